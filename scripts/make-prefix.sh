@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Makes a ready Wine prefix with the built suite installed as the installer would install it.
+# Usage: scripts/make-prefix.sh DIR [--card FAMILY] [--language ID] [--build BUILDDIR]
+#   FAMILY: the simulated tuner card (SAA7134 by default; NONE for no card at all)
+#   ID:     the registry value "Language" (a string; omitted: no value, which means English)
+set -euo pipefail
+source "$(dirname "$0")/lib/common.sh"
+
+usage() { sed -n '3,6p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[ $# -ge 1 ] || usage
+DIR=$1
+shift
+CARD=SAA7134
+LANGUAGE=
+HAVE_LANGUAGE=0
+BUILD=$TUNARO_BUILD
+while [ $# -gt 0 ]; do
+  case $1 in
+    --card) CARD=${2:?}; shift 2 ;;
+    --language) LANGUAGE=${2-}; HAVE_LANGUAGE=1; shift 2 ;;
+    --build) BUILD=${2:?}; shift 2 ;;
+    *) usage ;;
+  esac
+done
+case $DIR in /*) ;; *) DIR=$PWD/$DIR ;; esac
+[ -d "$BUILD" ] || die "no build at $BUILD (run scripts/test.sh or scripts/demo.sh first)"
+
+start=$(date +%s%N)
+tunaro_wine_kill "$DIR"
+rm -rf "$DIR"
+mkdir -p "$(dirname "$DIR")"
+tunaro_wine_env "$DIR"
+# wineboot needs no display; keep it off a display so it cannot pop anything up.
+env -u DISPLAY "$TUNARO_WINE" wineboot -i >/dev/null 2>&1 || true
+[ -d "$DIR/drive_c/windows/system32" ] || die "wineboot did not create $DIR"
+
+DRIVE_C=$DIR/drive_c
+SYSDIR=$DRIVE_C/windows/system32
+INSTDIR="$DRIVE_C/Program Files/Tunaro"
+mkdir -p "$INSTDIR"
+
+# What the build installs: programs and data of the suite, and the stand-ins.
+cmake --install "$BUILD" --prefix "$DRIVE_C" >/dev/null
+
+# Registry: the suite's key, and a quiet crash handler (a crash must never hang a test).
+reg=$DIR/tunaro-setup.reg
+{
+  printf 'REGEDIT4\r\n\r\n'
+  printf '[HKEY_LOCAL_MACHINE\\Software\\Tunaro]\r\n'
+  printf '"path"="C:\\\\Program Files\\\\Tunaro"\r\n'
+  printf '"Path"="C:\\\\Program Files\\\\Tunaro"\r\n'
+  if [ "$HAVE_LANGUAGE" = 1 ]; then
+    printf '"Language"="%s"\r\n' "$LANGUAGE"
+  fi
+  printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrash"=dword:00000000\r\n'
+  printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\r\n"Audio"="pulse"\r\n'
+} >"$reg"
+env -u DISPLAY "$TUNARO_WINE" regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1 || die "registry import failed"
+
+# Each part of the suite adds its own installation step here (registering filters,
+# choosing the simulated card family, data files). They see these variables.
+export TUNARO_PREFIX_DIR=$DIR TUNARO_PREFIX_DRIVE_C=$DRIVE_C TUNARO_PREFIX_SYSDIR=$SYSDIR
+export TUNARO_PREFIX_INSTDIR=$INSTDIR TUNARO_PREFIX_CARD=$CARD TUNARO_PREFIX_BUILD=$BUILD
+for step in "$TUNARO_ROOT"/scripts/prefix.d/*.sh; do
+  [ -e "$step" ] || continue
+  bash "$step" || die "prefix step $(basename "$step") failed"
+done
+
+"$TUNARO_WINESERVER" -w
+printf '%s\n' "$CARD" >"$DIR/tunaro-card"
+log "prefix ready: $DIR (card $CARD) in $(( ($(date +%s%N) - start) / 1000000 )) ms"

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the test prefix (CTest's emulator for every test).
+# TUNARO_PREFIX names the prefix; by default build/x64/prefix/test, which test.sh makes.
+# Output goes through a file: Wine's own background processes (the desktop, services) inherit
+# the first program's standard handles and would otherwise keep CTest's pipe open forever.
+source "$(dirname "$0")/lib/common.sh"
+tunaro_wine_env "${TUNARO_PREFIX:-$TUNARO_BUILD/prefix/test}"
+[ -d "$WINEPREFIX/drive_c" ] || { echo "wine-run: no prefix at $WINEPREFIX (scripts/make-prefix.sh makes one)" >&2; exit 127; }
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+"$TUNARO_WINE" "$@" >"$out" 2>&1 </dev/null
+rc=$?
+cat "$out"
+exit $rc

@@ -1,0 +1,90 @@
+// End-to-end smoke test: start a program under the prefix, find it by title, drive it with
+// WM_COMMAND and WM_COPYDATA, catch its message box, receive its message as a peer, stop it.
+#include <gtest/gtest.h>
+
+#include "e2e.h"
+
+namespace {
+
+class SmokeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(program.Start(e2e::ExeDir() + "\\smoke_target.exe"));
+        target = e2e::WaitForWindow("Smoke Target", 10000);
+        ASSERT_NE(target, nullptr) << "the smoke target's window did not appear";
+    }
+    void TearDown() override {
+        EXPECT_TRUE(program.Stop(5000)) << "the smoke target had to be killed";
+        EXPECT_TRUE(e2e::WaitForWindowGone("Smoke Target", 2000));
+    }
+    e2e::Program program;
+    HWND target = nullptr;
+};
+
+TEST_F(SmokeTest, CommandsChangeTheLabel) {
+    EXPECT_EQ(e2e::ControlText(target, 100), "count=0");
+    e2e::SendCommand(target, 1001);
+    e2e::SendCommand(target, 1001);
+    EXPECT_EQ(e2e::ControlText(target, 100), "count=2");
+    ASSERT_TRUE(e2e::PostCommand(target, 1001));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ControlText(target, 100) == "count=3"; }, 2000));
+}
+
+TEST_F(SmokeTest, CopyDataCarriesText) {
+    e2e::PeerWindow sender("Smoke Sender");
+    const char text[] = "hello from the test";
+    EXPECT_EQ(e2e::SendCopyData(target, sender.hwnd(), 5, text, sizeof text), TRUE);
+    EXPECT_EQ(e2e::ControlText(target, 100), "hello from the test");
+    // Another dwData is ignored by the target.
+    e2e::SendCopyData(target, sender.hwnd(), 6, "x", 2);
+    EXPECT_EQ(e2e::ControlText(target, 100), "hello from the test");
+}
+
+TEST_F(SmokeTest, MessageBoxIsRecordedAndDismissed) {
+    e2e::MessageBoxWatcher watcher(program.Pid());
+    ASSERT_TRUE(e2e::PostCommand(target, 1002));
+    ASSERT_TRUE(watcher.WaitForAny(5000));
+    auto seen = watcher.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, "Smoke question");
+    EXPECT_EQ(seen[0].caption, "Smoke Target");
+    // Once dismissed, the target answers commands again.
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            e2e::SendCommand(target, 1001, 0, 0, 500);
+            return e2e::ControlText(target, 100) == "count=1";
+        },
+        5000));
+}
+
+TEST_F(SmokeTest, PeerWindowRecordsMessagesWithArrivalTimes) {
+    e2e::PeerWindow peer("Smoke Peer");
+    ASSERT_NE(peer.hwnd(), nullptr);
+    DWORD before = GetTickCount();
+    e2e::SendCommand(target, 1003);
+    ASSERT_TRUE(peer.WaitForCommand(77, 3000));
+    auto got = peer.Commands(77);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_LT(got[0].tick - before, 3000u);
+    EXPECT_TRUE(peer.Commands(78).empty());
+}
+
+TEST_F(SmokeTest, ScreenshotOfTheWindow) {
+    std::string dir = e2e::MakeScratchDir("smoke");
+    std::string bmp = dir + "\\target.bmp";
+    ASSERT_TRUE(e2e::Screenshot(target, bmp));
+    std::string data = e2e::ReadFile(bmp);
+    ASSERT_GT(data.size(), 54u);
+    EXPECT_EQ(data.substr(0, 2), "BM");
+}
+
+} // namespace
+
+TEST(SmokeIni, ReadsValuesAndDefaults) {
+    std::string dir = e2e::MakeScratchDir("ini");
+    std::string ini = dir + "\\t.ini";
+    ASSERT_TRUE(e2e::WriteFile(ini, "[State]\r\nFrequency=503250000\r\nVideoInput=Video Tuner\r\n"));
+    EXPECT_EQ(e2e::IniLong(ini, "State", "Frequency"), 503250000L);
+    EXPECT_EQ(e2e::IniString(ini, "State", "VideoInput"), "Video Tuner");
+    EXPECT_EQ(e2e::IniLong(ini, "State", "Missing", -7), -7L);
+}

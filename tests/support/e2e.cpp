@@ -1,0 +1,537 @@
+// End-to-end test support: window look-up, messages, peers, message boxes, files, programs.
+// Everything here uses plain Win32 so it behaves the same under Wine and on Windows.
+#include "e2e.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace e2e {
+
+// ---- directories and paths -------------------------------------------------------------
+
+std::string ExeDir() {
+    char buf[MAX_PATH] = {0};
+    GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    std::string s(buf);
+    size_t cut = s.find_last_of("\\/");
+    return cut == std::string::npos ? std::string(".") : s.substr(0, cut);
+}
+
+std::string SystemDir() {
+    char buf[MAX_PATH + 1] = {0};
+    GetSystemDirectoryA(buf, MAX_PATH);
+    return buf;
+}
+
+std::string InstallDir() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tunaro", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        char buf[MAX_PATH] = {0};
+        DWORD size = sizeof(buf) - 1, type = 0;
+        LONG rc = RegQueryValueExA(key, "Path", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+        RegCloseKey(key);
+        if (rc == ERROR_SUCCESS && type == REG_SZ && buf[0])
+            return buf;
+    }
+    return "C:\\Program Files\\Tunaro";
+}
+
+static void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string p = dir + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(p);
+            else {
+                SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(p.c_str());
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+std::string MakeScratchDir(const std::string& name) {
+    char tmp[MAX_PATH] = {0};
+    GetTempPathA(MAX_PATH, tmp);
+    std::string dir = std::string(tmp) + "e2e-" + name;
+    RemoveTree(dir);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::string out;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f)
+        return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        out.append(buf, n);
+    fclose(f);
+    return out;
+}
+
+bool WriteFile(const std::string& path, const std::string& data) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = fwrite(data.data(), 1, data.size(), f) == data.size();
+    return fclose(f) == 0 && ok;
+}
+
+// ---- windows ---------------------------------------------------------------------------
+
+HWND FindTopWindow(const char* title, const char* className) {
+    return FindWindowA(className, title);
+}
+
+bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (pred())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return pred();
+        // Keep any windows of the calling thread responsive while it waits.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(20);
+    }
+}
+
+HWND WaitForWindow(const char* title, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindWindowA(nullptr, title)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+bool WaitForWindowGone(const char* title, DWORD timeoutMs) {
+    return WaitUntil([&] { return FindWindowA(nullptr, title) == nullptr; }, timeoutMs);
+}
+
+LRESULT SendCommand(HWND target, WORD id, WORD code, LPARAM lParam, DWORD timeoutMs) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(target, WM_COMMAND, MAKEWPARAM(id, code), lParam, SMTO_NORMAL, timeoutMs, &result);
+    return static_cast<LRESULT>(result);
+}
+
+bool PostCommand(HWND target, WORD id, WORD code, LPARAM lParam) {
+    return PostMessageA(target, WM_COMMAND, MAKEWPARAM(id, code), lParam) != FALSE;
+}
+
+LRESULT SendCopyData(HWND target, HWND from, ULONG_PTR dwData, const void* data, DWORD size,
+                     DWORD timeoutMs) {
+    COPYDATASTRUCT cds;
+    cds.dwData = dwData;
+    cds.cbData = size;
+    cds.lpData = const_cast<void*>(data);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&cds),
+                        SMTO_NORMAL, timeoutMs, &result);
+    return static_cast<LRESULT>(result);
+}
+
+std::string WindowText(HWND hwnd) {
+    if (!hwnd)
+        return "";
+    char buf[4096] = {0};
+    DWORD_PTR len = 0;
+    // WM_GETTEXT works across processes (the system marshals the buffer).
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf), SMTO_NORMAL, 5000,
+                             &len))
+        return "";
+    return std::string(buf, len < sizeof(buf) ? len : sizeof(buf) - 1);
+}
+
+std::string ControlText(HWND dlg, int id) {
+    HWND ctl = GetDlgItem(dlg, id);
+    return ctl ? WindowText(ctl) : std::string();
+}
+
+bool ClickControl(HWND dlg, int id) {
+    HWND ctl = GetDlgItem(dlg, id);
+    if (!ctl)
+        return false;
+    char cls[64] = {0};
+    GetClassNameA(ctl, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Button") == 0) {
+        DWORD_PTR r;
+        SendMessageTimeoutA(ctl, BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &r);
+    } else {
+        SendCommand(dlg, static_cast<WORD>(id), BN_CLICKED, reinterpret_cast<LPARAM>(ctl));
+    }
+    return true;
+}
+
+namespace {
+struct EnumByPid {
+    DWORD pid;
+    std::vector<HWND> out;
+};
+BOOL CALLBACK CollectProcessWindows(HWND hwnd, LPARAM lp) {
+    auto* e = reinterpret_cast<EnumByPid*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == e->pid && IsWindowVisible(hwnd))
+        e->out.push_back(hwnd);
+    return TRUE;
+}
+} // namespace
+
+std::vector<HWND> ProcessWindows(DWORD pid) {
+    EnumByPid e{pid, {}};
+    EnumWindows(CollectProcessWindows, reinterpret_cast<LPARAM>(&e));
+    return e.out;
+}
+
+bool Screenshot(HWND hwnd, const std::string& bmpPath) {
+    RECT r;
+    if (hwnd) {
+        if (!GetWindowRect(hwnd, &r))
+            return false;
+    } else {
+        r.left = r.top = 0;
+        r.right = GetSystemMetrics(SM_CXSCREEN);
+        r.bottom = GetSystemMetrics(SM_CYSCREEN);
+    }
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFOHEADER bih = {};
+    bih.biSize = sizeof bih;
+    bih.biWidth = w;
+    bih.biHeight = h;
+    bih.biPlanes = 1;
+    bih.biBitCount = 24;
+    bih.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&bih), DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (dib) {
+        HGDIOBJ old = SelectObject(mem, dib);
+        BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY | CAPTUREBLT);
+        GdiFlush();
+        DWORD stride = ((w * 3) + 3) & ~3u;
+        bih.biSizeImage = stride * h;
+        BITMAPFILEHEADER bfh = {};
+        bfh.bfType = 0x4D42;
+        bfh.bfOffBits = sizeof bfh + sizeof bih;
+        bfh.bfSize = bfh.bfOffBits + bih.biSizeImage;
+        std::string data(reinterpret_cast<char*>(&bfh), sizeof bfh);
+        data.append(reinterpret_cast<char*>(&bih), sizeof bih);
+        data.append(static_cast<char*>(bits), bih.biSizeImage);
+        ok = WriteFile(bmpPath, data);
+        SelectObject(mem, old);
+        DeleteObject(dib);
+    }
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+// ---- PeerWindow ------------------------------------------------------------------------
+
+static LRESULT CALLBACK PeerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<PeerWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    } else if (self && (msg == WM_COMMAND || msg == WM_COPYDATA || (msg >= WM_USER && msg < 0xC000))) {
+        ReceivedMessage m{msg, wp, lp, GetTickCount(), std::string(), 0};
+        if (msg == WM_COPYDATA) {
+            auto* cds = reinterpret_cast<COPYDATASTRUCT*>(lp);
+            m.dwData = cds->dwData;
+            if (cds->lpData && cds->cbData)
+                m.data.assign(static_cast<const char*>(cds->lpData), cds->cbData);
+        }
+        self->Record(m);
+        return msg == WM_COPYDATA ? TRUE : 0;
+    } else if (msg == WM_CLOSE) {
+        // Only the owner of the stand-in ends it.
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+PeerWindow::PeerWindow(const std::string& title, const std::string& className)
+    : title_(title), className_(className.empty() ? "E2EPeerWindow" : className) {
+    InitializeCriticalSection(&lock_);
+    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, &threadId_);
+    WaitForSingleObject(ready_, 10000);
+}
+
+PeerWindow::~PeerWindow() {
+    if (thread_) {
+        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+        if (hwnd_)
+            PostMessageA(hwnd_, WM_NULL, 0, 0);
+        WaitForSingleObject(thread_, 10000);
+        CloseHandle(thread_);
+    }
+    if (ready_)
+        CloseHandle(ready_);
+    DeleteCriticalSection(&lock_);
+}
+
+DWORD WINAPI PeerWindow::ThreadMain(void* p) {
+    auto* self = static_cast<PeerWindow*>(p);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = PeerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = self->className_.c_str();
+    RegisterClassA(&wc); // fails harmlessly when already registered by another peer
+    self->hwnd_ = CreateWindowExA(0, self->className_.c_str(), self->title_.c_str(), WS_OVERLAPPED, 0, 0, 100,
+                                  100, nullptr, nullptr, wc.hInstance, self);
+    SetEvent(self->ready_);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (self->hwnd_)
+        DestroyWindow(self->hwnd_);
+    self->hwnd_ = nullptr;
+    return 0;
+}
+
+void PeerWindow::Record(const ReceivedMessage& m) {
+    EnterCriticalSection(&lock_);
+    messages_.push_back(m);
+    LeaveCriticalSection(&lock_);
+}
+
+std::vector<ReceivedMessage> PeerWindow::Messages() const {
+    EnterCriticalSection(&lock_);
+    std::vector<ReceivedMessage> copy = messages_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+std::vector<ReceivedMessage> PeerWindow::Commands(int id) const {
+    std::vector<ReceivedMessage> out;
+    for (const auto& m : Messages())
+        if (m.msg == WM_COMMAND && (id < 0 || LOWORD(m.wParam) == id))
+            out.push_back(m);
+    return out;
+}
+
+bool PeerWindow::WaitForCommand(int id, DWORD timeoutMs) {
+    return WaitUntil([&] { return !Commands(id).empty(); }, timeoutMs);
+}
+
+bool PeerWindow::WaitForMessage(UINT msg, DWORD timeoutMs) {
+    return WaitUntil(
+        [&] {
+            for (const auto& m : Messages())
+                if (m.msg == msg)
+                    return true;
+            return false;
+        },
+        timeoutMs);
+}
+
+void PeerWindow::Clear() {
+    EnterCriticalSection(&lock_);
+    messages_.clear();
+    LeaveCriticalSection(&lock_);
+}
+
+// ---- MessageBoxWatcher -----------------------------------------------------------------
+
+MessageBoxWatcher::MessageBoxWatcher(DWORD pid) : pid_(pid) {
+    InitializeCriticalSection(&lock_);
+    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
+}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+    SetEvent(stop_);
+    WaitForSingleObject(thread_, 10000);
+    CloseHandle(thread_);
+    CloseHandle(stop_);
+    DeleteCriticalSection(&lock_);
+}
+
+void MessageBoxWatcher::SetPid(DWORD pid) {
+    EnterCriticalSection(&lock_);
+    pid_ = pid;
+    LeaveCriticalSection(&lock_);
+}
+
+DWORD WINAPI MessageBoxWatcher::ThreadMain(void* p) {
+    auto* self = static_cast<MessageBoxWatcher*>(p);
+    while (WaitForSingleObject(self->stop_, 50) == WAIT_TIMEOUT)
+        self->Scan();
+    return 0;
+}
+
+namespace {
+struct BoxScan {
+    DWORD pid;
+    std::vector<HWND> boxes;
+};
+BOOL CALLBACK FindBoxes(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<BoxScan*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if ((s->pid && pid != s->pid) || pid == GetCurrentProcessId() || !IsWindowVisible(hwnd))
+        return TRUE;
+    char cls[32] = {0};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    // A message box is a system dialog with its text in static 0xFFFF.
+    if (lstrcmpA(cls, "#32770") == 0 && GetDlgItem(hwnd, 0xFFFF))
+        s->boxes.push_back(hwnd);
+    return TRUE;
+}
+} // namespace
+
+void MessageBoxWatcher::Scan() {
+    EnterCriticalSection(&lock_);
+    BoxScan scan{pid_, {}};
+    LeaveCriticalSection(&lock_);
+    EnumWindows(FindBoxes, reinterpret_cast<LPARAM>(&scan));
+    for (HWND box : scan.boxes) {
+        EnterCriticalSection(&lock_);
+        bool known = false;
+        for (HWND d : dismissed_)
+            known = known || d == box;
+        LeaveCriticalSection(&lock_);
+        if (known)
+            continue;
+        SeenMessageBox seen{WindowText(box), ControlText(box, 0xFFFF)};
+        int answer = 0;
+        for (int id : {IDOK, IDCANCEL, IDNO, IDYES, IDABORT, IDIGNORE, IDRETRY}) {
+            if (GetDlgItem(box, id)) {
+                answer = id;
+                break;
+            }
+        }
+        HWND button = answer ? GetDlgItem(box, answer) : nullptr;
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer ? answer : IDCANCEL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+        EnterCriticalSection(&lock_);
+        seen_.push_back(seen);
+        dismissed_.push_back(box);
+        LeaveCriticalSection(&lock_);
+    }
+}
+
+std::vector<SeenMessageBox> MessageBoxWatcher::Seen() const {
+    EnterCriticalSection(&lock_);
+    std::vector<SeenMessageBox> copy = seen_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+bool MessageBoxWatcher::WaitForAny(DWORD timeoutMs) {
+    return WaitUntil([&] { return !Seen().empty(); }, timeoutMs);
+}
+
+// ---- INI files and the simulated card --------------------------------------------------
+
+std::string IniString(const std::string& path, const char* section, const char* key, const char* def) {
+    char buf[2048] = {0};
+    GetPrivateProfileStringA(section, key, def, buf, sizeof buf, path.c_str());
+    return buf;
+}
+
+long IniLong(const std::string& path, const char* section, const char* key, long def) {
+    std::string s = IniString(path, section, key, "");
+    if (s.empty())
+        return def;
+    return strtol(s.c_str(), nullptr, 10);
+}
+
+std::string SimCardPath() { return SystemDir() + "\\simcard.ini"; }
+
+std::string SimCardState(const char* key) { return IniString(SimCardPath(), "State", key, ""); }
+
+long SimCardStateLong(const char* key, long def) { return IniLong(SimCardPath(), "State", key, def); }
+
+// ---- Program ---------------------------------------------------------------------------
+
+Program::~Program() {
+    if (process_) {
+        Stop();
+        CloseHandle(process_);
+    }
+}
+
+bool Program::Start(const std::string& exePath, const std::string& args, const std::string& workDir) {
+    if (process_)
+        return false;
+    std::string cmd = "\"" + exePath + "\"";
+    if (!args.empty())
+        cmd += " " + args;
+    std::string dir = workDir;
+    if (dir.empty()) {
+        size_t cut = exePath.find_last_of("\\/");
+        if (cut != std::string::npos)
+            dir = exePath.substr(0, cut);
+    }
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back(0);
+    if (!CreateProcessA(exePath.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        dir.empty() ? nullptr : dir.c_str(), &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    pid_ = pi.dwProcessId;
+    WaitForInputIdle(process_, 5000);
+    return true;
+}
+
+bool Program::Running() const {
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+bool Program::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (!process_)
+        return true;
+    // Pump while waiting: peers on this thread must keep answering sent messages.
+    bool ended = WaitUntil([&] { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    if (ended && exitCode)
+        GetExitCodeProcess(process_, exitCode);
+    return ended;
+}
+
+bool Program::Stop(DWORD timeoutMs) {
+    if (!Running())
+        return true;
+    for (HWND w : ProcessWindows(pid_))
+        PostMessageA(w, WM_CLOSE, 0, 0);
+    if (WaitForExit(timeoutMs))
+        return true;
+    Kill();
+    return false;
+}
+
+void Program::Kill() {
+    if (Running()) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, 5000);
+    }
+}
+
+} // namespace e2e

@@ -1,0 +1,171 @@
+// End-to-end test support: drive the suite's real programs the way its other programs do.
+// Windows by title, WM_COMMAND/WM_COPYDATA, control texts, peer stand-ins, message boxes, files.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// ---- directories and paths -------------------------------------------------------------
+
+// Folder of the running test program (build/bin when run from the build tree).
+std::string ExeDir();
+// The Windows system directory of the prefix (C:\windows\system32 in a 32-bit prefix).
+std::string SystemDir();
+// Installation directory of the suite in the prefix: the registry value
+// HKLM\Software\Tunaro "Path", falling back to C:\Program Files\Tunaro.
+std::string InstallDir();
+// Folder for scratch files of one test, created empty (under the prefix's temp folder).
+std::string MakeScratchDir(const std::string& name);
+bool FileExists(const std::string& path);
+std::string ReadFile(const std::string& path);
+bool WriteFile(const std::string& path, const std::string& data);
+
+// ---- windows ---------------------------------------------------------------------------
+
+// Top-level window with exactly this title, or nullptr after timeoutMs.
+HWND WaitForWindow(const char* title, DWORD timeoutMs = 10000);
+// Top-level window with this title (and class, when given), now.
+HWND FindTopWindow(const char* title, const char* className = nullptr);
+// True once no top-level window has this title.
+bool WaitForWindowGone(const char* title, DWORD timeoutMs = 10000);
+// Polls pred every 20 ms until it is true or timeoutMs passes; returns its last value.
+bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs);
+
+LRESULT SendCommand(HWND target, WORD id, WORD code = 0, LPARAM lParam = 0, DWORD timeoutMs = 10000);
+bool PostCommand(HWND target, WORD id, WORD code = 0, LPARAM lParam = 0);
+// WM_COPYDATA with dwData, the bytes given (send the terminating zero of a text yourself).
+LRESULT SendCopyData(HWND target, HWND from, ULONG_PTR dwData, const void* data, DWORD size,
+                     DWORD timeoutMs = 10000);
+
+// Text of a window, and of a dialog's control by id ("" when the control is missing).
+std::string WindowText(HWND hwnd);
+std::string ControlText(HWND dlg, int id);
+// Clicks a dialog control: buttons get BM_CLICK, anything else a WM_COMMAND from it to
+// its parent. False when there is no such control.
+bool ClickControl(HWND dlg, int id);
+// Visible top-level windows of a process.
+std::vector<HWND> ProcessWindows(DWORD pid);
+
+// Saves a 24-bit BMP of a window (nullptr: the whole screen) as it is on the display.
+bool Screenshot(HWND hwnd, const std::string& bmpPath);
+
+// ---- a stand-in for a peer program -----------------------------------------------------
+
+struct ReceivedMessage {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD tick;        // GetTickCount() on arrival
+    std::string data;  // WM_COPYDATA: the bytes sent
+    ULONG_PTR dwData;  // WM_COPYDATA: the dwData field
+};
+
+// A top-level window with a given title, run on its own thread, that records every
+// WM_COMMAND, WM_COPYDATA and WM_USER-and-above message it receives (with arrival times).
+class PeerWindow {
+public:
+    explicit PeerWindow(const std::string& title, const std::string& className = "");
+    ~PeerWindow();
+    PeerWindow(const PeerWindow&) = delete;
+    PeerWindow& operator=(const PeerWindow&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    std::vector<ReceivedMessage> Messages() const;
+    // Messages of one kind; for WM_COMMAND, only those with this id in the low word (id >= 0).
+    std::vector<ReceivedMessage> Commands(int id = -1) const;
+    bool WaitForCommand(int id, DWORD timeoutMs);
+    bool WaitForMessage(UINT msg, DWORD timeoutMs);
+    void Clear();
+
+    // Internal: called from the window procedure.
+    void Record(const ReceivedMessage& m);
+
+private:
+    static DWORD WINAPI ThreadMain(void* self);
+    std::string title_, className_;
+    HANDLE thread_ = nullptr;
+    HANDLE ready_ = nullptr;
+    DWORD threadId_ = 0;
+    HWND hwnd_ = nullptr;
+    mutable CRITICAL_SECTION lock_;
+    std::vector<ReceivedMessage> messages_;
+};
+
+// ---- message boxes ---------------------------------------------------------------------
+
+struct SeenMessageBox {
+    std::string caption;
+    std::string text;
+};
+
+// Watches for message boxes (dialog class #32770 with a static message text) of one process
+// (or of any process when pid is 0), records caption and text, and dismisses each with its
+// default answer (OK, else Cancel, else No, else its first button). Runs until destroyed.
+class MessageBoxWatcher {
+public:
+    explicit MessageBoxWatcher(DWORD pid = 0);
+    ~MessageBoxWatcher();
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+    std::vector<SeenMessageBox> Seen() const;
+    bool WaitForAny(DWORD timeoutMs);
+    void SetPid(DWORD pid);
+
+    // Internal: one pass over the top-level windows.
+    void Scan();
+
+private:
+    static DWORD WINAPI ThreadMain(void* self);
+    DWORD pid_;
+    HANDLE thread_ = nullptr;
+    HANDLE stop_ = nullptr;
+    mutable CRITICAL_SECTION lock_;
+    std::vector<SeenMessageBox> seen_;
+    std::vector<HWND> dismissed_;
+};
+
+// ---- INI files and the simulated card --------------------------------------------------
+
+std::string IniString(const std::string& path, const char* section, const char* key,
+                      const char* def = "");
+long IniLong(const std::string& path, const char* section, const char* key, long def = 0);
+// simcard.ini in the system directory, section [State].
+std::string SimCardPath();
+std::string SimCardState(const char* key);
+long SimCardStateLong(const char* key, long def = -1);
+
+// ---- programs --------------------------------------------------------------------------
+
+// A program started under the prefix; stopped cleanly (WM_CLOSE to its windows) on Stop or
+// destruction, killed when it does not end in time.
+class Program {
+public:
+    Program() = default;
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Starts exePath with args (may be empty) in workDir (empty: the exe's folder).
+    bool Start(const std::string& exePath, const std::string& args = "", const std::string& workDir = "");
+    bool Running() const;
+    DWORD Pid() const { return pid_; }
+    HANDLE Handle() const { return process_; }
+    // Waits for the process to end by itself; true when it did. exitCode may be null.
+    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    // Asks every top-level window of the process to close, waits, then kills what is left.
+    // Returns true when it ended without being killed.
+    bool Stop(DWORD timeoutMs = 5000);
+    void Kill();
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+} // namespace e2e

@@ -61,19 +61,21 @@ tunaro_start_session() {
   local run=$TUNARO_ROOT/build/run/session-$$
   mkdir -p "$run/pulse"
   chmod 700 "$run"
-  local n
-  for n in $(seq 90 140); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
+  # Several runs may share the machine: take the first display number whose Xvfb starts.
+  local n i started=0
+  for n in $(seq 90 160); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$run/xvfb.log" 2>&1 &
+    TUNARO_XVFB_PID=$!
+    for i in $(seq 1 100); do
+      [ -e /tmp/.X11-unix/X$n ] && kill -0 "$TUNARO_XVFB_PID" 2>/dev/null && { started=1; break; }
+      kill -0 "$TUNARO_XVFB_PID" 2>/dev/null || break
+      sleep 0.05
+    done
+    [ $started = 1 ] && break
   done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$run/xvfb.log" 2>&1 &
-  TUNARO_XVFB_PID=$!
+  [ $started = 1 ] || die "Xvfb did not start (see $run/xvfb.log)"
   export DISPLAY=":$n"
-  local i
-  for i in $(seq 1 100); do
-    [ -e /tmp/.X11-unix/X$n ] && break
-    sleep 0.05
-  done
-  [ -e /tmp/.X11-unix/X$n ] || die "Xvfb did not start (see $run/xvfb.log)"
 
   export XDG_RUNTIME_DIR=$run
   export PULSE_SERVER=unix:$run/pulse/native

@@ -54,6 +54,11 @@ reg=$DIR/tunaro-setup.reg
   fi
   printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrash"=dword:00000000\r\n'
   printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\r\n"Audio"="pulse"\r\n'
+  # One Wine desktop window the size of the screen: windows get their frames drawn (there is
+  # no window manager under Xvfb) and screenshots look like a Windows desktop.
+  printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n'
+  printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1280x1024"\r\n'
+  printf '\r\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n"Background"="32 58 96"\r\n'
 } >"$reg"
 env -u DISPLAY "$TUNARO_WINE" regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1 || die "registry import failed"
 

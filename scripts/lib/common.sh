@@ -16,6 +16,7 @@ TUNARO_PACKAGES=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   cmake make googletest
   wine wine64 libwine
+  fonts-wine fonts-liberation
   xvfb xauth x11-utils pulseaudio pulseaudio-utils
   imagemagick fonts-wqy-zenhei
 )
@@ -32,19 +33,21 @@ tunaro_install() {
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq || die "apt-get update failed"
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null \
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null \
     || die "apt-get install failed"
 }
 
-# tunaro_configure_build DIR ARCH [cmake args...]: configure once, then build incrementally.
+# tunaro_configure_build DIR ARCH [cmake args...]: configure, then build incrementally.
 tunaro_configure_build() {
   local dir=$1 arch=$2
   shift 2
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S "$TUNARO_ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$TUNARO_ROOT/cmake/toolchain-mingw.cmake" \
-      -DTUNARO_ARCH="$arch" "$@" >/dev/null || die "cmake configure failed for $arch"
-  fi
-  cmake --build "$dir" -j"$(nproc)" -- --no-print-directory || die "build failed for $arch"
+  mkdir -p "$dir"
+  # Configuring again is quick and picks up folders that appeared since the last run.
+  cmake -S "$TUNARO_ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$TUNARO_ROOT/cmake/toolchain-mingw.cmake" \
+    -DTUNARO_ARCH="$arch" "$@" >"$dir/tunaro-configure.log" 2>&1 || { cat "$dir/tunaro-configure.log" >&2; die "cmake configure failed for $arch"; }
+  cmake --build "$dir" -j"$(nproc)" -- --no-print-directory >"$dir/tunaro-build.log" 2>&1 \
+    || { tail -60 "$dir/tunaro-build.log" >&2; die "build failed for $arch (log: $dir/tunaro-build.log)"; }
+  grep -E 'warning:' "$dir/tunaro-build.log" >&2 || true
 }
 
 # Both builds: the product (PE32, no test programs) and the one that runs here (PE32+, with tests).

@@ -1,0 +1,85 @@
+// Class identifiers and private interfaces of the outside video filters that ship with the card
+// software (frame grabber, display optimisers, deinterlacer, invert, down-size), as their SDK gives them.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+
+namespace tunaro {
+
+// ---- class identifiers ------------------------------------------------------------------------
+
+// Frame grabber: passes video through unchanged and keeps a copy of the last frame.
+inline constexpr GUID kClsidFrameGrabber = {
+    0x8af1826f, 0x4859, 0x4930, {0xbd, 0x19, 0x6d, 0xfe, 0x03, 0xa3, 0xd4, 0xe9}};
+// Display optimiser of the QRT77 card (private interface IDispOptimQrt).
+inline constexpr GUID kClsidDispOptimQrt = {
+    0xe6b05952, 0x03f4, 0x47cb, {0xa1, 0xd9, 0xf6, 0xb7, 0xf5, 0x64, 0x99, 0x02}};
+// Display optimiser of every other card (private interface IDispOptim).
+inline constexpr GUID kClsidDispOptim = {
+    0xa5b3c491, 0x9b93, 0x4b46, {0x8c, 0xb9, 0x28, 0xd0, 0x61, 0xf7, 0xa0, 0x51}};
+// "HT Deinterlacer Filter" (YUY2 in, YUY2 out).
+inline constexpr GUID kClsidDeinterlacer = {
+    0x335d166f, 0xbdcf, 0x4b7e, {0xb3, 0x60, 0x6a, 0x59, 0x61, 0x7c, 0x80, 0x36}};
+// "Vazuvoduz Video Invert Filter": flips the picture vertically.
+inline constexpr GUID kClsidVideoInvert = {
+    0xdc3b1c46, 0x3437, 0x4848, {0x94, 0x80, 0xa4, 0xdf, 0xa2, 0x8f, 0xa7, 0xa4}};
+// "DownSize Filter": halves the picture for a preview branch.
+inline constexpr GUID kClsidDownSize = {
+    0x71a6e9a9, 0xbbd4, 0x433e, {0xa3, 0x43, 0x1a, 0x37, 0x87, 0xa4, 0xe9, 0x80}};
+
+// Friendly names the filters register under and the engine gives them in its graphs.
+inline constexpr const wchar_t kNameDeinterlacer[] = L"HT Deinterlacer Filter";
+inline constexpr const wchar_t kNameVideoInvert[] = L"Vazuvoduz Video Invert Filter";
+inline constexpr const wchar_t kNameDispOptim[] = L"DispOptim Filter";
+inline constexpr const wchar_t kNameDownSize[] = L"DownSize Filter";
+
+} // namespace tunaro
+
+// ---- private interfaces -----------------------------------------------------------------------
+
+// Frame grabber {DBF3612D-1C81-4513-AAC6-97CB856BC959}.
+#undef INTERFACE
+#define INTERFACE IFrameGrabber
+DECLARE_INTERFACE_(IFrameGrabber, IUnknown) {
+    STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppv) PURE;
+    STDMETHOD_(ULONG, AddRef)(THIS) PURE;
+    STDMETHOD_(ULONG, Release)(THIS) PURE;
+    // Copies the last frame that passed through into buffer: the first length bytes, or the whole
+    // frame (as the connected media type describes it) when length is 0. S_OK; E_POINTER for a null
+    // buffer; VFW_E_NOT_CONNECTED when unconnected; E_FAIL when no frame has arrived yet.
+    STDMETHOD(GetCurrentFrame)(THIS_ BYTE * buffer, LONG length) PURE;
+};
+#undef INTERFACE
+__CRT_UUID_DECL(IFrameGrabber, 0xdbf3612d, 0x1c81, 0x4513, 0xaa, 0xc6, 0x97, 0xcb, 0x85, 0x6b, 0xc9, 0x59)
+
+// Display optimiser, every card but the QRT77 {7416DF65-FBC3-4313-9D3C-8AD219B95EEF}.
+#define INTERFACE IDispOptim
+DECLARE_INTERFACE_(IDispOptim, IUnknown) {
+    STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppv) PURE;
+    STDMETHOD_(ULONG, AddRef)(THIS) PURE;
+    STDMETHOD_(ULONG, Release)(THIS) PURE;
+    // Display mode value; the engine sets 0 after every graph build.
+    STDMETHOD(SetMode)(THIS_ LONG mode) PURE;
+    // Size in bytes of the current still image as a packed DIB (40-byte BITMAPINFOHEADER followed
+    // by the pixels); 0 while no picture has been displayed.
+    STDMETHOD(GetImageSize)(THIS_ LONG * size) PURE;
+    // Copies the packed DIB into buffer, at most length bytes. S_OK; E_POINTER for a null buffer;
+    // E_OUTOFMEMORY (nothing copied) when length is smaller than the image; E_FAIL with no picture.
+    STDMETHOD(GetImage)(THIS_ BYTE * buffer, LONG length) PURE;
+};
+#undef INTERFACE
+__CRT_UUID_DECL(IDispOptim, 0x7416df65, 0xfbc3, 0x4313, 0x9d, 0x3c, 0x8a, 0xd2, 0x19, 0xb9, 0x5e, 0xef)
+
+// Display optimiser of the QRT77 card {93C3C866-00B6-48BD-8461-11ED24D05495}: the same operations.
+#define INTERFACE IDispOptimQrt
+DECLARE_INTERFACE_(IDispOptimQrt, IUnknown) {
+    STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppv) PURE;
+    STDMETHOD_(ULONG, AddRef)(THIS) PURE;
+    STDMETHOD_(ULONG, Release)(THIS) PURE;
+    STDMETHOD(SetMode)(THIS_ LONG mode) PURE;
+    STDMETHOD(GetImageSize)(THIS_ LONG * size) PURE;
+    STDMETHOD(GetImage)(THIS_ BYTE * buffer, LONG length) PURE;
+};
+#undef INTERFACE
+__CRT_UUID_DECL(IDispOptimQrt, 0x93c3c866, 0x00b6, 0x48bd, 0x84, 0x61, 0x11, 0xed, 0x24, 0xd0, 0x54, 0x95)

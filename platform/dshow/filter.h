@@ -1,0 +1,237 @@
+// DirectShow base classes: a filter with state changes and a reference clock, and its input
+// and output pins with media-type negotiation, allocator negotiation and sample delivery.
+#pragma once
+
+#include <windows.h>
+
+#include <dshow.h>
+
+#include <string>
+#include <vector>
+
+#include "com_ptr.h"
+#include "media_type.h"
+
+namespace dshow {
+
+class BasePin;
+
+// A filter. Owns its pins (created by the derived class with AddPin); the pins share the
+// filter's reference count. Derived classes add interfaces through QueryOtherInterface and
+// react to state changes through OnStop/OnPause/OnRun.
+//
+// Locking: FilterLock() guards state and pin connections; state changes are made under it.
+// Streaming threads must never take it while delivering (they test IsRunning() instead).
+class BaseFilter : public IBaseFilter, public IAMFilterMiscFlags {
+public:
+    BaseFilter(REFCLSID clsid, const wchar_t* name);
+    virtual ~BaseFilter();
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    // IPersist
+    STDMETHODIMP GetClassID(CLSID* clsid) override;
+    // IMediaFilter
+    STDMETHODIMP Stop() override;
+    STDMETHODIMP Pause() override;
+    STDMETHODIMP Run(REFERENCE_TIME start) override;
+    STDMETHODIMP GetState(DWORD timeoutMs, FILTER_STATE* state) override;
+    STDMETHODIMP SetSyncSource(IReferenceClock* clock) override;
+    STDMETHODIMP GetSyncSource(IReferenceClock** clock) override;
+    // IBaseFilter
+    STDMETHODIMP EnumPins(IEnumPins** out) override;
+    STDMETHODIMP FindPin(LPCWSTR id, IPin** out) override;
+    STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override;
+    STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
+    STDMETHODIMP QueryVendorInfo(LPWSTR* info) override;
+    // IAMFilterMiscFlags
+    STDMETHODIMP_(ULONG) GetMiscFlags() override;
+
+    int PinCount() const { return static_cast<int>(pins_.size()); }
+    BasePin* Pin(int i) const { return i >= 0 && i < PinCount() ? pins_[i] : nullptr; }
+    FILTER_STATE State() const { return state_; }
+    bool IsRunning() const { return state_ == State_Running; }
+    // Stream time now (clock time minus the run start), or -1 when not running or no clock.
+    REFERENCE_TIME StreamTime();
+    REFERENCE_TIME RunStart() const { return start_; }
+    // The reference clock, or null.
+    ComPtr<IReferenceClock> Clock();
+    // Sends an event to the graph (EC_ERRORABORT and the like); ignored without a graph.
+    HRESULT NotifyEvent(long code, LONG_PTR p1, LONG_PTR p2);
+    CritSec& FilterLock() { return lock_; }
+    IFilterGraph* Graph() const { return graph_; } // not referenced (the graph owns us)
+    // Signalled while the filter runs; streaming threads wait on it.
+    HANDLE RunningEvent() const { return running_.Get(); }
+
+protected:
+    // Adds a pin; the filter deletes it at destruction.
+    void AddPin(BasePin* pin);
+    virtual HRESULT QueryOtherInterface(REFIID, void** out) {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    // Hooks called under the filter lock before the pins change state; failure aborts.
+    virtual HRESULT OnStop() { return S_OK; }
+    virtual HRESULT OnPause() { return S_OK; }
+    virtual HRESULT OnRun(REFERENCE_TIME) { return S_OK; }
+    // Live sources answer VFW_S_CANT_CUE in the paused state and report themselves as sources.
+    bool live_ = false;
+
+private:
+    LONG refs_ = 1;
+    CLSID clsid_;
+    std::wstring name_;
+    CritSec lock_;
+    FILTER_STATE state_ = State_Stopped;
+    REFERENCE_TIME start_ = 0;
+    ComPtr<IReferenceClock> clock_;
+    CritSec clockLock_;
+    IFilterGraph* graph_ = nullptr;
+    IMediaEventSink* eventSink_ = nullptr; // weak, like graph_
+    Handle running_;
+    std::vector<BasePin*> pins_;
+};
+
+// A pin. Its reference count is its filter's. Derived pins decide which media types they
+// offer (GetMediaType) and accept (CheckMediaType).
+class BasePin : public IPin, public IKsPropertySet {
+public:
+    BasePin(BaseFilter* filter, PIN_DIRECTION dir, const wchar_t* name);
+    virtual ~BasePin();
+
+    // IUnknown (delegates the count to the filter)
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return filter_->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return filter_->Release(); }
+    // IPin
+    STDMETHODIMP Connect(IPin* pin, const AM_MEDIA_TYPE* mt) override;
+    STDMETHODIMP ReceiveConnection(IPin* pin, const AM_MEDIA_TYPE* mt) override;
+    STDMETHODIMP Disconnect() override;
+    STDMETHODIMP ConnectedTo(IPin** pin) override;
+    STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* mt) override;
+    STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
+    STDMETHODIMP QueryDirection(PIN_DIRECTION* dir) override;
+    STDMETHODIMP QueryId(LPWSTR* id) override;
+    STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* mt) override;
+    STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** out) override;
+    STDMETHODIMP QueryInternalConnections(IPin** pins, ULONG* count) override;
+    STDMETHODIMP EndOfStream() override;
+    STDMETHODIMP BeginFlush() override;
+    STDMETHODIMP EndFlush() override;
+    STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+    // IKsPropertySet: the pin category (AMPROPSETID_Pin) when one is set.
+    STDMETHODIMP Set(REFGUID set, DWORD id, void* inst, DWORD instLen, void* data, DWORD dataLen) override;
+    STDMETHODIMP Get(REFGUID set, DWORD id, void* inst, DWORD instLen, void* data, DWORD dataLen,
+                     DWORD* returned) override;
+    STDMETHODIMP QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
+
+    // The media types offered, in order of preference: S_OK, or VFW_S_NO_MORE_ITEMS past the end.
+    virtual HRESULT GetMediaType(int pos, MediaType* mt) = 0;
+    // S_OK when the type can be used for a connection.
+    virtual HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) = 0;
+    // Called when the filter goes from stopped to paused and back.
+    virtual HRESULT Active() { return S_OK; }
+    virtual HRESULT Inactive() { return S_OK; }
+
+    bool IsConnected() const { return static_cast<bool>(connected_); }
+    IPin* ConnectedPin() const { return connected_.Get(); }
+    const MediaType& CurrentMediaType() const { return mt_; }
+    BaseFilter* Filter() const { return filter_; }
+    const std::wstring& Name() const { return name_; }
+    PIN_DIRECTION Direction() const { return dir_; }
+    // Pin category reported through IKsPropertySet (PIN_CATEGORY_CAPTURE etc.).
+    void SetCategory(REFGUID category) {
+        category_ = category;
+        hasCategory_ = true;
+    }
+
+protected:
+    virtual HRESULT QueryOtherInterface(REFIID, void** out) {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    // Connection hooks.
+    virtual HRESULT SetMediaType(const AM_MEDIA_TYPE* mt);
+    virtual HRESULT CompleteConnect(IPin*) { return S_OK; }
+    virtual void BreakConnect() {}
+    // Tries one type against the receiving pin (output side of Connect).
+    virtual HRESULT AttemptConnection(IPin* receiver, const AM_MEDIA_TYPE* mt);
+    HRESULT TryTypesFrom(IPin* receiver, IEnumMediaTypes* types, const AM_MEDIA_TYPE* partial);
+
+    BaseFilter* filter_;
+    PIN_DIRECTION dir_;
+    std::wstring name_;
+    ComPtr<IPin> connected_;
+    MediaType mt_;
+    bool flushing_ = false;
+    GUID category_ = GUID_NULL;
+    bool hasCategory_ = false;
+};
+
+// An output pin that delivers media samples to an IMemInputPin, with allocator negotiation:
+// the downstream pin's allocator is used when it offers one, else the system memory allocator.
+class OutputPin : public BasePin {
+public:
+    OutputPin(BaseFilter* filter, const wchar_t* name);
+
+    // The allocator's buffer count and size for the connected type; fill props and call
+    // alloc->SetProperties. request holds what the downstream pin asked for (may be zero).
+    virtual HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) = 0;
+
+    HRESULT Active() override;   // commits the allocator
+    HRESULT Inactive() override; // decommits it (unblocks a waiting GetDeliveryBuffer)
+
+    // Sample delivery (streaming thread).
+    HRESULT GetDeliveryBuffer(IMediaSample** sample, REFERENCE_TIME* start, REFERENCE_TIME* stop,
+                              DWORD flags = 0);
+    HRESULT Deliver(IMediaSample* sample);
+    HRESULT DeliverEndOfStream();
+    HRESULT DeliverBeginFlush();
+    HRESULT DeliverEndFlush();
+    HRESULT DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate);
+    IMemAllocator* Allocator() const { return allocator_.Get(); }
+
+protected:
+    HRESULT CompleteConnect(IPin* receiver) override;
+    void BreakConnect() override;
+    HRESULT DecideAllocator(IMemInputPin* input);
+
+    ComPtr<IMemInputPin> input_;
+    ComPtr<IMemAllocator> allocator_;
+};
+
+// An input pin receiving media samples through IMemInputPin. Derived pins override Receive
+// and should call CheckStreaming first.
+class InputPin : public BasePin, public IMemInputPin {
+public:
+    InputPin(BaseFilter* filter, const wchar_t* name);
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return filter_->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return filter_->Release(); }
+    // IMemInputPin
+    STDMETHODIMP GetAllocator(IMemAllocator** out) override;
+    STDMETHODIMP NotifyAllocator(IMemAllocator* alloc, BOOL readOnly) override;
+    STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES* props) override;
+    STDMETHODIMP Receive(IMediaSample* sample) override;
+    STDMETHODIMP ReceiveMultiple(IMediaSample** samples, long count, long* processed) override;
+    STDMETHODIMP ReceiveCanBlock() override;
+    STDMETHODIMP BeginFlush() override;
+    STDMETHODIMP EndFlush() override;
+
+    HRESULT Active() override;
+    HRESULT Inactive() override;
+    // S_OK when samples may be processed now; S_FALSE while flushing; an error when stopped.
+    HRESULT CheckStreaming();
+    bool ReadOnly() const { return readOnly_; }
+
+protected:
+    void BreakConnect() override;
+    ComPtr<IMemAllocator> allocator_;
+    bool readOnly_ = false;
+    bool active_ = false;
+};
+
+} // namespace dshow

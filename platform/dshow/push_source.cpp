@@ -1,0 +1,149 @@
+// Live push-source pin of the DirectShow base library: the streaming thread, its pacing by
+// the reference clock, time stamps, dropped-frame accounting and a clean stop.
+#include "push_source.h"
+
+namespace dshow {
+
+PushPin::PushPin(BaseFilter* filter, const wchar_t* name)
+    : OutputPin(filter, name), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    QueryPerformanceFrequency(&qpcFreq_);
+}
+
+PushPin::~PushPin() {
+    // The filter stops its pins before it is destroyed; this only guards against misuse.
+    if (thread_) {
+        SetEvent(stop_.Get());
+        if (allocator_)
+            allocator_->Decommit();
+        WaitForSingleObject(thread_.Get(), INFINITE);
+    }
+}
+
+HRESULT PushPin::Active() {
+    HRESULT hr = OutputPin::Active();
+    if (FAILED(hr) || !connected_)
+        return hr;
+    if (thread_)
+        return S_OK;
+    ResetEvent(stop_.Get());
+    InterlockedExchange(&delivered_, 0);
+    InterlockedExchange(&dropped_, 0);
+    InterlockedExchange64(&bytes_, 0);
+    qpcStarted_ = false;
+    DWORD id = 0;
+    thread_.Reset(CreateThread(nullptr, 0, &PushPin::ThreadProc, this, 0, &id));
+    if (!thread_) {
+        OutputPin::Inactive();
+        return HRESULT_FROM_WIN32(GetLastError());
+    }
+    return S_OK;
+}
+
+HRESULT PushPin::Inactive() {
+    if (thread_) {
+        SetEvent(stop_.Get());
+        // Decommitting wakes a GetBuffer that waits for a free buffer.
+        if (allocator_)
+            allocator_->Decommit();
+        WaitForSingleObject(thread_.Get(), INFINITE);
+        thread_.Reset();
+    }
+    return OutputPin::Inactive();
+}
+
+DWORD WINAPI PushPin::ThreadProc(void* self) {
+    static_cast<PushPin*>(self)->Loop();
+    return 0;
+}
+
+REFERENCE_TIME PushPin::Now() {
+    REFERENCE_TIME t = filter_->StreamTime();
+    if (t != -1 || filter_->Clock())
+        return t;
+    // No reference clock: the performance counter since streaming began.
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    if (!qpcStarted_) {
+        qpcBase_ = now;
+        qpcStarted_ = true;
+    }
+    return static_cast<REFERENCE_TIME>((now.QuadPart - qpcBase_.QuadPart) * 10000000.0 / qpcFreq_.QuadPart);
+}
+
+void PushPin::Loop() {
+    OnThreadStart();
+    const REFERENCE_TIME period = SamplePeriod() > 0 ? SamplePeriod() : 400000;
+    REFERENCE_TIME next = 0;
+    bool first = true;
+    bool ended = false;
+    HANDLE waits[2] = {stop_.Get(), filter_->RunningEvent()};
+    for (;;) {
+        DWORD w = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        if (w != WAIT_OBJECT_0 + 1)
+            break; // stop (or a failed wait)
+        REFERENCE_TIME now = Now();
+        if (now == -1) { // between Pause and Run transitions
+            if (WaitForSingleObject(stop_.Get(), 1) == WAIT_OBJECT_0)
+                break;
+            continue;
+        }
+        if (now < next) {
+            DWORD ms = static_cast<DWORD>((next - now + 9999) / 10000);
+            if (ms > 50)
+                ms = 50; // re-check the state regularly
+            if (WaitForSingleObject(stop_.Get(), ms) == WAIT_OBJECT_0)
+                break;
+            continue;
+        }
+        if (now - next >= 2 * period) {
+            // The consumer (or the machine) fell behind: skip the missed slots.
+            LONG missed = static_cast<LONG>((now - next) / period);
+            InterlockedExchangeAdd(&dropped_, missed);
+            next += missed * period;
+        }
+        if (ended) { // downstream asked for no more samples; keep time, deliver nothing
+            next += period;
+            continue;
+        }
+        ComPtr<IMediaSample> sample;
+        HRESULT hr = GetDeliveryBuffer(sample.Put(), nullptr, nullptr, 0);
+        if (FAILED(hr) || !sample) {
+            if (WaitForSingleObject(stop_.Get(), 0) == WAIT_OBJECT_0 || hr == VFW_E_NOT_COMMITTED)
+                break;
+            InterlockedIncrement(&dropped_);
+            next += period;
+            continue;
+        }
+        REFERENCE_TIME start = next, stop = next + period;
+        hr = FillBuffer(sample.Get(), start, stop);
+        if (hr == S_OK) {
+            sample->SetTime(&start, &stop);
+            sample->SetSyncPoint(TRUE);
+            sample->SetDiscontinuity(first ? TRUE : FALSE);
+            sample->SetPreroll(FALSE);
+            first = false;
+            LONG len = sample->GetActualDataLength();
+            hr = Deliver(sample.Get());
+            if (hr == S_OK) {
+                InterlockedIncrement(&delivered_);
+                InterlockedExchangeAdd64(&bytes_, len);
+                OnDelivered(sample.Get());
+            } else if (hr == S_FALSE) {
+                ended = true;
+            } else {
+                InterlockedIncrement(&dropped_); // downstream is stopping or refused it
+            }
+        } else if (hr == S_FALSE) {
+            InterlockedIncrement(&dropped_);
+        } else {
+            sample.Reset();
+            filter_->NotifyEvent(EC_ERRORABORT, hr, 0);
+            DeliverEndOfStream();
+            ended = true;
+        }
+        next = stop;
+    }
+    OnThreadStop();
+}
+
+} // namespace dshow

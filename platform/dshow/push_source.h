@@ -1,0 +1,60 @@
+// Base for live push sources: an output pin with its own streaming thread that delivers one
+// time-stamped sample per period of stream time while the filter runs.
+#pragma once
+
+#include "filter.h"
+
+namespace dshow {
+
+// How to use: derive a pin, implement GetMediaType/CheckMediaType (which types it offers),
+// DecideBufferSize (buffers for the connected type), SamplePeriod and FillBuffer. Add it to a
+// BaseFilter with live_ = true. The thread starts when the filter pauses (allocator committed),
+// delivers only while it runs, paces itself by the graph's reference clock (or the
+// performance counter without one), and is joined when the filter stops. Samples carry stream
+// times [n * period, (n + 1) * period); when the consumer falls behind, late slots are counted
+// as dropped instead of being delivered in a burst.
+//
+// FillBuffer runs on the streaming thread and must not take the filter lock.
+class PushPin : public OutputPin {
+public:
+    PushPin(BaseFilter* filter, const wchar_t* name);
+    ~PushPin() override;
+
+    HRESULT Active() override;
+    HRESULT Inactive() override;
+
+    // Stream-time length of one sample (100 ns units), read when streaming starts.
+    virtual REFERENCE_TIME SamplePeriod() = 0;
+    // Fills the sample's data for [start, stop) and sets its actual length. S_OK delivers it;
+    // S_FALSE skips this slot (counted as dropped); an error ends streaming with EC_ERRORABORT.
+    virtual HRESULT FillBuffer(IMediaSample* sample, REFERENCE_TIME start, REFERENCE_TIME stop) = 0;
+    // Called on the streaming thread before the first sample and after the last one.
+    virtual void OnThreadStart() {}
+    virtual void OnThreadStop() {}
+
+    LONG Delivered() const { return delivered_; }
+    LONG Dropped() const { return dropped_; }
+    // Sum of the actual data lengths delivered (for average frame sizes).
+    LONGLONG BytesDelivered() const { return bytes_; }
+    bool Streaming() const { return static_cast<bool>(thread_); }
+
+protected:
+    // Called after a sample was delivered (streaming thread).
+    virtual void OnDelivered(IMediaSample*) {}
+
+private:
+    static DWORD WINAPI ThreadProc(void* self);
+    void Loop();
+    REFERENCE_TIME Now();
+
+    Handle thread_;
+    Handle stop_;
+    volatile LONG delivered_ = 0;
+    volatile LONG dropped_ = 0;
+    volatile LONGLONG bytes_ = 0;
+    LARGE_INTEGER qpcBase_{};
+    LARGE_INTEGER qpcFreq_{};
+    bool qpcStarted_ = false;
+};
+
+} // namespace dshow

@@ -1,0 +1,80 @@
+// Base for one-in, one-out filters (pass-through and copying transforms): the frame grabber,
+// invert, deinterlacer and down-size stand-ins are built on it.
+#pragma once
+
+#include "filter.h"
+
+namespace dshow {
+
+class TransformFilter;
+
+class TransformInputPin : public InputPin {
+public:
+    TransformInputPin(TransformFilter* filter, const wchar_t* name);
+    HRESULT GetMediaType(int pos, MediaType* mt) override;
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
+    STDMETHODIMP Receive(IMediaSample* sample) override;
+    STDMETHODIMP EndOfStream() override;
+    STDMETHODIMP BeginFlush() override;
+    STDMETHODIMP EndFlush() override;
+    STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+
+protected:
+    HRESULT CompleteConnect(IPin* pin) override;
+    TransformFilter* owner_;
+};
+
+class TransformOutputPin : public OutputPin {
+public:
+    TransformOutputPin(TransformFilter* filter, const wchar_t* name);
+    HRESULT GetMediaType(int pos, MediaType* mt) override;
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
+    HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) override;
+
+protected:
+    TransformFilter* owner_;
+};
+
+// A transform filter: pin 0 is the input ("Input"), pin 1 the output ("Output"). Every
+// sample received is handed to Transform together with a fresh output buffer carrying the
+// input's time stamps and flags, then delivered. The output connects only after the input.
+//
+// Override, as needed:
+// - CheckInputType: which input types are accepted (required);
+// - GetOutputType / CheckTransform: output types; by default the output offers and accepts
+//   exactly the input's type (a pass-through);
+// - OutputBufferSize: bytes per output sample (default: the input type's sample size, or the
+//   image size of a VIDEOINFOHEADER);
+// - Transform: fill the output from the input (default: copy the data unchanged).
+// Transform runs on the upstream streaming thread, serialised with Stop by ReceiveLock().
+class TransformFilter : public BaseFilter {
+public:
+    TransformFilter(REFCLSID clsid, const wchar_t* name);
+
+    virtual HRESULT CheckInputType(const AM_MEDIA_TYPE* mt) = 0;
+    virtual HRESULT GetOutputType(int pos, MediaType* mt);
+    virtual HRESULT CheckTransform(const AM_MEDIA_TYPE* in, const AM_MEDIA_TYPE* out);
+    virtual LONG OutputBufferSize();
+    virtual HRESULT Transform(IMediaSample* in, IMediaSample* out);
+
+    TransformInputPin* Input() const { return input_; }
+    TransformOutputPin* Output() const { return output_; }
+    CritSec& ReceiveLock() { return receiveLock_; }
+    LONG SamplesTransformed() const { return transformed_; }
+
+    // Copies data and properties (times, flags) of one sample into another; the output must
+    // be large enough (E_FAIL otherwise).
+    static HRESULT CopySample(IMediaSample* in, IMediaSample* out);
+
+protected:
+    HRESULT OnStop() override;
+    friend class TransformInputPin;
+    HRESULT DoReceive(IMediaSample* sample);
+
+    TransformInputPin* input_;
+    TransformOutputPin* output_;
+    CritSec receiveLock_;
+    volatile LONG transformed_ = 0;
+};
+
+} // namespace dshow

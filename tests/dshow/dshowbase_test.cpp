@@ -1,0 +1,315 @@
+// Tests of the DirectShow base library: negotiation, allocators, a live push source through a
+// transform into a sink, time stamps and rates, and stop/restart without leaking threads.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <vector>
+
+#include "dshow/push_source.h"
+#include "dshow/transform.h"
+
+using dshow::ComPtr;
+using dshow::MediaType;
+
+namespace {
+
+const CLSID kTestClsid = {0x1e3c5b1a, 0x0d7e, 0x4a4f, {0x9a, 0x11, 0x3c, 0x55, 0x20, 0x7b, 0x1d, 0x01}};
+constexpr LONG kW = 64, kH = 48;
+constexpr REFERENCE_TIME kPeriod = 400000; // 25 per second
+
+LONG g_liveFilters = 0;
+
+// A live source: each frame's bytes are the frame number's low byte.
+class CounterPin : public dshow::PushPin {
+public:
+    CounterPin(dshow::BaseFilter* f, int types) : PushPin(f, L"Out"), types_(types) {}
+    HRESULT GetMediaType(int pos, MediaType* mt) override {
+        if (pos >= types_)
+            return VFW_S_NO_MORE_ITEMS;
+        *mt = dshow::MakeYuy2Type(kW * (pos + 1), kH * (pos + 1), kPeriod);
+        return S_OK;
+    }
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
+        for (int i = 0; i < types_; ++i) {
+            MediaType t;
+            GetMediaType(i, &t);
+            if (t.Equals(*mt))
+                return S_OK;
+        }
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* req) override {
+        ALLOCATOR_PROPERTIES want = *req, got{};
+        want.cBuffers = want.cBuffers > 2 ? want.cBuffers : 2;
+        want.cbBuffer = static_cast<LONG>(CurrentMediaType().lSampleSize);
+        HRESULT hr = alloc->SetProperties(&want, &got);
+        return FAILED(hr) ? hr : (got.cbBuffer >= want.cbBuffer ? S_OK : E_FAIL);
+    }
+    REFERENCE_TIME SamplePeriod() override { return kPeriod; }
+    HRESULT FillBuffer(IMediaSample* s, REFERENCE_TIME, REFERENCE_TIME) override {
+        BYTE* p = nullptr;
+        s->GetPointer(&p);
+        LONG n = static_cast<LONG>(CurrentMediaType().lSampleSize);
+        memset(p, static_cast<int>(frame_++ & 0xff), static_cast<size_t>(n));
+        return s->SetActualDataLength(n);
+    }
+    LONG frame_ = 0;
+    int types_;
+};
+
+class CounterSource : public dshow::BaseFilter {
+public:
+    explicit CounterSource(int types = 1) : BaseFilter(kTestClsid, L"Counter") {
+        live_ = true;
+        pin = new CounterPin(this, types);
+        AddPin(pin);
+        InterlockedIncrement(&g_liveFilters);
+    }
+    ~CounterSource() override { InterlockedDecrement(&g_liveFilters); }
+    CounterPin* pin;
+};
+
+// Adds one to every byte.
+class PlusOne : public dshow::TransformFilter {
+public:
+    PlusOne() : TransformFilter(kTestClsid, L"PlusOne") { InterlockedIncrement(&g_liveFilters); }
+    ~PlusOne() override { InterlockedDecrement(&g_liveFilters); }
+    HRESULT CheckInputType(const AM_MEDIA_TYPE* mt) override {
+        return mt->majortype == MEDIATYPE_Video ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT Transform(IMediaSample* in, IMediaSample* out) override {
+        HRESULT hr = CopySample(in, out);
+        BYTE* p = nullptr;
+        out->GetPointer(&p);
+        for (LONG i = 0; i < out->GetActualDataLength(); ++i)
+            p[i] = static_cast<BYTE>(p[i] + 1);
+        return hr;
+    }
+};
+
+struct Received {
+    REFERENCE_TIME start, stop;
+    BYTE first;
+    LONG len;
+    bool discontinuity;
+};
+
+class SinkPin : public dshow::InputPin {
+public:
+    SinkPin(dshow::BaseFilter* f, LONG acceptWidth) : InputPin(f, L"In"), width_(acceptWidth) {}
+    HRESULT GetMediaType(int, MediaType*) override { return VFW_S_NO_MORE_ITEMS; }
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
+        MediaType t(*mt);
+        const VIDEOINFOHEADER* v = t.VideoInfo();
+        if (!v || t.subtype != MEDIASUBTYPE_YUY2)
+            return VFW_E_TYPE_NOT_ACCEPTED;
+        return width_ == 0 || v->bmiHeader.biWidth == width_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    STDMETHODIMP Receive(IMediaSample* s) override {
+        HRESULT hr = CheckStreaming();
+        if (hr != S_OK)
+            return hr;
+        Received r{};
+        s->GetTime(&r.start, &r.stop);
+        BYTE* p = nullptr;
+        s->GetPointer(&p);
+        r.first = p[0];
+        r.len = s->GetActualDataLength();
+        r.discontinuity = s->IsDiscontinuity() == S_OK;
+        dshow::AutoLock lock(lock_);
+        got.push_back(r);
+        return S_OK;
+    }
+    std::vector<Received> Take() {
+        dshow::AutoLock lock(lock_);
+        std::vector<Received> r;
+        r.swap(got);
+        return r;
+    }
+    dshow::CritSec lock_;
+    std::vector<Received> got;
+    LONG width_;
+};
+
+class Sink : public dshow::BaseFilter {
+public:
+    explicit Sink(LONG acceptWidth = 0) : BaseFilter(kTestClsid, L"Sink") {
+        pin = new SinkPin(this, acceptWidth);
+        AddPin(pin);
+        InterlockedIncrement(&g_liveFilters);
+    }
+    ~Sink() override { InterlockedDecrement(&g_liveFilters); }
+    SinkPin* pin;
+};
+
+int ThreadCount() {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 te{};
+    te.dwSize = sizeof te;
+    int n = 0;
+    DWORD pid = GetCurrentProcessId();
+    for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
+        if (te.th32OwnerProcessID == pid)
+            ++n;
+    CloseHandle(snap);
+    return n;
+}
+
+DWORD HandleCount() {
+    DWORD n = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &n);
+    return n;
+}
+
+class DshowBase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IGraphBuilder, graph.PutVoid()));
+    }
+    void TearDown() override {
+        graph.Reset();
+        CoUninitialize();
+    }
+    // Adds f (taking over the creation reference) and returns it as IBaseFilter.
+    ComPtr<IBaseFilter> Add(dshow::BaseFilter* f, const wchar_t* name) {
+        ComPtr<IBaseFilter> b;
+        b.Attach(f);
+        EXPECT_HRESULT_SUCCEEDED(graph->AddFilter(b.Get(), name));
+        return b;
+    }
+    ComPtr<IGraphBuilder> graph;
+};
+
+TEST_F(DshowBase, NegotiatesTheFirstTypeBothSidesAccept) {
+    auto* src = new CounterSource(3);
+    auto* sink = new Sink(kW * 2);
+    ComPtr<IBaseFilter> s = Add(src, L"src"), k = Add(sink, L"sink");
+    ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(src->pin, sink->pin, nullptr));
+    const VIDEOINFOHEADER* v = src->pin->CurrentMediaType().VideoInfo();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->bmiHeader.biWidth, kW * 2);
+    EXPECT_TRUE(sink->pin->CurrentMediaType().Equals(src->pin->CurrentMediaType()));
+    // The allocator was agreed with a buffer large enough for the frame.
+    ALLOCATOR_PROPERTIES props{};
+    ASSERT_NE(src->pin->Allocator(), nullptr);
+    ASSERT_HRESULT_SUCCEEDED(src->pin->Allocator()->GetProperties(&props));
+    EXPECT_GE(props.cbBuffer, kW * 2 * kH * 2 * 2);
+    // Connected pins refuse a second connection and report their peers.
+    EXPECT_EQ(graph->ConnectDirect(src->pin, sink->pin, nullptr), VFW_E_ALREADY_CONNECTED);
+    ComPtr<IPin> peer;
+    ASSERT_HRESULT_SUCCEEDED(src->pin->ConnectedTo(peer.Put()));
+    EXPECT_EQ(peer.Get(), static_cast<IPin*>(sink->pin));
+}
+
+TEST_F(DshowBase, RefusesWhenNoTypeFits) {
+    auto* src = new CounterSource(2);
+    auto* sink = new Sink(kW * 5);
+    ComPtr<IBaseFilter> s = Add(src, L"src"), k = Add(sink, L"sink");
+    EXPECT_TRUE(FAILED(graph->ConnectDirect(src->pin, sink->pin, nullptr)));
+    EXPECT_FALSE(src->pin->IsConnected());
+    EXPECT_FALSE(sink->pin->IsConnected());
+}
+
+TEST_F(DshowBase, StreamsThroughATransformAtTheNominalRate) {
+    auto* src = new CounterSource();
+    auto* plus = new PlusOne();
+    auto* sink = new Sink();
+    ComPtr<IBaseFilter> a = Add(src, L"src"), b = Add(plus, L"plus"), c = Add(sink, L"sink");
+    ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(src->pin, plus->Input(), nullptr));
+    ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(plus->Output(), sink->pin, nullptr));
+    ComPtr<IMediaControl> control;
+    ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(control->Run());
+    Sleep(1000);
+    ASSERT_HRESULT_SUCCEEDED(control->Stop());
+    std::vector<Received> got = sink->pin->Take();
+    // One second at 25 per second, give or take scheduling.
+    EXPECT_GE(got.size(), 18u);
+    EXPECT_LE(got.size(), 28u);
+    ASSERT_GE(got.size(), 2u);
+    EXPECT_TRUE(got[0].discontinuity);
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].stop - got[i].start, kPeriod);
+        EXPECT_EQ(got[i].len, kW * kH * 2);
+        // Frame i carries i, plus one from the transform.
+        EXPECT_EQ(got[i].first, static_cast<BYTE>(i + 1));
+        if (i > 0) {
+            EXPECT_EQ(got[i].start, got[i - 1].stop);
+            EXPECT_FALSE(got[i].discontinuity);
+        }
+    }
+    EXPECT_EQ(src->pin->Delivered(), static_cast<LONG>(got.size()));
+    EXPECT_EQ(plus->SamplesTransformed(), static_cast<LONG>(got.size()));
+}
+
+TEST_F(DshowBase, StopAndRestartLeaveNoThreadsOrHandles) {
+    auto* src = new CounterSource();
+    auto* sink = new Sink();
+    ComPtr<IBaseFilter> a = Add(src, L"src"), c = Add(sink, L"sink");
+    ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(src->pin, sink->pin, nullptr));
+    ComPtr<IMediaControl> control;
+    ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+    // A first cycle lets the graph create whatever it keeps (its clock thread and the like).
+    ASSERT_HRESULT_SUCCEEDED(control->Run());
+    Sleep(100);
+    ASSERT_HRESULT_SUCCEEDED(control->Stop());
+    int threads = ThreadCount();
+    DWORD handles = HandleCount();
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_HRESULT_SUCCEEDED(control->Run());
+        EXPECT_TRUE(src->pin->Streaming());
+        Sleep(400);
+        ASSERT_HRESULT_SUCCEEDED(control->Pause());
+        ASSERT_HRESULT_SUCCEEDED(control->Run());
+        Sleep(60);
+        ASSERT_HRESULT_SUCCEEDED(control->Stop());
+        EXPECT_FALSE(src->pin->Streaming());
+        EXPECT_GT(sink->pin->Take().size(), 0u) << "cycle " << i;
+    }
+    EXPECT_EQ(ThreadCount(), threads) << "after " << src->pin->Delivered();
+    EXPECT_LE(HandleCount(), handles + 2);
+}
+
+TEST_F(DshowBase, FiltersAreFreedWithTheGraph) {
+    {
+        auto* src = new CounterSource();
+        auto* sink = new Sink();
+        ComPtr<IBaseFilter> a = Add(src, L"src"), c = Add(sink, L"sink");
+        ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(src->pin, sink->pin, nullptr));
+        ComPtr<IMediaControl> control;
+        ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(control->Run());
+        Sleep(80);
+        // Released while running: the graph stops and disconnects everything on release.
+    }
+    EXPECT_EQ(g_liveFilters, 2);
+    graph.Reset();
+    EXPECT_EQ(g_liveFilters, 0);
+}
+
+TEST_F(DshowBase, PinsReportCategoryAndDirection) {
+    auto* src = new CounterSource();
+    ComPtr<IBaseFilter> a = Add(src, L"src");
+    src->pin->SetCategory(PIN_CATEGORY_PREVIEW);
+    ComPtr<IKsPropertySet> ks;
+    ASSERT_HRESULT_SUCCEEDED(src->pin->QueryInterface(IID_IKsPropertySet, ks.PutVoid()));
+    GUID cat = GUID_NULL;
+    DWORD ret = 0;
+    ASSERT_HRESULT_SUCCEEDED(
+        ks->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &cat, sizeof cat, &ret));
+    EXPECT_TRUE(cat == PIN_CATEGORY_PREVIEW);
+    EXPECT_EQ(ret, sizeof(GUID));
+    PIN_DIRECTION dir;
+    src->pin->QueryDirection(&dir);
+    EXPECT_EQ(dir, PINDIR_OUTPUT);
+    ComPtr<IPin> found;
+    EXPECT_HRESULT_SUCCEEDED(a->FindPin(L"Out", found.Put()));
+    EXPECT_EQ(a->FindPin(L"Nope", found.Put()), VFW_E_NOT_FOUND);
+}
+
+} // namespace

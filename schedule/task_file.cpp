@@ -1,0 +1,77 @@
+// Task file images: the fixed key and the enciphered log-on fields, conversion between
+// records and images, and the date and status rules applied on load.
+#include "task_file.h"
+#include "task_record_layout.h"
+
+#include <cstring>
+
+namespace {
+
+// Seven key bytes, no terminating zero.
+const std::uint8_t kTaskFileKey[] = {'g', 'u', 'l', 'p', 'e', 'e', 'l'};
+
+constexpr std::size_t kUserNameOffset = offsetof(TaskRecord, userName);
+constexpr std::size_t kPasswordOffset = offsetof(TaskRecord, password);
+
+static_assert(kTaskCipheredBytes % Blowfish::kBlockSize == 0, "ciphered fields are whole blocks");
+static_assert(kTaskCipheredBytes <= TaskRecord::kTextSize, "ciphered part lies inside the field");
+
+} // namespace
+
+TaskFileCipher::TaskFileCipher() {
+    m_cipher.setKey(kTaskFileKey, sizeof(kTaskFileKey));
+}
+
+void TaskFileCipher::encipherImage(std::uint8_t* image) const {
+    m_cipher.encryptLittleEndian(image + kUserNameOffset, kTaskCipheredBytes);
+    m_cipher.encryptLittleEndian(image + kPasswordOffset, kTaskCipheredBytes);
+}
+
+void TaskFileCipher::decipherImage(std::uint8_t* image) const {
+    m_cipher.decryptLittleEndian(image + kUserNameOffset, kTaskCipheredBytes);
+    m_cipher.decryptLittleEndian(image + kPasswordOffset, kTaskCipheredBytes);
+}
+
+void taskRecordToImage(const TaskRecord& record, const TaskFileCipher& cipher, std::uint8_t* image) {
+    std::memcpy(image, &record, TaskRecord::kImageSize);
+    cipher.encipherImage(image);
+}
+
+TaskRecord taskRecordFromImage(const std::uint8_t* image, const TaskFileCipher& cipher) {
+    std::uint8_t plain[TaskRecord::kImageSize];
+    std::memcpy(plain, image, sizeof(plain));
+    cipher.decipherImage(plain);
+    TaskRecord record;
+    std::memcpy(&record, plain, sizeof(record));
+    return record;
+}
+
+int firstWeekdayFromToday(std::uint8_t repeat, int todayWeekday) {
+    for (int weekday = 1; weekday <= 7; ++weekday) {
+        if ((repeat & repeatDayBit(weekday)) != 0 && weekday >= todayWeekday) {
+            return weekday;
+        }
+    }
+    return 0;
+}
+
+void adjustTaskOnLoad(TaskRecord& record, const TaskDateTime& now) {
+    if (record.repeatsWeekly()) {
+        const int today = taskWeekday(now.year, now.month, now.day);
+        if (firstWeekdayFromToday(record.repeat, today) != 0) {
+            record.year = std::int16_t(now.year);
+            record.month = std::uint8_t(now.month);
+            record.day = std::uint8_t(now.day);
+        }
+    }
+
+    // Only a task that has begun can have run out: a start a few seconds ahead would otherwise
+    // count as zero elapsed minutes and expire a two-minute task before it ran.
+    const std::int64_t nowSerial = taskSerialSeconds(now);
+    const std::int64_t startSerial = record.startSerial();
+    const std::int64_t elapsed = taskWholeMinutes(startSerial, nowSerial);
+    if (nowSerial >= startSerial && std::int64_t(record.duration) - 2 <= elapsed &&
+        record.status != kTaskFinished) {
+        record.status = kTaskExpired;
+    }
+}

@@ -1,0 +1,87 @@
+// One scheduler task as a fixed 1076-byte record, kept in the task file exactly as it lies in
+// memory; its defaults, its start and end, and bounded access to its text fields.
+#pragma once
+
+#include "task_time.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+enum TaskMode : std::int16_t { kTaskModeRecord = 0, kTaskModeWatch = 1 };
+
+enum TaskStatus : std::int32_t {
+    kTaskReady = 0,
+    kTaskRunning = 1,
+    kTaskFinished = 2,
+    kTaskExpired = 3,
+};
+
+enum TaskAfterFinish : std::uint8_t {
+    kAfterFinishNothing = 0,
+    kAfterFinishShutdown = 1,
+    kAfterFinishCloseTv = 2,
+    kAfterFinishContinue = 3,
+};
+
+enum TaskVideoInput : std::int32_t { kInputTuner = 0, kInputComposite = 1, kInputSVideo = 2 };
+
+// Bit 0 of repeat: the task repeats weekly; bit n (1..7): weekday n, 1 = Sunday ... 7 = Saturday.
+constexpr std::uint8_t kRepeatWeekly = 0x01;
+constexpr std::uint8_t repeatDayBit(int weekday) {
+    return std::uint8_t(1u << weekday);
+}
+
+struct TaskRecord {
+    static constexpr std::size_t kTextSize = 260;
+    static constexpr std::size_t kImageSize = 1076;
+
+    std::int32_t created;      // seconds since 1970-01-01 UTC when the record was made
+    std::int16_t mode;         // TaskMode
+    std::int16_t recordFormat; // 0 DVD, 1 VCD, 2 MPEG4, 3 AVI, 4 MP3, 5 WMV, 6 SVCD, 7 WMA
+    std::uint8_t autoPowerOn;
+    std::uint8_t autoLogOn;
+    std::uint8_t afterFinish; // TaskAfterFinish
+    std::uint8_t repeat;      // kRepeatWeekly | repeatDayBit(...)
+    std::int32_t channel;     // channel index
+    std::int16_t year;        // start date and time, local
+    std::uint8_t month;
+    std::uint8_t day;
+    std::uint8_t weekday; // weekday of the start date when it was entered, 1 = Sunday
+    std::uint8_t hour;
+    std::uint8_t minute;
+    std::uint8_t second;
+    std::int32_t duration; // minutes
+    std::int32_t status;   // TaskStatus
+    char name[kTextSize];
+    char userName[kTextSize]; // Windows log-on, first 32 bytes enciphered in the file
+    char password[kTextSize];
+    char recordFileName[kTextSize]; // recording file name without directory
+    std::int32_t videoInput;        // TaskVideoInput
+
+    // A new record with the defaults of a task not yet filled in, stamped with the clock's time.
+    static TaskRecord makeNew(const TaskClock& clock = systemTaskClock());
+
+    TaskDateTime start() const;
+    std::int64_t startSerial() const; // taskSerialSeconds(start())
+    std::int64_t endSerial() const;   // start plus duration minutes
+
+    bool repeatsWeekly() const { return (repeat & kRepeatWeekly) != 0; }
+    bool isReadyOrRunning() const { return status == kTaskReady || status == kTaskRunning; }
+    void setStart(const TaskDateTime& t);
+
+    // Text fields read up to their first zero and never beyond the buffer; setters cut at
+    // kTextSize - 1 characters and always terminate.
+    std::string nameText() const { return text(name); }
+    std::string userNameText() const { return text(userName); }
+    std::string passwordText() const { return text(password); }
+    std::string recordFileNameText() const { return text(recordFileName); }
+    void setName(const std::string& s) { setText(name, s); }
+    void setUserName(const std::string& s) { setText(userName, s); }
+    void setPassword(const std::string& s) { setText(password, s); }
+    void setRecordFileName(const std::string& s) { setText(recordFileName, s); }
+
+private:
+    static std::string text(const char (&field)[kTextSize]);
+    static void setText(char (&field)[kTextSize], const std::string& s);
+};

@@ -3,30 +3,11 @@
 #include "task_store.h"
 #include "task_time.h"
 
+#include "framework/raii.h"
+
 #include <windows.h>
 
 namespace {
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : m_h(h) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() { close(); }
-    bool valid() const { return m_h != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return m_h; }
-    bool close() {
-        if (!valid()) {
-            return true;
-        }
-        const BOOL ok = CloseHandle(m_h);
-        m_h = INVALID_HANDLE_VALUE;
-        return ok != FALSE;
-    }
-
-private:
-    HANDLE m_h;
-};
 
 class SystemTaskClock : public TaskClock {
 public:
@@ -90,17 +71,15 @@ bool replaceFileContents(const std::string& path, const void* data, std::size_t 
         return false;
     }
     const std::string temp = path + ".tmp";
-    bool ok;
-    {
-        FileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid()) {
-            return false;
-        }
-        ok = writeAll(file.get(), data, size);
-        ok = ok && FlushFileBuffers(file.get()) != FALSE;
-        ok = file.close() && ok;
+    tunaro::FileHandle file(
+        CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return false;
     }
+    bool ok = writeAll(file.get(), data, size);
+    ok = ok && FlushFileBuffers(file.get()) != FALSE;
+    // Closed here, not by the holder, so that a failed close counts as a failed save.
+    ok = CloseHandle(file.Detach()) != FALSE && ok;
     ok = ok && moveOver(temp, path);
     if (!ok) {
         DeleteFileA(temp.c_str());

@@ -1,7 +1,9 @@
 // Tests of the calendar arithmetic behind the task rules and of a new TaskRecord: defaults,
 // start and end, and its bounded text fields.
 #include "schedule_test_util.h"
+#include "task_list.h"
 #include "task_record.h"
+#include "task_store.h"
 #include "task_time.h"
 
 #include <gtest/gtest.h>
@@ -117,4 +119,22 @@ TEST(TaskRecord, TextFieldsStayInsideTheirBuffers) {
     // A buffer without any zero (as arbitrary file bytes may give) reads as 260 characters.
     std::memset(r.recordFileName, 'x', sizeof(r.recordFileName));
     EXPECT_EQ(r.recordFileNameText(), std::string(260, 'x'));
+}
+
+TEST(TaskPlatform, SystemClockLocalAndUtcAgree) {
+    const TaskClock& clock = systemTaskClock();
+    const std::int64_t utc = clock.utcSecondsNow();
+    const std::int64_t local = taskSerialSeconds(clock.localNow());
+    // Local time is UTC moved by a time zone of at most 14 hours.
+    EXPECT_LE(local - utc, 14 * 3600 + 5);
+    EXPECT_GE(local - utc, -14 * 3600 - 5);
+    EXPECT_GT(utc, taskSerialSeconds(at(2020, 1, 1, 0, 0)));
+}
+
+TEST(TaskPlatform, TaskFileLiesBesideTheProgram) {
+    const std::string dir = programDirectory();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(dir.back(), '\\');
+    EXPECT_TRUE(fileExists(dir + "schedule_model_test.exe"));
+    EXPECT_EQ(defaultTaskFilePath(), dir + "SCHTASK.stf");
 }

@@ -175,6 +175,10 @@ TEST(TaskFile, MissingFileFailsAndLeavesTheList) {
     list.add(taskAt(at(2026, 12, 11, 9, 0), 30));
     EXPECT_FALSE(list.load(dir.path("none.stf"), ManualTaskClock(kNow)));
     EXPECT_EQ(list.count(), 1);
+    // A directory where the file should be cannot be read as one.
+    ASSERT_TRUE(makeDirectory(dir.path("folder.stf")));
+    EXPECT_FALSE(list.load(dir.path("folder.stf"), ManualTaskClock(kNow)));
+    EXPECT_EQ(list.count(), 1);
 }
 
 TEST(TaskFile, TrailingPartialRecordIsIgnored) {

@@ -1,0 +1,215 @@
+// Tests on real files under Wine: the channel list saved and loaded, a failed or refused save
+// leaving the previous file intact, directory creation with parents, and the program paths.
+#include "tv/channel_files.h"
+#include "tv/directories.h"
+#include "tv/file_replace.h"
+#include "tv/profile_ini.h"
+#include "tv/tv_paths.h"
+
+#include "test_support.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace tunaro;
+
+namespace {
+
+ChannelList& TwoChannels(ChannelList& list) {
+    ChannelRecord a;
+    a.m_strName = "CCTV-1";
+    a.m_nFrequency = 49750000;
+    a.m_nChannel = 1;
+    a.m_nAudioMode = 1;
+    list.Append(a);
+    ChannelRecord b;
+    b.m_strName = "Local";
+    b.m_nFrequency = 168250000;
+    b.m_nChannel = 6;
+    b.m_nEnabled = 0;
+    list.Append(b);
+    return list;
+}
+
+} // namespace
+
+TEST(ChannelFiles, SaveThenLoadOnDisk) {
+    tvtest::ScratchDir dir;
+    std::string path = dir.File("program.txt");
+    ChannelList list;
+    TwoChannels(list);
+    ASSERT_EQ(SaveChannelList(list, path, 2), 1);
+    // Text mode on the disk: CRLF line ends.
+    EXPECT_EQ(tvtest::ReadAll(path),
+              "Name: CCTV-1\r\nFreq: 49750000\r\nChan: 1\r\nAudioChannels:1\r\nCheck:1\r\n"
+              "Name: Local\r\nFreq: 168250000\r\nChan: 6\r\nAudioChannels:0\r\nCheck:0\r\n");
+    ChannelList back;
+    back.Append(ChannelRecord()); // whatever was there goes
+    back.SetCurrentIndex(1);
+    ASSERT_EQ(LoadChannelList(back, path), 1);
+    ASSERT_EQ(back.Count(), 2);
+    EXPECT_EQ(back.Name(0), "CCTV-1");
+    EXPECT_EQ(back.AudioMode(0), 1);
+    EXPECT_EQ(back.Enabled(1), 0);
+    EXPECT_EQ(back.Frequency(1), 168250000);
+    EXPECT_EQ(back.CurrentIndex(), 1);
+    EXPECT_EQ(dir.EntryCount(), 1);
+}
+
+TEST(ChannelFiles, MissingFilesGiveEmptyLists) {
+    tvtest::ScratchDir dir;
+    ChannelList list;
+    TwoChannels(list);
+    EXPECT_EQ(LoadChannelList(list, dir.File("program.txt")), -1);
+    EXPECT_TRUE(list.Empty());
+    CountryTable table;
+    table.Append(CountryEntry());
+    EXPECT_FALSE(LoadCountryTable(table, dir.File("CHANNEL.TXT")));
+    EXPECT_TRUE(table.Empty());
+    EXPECT_EQ(table.Current(), nullptr);
+}
+
+TEST(ChannelFiles, CountryTableLoadReplacesRatherThanAppends) {
+    tvtest::ScratchDir dir;
+    std::string path = dir.File("CHANNEL.TXT");
+    tvtest::WriteAll(path, "[A]\r\nCountryCode=86\r\nChannelLow=1\r\n49750000\r\n[B]\r\nCountryCode=44\r\n");
+    CountryTable table;
+    ASSERT_TRUE(LoadCountryTable(table, path));
+    table.SetCurrentIndex(1);
+    ASSERT_TRUE(LoadCountryTable(table, path)); // preview starts again after playback
+    EXPECT_EQ(table.Count(), 2);
+    EXPECT_EQ(table.CurrentIndex(), 0);
+    EXPECT_EQ(table.At(0)->m_frequencies.at(0).m_nFrequency, 49750000);
+}
+
+TEST(ReplacingWrites, AFailedWriteLeavesThePreviousFileIntact) {
+    tvtest::ScratchDir dir;
+    std::string path = dir.File("program.txt");
+    const std::string before = "Name: Old\r\nFreq: 1\r\n";
+    tvtest::WriteAll(path, before);
+
+    // The disk fills up half way: the new contents are cut short and the write reports it.
+    bool filled = false;
+    EXPECT_FALSE(ReplaceFileWith(path, [&](const std::string& temp) {
+        filled = true;
+        EXPECT_NE(temp, path);
+        EXPECT_EQ(ParentOfPath(temp), dir.Path());
+        EXPECT_TRUE(WriteFileBytes(temp, "Name: New\r\nFre"));
+        return false;
+    }));
+    EXPECT_TRUE(filled);
+    EXPECT_EQ(tvtest::ReadAll(path), before);
+    EXPECT_EQ(dir.EntryCount(), 1); // the half-written temporary file is gone
+
+    // And a write that goes well replaces it.
+    EXPECT_TRUE(WriteFileReplacing(path, "new"));
+    EXPECT_EQ(tvtest::ReadAll(path), "new");
+    EXPECT_EQ(dir.EntryCount(), 1);
+}
+
+TEST(ReplacingWrites, AFileHeldOpenByAnotherProgramIsNotDamaged) {
+    tvtest::ScratchDir dir;
+    std::string path = dir.File("program.txt");
+    const std::string before = "Name: Old\r\nFreq: 1\r\n";
+    tvtest::WriteAll(path, before);
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ChannelList list;
+    TwoChannels(list);
+    EXPECT_EQ(SaveChannelList(list, path, 2), 0);
+    CloseHandle(held);
+    EXPECT_EQ(tvtest::ReadAll(path), before);
+    EXPECT_EQ(dir.EntryCount(), 1);
+}
+
+TEST(ReplacingWrites, AMissingDirectoryFailsWithoutCreatingAnything) {
+    tvtest::ScratchDir dir;
+    ChannelList list;
+    TwoChannels(list);
+    EXPECT_EQ(SaveChannelList(list, dir.File("nowhere\\program.txt"), 2), 0);
+    EXPECT_FALSE(WriteProfileValues(dir.File("nowhere\\Tunaro.ini"), {CloseComputerFlagWrite()}));
+    EXPECT_EQ(dir.EntryCount(), 0);
+}
+
+TEST(Directories, ParentsFirstAndStopsAtDriveRootsAndDenials) {
+    std::vector<std::string> calls;
+    std::vector<std::string> existing = {"C:\\a"};
+    auto fake = [&](const std::string& p) {
+        calls.push_back(p);
+        for (const std::string& e : existing) {
+            if (e == p)
+                return MakeDirResult::kExists;
+        }
+        std::string parent = ParentOfPath(p);
+        bool parentThere = parent.size() == 2;
+        for (const std::string& e : existing)
+            parentThere = parentThere || e == parent;
+        if (!parentThere)
+            return MakeDirResult::kParentMissing;
+        existing.push_back(p);
+        return MakeDirResult::kCreated;
+    };
+    EXPECT_TRUE(CreateDirectoryTree("C:\\a\\b\\c\\d", fake));
+    EXPECT_EQ(calls, (std::vector<std::string>{"C:\\a\\b\\c\\d", "C:\\a\\b\\c", "C:\\a\\b", "C:\\a\\b\\c",
+                                               "C:\\a\\b\\c\\d"}));
+
+    // A drive that does not exist: the rule stops at "Q:" without trying to make it.
+    calls.clear();
+    auto noDrive = [&](const std::string& p) {
+        calls.push_back(p);
+        return MakeDirResult::kParentMissing;
+    };
+    EXPECT_FALSE(CreateDirectoryTree("Q:\\x\\y", noDrive));
+    EXPECT_EQ(calls, (std::vector<std::string>{"Q:\\x\\y", "Q:\\x"}));
+
+    calls.clear();
+    auto denied = [&](const std::string& p) {
+        calls.push_back(p);
+        return MakeDirResult::kAccessDenied;
+    };
+    EXPECT_FALSE(CreateDirectoryTree("C:\\locked\\sub", denied));
+    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_FALSE(CreateDirectoryTree("", denied));
+}
+
+TEST(Directories, RealTreesAndTheSettingsDirectories) {
+    tvtest::ScratchDir dir;
+    std::string deep = dir.File("one\\two\\three");
+    EXPECT_TRUE(CreateDirectoryTree(deep));
+    EXPECT_TRUE(DirectoryExists(deep));
+    EXPECT_TRUE(CreateDirectoryTree(deep)); // already there
+    EXPECT_TRUE(CreateDirectoryTree(dir.File("four\\five\\")));
+    EXPECT_TRUE(DirectoryExists(dir.File("four\\five")));
+    // A file in the way is not a directory.
+    tvtest::WriteAll(dir.File("plain"), "x");
+    EXPECT_FALSE(CreateDirectoryTree(dir.File("plain")));
+
+    TvSettings s;
+    s.strImagePath = dir.File("Tunaro\\Image");
+    s.strVideoPath = dir.File("Media\\Rec\\Video");
+    CreateSettingsDirectories(s);
+    EXPECT_TRUE(DirectoryExists(s.strImagePath));
+    EXPECT_TRUE(DirectoryExists(s.strVideoPath));
+}
+
+TEST(TvPaths, FormedFromTheTwoDirectories) {
+    TvPaths p = MakeTvPaths("C:\\WINDOWS\\system32", "C:\\Program Files\\Tunaro");
+    EXPECT_EQ(p.strSettingIni, "C:\\Program Files\\Tunaro\\setting.ini");
+    EXPECT_EQ(p.strTunaroIni, "C:\\Program Files\\Tunaro\\Tunaro.ini");
+    EXPECT_EQ(p.strProgramTxt, "C:\\WINDOWS\\system32\\program.txt");
+    EXPECT_EQ(p.strChannelTxt, "C:\\WINDOWS\\system32\\CHANNEL.TXT");
+    EXPECT_EQ(p.strRecordProfile, "C:\\WINDOWS\\system32\\RecordSetting.prx");
+    EXPECT_EQ(p.strWmvProfile, "C:\\WINDOWS\\system32\\WMV9.prx");
+    EXPECT_EQ(ProgramDirectoryOf("C:\\Program Files\\Tunaro\\Tunaro.exe"), "C:\\Program Files\\Tunaro");
+
+    TvPaths here = CurrentTvPaths();
+    char system[MAX_PATH + 1] = {};
+    GetSystemDirectoryA(system, sizeof system);
+    EXPECT_EQ(here.strSystemDir, system);
+    char module[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, module, sizeof module);
+    EXPECT_EQ(here.strProgramDir + "\\tv_core_test.exe", module);
+}

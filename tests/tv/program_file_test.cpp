@@ -1,0 +1,153 @@
+// Tests of the channel list file's text: the exact lines written, and the reader's rules for
+// comments, key case, missing lines, inherited values, empty names and over-long lines.
+#include "tv/program_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace tunaro;
+
+namespace {
+
+ChannelRecord Rec(const std::string& name, int32_t freq, int32_t chan, int32_t enabled, int32_t audio) {
+    ChannelRecord r;
+    r.m_strName = name;
+    r.m_nFrequency = freq;
+    r.m_nChannel = chan;
+    r.m_nEnabled = enabled;
+    r.m_nAudioMode = audio;
+    return r;
+}
+
+void ExpectRecord(const ChannelRecord& r, const std::string& name, int32_t freq, int32_t chan,
+                  int32_t enabled, int32_t audio) {
+    EXPECT_EQ(r.m_strName, name);
+    EXPECT_EQ(r.m_nFrequency, freq) << name;
+    EXPECT_EQ(r.m_nChannel, chan) << name;
+    EXPECT_EQ(r.m_nEnabled, enabled) << name;
+    EXPECT_EQ(r.m_nAudioMode, audio) << name;
+}
+
+} // namespace
+
+TEST(ProgramWriter, WritesOneFiveLineBlockPerRecord) {
+    ChannelList list;
+    list.Append(Rec("CCTV-1", 49750000, 1, 1, 1));
+    list.Append(Rec("Local", 168250000, 6, 0, 0));
+    EXPECT_EQ(FormatProgramText(list, 2),
+              "Name: CCTV-1\nFreq: 49750000\nChan: 1\nAudioChannels:1\nCheck:1\n"
+              "Name: Local\nFreq: 168250000\nChan: 6\nAudioChannels:0\nCheck:0\n");
+    // The audio value written is the one the card family uses.
+    EXPECT_NE(FormatProgramText(list, 4).find("Name: CCTV-1\nFreq: 49750000\nChan: 1\nAudioChannels:0\n"),
+              std::string::npos);
+    EXPECT_NE(FormatProgramText(list, 3).find("Name: Local\nFreq: 168250000\nChan: 6\nAudioChannels:1\n"),
+              std::string::npos);
+    EXPECT_EQ(FormatProgramText(ChannelList(), 2), "");
+}
+
+TEST(ProgramWriter, CutsNamesAt255Characters) {
+    ChannelList list;
+    list.Append(Rec(std::string(300, 'n'), 1, 1, 1, 0));
+    std::string text = FormatProgramText(list, 2);
+    EXPECT_EQ(text.substr(0, 6 + 255 + 1), "Name: " + std::string(255, 'n') + "\n");
+}
+
+TEST(ProgramReader, SavedListReadsBackTheSameButForTheEffectiveAudio) {
+    ChannelList list;
+    list.Append(Rec("CCTV-1", 49750000, 1, 1, 1));
+    list.Append(Rec("E21 Local", 471250000, 21, 0, 0));
+    list.Append(Rec("Pay TV", 855250000, 69, 1, 1));
+    list.Append(Rec("Negative", -5, -3, 1, 0));
+
+    std::vector<ChannelRecord> same = ParseProgramText(FormatProgramText(list, 2));
+    ASSERT_EQ(same.size(), 4u);
+    for (long i = 0; i < list.Count(); ++i) {
+        const ChannelRecord& a = *list.At(i);
+        ExpectRecord(same[static_cast<std::size_t>(i)], a.m_strName, a.m_nFrequency, a.m_nChannel,
+                     a.m_nEnabled, a.m_nAudioMode);
+    }
+    // Another family: everything the same except the audio mode, which is that family's.
+    std::vector<ChannelRecord> mono = ParseProgramText(FormatProgramText(list, 5));
+    ASSERT_EQ(mono.size(), 4u);
+    ExpectRecord(mono[1], "E21 Local", 471250000, 21, 0, 1);
+    std::vector<ChannelRecord> stereo = ParseProgramText(FormatProgramText(list, 4));
+    ASSERT_EQ(stereo.size(), 4u);
+    ExpectRecord(stereo[0], "CCTV-1", 49750000, 1, 1, 0);
+}
+
+TEST(ProgramReader, CheckIsInheritedByABlockWithoutIt) {
+    std::vector<ChannelRecord> r = ParseProgramText("Name: One\nFreq: 1000\nCheck:0\n"
+                                                    "Name: Two\nFreq: 2000\n");
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].m_nEnabled, 0);
+    EXPECT_EQ(r[1].m_nEnabled, 0);
+    // AudioChannels carries over the same way.
+    r = ParseProgramText("Name: A\nFreq: 1\nAudioChannels:1\nName: B\nFreq: 2\n");
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[1].m_nAudioMode, 1);
+}
+
+TEST(ProgramReader, ChannelNumbersCountUpAndBlocksWithoutFreqAreDropped) {
+    std::vector<ChannelRecord> r = ParseProgramText("Name: First\nFreq: 100\n"            // no Chan: 2
+                                                    "Name: Second\nFreq: 200\nChan: 10\n" // 10
+                                                    "Name: NoFreq\nChan: 40\n"            // dropped
+                                                    "Name: Third\nFreq: 300\n");          // 41
+    ASSERT_EQ(r.size(), 3u);
+    ExpectRecord(r[0], "First", 100, 2, 1, 0);
+    ExpectRecord(r[1], "Second", 200, 10, 1, 0);
+    ExpectRecord(r[2], "Third", 300, 41, 1, 0);
+    // A Freq of -1 is "none yet" as well.
+    EXPECT_TRUE(ParseProgramText("Name: X\nFreq: -1\n").empty());
+}
+
+TEST(ProgramReader, CommentsCaseBlanksAndForeignKeys) {
+    std::vector<ChannelRecord> r = ParseProgramText("; channel list\n"
+                                                    "\n"
+                                                    "NAME:   Sports One  ; the sports channel\n"
+                                                    "freq:55250000;in Hz\n"
+                                                    "Freq2: 99\n"
+                                                    "Form: 3\n"
+                                                    " Chan: 77\n" // not at the start of the line
+                                                    "CHECK:0\n"
+                                                    "audiochannels:1\n"
+                                                    "Name:\t \n"
+                                                    "Freq: 62250000"); // no line feed at the end
+    ASSERT_EQ(r.size(), 2u);
+    ExpectRecord(r[0], "Sports One", 55250000, 2, 0, 1);
+    ExpectRecord(r[1], kEmptyChannelName, 62250000, 3, 0, 1);
+}
+
+TEST(ProgramReader, AFrequencyBeforeAnyNameMakesAnEmptyNamedRecord) {
+    std::vector<ChannelRecord> r = ParseProgramText("Freq: 5000\nName: Next\nFreq: 6000\n");
+    ASSERT_EQ(r.size(), 2u);
+    ExpectRecord(r[0], kEmptyChannelName, 5000, 1, 1, 0);
+    ExpectRecord(r[1], "Next", 6000, 2, 1, 0);
+}
+
+TEST(ProgramReader, LongLinesAreReadInPiecesEachTakenAsALine) {
+    // A comment line of exactly one piece, followed on the same line by a key: the key starts
+    // the second piece and counts.
+    std::string text = "Name: A\n;" + std::string(kProgramLineMax - 1, 'x') + "Freq: 777\n";
+    std::vector<ChannelRecord> r = ParseProgramText(text);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].m_nFrequency, 777);
+
+    // A name longer than a piece keeps what fits in the first piece; the rest is no key.
+    std::string longName(300, 'k');
+    r = ParseProgramText("Name: " + longName + "\nFreq: 1\n");
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].m_strName, std::string(kProgramLineMax - 6, 'k'));
+}
+
+TEST(ProgramReader, AbsurdNumbersSaturateInsteadOfWrapping) {
+    std::vector<ChannelRecord> r =
+        ParseProgramText("Name: Big\nFreq: 99999999999999999999\nChan: -99999999999\n");
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].m_nFrequency, 2147483647);
+    EXPECT_EQ(r[0].m_nChannel, -2147483647 - 1);
+    r = ParseProgramText("Name: Words\nFreq: abc\n");
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].m_nFrequency, 0);
+}

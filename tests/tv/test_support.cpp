@@ -1,0 +1,112 @@
+// Scratch directories and the in-memory INI source used by the TV core tests.
+#include "test_support.h"
+
+#include "tv/text_pieces.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace tvtest {
+
+static void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string full = dir + "\\" + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+ScratchDir::ScratchDir() {
+    static int counter = 0;
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(sizeof temp, temp);
+    std::string base = temp;
+    if (!base.empty() && base.back() == '\\')
+        base.pop_back();
+    m_path = base + "\\tvcore-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    RemoveTree(m_path);
+    EXPECT_TRUE(CreateDirectoryA(m_path.c_str(), nullptr)) << m_path;
+}
+
+ScratchDir::~ScratchDir() {
+    RemoveTree(m_path);
+}
+
+int ScratchDir::EntryCount() const {
+    int n = 0;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((m_path + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        std::string name = fd.cFileName;
+        if (name != "." && name != "..")
+            ++n;
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return n;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::string out;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
+        out.append(buf, got);
+    CloseHandle(h);
+    return out;
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    DWORD put = 0;
+    ASSERT_TRUE(WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr));
+    CloseHandle(h);
+}
+
+static std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+void MapIni::Set(const std::string& section, const std::string& key, const std::string& value) {
+    m_values[{Lower(section), Lower(key)}] = value;
+}
+
+std::string MapIni::ReadString(const char* section, const char* key, const char* def,
+                               std::size_t maxChars) const {
+    ++reads;
+    auto it = m_values.find({Lower(section), Lower(key)});
+    std::string v = it == m_values.end() ? std::string(def) : it->second;
+    return v.substr(0, maxChars);
+}
+
+long MapIni::ReadInt(const char* section, const char* key, long def) const {
+    ++reads;
+    auto it = m_values.find({Lower(section), Lower(key)});
+    return it == m_values.end() ? def : tunaro::ParseLong(it->second);
+}
+
+} // namespace tvtest

@@ -1,0 +1,34 @@
+// File side of the channel list and the country table: text-mode line ends on the disk and
+// whole-file replacement when the list is saved.
+#include "tv/channel_files.h"
+
+#include "tv/file_replace.h"
+#include "tv/program_file.h"
+#include "tv/text_pieces.h"
+
+namespace tunaro {
+
+long LoadChannelList(ChannelList& list, const std::string& path) {
+    list.Clear();
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes))
+        return -1;
+    for (ChannelRecord& r : ParseProgramText(TextModeToLf(bytes)))
+        list.Append(std::move(r));
+    return 1;
+}
+
+long SaveChannelList(const ChannelList& list, const std::string& path, long cardType) {
+    return WriteFileReplacing(path, LfToTextMode(FormatProgramText(list, cardType))) ? 1 : 0;
+}
+
+bool LoadCountryTable(CountryTable& table, const std::string& path) {
+    table.Clear();
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes))
+        return false;
+    table.Assign(ParseCountryTable(TextModeToLf(bytes)));
+    return true;
+}
+
+} // namespace tunaro

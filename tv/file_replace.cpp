@@ -1,0 +1,90 @@
+// Win32 side of the file helpers: reading whole files and replacing them through a temporary
+// file so that a crash, a full disk or a refused write never leaves a truncated file behind.
+#include "tv/file_replace.h"
+
+#include "framework/raii.h"
+
+#include <windows.h>
+
+namespace tunaro {
+
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    LARGE_INTEGER size{};
+    // The channel files are small; anything near this size is not one of them.
+    constexpr LONGLONG kMaxBytes = 64LL * 1024 * 1024;
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxBytes)
+        return false;
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        DWORD want = static_cast<DWORD>(bytes.size() - done);
+        if (!ReadFile(file.get(), &bytes[done], want, &got, nullptr))
+            return false;
+        if (got == 0)
+            break; // the file shrank while being read
+        done += got;
+    }
+    bytes.resize(done);
+    return true;
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    FileHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD put = 0;
+        DWORD want = static_cast<DWORD>(bytes.size() - done);
+        if (!WriteFile(file.get(), bytes.data() + done, want, &put, nullptr) || put == 0)
+            return false;
+        done += put;
+    }
+    if (!FlushFileBuffers(file.get()))
+        return false;
+    return CloseHandle(file.Detach()) != FALSE;
+}
+
+std::string ParentOfPath(const std::string& path) {
+    std::size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+bool ReplaceFileWith(const std::string& path, const std::function<bool(const std::string& tempPath)>& fill) {
+    std::string dir = ParentOfPath(path);
+    if (dir.empty())
+        dir = ".";
+    else if (dir.size() == 2 && dir[1] == ':')
+        dir += '\\'; // "C:" alone would mean the drive's current directory
+    char temp[MAX_PATH + 1] = {};
+    if (dir.size() > MAX_PATH - 14 || !GetTempFileNameA(dir.c_str(), "~tu", 0, temp))
+        return false;
+    bool ok =
+        fill(temp) && MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        DeleteFileA(temp);
+    return ok;
+}
+
+bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
+    return ReplaceFileWith(path, [&](const std::string& temp) { return WriteFileBytes(temp, bytes); });
+}
+
+bool FileExists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace tunaro

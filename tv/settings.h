@@ -1,0 +1,109 @@
+// The TV application's settings: the read-only "setting.ini" (titles, skin and About texts)
+// and the user's state in "Tunaro.ini", with their defaults, the order in which the state is
+// written and the values read afresh each time they are used.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace tunaro {
+
+// Read access to one INI file with the semantics of the private-profile functions: a missing
+// file, section or key gives the default; a key present but empty gives "".
+class IniSource {
+public:
+    virtual ~IniSource() = default;
+    // At most maxChars characters of the value.
+    virtual std::string ReadString(const char* section, const char* key, const char* def,
+                                   std::size_t maxChars) const = 0;
+    virtual long ReadInt(const char* section, const char* key, long def) const = 0;
+};
+
+// One key to write.
+struct IniValue {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+inline bool operator==(const IniValue& a, const IniValue& b) {
+    return a.section == b.section && a.key == b.key && a.value == b.value;
+}
+
+// Numbers are stored as decimal text ("%ld").
+IniValue IniNumber(const char* section, const char* key, long value);
+
+// ---- setting.ini -------------------------------------------------------------------------
+
+constexpr std::size_t kSettingTextMax = 260;
+
+constexpr const char* kDefaultTitle = "Tunaro";
+constexpr const char* kDefaultFmTitle = "Tunaro FM";
+constexpr const char* kDefaultBackground = "BG.BMP";
+constexpr const char* kDefaultSplash = "splash.bmp";
+constexpr const char* kDefaultAppName = "Tunaro 3.0";
+constexpr const char* kDefaultCompany = "Tunaro Team";
+constexpr const char* kDefaultCompanyChinese = "Tunaro 开发组";
+
+struct AppSettings {
+    std::string strTitle;      // "Title"/"Text": the control panel's title, how peers find it
+    std::string strFmTitle;    // "FM"/"Title"
+    std::string strBackground; // "MainBK"/"filename", in the program directory
+    std::string strSplash;     // "splash"/"filename", in the program directory
+    std::string strAppName;    // "apName"/"name", for the About dialog
+    std::string strCompany;    // "company"/"name" in English, "CHname" in Chinese mode
+};
+
+AppSettings LoadAppSettings(const IniSource& settingIni, bool chineseMode);
+
+// ---- Tunaro.ini --------------------------------------------------------------------------
+
+constexpr std::size_t kSettingPathMax = 258;
+
+constexpr long kDefaultVideoStandard = 32; // PAL-D
+constexpr long kDefaultRecordType = 0;     // DVD
+constexpr long kDefaultVideoSource = 1;
+constexpr long kDefaultDisplayMode = 1; // overlay chain
+constexpr long kDefaultFreqSpace = 50000;
+
+// The user's state held in memory between start and end.
+struct TvSettings {
+    long lVideoStandard = kDefaultVideoStandard;
+    long lRecordType = kDefaultRecordType;
+    long lVideoSource = kDefaultVideoSource;
+    long lCurrentIndex = 0;
+    long lPreChannelIndex = 0;
+    std::string strImagePath; // snapshot directory
+    std::string strVideoPath; // recording directory
+    long lDisplayMode = kDefaultDisplayMode;
+};
+
+// programDir + "\Image" and programDir + "\Video".
+std::string DefaultImagePath(const std::string& programDir);
+std::string DefaultVideoPath(const std::string& programDir);
+
+// Reads the state in its fixed order; an empty directory value gives the default directory.
+TvSettings LoadTvSettings(const IniSource& tunaroIni, const std::string& programDir);
+
+// The keys the end of a run writes, in the order they are written (the order decides the
+// section order of a new file).
+std::vector<IniValue> TvSettingsWrites(const TvSettings& settings);
+
+// "CloseComputer"/"Flag" = "0", written once more when the control panel window goes away.
+IniValue CloseComputerFlagWrite();
+// "Country"/"iCode": the channel edit page stores the chosen country with it.
+IniValue CountryIndexWrite(long index);
+// "RecordType"/"Type" (record type page), the two directories (directory page) and the
+// contrast (colour page) each store their value as soon as the user changes it.
+IniValue RecordTypeWrite(long type);
+IniValue ImagePathWrite(const std::string& path);
+IniValue VideoPathWrite(const std::string& path);
+IniValue ContrastWrite(long contrast);
+
+// Values read each time they are used, so edits made to the file while the program runs
+// take effect at once.
+long ReadImageFormat(const IniSource& tunaroIni); // 0: 352 x 288, other: 320 x 240
+long ReadFreqSpace(const IniSource& tunaroIni);   // Hz per Freq+/Freq- step
+long ReadCountryIndex(const IniSource& tunaroIni);
+
+} // namespace tunaro

@@ -100,3 +100,74 @@ TEST(CountryTable, CurrentCountryFromTheStoredSetting) {
     EXPECT_EQ(table.SelectFromSetting(-1), 0);
     EXPECT_EQ(table.Current()->m_strName, "A");
 }
+
+namespace {
+
+struct Expected {
+    const char* name;
+    long code;
+    long low;
+    long high;
+    std::size_t count;
+    int32_t channel;   // a channel to spot-check ...
+    int32_t frequency; // ... and its vision carrier in Hz
+};
+
+// Vision carriers of well-known channels, checked against the shipped tables.
+const Expected kShipped[] = {
+    {"China", 86, 1, 57, 57, 13, 471250000},           {"Western Europe", 49, 2, 69, 60, 21, 471250000},
+    {"United Kingdom", 44, 21, 68, 48, 68, 847250000}, {"USA", 1, 2, 69, 68, 7, 175250000},
+    {"USA Cable", 1, 1, 125, 125, 95, 91250000},       {"Japan", 81, 1, 62, 62, 8, 193250000},
+    {"France", 33, 2, 69, 58, 5, 176000000},           {"Russia", 7, 1, 69, 61, 12, 223250000},
+    {"Australia", 61, 0, 69, 57, 28, 527250000},
+};
+
+void CheckShipped(const std::vector<CountryEntry>& table) {
+    ASSERT_EQ(table.size(), sizeof kShipped / sizeof kShipped[0]);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const CountryEntry& c = table[i];
+        const Expected& e = kShipped[i];
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(c.m_strName, e.name);
+        EXPECT_EQ(c.m_lCountryCode, e.code);
+        EXPECT_EQ(c.m_lChannelLow, e.low);
+        EXPECT_EQ(c.m_lChannelHigh, e.high);
+        ASSERT_EQ(c.m_frequencies.size(), e.count);
+        EXPECT_EQ(c.m_frequencies.back().m_nChannel, e.high);
+        bool found = false;
+        int32_t lastNumber = -1;
+        for (const ChannelRecord& r : c.m_frequencies) {
+            EXPECT_GT(r.m_nChannel, lastNumber);
+            lastNumber = r.m_nChannel;
+            EXPECT_GE(r.m_nFrequency, 40000000);
+            EXPECT_LE(r.m_nFrequency, 1000000000);
+            if (r.m_nChannel == e.channel) {
+                found = true;
+                EXPECT_EQ(r.m_nFrequency, e.frequency);
+            }
+        }
+        EXPECT_TRUE(found) << e.channel;
+    }
+}
+
+} // namespace
+
+TEST(ShippedTable, HoldsTheCountriesWithRealCarriers) {
+    CountryTable table;
+    ASSERT_TRUE(LoadCountryTable(table, std::string(TUNARO_TV_DATA_DIR) + "/CHANNEL.TXT"));
+    std::vector<CountryEntry> entries;
+    for (long i = 0; i < table.Count(); ++i)
+        entries.push_back(*table.At(i));
+    CheckShipped(entries);
+    // The first country is the default one (index 0) and matches the default PAL-D standard.
+    EXPECT_EQ(table.At(0)->m_lCountryCode, 86);
+}
+
+TEST(ShippedTable, IsInstalledInTheSystemDirectory) {
+    char system[MAX_PATH + 1] = {};
+    ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);
+    std::string installed = tvtest::ReadAll(std::string(system) + "\\CHANNEL.TXT");
+    std::string shipped = tvtest::ReadAll(std::string(TUNARO_TV_DATA_DIR) + "/CHANNEL.TXT");
+    ASSERT_NE(shipped, "<missing>");
+    EXPECT_EQ(installed, shipped);
+}

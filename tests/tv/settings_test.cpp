@@ -198,3 +198,22 @@ TEST(ProfileIni, NegativeAndLongValues) {
     EXPECT_EQ(ini.ReadInt("Channel", "PreChannelIndex", 0), -7);
     EXPECT_EQ(ini.ReadString("SavVideoPath", "Path", "", kSettingPathMax), std::string(kSettingPathMax, 'p'));
 }
+
+TEST(ShippedSettings, SettingIniHoldsTheDefaultsAndIsInstalled) {
+    std::string shipped = std::string(TUNARO_TV_DATA_DIR) + "/setting.ini";
+    for (bool chinese : {false, true}) {
+        AppSettings fromFile = LoadAppSettings(ProfileIni(shipped), chinese);
+        AppSettings defaults = LoadAppSettings(MapIni(), chinese);
+        EXPECT_EQ(fromFile.strTitle, defaults.strTitle);
+        EXPECT_EQ(fromFile.strFmTitle, defaults.strFmTitle);
+        EXPECT_EQ(fromFile.strBackground, defaults.strBackground);
+        EXPECT_EQ(fromFile.strSplash, defaults.strSplash);
+        EXPECT_EQ(fromFile.strAppName, defaults.strAppName);
+        EXPECT_EQ(fromFile.strCompany, defaults.strCompany);
+    }
+    // Installed beside the programs.
+    char drive[MAX_PATH + 1] = {};
+    ASSERT_GT(GetWindowsDirectoryA(drive, sizeof drive), 0u);
+    std::string programDir = std::string(drive, 2) + "\\Program Files\\Tunaro";
+    EXPECT_EQ(tvtest::ReadAll(programDir + "\\setting.ini"), tvtest::ReadAll(shipped));
+}

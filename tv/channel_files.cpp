@@ -31,4 +31,25 @@ bool LoadCountryTable(CountryTable& table, const std::string& path) {
     return true;
 }
 
+void LoadChannelFiles(ChannelList& list, CountryTable& table, const std::string& programTxt,
+                      const std::string& channelTxt) {
+    LoadChannelList(list, programTxt);
+    LoadCountryTable(table, channelTxt);
+}
+
+void SelectStoredCountryAndChannel(ChannelList& list, CountryTable& table, const IniSource& tunaroIni,
+                                   const std::function<void(long countryCode)>& setCountry,
+                                   const std::function<void(long index)>& tune) {
+    if (!table.Empty()) {
+        table.SelectFromSetting(ReadCountryIndex(tunaroIni));
+        if (setCountry)
+            setCountry(table.Current()->m_lCountryCode);
+    }
+    if (!list.Empty()) {
+        // A stored index the list no longer has (or a negative one) starts on the first channel.
+        long index = list.CurrentIndex();
+        list.SelectChannel(list.IsValidIndex(index) ? index : 0, tune);
+    }
+}
+
 } // namespace tunaro

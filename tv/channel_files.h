@@ -4,7 +4,9 @@
 
 #include "tv/channel_list.h"
 #include "tv/country_table.h"
+#include "tv/settings.h"
 
+#include <functional>
 #include <string>
 
 namespace tunaro {
@@ -21,5 +23,18 @@ long SaveChannelList(const ChannelList& list, const std::string& path, long card
 // Replaces the table by the sections of the file (current country back to 0). False, with an
 // empty table, when the file cannot be read.
 bool LoadCountryTable(CountryTable& table, const std::string& path);
+
+// Preview start, first half: the channel list from programTxt and the country table from
+// channelTxt (either may be missing; the list or the table is then empty).
+void LoadChannelFiles(ChannelList& list, CountryTable& table, const std::string& programTxt,
+                      const std::string& channelTxt);
+
+// Preview start, second half: when the table is not empty, the country stored in "Country"/
+// "iCode" (read now) becomes current and its code goes to setCountry; when the list is not
+// empty, the list's current index is selected (0 when it names no record) by the selection
+// rule, which calls tune.
+void SelectStoredCountryAndChannel(ChannelList& list, CountryTable& table, const IniSource& tunaroIni,
+                                   const std::function<void(long countryCode)>& setCountry,
+                                   const std::function<void(long index)>& tune);
 
 } // namespace tunaro

@@ -39,4 +39,8 @@ bool SaveTvSettings(const std::string& tunaroIniPath, const TvSettings& settings
     return WriteProfileValues(tunaroIniPath, TvSettingsWrites(settings));
 }
 
+bool WriteCloseComputerFlag(const std::string& tunaroIniPath) {
+    return WriteProfileValues(tunaroIniPath, {CloseComputerFlagWrite()});
+}
+
 } // namespace tunaro

@@ -31,4 +31,7 @@ bool WriteProfileValues(const std::string& path, const std::vector<IniValue>& va
 // Writes the user's state at the end of a run ("Tunaro.ini").
 bool SaveTvSettings(const std::string& tunaroIniPath, const TvSettings& settings);
 
+// "CloseComputer"/"Flag" = "0" on its own, as the control panel writes it when its window goes.
+bool WriteCloseComputerFlag(const std::string& tunaroIniPath);
+
 } // namespace tunaro

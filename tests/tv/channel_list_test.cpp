@@ -82,16 +82,7 @@ TEST(ChannelList, EditsByIndexKeepRecordsOwnedAndInOrder) {
     EXPECT_EQ(list.Name(list.Count() - 1), "last");
 
     EXPECT_TRUE(list.SetFrequency(0, 471250000));
-    EXPECT_TRUE(list.SetNumber(0, 21));
-    EXPECT_TRUE(list.SetName(0, "E21"));
-    EXPECT_TRUE(list.SetEnabled(0, 0));
-    EXPECT_TRUE(list.SetAudioMode(0, 1));
     EXPECT_EQ(list.At(0)->m_nFrequency, 471250000);
-    EXPECT_EQ(list.Number(0), 21);
-    EXPECT_EQ(list.Name(0), "E21");
-    EXPECT_EQ(list.Enabled(0), 0);
-    EXPECT_EQ(list.AudioMode(0), 1);
-
     EXPECT_FALSE(list.SetFrequency(list.Count(), 1));
     EXPECT_EQ(list.Name(-1), "");
     EXPECT_EQ(list.Frequency(list.Count()), 0);

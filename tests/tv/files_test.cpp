@@ -195,15 +195,10 @@ TEST(Directories, RealTreesAndTheSettingsDirectories) {
     EXPECT_TRUE(DirectoryExists(s.strVideoPath));
 }
 
-TEST(TvPaths, FormedFromTheTwoDirectories) {
+TEST(TvPaths, TheRunningProgramsDirectories) {
     TvPaths p = MakeTvPaths("C:\\WINDOWS\\system32", "C:\\Program Files\\Tunaro");
-    EXPECT_EQ(p.strSettingIni, "C:\\Program Files\\Tunaro\\setting.ini");
     EXPECT_EQ(p.strTunaroIni, "C:\\Program Files\\Tunaro\\Tunaro.ini");
     EXPECT_EQ(p.strProgramTxt, "C:\\WINDOWS\\system32\\program.txt");
-    EXPECT_EQ(p.strChannelTxt, "C:\\WINDOWS\\system32\\CHANNEL.TXT");
-    EXPECT_EQ(p.strRecordProfile, "C:\\WINDOWS\\system32\\RecordSetting.prx");
-    EXPECT_EQ(p.strWmvProfile, "C:\\WINDOWS\\system32\\WMV9.prx");
-    EXPECT_EQ(ProgramDirectoryOf("C:\\Program Files\\Tunaro\\Tunaro.exe"), "C:\\Program Files\\Tunaro");
 
     TvPaths here = CurrentTvPaths();
     char system[MAX_PATH + 1] = {};
@@ -212,4 +207,59 @@ TEST(TvPaths, FormedFromTheTwoDirectories) {
     char module[MAX_PATH + 1] = {};
     GetModuleFileNameA(nullptr, module, sizeof module);
     EXPECT_EQ(here.strProgramDir + "\\tv_core_test.exe", module);
+}
+
+TEST(PreviewStart, ARestartComesBackOnTheSameCountryAndChannel) {
+    tvtest::ScratchDir dir;
+    TvPaths paths = MakeTvPaths(dir.Path(), dir.Path());
+    tvtest::WriteAll(paths.strChannelTxt, "[A]\r\nCountryCode=86\r\n[B]\r\nCountryCode=44\r\n");
+    ASSERT_TRUE(WriteProfileValues(paths.strTunaroIni, {CountryIndexWrite(1)}));
+
+    // First run: three channels, the third current; the end of the run stores everything.
+    ChannelList list;
+    for (int i = 0; i < 3; ++i) {
+        ChannelRecord r;
+        r.m_strName = "ch" + std::to_string(i);
+        r.m_nFrequency = 471250000 + i * 8000000;
+        list.Append(r);
+    }
+    TvSettings s = LoadTvSettings(ProfileIni(paths.strTunaroIni), paths.strProgramDir);
+    list.SetCurrentIndex(2);
+    s.lCurrentIndex = list.CurrentIndex();
+    s.lPreChannelIndex = 1;
+    ASSERT_EQ(SaveChannelList(list, paths.strProgramTxt, 2), 1);
+    ASSERT_TRUE(SaveTvSettings(paths.strTunaroIni, s));
+    ASSERT_TRUE(WriteCloseComputerFlag(paths.strTunaroIni));
+
+    // Second run.
+    ProfileIni ini(paths.strTunaroIni);
+    TvSettings again = LoadTvSettings(ini, paths.strProgramDir);
+    ChannelList list2;
+    CountryTable table;
+    list2.SetCurrentIndex(again.lCurrentIndex);
+    list2.SetPreviousIndex(again.lPreChannelIndex);
+    LoadChannelFiles(list2, table, paths.strProgramTxt, paths.strChannelTxt);
+    std::vector<long> codes, tuned;
+    SelectStoredCountryAndChannel(
+        list2, table, ini, [&](long c) { codes.push_back(c); }, [&](long i) { tuned.push_back(i); });
+    EXPECT_EQ(codes, std::vector<long>{44});
+    EXPECT_EQ(table.CurrentIndex(), 1);
+    EXPECT_EQ(tuned, std::vector<long>{2});
+    EXPECT_EQ(list2.Name(2), "ch2");
+    EXPECT_EQ(ini.ReadInt("CloseComputer", "Flag", -1), 0);
+
+    // A stored index beyond a shorter list starts on the first channel; an empty list and an
+    // empty table tune nothing.
+    list2.DeleteAt(2);
+    tuned.clear();
+    SelectStoredCountryAndChannel(list2, table, ini, nullptr, [&](long i) { tuned.push_back(i); });
+    EXPECT_EQ(tuned, std::vector<long>{0});
+    ChannelList none;
+    CountryTable noTable;
+    codes.clear();
+    tuned.clear();
+    SelectStoredCountryAndChannel(
+        none, noTable, ini, [&](long c) { codes.push_back(c); }, [&](long i) { tuned.push_back(i); });
+    EXPECT_TRUE(codes.empty());
+    EXPECT_TRUE(tuned.empty());
 }

@@ -41,29 +41,6 @@ TEST(TvSettings, EmptyDirectoryValuesGiveTheDefaultDirectories) {
     EXPECT_EQ(s.strVideoPath, "D:\\TV\\Video");
 }
 
-TEST(TvSettings, StoredValuesAreRead) {
-    MapIni ini;
-    ini.Set("VideoStandard", "value", "1");
-    ini.Set("RecordType", "Type", "5");
-    ini.Set("VideoSource", "Source", "0");
-    ini.Set("Channel", "CurrentIndex", "12");
-    ini.Set("Channel", "PreChannelIndex", "3");
-    ini.Set("DisplayMode", "Mode", "2");
-    ini.Set("FreqSetting", "freqspace", "62500");
-    ini.Set("RecordFormat", "ImageFormat", "1");
-    ini.Set("Country", "iCode", "4");
-    TvSettings s = LoadTvSettings(ini, "C:\\T");
-    EXPECT_EQ(s.lVideoStandard, 1);
-    EXPECT_EQ(s.lRecordType, 5);
-    EXPECT_EQ(s.lVideoSource, 0);
-    EXPECT_EQ(s.lCurrentIndex, 12);
-    EXPECT_EQ(s.lPreChannelIndex, 3);
-    EXPECT_EQ(s.lDisplayMode, 2);
-    EXPECT_EQ(ReadFreqSpace(ini), 62500);
-    EXPECT_EQ(ReadImageFormat(ini), 1);
-    EXPECT_EQ(ReadCountryIndex(ini), 4);
-}
-
 TEST(TvSettings, WritesInTheFixedOrderAsDecimalText) {
     TvSettings s;
     s.lVideoStandard = 262144;

@@ -1,0 +1,212 @@
+// Desktop video mode: the live picture copied every 40 ms into a DirectDraw overlay that shows
+// through the desktop's key colour behind the icons; gives everything back when no overlay exists.
+#include "engine/CaptureEngine.h"
+
+#include <wininet.h>
+#include <shlobj.h>
+#include <ddraw.h>
+
+#include <cstring>
+
+#include "outside_filters.h"
+
+namespace tunaro {
+
+namespace {
+
+constexpr COLORREF kKeyColour = RGB(0, 0, 15);
+
+// {75048700-EF1F-11D0-9888-006097DEACF9}
+constexpr GUID kClsidActiveDesktop = {
+    0x75048700, 0xef1f, 0x11d0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xde, 0xac, 0xf9}};
+// {F490EB00-1240-11D1-9888-006097DEACF9}
+constexpr GUID kIidActiveDesktop = {
+    0xf490eb00, 0x1240, 0x11d1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xde, 0xac, 0xf9}};
+
+} // namespace
+
+struct CaptureEngine::DesktopVideo {
+    // Desktop as it was.
+    ComPtr<IActiveDesktop> desktop;
+    WCHAR wallpaper[MAX_PATH] = {};
+    WCHAR pattern[MAX_PATH] = {};
+    COLORREF background = 0;
+    bool desktopChanged = false;
+    // Overlay.
+    ComPtr<IDirectDraw7> draw;
+    ComPtr<IDirectDrawSurface7> primary, overlay;
+    ComPtr<IDirectDrawClipper> clipper;
+    DWORD depth = 0;
+    DDCAPS caps = {};
+    long width = 0, height = 0;
+    std::vector<uint8_t> frame;
+
+    void SaveAndClearDesktop() {
+        if (SUCCEEDED(CoCreateInstance(kClsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, kIidActiveDesktop,
+                                       desktop.ReceiveVoid()))) {
+            desktop->GetWallpaper(wallpaper, MAX_PATH, 0);
+            desktop->GetPattern(pattern, MAX_PATH, 0);
+            desktop->SetWallpaper(L"None", 0);
+            desktop->SetPattern(L"None", 0);
+            desktop->ApplyChanges(AD_APPLY_ALL);
+        }
+        background = GetSysColor(COLOR_BACKGROUND);
+        const INT element = COLOR_BACKGROUND;
+        const COLORREF key = kKeyColour;
+        SetSysColors(1, &element, &key);
+        desktopChanged = true;
+    }
+
+    void RestoreDesktop() {
+        if (!desktopChanged)
+            return;
+        desktopChanged = false;
+        if (desktop) {
+            desktop->SetWallpaper(wallpaper, 0);
+            desktop->SetPattern(pattern, 0);
+            desktop->ApplyChanges(AD_APPLY_ALL);
+        }
+        desktop = nullptr;
+        const INT element = COLOR_BACKGROUND;
+        SetSysColors(1, &element, &background);
+        InvalidateRect(nullptr, nullptr, TRUE);
+    }
+
+    bool CreateOverlay() {
+        if (FAILED(DirectDrawCreateEx(nullptr, draw.ReceiveVoid(), IID_IDirectDraw7, nullptr)))
+            return false;
+        if (FAILED(draw->SetCooperativeLevel(nullptr, DDSCL_NORMAL)))
+            return false;
+        DDSURFACEDESC2 desc = {};
+        desc.dwSize = sizeof desc;
+        desc.dwFlags = DDSD_CAPS;
+        desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+        if (FAILED(draw->CreateSurface(&desc, primary.Receive(), nullptr)))
+            return false;
+        if (SUCCEEDED(draw->CreateClipper(0, clipper.Receive(), nullptr))) {
+            clipper->SetHWnd(0, GetDesktopWindow());
+            primary->SetClipper(clipper.get());
+        }
+        DDPIXELFORMAT format = {};
+        format.dwSize = sizeof format;
+        if (FAILED(primary->GetPixelFormat(&format)))
+            return false;
+        depth = format.dwRGBBitCount;
+        if (depth != 16 && depth != 24 && depth != 32)
+            return false; // 8-bit desktops cannot key an overlay
+        caps.dwSize = sizeof caps;
+        draw->GetCaps(&caps, nullptr);
+        const DWORD fourccs[] = {MAKEFOURCC('Y', 'U', 'Y', '2'), MAKEFOURCC('U', 'Y', 'V', 'Y')};
+        for (int round = 0; round < 2 && !overlay; ++round) {
+            for (DWORD fourcc : fourccs) {
+                DDSURFACEDESC2 o = {};
+                o.dwSize = sizeof o;
+                o.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+                o.ddsCaps.dwCaps = DDSCAPS_OVERLAY | DDSCAPS_VIDEOMEMORY;
+                o.dwWidth = static_cast<DWORD>(width);
+                o.dwHeight = static_cast<DWORD>(height);
+                o.ddpfPixelFormat.dwSize = sizeof o.ddpfPixelFormat;
+                o.ddpfPixelFormat.dwFlags = DDPF_FOURCC;
+                o.ddpfPixelFormat.dwFourCC = fourcc;
+                if (SUCCEEDED(draw->CreateSurface(&o, overlay.Receive(), nullptr)))
+                    break;
+                overlay = nullptr;
+            }
+        }
+        return static_cast<bool>(overlay);
+    }
+
+    void Show(const uint8_t* yuy2) {
+        DDSURFACEDESC2 desc = {};
+        desc.dwSize = sizeof desc;
+        if (FAILED(overlay->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr)))
+            return;
+        const size_t row = static_cast<size_t>(width) * 2;
+        auto* dst = static_cast<uint8_t*>(desc.lpSurface);
+        if (static_cast<size_t>(desc.lPitch) == row) {
+            std::memcpy(dst, yuy2, row * static_cast<size_t>(height));
+        } else {
+            for (long y = 0; y < height; ++y)
+                std::memcpy(dst + static_cast<size_t>(y) * static_cast<size_t>(desc.lPitch),
+                            yuy2 + static_cast<size_t>(y) * row, row);
+        }
+        overlay->Unlock(nullptr);
+        RECT source = {0, 0, width, height};
+        RECT target = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        if ((caps.dwCaps & DDCAPS_ALIGNSIZESRC) && caps.dwAlignSizeSrc)
+            source.right -= source.right % static_cast<LONG>(caps.dwAlignSizeSrc);
+        if ((caps.dwCaps & DDCAPS_ALIGNBOUNDARYDEST) && caps.dwAlignBoundaryDest)
+            target.left -= target.left % static_cast<LONG>(caps.dwAlignBoundaryDest);
+        DDOVERLAYFX fx = {};
+        fx.dwSize = sizeof fx;
+        const DWORD key = depth == 16 ? 1 : 15;
+        fx.dckDestColorkey.dwColorSpaceLowValue = key;
+        fx.dckDestColorkey.dwColorSpaceHighValue = key;
+        overlay->UpdateOverlay(&source, primary.get(), &target, DDOVER_SHOW | DDOVER_KEYDESTOVERRIDE, &fx);
+    }
+
+    void ReleaseOverlay() {
+        if (overlay && primary)
+            overlay->UpdateOverlay(nullptr, primary.get(), nullptr, DDOVER_HIDE, nullptr);
+        overlay = nullptr;
+        clipper = nullptr;
+        primary = nullptr;
+        draw = nullptr;
+    }
+};
+
+// Defined here, where the desktop state is a complete type.
+CaptureEngine::CaptureEngine(EngineEnvironment environment) : env_(std::move(environment)) {}
+
+CaptureEngine::~CaptureEngine() {
+    Shutdown();
+}
+
+int CaptureEngine::StartDesktopVideo() {
+    if (kEngineBuild != EngineBuild::Tv || desktop_)
+        return desktop_ ? 1 : 0;
+    if (!BuildDesktopChain())
+        return 0;
+    auto d = std::make_unique<DesktopVideo>();
+    d->SaveAndClearDesktop();
+    const FrameSize size = DesktopPreviewSize(Shared().cardType);
+    if (!GrabberFrameSize(&d->width, &d->height)) {
+        d->width = size.width;
+        d->height = size.height;
+    }
+    if (!d->CreateOverlay()) {
+        EngineTrace("engine: no overlay surface, desktop video mode given up, Line=%ld\n",
+                    static_cast<long>(__LINE__));
+        d->ReleaseOverlay();
+        d->RestoreDesktop();
+        return 0;
+    }
+    desktop_ = std::move(d);
+    return 1;
+}
+
+void CaptureEngine::DesktopVideoTick() {
+    if (!desktop_)
+        return;
+    ComPtr<IFrameGrabber> grabber;
+    if (!grabber_ || FAILED(grabber_->QueryInterface(__uuidof(IFrameGrabber), grabber.ReceiveVoid())))
+        return;
+    desktop_->frame.resize(static_cast<size_t>(desktop_->width) * static_cast<size_t>(desktop_->height) * 2);
+    if (SUCCEEDED(
+            grabber->GetCurrentFrame(desktop_->frame.data(), static_cast<LONG>(desktop_->frame.size()))))
+        desktop_->Show(desktop_->frame.data());
+}
+
+void CaptureEngine::StopDesktopVideo() {
+    if (!desktop_)
+        return;
+    desktop_->ReleaseOverlay();
+    desktop_->RestoreDesktop();
+    desktop_.reset();
+}
+
+bool CaptureEngine::DesktopVideoActive() const {
+    return static_cast<bool>(desktop_);
+}
+
+} // namespace tunaro

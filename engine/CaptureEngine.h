@@ -170,6 +170,7 @@ public:
     const std::wstring& AudioCompressorName() const { return audioCompressorName_; }
 
 private:
+    friend struct EngineTestPeer; // unit tests set the recording state the recording graphs own
     struct DesktopVideo;
 
     bool EnsureCom();

@@ -6,6 +6,7 @@
 
 #include "engine/dshow_util.h"
 #include "framework/language.h"
+#include "ks_tuner.h"
 
 namespace tunaro {
 
@@ -307,7 +308,7 @@ void CaptureEngine::RegisterNotification() {
     static_assert(sizeof filter == 32, "device-interface broadcast record is 32 bytes");
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = {0x65e8773d, 0x8f56, 0x11d0, {0xa3, 0xb9, 0x00, 0xa0, 0xc9, 0x22, 0x31, 0x96}};
+    filter.dbcc_classguid = kCategoryCapture;
     notification_ = registerFn(owner_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
 }
 

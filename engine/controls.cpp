@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "engine/card_props.h"
+#include "ks_tuner.h"
 #include "engine/dshow_util.h"
 
 namespace tunaro {

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/card_props.h"
+#include "ks_tuner.h"
 
 namespace enginetest {
 

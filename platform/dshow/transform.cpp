@@ -19,6 +19,10 @@ HRESULT TransformInputPin::CheckMediaType(const AM_MEDIA_TYPE* mt) {
     return owner_->CheckInputType(mt);
 }
 
+HRESULT TransformInputPin::QueryOtherInterface(REFIID iid, void** out) {
+    return owner_->QueryInputPinInterface(iid, out);
+}
+
 HRESULT TransformInputPin::CompleteConnect(IPin*) {
     // A changed input type may no longer suit a connected output: say so rather than stream
     // something the downstream filter did not agree to.

@@ -20,6 +20,7 @@ public:
     STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
 protected:
+    HRESULT QueryOtherInterface(REFIID iid, void** out) override;
     HRESULT CompleteConnect(IPin* pin) override;
     TransformFilter* owner_;
 };
@@ -45,7 +46,9 @@ protected:
 //   exactly the input's type (a pass-through);
 // - OutputBufferSize: bytes per output sample (default: the input type's sample size, or the
 //   image size of a VIDEOINFOHEADER);
-// - Transform: fill the output from the input (default: copy the data unchanged).
+// - Transform: fill the output from the input (default: copy the data unchanged);
+// - QueryInputPinInterface: interfaces the input pin offers beyond IPin and IMemInputPin
+//   (a mixer's pin configuration, say); an answer must carry a reference, as QueryInterface's.
 // Transform runs on the upstream streaming thread, serialised with Stop by ReceiveLock().
 class TransformFilter : public BaseFilter {
 public:
@@ -56,6 +59,10 @@ public:
     virtual HRESULT CheckTransform(const AM_MEDIA_TYPE* in, const AM_MEDIA_TYPE* out);
     virtual LONG OutputBufferSize();
     virtual HRESULT Transform(IMediaSample* in, IMediaSample* out);
+    virtual HRESULT QueryInputPinInterface(REFIID, void** out) {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
 
     TransformInputPin* Input() const { return input_; }
     TransformOutputPin* Output() const { return output_; }

@@ -90,6 +90,19 @@ public:
     }
 };
 
+// Its input pin answers one extra interface (the filter itself stands in for it).
+const IID kExtraIid = {0x1e3c5b1a, 0x0d7e, 0x4a4f, {0x9a, 0x11, 0x3c, 0x55, 0x20, 0x7b, 0x1d, 0x02}};
+class PinExtra : public PlusOne {
+public:
+    HRESULT QueryInputPinInterface(REFIID iid, void** out) override {
+        if (iid != kExtraIid)
+            return PlusOne::QueryInputPinInterface(iid, out);
+        *out = static_cast<IBaseFilter*>(this);
+        AddRef();
+        return S_OK;
+    }
+};
+
 struct Received {
     REFERENCE_TIME start, stop;
     BYTE first;
@@ -290,6 +303,25 @@ TEST_F(DshowBase, FiltersAreFreedWithTheGraph) {
     EXPECT_EQ(g_liveFilters, 2);
     graph.Reset();
     EXPECT_EQ(g_liveFilters, 0);
+}
+
+TEST_F(DshowBase, TransformInputPinOffersTheFiltersExtraInterfaces) {
+    auto* f = new PinExtra();
+    ComPtr<IBaseFilter> a = Add(f, L"extra");
+    ComPtr<IUnknown> extra;
+    ASSERT_HRESULT_SUCCEEDED(f->Input()->QueryInterface(kExtraIid, extra.PutVoid()));
+    EXPECT_EQ(extra.Get(), static_cast<IUnknown*>(static_cast<IBaseFilter*>(f)));
+    // Only the input pin, and the pin's own interfaces still answer.
+    ComPtr<IUnknown> none;
+    EXPECT_EQ(f->Output()->QueryInterface(kExtraIid, none.PutVoid()), E_NOINTERFACE);
+    EXPECT_FALSE(none);
+    ComPtr<IMemInputPin> mem;
+    EXPECT_HRESULT_SUCCEEDED(f->Input()->QueryInterface(IID_IMemInputPin, mem.PutVoid()));
+    // The references balance: after releasing ours the graph's is the last one besides a.
+    extra.Reset();
+    mem.Reset();
+    f->AddRef();
+    EXPECT_EQ(f->Release(), 2u);
 }
 
 TEST_F(DshowBase, PinsReportCategoryAndDirection) {

@@ -1,9 +1,11 @@
 // Class identifiers and private interfaces of the outside video filters that ship with the card
 // software (frame grabber, display optimisers, deinterlacer, invert, down-size), as their SDK gives them.
+// Also the Overlay Mixer's pin configuration interface, which the platform headers lack.
 #pragma once
 
 #include <windows.h>
 #include <objbase.h>
+#include <strmif.h>
 
 namespace tunaro {
 
@@ -83,3 +85,38 @@ DECLARE_INTERFACE_(IDispOptimQrt, IUnknown) {
 };
 #undef INTERFACE
 __CRT_UUID_DECL(IDispOptimQrt, 0x93c3c866, 0x00b6, 0x48bd, 0x84, 0x61, 0x11, 0xed, 0x24, 0xd0, 0x54, 0x95)
+
+// ---- stock interface the platform headers lack ------------------------------------------------
+
+// The Overlay Mixer's input pin configuration (IID_IMixerPinConfig, from the uuid library). Only
+// the aspect-ratio mode matters to the suite: the engine sets AM_ARMODE_STRETCHED on input 0.
+#if !defined(__IMixerPinConfig_INTERFACE_DEFINED__) && !defined(__MPCONFIG__)
+#define __IMixerPinConfig_INTERFACE_DEFINED__
+typedef enum _AM_ASPECT_RATIO_MODE {
+    AM_ARMODE_STRETCHED,
+    AM_ARMODE_LETTER_BOX,
+    AM_ARMODE_CROP,
+    AM_ARMODE_STRETCHED_AS_PRIMARY
+} AM_ASPECT_RATIO_MODE;
+
+#define INTERFACE IMixerPinConfig
+DECLARE_INTERFACE_(IMixerPinConfig, IUnknown) {
+    STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppv) PURE;
+    STDMETHOD_(ULONG, AddRef)(THIS) PURE;
+    STDMETHOD_(ULONG, Release)(THIS) PURE;
+    STDMETHOD(SetRelativePosition)(THIS_ DWORD left, DWORD top, DWORD right, DWORD bottom) PURE;
+    STDMETHOD(GetRelativePosition)(THIS_ DWORD * left, DWORD * top, DWORD * right, DWORD * bottom) PURE;
+    STDMETHOD(SetZOrder)(THIS_ DWORD zOrder) PURE;
+    STDMETHOD(GetZOrder)(THIS_ DWORD * zOrder) PURE;
+    STDMETHOD(SetColorKey)(THIS_ COLORKEY * colorKey) PURE;
+    STDMETHOD(GetColorKey)(THIS_ COLORKEY * colorKey, DWORD * color) PURE;
+    STDMETHOD(SetBlendingParameter)(THIS_ DWORD blending) PURE;
+    STDMETHOD(GetBlendingParameter)(THIS_ DWORD * blending) PURE;
+    STDMETHOD(SetAspectRatioMode)(THIS_ AM_ASPECT_RATIO_MODE mode) PURE;
+    STDMETHOD(GetAspectRatioMode)(THIS_ AM_ASPECT_RATIO_MODE * mode) PURE;
+    STDMETHOD(SetStreamTransparent)(THIS_ BOOL transparent) PURE;
+    STDMETHOD(GetStreamTransparent)(THIS_ BOOL * transparent) PURE;
+};
+#undef INTERFACE
+__CRT_UUID_DECL(IMixerPinConfig, 0x593cdde1, 0x0759, 0x11d1, 0x9e, 0x69, 0x00, 0xc0, 0x4f, 0xd7, 0xc1, 0x5b)
+#endif

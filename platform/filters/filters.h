@@ -1,0 +1,23 @@
+// Factories of the filters in this folder, for the two COM servers (the card software's
+// outside filters, and the stand-ins for stock filters the system lacks) and for tests.
+#pragma once
+
+#include <windows.h>
+
+#include <unknwn.h>
+
+namespace filters {
+
+// Outside filters of the card software.
+HRESULT CreateFrameGrabber(IUnknown** out);
+HRESULT CreateDispOptimQrt(IUnknown** out); // QRT77 cards: IDispOptimQrt
+HRESULT CreateDispOptim(IUnknown** out);    // every other card: IDispOptim
+HRESULT CreateDeinterlacer(IUnknown** out);
+HRESULT CreateVideoInvert(IUnknown** out);
+HRESULT CreateDownSize(IUnknown** out);
+
+// Stand-ins for stock filters.
+HRESULT CreateInfTee(IUnknown** out);
+HRESULT CreateOverlayMixer(IUnknown** out);
+
+} // namespace filters

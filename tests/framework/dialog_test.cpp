@@ -1,0 +1,317 @@
+// Tests of dialogs and message maps with real windows: dispatch by id, range, notification
+// code and message; control helpers; the modal loop's result; OK/Cancel overrides.
+#include "framework/dialog.h"
+#include "framework/window.h"
+#include "test_resource.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+using namespace tunaro;
+
+namespace {
+
+class MapDialog : public Dialog {
+public:
+    MapDialog() : Dialog(IDD_MAP) {}
+
+    std::vector<std::string> log;
+    void Note(const std::string& s) { log.push_back(s); }
+
+protected:
+    const MessageMap* GetMessageMap() const override {
+        static const MessageMap map{
+            Command<&MapDialog::OnExit>(403),
+            CommandRange<&MapDialog::OnDigit>(1096, 1105),
+            CommandRange<&MapDialog::OnVolume>(1181, 1198),
+            CommandCode<&MapDialog::OnEditChange>(IDC_EDIT, EN_CHANGE),
+            Notify<&MapDialog::OnListClick>(2000, NM_CLICK),
+            NotifyRange<&MapDialog::OnAnyDblClick>(2000, 2010, NM_DBLCLK),
+            Timer<&MapDialog::OnTimer>(),
+            HScroll<&MapDialog::OnHScroll>(),
+            Mouse<&MapDialog::OnLButtonDown>(WM_LBUTTONDOWN),
+            CopyData<&MapDialog::OnCopyData>(),
+            SysCommand<&MapDialog::OnAbout>(16, 31),
+            DeviceChange<&MapDialog::OnDeviceChange>(),
+            EraseBackground<&MapDialog::OnErase>(),
+            CtlColor<&MapDialog::OnCtlColor>(),
+            Message<&MapDialog::OnGraphEvent>(WM_USER + 1),
+            MessageRange<&MapDialog::OnMaybe>(WM_APP + 10, WM_APP + 19),
+            Message<&MapDialog::OnFallback>(WM_APP + 12),
+        };
+        return &map;
+    }
+
+    void OnExit() { Note("exit"); }
+    void OnDigit(UINT id) { Note("digit " + std::to_string(id - 1096)); }
+    void OnVolume(UINT id, UINT code, HWND ctl) {
+        Note("volume " + std::to_string(id) + " code " + std::to_string(code) + (ctl ? " ctl" : " noctl"));
+    }
+    void OnEditChange() { Note("edit " + GetItemText(IDC_EDIT)); }
+    LRESULT OnListClick(NMHDR* hdr) {
+        Note("click " + std::to_string(hdr->idFrom));
+        return 5;
+    }
+    void OnAnyDblClick(NMHDR* hdr) { Note("dblclk " + std::to_string(hdr->idFrom)); }
+    void OnTimer(UINT_PTR id) { Note("timer " + std::to_string(id)); }
+    void OnHScroll(UINT code, UINT pos, HWND bar) {
+        Note("hscroll " + std::to_string(code) + " " + std::to_string(pos) +
+             (bar == Item(IDC_SLIDER) ? " slider" : " other"));
+    }
+    void OnLButtonDown(UINT keys, POINT pt) {
+        Note("lbutton " + std::to_string(keys) + " " + std::to_string(pt.x) + "," + std::to_string(pt.y));
+    }
+    BOOL OnCopyData(HWND, const COPYDATASTRUCT* cds) {
+        Note("copydata " + std::to_string(cds->dwData) + " " +
+             std::string(static_cast<const char*>(cds->lpData), cds->cbData));
+        return TRUE;
+    }
+    void OnAbout(UINT id, LPARAM) { Note("about " + std::to_string(id)); }
+    BOOL OnDeviceChange(UINT event, DWORD_PTR) {
+        Note("device " + std::to_string(event));
+        return TRUE;
+    }
+    BOOL OnErase(HDC) {
+        Note("erase");
+        return TRUE;
+    }
+    HBRUSH OnCtlColor(HDC, HWND ctl, UINT msg) {
+        if (msg == WM_CTLCOLORSTATIC && ctl == Item(IDC_CHECK))
+            return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        return nullptr;
+    }
+    LRESULT OnGraphEvent(WPARAM wp, LPARAM) {
+        Note("graph " + std::to_string(wp));
+        return 77;
+    }
+    LRESULT OnMaybe(UINT msg, WPARAM, LPARAM, bool& handled) {
+        handled = msg != WM_APP + 12; // declines one message: the next entry gets it
+        return 1000 + (msg - WM_APP);
+    }
+    LRESULT OnFallback() { return 42; }
+};
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&icc);
+        ASSERT_TRUE(dlg.Create());
+        ASSERT_NE(dlg.m_hWnd, nullptr);
+    }
+    LRESULT Send(UINT msg, WPARAM wp, LPARAM lp) { return SendMessageA(dlg.m_hWnd, msg, wp, lp); }
+    MapDialog dlg;
+};
+
+TEST_F(DialogTest, CommandsByIdRangeAndCode) {
+    Send(WM_COMMAND, 403, 0);                                                // menu or other program
+    Send(WM_COMMAND, MAKEWPARAM(1096, 1), 0);                                // accelerator
+    Send(WM_COMMAND, 1105, 0);                                               // last of the range
+    Send(WM_COMMAND, 1106, 0);                                               // outside: nobody
+    Send(WM_COMMAND, MAKEWPARAM(1190, BN_CLICKED), LPARAM(dlg.Item(IDOK)));  // button click
+    Send(WM_COMMAND, MAKEWPARAM(1190, BN_SETFOCUS), LPARAM(dlg.Item(IDOK))); // not a command
+    Send(WM_COMMAND, MAKEWPARAM(IDC_EDIT, EN_CHANGE),
+         LPARAM(dlg.Item(IDC_EDIT)) * 0);   // no control: no code match
+    dlg.SetItemText(IDC_EDIT, "Channel 5"); // real EN_CHANGE from the edit
+    EXPECT_EQ(dlg.log, (std::vector<std::string>{"exit", "digit 0", "digit 9", "volume 1190 code 0 ctl",
+                                                 "edit Channel 5"}));
+}
+
+TEST_F(DialogTest, NotificationsByIdAndCode) {
+    NMHDR hdr = {dlg.m_hWnd, 2000, UINT(NM_CLICK)};
+    EXPECT_EQ(Send(WM_NOTIFY, 2000, LPARAM(&hdr)), 5); // handler's result reaches the sender
+    hdr.code = NM_RCLICK;
+    EXPECT_EQ(Send(WM_NOTIFY, 2000, LPARAM(&hdr)), 0);
+    hdr.idFrom = 2001;
+    hdr.code = NM_CLICK;
+    Send(WM_NOTIFY, 2001, LPARAM(&hdr)); // click mapped for 2000 only
+    hdr.code = NM_DBLCLK;
+    hdr.idFrom = 2010;
+    Send(WM_NOTIFY, 2010, LPARAM(&hdr));
+    hdr.idFrom = 2011;
+    Send(WM_NOTIFY, 2011, LPARAM(&hdr));
+    EXPECT_EQ(dlg.log, (std::vector<std::string>{"click 2000", "dblclk 2010"}));
+}
+
+TEST_F(DialogTest, CrackedMessages) {
+    Send(WM_TIMER, 114, 0);
+    SendMessageA(dlg.Item(IDC_SLIDER), TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+    Send(WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 40), LPARAM(dlg.Item(IDC_SLIDER)));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(-3, 17));
+    std::string text = "0,1,Record_0";
+    COPYDATASTRUCT cds = {5022, DWORD(text.size()), &text[0]};
+    EXPECT_EQ(Send(WM_COPYDATA, 0, LPARAM(&cds)), TRUE);
+    EXPECT_EQ(Send(WM_DEVICECHANGE, 0x8004, 0), TRUE);
+    EXPECT_EQ(Send(WM_USER + 1, 9, 0), 77);
+    EXPECT_EQ(dlg.log, (std::vector<std::string>{"timer 114", "hscroll 5 40 slider", "lbutton 1 -3,17",
+                                                 "copydata 5022 0,1,Record_0", "device 32772", "graph 9"}));
+}
+
+TEST_F(DialogTest, SystemCommandsInRangeOthersDefault) {
+    ASSERT_TRUE(dlg.AppendSystemMenuItem(16, LoadResourceString(IDS_ABOUT)));
+    HMENU sys = GetSystemMenu(dlg.m_hWnd, FALSE);
+    char text[64] = {};
+    GetMenuStringA(sys, 16, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "About Tunaro...");
+    EXPECT_FALSE(dlg.AppendSystemMenuItem(17, "")); // an empty string adds nothing
+
+    Send(WM_SYSCOMMAND, 16, 0);
+    Send(WM_SYSCOMMAND, 31, 0);
+    // A system command outside the range reaches default handling: the close box turns into
+    // the Cancel command (posted by some systems, hence the pumping).
+    Send(WM_SYSCOMMAND, SC_CLOSE, 0);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    EXPECT_EQ(dlg.Result(), IDCANCEL);
+    // The handler sees the id as sent.
+    EXPECT_EQ(dlg.log, (std::vector<std::string>{"about 16", "about 31"}));
+}
+
+TEST_F(DialogTest, DirectResultsAndDecliningHandlers) {
+    HDC dc = GetDC(dlg.m_hWnd);
+    EXPECT_EQ(Send(WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(dlg.Item(IDC_CHECK))),
+              LRESULT(GetStockObject(BLACK_BRUSH)));
+    // Declined by the handler: the dialog's default colouring gives some other brush.
+    LRESULT other = Send(WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(dlg.Item(IDC_RADIO_A)));
+    EXPECT_NE(other, LRESULT(GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(Send(WM_ERASEBKGND, WPARAM(dc), 0), TRUE);
+    ReleaseDC(dlg.m_hWnd, dc);
+
+    EXPECT_EQ(Send(WM_APP + 11, 0, 0), 1011);
+    EXPECT_EQ(Send(WM_APP + 12, 0, 0), 42); // declined by the range, taken by the later entry
+    EXPECT_EQ(Send(WM_APP + 20, 0, 0), 0);  // nobody: default handling
+}
+
+TEST_F(DialogTest, ControlHelpers) {
+    dlg.SetItemInt(IDC_NUMBER, -250);
+    bool ok = false;
+    EXPECT_EQ(dlg.GetItemInt(IDC_NUMBER, &ok), -250);
+    EXPECT_TRUE(ok);
+    dlg.SetItemText(IDC_NUMBER, "12abc");
+    dlg.GetItemInt(IDC_NUMBER, &ok);
+    EXPECT_FALSE(ok);
+    for (const char* bad : {"", "-", "2147483648", "99999999999999999999", "1 2"}) {
+        dlg.SetItemText(IDC_NUMBER, bad);
+        EXPECT_EQ(dlg.GetItemInt(IDC_NUMBER, &ok), 0) << bad;
+        EXPECT_FALSE(ok) << bad;
+    }
+    dlg.SetItemText(IDC_NUMBER, " -2147483648 ");
+    EXPECT_EQ(dlg.GetItemInt(IDC_NUMBER, &ok), INT_MIN);
+    EXPECT_TRUE(ok);
+    dlg.SetItemText(IDC_NUMBER, "-5");
+    dlg.GetItemInt(IDC_NUMBER, &ok, false);
+    EXPECT_FALSE(ok);
+
+    std::string longText(1000, 'n');
+    dlg.SetItemText(IDC_EDIT, longText);
+    EXPECT_EQ(dlg.GetItemText(IDC_EDIT), longText);
+
+    dlg.SetCheck(IDC_CHECK, true);
+    EXPECT_TRUE(dlg.IsChecked(IDC_CHECK));
+
+    // The group is A, B, C in tab order (ids 1020, 1022, 1011); "After" starts another group.
+    EXPECT_EQ(dlg.GetRadioIndex(IDC_RADIO_A), -1);
+    dlg.SetRadioIndex(IDC_RADIO_A, 2);
+    EXPECT_TRUE(dlg.IsChecked(IDC_RADIO_C));
+    EXPECT_EQ(dlg.GetRadioIndex(IDC_RADIO_A), 2);
+    dlg.SetRadioIndex(IDC_RADIO_A, 1);
+    EXPECT_FALSE(dlg.IsChecked(IDC_RADIO_C));
+    EXPECT_EQ(dlg.GetRadioIndex(IDC_RADIO_A), 1);
+    EXPECT_FALSE(dlg.IsChecked(IDC_AFTER_GROUP));
+
+    // (The dialog stays hidden: hiding a shown window costs seconds under Wine without a window manager.)
+    dlg.ShowItem(IDC_CHECK, false);
+    EXPECT_FALSE(GetWindowLongPtrA(dlg.Item(IDC_CHECK), GWL_STYLE) & WS_VISIBLE);
+    dlg.ShowItem(IDC_CHECK, true);
+    EXPECT_TRUE(GetWindowLongPtrA(dlg.Item(IDC_CHECK), GWL_STYLE) & WS_VISIBLE);
+    dlg.EnableItem(IDC_EDIT, false);
+    EXPECT_FALSE(dlg.IsItemEnabled(IDC_EDIT));
+    dlg.MoveItem(IDC_EDIT, 10, 20, 30, 40);
+    RECT rc = dlg.GetItemRect(IDC_EDIT);
+    EXPECT_EQ(rc.left, 10);
+    EXPECT_EQ(rc.top, 20);
+    EXPECT_EQ(rc.right - rc.left, 30);
+    EXPECT_EQ(rc.bottom - rc.top, 40);
+}
+
+TEST_F(DialogTest, ModelessEndHidesAndDestroyUnbinds) {
+    HWND hwnd = dlg.m_hWnd;
+    EXPECT_EQ(Dialog::FromHandle(hwnd), &dlg);
+    dlg.ShowWindow(SW_SHOW);
+    Send(WM_COMMAND, IDCANCEL, 0); // default Cancel: ends a modeless dialog by hiding it
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_EQ(dlg.Result(), IDCANCEL);
+    EXPECT_TRUE(dlg.DestroyWindow());
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_TRUE(dlg.Create()); // the object can show a window again
+}
+
+// A dialog whose script runs from posted messages inside its own modal loop.
+class ScriptedDialog : public Dialog {
+public:
+    explicit ScriptedDialog(bool closable) : Dialog(IDD_MODAL), closable(closable) {}
+    bool closable;
+    int okCount = 0, cancelCount = 0;
+
+protected:
+    const MessageMap* GetMessageMap() const override {
+        static const MessageMap map{Message<&ScriptedDialog::OnFinish>(WM_APP)};
+        return &map;
+    }
+    BOOL OnInitDialog() override {
+        // Enter, Escape and the close box, then the real end.
+        PostMessage(WM_KEYDOWN, VK_RETURN, 0);
+        PostMessage(WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessage(WM_COMMAND, IDOK, 0);
+        PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+        PostMessage(WM_APP, 0, 0);
+        return TRUE;
+    }
+    void OnFinish() {
+        // The close box's Cancel command is posted by default handling, after the first WM_APP.
+        if (!finishing)
+            PostMessage(WM_APP, 0, 0);
+        else
+            EndDialog(1234);
+        finishing = true;
+    }
+    void OnOK() override {
+        ++okCount;
+        if (closable)
+            EndDialog(IDOK);
+    }
+    void OnCancel() override {
+        ++cancelCount;
+        if (closable)
+            EndDialog(IDCANCEL);
+    }
+    bool finishing = false;
+};
+
+TEST(ModalDialog, LoopReturnsTheEndResult) {
+    ScriptedDialog panel(false);
+    EXPECT_EQ(panel.DoModal(), 1234);
+    // Enter and the OK command reach OnOK; Escape and the close box reach OnCancel; none closed it.
+    EXPECT_EQ(panel.okCount, 2);
+    EXPECT_EQ(panel.cancelCount, 2);
+    EXPECT_EQ(panel.m_hWnd, nullptr);
+
+    ScriptedDialog plain(true);
+    EXPECT_EQ(plain.DoModal(), IDOK); // Enter ends an ordinary dialog at once
+    EXPECT_EQ(plain.okCount, 1);
+    EXPECT_EQ(plain.cancelCount, 0);
+}
+
+TEST(ModalDialog, MissingTemplateFails) {
+    Dialog missing(4321);
+    EXPECT_EQ(missing.DoModal(), -1);
+    EXPECT_FALSE(missing.Create());
+}
+
+} // namespace

@@ -60,7 +60,7 @@ int Application::Run(HINSTANCE instance) {
         ::SetWindowsHookExA(WH_MSGFILTER, &Application::MessageFilterProc, nullptr, ::GetCurrentThreadId());
     int exitCode = 0;
     if (InitInstance()) {
-        MSG msg;
+        MSG msg = {};
         BOOL got;
         while ((got = ::GetMessageA(&msg, nullptr, 0, 0)) != 0) {
             if (got == -1)

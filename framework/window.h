@@ -71,9 +71,9 @@ public:
         return ::SendDlgItemMessageA(m_hWnd, id, msg, wp, lp);
     }
 
-    // Appends a separator and a command item to the window's system menu (WM_SYSCOMMAND id).
-    // An empty text adds nothing. Ids must be below 0xF000 and multiples of 16 are what the
-    // system passes unchanged.
+    // Appends a separator and a command item to the window's system menu; choosing it sends
+    // WM_SYSCOMMAND with the id. An empty text adds nothing. Use ids below 0xF000 (the system's
+    // own) and prefer multiples of 16: the system keeps the low four bits for itself.
     bool AppendSystemMenuItem(UINT id, const std::string& text) const;
 
     // Shows a pop-up menu at the cursor (or at pt in screen coordinates) and returns the chosen

@@ -308,6 +308,27 @@ TEST(ModalDialog, LoopReturnsTheEndResult) {
     EXPECT_EQ(plain.cancelCount, 0);
 }
 
+// A main window whose initialisation finds nothing to work with ends before it is ever shown.
+class GiveUpDialog : public Dialog {
+public:
+    GiveUpDialog() : Dialog(IDD_MODAL) {}
+    bool wasVisible = true;
+
+protected:
+    BOOL OnInitDialog() override {
+        EndDialog(IDCANCEL);
+        return TRUE;
+    }
+    void OnFinalMessage() override { wasVisible = false; }
+};
+
+TEST(ModalDialog, EndingDuringInitialisation) {
+    GiveUpDialog dlg;
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_FALSE(dlg.wasVisible); // reached the final message: the window is gone
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+}
+
 TEST(ModalDialog, MissingTemplateFails) {
     Dialog missing(4321);
     EXPECT_EQ(missing.DoModal(), -1);

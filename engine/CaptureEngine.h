@@ -102,6 +102,9 @@ public:
     long CopyImageMem(BYTE* buffer);
     long ImageMemSize();
     HRESULT SaveGraphFile(const char* path);
+    // Frames the capture filter delivered and dropped so far (capture pin, else preview pin); 0 when
+    // the driver keeps no count.
+    int GetFrameCounts(long* delivered, long* dropped);
     // Desktop video mode (TV build): the picture behind the desktop icons through an overlay.
     // Returns 1 when the overlay runs; 0 (everything given back) when it cannot be made.
     int StartDesktopVideo();

@@ -436,6 +436,29 @@ void CaptureEngine::SetMessageDrain(HWND window) {
         videoWindow_->put_MessageDrain(reinterpret_cast<OAHWND>(window));
 }
 
+int CaptureEngine::GetFrameCounts(long* delivered, long* dropped) {
+    ComPtr<IAMDroppedFrames> counts;
+    for (const GUID* category : {&PIN_CATEGORY_CAPTURE, &PIN_CATEGORY_PREVIEW}) {
+        for (const GUID* type : {&MEDIATYPE_Interleaved, &MEDIATYPE_Video}) {
+            ComPtr<IPin> pin = FindOutputPin(videoCapture_.get(), *category, type);
+            if (pin && SUCCEEDED(pin->QueryInterface(IID_IAMDroppedFrames, counts.ReceiveVoid())))
+                break;
+        }
+        if (counts)
+            break;
+    }
+    if (!counts)
+        return 0;
+    long good = 0, bad = 0;
+    if (FAILED(counts->GetNumNotDropped(&good)) || FAILED(counts->GetNumDropped(&bad)))
+        return 0;
+    if (delivered)
+        *delivered = good;
+    if (dropped)
+        *dropped = bad;
+    return 1;
+}
+
 // ---- graph files ---------------------------------------------------------------------------------------
 
 HRESULT CaptureEngine::SaveGraphFile(const char* path) {

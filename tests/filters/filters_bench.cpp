@@ -94,10 +94,13 @@ int main() {
     std::cout << "720 x 576 YUY2, unpaced source, no reference clock\n";
     Bench("source -> sink (baseline)", {});
     Bench("source -> frame grabber -> sink", {{&tunaro::kClsidFrameGrabber, L"Trans Form Filter"}});
+    Bench("Smart Tee -> grabber -> sink",
+          {{&CLSID_SmartTee, L"SmartTee Filter"}, {&tunaro::kClsidFrameGrabber, L"Trans Form Filter"}});
     Bench("grabber chain: Smart Tee -> grabber -> AVI Decompressor",
           {{&CLSID_SmartTee, L"SmartTee Filter"},
            {&tunaro::kClsidFrameGrabber, L"Trans Form Filter"},
            {&CLSID_AVIDec, L"VideoRender"}});
+    Bench("source -> AVI Decompressor -> sink", {{&CLSID_AVIDec, L"VideoRender"}});
     Bench("source -> display optimiser -> sink", {{&tunaro::kClsidDispOptim, L"DispOptim Filter"}});
     Bench("source -> infinite tee -> sink", {{&CLSID_InfTee, L"INFTEE Filter"}});
     Bench("source -> deinterlacer -> sink", {{&tunaro::kClsidDeinterlacer, L"HT Deinterlacer Filter"}});

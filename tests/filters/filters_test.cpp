@@ -130,6 +130,45 @@ TEST_F(Filters, GrabberRefusesWhenUnconnected) {
     EXPECT_EQ(grab->GetCurrentFrame(b, -1), E_INVALIDARG);
 }
 
+// The preview's grabber chain: the system's AVI Decompressor turns the grabbed YUY2 into RGB.
+TEST_F(Filters, GrabberChainDecodesThroughTheAviDecompressor) {
+    Graph g;
+    auto* src = new Source(dshow::MakeYuy2Type(kW, kH, kPeriod), kPeriod, filtertest::MovingPattern);
+    auto* sink = new Sink();
+    ComPtr<IBaseFilter> s = g.Add(src, L"Capture"), k = g.Add(sink, L"Sink");
+    ComPtr<IBaseFilter> grab = g.Create(tunaro::kClsidFrameGrabber, L"Trans Form Filter");
+    ComPtr<IBaseFilter> dec = g.Create(CLSID_AVIDec, L"VideoRender");
+    ASSERT_TRUE(grab && dec);
+    ASSERT_HRESULT_SUCCEEDED(
+        g.builder->ConnectDirect(src->pin, FirstPin(grab.Get(), PINDIR_INPUT).Get(), nullptr));
+    ASSERT_HRESULT_SUCCEEDED(g.builder->ConnectDirect(FirstPin(grab.Get(), PINDIR_OUTPUT).Get(),
+                                                      FirstPin(dec.Get(), PINDIR_INPUT).Get(), nullptr));
+    ASSERT_HRESULT_SUCCEEDED(g.builder->Connect(FirstPin(dec.Get(), PINDIR_OUTPUT).Get(), sink->pin));
+    AM_MEDIA_TYPE mt{};
+    ASSERT_HRESULT_SUCCEEDED(sink->pin->ConnectionMediaType(&mt));
+    MediaType out(mt);
+    dshow::FreeMediaType(mt);
+    filters::VideoFormat f;
+    ASSERT_TRUE(filters::DescribeVideo(out, &f));
+    ASSERT_TRUE(f.layout == filters::Layout::Rgb32 || f.layout == filters::Layout::Rgb24);
+    EXPECT_EQ(f.width, kW);
+    EXPECT_EQ(f.height, kH);
+    src->pin->SetLimit(3);
+    ASSERT_HRESULT_SUCCEEDED(g.Run());
+    ASSERT_TRUE(WaitFor([&] { return sink->pin->Count() >= 3; }));
+    g.Stop();
+    for (const Frame& fr : sink->pin->Take()) {
+        std::vector<BYTE> in = Expected(kW, kH, fr.start), want(static_cast<size_t>(f.imageSize));
+        BYTE* base = f.topDown ? want.data() + static_cast<size_t>(f.stride) * (kH - 1) : want.data();
+        int pitch = f.topDown ? -f.stride : f.stride;
+        if (f.layout == filters::Layout::Rgb32)
+            picture::Yuv422ToRgb32(in.data(), kW * 2, picture::Packing::Yuy2, kW, kH, base, pitch);
+        else
+            picture::Yuv422ToRgb24(in.data(), kW * 2, picture::Packing::Yuy2, kW, kH, base, pitch);
+        EXPECT_EQ(fr.data, want);
+    }
+}
+
 // The packed DIB the optimiser should give for a YUY2 frame.
 std::vector<BYTE> DibOf(const std::vector<BYTE>& yuy2, LONG w, LONG h) {
     int stride = picture::DibStride(w, 24);

@@ -565,3 +565,67 @@ TEST_F(EngineTest, ColourEnableOnlyOnTheTenBitCard) {
     EXPECT_EQ(engine.SetColorEnable(0), 0);
     EXPECT_EQ(Card().amp[VideoProcAmp_ColorEnable].value, 1);
 }
+
+// ---- grabber stills and desktop mode --------------------------------------------------------------------
+
+TEST_F(EngineTest, GrabberPreviewStillsAreConvertedBottomUp) {
+    InstallCard("TV Card(Philips) Video", "PhTVTune", nullptr);
+    CaptureEngine engine(Env());
+    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.InitCaptureGraph(), 1);
+    ASSERT_EQ(engine.StartVideoPreview(2), 1);
+    Card().grabberWidth = 4;
+    Card().grabberHeight = 2;
+    Card().grabberFrame = {100, 255, 30, 128, 0,  128, 255, 0, // top row
+                           10,  128, 20, 128, 30, 128, 40,  128};
+    const uint8_t pixels[24] = {10,  10, 10, 20,  20, 20, 30, 30, 30, 40,  40,  40, // bottom row first
+                                255, 56, 99, 254, 0,  29, 0,  91, 0,  255, 255, 75};
+    const uint8_t fileHeader[14] = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0};
+    const uint8_t infoHeader[40] = {40, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
+                                    24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0};
+
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    const std::string path = std::string(dir) + "engine_grab.bmp";
+    DeleteFileA(path.c_str());
+    ASSERT_EQ(engine.SaveBmpFile(path.c_str()), 1);
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    DeleteFileA(path.c_str());
+    ASSERT_EQ(file.size(), 78u);
+    EXPECT_EQ(0, std::memcmp(file.data(), fileHeader, 14));
+    EXPECT_EQ(0, std::memcmp(file.data() + 14, infoHeader, 40));
+    EXPECT_EQ(0, std::memcmp(file.data() + 54, pixels, 24));
+    EXPECT_EQ(Card().grabberLengths.back(), 16) << "width x height x 2 bytes are asked for";
+
+    ASSERT_EQ(engine.ImageMemSize(), 64);
+    std::vector<BYTE> memory(64, 0xCD);
+    EXPECT_EQ(engine.CopyImageMem(memory.data()), 64);
+    EXPECT_EQ(0, std::memcmp(memory.data(), infoHeader, 40));
+    EXPECT_EQ(0, std::memcmp(memory.data() + 40, pixels, 24));
+
+    Card().grabberFrame.clear(); // no frame has arrived: nothing is written
+    EXPECT_EQ(engine.SaveBmpFile(path.c_str()), 0);
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(EngineTest, DesktopVideoModeGivesTheDesktopBack) {
+    InstallCard("Ph7134 Video Capture", "Ph7134 TV Tuner", nullptr);
+    CaptureEngine engine(Env());
+    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.InitCaptureGraph(), 1);
+    const COLORREF background = GetSysColor(COLOR_BACKGROUND);
+    if (engine.StartDesktopVideo() == 1) {
+        EXPECT_TRUE(engine.DesktopVideoActive());
+        EXPECT_EQ(GetSysColor(COLOR_BACKGROUND), RGB(0, 0, 15));
+        engine.DesktopVideoTick();
+        engine.StopDesktopVideo();
+    } else {
+        // This platform offers no overlay surface: the mode gives up cleanly.
+        EXPECT_FALSE(engine.DesktopVideoActive());
+    }
+    EXPECT_FALSE(engine.DesktopVideoActive());
+    EXPECT_EQ(GetSysColor(COLOR_BACKGROUND), background);
+    engine.DesktopVideoTick(); // harmless outside the mode
+}

@@ -4,6 +4,7 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -25,6 +26,79 @@ const GUID kClasses[] = {
     {0x5e0a7c10, 0x1111, 0x4a1a, {0x90, 0x01, 0x00, 0x11, 0x22, 0x33, 0x44, 0x04}},
     {0x5e0a7c10, 0x1111, 0x4a1a, {0x90, 0x01, 0x00, 0x11, 0x22, 0x33, 0x44, 0x05}},
     kClsidDispOptim,
+    kClsidFrameGrabber,
+};
+
+// The grabber's input pin: reports a YUY2 connection of the size the test chose.
+class FakeInputPin final : public IPin {
+public:
+    explicit FakeInputPin(IBaseFilter* owner) : owner_(owner) {}
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPin)) {
+            *ppv = static_cast<IPin*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) Release() override {
+        const LONG n = InterlockedDecrement(&refs_);
+        if (n == 0)
+            delete this;
+        return static_cast<ULONG>(n);
+    }
+    STDMETHODIMP Connect(IPin*, const AM_MEDIA_TYPE*) override { return E_UNEXPECTED; }
+    STDMETHODIMP ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) override { return VFW_E_TYPE_NOT_ACCEPTED; }
+    STDMETHODIMP Disconnect() override { return S_FALSE; }
+    STDMETHODIMP ConnectedTo(IPin** pin) override {
+        *pin = nullptr;
+        return VFW_E_NOT_CONNECTED;
+    }
+    STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override {
+        ZeroMemory(type, sizeof *type);
+        type->majortype = MEDIATYPE_Video;
+        type->subtype = MEDIASUBTYPE_YUY2;
+        type->formattype = FORMAT_VideoInfo;
+        type->cbFormat = sizeof(VIDEOINFOHEADER);
+        auto* vih = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
+        ZeroMemory(vih, sizeof *vih);
+        vih->bmiHeader.biSize = sizeof vih->bmiHeader;
+        vih->bmiHeader.biWidth = g_card.grabberWidth;
+        vih->bmiHeader.biHeight = g_card.grabberHeight;
+        vih->bmiHeader.biBitCount = 16;
+        vih->bmiHeader.biCompression = MAKEFOURCC('Y', 'U', 'Y', '2');
+        type->pbFormat = reinterpret_cast<BYTE*>(vih);
+        return S_OK;
+    }
+    STDMETHODIMP QueryPinInfo(PIN_INFO* info) override {
+        info->pFilter = owner_;
+        owner_->AddRef();
+        info->dir = PINDIR_INPUT;
+        lstrcpynW(info->achName, L"Input", MAX_PIN_NAME);
+        return S_OK;
+    }
+    STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override {
+        *direction = PINDIR_INPUT;
+        return S_OK;
+    }
+    STDMETHODIMP QueryId(LPWSTR* id) override {
+        *id = static_cast<LPWSTR>(CoTaskMemAlloc(sizeof L"Input"));
+        std::memcpy(*id, L"Input", sizeof L"Input");
+        return S_OK;
+    }
+    STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE*) override { return S_FALSE; }
+    STDMETHODIMP EnumMediaTypes(IEnumMediaTypes**) override { return E_NOTIMPL; }
+    STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
+    STDMETHODIMP EndOfStream() override { return S_OK; }
+    STDMETHODIMP BeginFlush() override { return S_OK; }
+    STDMETHODIMP EndFlush() override { return S_OK; }
+    STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
+
+private:
+    LONG refs_ = 1;
+    IBaseFilter* owner_; // not counted: the filter owns its pin
 };
 
 class EmptyPinEnum final : public IEnumPins {
@@ -45,22 +119,40 @@ public:
             delete this;
         return static_cast<ULONG>(n);
     }
-    STDMETHODIMP Next(ULONG, IPin** pins, ULONG* fetched) override {
-        if (pins)
-            *pins = nullptr;
+    explicit EmptyPinEnum(IPin* pin = nullptr) : pin_(pin) {
+        if (pin_)
+            pin_->AddRef();
+    }
+    ~EmptyPinEnum() {
+        if (pin_)
+            pin_->Release();
+    }
+    STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
+        ULONG n = 0;
+        if (count > 0 && pin_ && position_ == 0) {
+            pins[0] = pin_;
+            pin_->AddRef();
+            n = 1;
+            position_ = 1;
+        }
         if (fetched)
-            *fetched = 0;
-        return S_FALSE;
+            *fetched = n;
+        return n == count ? S_OK : S_FALSE;
     }
     STDMETHODIMP Skip(ULONG) override { return S_FALSE; }
-    STDMETHODIMP Reset() override { return S_OK; }
+    STDMETHODIMP Reset() override {
+        position_ = 0;
+        return S_OK;
+    }
     STDMETHODIMP Clone(IEnumPins** out) override {
-        *out = new EmptyPinEnum;
+        *out = new EmptyPinEnum(pin_);
         return S_OK;
     }
 
 private:
     LONG refs_ = 1;
+    IPin* pin_;
+    int position_ = 0;
 };
 
 // One object, many faces: which interfaces it answers depends on its role.
@@ -70,9 +162,17 @@ class FakeFilter final : public IBaseFilter,
                          public IAMAnalogVideoDecoder,
                          public IAMCrossbar,
                          public IAMTVTuner,
-                         public IDispOptim {
+                         public IDispOptim,
+                         public IFrameGrabber {
 public:
-    explicit FakeFilter(Role role) : role_(role) {}
+    explicit FakeFilter(Role role) : role_(role) {
+        if (role == Role::Grabber)
+            pin_ = new FakeInputPin(this);
+    }
+    ~FakeFilter() {
+        if (pin_)
+            pin_->Release();
+    }
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
@@ -94,6 +194,8 @@ public:
             *ppv = static_cast<IAMTVTuner*>(this);
         else if (IsEqualIID(riid, __uuidof(IDispOptim)) && role_ == Role::Optimiser)
             *ppv = static_cast<IDispOptim*>(this);
+        else if (IsEqualIID(riid, __uuidof(IFrameGrabber)) && role_ == Role::Grabber)
+            *ppv = static_cast<IFrameGrabber*>(this);
         if (!*ppv)
             return E_NOINTERFACE;
         AddRef();
@@ -134,7 +236,7 @@ public:
         return S_OK;
     }
     STDMETHODIMP EnumPins(IEnumPins** pins) override {
-        *pins = new EmptyPinEnum;
+        *pins = new EmptyPinEnum(pin_);
         return S_OK;
     }
     STDMETHODIMP FindPin(LPCWSTR, IPin** pin) override {
@@ -393,8 +495,22 @@ public:
         return S_OK;
     }
 
+    // IFrameGrabber
+    STDMETHODIMP GetCurrentFrame(BYTE* buffer, LONG length) override {
+        if (!buffer)
+            return E_POINTER;
+        if (g_card.grabberFrame.empty())
+            return E_FAIL;
+        g_card.grabberLengths.push_back(length);
+        const size_t n = length == 0 ? g_card.grabberFrame.size()
+                                     : std::min(g_card.grabberFrame.size(), static_cast<size_t>(length));
+        std::memcpy(buffer, g_card.grabberFrame.data(), n);
+        return S_OK;
+    }
+
 private:
     LONG refs_ = 1;
+    IPin* pin_ = nullptr;
     Role role_;
     FILTER_STATE state_ = State_Stopped;
     IFilterGraph* graph_ = nullptr;
@@ -432,8 +548,9 @@ private:
 
 FakeFactory g_factories[] = {FakeFactory(Role::Capture), FakeFactory(Role::Tuner),
                              FakeFactory(Role::TunerB),  FakeFactory(Role::Crossbar),
-                             FakeFactory(Role::Generic), FakeFactory(Role::Optimiser)};
-DWORD g_cookies[6] = {};
+                             FakeFactory(Role::Generic), FakeFactory(Role::Optimiser),
+                             FakeFactory(Role::Grabber)};
+DWORD g_cookies[7] = {};
 
 std::string GuidText(const GUID& g) {
     char text[64];
@@ -484,7 +601,7 @@ void ResetCard() {
 }
 
 void RegisterFakeClasses() {
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         CoRegisterClassObject(kClasses[i], &g_factories[i], CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
                               &g_cookies[i]);
     }

@@ -16,7 +16,7 @@
 namespace enginetest {
 
 // Roles a stand-in filter can play; each has its own class identifier.
-enum class Role { Capture, Tuner, TunerB, Crossbar, Generic, Optimiser };
+enum class Role { Capture, Tuner, TunerB, Crossbar, Generic, Optimiser, Grabber };
 const GUID& ClassOf(Role role);
 
 struct CrossbarPin {
@@ -49,6 +49,10 @@ struct FakeCard {
     // Display optimiser.
     std::vector<uint8_t> optimiserImage; // packed bitmap; empty: size 0
     std::vector<long> optimiserModes;
+    // Frame grabber: the frame it holds and the size its input pin reports.
+    std::vector<uint8_t> grabberFrame;
+    long grabberWidth = 0, grabberHeight = 0;
+    std::vector<long> grabberLengths; // length asked for by each copy
 
     FakeCard();
     // The SAA7134 layout: outputs video decoder, audio decoder; inputs composite, tuner, S-video,

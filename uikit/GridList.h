@@ -1,0 +1,43 @@
+// GridList: a report-style list view that draws every row itself, with cells boxed by thin
+// lines, long texts shortened with "..." and full-row highlighting.
+#pragma once
+
+#include "Subclass.h"
+
+#include <string>
+
+class GridList : public uikit::SubclassedWindow {
+public:
+    GridList() = default;
+    ~GridList() override;
+
+    // Takes over a list view and forces report view with fixed owner draw.
+    bool Attach(HWND listView);
+    bool SubclassDlgItem(int id, HWND parent) { return Attach(GetDlgItem(parent, id)); }
+
+    void SetTextColor(COLORREF colour);
+    void SetTextBkColor(COLORREF colour);
+    void SetBkColor(COLORREF colour);
+
+    // The text as a cell of that column width shows it in this device context: unchanged when it
+    // fits in the width less the margin (4 for the first column, 12 for the others), else cut at
+    // the end until it fits with "..." appended.
+    static std::string FitText(HDC dc, const std::string& text, int columnWidth, int column);
+    static int Margin(int column) { return column == 0 ? 4 : 12; }
+
+    HFONT Font() const { return font_; }
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool OnReflectedMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+private:
+    void DrawRow(const DRAWITEMSTRUCT& dis);
+    void MakeFont();
+
+    COLORREF textColor_ = GetSysColor(COLOR_WINDOWTEXT);
+    COLORREF textBkColor_ = GetSysColor(COLOR_WINDOW);
+    COLORREF bkColor_ = GetSysColor(COLOR_WINDOW);
+    HFONT font_ = nullptr;
+    char buffer_[260] = "";
+};

@@ -1,0 +1,188 @@
+// StatusText: text measuring, the saved background for transparent painting, and single- and
+// multi-line drawing with its own colour and font.
+#include "StatusText.h"
+
+StatusText::StatusText() : textColor_(GetSysColor(COLOR_WINDOWTEXT)), bkColor_(GetSysColor(COLOR_BTNFACE)) {}
+
+StatusText::~StatusText() {
+    Detach();
+    if (saved_)
+        DeleteObject(saved_);
+    if (ownFont_)
+        DeleteObject(ownFont_);
+}
+
+bool StatusText::Attach(HWND staticControl) {
+    if (!SubclassedWindow::Attach(staticControl))
+        return false;
+    int length = GetWindowTextLengthA(staticControl);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    GetWindowTextA(staticControl, &text[0], length + 1);
+    text.resize(static_cast<size_t>(length));
+    text_ = text;
+    Measure();
+    return true;
+}
+
+HFONT StatusText::CurrentFont() const {
+    if (ownFont_)
+        return ownFont_;
+    HFONT f = hwnd() ? reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)) : nullptr;
+    return f ? f : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void StatusText::Measure() {
+    extent_ = {0, 0};
+    if (!hwnd())
+        return;
+    HDC dc = GetDC(hwnd());
+    HGDIOBJ old = SelectObject(dc, CurrentFont());
+    GetTextExtentPoint32A(dc, text_.c_str(), static_cast<int>(text_.size()), &extent_);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd(), dc);
+}
+
+void StatusText::SetTextColor(COLORREF colour) {
+    textColor_ = colour;
+    if (hwnd())
+        InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void StatusText::SetText(const char* text) {
+    std::string t = text ? text : "";
+    if (t == text_)
+        return;
+    text_ = t;
+    if (hwnd()) {
+        DefSubclassProc(hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text_.c_str()));
+        Measure();
+        InvalidateRect(hwnd(), nullptr, FALSE);
+    }
+}
+
+void StatusText::SetFontHeight(int height) {
+    LOGFONTA lf = {};
+    HFONT base = hwnd() ? reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)) : nullptr;
+    GetObjectA(base ? base : GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+    lf.lfHeight = height;
+    lf.lfWidth = 0;
+    HFONT font = CreateFontIndirectA(&lf);
+    if (!font)
+        return;
+    if (ownFont_)
+        DeleteObject(ownFont_);
+    ownFont_ = font;
+    Measure();
+    if (hwnd())
+        InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void StatusText::SetCenterHorizontal(bool on) {
+    centreH_ = on;
+    if (hwnd())
+        InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void StatusText::SetCenterVertical(bool on) {
+    centreV_ = on;
+    if (hwnd())
+        InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void StatusText::SetTransparent(bool on) {
+    transparent_ = on;
+    if (hwnd())
+        InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void StatusText::SetBkColor(COLORREF colour) {
+    bkColor_ = colour;
+    if (hwnd())
+        InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+POINT StatusText::TextOrigin() const {
+    RECT rc = {0, 0, 0, 0};
+    if (hwnd())
+        GetClientRect(hwnd(), &rc);
+    POINT pt;
+    pt.x = centreH_ ? (rc.right - extent_.cx) / 2 : margin_.x;
+    pt.y = centreV_ ? (rc.bottom - extent_.cy) / 2 : margin_.y;
+    return pt;
+}
+
+void StatusText::Paint(HDC dc) {
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    if (!saved_) {
+        // What the window shows before its first own paint is the parent's skin behind it.
+        HDC mem = CreateCompatibleDC(dc);
+        saved_ = CreateCompatibleBitmap(dc, rc.right, rc.bottom);
+        if (mem && saved_) {
+            HGDIOBJ old = SelectObject(mem, saved_);
+            BitBlt(mem, 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
+            SelectObject(mem, old);
+        }
+        if (mem)
+            DeleteDC(mem);
+    }
+    if (transparent_ && saved_) {
+        HDC mem = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(mem, saved_);
+        BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
+        SelectObject(mem, old);
+        DeleteDC(mem);
+    } else {
+        HBRUSH brush = CreateSolidBrush(bkColor_);
+        FillRect(dc, &rc, brush);
+        DeleteObject(brush);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, textColor_);
+    HGDIOBJ oldFont = SelectObject(dc, CurrentFont());
+    IntersectClipRect(dc, rc.left, rc.top, rc.right, rc.bottom);
+    POINT origin = TextOrigin();
+    if (text_.find('\n') == std::string::npos) {
+        TextOutA(dc, origin.x, origin.y, text_.c_str(), static_cast<int>(text_.size()));
+    } else {
+        TEXTMETRICA tm;
+        GetTextMetricsA(dc, &tm);
+        int y = origin.y;
+        size_t start = 0;
+        while (start <= text_.size()) {
+            size_t end = text_.find('\n', start);
+            std::string line =
+                text_.substr(start, end == std::string::npos ? std::string::npos : end - start);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            TextOutA(dc, origin.x, y, line.c_str(), static_cast<int>(line.size()));
+            y += tm.tmHeight + tm.tmExternalLeading;
+            if (end == std::string::npos)
+                break;
+            start = end + 1;
+        }
+    }
+    SelectObject(dc, oldFont);
+}
+
+LRESULT StatusText::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd(), &ps);
+        Paint(dc);
+        EndPaint(hwnd(), &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return TRUE; // keeps the parent's skin visible for the first paint's copy
+    case WM_SETTEXT: {
+        LRESULT r = Default(msg, wp, lp);
+        text_ = lp ? reinterpret_cast<const char*>(lp) : "";
+        Measure();
+        InvalidateRect(hwnd(), nullptr, FALSE);
+        return r;
+    }
+    }
+    return Default(msg, wp, lp);
+}

@@ -1,0 +1,76 @@
+// Subclassing through the common-controls chain (SetWindowSubclass), which keeps any number of
+// subclassers of one window in order, and owner-draw reflection from the parent.
+#include "Subclass.h"
+
+namespace uikit {
+
+namespace {
+const UINT_PTR kSubclassId = 0x5547; // one id for all kit controls; the ref data tells them apart
+}
+
+SubclassedWindow::~SubclassedWindow() {
+    Detach();
+}
+
+bool SubclassedWindow::Attach(HWND wnd) {
+    if (wnd_ || !wnd || !IsWindow(wnd))
+        return false;
+    if (!SetWindowSubclass(wnd, Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+        return false;
+    wnd_ = wnd;
+    return true;
+}
+
+void SubclassedWindow::Detach() {
+    if (parent_) {
+        RemoveWindowSubclass(parent_, ParentProc, reinterpret_cast<UINT_PTR>(this));
+        parent_ = nullptr;
+    }
+    if (wnd_) {
+        RemoveWindowSubclass(wnd_, Proc, kSubclassId);
+        wnd_ = nullptr;
+    }
+}
+
+void SubclassedWindow::ReflectOwnerDraw() {
+    HWND parent = wnd_ ? GetParent(wnd_) : nullptr;
+    if (!parent || parent_ == parent)
+        return;
+    if (SetWindowSubclass(parent, ParentProc, reinterpret_cast<UINT_PTR>(this),
+                          reinterpret_cast<DWORD_PTR>(this)))
+        parent_ = parent;
+}
+
+LRESULT CALLBACK SubclassedWindow::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    SubclassedWindow* self = reinterpret_cast<SubclassedWindow*>(ref);
+    if (msg == WM_NCDESTROY) {
+        // The window goes away: unhook first, then let the chain finish.
+        LRESULT r = DefSubclassProc(wnd, msg, wp, lp);
+        self->Detach();
+        return r;
+    }
+    return self->WindowProc(msg, wp, lp);
+}
+
+LRESULT CALLBACK SubclassedWindow::ParentProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                              DWORD_PTR ref) {
+    SubclassedWindow* self = reinterpret_cast<SubclassedWindow*>(ref);
+    if (msg == WM_DRAWITEM && self->wnd_) {
+        const DRAWITEMSTRUCT* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+        LRESULT r = 0;
+        if (dis && dis->hwndItem == self->wnd_ && self->OnReflectedMessage(msg, wp, lp, &r))
+            return r;
+    } else if (msg == WM_MEASUREITEM && self->wnd_) {
+        const MEASUREITEMSTRUCT* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(lp);
+        LRESULT r = 0;
+        if (mis && mis->CtlType != ODT_MENU && static_cast<int>(mis->CtlID) == self->id() &&
+            self->OnReflectedMessage(msg, wp, lp, &r))
+            return r;
+    } else if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(wnd, ParentProc, reinterpret_cast<UINT_PTR>(self));
+        self->parent_ = nullptr;
+    }
+    return DefSubclassProc(wnd, msg, wp, lp);
+}
+
+} // namespace uikit

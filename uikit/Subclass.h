@@ -1,0 +1,45 @@
+// The base of the kit's controls: takes over an existing control window (a dialog item or any
+// child) through the common-controls subclass chain, and reflects owner-draw requests to it.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+namespace uikit {
+
+class SubclassedWindow {
+public:
+    SubclassedWindow() = default;
+    virtual ~SubclassedWindow();
+    SubclassedWindow(const SubclassedWindow&) = delete;
+    SubclassedWindow& operator=(const SubclassedWindow&) = delete;
+
+    // Subclasses the window; false when it is not a window or the object already has one.
+    bool Attach(HWND wnd);
+    // Subclasses the dialog item with this id.
+    bool SubclassDlgItem(int id, HWND parent) { return Attach(GetDlgItem(parent, id)); }
+    // Gives the window back to its own procedure.
+    void Detach();
+
+    HWND hwnd() const { return wnd_; }
+    int id() const { return wnd_ ? GetDlgCtrlID(wnd_) : 0; }
+
+protected:
+    // Messages of the subclassed window; Default() runs the window's own procedure.
+    virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) { return Default(msg, wp, lp); }
+    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefSubclassProc(wnd_, msg, wp, lp); }
+    // Called with the owner-draw messages (WM_DRAWITEM, WM_MEASUREITEM) the parent receives for
+    // this control; return true when handled. Installed by ReflectOwnerDraw().
+    virtual bool OnReflectedMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+    // Routes the parent's owner-draw messages for this control to OnReflectedMessage, so the
+    // control draws itself whatever dialog class it sits in.
+    void ReflectOwnerDraw();
+
+private:
+    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK ParentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    HWND wnd_ = nullptr;
+    HWND parent_ = nullptr;
+};
+
+} // namespace uikit

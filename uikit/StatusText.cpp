@@ -54,7 +54,8 @@ void StatusText::SetText(const char* text) {
         return;
     text_ = t;
     if (hwnd()) {
-        DefSubclassProc(hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text_.c_str()));
+        // Stored without the static control's own repaint, which would cover the saved skin.
+        DefWindowProcA(hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text_.c_str()));
         Measure();
         InvalidateRect(hwnd(), nullptr, FALSE);
     }
@@ -177,7 +178,7 @@ LRESULT StatusText::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
         return TRUE; // keeps the parent's skin visible for the first paint's copy
     case WM_SETTEXT: {
-        LRESULT r = Default(msg, wp, lp);
+        LRESULT r = DefWindowProcA(hwnd(), msg, wp, lp); // the text only; painting is ours
         text_ = lp ? reinterpret_cast<const char*>(lp) : "";
         Measure();
         InvalidateRect(hwnd(), nullptr, FALSE);

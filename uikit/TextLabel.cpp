@@ -229,8 +229,7 @@ TextLabel& TextLabel::SetSunken(bool on) {
 
 TextLabel& TextLabel::SetText(const char* text) {
     if (hwnd()) {
-        SetWindowTextA(hwnd(), text ? text : "");
-        Redraw();
+        SetWindowTextA(hwnd(), text ? text : ""); // WM_SETTEXT below redraws
     }
     return *this;
 }
@@ -395,7 +394,7 @@ LRESULT TextLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_SETTEXT: {
-        LRESULT r = Default(msg, wp, lp);
+        LRESULT r = DefWindowProcA(hwnd(), msg, wp, lp); // the text only; painting is ours
         Redraw();
         return r;
     }

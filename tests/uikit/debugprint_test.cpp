@@ -1,0 +1,73 @@
+// Tests of DebugPrint with and without a viewer window, and of the debug viewer program that
+// logs what it receives.
+#include <gtest/gtest.h>
+
+#include "DebugPrint.h"
+#include "e2e.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+TEST(DebugPrint, WithoutAViewerSendsNothing) {
+    ASSERT_EQ(nullptr, FindWindowA("ZOLT DebugOut Window", nullptr));
+    EXPECT_EQ(0, DebugPrint("Selected =%ld\n", 5L));
+    // A window of another class with the viewer's title gets nothing either.
+    e2e::PeerWindow other("DebugOutput", "SomethingElse");
+    EXPECT_EQ(0, DebugPrint("x\n"));
+    EXPECT_TRUE(other.Messages().empty());
+}
+
+TEST(DebugPrint, DeliversTheTextWithItsTerminatingZero) {
+    e2e::PeerWindow viewer("DebugOutput test viewer", "ZOLT DebugOut Window");
+    EXPECT_EQ(15, DebugPrint("%ld, Line=%ld\n", 1234L, 77L)); // 14 characters and the zero
+    auto got = viewer.Messages();
+    ASSERT_EQ(1u, got.size());
+    EXPECT_EQ(static_cast<UINT>(WM_COPYDATA), got[0].msg);
+    EXPECT_EQ(0u, got[0].dwData);
+    EXPECT_EQ(0u, got[0].wParam);
+    EXPECT_EQ(std::string("1234, Line=77\n\0", 15), got[0].data);
+}
+
+TEST(DebugPrint, IgnoresAViewerClassWindowWithAnotherTitle) {
+    e2e::PeerWindow impostor("Something", "ZOLT DebugOut Window");
+    e2e::PeerWindow viewer("DebugOutput", "ZOLT DebugOut Window");
+    EXPECT_EQ(3, DebugPrint("%s", "ok"));
+    EXPECT_TRUE(impostor.Messages().empty());
+    ASSERT_EQ(1u, viewer.Messages().size());
+}
+
+TEST(DebugPrint, LongMessagesAreCutAt1023Characters) {
+    e2e::PeerWindow viewer("DebugOutput", "ZOLT DebugOut Window");
+    std::string longText(2000, 'a');
+    EXPECT_EQ(1024, DebugPrint("%s, Line=%ld\n", longText.c_str(), 5L));
+    auto got = viewer.Messages();
+    ASSERT_EQ(1u, got.size());
+    ASSERT_EQ(1024u, got[0].data.size());
+    EXPECT_EQ(std::string(1023, 'a'), got[0].data.substr(0, 1023));
+    EXPECT_EQ('\0', got[0].data[1023]);
+}
+
+TEST(DebugViewer, AppendsEveryTextToItsLog) {
+    std::string dir = e2e::MakeScratchDir("uikit_debugview");
+    std::string log = dir + "\\debug.log";
+    e2e::Program viewer;
+    ASSERT_TRUE(viewer.Start(e2e::ExeDir() + "\\ZoltDebugOut.exe", "\"" + log + "\""));
+    HWND wnd = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+            wnd = FindWindowA("ZOLT DebugOut Window", nullptr);
+            return wnd != nullptr;
+        },
+        10000));
+    char title[64] = "";
+    GetWindowTextA(wnd, title, sizeof(title));
+    EXPECT_EQ(0, strncmp(title, "DebugOutput", 11)) << title;
+    EXPECT_EQ(18, DebugPrint("Error %ld, LIne=%ld\n", 3L, 42L));
+    EXPECT_GT(DebugPrint("no line break"), 0);
+    EXPECT_EQ("Error 3, LIne=42\nno line break\n", e2e::ReadFile(log));
+    EXPECT_TRUE(viewer.Stop());
+}
+
+} // namespace

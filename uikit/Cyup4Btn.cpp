@@ -2,7 +2,6 @@
 // click reporting to the parent, and the button's tooltip.
 #include "Cyup4Btn.h"
 
-#include <initializer_list>
 #include <string>
 
 Cyup4Btn::~Cyup4Btn() {
@@ -23,23 +22,22 @@ bool Cyup4Btn::Attach(HWND button) {
 }
 
 void Cyup4Btn::FreeBitmaps() {
-    for (HBITMAP* b : {&normal_, &hover_, &pressed_, &fourth_}) {
-        if (*b)
-            DeleteObject(*b);
-        *b = nullptr;
-    }
+    normal_.Reset();
+    hover_.Reset();
+    pressed_.Reset();
+    fourth_.Reset();
 }
 
 bool Cyup4Btn::HasBitmap(DrawState look) const {
     switch (look) {
     case kNormal:
-        return normal_ != nullptr;
+        return normal_.valid();
     case kHover:
-        return hover_ != nullptr;
+        return hover_.valid();
     case kPressed:
-        return pressed_ != nullptr;
+        return pressed_.valid();
     case kFourth:
-        return fourth_ != nullptr;
+        return fourth_.valid();
     }
     return false;
 }
@@ -51,14 +49,14 @@ int Cyup4Btn::SetBitmaps(UINT normal, UINT hover, UINT pressed, UINT fourth) {
         return id ? static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0))
                   : nullptr;
     };
-    normal_ = load(normal);
+    normal_.Reset(load(normal));
     if (!normal_)
         return 0;
-    hover_ = load(hover);
-    pressed_ = load(pressed);
-    fourth_ = load(fourth);
+    hover_.Reset(load(hover));
+    pressed_.Reset(load(pressed));
+    fourth_.Reset(load(fourth));
     BITMAP bm = {};
-    GetObjectA(normal_, sizeof(bm), &bm);
+    GetObjectA(normal_.get(), sizeof(bm), &bm);
     client_ = {0, 0, bm.bmWidth, bm.bmHeight};
     if (hwnd())
         SetWindowPos(hwnd(), nullptr, 0, 0, bm.bmWidth, bm.bmHeight,
@@ -135,7 +133,7 @@ void Cyup4Btn::DrawLook(UINT action, UINT state) {
     HWND wnd = hwnd();
     if (!wnd)
         return;
-    HDC dc = GetDC(wnd);
+    tunaro::WindowDc dc(wnd);
     if (!dc)
         return;
     DRAWITEMSTRUCT dis = {};
@@ -144,41 +142,38 @@ void Cyup4Btn::DrawLook(UINT action, UINT state) {
     dis.itemAction = action;
     dis.itemState = state;
     dis.hwndItem = wnd;
-    dis.hDC = dc;
+    dis.hDC = dc.get();
     dis.rcItem = client_;
     SendMessageA(wnd, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
-    ReleaseDC(wnd, dc);
 }
 
 void Cyup4Btn::DrawItem(const DRAWITEMSTRUCT& dis) {
     UINT state = dis.itemState;
-    HBITMAP look = normal_;
+    HBITMAP look = normal_.get();
     int drawn = kNormal;
     if ((state & ODS_SELECTED) && pressed_) {
-        look = pressed_;
+        look = pressed_.get();
         drawn = kPressed;
     } else if ((state & ODS_FOCUS) && hover_) {
-        look = hover_;
+        look = hover_.get();
         drawn = kHover;
     } else if ((state & ODS_DISABLED) && fourth_) {
-        look = fourth_;
+        look = fourth_.get();
         drawn = kFourth;
     } else if ((state & ODS_DEFAULT) && fourth_) {
-        look = hover_ ? hover_ : normal_;
+        look = hover_ ? hover_.get() : normal_.get();
         drawn = kHover;
     }
     drawn_ = drawn;
     if (!look || !dis.hDC)
         return;
-    HDC mem = CreateCompatibleDC(dis.hDC);
+    tunaro::MemoryDc mem(CreateCompatibleDC(dis.hDC));
     if (!mem)
         return;
-    HGDIOBJ old = SelectObject(mem, look);
+    tunaro::SelectObjectScope select(mem.get(), look);
     BITMAP bm = {};
     GetObjectA(look, sizeof(bm), &bm);
-    BitBlt(dis.hDC, dis.rcItem.left, dis.rcItem.top, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteDC(mem);
+    BitBlt(dis.hDC, dis.rcItem.left, dis.rcItem.top, bm.bmWidth, bm.bmHeight, mem.get(), 0, 0, SRCCOPY);
 }
 
 bool Cyup4Btn::PointInside(LPARAM lp) const {

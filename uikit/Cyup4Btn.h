@@ -4,6 +4,8 @@
 
 #include "Subclass.h"
 
+#include "framework/raii.h"
+
 class Cyup4Btn : public uikit::SubclassedWindow {
 public:
     // What was drawn last.
@@ -55,10 +57,7 @@ private:
     void OnLButtonUp(WPARAM wp, LPARAM lp);
 
     HINSTANCE module_ = nullptr;
-    HBITMAP normal_ = nullptr;
-    HBITMAP hover_ = nullptr;
-    HBITMAP pressed_ = nullptr;
-    HBITMAP fourth_ = nullptr;
+    tunaro::Bitmap normal_, hover_, pressed_, fourth_;
     int drawn_ = kNormal;
     bool tracking_ = false;
     bool held_ = false;

@@ -71,10 +71,7 @@ bool CDib::ComputeSizes() {
 }
 
 void CDib::MakePalette() {
-    if (palette_) {
-        DeleteObject(palette_);
-        palette_ = nullptr;
-    }
+    palette_.Reset();
     if (colorEntries_ == 0)
         return;
     size_t bytes = sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * static_cast<size_t>(colorEntries_);
@@ -90,7 +87,7 @@ void CDib::MakePalette() {
         lp->palPalEntry[i].peBlue = colorTable_[i].rgbBlue;
         lp->palPalEntry[i].peFlags = 0;
     }
-    palette_ = CreatePalette(lp);
+    palette_.Reset(CreatePalette(lp));
     delete[] block;
 }
 
@@ -147,12 +144,9 @@ int CDib::Read(HANDLE file) {
 }
 
 int CDib::ReadFile(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    int result = Read(file); // an unopened file reports "Read error" like any other failure
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    return result;
+    tunaro::FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    return Read(file.get()); // an unopened file reports "Read error" like any other failure
 }
 
 int CDib::Write(HANDLE file) const {
@@ -176,11 +170,9 @@ int CDib::Write(HANDLE file) const {
 }
 
 int CDib::WriteFile(const char* path) const {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    int result = Write(file);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    return result;
+    tunaro::FileHandle file(
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return Write(file.get());
 }
 
 int CDib::Draw(HDC dc, int x, int y, int width, int height, const char* caption) {
@@ -188,50 +180,36 @@ int CDib::Draw(HDC dc, int x, int y, int width, int height, const char* caption)
         return 0;
     HPALETTE oldPalette = nullptr;
     if (palette_) {
-        oldPalette = SelectPalette(dc, palette_, TRUE);
+        oldPalette = SelectPalette(dc, palette_.get(), TRUE);
         RealizePalette(dc);
     }
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP canvas = CreateCompatibleBitmap(dc, width, height);
-    if (!mem || !canvas) {
-        if (canvas)
-            DeleteObject(canvas);
-        if (mem)
-            DeleteDC(mem);
-        if (oldPalette)
-            SelectPalette(dc, oldPalette, TRUE);
-        return 0;
-    }
-    HGDIOBJ oldCanvas = SelectObject(mem, canvas);
-    HPALETTE memPalette = palette_ ? SelectPalette(mem, palette_, TRUE) : nullptr;
-    SetStretchBltMode(mem, COLORONCOLOR);
-    LONG srcHeight = header_->biHeight < 0 ? -header_->biHeight : header_->biHeight;
-    StretchDIBits(mem, x, y, width, height, 0, 0, header_->biWidth, srcHeight, bits_,
-                  reinterpret_cast<BITMAPINFO*>(header_), DIB_RGB_COLORS, SRCCOPY);
-
-    if (caption && *caption) {
-        HFONT font = CreateFontA(12, 6, 0, 0, 400, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_TT_ONLY_PRECIS,
-                                 CLIP_EMBEDDED, DEFAULT_QUALITY, DEFAULT_PITCH, "宋体");
-        HGDIOBJ oldFont = font ? SelectObject(mem, font) : nullptr;
-        SetBkMode(mem, TRANSPARENT);
-        SetTextColor(mem, RGB(255, 255, 0));
-        RECT rc = {5, 5, 100, 20};
-        DrawTextA(mem, caption, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
-        if (font) {
-            SelectObject(mem, oldFont);
-            DeleteObject(font);
+    tunaro::MemoryDc mem(CreateCompatibleDC(dc));
+    tunaro::Bitmap canvas(CreateCompatibleBitmap(dc, width, height));
+    if (mem && canvas) {
+        tunaro::SelectObjectScope selectCanvas(mem.get(), canvas.get());
+        HPALETTE memPalette = palette_ ? SelectPalette(mem.get(), palette_.get(), TRUE) : nullptr;
+        SetStretchBltMode(mem.get(), COLORONCOLOR);
+        LONG srcHeight = header_->biHeight < 0 ? -header_->biHeight : header_->biHeight;
+        StretchDIBits(mem.get(), x, y, width, height, 0, 0, header_->biWidth, srcHeight, bits_,
+                      reinterpret_cast<BITMAPINFO*>(header_), DIB_RGB_COLORS, SRCCOPY);
+        if (caption && *caption) {
+            tunaro::Font font(CreateFontA(12, 6, 0, 0, 400, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                                          OUT_TT_ONLY_PRECIS, CLIP_EMBEDDED, DEFAULT_QUALITY, DEFAULT_PITCH,
+                                          "宋体"));
+            tunaro::SelectObjectScope selectFont(mem.get(), font ? static_cast<HGDIOBJ>(font.get())
+                                                                 : GetStockObject(DEFAULT_GUI_FONT));
+            SetBkMode(mem.get(), TRANSPARENT);
+            SetTextColor(mem.get(), RGB(255, 255, 0));
+            RECT rc = {5, 5, 100, 20};
+            DrawTextA(mem.get(), caption, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
         }
+        BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
+        if (memPalette)
+            SelectPalette(mem.get(), memPalette, TRUE);
     }
-    BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
-
-    if (memPalette)
-        SelectPalette(mem, memPalette, TRUE);
-    SelectObject(mem, oldCanvas);
-    DeleteObject(canvas);
-    DeleteDC(mem);
     if (oldPalette)
         SelectPalette(dc, oldPalette, TRUE);
-    return 1;
+    return (mem && canvas) ? 1 : 0;
 }
 
 void CDib::Release() {
@@ -245,16 +223,13 @@ void CDib::Release() {
     }
     if (pixelOwnership_ == 1)
         delete[] bits_;
-    if (palette_)
-        DeleteObject(palette_);
-    if (bitmap_)
-        DeleteObject(bitmap_);
+    palette_.Reset();
+    bitmap_.Reset();
     if (view_)
         UnmapViewOfFile(view_);
-    if (mapping_)
-        CloseHandle(mapping_);
-    if (file_ && file_ != INVALID_HANDLE_VALUE)
-        CloseHandle(file_);
+    view_ = nullptr;
+    mapping_.Reset();
+    file_.Reset();
     header_ = nullptr;
     colorTable_ = nullptr;
     bits_ = nullptr;
@@ -263,9 +238,4 @@ void CDib::Release() {
     headerOwnership_ = kBorrowed;
     global_ = nullptr;
     pixelOwnership_ = 0;
-    palette_ = nullptr;
-    bitmap_ = nullptr;
-    file_ = nullptr;
-    mapping_ = nullptr;
-    view_ = nullptr;
 }

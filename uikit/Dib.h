@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "framework/raii.h"
+
 #include <cstdint>
 
 class CDib {
@@ -43,7 +45,7 @@ public:
     BYTE* Bits() const { return bits_; }
     DWORD ImageSize() const { return imageSize_; }
     int ColorEntries() const { return colorEntries_; }
-    HPALETTE Palette() const { return palette_; }
+    HPALETTE Palette() const { return palette_.get(); }
     int HeaderOwnership() const { return headerOwnership_; }
     LONG Width() const { return header_ ? header_->biWidth : 0; }
     LONG Height() const { return header_ ? header_->biHeight : 0; }
@@ -66,9 +68,9 @@ private:
     int headerOwnership_ = kBorrowed;
     HGLOBAL global_ = nullptr;
     int pixelOwnership_ = 0;
-    HPALETTE palette_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HANDLE file_ = nullptr;
-    HANDLE mapping_ = nullptr;
-    void* view_ = nullptr;
+    tunaro::Palette palette_;
+    tunaro::Bitmap bitmap_;
+    tunaro::FileHandle file_;
+    tunaro::Handle mapping_;
+    void* view_ = nullptr; // a view of mapping_, unmapped on release
 };

@@ -4,8 +4,6 @@
 
 GridList::~GridList() {
     Detach();
-    if (font_)
-        DeleteObject(font_);
 }
 
 bool GridList::Attach(HWND listView) {
@@ -28,11 +26,8 @@ void GridList::MakeFont() {
     GetObjectA(base ? base : GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
     lstrcpynA(lf.lfFaceName, "宋体", LF_FACESIZE);
     HFONT font = CreateFontIndirectA(&lf);
-    if (!font)
-        return;
-    if (font_)
-        DeleteObject(font_);
-    font_ = font;
+    if (font)
+        font_.Reset(font);
 }
 
 void GridList::SetTextColor(COLORREF colour) {
@@ -91,9 +86,8 @@ void GridList::DrawRow(const DRAWITEMSTRUCT& dis) {
 
     RECT row;
     ListView_GetItemRect(list, item, &row, LVIR_BOUNDS);
-    HBRUSH brush = CreateSolidBrush(back);
-    FillRect(dc, &row, brush);
-    DeleteObject(brush);
+    tunaro::Brush brush(CreateSolidBrush(back));
+    FillRect(dc, &row, brush.get());
 
     // State image, then the small icon.
     RECT icon;
@@ -109,11 +103,12 @@ void GridList::DrawRow(const DRAWITEMSTRUCT& dis) {
     if (small && lvi.iImage >= 0)
         ImageList_Draw(small, lvi.iImage, dc, icon.left, icon.top, highlight ? ILD_BLEND50 : ILD_TRANSPARENT);
 
-    HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    tunaro::SelectObjectScope font(dc, font_ ? static_cast<HGDIOBJ>(font_.get())
+                                             : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, text);
-    HPEN pen = CreatePen(PS_SOLID, 1, textColor_);
-    HGDIOBJ oldPen = SelectObject(dc, pen);
+    tunaro::Pen pen(CreatePen(PS_SOLID, 1, textColor_));
+    tunaro::SelectObjectScope selectPen(dc, pen.get());
 
     HWND header = ListView_GetHeader(list);
     int columns = header ? Header_GetItemCount(header) : 1;
@@ -144,9 +139,6 @@ void GridList::DrawRow(const DRAWITEMSTRUCT& dis) {
         LineTo(dc, left - 1, row.bottom - 1);
         left += column.cx;
     }
-    SelectObject(dc, oldPen);
-    DeleteObject(pen);
-    SelectObject(dc, oldFont);
 }
 
 bool GridList::OnReflectedMessage(UINT msg, WPARAM, LPARAM lp, LRESULT* result) {

@@ -4,6 +4,8 @@
 
 #include "Subclass.h"
 
+#include "framework/raii.h"
+
 #include <string>
 
 class GridList : public uikit::SubclassedWindow {
@@ -25,7 +27,7 @@ public:
     static std::string FitText(HDC dc, const std::string& text, int columnWidth, int column);
     static int Margin(int column) { return column == 0 ? 4 : 12; }
 
-    HFONT Font() const { return font_; }
+    HFONT Font() const { return font_.get(); }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -38,6 +40,6 @@ private:
     COLORREF textColor_ = GetSysColor(COLOR_WINDOWTEXT);
     COLORREF textBkColor_ = GetSysColor(COLOR_WINDOW);
     COLORREF bkColor_ = GetSysColor(COLOR_WINDOW);
-    HFONT font_ = nullptr;
+    tunaro::Font font_;
     char buffer_[260] = "";
 };

@@ -2,8 +2,6 @@
 // trackbar's own notifications, and the shared tracking tooltip that shows the value.
 #include "SkinSlider.h"
 
-#include <initializer_list>
-
 namespace {
 
 HWND g_valueTip = nullptr; // one per process, shared by every slider
@@ -40,23 +38,22 @@ bool SkinSlider::Attach(HWND trackbar) {
 }
 
 void SkinSlider::FreeBitmaps() {
-    for (HBITMAP* b : {&thumb_, &mask_, &pressedThumb_, &channel_}) {
-        if (*b)
-            DeleteObject(*b);
-        *b = nullptr;
-    }
+    thumb_.Reset();
+    mask_.Reset();
+    pressedThumb_.Reset();
+    channel_.Reset();
     thumbSize_ = {0, 0};
 }
 
 void SkinSlider::SetBitmapHandles(HBITMAP thumb, HBITMAP thumbMask, HBITMAP pressedThumb, HBITMAP channel) {
     FreeBitmaps();
-    thumb_ = thumb;
-    mask_ = thumbMask;
-    pressedThumb_ = pressedThumb;
-    channel_ = channel;
+    thumb_.Reset(thumb);
+    mask_.Reset(thumbMask);
+    pressedThumb_.Reset(pressedThumb);
+    channel_.Reset(channel);
     if (thumb_) {
         BITMAP bm = {};
-        GetObjectA(thumb_, sizeof(bm), &bm);
+        GetObjectA(thumb_.get(), sizeof(bm), &bm);
         thumbSize_ = {bm.bmWidth, bm.bmHeight};
     }
     if (hwnd())
@@ -187,39 +184,34 @@ HWND SkinSlider::ValueTooltip() {
 }
 
 void SkinSlider::Paint(HDC dc, const RECT& clip) {
-    HDC mem = CreateCompatibleDC(dc);
+    tunaro::MemoryDc mem(CreateCompatibleDC(dc));
     if (!mem)
         return;
     if (channel_) {
-        HGDIOBJ old = SelectObject(mem, channel_);
-        BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, mem, clip.left,
+        tunaro::SelectObjectScope select(mem.get(), channel_.get());
+        BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, mem.get(), clip.left,
                clip.top, SRCCOPY);
-        SelectObject(mem, old);
     } else {
         FillRect(dc, &clip, GetSysColorBrush(COLOR_BTNFACE));
     }
-    HBITMAP image = (pressed_ && pressedThumb_) ? pressedThumb_ : thumb_;
+    HBITMAP image = (pressed_ && pressedThumb_) ? pressedThumb_.get() : thumb_.get();
     if (image && mask_) {
         RECT t = ThumbRect();
-        HGDIOBJ old = SelectObject(mem, mask_);
-        BitBlt(dc, t.left, t.top, thumbSize_.cx, thumbSize_.cy, mem, 0, 0, SRCAND);
-        SelectObject(mem, image);
-        BitBlt(dc, t.left, t.top, thumbSize_.cx, thumbSize_.cy, mem, 0, 0, SRCINVERT);
-        SelectObject(mem, old);
+        tunaro::SelectObjectScope select(mem.get(), mask_.get());
+        BitBlt(dc, t.left, t.top, thumbSize_.cx, thumbSize_.cy, mem.get(), 0, 0, SRCAND);
+        SelectObject(mem.get(), image);
+        BitBlt(dc, t.left, t.top, thumbSize_.cx, thumbSize_.cy, mem.get(), 0, 0, SRCINVERT);
     }
-    DeleteDC(mem);
 }
 
 LRESULT SkinSlider::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
+        tunaro::PaintDc dc(hwnd());
         RECT clip;
-        if (GetClipBox(dc, &clip) == NULLREGION)
+        if (GetClipBox(dc.get(), &clip) == NULLREGION)
             GetClientRect(hwnd(), &clip);
-        Paint(dc, clip);
-        EndPaint(hwnd(), &ps);
+        Paint(dc.get(), clip);
         return 0;
     }
     case WM_ERASEBKGND:

@@ -4,6 +4,8 @@
 
 #include "Subclass.h"
 
+#include "framework/raii.h"
+
 class SkinSlider : public uikit::SubclassedWindow {
 public:
     SkinSlider() = default;
@@ -54,7 +56,7 @@ private:
     void InvalidateThumb(const RECT& rc);
 
     HINSTANCE module_ = nullptr;
-    HBITMAP thumb_ = nullptr, mask_ = nullptr, pressedThumb_ = nullptr, channel_ = nullptr;
+    tunaro::Bitmap thumb_, mask_, pressedThumb_, channel_;
     SIZE thumbSize_ = {0, 0};
     bool vertical_ = false;
     bool pressed_ = false;

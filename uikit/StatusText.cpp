@@ -6,10 +6,6 @@ StatusText::StatusText() : textColor_(GetSysColor(COLOR_WINDOWTEXT)), bkColor_(G
 
 StatusText::~StatusText() {
     Detach();
-    if (saved_)
-        DeleteObject(saved_);
-    if (ownFont_)
-        DeleteObject(ownFont_);
 }
 
 bool StatusText::Attach(HWND staticControl) {
@@ -26,7 +22,7 @@ bool StatusText::Attach(HWND staticControl) {
 
 HFONT StatusText::CurrentFont() const {
     if (ownFont_)
-        return ownFont_;
+        return ownFont_.get();
     HFONT f = hwnd() ? reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)) : nullptr;
     return f ? f : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
@@ -35,11 +31,9 @@ void StatusText::Measure() {
     extent_ = {0, 0};
     if (!hwnd())
         return;
-    HDC dc = GetDC(hwnd());
-    HGDIOBJ old = SelectObject(dc, CurrentFont());
-    GetTextExtentPoint32A(dc, text_.c_str(), static_cast<int>(text_.size()), &extent_);
-    SelectObject(dc, old);
-    ReleaseDC(hwnd(), dc);
+    tunaro::WindowDc dc(hwnd());
+    tunaro::SelectObjectScope font(dc.get(), CurrentFont());
+    GetTextExtentPoint32A(dc.get(), text_.c_str(), static_cast<int>(text_.size()), &extent_);
 }
 
 void StatusText::SetTextColor(COLORREF colour) {
@@ -70,9 +64,7 @@ void StatusText::SetFontHeight(int height) {
     HFONT font = CreateFontIndirectA(&lf);
     if (!font)
         return;
-    if (ownFont_)
-        DeleteObject(ownFont_);
-    ownFont_ = font;
+    ownFont_.Reset(font);
     Measure();
     if (hwnd())
         InvalidateRect(hwnd(), nullptr, FALSE);
@@ -117,26 +109,20 @@ void StatusText::Paint(HDC dc) {
     GetClientRect(hwnd(), &rc);
     if (!saved_) {
         // What the window shows before its first own paint is the parent's skin behind it.
-        HDC mem = CreateCompatibleDC(dc);
-        saved_ = CreateCompatibleBitmap(dc, rc.right, rc.bottom);
+        tunaro::MemoryDc mem(CreateCompatibleDC(dc));
+        saved_.Reset(CreateCompatibleBitmap(dc, rc.right, rc.bottom));
         if (mem && saved_) {
-            HGDIOBJ old = SelectObject(mem, saved_);
-            BitBlt(mem, 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
-            SelectObject(mem, old);
+            tunaro::SelectObjectScope select(mem.get(), saved_.get());
+            BitBlt(mem.get(), 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
         }
-        if (mem)
-            DeleteDC(mem);
     }
     if (transparent_ && saved_) {
-        HDC mem = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(mem, saved_);
-        BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
-        SelectObject(mem, old);
-        DeleteDC(mem);
+        tunaro::MemoryDc mem(CreateCompatibleDC(dc));
+        tunaro::SelectObjectScope select(mem.get(), saved_.get());
+        BitBlt(dc, 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
     } else {
-        HBRUSH brush = CreateSolidBrush(bkColor_);
-        FillRect(dc, &rc, brush);
-        DeleteObject(brush);
+        tunaro::Brush brush(CreateSolidBrush(bkColor_));
+        FillRect(dc, &rc, brush.get());
     }
     SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, textColor_);
@@ -169,10 +155,8 @@ void StatusText::Paint(HDC dc) {
 LRESULT StatusText::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        Paint(dc);
-        EndPaint(hwnd(), &ps);
+        tunaro::PaintDc dc(hwnd());
+        Paint(dc.get());
         return 0;
     }
     case WM_ERASEBKGND:

@@ -4,6 +4,8 @@
 
 #include "Subclass.h"
 
+#include "framework/raii.h"
+
 #include <string>
 
 class StatusText : public uikit::SubclassedWindow {
@@ -28,7 +30,7 @@ public:
     COLORREF TextColor() const { return textColor_; }
     // Where a single-line text starts for the current settings and extent.
     POINT TextOrigin() const;
-    bool HasSavedBackground() const { return saved_ != nullptr; }
+    bool HasSavedBackground() const { return saved_.valid(); }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -41,8 +43,8 @@ private:
     std::string text_;
     COLORREF textColor_, bkColor_;
     bool transparent_ = false;
-    HBITMAP saved_ = nullptr;
-    HFONT ownFont_ = nullptr;
+    tunaro::Bitmap saved_;
+    tunaro::Font ownFont_;
     bool centreH_ = false, centreV_ = false;
     POINT margin_ = {3, 3};
     SIZE extent_ = {0, 0};

@@ -14,17 +14,13 @@ const UINT kFlashMs = 500;
 } // namespace
 
 TextLabel::TextLabel() : textColor_(GetSysColor(COLOR_WINDOWTEXT)), bkColor_(GetSysColor(COLOR_BTNFACE)) {
-    bkBrush_ = CreateSolidBrush(bkColor_);
+    bkBrush_.Reset(CreateSolidBrush(bkColor_));
 }
 
 TextLabel::~TextLabel() {
     if (hwnd())
         KillTimer(hwnd(), kFlashTimer);
     Detach();
-    if (font_)
-        DeleteObject(font_);
-    if (bkBrush_)
-        DeleteObject(bkBrush_);
 }
 
 bool TextLabel::Attach(HWND staticControl) {
@@ -42,11 +38,8 @@ bool TextLabel::Attach(HWND staticControl) {
 
 void TextLabel::RebuildFont() {
     HFONT font = CreateFontIndirectA(&logFont_);
-    if (!font)
-        return;
-    if (font_)
-        DeleteObject(font_);
-    font_ = font;
+    if (font)
+        font_.Reset(font); // a failed rebuild keeps the previous font
 }
 
 void TextLabel::Redraw() {
@@ -127,9 +120,7 @@ TextLabel& TextLabel::SetFont(const LOGFONTA& font) {
 TextLabel& TextLabel::SetBkColor(COLORREF colour) {
     HBRUSH brush = CreateSolidBrush(colour);
     if (brush) {
-        if (bkBrush_)
-            DeleteObject(bkBrush_);
-        bkBrush_ = brush;
+        bkBrush_.Reset(brush);
         bkColor_ = colour;
         bkSet_ = true;
     }
@@ -251,7 +242,8 @@ void TextLabel::Paint(HDC target) {
         }
     }
     SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(SYSTEM_FONT));
+    HGDIOBJ oldFont =
+        SelectObject(dc, font_ ? static_cast<HGDIOBJ>(font_.get()) : GetStockObject(SYSTEM_FONT));
     COLORREF background = bkSet_ ? bkColor_ : GetSysColor(COLOR_BTNFACE);
 
     lastBands_ = 0;
@@ -259,15 +251,14 @@ void TextLabel::Paint(HDC target) {
         if (gradient_) {
             std::vector<uikit::GradientBand> bands = uikit::GradientBands(width, gradStart_, gradEnd_);
             for (const auto& band : bands) {
-                HBRUSH brush = CreateSolidBrush(band.colour);
+                tunaro::Brush brush(CreateSolidBrush(band.colour));
                 RECT rc = {band.left, 0, band.right, height};
-                FillRect(dc, &rc, brush);
-                DeleteObject(brush);
+                FillRect(dc, &rc, brush.get());
             }
             lastBands_ = static_cast<int>(bands.size());
             background = gradStart_;
         } else {
-            FillRect(dc, &client, bkSet_ ? bkBrush_ : GetSysColorBrush(COLOR_BTNFACE));
+            FillRect(dc, &client, bkSet_ ? bkBrush_.get() : GetSysColorBrush(COLOR_BTNFACE));
         }
     }
     // Flashing text vanishes in its "off" phase by taking the background colour.
@@ -359,10 +350,8 @@ void TextLabel::OnClick() {
 LRESULT TextLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        Paint(dc);
-        EndPaint(hwnd(), &ps);
+        tunaro::PaintDc dc(hwnd());
+        Paint(dc.get());
         return 0;
     }
     case WM_ERASEBKGND:
@@ -377,9 +366,7 @@ LRESULT TextLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSCOLORCHANGE: {
         HBRUSH brush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
         if (brush) {
-            if (bkBrush_)
-                DeleteObject(bkBrush_);
-            bkBrush_ = brush;
+            bkBrush_.Reset(brush);
             bkColor_ = GetSysColor(COLOR_BTNFACE);
         }
         break;

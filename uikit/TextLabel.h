@@ -4,6 +4,8 @@
 
 #include "Subclass.h"
 
+#include "framework/raii.h"
+
 #include <string>
 
 class TextLabel : public uikit::SubclassedWindow {
@@ -59,11 +61,11 @@ private:
 
     COLORREF textColor_, shadowColor_ = RGB(255, 255, 255), bkColor_;
     bool bkSet_ = false;
-    HBRUSH bkBrush_ = nullptr;
+    tunaro::Brush bkBrush_;
     bool gradient_ = false;
     COLORREF gradStart_ = 0, gradEnd_ = 0;
     LOGFONTA logFont_ = {};
-    HFONT font_ = nullptr;
+    tunaro::Font font_;
     bool transparent_ = false;
     int flash_ = kNoFlash;
     bool flashOff_ = false;

@@ -55,6 +55,7 @@ void BenchConversion() {
                 static_cast<unsigned>(yuy2.size()), plain * 1e9 / pixels, plain * 1e3);
     std::printf("conversion / copy: %.2f; bit-identical to the formula: %s\n", convert / plain,
                 identical ? "yes" : "NO");
+    std::fflush(stdout);
 }
 
 void BenchPreview(int seconds) {
@@ -73,6 +74,8 @@ void BenchPreview(int seconds) {
         return;
     }
     engine.StartVideoPreview(2);
+    std::printf("preview: %s started, measuring %d s\n", engine.DeviceName().c_str(), seconds);
+    std::fflush(stdout);
     long delivered0 = 0, dropped0 = 0, delivered1 = 0, dropped1 = 0;
     const bool counted = engine.GetFrameCounts(&delivered0, &dropped0) == 1;
     const double start = Now();
@@ -93,6 +96,7 @@ void BenchPreview(int seconds) {
                     engine.DeviceName().c_str(), elapsed, (delivered1 - delivered0) / elapsed,
                     dropped1 - dropped0);
     }
+    std::fflush(stdout);
     engine.Shutdown();
     DestroyWindow(owner);
 }

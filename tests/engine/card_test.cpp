@@ -1,0 +1,170 @@
+// Tests of the capture engine with the simulated tuner card installed in the prefix: the preview
+// graph runs, stills come from the live picture, and what the engine routes, tunes and sets shows
+// in the card's state file.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "e2e.h"
+#include "engine/CaptureEngine.h"
+#include "engine/dshow_util.h"
+
+using namespace tunaro;
+
+namespace {
+
+class RecordingReporter : public EngineReporter {
+public:
+    void Report(ReportKind, const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
+bool Saa7134CardInstalled() {
+    bool found = false;
+    ForEachDevice(CLSID_VideoInputDeviceCategory, [&](IMoniker*, bool hasName, const std::string& name) {
+        found = found || (hasName && name.find("Ph7134 Video") != std::string::npos);
+        return true;
+    });
+    return found;
+}
+
+void Pump(DWORD ms) {
+    const DWORD end = GetTickCount() + ms;
+    MSG msg;
+    while (static_cast<LONG>(end - GetTickCount()) > 0) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        Sleep(10);
+    }
+}
+
+class CardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(com_.result()));
+        if (!Saa7134CardInstalled())
+            GTEST_SKIP() << "the prefix has no simulated SAA7134 card";
+        ResetShared();
+        previous_ = SetEngineReporter(&reporter_);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "EngineCardTestOwner";
+        RegisterClassA(&wc);
+        owner_ = CreateWindowA(wc.lpszClassName, "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 720, 576,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+    }
+    void TearDown() override {
+        if (previous_)
+            SetEngineReporter(previous_);
+        if (owner_)
+            DestroyWindow(owner_);
+    }
+    ComInit com_;
+    RecordingReporter reporter_;
+    EngineReporter* previous_ = nullptr;
+    HWND owner_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(CardTest, PreviewRunsAndStillsComeFromTheLivePicture) {
+    CaptureEngine engine;
+    ASSERT_NE(engine.Initialize(owner_, 2), -8);
+    EXPECT_EQ(Shared().cardType, kCardSaa7134);
+    ASSERT_EQ(engine.InitCaptureGraph(), 1);
+    ASSERT_NE(engine.Tuner(), nullptr);
+    ASSERT_NE(engine.Router(), nullptr);
+    ASSERT_EQ(engine.SetVideoFormat(AnalogVideo_PAL_D), 1);
+    ASSERT_EQ(engine.StartVideoPreview(2), 1);
+    EXPECT_TRUE(engine.PreviewRunning());
+    long width = 0, height = 0;
+    EXPECT_EQ(engine.GetVideoSize(&width, &height), 1);
+    EXPECT_EQ(width, 720);
+    EXPECT_EQ(height, 576);
+    Pump(600);
+    EXPECT_EQ(e2e::SimCardStateLong("Running"), 1);
+
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    const std::string path = std::string(dir) + "engine_card.bmp";
+    DeleteFileA(path.c_str());
+    ASSERT_EQ(engine.SaveBmpFile(path.c_str()), 1);
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    DeleteFileA(path.c_str());
+    ASSERT_EQ(file.size(), 54u + 720u * 576u * 3u);
+    EXPECT_EQ(file[0], 'B');
+    size_t nonBlack = 0;
+    for (size_t i = 54; i < file.size(); i += 97)
+        nonBlack += file[i] > 16;
+    EXPECT_GT(nonBlack, 100u) << "the still holds a picture";
+
+    // NTSC rebuilds the preview at 480 lines.
+    ASSERT_EQ(engine.SetVideoFormat(AnalogVideo_NTSC_M), 1);
+    EXPECT_EQ(engine.GetVideoFormat(), AnalogVideo_NTSC_M);
+    EXPECT_EQ(engine.GetVideoSize(&width, &height), 1);
+    EXPECT_EQ(height, 480);
+    EXPECT_TRUE(engine.PreviewRunning());
+    EXPECT_EQ(e2e::SimCardStateLong("VideoStandard"), AnalogVideo_NTSC_M);
+    engine.Shutdown();
+    for (const std::string& text : reporter_.texts)
+        EXPECT_EQ(text.find("Cannot run"), std::string::npos) << text;
+}
+
+TEST_F(CardTest, MuteSourceTuningAndPictureShowInTheCardState) {
+    CaptureEngine engine;
+    ASSERT_NE(engine.Initialize(owner_, 2), -8);
+    ASSERT_EQ(engine.InitCaptureGraph(), 1);
+    ASSERT_NE(engine.Router(), nullptr);
+
+    EXPECT_EQ(engine.SetVideoSource(1), 1);
+    EXPECT_TRUE(engine.IsTunerInput());
+    EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
+    EXPECT_EQ(e2e::SimCardStateLong("AudioRouted"), 1);
+    EXPECT_EQ(engine.AudioMute(1), 1);
+    EXPECT_EQ(e2e::SimCardStateLong("AudioRouted"), 0);
+    EXPECT_EQ(engine.SetVideoSource(1), 1);
+    EXPECT_EQ(e2e::SimCardStateLong("AudioRouted"), 1) << "selecting the source brings the sound back";
+
+    long maximum = 0, minimum = 0;
+    ASSERT_EQ(engine.GetFrequencyRange(&maximum, &minimum), 1);
+    EXPECT_LT(minimum, maximum);
+    class OneChannel : public ChannelAccess {
+    public:
+        long frequency = 0;
+        int ChannelCount() const override { return 1; }
+        long ChannelFrequency(int) const override { return frequency; }
+        void SetChannelFrequency(int, long f) override { frequency = f; }
+        int ChannelAudioMode(int) const override { return 0; }
+        void ClearChannels() override {}
+        void AppendChannel(const char*, long, int) override {}
+        int CountryFrequencyCount() const override { return 0; }
+        long CountryFrequency(int) const override { return 0; }
+    } channels;
+    engine.SetChannelAccess(&channels);
+    EXPECT_EQ(engine.SetFrequency(183250000, 0), 1);
+    EXPECT_EQ(e2e::SimCardStateLong("Frequency"), 183250000);
+    EXPECT_EQ(channels.frequency, 183250000);
+    EXPECT_EQ(engine.SetCurrentChannel(0), 1);
+    EXPECT_EQ(e2e::SimCardStateLong("AudioMode"), 1);
+
+    ComPtr<IAMVideoProcAmp> amp;
+    ASSERT_TRUE(SUCCEEDED(engine.VideoCapture()->QueryInterface(IID_IAMVideoProcAmp, amp.ReceiveVoid())));
+    long mn = 0, mx = 0, step = 0, df = 0, flags = 0;
+    ASSERT_TRUE(SUCCEEDED(amp->GetRange(VideoProcAmp_Brightness, &mn, &mx, &step, &df, &flags)));
+    EXPECT_EQ(engine.SetBrightNess(255), 1);
+    EXPECT_EQ(e2e::SimCardStateLong("Brightness"), mx);
+    EXPECT_EQ(engine.SetBrightNess(0), 1);
+    EXPECT_EQ(e2e::SimCardStateLong("Brightness"), mn);
+    long value = -1, vmax = 0, vmin = -1, vdef = -1;
+    EXPECT_EQ(engine.GetBrightNess(&value, &vmax, &vmin, &vdef), 1);
+    EXPECT_EQ(value, 0);
+    EXPECT_EQ(vmax, 255);
+    engine.SetChannelAccess(nullptr);
+    engine.Shutdown();
+    for (const std::string& text : reporter_.texts)
+        EXPECT_EQ(text.find("Cannot run"), std::string::npos) << text;
+}

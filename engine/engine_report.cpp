@@ -5,6 +5,8 @@
 
 #include <cstdarg>
 
+#include "DebugPrint.h"
+
 namespace tunaro {
 
 namespace {
@@ -61,7 +63,7 @@ void EngineTrace(const char* format, ...) {
     va_start(args, format);
     const std::string line = FormatV(format, args);
     va_end(args);
-    OutputDebugStringA(line.c_str());
+    DebugPrint("%s", line.c_str());
 }
 
 } // namespace tunaro

@@ -58,7 +58,18 @@ void BenchConversion() {
     std::fflush(stdout);
 }
 
+// Engine reports are printed instead of shown: nobody is there to close a message box.
+class PrintingReporter : public EngineReporter {
+public:
+    void Report(ReportKind, const std::string& text) override {
+        std::printf("engine report: %s\n", text.c_str());
+        std::fflush(stdout);
+    }
+};
+
 void BenchPreview(int seconds) {
+    PrintingReporter reporter;
+    EngineReporter* previous = SetEngineReporter(&reporter);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -71,6 +82,7 @@ void BenchPreview(int seconds) {
     if (found == -8 || engine.InitCaptureGraph() != 1) {
         std::printf("preview: no tuner card, nothing measured\n");
         DestroyWindow(owner);
+        SetEngineReporter(previous);
         return;
     }
     engine.StartVideoPreview(2);
@@ -99,6 +111,7 @@ void BenchPreview(int seconds) {
     std::fflush(stdout);
     engine.Shutdown();
     DestroyWindow(owner);
+    SetEngineReporter(previous);
 }
 
 } // namespace

@@ -33,8 +33,15 @@ if [ -f "$INSTDIR/Tunaro.exe" ]; then
   (cd "$INSTDIR" && "$TUNARO_WINE" 'C:\Program Files\Tunaro\Tunaro.exe' >/dev/null 2>&1) &
   APP=$!
   CLOSE_CMD=403 # the control panel's Exit
+elif [ -f "$TUNARO_BUILD/bin/engine_view.exe" ] && [ -f "$PREFIX/drive_c/windows/system32/simcard.dll" ]; then
+  # The TV application is not built yet: show the capture engine's live picture of the
+  # simulated card on its own.
+  TITLE="Capture engine preview (the TV application is not built yet)"
+  log "Tunaro is not built yet; showing the capture engine's live picture of the simulated card"
+  "$TUNARO_WINE" "$TUNARO_BUILD/bin/engine_view.exe" >/dev/null 2>&1 &
+  APP=$!
+  CLOSE_CMD=403
 else
-  # The TV application is not built yet: show what the platform can run so far.
   TITLE="Smoke Target"
   log "Tunaro is not built yet; showing the test platform's smoke window instead"
   "$TUNARO_WINE" "$TUNARO_BUILD/bin/smoke_target.exe" >/dev/null 2>&1 &

@@ -437,16 +437,24 @@ void CaptureEngine::SetMessageDrain(HWND window) {
 }
 
 int CaptureEngine::GetFrameCounts(long* delivered, long* dropped) {
-    ComPtr<IAMDroppedFrames> counts;
+    // The counters of the pin that streams: a connected capture pin, else a connected preview pin,
+    // else whichever has counters.
+    ComPtr<IAMDroppedFrames> counts, fallback;
     for (const GUID* category : {&PIN_CATEGORY_CAPTURE, &PIN_CATEGORY_PREVIEW}) {
         for (const GUID* type : {&MEDIATYPE_Interleaved, &MEDIATYPE_Video}) {
             ComPtr<IPin> pin = FindOutputPin(videoCapture_.get(), *category, type);
-            if (pin && SUCCEEDED(pin->QueryInterface(IID_IAMDroppedFrames, counts.ReceiveVoid())))
-                break;
+            ComPtr<IAMDroppedFrames> pinCounts;
+            if (!pin || FAILED(pin->QueryInterface(IID_IAMDroppedFrames, pinCounts.ReceiveVoid())))
+                continue;
+            ComPtr<IPin> peer;
+            if (pin->ConnectedTo(peer.Receive()) == S_OK && !counts)
+                counts = pinCounts;
+            if (!fallback)
+                fallback = pinCounts;
         }
-        if (counts)
-            break;
     }
+    if (!counts)
+        counts = fallback;
     if (!counts)
         return 0;
     long good = 0, bad = 0;

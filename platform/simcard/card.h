@@ -1,0 +1,109 @@
+// The simulated card's hardware state, shared by all of its filters in a process: tuner,
+// crossbar routes, decoder standard, proc amp, audio mode; read from and reported to
+// simcard.ini ([Config] when first used, [State] after every change).
+#pragma once
+
+#include <windows.h>
+
+#include <dshow.h>
+
+#include <string>
+
+#include "broadcast.h"
+#include "dshow/com_ptr.h"
+#include "family.h"
+
+namespace simcard {
+
+// AnalogVideoStandard helpers.
+bool Is525Lines(long standard);
+long DefaultStandardMask();
+REFERENCE_TIME FramePeriodFor(long standard);
+
+// What a streaming thread needs to make one frame or one buffer of sound.
+struct Signal {
+    FrameSpec frame; // without size and frame number
+    ProcAmp amp;
+    SoundSpec sound; // without rate, channels and first sample
+    bool locked;
+};
+
+class Card {
+public:
+    // The card of this process; created on first use from simcard.ini [Config].
+    static Card& Get();
+    // Path of simcard.ini: %TUNARO_SIMCARD_INI% when set, else the system directory's.
+    static std::string IniPath();
+
+    const FamilyInfo& Info() const { return *family_; }
+    bool GenericFirst() const { return genericFirst_; }
+    const Plan& GetPlan() const { return plan_; }
+
+    // Tuner. Frequencies outside the mode's range are refused (E_INVALIDARG).
+    HRESULT SetFrequency(uint32_t hz, bool fmMode);
+    uint32_t Frequency();
+    HRESULT SetFmMode(bool fm);
+    bool FmMode();
+    void SetCountry(long code);
+    long Country();
+    void SetTuningSpace(long space);
+    long TuningSpace();
+    static void Range(bool fm, uint32_t* minHz, uint32_t* maxHz);
+    Reception CurrentReception();
+
+    // Decoder.
+    HRESULT SetStandard(long standard);
+    long Standard();
+    bool Locked();
+
+    // Proc amp (device units); E_INVALIDARG outside the range, E_PROP_ID_UNSUPPORTED for
+    // properties the card does not have.
+    HRESULT SetProcAmp(long property, long value);
+    HRESULT GetProcAmp(long property, long* value);
+
+    // Crossbar: output 0 video (input index), output 1 audio (input index or -1).
+    HRESULT Route(long output, long input);
+    long RoutedTo(long output);
+    bool CanRoute(long output, long input) const;
+
+    void SetStereo(bool stereo);
+    bool Stereo();
+
+    // Streaming.
+    void StreamStarted();
+    void StreamStopped();
+    void FramesDelivered(long count);
+    Signal CurrentSignal();
+
+    // Rewrites [State] now.
+    void Save();
+    // Back to power-on: [Config] read again, state reset.
+    void Reset();
+
+private:
+    Card();
+    void PowerOn();
+    void LoadConfig();
+    void SaveLocked();
+    bool LockedLocked();
+    Reception ReceptionLocked();
+
+    dshow::CritSec lock_;
+    const FamilyInfo* family_;
+    bool genericFirst_ = false;
+    Plan plan_;
+    uint32_t frequency_ = 45250000;
+    bool fm_ = false;
+    long country_ = 1;
+    long tuningSpace_ = 0;
+    long standard_ = 32; // PAL-D
+    ProcAmp amp_;
+    long videoIn_ = 1;
+    long audioIn_ = -1;
+    bool stereo_ = true;
+    long running_ = 0;
+    LONGLONG frames_ = 0;
+    DWORD lastFrameSave_ = 0;
+};
+
+} // namespace simcard

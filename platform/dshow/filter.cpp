@@ -2,6 +2,8 @@
 // clock, graph membership and the pin enumerator.
 #include "filter.h"
 
+#include "com_server.h"
+
 #include <cstring>
 #include <new>
 
@@ -75,11 +77,14 @@ private:
 } // namespace
 
 BaseFilter::BaseFilter(REFCLSID clsid, const wchar_t* name)
-    : clsid_(clsid), name_(name ? name : L""), running_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    : clsid_(clsid), name_(name ? name : L""), running_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    ModuleAddRef(); // a live filter keeps its DLL loaded
+}
 
 BaseFilter::~BaseFilter() {
     for (BasePin* p : pins_)
         delete p;
+    ModuleRelease();
 }
 
 void BaseFilter::AddPin(BasePin* pin) {

@@ -12,6 +12,20 @@
 #include "com_ptr.h"
 #include "media_type.h"
 
+// For filters and pins that implement interfaces of their own besides the base's: routes the
+// IUnknown methods of every interface to the base class (whose QueryInterface asks
+// QueryOtherInterface for the extra interfaces).
+#define DSHOW_FORWARD_IUNKNOWN(Base)                                                                         \
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {                                           \
+        return Base::QueryInterface(iid, out);                                                               \
+    }                                                                                                        \
+    STDMETHODIMP_(ULONG) AddRef() override {                                                                 \
+        return Base::AddRef();                                                                               \
+    }                                                                                                        \
+    STDMETHODIMP_(ULONG) Release() override {                                                                \
+        return Base::Release();                                                                              \
+    }
+
 namespace dshow {
 
 class BasePin;

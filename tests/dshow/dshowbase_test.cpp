@@ -241,9 +241,12 @@ TEST_F(DshowBase, StreamsThroughATransformAtTheNominalRate) {
     Sleep(1000);
     ASSERT_HRESULT_SUCCEEDED(control->Stop());
     std::vector<Received> got = sink->pin->Take();
-    // One second at 25 per second, give or take scheduling.
-    EXPECT_GE(got.size(), 18u);
-    EXPECT_LE(got.size(), 28u);
+    // One second at 25 per second: slots the machine was too busy for are skipped and counted
+    // as dropped, never delivered late in a burst.
+    const LONG slots = src->pin->Delivered() + src->pin->Dropped();
+    EXPECT_GE(slots, 18);
+    EXPECT_LE(slots, 30);
+    EXPECT_GE(got.size(), 10u);
     ASSERT_GE(got.size(), 2u);
     EXPECT_TRUE(got[0].discontinuity);
     for (size_t i = 0; i < got.size(); ++i) {
@@ -252,7 +255,8 @@ TEST_F(DshowBase, StreamsThroughATransformAtTheNominalRate) {
         // Frame i carries i, plus one from the transform.
         EXPECT_EQ(got[i].first, static_cast<BYTE>(i + 1));
         if (i > 0) {
-            EXPECT_EQ(got[i].start, got[i - 1].stop);
+            EXPECT_GE(got[i].start, got[i - 1].stop);
+            EXPECT_EQ((got[i].start - got[i - 1].stop) % kPeriod, 0);
             EXPECT_FALSE(got[i].discontinuity);
         }
     }

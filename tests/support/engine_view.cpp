@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,16 +15,40 @@ namespace {
 const char kTitle[] = "Capture engine preview (the TV application is not built yet)";
 const UINT_PTR kZapTimer = 1;
 
+// The engine's reports go to the debug output here, not into message boxes: nobody sits in front
+// of the demo to close them (this platform's own audio capture device, for one, has no stream
+// configuration to report).
+class DebugOutputReporter : public tunaro::EngineReporter {
+public:
+    void Report(tunaro::ReportKind, const std::string& text) override {
+        OutputDebugStringA(("engine: " + text + "\n").c_str());
+    }
+};
+
+// The stations to show, lent to the engine as its channel list.
+class PlanChannels : public tunaro::ChannelAccess {
+public:
+    std::vector<long> hz;
+    int ChannelCount() const override { return static_cast<int>(hz.size()); }
+    long ChannelFrequency(int i) const override { return hz[i]; }
+    void SetChannelFrequency(int i, long f) override { hz[i] = f; }
+    int ChannelAudioMode(int) const override { return 0; }
+    void ClearChannels() override { hz.clear(); }
+    void AppendChannel(const char*, long f, int) override { hz.push_back(f); }
+    int CountryFrequencyCount() const override { return 0; }
+    long CountryFrequency(int) const override { return 0; }
+};
+
 struct ViewState {
     tunaro::CaptureEngine* engine = nullptr;
-    std::vector<long> stations; // hertz
+    PlanChannels channels;
     size_t next = 0;
     bool running = false;
 };
 ViewState g_view;
 
-// Stations of the simulated card's broadcast plan ([Config] TV1=hertz,name,...), so the demo
-// tunes to something that is on the air; a common PAL-D channel when there is no plan.
+// PAL stations of the simulated card's broadcast plan ([Config] TV1=hertz,name,pattern,system),
+// so the demo tunes to something on the air; a common PAL-D channel when there is no plan.
 std::vector<long> PlanStations() {
     char sys[MAX_PATH] = {0};
     GetSystemDirectoryA(sys, MAX_PATH);
@@ -34,7 +59,7 @@ std::vector<long> PlanStations() {
         GetPrivateProfileStringA("Config", tunaro::Format("TV%d", i).c_str(), "", value, sizeof value,
                                  ini.c_str());
         long hz = strtol(value, nullptr, 10);
-        if (hz > 0)
+        if (hz > 0 && !strstr(value, "NTSC") && !strstr(value, "SECAM"))
             out.push_back(hz);
     }
     if (out.empty())
@@ -43,19 +68,18 @@ std::vector<long> PlanStations() {
 }
 
 void Zap() {
-    if (!g_view.running || g_view.stations.empty())
+    if (!g_view.running || g_view.channels.hz.empty())
         return;
-    long hz = g_view.stations[g_view.next++ % g_view.stations.size()];
     // The card draws the station's name and frequency into the picture; the title stays fixed
     // so scripts find the window by it.
-    g_view.engine->SetFrequency(hz, -1);
+    g_view.engine->SetCurrentChannel(static_cast<int>(g_view.next++ % g_view.channels.hz.size()));
 }
 
 void StartPreview(HWND hwnd) {
     tunaro::CaptureEngine& e = *g_view.engine;
     if (e.EnumVideoDevice() <= 0 || e.Initialize(hwnd, 1) == -8)
         return;
-    if (!e.StartVideoPreview(1))
+    if (e.InitCaptureGraph() != 1 || e.StartVideoPreview(1) != 1)
         return;
     e.SetTVMode(0);
     e.SetVideoSource(1);
@@ -66,7 +90,8 @@ void StartPreview(HWND hwnd) {
     GetClientRect(hwnd, &rc);
     e.SetVideoWindowsPos(0, 0, rc.right, rc.bottom);
     g_view.running = true;
-    g_view.stations = PlanStations();
+    g_view.channels.hz = PlanStations();
+    e.SetChannelAccess(&g_view.channels);
     Zap();
     SetTimer(hwnd, kZapTimer, 3000, nullptr);
 }
@@ -88,6 +113,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
         KillTimer(hwnd, kZapTimer);
         if (g_view.engine) {
+            g_view.engine->SetChannelAccess(nullptr);
             g_view.engine->StopPreview();
             g_view.engine->Shutdown();
         }
@@ -114,6 +140,8 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR, int show) {
                                 r.right - r.left, r.bottom - r.top, nullptr, nullptr, inst, nullptr);
     ShowWindow(hwnd, show);
     UpdateWindow(hwnd);
+    DebugOutputReporter reporter;
+    tunaro::SetEngineReporter(&reporter);
     tunaro::CaptureEngine engine;
     g_view.engine = &engine;
     StartPreview(hwnd);

@@ -36,7 +36,7 @@ std::string InstallDir() {
     return "C:\\Program Files\\Tunaro";
 }
 
-static void RemoveTree(const std::string& dir) {
+void RemoveTree(const std::string& dir) {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
@@ -45,12 +45,11 @@ static void RemoveTree(const std::string& dir) {
             if (name == "." || name == "..")
                 continue;
             std::string p = dir + "\\" + name;
+            SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(p);
-            else {
-                SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+            else
                 DeleteFileA(p.c_str());
-            }
         } while (FindNextFileA(h, &fd));
         FindClose(h);
     }

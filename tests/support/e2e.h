@@ -19,6 +19,8 @@ std::string SystemDir();
 // Installation directory of the suite in the prefix: the registry value
 // HKLM\Software\Tunaro "Path", falling back to C:\Program Files\Tunaro.
 std::string InstallDir();
+// Deletes a folder and everything below it (read-only files included).
+void RemoveTree(const std::string& dir);
 // Folder for scratch files of one test, created empty (under the prefix's temp folder).
 std::string MakeScratchDir(const std::string& name);
 bool FileExists(const std::string& path);

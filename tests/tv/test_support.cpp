@@ -7,30 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include "e2e.h"
+
 #include <algorithm>
 #include <cctype>
 
 namespace tvtest {
-
-static void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string full = dir + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
 
 ScratchDir::ScratchDir() {
     static int counter = 0;
@@ -40,12 +22,12 @@ ScratchDir::ScratchDir() {
     if (!base.empty() && base.back() == '\\')
         base.pop_back();
     m_path = base + "\\tvcore-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    RemoveTree(m_path);
+    e2e::RemoveTree(m_path);
     EXPECT_TRUE(CreateDirectoryA(m_path.c_str(), nullptr)) << m_path;
 }
 
 ScratchDir::~ScratchDir() {
-    RemoveTree(m_path);
+    e2e::RemoveTree(m_path);
 }
 
 int ScratchDir::EntryCount() const {

@@ -30,10 +30,13 @@ std::vector<CrossbarPin> OrderB() {
 std::vector<FamilyInfo> MakeTable() {
     return {
         {Family::None, "NONE", nullptr, nullptr, nullptr, nullptr, nullptr, false, false, false, {}},
+        // The SAA7134 boards carry their sound twice: on the capture filter's audio output and,
+        // like every card with audio DMA, as a wave input of their own in the audio input category.
         {Family::Saa7134, "SAA7134", L"Ph7134 Video Capture", L"Ph7134 TV Tuner", L"Cap7134 Crossbar",
-         nullptr, nullptr, true, true, false, OrderA()},
+         L"Ph7134 Audio Capture", nullptr, true, true, false, OrderA()},
         {Family::Lumen, "LUMEN", L"Lumen Grabber K3 Video Capture", L"Lumen Grabber K3 TV Tuner",
-         L"Lumen Grabber K3 Crossbar", nullptr, nullptr, true, true, false, OrderA()},
+         L"Lumen Grabber K3 Crossbar", L"Lumen Grabber K3 Audio Capture", nullptr, true, true, false,
+         OrderA()},
         {Family::Cx2388x, "CX2388X", L"Conexant 2388x Video Capture", L"Conexant 2388x Tuner",
          L"Conexant 2388x Crossbar", L"2388x AvStream Audio Capture", L"2388x MPEG Encoder", true, false,
          false, OrderA()},

@@ -123,12 +123,8 @@ TEST_F(SimCard, EachFamilyHasItsFiltersAndPins) {
         std::vector<std::wstring> pins;
         bool audioFilter, encoder;
     } cases[] = {
-        {"SAA7134", L"Ph7134 Video Capture", {L"Capture", L"Preview", L"VBI", L"Audio"}, false, false},
-        {"LUMEN",
-         L"Lumen Grabber K3 Video Capture",
-         {L"Capture", L"Preview", L"VBI", L"Audio"},
-         false,
-         false},
+        {"SAA7134", L"Ph7134 Video Capture", {L"Capture", L"Preview", L"VBI", L"Audio"}, true, false},
+        {"LUMEN", L"Lumen Grabber K3 Video Capture", {L"Capture", L"Preview", L"VBI", L"Audio"}, true, false},
         {"CX2388X", L"Conexant 2388x Video Capture", {L"Capture", L"Preview", L"VBI"}, true, true},
         {"UTV", L"UTV2820 Video Capture", {L"Capture", L"VBI"}, true, false},
         {"TENBIT", L"TV Card(10BIT) Video Capture", {L"Capture", L"Preview", L"VBI"}, true, false},
@@ -705,7 +701,13 @@ TEST_F(SimCard, DeviceCategoriesListTheChosenFamily) {
         bool generic;
         Names video, tuner, crossbar, audio, encoder;
     } cases[] = {
-        {"SAA7134", false, {L"Ph7134 Video Capture"}, {L"Ph7134 TV Tuner"}, {L"Cap7134 Crossbar"}, {}, {}},
+        {"SAA7134",
+         false,
+         {L"Ph7134 Video Capture"},
+         {L"Ph7134 TV Tuner"},
+         {L"Cap7134 Crossbar"},
+         {L"Ph7134 Audio Capture"},
+         {}},
         {"CX2388X",
          false,
          {L"Conexant 2388x Video Capture"},

@@ -84,7 +84,9 @@ public:
     // the devices. Idempotent; the destructor calls it.
     void Shutdown();
     // Binds every device of the category whose friendly name holds namePart; the last one wins.
-    HRESULT FindFilterByName(const GUID& category, const char* namePart, ComPtr<IBaseFilter>& filter);
+    // displayName (optional) receives the winning moniker's display name.
+    HRESULT FindFilterByName(const GUID& category, const char* namePart, ComPtr<IBaseFilter>& filter,
+                             std::wstring* displayName = nullptr);
     // 0 and the names when a device of the category holds namePart; -1 otherwise.
     int FindCompressorByName(const char* namePart, const GUID& category, std::string* friendlyName,
                              std::wstring* displayName);
@@ -167,6 +169,11 @@ public:
     IBaseFilter* Tuner() const { return tunerFilter_.get(); }
     IBaseFilter* Crossbar() const { return crossbarFilter_.get(); }
     IBaseFilter* CardAudio() const { return cardAudio_.get(); }
+    // The audio capture filter of the graph (null when capture has no sound) and whether it is the
+    // card's own device rather than the system's first audio input.
+    IBaseFilter* AudioCapture() const { return audioCapture_.get(); }
+    bool AudioIsCards() const { return audioIsCards_; }
+    bool CaptureAudioWanted() const { return captureAudio_; }
     IBaseFilter* AudioRenderer() const { return audioRenderer_.get(); }
     IBaseFilter* Encoder() const { return encoder_.get(); }
     const std::wstring& VideoCompressorName() const { return videoCompressorName_; }
@@ -186,6 +193,8 @@ private:
     void RegisterNotification();
     void UnregisterNotification();
     void BindCompanions();
+    int AddAudioCapture();
+    void StopEveryFilter();
     void FindCompressors();
     void TearDownGraph();
     void TearDownChain();
@@ -221,6 +230,8 @@ private:
     ComPtr<IMoniker> videoMonikers_[kDeviceSlots];
     ComPtr<IMoniker> audioMonikers_[kDeviceSlots];
     ComPtr<IMoniker> currentVideoMoniker_, currentAudioMoniker_;
+    int audioSlot_ = 0;         // the audio device identification chose (TV build)
+    bool audioIsCards_ = false; // ... and whether it belongs to the card
     std::string deviceName_;
     std::string captureFile_; // last recording's file name, kept in the settings
     int deviceCount_ = 0;
@@ -234,6 +245,7 @@ private:
     ComPtr<IBaseFilter> videoCapture_, audioCapture_, tunerFilter_, crossbarFilter_, audioRenderer_,
         cardAudio_, encoder_;
     std::wstring videoCompressorName_, audioCompressorName_;
+    std::wstring cardAudioDisplayName_; // moniker of the card audio companion
 
     // Graph.
     ComPtr<ICaptureGraphBuilder2> builder_;

@@ -163,14 +163,21 @@ void CaptureEngine::IdentifyTvCard() {
         s.selectedVideo = match.index;
     }
     deviceCount_ = match.visited;
-    int n = 0;
-    ForEachDevice(env_.categories.audioInput, [&](IMoniker* moniker, bool hasName, const std::string&) {
+    std::vector<EnumeratedDevice> audio;
+    ForEachDevice(env_.categories.audioInput, [&](IMoniker* moniker, bool hasName, const std::string& name) {
         if (hasName)
-            audioMonikers_[n] = ComPtr<IMoniker>(moniker);
-        return ++n < kDeviceSlots;
+            audioMonikers_[audio.size()] = ComPtr<IMoniker>(moniker);
+        audio.push_back({hasName, name});
+        return audio.size() < static_cast<size_t>(kDeviceSlots);
     });
-    EngineTrace("engine: %d video devices before the card, card type %d at %d, Line=%ld\n", deviceCount_,
-                s.cardType, s.selectedVideo, static_cast<long>(__LINE__));
+    // Sound is captured from the card's own audio device when its driver lists one; otherwise from
+    // the system's first audio input (where a card without one has its audio cable plugged in).
+    const AudioChoice sound = ChooseCaptureAudio(audio, s.cardType, EngineBuild::Tv);
+    audioSlot_ = sound.index;
+    audioIsCards_ = sound.cardOwn;
+    EngineTrace("engine: %d video devices before the card, card type %d at %d, audio %d (%s), Line=%ld\n",
+                deviceCount_, s.cardType, s.selectedVideo, audioSlot_,
+                sound.index < 0 ? "none" : audio[sound.index].name.c_str(), static_cast<long>(__LINE__));
 }
 
 void CaptureEngine::IdentifyLibraryCard() {
@@ -262,7 +269,7 @@ int CaptureEngine::Initialize(HWND owner, int previewMode) {
         }
         return -8;
     }
-    const int audioSlot = kEngineBuild == EngineBuild::Tv ? 0 : s.selectedAudio;
+    const int audioSlot = kEngineBuild == EngineBuild::Tv ? audioSlot_ : s.selectedAudio;
     CreateCaptureFilters(s.selectedVideo, audioSlot);
     RegisterNotification();
     return deviceCount_;
@@ -346,15 +353,20 @@ void CaptureEngine::Shutdown() {
 // ---- companions and compressors -----------------------------------------------------------------------
 
 HRESULT CaptureEngine::FindFilterByName(const GUID& category, const char* namePart,
-                                        ComPtr<IBaseFilter>& filter) {
+                                        ComPtr<IBaseFilter>& filter, std::wstring* displayName) {
     filter = nullptr;
+    if (displayName)
+        displayName->clear();
     if (!namePart || !*namePart)
         return E_INVALIDARG;
     ForEachDevice(category, [&](IMoniker* moniker, bool hasName, const std::string& name) {
         if (hasName && name.find(namePart) != std::string::npos) {
             ComPtr<IBaseFilter> bound;
-            if (SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, bound.ReceiveVoid())))
+            if (SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, bound.ReceiveVoid()))) {
                 filter = bound;
+                if (displayName)
+                    *displayName = DisplayName(moniker);
+            }
         }
         return true;
     });
@@ -390,7 +402,8 @@ void CaptureEngine::BindCompanions() {
         FindFilterByName(c.crossbar, n.crossbarFallback.c_str(), crossbarFilter_);
     if (n.audioRenderer)
         FindFilterByName(c.audioRenderer, kDefaultWaveOutName, audioRenderer_);
-    if (!n.cardAudio.empty() && SUCCEEDED(FindFilterByName(c.audioInput, n.cardAudio.c_str(), cardAudio_)))
+    if (!n.cardAudio.empty() &&
+        SUCCEEDED(FindFilterByName(c.audioInput, n.cardAudio.c_str(), cardAudio_, &cardAudioDisplayName_)))
         AddToGraph(cardAudio_.get(), n.cardAudioGraphName.c_str());
     if (!n.encoder.empty() && SUCCEEDED(FindFilterByName(c.encoder, n.encoder.c_str(), encoder_)))
         AddToGraph(encoder_.get(), n.encoderGraphName.c_str());
@@ -504,30 +517,8 @@ int CaptureEngine::InitCaptureGraph() {
             DeleteMediaType(type);
         }
     }
-    captureAudio_ = false;
-    if (currentAudioMoniker_) {
-        hr = currentAudioMoniker_->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                                audioCapture_.ReceiveVoid());
-        if (SUCCEEDED(hr)) {
-            hr = AddToGraph(audioCapture_.get(), nullptr);
-            if (FAILED(hr)) {
-                ErrorReport("Error %x: Cannot add audcap to filtergraph", static_cast<unsigned>(hr));
-                TearDownGraph();
-                return 0;
-            }
-            ComPtr<IPin> pin = FindOutputPin(audioCapture_.get(), PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio);
-            if (!pin || FAILED(pin->QueryInterface(IID_IAMStreamConfig, audioConfig_.ReceiveVoid()))) {
-                if (FAILED(builder_->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio,
-                                                   audioCapture_.get(), IID_IAMStreamConfig,
-                                                   audioConfig_.ReceiveVoid())))
-                    ErrorReport("Cannot find ACapture:IAMStreamConfig");
-            }
-            captureAudio_ = true;
-        } else {
-            audioCapture_ = nullptr;
-            ErrorReport("Cannot create audio capture filter");
-        }
-    }
+    if (!AddAudioCapture())
+        return 0;
     if (!FindOutputPin(videoCapture_.get(), PIN_CATEGORY_VBI, nullptr) &&
         !FindOutputPin(videoCapture_.get(), PIN_CATEGORY_CC, nullptr)) {
         ccAvailable_ = false;
@@ -536,6 +527,68 @@ int CaptureEngine::InitCaptureGraph() {
         ccAvailable_ = true;
     }
     FindCompressors();
+    return 1;
+}
+
+// Binds the chosen audio device and adds it to the graph for capture. Returns 0 when the graph had
+// to be torn down.
+int CaptureEngine::AddAudioCapture() {
+    captureAudio_ = false;
+    audioCapture_ = nullptr;
+    audioConfig_ = nullptr;
+    if (!currentAudioMoniker_)
+        return 1; // no audio device: capture has no sound
+    const bool cardsOwn = kEngineBuild == EngineBuild::Library || audioIsCards_;
+    bool added = false;
+    if (cardAudio_ && !cardAudioDisplayName_.empty() &&
+        DisplayName(currentAudioMoniker_.get()) == cardAudioDisplayName_) {
+        // The card audio companion is this very device, already in the graph: a second instance
+        // of one hardware pin would not stream.
+        audioCapture_ = cardAudio_;
+        added = true;
+    } else {
+        const HRESULT hr = currentAudioMoniker_->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                                              audioCapture_.ReceiveVoid());
+        if (FAILED(hr)) {
+            audioCapture_ = nullptr;
+            if (cardsOwn)
+                ErrorReport("Cannot create audio capture filter");
+            else
+                EngineTrace("engine: system audio input not usable (%08lx), Line=%ld\n",
+                            static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
+            return 1;
+        }
+    }
+    if (!added) {
+        const HRESULT hr = AddToGraph(audioCapture_.get(), nullptr);
+        if (FAILED(hr)) {
+            ErrorReport("Error %x: Cannot add audcap to filtergraph", static_cast<unsigned>(hr));
+            TearDownGraph();
+            return 0;
+        }
+    }
+    ComPtr<IPin> pin = FindOutputPin(audioCapture_.get(), PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio);
+    if (!pin || FAILED(pin->QueryInterface(IID_IAMStreamConfig, audioConfig_.ReceiveVoid()))) {
+        audioConfig_ = nullptr;
+        builder_->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, audioCapture_.get(),
+                                IID_IAMStreamConfig, audioConfig_.ReceiveVoid());
+    }
+    if (!audioConfig_) {
+        if (cardsOwn) {
+            // The card's driver lists a device that cannot be configured: worth telling.
+            ErrorReport("Cannot find ACapture:IAMStreamConfig");
+        } else {
+            // The system's own input is only a stand-by for cards without sound of their own; one
+            // that offers no capture stream is left out instead of alarming the user at every start.
+            EngineTrace("engine: system audio input has no capture stream, recording without sound, "
+                        "Line=%ld\n",
+                        static_cast<long>(__LINE__));
+            graph_->RemoveFilter(audioCapture_.get());
+            audioCapture_ = nullptr;
+            return 1;
+        }
+    }
+    captureAudio_ = true;
     return 1;
 }
 
@@ -566,6 +619,7 @@ void CaptureEngine::TearDownGraph() {
     crossbarFilter_ = nullptr;
     audioRenderer_ = nullptr;
     cardAudio_ = nullptr;
+    cardAudioDisplayName_.clear();
     encoder_ = nullptr;
     audioCapture_ = nullptr;
     graph_ = nullptr;

@@ -2,6 +2,8 @@
 // Pure logic: no Windows headers, so it can be tested alone.
 #include "engine/card_rules.h"
 
+#include <algorithm>
+
 namespace tunaro {
 
 namespace {
@@ -113,6 +115,55 @@ CompanionNames CompanionNamesFor(int cardType, EngineBuild build) {
         break;
     }
     return n;
+}
+
+std::vector<std::string> CardAudioNameParts(int cardType, EngineBuild build) {
+    if (build == EngineBuild::Library) {
+        switch (cardType) {
+        case kLibCardUtv:
+            return {"UTV"};
+        case kLibCardSaa7134:
+            return {"Ph7134", "Lumen Grabber K3"};
+        case kLibCardTenBit:
+            return {"TV Card(10BIT)"};
+        default:
+            return {};
+        }
+    }
+    switch (cardType) {
+    case kCardQrt77:
+        return {"QRT77"};
+    case kCardTenBit:
+        return {"TV Card(10BIT)"};
+    case kCardPhilips:
+        return {"TV Card(Philips)"};
+    case kCardSaa7134:
+        return {"Ph7134", "Lumen Grabber K3"};
+    case kCardUtv:
+        return {"UTV"};
+    case kCardCx2388x:
+        return {"2388x"};
+    default:
+        return {};
+    }
+}
+
+AudioChoice ChooseCaptureAudio(const std::vector<EnumeratedDevice>& devices, int cardType,
+                               EngineBuild build) {
+    AudioChoice choice;
+    const std::vector<std::string> parts = CardAudioNameParts(cardType, build);
+    const int n = std::min(static_cast<int>(devices.size()), kDeviceSlots);
+    for (int i = 0; i < n; ++i) {
+        if (!devices[i].hasName)
+            continue;
+        for (const std::string& part : parts) {
+            if (devices[i].name.find(part) != std::string::npos)
+                return {i, true};
+        }
+        if (choice.index < 0)
+            choice.index = i;
+    }
+    return choice;
 }
 
 } // namespace tunaro

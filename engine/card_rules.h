@@ -62,6 +62,19 @@ struct CompanionNames {
 };
 CompanionNames CompanionNamesFor(int cardType, EngineBuild build);
 
+// Friendly-name parts by which a family's own audio capture device is known in the audio input
+// category (its driver lists the card's sound there, beside the sound card's inputs).
+std::vector<std::string> CardAudioNameParts(int cardType, EngineBuild build);
+
+// The audio device capture takes its sound from: the first listed device that belongs to the
+// card (cardOwn true). When the card lists none, the first named device of the system (the sound
+// card the card's audio cable goes into; cardOwn false), or -1 when there is no named device.
+struct AudioChoice {
+    int index = -1;
+    bool cardOwn = false;
+};
+AudioChoice ChooseCaptureAudio(const std::vector<EnumeratedDevice>& devices, int cardType, EngineBuild build);
+
 // Text of the friendly name of the audio renderer every card with sound monitoring uses.
 inline constexpr const char kDefaultWaveOutName[] = "Default WaveOut Device";
 

@@ -180,6 +180,28 @@ void CaptureEngine::RemoveDownstreamOf(IBaseFilter* filter) {
     }
 }
 
+// Puts every filter of the graph into the stopped state itself. A graph whose Run failed half way
+// can leave the filters it had paused or started behind (this platform's graph does), with their
+// streaming threads still pushing samples; nothing of a graph may outlive its stop or teardown.
+void CaptureEngine::StopEveryFilter() {
+    if (!graph_)
+        return;
+    std::vector<ComPtr<IBaseFilter>> all;
+    ComPtr<IEnumFilters> filters;
+    if (SUCCEEDED(graph_->EnumFilters(filters.Receive()))) {
+        ComPtr<IBaseFilter> f;
+        while (filters->Next(1, f.Receive(), nullptr) == S_OK)
+            all.push_back(f);
+    }
+    for (auto& f : all) {
+        FILTER_STATE state = State_Stopped;
+        const HRESULT hr = f->GetState(0, &state);
+        // VFW_S_STATE_INTERMEDIATE and friends still tell the state being entered.
+        if (FAILED(hr) || state != State_Stopped)
+            f->Stop();
+    }
+}
+
 void CaptureEngine::TearDownChain() {
     if (videoWindow_) {
         videoWindow_->put_Visible(OAFALSE);
@@ -191,6 +213,7 @@ void CaptureEngine::TearDownChain() {
         ComPtr<IMediaControl> control;
         if (SUCCEEDED(graph_->QueryInterface(IID_IMediaControl, control.ReceiveVoid())))
             control->Stop();
+        StopEveryFilter();
     }
     previewRunning_ = false;
     RemoveDownstreamOf(videoCapture_.get());
@@ -353,8 +376,10 @@ int CaptureEngine::RunPreview() {
     HRESULT hr = graph_->QueryInterface(IID_IMediaControl, control.ReceiveVoid());
     if (SUCCEEDED(hr)) {
         hr = control->Run();
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             control->Stop();
+            StopEveryFilter();
+        }
     }
     if (FAILED(hr)) {
         ErrorReport("Error %x: Cannot run preview graph", static_cast<unsigned>(hr));
@@ -409,6 +434,7 @@ int CaptureEngine::StopPreview() {
     HRESULT hr = graph_->QueryInterface(IID_IMediaControl, control.ReceiveVoid());
     if (SUCCEEDED(hr))
         hr = control->Stop();
+    StopEveryFilter();
     if (FAILED(hr)) {
         ErrorReport("Error %x: Cannot stop preview graph", static_cast<unsigned>(hr));
         return 0;

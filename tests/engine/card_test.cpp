@@ -168,3 +168,29 @@ TEST_F(CardTest, MuteSourceTuningAndPictureShowInTheCardState) {
     for (const std::string& text : reporter_.texts)
         EXPECT_EQ(text.find("Cannot run"), std::string::npos) << text;
 }
+
+TEST_F(CardTest, StartingShowsNoBoxAndCaptureTakesTheCardsOwnSound) {
+    // The boxes a user would see: the programs' own reporter, watched by another thread.
+    SetEngineReporter(nullptr);
+    e2e::MessageBoxWatcher boxes(GetCurrentProcessId());
+    {
+        CaptureEngine engine;
+        ASSERT_NE(engine.Initialize(owner_, 2), -8);
+        ASSERT_EQ(engine.InitCaptureGraph(), 1);
+        EXPECT_TRUE(engine.AudioIsCards());
+        ASSERT_NE(engine.AudioCapture(), nullptr);
+        EXPECT_TRUE(engine.CaptureAudioWanted());
+        FILTER_INFO info = {};
+        ASSERT_TRUE(SUCCEEDED(engine.AudioCapture()->QueryFilterInfo(&info)));
+        if (info.pGraph)
+            info.pGraph->Release();
+        EXPECT_TRUE(info.pGraph != nullptr) << "the sound device is in the graph";
+        ASSERT_EQ(engine.StartVideoPreview(2), 1);
+        EXPECT_TRUE(engine.PreviewRunning());
+        Pump(300);
+        engine.Shutdown();
+    }
+    Pump(300);
+    for (const e2e::SeenMessageBox& box : boxes.Seen())
+        ADD_FAILURE() << "message box \"" << box.caption << "\": " << box.text;
+}

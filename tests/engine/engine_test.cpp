@@ -276,6 +276,72 @@ TEST_F(EngineTest, InitCaptureGraphReportsAMissingStreamConfiguration) {
     EXPECT_EQ(LastErrorReportText(), errors[0]);
 }
 
+namespace {
+
+int FiltersOfClass(IGraphBuilder* graph, const CLSID& clsid) {
+    int n = 0;
+    ComPtr<IEnumFilters> filters;
+    if (!graph || FAILED(graph->EnumFilters(filters.Receive())))
+        return -1;
+    ComPtr<IBaseFilter> f;
+    while (filters->Next(1, f.Receive(), nullptr) == S_OK)
+        n += IsEqualGUID(ClassIdOf(f.get()), clsid) ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+TEST_F(EngineTest, SystemAudioInputWithoutCaptureStreamIsLeftOutQuietly) {
+    // Like this platform's own audio input: listed first, no capture pin. The card lists no sound
+    // device of its own, so capture runs without sound and nobody gets a box at every start.
+    InstallCard("Ph7134 Video Capture", "Ph7134 TV Tuner", "Cap7134 Crossbar");
+    AddDevice(Categories().audioInput, "Monitor of Null Output", Role::Generic);
+    CaptureEngine engine(Env());
+    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    EXPECT_FALSE(engine.AudioIsCards());
+    ASSERT_EQ(engine.InitCaptureGraph(), 1);
+    for (const auto& r : reporter_.reports)
+        EXPECT_EQ(r.text.find("ACapture"), std::string::npos) << r.text;
+    EXPECT_TRUE(Texts(ReportKind::Notice).empty());
+    EXPECT_EQ(engine.AudioCapture(), nullptr);
+    EXPECT_FALSE(engine.CaptureAudioWanted());
+    EXPECT_EQ(FiltersOfClass(engine.Graph(), ClassOf(Role::Generic)), 0)
+        << "the unusable input left the graph";
+}
+
+TEST_F(EngineTest, TheCardsOwnAudioDeviceIsChosenAndItsFaultsAreReported) {
+    InstallCard("Ph7134 Video Capture", "Ph7134 TV Tuner", "Cap7134 Crossbar");
+    AddDevice(Categories().audioInput, "Monitor of Null Output", Role::Generic);
+    AddDevice(Categories().audioInput, "Ph7134 Audio Capture", Role::Generic);
+    CaptureEngine engine(Env());
+    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    EXPECT_TRUE(engine.AudioIsCards());
+    ASSERT_EQ(engine.InitCaptureGraph(), 1);
+    // The card's driver lists a device with no stream configuration: that is worth a report.
+    const auto errors = Texts(ReportKind::Error);
+    ASSERT_FALSE(errors.empty());
+    EXPECT_EQ(errors.back(), "Cannot find ACapture:IAMStreamConfig");
+    ASSERT_NE(engine.AudioCapture(), nullptr);
+    EXPECT_EQ(FiltersOfClass(engine.Graph(), ClassOf(Role::Generic)), 1);
+    engine.Shutdown();
+    char device[512] = {};
+    GetProfileStringA("vorel", "AudioDevice2", "", device, sizeof device);
+    EXPECT_NE(std::string(device).find("Device11"), std::string::npos)
+        << "the second listed device is the one kept: " << device;
+}
+
+TEST_F(EngineTest, CardAudioCompanionIsAlsoTheCaptureSoundWithoutASecondInstance) {
+    InstallCard("UTV2820 Video Capture", "UTV2820 TV Tuner", "UTV2820 Crossbar");
+    AddDevice(Categories().audioInput, "Line In", Role::Generic);
+    AddDevice(Categories().audioInput, "UTV2820 Audio Device", Role::Generic);
+    CaptureEngine engine(Env());
+    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.InitCaptureGraph(), 1);
+    ASSERT_NE(engine.CardAudio(), nullptr);
+    EXPECT_EQ(engine.AudioCapture(), engine.CardAudio());
+    EXPECT_EQ(FiltersOfClass(engine.Graph(), ClassOf(Role::Generic)), 1);
+}
+
 TEST_F(EngineTest, InitCaptureGraphWithoutCaptureFilterFailsAndTearsDown) {
     CaptureEngine engine(Env());
     EXPECT_EQ(engine.InitCaptureGraph(), 0);
@@ -295,6 +361,33 @@ TEST_F(EngineTest, StartVideoPreviewWhileCapturingBuildsNothing) {
     EXPECT_FALSE(engine.PreviewBuilt());
     EXPECT_TRUE(Card().optimiserModes.empty()) << "no display optimiser was set up";
     EngineTestPeer::SetCapturing(engine, false);
+}
+
+TEST_F(EngineTest, AFailedRunLeavesNoFilterOfTheGraphStreaming) {
+    InstallCard("TV Card(Philips) Video", "PhTVTune", "TV Card(Philips) Crossbar");
+    CaptureEngine engine(Env());
+    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.InitCaptureGraph(), 1);
+    // Every filter but the grabber starts; the grabber cannot, so the graph's Run fails.
+    Card().hasFailingRun = true;
+    Card().failingRun = Role::Grabber;
+    EXPECT_EQ(engine.StartVideoPreview(2), 1);
+    EXPECT_FALSE(engine.PreviewRunning());
+    const auto errors = Texts(ReportKind::Error);
+    ASSERT_FALSE(errors.empty());
+    EXPECT_NE(errors.back().find(": Cannot run preview graph"), std::string::npos) << errors.back();
+    ASSERT_GT(Card().starts[Role::Capture], 0) << "the capture filter was paused or run before the failure";
+    for (Role role : {Role::Capture, Role::Tuner, Role::Crossbar, Role::Grabber})
+        EXPECT_EQ(Card().states[role], State_Stopped) << static_cast<int>(role);
+
+    // A later successful start, stop and teardown leave everything stopped too.
+    Card().hasFailingRun = false;
+    EXPECT_EQ(engine.StartVideoPreview(2), 1);
+    EXPECT_TRUE(engine.PreviewRunning());
+    EXPECT_EQ(Card().states[Role::Capture], State_Running);
+    engine.Shutdown();
+    for (Role role : {Role::Capture, Role::Tuner, Role::Crossbar, Role::Grabber})
+        EXPECT_EQ(Card().states[role], State_Stopped) << static_cast<int>(role);
 }
 
 TEST_F(EngineTest, OverlayPreviewStillsComeFromTheDisplayOptimiser) {

@@ -215,16 +215,26 @@ public:
         return S_OK;
     }
     STDMETHODIMP Stop() override {
-        state_ = State_Stopped;
+        SetState(State_Stopped);
         return S_OK;
     }
     STDMETHODIMP Pause() override {
-        state_ = State_Paused;
+        if (g_card.hasFailingRun && g_card.failingRun == role_)
+            return E_FAIL;
+        SetState(State_Paused);
         return S_OK;
     }
     STDMETHODIMP Run(REFERENCE_TIME) override {
-        state_ = State_Running;
+        if (g_card.hasFailingRun && g_card.failingRun == role_)
+            return E_FAIL;
+        SetState(State_Running);
         return S_OK;
+    }
+    void SetState(FILTER_STATE state) {
+        if (state_ == State_Stopped && state != State_Stopped)
+            ++g_card.starts[role_];
+        state_ = state;
+        g_card.states[role_] = state;
     }
     STDMETHODIMP GetState(DWORD, FILTER_STATE* state) override {
         *state = state_;

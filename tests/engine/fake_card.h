@@ -54,6 +54,13 @@ struct FakeCard {
     long grabberWidth = 0, grabberHeight = 0;
     std::vector<long> grabberLengths; // length asked for by each copy
 
+    // Filter states: the last state each role was put in, how often it left the stopped state,
+    // and a role that cannot leave the stopped state (as a driver that cannot start streaming).
+    std::map<Role, FILTER_STATE> states;
+    std::map<Role, int> starts;
+    bool hasFailingRun = false;
+    Role failingRun = Role::Grabber;
+
     FakeCard();
     // The SAA7134 layout: outputs video decoder, audio decoder; inputs composite, tuner, S-video,
     // audio tuner, audio line.

@@ -114,6 +114,51 @@ TEST(CompanionNames, PerCardFamily) {
     EXPECT_EQ(CompanionNamesFor(kLibCardUtv, EngineBuild::Library).tuner, "UTV2820");
 }
 
+TEST(CaptureAudioChoice, TheCardsOwnDeviceWinsOverTheSystemInputsBeforeIt) {
+    const auto audio = Devices({"Monitor of Null Output", "Line In (Sound Card)", "Ph7134 Audio Capture"});
+    AudioChoice c = ChooseCaptureAudio(audio, kCardSaa7134, EngineBuild::Tv);
+    EXPECT_EQ(c.index, 2);
+    EXPECT_TRUE(c.cardOwn);
+    c = ChooseCaptureAudio(Devices({nullptr, "Mic", "Lumen Grabber K3 Audio"}), kCardSaa7134,
+                           EngineBuild::Tv);
+    EXPECT_EQ(c.index, 2);
+    EXPECT_TRUE(c.cardOwn);
+    // Each family knows its own device by its driver's name.
+    EXPECT_EQ(
+        ChooseCaptureAudio(Devices({"Mic", "2388x AvStream Audio Capture"}), kCardCx2388x, EngineBuild::Tv)
+            .index,
+        1);
+    EXPECT_EQ(ChooseCaptureAudio(Devices({"Mic", "UTV2820 Audio Device"}), kCardUtv, EngineBuild::Tv).index,
+              1);
+    EXPECT_EQ(
+        ChooseCaptureAudio(Devices({"Mic", "TV Card(Philips) Audio"}), kCardPhilips, EngineBuild::Tv).index,
+        1);
+    EXPECT_EQ(ChooseCaptureAudio(Devices({"Mic", "QRT77 Audio"}), kCardQrt77, EngineBuild::Tv).index, 1);
+    EXPECT_EQ(
+        ChooseCaptureAudio(Devices({"Mic", "TV Card(10BIT) Audio"}), kCardTenBit, EngineBuild::Tv).index, 1);
+    EXPECT_EQ(
+        ChooseCaptureAudio(Devices({"Mic", "Ph7134 Audio"}), kLibCardSaa7134, EngineBuild::Library).index, 1);
+}
+
+TEST(CaptureAudioChoice, WithoutACardDeviceTheFirstNamedSystemInputStandsIn) {
+    // Another family's sound device is not this card's.
+    AudioChoice c = ChooseCaptureAudio(Devices({nullptr, "Line In", "UTV2820 Audio Device"}), kCardSaa7134,
+                                       EngineBuild::Tv);
+    EXPECT_EQ(c.index, 1);
+    EXPECT_FALSE(c.cardOwn);
+    c = ChooseCaptureAudio(Devices({nullptr}), kCardSaa7134, EngineBuild::Tv);
+    EXPECT_EQ(c.index, -1);
+    EXPECT_FALSE(c.cardOwn);
+    c = ChooseCaptureAudio({}, kCardNone, EngineBuild::Tv);
+    EXPECT_EQ(c.index, -1);
+    // Only the ten slots the engine keeps are looked at.
+    std::vector<EnumeratedDevice> many(12, EnumeratedDevice{true, "Mic"});
+    many[10].name = "Ph7134 Audio Capture";
+    c = ChooseCaptureAudio(many, kCardSaa7134, EngineBuild::Tv);
+    EXPECT_EQ(c.index, 0);
+    EXPECT_FALSE(c.cardOwn);
+}
+
 // ---- sizes -------------------------------------------------------------------------------------------
 
 TEST(PreviewSize, SmallPreviewIsQuarterSizeOnEveryCard) {

@@ -447,12 +447,11 @@ int CaptureEngine::StopPreview() {
 
 int CaptureEngine::SetVideoWindowsPos(long left, long top, long width, long height) {
     windowRect_ = {left, top, width, height};
-    if (videoWindow_) {
-        videoWindow_->put_Height(height);
-        videoWindow_->put_Width(width);
-        videoWindow_->put_Left(left);
-        videoWindow_->put_Top(top);
-    }
+    // One call for all four: this platform's put_Left and put_Top each keep the other coordinate
+    // from the window's screen rectangle, which moved the picture right by the owner's distance
+    // from the screen's edge and left a black band beside it.
+    if (videoWindow_)
+        videoWindow_->SetWindowPosition(left, top, width, height);
     return 1;
 }
 

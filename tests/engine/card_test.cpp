@@ -194,3 +194,48 @@ TEST_F(CardTest, StartingShowsNoBoxAndCaptureTakesTheCardsOwnSound) {
     for (const e2e::SeenMessageBox& box : boxes.Seen())
         ADD_FAILURE() << "message box \"" << box.caption << "\": " << box.text;
 }
+
+namespace {
+
+// The video window as the owner sees it: its rectangle in the owner's client coordinates.
+bool VideoWindowRect(HWND owner, RECT* rect) {
+    HWND child = GetWindow(owner, GW_CHILD);
+    if (!child || !GetWindowRect(child, rect))
+        return false;
+    MapWindowPoints(nullptr, owner, reinterpret_cast<POINT*>(rect), 2);
+    return true;
+}
+
+} // namespace
+
+TEST_F(CardTest, VideoWindowSitsWhereTheOwnerPutsIt) {
+    // Away from the screen's corner, so screen and client coordinates differ.
+    SetWindowPos(owner_, nullptr, 120, 90, 760, 620, SWP_NOZORDER);
+    RECT client = {};
+    GetClientRect(owner_, &client);
+    CaptureEngine engine;
+    ASSERT_NE(engine.Initialize(owner_, 1), -8);
+    ASSERT_EQ(engine.InitCaptureGraph(), 1);
+    ASSERT_EQ(engine.StartVideoPreview(1), 1);
+    RECT r = {};
+    ASSERT_TRUE(VideoWindowRect(owner_, &r));
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, client.right);
+    EXPECT_EQ(r.bottom, client.bottom);
+
+    ASSERT_EQ(engine.SetVideoWindowsPos(0, 0, client.right, client.bottom), 1);
+    ASSERT_TRUE(VideoWindowRect(owner_, &r));
+    EXPECT_EQ(r.left, 0) << "no band at the left of the picture";
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, client.right);
+    EXPECT_EQ(r.bottom, client.bottom);
+
+    ASSERT_EQ(engine.SetVideoWindowsPos(16, 24, 352, 288), 1);
+    ASSERT_TRUE(VideoWindowRect(owner_, &r));
+    EXPECT_EQ(r.left, 16);
+    EXPECT_EQ(r.top, 24);
+    EXPECT_EQ(r.right - r.left, 352);
+    EXPECT_EQ(r.bottom - r.top, 288);
+    engine.Shutdown();
+}

@@ -5,7 +5,8 @@
 #include <cstring>
 
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-#include <emmintrin.h>
+#define TUNARO_YUY2_SIMD 1
+#include <immintrin.h>
 #endif
 
 namespace tunaro {
@@ -119,14 +120,17 @@ void ConvertRowScalar(const uint8_t* s, uint8_t* d, long from, long width, size_
     std::memset(d, 0, dstStride - static_cast<size_t>(width) * 3);
 }
 
-#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-#define TUNARO_YUY2_SSE2 1
+#if defined(TUNARO_YUY2_SIMD)
 
-// Eight pixels (four pairs) per step with SSE2. The chroma sums are formed exactly as the formula
-// does, in 32 bits: blue's 58050u - 90v is twice 29025u - 45v, so ">> 15" becomes ">> 14" of the
-// halved sum; red's 45931 does not fit a 16-bit factor and is split into 22966 + 22965. Saturating
-// packs do the clamping. Returns the number of pixels done; the caller finishes the row, which
-// always keeps at least one pixel back, because each 4-byte store runs one byte past its pixel.
+// The vector paths form the chroma sums exactly as the formula does, in 32 bits, from 16-bit
+// products (pmaddwd): blue's 58050u - 90v is twice 29025u - 45v, so ">> 15" becomes ">> 14" of the
+// halved sum; red's 45931 does not fit a 16-bit factor and is split into 22966 + 22965. The
+// chroma terms of a pair lie within -228..224, so packing them to 16 bits loses nothing, and the
+// saturating pack to bytes does the clamping of Y + term.
+
+// Eight pixels (four pairs) per step with SSE2. Returns the number of pixels done; the caller
+// finishes the row, which always keeps at least one pixel back, because each 4-byte store runs
+// one byte past its pixel.
 __attribute__((target("sse2"))) long ConvertRowSse2(const uint8_t* s, uint8_t* d, long width) {
     const __m128i lowBytes = _mm_set1_epi16(0x00ff);
     const __m128i bias = _mm_set1_epi16(128);
@@ -160,27 +164,206 @@ __attribute__((target("sse2"))) long ConvertRowSse2(const uint8_t* s, uint8_t* d
     }
     return x;
 }
+
+// Byte shuffles that lay sixteen blue, green and red bytes out as 48 bytes of pixels: part j of
+// the output takes from channel c the bytes mask[j][c] names (-128: none).
+struct InterleaveMasks {
+    alignas(16) int8_t mask[3][3][16];
+    InterleaveMasks() {
+        for (int j = 0; j < 3; ++j)
+            for (int c = 0; c < 3; ++c)
+                for (int i = 0; i < 16; ++i) {
+                    const int k = j * 16 + i;
+                    mask[j][c][i] = static_cast<int8_t>(k % 3 == c ? k / 3 : -128);
+                }
+    }
+};
+
+const InterleaveMasks& Masks() {
+    static const InterleaveMasks masks;
+    return masks;
+}
+
+// Sixteen pixels per step with SSSE3; each output byte is stored once, nothing past the row.
+__attribute__((target("ssse3"))) long ConvertRowSsse3(const uint8_t* s, uint8_t* d, long width) {
+    const InterleaveMasks& m = Masks();
+    __m128i mask[3][3];
+    for (int j = 0; j < 3; ++j)
+        for (int c = 0; c < 3; ++c)
+            mask[j][c] = _mm_load_si128(reinterpret_cast<const __m128i*>(m.mask[j][c]));
+    const __m128i lowBytes = _mm_set1_epi16(0x00ff);
+    const __m128i bias = _mm_set1_epi16(128);
+    const __m128i blueK = _mm_setr_epi16(29025, -45, 29025, -45, 29025, -45, 29025, -45);
+    const __m128i greenK = _mm_setr_epi16(-11258, -23378, -11258, -23378, -11258, -23378, -11258, -23378);
+    const __m128i redK1 = _mm_setr_epi16(-30, 22966, -30, 22966, -30, 22966, -30, 22966);
+    const __m128i redK2 = _mm_setr_epi16(0, 22965, 0, 22965, 0, 22965, 0, 22965);
+    long x = 0;
+    for (; x + 16 <= width; x += 16, s += 32, d += 48) {
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16));
+        const __m128i y0 = _mm_and_si128(v0, lowBytes), y1 = _mm_and_si128(v1, lowBytes);
+        const __m128i c0 = _mm_sub_epi16(_mm_srli_epi16(v0, 8), bias);
+        const __m128i c1 = _mm_sub_epi16(_mm_srli_epi16(v1, 8), bias);
+        // One chroma term per pair, pairs 0..7 in order.
+        const __m128i b16 = _mm_packs_epi32(_mm_srai_epi32(_mm_madd_epi16(c0, blueK), 14),
+                                            _mm_srai_epi32(_mm_madd_epi16(c1, blueK), 14));
+        const __m128i g16 = _mm_packs_epi32(_mm_srai_epi32(_mm_madd_epi16(c0, greenK), 15),
+                                            _mm_srai_epi32(_mm_madd_epi16(c1, greenK), 15));
+        const __m128i r16 = _mm_packs_epi32(
+            _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(c0, redK1), _mm_madd_epi16(c0, redK2)), 15),
+            _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(c1, redK1), _mm_madd_epi16(c1, redK2)), 15));
+        // Both pixels of a pair take its term.
+        const __m128i blue = _mm_packus_epi16(_mm_add_epi16(y0, _mm_unpacklo_epi16(b16, b16)),
+                                              _mm_add_epi16(y1, _mm_unpackhi_epi16(b16, b16)));
+        const __m128i green = _mm_packus_epi16(_mm_add_epi16(y0, _mm_unpacklo_epi16(g16, g16)),
+                                               _mm_add_epi16(y1, _mm_unpackhi_epi16(g16, g16)));
+        const __m128i red = _mm_packus_epi16(_mm_add_epi16(y0, _mm_unpacklo_epi16(r16, r16)),
+                                             _mm_add_epi16(y1, _mm_unpackhi_epi16(r16, r16)));
+        for (int j = 0; j < 3; ++j) {
+            const __m128i out = _mm_or_si128(
+                _mm_or_si128(_mm_shuffle_epi8(blue, mask[j][0]), _mm_shuffle_epi8(green, mask[j][1])),
+                _mm_shuffle_epi8(red, mask[j][2]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + j * 16), out);
+        }
+    }
+    return x;
+}
+
+// Thirty-two pixels per step with AVX2: each 128-bit lane converts sixteen pixels as the SSSE3
+// step does (the low lane pixels 0..15, the high lane 16..31).
+__attribute__((target("avx2"))) long ConvertRowAvx2(const uint8_t* s, uint8_t* d, long width) {
+    const InterleaveMasks& m = Masks();
+    __m256i mask[3][3];
+    for (int j = 0; j < 3; ++j)
+        for (int c = 0; c < 3; ++c)
+            mask[j][c] =
+                _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(m.mask[j][c])));
+    const __m256i lowBytes = _mm256_set1_epi16(0x00ff);
+    const __m256i bias = _mm256_set1_epi16(128);
+    const __m256i blueK =
+        _mm256_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(-45) << 16) | 29025u));
+    const __m256i greenK =
+        _mm256_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(-23378) << 16) | (-11258 & 0xffff)));
+    const __m256i redK1 = _mm256_set1_epi32(static_cast<int32_t>((22966u << 16) | (-30 & 0xffff)));
+    const __m256i redK2 = _mm256_set1_epi32(static_cast<int32_t>(22965u << 16));
+    long x = 0;
+    for (; x + 32 <= width; x += 32, s += 64, d += 96) {
+        const __m128i* in = reinterpret_cast<const __m128i*>(s);
+        // Lane 0 holds pixels 0..15 (input bytes 0..31), lane 1 pixels 16..31 (bytes 32..63).
+        const __m256i v0 =
+            _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(in)), _mm_loadu_si128(in + 2), 1);
+        const __m256i v1 = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(in + 1)),
+                                                   _mm_loadu_si128(in + 3), 1);
+        const __m256i y0 = _mm256_and_si256(v0, lowBytes), y1 = _mm256_and_si256(v1, lowBytes);
+        const __m256i c0 = _mm256_sub_epi16(_mm256_srli_epi16(v0, 8), bias);
+        const __m256i c1 = _mm256_sub_epi16(_mm256_srli_epi16(v1, 8), bias);
+        const __m256i b16 = _mm256_packs_epi32(_mm256_srai_epi32(_mm256_madd_epi16(c0, blueK), 14),
+                                               _mm256_srai_epi32(_mm256_madd_epi16(c1, blueK), 14));
+        const __m256i g16 = _mm256_packs_epi32(_mm256_srai_epi32(_mm256_madd_epi16(c0, greenK), 15),
+                                               _mm256_srai_epi32(_mm256_madd_epi16(c1, greenK), 15));
+        const __m256i r16 = _mm256_packs_epi32(
+            _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(c0, redK1), _mm256_madd_epi16(c0, redK2)),
+                              15),
+            _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(c1, redK1), _mm256_madd_epi16(c1, redK2)),
+                              15));
+        const __m256i blue = _mm256_packus_epi16(_mm256_add_epi16(y0, _mm256_unpacklo_epi16(b16, b16)),
+                                                 _mm256_add_epi16(y1, _mm256_unpackhi_epi16(b16, b16)));
+        const __m256i green = _mm256_packus_epi16(_mm256_add_epi16(y0, _mm256_unpacklo_epi16(g16, g16)),
+                                                  _mm256_add_epi16(y1, _mm256_unpackhi_epi16(g16, g16)));
+        const __m256i red = _mm256_packus_epi16(_mm256_add_epi16(y0, _mm256_unpacklo_epi16(r16, r16)),
+                                                _mm256_add_epi16(y1, _mm256_unpackhi_epi16(r16, r16)));
+        __m256i out[3];
+        for (int j = 0; j < 3; ++j)
+            out[j] = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(blue, mask[j][0]),
+                                                     _mm256_shuffle_epi8(green, mask[j][1])),
+                                     _mm256_shuffle_epi8(red, mask[j][2]));
+        // Lane 0 of out[0..2] is bytes 0..47, lane 1 bytes 48..95.
+        __m256i* o = reinterpret_cast<__m256i*>(d);
+        _mm256_storeu_si256(o, _mm256_permute2x128_si256(out[0], out[1], 0x20));
+        _mm256_storeu_si256(o + 1, _mm256_permute2x128_si256(out[2], out[0], 0x30));
+        _mm256_storeu_si256(o + 2, _mm256_permute2x128_si256(out[1], out[2], 0x31));
+    }
+    return x;
+}
+
+bool CpuHas(Yuy2Path path) {
+    static const bool sse2 = __builtin_cpu_supports("sse2");
+    static const bool ssse3 = sse2 && __builtin_cpu_supports("ssse3");
+    static const bool avx2 = ssse3 && __builtin_cpu_supports("avx2");
+    switch (path) {
+    case Yuy2Path::Table:
+        return true;
+    case Yuy2Path::Sse2:
+        return sse2;
+    case Yuy2Path::Ssse3:
+        return ssse3;
+    case Yuy2Path::Avx2:
+        return avx2;
+    }
+    return false;
+}
+
+#else
+
+bool CpuHas(Yuy2Path path) {
+    return path == Yuy2Path::Table;
+}
+
 #endif
 
 } // namespace
 
-void Yuy2ToBgr24(const uint8_t* yuy2, long width, long height, uint8_t* bgr) {
+bool Yuy2PathAvailable(Yuy2Path path) {
+    return CpuHas(path);
+}
+
+const char* Yuy2PathName(Yuy2Path path) {
+    switch (path) {
+    case Yuy2Path::Table:
+        return "table";
+    case Yuy2Path::Sse2:
+        return "SSE2";
+    case Yuy2Path::Ssse3:
+        return "SSSE3";
+    case Yuy2Path::Avx2:
+        return "AVX2";
+    }
+    return "?";
+}
+
+Yuy2Path BestYuy2Path() {
+    for (Yuy2Path p : {Yuy2Path::Avx2, Yuy2Path::Ssse3, Yuy2Path::Sse2})
+        if (CpuHas(p))
+            return p;
+    return Yuy2Path::Table;
+}
+
+void Yuy2ToBgr24With(Yuy2Path path, const uint8_t* yuy2, long width, long height, uint8_t* bgr) {
     if (width <= 0 || height <= 0)
         return;
+    while (path != Yuy2Path::Table && !CpuHas(path))
+        path = static_cast<Yuy2Path>(static_cast<int>(path) - 1);
     const size_t srcStride = Yuy2Stride(width), dstStride = Bgr24Stride(width);
-#if defined(TUNARO_YUY2_SSE2)
-    static const bool sse2 = __builtin_cpu_supports("sse2");
-#endif
     for (long row = 0; row < height; ++row) {
         const uint8_t* s = yuy2 + static_cast<size_t>(height - 1 - row) * srcStride;
         uint8_t* d = bgr + static_cast<size_t>(row) * dstStride;
         long done = 0;
-#if defined(TUNARO_YUY2_SSE2)
-        if (sse2)
-            done = ConvertRowSse2(s, d, width);
+#if defined(TUNARO_YUY2_SIMD)
+        // Each wider step leaves the rest of the row to the narrower ones.
+        if (path == Yuy2Path::Avx2)
+            done = ConvertRowAvx2(s, d, width);
+        if (path >= Yuy2Path::Ssse3)
+            done += ConvertRowSsse3(s + done * 2, d + done * 3, width - done);
+        if (path >= Yuy2Path::Sse2)
+            done += ConvertRowSse2(s + done * 2, d + done * 3, width - done);
 #endif
         ConvertRowScalar(s, d, done, width, dstStride);
     }
+}
+
+void Yuy2ToBgr24(const uint8_t* yuy2, long width, long height, uint8_t* bgr) {
+    static const Yuy2Path best = BestYuy2Path();
+    Yuy2ToBgr24With(best, yuy2, width, height, bgr);
 }
 
 std::array<uint8_t, kBmpInfoHeaderSize> MakeBgr24InfoHeader(long width, long height) {

@@ -27,8 +27,24 @@ inline size_t Yuy2Stride(long width) {
 // v = V - 128: blue = Y + ((58050u - 90v) >> 15), green = Y + ((-11258u - 23378v) >> 15),
 // red = Y + ((45931v - 30u) >> 15), shifts flooring, each clamped to 0..255.
 void Yuy2ToBgr24(const uint8_t* yuy2, long width, long height, uint8_t* bgr);
-// The same, one pixel pair at a time without tables: the reference the fast path must match.
+// The same, one pixel pair at a time without tables: the reference the fast paths must match.
 void Yuy2ToBgr24Reference(const uint8_t* yuy2, long width, long height, uint8_t* bgr);
+
+// The ways the conversion can run. Yuy2ToBgr24 takes the fastest one the processor offers; tests
+// and the benchmark name one. Every path gives the same bytes.
+enum class Yuy2Path {
+    Table, // per pixel pair through tables of the chroma products
+    Sse2,  // eight pixels per step
+    Ssse3, // sixteen pixels per step, pixels laid out by byte shuffles
+    Avx2,  // thirty-two pixels per step
+};
+// Whether this processor (and system) can run the path.
+bool Yuy2PathAvailable(Yuy2Path path);
+const char* Yuy2PathName(Yuy2Path path);
+// The path Yuy2ToBgr24 uses.
+Yuy2Path BestYuy2Path();
+// Converts with the given path; a path the processor lacks falls back to the next simpler one.
+void Yuy2ToBgr24With(Yuy2Path path, const uint8_t* yuy2, long width, long height, uint8_t* bgr);
 
 // 40-byte BITMAPINFOHEADER of an uncompressed 24-bit picture, little-endian: positive height
 // (bottom-up), 1 plane, image size = padded row bytes x height.

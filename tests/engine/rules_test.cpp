@@ -2,7 +2,9 @@
 // country folding, picture scaling, the YUY2 conversion and the bitmap headers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <set>
 #include <vector>
 
@@ -306,7 +308,9 @@ TEST(Yuy2Conversion, RowsComeOutBottomUpWithPaddedRows) {
     EXPECT_EQ(bgr[7], 0);
 }
 
-TEST(Yuy2Conversion, FastPathIsBitIdenticalToTheFormulaOnEveryChromaPair) {
+const Yuy2Path kAllPaths[] = {Yuy2Path::Table, Yuy2Path::Sse2, Yuy2Path::Ssse3, Yuy2Path::Avx2};
+
+TEST(Yuy2Conversion, EveryPathIsBitIdenticalToTheFormulaOnEveryChromaPair) {
     // Every (U, V) pair at several luma values, in a frame of odd width.
     const long width = 257, height = 256 * 3;
     std::vector<uint8_t> yuy2(Yuy2Stride(width) * static_cast<size_t>(height));
@@ -320,11 +324,63 @@ TEST(Yuy2Conversion, FastPathIsBitIdenticalToTheFormulaOnEveryChromaPair) {
             p[3] = static_cast<uint8_t>(row);
         }
     }
-    std::vector<uint8_t> fast(Bgr24Stride(width) * static_cast<size_t>(height), 1);
-    std::vector<uint8_t> reference(fast.size(), 2);
-    Yuy2ToBgr24(yuy2.data(), width, height, fast.data());
+    std::vector<uint8_t> reference(Bgr24Stride(width) * static_cast<size_t>(height), 2);
     Yuy2ToBgr24Reference(yuy2.data(), width, height, reference.data());
-    EXPECT_TRUE(fast == reference);
+    for (Yuy2Path path : kAllPaths) {
+        SCOPED_TRACE(Yuy2PathName(path));
+        std::vector<uint8_t> fast(reference.size(), 1);
+        Yuy2ToBgr24With(path, yuy2.data(), width, height, fast.data());
+        EXPECT_TRUE(fast == reference);
+    }
+    std::vector<uint8_t> best(reference.size(), 1);
+    Yuy2ToBgr24(yuy2.data(), width, height, best.data());
+    EXPECT_TRUE(best == reference);
+}
+
+TEST(Yuy2Conversion, EveryPathMatchesOnRandomFramesOfEveryWidthWithoutWritingPastTheRows) {
+    // Widths around every step size (8, 16, 32 pixels) and the frame sizes in use; bytes drawn
+    // mostly from the extremes, where clamping and the flooring shifts of negative sums bite.
+    const long widths[] = {1,  2,  3,  7,  8,  9,  15, 16,  17,  31,  32,
+                           33, 47, 63, 64, 65, 95, 97, 320, 352, 359, 720};
+    unsigned seed = 0x2468ace1u;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    const uint8_t extremes[] = {0, 1, 2, 127, 128, 129, 254, 255};
+    for (const long width : widths) {
+        const long height = 5;
+        std::vector<uint8_t> yuy2(Yuy2Stride(width) * height);
+        for (uint8_t& b : yuy2)
+            b = next() % 3 == 0 ? static_cast<uint8_t>(next()) : extremes[next() % 8];
+        const size_t size = Bgr24Stride(width) * height;
+        std::vector<uint8_t> reference(size);
+        Yuy2ToBgr24Reference(yuy2.data(), width, height, reference.data());
+        for (Yuy2Path path : kAllPaths) {
+            SCOPED_TRACE(std::string(Yuy2PathName(path)) + " width " + std::to_string(width));
+            const size_t guard = 64;
+            std::vector<uint8_t> out(size + guard, 0xA5);
+            Yuy2ToBgr24With(path, yuy2.data(), width, height, out.data());
+            EXPECT_TRUE(std::equal(reference.begin(), reference.end(), out.begin()));
+            for (size_t i = size; i < out.size(); ++i)
+                ASSERT_EQ(out[i], 0xA5) << "byte " << i - size << " past the picture";
+        }
+    }
+}
+
+TEST(Yuy2Conversion, PathsTheProcessorLacksFallBackAndTheBestIsAvailable) {
+    EXPECT_TRUE(Yuy2PathAvailable(Yuy2Path::Table));
+    EXPECT_TRUE(Yuy2PathAvailable(BestYuy2Path()));
+#if defined(__x86_64__)
+    EXPECT_TRUE(Yuy2PathAvailable(Yuy2Path::Sse2)) << "every x86-64 processor has SSE2";
+#endif
+    // Availability is ordered: a wider path implies the narrower ones.
+    if (Yuy2PathAvailable(Yuy2Path::Avx2)) {
+        EXPECT_TRUE(Yuy2PathAvailable(Yuy2Path::Ssse3));
+    }
+    if (Yuy2PathAvailable(Yuy2Path::Ssse3)) {
+        EXPECT_TRUE(Yuy2PathAvailable(Yuy2Path::Sse2));
+    }
 }
 
 // ---- bitmap headers -----------------------------------------------------------------------------------

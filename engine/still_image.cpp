@@ -195,8 +195,9 @@ __attribute__((target("ssse3"))) long ConvertRowSsse3(const uint8_t* s, uint8_t*
     const __m128i bias = _mm_set1_epi16(128);
     const __m128i blueK = _mm_setr_epi16(29025, -45, 29025, -45, 29025, -45, 29025, -45);
     const __m128i greenK = _mm_setr_epi16(-11258, -23378, -11258, -23378, -11258, -23378, -11258, -23378);
-    const __m128i redK1 = _mm_setr_epi16(-30, 22966, -30, 22966, -30, 22966, -30, 22966);
-    const __m128i redK2 = _mm_setr_epi16(0, 22965, 0, 22965, 0, 22965, 0, 22965);
+    // Red: 45931v = 32768v + 13163v, and 32768v passes the shift whole, so the term is
+    // v + ((13163v - 30u) >> 15), v being the high half of each (u, v) dword.
+    const __m128i redRest = _mm_setr_epi16(-30, 13163, -30, 13163, -30, 13163, -30, 13163);
     long x = 0;
     for (; x + 16 <= width; x += 16, s += 32, d += 48) {
         const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
@@ -210,8 +211,8 @@ __attribute__((target("ssse3"))) long ConvertRowSsse3(const uint8_t* s, uint8_t*
         const __m128i g16 = _mm_packs_epi32(_mm_srai_epi32(_mm_madd_epi16(c0, greenK), 15),
                                             _mm_srai_epi32(_mm_madd_epi16(c1, greenK), 15));
         const __m128i r16 = _mm_packs_epi32(
-            _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(c0, redK1), _mm_madd_epi16(c0, redK2)), 15),
-            _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(c1, redK1), _mm_madd_epi16(c1, redK2)), 15));
+            _mm_add_epi32(_mm_srai_epi32(_mm_madd_epi16(c0, redRest), 15), _mm_srai_epi32(c0, 16)),
+            _mm_add_epi32(_mm_srai_epi32(_mm_madd_epi16(c1, redRest), 15), _mm_srai_epi32(c1, 16)));
         // Both pixels of a pair take its term.
         const __m128i blue = _mm_packus_epi16(_mm_add_epi16(y0, _mm_unpacklo_epi16(b16, b16)),
                                               _mm_add_epi16(y1, _mm_unpackhi_epi16(b16, b16)));
@@ -244,8 +245,7 @@ __attribute__((target("avx2"))) long ConvertRowAvx2(const uint8_t* s, uint8_t* d
         _mm256_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(-45) << 16) | 29025u));
     const __m256i greenK =
         _mm256_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(-23378) << 16) | (-11258 & 0xffff)));
-    const __m256i redK1 = _mm256_set1_epi32(static_cast<int32_t>((22966u << 16) | (-30 & 0xffff)));
-    const __m256i redK2 = _mm256_set1_epi32(static_cast<int32_t>(22965u << 16));
+    const __m256i redRest = _mm256_set1_epi32(static_cast<int32_t>((13163u << 16) | (-30 & 0xffff)));
     long x = 0;
     for (; x + 32 <= width; x += 32, s += 64, d += 96) {
         const __m128i* in = reinterpret_cast<const __m128i*>(s);
@@ -261,11 +261,11 @@ __attribute__((target("avx2"))) long ConvertRowAvx2(const uint8_t* s, uint8_t* d
                                                _mm256_srai_epi32(_mm256_madd_epi16(c1, blueK), 14));
         const __m256i g16 = _mm256_packs_epi32(_mm256_srai_epi32(_mm256_madd_epi16(c0, greenK), 15),
                                                _mm256_srai_epi32(_mm256_madd_epi16(c1, greenK), 15));
-        const __m256i r16 = _mm256_packs_epi32(
-            _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(c0, redK1), _mm256_madd_epi16(c0, redK2)),
-                              15),
-            _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(c1, redK1), _mm256_madd_epi16(c1, redK2)),
-                              15));
+        const __m256i r16 =
+            _mm256_packs_epi32(_mm256_add_epi32(_mm256_srai_epi32(_mm256_madd_epi16(c0, redRest), 15),
+                                                _mm256_srai_epi32(c0, 16)),
+                               _mm256_add_epi32(_mm256_srai_epi32(_mm256_madd_epi16(c1, redRest), 15),
+                                                _mm256_srai_epi32(c1, 16)));
         const __m256i blue = _mm256_packus_epi16(_mm256_add_epi16(y0, _mm256_unpacklo_epi16(b16, b16)),
                                                  _mm256_add_epi16(y1, _mm256_unpackhi_epi16(b16, b16)));
         const __m256i green = _mm256_packus_epi16(_mm256_add_epi16(y0, _mm256_unpacklo_epi16(g16, g16)),

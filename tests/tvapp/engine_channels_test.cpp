@@ -1,0 +1,132 @@
+// Unit tests of the engine's view of the channel list and country table, and of the volume
+// bar's arithmetic.
+#include <gtest/gtest.h>
+
+#include "engine_channels.h"
+#include "volume_segment.h"
+
+namespace {
+
+tunaro::ChannelRecord Record(const char* name, int32_t hz, int32_t number, int32_t enabled, int32_t audio) {
+    tunaro::ChannelRecord r;
+    r.m_strName = name;
+    r.m_nFrequency = hz;
+    r.m_nChannel = number;
+    r.m_nEnabled = enabled;
+    r.m_nAudioMode = audio;
+    return r;
+}
+
+class EngineChannelsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        list.Append(Record("One", 49750000, 1, 1, tunaro::kAudioStereo));
+        list.Append(Record("Two", 57750000, 2, 0, tunaro::kAudioMono));
+        list.Append(Record("Three", 65750000, 3, 1, tunaro::kAudioMono));
+        tunaro::CountryEntry china;
+        china.m_strName = "China";
+        china.m_lCountryCode = 86;
+        china.m_lChannelLow = 1;
+        for (int32_t hz : {49750000, 57750000, 65750000})
+            china.m_frequencies.push_back(Record("Channel", hz, 0, 1, 0));
+        tunaro::CountryEntry uk;
+        uk.m_strName = "United Kingdom";
+        uk.m_lCountryCode = 44;
+        uk.m_frequencies.push_back(Record("Channel 21", 471250000, 21, 1, 0));
+        countries.Append(china);
+        countries.Append(uk);
+    }
+
+    EngineChannels Make() {
+        return EngineChannels(
+            list, countries, [this] { return cardType; }, [this] { return language; });
+    }
+
+    tunaro::ChannelList list;
+    tunaro::CountryTable countries;
+    long cardType = 2;
+    tunaro::LanguageMode language = tunaro::kLanguageEnglish;
+};
+
+TEST_F(EngineChannelsTest, ReadsAndWritesTheProgramsOwnList) {
+    EngineChannels channels = Make();
+    EXPECT_EQ(channels.ChannelCount(), 3);
+    EXPECT_EQ(channels.ChannelFrequency(2), 65750000);
+    // Fine tuning lands in the record the program saves, nowhere else.
+    channels.SetChannelFrequency(1, 57800000);
+    EXPECT_EQ(list.Frequency(1), 57800000);
+    EXPECT_EQ(list.Frequency(0), 49750000);
+    // Out of range: nothing happens and nothing is read.
+    channels.SetChannelFrequency(3, 1);
+    channels.SetChannelFrequency(-1, 1);
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(channels.ChannelFrequency(7), 0);
+    EXPECT_EQ(channels.ChannelFrequency(-1), 0);
+}
+
+TEST_F(EngineChannelsTest, AudioModeIsTheEffectiveValueOfTheCardFamilyAtTheTime) {
+    EngineChannels channels = Make();
+    // Family 2 keeps the record's own mode.
+    EXPECT_EQ(channels.ChannelAudioMode(0), tunaro::kAudioStereo);
+    EXPECT_EQ(channels.ChannelAudioMode(2), tunaro::kAudioMono);
+    // Family 4 always stereo, any other family mono; asked afresh each time.
+    cardType = 4;
+    EXPECT_EQ(channels.ChannelAudioMode(2), tunaro::kAudioStereo);
+    cardType = 6;
+    EXPECT_EQ(channels.ChannelAudioMode(0), tunaro::kAudioMono);
+    EXPECT_EQ(channels.ChannelAudioMode(9), tunaro::kAudioStereo);
+}
+
+TEST_F(EngineChannelsTest, ScanClearsAndAppendsWithTheLanguagesAudioMode) {
+    list.SetCurrentIndex(2);
+    list.SetPreviousIndex(1);
+    EngineChannels channels = Make();
+    channels.ClearChannels();
+    EXPECT_EQ(channels.ChannelCount(), 0);
+    // The selection survives a clear (the scan selects channel 0 itself when it ends).
+    EXPECT_EQ(list.CurrentIndex(), 2);
+    channels.AppendChannel("New Channel", 57750000, 2);
+    language = tunaro::kLanguageChinese;
+    channels.AppendChannel("New Channel", 65750000, 3);
+    ASSERT_EQ(list.Count(), 2);
+    const tunaro::ChannelRecord* first = list.At(0);
+    const tunaro::ChannelRecord* second = list.At(1);
+    EXPECT_EQ(first->m_strName, "New Channel");
+    EXPECT_EQ(first->m_nFrequency, 57750000);
+    EXPECT_EQ(first->m_nChannel, 2);
+    EXPECT_EQ(first->m_nEnabled, 1);
+    EXPECT_EQ(first->m_nAudioMode, tunaro::kAudioStereo);
+    EXPECT_EQ(second->m_nChannel, 3);
+    EXPECT_EQ(second->m_nAudioMode, tunaro::kAudioMono);
+}
+
+TEST_F(EngineChannelsTest, CountryFrequenciesFollowTheCurrentCountry) {
+    EngineChannels channels = Make();
+    EXPECT_EQ(channels.CountryFrequencyCount(), 3);
+    EXPECT_EQ(channels.CountryFrequency(0), 49750000);
+    EXPECT_EQ(channels.CountryFrequency(2), 65750000);
+    EXPECT_EQ(channels.CountryFrequency(3), 0);
+    EXPECT_EQ(channels.CountryFrequency(-1), 0);
+    ASSERT_TRUE(countries.SetCurrentIndex(1));
+    EXPECT_EQ(channels.CountryFrequencyCount(), 1);
+    EXPECT_EQ(channels.CountryFrequency(0), 471250000);
+    countries.Clear();
+    EXPECT_EQ(channels.CountryFrequencyCount(), 0);
+    EXPECT_EQ(channels.CountryFrequency(0), 0);
+}
+
+TEST(VolumeSegmentTest, MapsTheMixerRangeOntoEighteenSegments) {
+    EXPECT_EQ(VolumeSegmentFor(0, 0, 65535), 1181);
+    EXPECT_EQ(VolumeSegmentFor(65535 / 2, 0, 65535), 1189);
+    EXPECT_EQ(VolumeSegmentFor(65535 * 17 / 18, 0, 65535), 1197);
+    // Full volume would be segment 1199, which does not exist.
+    EXPECT_EQ(VolumeSegmentFor(65535, 0, 65535), 1198);
+    // No usable range or no reading: the lowest segment, never a division by zero.
+    EXPECT_EQ(VolumeSegmentFor(100, 0, 0), 1181);
+    EXPECT_EQ(VolumeSegmentFor(100, -1, -1), 1181);
+    EXPECT_EQ(VolumeSegmentFor(-1, 0, 65535), 1181);
+    // No overflow at the top of a 32-bit range.
+    EXPECT_EQ(VolumeSegmentFor(2147483647L, 0, 2147483647L), 1198);
+}
+
+} // namespace

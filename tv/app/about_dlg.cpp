@@ -1,0 +1,16 @@
+// The About dialog: fills its texts from the settings read at start.
+#include "about_dlg.h"
+
+#include "resource.h"
+#include "tunaro_app.h"
+
+CAboutDlg::CAboutDlg() : Dialog(IDD_ABOUTBOX) {}
+
+BOOL CAboutDlg::OnInitDialog() {
+    const TvGlobals& g = Globals();
+    SetWindowText(g.app.strTitle);
+    SetItemText(IDC_ABOUT_APPNAME, g.app.strAppName);
+    SetItemText(IDC_ABOUT_COMPANY, g.app.strCompany);
+    SetItemText(IDOK, g.Text("OK", "确定"));
+    return TRUE;
+}

@@ -1,0 +1,470 @@
+// The control panel's life: its one message map, the initialisation in its eighteen steps,
+// Exit and the ending, live preview start and stop, the About dialog and the system menu.
+#include "control_panel.h"
+
+#include <ctime>
+
+#include "DebugPrint.h"
+#include "about_dlg.h"
+#include "engine/engine_shared.h"
+#include "framework/application.h"
+#include "resource.h"
+#include "snapshot_browser.h"
+#include "splash_dlg.h"
+#include "tunaro_app.h"
+#include "tv/channel_files.h"
+#include "tv/directories.h"
+#include "tv/profile_ini.h"
+#include "video_window.h"
+#include "volume_segment.h"
+
+namespace {
+
+constexpr int kSplashFirstWidth = 488;
+constexpr int kSplashFirstHeight = 315;
+constexpr int kSplashWidth = 640;
+constexpr int kSplashHeight = 431;
+constexpr int kVideoWidth = 640;
+constexpr int kVideoHeight = 480;
+constexpr int kVideoRaise = 50;       // the video window sits this much above the screen's centre
+constexpr int kPanelBelowVideo = 400; // the panel's top edge below the video window's top
+constexpr UINT kStatusPeriodMs = 500;
+constexpr DWORD kExitPauseMs = 200;
+
+// While the panel starts, a missing card ends the program without a word: the engine's
+// reports about the missing hardware go to the debug output instead of a message box.
+// Everything else still reaches the reporter that was there before.
+class QuietNoCardReporter : public tunaro::EngineReporter {
+public:
+    explicit QuietNoCardReporter(bool active)
+        : m_previous(active ? tunaro::SetEngineReporter(this) : nullptr), m_active(active) {}
+    ~QuietNoCardReporter() override {
+        if (m_active)
+            tunaro::SetEngineReporter(m_previous == this ? nullptr : m_previous);
+    }
+    QuietNoCardReporter(const QuietNoCardReporter&) = delete;
+    QuietNoCardReporter& operator=(const QuietNoCardReporter&) = delete;
+
+    void Report(tunaro::ReportKind kind, const std::string& text) override {
+        DebugPrint("Tunaro: %s, Line=%ld\n", text.c_str(), static_cast<long>(__LINE__));
+        (void)kind;
+    }
+
+private:
+    tunaro::EngineReporter* m_previous;
+    bool m_active;
+};
+
+// The screen size of the current display mode.
+SIZE ScreenSize() {
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof mode;
+    if (EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) && mode.dmPelsWidth > 0)
+        return SIZE{static_cast<LONG>(mode.dmPelsWidth), static_cast<LONG>(mode.dmPelsHeight)};
+    return SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+long CurrentCardType() {
+    return tunaro::Shared().cardType;
+}
+
+} // namespace
+
+CControlPanel::CControlPanel() : Dialog(IDD_TUNARO_DIALOG) {}
+
+CControlPanel::~CControlPanel() = default;
+
+tunaro::CaptureEngine* CControlPanel::Engine() const {
+    return Globals().Engine();
+}
+
+HWND CControlPanel::VideoWindow() const {
+    CVideoWnd* video = Globals().videoWnd;
+    return video ? video->GetHwnd() : nullptr;
+}
+
+const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
+    using namespace tunaro;
+    using P = CControlPanel;
+    static const MessageMap map{
+        // Window buttons and the panel itself.
+        Command<&P::OnMinimize>(IDC_MINIMIZE),
+        Command<&P::OnFullScreen>(IDC_FULLSCREEN),
+        Command<&P::OnExit>(IDC_EXIT),
+        Command<&P::OnDisplayPanel>(IDC_DISPLAY_PANEL),
+        Command<&P::OnAutoScan>(IDC_AUTOSCAN),
+        Command<&P::OnMute>(IDC_MUTE),
+        Command<&P::OnOpenFile>(IDC_OPEN_FILE),
+        Command<&P::OnRecordSetting>(IDC_RECORD_SETTING),
+        Command<&P::OnSetting>(IDC_SETTING),
+        Command<&P::OnRecordType>(IDC_RECORD_TYPE),
+        Command<&P::OnRecord>(IDC_RECORD),
+        Command<&P::OnColor>(IDC_COLOR),
+        Command<&P::OnChannelEdit>(IDC_CHANNEL_EDIT),
+        Command<&P::OnVolumeDown>(IDC_VOLUME_DOWN),
+        Command<&P::OnVolumeUp>(IDC_VOLUME_UP),
+        CommandRange<&P::OnPlayback>(IDC_PLAY, IDC_TV),
+        Command<&P::OnRemoteSnapshot>(IDC_REMOTE_SNAPSHOT),
+        // Picture, tuning and channels.
+        Command<&P::OnBrightnessUp>(IDC_BRIGHTNESS_UP),
+        Command<&P::OnBrightnessDown>(IDC_BRIGHTNESS_DOWN),
+        Command<&P::OnContrastUp>(IDC_CONTRAST_UP),
+        Command<&P::OnContrastDown>(IDC_CONTRAST_DOWN),
+        Command<&P::OnNoEffect>(IDC_ALT_Q),
+        Command<&P::OnNoEffect>(IDC_ALT_W),
+        Command<&P::OnFreqUp>(IDC_FREQ_UP),
+        Command<&P::OnFreqDown>(IDC_FREQ_DOWN),
+        Command<&P::OnQuickRecord>(IDC_QUICK_RECORD),
+        Command<&P::OnNoEffect>(IDC_KEY_V),
+        CommandRange<&P::OnDigit>(IDC_DIGIT_0, IDC_DIGIT_9),
+        Command<&P::OnPreviousChannel>(IDC_PREVIOUS_CHANNEL),
+        Command<&P::OnChannelDown>(IDC_CHANNEL_DOWN),
+        Command<&P::OnChannelUp>(IDC_CHANNEL_UP),
+        Command<&P::OnTwoDigit>(IDC_TWO_DIGIT),
+        Command<&P::OnSnapshot>(IDC_SNAPSHOT),
+        Command<&P::OnHelp>(IDC_HELP_ABOUT),
+        Command<&P::OnVideoSource>(IDC_VIDEO_SOURCE),
+        Command<&P::OnTvWall>(IDC_TV_WALL),
+        Command<&P::OnQuickPlay>(IDC_QUICK_PLAY),
+        Command<&P::OnAv>(IDC_AV),
+        Command<&P::OnFm>(IDC_FM),
+        Command<&P::OnEnableButtons>(IDC_ENABLE_BUTTONS),
+        Command<&P::OnDisableButtons>(IDC_DISABLE_BUTTONS),
+        CommandRange<&P::OnVolumeSegment>(IDC_VOLUME_FIRST, IDC_VOLUME_LAST),
+        Command<&P::OnAddTask>(IDC_ADD_TASK),
+        Command<&P::OnCurrentTune>(IDC_CURRENT_TUNE),
+        Command<&P::OnNoEffect>(IDC_TIME_SHIFT),
+        // The video window's menu.
+        Command<&P::OnMostTop>(ID_MOST_TOP),
+        Command<&P::OnMenuDisplayPanel>(ID_DISPLAY_PANEL),
+        Command<&P::OnSnapshot>(ID_CAPTURE),
+        Command<&P::OnMenuFullScreen>(ID_FULLSCREEN_MODE),
+        Command<&P::OnMenuExit>(ID_MENU_EXIT),
+        Command<&P::OnMenuCommand>(ID_DIRECTORY_SETTING),
+        Command<&P::OnMenuCommand>(ID_CHANNEL_EDIT),
+        Command<&P::OnMenuCommand>(ID_MENU_ABOUT),
+        // The scheduler's messages.
+        Command<&P::OnSchedulerCommand>(IDC_STOP_AND_CLOSE),
+        Command<&P::OnSchedulerCommand>(IDC_SCHEDULE_TUNE),
+        Command<&P::OnSchedulerCommand>(IDC_SCHEDULE_RECORD),
+        Command<&P::OnSchedulerCommand>(IDC_SCHEDULE_RESTART_PREVIEW),
+        Command<&P::OnSchedulerCommand>(IDC_SCHEDULE_BUSY_QUERY),
+        CopyData<&P::OnCopyData>(),
+        // Window messages.
+        Timer<&P::OnTimer>(),
+        SysCommand<&P::OnSysCommandAbout>(IDM_ABOUTBOX, IDM_ABOUTBOX_LAST),
+        Mouse<&P::OnLButtonDown>(WM_LBUTTONDOWN),
+        Paint<&P::OnPaint>(),
+        EraseBackground<&P::OnEraseBackground>(),
+        Message<&P::OnIgnoredMessage>(WM_LBUTTONDBLCLK),
+        Message<&P::OnIgnoredMessage>(WM_CONTEXTMENU),
+        Message<&P::OnIgnoredMessage>(WM_SIZE),
+        Message<&P::OnChar>(WM_CHAR),
+        Message<&P::OnDestroy>(WM_DESTROY),
+    };
+    return &map;
+}
+
+BOOL CControlPanel::OnInitDialog() {
+    TvGlobals& g = Globals();
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+
+    // 1. The About item of the system menu.
+    const std::string aboutText = tunaro::LoadResourceString(IDS_ABOUTBOX);
+    if (!aboutText.empty())
+        AppendSystemMenuItem(IDM_ABOUTBOX, aboutText);
+
+    // 2. Icons; the skin buttons' hand cursor is a module resource loaded when they are made.
+    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+    // 3. The splash window.
+    ShowSplash();
+
+    // 4. State of a fresh start.
+    m_boScanning = false;
+    m_boVideoTopmost = false;
+    m_boAutoName = false;
+    m_boQuickPlay = false;
+    m_lPlaybackState = -1;
+    g.hPanel = m_hWnd;
+    g.startTime = time(nullptr);
+    g.startTick = GetTickCount();
+
+    // 5. The caption by which the other programs find the panel.
+    SetWindowText(g.app.strTitle);
+
+    // 6, 7. The skin: shape, background, buttons, volume bar and status line.
+    ApplySkinRegion();
+    LayOutSkin();
+
+    // 8. The user's settings; the channel indexes wait in the list until preview loads it.
+    m_settings = tunaro::LoadTvSettings(tunaro::ProfileIni(g.paths.strTunaroIni), g.paths.strProgramDir);
+    m_channels.SetCurrentIndex(m_settings.lCurrentIndex);
+    m_channels.SetPreviousIndex(m_settings.lPreChannelIndex);
+
+    // 9. Snapshot and recording directories, with their missing parents.
+    tunaro::CreateSettingsDirectories(m_settings);
+
+    // 10. The engine of the current card, lent the channel list before anything tunes.
+    g.engines[g.currentCard] = std::make_unique<tunaro::CaptureEngine>();
+    m_engineChannels = std::make_unique<EngineChannels>(m_channels, m_countries, &CurrentCardType,
+                                                        [] { return Globals().language; });
+    Engine()->SetChannelAccess(m_engineChannels.get());
+
+    // 11. Live preview; without a card the program ends quietly.
+    if (StartPreview(true) == -8) {
+        CloseSplash();
+        EndDialog(IDCANCEL);
+        return TRUE;
+    }
+
+    // 12. Master volume and the volume bar.
+    OpenMasterVolume();
+
+    // 13. The status line's timer.
+    SetTimer(m_hWnd, TIMER_STATUS, kStatusPeriodMs, nullptr);
+
+    // 14, 15. The video window in the middle of the screen, the panel below it.
+    PlaceWindows();
+
+    // 16. The splash has done its work.
+    CloseSplash();
+
+    // 17. The snapshot browser, hidden until it is used.
+    m_snapshot = std::make_unique<CSnapshotBrowser>();
+    if (!m_snapshot->Create(m_hWnd))
+        m_snapshot.reset();
+
+    // 18. The dialog framework sets the focus.
+    return TRUE;
+}
+
+void CControlPanel::ShowSplash() {
+    const TvGlobals& g = Globals();
+    m_splash = std::make_unique<CSplashDlg>(g.paths.strProgramDir + "\\" + g.app.strSplash);
+    if (!m_splash->Create(nullptr)) {
+        m_splash.reset();
+        return;
+    }
+    HWND splash = m_splash->GetHwnd();
+    const SIZE screen = ScreenSize();
+    // Centred as the smaller picture, then grown to the full splash size from that corner.
+    SetWindowPos(splash, nullptr, (screen.cx - kSplashFirstWidth) / 2, (screen.cy - kSplashFirstHeight) / 2,
+                 kSplashFirstWidth, kSplashFirstHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(splash, nullptr, 0, 0, kSplashWidth, kSplashHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::ShowWindow(splash, SW_SHOW);
+    UpdateWindow(splash);
+}
+
+void CControlPanel::CloseSplash() {
+    if (!m_splash)
+        return;
+    m_splash->ShowWindow(SW_HIDE);
+    m_splash->DestroyWindow();
+    m_splash.reset();
+}
+
+void CControlPanel::PlaceWindows() {
+    const SIZE screen = ScreenSize();
+    HWND video = VideoWindow();
+    if (video) {
+        SetWindowPos(video, nullptr, (screen.cx - kVideoWidth) / 2,
+                     (screen.cy - kVideoHeight) / 2 - kVideoRaise, kVideoWidth, kVideoHeight,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        ::ShowWindow(video, SW_SHOW);
+    }
+    RECT videoRect = {};
+    if (video)
+        GetWindowRect(video, &videoRect);
+    RECT panelRect = {};
+    GetWindowRect(m_hWnd, &panelRect);
+    const int panelWidth = panelRect.right - panelRect.left;
+    SetWindowPos(m_hWnd, nullptr, (screen.cx - panelWidth) / 2, videoRect.top + kPanelBelowVideo, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void CControlPanel::OpenMasterVolume() {
+    m_volume = std::make_unique<MasterVolume>();
+    if (!m_volume->VolumeAvailable())
+        return;
+    LightVolumeSegments(VolumeSegmentFor(m_volume->GetVolume(), m_volume->Minimum(), m_volume->Maximum()));
+    m_volume->SetChangeCallback(&CControlPanel::OnMasterVolumeChanged, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void CControlPanel::OnMasterVolumeChanged(DWORD volume, DWORD_PTR self) {
+    CControlPanel* panel = reinterpret_cast<CControlPanel*>(self);
+    if (!panel || !panel->m_volume)
+        return;
+    panel->LightVolumeSegments(
+        VolumeSegmentFor(static_cast<long>(volume), panel->m_volume->Minimum(), panel->m_volume->Maximum()));
+}
+
+// ---- preview ---------------------------------------------------------------------------------
+
+int CControlPanel::StartPreview() {
+    return StartPreview(false);
+}
+
+int CControlPanel::StartPreview(bool startingUp) {
+    tunaro::CaptureEngine* engine = Engine();
+    if (!engine)
+        return -8;
+    HWND video = VideoWindow();
+    {
+        QuietNoCardReporter quiet(startingUp);
+        if (engine->EnumVideoDevice() <= 0)
+            return -8;
+        if (engine->Initialize(video, m_settings.lDisplayMode) == -8)
+            return -8;
+    }
+    if (engine->InitCaptureGraph() == 1)
+        engine->StartVideoPreview(m_settings.lDisplayMode);
+    engine->SetTVMode(0);
+    engine->SetVideoSource(m_settings.lVideoSource);
+
+    const TvGlobals& g = Globals();
+    tunaro::LoadChannelFiles(m_channels, m_countries, g.paths.strProgramTxt, g.paths.strChannelTxt);
+    engine->SetMessageDrain(video);
+    engine->SetVideoFormat(m_settings.lVideoStandard);
+    tunaro::SelectStoredCountryAndChannel(
+        m_channels, m_countries, tunaro::ProfileIni(g.paths.strTunaroIni),
+        [engine](long code) { engine->SetCountry(code); },
+        [engine](long index) { engine->SetCurrentChannel(static_cast<int>(index)); });
+    if (CurrentCardType() == tunaro::kCardTenBit)
+        engine->SetColorEnable(1);
+    m_boPreviewOn = true;
+    return 1;
+}
+
+void CControlPanel::StopPreview() {
+    tunaro::CaptureEngine* engine = Engine();
+    if (!engine)
+        return;
+    tunaro::SaveChannelList(m_channels, Globals().paths.strProgramTxt, CurrentCardType());
+    engine->StopPreview();
+    m_boPreviewOn = false;
+}
+
+// ---- Exit and the ending ---------------------------------------------------------------------
+
+void CControlPanel::OnExit() {
+    if (m_boRecording || m_boScanning)
+        return;
+    HWND video = VideoWindow();
+    if (m_boDesktopMode && video)
+        ::SendMessageA(video, WM_COMMAND, MAKEWPARAM(1178, BN_CLICKED), 0);
+    if (m_boPreviewOn) {
+        StopPreview();
+        if (Engine())
+            Engine()->Shutdown();
+    }
+    if (m_boSchedulerStarted) {
+        if (HWND schedule = FindWindowA(nullptr, "Schedule"))
+            ::SendMessageA(schedule, WM_COMMAND, 2145, 0);
+    }
+    Sleep(kExitPauseMs);
+    m_snapshot.reset();
+    EndDialog(IDOK);
+}
+
+void CControlPanel::SaveSettings() {
+    m_settings.lCurrentIndex = m_channels.CurrentIndex();
+    m_settings.lPreChannelIndex = m_channels.PreviousIndex();
+    // Unwritable files are not reported: the values are lost, the old file stays whole.
+    if (!tunaro::SaveTvSettings(Globals().paths.strTunaroIni, m_settings))
+        DebugPrint("Tunaro: the settings could not be written, Line=%ld\n", static_cast<long>(__LINE__));
+}
+
+LRESULT CControlPanel::OnDestroy() {
+    TvGlobals& g = Globals();
+    if (m_boPreviewOn)
+        StopPreview();
+    SaveSettings();
+    KillTimer(m_hWnd, TIMER_STATUS);
+    KillTimer(m_hWnd, TIMER_OSD);
+    KillTimer(m_hWnd, TIMER_SCAN);
+    m_volume.reset();
+    ReleaseSkin();
+    m_snapshot.reset();
+    CloseSplash();
+    if (tunaro::CaptureEngine* engine = Engine()) {
+        engine->Shutdown();
+        engine->SetChannelAccess(nullptr);
+    }
+    g.engines[g.currentCard].reset();
+    g.hPanel = nullptr;
+    return 0;
+}
+
+void CControlPanel::OnFinalMessage() {
+    // The window is gone: the shutdown flag is cleared once more on its own.
+    tunaro::WriteCloseComputerFlag(Globals().paths.strTunaroIni);
+}
+
+// ---- timers, system menu, About --------------------------------------------------------------
+
+void CControlPanel::OnTimer(UINT_PTR id) {
+    switch (id) {
+    case TIMER_STATUS:
+        OnStatusTimer();
+        break;
+    case TIMER_OSD:
+        OnOsdTimer();
+        break;
+    case TIMER_SCAN:
+        OnScanTimer();
+        break;
+    default:
+        break;
+    }
+}
+
+void CControlPanel::OnSysCommandAbout(UINT, LPARAM) {
+    ShowAbout();
+}
+
+void CControlPanel::ShowAbout() {
+    CAboutDlg about;
+    about.DoModal(m_hWnd);
+}
+
+void CControlPanel::OnNoEffect() {}
+
+LRESULT CControlPanel::OnChar() {
+    return 0;
+}
+
+// ---- commands of features that come later --------------------------------------------------
+// Each is accepted from buttons, keys and the other programs; the feature behind it is not
+// part of this program yet, so nothing happens.
+
+void CControlPanel::OnOpenFile() {}
+void CControlPanel::OnRecordSetting() {}
+void CControlPanel::OnSetting() {}
+void CControlPanel::OnRecordType() {}
+void CControlPanel::OnRecord() {}
+void CControlPanel::OnColor() {}
+void CControlPanel::OnChannelEdit() {}
+void CControlPanel::OnPlayback(UINT) {}
+void CControlPanel::OnRemoteSnapshot() {}
+void CControlPanel::OnQuickRecord() {}
+void CControlPanel::OnTvWall() {}
+void CControlPanel::OnQuickPlay() {}
+void CControlPanel::OnFm() {}
+void CControlPanel::OnAddTask() {}
+void CControlPanel::OnSchedulerCommand(UINT) {}
+
+BOOL CControlPanel::OnCopyData(HWND, const COPYDATASTRUCT*) {
+    return FALSE;
+}
+
+void CControlPanel::OnSnapshot() {
+    // The browser is shown in front; grabbing into it comes with the snapshot work.
+    if (!m_boPreviewOn || m_boRecording || m_boScanning || !m_snapshot)
+        return;
+    SetWindowPos(m_snapshot->GetHwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    m_snapshot->ShowWindow(SW_SHOW);
+}

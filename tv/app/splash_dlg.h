@@ -1,0 +1,28 @@
+// The splash window (template 312) shown while the program starts: the bitmap named in
+// setting.ini, painted over the whole window.
+#pragma once
+
+#include "Dib.h"
+#include "framework/dialog.h"
+
+#include <string>
+
+class CSplashDlg : public tunaro::Dialog {
+public:
+    // bitmapPath: the BMP file to show; a missing or unreadable file leaves the window black.
+    explicit CSplashDlg(std::string bitmapPath);
+    bool HasPicture() const { return !m_dib.Empty(); }
+
+protected:
+    BOOL OnInitDialog() override;
+    const tunaro::MessageMap* GetMessageMap() const override;
+    void OnOK() override {}
+    void OnCancel() override {}
+
+private:
+    void OnPaint();
+    BOOL OnEraseBackground(HDC dc);
+
+    std::string m_strBitmapPath;
+    CDib m_dib;
+};

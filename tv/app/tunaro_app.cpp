@@ -1,0 +1,116 @@
+// Start-up of the TV program: language, the FM program closed, the scheduler started, one copy
+// only, then the video window and the control panel, whose modal run is the program's life.
+#include "tunaro_app.h"
+
+#include <shellapi.h>
+
+#include "DebugPrint.h"
+#include "control_panel.h"
+#include "framework/format.h"
+#include "resource.h"
+#include "tv/profile_ini.h"
+#include "video_window.h"
+
+namespace {
+
+// The FM program closes itself on this command.
+constexpr WORD kFmCloseCommand = 1234;
+constexpr DWORD kFmCloseWaitMs = 500;
+// A peer that does not answer within this time is left alone rather than hanging start-up.
+constexpr UINT kPeerSendTimeoutMs = 5000;
+
+// The executable's file name without folder and extension, the name of the single-copy mutex.
+std::string ExecutableBaseName() {
+    char path[MAX_PATH] = {0};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name = path;
+    const size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos)
+        name.erase(0, slash + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0)
+        name.erase(dot);
+    return name.empty() ? std::string("Tunaro") : name;
+}
+
+} // namespace
+
+TvGlobals& Globals() {
+    static TvGlobals globals;
+    return globals;
+}
+
+bool CTunaroApp::InitInstance() {
+    TvGlobals& g = Globals();
+    // System directory, program directory and the files in them.
+    g.paths = tunaro::CurrentTvPaths();
+    // The language decides which company line setting.ini gives, so it is known before the
+    // file is read; the registry is read once.
+    g.language = tunaro::ReadLanguageMode();
+    g.app = tunaro::LoadAppSettings(tunaro::ProfileIni(g.paths.strSettingIni), g.Chinese());
+
+    CloseFmProgram();
+    StartScheduler();
+    if (!ClaimSingleInstance())
+        return false;
+
+    LoadAccelerators(IDR_ACCELERATOR);
+    CVideoWnd videoWnd;
+    if (!videoWnd.Create()) {
+        DebugPrint("Tunaro: the video window could not be created, Line=%ld\n", static_cast<long>(__LINE__));
+        return false;
+    }
+    g.videoWnd = &videoWnd;
+
+    {
+        CControlPanel panel;
+        SetMainWindow(&panel);
+        panel.DoModal();
+        SetMainWindow(nullptr);
+    }
+    g.videoWnd = nullptr;
+    videoWnd.DestroyWindow();
+    // A dialog-based program ends here, without a message loop of its own.
+    return false;
+}
+
+void CTunaroApp::CloseFmProgram() {
+    const std::string& fmTitle = Globals().app.strFmTitle;
+    HWND fm = FindWindowA(nullptr, fmTitle.c_str());
+    if (!fm)
+        return;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(fm, WM_COMMAND, MAKEWPARAM(kFmCloseCommand, 0), 0, SMTO_ABORTIFHUNG,
+                        kPeerSendTimeoutMs, &result);
+    Sleep(kFmCloseWaitMs);
+}
+
+void CTunaroApp::StartScheduler() {
+    if (FindWindowA(nullptr, "Schedule"))
+        return;
+    const std::string path = tunaro::Format("%s\\Schedule.exe", Globals().paths.strProgramDir.c_str());
+    // A missing scheduler only means no scheduled tasks: start-up goes on.
+    const HINSTANCE result = ShellExecuteA(nullptr, "open", path.c_str(), "", "", SW_SHOW);
+    if (reinterpret_cast<INT_PTR>(result) <= 32)
+        DebugPrint("Tunaro: %s could not be started (%ld), Line=%ld\n", path.c_str(),
+                   static_cast<long>(reinterpret_cast<INT_PTR>(result)), static_cast<long>(__LINE__));
+}
+
+bool CTunaroApp::ClaimSingleInstance() {
+    m_instanceMutex.Reset(CreateMutexA(nullptr, TRUE, ExecutableBaseName().c_str()));
+    if (GetLastError() != ERROR_ALREADY_EXISTS)
+        return true;
+    m_instanceMutex.Reset();
+    HWND first = FindWindowA(nullptr, Globals().app.strTitle.c_str());
+    if (first) {
+        SetForegroundWindow(first);
+        SetWindowPos(first, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        ShowWindow(first, SW_SHOW);
+    }
+    return false;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    CTunaroApp app;
+    return app.Run(instance);
+}

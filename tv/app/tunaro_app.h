@@ -1,0 +1,57 @@
+// The TV program's application object and the values every part of the program shares:
+// paths, titles, the language, the two top-level windows, the start time and the engine table.
+#pragma once
+
+#include <windows.h>
+
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "engine/CaptureEngine.h"
+#include "framework/application.h"
+#include "framework/language.h"
+#include "framework/raii.h"
+#include "tv/settings.h"
+#include "tv/tv_paths.h"
+
+class CVideoWnd;
+
+// Number of cards the engine table can hold; the program uses the entry of the current card.
+constexpr int kMaxCards = 4;
+
+struct TvGlobals {
+    tunaro::TvPaths paths;   // program and system directories and the files in them
+    tunaro::AppSettings app; // setting.ini: title, FM title, bitmaps, About texts
+    tunaro::LanguageMode language = tunaro::kLanguageEnglish;
+    CVideoWnd* videoWnd = nullptr; // the window that shows the picture
+    HWND hPanel = nullptr;         // the control panel while it exists
+    time_t startTime = 0;          // when the panel came up (calendar time and tick count)
+    DWORD startTick = 0;
+    int currentCard = 0;
+    std::unique_ptr<tunaro::CaptureEngine> engines[kMaxCards];
+
+    bool Chinese() const { return language == tunaro::kLanguageChinese; }
+    // The text of the current language mode.
+    const char* Text(const char* english, const char* chinese) const {
+        return tunaro::PickText(language, english, chinese);
+    }
+    // The engine of the current card, null before the panel created it and after it went.
+    tunaro::CaptureEngine* Engine() const { return engines[currentCard].get(); }
+};
+
+TvGlobals& Globals();
+
+class CTunaroApp : public tunaro::Application {
+protected:
+    bool InitInstance() override;
+
+private:
+    // Closes a running FM program and makes sure the scheduler runs.
+    void CloseFmProgram();
+    void StartScheduler();
+    // True when this is the only copy; otherwise brings the running copy's panel forward.
+    bool ClaimSingleInstance();
+
+    tunaro::Handle m_instanceMutex;
+};

@@ -1,0 +1,552 @@
+// Tests of the control panel's looks: the window shape from bitmaps, the volume bar's arithmetic,
+// the busy lock's lists, status and tooltip texts, and the skin, status and OSD windows themselves.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/window.h"
+#include "res/tunaro/skin_layout.h"
+#include "tv/app/panel_look.h"
+
+using namespace tunaro;
+
+namespace {
+
+constexpr std::uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kGrey = 0x808080;
+
+std::vector<std::uint32_t> Pixels(HBITMAP bmp, int* width = nullptr, int* height = nullptr) {
+    BITMAP bm = {};
+    GetObjectA(bmp, sizeof(bm), &bm);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = bm.bmWidth;
+    info.bmiHeader.biHeight = -bm.bmHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<std::uint32_t> px(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bmp, 0, bm.bmHeight, px.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    for (auto& p : px)
+        p &= 0xFFFFFF;
+    if (width)
+        *width = bm.bmWidth;
+    if (height)
+        *height = bm.bmHeight;
+    return px;
+}
+
+// A 32-bit bitmap holding the given rows of pixels.
+HBITMAP MakeBitmap(const std::vector<std::uint32_t>& px, int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::copy(px.begin(), px.end(), static_cast<std::uint32_t*>(bits));
+    return bmp;
+}
+
+HRGN RegionOfRects(const std::vector<RECT>& rects) {
+    HRGN all = CreateRectRgn(0, 0, 0, 0);
+    for (const RECT& r : rects) {
+        HRGN one = CreateRectRgn(r.left, r.top, r.right, r.bottom);
+        CombineRgn(all, all, one, RGN_OR);
+        DeleteObject(one);
+    }
+    return all;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// ---- shape ------------------------------------------------------------------------------------
+
+TEST(PanelShape, EachRowRunOfOpaquePixelsIsOneRectangle) {
+    // Row 0: two runs; row 1: all black; row 2: one run to the right edge; row 3: all opaque.
+    const int w = 6;
+    std::vector<std::uint32_t> px = {
+        kBlack, kWhite, kWhite, kBlack, kGrey,  kBlack, //
+        kBlack, kBlack, kBlack, kBlack, kBlack, kBlack, //
+        kBlack, kBlack, kBlack, kGrey,  kGrey,  kGrey,  //
+        kWhite, kGrey,  kWhite, kGrey,  kWhite, kGrey,
+    };
+    auto runs = OpaqueRowRuns(px.data(), w, 4, w, RGB(0, 0, 0), 0);
+    ASSERT_EQ(4u, runs.size());
+    EXPECT_TRUE(SameRect(RECT{1, 0, 3, 1}, runs[0]));
+    EXPECT_TRUE(SameRect(RECT{4, 0, 5, 1}, runs[1]));
+    EXPECT_TRUE(SameRect(RECT{3, 2, 6, 3}, runs[2]));
+    EXPECT_TRUE(SameRect(RECT{0, 3, 6, 4}, runs[3]));
+}
+
+TEST(PanelShape, ToleranceZeroKeepsNearBlackAndStrideSkipsPadding) {
+    // A pixel one step from black is part of the window with tolerance 0, outside with 1.
+    std::vector<std::uint32_t> px = {0x000001, 0x010000, kBlack, 0xABCDEF /* padding */,
+                                     kBlack,   0x000100, kBlack, 0xABCDEF};
+    auto exact = OpaqueRowRuns(px.data(), 3, 2, 4, RGB(0, 0, 0), 0);
+    ASSERT_EQ(2u, exact.size());
+    EXPECT_TRUE(SameRect(RECT{0, 0, 2, 1}, exact[0]));
+    EXPECT_TRUE(SameRect(RECT{1, 1, 2, 2}, exact[1]));
+    EXPECT_TRUE(OpaqueRowRuns(px.data(), 3, 2, 4, RGB(0, 0, 0), 1).empty());
+    // Another transparent colour: magenta keyed out, black kept.
+    std::vector<std::uint32_t> keyed = {0xFF00FF, kBlack, 0xFF00FF};
+    auto magenta = OpaqueRowRuns(keyed.data(), 3, 1, 3, RGB(255, 0, 255), 0);
+    ASSERT_EQ(1u, magenta.size());
+    EXPECT_TRUE(SameRect(RECT{1, 0, 2, 1}, magenta[0]));
+}
+
+TEST(PanelShape, ManyRunsMergeIntoTheSameRegionAsOneByOne) {
+    // A checker of 2 x 1 runs: 60 per row, 80 rows = 4800 rectangles, past two merges of 2000.
+    const int w = 240, h = 80;
+    std::vector<std::uint32_t> px(w * h, kBlack);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((x / 2 + y) % 2 == 0)
+                px[y * w + x] = kWhite;
+    auto runs = OpaqueRowRuns(px.data(), w, h, w, RGB(0, 0, 0), 0);
+    ASSERT_EQ(static_cast<size_t>(w / 4 * h), runs.size());
+    HRGN merged = RegionFromRuns(runs);
+    HRGN expected = RegionOfRects(runs);
+    ASSERT_NE(nullptr, merged);
+    EXPECT_TRUE(EqualRgn(merged, expected));
+    EXPECT_TRUE(PtInRegion(merged, 0, 0));
+    EXPECT_FALSE(PtInRegion(merged, 2, 0));
+    EXPECT_TRUE(PtInRegion(merged, w - 1, h - 1) == ((((w - 1) / 2 + h - 1) % 2) == 0));
+    DeleteObject(merged);
+    DeleteObject(expected);
+    HRGN none = RegionFromRuns({});
+    RECT box;
+    EXPECT_EQ(NULLREGION, GetRgnBox(none, &box));
+    DeleteObject(none);
+}
+
+TEST(PanelShape, RegionFromABitmapCutsOutTheBlack) {
+    // A 5 x 3 bitmap: a plus sign on black.
+    std::vector<std::uint32_t> px = {
+        kBlack, kBlack, kWhite, kBlack, kBlack, //
+        kWhite, kWhite, kWhite, kWhite, kWhite, //
+        kBlack, kBlack, kGrey,  kBlack, kBlack,
+    };
+    HBITMAP bmp = MakeBitmap(px, 5, 3);
+    HRGN region = RegionFromBitmap(bmp);
+    ASSERT_NE(nullptr, region);
+    HRGN expected = RegionOfRects({RECT{2, 0, 3, 1}, RECT{0, 1, 5, 2}, RECT{2, 2, 3, 3}});
+    EXPECT_TRUE(EqualRgn(region, expected));
+    DeleteObject(region);
+    DeleteObject(expected);
+    DeleteObject(bmp);
+    EXPECT_EQ(nullptr, RegionFromBitmap(nullptr));
+}
+
+TEST(PanelShape, TheSkinShapeHasRoundedCornersAndCoversTheButtons) {
+    HBITMAP skin = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(151), IMAGE_BITMAP, 0, 0, 0));
+    ASSERT_NE(nullptr, skin);
+    HRGN region = RegionFromBitmap(skin);
+    ASSERT_NE(nullptr, region);
+    EXPECT_FALSE(PtInRegion(region, 0, 0));
+    EXPECT_FALSE(PtInRegion(region, 399, 345));
+    for (const auto& r : skin::kPanelButtons)
+        EXPECT_TRUE(PtInRegion(region, r.left + r.width / 2, r.top + r.height / 2)) << r.id;
+    DeleteObject(region);
+    DeleteObject(skin);
+}
+
+// ---- volume bar -------------------------------------------------------------------------------
+
+TEST(PanelVolume, SegmentsFollowTheVolumeWithinTheBar) {
+    EXPECT_EQ(1181, SegmentForVolume(0, 0, 65535));
+    EXPECT_EQ(1190, SegmentForVolume(65535 / 2, 0, 65535));
+    EXPECT_EQ(1198, SegmentForVolume(65535, 0, 65535)); // 18 x max / range would be 1199
+    EXPECT_EQ(1198, SegmentForVolume(70000, 0, 65535));
+    // No mixer (bounds -1), a failed read (-1) or an empty range: the lowest segment, no fault.
+    EXPECT_EQ(1181, SegmentForVolume(-1, -1, -1));
+    EXPECT_EQ(1181, SegmentForVolume(-1, 0, 65535));
+    EXPECT_EQ(1181, SegmentForVolume(500, 100, 100));
+}
+
+TEST(PanelVolume, SettingASegmentReadsBackAsTheSameSegment) {
+    for (long range : {18L, 100L, 255L, 65535L, 1000000L}) {
+        for (int id = kFirstVolumeSegment; id <= kLastVolumeSegment; ++id) {
+            long v = VolumeForSegment(id, 0, range);
+            EXPECT_GE(v, 0);
+            EXPECT_LE(v, range);
+            EXPECT_EQ(id, SegmentForVolume(v, 0, range)) << "range " << range << " segment " << id;
+        }
+    }
+    EXPECT_EQ(0, VolumeForSegment(1181, 0, 65535));
+    EXPECT_EQ(32768, VolumeForSegment(1190, 0, 65535)); // 32767.5 rounded up
+    // A mixer whose scale does not start at 0 stays inside its bounds.
+    EXPECT_EQ(1000, VolumeForSegment(1181, 1000, 2800));
+    EXPECT_EQ(1100, VolumeForSegment(1182, 1000, 2800));
+    EXPECT_EQ(-1, VolumeForSegment(1190, -1, -1));
+}
+
+TEST(PanelVolume, StepsStopAtTheEndsOfTheBar) {
+    EXPECT_EQ(1182, SteppedSegment(1181, 1));
+    EXPECT_EQ(0, SteppedSegment(1181, -1));
+    EXPECT_EQ(1197, SteppedSegment(1198, -1));
+    EXPECT_EQ(0, SteppedSegment(1198, 1));
+    EXPECT_EQ(0, SteppedSegment(0, 1)); // nothing lit yet: no step
+}
+
+// ---- busy lock and the enable/disable commands -------------------------------------------------
+
+bool Has(const std::vector<int>& ids, int id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+TEST(PanelBusyLock, ScanKeepsAutoScanAndRecordingKeepsRecord) {
+    auto scan = BusyLockIds(true), rec = BusyLockIds(false);
+    EXPECT_TRUE(Has(scan, 411));
+    EXPECT_FALSE(Has(scan, 405));
+    EXPECT_TRUE(Has(rec, 405));
+    EXPECT_FALSE(Has(rec, 411));
+    for (int id : {407, 410, 406, 403, 413, 412, 408, 409, 501, 502, 1112, 1110, 1113, 1177}) {
+        EXPECT_TRUE(Has(scan, id)) << id;
+        EXPECT_TRUE(Has(rec, id)) << id;
+    }
+    EXPECT_EQ(15u, scan.size());
+    EXPECT_FALSE(Has(scan, 402));
+    EXPECT_FALSE(Has(scan, 404));
+    // Unlocking gives back everything either lock took, plus the window-mode key.
+    auto unlock = BusyUnlockIds();
+    for (int id : scan)
+        EXPECT_TRUE(Has(unlock, id)) << id;
+    for (int id : rec)
+        EXPECT_TRUE(Has(unlock, id)) << id;
+    EXPECT_TRUE(Has(unlock, 402));
+    EXPECT_EQ(17u, unlock.size());
+}
+
+TEST(PanelBusyLock, EnableAndDisableCommandsNameTheirButtons) {
+    auto on = RemoteEnableIds(), off = RemoteDisableIds();
+    EXPECT_EQ(8u, on.size());
+    EXPECT_EQ(7u, off.size());
+    EXPECT_TRUE(Has(on, 408));
+    EXPECT_FALSE(Has(off, 408));
+    for (int id : off)
+        EXPECT_TRUE(Has(on, id)) << id;
+}
+
+// ---- texts ------------------------------------------------------------------------------------
+
+TEST(PanelStatus, FirstMatchingLineWinsWithItsColour) {
+    PanelStatus s;
+    s.inputName = "TV Tuner";
+    StatusLine line = ComposeStatusLine(s, kLanguageEnglish);
+    EXPECT_EQ("TV Tuner", line.text);
+    EXPECT_EQ(RGB(255, 255, 0), line.colour);
+
+    s.playbackOpen = true;
+    s.playbackText = "play 0:5/1:30";
+    EXPECT_EQ("play 0:5/1:30", ComposeStatusLine(s, kLanguageEnglish).text);
+
+    s.scanning = true;
+    line = ComposeStatusLine(s, kLanguageEnglish);
+    EXPECT_EQ("Scanning.....", line.text);
+    EXPECT_EQ(RGB(45, 255, 56), line.colour);
+
+    s.recording = true;
+    s.elapsedSeconds = 3 * 3600 + 7 * 60 + 9;
+    line = ComposeStatusLine(s, kLanguageEnglish);
+    EXPECT_EQ("Recording: 03:07:09", line.text);
+    EXPECT_EQ(RGB(45, 255, 56), line.colour);
+    EXPECT_NE(line.text, ComposeStatusLine(s, kLanguageChinese).text);
+}
+
+TEST(PanelStatus, ElapsedTimeFormat) {
+    EXPECT_EQ("00:00:00", FormatElapsed(0));
+    EXPECT_EQ("00:01:30", FormatElapsed(90));
+    EXPECT_EQ("01:00:01", FormatElapsed(3601));
+    EXPECT_EQ("26:00:00", FormatElapsed(26 * 3600)); // a long recording does not wrap at a day
+    EXPECT_EQ("00:00:00", FormatElapsed(-5));
+}
+
+TEST(PanelTooltips, EnglishTableAndChineseStringTable) {
+    EXPECT_EQ("Minimize", TooltipText(99, kLanguageEnglish, "Tunaro"));
+    EXPECT_EQ("Window mode ", TooltipText(110, kLanguageEnglish, "Tunaro"));
+    EXPECT_EQ("16 Channels", TooltipText(132, kLanguageEnglish, "Tunaro"));
+    EXPECT_EQ("About My TV...", TooltipText(101, kLanguageEnglish, "My TV"));
+    EXPECT_EQ("", TooltipText(109, kLanguageEnglish, "Tunaro"));
+    EXPECT_EQ("", TooltipText(0, kLanguageEnglish, "Tunaro"));
+    // Chinese texts come from the string table, one for every tooltip the skin names.
+    wchar_t wide[64] = L"";
+    ASSERT_GT(LoadStringW(GetModuleHandleA(nullptr), 99, wide, 64), 0);
+    EXPECT_EQ(std::wstring(L"\u6700\u5c0f\u5316"), wide);
+    for (const auto& r : skin::kPanelButtons) {
+        if (!r.tooltip)
+            continue;
+        std::string zh = TooltipText(r.tooltip, kLanguageChinese, "Tunaro");
+        EXPECT_FALSE(zh.empty()) << r.tooltip;
+        EXPECT_EQ(LoadResourceString(static_cast<UINT>(r.tooltip)), zh) << r.tooltip;
+    }
+    EXPECT_FALSE(TooltipText(122, kLanguageChinese, "Tunaro").empty());
+}
+
+TEST(PanelOsd, PlacedThirtyPixelsFromTheRightAndTwentyDown) {
+    POINT p = OsdPosition(640, 100);
+    EXPECT_EQ(510, p.x);
+    EXPECT_EQ(20, p.y);
+}
+
+// ---- windows ----------------------------------------------------------------------------------
+
+LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+HWND MakeHost(const char* title, int w, int h) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = HostProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TvPanelLookHost";
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    HWND wnd = CreateWindowExA(0, "TvPanelLookHost", title, WS_POPUP | WS_VISIBLE, 20, 20, w, h, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    return wnd;
+}
+
+void Pump() {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+}
+
+// What a button draws for an owner-draw state, as pixels.
+std::vector<std::uint32_t> DrawnLook(HWND button, UINT state) {
+    RECT rc;
+    GetClientRect(button, &rc);
+    std::vector<std::uint32_t> blank(static_cast<size_t>(rc.right) * rc.bottom, 0);
+    HBITMAP target = MakeBitmap(blank, rc.right, rc.bottom);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, target);
+    DRAWITEMSTRUCT dis = {};
+    dis.CtlType = ODT_BUTTON;
+    dis.CtlID = static_cast<UINT>(GetDlgCtrlID(button));
+    dis.itemAction = ODA_DRAWENTIRE;
+    dis.itemState = state;
+    dis.hwndItem = button;
+    dis.hDC = dc;
+    dis.rcItem = rc;
+    SendMessageA(button, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    auto px = Pixels(target);
+    DeleteObject(target);
+    return px;
+}
+
+std::vector<std::uint32_t> ResourceLook(int id) {
+    HBITMAP bmp = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
+    EXPECT_NE(nullptr, bmp) << id;
+    auto px = Pixels(bmp);
+    DeleteObject(bmp);
+    return px;
+}
+
+std::string TooltipOf(Cyup4Btn* b) {
+    if (!b->Tooltip())
+        return "";
+    char text[256] = "";
+    TOOLINFOA ti = {};
+    ti.cbSize = TTTOOLINFOA_V1_SIZE;
+    ti.hwnd = GetParent(b->hwnd());
+    ti.uId = reinterpret_cast<UINT_PTR>(b->hwnd());
+    ti.lpszText = text;
+    SendMessageA(b->Tooltip(), TTM_GETTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+    return text;
+}
+
+TEST(PanelSkinWindows, ButtonsSitWhereTheLayoutSaysWithTheirLooks) {
+    HWND panel = MakeHost("panel look host", 400, 346);
+    ASSERT_NE(nullptr, panel);
+    // The template may already hold some controls: the skin takes them over instead of adding.
+    HWND existing = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE, 0, 0, 5, 5, panel,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(403)), nullptr, nullptr);
+    {
+        PanelSkin skinLook;
+        ASSERT_TRUE(skinLook.Create(panel, LoadCursor(nullptr, IDC_HAND), kLanguageEnglish, "Tunaro"));
+        EXPECT_EQ(existing, GetDlgItem(panel, 403));
+        for (const auto& r : skin::kPanelButtons) {
+            HWND b = GetDlgItem(panel, r.id);
+            ASSERT_NE(nullptr, b) << r.id;
+            RECT rc;
+            GetWindowRect(b, &rc);
+            MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&rc), 2);
+            EXPECT_EQ(r.left, rc.left) << r.id;
+            EXPECT_EQ(r.top, rc.top) << r.id;
+            EXPECT_EQ(r.width, rc.right - rc.left) << r.id;
+            EXPECT_EQ(r.height, rc.bottom - rc.top) << r.id;
+            bool hidden = r.id == 408 || r.id == 410;
+            EXPECT_EQ(!hidden, IsWindowVisible(b) != FALSE) << r.id;
+        }
+        for (int id = kFirstVolumeSegment; id <= kLastVolumeSegment; ++id)
+            EXPECT_NE(nullptr, GetDlgItem(panel, id)) << id;
+
+        // Looks: normal, pressed and disabled bitmaps as drawn by the record button's row.
+        const skin::Row* rec = nullptr;
+        for (const auto& r : skin::kPanelButtons)
+            if (r.id == 411)
+                rec = &r;
+        ASSERT_NE(nullptr, rec);
+        HWND b411 = GetDlgItem(panel, 411);
+        EXPECT_EQ(ResourceLook(rec->normal), DrawnLook(b411, 0));
+        EXPECT_EQ(ResourceLook(rec->pressed), DrawnLook(b411, ODS_SELECTED));
+        EXPECT_EQ(ResourceLook(rec->fourth), DrawnLook(b411, ODS_DISABLED));
+        EXPECT_EQ("Record", TooltipOf(skinLook.Button(411)));
+        EXPECT_EQ("About Tunaro...", TooltipOf(skinLook.Button(1111)));
+
+        skinLook.SetRecordLook(true);
+        EXPECT_TRUE(skinLook.RecordLook());
+        EXPECT_EQ(ResourceLook(skin::kRecordingRow.normal), DrawnLook(b411, 0));
+        EXPECT_EQ("Stop Record", TooltipOf(skinLook.Button(411)));
+        skinLook.SetRecordLook(false);
+        EXPECT_EQ(ResourceLook(rec->normal), DrawnLook(b411, 0));
+        EXPECT_EQ("Record", TooltipOf(skinLook.Button(411)));
+
+        skinLook.SetMuteLook(true);
+        EXPECT_EQ(ResourceLook(skin::kMutedRow.normal), DrawnLook(GetDlgItem(panel, 406), 0));
+        skinLook.SetMuteLook(false);
+        EXPECT_NE(ResourceLook(skin::kMutedRow.normal), DrawnLook(GetDlgItem(panel, 406), 0));
+
+        // Volume bar: up to the top id lit, the rest dark; moving the top relights both ways.
+        skinLook.LightVolumeSegments(1185);
+        EXPECT_EQ(1185, skinLook.VolumeTop());
+        for (int i = 0; i < kVolumeSegmentCount; ++i) {
+            const auto& want = 1181 + i <= 1185 ? skin::kVolumeLit[i] : skin::kVolumeUnlit[i];
+            EXPECT_EQ(ResourceLook(want.normal), DrawnLook(GetDlgItem(panel, 1181 + i), 0)) << 1181 + i;
+        }
+        skinLook.LightVolumeSegments(1182);
+        EXPECT_EQ(ResourceLook(skin::kVolumeUnlit[4].normal), DrawnLook(GetDlgItem(panel, 1185), 0));
+        EXPECT_EQ(ResourceLook(skin::kVolumeLit[1].normal), DrawnLook(GetDlgItem(panel, 1182), 0));
+        skinLook.LightVolumeSegments(5000); // kept within the bar
+        EXPECT_EQ(1198, skinLook.VolumeTop());
+        EXPECT_EQ(ResourceLook(skin::kVolumeLit[17].normal), DrawnLook(GetDlgItem(panel, 1198), 0));
+
+        // The busy lock on real controls: scanning leaves Record disabled, Auto Scan usable.
+        EnableControls(panel, BusyLockIds(true), false);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, 411)));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, 405)));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, 402)));
+        EnableControls(panel, BusyUnlockIds(), true);
+        for (int id : BusyUnlockIds())
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, id))) << id;
+        Pump();
+    }
+    DestroyWindow(panel);
+}
+
+TEST(PanelSkinWindows, ChineseTooltipsComeFromTheStringTable) {
+    HWND panel = MakeHost("panel look host zh", 400, 346);
+    {
+        PanelSkin skinLook;
+        ASSERT_TRUE(skinLook.Create(panel, nullptr, kLanguageChinese, "Tunaro"));
+        EXPECT_EQ(LoadResourceString(99), TooltipOf(skinLook.Button(401)));
+        EXPECT_NE("Minimize", TooltipOf(skinLook.Button(401)));
+        EXPECT_EQ(LoadResourceString(101), TooltipOf(skinLook.Button(1111)));
+    }
+    DestroyWindow(panel);
+}
+
+TEST(PanelSkinWindows, StatusLineShowsTextInItsColour) {
+    HWND panel = MakeHost("panel status host", 400, 346);
+    {
+        PanelStatusLine status;
+        ASSERT_TRUE(status.Create(panel));
+        HWND line = GetDlgItem(panel, 1069);
+        ASSERT_EQ(line, status.hwnd());
+        RECT rc;
+        GetWindowRect(line, &rc);
+        MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&rc), 2);
+        EXPECT_EQ(170, rc.left);
+        EXPECT_EQ(70, rc.top);
+        EXPECT_EQ(180, rc.right - rc.left);
+        EXPECT_EQ(16, rc.bottom - rc.top);
+        status.Show(StatusLine{"Scanning.....", kStatusGreen});
+        EXPECT_EQ("Scanning.....", status.Text());
+        char text[64] = "";
+        GetWindowTextA(line, text, sizeof(text));
+        EXPECT_STREQ("Scanning.....", text);
+        status.Show(StatusLine{"Composite", kStatusYellow});
+        EXPECT_EQ("Composite", status.Text());
+        Pump();
+    }
+    DestroyWindow(panel);
+}
+
+TEST(PanelSkinWindows, OsdSitsAtTheTopRightOfTheVideoAndHides) {
+    HWND video = MakeHost("osd video host", 640, 480);
+    ASSERT_NE(nullptr, video);
+    {
+        OsdWindow osd;
+        ASSERT_TRUE(osd.Create(video));
+        EXPECT_FALSE(osd.Visible());
+        osd.Show("[3]CCTV-3 Stereo");
+        Pump();
+        EXPECT_TRUE(osd.Visible());
+        EXPECT_EQ("[3]CCTV-3 Stereo", osd.Text());
+        RECT win;
+        GetWindowRect(osd.hwnd(), &win);
+        POINT origin = {0, 0};
+        ClientToScreen(video, &origin);
+        int width = win.right - win.left;
+        EXPECT_GT(width, 60); // sized to a text of 16 characters at 22 points
+        EXPECT_EQ(origin.x + 640 - width - 30, win.left);
+        EXPECT_EQ(origin.y + 20, win.top);
+        // A shorter text moves the window so that its right edge stays 30 pixels in.
+        osd.Show("Mute");
+        GetWindowRect(osd.hwnd(), &win);
+        EXPECT_LT(win.right - win.left, width);
+        EXPECT_EQ(origin.x + 640 - 30, win.right);
+        osd.Hide();
+        EXPECT_FALSE(osd.Visible());
+        EXPECT_EQ("", osd.Text());
+        // A hidden video window shows no text over the desktop.
+        ShowWindow(video, SW_HIDE);
+        osd.Show("Unmute");
+        EXPECT_FALSE(osd.Visible());
+    }
+    DestroyWindow(video);
+}
+
+TEST(PanelSkinWindows, BackgroundFallsBackToTheSkinWhenTheFileIsMissing) {
+    PanelBackground bg;
+    ASSERT_TRUE(bg.Load("C:\\no\\such\\BG.BMP", nullptr, 151));
+    EXPECT_FALSE(bg.FromFile());
+    int w = 0, h = 0;
+    auto px = Pixels(bg.bitmap(), &w, &h);
+    EXPECT_EQ(400, w);
+    EXPECT_EQ(ResourceLook(151), px);
+    // Painted at 0,0 into a target.
+    std::vector<std::uint32_t> blank(400 * 346, 0x123456);
+    HBITMAP target = MakeBitmap(blank, 400, 346);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, target);
+    EXPECT_TRUE(bg.Paint(dc));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    EXPECT_EQ(px, Pixels(target));
+    DeleteObject(target);
+    PanelBackground none;
+    EXPECT_FALSE(none.Paint(nullptr));
+}
+
+} // namespace

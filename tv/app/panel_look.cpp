@@ -1,0 +1,516 @@
+// The control panel's looks: the window shape from the skin, the skin buttons with their
+// tooltips, the volume bar, the status line, the on-screen text and the busy lock's id lists.
+#include "tv/app/panel_look.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "framework/window.h"
+#include "res/tunaro/skin_layout.h"
+
+namespace tunaro {
+
+// ---- window shape -----------------------------------------------------------------------------
+
+std::vector<RECT> OpaqueRowRuns(const std::uint32_t* pixels, int width, int height, int stride,
+                                COLORREF transparent, int tolerance) {
+    std::vector<RECT> runs;
+    if (!pixels || width <= 0 || height <= 0 || stride < width)
+        return runs;
+    const int tr = GetRValue(transparent), tg = GetGValue(transparent), tb = GetBValue(transparent);
+    auto isTransparent = [&](std::uint32_t p) {
+        int r = static_cast<int>((p >> 16) & 0xFF), g = static_cast<int>((p >> 8) & 0xFF),
+            b = static_cast<int>(p & 0xFF);
+        return std::abs(r - tr) <= tolerance && std::abs(g - tg) <= tolerance &&
+               std::abs(b - tb) <= tolerance;
+    };
+    for (int y = 0; y < height; ++y) {
+        const std::uint32_t* row = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+        int x = 0;
+        while (x < width) {
+            while (x < width && isTransparent(row[x]))
+                ++x;
+            int start = x;
+            while (x < width && !isTransparent(row[x]))
+                ++x;
+            if (x > start)
+                runs.push_back(RECT{start, y, x, y + 1});
+        }
+    }
+    return runs;
+}
+
+namespace {
+
+constexpr std::size_t kRectBlock = 100;   // rectangles gathered per allocation
+constexpr std::size_t kMergeEvery = 2000; // rectangles per region merged into the result
+
+// Turns a batch of rectangles into a region and ORs it into `into`.
+void MergeRects(HRGN into, const std::vector<RECT>& rects, std::vector<BYTE>& buffer) {
+    if (rects.empty())
+        return;
+    std::size_t capacity = (rects.size() + kRectBlock - 1) / kRectBlock * kRectBlock;
+    std::size_t bytes = sizeof(RGNDATAHEADER) + capacity * sizeof(RECT);
+    if (buffer.size() < bytes)
+        buffer.resize(bytes);
+    RGNDATA* data = reinterpret_cast<RGNDATA*>(buffer.data());
+    data->rdh.dwSize = sizeof(RGNDATAHEADER);
+    data->rdh.iType = RDH_RECTANGLES;
+    data->rdh.nCount = static_cast<DWORD>(rects.size());
+    data->rdh.nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
+    RECT bounds = rects.front();
+    for (const RECT& r : rects) {
+        bounds.left = std::min(bounds.left, r.left);
+        bounds.top = std::min(bounds.top, r.top);
+        bounds.right = std::max(bounds.right, r.right);
+        bounds.bottom = std::max(bounds.bottom, r.bottom);
+    }
+    data->rdh.rcBound = bounds;
+    std::copy(rects.begin(), rects.end(), reinterpret_cast<RECT*>(data->Buffer));
+    HRGN part = ExtCreateRegion(
+        nullptr, static_cast<DWORD>(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT)), data);
+    if (!part) {
+        // Some systems refuse large batches: fall back to one rectangle at a time.
+        for (const RECT& r : rects) {
+            HRGN one = CreateRectRgn(r.left, r.top, r.right, r.bottom);
+            CombineRgn(into, into, one, RGN_OR);
+            DeleteObject(one);
+        }
+        return;
+    }
+    CombineRgn(into, into, part, RGN_OR);
+    DeleteObject(part);
+}
+
+} // namespace
+
+HRGN RegionFromRuns(const std::vector<RECT>& runs) {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    if (!region)
+        return nullptr;
+    std::vector<RECT> batch;
+    std::vector<BYTE> buffer;
+    for (const RECT& r : runs) {
+        if (batch.size() == batch.capacity())
+            batch.reserve(batch.capacity() + kRectBlock);
+        batch.push_back(r);
+        if (batch.size() == kMergeEvery) {
+            MergeRects(region, batch, buffer);
+            batch.clear();
+        }
+    }
+    MergeRects(region, batch, buffer);
+    return region;
+}
+
+HRGN RegionFromBitmap(HBITMAP bitmap, COLORREF transparent, int tolerance) {
+    BITMAP bm = {};
+    if (!bitmap || GetObjectA(bitmap, sizeof(bm), &bm) != sizeof(bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0)
+        return nullptr;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = bm.bmWidth;
+    info.bmiHeader.biHeight = -bm.bmHeight; // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(bm.bmWidth) *
+                                      static_cast<std::size_t>(bm.bmHeight));
+    WindowDc screen(nullptr);
+    if (!screen || GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(bm.bmHeight), pixels.data(), &info,
+                             DIB_RGB_COLORS) != bm.bmHeight)
+        return nullptr;
+    return RegionFromRuns(
+        OpaqueRowRuns(pixels.data(), bm.bmWidth, bm.bmHeight, bm.bmWidth, transparent, tolerance));
+}
+
+// ---- volume bar -------------------------------------------------------------------------------
+
+int SegmentForVolume(long volume, long minimum, long maximum) {
+    long long range = static_cast<long long>(maximum) - minimum;
+    if (range <= 0 || volume <= minimum)
+        return kFirstVolumeSegment;
+    long long id =
+        (static_cast<long long>(volume) - minimum) * kVolumeSegmentCount / range + kFirstVolumeSegment;
+    return static_cast<int>(std::min<long long>(id, kLastVolumeSegment));
+}
+
+long VolumeForSegment(int segmentId, long minimum, long maximum) {
+    long long range = static_cast<long long>(maximum) - minimum;
+    if (range <= 0)
+        return minimum;
+    int step = std::clamp(segmentId, kFirstVolumeSegment, kLastVolumeSegment) - kFirstVolumeSegment;
+    // Rounded up, so that reading the volume back lights the same segment.
+    long long value = (step * range + kVolumeSegmentCount - 1) / kVolumeSegmentCount;
+    return static_cast<long>(minimum + value);
+}
+
+int SteppedSegment(int current, int direction) {
+    if (current < kFirstVolumeSegment || current > kLastVolumeSegment)
+        return 0;
+    int next = current + (direction < 0 ? -1 : 1);
+    return next < kFirstVolumeSegment || next > kLastVolumeSegment ? 0 : next;
+}
+
+// ---- busy lock --------------------------------------------------------------------------------
+
+namespace {
+const int kLockedAlways[] = {407, 410, 406, 403, 413, 412, 408, 409, 501, 502, 1112, 1110, 1113, 1177};
+}
+
+std::vector<int> BusyLockIds(bool scanning) {
+    std::vector<int> ids(std::begin(kLockedAlways), std::end(kLockedAlways));
+    ids.push_back(scanning ? 411 : 405); // the button that ends the job stays usable
+    return ids;
+}
+
+std::vector<int> BusyUnlockIds() {
+    std::vector<int> ids(std::begin(kLockedAlways), std::end(kLockedAlways));
+    ids.insert(ids.end(), {402, 405, 411});
+    return ids;
+}
+
+std::vector<int> RemoteEnableIds() {
+    return {407, 405, 1113, 1177, 411, 1110, 408, 409};
+}
+std::vector<int> RemoteDisableIds() {
+    return {407, 405, 1113, 1177, 411, 1110, 409};
+}
+
+void EnableControls(HWND panel, const std::vector<int>& ids, bool enable) {
+    for (int id : ids)
+        if (HWND item = GetDlgItem(panel, id))
+            EnableWindow(item, enable ? TRUE : FALSE);
+}
+
+// ---- status line ------------------------------------------------------------------------------
+
+std::string FormatElapsed(long seconds) {
+    if (seconds < 0)
+        seconds = 0;
+    char text[32];
+    std::snprintf(text, sizeof(text), "%02ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    return text;
+}
+
+StatusLine ComposeStatusLine(const PanelStatus& status, LanguageMode mode) {
+    if (status.recording)
+        return {PickText(mode, "Recording: ", "正在录像: ") + FormatElapsed(status.elapsedSeconds),
+                kStatusGreen};
+    if (status.scanning)
+        return {PickText(mode, "Scanning.....", "正在搜台....."), kStatusGreen};
+    if (status.playbackOpen)
+        return {status.playbackText, kStatusYellow};
+    return {status.inputName, kStatusYellow};
+}
+
+// ---- tooltips ---------------------------------------------------------------------------------
+
+std::string TooltipText(int tooltipId, LanguageMode mode, const std::string& windowTitle, HINSTANCE module) {
+    if (tooltipId <= 0)
+        return "";
+    if (mode == kLanguageChinese)
+        return LoadResourceString(static_cast<UINT>(tooltipId), module);
+    struct Entry {
+        int id;
+        const char* text;
+    };
+    static const Entry kEnglish[] = {
+        {99, "Minimize"},      {102, "Color Adjust"},  {103, "Auto Scan"}, {104, "Channel edit"},
+        {105, "Mute/Unmute"},  {106, "Record"},        {107, "Open File"}, {108, "Exit"},
+        {110, "Window mode "}, {111, "Display Panel"}, {112, "Setting"},   {113, "Time Record"},
+        {114, "Record Type"},  {115, "Volume-"},       {116, "Volume+"},   {117, "Play"},
+        {118, "Back"},         {119, "Forward"},       {120, "Stop"},      {121, "TV"},
+        {122, "Stop Record"},  {123, "Cancel Record"}, {124, "Capture"},   {125, "Video Source"},
+        {126, "browse"},       {132, "16 Channels"},
+    };
+    if (tooltipId == 101)
+        return "About " + windowTitle + "...";
+    for (const Entry& e : kEnglish)
+        if (e.id == tooltipId)
+            return e.text;
+    return "";
+}
+
+POINT OsdPosition(int videoClientWidth, int textWindowWidth) {
+    return POINT{videoClientWidth - textWindowWidth - 30, 20};
+}
+
+// ---- skin buttons -----------------------------------------------------------------------------
+
+namespace {
+// Places the layout gives to two controls at once: 408 shares 409's place (409 is shown) and
+// 410's place lies under the window-mode and close keys. Both stay as hidden command targets;
+// record type and record setting are reached through the setup sheet.
+bool HiddenOnSkin(int id) {
+    return id == 408 || id == 410;
+}
+} // namespace
+
+Cyup4Btn* PanelSkin::Button(int id) {
+    for (Entry& e : buttons_)
+        if (e.id == id)
+            return e.button.get();
+    return nullptr;
+}
+
+Cyup4Btn* PanelSkin::Add(HWND panel, int id, int left, int top, int width, int height) {
+    HWND wnd = GetDlgItem(panel, id);
+    if (!wnd) {
+        wnd = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, left, top, width,
+                              height, panel, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                              GetModuleHandleA(nullptr), nullptr);
+        if (!wnd)
+            return nullptr;
+    } else {
+        MoveWindow(wnd, left, top, width, height, FALSE);
+    }
+    // No keyboard focus rectangle or default-button looks on the skin: only the mouse and the
+    // accelerators drive it.
+    SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_TABSTOP));
+    auto button = std::make_unique<Cyup4Btn>();
+    if (!button->Attach(wnd))
+        return nullptr;
+    Cyup4Btn* raw = button.get();
+    buttons_.push_back(Entry{id, std::move(button)});
+    return raw;
+}
+
+void PanelSkin::SetLooks(Cyup4Btn* button, int normal, int hover, int pressed, int fourth) {
+    button->SetBitmaps(static_cast<UINT>(normal), static_cast<UINT>(hover), static_cast<UINT>(pressed),
+                       static_cast<UINT>(fourth));
+    InvalidateRect(button->hwnd(), nullptr, FALSE);
+}
+
+void PanelSkin::SetTooltip(Cyup4Btn* button, int tooltipId) {
+    std::string text = TooltipText(tooltipId, mode_, title_);
+    if (!text.empty() || button->Tooltip())
+        button->SetTooltipText(text.c_str());
+}
+
+bool PanelSkin::Create(HWND panel, HCURSOR hand, LanguageMode mode, const std::string& windowTitle) {
+    panel_ = panel;
+    mode_ = mode;
+    title_ = windowTitle;
+    bool complete = true;
+    for (const skin::Row& r : skin::kPanelButtons) {
+        Cyup4Btn* b = Add(panel, r.id, r.left, r.top, r.width, r.height);
+        if (!b) {
+            complete = false;
+            continue;
+        }
+        if (!b->SetBitmaps(static_cast<UINT>(r.normal), static_cast<UINT>(r.hover),
+                           static_cast<UINT>(r.pressed), static_cast<UINT>(r.fourth)) &&
+            !b->HasBitmap(Cyup4Btn::kNormal))
+            complete = false;
+        b->SetCursor(hand);
+        SetTooltip(b, r.tooltip);
+        if (HiddenOnSkin(r.id))
+            ShowWindow(b->hwnd(), SW_HIDE);
+    }
+    for (const skin::Row& r : skin::kVolumeUnlit) {
+        Cyup4Btn* b = Add(panel, r.id, r.left, r.top, r.width, r.height);
+        if (!b) {
+            complete = false;
+            continue;
+        }
+        if (!b->SetBitmaps(static_cast<UINT>(r.normal), static_cast<UINT>(r.hover),
+                           static_cast<UINT>(r.pressed)) &&
+            !b->HasBitmap(Cyup4Btn::kNormal))
+            complete = false;
+        b->SetCursor(hand);
+    }
+    volumeTop_ = 0;
+    recordLook_ = false;
+    muteLook_ = false;
+    return complete;
+}
+
+void PanelSkin::SetRecordLook(bool recording) {
+    Cyup4Btn* b = Button(411);
+    recordLook_ = recording;
+    if (!b)
+        return;
+    const skin::Row* row = &skin::kRecordingRow;
+    if (!recording)
+        for (const skin::Row& r : skin::kPanelButtons)
+            if (r.id == 411)
+                row = &r;
+    SetLooks(b, row->normal, row->hover, row->pressed, row->fourth);
+    SetTooltip(b, row->tooltip);
+}
+
+void PanelSkin::SetMuteLook(bool muted) {
+    Cyup4Btn* b = Button(406);
+    muteLook_ = muted;
+    if (!b)
+        return;
+    const skin::Row* row = &skin::kMutedRow;
+    if (!muted)
+        for (const skin::Row& r : skin::kPanelButtons)
+            if (r.id == 406)
+                row = &r;
+    SetLooks(b, row->normal, row->hover, row->pressed, row->fourth);
+}
+
+void PanelSkin::LightVolumeSegments(int topId) {
+    topId = std::clamp(topId, kFirstVolumeSegment, kLastVolumeSegment);
+    for (int i = 0; i < kVolumeSegmentCount; ++i) {
+        const skin::Row& r = skin::kVolumeLit[i].id <= topId ? skin::kVolumeLit[i] : skin::kVolumeUnlit[i];
+        bool wasLit = volumeTop_ >= r.id;
+        bool lit = r.id <= topId;
+        if (volumeTop_ != 0 && wasLit == lit)
+            continue; // unchanged: no reload, no flicker
+        if (Cyup4Btn* b = Button(r.id))
+            SetLooks(b, r.normal, r.hover, r.pressed, 0);
+    }
+    volumeTop_ = topId;
+}
+
+// ---- status line ------------------------------------------------------------------------------
+
+bool PanelStatusLine::Create(HWND panel) {
+    const int kId = 1069;
+    HWND wnd = GetDlgItem(panel, kId);
+    if (!wnd)
+        wnd = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 170, 70, 180,
+                              16, panel, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kId)),
+                              GetModuleHandleA(nullptr), nullptr);
+    else
+        MoveWindow(wnd, 170, 70, 180, 16, FALSE);
+    if (!wnd || !label_.Attach(wnd))
+        return false;
+    label_.SetFontHeight(12);
+    label_.SetTransparent(true);
+    label_.SetTextColor(kStatusYellow);
+    label_.SetText("");
+    ShowWindow(wnd, SW_SHOW);
+    return true;
+}
+
+void PanelStatusLine::Show(const StatusLine& line) {
+    if (!label_.hwnd())
+        return;
+    if (label_.TextColor() != line.colour)
+        label_.SetTextColor(line.colour);
+    label_.SetText(line.text.c_str());
+}
+
+// ---- on-screen text ---------------------------------------------------------------------------
+
+namespace {
+// The colour keyed out of the text window; near black, so the text's smoothed edges read as a
+// dark outline over the picture.
+constexpr COLORREF kOsdKey = RGB(0, 0, 8);
+} // namespace
+
+OsdWindow::~OsdWindow() {
+    HWND wnd = label_.hwnd();
+    label_.Detach();
+    if (wnd && IsWindow(wnd))
+        DestroyWindow(wnd);
+}
+
+bool OsdWindow::Create(HWND video, LanguageMode mode) {
+    if (label_.hwnd())
+        return true;
+    video_ = video;
+    HWND wnd = CreateWindowExA(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT,
+                               "STATIC", "", WS_POPUP | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 1, 1,
+                               video, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!wnd)
+        return false;
+    SetLayeredWindowAttributes(wnd, kOsdKey, 255, LWA_COLORKEY);
+    if (!label_.Attach(wnd)) {
+        DestroyWindow(wnd);
+        return false;
+    }
+    bool chinese = mode == kLanguageChinese;
+    label_.SetFontName(chinese ? "宋体" : "Arial", chinese ? GB2312_CHARSET : ANSI_CHARSET)
+        .SetFontSize(kOsdPointSize)
+        .SetFontBold(true)
+        .SetTextColor(kOsdColour)
+        .SetBkColor(kOsdKey);
+    return true;
+}
+
+void OsdWindow::Show(const std::string& text) {
+    HWND wnd = label_.hwnd();
+    if (!wnd)
+        return;
+    SIZE extent = {0, 0};
+    {
+        Font font(CreateFontIndirectA(&label_.Font()));
+        WindowDc dc(wnd);
+        if (dc && font) {
+            SelectObjectScope select(dc.get(), font.get());
+            GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+        }
+    }
+    int width = extent.cx + 12, height = extent.cy + 6;
+    RECT client = {0, 0, 0, 0};
+    if (video_)
+        GetClientRect(video_, &client);
+    POINT at = OsdPosition(client.right, width);
+    if (video_)
+        ClientToScreen(video_, &at);
+    label_.SetText(text.c_str());
+    bool videoShown = !video_ || (IsWindowVisible(video_) && !IsIconic(video_));
+    SetWindowPos(wnd, HWND_TOP, at.x, at.y, width, height,
+                 SWP_NOACTIVATE | (videoShown && !text.empty() ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    InvalidateRect(wnd, nullptr, TRUE);
+    UpdateWindow(wnd);
+}
+
+void OsdWindow::Hide() {
+    HWND wnd = label_.hwnd();
+    if (!wnd)
+        return;
+    label_.SetText("");
+    ShowWindow(wnd, SW_HIDE);
+}
+
+bool OsdWindow::Visible() const {
+    return label_.hwnd() && IsWindowVisible(label_.hwnd());
+}
+
+std::string OsdWindow::Text() const {
+    HWND wnd = label_.hwnd();
+    if (!wnd)
+        return "";
+    char text[512] = "";
+    GetWindowTextA(wnd, text, sizeof(text));
+    return text;
+}
+
+// ---- background -------------------------------------------------------------------------------
+
+bool PanelBackground::Load(const std::string& path, HINSTANCE module, UINT skinId) {
+    bitmap_.Reset();
+    fromFile_ = false;
+    if (!path.empty())
+        bitmap_.Reset(
+            static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+    if (bitmap_) {
+        fromFile_ = true;
+        return true;
+    }
+    bitmap_.Reset(static_cast<HBITMAP>(LoadImageA(module ? module : GetModuleHandleA(nullptr),
+                                                  MAKEINTRESOURCEA(skinId), IMAGE_BITMAP, 0, 0, 0)));
+    return bitmap_.valid();
+}
+
+bool PanelBackground::Paint(HDC dc) const {
+    if (!bitmap_ || !dc)
+        return false;
+    MemoryDc mem(CreateCompatibleDC(dc));
+    if (!mem)
+        return false;
+    SelectObjectScope select(mem.get(), bitmap_.get());
+    BITMAP bm = {};
+    GetObjectA(bitmap_.get(), sizeof(bm), &bm);
+    return BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem.get(), 0, 0, SRCCOPY) != FALSE;
+}
+
+} // namespace tunaro

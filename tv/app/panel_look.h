@@ -1,0 +1,176 @@
+// The control panel's looks: window shape from the skin bitmap, skin buttons and tooltips, the
+// volume bar, the status line, the on-screen text over the picture and the busy lock's id lists.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Cyup4Btn.h"
+#include "StatusText.h"
+#include "TextLabel.h"
+#include "framework/language.h"
+#include "framework/raii.h"
+
+namespace tunaro {
+
+// ---- rules without windows ------------------------------------------------------------------
+
+// Every run of pixels of one row that is not the transparent colour becomes a one-row rectangle,
+// rows scanned from the top. pixels: top-down rows of 0x00RRGGBB values, `stride` values apart.
+// A pixel is transparent when each of its channels lies within `tolerance` of the colour's.
+std::vector<RECT> OpaqueRowRuns(const std::uint32_t* pixels, int width, int height, int stride,
+                                COLORREF transparent, int tolerance);
+// The region of those rectangles; they are gathered in blocks of 100 and merged into the region
+// every 2000 rectangles and at the end. Never null (an empty region when there are none).
+HRGN RegionFromRuns(const std::vector<RECT>& runs);
+// The window shape of a skin bitmap (any format GDI reads); null when the bitmap is unusable.
+HRGN RegionFromBitmap(HBITMAP bitmap, COLORREF transparent = RGB(0, 0, 0), int tolerance = 0);
+
+// The volume bar: 18 segments with the ids 1181 to 1198.
+constexpr int kFirstVolumeSegment = 1181;
+constexpr int kLastVolumeSegment = 1198;
+constexpr int kVolumeSegmentCount = kLastVolumeSegment - kFirstVolumeSegment + 1;
+// The highest lit segment for a mixer volume: volume x 18 / (maximum - minimum) + 1181, kept
+// within 1181..1198 (a mixer without a usable range gives 1181).
+int SegmentForVolume(long volume, long minimum, long maximum);
+// The volume a segment stands for: (id - 1181) x (maximum - minimum) / 18 above the minimum.
+long VolumeForSegment(int segmentId, long minimum, long maximum);
+// The segment one step below (direction -1) or above (+1); 0 when that would leave the bar.
+int SteppedSegment(int current, int direction);
+
+// The busy lock: what a recording or a scan disables, and what unlocking enables again.
+std::vector<int> BusyLockIds(bool scanning);
+std::vector<int> BusyUnlockIds();
+// The "enable" and "disable" commands other programs send (1179 and 1180).
+std::vector<int> RemoteEnableIds();
+std::vector<int> RemoteDisableIds();
+
+// What the status line shows and in which colour.
+struct StatusLine {
+    std::string text;
+    COLORREF colour;
+};
+constexpr COLORREF kStatusGreen = RGB(45, 255, 56);
+constexpr COLORREF kStatusYellow = RGB(255, 255, 0);
+// What the status line is made from; the first that applies wins: recording, scanning, an open
+// playback file (its own line), else the current input's name.
+struct PanelStatus {
+    bool recording = false;
+    long elapsedSeconds = 0; // of the recording
+    bool scanning = false;
+    bool playbackOpen = false;
+    std::string playbackText; // the player's line while a file is open
+    std::string inputName;
+};
+StatusLine ComposeStatusLine(const PanelStatus& status, LanguageMode mode);
+// Hours, minutes and seconds of a duration as "HH:MM:SS" (hours go on past 23).
+std::string FormatElapsed(long seconds);
+
+// A button's tooltip text: in Chinese mode the string-table entry `tooltipId` of `module`, in
+// English mode the built-in table (101 names the window title); "" when there is none.
+std::string TooltipText(int tooltipId, LanguageMode mode, const std::string& windowTitle,
+                        HINSTANCE module = nullptr);
+
+// Where the on-screen text goes inside the video window's client area.
+constexpr COLORREF kOsdColour = RGB(62, 211, 35);
+constexpr int kOsdPointSize = 22;
+POINT OsdPosition(int videoClientWidth, int textWindowWidth);
+
+// ---- window pieces --------------------------------------------------------------------------
+
+// The panel's skin controls: every skin button of the layout (created where the template has no
+// such control), the two second looks, and the 18 volume segments.
+class PanelSkin {
+public:
+    PanelSkin() = default;
+    PanelSkin(const PanelSkin&) = delete;
+    PanelSkin& operator=(const PanelSkin&) = delete;
+
+    // Lays the buttons out on the panel with their looks, the hand cursor and their tooltips.
+    // Returns false when a button's normal look is missing from the program's resources.
+    bool Create(HWND panel, HCURSOR hand, LanguageMode mode, const std::string& windowTitle);
+    Cyup4Btn* Button(int id);
+    void SetRecordLook(bool recording);
+    void SetMuteLook(bool muted);
+    bool RecordLook() const { return recordLook_; }
+    bool MuteLook() const { return muteLook_; }
+    // Lights the segments 1181..topId and darkens the rest (topId is kept within the bar).
+    void LightVolumeSegments(int topId);
+    int VolumeTop() const { return volumeTop_; }
+
+private:
+    struct Entry {
+        int id;
+        std::unique_ptr<Cyup4Btn> button;
+    };
+    Cyup4Btn* Add(HWND panel, int id, int left, int top, int width, int height);
+    void SetLooks(Cyup4Btn* button, int normal, int hover, int pressed, int fourth);
+    void SetTooltip(Cyup4Btn* button, int tooltipId);
+
+    HWND panel_ = nullptr;
+    LanguageMode mode_ = kLanguageEnglish;
+    std::string title_;
+    std::vector<Entry> buttons_;
+    bool recordLook_ = false;
+    bool muteLook_ = false;
+    int volumeTop_ = 0;
+};
+
+// The status line (control 1069): 12-point text over the skin in the line's colour.
+class PanelStatusLine {
+public:
+    bool Create(HWND panel);
+    void Show(const StatusLine& line);
+    const std::string& Text() const { return label_.Text(); }
+    HWND hwnd() const { return label_.hwnd(); }
+
+private:
+    StatusText label_;
+};
+
+// The on-screen text over the picture: a borderless window above the video window whose
+// background is keyed out, so only the green text shows over the live picture.
+class OsdWindow {
+public:
+    OsdWindow() = default;
+    ~OsdWindow();
+    OsdWindow(const OsdWindow&) = delete;
+    OsdWindow& operator=(const OsdWindow&) = delete;
+
+    bool Create(HWND video, LanguageMode mode = kLanguageEnglish);
+    // Sizes the window to the text, places it at the top right of the video window's client
+    // area, sets the text and shows it at once.
+    void Show(const std::string& text);
+    void Hide();
+    bool Visible() const;
+    std::string Text() const;
+    HWND hwnd() const { return label_.hwnd(); }
+
+private:
+    HWND video_ = nullptr;
+    TextLabel label_;
+};
+
+// The panel's background: the "MainBK" bitmap file, else the skin bitmap itself.
+class PanelBackground {
+public:
+    // Loads the file (null or missing: the skin resource `skinId` instead).
+    bool Load(const std::string& path, HINSTANCE module, UINT skinId);
+    // Copies the bitmap to the target at 0,0; false when there is none.
+    bool Paint(HDC dc) const;
+    HBITMAP bitmap() const { return bitmap_.get(); }
+    bool FromFile() const { return fromFile_; }
+
+private:
+    Bitmap bitmap_;
+    bool fromFile_ = false;
+};
+
+// Enables or disables a list of the panel's controls.
+void EnableControls(HWND panel, const std::vector<int>& ids, bool enable);
+
+} // namespace tunaro

@@ -165,7 +165,8 @@ TEST(PanelShape, TheSkinShapeHasRoundedCornersAndCoversTheButtons) {
 
 TEST(PanelVolume, SegmentsFollowTheVolumeWithinTheBar) {
     EXPECT_EQ(1181, SegmentForVolume(0, 0, 65535));
-    EXPECT_EQ(1190, SegmentForVolume(65535 / 2, 0, 65535));
+    EXPECT_EQ(1189, SegmentForVolume(32767, 0, 65535));
+    EXPECT_EQ(1190, SegmentForVolume(32768, 0, 65535));
     EXPECT_EQ(1198, SegmentForVolume(65535, 0, 65535)); // 18 x max / range would be 1199
     EXPECT_EQ(1198, SegmentForVolume(70000, 0, 65535));
     // No mixer (bounds -1), a failed read (-1) or an empty range: the lowest segment, no fault.

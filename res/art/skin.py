@@ -454,11 +454,11 @@ def tv_background():
     cv.line(42, 52, 152, 52, 1.5, ACCENT, 0.9)
     draw_text(cv, "TV", 132, 57, 6, ACCENT, 1.2, 1.2)
     # Display: the status line (170, 70; 180 x 16) sits in it.
-    cv.rrect(163, 62, 341, 82, 5, hexrgb("06090b"))
-    cv.rrect(164, 63, 340, 81, 4.5, vgrad(LCD_TOP, LCD_BOTTOM, 63, 81))
-    cv.ring_rrect(164, 63, 340, 81, 4.5, 0.8, hexrgb("2a5f5a"), 0.6)
+    cv.rrect(163, 61, 341, 85, 5, hexrgb("06090b"))
+    cv.rrect(164, 62, 340, 84, 4.5, vgrad(LCD_TOP, LCD_BOTTOM, 62, 84))
+    cv.ring_rrect(164, 62, 340, 84, 4.5, 0.8, hexrgb("2a5f5a"), 0.6)
     for gx in range(168, 338, 4):
-        cv.line(gx, 66, gx, 78, 0.5, hexrgb("163a38"), 0.25)
+        cv.line(gx, 65, gx, 81, 0.5, hexrgb("163a38"), 0.25)
     # Section captions and grouping lines.
     draw_text(cv, "CHANNEL", 24, 176, 5, GLYPH_OFF, 1.0, 1.2)
     draw_text(cv, "CH", 129, 230, 5, GLYPH_OFF, 1.0, 1.2)

@@ -401,6 +401,15 @@ TEST(PanelSkinWindows, ButtonsSitWhereTheLayoutSaysWithTheirLooks) {
         }
         for (int id = kFirstVolumeSegment; id <= kLastVolumeSegment; ++id)
             EXPECT_NE(nullptr, GetDlgItem(panel, id)) << id;
+        // The keyboard focus goes to the invisible sink, never to a skin button.
+        HWND sink = skinLook.FocusSink();
+        ASSERT_NE(nullptr, sink);
+        RECT sinkRect;
+        GetWindowRect(sink, &sinkRect);
+        EXPECT_EQ(0, sinkRect.right - sinkRect.left);
+        EXPECT_EQ(sink, GetNextDlgTabItem(panel, nullptr, FALSE));
+        for (const auto& r : skin::kPanelButtons)
+            EXPECT_EQ(0, GetWindowLongPtrA(GetDlgItem(panel, r.id), GWL_STYLE) & WS_TABSTOP) << r.id;
 
         // Looks: normal, pressed and disabled bitmaps as drawn by the record button's row.
         const skin::Row* rec = nullptr;

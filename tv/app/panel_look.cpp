@@ -321,6 +321,16 @@ bool PanelSkin::Create(HWND panel, HCURSOR hand, LanguageMode mode, const std::s
             complete = false;
         b->SetCursor(hand);
     }
+    // The focus sink: zero-sized, first in the tab order, with an id no command uses.
+    const int kFocusSinkId = 0xFFFF;
+    focusSink_ = GetDlgItem(panel, kFocusSinkId);
+    if (!focusSink_)
+        focusSink_ = CreateWindowExA(
+            0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, panel,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFocusSinkId)), GetModuleHandleA(nullptr), nullptr);
+    if (focusSink_)
+        SetWindowPos(focusSink_, HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
     volumeTop_ = 0;
     recordLook_ = false;
     muteLook_ = false;
@@ -382,6 +392,7 @@ bool PanelStatusLine::Create(HWND panel) {
     if (!wnd || !label_.Attach(wnd))
         return false;
     label_.SetFontHeight(12);
+    label_.SetCenterVertical(true);
     label_.SetTransparent(true);
     label_.SetTextColor(kStatusYellow);
     label_.SetText("");

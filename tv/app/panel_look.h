@@ -101,6 +101,9 @@ public:
     // Lights the segments 1181..topId and darkens the rest (topId is kept within the bar).
     void LightVolumeSegments(int topId);
     int VolumeTop() const { return volumeTop_; }
+    // An invisible control first in the tab order that holds the keyboard focus, so that no
+    // skin button shows its focused (hover) look while the mouse is elsewhere.
+    HWND FocusSink() const { return focusSink_; }
 
 private:
     struct Entry {
@@ -118,6 +121,7 @@ private:
     bool recordLook_ = false;
     bool muteLook_ = false;
     int volumeTop_ = 0;
+    HWND focusSink_ = nullptr;
 };
 
 // The status line (control 1069): 12-point text over the skin in the line's colour.

@@ -1,0 +1,215 @@
+// End-to-end tests of the control panel's looks and window behaviour with the real Tunaro.exe:
+// shape and skin, keys that must not close it, the volume bar's ends, enabling, the status line,
+// window modes and the menu commands. One start of the program serves every case.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "MasterVolume.h"
+#include "e2e.h"
+#include "tv/app/panel_look.h"
+
+namespace {
+
+constexpr const char* kPanelTitle = "Tunaro";
+constexpr const char* kVideoTitle = "TV Win";
+
+bool Enabled(HWND panel, int id) {
+    HWND item = GetDlgItem(panel, id);
+    return item && IsWindowEnabled(item);
+}
+
+bool Visible(HWND wnd) {
+    return wnd && IsWindowVisible(wnd);
+}
+
+RECT WindowRect(HWND wnd) {
+    RECT rc = {};
+    GetWindowRect(wnd, &rc);
+    return rc;
+}
+
+class PanelE2E : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        schedule = std::make_unique<e2e::PeerWindow>("Schedule");
+        program = std::make_unique<e2e::Program>();
+        ASSERT_TRUE(program->Start(e2e::InstallDir() + "\\Tunaro.exe"));
+        panel = e2e::WaitForWindow(kPanelTitle, 30000);
+        ASSERT_NE(nullptr, panel) << "the control panel did not appear";
+        video = e2e::WaitForWindow(kVideoTitle, 10000);
+        // The panel is up once the status line shows the input's name.
+        e2e::WaitUntil([] { return !e2e::ControlText(panel, 1069).empty(); }, 15000);
+    }
+    static void TearDownTestSuite() {
+        if (program && program->Running()) {
+            e2e::PostCommand(panel, 403);
+            if (!program->WaitForExit(20000))
+                program->Kill();
+        }
+        program.reset();
+        schedule.reset();
+    }
+    void SetUp() override {
+        ASSERT_NE(nullptr, panel);
+        ASSERT_TRUE(program->Running());
+    }
+
+    static std::unique_ptr<e2e::Program> program;
+    static std::unique_ptr<e2e::PeerWindow> schedule;
+    static HWND panel;
+    static HWND video;
+};
+
+std::unique_ptr<e2e::Program> PanelE2E::program;
+std::unique_ptr<e2e::PeerWindow> PanelE2E::schedule;
+HWND PanelE2E::panel = nullptr;
+HWND PanelE2E::video = nullptr;
+
+TEST_F(PanelE2E, ShapedBySkinWithItsButtonsAndStatusLine) {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_EQ(COMPLEXREGION, GetWindowRgn(panel, region));
+    RECT box = {};
+    GetRgnBox(region, &box);
+    EXPECT_GE(box.left, 0);
+    EXPECT_LE(box.right, 400);
+    EXPECT_GT(box.right - box.left, 380);
+    EXPECT_FALSE(PtInRegion(region, 0, 0));    // the black corner of the skin is cut away
+    EXPECT_TRUE(PtInRegion(region, 200, 200)); // the body
+    EXPECT_FALSE(PtInRegion(region, 300, 20)); // beside the raised crown
+    DeleteObject(region);
+    RECT rc = WindowRect(panel);
+    EXPECT_EQ(400, rc.right - rc.left);
+    EXPECT_EQ(346, rc.bottom - rc.top);
+    for (int id : {401, 402, 403, 404,  405,  406,  407,  409,  411,  412,
+                   413, 501, 502, 1110, 1111, 1112, 1113, 1177, 1181, 1198})
+        EXPECT_TRUE(Visible(GetDlgItem(panel, id))) << id;
+    EXPECT_FALSE(Visible(GetDlgItem(panel, 408))); // shares 409's place
+    // No skin button holds the keyboard focus (it would show its hover look for good).
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof(gui);
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(panel, nullptr), &gui));
+    if (gui.hwndFocus && gui.hwndFocus != panel) {
+        int focused = GetDlgCtrlID(gui.hwndFocus);
+        EXPECT_TRUE(focused < 401 || focused > 1199) << focused;
+    }
+    HWND status = GetDlgItem(panel, 1069);
+    ASSERT_NE(nullptr, status);
+    RECT s = WindowRect(status);
+    POINT origin = {0, 0};
+    ClientToScreen(panel, &origin);
+    EXPECT_EQ(origin.x + 170, s.left);
+    EXPECT_EQ(origin.y + 70, s.top);
+}
+
+TEST_F(PanelE2E, StatusLineNamesTheCurrentInput) {
+    // Not recording, not scanning, no file: the name of the input the settings select.
+    std::string text = e2e::ControlText(panel, 1069);
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(std::string::npos, text.find("Recording"));
+    EXPECT_EQ(std::string::npos, text.find("Scanning"));
+}
+
+TEST_F(PanelE2E, EnterEscapeAndCloseNeverEndTheProgram) {
+    e2e::SendCommand(panel, IDOK);
+    e2e::SendCommand(panel, IDCANCEL);
+    SendMessageTimeoutA(panel, WM_CLOSE, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    PostMessageA(panel, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageA(panel, WM_KEYUP, VK_RETURN, 0);
+    PostMessageA(panel, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(panel, WM_KEYUP, VK_ESCAPE, 0);
+    // Once the posted keys went through, the panel still answers.
+    e2e::SendCommand(panel, 1179);
+    EXPECT_FALSE(program->WaitForExit(300));
+    EXPECT_TRUE(IsWindow(panel));
+    EXPECT_TRUE(Visible(panel));
+}
+
+TEST_F(PanelE2E, VolumeBarStopsAtItsEnds) {
+    MasterVolume mixer;
+    if (!mixer.VolumeAvailable())
+        GTEST_SKIP() << "no mixer in this prefix";
+    const long before = mixer.GetVolume();
+    const long lo = mixer.Minimum(), hi = mixer.Maximum();
+    e2e::SendCommand(panel, 1198);
+    EXPECT_EQ(tunaro::VolumeForSegment(1198, lo, hi), mixer.GetVolume());
+    e2e::SendCommand(panel, 502); // already at the top: nothing
+    EXPECT_EQ(tunaro::VolumeForSegment(1198, lo, hi), mixer.GetVolume());
+    e2e::SendCommand(panel, 501);
+    EXPECT_EQ(tunaro::VolumeForSegment(1197, lo, hi), mixer.GetVolume());
+
+    e2e::SendCommand(panel, 1181);
+    EXPECT_EQ(tunaro::VolumeForSegment(1181, lo, hi), mixer.GetVolume());
+    e2e::SendCommand(panel, 501); // already at the bottom: nothing, and the bar stays on it
+    EXPECT_EQ(tunaro::VolumeForSegment(1181, lo, hi), mixer.GetVolume());
+    e2e::SendCommand(panel, 502);
+    EXPECT_EQ(tunaro::VolumeForSegment(1182, lo, hi), mixer.GetVolume());
+    // The left and right arrow keys are the same two commands.
+    PostMessageA(panel, WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_TRUE(
+        e2e::WaitUntil([&] { return mixer.GetVolume() == tunaro::VolumeForSegment(1183, lo, hi); }, 5000));
+    if (before >= 0)
+        mixer.SetVolume(static_cast<DWORD>(before));
+}
+
+TEST_F(PanelE2E, EnableAndDisableCommandsFromOtherPrograms) {
+    e2e::SendCommand(panel, 1180);
+    for (int id : {407, 405, 1113, 1177, 411, 1110, 409})
+        EXPECT_FALSE(Enabled(panel, id)) << id;
+    EXPECT_TRUE(Enabled(panel, 403));
+    EXPECT_TRUE(Enabled(panel, 406));
+    e2e::SendCommand(panel, 1179);
+    for (int id : {407, 405, 1113, 1177, 411, 1110, 408, 409})
+        EXPECT_TRUE(Enabled(panel, id)) << id;
+}
+
+TEST_F(PanelE2E, FullScreenAndBack) {
+    ASSERT_NE(nullptr, video);
+    const RECT windowed = WindowRect(video);
+    e2e::SendCommand(panel, 402);
+    RECT full = WindowRect(video);
+    EXPECT_EQ(0, full.left);
+    EXPECT_EQ(0, full.top);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), full.right);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), full.bottom);
+    EXPECT_FALSE(Visible(panel));
+    // Not topmost before, so not topmost after the switch either.
+    EXPECT_EQ(0, GetWindowLongPtrA(video, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    e2e::SendCommand(panel, 402);
+    RECT back = WindowRect(video);
+    EXPECT_EQ(windowed.left, back.left);
+    EXPECT_EQ(windowed.top, back.top);
+    EXPECT_EQ(windowed.right, back.right);
+    EXPECT_EQ(windowed.bottom, back.bottom);
+    EXPECT_TRUE(Visible(panel));
+}
+
+TEST_F(PanelE2E, MostTopMinimiseAndShowPanel) {
+    ASSERT_NE(nullptr, video);
+    e2e::SendCommand(panel, 32771);
+    EXPECT_NE(0, GetWindowLongPtrA(video, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    e2e::SendCommand(panel, 32771);
+    EXPECT_EQ(0, GetWindowLongPtrA(video, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    // Display Panel while shown and not in desktop mode: nothing.
+    e2e::SendCommand(panel, 404);
+    EXPECT_TRUE(Visible(panel));
+    EXPECT_FALSE(IsIconic(panel));
+
+    e2e::SendCommand(panel, 401);
+    EXPECT_TRUE(e2e::WaitUntil([] { return IsIconic(panel) && IsIconic(video); }, 5000));
+    e2e::SendCommand(panel, 32772);
+    EXPECT_TRUE(e2e::WaitUntil([] { return !IsIconic(panel) && IsWindowVisible(panel); }, 5000));
+    ShowWindow(video, SW_RESTORE);
+}
+
+TEST_F(PanelE2E, MenuExitEndsTheProgram) {
+    e2e::PostCommand(panel, 32777);
+    EXPECT_TRUE(program->WaitForExit(20000));
+    EXPECT_TRUE(e2e::WaitForWindowGone(kPanelTitle, 5000));
+}
+
+} // namespace

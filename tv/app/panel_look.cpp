@@ -414,6 +414,7 @@ namespace {
 // The colour keyed out of the text window; near black, so the text's smoothed edges read as a
 // dark outline over the picture.
 constexpr COLORREF kOsdKey = RGB(0, 0, 8);
+constexpr COLORREF kOsdShadow = RGB(0, 0, 0);
 } // namespace
 
 OsdWindow::~OsdWindow() {
@@ -441,8 +442,11 @@ bool OsdWindow::Create(HWND video, LanguageMode mode) {
     label_.SetFontName(chinese ? "宋体" : "Arial", chinese ? GB2312_CHARSET : ANSI_CHARSET)
         .SetFontSize(kOsdPointSize)
         .SetFontBold(true)
-        .SetTextColor(kOsdColour)
         .SetBkColor(kOsdKey);
+    // Green text with a one-pixel dark shadow at its lower right, so that it reads over any
+    // picture: the label draws its text colour first and the "3D" colour one pixel up-left
+    // on top of it.
+    label_.SetTextColor(kOsdShadow).SetShadowColor(kOsdColour).Set3DText(true, -1);
     return true;
 }
 

@@ -380,7 +380,7 @@ void PanelSkin::LightVolumeSegments(int topId) {
 
 // ---- status line ------------------------------------------------------------------------------
 
-bool PanelStatusLine::Create(HWND panel) {
+bool PanelStatusLine::Create(HWND panel, LanguageMode mode) {
     const int kId = 1069;
     HWND wnd = GetDlgItem(panel, kId);
     if (!wnd)
@@ -391,7 +391,17 @@ bool PanelStatusLine::Create(HWND panel) {
         MoveWindow(wnd, 170, 70, 180, 16, FALSE);
     if (!wnd || !label_.Attach(wnd))
         return false;
-    label_.SetFontHeight(12);
+    if (mode == kLanguageChinese) {
+        // The dialog's own font has no Chinese glyphs at this size: a Chinese face of the
+        // line's size instead.
+        font_.Reset(CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, "宋体"));
+    }
+    if (font_)
+        SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    else
+        label_.SetFontHeight(12);
     label_.SetCenterVertical(true);
     label_.SetTransparent(true);
     label_.SetTextColor(kStatusYellow);

@@ -127,13 +127,15 @@ private:
 // The status line (control 1069): 12-point text over the skin in the line's colour.
 class PanelStatusLine {
 public:
-    bool Create(HWND panel);
+    // Chinese mode draws with a font that has the Chinese glyphs.
+    bool Create(HWND panel, LanguageMode mode = kLanguageEnglish);
     void Show(const StatusLine& line);
     const std::string& Text() const { return label_.Text(); }
     HWND hwnd() const { return label_.hwnd(); }
 
 private:
     StatusText label_;
+    Font font_;
 };
 
 // The on-screen text over the picture: a borderless window above the video window whose

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -12,6 +14,7 @@
 #include "engine/CaptureEngine.h"
 #include "engine_channels.h"
 #include "framework/dialog.h"
+#include "panel_look.h"
 #include "tv/channel_list.h"
 #include "tv/country_table.h"
 #include "tv/settings.h"
@@ -45,6 +48,9 @@ public:
     void SetRecordLook(bool recording);
     // Lights the volume bar up to the segment topId (1181..1198).
     void LightVolumeSegments(int topId);
+    // Opens a modal dialog of the panel: a topmost video window steps back meanwhile, and the
+    // accelerators can be suspended while it is open.
+    void RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open);
 
     // Flags the commands test (all process-wide state of the panel).
     bool m_boPreviewOn = false;
@@ -64,6 +70,7 @@ public:
     std::string m_strOsdText;
     long m_lScanCount = 0;
     int m_nVolumeSegment = 1181;
+    time_t m_tRecordStart = 0; // when the running recording began (the status line's clock)
 
     // The user's settings, the channel list and the country table of the whole program.
     tunaro::TvSettings m_settings;
@@ -144,6 +151,16 @@ private:
     void OnPaint();
     BOOL OnEraseBackground(HDC dc);
     LRESULT OnIgnoredMessage();
+    void ShowOsdNow();
+
+    // The looks: skin buttons and volume bar, status line, OSD window, background.
+    tunaro::PanelSkin m_skin;
+    tunaro::PanelStatusLine m_statusLine;
+    tunaro::OsdWindow m_osd;
+    tunaro::PanelBackground m_background;
+    bool m_boOsdShown = false;             // the OSD text is up; timer 116 takes it away
+    WINDOWPLACEMENT m_videoPlacement = {}; // the video window's place before full screen
+    LONG_PTR m_videoStyle = 0;             // and its style
 
     // ---- panel_tv.cpp (what is watched and heard) ---------------------------------------------
     void OnAutoScan();

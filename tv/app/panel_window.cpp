@@ -2,61 +2,353 @@
 // status and OSD timers, dragging and painting, and what the panel's looks give the others.
 #include "control_panel.h"
 
+#include <algorithm>
+#include <ctime>
+
+#include "framework/application.h"
 #include "resource.h"
 #include "tunaro_app.h"
 
-// ---- what the looks provide (filled by the panel work) ----------------------------------------
+namespace {
 
-void CControlPanel::ApplySkinRegion() {} // filled by the panel work
-void CControlPanel::LayOutSkin() {}      // filled by the panel work
-void CControlPanel::ReleaseSkin() {}     // filled by the panel work
+constexpr UINT kOsdShownMs = 1500; // how long an OSD text stays over the picture
+constexpr UINT kLeaveDesktopMode = 1178;
+
+// The rectangle of the monitor that shows the window.
+RECT MonitorRect(HWND wnd) {
+    RECT rc = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    HMONITOR monitor = MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    if (monitor && GetMonitorInfoA(monitor, &info))
+        rc = info.rcMonitor;
+    return rc;
+}
+
+bool IsTopmost(HWND wnd) {
+    return (GetWindowLongPtrA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+void SetTopmost(HWND wnd, bool topmost) {
+    SetWindowPos(wnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+} // namespace
+
+// ---- the skin (initialisation steps 6 and 7, and the ending) ----------------------------------
+
+void CControlPanel::ApplySkinRegion() {
+    const TvGlobals& g = Globals();
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    tunaro::Bitmap skin(
+        static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(IDB_PANEL_SKIN), IMAGE_BITMAP, 0, 0, 0)));
+    if (skin) {
+        // The skin is the whole window: no caption bar or frame (the caption text stays, it
+        // is how the other programs find the panel), the skin's size, and the region cuts
+        // away the skin's black outside.
+        const LONG_PTR frame = WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME;
+        SetWindowLongPtrA(m_hWnd, GWL_STYLE, GetWindowLongPtrA(m_hWnd, GWL_STYLE) & ~frame);
+        const LONG_PTR frameEx = WS_EX_DLGMODALFRAME | WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE | WS_EX_STATICEDGE;
+        SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) & ~frameEx);
+        BITMAP bm = {};
+        GetObjectA(skin.get(), sizeof(bm), &bm);
+        SetWindowPos(m_hWnd, nullptr, 0, 0, bm.bmWidth, bm.bmHeight,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        if (HRGN region = tunaro::RegionFromBitmap(skin.get()))
+            if (!SetWindowRgn(m_hWnd, region, TRUE))
+                DeleteObject(region); // kept by the window only when it took it
+    }
+    std::string background;
+    if (!g.app.strBackground.empty())
+        background = g.paths.strProgramDir + "\\" + g.app.strBackground;
+    m_background.Load(background, instance, IDB_PANEL_SKIN);
+}
+
+void CControlPanel::LayOutSkin() {
+    const TvGlobals& g = Globals();
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    // The status line keeps a copy of the skin under it, so the panel paints behind its children.
+    SetWindowLongPtrA(m_hWnd, GWL_STYLE,
+                      GetWindowLongPtrA(m_hWnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_CLIPCHILDREN));
+    HCURSOR hand = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
+    m_skin.Create(m_hWnd, hand, g.language, g.app.strTitle);
+    m_statusLine.Create(m_hWnd, g.language);
+    m_osd.Create(VideoWindow(), g.language);
+}
+
+void CControlPanel::ReleaseSkin() {
+    m_boOsdShown = false;
+    m_osd.Hide();
+    // The window gives the region back to the system, which deletes it.
+    SetWindowRgn(m_hWnd, nullptr, FALSE);
+}
+
+// ---- what the looks provide -------------------------------------------------------------------
 
 void CControlPanel::ShowOsd(const std::string& text, UINT delayMs) {
-    m_strOsdText = text; // filled by the panel work
+    m_strOsdText = text;
+    if (delayMs == 0) {
+        ShowOsdNow();
+        return;
+    }
+    m_boOsdShown = false;
     SetTimer(m_hWnd, TIMER_OSD, delayMs, nullptr);
 }
 
-void CControlPanel::LockPanel(bool) {}     // filled by the panel work
-void CControlPanel::UnlockPanel() {}       // filled by the panel work
-void CControlPanel::SetMuteLook(bool) {}   // filled by the panel work
-void CControlPanel::SetRecordLook(bool) {} // filled by the panel work
-void CControlPanel::LightVolumeSegments(int topId) {
-    m_nVolumeSegment = topId; // filled by the panel work
+void CControlPanel::ShowOsdNow() {
+    m_osd.Show(m_strOsdText);
+    m_boOsdShown = true;
+    // The same timer takes the text away again; the program stays responsive meanwhile.
+    SetTimer(m_hWnd, TIMER_OSD, kOsdShownMs, nullptr);
 }
 
-// ---- commands and messages (filled by the panel work) ----------------------------------------
-
-void CControlPanel::OnMinimize() {}          // filled by the panel work
-void CControlPanel::OnFullScreen() {}        // filled by the panel work
-void CControlPanel::OnDisplayPanel() {}      // filled by the panel work
-void CControlPanel::OnVolumeDown() {}        // filled by the panel work
-void CControlPanel::OnVolumeUp() {}          // filled by the panel work
-void CControlPanel::OnVolumeSegment(UINT) {} // filled by the panel work
-void CControlPanel::OnHelp() {
-    ShowAbout();
-} // filled by the panel work
-void CControlPanel::OnMostTop() {}          // filled by the panel work
-void CControlPanel::OnMenuDisplayPanel() {} // filled by the panel work
-void CControlPanel::OnMenuFullScreen() {}   // filled by the panel work
-void CControlPanel::OnMenuExit() {}         // filled by the panel work
-void CControlPanel::OnMenuCommand(UINT) {}  // filled by the panel work
-void CControlPanel::OnEnableButtons() {}    // filled by the panel work
-void CControlPanel::OnDisableButtons() {}   // filled by the panel work
-void CControlPanel::OnStatusTimer() {}      // filled by the panel work
 void CControlPanel::OnOsdTimer() {
+    if (!m_boOsdShown) {
+        ShowOsdNow();
+        return;
+    }
     KillTimer(m_hWnd, TIMER_OSD);
-} // filled by the panel work
-void CControlPanel::OnLButtonDown(UINT, POINT) {} // filled by the panel work
+    m_boOsdShown = false;
+    m_osd.Hide();
+}
+
+void CControlPanel::LockPanel(bool scanning) {
+    tunaro::EnableControls(m_hWnd, tunaro::BusyLockIds(scanning), false);
+}
+
+void CControlPanel::UnlockPanel() {
+    tunaro::EnableControls(m_hWnd, tunaro::BusyUnlockIds(), true);
+}
+
+void CControlPanel::SetMuteLook(bool muted) {
+    m_skin.SetMuteLook(muted);
+}
+
+void CControlPanel::SetRecordLook(bool recording) {
+    m_skin.SetRecordLook(recording);
+}
+
+void CControlPanel::LightVolumeSegments(int topId) {
+    m_nVolumeSegment = std::clamp(topId, tunaro::kFirstVolumeSegment, tunaro::kLastVolumeSegment);
+    m_skin.LightVolumeSegments(m_nVolumeSegment);
+}
+
+void CControlPanel::RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open) {
+    // A topmost video window would cover the dialog: it steps back while the dialog is open.
+    HWND video = VideoWindow();
+    bool wasTopmost = video && IsTopmost(video);
+    if (wasTopmost)
+        SetTopmost(video, false);
+    {
+        std::unique_ptr<tunaro::AcceleratorSuspension> suspension;
+        if (suspendAccelerators)
+            suspension = std::make_unique<tunaro::AcceleratorSuspension>();
+        open();
+    }
+    if (wasTopmost && ::IsWindow(video))
+        SetTopmost(video, true);
+}
+
+// ---- window buttons ---------------------------------------------------------------------------
+
+void CControlPanel::OnMinimize() {
+    ::ShowWindow(m_hWnd, SW_MINIMIZE);
+    HWND video = VideoWindow();
+    if (!m_boDesktopMode && video)
+        ::ShowWindow(video, SW_MINIMIZE);
+}
+
+void CControlPanel::OnFullScreen() {
+    HWND video = VideoWindow();
+    if (!video)
+        return;
+    if (m_boDesktopMode) {
+        ::SendMessageA(video, WM_COMMAND, kLeaveDesktopMode, 0);
+        if (!m_boFullScreen)
+            return;
+    }
+    const bool wasTopmost = IsTopmost(video);
+    if (!wasTopmost)
+        SetTopmost(video, true);
+    if (!m_boFullScreen) {
+        m_videoPlacement.length = sizeof(m_videoPlacement);
+        GetWindowPlacement(video, &m_videoPlacement);
+        m_videoStyle = GetWindowLongPtrA(video, GWL_STYLE);
+        SetWindowLongPtrA(video, GWL_STYLE,
+                          m_videoStyle & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME));
+        if (IsIconic(video))
+            ::ShowWindow(video, SW_RESTORE);
+        RECT screen = MonitorRect(video);
+        SetWindowPos(video, nullptr, screen.left, screen.top, screen.right - screen.left,
+                     screen.bottom - screen.top, SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+        m_boFullScreen = true;
+    } else {
+        SetWindowLongPtrA(video, GWL_STYLE, m_videoStyle);
+        SetWindowPos(video, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+        if (m_videoPlacement.length == sizeof(m_videoPlacement))
+            SetWindowPlacement(video, &m_videoPlacement);
+        m_boFullScreen = false;
+    }
+    RECT client = {};
+    GetClientRect(video, &client);
+    if (tunaro::CaptureEngine* engine = Engine())
+        engine->SetVideoWindowsPos(0, 0, client.right, client.bottom);
+    if (!wasTopmost)
+        SetTopmost(video, false);
+    ::ShowWindow(m_hWnd, m_boFullScreen ? SW_HIDE : SW_SHOW);
+    m_boPanelShown = !m_boFullScreen;
+}
+
+void CControlPanel::OnDisplayPanel() {
+    if (m_boTvWall)
+        return;
+    const bool visible = IsWindowVisible(m_hWnd) && !IsIconic(m_hWnd);
+    if (!visible) {
+        OnMenuDisplayPanel();
+    } else if (m_boDesktopMode) {
+        ::ShowWindow(m_hWnd, SW_HIDE);
+        m_boPanelShown = false;
+    }
+}
+
+void CControlPanel::OnMenuDisplayPanel() {
+    ::ShowWindow(m_hWnd, IsIconic(m_hWnd) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(m_hWnd);
+    m_boPanelShown = true;
+}
+
+// ---- volume -----------------------------------------------------------------------------------
+
+void CControlPanel::OnVolumeDown() {
+    if (int below = tunaro::SteppedSegment(m_nVolumeSegment, -1))
+        OnVolumeSegment(static_cast<UINT>(below));
+}
+
+void CControlPanel::OnVolumeUp() {
+    if (int above = tunaro::SteppedSegment(m_nVolumeSegment, 1))
+        OnVolumeSegment(static_cast<UINT>(above));
+}
+
+void CControlPanel::OnVolumeSegment(UINT id) {
+    const int segment = static_cast<int>(id);
+    if (segment < tunaro::kFirstVolumeSegment || segment > tunaro::kLastVolumeSegment)
+        return;
+    // Without a volume control the bar would show a level nobody hears: it stays as it is.
+    if (!m_volume || !m_volume->VolumeAvailable())
+        return;
+    m_volume->SetVolume(
+        static_cast<DWORD>(tunaro::VolumeForSegment(segment, m_volume->Minimum(), m_volume->Maximum())));
+    LightVolumeSegments(segment);
+}
+
+// ---- About, menu commands, enabling ------------------------------------------------------------
+
+void CControlPanel::OnHelp() {
+    RunPanelDialog(false, [this] { ShowAbout(); });
+}
+
+void CControlPanel::OnMostTop() {
+    HWND video = VideoWindow();
+    if (!video)
+        return;
+    m_boVideoTopmost = !m_boVideoTopmost;
+    SetTopmost(video, m_boVideoTopmost);
+}
+
+void CControlPanel::OnMenuFullScreen() {
+    if (m_boScanning)
+        return;
+    if (HWND video = VideoWindow())
+        ::SendMessageA(video, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+}
+
+void CControlPanel::OnMenuExit() {
+    if (m_boScanning || m_boRecording)
+        return;
+    SendMessage(WM_COMMAND, IDC_EXIT, 0);
+}
+
+void CControlPanel::OnMenuCommand(UINT id) {
+    switch (id) {
+    case ID_CHANNEL_EDIT:
+        SendMessage(WM_COMMAND, IDC_CHANNEL_EDIT, 0);
+        break;
+    case ID_MENU_ABOUT:
+        OnHelp();
+        break;
+    case ID_DIRECTORY_SETTING:
+        // The directory page comes with the setup dialogs; until then the item does nothing.
+        break;
+    default:
+        break;
+    }
+}
+
+void CControlPanel::OnEnableButtons() {
+    tunaro::EnableControls(m_hWnd, tunaro::RemoteEnableIds(), true);
+}
+
+void CControlPanel::OnDisableButtons() {
+    tunaro::EnableControls(m_hWnd, tunaro::RemoteDisableIds(), false);
+}
+
+// ---- status line ------------------------------------------------------------------------------
+
+void CControlPanel::OnStatusTimer() {
+    tunaro::PanelStatus status;
+    status.recording = m_boRecording;
+    if (m_boRecording && m_tRecordStart > 0)
+        status.elapsedSeconds = static_cast<long>(difftime(time(nullptr), m_tRecordStart));
+    status.scanning = m_boScanning;
+    if (!m_boRecording && !m_boScanning && m_lPlaybackState != -1)
+        return; // the player keeps its own line (position and duration) while a file is open
+    if (tunaro::CaptureEngine* engine = Engine()) {
+        char name[261] = "";
+        engine->GetSourceName(static_cast<int>(m_settings.lVideoSource), name, sizeof(name));
+        status.inputName = name;
+    }
+    m_statusLine.Show(tunaro::ComposeStatusLine(status, Globals().language));
+}
+
+// ---- mouse, keys and painting -----------------------------------------------------------------
+
+void CControlPanel::OnLButtonDown(UINT, POINT pt) {
+    // The whole body is the handle that drags the panel.
+    ClientToScreen(m_hWnd, &pt);
+    SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(static_cast<WORD>(pt.x), static_cast<WORD>(pt.y)));
+}
+
 void CControlPanel::OnPaint() {
-    ValidateRect(m_hWnd, nullptr);
-} // filled by the panel work
-BOOL CControlPanel::OnEraseBackground(HDC) {
-    return FALSE;
-} // filled by the panel work
+    tunaro::PaintDc dc(m_hWnd);
+    if (!IsIconic(m_hWnd))
+        return; // the background and the skin controls paint themselves
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+    RECT rc = {};
+    GetClientRect(m_hWnd, &rc);
+    const int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    if (icon)
+        DrawIcon(dc.get(), (rc.right - cx + 1) / 2, (rc.bottom - cy + 1) / 2, icon);
+}
+
+BOOL CControlPanel::OnEraseBackground(HDC dc) {
+    // Without a background bitmap the default erase runs.
+    return m_background.Paint(dc) ? TRUE : FALSE;
+}
+
 LRESULT CControlPanel::OnIgnoredMessage() {
-    return 0;
-} // filled by the panel work
+    return 0; // double clicks, size changes and context menus do nothing on the panel
+}
 
 bool CControlPanel::PreTranslateMessage(MSG* msg) {
-    return Dialog::PreTranslateMessage(msg); // filled by the panel work
+    // Arrow keys belong to the volume (and the accelerators), not to moving between buttons.
+    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && msg->wParam >= VK_LEFT &&
+        msg->wParam <= VK_DOWN) {
+        HWND focus = GetFocus();
+        HWND sink = m_skin.FocusSink();
+        if (focus && focus != sink && IsChild(m_hWnd, focus))
+            ::SetFocus(sink ? sink : m_hWnd);
+    }
+    return Dialog::PreTranslateMessage(msg);
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of the TV control panel over the live (simulated) picture, in English and in Chinese
 # (Language 2052), for docs/screenshots. Needs a built x86_64 tree with Tunaro.exe and winctl.
-#   tests/tvpanel/screenshots.sh            writes docs/screenshots/tv_live_en.png, tv_live_zh.png
+#   tests/tvpanel/screenshots.sh [en] [zh]   writes docs/screenshots/tv_live_en.png, tv_live_zh.png
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/lib/common.sh"
 OUT=$TUNARO_ROOT/docs/screenshots
@@ -51,5 +51,9 @@ shot() {
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
   localedef -i zh_CN -f UTF-8 zh_CN.UTF-8 2>/dev/null || log "warning: no zh_CN.UTF-8 locale; Chinese texts may not show"
 fi
-shot en 1033 C.UTF-8
-shot zh 2052 zh_CN.UTF-8
+for which in "${@:-en zh}"; do
+  case $which in
+    en) shot en 1033 C.UTF-8 ;;
+    zh) shot zh 2052 zh_CN.UTF-8 ;;
+  esac
+done

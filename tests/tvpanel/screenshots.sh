@@ -42,8 +42,8 @@ shot() {
   for _ in $(seq 1 100); do kill -0 $app 2>/dev/null || break; sleep 0.1; done
   tunaro_wine_kill "$prefix"
   tunaro_stop_session
-  # The video window (640 x 480, centred, 50 pixels up) and the panel below it.
-  convert "$prefix/screen.png" -crop 680x790+300+195 +repage "$OUT/tv_live_$name.png"
+  # The picture of the video window (640 x 480, centred, 50 pixels up) and the panel below it.
+  convert "$prefix/screen.png" -crop 634x724+322+246 +repage "$OUT/tv_live_$name.png"
   log "wrote $OUT/tv_live_$name.png"
 }
 

@@ -55,7 +55,8 @@ int LitSegments(HWND panel) {
     GdiFlush();
     int lit = 0;
     for (const auto& seg : skin::kVolumeUnlit) {
-        const DWORD p = static_cast<const DWORD*>(bits)[(seg.top + seg.height - 3) * w + seg.left + seg.width / 2];
+        const DWORD p =
+            static_cast<const DWORD*>(bits)[(seg.top + seg.height - 3) * w + seg.left + seg.width / 2];
         const int brightest = std::max({(p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF}) & 0xFF;
         if (brightest > 100)
             ++lit;
@@ -238,6 +239,32 @@ TEST_F(PanelE2E, MostTopMinimiseAndShowPanel) {
     e2e::SendCommand(panel, 32772);
     EXPECT_TRUE(e2e::WaitUntil([] { return !IsIconic(panel) && IsWindowVisible(panel); }, 5000));
     ShowWindow(video, SW_RESTORE);
+}
+
+TEST_F(PanelE2E, AboutStepsATopmostVideoWindowBackWhileOpen) {
+    ASSERT_NE(nullptr, video);
+    auto topmost = [] { return (GetWindowLongPtrA(video, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    e2e::SendCommand(panel, 32771);
+    ASSERT_TRUE(topmost());
+    ASSERT_TRUE(e2e::PostCommand(panel, 1111));
+    // The About dialog carries the panel's title too: the other window of the program by that name.
+    HWND about = nullptr;
+    e2e::WaitUntil(
+        [&] {
+            for (HWND w : e2e::ProcessWindows(program->Pid())) {
+                if (w != panel && w != video && e2e::WindowText(w) == kPanelTitle)
+                    about = w;
+            }
+            return about != nullptr;
+        },
+        10000);
+    ASSERT_NE(nullptr, about);
+    EXPECT_FALSE(topmost()); // the video window does not cover the dialog
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(about); }, 5000));
+    EXPECT_TRUE(e2e::WaitUntil(topmost, 5000)); // and is topmost again afterwards
+    e2e::SendCommand(panel, 32771);
+    EXPECT_FALSE(topmost());
 }
 
 TEST_F(PanelE2E, MenuExitEndsTheProgram) {

@@ -29,6 +29,9 @@ constexpr int kVideoHeight = 480;
 constexpr int kVideoRaise = 50;       // the video window sits this much above the screen's centre
 constexpr int kPanelBelowVideo = 400; // the panel's top edge below the video window's top
 constexpr UINT kStatusPeriodMs = 500;
+// Without a card the search ends within milliseconds; the splash stays this long so the user
+// sees that the program started and went.
+constexpr DWORD kSplashAtLeastMs = 1000;
 constexpr DWORD kExitPauseMs = 200;
 
 // While the panel starts, a missing card ends the program without a word: the engine's
@@ -161,6 +164,7 @@ const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
         Message<&P::OnIgnoredMessage>(WM_SIZE),
         Message<&P::OnChar>(WM_CHAR),
         Message<&P::OnDestroy>(WM_DESTROY),
+        Message<&P::OnBringToFront>(BringToFrontMessage()),
     };
     return &map;
 }
@@ -215,6 +219,9 @@ BOOL CControlPanel::OnInitDialog() {
 
     // 11. Live preview; without a card the program ends quietly.
     if (StartPreview(true) == -8) {
+        const DWORD shownFor = GetTickCount() - m_dwSplashShown;
+        if (m_splash && shownFor < kSplashAtLeastMs)
+            WaitPaintingSplash(kSplashAtLeastMs - shownFor);
         CloseSplash();
         EndDialog(IDCANCEL);
         return TRUE;
@@ -257,6 +264,28 @@ void CControlPanel::ShowSplash() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(splash, SW_SHOW);
     UpdateWindow(splash);
+    m_dwSplashShown = GetTickCount();
+}
+
+void CControlPanel::WaitPaintingSplash(DWORD ms) {
+    // The thread stays responsive meanwhile: the splash paints, and whoever started the
+    // program sees it waiting for input.
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD passed = GetTickCount() - start;
+        if (passed >= ms)
+            break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - passed, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
 }
 
 void CControlPanel::CloseSplash() {
@@ -432,6 +461,13 @@ void CControlPanel::ShowAbout() {
 }
 
 void CControlPanel::OnNoEffect() {}
+
+LRESULT CControlPanel::OnBringToFront() {
+    SetForegroundWindow(m_hWnd);
+    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::ShowWindow(m_hWnd, SW_SHOW);
+    return 0;
+}
 
 LRESULT CControlPanel::OnChar() {
     return 0;

@@ -94,6 +94,7 @@ private:
     int StartPreview(bool startingUp);
     void ShowSplash();
     void CloseSplash();
+    void WaitPaintingSplash(DWORD ms);
     void PlaceWindows();
     void OpenMasterVolume();
     void SaveSettings();
@@ -103,6 +104,7 @@ private:
     void OnTimer(UINT_PTR id);
     void OnSysCommandAbout(UINT id, LPARAM);
     void OnNoEffect();
+    LRESULT OnBringToFront();
     LRESULT OnChar();
     // Commands whose features arrive with later work (recording and playback, dialogs, the TV
     // wall, snapshots, the FM and scheduler buttons, the scheduler's messages).
@@ -184,5 +186,6 @@ private:
     int SelectSourceByName(const char* pattern);
 
     std::unique_ptr<CSplashDlg> m_splash;
+    DWORD m_dwSplashShown = 0;
     std::unique_ptr<CSnapshotBrowser> m_snapshot;
 };

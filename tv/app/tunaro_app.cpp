@@ -40,6 +40,11 @@ TvGlobals& Globals() {
     return globals;
 }
 
+UINT BringToFrontMessage() {
+    static const UINT message = RegisterWindowMessageA("Tunaro.BringPanelToFront");
+    return message;
+}
+
 bool CTunaroApp::InitInstance() {
     TvGlobals& g = Globals();
     // System directory, program directory and the files in them.
@@ -97,8 +102,10 @@ void CTunaroApp::StartScheduler() {
 }
 
 bool CTunaroApp::ClaimSingleInstance() {
-    m_instanceMutex.Reset(CreateMutexA(nullptr, TRUE, ExecutableBaseName().c_str()));
-    if (GetLastError() != ERROR_ALREADY_EXISTS)
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, ExecutableBaseName().c_str());
+    const DWORD error = GetLastError();
+    m_instanceMutex.Reset(mutex);
+    if (error != ERROR_ALREADY_EXISTS)
         return true;
     m_instanceMutex.Reset();
     HWND first = FindWindowA(nullptr, Globals().app.strTitle.c_str());
@@ -106,6 +113,9 @@ bool CTunaroApp::ClaimSingleInstance() {
         SetForegroundWindow(first);
         SetWindowPos(first, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         ShowWindow(first, SW_SHOW);
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(first, BringToFrontMessage(), 0, 0, SMTO_ABORTIFHUNG, kPeerSendTimeoutMs,
+                            &result);
     }
     return false;
 }

@@ -42,6 +42,11 @@ struct TvGlobals {
 
 TvGlobals& Globals();
 
+// Sent by a second copy to the running panel: come to the front as a topmost window. The
+// second copy also does this itself; the running copy doing it on its own thread is what
+// works on every system (some refuse z-order changes across processes).
+UINT BringToFrontMessage();
+
 class CTunaroApp : public tunaro::Application {
 protected:
     bool InitInstance() override;

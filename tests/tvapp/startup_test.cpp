@@ -1,0 +1,479 @@
+// End-to-end tests of the TV program's start-up and ending with the real Tunaro.exe under the
+// prefix: no card, the FM program and the scheduler, the single copy, the language, and the
+// files a run leaves behind and a restart reads again.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "e2e.h"
+
+namespace {
+
+constexpr const char* kPanelTitle = "Tunaro";
+constexpr DWORD kStartTimeoutMs = 30000;
+constexpr DWORD kExitTimeoutMs = 20000;
+
+std::string InstallFile(const char* name) {
+    return e2e::InstallDir() + "\\" + name;
+}
+
+std::optional<std::string> ReadIfPresent(const std::string& path) {
+    if (!e2e::FileExists(path))
+        return std::nullopt;
+    return e2e::ReadFile(path);
+}
+
+void PutBack(const std::string& path, const std::optional<std::string>& bytes) {
+    if (bytes)
+        e2e::WriteFile(path, *bytes);
+    else
+        DeleteFileA(path.c_str());
+}
+
+std::optional<std::string> ReadLanguageValue() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tunaro", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    char value[256] = {0};
+    DWORD size = sizeof value - 1;
+    DWORD type = 0;
+    const LONG rc = RegQueryValueExA(key, "Language", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::string(value);
+}
+
+// Sets (or with nullopt removes) HKLM\Software\Tunaro "Language".
+bool SetLanguageValue(const std::optional<std::string>& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tunaro", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG rc;
+    if (value)
+        rc = RegSetValueExA(key, "Language", 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                            static_cast<DWORD>(value->size() + 1));
+    else {
+        rc = RegDeleteValueA(key, "Language");
+        if (rc == ERROR_FILE_NOT_FOUND)
+            rc = ERROR_SUCCESS;
+    }
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+FILETIME LastWrite(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+// Every top-level window with this title, visible or not: process, class, visibility.
+std::string DescribeWindows(const char* title) {
+    struct Search {
+        const char* title;
+        std::string out;
+    } search{title, ""};
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            Search* s = reinterpret_cast<Search*>(lp);
+            char text[256] = {0}, cls[256] = {0};
+            GetWindowTextA(w, text, sizeof text);
+            if (strcmp(text, s->title) != 0)
+                return TRUE;
+            GetClassNameA(w, cls, sizeof cls);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            s->out += "[pid " + std::to_string(pid) + " class " + cls +
+                      (IsWindowVisible(w) ? " visible]" : " hidden]");
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.out;
+}
+
+// Whether a shown 640 x 431 window (the splash) of the process exists now.
+bool SplashShownBy(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        bool found;
+    } search{pid, false};
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            Search* s = reinterpret_cast<Search*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            RECT rc = {};
+            if (owner == s->pid && IsWindowVisible(w) && GetWindowRect(w, &rc) && rc.right - rc.left == 640 &&
+                rc.bottom - rc.top == 431)
+                s->found = true;
+            return !s->found;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool IsDirectory(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Makes the simulated card disappear from the device categories (as if no card were fitted)
+// for the life of the object, the way its driver registers: [Config] Family, then registration.
+class HiddenCard {
+public:
+    HiddenCard() {
+        m_ini = e2e::SimCardPath();
+        m_family = e2e::IniString(m_ini, "Config", "Family", "SAA7134");
+        m_dll = LoadLibraryA((e2e::SystemDir() + "\\simcard.dll").c_str());
+        if (m_dll)
+            m_register = reinterpret_cast<Register>(
+                reinterpret_cast<void*>(GetProcAddress(m_dll, "DllRegisterServer")));
+        if (!m_register)
+            return;
+        WritePrivateProfileStringA("Config", "Family", "NONE", m_ini.c_str());
+        m_hidden = SUCCEEDED(m_register());
+    }
+    ~HiddenCard() {
+        if (m_register) {
+            WritePrivateProfileStringA("Config", "Family", m_family.c_str(), m_ini.c_str());
+            m_register();
+        }
+        if (m_dll)
+            FreeLibrary(m_dll);
+    }
+    HiddenCard(const HiddenCard&) = delete;
+    HiddenCard& operator=(const HiddenCard&) = delete;
+    bool Hidden() const { return m_hidden; }
+
+private:
+    using Register = HRESULT(WINAPI*)();
+    std::string m_ini, m_family;
+    HMODULE m_dll = nullptr;
+    Register m_register = nullptr;
+    bool m_hidden = false;
+};
+
+// A window titled "Tunaro FM" on its own thread. When the TV program's 1234 arrives, it looks at
+// the world while the sender still waits for the answer: is there a panel yet, has the card
+// been touched since the stand-in was made.
+class FmStandIn {
+public:
+    FmStandIn() {
+        m_cardIni = e2e::SimCardPath();
+        m_cardBefore = LastWrite(m_cardIni);
+        m_ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_thread = CreateThread(nullptr, 0, &FmStandIn::ThreadMain, this, 0, &m_threadId);
+        WaitForSingleObject(m_ready, 10000);
+    }
+    ~FmStandIn() {
+        PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
+        WaitForSingleObject(m_thread, 10000);
+        CloseHandle(m_thread);
+        CloseHandle(m_ready);
+    }
+    FmStandIn(const FmStandIn&) = delete;
+    FmStandIn& operator=(const FmStandIn&) = delete;
+
+    bool WaitForClose(DWORD timeoutMs) const {
+        return e2e::WaitUntil([this] { return m_closeCount > 0; }, timeoutMs);
+    }
+    LONG closeCount() const { return m_closeCount; }
+    LPARAM closeLParam() const { return m_closeLParam; }
+    bool panelExistedAtClose() const { return m_panelAtClose; }
+    bool cardTouchedBeforeClose() const { return m_cardTouchedAtClose; }
+    const FILETIME& cardBefore() const { return m_cardBefore; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+        auto* self = reinterpret_cast<FmStandIn*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (msg == WM_NCCREATE) {
+            SetWindowLongPtrA(
+                hwnd, GWLP_USERDATA,
+                reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
+        } else if (self && msg == WM_COMMAND && LOWORD(wp) == 1234) {
+            self->m_panelAtClose = FindWindowA(nullptr, kPanelTitle) != nullptr;
+            self->m_cardTouchedAtClose = !SameTime(LastWrite(self->m_cardIni), self->m_cardBefore);
+            self->m_closeLParam = lp;
+            InterlockedIncrement(&self->m_closeCount);
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+    static DWORD WINAPI ThreadMain(void* p) {
+        auto* self = static_cast<FmStandIn*>(p);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = &FmStandIn::Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TvappFmStandIn";
+        RegisterClassA(&wc);
+        HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "Tunaro FM", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
+                                    nullptr, wc.hInstance, self);
+        SetEvent(self->m_ready);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+            DispatchMessageA(&msg);
+        DestroyWindow(hwnd);
+        return 0;
+    }
+
+    std::string m_cardIni;
+    FILETIME m_cardBefore = {};
+    HANDLE m_ready = nullptr, m_thread = nullptr;
+    DWORD m_threadId = 0;
+    volatile LONG m_closeCount = 0;
+    LPARAM m_closeLParam = -1;
+    bool m_panelAtClose = false, m_cardTouchedAtClose = false;
+};
+
+// Channels written by hand: a comment, keys in any case, a block without "Chan:", a disabled
+// block, "AudioChannels:" and "Check:" inherited, a name with blanks around it.
+const char kSeededProgramTxt[] = "; channels of the start-up test\r\n"
+                                 "Name: Harbour  ; first\r\n"
+                                 "freq: 49750000\r\n"
+                                 "Chan: 5\r\n"
+                                 "Check:1\r\n"
+                                 "NAME: Lotus\r\n"
+                                 "Freq: 77250000\r\n"
+                                 "Check:0\r\n"
+                                 "AudioChannels:1\r\n"
+                                 "Name:   Summit News   \r\n"
+                                 "Freq: 168250000\r\n"
+                                 "Check:1\r\n";
+
+// What the program writes back for them on the SAA7134 family (its audio value is always 0).
+const char kRewrittenProgramTxt[] =
+    "Name: Harbour\r\nFreq: 49750000\r\nChan: 5\r\nAudioChannels:0\r\nCheck:1\r\n"
+    "Name: Lotus\r\nFreq: 77250000\r\nChan: 6\r\nAudioChannels:0\r\nCheck:0\r\n"
+    "Name: Summit News\r\nFreq: 168250000\r\nChan: 7\r\nAudioChannels:0\r\nCheck:1\r\n";
+
+std::string TunaroIniText(long standard, long type, long source, long current, long previous,
+                          const std::string& image, const std::string& video, long mode) {
+    return "[VideoStandard]\r\nvalue=" + std::to_string(standard) +
+           "\r\n[RecordType]\r\nType=" + std::to_string(type) +
+           "\r\n[VideoSource]\r\nSource=" + std::to_string(source) +
+           "\r\n[Channel]\r\nCurrentIndex=" + std::to_string(current) +
+           "\r\nPreChannelIndex=" + std::to_string(previous) + "\r\n[CloseComputer]\r\nFlag=0\r\n" +
+           "[SavImagePath]\r\nPath=" + image + "\r\n[SavVideoPath]\r\nPath=" + video +
+           "\r\n[DisplayMode]\r\nMode=" + std::to_string(mode) + "\r\n";
+}
+
+class TunaroStartup : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        // The program under test is the one just built (the prefix may hold an older copy).
+        CopyFileA((e2e::ExeDir() + "\\Tunaro.exe").c_str(), InstallFile("Tunaro.exe").c_str(), FALSE);
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(e2e::FileExists(InstallFile("Tunaro.exe"))) << "Tunaro.exe is not installed";
+        ASSERT_TRUE(e2e::WaitForWindowGone(kPanelTitle, 10000)) << "a Tunaro is still running";
+        m_tunaroIni = InstallFile("Tunaro.ini");
+        m_programTxt = e2e::SystemDir() + "\\program.txt";
+        m_savedIni = ReadIfPresent(m_tunaroIni);
+        m_savedProgram = ReadIfPresent(m_programTxt);
+        m_savedLanguage = ReadLanguageValue();
+        DeleteFileA(m_tunaroIni.c_str());
+        DeleteFileA(m_programTxt.c_str());
+        DeleteFileA(InstallFile("schedule-started.txt").c_str());
+    }
+
+    void TearDown() override {
+        for (e2e::Program* p : {&m_first, &m_second})
+            if (p->Running())
+                p->Kill();
+        PutBack(m_tunaroIni, m_savedIni);
+        PutBack(m_programTxt, m_savedProgram);
+        SetLanguageValue(m_savedLanguage);
+        DeleteFileA(InstallFile("Schedule.exe").c_str());
+        DeleteFileA(InstallFile("schedule-started.txt").c_str());
+    }
+
+    void PlaceSchedulerStandIn() {
+        ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\tvapp_schedule_standin.exe").c_str(),
+                              InstallFile("Schedule.exe").c_str(), FALSE));
+    }
+
+    bool Start(e2e::Program& program) {
+        return program.Start(InstallFile("Tunaro.exe"), "", e2e::InstallDir());
+    }
+
+    // The panel once its initialisation is over (it shows only then).
+    HWND WaitForPanel() {
+        HWND panel = e2e::WaitForWindow(kPanelTitle, kStartTimeoutMs);
+        if (!panel)
+            return nullptr;
+        return e2e::WaitUntil([&] { return IsWindowVisible(panel) != FALSE; }, kStartTimeoutMs) ? panel
+                                                                                                : nullptr;
+    }
+
+    // Exit (403) as the close button gives it; true when the program ended by itself.
+    bool ExitByCommand(e2e::Program& program, HWND panel) {
+        if (!e2e::PostCommand(panel, 403))
+            return false;
+        return program.WaitForExit(kExitTimeoutMs);
+    }
+
+    std::string m_tunaroIni, m_programTxt;
+    std::optional<std::string> m_savedIni, m_savedProgram, m_savedLanguage;
+    e2e::Program m_first, m_second;
+};
+
+TEST_F(TunaroStartup, WithoutACardTheSplashShowsAndTheProgramEndsWithoutAWord) {
+    HiddenCard card;
+    ASSERT_TRUE(card.Hidden());
+    e2e::MessageBoxWatcher boxes;
+    ASSERT_TRUE(Start(m_first));
+    bool splashSeen = false;
+    const DWORD start = GetTickCount();
+    while (m_first.Running() && GetTickCount() - start < kExitTimeoutMs) {
+        if (SplashShownBy(m_first.Pid()))
+            splashSeen = true;
+        Sleep(20);
+    }
+    DWORD code = 0;
+    ASSERT_TRUE(m_first.WaitForExit(1000, &code)) << "Tunaro kept running without a card";
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(splashSeen);
+    EXPECT_TRUE(boxes.Seen().empty()) << boxes.Seen()[0].text;
+    EXPECT_EQ(e2e::FindTopWindow(kPanelTitle), nullptr);
+    EXPECT_EQ(e2e::FindTopWindow("TV Win"), nullptr);
+}
+
+TEST_F(TunaroStartup, FirstRunClosesFmBeforeTheCardStartsTheSchedulerAndWritesItsFiles) {
+    ASSERT_TRUE(SetLanguageValue(std::string("1033")));
+    PlaceSchedulerStandIn();
+    ASSERT_TRUE(e2e::WriteFile(m_programTxt, kSeededProgramTxt));
+    FmStandIn fm;
+    e2e::MessageBoxWatcher boxes;
+
+    ASSERT_TRUE(Start(m_first));
+    // When it arrived the card had not been touched and the panel did not exist yet.
+    EXPECT_FALSE(fm.cardTouchedBeforeClose());
+    EXPECT_FALSE(fm.panelExistedAtClose());
+    EXPECT_EQ(fm.closeLParam(), 0);
+
+    HWND panel = WaitForPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(fm.closeCount(), 1);
+    // The card was opened afterwards and runs the preview on the tuner input (source 1).
+    EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardState("Running") == "1"; }, 10000));
+    EXPECT_FALSE(SameTime(LastWrite(e2e::SimCardPath()), fm.cardBefore()));
+    EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
+    // The scheduler was started from the program directory, without parameters.
+    EXPECT_TRUE(e2e::WaitUntil([] { return e2e::FileExists(InstallFile("schedule-started.txt")); }, 10000));
+    EXPECT_EQ(e2e::ReadFile(InstallFile("schedule-started.txt")), "started []\r\n");
+    // English texts.
+    EXPECT_NE(e2e::FindTopWindow("TV Win"), nullptr);
+    // The preview tuned the first channel of the list.
+    EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Frequency") == 49750000; }, 10000));
+
+    ASSERT_TRUE(ExitByCommand(m_first, panel));
+    EXPECT_TRUE(boxes.Seen().empty()) << boxes.Seen()[0].text;
+    EXPECT_EQ(e2e::ReadFile(m_programTxt), kRewrittenProgramTxt);
+    const std::string dir = e2e::InstallDir();
+    EXPECT_EQ(e2e::ReadFile(m_tunaroIni), TunaroIniText(32, 0, 1, 0, 0, dir + "\\Image", dir + "\\Video", 1));
+    EXPECT_TRUE(IsDirectory(dir + "\\Image"));
+    EXPECT_TRUE(IsDirectory(dir + "\\Video"));
+}
+
+TEST_F(TunaroStartup, ASecondCopyBringsTheFirstPanelForwardAndEnds) {
+    ASSERT_TRUE(SetLanguageValue(std::nullopt));
+    PlaceSchedulerStandIn();
+    e2e::PeerWindow scheduler("Schedule");
+    e2e::MessageBoxWatcher boxes;
+    ASSERT_TRUE(Start(m_first));
+    HWND panel = WaitForPanel();
+    ASSERT_NE(panel, nullptr);
+    // No language value: English.
+    EXPECT_NE(e2e::FindTopWindow("TV Win"), nullptr);
+
+    ASSERT_TRUE(Start(m_second));
+    bool secondShowedWindow = false;
+    const DWORD start = GetTickCount();
+    while (m_second.Running() && GetTickCount() - start < kExitTimeoutMs) {
+        if (!e2e::ProcessWindows(m_second.Pid()).empty())
+            secondShowedWindow = true;
+        Sleep(5);
+    }
+    ASSERT_TRUE(m_second.WaitForExit(1000)) << "the second copy kept running";
+    EXPECT_FALSE(secondShowedWindow);
+    // In front and shown. (The panel asks for the topmost band as well; this platform does not
+    // report that band for the panel's kind of window, so it is not checked here.)
+    EXPECT_TRUE(IsWindowVisible(panel));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return GetForegroundWindow() == panel; }, 3000))
+        << DescribeWindows(kPanelTitle);
+    // The first copy still runs, alone: one panel.
+    EXPECT_TRUE(m_first.Running());
+    EXPECT_EQ(e2e::FindTopWindow(kPanelTitle), panel);
+    // The "Schedule" window existed, so neither copy started the scheduler.
+    EXPECT_FALSE(e2e::FileExists(InstallFile("schedule-started.txt")));
+
+    ASSERT_TRUE(ExitByCommand(m_first, panel));
+    EXPECT_TRUE(boxes.Seen().empty()) << boxes.Seen()[0].text;
+}
+
+TEST_F(TunaroStartup, ChineseLanguageGivesChineseTexts) {
+    ASSERT_TRUE(SetLanguageValue(std::string("2052")));
+    e2e::PeerWindow scheduler("Schedule");
+    ASSERT_TRUE(Start(m_first));
+    HWND panel = WaitForPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_NE(e2e::FindTopWindow("电视窗口"), nullptr);
+    EXPECT_EQ(e2e::FindTopWindow("TV Win"), nullptr);
+    ASSERT_TRUE(ExitByCommand(m_first, panel));
+}
+
+TEST_F(TunaroStartup, ARestartComesBackOnTheSameSourceChannelStandardAndDirectories) {
+    ASSERT_TRUE(SetLanguageValue(std::string("")));
+    e2e::PeerWindow scheduler("Schedule");
+    const std::string scratch = e2e::MakeScratchDir("tvapp-restart");
+    const std::string image = scratch + "\\shots\\deep\\Image";
+    const std::string video = scratch + "\\films\\deep\\Video";
+    ASSERT_TRUE(e2e::WriteFile(m_programTxt, kSeededProgramTxt));
+    // S-video input, NTSC-M, the United Kingdom, MPEG-4 recordings; channel 1 is disabled, so the
+    // selection moves on to 2 and 1 becomes the previous channel.
+    ASSERT_TRUE(e2e::WriteFile(m_tunaroIni,
+                               TunaroIniText(1, 5, 2, 1, 0, image, video, 1) + "[Country]\r\niCode=2\r\n"));
+
+    auto expectCardState = [&](const char* when) {
+        EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Frequency") == 168250000; }, 10000))
+            << when << ": frequency " << e2e::SimCardState("Frequency");
+        EXPECT_EQ(e2e::SimCardStateLong("VideoStandard"), 1) << when;
+        EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video SVideo") << when;
+        EXPECT_EQ(e2e::SimCardStateLong("CountryCode"), 44) << when;
+    };
+
+    ASSERT_TRUE(Start(m_first));
+    HWND panel = WaitForPanel();
+    ASSERT_NE(panel, nullptr);
+    expectCardState("first run");
+    EXPECT_TRUE(IsDirectory(image));
+    EXPECT_TRUE(IsDirectory(video));
+    ASSERT_TRUE(ExitByCommand(m_first, panel));
+    EXPECT_EQ(e2e::ReadFile(m_tunaroIni),
+              TunaroIniText(1, 5, 2, 2, 1, image, video, 1) + "[Country]\r\niCode=2\r\n");
+
+    ASSERT_TRUE(Start(m_second));
+    panel = WaitForPanel();
+    ASSERT_NE(panel, nullptr);
+    expectCardState("restart");
+    ASSERT_TRUE(ExitByCommand(m_second, panel));
+    // Selecting the stored channel again made it its own previous channel.
+    EXPECT_EQ(e2e::ReadFile(m_tunaroIni),
+              TunaroIniText(1, 5, 2, 2, 2, image, video, 1) + "[Country]\r\niCode=2\r\n");
+    EXPECT_EQ(e2e::ReadFile(m_programTxt), kRewrittenProgramTxt);
+    e2e::RemoveTree(scratch);
+}
+
+} // namespace

@@ -29,6 +29,17 @@ SHOT=$TUNARO_ROOT/build/demo.png
 
 if [ -f "$INSTDIR/Tunaro.exe" ]; then
   TITLE=Tunaro
+  # The channel list a first scan would give: the PAL stations of the simulated broadcast.
+  SYSDIR=$PREFIX/drive_c/windows/system32
+  if [ ! -f "$SYSDIR/program.txt" ]; then
+    n=0
+    while IFS='=,' read -r key hz name _ system; do
+      case $key in TV*) ;; *) continue ;; esac
+      [ "${system%$'\r'}" = PAL ] || continue
+      n=$((n + 1))
+      printf 'Name: %s\r\nFreq: %s\r\nChan: %d\r\nAudioChannels:0\r\nCheck:1\r\n' "$name" "$hz" "$n"
+    done <"$SYSDIR/simcard.ini" >"$SYSDIR/program.txt"
+  fi
   log "starting Tunaro with the simulated card"
   (cd "$INSTDIR" && "$TUNARO_WINE" 'C:\Program Files\Tunaro\Tunaro.exe' >/dev/null 2>&1) &
   APP=$!

@@ -441,7 +441,10 @@ TEST_F(TunaroStartup, ChineseLanguageGivesChineseTexts) {
     ASSERT_NE(panel, nullptr);
     EXPECT_NE(e2e::FindTopWindow("电视窗口"), nullptr);
     EXPECT_EQ(e2e::FindTopWindow("TV Win"), nullptr);
-    ASSERT_TRUE(ExitByCommand(m_first, panel));
+    // Closing the picture's window ends the program as Exit does.
+    ASSERT_TRUE(PostMessageA(e2e::FindTopWindow("电视窗口"), WM_CLOSE, 0, 0));
+    EXPECT_TRUE(m_first.WaitForExit(kExitTimeoutMs));
+    EXPECT_TRUE(e2e::FileExists(m_tunaroIni));
 }
 
 TEST_F(TunaroStartup, ARestartComesBackOnTheSameSourceChannelStandardAndDirectories) {
@@ -468,6 +471,8 @@ TEST_F(TunaroStartup, ARestartComesBackOnTheSameSourceChannelStandardAndDirector
     HWND panel = WaitForPanel();
     ASSERT_NE(panel, nullptr);
     expectCardState("first run");
+    // An empty language value: English.
+    EXPECT_NE(e2e::FindTopWindow("TV Win"), nullptr);
     EXPECT_TRUE(IsDirectory(image));
     EXPECT_TRUE(IsDirectory(video));
     ASSERT_TRUE(ExitByCommand(m_first, panel));

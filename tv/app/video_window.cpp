@@ -20,8 +20,16 @@ const tunaro::MessageMap* CVideoWnd::GetMessageMap() const {
     static const MessageMap map{
         EraseBackground<&CVideoWnd::OnEraseBackground>(),
         Message<&CVideoWnd::OnSize>(WM_SIZE),
+        Message<&CVideoWnd::OnClose>(WM_CLOSE),
     };
     return &map;
+}
+
+LRESULT CVideoWnd::OnClose() {
+    // Closing the picture ends the program the way the panel's Exit does (and only when it may).
+    if (HWND panel = Globals().hPanel)
+        ::PostMessageA(panel, WM_COMMAND, MAKEWPARAM(403, 0), 0);
+    return 0;
 }
 
 BOOL CVideoWnd::OnEraseBackground(HDC dc) {

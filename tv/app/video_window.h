@@ -19,4 +19,5 @@ protected:
 private:
     BOOL OnEraseBackground(HDC dc);
     LRESULT OnSize(WPARAM type, LPARAM size);
+    LRESULT OnClose();
 };

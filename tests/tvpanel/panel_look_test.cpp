@@ -408,6 +408,7 @@ TEST(PanelSkinWindows, ButtonsSitWhereTheLayoutSaysWithTheirLooks) {
         GetWindowRect(sink, &sinkRect);
         EXPECT_EQ(0, sinkRect.right - sinkRect.left);
         EXPECT_EQ(sink, GetNextDlgTabItem(panel, nullptr, FALSE));
+        EXPECT_NE(0xFFFF, GetDlgCtrlID(sink)); // a message box's text id: tools take such windows for boxes
         for (const auto& r : skin::kPanelButtons)
             EXPECT_EQ(0, GetWindowLongPtrA(GetDlgItem(panel, r.id), GWL_STYLE) & WS_TABSTOP) << r.id;
 

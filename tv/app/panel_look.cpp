@@ -321,8 +321,9 @@ bool PanelSkin::Create(HWND panel, HCURSOR hand, LanguageMode mode, const std::s
             complete = false;
         b->SetCursor(hand);
     }
-    // The focus sink: zero-sized, first in the tab order, with an id no command uses.
-    const int kFocusSinkId = 0xFFFF;
+    // The focus sink: zero-sized, first in the tab order, with an id no command uses (and not
+    // 0xFFFF, the id of a message box's text, which tools look for).
+    const int kFocusSinkId = 0x7FF0;
     focusSink_ = GetDlgItem(panel, kFocusSinkId);
     if (!focusSink_)
         focusSink_ = CreateWindowExA(

@@ -15,6 +15,7 @@
 #include "engine_channels.h"
 #include "framework/dialog.h"
 #include "panel_look.h"
+#include "panel_tv.h"
 #include "tv/channel_list.h"
 #include "tv/country_table.h"
 #include "tv/settings.h"
@@ -184,6 +185,10 @@ private:
     void OnScanTimer();
     // The first input whose name holds the pattern ("Tuner", "Composite", "SVideo"); 0 if none.
     int SelectSourceByName(const char* pattern);
+
+    friend class PanelLiveTvHost;
+    PanelLiveTvHost m_liveHost{*this};
+    tunaro::LiveTv m_liveTv{m_liveHost};
 
     std::unique_ptr<CSplashDlg> m_splash;
     DWORD m_dwSplashShown = 0;

@@ -2,28 +2,220 @@
 // channel keys and video source, over the engine of the current card.
 #include "control_panel.h"
 
+#include "engine/engine_shared.h"
 #include "resource.h"
 #include "tunaro_app.h"
+#include "tv/profile_ini.h"
 
-void CControlPanel::OnAutoScan() {}        // filled by the live TV work
-void CControlPanel::OnMute() {}            // filled by the live TV work
-void CControlPanel::OnBrightnessUp() {}    // filled by the live TV work
-void CControlPanel::OnBrightnessDown() {}  // filled by the live TV work
-void CControlPanel::OnContrastUp() {}      // filled by the live TV work
-void CControlPanel::OnContrastDown() {}    // filled by the live TV work
-void CControlPanel::OnFreqUp() {}          // filled by the live TV work
-void CControlPanel::OnFreqDown() {}        // filled by the live TV work
-void CControlPanel::OnDigit(UINT) {}       // filled by the live TV work
-void CControlPanel::OnPreviousChannel() {} // filled by the live TV work
-void CControlPanel::OnChannelDown() {}     // filled by the live TV work
-void CControlPanel::OnChannelUp() {}       // filled by the live TV work
-void CControlPanel::OnTwoDigit() {}        // filled by the live TV work
-void CControlPanel::OnVideoSource() {}     // filled by the live TV work
-void CControlPanel::OnAv() {}              // filled by the live TV work
-void CControlPanel::OnCurrentTune() {}     // filled by the live TV work
+// ---- the host of the live-TV controller ---------------------------------------------------------
+
+bool PanelLiveTvHost::PreviewOn() const {
+    return m_panel.m_boPreviewOn;
+}
+bool PanelLiveTvHost::Recording() const {
+    return m_panel.m_boRecording;
+}
+bool PanelLiveTvHost::PlaybackOpen() const {
+    return m_panel.m_lPlaybackState != -1;
+}
+bool PanelLiveTvHost::TvWallShown() const {
+    return m_panel.m_boTvWall;
+}
+bool PanelLiveTvHost::Scanning() const {
+    return m_panel.m_boScanning;
+}
+void PanelLiveTvHost::SetScanning(bool scanning) {
+    m_panel.m_boScanning = scanning;
+}
+bool PanelLiveTvHost::ChineseMode() const {
+    return Globals().Chinese();
+}
+long PanelLiveTvHost::CardType() const {
+    return tunaro::Shared().cardType;
+}
+tunaro::ChannelList& PanelLiveTvHost::Channels() {
+    return m_panel.m_channels;
+}
+long PanelLiveTvHost::VideoSourceIndex() const {
+    return m_panel.m_settings.lVideoSource;
+}
+void PanelLiveTvHost::SetVideoSourceIndex(long index) {
+    m_panel.m_settings.lVideoSource = index;
+}
+
+long PanelLiveTvHost::FreqSpace() const {
+    return tunaro::ReadFreqSpace(tunaro::ProfileIni(Globals().paths.strTunaroIni));
+}
+
+bool PanelLiveTvHost::IsTunerInput() {
+    tunaro::CaptureEngine* engine = m_panel.Engine();
+    return engine && engine->IsTunerInput();
+}
+
+int PanelLiveTvHost::SetVideoSource(int index) {
+    tunaro::CaptureEngine* engine = m_panel.Engine();
+    return engine ? engine->SetVideoSource(index) : 0;
+}
+
+bool PanelLiveTvHost::GetSourceName(int index, std::string* name) {
+    tunaro::CaptureEngine* engine = m_panel.Engine();
+    char buffer[tunaro::kSourceNameMax + 1] = {0};
+    if (!engine || !engine->GetSourceName(index, buffer, tunaro::kSourceNameMax))
+        return false;
+    *name = buffer;
+    return true;
+}
+
+int PanelLiveTvHost::SetCurrentChannel(long index) {
+    tunaro::CaptureEngine* engine = m_panel.Engine();
+    return engine ? engine->SetCurrentChannel(static_cast<int>(index)) : 0;
+}
+
+int PanelLiveTvHost::SetFrequency(long frequency, long index) {
+    tunaro::CaptureEngine* engine = m_panel.Engine();
+    return engine ? engine->SetFrequency(frequency, static_cast<int>(index)) : 0;
+}
+
+bool PanelLiveTvHost::GetFrequencyRange(long* maximum, long* minimum) {
+    tunaro::CaptureEngine* engine = m_panel.Engine();
+    return engine && engine->GetFrequencyRange(maximum, minimum) == 1;
+}
+
+int PanelLiveTvHost::AutoScanTune(int reset) {
+    tunaro::CaptureEngine* engine = m_panel.Engine();
+    return engine ? engine->AutoScanTune(reset) : -1;
+}
+
+bool PanelLiveTvHost::GetBrightness(long* value, long* maximum, long* minimum) {
+    tunaro::CaptureEngine* engine = m_panel.Engine();
+    long def = 0;
+    return engine && engine->GetBrightNess(value, maximum, minimum, &def) == 1;
+}
+
+bool PanelLiveTvHost::SetBrightness(long value) {
+    tunaro::CaptureEngine* engine = m_panel.Engine();
+    return engine && engine->SetBrightNess(value) == 1;
+}
+
+bool PanelLiveTvHost::GetContrast(long* value, long* maximum, long* minimum) {
+    tunaro::CaptureEngine* engine = m_panel.Engine();
+    long def = 0;
+    return engine && engine->GetContrast(value, maximum, minimum, &def) == 1;
+}
+
+bool PanelLiveTvHost::SetContrast(long value) {
+    tunaro::CaptureEngine* engine = m_panel.Engine();
+    return engine && engine->SetContrast(value) == 1;
+}
+
+void PanelLiveTvHost::MuteOutput(bool mute) {
+    if (!m_panel.m_volume)
+        return;
+    if (mute)
+        m_panel.m_volume->Mute();
+    else
+        m_panel.m_volume->Unmute();
+}
+
+void PanelLiveTvHost::ShowOsd(const std::string& text, unsigned delayMs) {
+    m_panel.ShowOsd(text, delayMs);
+}
+void PanelLiveTvHost::LockPanel(bool scanning) {
+    m_panel.LockPanel(scanning);
+}
+void PanelLiveTvHost::UnlockPanel() {
+    m_panel.UnlockPanel();
+}
+void PanelLiveTvHost::SetMuteLook(bool muted) {
+    m_panel.SetMuteLook(muted);
+}
+
+void PanelLiveTvHost::SetScanButtonLook(bool scanning) {
+    HWND button = GetDlgItem(m_panel.m_hWnd, IDC_AUTOSCAN);
+    if (!button)
+        return;
+    if (scanning) {
+        char caption[128] = {0};
+        GetWindowTextA(button, caption, sizeof caption);
+        m_strScanCaption = caption;
+        SetWindowTextA(button, "Finish");
+    } else {
+        SetWindowTextA(button, m_strScanCaption.c_str());
+    }
+}
+
+void PanelLiveTvHost::SendToPeer(tunaro::LiveTvPeer peer, unsigned commandId) {
+    const char* title = peer == tunaro::LiveTvPeer::Remote ? Globals().Text(kRemoteTitle, kRemoteTitleChinese)
+                                                           : kSchedulerTitle;
+    if (HWND window = FindWindowA(nullptr, title))
+        SendMessageA(window, WM_COMMAND, commandId, 0);
+}
+
+uint32_t PanelLiveTvHost::TickCount() const {
+    return GetTickCount();
+}
+void PanelLiveTvHost::StartScanTimer() {
+    SetTimer(m_panel.m_hWnd, TIMER_SCAN, tunaro::kScanTimerMs, nullptr);
+}
+void PanelLiveTvHost::StopScanTimer() {
+    KillTimer(m_panel.m_hWnd, TIMER_SCAN);
+}
+
+// ---- the panel's commands ---------------------------------------------------------------------
+
+void CControlPanel::OnAutoScan() {
+    m_liveTv.AutoScan();
+}
+void CControlPanel::OnMute() {
+    m_liveTv.ToggleMute();
+}
+void CControlPanel::OnBrightnessUp() {
+    m_liveTv.Brightness(true);
+}
+void CControlPanel::OnBrightnessDown() {
+    m_liveTv.Brightness(false);
+}
+void CControlPanel::OnContrastUp() {
+    m_liveTv.Contrast(true);
+}
+void CControlPanel::OnContrastDown() {
+    m_liveTv.Contrast(false);
+}
+void CControlPanel::OnFreqUp() {
+    m_liveTv.FineTune(true);
+}
+void CControlPanel::OnFreqDown() {
+    m_liveTv.FineTune(false);
+}
+void CControlPanel::OnDigit(UINT id) {
+    m_liveTv.Digit(static_cast<int>(id) - tunaro::kCmdDigit0);
+}
+void CControlPanel::OnPreviousChannel() {
+    m_liveTv.PreviousChannel();
+}
+void CControlPanel::OnChannelDown() {
+    m_liveTv.ChannelDown();
+}
+void CControlPanel::OnChannelUp() {
+    m_liveTv.ChannelUp();
+}
+void CControlPanel::OnTwoDigit() {
+    m_liveTv.TwoDigitEntry();
+}
+void CControlPanel::OnVideoSource() {
+    m_liveTv.NextVideoSource();
+}
+void CControlPanel::OnAv() {
+    m_liveTv.ReapplyVideoSource();
+}
+void CControlPanel::OnCurrentTune() {
+    m_liveTv.CurrentTune();
+}
 void CControlPanel::OnScanTimer() {
-    KillTimer(m_hWnd, TIMER_SCAN);
-} // filled by the live TV work
-int CControlPanel::SelectSourceByName(const char*) {
-    return 0;
-} // filled by the live TV work
+    m_liveTv.ScanTick();
+    m_lScanCount = m_liveTv.ScanCounter();
+}
+
+int CControlPanel::SelectSourceByName(const char* pattern) {
+    return m_liveTv.SourceIndexByName(pattern);
+}

@@ -1,0 +1,59 @@
+// The live-TV controller's host inside the program: the control panel's flags, the engine of
+// the current card, the master volume, the panel's looks and the peer windows.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "tv/live_tv.h"
+
+class CControlPanel;
+
+// Title of the remote agent's window in each language mode.
+constexpr const char* kRemoteTitle = "Remote";
+constexpr const char* kRemoteTitleChinese = "遥控";
+constexpr const char* kSchedulerTitle = "Schedule";
+
+class PanelLiveTvHost : public tunaro::LiveTvHost {
+public:
+    explicit PanelLiveTvHost(CControlPanel& panel) : m_panel(panel) {}
+
+    bool PreviewOn() const override;
+    bool Recording() const override;
+    bool PlaybackOpen() const override;
+    bool TvWallShown() const override;
+    bool Scanning() const override;
+    void SetScanning(bool scanning) override;
+    bool ChineseMode() const override;
+    long CardType() const override;
+    tunaro::ChannelList& Channels() override;
+    long VideoSourceIndex() const override;
+    void SetVideoSourceIndex(long index) override;
+    long FreqSpace() const override;
+    bool IsTunerInput() override;
+    int SetVideoSource(int index) override;
+    bool GetSourceName(int index, std::string* name) override;
+    int SetCurrentChannel(long index) override;
+    int SetFrequency(long frequency, long index) override;
+    bool GetFrequencyRange(long* maximum, long* minimum) override;
+    int AutoScanTune(int reset) override;
+    bool GetBrightness(long* value, long* maximum, long* minimum) override;
+    bool SetBrightness(long value) override;
+    bool GetContrast(long* value, long* maximum, long* minimum) override;
+    bool SetContrast(long value) override;
+    void MuteOutput(bool mute) override;
+    void ShowOsd(const std::string& text, unsigned delayMs) override;
+    void LockPanel(bool scanning) override;
+    void UnlockPanel() override;
+    void SetMuteLook(bool muted) override;
+    void SetScanButtonLook(bool scanning) override;
+    void SendToPeer(tunaro::LiveTvPeer peer, unsigned commandId) override;
+    uint32_t TickCount() const override;
+    void StartScanTimer() override;
+    void StopScanTimer() override;
+
+private:
+    CControlPanel& m_panel;
+    std::string m_strScanCaption; // the Auto Scan button's own caption while "Finish" shows
+};

@@ -68,6 +68,26 @@ int LitSegments(HWND panel) {
     return lit;
 }
 
+// The OSD window: a top-level static owned by the video window.
+HWND FindOsd(HWND video) {
+    struct Search {
+        HWND video, found;
+    } search = {video, nullptr};
+    EnumWindows(
+        [](HWND wnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            char cls[32] = "";
+            GetClassNameA(wnd, cls, sizeof(cls));
+            if (GetWindow(wnd, GW_OWNER) == s->video && lstrcmpiA(cls, "Static") == 0) {
+                s->found = wnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 class PanelE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -265,6 +285,40 @@ TEST_F(PanelE2E, AboutStepsATopmostVideoWindowBackWhileOpen) {
     EXPECT_TRUE(e2e::WaitUntil(topmost, 5000)); // and is topmost again afterwards
     e2e::SendCommand(panel, 32771);
     EXPECT_FALSE(topmost());
+}
+
+TEST_F(PanelE2E, OsdShowsOverTheTopRightOfThePictureForABriefWhile) {
+    ASSERT_NE(nullptr, video);
+    HWND osd = FindOsd(video);
+    ASSERT_NE(nullptr, osd);
+    EXPECT_FALSE(Visible(osd));
+    e2e::SendCommand(panel, 1205); // the current channel's text
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(osd); }, 2000));
+    std::string text = e2e::WindowText(osd);
+    EXPECT_FALSE(text.empty()); // "[index]name Stereo", or "No current channel" with an empty list
+    RECT o = WindowRect(osd), client = {};
+    GetClientRect(video, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(video, &origin);
+    EXPECT_EQ(origin.x + client.right - 30, o.right);
+    EXPECT_EQ(origin.y + 20, o.top);
+    // The panel answers while the text is up, and the text goes after a second and a half.
+    EXPECT_TRUE(SendMessageTimeoutA(panel, WM_NULL, 0, 0, SMTO_NORMAL, 500, nullptr));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !Visible(osd); }, 4000));
+}
+
+TEST_F(PanelE2E, ScanLocksThePanelAndStoppingUnlocksIt) {
+    e2e::SendCommand(panel, 405);
+    ASSERT_TRUE(e2e::WaitUntil([] { return e2e::ControlText(panel, 1069).find("Scanning") == 0; }, 3000))
+        << e2e::ControlText(panel, 1069);
+    for (int id : {407, 410, 406, 403, 413, 412, 408, 409, 501, 502, 1112, 1110, 1113, 1177, 411})
+        EXPECT_FALSE(Enabled(panel, id)) << id;
+    EXPECT_TRUE(Enabled(panel, 405)); // stays usable to stop the scan
+    EXPECT_TRUE(Enabled(panel, 402));
+    e2e::SendCommand(panel, 405);
+    for (int id : {407, 410, 406, 403, 413, 412, 408, 409, 501, 502, 1112, 1110, 1113, 1177, 411, 405, 402})
+        EXPECT_TRUE(Enabled(panel, id)) << id;
+    EXPECT_TRUE(e2e::WaitUntil([] { return e2e::ControlText(panel, 1069).find("Scanning") != 0; }, 3000));
 }
 
 TEST_F(PanelE2E, MenuExitEndsTheProgram) {

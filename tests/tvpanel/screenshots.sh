@@ -51,7 +51,9 @@ shot() {
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
   localedef -i zh_CN -f UTF-8 zh_CN.UTF-8 2>/dev/null || log "warning: no zh_CN.UTF-8 locale; Chinese texts may not show"
 fi
-for which in "${@:-en zh}"; do
+langs=("$@")
+[ ${#langs[@]} -gt 0 ] || langs=(en zh)
+for which in "${langs[@]}"; do
   case $which in
     en) shot en 1033 C.UTF-8 ;;
     zh) shot zh 2052 zh_CN.UTF-8 ;;

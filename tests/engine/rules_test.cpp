@@ -311,7 +311,8 @@ TEST(Yuy2Conversion, RowsComeOutBottomUpWithPaddedRows) {
 const Yuy2Path kAllPaths[] = {Yuy2Path::Table, Yuy2Path::Sse2, Yuy2Path::Ssse3, Yuy2Path::Avx2};
 
 TEST(Yuy2Conversion, EveryPathIsBitIdenticalToTheFormulaOnEveryChromaPair) {
-    // Every (U, V) pair at several luma values, in a frame of odd width.
+    // Every (U, V) pair at several luma values, in a frame of odd width: U runs along the row
+    // (0..128 in the first and third block of 256 rows, 128..255 in the second), V down the rows.
     const long width = 257, height = 256 * 3;
     std::vector<uint8_t> yuy2(Yuy2Stride(width) * static_cast<size_t>(height));
     for (long row = 0; row < height; ++row) {
@@ -319,7 +320,7 @@ TEST(Yuy2Conversion, EveryPathIsBitIdenticalToTheFormulaOnEveryChromaPair) {
             uint8_t* p =
                 yuy2.data() + static_cast<size_t>(row) * Yuy2Stride(width) + static_cast<size_t>(pair) * 4;
             p[0] = static_cast<uint8_t>(row * 7 + pair);
-            p[1] = static_cast<uint8_t>(pair);
+            p[1] = static_cast<uint8_t>(pair + (row / 256) * 128);
             p[2] = static_cast<uint8_t>(255 - row);
             p[3] = static_cast<uint8_t>(row);
         }

@@ -286,10 +286,132 @@ __attribute__((target("avx2"))) long ConvertRowAvx2(const uint8_t* s, uint8_t* d
     return x;
 }
 
+// Byte indexes of the AVX-512 step (64 pixels): output part k (bytes 64k..64k+63) is laid out by
+// picking, for each byte, pixel p's Y from the 128 input bytes and its pair's chroma term from the
+// packed terms. The terms come as separate bytes for the positive and the negative part, so the
+// clamping is two saturating byte operations: Y + d = (Y +sat pos) -sat neg.
+struct Avx512Indexes {
+    alignas(64) uint8_t luma[3][64];
+    alignas(64) uint8_t positive[3][64];
+    alignas(64) uint8_t negative[3][64];
+    Avx512Indexes() {
+        for (int k = 0; k < 3; ++k)
+            for (int i = 0; i < 64; ++i) {
+                const int n = 64 * k + i, p = n / 3, c = n % 3, q = p / 2;
+                luma[k][i] = static_cast<uint8_t>(2 * p);
+                // Packing dwords of pairs 0..15 and 16..31 to words, then words to bytes, leaves
+                // pair q in 128-bit lane l at byte m of the first channel and m + 8 of the second.
+                const int l = q < 16 ? q / 4 : (q - 16) / 4, m = q < 16 ? q % 4 : 4 + (q - 16) % 4;
+                const int at = 16 * l + m;
+                // Blue and green come from the first table, red from the second (positive part
+                // at m, negative at m + 8).
+                positive[k][i] = static_cast<uint8_t>(c == 0 ? at : c == 1 ? at + 8 : 64 + at);
+                negative[k][i] = static_cast<uint8_t>(c == 0 ? at : c == 1 ? at + 8 : 64 + at + 8);
+            }
+    }
+};
+
+const Avx512Indexes& Indexes512() {
+    static const Avx512Indexes indexes;
+    return indexes;
+}
+
+// The compiler's 512-bit shift intrinsics start from a deliberately undefined register, which
+// some builds report as possibly uninitialised.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+#define TUNARO_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+// The constants of the AVX-512 step.
+struct Avx512Step {
+    __m512i luma[3], positive[3], negative[3];
+    __m512i chromaBits, chromaFlip, blueK, greenK, redRest;
+
+    TUNARO_AVX512 Avx512Step() {
+        const Avx512Indexes& ix = Indexes512();
+        for (int k = 0; k < 3; ++k) {
+            luma[k] = _mm512_load_si512(ix.luma[k]);
+            positive[k] = _mm512_load_si512(ix.positive[k]);
+            negative[k] = _mm512_load_si512(ix.negative[k]);
+        }
+        chromaBits = _mm512_set1_epi16(static_cast<int16_t>(0xff00));
+        chromaFlip = _mm512_set1_epi16(static_cast<int16_t>(0x8000));
+        blueK = _mm512_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(-45) << 16) | 29025u));
+        greenK = _mm512_set1_epi32(
+            static_cast<int32_t>((static_cast<uint32_t>(-23378) << 16) | (-11258 & 0xffff)));
+        redRest = _mm512_set1_epi32(static_cast<int32_t>((13163u << 16) | (-30 & 0xffff)));
+    }
+
+    // Converts the 64 pixels in in0 (pixels 0..31) and in1 (32..63); part k of the 192 output
+    // bytes goes to d + 64k under store mask k.
+    TUNARO_AVX512 __attribute__((always_inline)) inline void Convert(__m512i in0, __m512i in1, uint8_t* d,
+                                                                     const __mmask64 (&store)[3]) const {
+        // (C & 0xff00) ^ 0x8000 is 256 (C - 128) for the chroma byte C of each word: the products
+        // come out 256 times larger and the shifts take 8 more, which is exact (no sum exceeds
+        // 31 bits).
+        const __m512i c0 = _mm512_ternarylogic_epi32(in0, chromaBits, chromaFlip, 0x6a); // pairs 0..15
+        const __m512i c1 = _mm512_ternarylogic_epi32(in1, chromaBits, chromaFlip, 0x6a); // pairs 16..31
+        const __m512i b16 = _mm512_packs_epi32(_mm512_srai_epi32(_mm512_madd_epi16(c0, blueK), 22),
+                                               _mm512_srai_epi32(_mm512_madd_epi16(c1, blueK), 22));
+        const __m512i g16 = _mm512_packs_epi32(_mm512_srai_epi32(_mm512_madd_epi16(c0, greenK), 23),
+                                               _mm512_srai_epi32(_mm512_madd_epi16(c1, greenK), 23));
+        const __m512i r16 =
+            _mm512_packs_epi32(_mm512_add_epi32(_mm512_srai_epi32(_mm512_madd_epi16(c0, redRest), 23),
+                                                _mm512_srai_epi32(c0, 24)),
+                               _mm512_add_epi32(_mm512_srai_epi32(_mm512_madd_epi16(c1, redRest), 23),
+                                                _mm512_srai_epi32(c1, 24)));
+        // Terms lie within -228..224: the unsigned packs keep the positive part of each, and of
+        // its negation the negative part.
+        const __m512i zero = _mm512_setzero_si512();
+        const __m512i plusBg = _mm512_packus_epi16(b16, g16);
+        const __m512i minusBg = _mm512_packus_epi16(_mm512_sub_epi16(zero, b16), _mm512_sub_epi16(zero, g16));
+        const __m512i red = _mm512_packus_epi16(r16, _mm512_sub_epi16(zero, r16));
+        for (int k = 0; k < 3; ++k) {
+            const __m512i y = _mm512_permutex2var_epi8(in0, luma[k], in1);
+            const __m512i plus = _mm512_permutex2var_epi8(plusBg, positive[k], red);
+            const __m512i minus = _mm512_permutex2var_epi8(minusBg, negative[k], red);
+            _mm512_mask_storeu_epi8(d + 64 * k, store[k], _mm512_subs_epu8(_mm512_adds_epu8(y, plus), minus));
+        }
+    }
+};
+
+// The bytes below n of a 64-byte block.
+inline __mmask64 FirstBytes(size_t n) {
+    return n >= 64 ? ~static_cast<__mmask64>(0) : (static_cast<__mmask64>(1) << n) - 1;
+}
+
+// Sixty-four pixels per step with AVX-512 (byte permutes): the chroma terms as in the narrower
+// paths, then each output byte is put together where it is stored, without channel planes. The
+// end of the row goes through the same step with masked loads and stores, so the whole row is
+// done here and nothing is read or written past it.
+TUNARO_AVX512 long ConvertRowAvx512(const uint8_t* s, uint8_t* d, long width) {
+    static const Avx512Step step;
+    const __mmask64 all = ~static_cast<__mmask64>(0);
+    const __mmask64 whole[3] = {all, all, all};
+    long x = 0;
+    for (; x + 64 <= width; x += 64, s += 128, d += 192)
+        step.Convert(_mm512_loadu_si512(s), _mm512_loadu_si512(s + 64), d, whole);
+    if (x < width) {
+        const size_t rest = static_cast<size_t>(width - x);
+        const size_t in = (rest + 1) / 2 * 4, out = rest * 3; // an odd last pixel reads its whole pair
+        const __m512i in0 = _mm512_maskz_loadu_epi8(FirstBytes(in), s);
+        const __m512i in1 = _mm512_maskz_loadu_epi8(in > 64 ? FirstBytes(in - 64) : 0, s + 64);
+        const __mmask64 part[3] = {FirstBytes(out), out > 64 ? FirstBytes(out - 64) : 0,
+                                   out > 128 ? FirstBytes(out - 128) : 0};
+        step.Convert(in0, in1, d, part);
+    }
+    return width;
+}
+
+#pragma GCC diagnostic pop
+
 bool CpuHas(Yuy2Path path) {
     static const bool sse2 = __builtin_cpu_supports("sse2");
     static const bool ssse3 = sse2 && __builtin_cpu_supports("ssse3");
     static const bool avx2 = ssse3 && __builtin_cpu_supports("avx2");
+    static const bool avx512 = avx2 && __builtin_cpu_supports("avx512f") &&
+                               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
     switch (path) {
     case Yuy2Path::Table:
         return true;
@@ -299,6 +421,8 @@ bool CpuHas(Yuy2Path path) {
         return ssse3;
     case Yuy2Path::Avx2:
         return avx2;
+    case Yuy2Path::Avx512:
+        return avx512;
     }
     return false;
 }
@@ -327,12 +451,14 @@ const char* Yuy2PathName(Yuy2Path path) {
         return "SSSE3";
     case Yuy2Path::Avx2:
         return "AVX2";
+    case Yuy2Path::Avx512:
+        return "AVX-512";
     }
     return "?";
 }
 
 Yuy2Path BestYuy2Path() {
-    for (Yuy2Path p : {Yuy2Path::Avx2, Yuy2Path::Ssse3, Yuy2Path::Sse2})
+    for (Yuy2Path p : {Yuy2Path::Avx512, Yuy2Path::Avx2, Yuy2Path::Ssse3, Yuy2Path::Sse2})
         if (CpuHas(p))
             return p;
     return Yuy2Path::Table;
@@ -349,8 +475,11 @@ void Yuy2ToBgr24With(Yuy2Path path, const uint8_t* yuy2, long width, long height
         uint8_t* d = bgr + static_cast<size_t>(row) * dstStride;
         long done = 0;
 #if defined(TUNARO_YUY2_SIMD)
-        // Each wider step leaves the rest of the row to the narrower ones.
-        if (path == Yuy2Path::Avx2)
+        // Each wider step leaves the rest of the row to the narrower ones; the AVX-512 step
+        // finishes its rows itself.
+        if (path == Yuy2Path::Avx512)
+            done = ConvertRowAvx512(s, d, width);
+        else if (path == Yuy2Path::Avx2)
             done = ConvertRowAvx2(s, d, width);
         if (path >= Yuy2Path::Ssse3)
             done += ConvertRowSsse3(s + done * 2, d + done * 3, width - done);

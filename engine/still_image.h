@@ -33,10 +33,11 @@ void Yuy2ToBgr24Reference(const uint8_t* yuy2, long width, long height, uint8_t*
 // The ways the conversion can run. Yuy2ToBgr24 takes the fastest one the processor offers; tests
 // and the benchmark name one. Every path gives the same bytes.
 enum class Yuy2Path {
-    Table, // per pixel pair through tables of the chroma products
-    Sse2,  // eight pixels per step
-    Ssse3, // sixteen pixels per step, pixels laid out by byte shuffles
-    Avx2,  // thirty-two pixels per step
+    Table,  // per pixel pair through tables of the chroma products
+    Sse2,   // eight pixels per step
+    Ssse3,  // sixteen pixels per step, pixels laid out by byte shuffles
+    Avx2,   // thirty-two pixels per step
+    Avx512, // sixty-four pixels per step, each output byte picked by byte permutes
 };
 // Whether this processor (and system) can run the path.
 bool Yuy2PathAvailable(Yuy2Path path);

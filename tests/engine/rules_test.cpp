@@ -308,7 +308,8 @@ TEST(Yuy2Conversion, RowsComeOutBottomUpWithPaddedRows) {
     EXPECT_EQ(bgr[7], 0);
 }
 
-const Yuy2Path kAllPaths[] = {Yuy2Path::Table, Yuy2Path::Sse2, Yuy2Path::Ssse3, Yuy2Path::Avx2};
+const Yuy2Path kAllPaths[] = {Yuy2Path::Table, Yuy2Path::Sse2, Yuy2Path::Ssse3, Yuy2Path::Avx2,
+                              Yuy2Path::Avx512};
 
 TEST(Yuy2Conversion, EveryPathIsBitIdenticalToTheFormulaOnEveryChromaPair) {
     // Every (U, V) pair at several luma values, in a frame of odd width: U runs along the row
@@ -339,10 +340,10 @@ TEST(Yuy2Conversion, EveryPathIsBitIdenticalToTheFormulaOnEveryChromaPair) {
 }
 
 TEST(Yuy2Conversion, EveryPathMatchesOnRandomFramesOfEveryWidthWithoutWritingPastTheRows) {
-    // Widths around every step size (8, 16, 32 pixels) and the frame sizes in use; bytes drawn
+    // Widths around every step size (8, 16, 32, 64 pixels) and the frame sizes in use; bytes drawn
     // mostly from the extremes, where clamping and the flooring shifts of negative sums bite.
-    const long widths[] = {1,  2,  3,  7,  8,  9,  15, 16,  17,  31,  32,
-                           33, 47, 63, 64, 65, 95, 97, 320, 352, 359, 720};
+    const long widths[] = {1,  2,  3,  7,  8,   9,   15,  16,  17,  31,  32,  33,  47, 63,
+                           64, 65, 95, 97, 127, 128, 129, 191, 193, 320, 352, 359, 720};
     unsigned seed = 0x2468ace1u;
     auto next = [&seed] {
         seed = seed * 1664525u + 1013904223u;
@@ -376,6 +377,9 @@ TEST(Yuy2Conversion, PathsTheProcessorLacksFallBackAndTheBestIsAvailable) {
     EXPECT_TRUE(Yuy2PathAvailable(Yuy2Path::Sse2)) << "every x86-64 processor has SSE2";
 #endif
     // Availability is ordered: a wider path implies the narrower ones.
+    if (Yuy2PathAvailable(Yuy2Path::Avx512)) {
+        EXPECT_TRUE(Yuy2PathAvailable(Yuy2Path::Avx2));
+    }
     if (Yuy2PathAvailable(Yuy2Path::Avx2)) {
         EXPECT_TRUE(Yuy2PathAvailable(Yuy2Path::Ssse3));
     }

@@ -1,9 +1,7 @@
-// Unit tests of the engine's view of the channel list and country table, and of the volume
-// bar's arithmetic.
+// Unit tests of the engine's view of the channel list and country table.
 #include <gtest/gtest.h>
 
 #include "engine_channels.h"
-#include "volume_segment.h"
 
 namespace {
 
@@ -113,20 +111,6 @@ TEST_F(EngineChannelsTest, CountryFrequenciesFollowTheCurrentCountry) {
     countries.Clear();
     EXPECT_EQ(channels.CountryFrequencyCount(), 0);
     EXPECT_EQ(channels.CountryFrequency(0), 0);
-}
-
-TEST(VolumeSegmentTest, MapsTheMixerRangeOntoEighteenSegments) {
-    EXPECT_EQ(VolumeSegmentFor(0, 0, 65535), 1181);
-    EXPECT_EQ(VolumeSegmentFor(65535 / 2, 0, 65535), 1189);
-    EXPECT_EQ(VolumeSegmentFor(65535 * 17 / 18, 0, 65535), 1197);
-    // Full volume would be segment 1199, which does not exist.
-    EXPECT_EQ(VolumeSegmentFor(65535, 0, 65535), 1198);
-    // No usable range or no reading: the lowest segment, never a division by zero.
-    EXPECT_EQ(VolumeSegmentFor(100, 0, 0), 1181);
-    EXPECT_EQ(VolumeSegmentFor(100, -1, -1), 1181);
-    EXPECT_EQ(VolumeSegmentFor(-1, 0, 65535), 1181);
-    // No overflow at the top of a 32-bit range.
-    EXPECT_EQ(VolumeSegmentFor(2147483647L, 0, 2147483647L), 1198);
 }
 
 } // namespace

@@ -173,6 +173,9 @@ TEST(PanelVolume, SegmentsFollowTheVolumeWithinTheBar) {
     EXPECT_EQ(1181, SegmentForVolume(-1, -1, -1));
     EXPECT_EQ(1181, SegmentForVolume(-1, 0, 65535));
     EXPECT_EQ(1181, SegmentForVolume(500, 100, 100));
+    // No overflow at the top of a 32-bit range.
+    EXPECT_EQ(1198, SegmentForVolume(2147483647L, 0, 2147483647L));
+    EXPECT_EQ(1189, SegmentForVolume(2147483647L / 2, 0, 2147483647L));
 }
 
 TEST(PanelVolume, SettingASegmentReadsBackAsTheSameSegment) {

@@ -16,7 +16,6 @@
 #include "tv/directories.h"
 #include "tv/profile_ini.h"
 #include "video_window.h"
-#include "volume_segment.h"
 
 namespace {
 
@@ -319,7 +318,8 @@ void CControlPanel::OpenMasterVolume() {
     m_volume = std::make_unique<MasterVolume>();
     if (!m_volume->VolumeAvailable())
         return;
-    LightVolumeSegments(VolumeSegmentFor(m_volume->GetVolume(), m_volume->Minimum(), m_volume->Maximum()));
+    LightVolumeSegments(
+        tunaro::SegmentForVolume(m_volume->GetVolume(), m_volume->Minimum(), m_volume->Maximum()));
     m_volume->SetChangeCallback(&CControlPanel::OnMasterVolumeChanged, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -327,8 +327,8 @@ void CControlPanel::OnMasterVolumeChanged(DWORD volume, DWORD_PTR self) {
     CControlPanel* panel = reinterpret_cast<CControlPanel*>(self);
     if (!panel || !panel->m_volume)
         return;
-    panel->LightVolumeSegments(
-        VolumeSegmentFor(static_cast<long>(volume), panel->m_volume->Minimum(), panel->m_volume->Maximum()));
+    panel->LightVolumeSegments(tunaro::SegmentForVolume(static_cast<long>(volume), panel->m_volume->Minimum(),
+                                                        panel->m_volume->Maximum()));
 }
 
 // ---- preview ---------------------------------------------------------------------------------

@@ -38,11 +38,7 @@ std::vector<CountryEntry> ParseCountryTable(std::string_view text) {
     TextPieces pieces(text, kCountryLineMax);
     std::string line;
     while (pieces.Next(line)) {
-        std::size_t cut = line.find(';');
-        if (cut == std::string::npos)
-            cut = line.find('\n');
-        if (cut != std::string::npos)
-            line.resize(cut);
+        CutAtComment(line);
         std::string_view l(line);
 
         std::size_t open = l.find('[');

@@ -67,11 +67,7 @@ std::vector<ChannelRecord> ParseProgramText(std::string_view text) {
     TextPieces pieces(text, kProgramLineMax);
     std::string line;
     while (pieces.Next(line)) {
-        std::size_t cut = line.find(';');
-        if (cut == std::string::npos)
-            cut = line.find('\n');
-        if (cut != std::string::npos)
-            line.resize(cut);
+        CutAtComment(line);
         std::string_view l(line);
         if (StartsWithNoCase(l, "Name:")) {
             pending.AppendTo(out);

@@ -23,6 +23,14 @@ bool TextPieces::Next(std::string& piece) {
     return true;
 }
 
+void CutAtComment(std::string& line) {
+    std::size_t cut = line.find(';');
+    if (cut == std::string::npos)
+        cut = line.find('\n');
+    if (cut != std::string::npos)
+        line.resize(cut);
+}
+
 std::string TextModeToLf(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());

@@ -21,6 +21,9 @@ private:
     std::size_t m_maxChars;
 };
 
+// Keeps a line up to its first ';' (a comment follows), or else up to its line feed.
+void CutAtComment(std::string& line);
+
 // "\r\n" to "\n", as a read in text mode gives it.
 std::string TextModeToLf(std::string_view bytes);
 // "\n" to "\r\n", as a write in text mode stores it.

@@ -287,9 +287,11 @@ __attribute__((target("avx2"))) long ConvertRowAvx2(const uint8_t* s, uint8_t* d
 }
 
 // Byte indexes of the AVX-512 step (64 pixels): output part k (bytes 64k..64k+63) is laid out by
-// picking, for each byte, pixel p's Y from the 128 input bytes and its pair's chroma term from the
-// packed terms. The terms come as separate bytes for the positive and the negative part, so the
+// picking, for each byte, pixel p's Y from the 128 input bytes and its pair's chroma term from two
+// byte tables. The terms come as separate bytes for the positive and the negative part, so the
 // clamping is two saturating byte operations: Y + d = (Y +sat pos) -sat neg.
+// Blue and green come from the first table (positive and negative parts in tables of their own),
+// red from the second (both parts in one).
 struct Avx512Indexes {
     alignas(64) uint8_t luma[3][64];
     alignas(64) uint8_t positive[3][64];
@@ -297,14 +299,12 @@ struct Avx512Indexes {
     Avx512Indexes() {
         for (int k = 0; k < 3; ++k)
             for (int i = 0; i < 64; ++i) {
-                const int n = 64 * k + i, p = n / 3, c = n % 3, q = p / 2;
+                const int n = 64 * k + i, p = n / 3, c = n % 3, pair = p / 2;
+                // Word w = 2 (pair % 16) + pair / 16 of each channel's words; packing words to
+                // bytes puts word w of 128-bit lane w / 8 at byte 16 (w / 8) + w % 8 of the first
+                // channel's table and 8 further of the second's.
+                const int w = 2 * (pair % 16) + pair / 16, at = 16 * (w / 8) + w % 8;
                 luma[k][i] = static_cast<uint8_t>(2 * p);
-                // Packing dwords of pairs 0..15 and 16..31 to words, then words to bytes, leaves
-                // pair q in 128-bit lane l at byte m of the first channel and m + 8 of the second.
-                const int l = q < 16 ? q / 4 : (q - 16) / 4, m = q < 16 ? q % 4 : 4 + (q - 16) % 4;
-                const int at = 16 * l + m;
-                // Blue and green come from the first table, red from the second (positive part
-                // at m, negative at m + 8).
                 positive[k][i] = static_cast<uint8_t>(c == 0 ? at : c == 1 ? at + 8 : 64 + at);
                 negative[k][i] = static_cast<uint8_t>(c == 0 ? at : c == 1 ? at + 8 : 64 + at + 8);
             }
@@ -321,12 +321,12 @@ const Avx512Indexes& Indexes512() {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
-#define TUNARO_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+#define TUNARO_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,avx512vnni")))
 
 // The constants of the AVX-512 step.
 struct Avx512Step {
     __m512i luma[3], positive[3], negative[3];
-    __m512i chromaBits, chromaFlip, blueK, greenK, redRest;
+    __m512i chromaBits, chromaFlip, blueK, greenK, redK, redV;
 
     TUNARO_AVX512 Avx512Step() {
         const Avx512Indexes& ix = Indexes512();
@@ -337,41 +337,49 @@ struct Avx512Step {
         }
         chromaBits = _mm512_set1_epi16(static_cast<int16_t>(0xff00));
         chromaFlip = _mm512_set1_epi16(static_cast<int16_t>(0x8000));
-        blueK = _mm512_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(-45) << 16) | 29025u));
-        greenK = _mm512_set1_epi32(
-            static_cast<int32_t>((static_cast<uint32_t>(-23378) << 16) | (-11258 & 0xffff)));
-        redRest = _mm512_set1_epi32(static_cast<int32_t>((13163u << 16) | (-30 & 0xffff)));
+        blueK = Factors(29025, -45);
+        greenK = Factors(-11258, -23378);
+        // Red's 45931v is -30u + 29547v, then 16384v once more (45931 does not fit 16 bits).
+        redK = Factors(-30, 29547);
+        redV = Factors(0, 16384);
     }
 
-    // Converts the 64 pixels in in0 (pixels 0..31) and in1 (32..63); part k of the 192 output
-    // bytes goes to d + 64k under store mask k.
-    TUNARO_AVX512 __attribute__((always_inline)) inline void Convert(__m512i in0, __m512i in1, uint8_t* d,
-                                                                     const __mmask64 (&store)[3]) const {
-        // (C & 0xff00) ^ 0x8000 is 256 (C - 128) for the chroma byte C of each word: the products
-        // come out 256 times larger and the shifts take 8 more, which is exact (no sum exceeds
-        // 31 bits).
-        const __m512i c0 = _mm512_ternarylogic_epi32(in0, chromaBits, chromaFlip, 0x6a); // pairs 0..15
-        const __m512i c1 = _mm512_ternarylogic_epi32(in1, chromaBits, chromaFlip, 0x6a); // pairs 16..31
-        const __m512i b16 = _mm512_packs_epi32(_mm512_srai_epi32(_mm512_madd_epi16(c0, blueK), 22),
-                                               _mm512_srai_epi32(_mm512_madd_epi16(c1, blueK), 22));
-        const __m512i g16 = _mm512_packs_epi32(_mm512_srai_epi32(_mm512_madd_epi16(c0, greenK), 23),
-                                               _mm512_srai_epi32(_mm512_madd_epi16(c1, greenK), 23));
-        const __m512i r16 =
-            _mm512_packs_epi32(_mm512_add_epi32(_mm512_srai_epi32(_mm512_madd_epi16(c0, redRest), 23),
-                                                _mm512_srai_epi32(c0, 24)),
-                               _mm512_add_epi32(_mm512_srai_epi32(_mm512_madd_epi16(c1, redRest), 23),
-                                                _mm512_srai_epi32(c1, 24)));
+    // (forU, forV) in every dword, for multiplying (u, v) word pairs.
+    TUNARO_AVX512 static __m512i Factors(int forU, int forV) {
+        return _mm512_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(forV) << 16) |
+                                                      (static_cast<uint32_t>(forU) & 0xffffu)));
+    }
+
+    // Converts the 64 pixels in in0 (pixels 0..31) and in1 (32..63) into the 192 bytes out[0..2].
+    TUNARO_AVX512 __attribute__((always_inline)) inline void Convert(__m512i in0, __m512i in1,
+                                                                     __m512i (&out)[3]) const {
+        // (C & 0xff00) ^ 0x8000 is 256 (C - 128) for the chroma byte C of each word, so each dword
+        // holds a pair's (u, v) times 256: the sums come out 256 times larger and the shifts take 8
+        // more, which is exact (no sum exceeds 31 bits). Dword q of c0 is pair q, of c1 pair 16 + q.
+        const __m512i c0 = _mm512_ternarylogic_epi32(in0, chromaBits, chromaFlip, 0x6a);
+        const __m512i c1 = _mm512_ternarylogic_epi32(in1, chromaBits, chromaFlip, 0x6a);
+        const __m512i red0 = _mm512_dpwssd_epi32(_mm512_madd_epi16(c0, redK), c0, redV);
+        const __m512i red1 = _mm512_dpwssd_epi32(_mm512_madd_epi16(c1, redK), c1, redV);
+        // Terms into words by double shifts: shifting (b : a) right by 16 keeps a's bits 16..31 as
+        // the low word and b's bits 0..15 as the high word, so dword q of each holds the terms of
+        // pairs q and 16 + q. Blue's term is sum >> 22, green's and red's sum >> 23.
+        const __m512i b16 = _mm512_shrdi_epi32(_mm512_srai_epi32(_mm512_madd_epi16(c0, blueK), 6),
+                                               _mm512_srai_epi32(_mm512_madd_epi16(c1, blueK), 22), 16);
+        const __m512i g16 = _mm512_shrdi_epi32(_mm512_srai_epi32(_mm512_madd_epi16(c0, greenK), 7),
+                                               _mm512_srai_epi32(_mm512_madd_epi16(c1, greenK), 23), 16);
+        const __m512i r16 = _mm512_shrdi_epi32(_mm512_srai_epi32(red0, 7), _mm512_srai_epi32(red1, 23), 16);
         // Terms lie within -228..224: the unsigned packs keep the positive part of each, and of
         // its negation the negative part.
         const __m512i zero = _mm512_setzero_si512();
         const __m512i plusBg = _mm512_packus_epi16(b16, g16);
         const __m512i minusBg = _mm512_packus_epi16(_mm512_sub_epi16(zero, b16), _mm512_sub_epi16(zero, g16));
         const __m512i red = _mm512_packus_epi16(r16, _mm512_sub_epi16(zero, r16));
+#pragma GCC unroll 3
         for (int k = 0; k < 3; ++k) {
             const __m512i y = _mm512_permutex2var_epi8(in0, luma[k], in1);
             const __m512i plus = _mm512_permutex2var_epi8(plusBg, positive[k], red);
             const __m512i minus = _mm512_permutex2var_epi8(minusBg, negative[k], red);
-            _mm512_mask_storeu_epi8(d + 64 * k, store[k], _mm512_subs_epu8(_mm512_adds_epu8(y, plus), minus));
+            out[k] = _mm512_subs_epu8(_mm512_adds_epu8(y, plus), minus);
         }
     }
 };
@@ -387,19 +395,24 @@ inline __mmask64 FirstBytes(size_t n) {
 // done here and nothing is read or written past it.
 TUNARO_AVX512 long ConvertRowAvx512(const uint8_t* s, uint8_t* d, long width) {
     static const Avx512Step step;
-    const __mmask64 all = ~static_cast<__mmask64>(0);
-    const __mmask64 whole[3] = {all, all, all};
+    __m512i out[3];
     long x = 0;
-    for (; x + 64 <= width; x += 64, s += 128, d += 192)
-        step.Convert(_mm512_loadu_si512(s), _mm512_loadu_si512(s + 64), d, whole);
+    for (; x + 64 <= width; x += 64, s += 128, d += 192) {
+        step.Convert(_mm512_loadu_si512(s), _mm512_loadu_si512(s + 64), out);
+        _mm512_storeu_si512(d, out[0]);
+        _mm512_storeu_si512(d + 64, out[1]);
+        _mm512_storeu_si512(d + 128, out[2]);
+    }
     if (x < width) {
         const size_t rest = static_cast<size_t>(width - x);
-        const size_t in = (rest + 1) / 2 * 4, out = rest * 3; // an odd last pixel reads its whole pair
-        const __m512i in0 = _mm512_maskz_loadu_epi8(FirstBytes(in), s);
-        const __m512i in1 = _mm512_maskz_loadu_epi8(in > 64 ? FirstBytes(in - 64) : 0, s + 64);
-        const __mmask64 part[3] = {FirstBytes(out), out > 64 ? FirstBytes(out - 64) : 0,
-                                   out > 128 ? FirstBytes(out - 128) : 0};
-        step.Convert(in0, in1, d, part);
+        const size_t in = (rest + 1) / 2 * 4, bytes = rest * 3; // an odd last pixel reads its whole pair
+        step.Convert(_mm512_maskz_loadu_epi8(FirstBytes(in), s),
+                     _mm512_maskz_loadu_epi8(in > 64 ? FirstBytes(in - 64) : 0, s + 64), out);
+        _mm512_mask_storeu_epi8(d, FirstBytes(bytes), out[0]);
+        if (bytes > 64)
+            _mm512_mask_storeu_epi8(d + 64, FirstBytes(bytes - 64), out[1]);
+        if (bytes > 128)
+            _mm512_mask_storeu_epi8(d + 128, FirstBytes(bytes - 128), out[2]);
     }
     return width;
 }
@@ -411,7 +424,8 @@ bool CpuHas(Yuy2Path path) {
     static const bool ssse3 = sse2 && __builtin_cpu_supports("ssse3");
     static const bool avx2 = ssse3 && __builtin_cpu_supports("avx2");
     static const bool avx512 = avx2 && __builtin_cpu_supports("avx512f") &&
-                               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+                               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
+                               __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("avx512vnni");
     switch (path) {
     case Yuy2Path::Table:
         return true;

@@ -166,22 +166,9 @@ private:
     LONG_PTR m_videoStyle = 0;             // and its style
 
     // ---- panel_tv.cpp (what is watched and heard) ---------------------------------------------
-    void OnAutoScan();
-    void OnMute();
-    void OnBrightnessUp();
-    void OnBrightnessDown();
-    void OnContrastUp();
-    void OnContrastDown();
-    void OnFreqUp();
-    void OnFreqDown();
-    void OnDigit(UINT id);
-    void OnPreviousChannel();
-    void OnChannelDown();
-    void OnChannelUp();
-    void OnTwoDigit();
-    void OnVideoSource();
-    void OnAv();
-    void OnCurrentTune();
+    // The live-TV commands (scan, mute, picture keys, tuning, digits, channels, inputs): the
+    // controller dispatches them by id.
+    void OnLiveTvCommand(UINT id);
     void OnScanTimer();
     // The first input whose name holds the pattern ("Tuner", "Composite", "SVideo"); 0 if none.
     int SelectSourceByName(const char* pattern);

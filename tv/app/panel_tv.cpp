@@ -163,53 +163,21 @@ void PanelLiveTvHost::StopScanTimer() {
 
 // ---- the panel's commands ---------------------------------------------------------------------
 
-void CControlPanel::OnAutoScan() {
-    m_liveTv.AutoScan();
-}
-void CControlPanel::OnMute() {
-    m_liveTv.ToggleMute();
-}
-void CControlPanel::OnBrightnessUp() {
-    m_liveTv.Brightness(true);
-}
-void CControlPanel::OnBrightnessDown() {
-    m_liveTv.Brightness(false);
-}
-void CControlPanel::OnContrastUp() {
-    m_liveTv.Contrast(true);
-}
-void CControlPanel::OnContrastDown() {
-    m_liveTv.Contrast(false);
-}
-void CControlPanel::OnFreqUp() {
-    m_liveTv.FineTune(true);
-}
-void CControlPanel::OnFreqDown() {
-    m_liveTv.FineTune(false);
-}
-void CControlPanel::OnDigit(UINT id) {
-    m_liveTv.Digit(static_cast<int>(id) - tunaro::kCmdDigit0);
-}
-void CControlPanel::OnPreviousChannel() {
-    m_liveTv.PreviousChannel();
-}
-void CControlPanel::OnChannelDown() {
-    m_liveTv.ChannelDown();
-}
-void CControlPanel::OnChannelUp() {
-    m_liveTv.ChannelUp();
-}
-void CControlPanel::OnTwoDigit() {
-    m_liveTv.TwoDigitEntry();
-}
-void CControlPanel::OnVideoSource() {
-    m_liveTv.NextVideoSource();
-}
-void CControlPanel::OnAv() {
-    m_liveTv.ReapplyVideoSource();
-}
-void CControlPanel::OnCurrentTune() {
-    m_liveTv.CurrentTune();
+// The panel's buttons and accelerators send the very ids the controller dispatches on.
+static_assert(IDC_AUTOSCAN == tunaro::kCmdAutoScan && IDC_MUTE == tunaro::kCmdMute &&
+                  IDC_BRIGHTNESS_UP == tunaro::kCmdBrightnessUp &&
+                  IDC_BRIGHTNESS_DOWN == tunaro::kCmdBrightnessDown &&
+                  IDC_CONTRAST_UP == tunaro::kCmdContrastUp &&
+                  IDC_CONTRAST_DOWN == tunaro::kCmdContrastDown && IDC_FREQ_UP == tunaro::kCmdFreqUp &&
+                  IDC_FREQ_DOWN == tunaro::kCmdFreqDown && IDC_DIGIT_0 == tunaro::kCmdDigit0 &&
+                  IDC_DIGIT_9 == tunaro::kCmdDigit9 && IDC_PREVIOUS_CHANNEL == tunaro::kCmdPreviousChannel &&
+                  IDC_CHANNEL_DOWN == tunaro::kCmdChannelDown && IDC_CHANNEL_UP == tunaro::kCmdChannelUp &&
+                  IDC_TWO_DIGIT == tunaro::kCmdTwoDigit && IDC_VIDEO_SOURCE == tunaro::kCmdVideoSource &&
+                  IDC_AV == tunaro::kCmdAv && IDC_CURRENT_TUNE == tunaro::kCmdCurrentTune,
+              "panel command ids and live-TV command ids must agree");
+
+void CControlPanel::OnLiveTvCommand(UINT id) {
+    m_liveTv.Command(id);
 }
 void CControlPanel::OnScanTimer() {
     m_liveTv.ScanTick();

@@ -198,51 +198,78 @@ std::vector<HWND> ProcessWindows(DWORD pid) {
     return e.out;
 }
 
-bool Screenshot(HWND hwnd, const std::string& bmpPath) {
+ScreenPixels CaptureScreen(HWND hwnd) {
+    ScreenPixels shot;
     RECT r;
     if (hwnd) {
         if (!GetWindowRect(hwnd, &r))
-            return false;
+            return shot;
     } else {
         r.left = r.top = 0;
         r.right = GetSystemMetrics(SM_CXSCREEN);
         r.bottom = GetSystemMetrics(SM_CYSCREEN);
     }
-    int w = r.right - r.left, h = r.bottom - r.top;
+    const int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0)
-        return false;
+        return shot;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFOHEADER bih = {};
-    bih.biSize = sizeof bih;
-    bih.biWidth = w;
-    bih.biHeight = h;
-    bih.biPlanes = 1;
-    bih.biBitCount = 24;
-    bih.biCompression = BI_RGB;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&bih), DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
+    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (dib) {
         HGDIOBJ old = SelectObject(mem, dib);
         BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY | CAPTUREBLT);
         GdiFlush();
-        DWORD stride = ((w * 3) + 3) & ~3u;
-        bih.biSizeImage = stride * h;
-        BITMAPFILEHEADER bfh = {};
-        bfh.bfType = 0x4D42;
-        bfh.bfOffBits = sizeof bfh + sizeof bih;
-        bfh.bfSize = bfh.bfOffBits + bih.biSizeImage;
-        std::string data(reinterpret_cast<char*>(&bfh), sizeof bfh);
-        data.append(reinterpret_cast<char*>(&bih), sizeof bih);
-        data.append(static_cast<char*>(bits), bih.biSizeImage);
-        ok = WriteFile(bmpPath, data);
+        const uint32_t* p = static_cast<const uint32_t*>(bits);
+        shot.width = w;
+        shot.height = h;
+        shot.pixels.assign(p, p + static_cast<size_t>(w) * h);
         SelectObject(mem, old);
         DeleteObject(dib);
     }
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
-    return ok;
+    return shot;
+}
+
+bool Screenshot(HWND hwnd, const std::string& bmpPath) {
+    const ScreenPixels shot = CaptureScreen(hwnd);
+    if (shot.pixels.empty())
+        return false;
+    const int w = shot.width, h = shot.height;
+    const DWORD stride = ((w * 3) + 3) & ~3u;
+    BITMAPINFOHEADER bih = {};
+    bih.biSize = sizeof bih;
+    bih.biWidth = w;
+    bih.biHeight = h; // rows bottom-up in the file
+    bih.biPlanes = 1;
+    bih.biBitCount = 24;
+    bih.biCompression = BI_RGB;
+    bih.biSizeImage = stride * h;
+    BITMAPFILEHEADER bfh = {};
+    bfh.bfType = 0x4D42;
+    bfh.bfOffBits = sizeof bfh + sizeof bih;
+    bfh.bfSize = bfh.bfOffBits + bih.biSizeImage;
+    std::string data(reinterpret_cast<char*>(&bfh), sizeof bfh);
+    data.append(reinterpret_cast<char*>(&bih), sizeof bih);
+    std::string row(stride, '\0');
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w; ++x) {
+            const uint32_t px = shot.At(x, y);
+            row[x * 3] = static_cast<char>(px & 0xFF);
+            row[x * 3 + 1] = static_cast<char>((px >> 8) & 0xFF);
+            row[x * 3 + 2] = static_cast<char>((px >> 16) & 0xFF);
+        }
+        data += row;
+    }
+    return WriteFile(bmpPath, data);
 }
 
 // ---- PeerWindow ------------------------------------------------------------------------
@@ -459,11 +486,17 @@ long IniLong(const std::string& path, const char* section, const char* key, long
     return strtol(s.c_str(), nullptr, 10);
 }
 
-std::string SimCardPath() { return SystemDir() + "\\simcard.ini"; }
+std::string SimCardPath() {
+    return SystemDir() + "\\simcard.ini";
+}
 
-std::string SimCardState(const char* key) { return IniString(SimCardPath(), "State", key, ""); }
+std::string SimCardState(const char* key) {
+    return IniString(SimCardPath(), "State", key, "");
+}
 
-long SimCardStateLong(const char* key, long def) { return IniLong(SimCardPath(), "State", key, def); }
+long SimCardStateLong(const char* key, long def) {
+    return IniLong(SimCardPath(), "State", key, def);
+}
 
 // ---- Program ---------------------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -53,6 +54,15 @@ bool ClickControl(HWND dlg, int id);
 // Visible top-level windows of a process.
 std::vector<HWND> ProcessWindows(DWORD pid);
 
+// The pixels of a window (nullptr: the whole screen) as it is on the display, 0x00RRGGBB, top
+// row first; empty when the window is gone or has no area.
+struct ScreenPixels {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+ScreenPixels CaptureScreen(HWND hwnd);
+
 // Saves a 24-bit BMP of a window (nullptr: the whole screen) as it is on the display.
 bool Screenshot(HWND hwnd, const std::string& bmpPath);
 
@@ -62,9 +72,9 @@ struct ReceivedMessage {
     UINT msg;
     WPARAM wParam;
     LPARAM lParam;
-    DWORD tick;        // GetTickCount() on arrival
-    std::string data;  // WM_COPYDATA: the bytes sent
-    ULONG_PTR dwData;  // WM_COPYDATA: the dwData field
+    DWORD tick;       // GetTickCount() on arrival
+    std::string data; // WM_COPYDATA: the bytes sent
+    ULONG_PTR dwData; // WM_COPYDATA: the dwData field
 };
 
 // A top-level window with a given title, run on its own thread, that records every
@@ -134,8 +144,7 @@ private:
 
 // ---- INI files and the simulated card --------------------------------------------------
 
-std::string IniString(const std::string& path, const char* section, const char* key,
-                      const char* def = "");
+std::string IniString(const std::string& path, const char* section, const char* key, const char* def = "");
 long IniLong(const std::string& path, const char* section, const char* key, long def = 0);
 // simcard.ini in the system directory, section [State].
 std::string SimCardPath();

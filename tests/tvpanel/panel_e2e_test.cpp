@@ -36,35 +36,16 @@ RECT WindowRect(HWND wnd) {
 // How many segments of the volume bar the screen shows lit: a lit segment is coloured at its
 // foot, an unlit one dark grey.
 int LitSegments(HWND panel) {
-    const RECT r = WindowRect(panel);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    if (w <= 0 || h <= 0)
+    const e2e::ScreenPixels shot = e2e::CaptureScreen(panel);
+    if (shot.pixels.empty())
         return -1;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
     int lit = 0;
     for (const auto& seg : skin::kVolumeUnlit) {
-        const DWORD p =
-            static_cast<const DWORD*>(bits)[(seg.top + seg.height - 3) * w + seg.left + seg.width / 2];
+        const uint32_t p = shot.At(seg.left + seg.width / 2, seg.top + seg.height - 3);
         const int brightest = std::max({(p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF}) & 0xFF;
         if (brightest > 100)
             ++lit;
     }
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(dib);
-    ReleaseDC(nullptr, screen);
     return lit;
 }
 

@@ -128,6 +128,12 @@ void ConvertRowScalar(const uint8_t* s, uint8_t* d, long from, long width, size_
 // chroma terms of a pair lie within -228..224, so packing them to 16 bits loses nothing, and the
 // saturating pack to bytes does the clamping of Y + term.
 
+// One dword of 16-bit factors for multiplying (u, v) word pairs: forU low, forV high.
+constexpr int32_t FactorPair(int forU, int forV) {
+    return static_cast<int32_t>((static_cast<uint32_t>(forV) << 16) |
+                                (static_cast<uint32_t>(forU) & 0xffffu));
+}
+
 // Eight pixels (four pairs) per step with SSE2. Returns the number of pixels done; the caller
 // finishes the row, which always keeps at least one pixel back, because each 4-byte store runs
 // one byte past its pixel.
@@ -241,11 +247,9 @@ __attribute__((target("avx2"))) long ConvertRowAvx2(const uint8_t* s, uint8_t* d
                 _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(m.mask[j][c])));
     const __m256i lowBytes = _mm256_set1_epi16(0x00ff);
     const __m256i bias = _mm256_set1_epi16(128);
-    const __m256i blueK =
-        _mm256_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(-45) << 16) | 29025u));
-    const __m256i greenK =
-        _mm256_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(-23378) << 16) | (-11258 & 0xffff)));
-    const __m256i redRest = _mm256_set1_epi32(static_cast<int32_t>((13163u << 16) | (-30 & 0xffff)));
+    const __m256i blueK = _mm256_set1_epi32(FactorPair(29025, -45));
+    const __m256i greenK = _mm256_set1_epi32(FactorPair(-11258, -23378));
+    const __m256i redRest = _mm256_set1_epi32(FactorPair(-30, 13163));
     long x = 0;
     for (; x + 32 <= width; x += 32, s += 64, d += 96) {
         const __m128i* in = reinterpret_cast<const __m128i*>(s);
@@ -337,17 +341,11 @@ struct Avx512Step {
         }
         chromaBits = _mm512_set1_epi16(static_cast<int16_t>(0xff00));
         chromaFlip = _mm512_set1_epi16(static_cast<int16_t>(0x8000));
-        blueK = Factors(29025, -45);
-        greenK = Factors(-11258, -23378);
+        blueK = _mm512_set1_epi32(FactorPair(29025, -45));
+        greenK = _mm512_set1_epi32(FactorPair(-11258, -23378));
         // Red's 45931v is -30u + 29547v, then 16384v once more (45931 does not fit 16 bits).
-        redK = Factors(-30, 29547);
-        redV = Factors(0, 16384);
-    }
-
-    // (forU, forV) in every dword, for multiplying (u, v) word pairs.
-    TUNARO_AVX512 static __m512i Factors(int forU, int forV) {
-        return _mm512_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(forV) << 16) |
-                                                      (static_cast<uint32_t>(forU) & 0xffffu)));
+        redK = _mm512_set1_epi32(FactorPair(-30, 29547));
+        redV = _mm512_set1_epi32(FactorPair(0, 16384));
     }
 
     // Converts the 64 pixels in in0 (pixels 0..31) and in1 (32..63) into the 192 bytes out[0..2].

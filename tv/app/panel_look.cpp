@@ -338,18 +338,27 @@ bool PanelSkin::Create(HWND panel, HCURSOR hand, LanguageMode mode, const std::s
     return complete;
 }
 
+namespace {
+
+// The panel-button row of a skin button (the second looks, recording and muted, stand apart);
+// otherwise the given row.
+const skin::Row& PanelButtonRow(int id, const skin::Row& otherwise) {
+    for (const skin::Row& r : skin::kPanelButtons)
+        if (r.id == id)
+            return r;
+    return otherwise;
+}
+
+} // namespace
+
 void PanelSkin::SetRecordLook(bool recording) {
     Cyup4Btn* b = Button(411);
     recordLook_ = recording;
     if (!b)
         return;
-    const skin::Row* row = &skin::kRecordingRow;
-    if (!recording)
-        for (const skin::Row& r : skin::kPanelButtons)
-            if (r.id == 411)
-                row = &r;
-    SetLooks(b, row->normal, row->hover, row->pressed, row->fourth);
-    SetTooltip(b, row->tooltip);
+    const skin::Row& row = recording ? skin::kRecordingRow : PanelButtonRow(411, skin::kRecordingRow);
+    SetLooks(b, row.normal, row.hover, row.pressed, row.fourth);
+    SetTooltip(b, row.tooltip);
 }
 
 void PanelSkin::SetMuteLook(bool muted) {
@@ -357,12 +366,8 @@ void PanelSkin::SetMuteLook(bool muted) {
     muteLook_ = muted;
     if (!b)
         return;
-    const skin::Row* row = &skin::kMutedRow;
-    if (!muted)
-        for (const skin::Row& r : skin::kPanelButtons)
-            if (r.id == 406)
-                row = &r;
-    SetLooks(b, row->normal, row->hover, row->pressed, row->fourth);
+    const skin::Row& row = muted ? skin::kMutedRow : PanelButtonRow(406, skin::kMutedRow);
+    SetLooks(b, row.normal, row.hover, row.pressed, row.fourth);
 }
 
 void PanelSkin::LightVolumeSegments(int topId) {

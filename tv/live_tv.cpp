@@ -144,7 +144,7 @@ void LiveTv::Digit(int digit) {
     }
     if (m_nPendingTens < 0) {
         m_nPendingTens = digit;
-        m_host.ShowOsd(Format("%d__", digit), 40);
+        m_host.ShowOsd(Format("%d__", digit), kOsdDelayMs);
         return;
     }
     const long index = m_nPendingTens * 10L + digit;
@@ -152,9 +152,9 @@ void LiveTv::Digit(int digit) {
     m_nPendingTens = -1;
     if (index < list.Count()) {
         SelectIndex(index);
-        m_host.ShowOsd(IndexNameText(), 40);
+        m_host.ShowOsd(IndexNameText(), kOsdDelayMs);
     } else {
-        m_host.ShowOsd(NoChannelText(), 40);
+        m_host.ShowOsd(NoChannelText(), kOsdDelayMs);
     }
 }
 
@@ -165,7 +165,7 @@ void LiveTv::TwoDigitEntry() {
     if (m_boTwoDigit)
         m_dwTwoDigitStart = m_host.TickCount();
     m_nPendingTens = -1;
-    m_host.ShowOsd("__ __", 40);
+    m_host.ShowOsd("__ __", kOsdDelayMs);
 }
 
 void LiveTv::PreviousChannel() {
@@ -174,11 +174,11 @@ void LiveTv::PreviousChannel() {
         return;
     ChannelList& list = m_host.Channels();
     if (list.Empty()) {
-        m_host.ShowOsd(NoChannelText(), 40);
+        m_host.ShowOsd(NoChannelText(), kOsdDelayMs);
         return;
     }
     SelectIndex(list.PreviousIndex());
-    m_host.ShowOsd(IndexNameText(), 40);
+    m_host.ShowOsd(IndexNameText(), kOsdDelayMs);
 }
 
 void LiveTv::ChannelUp() {
@@ -224,13 +224,13 @@ void LiveTv::ChannelDown() {
 }
 
 void LiveTv::CurrentTune() {
-    m_host.ShowOsd(CurrentTuneText(), 40);
+    m_host.ShowOsd(CurrentTuneText(), kOsdDelayMs);
 }
 
 void LiveTv::FineTune(bool up) {
     if (!FineTuneAllowed())
         return;
-    m_host.ShowOsd(up ? "Freq+" : "Freq-", 40);
+    m_host.ShowOsd(up ? "Freq+" : "Freq-", kOsdDelayMs);
     ChannelList& list = m_host.Channels();
     const long current = list.CurrentIndex();
     const ChannelRecord* record = list.At(current);
@@ -264,7 +264,7 @@ void LiveTv::NextVideoSource() {
             continue;
         if (next == current)
             return; // the only input there is
-        m_host.ShowOsd(name, 40);
+        m_host.ShowOsd(name, kOsdDelayMs);
         m_host.SetVideoSourceIndex(next);
         m_host.SetVideoSource(next);
         return;
@@ -277,7 +277,7 @@ void LiveTv::ReapplyVideoSource() {
     const int current = static_cast<int>(m_host.VideoSourceIndex());
     std::string name;
     m_host.GetSourceName(current, &name);
-    m_host.ShowOsd(name, 40);
+    m_host.ShowOsd(name, kOsdDelayMs);
     m_host.SetVideoSource(current);
 }
 
@@ -299,7 +299,7 @@ void LiveTv::ToggleMute() {
         return;
     m_boMuted = !m_boMuted;
     m_host.MuteOutput(m_boMuted);
-    m_host.ShowOsd(m_boMuted ? "Mute" : "Unmute", 40);
+    m_host.ShowOsd(m_boMuted ? "Mute" : "Unmute", kOsdDelayMs);
     m_host.SetMuteLook(m_boMuted);
 }
 
@@ -315,7 +315,7 @@ void LiveTv::Brightness(bool up) {
     if (value < minimum)
         value = minimum;
     m_host.SetBrightness(value);
-    m_host.ShowOsd(Format("Brightness:%ld", value * 100 / (maximum - minimum)), 40);
+    m_host.ShowOsd(Format("Brightness:%ld", value * 100 / (maximum - minimum)), kOsdDelayMs);
 }
 
 void LiveTv::Contrast(bool up) {
@@ -357,7 +357,7 @@ void LiveTv::ScanTick() {
         return;
     }
     ++m_lScanCounter;
-    m_host.ShowOsd(Format("%ld", m_lScanCounter), 40);
+    m_host.ShowOsd(Format("%ld", m_lScanCounter), kOsdDelayMs);
     if (m_host.AutoScanTune(0) == -1)
         EndScan(true);
 }
@@ -377,7 +377,7 @@ void LiveTv::EndScan(bool finished) {
     if (!m_host.Channels().Empty())
         SelectIndex(0);
     const std::string text = Format("scanned %ld", m_host.Channels().Count());
-    m_host.ShowOsd(text, finished ? 0 : 20);
+    m_host.ShowOsd(text, finished ? 0 : kScanStoppedOsdDelayMs);
     m_host.SendToPeer(LiveTvPeer::Remote, kRemoteScanEnded);
     m_host.SendToPeer(LiveTvPeer::Scheduler, kSchedulerScanEnded);
 }

@@ -39,6 +39,9 @@ constexpr unsigned kSchedulerScanEnded = 2150;
 // The automatic scan's step timer (id and period).
 constexpr unsigned kScanTimerId = 10;
 constexpr unsigned kScanTimerMs = 1000;
+// The delay before a key's on-screen text shows, and before "scanned N" after a stopped scan.
+constexpr unsigned kOsdDelayMs = 40;
+constexpr unsigned kScanStoppedOsdDelayMs = 20;
 // How long the two-digit entry waits for its digits.
 constexpr uint32_t kTwoDigitTimeoutMs = 4000;
 // Brightness and contrast steps of the picture keys (picture values run 0..255).

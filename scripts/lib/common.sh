@@ -42,9 +42,17 @@ tunaro_configure_build() {
   local dir=$1 arch=$2
   shift 2
   mkdir -p "$dir"
+  # Where ccache is installed (developer machines with several work trees), compiles are shared
+  # between trees: paths below the base directory are hashed relative to the build directory.
+  local launcher=()
+  if command -v ccache >/dev/null 2>&1 && [ -z "${TUNARO_NO_CCACHE:-}" ]; then
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    case "$TUNARO_ROOT" in /work/*) export CCACHE_BASEDIR=${CCACHE_BASEDIR:-/work} ;; esac
+    export CCACHE_NOHASHDIR=1
+  fi
   # Configuring again is quick and picks up folders that appeared since the last run.
   cmake -S "$TUNARO_ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$TUNARO_ROOT/cmake/toolchain-mingw.cmake" \
-    -DTUNARO_ARCH="$arch" "$@" >"$dir/tunaro-configure.log" 2>&1 || { cat "$dir/tunaro-configure.log" >&2; die "cmake configure failed for $arch"; }
+    -DTUNARO_ARCH="$arch" "${launcher[@]}" "$@" >"$dir/tunaro-configure.log" 2>&1 || { cat "$dir/tunaro-configure.log" >&2; die "cmake configure failed for $arch"; }
   cmake --build "$dir" -j"$(nproc)" -- --no-print-directory >"$dir/tunaro-build.log" 2>&1 \
     || { tail -60 "$dir/tunaro-build.log" >&2; die "build failed for $arch (log: $dir/tunaro-build.log)"; }
   grep -E 'warning:' "$dir/tunaro-build.log" >&2 || true

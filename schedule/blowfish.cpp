@@ -1,29 +1,31 @@
 // Blowfish block cipher: key schedule, the 16-round Feistel network and ECB over byte buffers
 // with either byte order for the two halves of a block.
-#include "blowfish.h"
+#include "schedule/blowfish.h"
 
 #include <cstring>
 
+namespace tunaro {
+
 namespace {
 
-std::uint32_t loadLittle(const std::uint8_t* p) {
+std::uint32_t LoadLittle(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
            std::uint32_t(p[3]) << 24;
 }
 
-void storeLittle(std::uint8_t* p, std::uint32_t v) {
+void StoreLittle(std::uint8_t* p, std::uint32_t v) {
     p[0] = std::uint8_t(v);
     p[1] = std::uint8_t(v >> 8);
     p[2] = std::uint8_t(v >> 16);
     p[3] = std::uint8_t(v >> 24);
 }
 
-std::uint32_t loadBig(const std::uint8_t* p) {
+std::uint32_t LoadBig(const std::uint8_t* p) {
     return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
            std::uint32_t(p[3]);
 }
 
-void storeBig(std::uint8_t* p, std::uint32_t v) {
+void StoreBig(std::uint8_t* p, std::uint32_t v) {
     p[0] = std::uint8_t(v >> 24);
     p[1] = std::uint8_t(v >> 16);
     p[2] = std::uint8_t(v >> 8);
@@ -37,7 +39,7 @@ Blowfish::Blowfish() {
     std::memcpy(m_s, kInitialS, sizeof(m_s));
 }
 
-std::uint32_t Blowfish::f(std::uint32_t x) const {
+std::uint32_t Blowfish::F(std::uint32_t x) const {
     const std::uint32_t a = m_s[0][x >> 24];
     const std::uint32_t b = m_s[1][(x >> 16) & 0xFF];
     const std::uint32_t c = m_s[2][(x >> 8) & 0xFF];
@@ -45,12 +47,12 @@ std::uint32_t Blowfish::f(std::uint32_t x) const {
     return ((a + b) ^ c) + d;
 }
 
-void Blowfish::encrypt(std::uint32_t& left, std::uint32_t& right) const {
+void Blowfish::Encrypt(std::uint32_t& left, std::uint32_t& right) const {
     std::uint32_t l = left;
     std::uint32_t r = right;
     for (int i = 0; i < kRounds; ++i) {
         l ^= m_p[i];
-        r ^= f(l);
+        r ^= F(l);
         const std::uint32_t t = l;
         l = r;
         r = t;
@@ -65,12 +67,12 @@ void Blowfish::encrypt(std::uint32_t& left, std::uint32_t& right) const {
     right = r;
 }
 
-void Blowfish::decrypt(std::uint32_t& left, std::uint32_t& right) const {
+void Blowfish::Decrypt(std::uint32_t& left, std::uint32_t& right) const {
     std::uint32_t l = left;
     std::uint32_t r = right;
     for (int i = kRounds + 1; i > 1; --i) {
         l ^= m_p[i];
-        r ^= f(l);
+        r ^= F(l);
         const std::uint32_t t = l;
         l = r;
         r = t;
@@ -84,7 +86,7 @@ void Blowfish::decrypt(std::uint32_t& left, std::uint32_t& right) const {
     right = r;
 }
 
-bool Blowfish::setKey(const std::uint8_t* key, std::size_t length) {
+bool Blowfish::SetKey(const std::uint8_t* key, std::size_t length) {
     std::memcpy(m_p, kInitialP, sizeof(m_p));
     std::memcpy(m_s, kInitialS, sizeof(m_s));
     m_keyed = false;
@@ -107,13 +109,13 @@ bool Blowfish::setKey(const std::uint8_t* key, std::size_t length) {
     std::uint32_t l = 0;
     std::uint32_t r = 0;
     for (int i = 0; i < kSubkeyCount; i += 2) {
-        encrypt(l, r);
+        Encrypt(l, r);
         m_p[i] = l;
         m_p[i + 1] = r;
     }
     for (auto& box : m_s) {
         for (int i = 0; i < 256; i += 2) {
-            encrypt(l, r);
+            Encrypt(l, r);
             box[i] = l;
             box[i + 1] = r;
         }
@@ -122,44 +124,46 @@ bool Blowfish::setKey(const std::uint8_t* key, std::size_t length) {
     return true;
 }
 
-template <bool Encrypt, bool LittleEndian>
-std::size_t Blowfish::processBlocks(std::uint8_t* data, std::size_t length) const {
+template <bool kEncrypt, bool kLittleEndian>
+std::size_t Blowfish::ProcessBlocks(std::uint8_t* data, std::size_t length) const {
     if (data == nullptr) {
         return 0;
     }
     const std::size_t whole = length - length % kBlockSize;
     for (std::size_t off = 0; off < whole; off += kBlockSize) {
         std::uint8_t* block = data + off;
-        std::uint32_t l = LittleEndian ? loadLittle(block) : loadBig(block);
-        std::uint32_t r = LittleEndian ? loadLittle(block + 4) : loadBig(block + 4);
-        if (Encrypt) {
-            encrypt(l, r);
+        std::uint32_t l = kLittleEndian ? LoadLittle(block) : LoadBig(block);
+        std::uint32_t r = kLittleEndian ? LoadLittle(block + 4) : LoadBig(block + 4);
+        if (kEncrypt) {
+            Encrypt(l, r);
         } else {
-            decrypt(l, r);
+            Decrypt(l, r);
         }
-        if (LittleEndian) {
-            storeLittle(block, l);
-            storeLittle(block + 4, r);
+        if (kLittleEndian) {
+            StoreLittle(block, l);
+            StoreLittle(block + 4, r);
         } else {
-            storeBig(block, l);
-            storeBig(block + 4, r);
+            StoreBig(block, l);
+            StoreBig(block + 4, r);
         }
     }
     return whole;
 }
 
-std::size_t Blowfish::encryptLittleEndian(std::uint8_t* data, std::size_t length) const {
-    return processBlocks<true, true>(data, length);
+std::size_t Blowfish::EncryptLittleEndian(std::uint8_t* data, std::size_t length) const {
+    return ProcessBlocks<true, true>(data, length);
 }
 
-std::size_t Blowfish::decryptLittleEndian(std::uint8_t* data, std::size_t length) const {
-    return processBlocks<false, true>(data, length);
+std::size_t Blowfish::DecryptLittleEndian(std::uint8_t* data, std::size_t length) const {
+    return ProcessBlocks<false, true>(data, length);
 }
 
-std::size_t Blowfish::encryptBigEndian(std::uint8_t* data, std::size_t length) const {
-    return processBlocks<true, false>(data, length);
+std::size_t Blowfish::EncryptBigEndian(std::uint8_t* data, std::size_t length) const {
+    return ProcessBlocks<true, false>(data, length);
 }
 
-std::size_t Blowfish::decryptBigEndian(std::uint8_t* data, std::size_t length) const {
-    return processBlocks<false, false>(data, length);
+std::size_t Blowfish::DecryptBigEndian(std::uint8_t* data, std::size_t length) const {
+    return ProcessBlocks<false, false>(data, length);
 }
+
+} // namespace tunaro

@@ -1,6 +1,8 @@
 // Blowfish initial subkeys: the fractional hexadecimal digits of pi, eight to a word, the
 // P-array first and then the four S-boxes in order (the unit test recomputes them from pi).
-#include "blowfish.h"
+#include "schedule/blowfish.h"
+
+namespace tunaro {
 
 const std::uint32_t Blowfish::kInitialP[Blowfish::kSubkeyCount] = {
     0x243F6A88, 0x85A308D3, 0x13198A2E, 0x03707344, 0xA4093822, 0x299F31D0,
@@ -146,3 +148,5 @@ const std::uint32_t Blowfish::kInitialS[4][256] = {
         0x90D4F869, 0xA65CDEA0, 0x3F09252D, 0xC208E69F, 0xB74E6132, 0xCE77E25B, 0x578FDFE3, 0x3AC372E6,
     },
 };
+
+} // namespace tunaro

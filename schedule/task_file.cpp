@@ -1,9 +1,11 @@
 // Task file images: the fixed key and the enciphered log-on fields, conversion between
 // records and images, and the date and status rules applied on load.
-#include "task_file.h"
-#include "task_record_layout.h"
+#include "schedule/task_file.h"
+#include "schedule/task_record_layout.h"
 
 #include <cstring>
+
+namespace tunaro {
 
 namespace {
 
@@ -19,46 +21,46 @@ static_assert(kTaskCipheredBytes <= TaskRecord::kTextSize, "ciphered part lies i
 } // namespace
 
 TaskFileCipher::TaskFileCipher() {
-    m_cipher.setKey(kTaskFileKey, sizeof(kTaskFileKey));
+    m_cipher.SetKey(kTaskFileKey, sizeof(kTaskFileKey));
 }
 
-void TaskFileCipher::encipherImage(std::uint8_t* image) const {
-    m_cipher.encryptLittleEndian(image + kUserNameOffset, kTaskCipheredBytes);
-    m_cipher.encryptLittleEndian(image + kPasswordOffset, kTaskCipheredBytes);
+void TaskFileCipher::EncipherImage(std::uint8_t* image) const {
+    m_cipher.EncryptLittleEndian(image + kUserNameOffset, kTaskCipheredBytes);
+    m_cipher.EncryptLittleEndian(image + kPasswordOffset, kTaskCipheredBytes);
 }
 
-void TaskFileCipher::decipherImage(std::uint8_t* image) const {
-    m_cipher.decryptLittleEndian(image + kUserNameOffset, kTaskCipheredBytes);
-    m_cipher.decryptLittleEndian(image + kPasswordOffset, kTaskCipheredBytes);
+void TaskFileCipher::DecipherImage(std::uint8_t* image) const {
+    m_cipher.DecryptLittleEndian(image + kUserNameOffset, kTaskCipheredBytes);
+    m_cipher.DecryptLittleEndian(image + kPasswordOffset, kTaskCipheredBytes);
 }
 
-void taskRecordToImage(const TaskRecord& record, const TaskFileCipher& cipher, std::uint8_t* image) {
+void TaskRecordToImage(const TaskRecord& record, const TaskFileCipher& cipher, std::uint8_t* image) {
     std::memcpy(image, &record, TaskRecord::kImageSize);
-    cipher.encipherImage(image);
+    cipher.EncipherImage(image);
 }
 
-TaskRecord taskRecordFromImage(const std::uint8_t* image, const TaskFileCipher& cipher) {
+TaskRecord TaskRecordFromImage(const std::uint8_t* image, const TaskFileCipher& cipher) {
     std::uint8_t plain[TaskRecord::kImageSize];
     std::memcpy(plain, image, sizeof(plain));
-    cipher.decipherImage(plain);
+    cipher.DecipherImage(plain);
     TaskRecord record;
     std::memcpy(&record, plain, sizeof(record));
     return record;
 }
 
-int firstWeekdayFromToday(std::uint8_t repeat, int todayWeekday) {
+int FirstWeekdayFromToday(std::uint8_t repeat, int todayWeekday) {
     for (int weekday = 1; weekday <= 7; ++weekday) {
-        if ((repeat & repeatDayBit(weekday)) != 0 && weekday >= todayWeekday) {
+        if ((repeat & RepeatDayBit(weekday)) != 0 && weekday >= todayWeekday) {
             return weekday;
         }
     }
     return 0;
 }
 
-void adjustTaskOnLoad(TaskRecord& record, const TaskDateTime& now) {
-    if (record.repeatsWeekly()) {
-        const int today = taskWeekday(now.year, now.month, now.day);
-        if (firstWeekdayFromToday(record.repeat, today) != 0) {
+void AdjustTaskOnLoad(TaskRecord& record, const TaskDateTime& now) {
+    if (record.RepeatsWeekly()) {
+        const int today = TaskWeekday(now.year, now.month, now.day);
+        if (FirstWeekdayFromToday(record.repeat, today) != 0) {
             record.year = std::int16_t(now.year);
             record.month = std::uint8_t(now.month);
             record.day = std::uint8_t(now.day);
@@ -67,11 +69,13 @@ void adjustTaskOnLoad(TaskRecord& record, const TaskDateTime& now) {
 
     // Only a task that has begun can have run out: a start a few seconds ahead would otherwise
     // count as zero elapsed minutes and expire a two-minute task before it ran.
-    const std::int64_t nowSerial = taskSerialSeconds(now);
-    const std::int64_t startSerial = record.startSerial();
-    const std::int64_t elapsed = taskWholeMinutes(startSerial, nowSerial);
+    const std::int64_t nowSerial = TaskSerialSeconds(now);
+    const std::int64_t startSerial = record.StartSerial();
+    const std::int64_t elapsed = TaskWholeMinutes(startSerial, nowSerial);
     if (nowSerial >= startSerial && std::int64_t(record.duration) - 2 <= elapsed &&
         record.status != kTaskFinished) {
         record.status = kTaskExpired;
     }
 }
+
+} // namespace tunaro

@@ -2,12 +2,14 @@
 // images and back, and the adjustment a task gets when it is read from the file.
 #pragma once
 
-#include "blowfish.h"
-#include "task_record.h"
-#include "task_time.h"
+#include "schedule/blowfish.h"
+#include "schedule/task_record.h"
+#include "schedule/task_time.h"
 
 #include <cstddef>
 #include <cstdint>
+
+namespace tunaro {
 
 // Name of the task file, kept in the scheduler's own directory.
 constexpr const char kTaskFileName[] = "SCHTASK.stf";
@@ -20,8 +22,8 @@ public:
     // Keyed with the task file's fixed key.
     TaskFileCipher();
     // In place on a 1076-byte record image.
-    void encipherImage(std::uint8_t* image) const;
-    void decipherImage(std::uint8_t* image) const;
+    void EncipherImage(std::uint8_t* image) const;
+    void DecipherImage(std::uint8_t* image) const;
 
 private:
     Blowfish m_cipher;
@@ -29,15 +31,17 @@ private:
 
 // The file image of a record: its bytes with the log-on fields enciphered. The record itself
 // is not touched.
-void taskRecordToImage(const TaskRecord& record, const TaskFileCipher& cipher, std::uint8_t* image);
+void TaskRecordToImage(const TaskRecord& record, const TaskFileCipher& cipher, std::uint8_t* image);
 // A record from a file image (any bytes at all make a record; nothing is validated here).
-TaskRecord taskRecordFromImage(const std::uint8_t* image, const TaskFileCipher& cipher);
+TaskRecord TaskRecordFromImage(const std::uint8_t* image, const TaskFileCipher& cipher);
 
 // The first weekday of a weekly task that is selected and not earlier in the week than today,
 // or 0 when every selected weekday lies earlier in the week (or none is selected).
-int firstWeekdayFromToday(std::uint8_t repeat, int todayWeekday);
+int FirstWeekdayFromToday(std::uint8_t repeat, int todayWeekday);
 
 // What happens to a task as it is read from the file, "now" being the local wall-clock time:
 // a weekly task selected for today or a later day of this week is dated today; then a task
 // that has started and whose duration - 2 minutes have passed is Expired unless Finished.
-void adjustTaskOnLoad(TaskRecord& record, const TaskDateTime& now);
+void AdjustTaskOnLoad(TaskRecord& record, const TaskDateTime& now);
+
+} // namespace tunaro

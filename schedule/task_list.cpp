@@ -1,22 +1,24 @@
 // TaskList: records in start order, the current task, the collision test and the task file's
 // load and save.
-#include "task_list.h"
+#include "schedule/task_list.h"
 
-#include "task_file.h"
-#include "task_store.h"
+#include "schedule/task_file.h"
+#include "schedule/task_store.h"
 
 #include <algorithm>
 #include <cstdio>
 
-TaskRecord* TaskList::at(int index) const {
-    if (index < 0 || index >= count()) {
+namespace tunaro {
+
+TaskRecord* TaskList::At(int index) const {
+    if (index < 0 || index >= Count()) {
         return nullptr;
     }
     return m_records[std::size_t(index)].get();
 }
 
-int TaskList::indexOf(const TaskRecord* record) const {
-    for (int i = 0; i < count(); ++i) {
+int TaskList::IndexOf(const TaskRecord* record) const {
+    for (int i = 0; i < Count(); ++i) {
         if (m_records[std::size_t(i)].get() == record) {
             return i;
         }
@@ -24,7 +26,7 @@ int TaskList::indexOf(const TaskRecord* record) const {
     return -1;
 }
 
-bool TaskList::add(std::unique_ptr<TaskRecord> record) {
+bool TaskList::Add(std::unique_ptr<TaskRecord> record) {
     if (!record) {
         return false;
     }
@@ -32,39 +34,39 @@ bool TaskList::add(std::unique_ptr<TaskRecord> record) {
     return true;
 }
 
-bool TaskList::removeAt(int index) {
-    if (index < 0 || index >= count()) {
+bool TaskList::RemoveAt(int index) {
+    if (index < 0 || index >= Count()) {
         return false;
     }
     m_records.erase(m_records.begin() + index);
     return true;
 }
 
-void TaskList::sortByStart() {
+void TaskList::SortByStart() {
     std::stable_sort(m_records.begin(), m_records.end(),
                      [](const std::unique_ptr<TaskRecord>& a, const std::unique_ptr<TaskRecord>& b) {
-                         return a->startSerial() < b->startSerial();
+                         return a->StartSerial() < b->StartSerial();
                      });
 }
 
-TaskRecord* TaskList::currentTask() const {
+TaskRecord* TaskList::CurrentTask() const {
     for (const auto& r : m_records) {
-        if (r->isReadyOrRunning()) {
+        if (r->IsReadyOrRunning()) {
             return r.get();
         }
     }
     return nullptr;
 }
 
-bool TaskList::conflicts(const TaskRecord& newRecord) const {
-    const std::int64_t s = newRecord.startSerial();
-    const std::int64_t e = newRecord.endSerial();
+bool TaskList::Conflicts(const TaskRecord& newRecord) const {
+    const std::int64_t s = newRecord.StartSerial();
+    const std::int64_t e = newRecord.EndSerial();
     for (const auto& r : m_records) {
-        if (!r->isReadyOrRunning()) {
+        if (!r->IsReadyOrRunning()) {
             continue;
         }
-        const std::int64_t a = r->startSerial();
-        const std::int64_t b = r->endSerial();
+        const std::int64_t a = r->StartSerial();
+        const std::int64_t b = r->EndSerial();
         // Either end of the new task inside the other, or the new task enclosing it.
         if ((a <= s && s <= b) || (a <= e && e <= b) || (s <= a && b <= e)) {
             return true;
@@ -73,36 +75,38 @@ bool TaskList::conflicts(const TaskRecord& newRecord) const {
     return false;
 }
 
-bool TaskList::load(const std::string& path, const TaskClock& clock) {
+bool TaskList::Load(const std::string& path, const TaskClock& clock) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         return false;
     }
     const TaskFileCipher cipher;
-    const TaskDateTime now = clock.localNow();
+    const TaskDateTime now = clock.LocalNow();
     std::uint8_t image[TaskRecord::kImageSize];
     while (std::fread(image, 1, sizeof(image), file) == sizeof(image)) {
-        auto record = std::make_unique<TaskRecord>(taskRecordFromImage(image, cipher));
-        adjustTaskOnLoad(*record, now);
+        auto record = std::make_unique<TaskRecord>(TaskRecordFromImage(image, cipher));
+        AdjustTaskOnLoad(*record, now);
         m_records.push_back(std::move(record));
     }
     const bool readFailed = std::ferror(file) != 0;
     const bool closeFailed = std::fclose(file) != 0;
-    sortByStart();
+    SortByStart();
     return !readFailed && !closeFailed;
 }
 
-bool TaskList::save(const std::string& path) const {
+bool TaskList::Save(const std::string& path) const {
     const TaskFileCipher cipher;
     std::vector<std::uint8_t> bytes(m_records.size() * TaskRecord::kImageSize);
     std::size_t at = 0;
     for (const auto& r : m_records) {
-        taskRecordToImage(*r, cipher, bytes.data() + at);
+        TaskRecordToImage(*r, cipher, bytes.data() + at);
         at += TaskRecord::kImageSize;
     }
-    return replaceFileContents(path, bytes.data(), bytes.size());
+    return ReplaceFileContents(path, bytes.data(), bytes.size());
 }
 
-std::string defaultTaskFilePath() {
-    return programDirectory() + kTaskFileName;
+std::string DefaultTaskFilePath() {
+    return ProgramDirectory() + kTaskFileName;
 }
+
+} // namespace tunaro

@@ -2,12 +2,14 @@
 // task, the collision test for a new task, and loading and saving the task file.
 #pragma once
 
-#include "task_record.h"
-#include "task_time.h"
+#include "schedule/task_record.h"
+#include "schedule/task_time.h"
 
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace tunaro {
 
 class TaskList {
 public:
@@ -15,39 +17,41 @@ public:
     TaskList(const TaskList&) = delete;
     TaskList& operator=(const TaskList&) = delete;
 
-    int count() const { return int(m_records.size()); }
+    int Count() const { return int(m_records.size()); }
     // The record at a position, or null when the index is out of range.
-    TaskRecord* at(int index) const;
+    TaskRecord* At(int index) const;
     // Position of a record of this list, or -1.
-    int indexOf(const TaskRecord* record) const;
+    int IndexOf(const TaskRecord* record) const;
 
     // Appends a record and takes ownership; false (and nothing kept) only for a null record.
-    bool add(std::unique_ptr<TaskRecord> record);
-    bool add(const TaskRecord& record) { return add(std::make_unique<TaskRecord>(record)); }
+    bool Add(std::unique_ptr<TaskRecord> record);
+    bool Add(const TaskRecord& record) { return Add(std::make_unique<TaskRecord>(record)); }
     // Destroys the record at a position and closes the gap; false for an index out of range.
-    bool removeAt(int index);
-    void clear() { m_records.clear(); }
+    bool RemoveAt(int index);
+    void Clear() { m_records.clear(); }
 
     // Earliest start first; records keep their addresses.
-    void sortByStart();
+    void SortByStart();
     // The first record in list order that is Ready or Running, or null.
-    TaskRecord* currentTask() const;
+    TaskRecord* CurrentTask() const;
     // True if the new task's time, from its start to its end inclusive, overlaps the time of a
     // Ready or Running task of the list (weekly tasks are compared on their stored dates).
-    bool conflicts(const TaskRecord& newRecord) const;
+    bool Conflicts(const TaskRecord& newRecord) const;
 
     // Appends the tasks of a task file, adjusted for the clock's current time (see
     // adjustTaskOnLoad), then sorts the list. A trailing partial record is ignored. Returns
     // false, and leaves the list as it was, if the file cannot be opened; false also if it
     // could not be read to the end, keeping the records read before the error.
-    bool load(const std::string& path, const TaskClock& clock = systemTaskClock());
+    bool Load(const std::string& path, const TaskClock& clock = SystemTaskClock());
     // Writes every task in list order. The previous file is replaced only once the new one has
     // been written completely, so a failed save leaves it as it was. The list is not changed.
-    bool save(const std::string& path) const;
+    bool Save(const std::string& path) const;
 
 private:
     std::vector<std::unique_ptr<TaskRecord>> m_records;
 };
 
 // "SCHTASK.stf" in the directory of the running program.
-std::string defaultTaskFilePath();
+std::string DefaultTaskFilePath();
+
+} // namespace tunaro

@@ -1,16 +1,18 @@
 // TaskRecord: the defaults of a new task, its start and end on the local calendar, and its
 // bounded text fields.
-#include "task_record.h"
-#include "task_record_layout.h"
+#include "schedule/task_record.h"
+#include "schedule/task_record_layout.h"
 
 #include <cstring>
 
-TaskRecord TaskRecord::makeNew(const TaskClock& clock) {
+namespace tunaro {
+
+TaskRecord TaskRecord::MakeNew(const TaskClock& clock) {
     // Every byte is cleared, not only the significant ones, so that no stale memory ever
     // reaches the task file.
     TaskRecord r;
     std::memset(&r, 0, sizeof(r));
-    r.created = std::int32_t(clock.utcSecondsNow());
+    r.created = std::int32_t(clock.UtcSecondsNow());
     r.mode = kTaskModeWatch;
     r.autoPowerOn = 1;
     r.autoLogOn = 0;
@@ -26,7 +28,7 @@ TaskRecord TaskRecord::makeNew(const TaskClock& clock) {
     return r;
 }
 
-TaskDateTime TaskRecord::start() const {
+TaskDateTime TaskRecord::Start() const {
     TaskDateTime t;
     t.year = year;
     t.month = month;
@@ -37,15 +39,15 @@ TaskDateTime TaskRecord::start() const {
     return t;
 }
 
-std::int64_t TaskRecord::startSerial() const {
-    return taskSerialSeconds(start());
+std::int64_t TaskRecord::StartSerial() const {
+    return TaskSerialSeconds(Start());
 }
 
-std::int64_t TaskRecord::endSerial() const {
-    return startSerial() + std::int64_t(duration) * 60;
+std::int64_t TaskRecord::EndSerial() const {
+    return StartSerial() + std::int64_t(duration) * 60;
 }
 
-void TaskRecord::setStart(const TaskDateTime& t) {
+void TaskRecord::SetStart(const TaskDateTime& t) {
     year = std::int16_t(t.year);
     month = std::uint8_t(t.month);
     day = std::uint8_t(t.day);
@@ -54,14 +56,16 @@ void TaskRecord::setStart(const TaskDateTime& t) {
     second = std::uint8_t(t.second);
 }
 
-std::string TaskRecord::text(const char (&field)[kTextSize]) {
+std::string TaskRecord::Text(const char (&field)[kTextSize]) {
     const void* end = std::memchr(field, 0, kTextSize);
     const std::size_t n = end ? std::size_t(static_cast<const char*>(end) - field) : kTextSize;
     return std::string(field, n);
 }
 
-void TaskRecord::setText(char (&field)[kTextSize], const std::string& s) {
+void TaskRecord::SetText(char (&field)[kTextSize], const std::string& s) {
     const std::size_t n = s.size() < kTextSize - 1 ? s.size() : kTextSize - 1;
     std::memcpy(field, s.data(), n);
     std::memset(field + n, 0, kTextSize - n);
 }
+
+} // namespace tunaro

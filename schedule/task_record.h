@@ -2,11 +2,13 @@
 // memory; its defaults, its start and end, and bounded access to its text fields.
 #pragma once
 
-#include "task_time.h"
+#include "schedule/task_time.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+namespace tunaro {
 
 enum TaskMode : std::int16_t { kTaskModeRecord = 0, kTaskModeWatch = 1 };
 
@@ -28,7 +30,7 @@ enum TaskVideoInput : std::int32_t { kInputTuner = 0, kInputComposite = 1, kInpu
 
 // Bit 0 of repeat: the task repeats weekly; bit n (1..7): weekday n, 1 = Sunday ... 7 = Saturday.
 constexpr std::uint8_t kRepeatWeekly = 0x01;
-constexpr std::uint8_t repeatDayBit(int weekday) {
+constexpr std::uint8_t RepeatDayBit(int weekday) {
     return std::uint8_t(1u << weekday);
 }
 
@@ -42,7 +44,7 @@ struct TaskRecord {
     std::uint8_t autoPowerOn;
     std::uint8_t autoLogOn;
     std::uint8_t afterFinish; // TaskAfterFinish
-    std::uint8_t repeat;      // kRepeatWeekly | repeatDayBit(...)
+    std::uint8_t repeat;      // kRepeatWeekly | RepeatDayBit(...)
     std::int32_t channel;     // channel index
     std::int16_t year;        // start date and time, local
     std::uint8_t month;
@@ -60,28 +62,30 @@ struct TaskRecord {
     std::int32_t videoInput;        // TaskVideoInput
 
     // A new record with the defaults of a task not yet filled in, stamped with the clock's time.
-    static TaskRecord makeNew(const TaskClock& clock = systemTaskClock());
+    static TaskRecord MakeNew(const TaskClock& clock = SystemTaskClock());
 
-    TaskDateTime start() const;
-    std::int64_t startSerial() const; // taskSerialSeconds(start())
-    std::int64_t endSerial() const;   // start plus duration minutes
+    TaskDateTime Start() const;
+    std::int64_t StartSerial() const; // TaskSerialSeconds(Start())
+    std::int64_t EndSerial() const;   // start plus duration minutes
 
-    bool repeatsWeekly() const { return (repeat & kRepeatWeekly) != 0; }
-    bool isReadyOrRunning() const { return status == kTaskReady || status == kTaskRunning; }
-    void setStart(const TaskDateTime& t);
+    bool RepeatsWeekly() const { return (repeat & kRepeatWeekly) != 0; }
+    bool IsReadyOrRunning() const { return status == kTaskReady || status == kTaskRunning; }
+    void SetStart(const TaskDateTime& t);
 
     // Text fields read up to their first zero and never beyond the buffer; setters cut at
     // kTextSize - 1 characters and always terminate.
-    std::string nameText() const { return text(name); }
-    std::string userNameText() const { return text(userName); }
-    std::string passwordText() const { return text(password); }
-    std::string recordFileNameText() const { return text(recordFileName); }
-    void setName(const std::string& s) { setText(name, s); }
-    void setUserName(const std::string& s) { setText(userName, s); }
-    void setPassword(const std::string& s) { setText(password, s); }
-    void setRecordFileName(const std::string& s) { setText(recordFileName, s); }
+    std::string NameText() const { return Text(name); }
+    std::string UserNameText() const { return Text(userName); }
+    std::string PasswordText() const { return Text(password); }
+    std::string RecordFileNameText() const { return Text(recordFileName); }
+    void SetName(const std::string& s) { SetText(name, s); }
+    void SetUserName(const std::string& s) { SetText(userName, s); }
+    void SetPassword(const std::string& s) { SetText(password, s); }
+    void SetRecordFileName(const std::string& s) { SetText(recordFileName, s); }
 
 private:
-    static std::string text(const char (&field)[kTextSize]);
-    static void setText(char (&field)[kTextSize], const std::string& s);
+    static std::string Text(const char (&field)[kTextSize]);
+    static void SetText(char (&field)[kTextSize], const std::string& s);
 };
+
+} // namespace tunaro

@@ -2,10 +2,12 @@
 // its size and the offset and width of each field.
 #pragma once
 
-#include "task_record.h"
+#include "schedule/task_record.h"
 
 #include <cstddef>
 #include <type_traits>
+
+namespace tunaro {
 
 static_assert(std::is_standard_layout<TaskRecord>::value, "TaskRecord must be standard layout");
 static_assert(std::is_trivially_copyable<TaskRecord>::value, "TaskRecord is copied as bytes");
@@ -39,3 +41,5 @@ TASK_RECORD_FIELD(recordFileName, 812, 260);
 TASK_RECORD_FIELD(videoInput, 1072, 4);
 
 #undef TASK_RECORD_FIELD
+
+} // namespace tunaro

@@ -1,17 +1,19 @@
 // Win32 side of the task model: the computer's clock, the program directory and replacing the
 // task file through a temporary file so that a failed save never loses the previous one.
-#include "task_store.h"
-#include "task_time.h"
+#include "schedule/task_store.h"
+#include "schedule/task_time.h"
 
 #include "framework/raii.h"
 
 #include <windows.h>
 
+namespace tunaro {
+
 namespace {
 
-class SystemTaskClock : public TaskClock {
+class ComputerTaskClock : public TaskClock {
 public:
-    TaskDateTime localNow() const override {
+    TaskDateTime LocalNow() const override {
         SYSTEMTIME st;
         GetLocalTime(&st);
         TaskDateTime t;
@@ -24,7 +26,7 @@ public:
         return t;
     }
 
-    std::int64_t utcSecondsNow() const override {
+    std::int64_t UtcSecondsNow() const override {
         FILETIME ft;
         GetSystemTimeAsFileTime(&ft);
         const std::uint64_t ticks = (std::uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
@@ -33,7 +35,7 @@ public:
     }
 };
 
-bool writeAll(HANDLE h, const void* data, std::size_t size) {
+bool WriteAll(HANDLE h, const void* data, std::size_t size) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
         const DWORD chunk = size > 0x100000 ? 0x100000 : DWORD(size);
@@ -47,7 +49,7 @@ bool writeAll(HANDLE h, const void* data, std::size_t size) {
     return true;
 }
 
-bool moveOver(const std::string& from, const std::string& to) {
+bool MoveOver(const std::string& from, const std::string& to) {
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return true;
     }
@@ -61,12 +63,12 @@ bool moveOver(const std::string& from, const std::string& to) {
 
 } // namespace
 
-const TaskClock& systemTaskClock() {
-    static const SystemTaskClock clock;
+const TaskClock& SystemTaskClock() {
+    static const ComputerTaskClock clock;
     return clock;
 }
 
-bool replaceFileContents(const std::string& path, const void* data, std::size_t size) {
+bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size) {
     if (path.empty()) {
         return false;
     }
@@ -76,18 +78,18 @@ bool replaceFileContents(const std::string& path, const void* data, std::size_t 
     if (!file.valid()) {
         return false;
     }
-    bool ok = writeAll(file.get(), data, size);
+    bool ok = WriteAll(file.get(), data, size);
     ok = ok && FlushFileBuffers(file.get()) != FALSE;
     // Closed here, not by the holder, so that a failed close counts as a failed save.
     ok = CloseHandle(file.Detach()) != FALSE && ok;
-    ok = ok && moveOver(temp, path);
+    ok = ok && MoveOver(temp, path);
     if (!ok) {
         DeleteFileA(temp.c_str());
     }
     return ok;
 }
 
-std::string programDirectory() {
+std::string ProgramDirectory() {
     char module[MAX_PATH];
     const DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) {
@@ -97,3 +99,5 @@ std::string programDirectory() {
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
+
+} // namespace tunaro

@@ -1,10 +1,12 @@
 // Calendar arithmetic for the task rules: local date-times to and from a count of seconds,
 // weekdays and whole-minute differences.
-#include "task_time.h"
+#include "schedule/task_time.h"
+
+namespace tunaro {
 
 namespace {
 
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     std::int64_t q = a / b;
     if ((a % b != 0) && ((a < 0) != (b < 0))) {
         --q;
@@ -13,9 +15,9 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
 }
 
 // Days from 1970-01-01 to the given date, month 1..12 (Gregorian, any year).
-std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
+std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
     y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = floorDiv(y, 400);
+    const std::int64_t era = FloorDiv(y, 400);
     const std::int64_t yoe = y - era * 400;
     const std::int64_t mp = (m + 9) % 12;
     const std::int64_t doy = (153 * mp + 2) / 5 + d - 1;
@@ -23,9 +25,9 @@ std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
-void civilFromDays(std::int64_t z, std::int64_t& y, int& m, int& d) {
+void CivilFromDays(std::int64_t z, std::int64_t& y, int& m, int& d) {
     z += 719468;
-    const std::int64_t era = floorDiv(z, 146097);
+    const std::int64_t era = FloorDiv(z, 146097);
     const std::int64_t doe = z - era * 146097;
     const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
@@ -35,26 +37,26 @@ void civilFromDays(std::int64_t z, std::int64_t& y, int& m, int& d) {
     y = yoe + era * 400 + (m <= 2 ? 1 : 0);
 }
 
-std::int64_t daysOf(int year, int month, int day) {
+std::int64_t DaysOf(int year, int month, int day) {
     const std::int64_t months = std::int64_t(year) * 12 + (std::int64_t(month) - 1);
-    const std::int64_t y = floorDiv(months, 12);
+    const std::int64_t y = FloorDiv(months, 12);
     const int m = int(months - y * 12) + 1;
-    return daysFromCivil(y, m, 1) + (std::int64_t(day) - 1);
+    return DaysFromCivil(y, m, 1) + (std::int64_t(day) - 1);
 }
 
 } // namespace
 
-std::int64_t taskSerialSeconds(const TaskDateTime& t) {
-    return daysOf(t.year, t.month, t.day) * 86400 + std::int64_t(t.hour) * 3600 +
+std::int64_t TaskSerialSeconds(const TaskDateTime& t) {
+    return DaysOf(t.year, t.month, t.day) * 86400 + std::int64_t(t.hour) * 3600 +
            std::int64_t(t.minute) * 60 + t.second;
 }
 
-TaskDateTime taskDateTimeFromSerial(std::int64_t seconds) {
-    const std::int64_t days = floorDiv(seconds, 86400);
+TaskDateTime TaskDateTimeFromSerial(std::int64_t seconds) {
+    const std::int64_t days = FloorDiv(seconds, 86400);
     const std::int64_t rest = seconds - days * 86400;
     TaskDateTime t;
     std::int64_t y = 0;
-    civilFromDays(days, y, t.month, t.day);
+    CivilFromDays(days, y, t.month, t.day);
     t.year = int(y);
     t.hour = int(rest / 3600);
     t.minute = int(rest / 60 % 60);
@@ -62,12 +64,14 @@ TaskDateTime taskDateTimeFromSerial(std::int64_t seconds) {
     return t;
 }
 
-int taskWeekday(int year, int month, int day) {
+int TaskWeekday(int year, int month, int day) {
     // 1970-01-01 was a Thursday (5).
-    const std::int64_t days = daysOf(year, month, day);
+    const std::int64_t days = DaysOf(year, month, day);
     return int(((days + 4) % 7 + 7) % 7) + 1;
 }
 
-std::int64_t taskWholeMinutes(std::int64_t fromSerial, std::int64_t toSerial) {
+std::int64_t TaskWholeMinutes(std::int64_t fromSerial, std::int64_t toSerial) {
     return (toSerial - fromSerial) / 60; // C++ division truncates toward zero
 }
+
+} // namespace tunaro

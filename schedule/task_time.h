@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace tunaro {
+
 // A local date and time as the user sees it on the wall clock.
 struct TaskDateTime {
     int year = 1970;
@@ -17,41 +19,43 @@ struct TaskDateTime {
 // Seconds from 1970-01-01 00:00:00 of the same wall clock (proleptic Gregorian calendar, no
 // time zone or daylight saving). Fields out of their range carry over the way mktime does:
 // month 13 is January of the next year, day 0 the last day of the month before, and so on.
-std::int64_t taskSerialSeconds(const TaskDateTime& t);
-TaskDateTime taskDateTimeFromSerial(std::int64_t seconds);
+std::int64_t TaskSerialSeconds(const TaskDateTime& t);
+TaskDateTime TaskDateTimeFromSerial(std::int64_t seconds);
 
 // Weekday of a date: 1 = Sunday ... 7 = Saturday (out-of-range fields carry over as above).
-int taskWeekday(int year, int month, int day);
+int TaskWeekday(int year, int month, int day);
 
 // (to - from) in whole minutes, truncated toward zero.
-std::int64_t taskWholeMinutes(std::int64_t fromSerial, std::int64_t toSerial);
+std::int64_t TaskWholeMinutes(std::int64_t fromSerial, std::int64_t toSerial);
 
 // Where the task rules read the current time.
 class TaskClock {
 public:
     virtual ~TaskClock() = default;
     // Local wall-clock date and time.
-    virtual TaskDateTime localNow() const = 0;
+    virtual TaskDateTime LocalNow() const = 0;
     // Seconds since 1970-01-01 00:00:00 UTC.
-    virtual std::int64_t utcSecondsNow() const = 0;
+    virtual std::int64_t UtcSecondsNow() const = 0;
 };
 
 // The computer's clock.
-const TaskClock& systemTaskClock();
+const TaskClock& SystemTaskClock();
 
 // A clock that shows whatever it was last set to.
 class ManualTaskClock : public TaskClock {
 public:
     explicit ManualTaskClock(const TaskDateTime& local = TaskDateTime(), std::int64_t utcSeconds = 0)
         : m_local(local), m_utc(utcSeconds) {}
-    void set(const TaskDateTime& local, std::int64_t utcSeconds) {
+    void Set(const TaskDateTime& local, std::int64_t utcSeconds) {
         m_local = local;
         m_utc = utcSeconds;
     }
-    TaskDateTime localNow() const override { return m_local; }
-    std::int64_t utcSecondsNow() const override { return m_utc; }
+    TaskDateTime LocalNow() const override { return m_local; }
+    std::int64_t UtcSecondsNow() const override { return m_utc; }
 
 private:
     TaskDateTime m_local;
     std::int64_t m_utc;
 };
+
+} // namespace tunaro

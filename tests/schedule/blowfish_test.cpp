@@ -1,6 +1,6 @@
 // Tests of the Blowfish cipher: its initial subkeys against pi recomputed here, the author's
 // published vectors, decryption, and the task file's key with little-endian halves.
-#include "blowfish.h"
+#include "schedule/blowfish.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+using namespace tunaro;
+
 namespace {
 
 // Fixed-point number: limb 0 is the integer part, limbs 1.. are successive 32-bit fractions.
 using Fixed = std::vector<std::uint32_t>;
 
-void divideBy(Fixed& a, std::uint32_t d) {
+void DivideBy(Fixed& a, std::uint32_t d) {
     std::uint64_t rem = 0;
     for (auto& limb : a) {
         const std::uint64_t cur = (rem << 32) | limb;
@@ -24,7 +26,7 @@ void divideBy(Fixed& a, std::uint32_t d) {
     }
 }
 
-void multiplyBy(Fixed& a, std::uint32_t m) {
+void MultiplyBy(Fixed& a, std::uint32_t m) {
     std::uint64_t carry = 0;
     for (std::size_t i = a.size(); i-- > 0;) {
         const std::uint64_t cur = std::uint64_t(a[i]) * m + carry;
@@ -33,7 +35,7 @@ void multiplyBy(Fixed& a, std::uint32_t m) {
     }
 }
 
-void addTo(Fixed& a, const Fixed& b) {
+void AddTo(Fixed& a, const Fixed& b) {
     std::uint64_t carry = 0;
     for (std::size_t i = a.size(); i-- > 0;) {
         const std::uint64_t cur = std::uint64_t(a[i]) + b[i] + carry;
@@ -42,7 +44,7 @@ void addTo(Fixed& a, const Fixed& b) {
     }
 }
 
-void subtractFrom(Fixed& a, const Fixed& b) {
+void SubtractFrom(Fixed& a, const Fixed& b) {
     std::int64_t borrow = 0;
     for (std::size_t i = a.size(); i-- > 0;) {
         std::int64_t cur = std::int64_t(a[i]) - b[i] - borrow;
@@ -51,7 +53,7 @@ void subtractFrom(Fixed& a, const Fixed& b) {
     }
 }
 
-bool isZero(const Fixed& a) {
+bool IsZero(const Fixed& a) {
     for (auto limb : a) {
         if (limb != 0) {
             return false;
@@ -60,38 +62,38 @@ bool isZero(const Fixed& a) {
     return true;
 }
 
-// arctan(1/x) by its series.
-Fixed arctanInverse(std::uint32_t x, std::size_t limbs) {
+// Arctan(1/x) by its series.
+Fixed ArctanInverse(std::uint32_t x, std::size_t limbs) {
     Fixed term(limbs, 0);
     term[0] = 1;
-    divideBy(term, x);
+    DivideBy(term, x);
     Fixed sum = term;
     Fixed part(limbs);
-    for (std::uint32_t k = 1; !isZero(term); ++k) {
-        divideBy(term, x * x);
+    for (std::uint32_t k = 1; !IsZero(term); ++k) {
+        DivideBy(term, x * x);
         part = term;
-        divideBy(part, 2 * k + 1);
+        DivideBy(part, 2 * k + 1);
         if (k % 2 == 1) {
-            subtractFrom(sum, part);
+            SubtractFrom(sum, part);
         } else {
-            addTo(sum, part);
+            AddTo(sum, part);
         }
     }
     return sum;
 }
 
-// Pi by Machin's formula: 16 arctan(1/5) - 4 arctan(1/239).
-Fixed computePi(std::size_t fractionLimbs) {
+// Pi by Machin's formula: 16 Arctan(1/5) - 4 Arctan(1/239).
+Fixed ComputePi(std::size_t fractionLimbs) {
     const std::size_t limbs = 1 + fractionLimbs + 4; // four guard limbs
-    Fixed pi = arctanInverse(5, limbs);
-    multiplyBy(pi, 16);
-    Fixed b = arctanInverse(239, limbs);
-    multiplyBy(b, 4);
-    subtractFrom(pi, b);
+    Fixed pi = ArctanInverse(5, limbs);
+    MultiplyBy(pi, 16);
+    Fixed b = ArctanInverse(239, limbs);
+    MultiplyBy(b, 4);
+    SubtractFrom(pi, b);
     return pi;
 }
 
-std::vector<std::uint8_t> fromHex(const std::string& hex) {
+std::vector<std::uint8_t> FromHex(const std::string& hex) {
     std::vector<std::uint8_t> out;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
         out.push_back(std::uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
@@ -99,7 +101,7 @@ std::vector<std::uint8_t> fromHex(const std::string& hex) {
     return out;
 }
 
-std::string toHex(const std::uint8_t* p, std::size_t n) {
+std::string ToHex(const std::uint8_t* p, std::size_t n) {
     std::string s;
     char buf[3];
     for (std::size_t i = 0; i < n; ++i) {
@@ -169,7 +171,7 @@ const std::uint8_t kTaskKey[] = {'g', 'u', 'l', 'p', 'e', 'e', 'l'};
 
 TEST(BlowfishTables, AreTheHexadecimalDigitsOfPi) {
     const std::size_t words = Blowfish::kSubkeyCount + 4 * 256;
-    const Fixed pi = computePi(words);
+    const Fixed pi = ComputePi(words);
     ASSERT_EQ(pi[0], 3u);
     for (int i = 0; i < Blowfish::kSubkeyCount; ++i) {
         ASSERT_EQ(Blowfish::kInitialP[i], pi[1 + std::size_t(i)]) << "P[" << i << "]";
@@ -185,28 +187,28 @@ TEST(BlowfishTables, AreTheHexadecimalDigitsOfPi) {
 
 TEST(Blowfish, PublishedEcbVectors) {
     for (const Vector& v : kEcbVectors) {
-        const auto key = fromHex(v.key);
+        const auto key = FromHex(v.key);
         Blowfish bf;
-        ASSERT_TRUE(bf.setKey(key.data(), key.size()));
-        auto block = fromHex(v.plain);
-        EXPECT_EQ(bf.encryptBigEndian(block.data(), block.size()), 8u);
-        EXPECT_EQ(toHex(block.data(), 8), v.cipher) << "key " << v.key;
-        bf.decryptBigEndian(block.data(), block.size());
-        EXPECT_EQ(toHex(block.data(), 8), v.plain) << "key " << v.key;
+        ASSERT_TRUE(bf.SetKey(key.data(), key.size()));
+        auto block = FromHex(v.plain);
+        EXPECT_EQ(bf.EncryptBigEndian(block.data(), block.size()), 8u);
+        EXPECT_EQ(ToHex(block.data(), 8), v.cipher) << "key " << v.key;
+        bf.DecryptBigEndian(block.data(), block.size());
+        EXPECT_EQ(ToHex(block.data(), 8), v.plain) << "key " << v.key;
     }
 }
 
 TEST(Blowfish, PublishedVariableKeyLengthVectors) {
-    const auto fullKey = fromHex(kSetKeyKey);
+    const auto fullKey = FromHex(kSetKeyKey);
     for (std::size_t n = 1; n <= 24; ++n) {
         Blowfish bf;
-        ASSERT_TRUE(bf.setKey(fullKey.data(), n));
+        ASSERT_TRUE(bf.SetKey(fullKey.data(), n));
         std::uint32_t l = 0xFEDCBA98u, r = 0x76543210u;
-        bf.encrypt(l, r);
+        bf.Encrypt(l, r);
         char got[17];
         std::snprintf(got, sizeof(got), "%08X%08X", unsigned(l), unsigned(r));
         EXPECT_STREQ(got, kSetKeyCiphers[n - 1]) << "key length " << n;
-        bf.decrypt(l, r);
+        bf.Decrypt(l, r);
         EXPECT_EQ(l, 0xFEDCBA98u);
         EXPECT_EQ(r, 0x76543210u);
     }
@@ -215,48 +217,48 @@ TEST(Blowfish, PublishedVariableKeyLengthVectors) {
 TEST(Blowfish, RejectsKeysOfNoOrTooManyBytes) {
     std::uint8_t key[57] = {1};
     Blowfish bf;
-    EXPECT_FALSE(bf.setKey(key, 0));
-    EXPECT_FALSE(bf.isKeyed());
-    EXPECT_FALSE(bf.setKey(key, 57));
-    EXPECT_FALSE(bf.setKey(nullptr, 8));
-    EXPECT_TRUE(bf.setKey(key, 56));
-    EXPECT_TRUE(bf.isKeyed());
+    EXPECT_FALSE(bf.SetKey(key, 0));
+    EXPECT_FALSE(bf.IsKeyed());
+    EXPECT_FALSE(bf.SetKey(key, 57));
+    EXPECT_FALSE(bf.SetKey(nullptr, 8));
+    EXPECT_TRUE(bf.SetKey(key, 56));
+    EXPECT_TRUE(bf.IsKeyed());
 }
 
 TEST(Blowfish, TaskKeyWithLittleEndianHalvesKnownAnswer) {
     Blowfish bf;
-    ASSERT_TRUE(bf.setKey(kTaskKey, sizeof(kTaskKey)));
+    ASSERT_TRUE(bf.SetKey(kTaskKey, sizeof(kTaskKey)));
 
     // As whole halves: plaintext halves 0, 0.
     std::uint32_t l = 0, r = 0;
-    bf.encrypt(l, r);
+    bf.Encrypt(l, r);
     EXPECT_EQ(l, 0xFEF6A11Du);
     EXPECT_EQ(r, 0xEA7EB734u);
 
     // A 32-byte user name field as the task file holds it.
     std::uint8_t field[32] = {'t', 'v', 'u', 's', 'e', 'r'};
-    EXPECT_EQ(bf.encryptLittleEndian(field, sizeof(field)), 32u);
-    EXPECT_EQ(toHex(field, 32), "24899774FAE8F7491DA1F6FE34B77EEA1DA1F6FE34B77EEA1DA1F6FE34B77EEA");
-    bf.decryptLittleEndian(field, sizeof(field));
+    EXPECT_EQ(bf.EncryptLittleEndian(field, sizeof(field)), 32u);
+    EXPECT_EQ(ToHex(field, 32), "24899774FAE8F7491DA1F6FE34B77EEA1DA1F6FE34B77EEA1DA1F6FE34B77EEA");
+    bf.DecryptLittleEndian(field, sizeof(field));
     EXPECT_STREQ(reinterpret_cast<const char*>(field), "tvuser");
 
     std::uint8_t digits[8] = {'0', '1', '2', '3', '4', '5', '6', '7'};
-    bf.encryptLittleEndian(digits, sizeof(digits));
-    EXPECT_EQ(toHex(digits, 8), "EA8DF448965AD974");
+    bf.EncryptLittleEndian(digits, sizeof(digits));
+    EXPECT_EQ(ToHex(digits, 8), "EA8DF448965AD974");
 }
 
 TEST(Blowfish, EcbLeavesATrailingPartialBlockAlone) {
     Blowfish bf;
-    ASSERT_TRUE(bf.setKey(kTaskKey, sizeof(kTaskKey)));
+    ASSERT_TRUE(bf.SetKey(kTaskKey, sizeof(kTaskKey)));
     std::uint8_t data[13];
     for (int i = 0; i < 13; ++i) {
         data[i] = std::uint8_t(i * 7);
     }
     std::uint8_t original[13];
     std::memcpy(original, data, 13);
-    EXPECT_EQ(bf.encryptLittleEndian(data, 13), 8u);
+    EXPECT_EQ(bf.EncryptLittleEndian(data, 13), 8u);
     EXPECT_NE(std::memcmp(data, original, 8), 0);
     EXPECT_EQ(std::memcmp(data + 8, original + 8, 5), 0);
-    EXPECT_EQ(bf.decryptLittleEndian(data, 13), 8u);
+    EXPECT_EQ(bf.DecryptLittleEndian(data, 13), 8u);
     EXPECT_EQ(std::memcmp(data, original, 13), 0);
 }

@@ -1,9 +1,11 @@
 // Temporary directories and whole-file access for the task model tests.
-#include "schedule_test_util.h"
+#include "tests/schedule/schedule_test_util.h"
 
 #include <windows.h>
 
 #include <cstdio>
+
+namespace tunaro {
 
 TempDir::TempDir() {
     char base[MAX_PATH];
@@ -24,7 +26,7 @@ TempDir::TempDir() {
 
 namespace {
 
-void removeTree(const std::string& dir) {
+void RemoveTree(const std::string& dir) {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
@@ -35,7 +37,7 @@ void removeTree(const std::string& dir) {
             }
             const std::string full = dir + "\\" + name;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeTree(full);
+                RemoveTree(full);
             } else {
                 SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileA(full.c_str());
@@ -50,11 +52,11 @@ void removeTree(const std::string& dir) {
 
 TempDir::~TempDir() {
     if (!m_dir.empty()) {
-        removeTree(m_dir);
+        RemoveTree(m_dir);
     }
 }
 
-bool writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
         return false;
@@ -63,7 +65,7 @@ bool writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& by
     return std::fclose(f) == 0 && ok;
 }
 
-bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
@@ -77,10 +79,12 @@ bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
     return std::fclose(f) == 0;
 }
 
-bool fileExists(const std::string& path) {
+bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool makeDirectory(const std::string& path) {
+bool MakeDirectory(const std::string& path) {
     return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }
+
+} // namespace tunaro

@@ -2,14 +2,16 @@
 // temporary directory with whole-file reads and writes.
 #pragma once
 
-#include "task_record.h"
-#include "task_time.h"
+#include "schedule/task_record.h"
+#include "schedule/task_time.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-inline TaskDateTime at(int year, int month, int day, int hour, int minute, int second = 0) {
+namespace tunaro {
+
+inline TaskDateTime At(int year, int month, int day, int hour, int minute, int second = 0) {
     TaskDateTime t;
     t.year = year;
     t.month = month;
@@ -20,15 +22,15 @@ inline TaskDateTime at(int year, int month, int day, int hour, int minute, int s
     return t;
 }
 
-inline TaskDateTime addSeconds(const TaskDateTime& t, std::int64_t seconds) {
-    return taskDateTimeFromSerial(taskSerialSeconds(t) + seconds);
+inline TaskDateTime AddSeconds(const TaskDateTime& t, std::int64_t seconds) {
+    return TaskDateTimeFromSerial(TaskSerialSeconds(t) + seconds);
 }
 
 // A Ready task at a local time for a number of minutes.
-inline TaskRecord taskAt(const TaskDateTime& start, int duration, std::int32_t status = kTaskReady) {
-    ManualTaskClock clock(at(2026, 1, 1, 0, 0), 1767225600);
-    TaskRecord r = TaskRecord::makeNew(clock);
-    r.setStart(start);
+inline TaskRecord TaskAt(const TaskDateTime& start, int duration, std::int32_t status = kTaskReady) {
+    ManualTaskClock clock(At(2026, 1, 1, 0, 0), 1767225600);
+    TaskRecord r = TaskRecord::MakeNew(clock);
+    r.SetStart(start);
     r.duration = duration;
     r.status = status;
     return r;
@@ -41,13 +43,15 @@ public:
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    std::string path(const std::string& name) const { return m_dir + "\\" + name; }
+    std::string Path(const std::string& name) const { return m_dir + "\\" + name; }
 
 private:
     std::string m_dir;
 };
 
-bool writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
-bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes);
-bool fileExists(const std::string& path);
-bool makeDirectory(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes);
+bool FileExists(const std::string& path);
+bool MakeDirectory(const std::string& path);
+
+} // namespace tunaro

@@ -1,9 +1,9 @@
 // Tests of the task file: its byte images with the enciphered log-on fields, save and load
 // round trips, the adjustments made on load, safe replacement on save, and loading of
 // arbitrary, truncated and oversized files.
-#include "schedule_test_util.h"
-#include "task_file.h"
-#include "task_list.h"
+#include "tests/schedule/schedule_test_util.h"
+#include "schedule/task_file.h"
+#include "schedule/task_list.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,8 @@
 #include <random>
 #include <vector>
 
+using namespace tunaro;
+
 namespace {
 
 constexpr std::size_t kImage = TaskRecord::kImageSize;
@@ -20,15 +22,15 @@ constexpr std::size_t kUserName = 292;
 constexpr std::size_t kPassword = 552;
 
 // Wednesday 2026-12-09, 10:00.
-const TaskDateTime kNow = at(2026, 12, 9, 10, 0);
+const TaskDateTime kNow = At(2026, 12, 9, 10, 0);
 
-std::vector<std::uint8_t> recordBytes(const TaskRecord& r) {
+std::vector<std::uint8_t> RecordBytes(const TaskRecord& r) {
     std::vector<std::uint8_t> b(kImage);
     std::memcpy(b.data(), &r, kImage);
     return b;
 }
 
-std::vector<std::uint8_t> fromHex(const char* hex) {
+std::vector<std::uint8_t> FromHex(const char* hex) {
     std::vector<std::uint8_t> out;
     for (const char* p = hex; p[0] && p[1]; p += 2) {
         const char pair[3] = {p[0], p[1], 0};
@@ -37,18 +39,18 @@ std::vector<std::uint8_t> fromHex(const char* hex) {
     return out;
 }
 
-TaskRecord sampleTask(const TaskDateTime& start, int channel) {
-    TaskRecord r = taskAt(start, 45);
+TaskRecord SampleTask(const TaskDateTime& start, int channel) {
+    TaskRecord r = TaskAt(start, 45);
     r.mode = kTaskModeRecord;
     r.recordFormat = 5;
     r.channel = channel;
     r.videoInput = kInputTuner;
     r.afterFinish = kAfterFinishContinue;
     r.autoLogOn = 1;
-    r.setName("News at eight");
-    r.setUserName("tvuser");
-    r.setPassword("S3cret!");
-    r.setRecordFileName("Record_0");
+    r.SetName("News at eight");
+    r.SetUserName("tvuser");
+    r.SetPassword("S3cret!");
+    r.SetRecordFileName("Record_0");
     return r;
 }
 
@@ -56,35 +58,35 @@ TaskRecord sampleTask(const TaskDateTime& start, int channel) {
 
 TEST(TaskFile, EmptyListIsAZeroLengthFile) {
     TempDir dir;
-    const std::string path = dir.path("SCHTASK.stf");
+    const std::string path = dir.Path("SCHTASK.stf");
     TaskList list;
-    ASSERT_TRUE(list.save(path));
+    ASSERT_TRUE(list.Save(path));
     std::vector<std::uint8_t> bytes{1};
-    ASSERT_TRUE(readFileBytes(path, bytes));
+    ASSERT_TRUE(ReadFileBytes(path, bytes));
     EXPECT_TRUE(bytes.empty());
 
     TaskList loaded;
-    EXPECT_TRUE(loaded.load(path, ManualTaskClock(kNow)));
-    EXPECT_EQ(loaded.count(), 0);
+    EXPECT_TRUE(loaded.Load(path, ManualTaskClock(kNow)));
+    EXPECT_EQ(loaded.Count(), 0);
 }
 
 TEST(TaskFile, LogOnFieldsAreEncipheredInTheFileAndPlainInMemory) {
     TempDir dir;
-    const std::string path = dir.path("SCHTASK.stf");
+    const std::string path = dir.Path("SCHTASK.stf");
     TaskList list;
-    list.add(sampleTask(at(2026, 12, 10, 20, 0), 3));
-    const std::vector<std::uint8_t> before = recordBytes(*list.at(0));
-    ASSERT_TRUE(list.save(path));
-    EXPECT_EQ(recordBytes(*list.at(0)), before); // memory keeps the plain text
+    list.Add(SampleTask(At(2026, 12, 10, 20, 0), 3));
+    const std::vector<std::uint8_t> before = RecordBytes(*list.At(0));
+    ASSERT_TRUE(list.Save(path));
+    EXPECT_EQ(RecordBytes(*list.At(0)), before); // memory keeps the plain text
 
     std::vector<std::uint8_t> file;
-    ASSERT_TRUE(readFileBytes(path, file));
+    ASSERT_TRUE(ReadFileBytes(path, file));
     ASSERT_EQ(file.size(), kImage);
     // The first 32 bytes of each field, enciphered with the fixed key, halves little-endian.
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + kUserName, file.begin() + kUserName + 32),
-              fromHex("24899774FAE8F7491DA1F6FE34B77EEA1DA1F6FE34B77EEA1DA1F6FE34B77EEA"));
+              FromHex("24899774FAE8F7491DA1F6FE34B77EEA1DA1F6FE34B77EEA1DA1F6FE34B77EEA"));
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + kPassword, file.begin() + kPassword + 32),
-              fromHex("F36D214869824DCA1DA1F6FE34B77EEA1DA1F6FE34B77EEA1DA1F6FE34B77EEA"));
+              FromHex("F36D214869824DCA1DA1F6FE34B77EEA1DA1F6FE34B77EEA1DA1F6FE34B77EEA"));
     // Every other byte is stored as it is in memory.
     for (std::size_t i = 0; i < kImage; ++i) {
         const bool ciphered =
@@ -97,196 +99,196 @@ TEST(TaskFile, LogOnFieldsAreEncipheredInTheFileAndPlainInMemory) {
 
 TEST(TaskFile, RoundTripRestoresEveryByteOfFutureTasks) {
     TempDir dir;
-    const std::string path = dir.path("SCHTASK.stf");
+    const std::string path = dir.Path("SCHTASK.stf");
     TaskList list;
-    list.add(sampleTask(at(2026, 12, 11, 6, 30), 1));
-    list.add(sampleTask(at(2026, 12, 10, 20, 0), 2));
-    TaskRecord watch = taskAt(at(2027, 3, 1, 0, 5), 600);
-    watch.setName(std::string(300, 'w'));
-    watch.setUserName("a-user-name-longer-than-thirty-two-characters");
-    watch.setPassword(std::string(100, 'p'));
-    list.add(watch);
-    list.sortByStart();
-    ASSERT_TRUE(list.save(path));
+    list.Add(SampleTask(At(2026, 12, 11, 6, 30), 1));
+    list.Add(SampleTask(At(2026, 12, 10, 20, 0), 2));
+    TaskRecord watch = TaskAt(At(2027, 3, 1, 0, 5), 600);
+    watch.SetName(std::string(300, 'w'));
+    watch.SetUserName("a-user-name-longer-than-thirty-two-characters");
+    watch.SetPassword(std::string(100, 'p'));
+    list.Add(watch);
+    list.SortByStart();
+    ASSERT_TRUE(list.Save(path));
 
     std::vector<std::uint8_t> file;
-    ASSERT_TRUE(readFileBytes(path, file));
+    ASSERT_TRUE(ReadFileBytes(path, file));
     ASSERT_EQ(file.size(), 3 * kImage);
 
     TaskList loaded;
-    ASSERT_TRUE(loaded.load(path, ManualTaskClock(kNow)));
-    ASSERT_EQ(loaded.count(), 3);
+    ASSERT_TRUE(loaded.Load(path, ManualTaskClock(kNow)));
+    ASSERT_EQ(loaded.Count(), 3);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(recordBytes(*loaded.at(i)), recordBytes(*list.at(i))) << i;
+        EXPECT_EQ(RecordBytes(*loaded.At(i)), RecordBytes(*list.At(i))) << i;
     }
-    EXPECT_EQ(loaded.at(0)->userNameText(), "tvuser");
-    EXPECT_EQ(loaded.at(0)->passwordText(), "S3cret!");
-    EXPECT_EQ(loaded.at(2)->userNameText(), "a-user-name-longer-than-thirty-two-characters");
-    EXPECT_EQ(loaded.at(2)->passwordText(), std::string(100, 'p'));
+    EXPECT_EQ(loaded.At(0)->UserNameText(), "tvuser");
+    EXPECT_EQ(loaded.At(0)->PasswordText(), "S3cret!");
+    EXPECT_EQ(loaded.At(2)->UserNameText(), "a-user-name-longer-than-thirty-two-characters");
+    EXPECT_EQ(loaded.At(2)->PasswordText(), std::string(100, 'p'));
 }
 
 TEST(TaskFile, RoundTripChangesOnlyTheAdjustedDateAndStatus) {
     TempDir dir;
-    const std::string path = dir.path("SCHTASK.stf");
+    const std::string path = dir.Path("SCHTASK.stf");
     TaskList list;
-    TaskRecord past = sampleTask(at(2026, 12, 1, 20, 0), 1);   // long over: becomes Expired
-    TaskRecord weekly = sampleTask(at(2026, 11, 2, 20, 0), 2); // weekly on Friday: dated today
-    weekly.repeat = kRepeatWeekly | repeatDayBit(6);
+    TaskRecord past = SampleTask(At(2026, 12, 1, 20, 0), 1);   // long over: becomes Expired
+    TaskRecord weekly = SampleTask(At(2026, 11, 2, 20, 0), 2); // weekly on Friday: dated today
+    weekly.repeat = kRepeatWeekly | RepeatDayBit(6);
     weekly.weekday = 2;
-    list.add(past);
-    list.add(weekly);
-    ASSERT_TRUE(list.save(path));
+    list.Add(past);
+    list.Add(weekly);
+    ASSERT_TRUE(list.Save(path));
 
     TaskList loaded;
-    ASSERT_TRUE(loaded.load(path, ManualTaskClock(kNow)));
-    ASSERT_EQ(loaded.count(), 2);
+    ASSERT_TRUE(loaded.Load(path, ManualTaskClock(kNow)));
+    ASSERT_EQ(loaded.Count(), 2);
     TaskRecord expectPast = past;
     expectPast.status = kTaskExpired;
     TaskRecord expectWeekly = weekly;
     expectWeekly.year = 2026;
     expectWeekly.month = 12;
     expectWeekly.day = 9;
-    EXPECT_EQ(recordBytes(*loaded.at(0)), recordBytes(expectPast));
-    EXPECT_EQ(recordBytes(*loaded.at(1)), recordBytes(expectWeekly));
+    EXPECT_EQ(RecordBytes(*loaded.At(0)), RecordBytes(expectPast));
+    EXPECT_EQ(RecordBytes(*loaded.At(1)), RecordBytes(expectWeekly));
 }
 
 TEST(TaskFile, LoadAppendsToTheListAndSorts) {
     TempDir dir;
-    const std::string path = dir.path("SCHTASK.stf");
+    const std::string path = dir.Path("SCHTASK.stf");
     TaskList source;
-    source.add(sampleTask(at(2026, 12, 12, 9, 0), 5));
-    source.add(sampleTask(at(2026, 12, 10, 9, 0), 4));
-    ASSERT_TRUE(source.save(path));
+    source.Add(SampleTask(At(2026, 12, 12, 9, 0), 5));
+    source.Add(SampleTask(At(2026, 12, 10, 9, 0), 4));
+    ASSERT_TRUE(source.Save(path));
 
     TaskList list;
-    TaskRecord mine = taskAt(at(2026, 12, 11, 9, 0), 30);
+    TaskRecord mine = TaskAt(At(2026, 12, 11, 9, 0), 30);
     mine.channel = 99;
-    list.add(mine);
-    ASSERT_TRUE(list.load(path, ManualTaskClock(kNow)));
-    ASSERT_EQ(list.count(), 3);
-    EXPECT_EQ(list.at(0)->channel, 4);
-    EXPECT_EQ(list.at(1)->channel, 99);
-    EXPECT_EQ(list.at(2)->channel, 5);
+    list.Add(mine);
+    ASSERT_TRUE(list.Load(path, ManualTaskClock(kNow)));
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.At(0)->channel, 4);
+    EXPECT_EQ(list.At(1)->channel, 99);
+    EXPECT_EQ(list.At(2)->channel, 5);
 }
 
 TEST(TaskFile, MissingFileFailsAndLeavesTheList) {
     TempDir dir;
     TaskList list;
-    list.add(taskAt(at(2026, 12, 11, 9, 0), 30));
-    EXPECT_FALSE(list.load(dir.path("none.stf"), ManualTaskClock(kNow)));
-    EXPECT_EQ(list.count(), 1);
+    list.Add(TaskAt(At(2026, 12, 11, 9, 0), 30));
+    EXPECT_FALSE(list.Load(dir.Path("none.stf"), ManualTaskClock(kNow)));
+    EXPECT_EQ(list.Count(), 1);
     // A directory where the file should be cannot be read as one.
-    ASSERT_TRUE(makeDirectory(dir.path("folder.stf")));
-    EXPECT_FALSE(list.load(dir.path("folder.stf"), ManualTaskClock(kNow)));
-    EXPECT_EQ(list.count(), 1);
+    ASSERT_TRUE(MakeDirectory(dir.Path("folder.stf")));
+    EXPECT_FALSE(list.Load(dir.Path("folder.stf"), ManualTaskClock(kNow)));
+    EXPECT_EQ(list.Count(), 1);
 }
 
 TEST(TaskFile, TrailingPartialRecordIsIgnored) {
     TempDir dir;
-    const std::string path = dir.path("SCHTASK.stf");
+    const std::string path = dir.Path("SCHTASK.stf");
     TaskList source;
-    source.add(sampleTask(at(2026, 12, 10, 9, 0), 4));
-    source.add(sampleTask(at(2026, 12, 12, 9, 0), 5));
-    ASSERT_TRUE(source.save(path));
+    source.Add(SampleTask(At(2026, 12, 10, 9, 0), 4));
+    source.Add(SampleTask(At(2026, 12, 12, 9, 0), 5));
+    ASSERT_TRUE(source.Save(path));
     std::vector<std::uint8_t> bytes;
-    ASSERT_TRUE(readFileBytes(path, bytes));
+    ASSERT_TRUE(ReadFileBytes(path, bytes));
     bytes.insert(bytes.end(), bytes.begin(), bytes.begin() + kImage - 1);
-    ASSERT_TRUE(writeFileBytes(path, bytes));
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
 
     TaskList list;
-    EXPECT_TRUE(list.load(path, ManualTaskClock(kNow)));
-    ASSERT_EQ(list.count(), 2);
-    EXPECT_EQ(list.at(1)->channel, 5);
+    EXPECT_TRUE(list.Load(path, ManualTaskClock(kNow)));
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.At(1)->channel, 5);
 }
 
 TEST(TaskFile, FailedSaveKeepsThePreviousFile) {
     TempDir dir;
-    const std::string path = dir.path("SCHTASK.stf");
+    const std::string path = dir.Path("SCHTASK.stf");
     TaskList first;
-    first.add(sampleTask(at(2026, 12, 10, 9, 0), 4));
-    ASSERT_TRUE(first.save(path));
+    first.Add(SampleTask(At(2026, 12, 10, 9, 0), 4));
+    ASSERT_TRUE(first.Save(path));
     std::vector<std::uint8_t> saved;
-    ASSERT_TRUE(readFileBytes(path, saved));
+    ASSERT_TRUE(ReadFileBytes(path, saved));
 
     // The new file cannot be written: its temporary name is taken by a directory.
-    ASSERT_TRUE(makeDirectory(path + ".tmp"));
+    ASSERT_TRUE(MakeDirectory(path + ".tmp"));
     TaskList second;
-    second.add(sampleTask(at(2026, 12, 11, 9, 0), 7));
-    second.add(sampleTask(at(2026, 12, 12, 9, 0), 8));
-    EXPECT_FALSE(second.save(path));
+    second.Add(SampleTask(At(2026, 12, 11, 9, 0), 7));
+    second.Add(SampleTask(At(2026, 12, 12, 9, 0), 8));
+    EXPECT_FALSE(second.Save(path));
     std::vector<std::uint8_t> after;
-    ASSERT_TRUE(readFileBytes(path, after));
+    ASSERT_TRUE(ReadFileBytes(path, after));
     EXPECT_EQ(after, saved);
-    EXPECT_EQ(second.count(), 2);
-    EXPECT_EQ(second.at(0)->passwordText(), "S3cret!");
+    EXPECT_EQ(second.Count(), 2);
+    EXPECT_EQ(second.At(0)->PasswordText(), "S3cret!");
 }
 
 TEST(TaskFile, SaveReportsFailureWhenTheFileCannotBeReplaced) {
     TempDir dir;
     TaskList list;
-    list.add(sampleTask(at(2026, 12, 10, 9, 0), 4));
-    EXPECT_FALSE(list.save(dir.path("missing\\SCHTASK.stf")));
+    list.Add(SampleTask(At(2026, 12, 10, 9, 0), 4));
+    EXPECT_FALSE(list.Save(dir.Path("missing\\SCHTASK.stf")));
 
     // The target is a directory: nothing may be left behind.
-    const std::string target = dir.path("taken");
-    ASSERT_TRUE(makeDirectory(target));
-    EXPECT_FALSE(list.save(target));
-    EXPECT_FALSE(fileExists(target + ".tmp"));
+    const std::string target = dir.Path("taken");
+    ASSERT_TRUE(MakeDirectory(target));
+    EXPECT_FALSE(list.Save(target));
+    EXPECT_FALSE(FileExists(target + ".tmp"));
 
     // A good save replaces an existing file and leaves no temporary file.
-    const std::string path = dir.path("SCHTASK.stf");
-    ASSERT_TRUE(writeFileBytes(path, std::vector<std::uint8_t>(5000, 0xEE)));
-    ASSERT_TRUE(list.save(path));
+    const std::string path = dir.Path("SCHTASK.stf");
+    ASSERT_TRUE(WriteFileBytes(path, std::vector<std::uint8_t>(5000, 0xEE)));
+    ASSERT_TRUE(list.Save(path));
     std::vector<std::uint8_t> bytes;
-    ASSERT_TRUE(readFileBytes(path, bytes));
+    ASSERT_TRUE(ReadFileBytes(path, bytes));
     EXPECT_EQ(bytes.size(), kImage);
-    EXPECT_FALSE(fileExists(path + ".tmp"));
+    EXPECT_FALSE(FileExists(path + ".tmp"));
 }
 
 TEST(TaskLoadAdjustment, FinishedStaysFinished) {
-    TaskRecord r = taskAt(at(2026, 12, 1, 20, 0), 30, kTaskFinished);
-    adjustTaskOnLoad(r, kNow);
+    TaskRecord r = TaskAt(At(2026, 12, 1, 20, 0), 30, kTaskFinished);
+    AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.status, kTaskFinished);
 }
 
 TEST(TaskLoadAdjustment, ExpiresOnceDurationLessTwoMinutesHavePassed) {
     // Duration 30: expired from 28 whole minutes after the start on.
-    TaskRecord r = taskAt(addSeconds(kNow, -28 * 60), 30);
-    adjustTaskOnLoad(r, kNow);
+    TaskRecord r = TaskAt(AddSeconds(kNow, -28 * 60), 30);
+    AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.status, kTaskExpired);
 
-    r = taskAt(addSeconds(kNow, -28 * 60 + 1), 30); // 27 minutes 59 seconds ago
-    adjustTaskOnLoad(r, kNow);
+    r = TaskAt(AddSeconds(kNow, -28 * 60 + 1), 30); // 27 minutes 59 seconds ago
+    AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.status, kTaskReady);
 
-    r = taskAt(addSeconds(kNow, -10 * 60), 30, kTaskRunning);
-    adjustTaskOnLoad(r, kNow);
+    r = TaskAt(AddSeconds(kNow, -10 * 60), 30, kTaskRunning);
+    AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.status, kTaskRunning);
 
-    r = taskAt(addSeconds(kNow, -40 * 60), 30, kTaskRunning);
-    adjustTaskOnLoad(r, kNow);
+    r = TaskAt(AddSeconds(kNow, -40 * 60), 30, kTaskRunning);
+    AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.status, kTaskExpired);
 }
 
 TEST(TaskLoadAdjustment, TasksThatHaveNotStartedKeepTheirStatus) {
-    TaskRecord r = taskAt(addSeconds(kNow, 24 * 3600), 30);
-    adjustTaskOnLoad(r, kNow);
+    TaskRecord r = TaskAt(AddSeconds(kNow, 24 * 3600), 30);
+    AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.status, kTaskReady);
     // Less than a minute ahead counts as zero elapsed minutes; a two-minute task must still
     // not be given up before it began.
-    r = taskAt(addSeconds(kNow, 30), 2);
-    adjustTaskOnLoad(r, kNow);
+    r = TaskAt(AddSeconds(kNow, 30), 2);
+    AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.status, kTaskReady);
     // Once begun, a two-minute task has nothing left to run.
-    r = taskAt(kNow, 2);
-    adjustTaskOnLoad(r, kNow);
+    r = TaskAt(kNow, 2);
+    AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.status, kTaskExpired);
 }
 
 TEST(TaskLoadAdjustment, WeeklyTaskForALaterDayThisWeekIsDatedToday) {
-    TaskRecord r = taskAt(at(2026, 11, 2, 20, 0), 30);
-    r.repeat = kRepeatWeekly | repeatDayBit(2) | repeatDayBit(6); // Monday and Friday
-    adjustTaskOnLoad(r, kNow);                                    // on a Wednesday
+    TaskRecord r = TaskAt(At(2026, 11, 2, 20, 0), 30);
+    r.repeat = kRepeatWeekly | RepeatDayBit(2) | RepeatDayBit(6); // Monday and Friday
+    AdjustTaskOnLoad(r, kNow);                                    // on a Wednesday
     EXPECT_EQ(r.year, 2026);
     EXPECT_EQ(r.month, 12);
     EXPECT_EQ(r.day, 9);
@@ -295,50 +297,50 @@ TEST(TaskLoadAdjustment, WeeklyTaskForALaterDayThisWeekIsDatedToday) {
 }
 
 TEST(TaskLoadAdjustment, WeeklyTaskForTodayIsDatedToday) {
-    TaskRecord r = taskAt(at(2026, 10, 28, 21, 15), 30);
-    r.repeat = kRepeatWeekly | repeatDayBit(4); // Wednesday
-    adjustTaskOnLoad(r, kNow);
+    TaskRecord r = TaskAt(At(2026, 10, 28, 21, 15), 30);
+    r.repeat = kRepeatWeekly | RepeatDayBit(4); // Wednesday
+    AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.month, 12);
     EXPECT_EQ(r.day, 9);
     EXPECT_EQ(r.status, kTaskReady);
 
     // Earlier today and over: dated today, then expired by the status rule.
-    r = taskAt(at(2026, 10, 28, 8, 0), 30);
-    r.repeat = kRepeatWeekly | repeatDayBit(4);
-    adjustTaskOnLoad(r, kNow);
+    r = TaskAt(At(2026, 10, 28, 8, 0), 30);
+    r.repeat = kRepeatWeekly | RepeatDayBit(4);
+    AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.day, 9);
     EXPECT_EQ(r.status, kTaskExpired);
 }
 
 TEST(TaskLoadAdjustment, WeeklyTaskForEarlierDaysOnlyKeepsItsDate) {
-    TaskRecord r = taskAt(at(2026, 11, 2, 20, 0), 30);
-    r.repeat = kRepeatWeekly | repeatDayBit(1) | repeatDayBit(2); // Sunday and Monday
-    adjustTaskOnLoad(r, kNow);
+    TaskRecord r = TaskAt(At(2026, 11, 2, 20, 0), 30);
+    r.repeat = kRepeatWeekly | RepeatDayBit(1) | RepeatDayBit(2); // Sunday and Monday
+    AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.year, 2026);
     EXPECT_EQ(r.month, 11);
     EXPECT_EQ(r.day, 2);
     EXPECT_EQ(r.status, kTaskExpired);
 
     // Without the weekly bit the day bits change nothing.
-    r = taskAt(at(2026, 12, 20, 20, 0), 30);
-    r.repeat = repeatDayBit(4);
-    adjustTaskOnLoad(r, kNow);
+    r = TaskAt(At(2026, 12, 20, 20, 0), 30);
+    r.repeat = RepeatDayBit(4);
+    AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.day, 20);
 }
 
 TEST(TaskLoadAdjustment, FirstSelectedWeekdayFromToday) {
-    const std::uint8_t monWedFri = repeatDayBit(2) | repeatDayBit(4) | repeatDayBit(6);
-    EXPECT_EQ(firstWeekdayFromToday(monWedFri, 1), 2);
-    EXPECT_EQ(firstWeekdayFromToday(monWedFri, 3), 4);
-    EXPECT_EQ(firstWeekdayFromToday(monWedFri, 4), 4);
-    EXPECT_EQ(firstWeekdayFromToday(monWedFri, 7), 0);
-    EXPECT_EQ(firstWeekdayFromToday(kRepeatWeekly, 1), 0);
-    EXPECT_EQ(firstWeekdayFromToday(0xFF, 7), 7);
+    const std::uint8_t monWedFri = RepeatDayBit(2) | RepeatDayBit(4) | RepeatDayBit(6);
+    EXPECT_EQ(FirstWeekdayFromToday(monWedFri, 1), 2);
+    EXPECT_EQ(FirstWeekdayFromToday(monWedFri, 3), 4);
+    EXPECT_EQ(FirstWeekdayFromToday(monWedFri, 4), 4);
+    EXPECT_EQ(FirstWeekdayFromToday(monWedFri, 7), 0);
+    EXPECT_EQ(FirstWeekdayFromToday(kRepeatWeekly, 1), 0);
+    EXPECT_EQ(FirstWeekdayFromToday(0xFF, 7), 7);
 }
 
 TEST(TaskFile, LoaderSurvivesArbitraryTruncatedAndOversizedFiles) {
     TempDir dir;
-    const std::string path = dir.path("SCHTASK.stf");
+    const std::string path = dir.Path("SCHTASK.stf");
     std::mt19937 rng(20261207);
     const TaskFileCipher cipher;
     const std::size_t sizes[] = {
@@ -355,21 +357,21 @@ TEST(TaskFile, LoaderSurvivesArbitraryTruncatedAndOversizedFiles) {
             std::memcpy(&bytes[i], &stamp, sizeof(stamp));
             byCreated[stamp] = i;
         }
-        ASSERT_TRUE(writeFileBytes(path, bytes));
+        ASSERT_TRUE(WriteFileBytes(path, bytes));
 
         TaskList list;
-        ASSERT_TRUE(list.load(path, ManualTaskClock(kNow))) << size;
-        ASSERT_EQ(std::size_t(list.count()), size / kImage) << size;
-        for (int i = 1; i < list.count(); ++i) {
-            ASSERT_LE(list.at(i - 1)->startSerial(), list.at(i)->startSerial());
+        ASSERT_TRUE(list.Load(path, ManualTaskClock(kNow))) << size;
+        ASSERT_EQ(std::size_t(list.Count()), size / kImage) << size;
+        for (int i = 1; i < list.Count(); ++i) {
+            ASSERT_LE(list.At(i - 1)->StartSerial(), list.At(i)->StartSerial());
         }
         // Each record holds its file image but for the date and status the load may adjust.
-        for (int i = 0; i < list.count(); ++i) {
-            const TaskRecord& r = *list.at(i);
+        for (int i = 0; i < list.Count(); ++i) {
+            const TaskRecord& r = *list.At(i);
             const auto found = byCreated.find(r.created);
             ASSERT_NE(found, byCreated.end());
             std::uint8_t image[kImage];
-            taskRecordToImage(r, cipher, image);
+            TaskRecordToImage(r, cipher, image);
             const std::uint8_t* original = &bytes[found->second];
             for (std::size_t k = 0; k < kImage; ++k) {
                 const bool adjustable = (k >= 16 && k < 20) || (k >= 28 && k < 32);
@@ -383,11 +385,11 @@ TEST(TaskFile, LoaderSurvivesArbitraryTruncatedAndOversizedFiles) {
             EXPECT_TRUE(r.status == storedStatus || r.status == kTaskExpired);
         }
         // The list it made can be worked with like any other.
-        const TaskRecord* current = list.currentTask();
-        EXPECT_TRUE(current == nullptr || current->isReadyOrRunning());
-        ASSERT_TRUE(list.save(path));
+        const TaskRecord* current = list.CurrentTask();
+        EXPECT_TRUE(current == nullptr || current->IsReadyOrRunning());
+        ASSERT_TRUE(list.Save(path));
         std::vector<std::uint8_t> saved;
-        ASSERT_TRUE(readFileBytes(path, saved));
-        EXPECT_EQ(saved.size(), std::size_t(list.count()) * kImage);
+        ASSERT_TRUE(ReadFileBytes(path, saved));
+        EXPECT_EQ(saved.size(), std::size_t(list.Count()) * kImage);
     }
 }

@@ -1,42 +1,44 @@
 // Tests of the calendar arithmetic behind the task rules and of a new TaskRecord: defaults,
 // start and end, and its bounded text fields.
-#include "schedule_test_util.h"
-#include "task_list.h"
-#include "task_record.h"
-#include "task_store.h"
-#include "task_time.h"
+#include "tests/schedule/schedule_test_util.h"
+#include "schedule/task_list.h"
+#include "schedule/task_record.h"
+#include "schedule/task_store.h"
+#include "schedule/task_time.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
+using namespace tunaro;
+
 TEST(TaskTime, SerialSecondsAgreeWithKnownDates) {
-    EXPECT_EQ(taskSerialSeconds(at(1970, 1, 1, 0, 0)), 0);
-    EXPECT_EQ(taskSerialSeconds(at(2000, 3, 1, 0, 0)), 951868800);
-    EXPECT_EQ(taskSerialSeconds(at(2026, 12, 7, 22, 50, 51)), 1796683851);
-    EXPECT_EQ(taskSerialSeconds(at(1969, 12, 31, 23, 59, 59)), -1);
+    EXPECT_EQ(TaskSerialSeconds(At(1970, 1, 1, 0, 0)), 0);
+    EXPECT_EQ(TaskSerialSeconds(At(2000, 3, 1, 0, 0)), 951868800);
+    EXPECT_EQ(TaskSerialSeconds(At(2026, 12, 7, 22, 50, 51)), 1796683851);
+    EXPECT_EQ(TaskSerialSeconds(At(1969, 12, 31, 23, 59, 59)), -1);
     // Leap days: 2024 has one, 2100 does not.
-    EXPECT_EQ(taskSerialSeconds(at(2024, 3, 1, 0, 0)) - taskSerialSeconds(at(2024, 2, 28, 0, 0)), 2 * 86400);
-    EXPECT_EQ(taskSerialSeconds(at(2100, 3, 1, 0, 0)) - taskSerialSeconds(at(2100, 2, 28, 0, 0)), 86400);
+    EXPECT_EQ(TaskSerialSeconds(At(2024, 3, 1, 0, 0)) - TaskSerialSeconds(At(2024, 2, 28, 0, 0)), 2 * 86400);
+    EXPECT_EQ(TaskSerialSeconds(At(2100, 3, 1, 0, 0)) - TaskSerialSeconds(At(2100, 2, 28, 0, 0)), 86400);
 }
 
 TEST(TaskTime, OutOfRangeFieldsCarryOver) {
-    EXPECT_EQ(taskSerialSeconds(at(2026, 13, 1, 0, 0)), taskSerialSeconds(at(2027, 1, 1, 0, 0)));
-    EXPECT_EQ(taskSerialSeconds(at(2026, 0, 1, 0, 0)), taskSerialSeconds(at(2025, 12, 1, 0, 0)));
-    EXPECT_EQ(taskSerialSeconds(at(2026, 3, 0, 0, 0)), taskSerialSeconds(at(2026, 2, 28, 0, 0)));
-    EXPECT_EQ(taskSerialSeconds(at(2026, 1, 1, 24, 60)), taskSerialSeconds(at(2026, 1, 2, 1, 0)));
+    EXPECT_EQ(TaskSerialSeconds(At(2026, 13, 1, 0, 0)), TaskSerialSeconds(At(2027, 1, 1, 0, 0)));
+    EXPECT_EQ(TaskSerialSeconds(At(2026, 0, 1, 0, 0)), TaskSerialSeconds(At(2025, 12, 1, 0, 0)));
+    EXPECT_EQ(TaskSerialSeconds(At(2026, 3, 0, 0, 0)), TaskSerialSeconds(At(2026, 2, 28, 0, 0)));
+    EXPECT_EQ(TaskSerialSeconds(At(2026, 1, 1, 24, 60)), TaskSerialSeconds(At(2026, 1, 2, 1, 0)));
     // Extremes of the record's fields stay finite and ordered.
-    EXPECT_LT(taskSerialSeconds(at(-32768, 0, 0, 0, 0)),
-              taskSerialSeconds(at(32767, 255, 255, 255, 255, 255)));
+    EXPECT_LT(TaskSerialSeconds(At(-32768, 0, 0, 0, 0)),
+              TaskSerialSeconds(At(32767, 255, 255, 255, 255, 255)));
 }
 
 TEST(TaskTime, SerialRoundTripsThroughDateTime) {
     for (std::int64_t s : {std::int64_t(0), std::int64_t(-1), std::int64_t(951782400),
                            std::int64_t(1796683851), std::int64_t(4102444799), std::int64_t(-2208988800)}) {
-        EXPECT_EQ(taskSerialSeconds(taskDateTimeFromSerial(s)), s) << s;
+        EXPECT_EQ(TaskSerialSeconds(TaskDateTimeFromSerial(s)), s) << s;
     }
-    const TaskDateTime t = taskDateTimeFromSerial(taskSerialSeconds(at(2024, 2, 29, 23, 59, 58)) + 3);
+    const TaskDateTime t = TaskDateTimeFromSerial(TaskSerialSeconds(At(2024, 2, 29, 23, 59, 58)) + 3);
     EXPECT_EQ(t.year, 2024);
     EXPECT_EQ(t.month, 3);
     EXPECT_EQ(t.day, 1);
@@ -46,24 +48,24 @@ TEST(TaskTime, SerialRoundTripsThroughDateTime) {
 }
 
 TEST(TaskTime, WeekdaysCountFromSunday) {
-    EXPECT_EQ(taskWeekday(1970, 1, 1), 5);   // Thursday
-    EXPECT_EQ(taskWeekday(2026, 12, 6), 1);  // Sunday
-    EXPECT_EQ(taskWeekday(2026, 12, 7), 2);  // Monday
-    EXPECT_EQ(taskWeekday(2026, 12, 12), 7); // Saturday
-    EXPECT_EQ(taskWeekday(2000, 2, 29), 3);  // Tuesday
-    EXPECT_EQ(taskWeekday(1969, 12, 31), 4); // Wednesday, before the epoch
+    EXPECT_EQ(TaskWeekday(1970, 1, 1), 5);   // Thursday
+    EXPECT_EQ(TaskWeekday(2026, 12, 6), 1);  // Sunday
+    EXPECT_EQ(TaskWeekday(2026, 12, 7), 2);  // Monday
+    EXPECT_EQ(TaskWeekday(2026, 12, 12), 7); // Saturday
+    EXPECT_EQ(TaskWeekday(2000, 2, 29), 3);  // Tuesday
+    EXPECT_EQ(TaskWeekday(1969, 12, 31), 4); // Wednesday, before the epoch
 }
 
 TEST(TaskTime, WholeMinutesTruncateTowardZero) {
-    EXPECT_EQ(taskWholeMinutes(0, 119), 1);
-    EXPECT_EQ(taskWholeMinutes(0, 120), 2);
-    EXPECT_EQ(taskWholeMinutes(0, -119), -1);
-    EXPECT_EQ(taskWholeMinutes(0, -59), 0);
+    EXPECT_EQ(TaskWholeMinutes(0, 119), 1);
+    EXPECT_EQ(TaskWholeMinutes(0, 120), 2);
+    EXPECT_EQ(TaskWholeMinutes(0, -119), -1);
+    EXPECT_EQ(TaskWholeMinutes(0, -59), 0);
 }
 
 TEST(TaskRecord, NewRecordHasTheDefaults) {
-    ManualTaskClock clock(at(2026, 12, 7, 23, 0), 1796684400);
-    const TaskRecord r = TaskRecord::makeNew(clock);
+    ManualTaskClock clock(At(2026, 12, 7, 23, 0), 1796684400);
+    const TaskRecord r = TaskRecord::MakeNew(clock);
     EXPECT_EQ(r.created, 1796684400);
     EXPECT_EQ(r.mode, kTaskModeWatch);
     EXPECT_EQ(r.autoPowerOn, 1);
@@ -80,9 +82,9 @@ TEST(TaskRecord, NewRecordHasTheDefaults) {
     EXPECT_EQ(r.second, 0);
     EXPECT_EQ(r.duration, 30);
     EXPECT_EQ(r.status, kTaskReady);
-    EXPECT_EQ(r.nameText(), "");
-    EXPECT_EQ(r.userNameText(), "");
-    EXPECT_EQ(r.passwordText(), "");
+    EXPECT_EQ(r.NameText(), "");
+    EXPECT_EQ(r.UserNameText(), "");
+    EXPECT_EQ(r.PasswordText(), "");
     // No byte of the text buffers carries anything, so nothing stale can reach the file.
     for (std::size_t i = 0; i < TaskRecord::kTextSize; ++i) {
         ASSERT_EQ(r.password[i], 0) << i;
@@ -91,50 +93,50 @@ TEST(TaskRecord, NewRecordHasTheDefaults) {
 }
 
 TEST(TaskRecord, EndIsStartPlusDurationMinutes) {
-    TaskRecord r = taskAt(at(2026, 12, 31, 23, 50), 30);
-    EXPECT_EQ(r.startSerial(), taskSerialSeconds(at(2026, 12, 31, 23, 50)));
-    EXPECT_EQ(r.endSerial(), taskSerialSeconds(at(2027, 1, 1, 0, 20)));
+    TaskRecord r = TaskAt(At(2026, 12, 31, 23, 50), 30);
+    EXPECT_EQ(r.StartSerial(), TaskSerialSeconds(At(2026, 12, 31, 23, 50)));
+    EXPECT_EQ(r.EndSerial(), TaskSerialSeconds(At(2027, 1, 1, 0, 20)));
     r.second = 30;
-    EXPECT_EQ(r.endSerial() - r.startSerial(), 30 * 60);
+    EXPECT_EQ(r.EndSerial() - r.StartSerial(), 30 * 60);
 }
 
 TEST(TaskRecord, TextFieldsStayInsideTheirBuffers) {
-    TaskRecord r = taskAt(at(2026, 12, 8, 20, 0), 30);
-    r.setUserName("viewer");
-    EXPECT_EQ(r.userNameText(), "viewer");
+    TaskRecord r = TaskAt(At(2026, 12, 8, 20, 0), 30);
+    r.SetUserName("viewer");
+    EXPECT_EQ(r.UserNameText(), "viewer");
 
     // A long text is cut to 259 characters and terminated.
-    r.setName(std::string(400, 'n'));
-    EXPECT_EQ(r.nameText(), std::string(259, 'n'));
+    r.SetName(std::string(400, 'n'));
+    EXPECT_EQ(r.NameText(), std::string(259, 'n'));
     EXPECT_EQ(r.name[259], 0);
 
     // A shorter text after a longer one leaves none of the old characters behind.
-    r.setPassword("a-rather-long-password-of-forty-chars!!!");
-    r.setPassword("short");
-    EXPECT_EQ(r.passwordText(), "short");
+    r.SetPassword("a-rather-long-password-of-forty-chars!!!");
+    r.SetPassword("short");
+    EXPECT_EQ(r.PasswordText(), "short");
     for (std::size_t i = 5; i < TaskRecord::kTextSize; ++i) {
         ASSERT_EQ(r.password[i], 0) << i;
     }
 
     // A buffer without any zero (as arbitrary file bytes may give) reads as 260 characters.
     std::memset(r.recordFileName, 'x', sizeof(r.recordFileName));
-    EXPECT_EQ(r.recordFileNameText(), std::string(260, 'x'));
+    EXPECT_EQ(r.RecordFileNameText(), std::string(260, 'x'));
 }
 
 TEST(TaskPlatform, SystemClockLocalAndUtcAgree) {
-    const TaskClock& clock = systemTaskClock();
-    const std::int64_t utc = clock.utcSecondsNow();
-    const std::int64_t local = taskSerialSeconds(clock.localNow());
+    const TaskClock& clock = SystemTaskClock();
+    const std::int64_t utc = clock.UtcSecondsNow();
+    const std::int64_t local = TaskSerialSeconds(clock.LocalNow());
     // Local time is UTC moved by a time zone of at most 14 hours.
     EXPECT_LE(local - utc, 14 * 3600 + 5);
     EXPECT_GE(local - utc, -14 * 3600 - 5);
-    EXPECT_GT(utc, taskSerialSeconds(at(2020, 1, 1, 0, 0)));
+    EXPECT_GT(utc, TaskSerialSeconds(At(2020, 1, 1, 0, 0)));
 }
 
 TEST(TaskPlatform, TaskFileLiesBesideTheProgram) {
-    const std::string dir = programDirectory();
+    const std::string dir = ProgramDirectory();
     ASSERT_FALSE(dir.empty());
     EXPECT_EQ(dir.back(), '\\');
-    EXPECT_TRUE(fileExists(dir + "schedule_model_test.exe"));
-    EXPECT_EQ(defaultTaskFilePath(), dir + "SCHTASK.stf");
+    EXPECT_TRUE(FileExists(dir + "schedule_model_test.exe"));
+    EXPECT_EQ(DefaultTaskFilePath(), dir + "SCHTASK.stf");
 }

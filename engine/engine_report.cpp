@@ -5,7 +5,7 @@
 
 #include <cstdarg>
 
-#include "DebugPrint.h"
+#include "framework/debug_print.h"
 
 namespace tunaro {
 

@@ -2,7 +2,7 @@
 // whole-file replacement when the list is saved.
 #include "tv/channel_files.h"
 
-#include "tv/file_replace.h"
+#include "framework/file_replace.h"
 #include "tv/program_file.h"
 #include "tv/text_pieces.h"
 

@@ -1,7 +1,7 @@
 // Private-profile reads and whole-file replacing writes of the TV application's INI files.
 #include "tv/profile_ini.h"
 
-#include "tv/file_replace.h"
+#include "framework/file_replace.h"
 
 #include <windows.h>
 

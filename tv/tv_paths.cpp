@@ -1,6 +1,8 @@
 // The file paths of the TV application formed from its two directories.
 #include "tv/tv_paths.h"
 
+#include "framework/program_dir.h"
+
 namespace tunaro {
 
 TvPaths MakeTvPaths(const std::string& systemDir, const std::string& programDir) {
@@ -16,9 +18,8 @@ TvPaths MakeTvPaths(const std::string& systemDir, const std::string& programDir)
     return p;
 }
 
-std::string ProgramDirectoryOf(const std::string& executablePath) {
-    std::size_t cut = executablePath.find_last_of('\\');
-    return cut == std::string::npos ? std::string() : executablePath.substr(0, cut);
+TvPaths CurrentTvPaths() {
+    return MakeTvPaths(SystemDirectory(), ProgramDirectory());
 }
 
 } // namespace tunaro

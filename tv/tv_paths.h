@@ -19,9 +19,6 @@ struct TvPaths {
 
 TvPaths MakeTvPaths(const std::string& systemDir, const std::string& programDir);
 
-// The executable's full path cut at its last backslash.
-std::string ProgramDirectoryOf(const std::string& executablePath);
-
 // The paths of the running program (system directory and executable from the system).
 TvPaths CurrentTvPaths();
 

@@ -2,7 +2,7 @@
 // wave output, control look-up, mute by mute and selector controls, change notifications.
 #include "MasterVolume.h"
 
-#include "DebugPrint.h"
+#include "framework/debug_print.h"
 
 #include <vector>
 
@@ -78,8 +78,8 @@ bool MasterVolume::MixerIdOfDefaultWaveOut(UINT* id) {
             device = 0;
         r = mixerGetID(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &mixer,
                        MIXER_OBJECTF_WAVEOUT);
-        DebugPrint("MasterVolume: mixer id by wave-out device %u, result %u, Line=%ld\n", device, r,
-                   static_cast<long>(__LINE__));
+        tunaro::DebugPrint("MasterVolume: mixer id by wave-out device %u, result %u, Line=%ld\n", device, r,
+                           static_cast<long>(__LINE__));
     }
     waveOutClose(wave);
     if (r != MMSYSERR_NOERROR)

@@ -324,16 +324,38 @@ class Output:
             f.write("\n".join(lines) + "\n")
 
 
-def write_layout(folder, guard_name, title, tables):
-    """A C++ header with the layout rows: id, then left, top, width, height, 0, normal, hover,
-    pressed, fourth, tooltip, 1."""
+ROW_HEADER = """// One skinned control's row of the generated skin layouts, shared by every program's layout so
+// that one file can include several of them.
+// Written by res/art/skin.py; change the generator, not this file.
+#pragma once
+
+namespace tunaro::skin {
+
+// One skinned control: its id, then the row of 11 integers (left, top, width, height, spare 0,
+// bitmap ids of the normal, hover and pressed looks, the disabled look or 0, tooltip string id, 1).
+struct Row {
+    int id;
+    int left, top, width, height, spare;
+    int normal, hover, pressed, fourth, tooltip, flag;
+};
+
+} // namespace tunaro::skin
+"""
+
+
+def write_row_header():
+    """res/skin_row.h: the row type every layout header uses."""
+    with open(os.path.join(ROOT, "res", "skin_row.h"), "w") as f:
+        f.write(ROW_HEADER)
+
+
+def write_layout(folder, file_name, namespace, title, tables):
+    """A C++ header res/<folder>/<file_name> with the layout rows in tunaro::skin::<namespace>:
+    id, then left, top, width, height, 0, normal, hover, pressed, fourth, tooltip, 1."""
     out = ["// " + title,
            "// Written by res/art/skin.py; change the generator, not this file.",
-           "#pragma once", "", "namespace skin {", "",
-           "// One skinned control: its id, then the row of 11 integers (left, top, width, height, spare 0,",
-           "// bitmap ids of the normal, hover and pressed looks, the disabled look or 0, tooltip string id, 1).",
-           "struct Row {", "    int id;", "    int left, top, width, height, spare;",
-           "    int normal, hover, pressed, fourth, tooltip, flag;", "};", ""]
+           "#pragma once", "", '#include "res/skin_row.h"', "",
+           "namespace tunaro::skin::%s {" % namespace, ""]
     for name, comment, rows in tables:
         out.append("// " + comment)
         if len(rows) == 1 and name.endswith("Row"):
@@ -345,8 +367,8 @@ def write_layout(folder, guard_name, title, tables):
                 out.append("    {%s}," % ", ".join(str(v) for v in r))
             out.append("};")
         out.append("")
-    out += ["} // namespace skin", ""]
-    with open(os.path.join(ROOT, "res", folder, guard_name), "w") as f:
+    out += ["} // namespace tunaro::skin::%s" % namespace, ""]
+    with open(os.path.join(ROOT, "res", folder, file_name), "w") as f:
         f.write("\n".join(out))
 
 
@@ -553,7 +575,7 @@ def make_tv():
         unlit_rows.append((cid, x, y, w, h, 0, u, uh, l, 0, 0, 1))
         lit_rows.append((cid, x, y, w, h, 0, l, lh, l, 0, 0, 1))
 
-    write_layout("tunaro", "skin_layout.h", "Layout of the TV control panel's skin: where each button sits and its bitmaps.", [
+    write_layout("tunaro", "skin_layout.h", "tv", "Layout of the TV control panel's skin: where each button sits and its bitmaps.", [
         ("kPanelButtons", "Buttons 401-413, 501-507, keypad and channel keys, functions (1110-1113, 1177, 1199).", rows),
         ("kRecordingRow", "The Record button while recording.", [recording_row]),
         ("kMutedRow", "The mute button while muted.", [muted_row]),
@@ -607,7 +629,7 @@ def snapshot_browser(out):
             ids.append(rid)
             rid += 1
         rows.append((cid, x, 198, w, 26, 0, ids[0], ids[1], ids[2], 0, 0, 1))
-    write_layout("tunaro", "snapshot_layout.h",
+    write_layout("tunaro", "snapshot_layout.h", "snapshot",
                  "Layout of the snapshot browser's skin: background 339, list view 1171 at 12,32 (656 x 128), "
                  "slider 1176 at 12,169 (656 x 16).", [("kSnapshotButtons", "The six buttons.", rows)])
 
@@ -825,7 +847,7 @@ def make_fm():
                    "%d lit, hover" % cid)
         unlit_rows.append((cid, x, y, w, h, 0, u, uh, l, 0, 0, 1))
         lit_rows.append((cid, x, y, w, h, 0, l, lh, l, 0, 0, 1))
-    write_layout("fm", "skin_layout.h", "Layout of the FM window's skin: where each button sits and its bitmaps.", [
+    write_layout("fm", "skin_layout.h", "fm", "Layout of the FM window's skin: where each button sits and its bitmaps.", [
         ("kFmButtons", "Buttons of the FM window.", rows),
         ("kMutedRow", "The mute button while muted.", [(406, b406[1], b406[2], b406[3], b406[4], 0) + tuple(muted) + (0, 0, 1)]),
         ("kRecordingRow", "The record button while recording.",
@@ -852,6 +874,7 @@ def fm_icon(size):
 
 
 if __name__ == "__main__":
+    write_row_header()
     make_tv()
     make_fm()
     print("skin written under res/tunaro and res/fm")

@@ -2,15 +2,9 @@
 // Written by res/art/skin.py; change the generator, not this file.
 #pragma once
 
-namespace skin {
+#include "res/skin_row.h"
 
-// One skinned control: its id, then the row of 11 integers (left, top, width, height, spare 0,
-// bitmap ids of the normal, hover and pressed looks, the disabled look or 0, tooltip string id, 1).
-struct Row {
-    int id;
-    int left, top, width, height, spare;
-    int normal, hover, pressed, fourth, tooltip, flag;
-};
+namespace tunaro::skin::fm {
 
 // Buttons of the FM window.
 static const Row kFmButtons[] = {
@@ -81,6 +75,6 @@ static const Row kVolumeLit[] = {
     {1071, 386, 194, 12, 18, 0, 629, 639, 629, 0, 0, 1},
 };
 
-} // namespace skin
+} // namespace tunaro::skin::fm
 // Texts on the display: clock at 205,52 (100 x 13), mode label at 180,112 (70 x 15),
 // frequency at 207,149 (100 x 12).

@@ -2,15 +2,9 @@
 // Written by res/art/skin.py; change the generator, not this file.
 #pragma once
 
-namespace skin {
+#include "res/skin_row.h"
 
-// One skinned control: its id, then the row of 11 integers (left, top, width, height, spare 0,
-// bitmap ids of the normal, hover and pressed looks, the disabled look or 0, tooltip string id, 1).
-struct Row {
-    int id;
-    int left, top, width, height, spare;
-    int normal, hover, pressed, fourth, tooltip, flag;
-};
+namespace tunaro::skin::tv {
 
 // Buttons 401-413, 501-507, keypad and channel keys, functions (1110-1113, 1177, 1199).
 static const Row kPanelButtons[] = {
@@ -106,5 +100,5 @@ static const Row kVolumeLit[] = {
     {1198, 325, 304, 9, 22, 0, 957, 977, 957, 0, 0, 1},
 };
 
-} // namespace skin
+} // namespace tunaro::skin::tv
 // The status line (control 1069) sits in the display at 170, 70 (180 x 16).

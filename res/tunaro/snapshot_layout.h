@@ -2,15 +2,9 @@
 // Written by res/art/skin.py; change the generator, not this file.
 #pragma once
 
-namespace skin {
+#include "res/skin_row.h"
 
-// One skinned control: its id, then the row of 11 integers (left, top, width, height, spare 0,
-// bitmap ids of the normal, hover and pressed looks, the disabled look or 0, tooltip string id, 1).
-struct Row {
-    int id;
-    int left, top, width, height, spare;
-    int normal, hover, pressed, fourth, tooltip, flag;
-};
+namespace tunaro::skin::snapshot {
 
 // The six buttons.
 static const Row kSnapshotButtons[] = {
@@ -22,4 +16,4 @@ static const Row kSnapshotButtons[] = {
     {2040, 578, 198, 86, 26, 0, 395, 396, 397, 0, 0, 1},
 };
 
-} // namespace skin
+} // namespace tunaro::skin::snapshot

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
-#include "skin_layout.h"
+#include "res/fm/skin_layout.h"
+
+namespace skin = tunaro::skin;
 
 namespace {
 
@@ -34,18 +36,18 @@ void ExpectRowBitmaps(const skin::Row& r) {
 }
 
 TEST(FmSkin, RowsHaveTheirBitmapsAndStayApart) {
-    for (const auto& r : skin::kFmButtons)
+    for (const auto& r : skin::fm::kFmButtons)
         ExpectRowBitmaps(r);
-    ExpectRowBitmaps(skin::kMutedRow);
-    ExpectRowBitmaps(skin::kRecordingRow);
-    ASSERT_EQ(10u, sizeof(skin::kVolumeLit) / sizeof(skin::kVolumeLit[0]));
+    ExpectRowBitmaps(skin::fm::kMutedRow);
+    ExpectRowBitmaps(skin::fm::kRecordingRow);
+    ASSERT_EQ(10u, sizeof(skin::fm::kVolumeLit) / sizeof(skin::fm::kVolumeLit[0]));
     for (size_t i = 0; i < 10; ++i) {
-        EXPECT_EQ(1062 + static_cast<int>(i), skin::kVolumeUnlit[i].id);
-        ExpectRowBitmaps(skin::kVolumeLit[i]);
-        ExpectRowBitmaps(skin::kVolumeUnlit[i]);
+        EXPECT_EQ(1062 + static_cast<int>(i), skin::fm::kVolumeUnlit[i].id);
+        ExpectRowBitmaps(skin::fm::kVolumeLit[i]);
+        ExpectRowBitmaps(skin::fm::kVolumeUnlit[i]);
     }
-    for (const auto& a : skin::kFmButtons)
-        for (const auto& b : skin::kFmButtons)
+    for (const auto& a : skin::fm::kFmButtons)
+        for (const auto& b : skin::fm::kFmButtons)
             if (&a < &b) {
                 EXPECT_FALSE(a.left < b.left + b.width && b.left < a.left + a.width &&
                              a.top < b.top + b.height && b.top < a.top + a.height)
@@ -67,7 +69,7 @@ TEST(FmSkin, ShapeCoversControlsAndTheDisplayTexts) {
         return true;
     };
     EXPECT_EQ(0u, GetPixel(dc, 0, 0));
-    for (const auto& r : skin::kFmButtons)
+    for (const auto& r : skin::fm::kFmButtons)
         EXPECT_TRUE(inside(r.left, r.top, r.width, r.height)) << r.id;
     EXPECT_TRUE(inside(205, 52, 100, 13));  // clock
     EXPECT_TRUE(inside(180, 112, 70, 15));  // mode label

@@ -9,7 +9,14 @@
 #include "Cyup4Btn.h"
 #include "StatusText.h"
 #include "e2e.h"
-#include "skin_layout.h"
+#include "uikit/skin_region.h"
+#ifdef FM_GALLERY
+#include "res/fm/skin_layout.h"
+namespace layout = tunaro::skin::fm;
+#else
+#include "res/tunaro/skin_layout.h"
+namespace layout = tunaro::skin::tv;
+#endif
 
 namespace {
 
@@ -25,34 +32,7 @@ HBITMAP g_background = nullptr;
 std::vector<Cyup4Btn*> g_buttons;
 StatusText g_status;
 
-// The window region from the shape bitmap: every run of non-black pixels of a row.
-HRGN RegionFromBitmap(HBITMAP bmp) {
-    BITMAP bm = {};
-    GetObjectA(bmp, sizeof(bm), &bm);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bmp);
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    for (int y = 0; y < bm.bmHeight; ++y) {
-        int x = 0;
-        while (x < bm.bmWidth) {
-            while (x < bm.bmWidth && GetPixel(dc, x, y) == 0)
-                ++x;
-            int start = x;
-            while (x < bm.bmWidth && GetPixel(dc, x, y) != 0)
-                ++x;
-            if (x > start) {
-                HRGN run = CreateRectRgn(start, y, x, y + 1);
-                CombineRgn(region, region, run, RGN_OR);
-                DeleteObject(run);
-            }
-        }
-    }
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return region;
-}
-
-void AddButton(HWND parent, const skin::Row& r, bool enabled) {
+void AddButton(HWND parent, const tunaro::skin::Row& r, bool enabled) {
     HWND wnd = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, r.left, r.top, r.width,
                                r.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(r.id)),
                                GetModuleHandleA(nullptr), nullptr);
@@ -124,13 +104,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     RegisterClassA(&wc);
     HWND wnd = CreateWindowExA(0, wc.lpszClassName, kTitle, WS_POPUP, 40, 40, bm.bmWidth, bm.bmHeight,
                                nullptr, nullptr, instance, nullptr);
-    SetWindowRgn(wnd, RegionFromBitmap(g_background), FALSE);
+    SetWindowRgn(wnd, tunaro::RegionFromBitmap(g_background), FALSE);
 
 #ifdef FM_GALLERY
-    for (const auto& r : skin::kFmButtons)
+    for (const auto& r : layout::kFmButtons)
         AddButton(wnd, r, !(busy && (r.id == 403 || r.id == 1015 || r.id == 405)));
     for (int i = 0; i < 10; ++i)
-        AddButton(wnd, i < 6 ? skin::kVolumeLit[i] : skin::kVolumeUnlit[i], true);
+        AddButton(wnd, i < 6 ? layout::kVolumeLit[i] : layout::kVolumeUnlit[i], true);
     const char* texts[][2] = {
         {"12:30:05", "205,52,100,13"}, {"FM Radio", "180,112,70,15"}, {"98.50", "207,149,100,12"}};
     int boxes[3][4] = {{205, 52, 100, 13}, {180, 112, 70, 15}, {207, 149, 100, 12}};
@@ -145,19 +125,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
         ShowWindow(s, SW_SHOW);
     }
 #else
-    for (const auto& r : skin::kPanelButtons) {
+    for (const auto& r : layout::kPanelButtons) {
         if (r.id == 410 || r.id == 408)
             continue; // 410's place is covered by 402/403; 408 and 409 share a place
         bool locked = busy && (r.id == 407 || r.id == 410 || r.id == 406 || r.id == 403 || r.id == 413 ||
                                r.id == 412 || r.id == 409 || r.id == 501 || r.id == 502 || r.id == 1112 ||
                                r.id == 1110 || r.id == 1113 || r.id == 1177 || r.id == 405);
         if (busy && r.id == 411)
-            AddButton(wnd, skin::kRecordingRow, true);
+            AddButton(wnd, layout::kRecordingRow, true);
         else
             AddButton(wnd, r, !locked);
     }
     for (int i = 0; i < 18; ++i)
-        AddButton(wnd, i < 11 ? skin::kVolumeLit[i] : skin::kVolumeUnlit[i], true);
+        AddButton(wnd, i < 11 ? layout::kVolumeLit[i] : layout::kVolumeUnlit[i], true);
     HWND status = CreateWindowExA(0, "STATIC", busy ? "Recording: 00:12:45" : "TV Tuner", WS_CHILD | SS_LEFT,
                                   170, 70, 180, 16, wnd, reinterpret_cast<HMENU>(1069), instance, nullptr);
     g_status.Attach(status);

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "skin_layout.h"
+#include "res/tunaro/skin_layout.h"
+
+namespace skin = tunaro::skin;
 
 namespace {
 
@@ -77,17 +79,17 @@ bool Overlap(const skin::Row& a, const skin::Row& b) {
 }
 
 TEST(TvSkin, EveryRowHasItsBitmapsAtTheRowsSize) {
-    for (const auto& r : skin::kPanelButtons)
+    for (const auto& r : skin::tv::kPanelButtons)
         ExpectRowBitmaps(r);
-    ExpectRowBitmaps(skin::kRecordingRow);
-    ExpectRowBitmaps(skin::kMutedRow);
-    ASSERT_EQ(18u, sizeof(skin::kVolumeLit) / sizeof(skin::kVolumeLit[0]));
+    ExpectRowBitmaps(skin::tv::kRecordingRow);
+    ExpectRowBitmaps(skin::tv::kMutedRow);
+    ASSERT_EQ(18u, sizeof(skin::tv::kVolumeLit) / sizeof(skin::tv::kVolumeLit[0]));
     for (size_t i = 0; i < 18; ++i) {
-        EXPECT_EQ(1181 + static_cast<int>(i), skin::kVolumeLit[i].id);
-        EXPECT_EQ(skin::kVolumeLit[i].id, skin::kVolumeUnlit[i].id);
-        EXPECT_NE(skin::kVolumeLit[i].normal, skin::kVolumeUnlit[i].normal);
-        ExpectRowBitmaps(skin::kVolumeLit[i]);
-        ExpectRowBitmaps(skin::kVolumeUnlit[i]);
+        EXPECT_EQ(1181 + static_cast<int>(i), skin::tv::kVolumeLit[i].id);
+        EXPECT_EQ(skin::tv::kVolumeLit[i].id, skin::tv::kVolumeUnlit[i].id);
+        EXPECT_NE(skin::tv::kVolumeLit[i].normal, skin::tv::kVolumeUnlit[i].normal);
+        ExpectRowBitmaps(skin::tv::kVolumeLit[i]);
+        ExpectRowBitmaps(skin::tv::kVolumeUnlit[i]);
     }
 }
 
@@ -105,7 +107,7 @@ TEST(TvSkin, TheButtonTableKeepsItsGivenPlacesAndBitmaps) {
     };
     for (const Given& g : given) {
         const skin::Row* row = nullptr;
-        for (const auto& r : skin::kPanelButtons)
+        for (const auto& r : skin::tv::kPanelButtons)
             if (r.id == g.id)
                 row = &r;
         ASSERT_NE(nullptr, row) << g.id;
@@ -126,9 +128,9 @@ TEST(TvSkin, ShapeCoversEveryControlAndTheStatusLine) {
     EXPECT_FALSE(shape.Inside(0, 0));
     EXPECT_FALSE(shape.Inside(399, 0));
     EXPECT_TRUE(shape.Inside(200, 200));
-    for (const auto& r : skin::kPanelButtons)
+    for (const auto& r : skin::tv::kPanelButtons)
         ExpectInsideShape(shape, r);
-    for (const auto& r : skin::kVolumeLit)
+    for (const auto& r : skin::tv::kVolumeLit)
         ExpectInsideShape(shape, r);
     ExpectInsideShape(shape, skin::Row{1069, 170, 70, 180, 16, 0, 0, 0, 0, 0, 0, 1});
 }
@@ -136,8 +138,8 @@ TEST(TvSkin, ShapeCoversEveryControlAndTheStatusLine) {
 TEST(TvSkin, ButtonsDoNotCoverOneAnother) {
     // 408 and 409 share a place (the same command in two modes); 410's given place overlaps 402
     // and 403, so it is left to the panel to hide it.
-    for (const auto& a : skin::kPanelButtons)
-        for (const auto& b : skin::kPanelButtons) {
+    for (const auto& a : skin::tv::kPanelButtons)
+        for (const auto& b : skin::tv::kPanelButtons) {
             if (&a >= &b || a.id == 410 || b.id == 410 || (a.id == 408 && b.id == 409))
                 continue;
             EXPECT_FALSE(Overlap(a, b)) << a.id << " and " << b.id;

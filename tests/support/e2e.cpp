@@ -2,6 +2,7 @@
 // Everything here uses plain Win32 so it behaves the same under Wine and on Windows.
 #include "e2e.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -63,6 +64,38 @@ std::string MakeScratchDir(const std::string& name) {
     RemoveTree(dir);
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
+}
+
+ScratchDir::ScratchDir(const std::string& prefix) {
+    static int counter = 0;
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(sizeof temp, temp);
+    std::string base = temp;
+    if (!base.empty() && base.back() == '\\')
+        base.pop_back();
+    m_path =
+        base + "\\" + prefix + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    RemoveTree(m_path);
+    m_made = CreateDirectoryA(m_path.c_str(), nullptr) != FALSE;
+}
+
+ScratchDir::~ScratchDir() {
+    RemoveTree(m_path);
+}
+
+int ScratchDir::EntryCount() const {
+    int n = 0;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((m_path + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        std::string name = fd.cFileName;
+        if (name != "." && name != "..")
+            ++n;
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return n;
 }
 
 bool FileExists(const std::string& path) {
@@ -196,6 +229,52 @@ std::vector<HWND> ProcessWindows(DWORD pid) {
     EnumByPid e{pid, {}};
     EnumWindows(CollectProcessWindows, reinterpret_cast<LPARAM>(&e));
     return e.out;
+}
+
+std::vector<uint32_t> BitmapPixels(HBITMAP bitmap, int* width, int* height) {
+    BITMAP bm = {};
+    GetObjectA(bitmap, sizeof(bm), &bm);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = bm.bmWidth;
+    info.bmiHeader.biHeight = -bm.bmHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> px(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, bm.bmHeight, px.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    for (auto& p : px)
+        p &= 0xFFFFFF;
+    if (width)
+        *width = bm.bmWidth;
+    if (height)
+        *height = bm.bmHeight;
+    return px;
+}
+
+HBITMAP MakeBitmap(const std::vector<uint32_t>& pixels, int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bmp)
+        std::copy(pixels.begin(), pixels.end(), static_cast<uint32_t*>(bits));
+    return bmp;
+}
+
+std::vector<uint32_t> ResourceBitmapPixels(int id) {
+    HBITMAP bmp = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
+    if (!bmp)
+        return {};
+    auto px = BitmapPixels(bmp);
+    DeleteObject(bmp);
+    return px;
 }
 
 ScreenPixels CaptureScreen(HWND hwnd) {

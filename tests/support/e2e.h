@@ -24,6 +24,25 @@ std::string InstallDir();
 void RemoveTree(const std::string& dir);
 // Folder for scratch files of one test, created empty (under the prefix's temp folder).
 std::string MakeScratchDir(const std::string& name);
+// A fresh directory of its own under the temporary directory (prefix, process id and a counter
+// in its name), removed with everything in it at the end.
+class ScratchDir {
+public:
+    explicit ScratchDir(const std::string& prefix);
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    // False when the directory could not be made.
+    bool Made() const { return m_made; }
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return m_path + "\\" + name; }
+    // Entries in the directory (without "." and "..").
+    int EntryCount() const;
+
+private:
+    std::string m_path;
+    bool m_made = false;
+};
 bool FileExists(const std::string& path);
 std::string ReadFile(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& data);
@@ -62,6 +81,13 @@ struct ScreenPixels {
     uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 ScreenPixels CaptureScreen(HWND hwnd);
+
+// The pixels of a bitmap as 0x00RRGGBB, top row first (width and height where asked).
+std::vector<uint32_t> BitmapPixels(HBITMAP bitmap, int* width = nullptr, int* height = nullptr);
+// A 32-bit top-down bitmap holding these pixels (width x height of them); the caller deletes it.
+HBITMAP MakeBitmap(const std::vector<uint32_t>& pixels, int width, int height);
+// The pixels of a bitmap resource of the running program.
+std::vector<uint32_t> ResourceBitmapPixels(int id);
 
 // Saves a 24-bit BMP of a window (nullptr: the whole screen) as it is on the display.
 bool Screenshot(HWND hwnd, const std::string& bmpPath);

@@ -2,7 +2,7 @@
 // leaving the previous file intact, directory creation with parents, and the program paths.
 #include "tv/channel_files.h"
 #include "tv/directories.h"
-#include "tv/file_replace.h"
+#include "framework/file_replace.h"
 #include "tv/profile_ini.h"
 #include "tv/tv_paths.h"
 
@@ -83,31 +83,6 @@ TEST(ChannelFiles, CountryTableLoadReplacesRatherThanAppends) {
     EXPECT_EQ(table.Count(), 2);
     EXPECT_EQ(table.CurrentIndex(), 0);
     EXPECT_EQ(table.At(0)->m_frequencies.at(0).m_nFrequency, 49750000);
-}
-
-TEST(ReplacingWrites, AFailedWriteLeavesThePreviousFileIntact) {
-    tvtest::ScratchDir dir;
-    std::string path = dir.File("program.txt");
-    const std::string before = "Name: Old\r\nFreq: 1\r\n";
-    tvtest::WriteAll(path, before);
-
-    // The disk fills up half way: the new contents are cut short and the write reports it.
-    bool filled = false;
-    EXPECT_FALSE(ReplaceFileWith(path, [&](const std::string& temp) {
-        filled = true;
-        EXPECT_NE(temp, path);
-        EXPECT_EQ(ParentOfPath(temp), dir.Path());
-        EXPECT_TRUE(WriteFileBytes(temp, "Name: New\r\nFre"));
-        return false;
-    }));
-    EXPECT_TRUE(filled);
-    EXPECT_EQ(tvtest::ReadAll(path), before);
-    EXPECT_EQ(dir.EntryCount(), 1); // the half-written temporary file is gone
-
-    // And a write that goes well replaces it.
-    EXPECT_TRUE(WriteFileReplacing(path, "new"));
-    EXPECT_EQ(tvtest::ReadAll(path), "new");
-    EXPECT_EQ(dir.EntryCount(), 1);
 }
 
 TEST(ReplacingWrites, AFileHeldOpenByAnotherProgramIsNotDamaged) {

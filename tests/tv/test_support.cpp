@@ -14,35 +14,8 @@
 
 namespace tvtest {
 
-ScratchDir::ScratchDir() {
-    static int counter = 0;
-    char temp[MAX_PATH + 1] = {};
-    GetTempPathA(sizeof temp, temp);
-    std::string base = temp;
-    if (!base.empty() && base.back() == '\\')
-        base.pop_back();
-    m_path = base + "\\tvcore-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    e2e::RemoveTree(m_path);
-    EXPECT_TRUE(CreateDirectoryA(m_path.c_str(), nullptr)) << m_path;
-}
-
-ScratchDir::~ScratchDir() {
-    e2e::RemoveTree(m_path);
-}
-
-int ScratchDir::EntryCount() const {
-    int n = 0;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((m_path + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    do {
-        std::string name = fd.cFileName;
-        if (name != "." && name != "..")
-            ++n;
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return n;
+ScratchDir::ScratchDir() : e2e::ScratchDir("tvcore") {
+    EXPECT_TRUE(Made()) << Path();
 }
 
 std::string ReadAll(const std::string& path) {

@@ -3,6 +3,8 @@
 
 #include "tv/settings.h"
 
+#include "e2e.h"
+
 #include <map>
 #include <string>
 #include <utility>
@@ -10,19 +12,9 @@
 namespace tvtest {
 
 // A fresh directory under the temporary directory, removed with everything in it at the end.
-class ScratchDir {
+class ScratchDir : public e2e::ScratchDir {
 public:
     ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "\\" + name; }
-    // Names of the entries in the directory (without "." and "..").
-    int EntryCount() const;
-
-private:
-    std::string m_path;
 };
 
 std::string ReadAll(const std::string& path);

@@ -13,6 +13,8 @@
 #include "res/tunaro/skin_layout.h"
 #include "tv/app/panel_look.h"
 
+namespace skin = tunaro::skin;
+
 namespace {
 
 constexpr const char* kPanelTitle = "Tunaro";
@@ -40,7 +42,7 @@ int LitSegments(HWND panel) {
     if (shot.pixels.empty())
         return -1;
     int lit = 0;
-    for (const auto& seg : skin::kVolumeUnlit) {
+    for (const auto& seg : skin::tv::kVolumeUnlit) {
         const uint32_t p = shot.At(seg.left + seg.width / 2, seg.top + seg.height - 3);
         const int brightest = std::max({(p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF}) & 0xFF;
         if (brightest > 100)

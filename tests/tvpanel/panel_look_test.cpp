@@ -1,5 +1,5 @@
-// Tests of the control panel's looks: the window shape from bitmaps, the volume bar's arithmetic,
-// the busy lock's lists, status and tooltip texts, and the skin, status and OSD windows themselves.
+// Tests of the control panel's looks: the panel's shape from its skin, the volume bar's
+// arithmetic, the busy lock's lists, status and tooltip texts, and the skin and status windows.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "e2e.h"
 #include "framework/window.h"
 #include "res/tunaro/skin_layout.h"
 #include "tv/app/panel_look.h"
+#include "uikit/skin_background.h"
+#include "uikit/skin_region.h"
 
 using namespace tunaro;
 
@@ -19,133 +22,7 @@ namespace {
 
 constexpr std::uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kGrey = 0x808080;
 
-std::vector<std::uint32_t> Pixels(HBITMAP bmp, int* width = nullptr, int* height = nullptr) {
-    BITMAP bm = {};
-    GetObjectA(bmp, sizeof(bm), &bm);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = bm.bmWidth;
-    info.bmiHeader.biHeight = -bm.bmHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    std::vector<std::uint32_t> px(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bmp, 0, bm.bmHeight, px.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    for (auto& p : px)
-        p &= 0xFFFFFF;
-    if (width)
-        *width = bm.bmWidth;
-    if (height)
-        *height = bm.bmHeight;
-    return px;
-}
-
-// A 32-bit bitmap holding the given rows of pixels.
-HBITMAP MakeBitmap(const std::vector<std::uint32_t>& px, int width, int height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::copy(px.begin(), px.end(), static_cast<std::uint32_t*>(bits));
-    return bmp;
-}
-
-HRGN RegionOfRects(const std::vector<RECT>& rects) {
-    HRGN all = CreateRectRgn(0, 0, 0, 0);
-    for (const RECT& r : rects) {
-        HRGN one = CreateRectRgn(r.left, r.top, r.right, r.bottom);
-        CombineRgn(all, all, one, RGN_OR);
-        DeleteObject(one);
-    }
-    return all;
-}
-
-bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 // ---- shape ------------------------------------------------------------------------------------
-
-TEST(PanelShape, EachRowRunOfOpaquePixelsIsOneRectangle) {
-    // Row 0: two runs; row 1: all black; row 2: one run to the right edge; row 3: all opaque.
-    const int w = 6;
-    std::vector<std::uint32_t> px = {
-        kBlack, kWhite, kWhite, kBlack, kGrey,  kBlack, //
-        kBlack, kBlack, kBlack, kBlack, kBlack, kBlack, //
-        kBlack, kBlack, kBlack, kGrey,  kGrey,  kGrey,  //
-        kWhite, kGrey,  kWhite, kGrey,  kWhite, kGrey,
-    };
-    auto runs = OpaqueRowRuns(px.data(), w, 4, w, RGB(0, 0, 0), 0);
-    ASSERT_EQ(4u, runs.size());
-    EXPECT_TRUE(SameRect(RECT{1, 0, 3, 1}, runs[0]));
-    EXPECT_TRUE(SameRect(RECT{4, 0, 5, 1}, runs[1]));
-    EXPECT_TRUE(SameRect(RECT{3, 2, 6, 3}, runs[2]));
-    EXPECT_TRUE(SameRect(RECT{0, 3, 6, 4}, runs[3]));
-}
-
-TEST(PanelShape, ToleranceZeroKeepsNearBlackAndStrideSkipsPadding) {
-    // A pixel one step from black is part of the window with tolerance 0, outside with 1.
-    std::vector<std::uint32_t> px = {0x000001, 0x010000, kBlack, 0xABCDEF /* padding */,
-                                     kBlack,   0x000100, kBlack, 0xABCDEF};
-    auto exact = OpaqueRowRuns(px.data(), 3, 2, 4, RGB(0, 0, 0), 0);
-    ASSERT_EQ(2u, exact.size());
-    EXPECT_TRUE(SameRect(RECT{0, 0, 2, 1}, exact[0]));
-    EXPECT_TRUE(SameRect(RECT{1, 1, 2, 2}, exact[1]));
-    EXPECT_TRUE(OpaqueRowRuns(px.data(), 3, 2, 4, RGB(0, 0, 0), 1).empty());
-    // Another transparent colour: magenta keyed out, black kept.
-    std::vector<std::uint32_t> keyed = {0xFF00FF, kBlack, 0xFF00FF};
-    auto magenta = OpaqueRowRuns(keyed.data(), 3, 1, 3, RGB(255, 0, 255), 0);
-    ASSERT_EQ(1u, magenta.size());
-    EXPECT_TRUE(SameRect(RECT{1, 0, 2, 1}, magenta[0]));
-}
-
-TEST(PanelShape, ManyRunsMergeIntoTheSameRegionAsOneByOne) {
-    // A checker of 2 x 1 runs: 60 per row, 80 rows = 4800 rectangles, past two merges of 2000.
-    const int w = 240, h = 80;
-    std::vector<std::uint32_t> px(w * h, kBlack);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if ((x / 2 + y) % 2 == 0)
-                px[y * w + x] = kWhite;
-    auto runs = OpaqueRowRuns(px.data(), w, h, w, RGB(0, 0, 0), 0);
-    ASSERT_EQ(static_cast<size_t>(w / 4 * h), runs.size());
-    HRGN merged = RegionFromRuns(runs);
-    HRGN expected = RegionOfRects(runs);
-    ASSERT_NE(nullptr, merged);
-    EXPECT_TRUE(EqualRgn(merged, expected));
-    EXPECT_TRUE(PtInRegion(merged, 0, 0));
-    EXPECT_FALSE(PtInRegion(merged, 2, 0));
-    EXPECT_TRUE(PtInRegion(merged, w - 1, h - 1) == ((((w - 1) / 2 + h - 1) % 2) == 0));
-    DeleteObject(merged);
-    DeleteObject(expected);
-    HRGN none = RegionFromRuns({});
-    RECT box;
-    EXPECT_EQ(NULLREGION, GetRgnBox(none, &box));
-    DeleteObject(none);
-}
-
-TEST(PanelShape, RegionFromABitmapCutsOutTheBlack) {
-    // A 5 x 3 bitmap: a plus sign on black.
-    std::vector<std::uint32_t> px = {
-        kBlack, kBlack, kWhite, kBlack, kBlack, //
-        kWhite, kWhite, kWhite, kWhite, kWhite, //
-        kBlack, kBlack, kGrey,  kBlack, kBlack,
-    };
-    HBITMAP bmp = MakeBitmap(px, 5, 3);
-    HRGN region = RegionFromBitmap(bmp);
-    ASSERT_NE(nullptr, region);
-    HRGN expected = RegionOfRects({RECT{2, 0, 3, 1}, RECT{0, 1, 5, 2}, RECT{2, 2, 3, 3}});
-    EXPECT_TRUE(EqualRgn(region, expected));
-    DeleteObject(region);
-    DeleteObject(expected);
-    DeleteObject(bmp);
-    EXPECT_EQ(nullptr, RegionFromBitmap(nullptr));
-}
 
 TEST(PanelShape, TheSkinShapeHasRoundedCornersAndCoversTheButtons) {
     HBITMAP skin = static_cast<HBITMAP>(
@@ -155,7 +32,7 @@ TEST(PanelShape, TheSkinShapeHasRoundedCornersAndCoversTheButtons) {
     ASSERT_NE(nullptr, region);
     EXPECT_FALSE(PtInRegion(region, 0, 0));
     EXPECT_FALSE(PtInRegion(region, 399, 345));
-    for (const auto& r : skin::kPanelButtons)
+    for (const auto& r : skin::tv::kPanelButtons)
         EXPECT_TRUE(PtInRegion(region, r.left + r.width / 2, r.top + r.height / 2)) << r.id;
     DeleteObject(region);
     DeleteObject(skin);
@@ -287,7 +164,7 @@ TEST(PanelTooltips, EnglishTableAndChineseStringTable) {
     wchar_t wide[64] = L"";
     ASSERT_GT(LoadStringW(GetModuleHandleA(nullptr), 99, wide, 64), 0);
     EXPECT_EQ(std::wstring(L"\u6700\u5c0f\u5316"), wide);
-    for (const auto& r : skin::kPanelButtons) {
+    for (const auto& r : skin::tv::kPanelButtons) {
         if (!r.tooltip)
             continue;
         std::string zh = TooltipText(r.tooltip, kLanguageChinese, "Tunaro");
@@ -295,12 +172,6 @@ TEST(PanelTooltips, EnglishTableAndChineseStringTable) {
         EXPECT_EQ(LoadResourceString(static_cast<UINT>(r.tooltip)), zh) << r.tooltip;
     }
     EXPECT_FALSE(TooltipText(122, kLanguageChinese, "Tunaro").empty());
-}
-
-TEST(PanelOsd, PlacedThirtyPixelsFromTheRightAndTwentyDown) {
-    POINT p = OsdPosition(640, 100);
-    EXPECT_EQ(510, p.x);
-    EXPECT_EQ(20, p.y);
 }
 
 // ---- windows ----------------------------------------------------------------------------------
@@ -338,7 +209,7 @@ std::vector<std::uint32_t> DrawnLook(HWND button, UINT state) {
     RECT rc;
     GetClientRect(button, &rc);
     std::vector<std::uint32_t> blank(static_cast<size_t>(rc.right) * rc.bottom, 0);
-    HBITMAP target = MakeBitmap(blank, rc.right, rc.bottom);
+    HBITMAP target = e2e::MakeBitmap(blank, rc.right, rc.bottom);
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, target);
     DRAWITEMSTRUCT dis = {};
@@ -352,17 +223,14 @@ std::vector<std::uint32_t> DrawnLook(HWND button, UINT state) {
     SendMessageA(button, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
     SelectObject(dc, old);
     DeleteDC(dc);
-    auto px = Pixels(target);
+    auto px = e2e::BitmapPixels(target);
     DeleteObject(target);
     return px;
 }
 
 std::vector<std::uint32_t> ResourceLook(int id) {
-    HBITMAP bmp = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
-    EXPECT_NE(nullptr, bmp) << id;
-    auto px = Pixels(bmp);
-    DeleteObject(bmp);
+    auto px = e2e::ResourceBitmapPixels(id);
+    EXPECT_FALSE(px.empty()) << id;
     return px;
 }
 
@@ -389,7 +257,7 @@ TEST(PanelSkinWindows, ButtonsSitWhereTheLayoutSaysWithTheirLooks) {
         PanelSkin skinLook;
         ASSERT_TRUE(skinLook.Create(panel, LoadCursor(nullptr, IDC_HAND), kLanguageEnglish, "Tunaro"));
         EXPECT_EQ(existing, GetDlgItem(panel, 403));
-        for (const auto& r : skin::kPanelButtons) {
+        for (const auto& r : skin::tv::kPanelButtons) {
             HWND b = GetDlgItem(panel, r.id);
             ASSERT_NE(nullptr, b) << r.id;
             RECT rc;
@@ -412,12 +280,12 @@ TEST(PanelSkinWindows, ButtonsSitWhereTheLayoutSaysWithTheirLooks) {
         EXPECT_EQ(0, sinkRect.right - sinkRect.left);
         EXPECT_EQ(sink, GetNextDlgTabItem(panel, nullptr, FALSE));
         EXPECT_NE(0xFFFF, GetDlgCtrlID(sink)); // a message box's text id: tools take such windows for boxes
-        for (const auto& r : skin::kPanelButtons)
+        for (const auto& r : skin::tv::kPanelButtons)
             EXPECT_EQ(0, GetWindowLongPtrA(GetDlgItem(panel, r.id), GWL_STYLE) & WS_TABSTOP) << r.id;
 
         // Looks: normal, pressed and disabled bitmaps as drawn by the record button's row.
         const skin::Row* rec = nullptr;
-        for (const auto& r : skin::kPanelButtons)
+        for (const auto& r : skin::tv::kPanelButtons)
             if (r.id == 411)
                 rec = &r;
         ASSERT_NE(nullptr, rec);
@@ -430,30 +298,30 @@ TEST(PanelSkinWindows, ButtonsSitWhereTheLayoutSaysWithTheirLooks) {
 
         skinLook.SetRecordLook(true);
         EXPECT_TRUE(skinLook.RecordLook());
-        EXPECT_EQ(ResourceLook(skin::kRecordingRow.normal), DrawnLook(b411, 0));
+        EXPECT_EQ(ResourceLook(skin::tv::kRecordingRow.normal), DrawnLook(b411, 0));
         EXPECT_EQ("Stop Record", TooltipOf(skinLook.Button(411)));
         skinLook.SetRecordLook(false);
         EXPECT_EQ(ResourceLook(rec->normal), DrawnLook(b411, 0));
         EXPECT_EQ("Record", TooltipOf(skinLook.Button(411)));
 
         skinLook.SetMuteLook(true);
-        EXPECT_EQ(ResourceLook(skin::kMutedRow.normal), DrawnLook(GetDlgItem(panel, 406), 0));
+        EXPECT_EQ(ResourceLook(skin::tv::kMutedRow.normal), DrawnLook(GetDlgItem(panel, 406), 0));
         skinLook.SetMuteLook(false);
-        EXPECT_NE(ResourceLook(skin::kMutedRow.normal), DrawnLook(GetDlgItem(panel, 406), 0));
+        EXPECT_NE(ResourceLook(skin::tv::kMutedRow.normal), DrawnLook(GetDlgItem(panel, 406), 0));
 
         // Volume bar: up to the top id lit, the rest dark; moving the top relights both ways.
         skinLook.LightVolumeSegments(1185);
         EXPECT_EQ(1185, skinLook.VolumeTop());
         for (int i = 0; i < kVolumeSegmentCount; ++i) {
-            const auto& want = 1181 + i <= 1185 ? skin::kVolumeLit[i] : skin::kVolumeUnlit[i];
+            const auto& want = 1181 + i <= 1185 ? skin::tv::kVolumeLit[i] : skin::tv::kVolumeUnlit[i];
             EXPECT_EQ(ResourceLook(want.normal), DrawnLook(GetDlgItem(panel, 1181 + i), 0)) << 1181 + i;
         }
         skinLook.LightVolumeSegments(1182);
-        EXPECT_EQ(ResourceLook(skin::kVolumeUnlit[4].normal), DrawnLook(GetDlgItem(panel, 1185), 0));
-        EXPECT_EQ(ResourceLook(skin::kVolumeLit[1].normal), DrawnLook(GetDlgItem(panel, 1182), 0));
+        EXPECT_EQ(ResourceLook(skin::tv::kVolumeUnlit[4].normal), DrawnLook(GetDlgItem(panel, 1185), 0));
+        EXPECT_EQ(ResourceLook(skin::tv::kVolumeLit[1].normal), DrawnLook(GetDlgItem(panel, 1182), 0));
         skinLook.LightVolumeSegments(5000); // kept within the bar
         EXPECT_EQ(1198, skinLook.VolumeTop());
-        EXPECT_EQ(ResourceLook(skin::kVolumeLit[17].normal), DrawnLook(GetDlgItem(panel, 1198), 0));
+        EXPECT_EQ(ResourceLook(skin::tv::kVolumeLit[17].normal), DrawnLook(GetDlgItem(panel, 1198), 0));
 
         // The busy lock on real controls: scanning leaves Record disabled, Auto Scan usable.
         EnableControls(panel, BusyLockIds(true), false);
@@ -506,60 +374,25 @@ TEST(PanelSkinWindows, StatusLineShowsTextInItsColour) {
     DestroyWindow(panel);
 }
 
-TEST(PanelSkinWindows, OsdSitsAtTheTopRightOfTheVideoAndHides) {
-    HWND video = MakeHost("osd video host", 640, 480);
-    ASSERT_NE(nullptr, video);
-    {
-        OsdWindow osd;
-        ASSERT_TRUE(osd.Create(video));
-        EXPECT_FALSE(osd.Visible());
-        osd.Show("[3]CCTV-3 Stereo");
-        Pump();
-        EXPECT_TRUE(osd.Visible());
-        EXPECT_EQ("[3]CCTV-3 Stereo", osd.Text());
-        RECT win;
-        GetWindowRect(osd.hwnd(), &win);
-        POINT origin = {0, 0};
-        ClientToScreen(video, &origin);
-        int width = win.right - win.left;
-        EXPECT_GT(width, 60); // sized to a text of 16 characters at 22 points
-        EXPECT_EQ(origin.x + 640 - width - 30, win.left);
-        EXPECT_EQ(origin.y + 20, win.top);
-        // A shorter text moves the window so that its right edge stays 30 pixels in.
-        osd.Show("Mute");
-        GetWindowRect(osd.hwnd(), &win);
-        EXPECT_LT(win.right - win.left, width);
-        EXPECT_EQ(origin.x + 640 - 30, win.right);
-        osd.Hide();
-        EXPECT_FALSE(osd.Visible());
-        EXPECT_EQ("", osd.Text());
-        // A hidden video window shows no text over the desktop.
-        ShowWindow(video, SW_HIDE);
-        osd.Show("Unmute");
-        EXPECT_FALSE(osd.Visible());
-    }
-    DestroyWindow(video);
-}
-
 TEST(PanelSkinWindows, BackgroundFallsBackToTheSkinWhenTheFileIsMissing) {
-    PanelBackground bg;
+    SkinBackground bg;
     ASSERT_TRUE(bg.Load("C:\\no\\such\\BG.BMP", nullptr, 151));
     EXPECT_FALSE(bg.FromFile());
     int w = 0, h = 0;
-    auto px = Pixels(bg.bitmap(), &w, &h);
+    auto px = e2e::BitmapPixels(bg.bitmap(), &w, &h);
     EXPECT_EQ(400, w);
     EXPECT_EQ(ResourceLook(151), px);
     // Painted at 0,0 into a target.
     std::vector<std::uint32_t> blank(400 * 346, 0x123456);
-    HBITMAP target = MakeBitmap(blank, 400, 346);
+    HBITMAP target = e2e::MakeBitmap(blank, 400, 346);
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, target);
     EXPECT_TRUE(bg.Paint(dc));
     SelectObject(dc, old);
     DeleteDC(dc);
-    EXPECT_EQ(px, Pixels(target));
+    EXPECT_EQ(px, e2e::BitmapPixels(target));
     DeleteObject(target);
-    PanelBackground none;
+    SkinBackground none;
     EXPECT_FALSE(none.Paint(nullptr));
 }
 

@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "DebugPrint.h"
+#include "framework/debug_print.h"
 #include "about_dlg.h"
 #include "engine/engine_shared.h"
 #include "framework/application.h"
@@ -48,7 +48,7 @@ public:
     QuietNoCardReporter& operator=(const QuietNoCardReporter&) = delete;
 
     void Report(tunaro::ReportKind kind, const std::string& text) override {
-        DebugPrint("Tunaro: %s, Line=%ld\n", text.c_str(), static_cast<long>(__LINE__));
+        tunaro::DebugPrint("Tunaro: %s, Line=%ld\n", text.c_str(), static_cast<long>(__LINE__));
         (void)kind;
     }
 
@@ -404,7 +404,8 @@ void CControlPanel::SaveSettings() {
     m_settings.lPreChannelIndex = m_channels.PreviousIndex();
     // Unwritable files are not reported: the values are lost, the old file stays whole.
     if (!tunaro::SaveTvSettings(Globals().paths.strTunaroIni, m_settings))
-        DebugPrint("Tunaro: the settings could not be written, Line=%ld\n", static_cast<long>(__LINE__));
+        tunaro::DebugPrint("Tunaro: the settings could not be written, Line=%ld\n",
+                           static_cast<long>(__LINE__));
 }
 
 LRESULT CControlPanel::OnDestroy() {

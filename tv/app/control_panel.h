@@ -19,6 +19,8 @@
 #include "tv/channel_list.h"
 #include "tv/country_table.h"
 #include "tv/settings.h"
+#include "uikit/osd_window.h"
+#include "uikit/skin_background.h"
 
 class CSplashDlg;
 class CSnapshotBrowser;
@@ -160,7 +162,7 @@ private:
     tunaro::PanelSkin m_skin;
     tunaro::PanelStatusLine m_statusLine;
     tunaro::OsdWindow m_osd;
-    tunaro::PanelBackground m_background;
+    tunaro::SkinBackground m_background;
     bool m_boOsdShown = false;             // the OSD text is up; timer 116 takes it away
     WINDOWPLACEMENT m_videoPlacement = {}; // the video window's place before full screen
     LONG_PTR m_videoStyle = 0;             // and its style

@@ -1,129 +1,14 @@
-// The control panel's looks: the window shape from the skin, the skin buttons with their
-// tooltips, the volume bar, the status line, the on-screen text and the busy lock's id lists.
+// The control panel's looks: the skin buttons with their tooltips, the volume bar, the status
+// line and the busy lock's id lists.
 #include "tv/app/panel_look.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "framework/window.h"
 #include "res/tunaro/skin_layout.h"
 
 namespace tunaro {
-
-// ---- window shape -----------------------------------------------------------------------------
-
-std::vector<RECT> OpaqueRowRuns(const std::uint32_t* pixels, int width, int height, int stride,
-                                COLORREF transparent, int tolerance) {
-    std::vector<RECT> runs;
-    if (!pixels || width <= 0 || height <= 0 || stride < width)
-        return runs;
-    const int tr = GetRValue(transparent), tg = GetGValue(transparent), tb = GetBValue(transparent);
-    auto isTransparent = [&](std::uint32_t p) {
-        int r = static_cast<int>((p >> 16) & 0xFF), g = static_cast<int>((p >> 8) & 0xFF),
-            b = static_cast<int>(p & 0xFF);
-        return std::abs(r - tr) <= tolerance && std::abs(g - tg) <= tolerance &&
-               std::abs(b - tb) <= tolerance;
-    };
-    for (int y = 0; y < height; ++y) {
-        const std::uint32_t* row = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
-        int x = 0;
-        while (x < width) {
-            while (x < width && isTransparent(row[x]))
-                ++x;
-            int start = x;
-            while (x < width && !isTransparent(row[x]))
-                ++x;
-            if (x > start)
-                runs.push_back(RECT{start, y, x, y + 1});
-        }
-    }
-    return runs;
-}
-
-namespace {
-
-constexpr std::size_t kRectBlock = 100;   // rectangles gathered per allocation
-constexpr std::size_t kMergeEvery = 2000; // rectangles per region merged into the result
-
-// Turns a batch of rectangles into a region and ORs it into `into`.
-void MergeRects(HRGN into, const std::vector<RECT>& rects, std::vector<BYTE>& buffer) {
-    if (rects.empty())
-        return;
-    std::size_t capacity = (rects.size() + kRectBlock - 1) / kRectBlock * kRectBlock;
-    std::size_t bytes = sizeof(RGNDATAHEADER) + capacity * sizeof(RECT);
-    if (buffer.size() < bytes)
-        buffer.resize(bytes);
-    RGNDATA* data = reinterpret_cast<RGNDATA*>(buffer.data());
-    data->rdh.dwSize = sizeof(RGNDATAHEADER);
-    data->rdh.iType = RDH_RECTANGLES;
-    data->rdh.nCount = static_cast<DWORD>(rects.size());
-    data->rdh.nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
-    RECT bounds = rects.front();
-    for (const RECT& r : rects) {
-        bounds.left = std::min(bounds.left, r.left);
-        bounds.top = std::min(bounds.top, r.top);
-        bounds.right = std::max(bounds.right, r.right);
-        bounds.bottom = std::max(bounds.bottom, r.bottom);
-    }
-    data->rdh.rcBound = bounds;
-    std::copy(rects.begin(), rects.end(), reinterpret_cast<RECT*>(data->Buffer));
-    HRGN part = ExtCreateRegion(
-        nullptr, static_cast<DWORD>(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT)), data);
-    if (!part) {
-        // Some systems refuse large batches: fall back to one rectangle at a time.
-        for (const RECT& r : rects) {
-            HRGN one = CreateRectRgn(r.left, r.top, r.right, r.bottom);
-            CombineRgn(into, into, one, RGN_OR);
-            DeleteObject(one);
-        }
-        return;
-    }
-    CombineRgn(into, into, part, RGN_OR);
-    DeleteObject(part);
-}
-
-} // namespace
-
-HRGN RegionFromRuns(const std::vector<RECT>& runs) {
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    if (!region)
-        return nullptr;
-    std::vector<RECT> batch;
-    std::vector<BYTE> buffer;
-    for (const RECT& r : runs) {
-        if (batch.size() == batch.capacity())
-            batch.reserve(batch.capacity() + kRectBlock);
-        batch.push_back(r);
-        if (batch.size() == kMergeEvery) {
-            MergeRects(region, batch, buffer);
-            batch.clear();
-        }
-    }
-    MergeRects(region, batch, buffer);
-    return region;
-}
-
-HRGN RegionFromBitmap(HBITMAP bitmap, COLORREF transparent, int tolerance) {
-    BITMAP bm = {};
-    if (!bitmap || GetObjectA(bitmap, sizeof(bm), &bm) != sizeof(bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0)
-        return nullptr;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = bm.bmWidth;
-    info.bmiHeader.biHeight = -bm.bmHeight; // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(bm.bmWidth) *
-                                      static_cast<std::size_t>(bm.bmHeight));
-    WindowDc screen(nullptr);
-    if (!screen || GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(bm.bmHeight), pixels.data(), &info,
-                             DIB_RGB_COLORS) != bm.bmHeight)
-        return nullptr;
-    return RegionFromRuns(
-        OpaqueRowRuns(pixels.data(), bm.bmWidth, bm.bmHeight, bm.bmWidth, transparent, tolerance));
-}
 
 // ---- volume bar -------------------------------------------------------------------------------
 
@@ -233,10 +118,6 @@ std::string TooltipText(int tooltipId, LanguageMode mode, const std::string& win
     return "";
 }
 
-POINT OsdPosition(int videoClientWidth, int textWindowWidth) {
-    return POINT{videoClientWidth - textWindowWidth - 30, 20};
-}
-
 // ---- skin buttons -----------------------------------------------------------------------------
 
 namespace {
@@ -294,7 +175,7 @@ bool PanelSkin::Create(HWND panel, HCURSOR hand, LanguageMode mode, const std::s
     mode_ = mode;
     title_ = windowTitle;
     bool complete = true;
-    for (const skin::Row& r : skin::kPanelButtons) {
+    for (const skin::Row& r : skin::tv::kPanelButtons) {
         Cyup4Btn* b = Add(panel, r.id, r.left, r.top, r.width, r.height);
         if (!b) {
             complete = false;
@@ -309,7 +190,7 @@ bool PanelSkin::Create(HWND panel, HCURSOR hand, LanguageMode mode, const std::s
         if (HiddenOnSkin(r.id))
             ShowWindow(b->hwnd(), SW_HIDE);
     }
-    for (const skin::Row& r : skin::kVolumeUnlit) {
+    for (const skin::Row& r : skin::tv::kVolumeUnlit) {
         Cyup4Btn* b = Add(panel, r.id, r.left, r.top, r.width, r.height);
         if (!b) {
             complete = false;
@@ -343,7 +224,7 @@ namespace {
 // The panel-button row of a skin button (the second looks, recording and muted, stand apart);
 // otherwise the given row.
 const skin::Row& PanelButtonRow(int id, const skin::Row& otherwise) {
-    for (const skin::Row& r : skin::kPanelButtons)
+    for (const skin::Row& r : skin::tv::kPanelButtons)
         if (r.id == id)
             return r;
     return otherwise;
@@ -356,7 +237,7 @@ void PanelSkin::SetRecordLook(bool recording) {
     recordLook_ = recording;
     if (!b)
         return;
-    const skin::Row& row = recording ? skin::kRecordingRow : PanelButtonRow(411, skin::kRecordingRow);
+    const skin::Row& row = recording ? skin::tv::kRecordingRow : PanelButtonRow(411, skin::tv::kRecordingRow);
     SetLooks(b, row.normal, row.hover, row.pressed, row.fourth);
     SetTooltip(b, row.tooltip);
 }
@@ -366,14 +247,15 @@ void PanelSkin::SetMuteLook(bool muted) {
     muteLook_ = muted;
     if (!b)
         return;
-    const skin::Row& row = muted ? skin::kMutedRow : PanelButtonRow(406, skin::kMutedRow);
+    const skin::Row& row = muted ? skin::tv::kMutedRow : PanelButtonRow(406, skin::tv::kMutedRow);
     SetLooks(b, row.normal, row.hover, row.pressed, row.fourth);
 }
 
 void PanelSkin::LightVolumeSegments(int topId) {
     topId = std::clamp(topId, kFirstVolumeSegment, kLastVolumeSegment);
     for (int i = 0; i < kVolumeSegmentCount; ++i) {
-        const skin::Row& r = skin::kVolumeLit[i].id <= topId ? skin::kVolumeLit[i] : skin::kVolumeUnlit[i];
+        const skin::Row& r =
+            skin::tv::kVolumeLit[i].id <= topId ? skin::tv::kVolumeLit[i] : skin::tv::kVolumeUnlit[i];
         bool wasLit = volumeTop_ >= r.id;
         bool lit = r.id <= topId;
         if (volumeTop_ != 0 && wasLit == lit)
@@ -422,126 +304,6 @@ void PanelStatusLine::Show(const StatusLine& line) {
     if (label_.TextColor() != line.colour)
         label_.SetTextColor(line.colour);
     label_.SetText(line.text.c_str());
-}
-
-// ---- on-screen text ---------------------------------------------------------------------------
-
-namespace {
-// The colour keyed out of the text window; near black, so the text's smoothed edges read as a
-// dark outline over the picture.
-constexpr COLORREF kOsdKey = RGB(0, 0, 8);
-constexpr COLORREF kOsdShadow = RGB(0, 0, 0);
-} // namespace
-
-OsdWindow::~OsdWindow() {
-    HWND wnd = label_.hwnd();
-    label_.Detach();
-    if (wnd && IsWindow(wnd))
-        DestroyWindow(wnd);
-}
-
-bool OsdWindow::Create(HWND video, LanguageMode mode) {
-    if (label_.hwnd())
-        return true;
-    video_ = video;
-    HWND wnd = CreateWindowExA(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT,
-                               "STATIC", "", WS_POPUP | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 1, 1,
-                               video, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (!wnd)
-        return false;
-    SetLayeredWindowAttributes(wnd, kOsdKey, 255, LWA_COLORKEY);
-    if (!label_.Attach(wnd)) {
-        DestroyWindow(wnd);
-        return false;
-    }
-    bool chinese = mode == kLanguageChinese;
-    label_.SetFontName(chinese ? "宋体" : "Arial", chinese ? GB2312_CHARSET : ANSI_CHARSET)
-        .SetFontSize(kOsdPointSize)
-        .SetFontBold(true)
-        .SetBkColor(kOsdKey);
-    // Green text with a one-pixel dark shadow at its lower right, so that it reads over any
-    // picture: the label draws its text colour first and the "3D" colour one pixel up-left
-    // on top of it.
-    label_.SetTextColor(kOsdShadow).SetShadowColor(kOsdColour).Set3DText(true, -1);
-    return true;
-}
-
-void OsdWindow::Show(const std::string& text) {
-    HWND wnd = label_.hwnd();
-    if (!wnd)
-        return;
-    SIZE extent = {0, 0};
-    {
-        Font font(CreateFontIndirectA(&label_.Font()));
-        WindowDc dc(wnd);
-        if (dc && font) {
-            SelectObjectScope select(dc.get(), font.get());
-            GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
-        }
-    }
-    int width = extent.cx + 12, height = extent.cy + 6;
-    RECT client = {0, 0, 0, 0};
-    if (video_)
-        GetClientRect(video_, &client);
-    POINT at = OsdPosition(client.right, width);
-    if (video_)
-        ClientToScreen(video_, &at);
-    label_.SetText(text.c_str());
-    bool videoShown = !video_ || (IsWindowVisible(video_) && !IsIconic(video_));
-    SetWindowPos(wnd, HWND_TOP, at.x, at.y, width, height,
-                 SWP_NOACTIVATE | (videoShown && !text.empty() ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
-    InvalidateRect(wnd, nullptr, TRUE);
-    UpdateWindow(wnd);
-}
-
-void OsdWindow::Hide() {
-    HWND wnd = label_.hwnd();
-    if (!wnd)
-        return;
-    label_.SetText("");
-    ShowWindow(wnd, SW_HIDE);
-}
-
-bool OsdWindow::Visible() const {
-    return label_.hwnd() && IsWindowVisible(label_.hwnd());
-}
-
-std::string OsdWindow::Text() const {
-    HWND wnd = label_.hwnd();
-    if (!wnd)
-        return "";
-    char text[512] = "";
-    GetWindowTextA(wnd, text, sizeof(text));
-    return text;
-}
-
-// ---- background -------------------------------------------------------------------------------
-
-bool PanelBackground::Load(const std::string& path, HINSTANCE module, UINT skinId) {
-    bitmap_.Reset();
-    fromFile_ = false;
-    if (!path.empty())
-        bitmap_.Reset(
-            static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
-    if (bitmap_) {
-        fromFile_ = true;
-        return true;
-    }
-    bitmap_.Reset(static_cast<HBITMAP>(LoadImageA(module ? module : GetModuleHandleA(nullptr),
-                                                  MAKEINTRESOURCEA(skinId), IMAGE_BITMAP, 0, 0, 0)));
-    return bitmap_.valid();
-}
-
-bool PanelBackground::Paint(HDC dc) const {
-    if (!bitmap_ || !dc)
-        return false;
-    MemoryDc mem(CreateCompatibleDC(dc));
-    if (!mem)
-        return false;
-    SelectObjectScope select(mem.get(), bitmap_.get());
-    BITMAP bm = {};
-    GetObjectA(bitmap_.get(), sizeof(bm), &bm);
-    return BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem.get(), 0, 0, SRCCOPY) != FALSE;
 }
 
 } // namespace tunaro

@@ -1,34 +1,22 @@
-// The control panel's looks: window shape from the skin bitmap, skin buttons and tooltips, the
-// volume bar, the status line, the on-screen text over the picture and the busy lock's id lists.
+// The control panel's looks: skin buttons and tooltips, the volume bar, the status line and the
+// busy lock's id lists. The window shape, the background and the on-screen text are the UI
+// kit's (uikit/skin_region.h, uikit/skin_background.h, uikit/osd_window.h).
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Cyup4Btn.h"
 #include "StatusText.h"
-#include "TextLabel.h"
 #include "framework/language.h"
 #include "framework/raii.h"
 
 namespace tunaro {
 
 // ---- rules without windows ------------------------------------------------------------------
-
-// Every run of pixels of one row that is not the transparent colour becomes a one-row rectangle,
-// rows scanned from the top. pixels: top-down rows of 0x00RRGGBB values, `stride` values apart.
-// A pixel is transparent when each of its channels lies within `tolerance` of the colour's.
-std::vector<RECT> OpaqueRowRuns(const std::uint32_t* pixels, int width, int height, int stride,
-                                COLORREF transparent, int tolerance);
-// The region of those rectangles; they are gathered in blocks of 100 and merged into the region
-// every 2000 rectangles and at the end. Never null (an empty region when there are none).
-HRGN RegionFromRuns(const std::vector<RECT>& runs);
-// The window shape of a skin bitmap (any format GDI reads); null when the bitmap is unusable.
-HRGN RegionFromBitmap(HBITMAP bitmap, COLORREF transparent = RGB(0, 0, 0), int tolerance = 0);
 
 // The volume bar: 18 segments with the ids 1181 to 1198.
 constexpr int kFirstVolumeSegment = 1181;
@@ -74,11 +62,6 @@ std::string FormatElapsed(long seconds);
 // English mode the built-in table (101 names the window title); "" when there is none.
 std::string TooltipText(int tooltipId, LanguageMode mode, const std::string& windowTitle,
                         HINSTANCE module = nullptr);
-
-// Where the on-screen text goes inside the video window's client area.
-constexpr COLORREF kOsdColour = RGB(62, 211, 35);
-constexpr int kOsdPointSize = 22;
-POINT OsdPosition(int videoClientWidth, int textWindowWidth);
 
 // ---- window pieces --------------------------------------------------------------------------
 
@@ -136,44 +119,6 @@ public:
 private:
     StatusText label_;
     Font font_;
-};
-
-// The on-screen text over the picture: a borderless window above the video window whose
-// background is keyed out, so only the green text shows over the live picture.
-class OsdWindow {
-public:
-    OsdWindow() = default;
-    ~OsdWindow();
-    OsdWindow(const OsdWindow&) = delete;
-    OsdWindow& operator=(const OsdWindow&) = delete;
-
-    bool Create(HWND video, LanguageMode mode = kLanguageEnglish);
-    // Sizes the window to the text, places it at the top right of the video window's client
-    // area, sets the text and shows it at once.
-    void Show(const std::string& text);
-    void Hide();
-    bool Visible() const;
-    std::string Text() const;
-    HWND hwnd() const { return label_.hwnd(); }
-
-private:
-    HWND video_ = nullptr;
-    TextLabel label_;
-};
-
-// The panel's background: the "MainBK" bitmap file, else the skin bitmap itself.
-class PanelBackground {
-public:
-    // Loads the file (null or missing: the skin resource `skinId` instead).
-    bool Load(const std::string& path, HINSTANCE module, UINT skinId);
-    // Copies the bitmap to the target at 0,0; false when there is none.
-    bool Paint(HDC dc) const;
-    HBITMAP bitmap() const { return bitmap_.get(); }
-    bool FromFile() const { return fromFile_; }
-
-private:
-    Bitmap bitmap_;
-    bool fromFile_ = false;
 };
 
 // Enables or disables a list of the panel's controls.

@@ -8,6 +8,7 @@
 #include "framework/application.h"
 #include "resource.h"
 #include "tunaro_app.h"
+#include "uikit/skin_region.h"
 
 namespace {
 

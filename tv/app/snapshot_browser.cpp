@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "resource.h"
-#include "snapshot_layout.h"
+#include "res/tunaro/snapshot_layout.h"
 #include "tunaro_app.h"
 
 namespace {
@@ -43,7 +43,7 @@ BOOL CSnapshotBrowser::OnInitDialog() {
     for (const ButtonText& text : kButtonTexts)
         SetItemText(text.id, g.Text(text.english, text.chinese));
     HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
-    for (const skin::Row& row : skin::kSnapshotButtons) {
+    for (const tunaro::skin::Row& row : tunaro::skin::snapshot::kSnapshotButtons) {
         MoveItem(row.id, row.left, row.top, row.width, row.height, false);
         auto button = std::make_unique<Cyup4Btn>();
         if (!button->SubclassDlgItem(row.id, m_hWnd))

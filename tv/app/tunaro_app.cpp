@@ -4,9 +4,10 @@
 
 #include <shellapi.h>
 
-#include "DebugPrint.h"
 #include "control_panel.h"
+#include "framework/debug_print.h"
 #include "framework/format.h"
+#include "framework/program_dir.h"
 #include "resource.h"
 #include "tv/profile_ini.h"
 #include "video_window.h"
@@ -18,20 +19,6 @@ constexpr WORD kFmCloseCommand = 1234;
 constexpr DWORD kFmCloseWaitMs = 500;
 // A peer that does not answer within this time is left alone rather than hanging start-up.
 constexpr UINT kPeerSendTimeoutMs = 5000;
-
-// The executable's file name without folder and extension, the name of the single-copy mutex.
-std::string ExecutableBaseName() {
-    char path[MAX_PATH] = {0};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name = path;
-    const size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos)
-        name.erase(0, slash + 1);
-    const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0)
-        name.erase(dot);
-    return name.empty() ? std::string("Tunaro") : name;
-}
 
 } // namespace
 
@@ -62,7 +49,8 @@ bool CTunaroApp::InitInstance() {
     LoadAccelerators(IDR_ACCELERATOR);
     CVideoWnd videoWnd;
     if (!videoWnd.Create()) {
-        DebugPrint("Tunaro: the video window could not be created, Line=%ld\n", static_cast<long>(__LINE__));
+        tunaro::DebugPrint("Tunaro: the video window could not be created, Line=%ld\n",
+                           static_cast<long>(__LINE__));
         return false;
     }
     g.videoWnd = &videoWnd;
@@ -97,12 +85,12 @@ void CTunaroApp::StartScheduler() {
     // A missing scheduler only means no scheduled tasks: start-up goes on.
     const HINSTANCE result = ShellExecuteA(nullptr, "open", path.c_str(), "", "", SW_SHOW);
     if (reinterpret_cast<INT_PTR>(result) <= 32)
-        DebugPrint("Tunaro: %s could not be started (%ld), Line=%ld\n", path.c_str(),
-                   static_cast<long>(reinterpret_cast<INT_PTR>(result)), static_cast<long>(__LINE__));
+        tunaro::DebugPrint("Tunaro: %s could not be started (%ld), Line=%ld\n", path.c_str(),
+                           static_cast<long>(reinterpret_cast<INT_PTR>(result)), static_cast<long>(__LINE__));
 }
 
 bool CTunaroApp::ClaimSingleInstance() {
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, ExecutableBaseName().c_str());
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, tunaro::ExecutableBaseName("Tunaro").c_str());
     const DWORD error = GetLastError();
     m_instanceMutex.Reset(mutex);
     if (error != ERROR_ALREADY_EXISTS)

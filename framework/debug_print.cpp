@@ -1,13 +1,13 @@
 // Diagnostics of every program: formats a line and sends it to the debug viewer window.
 // The viewer is found by its window class and a title beginning with "DebugOutput".
-#include "DebugPrint.h"
+#include "framework/debug_print.h"
 
 #include <windows.h>
 
 #include <cstdarg>
 #include <cstring>
 
-namespace uikit {
+namespace tunaro {
 
 const char kDebugViewerClass[] = "ZOLT DebugOut Window";
 const char kDebugViewerTitle[] = "DebugOutput";
@@ -51,4 +51,4 @@ int DebugPrint(const char* format, ...) {
     return static_cast<int>(cds.cbData);
 }
 
-} // namespace uikit
+} // namespace tunaro

@@ -1,10 +1,12 @@
-// Win32 side of the file helpers: reading whole files and replacing them through a temporary
-// file so that a crash, a full disk or a refused write never leaves a truncated file behind.
-#include "tv/file_replace.h"
+// Whole-file reads and the replace-when-complete write every program uses for the files it keeps
+// for the user: a crash, a full disk or a refused write never leaves a truncated file behind.
+#include "framework/file_replace.h"
 
 #include "framework/raii.h"
 
 #include <windows.h>
+
+#include <algorithm>
 
 namespace tunaro {
 
@@ -35,15 +37,22 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    return WriteFileBytes(path, bytes.data(), bytes.size());
+}
+
+bool WriteFileBytes(const std::string& path, const void* data, std::size_t size) {
     FileHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
+    const char* bytes = static_cast<const char*>(data);
+    // Written in pieces of at most 1 MiB: some systems refuse one very large write.
+    constexpr std::size_t kMaxPiece = 0x100000;
     std::size_t done = 0;
-    while (done < bytes.size()) {
+    while (done < size) {
         DWORD put = 0;
-        DWORD want = static_cast<DWORD>(bytes.size() - done);
-        if (!WriteFile(file.get(), bytes.data() + done, want, &put, nullptr) || put == 0)
+        DWORD want = static_cast<DWORD>(std::min(size - done, kMaxPiece));
+        if (!WriteFile(file.get(), bytes + done, want, &put, nullptr) || put == 0)
             return false;
         done += put;
     }
@@ -57,6 +66,21 @@ std::string ParentOfPath(const std::string& path) {
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
+namespace {
+
+// Moves the finished temporary file over the target. Systems without MoveFileEx get the plain
+// move; the old file goes only once the new one is complete.
+bool MoveOver(const std::string& from, const std::string& to) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
+        return false;
+    DeleteFileA(to.c_str());
+    return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+}
+
+} // namespace
+
 bool ReplaceFileWith(const std::string& path, const std::function<bool(const std::string& tempPath)>& fill) {
     std::string dir = ParentOfPath(path);
     if (dir.empty())
@@ -66,15 +90,20 @@ bool ReplaceFileWith(const std::string& path, const std::function<bool(const std
     char temp[MAX_PATH + 1] = {};
     if (dir.size() > MAX_PATH - 14 || !GetTempFileNameA(dir.c_str(), "~tu", 0, temp))
         return false;
-    bool ok =
-        fill(temp) && MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    bool ok = fill(temp) && MoveOver(temp, path);
     if (!ok)
         DeleteFileA(temp);
     return ok;
 }
 
 bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
-    return ReplaceFileWith(path, [&](const std::string& temp) { return WriteFileBytes(temp, bytes); });
+    return WriteFileReplacing(path, bytes.data(), bytes.size());
+}
+
+bool WriteFileReplacing(const std::string& path, const void* data, std::size_t size) {
+    if (path.empty())
+        return false;
+    return ReplaceFileWith(path, [&](const std::string& temp) { return WriteFileBytes(temp, data, size); });
 }
 
 bool FileExists(const std::string& path) {

@@ -1,7 +1,9 @@
 // Whole-file reads and writes that replace a file in one step: the new contents go to a
 // temporary file beside the old one, which is swapped in only when everything was written.
+// Every file a program keeps for the user is written this way, never truncated in place.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -15,11 +17,15 @@ bool ReadFileBytes(const std::string& path, std::string& bytes);
 // temporary file is removed and path keeps its previous contents (or stays absent).
 bool ReplaceFileWith(const std::string& path, const std::function<bool(const std::string& tempPath)>& fill);
 
-// ReplaceFileWith writing exactly these bytes, flushed to the disk before the swap.
+// ReplaceFileWith writing exactly these bytes, flushed to the disk before the swap. An empty
+// path fails.
 bool WriteFileReplacing(const std::string& path, const std::string& bytes);
+bool WriteFileReplacing(const std::string& path, const void* data, std::size_t size);
 
-// Writes bytes to path directly (the file is created or truncated); false on any failure.
+// Writes bytes to path directly (the file is created or truncated), flushes and closes it;
+// false on any failure, a failed close included.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
+bool WriteFileBytes(const std::string& path, const void* data, std::size_t size);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

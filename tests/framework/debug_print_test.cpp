@@ -2,7 +2,7 @@
 // logs what it receives.
 #include <gtest/gtest.h>
 
-#include "DebugPrint.h"
+#include "framework/debug_print.h"
 #include "e2e.h"
 
 #include <cstring>
@@ -12,16 +12,16 @@ namespace {
 
 TEST(DebugPrint, WithoutAViewerSendsNothing) {
     ASSERT_EQ(nullptr, FindWindowA("ZOLT DebugOut Window", nullptr));
-    EXPECT_EQ(0, DebugPrint("Selected =%ld\n", 5L));
+    EXPECT_EQ(0, tunaro::DebugPrint("Selected =%ld\n", 5L));
     // A window of another class with the viewer's title gets nothing either.
     e2e::PeerWindow other("DebugOutput", "SomethingElse");
-    EXPECT_EQ(0, DebugPrint("x\n"));
+    EXPECT_EQ(0, tunaro::DebugPrint("x\n"));
     EXPECT_TRUE(other.Messages().empty());
 }
 
 TEST(DebugPrint, DeliversTheTextWithItsTerminatingZero) {
     e2e::PeerWindow viewer("DebugOutput test viewer", "ZOLT DebugOut Window");
-    EXPECT_EQ(15, DebugPrint("%ld, Line=%ld\n", 1234L, 77L)); // 14 characters and the zero
+    EXPECT_EQ(15, tunaro::DebugPrint("%ld, Line=%ld\n", 1234L, 77L)); // 14 characters and the zero
     auto got = viewer.Messages();
     ASSERT_EQ(1u, got.size());
     EXPECT_EQ(static_cast<UINT>(WM_COPYDATA), got[0].msg);
@@ -33,7 +33,7 @@ TEST(DebugPrint, DeliversTheTextWithItsTerminatingZero) {
 TEST(DebugPrint, IgnoresAViewerClassWindowWithAnotherTitle) {
     e2e::PeerWindow impostor("Something", "ZOLT DebugOut Window");
     e2e::PeerWindow viewer("DebugOutput", "ZOLT DebugOut Window");
-    EXPECT_EQ(3, DebugPrint("%s", "ok"));
+    EXPECT_EQ(3, tunaro::DebugPrint("%s", "ok"));
     EXPECT_TRUE(impostor.Messages().empty());
     ASSERT_EQ(1u, viewer.Messages().size());
 }
@@ -41,7 +41,7 @@ TEST(DebugPrint, IgnoresAViewerClassWindowWithAnotherTitle) {
 TEST(DebugPrint, LongMessagesAreCutAt1023Characters) {
     e2e::PeerWindow viewer("DebugOutput", "ZOLT DebugOut Window");
     std::string longText(2000, 'a');
-    EXPECT_EQ(1024, DebugPrint("%s, Line=%ld\n", longText.c_str(), 5L));
+    EXPECT_EQ(1024, tunaro::DebugPrint("%s, Line=%ld\n", longText.c_str(), 5L));
     auto got = viewer.Messages();
     ASSERT_EQ(1u, got.size());
     ASSERT_EQ(1024u, got[0].data.size());
@@ -50,7 +50,7 @@ TEST(DebugPrint, LongMessagesAreCutAt1023Characters) {
 }
 
 TEST(DebugViewer, AppendsEveryTextToItsLog) {
-    std::string dir = e2e::MakeScratchDir("uikit_debugview");
+    std::string dir = e2e::MakeScratchDir("framework_debugview");
     std::string log = dir + "\\debug.log";
     e2e::Program viewer;
     ASSERT_TRUE(viewer.Start(e2e::ExeDir() + "\\ZoltDebugOut.exe", "\"" + log + "\""));
@@ -64,8 +64,8 @@ TEST(DebugViewer, AppendsEveryTextToItsLog) {
     char title[64] = "";
     GetWindowTextA(wnd, title, sizeof(title));
     EXPECT_EQ(0, strncmp(title, "DebugOutput", 11)) << title;
-    EXPECT_EQ(18, DebugPrint("Error %ld, LIne=%ld\n", 3L, 42L));
-    EXPECT_GT(DebugPrint("no line break"), 0);
+    EXPECT_EQ(18, tunaro::DebugPrint("Error %ld, LIne=%ld\n", 3L, 42L));
+    EXPECT_GT(tunaro::DebugPrint("no line break"), 0);
     EXPECT_EQ("Error 3, LIne=42\nno line break\n", e2e::ReadFile(log));
     EXPECT_TRUE(viewer.Stop());
 }

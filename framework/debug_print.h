@@ -2,7 +2,7 @@
 // Sends nothing (one window search) when no viewer runs.
 #pragma once
 
-namespace uikit {
+namespace tunaro {
 
 // Window class and title prefix of the debug viewer that receives the texts.
 extern const char kDebugViewerClass[]; // "ZOLT DebugOut Window"
@@ -17,6 +17,4 @@ int DebugPrint(const char* format, ...)
 #endif
     ;
 
-} // namespace uikit
-
-using uikit::DebugPrint;
+} // namespace tunaro

@@ -30,36 +30,36 @@ ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION direction, long index) {
 
 } // namespace
 
-CrossbarRouter::CrossbarRouter(IBaseFilter* crossbarFilter) : filter_(crossbarFilter) {
+CrossbarRouter::CrossbarRouter(IBaseFilter* crossbarFilter) : m_filter(crossbarFilter) {
     if (crossbarFilter)
-        crossbarFilter->QueryInterface(IID_IAMCrossbar, crossbar_.ReceiveVoid());
+        crossbarFilter->QueryInterface(IID_IAMCrossbar, m_crossbar.ReceiveVoid());
     Build();
 }
 
-CrossbarRouter::CrossbarRouter(IAMCrossbar* crossbar) : crossbar_(crossbar) {
+CrossbarRouter::CrossbarRouter(IAMCrossbar* crossbar) : m_crossbar(crossbar) {
     if (crossbar)
-        crossbar->QueryInterface(IID_IBaseFilter, filter_.ReceiveVoid());
+        crossbar->QueryInterface(IID_IBaseFilter, m_filter.ReceiveVoid());
     Build();
 }
 
 void CrossbarRouter::Build() {
-    entries_.clear();
-    if (!crossbar_)
+    m_entries.clear();
+    if (!m_crossbar)
         return;
     long outputs = 0, inputs = 0;
-    if (FAILED(crossbar_->get_PinCounts(&outputs, &inputs)))
+    if (FAILED(m_crossbar->get_PinCounts(&outputs, &inputs)))
         return;
     for (long out = 0; out < outputs; ++out) {
         long outRelated = -1, outType = 0;
-        if (FAILED(crossbar_->get_CrossbarPinInfo(FALSE, out, &outRelated, &outType)))
+        if (FAILED(m_crossbar->get_CrossbarPinInfo(FALSE, out, &outRelated, &outType)))
             outRelated = -1;
         for (long in = 0; in < inputs; ++in) {
             long inRelated = -1, inType = 0;
-            if (FAILED(crossbar_->get_CrossbarPinInfo(TRUE, in, &inRelated, &inType)))
+            if (FAILED(m_crossbar->get_CrossbarPinInfo(TRUE, in, &inRelated, &inType)))
                 continue;
             if (inType >= kFirstAudioConnector)
                 continue;
-            if (crossbar_->CanRoute(out, in) != S_OK)
+            if (m_crossbar->CanRoute(out, in) != S_OK)
                 continue;
             Entry e;
             e.outputPin = out;
@@ -67,30 +67,30 @@ void CrossbarRouter::Build() {
             e.relatedOutput = outRelated;
             e.relatedInput = inRelated;
             e.physicalType = inType;
-            e.pin = PinOf(filter_.get(), PINDIR_INPUT, in);
-            entries_.push_back(std::move(e));
+            e.pin = PinOf(m_filter.get(), PINDIR_INPUT, in);
+            m_entries.push_back(std::move(e));
         }
     }
 }
 
 HRESULT CrossbarRouter::Route(int index, bool withAudio) {
-    if (!crossbar_)
+    if (!m_crossbar)
         return E_POINTER;
     if (index < 0 || index >= Count())
         return E_FAIL;
-    const Entry& e = entries_[index];
-    HRESULT hr = crossbar_->Route(e.outputPin, e.inputPin);
+    const Entry& e = m_entries[index];
+    HRESULT hr = m_crossbar->Route(e.outputPin, e.inputPin);
     if (e.relatedOutput != -1 && e.relatedInput != -1) {
-        const HRESULT audio = crossbar_->Route(e.relatedOutput, withAudio ? e.relatedInput : -1);
+        const HRESULT audio = m_crossbar->Route(e.relatedOutput, withAudio ? e.relatedInput : -1);
         if (SUCCEEDED(hr))
             hr = audio;
     }
-    current_ = index;
+    m_current = index;
     return hr;
 }
 
 const CrossbarRouter::Entry* CrossbarRouter::At(int index) const {
-    return index >= 0 && index < Count() ? &entries_[index] : nullptr;
+    return index >= 0 && index < Count() ? &m_entries[index] : nullptr;
 }
 
 const char* CrossbarRouter::Name(int index) const {

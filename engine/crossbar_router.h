@@ -30,20 +30,20 @@ public:
     // (to -1, disconnected, when withAudio is false). S_OK; E_POINTER without a crossbar; E_FAIL
     // (nothing routed) for an index outside the list.
     HRESULT Route(int index, bool withAudio);
-    int Count() const { return static_cast<int>(entries_.size()); }
-    int CurrentIndex() const { return current_; }
+    int Count() const { return static_cast<int>(m_entries.size()); }
+    int CurrentIndex() const { return m_current; }
     const Entry* At(int index) const;
     // Connector name of entry index, or null for an index outside the list.
     const char* Name(int index) const;
-    bool HasCrossbar() const { return static_cast<bool>(crossbar_); }
+    bool HasCrossbar() const { return static_cast<bool>(m_crossbar); }
 
 private:
     void Build();
 
-    ComPtr<IAMCrossbar> crossbar_;
-    ComPtr<IBaseFilter> filter_;
-    std::vector<Entry> entries_;
-    int current_ = 0;
+    ComPtr<IAMCrossbar> m_crossbar;
+    ComPtr<IBaseFilter> m_filter;
+    std::vector<Entry> m_entries;
+    int m_current = 0;
 };
 
 } // namespace tunaro

@@ -1,14 +1,26 @@
 // Desktop video mode: the live picture copied every 40 ms into a DirectDraw overlay that shows
 // through the desktop's key colour behind the icons; gives everything back when no overlay exists.
-#include "engine/CaptureEngine.h"
+#include "engine/desktop_video.h"
+
+// The standard headers come before the shell headers, whose string-safety macros would rename
+// the library's own printf functions.
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include <wininet.h>
 #include <shlobj.h>
 #include <ddraw.h>
 
-#include <cstring>
-
-#include "outside_filters.h"
+#include "engine/capture_graph.h"
+#include "engine/engine_build.h"
+#include "engine/engine_report.h"
+#include "engine/engine_shared.h"
+#include "engine/preview_graph.h"
+#include "engine/still_grabber.h"
+#include "engine/video_rules.h"
+#include "framework/raii.h"
+#include "platform/include/outside_filters.h"
 
 namespace tunaro {
 
@@ -25,7 +37,7 @@ constexpr GUID kIidActiveDesktop = {
 
 } // namespace
 
-struct CaptureEngine::DesktopVideo {
+struct DesktopVideo::Overlay {
     // Desktop as it was.
     ComPtr<IActiveDesktop> desktop;
     WCHAR wallpaper[MAX_PATH] = {};
@@ -155,22 +167,22 @@ struct CaptureEngine::DesktopVideo {
     }
 };
 
-// Defined here, where the desktop state is a complete type.
-CaptureEngine::CaptureEngine(EngineEnvironment environment) : env_(std::move(environment)) {}
+DesktopVideo::DesktopVideo(CaptureGraph& graph, PreviewGraph& preview, const StillGrabber& stills)
+    : m_graph(graph), m_preview(preview), m_stills(stills) {}
 
-CaptureEngine::~CaptureEngine() {
-    Shutdown();
+DesktopVideo::~DesktopVideo() {
+    Stop();
 }
 
-int CaptureEngine::StartDesktopVideo() {
-    if (kEngineBuild != EngineBuild::Tv || desktop_)
-        return desktop_ ? 1 : 0;
-    if (!BuildDesktopChain())
-        return 0;
-    auto d = std::make_unique<DesktopVideo>();
+EngineResult DesktopVideo::Start() {
+    if (kEngineBuild != EngineBuild::Tv || m_overlay)
+        return EngineResultOf(static_cast<bool>(m_overlay));
+    if (!m_preview.StartDesktopChain())
+        return kEngineFailed;
+    auto d = std::make_unique<Overlay>();
     d->SaveAndClearDesktop();
     const FrameSize size = DesktopPreviewSize(Shared().cardType);
-    if (!GrabberFrameSize(&d->width, &d->height)) {
+    if (!m_stills.GrabberFrameSize(&d->width, &d->height)) {
         d->width = size.width;
         d->height = size.height;
     }
@@ -179,34 +191,32 @@ int CaptureEngine::StartDesktopVideo() {
                     static_cast<long>(__LINE__));
         d->ReleaseOverlay();
         d->RestoreDesktop();
-        return 0;
+        return kEngineFailed;
     }
-    desktop_ = std::move(d);
-    return 1;
+    m_overlay = std::move(d);
+    return kEngineOk;
 }
 
-void CaptureEngine::DesktopVideoTick() {
-    if (!desktop_)
+void DesktopVideo::Tick() {
+    if (!m_overlay)
         return;
     ComPtr<IFrameGrabber> grabber;
-    if (!grabber_ || FAILED(grabber_->QueryInterface(__uuidof(IFrameGrabber), grabber.ReceiveVoid())))
+    IBaseFilter* filter = m_graph.Render().grabber.get();
+    if (!filter || FAILED(filter->QueryInterface(__uuidof(IFrameGrabber), grabber.ReceiveVoid())))
         return;
-    desktop_->frame.resize(static_cast<size_t>(desktop_->width) * static_cast<size_t>(desktop_->height) * 2);
+    m_overlay->frame.resize(static_cast<size_t>(m_overlay->width) * static_cast<size_t>(m_overlay->height) *
+                            2);
     if (SUCCEEDED(
-            grabber->GetCurrentFrame(desktop_->frame.data(), static_cast<LONG>(desktop_->frame.size()))))
-        desktop_->Show(desktop_->frame.data());
+            grabber->GetCurrentFrame(m_overlay->frame.data(), static_cast<LONG>(m_overlay->frame.size()))))
+        m_overlay->Show(m_overlay->frame.data());
 }
 
-void CaptureEngine::StopDesktopVideo() {
-    if (!desktop_)
+void DesktopVideo::Stop() {
+    if (!m_overlay)
         return;
-    desktop_->ReleaseOverlay();
-    desktop_->RestoreDesktop();
-    desktop_.reset();
-}
-
-bool CaptureEngine::DesktopVideoActive() const {
-    return static_cast<bool>(desktop_);
+    m_overlay->ReleaseOverlay();
+    m_overlay->RestoreDesktop();
+    m_overlay.reset();
 }
 
 } // namespace tunaro

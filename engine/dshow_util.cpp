@@ -1,6 +1,8 @@
 // DirectShow helpers of the engine: device enumeration, names, pins and graph files.
 #include "engine/dshow_util.h"
 
+#include <dvdmedia.h>
+
 namespace tunaro {
 
 std::string Narrow(const std::wstring& text) {
@@ -89,6 +91,23 @@ void DeleteMediaType(AM_MEDIA_TYPE* type) {
     if (type->pUnk)
         type->pUnk->Release();
     CoTaskMemFree(type);
+}
+
+BITMAPINFOHEADER* BitmapHeaderOf(AM_MEDIA_TYPE& type) {
+    if (IsEqualGUID(type.formattype, FORMAT_VideoInfo) && type.cbFormat >= sizeof(VIDEOINFOHEADER))
+        return &reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
+    if (IsEqualGUID(type.formattype, FORMAT_VideoInfo2) && type.cbFormat >= sizeof(VIDEOINFOHEADER2))
+        return &reinterpret_cast<VIDEOINFOHEADER2*>(type.pbFormat)->bmiHeader;
+    return nullptr;
+}
+
+bool FrameSizeOf(const AM_MEDIA_TYPE& type, long* width, long* height) {
+    const BITMAPINFOHEADER* bmi = BitmapHeaderOf(const_cast<AM_MEDIA_TYPE&>(type));
+    if (!bmi)
+        return false;
+    *width = bmi->biWidth;
+    *height = bmi->biHeight < 0 ? -bmi->biHeight : bmi->biHeight;
+    return true;
 }
 
 namespace {

@@ -39,6 +39,11 @@ HRESULT ConnectByIndex(IGraphBuilder* graph, IBaseFilter* from, int outputIndex,
 // Writes the graph into a structured-storage file as stream "ActiveMovieGraph".
 HRESULT SaveGraphToFile(IGraphBuilder* graph, const char* path);
 
+// The bitmap header of a video media type (VideoInfo or VideoInfo2); null for other formats.
+BITMAPINFOHEADER* BitmapHeaderOf(AM_MEDIA_TYPE& type);
+// Width and height (lines, always positive) of a video media type.
+bool FrameSizeOf(const AM_MEDIA_TYPE& type, long* width, long* height);
+
 // Frees a media type obtained from DirectShow.
 void DeleteMediaType(AM_MEDIA_TYPE* type);
 

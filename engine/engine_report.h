@@ -38,7 +38,7 @@ void NoticeReport(const char* text);
 // The last text an error report formatted (the engine-wide buffer).
 const std::string& LastErrorReportText();
 
-// Diagnostics of the engine: a printf-style line for the debug viewer (the UI kit's DebugPrint).
+// Diagnostics of the engine: a printf-style line for the debug viewer (the framework's DebugPrint).
 void EngineTrace(const char* format, ...) TUNARO_PRINTF_LIKE(1, 2);
 
 } // namespace tunaro

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "engine/CaptureEngine.h"
 #include "engine/dshow_util.h"
 
@@ -74,8 +74,8 @@ TEST_F(CardTest, PreviewRunsAndStillsComeFromTheLivePicture) {
     ASSERT_NE(engine.Initialize(owner_, 2), -8);
     EXPECT_EQ(Shared().cardType, kCardSaa7134);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
-    ASSERT_NE(engine.Tuner(), nullptr);
-    ASSERT_NE(engine.Router(), nullptr);
+    ASSERT_NE(engine.Graph().Tuner(), nullptr);
+    ASSERT_NE(engine.Graph().Router(), nullptr);
     ASSERT_EQ(engine.SetVideoFormat(AnalogVideo_PAL_D), 1);
     ASSERT_EQ(engine.StartVideoPreview(2), 1);
     EXPECT_TRUE(engine.PreviewRunning());
@@ -118,7 +118,7 @@ TEST_F(CardTest, MuteSourceTuningAndPictureShowInTheCardState) {
     CaptureEngine engine;
     ASSERT_NE(engine.Initialize(owner_, 2), -8);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
-    ASSERT_NE(engine.Router(), nullptr);
+    ASSERT_NE(engine.Graph().Router(), nullptr);
 
     EXPECT_EQ(engine.SetVideoSource(1), 1);
     EXPECT_TRUE(engine.IsTunerInput());
@@ -152,7 +152,8 @@ TEST_F(CardTest, MuteSourceTuningAndPictureShowInTheCardState) {
     EXPECT_EQ(e2e::SimCardStateLong("AudioMode"), 1);
 
     ComPtr<IAMVideoProcAmp> amp;
-    ASSERT_TRUE(SUCCEEDED(engine.VideoCapture()->QueryInterface(IID_IAMVideoProcAmp, amp.ReceiveVoid())));
+    ASSERT_TRUE(
+        SUCCEEDED(engine.Graph().VideoCapture()->QueryInterface(IID_IAMVideoProcAmp, amp.ReceiveVoid())));
     long mn = 0, mx = 0, step = 0, df = 0, flags = 0;
     ASSERT_TRUE(SUCCEEDED(amp->GetRange(VideoProcAmp_Brightness, &mn, &mx, &step, &df, &flags)));
     EXPECT_EQ(engine.SetBrightNess(255), 1);
@@ -177,11 +178,11 @@ TEST_F(CardTest, StartingShowsNoBoxAndCaptureTakesTheCardsOwnSound) {
         CaptureEngine engine;
         ASSERT_NE(engine.Initialize(owner_, 2), -8);
         ASSERT_EQ(engine.InitCaptureGraph(), 1);
-        EXPECT_TRUE(engine.AudioIsCards());
-        ASSERT_NE(engine.AudioCapture(), nullptr);
-        EXPECT_TRUE(engine.CaptureAudioWanted());
+        EXPECT_TRUE(engine.Devices().AudioIsCards());
+        ASSERT_NE(engine.Graph().AudioCapture(), nullptr);
+        EXPECT_TRUE(engine.Graph().CaptureAudioWanted());
         FILTER_INFO info = {};
-        ASSERT_TRUE(SUCCEEDED(engine.AudioCapture()->QueryFilterInfo(&info)));
+        ASSERT_TRUE(SUCCEEDED(engine.Graph().AudioCapture()->QueryFilterInfo(&info)));
         if (info.pGraph)
             info.pGraph->Release();
         EXPECT_TRUE(info.pGraph != nullptr) << "the sound device is in the graph";

@@ -166,7 +166,7 @@ void BenchPreview(int seconds) {
         return;
     }
     engine.StartVideoPreview(2);
-    std::printf("preview: %s started, measuring %d s\n", engine.DeviceName().c_str(), seconds);
+    std::printf("preview: %s started, measuring %d s\n", engine.Devices().DeviceName().c_str(), seconds);
     std::fflush(stdout);
     long delivered0 = 0, dropped0 = 0, delivered1 = 0, dropped1 = 0;
     const bool counted = engine.GetFrameCounts(&delivered0, &dropped0) == 1;
@@ -182,10 +182,11 @@ void BenchPreview(int seconds) {
     const double elapsed = Now() - start;
     engine.GetFrameCounts(&delivered1, &dropped1);
     if (!counted) {
-        std::printf("preview: %s runs, but its driver keeps no frame counts\n", engine.DeviceName().c_str());
+        std::printf("preview: %s runs, but its driver keeps no frame counts\n",
+                    engine.Devices().DeviceName().c_str());
     } else {
         std::printf("preview (%s, grabber chain) over %.1f s: %.2f frames/s, %ld dropped\n",
-                    engine.DeviceName().c_str(), elapsed, (delivered1 - delivered0) / elapsed,
+                    engine.Devices().DeviceName().c_str(), elapsed, (delivered1 - delivered0) / elapsed,
                     dropped1 - dropped0);
     }
     std::fflush(stdout);

@@ -9,14 +9,14 @@
 #include "engine/CaptureEngine.h"
 #include "engine/dshow_util.h"
 #include "engine/still_image.h"
-#include "fake_card.h"
+#include "tests/engine/fake_card.h"
 
 using namespace tunaro;
 using namespace enginetest;
 
 namespace tunaro {
 struct EngineTestPeer {
-    static void SetCapturing(CaptureEngine& e, bool on) { e.capturing_ = on; }
+    static void SetCapturing(CaptureEngine& e, bool on) { e.m_graph.SetCapturing(on); }
 };
 } // namespace tunaro
 
@@ -134,10 +134,10 @@ TEST_F(EngineTest, GenericDeviceFirstThenPhilipsCardIsSelected) {
     EXPECT_EQ(engine.Initialize(owner_, 2), 1);
     EXPECT_EQ(Shared().cardType, kCardPhilips);
     EXPECT_EQ(Shared().selectedVideo, 1);
-    EXPECT_EQ(engine.DeviceName(), "TV Card(Philips) Video Capture");
-    EXPECT_TRUE(IsEqualCLSID(ClassIdOf(engine.VideoCapture()), ClassOf(Role::Capture)));
-    EXPECT_TRUE(engine.HasVideoDevice(0));
-    EXPECT_TRUE(engine.HasVideoDevice(1));
+    EXPECT_EQ(engine.Devices().DeviceName(), "TV Card(Philips) Video Capture");
+    EXPECT_TRUE(IsEqualCLSID(ClassIdOf(engine.Graph().VideoCapture()), ClassOf(Role::Capture)));
+    EXPECT_TRUE(engine.Devices().HasVideoDevice(0));
+    EXPECT_TRUE(engine.Devices().HasVideoDevice(1));
     EXPECT_TRUE(Texts(ReportKind::CardMissing).empty());
 }
 
@@ -155,10 +155,11 @@ TEST_F(EngineTest, NoKnownCardGivesMinusEightAndTheMessage) {
     EXPECT_EQ(engine.Initialize(owner_, 2), -8);
     EXPECT_EQ(Shared().selectedVideo, -1);
     EXPECT_EQ(Texts(ReportKind::CardMissing), std::vector<std::string>{"Can not Find  tuner card!"});
-    EXPECT_EQ(engine.VideoCapture(), nullptr);
-    EXPECT_EQ(engine.Graph(), nullptr);
-    EXPECT_TRUE(engine.HasVideoDevice(0));
-    EXPECT_FALSE(engine.HasVideoDevice(1)) << "a device without a friendly name leaves its slot empty";
+    EXPECT_EQ(engine.Graph().VideoCapture(), nullptr);
+    EXPECT_EQ(engine.Graph().FilterGraph(), nullptr);
+    EXPECT_TRUE(engine.Devices().HasVideoDevice(0));
+    EXPECT_FALSE(engine.Devices().HasVideoDevice(1))
+        << "a device without a friendly name leaves its slot empty";
 }
 
 TEST_F(EngineTest, EmptyCategoryIsReported) {
@@ -180,7 +181,7 @@ TEST_F(EngineTest, EnumVideoDeviceCountsAndKeepsTenSlots) {
     int count = 0;
     EXPECT_EQ(engine.EnumVideoDevice(&count), 10);
     EXPECT_EQ(count, 10);
-    EXPECT_TRUE(engine.HasVideoDevice(9));
+    EXPECT_TRUE(engine.Devices().HasVideoDevice(9));
 }
 
 TEST_F(EngineTest, LastMatchingTunerWins) {
@@ -191,7 +192,7 @@ TEST_F(EngineTest, LastMatchingTunerWins) {
     CaptureEngine engine(Env());
     ASSERT_EQ(engine.Initialize(owner_, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
-    EXPECT_TRUE(IsEqualCLSID(ClassIdOf(engine.Tuner()), ClassOf(Role::TunerB)));
+    EXPECT_TRUE(IsEqualCLSID(ClassIdOf(engine.Graph().Tuner()), ClassOf(Role::TunerB)));
     ComPtr<IBaseFilter> found;
     EXPECT_EQ(engine.FindFilterByName(Categories().tvTuner, "PhTVTune", found), S_OK);
     EXPECT_TRUE(IsEqualCLSID(ClassIdOf(found.get()), ClassOf(Role::TunerB)));
@@ -205,9 +206,9 @@ TEST_F(EngineTest, SaaCardFallsBackToTheSecondTunerName) {
     ASSERT_EQ(engine.Initialize(owner_, 2), 0);
     EXPECT_EQ(Shared().cardType, kCardSaa7134);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
-    EXPECT_NE(engine.Tuner(), nullptr);
-    EXPECT_NE(engine.Crossbar(), nullptr);
-    EXPECT_NE(engine.Router(), nullptr);
+    EXPECT_NE(engine.Graph().Tuner(), nullptr);
+    EXPECT_NE(engine.Graph().Crossbar(), nullptr);
+    EXPECT_NE(engine.Graph().Router(), nullptr);
 }
 
 TEST_F(EngineTest, CompressorFoundByNameGivesItsDisplayName) {
@@ -298,14 +299,14 @@ TEST_F(EngineTest, SystemAudioInputWithoutCaptureStreamIsLeftOutQuietly) {
     AddDevice(Categories().audioInput, "Monitor of Null Output", Role::Generic);
     CaptureEngine engine(Env());
     ASSERT_EQ(engine.Initialize(owner_, 2), 0);
-    EXPECT_FALSE(engine.AudioIsCards());
+    EXPECT_FALSE(engine.Devices().AudioIsCards());
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     for (const auto& r : reporter_.reports)
         EXPECT_EQ(r.text.find("ACapture"), std::string::npos) << r.text;
     EXPECT_TRUE(Texts(ReportKind::Notice).empty());
-    EXPECT_EQ(engine.AudioCapture(), nullptr);
-    EXPECT_FALSE(engine.CaptureAudioWanted());
-    EXPECT_EQ(FiltersOfClass(engine.Graph(), ClassOf(Role::Generic)), 0)
+    EXPECT_EQ(engine.Graph().AudioCapture(), nullptr);
+    EXPECT_FALSE(engine.Graph().CaptureAudioWanted());
+    EXPECT_EQ(FiltersOfClass(engine.Graph().FilterGraph(), ClassOf(Role::Generic)), 0)
         << "the unusable input left the graph";
 }
 
@@ -315,14 +316,14 @@ TEST_F(EngineTest, TheCardsOwnAudioDeviceIsChosenAndItsFaultsAreReported) {
     AddDevice(Categories().audioInput, "Ph7134 Audio Capture", Role::Generic);
     CaptureEngine engine(Env());
     ASSERT_EQ(engine.Initialize(owner_, 2), 0);
-    EXPECT_TRUE(engine.AudioIsCards());
+    EXPECT_TRUE(engine.Devices().AudioIsCards());
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     // The card's driver lists a device with no stream configuration: that is worth a report.
     const auto errors = Texts(ReportKind::Error);
     ASSERT_FALSE(errors.empty());
     EXPECT_EQ(errors.back(), "Cannot find ACapture:IAMStreamConfig");
-    ASSERT_NE(engine.AudioCapture(), nullptr);
-    EXPECT_EQ(FiltersOfClass(engine.Graph(), ClassOf(Role::Generic)), 1);
+    ASSERT_NE(engine.Graph().AudioCapture(), nullptr);
+    EXPECT_EQ(FiltersOfClass(engine.Graph().FilterGraph(), ClassOf(Role::Generic)), 1);
     engine.Shutdown();
     char device[512] = {};
     GetProfileStringA("vorel", "AudioDevice2", "", device, sizeof device);
@@ -337,15 +338,15 @@ TEST_F(EngineTest, CardAudioCompanionIsAlsoTheCaptureSoundWithoutASecondInstance
     CaptureEngine engine(Env());
     ASSERT_EQ(engine.Initialize(owner_, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
-    ASSERT_NE(engine.CardAudio(), nullptr);
-    EXPECT_EQ(engine.AudioCapture(), engine.CardAudio());
-    EXPECT_EQ(FiltersOfClass(engine.Graph(), ClassOf(Role::Generic)), 1);
+    ASSERT_NE(engine.Graph().CardAudio(), nullptr);
+    EXPECT_EQ(engine.Graph().AudioCapture(), engine.Graph().CardAudio());
+    EXPECT_EQ(FiltersOfClass(engine.Graph().FilterGraph(), ClassOf(Role::Generic)), 1);
 }
 
 TEST_F(EngineTest, InitCaptureGraphWithoutCaptureFilterFailsAndTearsDown) {
     CaptureEngine engine(Env());
     EXPECT_EQ(engine.InitCaptureGraph(), 0);
-    EXPECT_EQ(engine.Graph(), nullptr);
+    EXPECT_EQ(engine.Graph().FilterGraph(), nullptr);
     const auto errors = Texts(ReportKind::Error);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("Cannot add vidcap to filtergraph"), std::string::npos);
@@ -541,8 +542,8 @@ TEST_F(EngineTest, MuteThenSelectingTheSourceRestoresTheSound) {
     CaptureEngine engine(Env());
     ASSERT_EQ(engine.Initialize(owner_, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
-    ASSERT_NE(engine.Router(), nullptr);
-    EXPECT_EQ(engine.Router()->Count(), 3);
+    ASSERT_NE(engine.Graph().Router(), nullptr);
+    EXPECT_EQ(engine.Graph().Router()->Count(), 3);
 
     EXPECT_EQ(engine.SetVideoSource(1), 1);
     EXPECT_EQ(Card().routes[0], 1);

@@ -1,6 +1,6 @@
 // Stand-in card filters for the engine's unit tests: one COM object that plays capture filter,
 // tuner, crossbar or display optimiser, with class objects registered in this process.
-#include "fake_card.h"
+#include "tests/engine/fake_card.h"
 
 #include <shlwapi.h>
 
@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "outside_filters.h"
+#include "platform/include/outside_filters.h"
 
 namespace enginetest {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "ks_tuner.h"
+#include "platform/include/ks_tuner.h"
 
 namespace enginetest {
 

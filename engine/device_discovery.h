@@ -1,0 +1,87 @@
+// Device discovery and card identification: the lists of video and audio input devices, which
+// card family is installed, the identified card's capture filter and sound device, finding
+// filters and compressors by name.
+#pragma once
+
+#include <windows.h>
+#include <dshow.h>
+
+#include <string>
+
+#include "engine/card_rules.h"
+#include "framework/raii.h"
+
+namespace tunaro {
+
+// Where the engine looks for devices. Programs use the system's categories; tests point the engine
+// at categories of their own.
+struct DeviceCategories {
+    GUID videoInput, audioInput, tvTuner, crossbar, audioRenderer, encoder, videoCompressor, audioCompressor;
+    static DeviceCategories System();
+};
+
+class DeviceDiscovery {
+public:
+    explicit DeviceDiscovery(const DeviceCategories& categories) : m_categories(categories) {}
+
+    // TV build: fills the video list and returns the number of devices (also in *count); reports
+    // the missing hardware when there is none.
+    int EnumVideoDevice(int* count);
+    // Library build: the names go to the caller's buffers (each at least 260 bytes). 1 when the
+    // category could be enumerated.
+    int EnumVideoDevice(int* count, char** names);
+    int EnumAudioDevice(int* count, char** names);
+    static int SelectVideoDevice(const char* name);
+    static int SelectAudioDevice(const char* name);
+
+    // Walks the video inputs until a known card and lists the audio inputs; sets the engine-wide
+    // card type and selected devices. False when no card was found.
+    bool IdentifyCard();
+    // Takes the identified card's monikers as the current ones and binds its capture filter.
+    // Reports and returns the failure when it cannot be bound.
+    HRESULT BindCaptureFilter(ComPtr<IBaseFilter>& filter);
+    // Looks up the recording compressors of the build; their display names are kept.
+    void FindCompressors();
+    // Lets go of the lists and the current devices.
+    void Release();
+
+    // Binds every device of the category whose friendly name holds namePart; the last one wins.
+    // displayName (optional) receives the winning moniker's display name.
+    static HRESULT FindFilterByName(const GUID& category, const char* namePart, ComPtr<IBaseFilter>& filter,
+                                    std::wstring* displayName = nullptr);
+    // 0 and the names when a device of the category holds namePart; -1 otherwise.
+    static int FindCompressorByName(const char* namePart, const GUID& category, std::string* friendlyName,
+                                    std::wstring* displayName);
+
+    const DeviceCategories& Categories() const { return m_categories; }
+    int DeviceCount() const { return m_deviceCount; }
+    const std::string& DeviceName() const { return m_deviceName; }
+    bool HasVideoDevice(int slot) const;
+    bool HasAudioDevice(int slot) const;
+    // The sound device capture uses (null when none) and whether it is the card's own device
+    // rather than the system's first audio input.
+    bool HasCurrentVideo() const { return static_cast<bool>(m_currentVideo); }
+    IMoniker* CurrentAudioMoniker() const { return m_currentAudio.get(); }
+    bool AudioIsCards() const { return m_audioIsCards; }
+    std::string CurrentVideoDisplayName() const;
+    std::string CurrentAudioDisplayName() const;
+    const std::wstring& VideoCompressorName() const { return m_videoCompressorName; }
+    const std::wstring& AudioCompressorName() const { return m_audioCompressorName; }
+
+private:
+    void ReleaseLists();
+    void IdentifyTvCard();
+    void IdentifyLibraryCard();
+
+    const DeviceCategories& m_categories;
+    ComPtr<IMoniker> m_videoMonikers[kDeviceSlots];
+    ComPtr<IMoniker> m_audioMonikers[kDeviceSlots];
+    ComPtr<IMoniker> m_currentVideo, m_currentAudio;
+    int m_audioSlot = 0;         // the audio device identification chose (TV build)
+    bool m_audioIsCards = false; // ... and whether it belongs to the card
+    std::string m_deviceName;    // friendly name of the current video device
+    int m_deviceCount = 0;       // devices visited before the card by the last identification
+    std::wstring m_videoCompressorName, m_audioCompressorName;
+};
+
+} // namespace tunaro

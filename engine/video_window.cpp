@@ -1,0 +1,84 @@
+// The video window of the engine's graphs.
+#include "engine/video_window.h"
+
+#include "engine/engine_report.h"
+
+namespace tunaro {
+
+namespace {
+
+void FitClient(IVideoWindow* window, HWND owner) {
+    RECT client = {};
+    if (owner)
+        GetClientRect(owner, &client);
+    window->SetWindowPosition(0, 0, client.right, client.bottom);
+}
+
+} // namespace
+
+bool VideoWindow::Attach(IGraphBuilder* graph, HWND owner, const char* failureText) {
+    m_window = nullptr;
+    HRESULT hr = graph ? graph->QueryInterface(IID_IVideoWindow, m_window.ReceiveVoid()) : E_POINTER;
+    if (SUCCEEDED(hr)) {
+        m_window->put_AutoShow(OAFALSE);
+        hr = m_window->put_Owner(reinterpret_cast<OAHWND>(owner));
+    }
+    if (FAILED(hr)) {
+        m_window = nullptr;
+        ErrorReport("%s", failureText);
+        return false;
+    }
+    m_window->put_MessageDrain(reinterpret_cast<OAHWND>(owner));
+    m_window->put_WindowStyle(WS_CHILD);
+    FitClient(m_window.get(), owner);
+    m_window->put_Visible(OATRUE);
+    return true;
+}
+
+void VideoWindow::FitOwner(HWND owner) {
+    if (m_window) {
+        m_window->put_Owner(reinterpret_cast<OAHWND>(owner));
+        FitClient(m_window.get(), owner);
+        m_window->put_MessageDrain(reinterpret_cast<OAHWND>(owner));
+    }
+    m_drain = owner;
+}
+
+void VideoWindow::Disown() {
+    if (m_window) {
+        m_window->put_Owner(0);
+        m_window->put_MessageDrain(0);
+    }
+}
+
+void VideoWindow::Detach() {
+    if (m_window) {
+        m_window->put_Visible(OAFALSE);
+        m_window->put_Owner(0);
+        m_window->put_MessageDrain(0);
+    }
+    m_window = nullptr;
+}
+
+int VideoWindow::SetPosition(long left, long top, long width, long height) {
+    m_rect = {left, top, width, height};
+    // One call for all four: this platform's put_Left and put_Top each keep the other coordinate
+    // from the window's screen rectangle, which moved the picture right by the owner's distance
+    // from the screen's edge and left a black band beside it.
+    if (m_window)
+        m_window->SetWindowPosition(left, top, width, height);
+    return 1;
+}
+
+void VideoWindow::RestorePosition() {
+    if (m_window)
+        m_window->SetWindowPosition(m_rect.left, m_rect.top, m_rect.right, m_rect.bottom);
+}
+
+void VideoWindow::SetDrain(HWND window) {
+    m_drain = window;
+    if (m_window)
+        m_window->put_MessageDrain(reinterpret_cast<OAHWND>(window));
+}
+
+} // namespace tunaro

@@ -5,6 +5,28 @@
 
 namespace tunaro {
 
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string_view TrimmedBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
+
+std::string StoredChannelName(std::string_view name) {
+    name = name.substr(0, name.find_first_of(std::string_view(";\n\0", 3)));
+    name = TrimmedBlanks(TrimmedBlanks(name).substr(0, kChannelNameMax));
+    return name.empty() ? std::string(kEmptyChannelName) : std::string(name);
+}
+
 int32_t EffectiveAudioMode(int32_t recordMode, long cardType) {
     if (cardType == 2)
         return recordMode;
@@ -19,13 +41,14 @@ const ChannelRecord* ChannelList::At(long index) const {
     return IsValidIndex(index) ? m_records[static_cast<std::size_t>(index)].get() : nullptr;
 }
 
-void ChannelList::Append(ChannelRecord record) {
-    m_records.push_back(std::make_unique<ChannelRecord>(std::move(record)));
+bool ChannelList::Append(ChannelRecord record) {
+    return Insert(Count(), std::move(record));
 }
 
 bool ChannelList::Insert(long index, ChannelRecord record) {
-    if (index < 0 || index > Count())
+    if (index < 0 || index > Count() || Count() >= kChannelListMax)
         return false;
+    record.m_strName = StoredChannelName(record.m_strName);
     m_records.insert(m_records.begin() + index, std::make_unique<ChannelRecord>(std::move(record)));
     return true;
 }
@@ -33,6 +56,7 @@ bool ChannelList::Insert(long index, ChannelRecord record) {
 bool ChannelList::Replace(long index, ChannelRecord record) {
     if (!IsValidIndex(index))
         return false;
+    record.m_strName = StoredChannelName(record.m_strName);
     m_records[static_cast<std::size_t>(index)] = std::make_unique<ChannelRecord>(std::move(record));
     return true;
 }
@@ -79,7 +103,7 @@ int32_t ChannelList::AudioMode(long index) const {
 bool ChannelList::SetName(long index, const std::string& name) {
     ChannelRecord* r = At(index);
     if (r)
-        r->m_strName = name;
+        r->m_strName = StoredChannelName(name);
     return r != nullptr;
 }
 

@@ -6,12 +6,28 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tunaro {
 
 constexpr int32_t kAudioStereo = 0;
 constexpr int32_t kAudioMono = 1; // also: second language
+
+// Most characters of a channel name: what one line of the channel file carries after its
+// "Name: " key, so that every name reads back the way it was written.
+constexpr std::size_t kChannelNameMax = 248;
+// The name of a channel that has none.
+constexpr const char* kEmptyChannelName = "Empty";
+// Most channels a list holds. Far more than any frequency table offers; a channel file with
+// more is refused as a whole rather than loaded in part.
+constexpr long kChannelListMax = 1000;
+
+// A name the way the channel file keeps it: cut at the first ';' (a comment in the file), line
+// feed or NUL, blanks trimmed at both ends, at most kChannelNameMax characters, kEmptyChannelName
+// when nothing is left. The list stores every name this way, so a name shows now what it will
+// show after the next start.
+std::string StoredChannelName(std::string_view name);
 
 // One TV channel. The frequency is in hertz; "enabled" is the Check flag of the channel file.
 struct ChannelRecord {
@@ -46,15 +62,27 @@ public:
     ChannelRecord* At(long index);
     const ChannelRecord* At(long index) const;
 
-    void Append(ChannelRecord record);
-    // Puts the record at index (0..Count()); false when out of range.
+    // Names are stored as StoredChannelName gives them. A full list (kChannelListMax records)
+    // takes no more: Append and Insert then return false and change nothing.
+    bool Append(ChannelRecord record);
+    // Puts the record at index (0..Count()); false when out of range or full.
     bool Insert(long index, ChannelRecord record);
     // Replaces the record at index by a new one; false when out of range.
     bool Replace(long index, ChannelRecord record);
     bool DeleteAt(long index);
     bool Swap(long a, long b);
-    // Removes every record; the current and previous index are kept as they are.
-    void Clear() { m_records.clear(); }
+    // Removes every record; the current and previous index are kept as they are. An emptied
+    // list is the user's own new list, which may be saved (see LoadRefused).
+    void Clear() {
+        m_records.clear();
+        m_boLoadRefused = false;
+    }
+
+    // True after a load found the list's file but could not take it (unreadable, locked, too
+    // large, too many channels). The list then does not stand for the file and is never saved
+    // over it, so the user's channels survive until the file can be read again.
+    bool LoadRefused() const { return m_boLoadRefused; }
+    void SetLoadRefused(bool refused) { m_boLoadRefused = refused; }
 
     // Field accessors by index; out of range reads give "" or 0 and writes give false.
     std::string Name(long index) const;
@@ -84,6 +112,7 @@ private:
     std::vector<std::unique_ptr<ChannelRecord>> m_records;
     long m_lCurrentIndex = 0;
     long m_lPreviousIndex = 0;
+    bool m_boLoadRefused = false;
 };
 
 } // namespace tunaro

@@ -20,24 +20,31 @@ bool IsBlankLine(std::string_view l) {
 }
 
 // The value after key when the line holds it, else false.
-bool KeyValue(std::string_view line, std::string_view key, long& value) {
+bool KeyValue(std::string_view line, std::string_view key, int32_t& value) {
     std::size_t at = FindNoCase(line, key);
     if (at == std::string_view::npos)
         return false;
-    value = ParseLong(line.substr(at + key.size()));
+    value = ParseInt32(line.substr(at + key.size()));
     return true;
+}
+
+// ChannelLow + position, held at the 32-bit limits.
+int32_t ChannelNumber(int32_t low, std::size_t position) {
+    const int64_t n = int64_t{low} + static_cast<int64_t>(position);
+    return n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
 }
 
 } // namespace
 
-std::vector<CountryEntry> ParseCountryTable(std::string_view text) {
-    std::vector<CountryEntry> out;
+bool ParseCountryTable(std::string_view text, std::vector<CountryEntry>& entries) {
+    entries.clear();
     bool inSection = false;
+    bool tooMuch = false;
     CountryEntry entry;
-    long position = 0;
+    std::size_t position = 0;
     TextPieces pieces(text, kCountryLineMax);
     std::string line;
-    while (pieces.Next(line)) {
+    while (!tooMuch && pieces.Next(line)) {
         CutAtComment(line);
         std::string_view l(line);
 
@@ -45,7 +52,8 @@ std::vector<CountryEntry> ParseCountryTable(std::string_view text) {
         std::size_t close = open == std::string_view::npos ? open : l.find(']', open + 1);
         if (close != std::string_view::npos) {
             if (inSection)
-                out.push_back(std::move(entry));
+                entries.push_back(std::move(entry));
+            tooMuch = entries.size() >= kCountryTableMax;
             entry = CountryEntry();
             entry.m_strName = std::string(l.substr(open + 1, close - open - 1));
             inSection = true;
@@ -57,25 +65,26 @@ std::vector<CountryEntry> ParseCountryTable(std::string_view text) {
         if (!inSection)
             break; // text before the first section: not a table this reader knows
 
-        long value = 0;
+        int32_t value = 0;
         if (KeyValue(l, "ChannelLow=", value)) {
-            entry.m_lChannelLow = value;
+            entry.m_nChannelLow = value;
         } else if (KeyValue(l, "ChannelHigh=", value)) {
-            entry.m_lChannelHigh = value;
+            entry.m_nChannelHigh = value;
         } else if (FindNoCase(l, "Format=") != std::string_view::npos) {
             // the broadcast standard, for people reading the file
         } else if (KeyValue(l, "CountryCode=", value)) {
-            entry.m_lCountryCode = value;
+            entry.m_nCountryCode = value;
         } else {
             std::size_t digit = l.find_first_of("0123456789");
             if (digit == std::string_view::npos)
                 continue;
-            long frequency = ParseLong(l.substr(digit));
-            if (frequency != 0) {
+            tooMuch = position >= kCountryChannelsMax;
+            int32_t frequency = ParseInt32(l.substr(digit));
+            if (frequency != 0 && !tooMuch) {
                 ChannelRecord r;
-                r.m_nChannel = static_cast<int32_t>(entry.m_lChannelLow + position);
+                r.m_nChannel = ChannelNumber(entry.m_nChannelLow, position);
                 r.m_strName = Format("Channel %d", static_cast<int>(r.m_nChannel));
-                r.m_nFrequency = static_cast<int32_t>(frequency);
+                r.m_nFrequency = frequency;
                 r.m_nEnabled = 1;
                 r.m_nAudioMode = kAudioStereo;
                 entry.m_frequencies.push_back(std::move(r));
@@ -83,9 +92,13 @@ std::vector<CountryEntry> ParseCountryTable(std::string_view text) {
             ++position;
         }
     }
+    if (tooMuch) {
+        entries.clear();
+        return false;
+    }
     if (inSection)
-        out.push_back(std::move(entry));
-    return out;
+        entries.push_back(std::move(entry));
+    return true;
 }
 
 const CountryEntry* CountryTable::At(long index) const {

@@ -12,21 +12,28 @@ namespace tunaro {
 
 // Most characters one read piece of the table holds.
 constexpr std::size_t kCountryLineMax = 127;
+// Most countries a table holds and most frequency lines (zeros included) one country holds;
+// the shipped table has a tenth of either. A table beyond them is refused as a whole.
+constexpr std::size_t kCountryTableMax = 256;
+constexpr std::size_t kCountryChannelsMax = 1000;
 
 struct CountryEntry {
     std::string m_strName;                    // the text between "[" and "]"
-    long m_lCountryCode = 0;                  // telephone-style code handed to the tuner
-    long m_lChannelLow = 0;                   // channel number of the first frequency line
-    long m_lChannelHigh = 0;                  // kept for readers of the file; numbering does not use it
+    int32_t m_nCountryCode = 0;               // telephone-style code handed to the tuner
+    int32_t m_nChannelLow = 0;                // channel number of the first frequency line
+    int32_t m_nChannelHigh = 0;               // kept for readers of the file; numbering does not use it
     std::vector<ChannelRecord> m_frequencies; // "Channel %d", Hz, enabled, stereo
 };
 
-// Reads the sections of the table's text ("\n" line ends). ";" starts a comment. A line with
-// text before the first section ends reading. Inside a section "ChannelLow=", "ChannelHigh="
-// and "CountryCode=" set the fields, "Format=" lines are skipped, and every other line with a
-// digit is a frequency line: its number (from the first digit) is appended unless it is 0,
-// numbered ChannelLow + the count of frequency lines before it, zeros included.
-std::vector<CountryEntry> ParseCountryTable(std::string_view text);
+// Reads the sections of the table's text ("\n" line ends) into entries, replacing what entries
+// held. ";" starts a comment. A line with text before the first section ends reading. Inside a
+// section "ChannelLow=", "ChannelHigh=" and "CountryCode=" set the fields, "Format=" lines are
+// skipped, and every other line with a digit is a frequency line: its number (from the first
+// digit) is appended unless it is 0, numbered ChannelLow + the count of frequency lines before
+// it, zeros included (numbers stop at the 32-bit limit rather than wrap). False, with no
+// entries, when the text holds more than kCountryTableMax countries or a country more than
+// kCountryChannelsMax frequency lines.
+bool ParseCountryTable(std::string_view text, std::vector<CountryEntry>& entries);
 
 class CountryTable {
 public:

@@ -16,9 +16,9 @@ std::string ProfileIni::ReadString(const char* section, const char* key, const c
     return buffer;
 }
 
-long ProfileIni::ReadInt(const char* section, const char* key, long def) const {
+int32_t ProfileIni::ReadInt(const char* section, const char* key, int32_t def) const {
     // The function hands back a negative value as its unsigned twin.
-    return static_cast<long>(static_cast<INT>(GetPrivateProfileIntA(section, key, def, m_strPath.c_str())));
+    return static_cast<int32_t>(GetPrivateProfileIntA(section, key, def, m_strPath.c_str()));
 }
 
 bool WriteProfileValues(const std::string& path, const std::vector<IniValue>& values) {

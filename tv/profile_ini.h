@@ -17,7 +17,7 @@ public:
 
     std::string ReadString(const char* section, const char* key, const char* def,
                            std::size_t maxChars) const override;
-    long ReadInt(const char* section, const char* key, long def) const override;
+    int32_t ReadInt(const char* section, const char* key, int32_t def) const override;
 
 private:
     std::string m_strPath;

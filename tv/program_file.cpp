@@ -12,8 +12,7 @@ std::string FormatProgramText(const ChannelList& list, long cardType) {
     std::string out;
     for (long i = 0; i < list.Count(); ++i) {
         const ChannelRecord& r = *list.At(i);
-        std::string name = r.m_strName.substr(0, kProgramNameMax);
-        AppendFormat(out, "Name: %s\n", name.c_str());
+        AppendFormat(out, "Name: %s\n", StoredChannelName(r.m_strName).c_str());
         AppendFormat(out, "Freq: %ld\n", static_cast<long>(r.m_nFrequency));
         AppendFormat(out, "Chan: %d\n", static_cast<int>(r.m_nChannel));
         AppendFormat(out, "AudioChannels:%d\n", static_cast<int>(EffectiveAudioMode(r, cardType)));
@@ -24,45 +23,38 @@ std::string FormatProgramText(const ChannelList& list, long cardType) {
 
 namespace {
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string TrimmedName(std::string_view value) {
-    std::size_t b = 0, e = value.size();
-    while (b < e && IsSpace(value[b]))
-        ++b;
-    while (e > b && IsSpace(value[e - 1]))
-        --e;
-    if (b == e)
-        return kEmptyChannelName;
-    return std::string(value.substr(b, e - b));
-}
-
 struct Pending {
     std::string name = kEmptyChannelName;
-    long frequency = -1;
-    long channel = 1;
-    long enabled = 1;
-    long audio = 0;
+    int32_t frequency = -1;
+    int32_t channel = 1;
+    int32_t enabled = 1;
+    int32_t audio = 0;
+
+    void NextName(std::string_view value) {
+        name = StoredChannelName(value);
+        // Counting stops at the top instead of wrapping (a "Chan:" near the limit before it).
+        if (channel < INT32_MAX)
+            ++channel;
+        frequency = -1;
+    }
 
     void AppendTo(std::vector<ChannelRecord>& out) const {
         if (frequency == -1)
             return;
         ChannelRecord r;
         r.m_strName = name;
-        r.m_nFrequency = static_cast<int32_t>(frequency);
-        r.m_nChannel = static_cast<int32_t>(channel);
-        r.m_nEnabled = static_cast<int32_t>(enabled);
-        r.m_nAudioMode = static_cast<int32_t>(audio);
+        r.m_nFrequency = frequency;
+        r.m_nChannel = channel;
+        r.m_nEnabled = enabled;
+        r.m_nAudioMode = audio;
         out.push_back(std::move(r));
     }
 };
 
 } // namespace
 
-std::vector<ChannelRecord> ParseProgramText(std::string_view text) {
-    std::vector<ChannelRecord> out;
+bool ParseProgramText(std::string_view text, std::vector<ChannelRecord>& records) {
+    records.clear();
     Pending pending;
     TextPieces pieces(text, kProgramLineMax);
     std::string line;
@@ -70,22 +62,26 @@ std::vector<ChannelRecord> ParseProgramText(std::string_view text) {
         CutAtComment(line);
         std::string_view l(line);
         if (StartsWithNoCase(l, "Name:")) {
-            pending.AppendTo(out);
-            pending.name = TrimmedName(l.substr(5));
-            pending.channel += 1;
-            pending.frequency = -1;
+            pending.AppendTo(records);
+            if (records.size() > static_cast<std::size_t>(kChannelListMax))
+                break;
+            pending.NextName(l.substr(5));
         } else if (StartsWithNoCase(l, "Freq:")) {
-            pending.frequency = ParseLong(l.substr(5));
+            pending.frequency = ParseInt32(l.substr(5));
         } else if (StartsWithNoCase(l, "Chan:")) {
-            pending.channel = ParseLong(l.substr(5));
+            pending.channel = ParseInt32(l.substr(5));
         } else if (StartsWithNoCase(l, "Check:")) {
-            pending.enabled = ParseLong(l.substr(6));
+            pending.enabled = ParseInt32(l.substr(6));
         } else if (StartsWithNoCase(l, "AudioChannels:")) {
-            pending.audio = ParseLong(l.substr(14));
+            pending.audio = ParseInt32(l.substr(14));
         }
     }
-    pending.AppendTo(out);
-    return out;
+    pending.AppendTo(records);
+    if (records.size() > static_cast<std::size_t>(kChannelListMax)) {
+        records.clear();
+        return false;
+    }
+    return true;
 }
 
 } // namespace tunaro

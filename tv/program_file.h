@@ -10,21 +10,22 @@
 
 namespace tunaro {
 
-// Most characters of a name that are written; longer names are cut.
-constexpr std::size_t kProgramNameMax = 255;
-// Most characters one read piece holds (a longer line is read as several lines).
+// Most characters one read piece holds (a longer line is read as several lines). A name line,
+// "Name: " and the longest name, fits in one piece.
 constexpr std::size_t kProgramLineMax = 254;
-// The name a record read without one gets.
-constexpr const char* kEmptyChannelName = "Empty";
+static_assert(kChannelNameMax + 6 == kProgramLineMax, "a written name line is read back whole");
 
 // One block per record, in list order, lines ending in "\n":
 //   Name: <name>  Freq: <Hz>  Chan: <number>  AudioChannels:<effective mode>  Check:<flag>
+// Names are written as StoredChannelName gives them, so no name runs into a line of its own.
 std::string FormatProgramText(const ChannelList& list, long cardType);
 
-// Reads the blocks of the file's text ("\n" line ends). Keys are matched at the start of a
-// line whatever their case, ";" starts a comment, unknown lines are skipped. A block without
-// a Freq line is dropped; Chan, Check and AudioChannels carry over from the block before
-// when missing (Chan counts up by one per name).
-std::vector<ChannelRecord> ParseProgramText(std::string_view text);
+// Reads the blocks of the file's text ("\n" line ends) into records, replacing what records
+// held. Keys are matched at the start of a line whatever their case, ";" starts a comment,
+// unknown lines are skipped. A block without a Freq line is dropped; Chan, Check and
+// AudioChannels carry over from the block before when missing (Chan counts up by one per name).
+// Names come out as StoredChannelName makes them. False, with no records, when the text holds
+// more than kChannelListMax channels.
+bool ParseProgramText(std::string_view text, std::vector<ChannelRecord>& records);
 
 } // namespace tunaro

@@ -20,6 +20,17 @@ IniValue IniNumber(const char* section, const char* key, long value) {
     return IniValue{section, key, Format("%ld", value)};
 }
 
+std::string IniTextValue(std::string_view text) {
+    text = text.substr(0, text.find_first_of(std::string_view("\r\n\0", 3)));
+    if (text.empty())
+        return std::string();
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
+    const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
+    if (blank(text.front()) || blank(text.back()) || quoted)
+        return "\"" + std::string(text) + "\"";
+    return std::string(text);
+}
+
 AppSettings LoadAppSettings(const IniSource& ini, bool chineseMode) {
     AppSettings s;
     s.strTitle = ini.ReadString("Title", "Text", kDefaultTitle, kSettingTextMax);
@@ -84,22 +95,22 @@ IniValue RecordTypeWrite(long type) {
     return IniNumber(kRecordType, "Type", type);
 }
 IniValue ImagePathWrite(const std::string& path) {
-    return IniValue{kSavImagePath, "Path", path};
+    return IniValue{kSavImagePath, "Path", IniTextValue(path)};
 }
 IniValue VideoPathWrite(const std::string& path) {
-    return IniValue{kSavVideoPath, "Path", path};
+    return IniValue{kSavVideoPath, "Path", IniTextValue(path)};
 }
 IniValue ContrastWrite(long contrast) {
     return IniNumber("Color", "contrast", contrast);
 }
 
-long ReadImageFormat(const IniSource& ini) {
+int32_t ReadImageFormat(const IniSource& ini) {
     return ini.ReadInt("RecordFormat", "ImageFormat", 0);
 }
-long ReadFreqSpace(const IniSource& ini) {
+int32_t ReadFreqSpace(const IniSource& ini) {
     return ini.ReadInt("FreqSetting", "freqspace", kDefaultFreqSpace);
 }
-long ReadCountryIndex(const IniSource& ini) {
+int32_t ReadCountryIndex(const IniSource& ini) {
     return ini.ReadInt("Country", "iCode", 0);
 }
 

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tunaro {
@@ -17,7 +19,8 @@ public:
     // At most maxChars characters of the value.
     virtual std::string ReadString(const char* section, const char* key, const char* def,
                                    std::size_t maxChars) const = 0;
-    virtual long ReadInt(const char* section, const char* key, long def) const = 0;
+    // A 32-bit value, as the private-profile functions give it on every build.
+    virtual int32_t ReadInt(const char* section, const char* key, int32_t def) const = 0;
 };
 
 // One key to write.
@@ -32,6 +35,10 @@ inline bool operator==(const IniValue& a, const IniValue& b) {
 
 // Numbers are stored as decimal text ("%ld").
 IniValue IniNumber(const char* section, const char* key, long value);
+// A text stored so that it reads back the same: a line break ends it (a line of the file cannot
+// hold one, and the rest would become keys of their own), and blanks at either end or a pair of
+// enclosing quotes, which reading strips, are kept by one pair of quotes around it.
+std::string IniTextValue(std::string_view text);
 
 // ---- setting.ini -------------------------------------------------------------------------
 
@@ -60,22 +67,22 @@ AppSettings LoadAppSettings(const IniSource& settingIni, bool chineseMode);
 
 constexpr std::size_t kSettingPathMax = 258;
 
-constexpr long kDefaultVideoStandard = 32; // PAL-D
-constexpr long kDefaultRecordType = 0;     // DVD
-constexpr long kDefaultVideoSource = 1;
-constexpr long kDefaultDisplayMode = 1; // overlay chain
-constexpr long kDefaultFreqSpace = 50000;
+constexpr int32_t kDefaultVideoStandard = 32; // PAL-D
+constexpr int32_t kDefaultRecordType = 0;     // DVD
+constexpr int32_t kDefaultVideoSource = 1;
+constexpr int32_t kDefaultDisplayMode = 1; // overlay chain
+constexpr int32_t kDefaultFreqSpace = 50000;
 
 // The user's state held in memory between start and end.
 struct TvSettings {
-    long lVideoStandard = kDefaultVideoStandard;
-    long lRecordType = kDefaultRecordType;
-    long lVideoSource = kDefaultVideoSource;
-    long lCurrentIndex = 0;
-    long lPreChannelIndex = 0;
+    int32_t lVideoStandard = kDefaultVideoStandard;
+    int32_t lRecordType = kDefaultRecordType;
+    int32_t lVideoSource = kDefaultVideoSource;
+    int32_t lCurrentIndex = 0;
+    int32_t lPreChannelIndex = 0;
     std::string strImagePath; // snapshot directory
     std::string strVideoPath; // recording directory
-    long lDisplayMode = kDefaultDisplayMode;
+    int32_t lDisplayMode = kDefaultDisplayMode;
 };
 
 // programDir + "\Image" and programDir + "\Video".
@@ -102,8 +109,8 @@ IniValue ContrastWrite(long contrast);
 
 // Values read each time they are used, so edits made to the file while the program runs
 // take effect at once.
-long ReadImageFormat(const IniSource& tunaroIni); // 0: 352 x 288, other: 320 x 240
-long ReadFreqSpace(const IniSource& tunaroIni);   // Hz per Freq+/Freq- step
-long ReadCountryIndex(const IniSource& tunaroIni);
+int32_t ReadImageFormat(const IniSource& tunaroIni); // 0: 352 x 288, other: 320 x 240
+int32_t ReadFreqSpace(const IniSource& tunaroIni);   // Hz per Freq+/Freq- step
+int32_t ReadCountryIndex(const IniSource& tunaroIni);
 
 } // namespace tunaro

@@ -2,7 +2,6 @@
 // the channel list file and the country frequency table.
 #include "tv/text_pieces.h"
 
-#include <climits>
 
 namespace tunaro {
 
@@ -57,7 +56,7 @@ static bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-long ParseLong(std::string_view text) {
+int32_t ParseInt32(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i]))
         ++i;
@@ -66,16 +65,18 @@ long ParseLong(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
-    // Accumulate in 64 bits and clamp, so an absurd number in a hand-edited file cannot wrap.
-    long long value = 0;
+    // Accumulate in 64 bits and stop growing just past the 32-bit range, so an absurd number in
+    // a hand-edited file can neither wrap nor overflow the accumulator.
+    constexpr int64_t kBeyond = int64_t{INT32_MAX} + 1;
+    int64_t value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(LONG_MAX) + 1)
-            value = static_cast<long long>(LONG_MAX) + 1;
+        if (value > kBeyond)
+            value = kBeyond;
     }
     if (negative)
-        return value > static_cast<long long>(LONG_MAX) ? LONG_MIN : -static_cast<long>(value);
-    return value > LONG_MAX ? LONG_MAX : static_cast<long>(value);
+        return static_cast<int32_t>(-value); // -kBeyond is INT32_MIN itself
+    return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
 }
 
 static char Lower(char c) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -30,8 +31,8 @@ std::string TextModeToLf(std::string_view bytes);
 std::string LfToTextMode(std::string_view text);
 
 // atol over the start of text: optional blanks, an optional sign, decimal digits. Saturates at
-// the limits of a 32-bit long instead of overflowing.
-long ParseLong(std::string_view text);
+// the limits of 32 bits instead of overflowing, the same on every build.
+int32_t ParseInt32(std::string_view text);
 
 // Case-insensitive test that text begins with prefix (ASCII letters only fold).
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);

@@ -93,6 +93,55 @@ TEST(ChannelList, EditsByIndexKeepRecordsOwnedAndInOrder) {
     EXPECT_EQ(list.CurrentIndex(), 3); // the selection belongs to the settings, not the records
 }
 
+TEST(ChannelNames, AreStoredTheWayTheChannelFileGivesThemBack) {
+    EXPECT_EQ(StoredChannelName("  CCTV-5 \t"), "CCTV-5");
+    EXPECT_EQ(StoredChannelName("News; late edition"), "News"); // the file reads ";" as a comment
+    EXPECT_EQ(StoredChannelName("Two\nlines"), "Two");
+    EXPECT_EQ(StoredChannelName(std::string("Nul\0after", 9)), "Nul");
+    EXPECT_EQ(StoredChannelName(""), kEmptyChannelName);
+    EXPECT_EQ(StoredChannelName(" ;all comment"), kEmptyChannelName);
+    EXPECT_EQ(StoredChannelName(std::string(300, 'x')), std::string(kChannelNameMax, 'x'));
+    // A cut that ends on blanks loses them too.
+    EXPECT_EQ(StoredChannelName("  " + std::string(kChannelNameMax - 3, 'y') + "     z"),
+              std::string(kChannelNameMax - 3, 'y'));
+
+    // Every way a name enters the list stores it so.
+    ChannelList list;
+    list.Append(Rec(" Appended ", 1));
+    list.Insert(0, Rec("Inserted;x", 2));
+    list.Replace(1, Rec("", 3));
+    list.Append(Rec("later", 4));
+    list.SetName(2, std::string(260, 's'));
+    EXPECT_EQ(list.Name(0), "Inserted");
+    EXPECT_EQ(list.Name(1), kEmptyChannelName);
+    EXPECT_EQ(list.Name(2), std::string(kChannelNameMax, 's'));
+}
+
+TEST(ChannelList, HoldsNoMoreThanItsLimit) {
+    ChannelList list;
+    for (long i = 0; i < kChannelListMax; ++i)
+        ASSERT_TRUE(list.Append(Rec("c", static_cast<int32_t>(i))));
+    EXPECT_FALSE(list.Append(Rec("over", 1)));
+    EXPECT_FALSE(list.Insert(0, Rec("over", 1)));
+    EXPECT_EQ(list.Count(), kChannelListMax);
+    EXPECT_EQ(list.Frequency(0), 0);
+    // Replacing within the list still works, and a deleted place can be filled again.
+    EXPECT_TRUE(list.Replace(0, Rec("swapped", 7)));
+    EXPECT_TRUE(list.DeleteAt(1));
+    EXPECT_TRUE(list.Append(Rec("again", 8)));
+}
+
+TEST(ChannelList, AnEmptiedListMayBeSavedAgain) {
+    ChannelList list;
+    EXPECT_FALSE(list.LoadRefused());
+    list.SetLoadRefused(true);
+    list.Append(Rec("added after a refused load", 1));
+    EXPECT_TRUE(list.LoadRefused());
+    // The automatic scan empties the list first: the user replaces the channels on purpose.
+    list.Clear();
+    EXPECT_FALSE(list.LoadRefused());
+}
+
 TEST(SelectChannel, TakesTheFirstEnabledFromTheIndexAndRemembersThePrevious) {
     ChannelList list;
     Fill(list, {1, 0, 0, 1, 1});

@@ -12,11 +12,24 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 using namespace tunaro;
 
+namespace {
+
+// The countries of a text the reader takes.
+std::vector<CountryEntry> Countries(std::string_view text) {
+    std::vector<CountryEntry> entries;
+    EXPECT_TRUE(ParseCountryTable(text, entries));
+    return entries;
+}
+
+} // namespace
+
 TEST(CountryReader, AWordDoesNotCountAndAZeroCountsButAddsNothing) {
-    std::vector<CountryEntry> t = ParseCountryTable("[Test]\n"
+    std::vector<CountryEntry> t = Countries("[Test]\n"
                                                     "ChannelLow=2\n"
                                                     "48250000\n"
                                                     "nothing here\n"
@@ -37,7 +50,7 @@ TEST(CountryReader, AWordDoesNotCountAndAZeroCountsButAddsNothing) {
 }
 
 TEST(CountryReader, SectionsKeysCommentsAndFormatLines) {
-    std::vector<CountryEntry> t = ParseCountryTable("; frequency tables\n"
+    std::vector<CountryEntry> t = Countries("; frequency tables\n"
                                                     "\n"
                                                     "[First]   ; trailing comment\n"
                                                     "CountryCode=86\n"
@@ -53,9 +66,9 @@ TEST(CountryReader, SectionsKeysCommentsAndFormatLines) {
                                                     "471250000\r\n");
     ASSERT_EQ(t.size(), 3u);
     EXPECT_EQ(t[0].m_strName, "First");
-    EXPECT_EQ(t[0].m_lCountryCode, 86);
-    EXPECT_EQ(t[0].m_lChannelLow, 1);
-    EXPECT_EQ(t[0].m_lChannelHigh, 57);
+    EXPECT_EQ(t[0].m_nCountryCode, 86);
+    EXPECT_EQ(t[0].m_nChannelLow, 1);
+    EXPECT_EQ(t[0].m_nChannelHigh, 57);
     ASSERT_EQ(t[0].m_frequencies.size(), 2u); // the Format line adds nothing
     EXPECT_EQ(t[0].m_frequencies[0].m_nFrequency, 49750000);
     EXPECT_EQ(t[0].m_frequencies[1].m_nFrequency, 57750000);
@@ -63,36 +76,82 @@ TEST(CountryReader, SectionsKeysCommentsAndFormatLines) {
     EXPECT_EQ(t[1].m_strName, "Empty one");
     EXPECT_TRUE(t[1].m_frequencies.empty());
     EXPECT_EQ(t[2].m_strName, "Second");
-    EXPECT_EQ(t[2].m_lCountryCode, 44);
+    EXPECT_EQ(t[2].m_nCountryCode, 44);
     ASSERT_EQ(t[2].m_frequencies.size(), 1u);
     EXPECT_EQ(t[2].m_frequencies[0].m_nChannel, 21); // the position restarts in every section
     EXPECT_EQ(t[2].m_frequencies[0].m_nFrequency, 471250000);
 }
 
 TEST(CountryReader, TextBeforeTheFirstSectionEndsReading) {
-    EXPECT_TRUE(ParseCountryTable("49750000\n[China]\nCountryCode=86\n57750000\n").empty());
-    EXPECT_TRUE(ParseCountryTable("").empty());
-    EXPECT_TRUE(ParseCountryTable("; only comments\n\n").empty());
+    EXPECT_TRUE(Countries("49750000\n[China]\nCountryCode=86\n57750000\n").empty());
+    EXPECT_TRUE(Countries("").empty());
+    EXPECT_TRUE(Countries("; only comments\n\n").empty());
     // "[" without a "]" after it is no section header.
-    EXPECT_TRUE(ParseCountryTable("] [China\n").empty());
+    EXPECT_TRUE(Countries("] [China\n").empty());
 }
 
 TEST(CountryReader, LongLinesAreReadInPieces) {
     // 127 characters of comment and then a number: the number starts the next piece.
     std::string text = "[X]\n;" + std::string(kCountryLineMax - 1, 'c') + "55250000\n";
-    std::vector<CountryEntry> t = ParseCountryTable(text);
+    std::vector<CountryEntry> t = Countries(text);
     ASSERT_EQ(t.size(), 1u);
     ASSERT_EQ(t[0].m_frequencies.size(), 1u);
     EXPECT_EQ(t[0].m_frequencies[0].m_nFrequency, 55250000);
+}
+
+TEST(CountryReader, ChannelNumbersStopAtTheTopInsteadOfWrapping) {
+    std::vector<CountryEntry> t = Countries("[Edge]\nChannelLow=2147483646\n1\n2\n3\n"
+                                            "[Low]\nChannelLow=-2147483648\n4\n");
+    ASSERT_EQ(t.size(), 2u);
+    ASSERT_EQ(t[0].m_frequencies.size(), 3u);
+    EXPECT_EQ(t[0].m_frequencies[0].m_nChannel, 2147483646);
+    EXPECT_EQ(t[0].m_frequencies[1].m_nChannel, 2147483647);
+    EXPECT_EQ(t[0].m_frequencies[2].m_nChannel, 2147483647);
+    EXPECT_EQ(t[0].m_frequencies[2].m_strName, "Channel 2147483647");
+    EXPECT_EQ(t[1].m_frequencies[0].m_nChannel, -2147483647 - 1);
+    // Frequencies, codes and limits beyond 32 bits are held at the limit, the same on every build.
+    t = Countries("[Big]\nCountryCode=99999999999\nChannelHigh=-99999999999\n99999999999\n");
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(t[0].m_nCountryCode, 2147483647);
+    EXPECT_EQ(t[0].m_nChannelHigh, -2147483647 - 1);
+    EXPECT_EQ(t[0].m_frequencies[0].m_nFrequency, 2147483647);
+}
+
+TEST(CountryReader, TablesBeyondTheLimitsAreRefusedWhole) {
+    std::string countries;
+    for (std::size_t i = 0; i < kCountryTableMax; ++i)
+        countries += "[C" + std::to_string(i) + "]\n1\n";
+    std::vector<CountryEntry> entries;
+    EXPECT_TRUE(ParseCountryTable(countries, entries));
+    EXPECT_EQ(entries.size(), kCountryTableMax);
+    EXPECT_FALSE(ParseCountryTable(countries + "[One more]\n", entries));
+    EXPECT_TRUE(entries.empty());
+
+    // Zero lines count towards a country's limit as they count for its numbering.
+    std::string lines = "[Long]\n";
+    for (std::size_t i = 0; i < kCountryChannelsMax; ++i)
+        lines += i % 2 ? "0\n" : "48250000\n";
+    EXPECT_TRUE(ParseCountryTable(lines, entries));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].m_frequencies.size(), kCountryChannelsMax / 2);
+    EXPECT_FALSE(ParseCountryTable(lines + "0\n", entries));
+    EXPECT_TRUE(entries.empty());
+
+    // Megabytes of one-number lines are refused after the limit's worth, not held in memory.
+    std::string huge = "[Huge]\n";
+    for (int i = 0; i < 1000000; ++i)
+        huge += "1\n";
+    EXPECT_FALSE(ParseCountryTable(huge, entries));
+    EXPECT_TRUE(entries.empty());
 }
 
 TEST(CountryTable, CurrentCountryFromTheStoredSetting) {
     CountryTable table;
     EXPECT_EQ(table.Current(), nullptr);
     EXPECT_EQ(table.SelectFromSetting(3), 0);
-    table.Assign(ParseCountryTable("[A]\nCountryCode=1\n[B]\nCountryCode=2\n[C]\nCountryCode=3\n"));
+    table.Assign(Countries("[A]\nCountryCode=1\n[B]\nCountryCode=2\n[C]\nCountryCode=3\n"));
     EXPECT_EQ(table.SelectFromSetting(2), 2);
-    EXPECT_EQ(table.Current()->m_lCountryCode, 3);
+    EXPECT_EQ(table.Current()->m_nCountryCode, 3);
     EXPECT_FALSE(table.SetCurrentIndex(3));
     EXPECT_EQ(table.CurrentIndex(), 2);
     // A setting beyond the table (sections removed since) falls back to the first country.
@@ -129,9 +188,9 @@ void CheckShipped(const std::vector<CountryEntry>& table) {
         const Expected& e = kShipped[i];
         SCOPED_TRACE(e.name);
         EXPECT_EQ(c.m_strName, e.name);
-        EXPECT_EQ(c.m_lCountryCode, e.code);
-        EXPECT_EQ(c.m_lChannelLow, e.low);
-        EXPECT_EQ(c.m_lChannelHigh, e.high);
+        EXPECT_EQ(c.m_nCountryCode, e.code);
+        EXPECT_EQ(c.m_nChannelLow, e.low);
+        EXPECT_EQ(c.m_nChannelHigh, e.high);
         ASSERT_EQ(c.m_frequencies.size(), e.count);
         EXPECT_EQ(c.m_frequencies.back().m_nChannel, e.high);
         bool found = false;
@@ -160,7 +219,7 @@ TEST(ShippedTable, HoldsTheCountriesWithRealCarriers) {
         entries.push_back(*table.At(i));
     CheckShipped(entries);
     // The first country is the default one (index 0) and matches the default PAL-D standard.
-    EXPECT_EQ(table.At(0)->m_lCountryCode, 86);
+    EXPECT_EQ(table.At(0)->m_nCountryCode, 86);
 }
 
 TEST(ShippedTable, IsInstalledInTheSystemDirectory) {

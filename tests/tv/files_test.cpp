@@ -72,6 +72,75 @@ TEST(ChannelFiles, MissingFilesGiveEmptyLists) {
     EXPECT_EQ(table.Current(), nullptr);
 }
 
+TEST(ChannelFiles, AListThatWasNeverLoadedIsNeverSavedOverTheFile) {
+    tvtest::ScratchDir dir;
+    std::string path = dir.File("program.txt");
+    const std::string users = "Name: Mine\r\nFreq: 49750000\r\nChan: 1\r\nAudioChannels:0\r\nCheck:1\r\n";
+    tvtest::WriteAll(path, users);
+
+    // Another program holds the file while the session starts: nothing can be read.
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ChannelList list;
+    CountryTable table;
+    std::string message = LoadChannelFiles(list, table, path, dir.File("CHANNEL.TXT"));
+    std::string chinese = LoadChannelFiles(list, table, path, dir.File("CHANNEL.TXT"), true);
+    CloseHandle(held);
+    EXPECT_TRUE(list.Empty());
+    EXPECT_TRUE(list.LoadRefused());
+    EXPECT_NE(message.find(path), std::string::npos) << message;
+    EXPECT_EQ(message.find("CHANNEL.TXT"), std::string::npos) << "a missing table is no news";
+    EXPECT_NE(chinese.find(path), std::string::npos);
+    EXPECT_NE(chinese, message);
+
+    // The end of the session saves the (empty) list: the user's file stays as it was.
+    held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_EQ(LoadChannelList(list, path), -1);
+    CloseHandle(held);
+    list.Append(ChannelRecord()); // even with a channel added by hand since
+    EXPECT_EQ(SaveChannelList(list, path, 2), 0);
+    EXPECT_EQ(tvtest::ReadAll(path), users);
+
+    // A file over the list's limit is refused and kept the same way.
+    std::string many;
+    for (long i = 0; i <= kChannelListMax; ++i)
+        many += "Name: c\r\nFreq: " + std::to_string(48000000 + i) + "\r\n";
+    tvtest::WriteAll(path, many);
+    EXPECT_EQ(LoadChannelList(list, path), -1);
+    EXPECT_TRUE(list.LoadRefused());
+    EXPECT_EQ(SaveChannelList(list, path, 2), 0);
+    EXPECT_EQ(tvtest::ReadAll(path), many);
+
+    // A scan replaces the channels on purpose (it empties the list first): that list is saved.
+    list.Clear();
+    TwoChannels(list);
+    EXPECT_EQ(SaveChannelList(list, path, 2), 1);
+    EXPECT_EQ(LoadChannelList(list, path), 1);
+    EXPECT_EQ(list.Count(), 2);
+
+    // No file at all is no refusal: the first save makes one.
+    std::string fresh = dir.File("fresh.txt");
+    EXPECT_EQ(LoadChannelFiles(list, table, fresh, dir.File("CHANNEL.TXT")), "");
+    EXPECT_FALSE(list.LoadRefused());
+    TwoChannels(list);
+    EXPECT_EQ(SaveChannelList(list, fresh, 2), 1);
+}
+
+TEST(ChannelFiles, AnUnreadableCountryTableIsReported) {
+    tvtest::ScratchDir dir;
+    std::string table = dir.File("CHANNEL.TXT");
+    std::string countries;
+    for (std::size_t i = 0; i <= kCountryTableMax; ++i)
+        countries += "[C" + std::to_string(i) + "]\r\n";
+    tvtest::WriteAll(table, countries);
+    ChannelList list;
+    CountryTable countryTable;
+    std::string message = LoadChannelFiles(list, countryTable, dir.File("program.txt"), table);
+    EXPECT_TRUE(countryTable.Empty());
+    EXPECT_NE(message.find(table), std::string::npos) << message;
+    EXPECT_FALSE(list.LoadRefused());
+}
+
 TEST(ChannelFiles, CountryTableLoadReplacesRatherThanAppends) {
     tvtest::ScratchDir dir;
     std::string path = dir.File("CHANNEL.TXT");

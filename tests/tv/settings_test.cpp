@@ -176,6 +176,30 @@ TEST(ProfileIni, NegativeAndLongValues) {
     EXPECT_EQ(ini.ReadString("SavVideoPath", "Path", "", kSettingPathMax), std::string(kSettingPathMax, 'p'));
 }
 
+TEST(ProfileIni, DirectoriesReadBackAsTheyWereSaved) {
+    // Blanks at either end and enclosing quotes are what reading a value strips; a line break
+    // would have started keys of its own.
+    tvtest::ScratchDir dir;
+    std::string path = dir.File("Tunaro.ini");
+    TvSettings s = LoadTvSettings(ProfileIni(path), "C:\\Prog");
+    for (const std::string& image : {std::string("  C:\\Leading blanks"), std::string("\"C:\\Quoted\""),
+                                     std::string("'C:\\Single'"), std::string("C:\\Plain \"inner\" quotes")}) {
+        s.strImagePath = image;
+        s.strVideoPath = "C:\\Video\r\n[Channel]\r\nCurrentIndex=77";
+        s.lCurrentIndex = 4;
+        ASSERT_TRUE(SaveTvSettings(path, s));
+        TvSettings back = LoadTvSettings(ProfileIni(path), "C:\\Prog");
+        EXPECT_EQ(back.strImagePath, image);
+        EXPECT_EQ(back.strVideoPath, "C:\\Video");
+        EXPECT_EQ(back.lCurrentIndex, 4);
+    }
+    EXPECT_EQ(IniTextValue("C:\\Plain"), "C:\\Plain");
+    EXPECT_EQ(IniTextValue(" x"), "\" x\"");
+    EXPECT_EQ(IniTextValue("\""), "\""); // a lone quote is not stripped
+    EXPECT_EQ(IniTextValue(std::string("a\0b", 3)), "a");
+    EXPECT_EQ(IniTextValue(""), "");
+}
+
 TEST(ShippedSettings, SettingIniHoldsTheDefaultsAndIsInstalled) {
     std::string shipped = std::string(TUNARO_TV_DATA_DIR) + "/setting.ini";
     for (bool chinese : {false, true}) {

@@ -58,10 +58,10 @@ std::string MapIni::ReadString(const char* section, const char* key, const char*
     return v.substr(0, maxChars);
 }
 
-long MapIni::ReadInt(const char* section, const char* key, long def) const {
+int32_t MapIni::ReadInt(const char* section, const char* key, int32_t def) const {
     ++reads;
     auto it = m_values.find({Lower(section), Lower(key)});
-    return it == m_values.end() ? def : tunaro::ParseLong(it->second);
+    return it == m_values.end() ? def : tunaro::ParseInt32(it->second);
 }
 
 } // namespace tvtest

@@ -26,7 +26,7 @@ public:
     void Set(const std::string& section, const std::string& key, const std::string& value);
     std::string ReadString(const char* section, const char* key, const char* def,
                            std::size_t maxChars) const override;
-    long ReadInt(const char* section, const char* key, long def) const override;
+    int32_t ReadInt(const char* section, const char* key, int32_t def) const override;
     mutable int reads = 0;
 
 private:

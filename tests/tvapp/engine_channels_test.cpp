@@ -23,13 +23,13 @@ protected:
         list.Append(Record("Three", 65750000, 3, 1, tunaro::kAudioMono));
         tunaro::CountryEntry china;
         china.m_strName = "China";
-        china.m_lCountryCode = 86;
-        china.m_lChannelLow = 1;
+        china.m_nCountryCode = 86;
+        china.m_nChannelLow = 1;
         for (int32_t hz : {49750000, 57750000, 65750000})
             china.m_frequencies.push_back(Record("Channel", hz, 0, 1, 0));
         tunaro::CountryEntry uk;
         uk.m_strName = "United Kingdom";
-        uk.m_lCountryCode = 44;
+        uk.m_nCountryCode = 44;
         uk.m_frequencies.push_back(Record("Channel 21", 471250000, 21, 1, 0));
         countries.Append(china);
         countries.Append(uk);

@@ -355,7 +355,10 @@ int CControlPanel::StartPreview(bool startingUp) {
     engine->SetVideoSource(m_settings.lVideoSource);
 
     const TvGlobals& g = Globals();
-    tunaro::LoadChannelFiles(m_channels, m_countries, g.paths.strProgramTxt, g.paths.strChannelTxt);
+    const std::string unread = tunaro::LoadChannelFiles(m_channels, m_countries, g.paths.strProgramTxt,
+                                                        g.paths.strChannelTxt, g.Chinese());
+    if (!unread.empty())
+        ::MessageBoxA(GetHwnd(), unread.c_str(), g.app.strTitle.c_str(), MB_OK | MB_ICONWARNING);
     engine->SetMessageDrain(video);
     engine->SetVideoFormat(m_settings.lVideoStandard);
     tunaro::SelectStoredCountryAndChannel(

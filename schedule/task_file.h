@@ -14,6 +14,10 @@ namespace tunaro {
 // Name of the task file, kept in the scheduler's own directory.
 constexpr const char kTaskFileName[] = "SCHTASK.stf";
 
+// Most tasks a task file holds (a weekly task is one record however often it runs); a longer
+// file is not a task file this program wrote and is not loaded.
+constexpr std::size_t kTaskFileMaxTasks = 10000;
+
 // The first 32 bytes of userName and of password are enciphered in the file.
 constexpr std::size_t kTaskCipheredBytes = 32;
 

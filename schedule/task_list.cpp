@@ -83,7 +83,14 @@ bool TaskList::Load(const std::string& path, const TaskClock& clock) {
     const TaskFileCipher cipher;
     const TaskDateTime now = clock.LocalNow();
     std::uint8_t image[TaskRecord::kImageSize];
+    const std::size_t before = m_records.size();
+    bool tooMany = false;
     while (std::fread(image, 1, sizeof(image), file) == sizeof(image)) {
+        tooMany = m_records.size() - before >= kTaskFileMaxTasks;
+        if (tooMany) {
+            m_records.resize(before);
+            break;
+        }
         auto record = std::make_unique<TaskRecord>(TaskRecordFromImage(image, cipher));
         AdjustTaskOnLoad(*record, now);
         m_records.push_back(std::move(record));
@@ -91,7 +98,7 @@ bool TaskList::Load(const std::string& path, const TaskClock& clock) {
     const bool readFailed = std::ferror(file) != 0;
     const bool closeFailed = std::fclose(file) != 0;
     SortByStart();
-    return !readFailed && !closeFailed;
+    return !readFailed && !closeFailed && !tooMany;
 }
 
 bool TaskList::Save(const std::string& path) const {

@@ -40,8 +40,9 @@ public:
 
     // Appends the tasks of a task file, adjusted for the clock's current time (see
     // adjustTaskOnLoad), then sorts the list. A trailing partial record is ignored. Returns
-    // false, and leaves the list as it was, if the file cannot be opened; false also if it
-    // could not be read to the end, keeping the records read before the error.
+    // false, and leaves the list as it was, if the file cannot be opened or holds more than
+    // kTaskFileMaxTasks records; false also if it could not be read to the end, keeping the
+    // records read before the error.
     bool Load(const std::string& path, const TaskClock& clock = SystemTaskClock());
     // Writes every task in list order. The previous file is replaced only once the new one has
     // been written completely, so a failed save leaves it as it was. The list is not changed.

@@ -183,6 +183,35 @@ TEST(TaskFile, MissingFileFailsAndLeavesTheList) {
     EXPECT_EQ(list.Count(), 1);
 }
 
+TEST(TaskFile, AFileWithMoreTasksThanTheLimitIsNotLoaded) {
+    TempDir dir;
+    const std::string path = dir.Path("SCHTASK.stf");
+    TaskList source;
+    source.Add(SampleTask(At(2026, 12, 10, 9, 0), 4));
+    ASSERT_TRUE(source.Save(path));
+    std::vector<std::uint8_t> one;
+    ASSERT_TRUE(ReadFileBytes(path, one));
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve((kTaskFileMaxTasks + 1) * kImage);
+    for (std::size_t i = 0; i < kTaskFileMaxTasks; ++i)
+        bytes.insert(bytes.end(), one.begin(), one.end());
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+
+    TaskList list;
+    list.Add(TaskAt(At(2026, 12, 11, 9, 0), 30));
+    EXPECT_TRUE(list.Load(path, ManualTaskClock(kNow)));
+    EXPECT_EQ(std::size_t(list.Count()), kTaskFileMaxTasks + 1);
+
+    // One record more: nothing of the file is taken, what the list held stays.
+    bytes.insert(bytes.end(), one.begin(), one.end());
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    TaskList refused;
+    refused.Add(TaskAt(At(2026, 12, 11, 9, 0), 30));
+    EXPECT_FALSE(refused.Load(path, ManualTaskClock(kNow)));
+    ASSERT_EQ(refused.Count(), 1);
+    EXPECT_EQ(refused.At(0)->channel, 0);
+}
+
 TEST(TaskFile, TrailingPartialRecordIsIgnored) {
     TempDir dir;
     const std::string path = dir.Path("SCHTASK.stf");

@@ -515,8 +515,9 @@ std::array<uint8_t, kBmpInfoHeaderSize> MakeBgr24InfoHeader(long width, long hei
     PutLe16(&h[12], 1);  // planes
     PutLe16(&h[14], 24); // bits per pixel
     PutLe32(&h[16], 0);  // uncompressed
-    PutLe32(&h[20],
-            static_cast<uint32_t>(Bgr24Stride(width) * static_cast<size_t>(height < 0 ? -height : height)));
+    // The row count in 64 bits: the most negative height has no positive twin of its own width.
+    const int64_t rows = height < 0 ? -static_cast<int64_t>(height) : static_cast<int64_t>(height);
+    PutLe32(&h[20], static_cast<uint32_t>(Bgr24Stride(width) * static_cast<uint64_t>(rows)));
     return h; // resolution and colour counts stay 0
 }
 
@@ -527,14 +528,14 @@ uint32_t PackedImageDataSize(const uint8_t* packed, size_t length) {
     if (announced != 0)
         return announced;
     const int32_t width = static_cast<int32_t>(GetLe32(packed + 4));
-    int32_t height = static_cast<int32_t>(GetLe32(packed + 8));
+    const int32_t height = static_cast<int32_t>(GetLe32(packed + 8));
     const uint32_t bits = GetLe16(packed + 14);
-    if (height < 0)
-        height = -height;
+    // A top-down picture has a negative height; -2^31 rows are counted in 64 bits.
+    const int64_t rows = height < 0 ? -static_cast<int64_t>(height) : static_cast<int64_t>(height);
     if (width <= 0 || bits == 0)
         return 0;
     const uint64_t stride = ((static_cast<uint64_t>(width) * bits + 31) / 32) * 4;
-    const uint64_t size = stride * static_cast<uint64_t>(height);
+    const uint64_t size = stride * static_cast<uint64_t>(rows);
     return size > 0xffffffffu ? 0 : static_cast<uint32_t>(size);
 }
 

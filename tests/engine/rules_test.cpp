@@ -430,3 +430,19 @@ TEST(BitmapHeaders, PackedBitmapBecomesAFile) {
     EXPECT_TRUE(BmpFileFromPacked(packed.data(), packed.size()).empty());
     EXPECT_TRUE(BmpFileFromPacked(packed.data(), 30).empty());
 }
+
+TEST(BitmapHeaders, TheMostNegativeHeightIsCountedWithoutOverflow) {
+    std::vector<uint8_t> packed(40 + 8, 0);
+    const auto info = MakeBgr24InfoHeader(1, -2); // top-down, two rows of 4 bytes
+    std::copy(info.begin(), info.end(), packed.begin());
+    EXPECT_EQ(packed[20], 8);
+    packed[20] = 0; // image size left to the dimensions
+    EXPECT_EQ(PackedImageDataSize(packed.data(), packed.size()), 8u);
+    // -2^31 rows: 2^33 bytes, more than any size field holds.
+    packed[8] = packed[9] = packed[10] = 0;
+    packed[11] = 0x80;
+    EXPECT_EQ(PackedImageDataSize(packed.data(), packed.size()), 0u);
+    EXPECT_TRUE(BmpFileFromPacked(packed.data(), packed.size()).empty());
+    const auto top = MakeBgr24InfoHeader(1, -2147483647L - 1);
+    EXPECT_EQ(top[11], 0x80); // the height stays as given
+}

@@ -5,7 +5,9 @@
 #include <cstdarg>
 #include <string>
 
-#if defined(__GNUC__)
+#if defined(__clang__) // the host build of the pure logic (fuzzing)
+#define TUNARO_PRINTF_LIKE(fmt, args) __attribute__((format(printf, fmt, args)))
+#elif defined(__GNUC__)
 #define TUNARO_PRINTF_LIKE(fmt, args) __attribute__((format(gnu_printf, fmt, args)))
 #else
 #define TUNARO_PRINTF_LIKE(fmt, args)

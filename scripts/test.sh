@@ -9,6 +9,8 @@ t0=$(date +%s)
 
 tunaro_install
 tunaro_build
+# The fuzz targets of the parsers are a native build of their own (clang with sanitizers).
+"$TUNARO_ROOT/scripts/fuzz.sh" --build-only || exit 1
 
 PREFIX=$TUNARO_BUILD/prefix/test
 tunaro_start_session
@@ -23,6 +25,14 @@ export TUNARO_PREFIX=$PREFIX
 log "running the tests"
 ctest --test-dir "$TUNARO_BUILD" --output-on-failure --no-tests=error -j"$(nproc)" "$@"
 rc=$?
+
+# Each fuzz target for a short, bounded time after the tests (not beside them: the end-to-end
+# tests wait for windows in real time), seeds and earlier findings first. A run of some tests
+# only (extra arguments) leaves it out; scripts/fuzz.sh runs the targets longer by hand.
+if [ $# -eq 0 ] && [ "${TUNARO_FUZZ_SECONDS:-20}" != 0 ]; then
+  log "fuzzing each parser for ${TUNARO_FUZZ_SECONDS:-20} s"
+  "$TUNARO_ROOT/scripts/fuzz.sh" --seconds "${TUNARO_FUZZ_SECONDS:-20}" || rc=1
+fi
 
 log "total wall time: $(( $(date +%s) - t0 )) s"
 exit $rc

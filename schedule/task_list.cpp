@@ -5,6 +5,8 @@
 #include "schedule/task_file.h"
 #include "schedule/task_store.h"
 
+#include "framework/file_replace.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -109,7 +111,7 @@ bool TaskList::Save(const std::string& path) const {
         TaskRecordToImage(*r, cipher, bytes.data() + at);
         at += TaskRecord::kImageSize;
     }
-    return ReplaceFileContents(path, bytes.data(), bytes.size());
+    return WriteFileReplacing(path, bytes.data(), bytes.size());
 }
 
 std::string DefaultTaskFilePath() {

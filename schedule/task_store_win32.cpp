@@ -1,9 +1,6 @@
-// Win32 side of the task model: the computer's clock, the program directory and replacing the
-// task file through a temporary file so that a failed save never loses the previous one.
+// Win32 side of the task model: the computer's clock and the program directory.
 #include "schedule/task_store.h"
 #include "schedule/task_time.h"
-
-#include "framework/raii.h"
 
 #include <windows.h>
 
@@ -35,58 +32,11 @@ public:
     }
 };
 
-bool WriteAll(HANDLE h, const void* data, std::size_t size) {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const DWORD chunk = size > 0x100000 ? 0x100000 : DWORD(size);
-        DWORD written = 0;
-        if (!WriteFile(h, p, chunk, &written, nullptr) || written != chunk) {
-            return false;
-        }
-        p += chunk;
-        size -= chunk;
-    }
-    return true;
-}
-
-bool MoveOver(const std::string& from, const std::string& to) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return true;
-    }
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) {
-        return false;
-    }
-    // Systems without MoveFileEx: the old file goes only once the new one is complete.
-    DeleteFileA(to.c_str());
-    return MoveFileA(from.c_str(), to.c_str()) != FALSE;
-}
-
 } // namespace
 
 const TaskClock& SystemTaskClock() {
     static const ComputerTaskClock clock;
     return clock;
-}
-
-bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size) {
-    if (path.empty()) {
-        return false;
-    }
-    const std::string temp = path + ".tmp";
-    tunaro::FileHandle file(
-        CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        return false;
-    }
-    bool ok = WriteAll(file.get(), data, size);
-    ok = ok && FlushFileBuffers(file.get()) != FALSE;
-    // Closed here, not by the holder, so that a failed close counts as a failed save.
-    ok = CloseHandle(file.Detach()) != FALSE && ok;
-    ok = ok && MoveOver(temp, path);
-    if (!ok) {
-        DeleteFileA(temp.c_str());
-    }
-    return ok;
 }
 
 std::string ProgramDirectory() {

@@ -50,6 +50,20 @@ void RemoveTree(const std::string& dir) {
 
 } // namespace
 
+int TempDir::EntryCount() const {
+    int n = 0;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((m_dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = fd.cFileName;
+            n += name != "." && name != ".." ? 1 : 0;
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    return n;
+}
+
 TempDir::~TempDir() {
     if (!m_dir.empty()) {
         RemoveTree(m_dir);
@@ -77,10 +91,6 @@ bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
         bytes.insert(bytes.end(), buf, buf + n);
     }
     return std::fclose(f) == 0;
-}
-
-bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool MakeDirectory(const std::string& path) {

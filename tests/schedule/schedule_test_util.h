@@ -5,6 +5,8 @@
 #include "schedule/task_record.h"
 #include "schedule/task_time.h"
 
+#include "framework/file_replace.h" // FileExists and the whole-file helpers
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -44,6 +46,8 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     std::string Path(const std::string& name) const { return m_dir + "\\" + name; }
+    // Entries in the directory (without "." and "..").
+    int EntryCount() const;
 
 private:
     std::string m_dir;
@@ -51,7 +55,6 @@ private:
 
 bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes);
-bool FileExists(const std::string& path);
 bool MakeDirectory(const std::string& path);
 
 } // namespace tunaro

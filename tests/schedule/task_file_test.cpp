@@ -5,6 +5,8 @@
 #include "schedule/task_file.h"
 #include "schedule/task_list.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -239,12 +241,15 @@ TEST(TaskFile, FailedSaveKeepsThePreviousFile) {
     std::vector<std::uint8_t> saved;
     ASSERT_TRUE(ReadFileBytes(path, saved));
 
-    // The new file cannot be written: its temporary name is taken by a directory.
-    ASSERT_TRUE(MakeDirectory(path + ".tmp"));
+    // The new file cannot take the old one's place: another program holds it open.
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     TaskList second;
     second.Add(SampleTask(At(2026, 12, 11, 9, 0), 7));
     second.Add(SampleTask(At(2026, 12, 12, 9, 0), 8));
     EXPECT_FALSE(second.Save(path));
+    CloseHandle(held);
+    EXPECT_EQ(dir.EntryCount(), 1); // no temporary file left behind
     std::vector<std::uint8_t> after;
     ASSERT_TRUE(ReadFileBytes(path, after));
     EXPECT_EQ(after, saved);
@@ -262,7 +267,7 @@ TEST(TaskFile, SaveReportsFailureWhenTheFileCannotBeReplaced) {
     const std::string target = dir.Path("taken");
     ASSERT_TRUE(MakeDirectory(target));
     EXPECT_FALSE(list.Save(target));
-    EXPECT_FALSE(FileExists(target + ".tmp"));
+    EXPECT_EQ(dir.EntryCount(), 1);
 
     // A good save replaces an existing file and leaves no temporary file.
     const std::string path = dir.Path("SCHTASK.stf");
@@ -271,7 +276,7 @@ TEST(TaskFile, SaveReportsFailureWhenTheFileCannotBeReplaced) {
     std::vector<std::uint8_t> bytes;
     ASSERT_TRUE(ReadFileBytes(path, bytes));
     EXPECT_EQ(bytes.size(), kImage);
-    EXPECT_FALSE(FileExists(path + ".tmp"));
+    EXPECT_EQ(dir.EntryCount(), 2); // the directory and the task file
 }
 
 TEST(TaskLoadAdjustment, FinishedStaysFinished) {

@@ -1,7 +1,9 @@
-// The scheduler model's platform side on this Linux host, for the fuzz build: the clock, the
-// program's directory and the replacing write, with POSIX calls in place of Win32 ones.
+// What the pure logic calls on Windows, done with POSIX calls on this Linux host for the fuzz
+// build: the scheduler's clock and program directory, and the replace-when-complete write.
 #include "schedule/task_store.h"
 #include "schedule/task_time.h"
+
+#include "framework/file_replace.h"
 
 #include <cstdio>
 #include <ctime>
@@ -39,7 +41,7 @@ const TaskClock& SystemTaskClock() {
     return clock;
 }
 
-bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size) {
+bool WriteFileReplacing(const std::string& path, const void* data, std::size_t size) {
     if (path.empty())
         return false;
     const std::string temp = path + ".tmp";

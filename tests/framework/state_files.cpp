@@ -1,0 +1,83 @@
+// Two versions of each state file, saved through the programs' own code: the channel list
+// ("program.txt"), the TV application's state ("Tunaro.ini") and the scheduler's tasks
+// ("SCHTASK.stf"). Version 1 is much larger, so a save takes long enough to be cut short.
+#include "state_files.h"
+
+#include "schedule/task_list.h"
+#include "tv/channel_files.h"
+#include "tv/profile_ini.h"
+
+namespace statefiles {
+
+namespace {
+
+using namespace tunaro;
+
+bool SaveProgramTxt(const std::string& path, int version) {
+    ChannelList list;
+    const int count = version ? 600 : 3;
+    for (int i = 0; i < count; ++i) {
+        ChannelRecord r;
+        r.m_strName = "Channel " + std::to_string(i) + (version ? " of the long list" : "");
+        r.m_nFrequency = 48250000 + i * 8000000;
+        r.m_nChannel = i + 1;
+        r.m_nEnabled = (i + version) % 3 ? 1 : 0;
+        r.m_nAudioMode = i % 2;
+        list.Append(r);
+    }
+    return SaveChannelList(list, path, 2) == 1;
+}
+
+bool SaveTunaroIni(const std::string& path, int version) {
+    TvSettings s;
+    s.lVideoStandard = version ? 8192 : 32;
+    s.lRecordType = version ? 7 : 0;
+    s.lVideoSource = version;
+    s.lCurrentIndex = version ? 41 : 2;
+    s.lPreChannelIndex = version ? 40 : 1;
+    s.strImagePath = version ? "D:\\" + std::string(200, 'i') : "C:\\Program Files\\Tunaro\\Image";
+    s.strVideoPath = version ? "E:\\" + std::string(250, 'v') : "C:\\Program Files\\Tunaro\\Video";
+    s.lDisplayMode = version ? 2 : 1;
+    return SaveTvSettings(path, s);
+}
+
+bool SaveSchtask(const std::string& path, int version) {
+    ManualTaskClock clock(TaskDateTime{2026, 12, 9, 10, 0, 0}, 1796810400);
+    TaskList list;
+    const int count = version ? 300 : 2;
+    for (int i = 0; i < count; ++i) {
+        TaskRecord r = TaskRecord::MakeNew(clock);
+        r.mode = kTaskModeRecord;
+        r.recordFormat = std::int16_t(i % 8);
+        r.channel = i;
+        r.SetStart(TaskDateTime{2027, 1 + i % 12, 1 + i % 28, i % 24, 0, 0});
+        r.duration = 30 + i;
+        r.SetName("Task " + std::to_string(i));
+        r.SetUserName("viewer");
+        r.SetPassword("secret " + std::to_string(version));
+        r.SetRecordFileName("Record_" + std::to_string(i));
+        list.Add(r);
+    }
+    return list.Save(path);
+}
+
+} // namespace
+
+const std::vector<StateFile>& All() {
+    static const std::vector<StateFile> files = {
+        {"program.txt", &SaveProgramTxt},
+        {"Tunaro.ini", &SaveTunaroIni},
+        {"SCHTASK.stf", &SaveSchtask},
+    };
+    return files;
+}
+
+const StateFile* Find(const std::string& name) {
+    for (const StateFile& f : All()) {
+        if (name == f.name)
+            return &f;
+    }
+    return nullptr;
+}
+
+} // namespace statefiles

@@ -162,8 +162,8 @@ LRESULT StatusText::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
         return TRUE; // keeps the parent's skin visible for the first paint's copy
     case WM_SETTEXT: {
-        LRESULT r = DefWindowProcA(hwnd(), msg, wp, lp); // the text only; painting is ours
-        text_ = lp ? reinterpret_cast<const char*>(lp) : "";
+        LRESULT r = StoreText(wp, lp); // the text only; painting is ours
+        text_ = TextArgument(lp);
         Measure();
         InvalidateRect(hwnd(), nullptr, FALSE);
         return r;

@@ -41,6 +41,25 @@ void SubclassedWindow::ReflectOwnerDraw() {
         parent_ = parent;
 }
 
+LRESULT SubclassedWindow::StoreText(WPARAM wp, LPARAM lp) {
+    return IsWindowUnicode(wnd_) ? DefWindowProcW(wnd_, WM_SETTEXT, wp, lp) : DefWindowProcA(wnd_, WM_SETTEXT, wp, lp);
+}
+
+std::string SubclassedWindow::TextArgument(LPARAM lp) const {
+    if (!lp)
+        return "";
+    if (!IsWindowUnicode(wnd_))
+        return reinterpret_cast<const char*>(lp);
+    const wchar_t* wide = reinterpret_cast<const wchar_t*>(lp);
+    int size = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return "";
+    std::string text(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, &text[0], size, nullptr, nullptr);
+    text.resize(static_cast<size_t>(size) - 1);
+    return text;
+}
+
 LRESULT CALLBACK SubclassedWindow::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
     SubclassedWindow* self = reinterpret_cast<SubclassedWindow*>(ref);
     if (msg == WM_NCDESTROY) {

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
 namespace uikit {
 
 class SubclassedWindow {
@@ -34,6 +36,12 @@ protected:
     // Routes the parent's owner-draw messages for this control to OnReflectedMessage, so the
     // control draws itself whatever dialog class it sits in.
     void ReflectOwnerDraw();
+    // A text message (WM_SETTEXT) reaches the subclass in the window's own character set: a
+    // common-controls 6 static is a Unicode window, the system's older one an ANSI window.
+    // StoreText keeps lp as the window's text without the control's own repaint; TextArgument
+    // gives lp in the ANSI code page.
+    LRESULT StoreText(WPARAM wp, LPARAM lp);
+    std::string TextArgument(LPARAM lp) const;
 
 private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);

@@ -381,7 +381,7 @@ LRESULT TextLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_SETTEXT: {
-        LRESULT r = DefWindowProcA(hwnd(), msg, wp, lp); // the text only; painting is ours
+        LRESULT r = StoreText(wp, lp); // the text only; painting is ours
         Redraw();
         return r;
     }

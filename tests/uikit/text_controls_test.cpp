@@ -196,6 +196,32 @@ TEST(StatusTextLayout, MarginsCentringAndChangedTextOnly) {
     EXPECT_EQ("Recording: 00:00:01", status.Text());
 }
 
+// Under a common-controls 6 manifest the static class is a Unicode window: a WM_SETTEXT reaches
+// the controls with a wide text, which they must store and read as such.
+TEST(TextControlsText, WindowTextMessagesInAUnicodeWindow) {
+    TestHost host;
+    HWND labelWnd = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_CENTER, 0, 0, 200, 20, host.hwnd(), nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+    HWND statusWnd = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT, 0, 30, 200, 16, host.hwnd(), nullptr,
+                                     GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(IsWindowUnicode(labelWnd));
+    TextLabel label;
+    ASSERT_TRUE(label.Attach(labelWnd));
+    StatusText status;
+    ASSERT_TRUE(status.Attach(statusWnd));
+
+    label.SetText("[5]Ch5 Stereo");
+    char text[64] = "";
+    GetWindowTextA(labelWnd, text, sizeof text);
+    EXPECT_STREQ("[5]Ch5 Stereo", text);
+    SetWindowTextA(statusWnd, "Recording: 00:00:01");
+    EXPECT_EQ("Recording: 00:00:01", status.Text());
+    GetWindowTextA(statusWnd, text, sizeof text);
+    EXPECT_STREQ("Recording: 00:00:01", text);
+    DestroyWindow(statusWnd);
+    DestroyWindow(labelWnd);
+}
+
 TEST(GridListDraw, RowsAreOwnerDrawnWithShortenedTexts) {
     TestHost host(400, 200);
     HWND wnd = host.AddChild(WC_LISTVIEWA, "", LVS_ICON | LVS_SHOWSELALWAYS, 1200, 10, 10, 300, 150);

@@ -1,0 +1,93 @@
+# Version resource and application manifest of every program and DLL the suite installs.
+# tunaro_version_info(TARGET DESCRIPTION "what it is" [PRODUCT "product name"])
+#   Adds a VERSIONINFO (product name, version, description, file name) and the manifest:
+#   common controls 6 and DPI awareness for a program (resource 1), the same dependency for a
+#   DLL's own imports (resource 2). Both are generated into the target's binary folder.
+
+set(TUNARO_VERSION_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+function(tunaro_version_info target)
+  cmake_parse_arguments(V "" "DESCRIPTION;PRODUCT" "" ${ARGN})
+  if(NOT V_DESCRIPTION)
+    message(FATAL_ERROR "tunaro_version_info(${target}): DESCRIPTION is required")
+  endif()
+  if(NOT V_PRODUCT)
+    set(V_PRODUCT "Tunaro")
+  endif()
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    set(V_FILETYPE VFT_APP)
+    set(V_MANIFEST_ID 1) # CREATEPROCESS_MANIFEST_RESOURCE_ID
+    set(V_MANIFEST_TEMPLATE program.manifest.in)
+  elseif(type STREQUAL "SHARED_LIBRARY" OR type STREQUAL "MODULE_LIBRARY")
+    set(V_FILETYPE VFT_DLL)
+    set(V_MANIFEST_ID 2) # ISOLATIONAWARE_MANIFEST_RESOURCE_ID
+    set(V_MANIFEST_TEMPLATE library.manifest.in)
+  else()
+    message(FATAL_ERROR "tunaro_version_info(${target}): not a program or DLL (${type})")
+  endif()
+
+  # Texts go into a C string of the resource script: no quotes or backslashes.
+  foreach(text V_DESCRIPTION V_PRODUCT)
+    if(${text} MATCHES "[\"\\\\]")
+      message(FATAL_ERROR "tunaro_version_info(${target}): no quotes or backslashes in \"${${text}}\"")
+    endif()
+  endforeach()
+
+  set(V_MAJOR ${PROJECT_VERSION_MAJOR})
+  set(V_MINOR ${PROJECT_VERSION_MINOR})
+  set(V_PATCH ${PROJECT_VERSION_PATCH})
+  set(V_TWEAK 0)
+  if(PROJECT_VERSION_TWEAK)
+    set(V_TWEAK ${PROJECT_VERSION_TWEAK})
+  endif()
+  set(V_TARGET ${target})
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(V_ARCH amd64)
+  else()
+    set(V_ARCH x86)
+  endif()
+  string(REGEX REPLACE "[^A-Za-z0-9.]" "" V_IDENTITY "Tunaro.${target}")
+
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_version)
+  set(V_MANIFEST_FILE ${out}.manifest)
+  configure_file(${TUNARO_VERSION_DIR}/${V_MANIFEST_TEMPLATE} ${V_MANIFEST_FILE} @ONLY)
+  # The file name comes from the target (OUTPUT_NAME, PREFIX, SUFFIX): a generator expression.
+  configure_file(${TUNARO_VERSION_DIR}/version_info.rc.in ${out}.rc.in @ONLY)
+  file(GENERATE OUTPUT ${out}.rc INPUT ${out}.rc.in)
+  set_source_files_properties(${out}.rc PROPERTIES GENERATED TRUE OBJECT_DEPENDS ${V_MANIFEST_FILE})
+  target_sources(${target} PRIVATE ${out}.rc)
+endfunction()
+
+# The suite's programs and DLLs (every program and DLL built outside tests/), one path a line,
+# in <build>/setup/programs.txt: the version test reads each one back.
+function(tunaro_collect_product_targets dir out)
+  set(found "")
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(t ${targets})
+    get_target_property(type ${t} TYPE)
+    if(type MATCHES "^(EXECUTABLE|SHARED_LIBRARY|MODULE_LIBRARY)$")
+      list(APPEND found ${t})
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub ${subdirs})
+    string(FIND "${sub}/" "${CMAKE_SOURCE_DIR}/" under)
+    string(FIND "${sub}/" "${CMAKE_SOURCE_DIR}/tests/" in_tests)
+    if(under EQUAL 0 AND NOT in_tests EQUAL 0)
+      tunaro_collect_product_targets(${sub} sub_found)
+      list(APPEND found ${sub_found})
+    endif()
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+function(tunaro_write_product_list)
+  tunaro_collect_product_targets(${CMAKE_SOURCE_DIR} targets)
+  set(content "")
+  foreach(t ${targets})
+    string(APPEND content "$<TARGET_FILE:${t}>\n")
+  endforeach()
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/setup/programs.txt CONTENT "${content}")
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL tunaro_write_product_list)

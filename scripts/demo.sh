@@ -29,9 +29,10 @@ SHOT=$TUNARO_ROOT/build/demo.png
 
 if [ -f "$INSTDIR/Tunaro.exe" ]; then
   TITLE=Tunaro
-  # The channel list a first scan would give: the PAL stations of the simulated broadcast.
+  # While the list has no channels (a new installation's is empty): the channel list a first
+  # scan would give, the PAL stations of the simulated broadcast.
   SYSDIR=$PREFIX/drive_c/windows/system32
-  if [ ! -f "$SYSDIR/program.txt" ]; then
+  if ! grep -q '^Name:' "$SYSDIR/program.txt" 2>/dev/null; then
     n=0
     while IFS='=,' read -r key hz name _ system; do
       case $key in TV*) ;; *) continue ;; esac

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Makes a ready Wine prefix with the built suite installed as the installer would install it.
-# Usage: scripts/make-prefix.sh DIR [--card FAMILY] [--language ID] [--build BUILDDIR]
+# Usage: scripts/make-prefix.sh DIR [--card FAMILY] [--language ID] [--build BUILDDIR] [--no-suite]
 #   FAMILY: the simulated tuner card (SAA7134 by default; NONE for no card at all)
 #   ID:     the registry value "Language" (a string; omitted: no value, which means English)
+#   --no-suite: only Wine and the test settings, nothing of the suite (for the setup's tests)
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 
-usage() { sed -n '3,6p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '3,7p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 [ $# -ge 1 ] || usage
 DIR=$1
 shift
@@ -14,11 +15,13 @@ CARD=SAA7134
 LANGUAGE=
 HAVE_LANGUAGE=0
 BUILD=$TUNARO_BUILD
+SUITE=1
 while [ $# -gt 0 ]; do
   case $1 in
     --card) CARD=${2:?}; shift 2 ;;
     --language) LANGUAGE=${2-}; HAVE_LANGUAGE=1; shift 2 ;;
     --build) BUILD=${2:?}; shift 2 ;;
+    --no-suite) SUITE=0; shift ;;
     *) usage ;;
   esac
 done
@@ -37,20 +40,24 @@ env -u DISPLAY "$TUNARO_WINE" wineboot -i >/dev/null 2>&1 || true
 DRIVE_C=$DIR/drive_c
 SYSDIR=$DRIVE_C/windows/system32
 INSTDIR="$DRIVE_C/Program Files/Tunaro"
-mkdir -p "$INSTDIR"
 
-# What the build installs: programs and data of the suite, and the stand-ins.
-cmake --install "$BUILD" --prefix "$DRIVE_C" >/dev/null
+if [ $SUITE = 1 ]; then
+  mkdir -p "$INSTDIR"
+  # What the build installs: programs and data of the suite, and the stand-ins.
+  cmake --install "$BUILD" --prefix "$DRIVE_C" >/dev/null
+fi
 
 # Registry: the suite's key, and a quiet crash handler (a crash must never hang a test).
 reg=$DIR/tunaro-setup.reg
 {
-  printf 'REGEDIT4\r\n\r\n'
-  printf '[HKEY_LOCAL_MACHINE\\Software\\Tunaro]\r\n'
-  printf '"path"="C:\\\\Program Files\\\\Tunaro"\r\n'
-  printf '"Path"="C:\\\\Program Files\\\\Tunaro"\r\n'
-  if [ "$HAVE_LANGUAGE" = 1 ]; then
-    printf '"Language"="%s"\r\n' "$LANGUAGE"
+  printf 'REGEDIT4\r\n'
+  if [ $SUITE = 1 ]; then
+    printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Tunaro]\r\n'
+    printf '"path"="C:\\\\Program Files\\\\Tunaro"\r\n'
+    printf '"Path"="C:\\\\Program Files\\\\Tunaro"\r\n'
+    if [ "$HAVE_LANGUAGE" = 1 ]; then
+      printf '"Language"="%s"\r\n' "$LANGUAGE"
+    fi
   fi
   printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrash"=dword:00000000\r\n'
   printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\r\n"Audio"="pulse"\r\n'
@@ -67,7 +74,7 @@ env -u DISPLAY "$TUNARO_WINE" regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1 || di
 export TUNARO_PREFIX_DIR=$DIR TUNARO_PREFIX_DRIVE_C=$DRIVE_C TUNARO_PREFIX_SYSDIR=$SYSDIR
 export TUNARO_PREFIX_INSTDIR=$INSTDIR TUNARO_PREFIX_CARD=$CARD TUNARO_PREFIX_BUILD=$BUILD
 for step in "$TUNARO_ROOT"/scripts/prefix.d/*.sh; do
-  [ -e "$step" ] || continue
+  [ -e "$step" ] && [ $SUITE = 1 ] || continue
   bash "$step" || die "prefix step $(basename "$step") failed"
 done
 

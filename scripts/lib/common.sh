@@ -19,6 +19,7 @@ TUNARO_PACKAGES=(
   fonts-wine fonts-liberation
   xvfb xauth x11-utils pulseaudio pulseaudio-utils
   imagemagick fonts-wqy-zenhei
+  nsis
   clang libclang-rt-14-dev
 )
 

@@ -18,14 +18,14 @@ constexpr COLORREF kOsdShadow = RGB(0, 0, 0);
 } // namespace
 
 OsdWindow::~OsdWindow() {
-    HWND wnd = m_label.hwnd();
+    HWND wnd = m_label.GetHwnd();
     m_label.Detach();
     if (wnd && IsWindow(wnd))
         DestroyWindow(wnd);
 }
 
 bool OsdWindow::Create(HWND video, LanguageMode mode) {
-    if (m_label.hwnd())
+    if (m_label.GetHwnd())
         return true;
     m_video = video;
     HWND wnd = CreateWindowExA(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT,
@@ -51,7 +51,7 @@ bool OsdWindow::Create(HWND video, LanguageMode mode) {
 }
 
 void OsdWindow::Show(const std::string& text) {
-    HWND wnd = m_label.hwnd();
+    HWND wnd = m_label.GetHwnd();
     if (!wnd)
         return;
     SIZE extent = {0, 0};
@@ -79,7 +79,7 @@ void OsdWindow::Show(const std::string& text) {
 }
 
 void OsdWindow::Hide() {
-    HWND wnd = m_label.hwnd();
+    HWND wnd = m_label.GetHwnd();
     if (!wnd)
         return;
     m_label.SetText("");
@@ -87,11 +87,11 @@ void OsdWindow::Hide() {
 }
 
 bool OsdWindow::Visible() const {
-    return m_label.hwnd() && IsWindowVisible(m_label.hwnd());
+    return m_label.GetHwnd() && IsWindowVisible(m_label.GetHwnd());
 }
 
 std::string OsdWindow::Text() const {
-    HWND wnd = m_label.hwnd();
+    HWND wnd = m_label.GetHwnd();
     if (!wnd)
         return "";
     char text[512] = "";

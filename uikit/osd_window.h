@@ -7,7 +7,7 @@
 #include <string>
 
 #include "framework/language.h"
-#include "uikit/TextLabel.h"
+#include "uikit/text_label.h"
 
 namespace tunaro {
 
@@ -32,7 +32,7 @@ public:
     void Hide();
     bool Visible() const;
     std::string Text() const;
-    HWND hwnd() const { return m_label.hwnd(); }
+    HWND GetHwnd() const { return m_label.GetHwnd(); }
 
 private:
     HWND m_video = nullptr;

@@ -18,7 +18,7 @@ public:
     bool Load(const std::string& path, HINSTANCE module, UINT skinId);
     // Copies the bitmap to the target at 0,0; false when there is none.
     bool Paint(HDC dc) const;
-    HBITMAP bitmap() const { return m_bitmap.get(); }
+    HBITMAP GetBitmap() const { return m_bitmap.get(); }
     bool FromFile() const { return m_fromFile; }
 
 private:

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Cyup4Btn.h"
-#include "StatusText.h"
+#include "uikit/cyup4_btn.h"
+#include "uikit/status_text.h"
 #include "e2e.h"
 #include "uikit/skin_region.h"
 #ifdef FM_GALLERY
@@ -17,6 +17,8 @@ namespace layout = tunaro::skin::fm;
 #include "res/tunaro/skin_layout.h"
 namespace layout = tunaro::skin::tv;
 #endif
+
+using namespace tunaro;
 
 namespace {
 
@@ -146,6 +148,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
     g_status.SetTransparent(true);
     ShowWindow(status, SW_SHOW);
 #endif
+
     ShowWindow(wnd, SW_SHOW);
     UpdateWindow(wnd);
 

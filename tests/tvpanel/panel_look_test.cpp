@@ -234,14 +234,14 @@ std::vector<std::uint32_t> ResourceLook(int id) {
     return px;
 }
 
-std::string TooltipOf(Cyup4Btn* b) {
+std::string TooltipOf(tunaro::Cyup4Btn* b) {
     if (!b->Tooltip())
         return "";
     char text[256] = "";
     TOOLINFOA ti = {};
     ti.cbSize = TTTOOLINFOA_V1_SIZE;
-    ti.hwnd = GetParent(b->hwnd());
-    ti.uId = reinterpret_cast<UINT_PTR>(b->hwnd());
+    ti.hwnd = GetParent(b->GetHwnd());
+    ti.uId = reinterpret_cast<UINT_PTR>(b->GetHwnd());
     ti.lpszText = text;
     SendMessageA(b->Tooltip(), TTM_GETTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
     return text;
@@ -379,7 +379,7 @@ TEST(PanelSkinWindows, BackgroundFallsBackToTheSkinWhenTheFileIsMissing) {
     ASSERT_TRUE(bg.Load("C:\\no\\such\\BG.BMP", nullptr, 151));
     EXPECT_FALSE(bg.FromFile());
     int w = 0, h = 0;
-    auto px = e2e::BitmapPixels(bg.bitmap(), &w, &h);
+    auto px = e2e::BitmapPixels(bg.GetBitmap(), &w, &h);
     EXPECT_EQ(400, w);
     EXPECT_EQ(ResourceLook(151), px);
     // Painted at 0,0 into a target.

@@ -2,12 +2,14 @@
 // bitmaps (with the "Read error" message box), palettes, computed image sizes, attaching.
 #include <gtest/gtest.h>
 
-#include "Dib.h"
+#include "uikit/dib.h"
 #include "e2e.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
+
+using namespace tunaro;
 
 namespace {
 

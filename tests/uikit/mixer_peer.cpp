@@ -5,7 +5,9 @@
 
 #include <cstdlib>
 
-#include "MasterVolume.h"
+#include "uikit/master_volume.h"
+
+using namespace tunaro;
 
 // mixer_peer VALUE: set every channel of the speakers' volume to VALUE; exit code 0 on success.
 // mixer_peer: exit code = the current volume of channel 0 (or 255 when it cannot be read).

@@ -2,11 +2,13 @@
 // set, bounds, change callbacks, mute, and quiet failure without a sound device.
 #include <gtest/gtest.h>
 
-#include "MasterVolume.h"
+#include "uikit/master_volume.h"
 #include "e2e.h"
 
 #include <cstdlib>
 #include <vector>
+
+using namespace tunaro;
 
 namespace {
 

@@ -29,7 +29,7 @@ TEST(OsdWindow, SitsAtTheTopRightOfTheVideoAndHides) {
         EXPECT_TRUE(osd.Visible());
         EXPECT_EQ("[3]CCTV-3 Stereo", osd.Text());
         RECT win;
-        GetWindowRect(osd.hwnd(), &win);
+        GetWindowRect(osd.GetHwnd(), &win);
         POINT origin = {0, 0};
         ClientToScreen(video, &origin);
         int width = win.right - win.left;
@@ -38,7 +38,7 @@ TEST(OsdWindow, SitsAtTheTopRightOfTheVideoAndHides) {
         EXPECT_EQ(origin.y + 20, win.top);
         // A shorter text moves the window so that its right edge stays 30 pixels in.
         osd.Show("Mute");
-        GetWindowRect(osd.hwnd(), &win);
+        GetWindowRect(osd.GetHwnd(), &win);
         EXPECT_LT(win.right - win.left, width);
         EXPECT_EQ(origin.x + 640 - 30, win.right);
         osd.Hide();

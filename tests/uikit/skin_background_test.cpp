@@ -56,7 +56,7 @@ TEST(SkinBackground, TheNamedFileComesFirst) {
     ASSERT_TRUE(bg.Load(path, nullptr, uitest::kBmpNormal));
     EXPECT_TRUE(bg.FromFile());
     int w = 0, h = 0;
-    EXPECT_EQ(picture, e2e::BitmapPixels(bg.bitmap(), &w, &h));
+    EXPECT_EQ(picture, e2e::BitmapPixels(bg.GetBitmap(), &w, &h));
     EXPECT_EQ(4, w);
     EXPECT_EQ(2, h);
     auto painted = Painted(bg, 6, 3);
@@ -70,7 +70,7 @@ TEST(SkinBackground, TheNamedFileComesFirst) {
     SkinBackground fallback;
     ASSERT_TRUE(fallback.Load("", nullptr, uitest::kBmpNormal));
     EXPECT_FALSE(fallback.FromFile());
-    EXPECT_EQ(e2e::ResourceBitmapPixels(uitest::kBmpNormal), e2e::BitmapPixels(fallback.bitmap()));
+    EXPECT_EQ(e2e::ResourceBitmapPixels(uitest::kBmpNormal), e2e::BitmapPixels(fallback.GetBitmap()));
     // Neither: nothing to paint.
     SkinBackground none;
     EXPECT_FALSE(none.Load(dir.File("missing.bmp"), nullptr, 9999));

@@ -2,9 +2,11 @@
 // state, clicks from mouse sequences, missing bitmaps, thumb placement and dragging.
 #include <gtest/gtest.h>
 
-#include "Cyup4Btn.h"
-#include "SkinSlider.h"
+#include "uikit/cyup4_btn.h"
+#include "uikit/skin_slider.h"
 #include "test_host.h"
+
+using namespace tunaro;
 
 using namespace uitest;
 

@@ -2,13 +2,15 @@
 // label painting and flashing, status text placement, and the grid list's own row drawing.
 #include <gtest/gtest.h>
 
-#include "Gradient.h"
-#include "GridList.h"
-#include "StatusText.h"
-#include "TextLabel.h"
+#include "uikit/gradient.h"
+#include "uikit/grid_list.h"
+#include "uikit/status_text.h"
+#include "uikit/text_label.h"
 #include "test_host.h"
 
 #include <string>
+
+using namespace tunaro;
 
 using namespace uitest;
 
@@ -57,7 +59,7 @@ TEST(GridListFit, DoubleByteCharactersAreNotSplit) {
 }
 
 TEST(Gradient, NarrowAreasGetOneBandPerPixelAndWideOnesAHundred) {
-    auto narrow = uikit::GradientBands(60, RGB(0, 0, 0), RGB(255, 120, 60));
+    auto narrow = GradientBands(60, RGB(0, 0, 0), RGB(255, 120, 60));
     ASSERT_EQ(60u, narrow.size());
     for (size_t i = 0; i < narrow.size(); ++i) {
         EXPECT_EQ(static_cast<int>(i), narrow[i].left);
@@ -68,14 +70,14 @@ TEST(Gradient, NarrowAreasGetOneBandPerPixelAndWideOnesAHundred) {
     EXPECT_EQ(RGB(255 * 30 / 60, 120 * 30 / 60, 60 * 30 / 60), narrow[30].colour);
     EXPECT_EQ(RGB(255 * 59 / 60, 120 * 59 / 60, 60 * 59 / 60), narrow[59].colour);
 
-    auto wide = uikit::GradientBands(250, RGB(200, 100, 0), RGB(0, 100, 200));
+    auto wide = GradientBands(250, RGB(200, 100, 0), RGB(0, 100, 200));
     ASSERT_EQ(100u, wide.size());
     EXPECT_EQ(0, wide.front().left);
     EXPECT_EQ(250, wide.back().right);
     for (size_t i = 1; i < wide.size(); ++i)
         EXPECT_EQ(wide[i - 1].right, wide[i].left);
     EXPECT_EQ(RGB(198, 100, 2), wide[1].colour); // falling and rising channels
-    EXPECT_TRUE(uikit::GradientBands(0, 0, 0).empty());
+    EXPECT_TRUE(GradientBands(0, 0, 0).empty());
 }
 
 TEST(TextLabelPaint, GradientFillsTheLabelAndFlashingHidesTheText) {

@@ -315,7 +315,7 @@ void CControlPanel::PlaceWindows() {
 }
 
 void CControlPanel::OpenMasterVolume() {
-    m_volume = std::make_unique<MasterVolume>();
+    m_volume = std::make_unique<tunaro::MasterVolume>();
     if (!m_volume->VolumeAvailable())
         return;
     LightVolumeSegments(

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "MasterVolume.h"
+#include "uikit/master_volume.h"
 #include "engine/CaptureEngine.h"
 #include "engine_channels.h"
 #include "framework/dialog.h"
@@ -80,7 +80,7 @@ public:
     tunaro::ChannelList m_channels;
     tunaro::CountryTable m_countries;
     std::unique_ptr<EngineChannels> m_engineChannels;
-    std::unique_ptr<MasterVolume> m_volume;
+    std::unique_ptr<tunaro::MasterVolume> m_volume;
 
 protected:
     BOOL OnInitDialog() override;

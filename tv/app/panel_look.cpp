@@ -161,7 +161,7 @@ Cyup4Btn* PanelSkin::Add(HWND panel, int id, int left, int top, int width, int h
 void PanelSkin::SetLooks(Cyup4Btn* button, int normal, int hover, int pressed, int fourth) {
     button->SetBitmaps(static_cast<UINT>(normal), static_cast<UINT>(hover), static_cast<UINT>(pressed),
                        static_cast<UINT>(fourth));
-    InvalidateRect(button->hwnd(), nullptr, FALSE);
+    InvalidateRect(button->GetHwnd(), nullptr, FALSE);
 }
 
 void PanelSkin::SetTooltip(Cyup4Btn* button, int tooltipId) {
@@ -188,7 +188,7 @@ bool PanelSkin::Create(HWND panel, HCURSOR hand, LanguageMode mode, const std::s
         b->SetCursor(hand);
         SetTooltip(b, r.tooltip);
         if (HiddenOnSkin(r.id))
-            ShowWindow(b->hwnd(), SW_HIDE);
+            ShowWindow(b->GetHwnd(), SW_HIDE);
     }
     for (const skin::Row& r : skin::tv::kVolumeUnlit) {
         Cyup4Btn* b = Add(panel, r.id, r.left, r.top, r.width, r.height);
@@ -299,7 +299,7 @@ bool PanelStatusLine::Create(HWND panel, LanguageMode mode) {
 }
 
 void PanelStatusLine::Show(const StatusLine& line) {
-    if (!label_.hwnd())
+    if (!label_.GetHwnd())
         return;
     if (label_.TextColor() != line.colour)
         label_.SetTextColor(line.colour);

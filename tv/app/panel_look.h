@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "Cyup4Btn.h"
-#include "StatusText.h"
+#include "uikit/cyup4_btn.h"
+#include "uikit/status_text.h"
 #include "framework/language.h"
 #include "framework/raii.h"
 
@@ -114,7 +114,7 @@ public:
     bool Create(HWND panel, LanguageMode mode = kLanguageEnglish);
     void Show(const StatusLine& line);
     const std::string& Text() const { return label_.Text(); }
-    HWND hwnd() const { return label_.hwnd(); }
+    HWND hwnd() const { return label_.GetHwnd(); }
 
 private:
     StatusText label_;

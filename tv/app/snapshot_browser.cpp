@@ -45,7 +45,7 @@ BOOL CSnapshotBrowser::OnInitDialog() {
     HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     for (const tunaro::skin::Row& row : tunaro::skin::snapshot::kSnapshotButtons) {
         MoveItem(row.id, row.left, row.top, row.width, row.height, false);
-        auto button = std::make_unique<Cyup4Btn>();
+        auto button = std::make_unique<tunaro::Cyup4Btn>();
         if (!button->SubclassDlgItem(row.id, m_hWnd))
             continue;
         button->SetBitmaps(row.normal, row.hover, row.pressed, row.fourth);

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "Cyup4Btn.h"
+#include "uikit/cyup4_btn.h"
 #include "framework/dialog.h"
 #include "framework/raii.h"
 
@@ -26,5 +26,5 @@ private:
     void OnFinalMessage() override;
 
     tunaro::Bitmap m_background;
-    std::vector<std::unique_ptr<Cyup4Btn>> m_buttons;
+    std::vector<std::unique_ptr<tunaro::Cyup4Btn>> m_buttons;
 };

@@ -2,7 +2,7 @@
 // setting.ini, painted over the whole window.
 #pragma once
 
-#include "Dib.h"
+#include "uikit/dib.h"
 #include "framework/dialog.h"
 
 #include <string>
@@ -24,5 +24,5 @@ private:
     BOOL OnEraseBackground(HDC dc);
 
     std::string m_strBitmapPath;
-    CDib m_dib;
+    tunaro::CDib m_dib;
 };

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace tunaro {
+
 class MasterVolume {
 public:
     // Called on the creating thread with the new volume (channel 0) and the caller's data.
@@ -18,26 +20,26 @@ public:
     MasterVolume(const MasterVolume&) = delete;
     MasterVolume& operator=(const MasterVolume&) = delete;
 
-    virtual BOOL VolumeAvailable() const { return volumeAvailable_; }
+    virtual BOOL VolumeAvailable() const { return m_volumeAvailable; }
     virtual void Unmute() { SetMuted(false); }
     virtual void Mute() { SetMuted(true); }
-    virtual long Steps() const { return volumeAvailable_ ? static_cast<long>(steps_) : -1; }
-    virtual long Minimum() const { return volumeAvailable_ ? static_cast<long>(minimum_) : -1; }
-    virtual long Maximum() const { return volumeAvailable_ ? static_cast<long>(maximum_) : -1; }
+    virtual long Steps() const { return m_volumeAvailable ? static_cast<long>(m_steps) : -1; }
+    virtual long Minimum() const { return m_volumeAvailable ? static_cast<long>(m_minimum) : -1; }
+    virtual long Maximum() const { return m_volumeAvailable ? static_cast<long>(m_maximum) : -1; }
     // The first channel's value, or -1 when there is no volume control or the call fails.
     virtual long GetVolume() const;
     // Sets every channel; ignored outside [minimum, maximum] or without a volume control.
     virtual void SetVolume(DWORD value);
     virtual void SetChangeCallback(ChangeCallback callback, DWORD_PTR user) {
-        callback_ = callback;
-        user_ = user;
+        m_callback = callback;
+        m_user = user;
     }
 
     // The mute control's state: 1 muted, 0 not, -1 when the line has none.
     long MuteState() const;
-    bool Opened() const { return opened_; }
-    UINT MixerId() const { return mixerId_; }
-    HWND MessageWindow() const { return msgWnd_; }
+    bool Opened() const { return m_opened; }
+    UINT MixerId() const { return m_mixerId; }
+    HWND MessageWindow() const { return m_msgWnd; }
     // The instance that receives the mixer's notifications (the last one constructed successfully).
     static MasterVolume* Active();
 
@@ -53,22 +55,22 @@ private:
     void ReportChange();
     static LRESULT CALLBACK MsgProc(HWND, UINT, WPARAM, LPARAM);
 
-    DWORD componentType_;
-    bool opened_ = false;
-    bool lineFound_ = false;
-    BOOL volumeAvailable_ = FALSE;
-    HMIXER mixer_ = nullptr;
-    UINT mixerId_ = 0;
-    DWORD lineId_ = 0;
-    DWORD volumeControlId_ = 0;
-    DWORD channels_ = 0;
-    DWORD minimum_ = static_cast<DWORD>(-1);
-    DWORD maximum_ = static_cast<DWORD>(-1);
-    DWORD steps_ = 0;
-    HWND msgWnd_ = nullptr;
-    long lastSeen_ = -1; // the volume last reported (or read at opening)
-    ChangeCallback callback_ = nullptr;
-    DWORD_PTR user_ = 0;
+    DWORD m_componentType;
+    bool m_opened = false;
+    bool m_lineFound = false;
+    BOOL m_volumeAvailable = FALSE;
+    HMIXER m_mixer = nullptr;
+    UINT m_mixerId = 0;
+    DWORD m_lineId = 0;
+    DWORD m_volumeControlId = 0;
+    DWORD m_channels = 0;
+    DWORD m_minimum = static_cast<DWORD>(-1);
+    DWORD m_maximum = static_cast<DWORD>(-1);
+    DWORD m_steps = 0;
+    HWND m_msgWnd = nullptr;
+    long m_lastSeen = -1; // the volume last reported (or read at opening)
+    ChangeCallback m_callback = nullptr;
+    DWORD_PTR m_user = 0;
 };
 
 // Chooses which source the sound card records from: the item of the wave-in line's mixer or
@@ -81,24 +83,26 @@ public:
     RecordingInput(const RecordingInput&) = delete;
     RecordingInput& operator=(const RecordingInput&) = delete;
 
-    bool Opened() const { return mixer_ != nullptr; }
+    bool Opened() const { return m_mixer != nullptr; }
     // Looks up the control and the item; false when the mixer has none that fits.
     bool Find();
     // Selects the item found (for a multiplexer every other item is cleared); true when written.
     bool Select();
 
-    const std::string& LineName() const { return lineName_; }
-    const std::string& ControlName() const { return controlName_; }
-    const std::string& ChosenName() const { return chosenName_; }
-    int ChosenIndex() const { return chosen_; }
+    const std::string& LineName() const { return m_lineName; }
+    const std::string& ControlName() const { return m_controlName; }
+    const std::string& ChosenName() const { return m_chosenName; }
+    int ChosenIndex() const { return m_chosen; }
 
 private:
-    DWORD componentType_;
-    HMIXER mixer_ = nullptr;
-    MIXERCAPSA caps_ = {};
-    std::string lineName_, controlName_, chosenName_;
-    DWORD controlId_ = 0;
-    DWORD controlType_ = 0;
-    DWORD items_ = 0;
-    int chosen_ = -1;
+    DWORD m_componentType;
+    HMIXER m_mixer = nullptr;
+    MIXERCAPSA m_caps = {};
+    std::string m_lineName, m_controlName, m_chosenName;
+    DWORD m_controlId = 0;
+    DWORD m_controlType = 0;
+    DWORD m_items = 0;
+    int m_chosen = -1;
 };
+
+} // namespace tunaro

@@ -1,10 +1,10 @@
 // Colour bands of a horizontal gradient, interpolating red, green and blue in 8.8 fixed point.
 // Used by TextLabel's gradient background.
-#include "Gradient.h"
+#include "uikit/gradient.h"
 
 #include <initializer_list>
 
-namespace uikit {
+namespace tunaro {
 
 std::vector<GradientBand> GradientBands(int width, uint32_t startColour, uint32_t endColour) {
     std::vector<GradientBand> bands;
@@ -25,4 +25,4 @@ std::vector<GradientBand> GradientBands(int width, uint32_t startColour, uint32_
     return bands;
 }
 
-} // namespace uikit
+} // namespace tunaro

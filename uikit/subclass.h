@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace uikit {
+namespace tunaro {
 
 class SubclassedWindow {
 public:
@@ -23,13 +23,13 @@ public:
     // Gives the window back to its own procedure.
     void Detach();
 
-    HWND hwnd() const { return wnd_; }
-    int id() const { return wnd_ ? GetDlgCtrlID(wnd_) : 0; }
+    HWND GetHwnd() const { return m_wnd; }
+    int Id() const { return m_wnd ? GetDlgCtrlID(m_wnd) : 0; }
 
 protected:
     // Messages of the subclassed window; Default() runs the window's own procedure.
     virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) { return Default(msg, wp, lp); }
-    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefSubclassProc(wnd_, msg, wp, lp); }
+    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefSubclassProc(m_wnd, msg, wp, lp); }
     // Called with the owner-draw messages (WM_DRAWITEM, WM_MEASUREITEM) the parent receives for
     // this control; return true when handled. Installed by ReflectOwnerDraw().
     virtual bool OnReflectedMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
@@ -46,8 +46,8 @@ protected:
 private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK ParentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    HWND wnd_ = nullptr;
-    HWND parent_ = nullptr;
+    HWND m_wnd = nullptr;
+    HWND m_parent = nullptr;
 };
 
-} // namespace uikit
+} // namespace tunaro

@@ -2,11 +2,13 @@
 // and that shows its value in a tooltip shared by all sliders of the process while dragged.
 #pragma once
 
-#include "Subclass.h"
+#include "uikit/subclass.h"
 
 #include "framework/raii.h"
 
-class SkinSlider : public uikit::SubclassedWindow {
+namespace tunaro {
+
+class SkinSlider : public SubclassedWindow {
 public:
     SkinSlider() = default;
     ~SkinSlider() override;
@@ -19,15 +21,15 @@ public:
     bool SetBitmaps(UINT thumb, UINT thumbMask, UINT pressedThumb = 0, UINT channel = 0);
     // The same with bitmaps the caller made; the slider owns and deletes them.
     void SetBitmapHandles(HBITMAP thumb, HBITMAP thumbMask, HBITMAP pressedThumb, HBITMAP channel);
-    void SetResourceModule(HINSTANCE module) { module_ = module; }
+    void SetResourceModule(HINSTANCE module) { m_module = module; }
     // The rectangle the thumb moves in (client coordinates).
     void SetChannelRect(const RECT& rc);
-    void SetVertical(bool vertical) { vertical_ = vertical; }
-    void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
+    void SetVertical(bool vertical) { m_vertical = vertical; }
+    void SetCursor(HCURSOR cursor) { m_cursor = cursor; }
     // Whether the value tooltip shows while dragging, and whether it follows the thumb.
     void SetTooltip(bool show, bool follow) {
-        showTip_ = show;
-        followTip_ = follow;
+        m_showTip = show;
+        m_followTip = follow;
     }
 
     // Trackbar range and position.
@@ -40,7 +42,7 @@ public:
     // The same rule for any position and range (f = (p - min) / (max - min)).
     static RECT ThumbRectFor(const RECT& channel, SIZE thumb, bool vertical, int min, int max, int pos);
 
-    bool Pressed() const { return pressed_; }
+    bool Pressed() const { return m_pressed; }
     // The process-wide value tooltip (created on first drag).
     static HWND ValueTooltip();
 
@@ -55,15 +57,17 @@ private:
     void UpdateTooltip(bool show);
     void InvalidateThumb(const RECT& rc);
 
-    HINSTANCE module_ = nullptr;
-    tunaro::Bitmap thumb_, mask_, pressedThumb_, channel_;
-    SIZE thumbSize_ = {0, 0};
-    bool vertical_ = false;
-    bool pressed_ = false;
-    bool tracking_ = false;
-    bool showTip_ = true;
-    bool followTip_ = true;
-    bool tipShown_ = false;
-    RECT channelRect_ = {0, 0, 0, 0};
-    HCURSOR cursor_ = nullptr;
+    HINSTANCE m_module = nullptr;
+    Bitmap m_thumb, m_mask, m_pressedThumb, m_channel;
+    SIZE m_thumbSize = {0, 0};
+    bool m_vertical = false;
+    bool m_pressed = false;
+    bool m_tracking = false;
+    bool m_showTip = true;
+    bool m_followTip = true;
+    bool m_tipShown = false;
+    RECT m_channelRect = {0, 0, 0, 0};
+    HCURSOR m_cursor = nullptr;
 };
+
+} // namespace tunaro

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace tunaro {
+
 class CDib {
 public:
     // Who owns the header block.
@@ -39,16 +41,16 @@ public:
     // Frees what the object owns and empties it.
     void Release();
 
-    bool Empty() const { return header_ == nullptr; }
-    BITMAPINFOHEADER* Header() const { return header_; }
-    RGBQUAD* ColorTable() const { return colorTable_; }
-    BYTE* Bits() const { return bits_; }
-    DWORD ImageSize() const { return imageSize_; }
-    int ColorEntries() const { return colorEntries_; }
-    HPALETTE Palette() const { return palette_.get(); }
-    int HeaderOwnership() const { return headerOwnership_; }
-    LONG Width() const { return header_ ? header_->biWidth : 0; }
-    LONG Height() const { return header_ ? header_->biHeight : 0; }
+    bool Empty() const { return m_header == nullptr; }
+    BITMAPINFOHEADER* Header() const { return m_header; }
+    RGBQUAD* ColorTable() const { return m_colorTable; }
+    BYTE* Bits() const { return m_bits; }
+    DWORD ImageSize() const { return m_imageSize; }
+    int ColorEntries() const { return m_colorEntries; }
+    HPALETTE Palette() const { return m_palette.get(); }
+    int HeaderOwnership() const { return m_headerOwnership; }
+    LONG Width() const { return m_header ? m_header->biWidth : 0; }
+    LONG Height() const { return m_header ? m_header->biHeight : 0; }
 
     // Sizes of a header, shared with code that builds bitmaps: bytes of pixel data (the header's
     // value, or computed from width, height and bit count when it is 0), and colour-table entries.
@@ -60,17 +62,19 @@ private:
     void MakePalette();
     static void ShowError(const char* text);
 
-    BITMAPINFOHEADER* header_ = nullptr;
-    RGBQUAD* colorTable_ = nullptr;
-    BYTE* bits_ = nullptr;
-    DWORD imageSize_ = 0;
-    int colorEntries_ = 0;
-    int headerOwnership_ = kBorrowed;
-    HGLOBAL global_ = nullptr;
-    int pixelOwnership_ = 0;
-    tunaro::Palette palette_;
-    tunaro::Bitmap bitmap_;
-    tunaro::FileHandle file_;
-    tunaro::Handle mapping_;
-    void* view_ = nullptr; // a view of mapping_, unmapped on release
+    BITMAPINFOHEADER* m_header = nullptr;
+    RGBQUAD* m_colorTable = nullptr;
+    BYTE* m_bits = nullptr;
+    DWORD m_imageSize = 0;
+    int m_colorEntries = 0;
+    int m_headerOwnership = kBorrowed;
+    HGLOBAL m_global = nullptr;
+    int m_pixelOwnership = 0;
+    tunaro::Palette m_palette; // qualified: the method Palette() hides the type
+    Bitmap m_bitmap;
+    FileHandle m_file;
+    Handle m_mapping;
+    void* m_view = nullptr; // a view of mapping_, unmapped on release
 };
+
+} // namespace tunaro

@@ -2,13 +2,15 @@
 // lines, long texts shortened with "..." and full-row highlighting.
 #pragma once
 
-#include "Subclass.h"
+#include "uikit/subclass.h"
 
 #include "framework/raii.h"
 
 #include <string>
 
-class GridList : public uikit::SubclassedWindow {
+namespace tunaro {
+
+class GridList : public SubclassedWindow {
 public:
     GridList() = default;
     ~GridList() override;
@@ -27,7 +29,7 @@ public:
     static std::string FitText(HDC dc, const std::string& text, int columnWidth, int column);
     static int Margin(int column) { return column == 0 ? 4 : 12; }
 
-    HFONT Font() const { return font_.get(); }
+    HFONT Font() const { return m_font.get(); }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -37,9 +39,11 @@ private:
     void DrawRow(const DRAWITEMSTRUCT& dis);
     void MakeFont();
 
-    COLORREF textColor_ = GetSysColor(COLOR_WINDOWTEXT);
-    COLORREF textBkColor_ = GetSysColor(COLOR_WINDOW);
-    COLORREF bkColor_ = GetSysColor(COLOR_WINDOW);
-    tunaro::Font font_;
-    char buffer_[260] = "";
+    COLORREF m_textColor = GetSysColor(COLOR_WINDOWTEXT);
+    COLORREF m_textBkColor = GetSysColor(COLOR_WINDOW);
+    COLORREF m_bkColor = GetSysColor(COLOR_WINDOW);
+    tunaro::Font m_font; // qualified: the method Font() hides the type
+    char m_buffer[260] = "";
 };
+
+} // namespace tunaro

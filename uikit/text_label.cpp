@@ -1,25 +1,27 @@
 // TextLabel: painting (memory bitmap, gradient bands, flashing, 3D and rotated text), font
 // rebuilding on every setter, the flash timer and link clicks.
-#include "TextLabel.h"
+#include "uikit/text_label.h"
 
-#include "Gradient.h"
+#include "uikit/gradient.h"
 
 #include <shellapi.h>
 
 #include <vector>
+
+namespace tunaro {
 
 namespace {
 const UINT_PTR kFlashTimer = 1;
 const UINT kFlashMs = 500;
 } // namespace
 
-TextLabel::TextLabel() : textColor_(GetSysColor(COLOR_WINDOWTEXT)), bkColor_(GetSysColor(COLOR_BTNFACE)) {
-    bkBrush_.Reset(CreateSolidBrush(bkColor_));
+TextLabel::TextLabel() : m_textColor(GetSysColor(COLOR_WINDOWTEXT)), m_bkColor(GetSysColor(COLOR_BTNFACE)) {
+    m_bkBrush.Reset(CreateSolidBrush(m_bkColor));
 }
 
 TextLabel::~TextLabel() {
-    if (hwnd())
-        KillTimer(hwnd(), kFlashTimer);
+    if (GetHwnd())
+        KillTimer(GetHwnd(), kFlashTimer);
     Detach();
 }
 
@@ -31,19 +33,19 @@ bool TextLabel::Attach(HWND staticControl) {
     HFONT current = reinterpret_cast<HFONT>(SendMessageA(staticControl, WM_GETFONT, 0, 0));
     if (!current)
         current = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
-    GetObjectA(current, sizeof(logFont_), &logFont_);
+    GetObjectA(current, sizeof(m_logFont), &m_logFont);
     RebuildFont();
     return true;
 }
 
 void TextLabel::RebuildFont() {
-    HFONT font = CreateFontIndirectA(&logFont_);
+    HFONT font = CreateFontIndirectA(&m_logFont);
     if (font)
-        font_.Reset(font); // a failed rebuild keeps the previous font
+        m_font.Reset(font); // a failed rebuild keeps the previous font
 }
 
 void TextLabel::Redraw() {
-    HWND wnd = hwnd();
+    HWND wnd = GetHwnd();
     if (!wnd)
         return;
     // The part of the parent behind the label is redrawn too, for transparent labels.
@@ -58,33 +60,33 @@ void TextLabel::Redraw() {
 }
 
 TextLabel& TextLabel::SetTextColor(COLORREF colour) {
-    textColor_ = colour;
+    m_textColor = colour;
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::SetShadowColor(COLORREF colour) {
-    shadowColor_ = colour;
+    m_shadowColor = colour;
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::SetFontBold(bool bold) {
-    logFont_.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    m_logFont.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     RebuildFont();
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::SetFontUnderline(bool underline) {
-    logFont_.lfUnderline = underline ? TRUE : FALSE;
+    m_logFont.lfUnderline = underline ? TRUE : FALSE;
     RebuildFont();
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::SetFontItalic(bool italic) {
-    logFont_.lfItalic = italic ? TRUE : FALSE;
+    m_logFont.lfItalic = italic ? TRUE : FALSE;
     RebuildFont();
     Redraw();
     return *this;
@@ -95,23 +97,23 @@ TextLabel& TextLabel::SetFontSize(int points) {
     HDC dc = GetDC(nullptr);
     int height = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
     ReleaseDC(nullptr, dc);
-    logFont_.lfHeight = height;
-    logFont_.lfWidth = 0;
+    m_logFont.lfHeight = height;
+    m_logFont.lfWidth = 0;
     RebuildFont();
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::SetFontName(const char* face, BYTE charSet) {
-    lstrcpynA(logFont_.lfFaceName, face ? face : "", LF_FACESIZE);
-    logFont_.lfCharSet = charSet;
+    lstrcpynA(m_logFont.lfFaceName, face ? face : "", LF_FACESIZE);
+    m_logFont.lfCharSet = charSet;
     RebuildFont();
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::SetFont(const LOGFONTA& font) {
-    logFont_ = font;
+    m_logFont = font;
     RebuildFont();
     Redraw();
     return *this;
@@ -120,120 +122,122 @@ TextLabel& TextLabel::SetFont(const LOGFONTA& font) {
 TextLabel& TextLabel::SetBkColor(COLORREF colour) {
     HBRUSH brush = CreateSolidBrush(colour);
     if (brush) {
-        bkBrush_.Reset(brush);
-        bkColor_ = colour;
-        bkSet_ = true;
+        m_bkBrush.Reset(brush);
+        m_bkColor = colour;
+        m_bkSet = true;
     }
-    gradient_ = false;
+    m_gradient = false;
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::SetGradient(bool on, COLORREF start, COLORREF end) {
-    gradient_ = on;
-    gradStart_ = start;
-    gradEnd_ = end;
+    m_gradient = on;
+    m_gradStart = start;
+    m_gradEnd = end;
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::SetTransparent(bool transparent) {
-    transparent_ = transparent;
+    m_transparent = transparent;
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::FlashText(bool on) {
-    if (hwnd()) {
-        KillTimer(hwnd(), kFlashTimer);
+    if (GetHwnd()) {
+        KillTimer(GetHwnd(), kFlashTimer);
         if (on)
-            SetTimer(hwnd(), kFlashTimer, kFlashMs, nullptr);
+            SetTimer(GetHwnd(), kFlashTimer, kFlashMs, nullptr);
     }
-    flash_ = on ? kFlashText : kNoFlash;
-    flashOff_ = false;
+    m_flash = on ? kFlashText : kNoFlash;
+    m_flashOff = false;
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::FlashBackground(bool on) {
-    if (hwnd()) {
-        KillTimer(hwnd(), kFlashTimer);
+    if (GetHwnd()) {
+        KillTimer(GetHwnd(), kFlashTimer);
         if (on)
-            SetTimer(hwnd(), kFlashTimer, kFlashMs, nullptr);
+            SetTimer(GetHwnd(), kFlashTimer, kFlashMs, nullptr);
     }
-    flash_ = on ? kFlashBackground : kNoFlash;
-    flashOff_ = false;
+    m_flash = on ? kFlashBackground : kNoFlash;
+    m_flashOff = false;
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::Set3DText(bool on, int direction) {
-    text3D_ = on;
-    direction3D_ = direction < 0 ? -1 : 1;
+    m_text3D = on;
+    m_direction3D = direction < 0 ? -1 : 1;
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::SetRotationAngle(int tenthsOfDegrees, bool centred) {
-    logFont_.lfEscapement = tenthsOfDegrees;
-    logFont_.lfOrientation = tenthsOfDegrees;
-    rotated_ = centred;
+    m_logFont.lfEscapement = tenthsOfDegrees;
+    m_logFont.lfOrientation = tenthsOfDegrees;
+    m_rotated = centred;
     RebuildFont();
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::SetLink(bool on, Link kind, bool notify) {
-    link_ = on ? kind : kNoLink;
-    notify_ = notify;
+    m_link = on ? kind : kNoLink;
+    m_notify = notify;
     Redraw();
     return *this;
 }
 
 TextLabel& TextLabel::SetLinkTarget(const char* target) {
-    linkTarget_ = target ? target : "";
+    m_linkTarget = target ? target : "";
     return *this;
 }
 
 TextLabel& TextLabel::SetLinkCursor(HCURSOR cursor) {
-    linkCursor_ = cursor;
+    m_linkCursor = cursor;
     return *this;
 }
 
 TextLabel& TextLabel::SetBorder(bool on) {
-    if (hwnd()) {
-        LONG_PTR ex = GetWindowLongPtrA(hwnd(), GWL_EXSTYLE);
-        SetWindowLongPtrA(hwnd(), GWL_EXSTYLE, on ? (ex | WS_EX_STATICEDGE) : (ex & ~WS_EX_STATICEDGE));
-        SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    if (GetHwnd()) {
+        LONG_PTR ex = GetWindowLongPtrA(GetHwnd(), GWL_EXSTYLE);
+        SetWindowLongPtrA(GetHwnd(), GWL_EXSTYLE, on ? (ex | WS_EX_STATICEDGE) : (ex & ~WS_EX_STATICEDGE));
+        SetWindowPos(GetHwnd(), nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     }
     return *this;
 }
 
 TextLabel& TextLabel::SetSunken(bool on) {
-    if (hwnd()) {
-        LONG_PTR style = GetWindowLongPtrA(hwnd(), GWL_STYLE);
-        SetWindowLongPtrA(hwnd(), GWL_STYLE, on ? (style | WS_BORDER) : (style & ~WS_BORDER));
-        SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    if (GetHwnd()) {
+        LONG_PTR style = GetWindowLongPtrA(GetHwnd(), GWL_STYLE);
+        SetWindowLongPtrA(GetHwnd(), GWL_STYLE, on ? (style | WS_BORDER) : (style & ~WS_BORDER));
+        SetWindowPos(GetHwnd(), nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     }
     return *this;
 }
 
 TextLabel& TextLabel::SetText(const char* text) {
-    if (hwnd()) {
-        SetWindowTextA(hwnd(), text ? text : ""); // WM_SETTEXT below redraws
+    if (GetHwnd()) {
+        SetWindowTextA(GetHwnd(), text ? text : ""); // WM_SETTEXT below redraws
     }
     return *this;
 }
 
 void TextLabel::Paint(HDC target) {
     RECT client;
-    GetClientRect(hwnd(), &client);
+    GetClientRect(GetHwnd(), &client);
     const int width = client.right, height = client.bottom;
     HDC dc = target;
     HDC mem = nullptr;
     HBITMAP canvas = nullptr;
     HGDIOBJ oldCanvas = nullptr;
-    if (!transparent_) {
+    if (!m_transparent) {
         mem = CreateCompatibleDC(target);
         canvas = mem ? CreateCompatibleBitmap(target, width, height) : nullptr;
         if (canvas) {
@@ -243,33 +247,33 @@ void TextLabel::Paint(HDC target) {
     }
     SetBkMode(dc, TRANSPARENT);
     HGDIOBJ oldFont =
-        SelectObject(dc, font_ ? static_cast<HGDIOBJ>(font_.get()) : GetStockObject(SYSTEM_FONT));
-    COLORREF background = bkSet_ ? bkColor_ : GetSysColor(COLOR_BTNFACE);
+        SelectObject(dc, m_font ? static_cast<HGDIOBJ>(m_font.get()) : GetStockObject(SYSTEM_FONT));
+    COLORREF background = m_bkSet ? m_bkColor : GetSysColor(COLOR_BTNFACE);
 
-    lastBands_ = 0;
-    if (!transparent_) {
-        if (gradient_) {
-            std::vector<uikit::GradientBand> bands = uikit::GradientBands(width, gradStart_, gradEnd_);
+    m_lastBands = 0;
+    if (!m_transparent) {
+        if (m_gradient) {
+            std::vector<GradientBand> bands = GradientBands(width, m_gradStart, m_gradEnd);
             for (const auto& band : bands) {
-                tunaro::Brush brush(CreateSolidBrush(band.colour));
+                Brush brush(CreateSolidBrush(band.colour));
                 RECT rc = {band.left, 0, band.right, height};
                 FillRect(dc, &rc, brush.get());
             }
-            lastBands_ = static_cast<int>(bands.size());
-            background = gradStart_;
+            m_lastBands = static_cast<int>(bands.size());
+            background = m_gradStart;
         } else {
-            FillRect(dc, &client, bkSet_ ? bkBrush_.get() : GetSysColorBrush(COLOR_BTNFACE));
+            FillRect(dc, &client, m_bkSet ? m_bkBrush.get() : GetSysColorBrush(COLOR_BTNFACE));
         }
     }
     // Flashing text vanishes in its "off" phase by taking the background colour.
-    COLORREF textColour = (flash_ == kFlashText && flashOff_) ? background : textColor_;
+    COLORREF textColour = (m_flash == kFlashText && m_flashOff) ? background : m_textColor;
 
-    int length = GetWindowTextLengthA(hwnd());
+    int length = GetWindowTextLengthA(GetHwnd());
     std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetWindowTextA(hwnd(), &text[0], length + 1);
+    GetWindowTextA(GetHwnd(), &text[0], length + 1);
     text.resize(static_cast<size_t>(length));
 
-    LONG_PTR style = GetWindowLongPtrA(hwnd(), GWL_STYLE);
+    LONG_PTR style = GetWindowLongPtrA(GetHwnd(), GWL_STYLE);
     UINT format = 0;
     if ((style & SS_CENTERIMAGE) != 0) {
         format =
@@ -295,7 +299,7 @@ void TextLabel::Paint(HDC target) {
     if (style & SS_NOPREFIX)
         format |= DT_NOPREFIX;
 
-    if (rotated_) {
+    if (m_rotated) {
         // Centred with the viewport origin in the middle, bottom-centre alignment.
         POINT oldOrigin;
         SetViewportOrgEx(dc, width / 2, height / 2, &oldOrigin);
@@ -308,9 +312,9 @@ void TextLabel::Paint(HDC target) {
         RECT rc = client;
         ::SetTextColor(dc, textColour);
         DrawTextA(dc, text.c_str(), -1, &rc, format);
-        if (text3D_) {
-            ::SetTextColor(dc, shadowColor_);
-            OffsetRect(&rc, direction3D_, direction3D_);
+        if (m_text3D) {
+            ::SetTextColor(dc, m_shadowColor);
+            OffsetRect(&rc, m_direction3D, m_direction3D);
             DrawTextA(dc, text.c_str(), -1, &rc, format);
         }
     }
@@ -325,23 +329,23 @@ void TextLabel::Paint(HDC target) {
 }
 
 void TextLabel::OnClick() {
-    HWND parent = GetParent(hwnd());
-    if (notify_) {
+    HWND parent = GetParent(GetHwnd());
+    if (m_notify) {
         NMHDR nm = {};
-        nm.hwndFrom = hwnd();
-        nm.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(hwnd()));
+        nm.hwndFrom = GetHwnd();
+        nm.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(GetHwnd()));
         nm.code = kClickNotify;
         if (parent)
             SendMessageA(parent, WM_NOTIFY, nm.idFrom, reinterpret_cast<LPARAM>(&nm));
         return;
     }
-    if (link_ == kNoLink)
+    if (m_link == kNoLink)
         return;
     char text[512] = "";
-    GetWindowTextA(hwnd(), text, sizeof(text));
+    GetWindowTextA(GetHwnd(), text, sizeof(text));
     std::string target;
-    if (link_ == kUrlLink)
-        target = linkTarget_.empty() ? std::string(text) : linkTarget_;
+    if (m_link == kUrlLink)
+        target = m_linkTarget.empty() ? std::string(text) : m_linkTarget;
     else
         target = std::string("mailto:") + text;
     ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -350,7 +354,7 @@ void TextLabel::OnClick() {
 LRESULT TextLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
-        tunaro::PaintDc dc(hwnd());
+        PaintDc dc(GetHwnd());
         Paint(dc.get());
         return 0;
     }
@@ -358,7 +362,7 @@ LRESULT TextLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
     case WM_TIMER:
         if (wp == kFlashTimer) {
-            flashOff_ = !flashOff_;
+            m_flashOff = !m_flashOff;
             Redraw();
             return 0;
         }
@@ -366,8 +370,8 @@ LRESULT TextLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSCOLORCHANGE: {
         HBRUSH brush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
         if (brush) {
-            bkBrush_.Reset(brush);
-            bkColor_ = GetSysColor(COLOR_BTNFACE);
+            m_bkBrush.Reset(brush);
+            m_bkColor = GetSysColor(COLOR_BTNFACE);
         }
         break;
     }
@@ -375,8 +379,8 @@ LRESULT TextLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         OnClick();
         return 0;
     case WM_SETCURSOR:
-        if (link_ != kNoLink && linkCursor_) {
-            ::SetCursor(linkCursor_);
+        if (m_link != kNoLink && m_linkCursor) {
+            ::SetCursor(m_linkCursor);
             return TRUE;
         }
         break;
@@ -388,3 +392,5 @@ LRESULT TextLabel::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     return Default(msg, wp, lp);
 }
+
+} // namespace tunaro

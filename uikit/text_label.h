@@ -2,13 +2,15 @@
 // flashing, shadowed ("3D") and rotated text, and hyperlink behaviour.
 #pragma once
 
-#include "Subclass.h"
+#include "uikit/subclass.h"
 
 #include "framework/raii.h"
 
 #include <string>
 
-class TextLabel : public uikit::SubclassedWindow {
+namespace tunaro {
+
+class TextLabel : public SubclassedWindow {
 public:
     enum Flash { kNoFlash = 0, kFlashText = 1, kFlashBackground = 2 };
     enum Link { kNoLink = 0, kUrlLink = 1, kMailLink = 2 };
@@ -43,12 +45,12 @@ public:
     TextLabel& SetSunken(bool on);
     TextLabel& SetText(const char* text);
 
-    const LOGFONTA& Font() const { return logFont_; }
-    COLORREF TextColor() const { return textColor_; }
-    bool FlashPhaseOff() const { return flashOff_; }
-    int FlashMode() const { return flash_; }
+    const LOGFONTA& Font() const { return m_logFont; }
+    COLORREF TextColor() const { return m_textColor; }
+    bool FlashPhaseOff() const { return m_flashOff; }
+    int FlashMode() const { return m_flash; }
     // Number of colour bands the last gradient paint used (0 when none was painted).
-    int LastGradientBands() const { return lastBands_; }
+    int LastGradientBands() const { return m_lastBands; }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -59,22 +61,24 @@ private:
     void Paint(HDC target);
     void OnClick();
 
-    COLORREF textColor_, shadowColor_ = RGB(255, 255, 255), bkColor_;
-    bool bkSet_ = false;
-    tunaro::Brush bkBrush_;
-    bool gradient_ = false;
-    COLORREF gradStart_ = 0, gradEnd_ = 0;
-    LOGFONTA logFont_ = {};
-    tunaro::Font font_;
-    bool transparent_ = false;
-    int flash_ = kNoFlash;
-    bool flashOff_ = false;
-    bool text3D_ = false;
-    int direction3D_ = 1;
-    bool rotated_ = false;
-    int link_ = kNoLink;
-    bool notify_ = false;
-    std::string linkTarget_;
-    HCURSOR linkCursor_ = nullptr;
-    int lastBands_ = 0;
+    COLORREF m_textColor, m_shadowColor = RGB(255, 255, 255), m_bkColor;
+    bool m_bkSet = false;
+    Brush m_bkBrush;
+    bool m_gradient = false;
+    COLORREF m_gradStart = 0, m_gradEnd = 0;
+    LOGFONTA m_logFont = {};
+    tunaro::Font m_font; // qualified: the method Font() hides the type
+    bool m_transparent = false;
+    int m_flash = kNoFlash;
+    bool m_flashOff = false;
+    bool m_text3D = false;
+    int m_direction3D = 1;
+    bool m_rotated = false;
+    int m_link = kNoLink;
+    bool m_notify = false;
+    std::string m_linkTarget;
+    HCURSOR m_linkCursor = nullptr;
+    int m_lastBands = 0;
 };
+
+} // namespace tunaro

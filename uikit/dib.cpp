@@ -1,10 +1,12 @@
 // CDib: BMP reading and writing, attaching to packed bitmaps, palettes and captioned drawing.
 // Every read is checked against the sizes the file itself declares before memory is touched.
-#include "Dib.h"
+#include "uikit/dib.h"
 
 #include <cstring>
 #include <cstdlib>
 #include <new>
+
+namespace tunaro {
 
 namespace {
 
@@ -62,32 +64,32 @@ int CDib::ComputeColorEntries(const BITMAPINFOHEADER& h) {
 }
 
 bool CDib::ComputeSizes() {
-    if (!header_ || header_->biSize != sizeof(BITMAPINFOHEADER))
+    if (!m_header || m_header->biSize != sizeof(BITMAPINFOHEADER))
         return false;
-    imageSize_ = ComputeImageSize(*header_);
-    colorEntries_ = ComputeColorEntries(*header_);
-    colorTable_ = reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(header_) + sizeof(BITMAPINFOHEADER));
+    m_imageSize = ComputeImageSize(*m_header);
+    m_colorEntries = ComputeColorEntries(*m_header);
+    m_colorTable = reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(m_header) + sizeof(BITMAPINFOHEADER));
     return true;
 }
 
 void CDib::MakePalette() {
-    palette_.Reset();
-    if (colorEntries_ == 0)
+    m_palette.Reset();
+    if (m_colorEntries == 0)
         return;
-    size_t bytes = sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * static_cast<size_t>(colorEntries_);
+    size_t bytes = sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * static_cast<size_t>(m_colorEntries);
     BYTE* block = new (std::nothrow) BYTE[bytes];
     if (!block)
         return;
     LOGPALETTE* lp = reinterpret_cast<LOGPALETTE*>(block);
     lp->palVersion = 0x300;
-    lp->palNumEntries = static_cast<WORD>(colorEntries_);
-    for (int i = 0; i < colorEntries_; ++i) {
-        lp->palPalEntry[i].peRed = colorTable_[i].rgbRed;
-        lp->palPalEntry[i].peGreen = colorTable_[i].rgbGreen;
-        lp->palPalEntry[i].peBlue = colorTable_[i].rgbBlue;
+    lp->palNumEntries = static_cast<WORD>(m_colorEntries);
+    for (int i = 0; i < m_colorEntries; ++i) {
+        lp->palPalEntry[i].peRed = m_colorTable[i].rgbRed;
+        lp->palPalEntry[i].peGreen = m_colorTable[i].rgbGreen;
+        lp->palPalEntry[i].peBlue = m_colorTable[i].rgbBlue;
         lp->palPalEntry[i].peFlags = 0;
     }
-    palette_.Reset(CreatePalette(lp));
+    m_palette.Reset(CreatePalette(lp));
     delete[] block;
 }
 
@@ -102,12 +104,12 @@ int CDib::AttachMemory(BITMAPINFOHEADER* header, BOOL own, HGLOBAL global) {
         ShowError("AttachMemory error");
         return 0;
     }
-    header_ = header;
-    headerOwnership_ = own ? (global ? kGlobalBlock : kAllocated) : kBorrowed;
-    global_ = (own && global) ? global : nullptr;
+    m_header = header;
+    m_headerOwnership = own ? (global ? kGlobalBlock : kAllocated) : kBorrowed;
+    m_global = (own && global) ? global : nullptr;
     ComputeSizes();
-    bits_ = reinterpret_cast<BYTE*>(colorTable_) + colorEntries_ * sizeof(RGBQUAD);
-    pixelOwnership_ = 0;
+    m_bits = reinterpret_cast<BYTE*>(m_colorTable) + m_colorEntries * sizeof(RGBQUAD);
+    m_pixelOwnership = 0;
     MakePalette();
     return 1;
 }
@@ -122,18 +124,18 @@ int CDib::Read(HANDLE file) {
     ok = ok && fh.offBits > sizeof(FileHeader) && headerBytes >= sizeof(BITMAPINFOHEADER) &&
          headerBytes <= 65536;
     if (ok) {
-        header_ = reinterpret_cast<BITMAPINFOHEADER*>(new (std::nothrow) BYTE[headerBytes]);
-        headerOwnership_ = kAllocated;
-        ok = header_ && ReadExact(file, header_, headerBytes) && ComputeSizes();
+        m_header = reinterpret_cast<BITMAPINFOHEADER*>(new (std::nothrow) BYTE[headerBytes]);
+        m_headerOwnership = kAllocated;
+        ok = m_header && ReadExact(file, m_header, headerBytes) && ComputeSizes();
     }
     // The colour table must lie inside what was read; the pixel data must be of a sane size.
-    ok = ok && sizeof(BITMAPINFOHEADER) + colorEntries_ * sizeof(RGBQUAD) <= headerBytes;
-    ok = ok && imageSize_ > 0 && imageSize_ <= kMaxImageBytes;
+    ok = ok && sizeof(BITMAPINFOHEADER) + m_colorEntries * sizeof(RGBQUAD) <= headerBytes;
+    ok = ok && m_imageSize > 0 && m_imageSize <= kMaxImageBytes;
     if (ok) {
         MakePalette();
-        bits_ = new (std::nothrow) BYTE[imageSize_];
-        pixelOwnership_ = 1;
-        ok = bits_ && ReadExact(file, bits_, imageSize_);
+        m_bits = new (std::nothrow) BYTE[m_imageSize];
+        m_pixelOwnership = 1;
+        ok = m_bits && ReadExact(file, m_bits, m_imageSize);
     }
     if (!ok) {
         Release();
@@ -144,23 +146,23 @@ int CDib::Read(HANDLE file) {
 }
 
 int CDib::ReadFile(const char* path) {
-    tunaro::FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     return Read(file.get()); // an unopened file reports "Read error" like any other failure
 }
 
 int CDib::Write(HANDLE file) const {
-    bool ok = header_ && bits_ && file && file != INVALID_HANDLE_VALUE;
+    bool ok = m_header && m_bits && file && file != INVALID_HANDLE_VALUE;
     if (ok) {
         FileHeader fh;
         fh.type = kBmpType;
         fh.size = 0;
         fh.reserved1 = 0;
         fh.reserved2 = 0;
-        fh.offBits = static_cast<uint32_t>(colorEntries_ * sizeof(RGBQUAD) + 54);
-        DWORD headerBytes = static_cast<DWORD>(colorEntries_ * sizeof(RGBQUAD) + sizeof(BITMAPINFOHEADER));
-        ok = WriteExact(file, &fh, sizeof(fh)) && WriteExact(file, header_, headerBytes) &&
-             WriteExact(file, bits_, imageSize_);
+        fh.offBits = static_cast<uint32_t>(m_colorEntries * sizeof(RGBQUAD) + 54);
+        DWORD headerBytes = static_cast<DWORD>(m_colorEntries * sizeof(RGBQUAD) + sizeof(BITMAPINFOHEADER));
+        ok = WriteExact(file, &fh, sizeof(fh)) && WriteExact(file, m_header, headerBytes) &&
+             WriteExact(file, m_bits, m_imageSize);
     }
     if (!ok) {
         ShowError("write error");
@@ -170,34 +172,33 @@ int CDib::Write(HANDLE file) const {
 }
 
 int CDib::WriteFile(const char* path) const {
-    tunaro::FileHandle file(
+    FileHandle file(
         CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     return Write(file.get());
 }
 
 int CDib::Draw(HDC dc, int x, int y, int width, int height, const char* caption) {
-    if (!header_ || !bits_ || !dc)
+    if (!m_header || !m_bits || !dc)
         return 0;
     HPALETTE oldPalette = nullptr;
-    if (palette_) {
-        oldPalette = SelectPalette(dc, palette_.get(), TRUE);
+    if (m_palette) {
+        oldPalette = SelectPalette(dc, m_palette.get(), TRUE);
         RealizePalette(dc);
     }
-    tunaro::MemoryDc mem(CreateCompatibleDC(dc));
-    tunaro::Bitmap canvas(CreateCompatibleBitmap(dc, width, height));
+    MemoryDc mem(CreateCompatibleDC(dc));
+    Bitmap canvas(CreateCompatibleBitmap(dc, width, height));
     if (mem && canvas) {
-        tunaro::SelectObjectScope selectCanvas(mem.get(), canvas.get());
-        HPALETTE memPalette = palette_ ? SelectPalette(mem.get(), palette_.get(), TRUE) : nullptr;
+        SelectObjectScope selectCanvas(mem.get(), canvas.get());
+        HPALETTE memPalette = m_palette ? SelectPalette(mem.get(), m_palette.get(), TRUE) : nullptr;
         SetStretchBltMode(mem.get(), COLORONCOLOR);
-        LONG srcHeight = header_->biHeight < 0 ? -header_->biHeight : header_->biHeight;
-        StretchDIBits(mem.get(), x, y, width, height, 0, 0, header_->biWidth, srcHeight, bits_,
-                      reinterpret_cast<BITMAPINFO*>(header_), DIB_RGB_COLORS, SRCCOPY);
+        LONG srcHeight = m_header->biHeight < 0 ? -m_header->biHeight : m_header->biHeight;
+        StretchDIBits(mem.get(), x, y, width, height, 0, 0, m_header->biWidth, srcHeight, m_bits,
+                      reinterpret_cast<BITMAPINFO*>(m_header), DIB_RGB_COLORS, SRCCOPY);
         if (caption && *caption) {
-            tunaro::Font font(CreateFontA(12, 6, 0, 0, 400, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                                          OUT_TT_ONLY_PRECIS, CLIP_EMBEDDED, DEFAULT_QUALITY, DEFAULT_PITCH,
-                                          "宋体"));
-            tunaro::SelectObjectScope selectFont(mem.get(), font ? static_cast<HGDIOBJ>(font.get())
-                                                                 : GetStockObject(DEFAULT_GUI_FONT));
+            Font font(CreateFontA(12, 6, 0, 0, 400, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_TT_ONLY_PRECIS,
+                                  CLIP_EMBEDDED, DEFAULT_QUALITY, DEFAULT_PITCH, "宋体"));
+            SelectObjectScope selectFont(mem.get(), font ? static_cast<HGDIOBJ>(font.get())
+                                                         : GetStockObject(DEFAULT_GUI_FONT));
             SetBkMode(mem.get(), TRANSPARENT);
             SetTextColor(mem.get(), RGB(255, 255, 0));
             RECT rc = {5, 5, 100, 20};
@@ -213,29 +214,31 @@ int CDib::Draw(HDC dc, int x, int y, int width, int height, const char* caption)
 }
 
 void CDib::Release() {
-    if (header_) {
-        if (headerOwnership_ == kGlobalBlock && global_) {
-            GlobalUnlock(global_);
-            GlobalFree(global_);
-        } else if (headerOwnership_ == kAllocated) {
-            delete[] reinterpret_cast<BYTE*>(header_);
+    if (m_header) {
+        if (m_headerOwnership == kGlobalBlock && m_global) {
+            GlobalUnlock(m_global);
+            GlobalFree(m_global);
+        } else if (m_headerOwnership == kAllocated) {
+            delete[] reinterpret_cast<BYTE*>(m_header);
         }
     }
-    if (pixelOwnership_ == 1)
-        delete[] bits_;
-    palette_.Reset();
-    bitmap_.Reset();
-    if (view_)
-        UnmapViewOfFile(view_);
-    view_ = nullptr;
-    mapping_.Reset();
-    file_.Reset();
-    header_ = nullptr;
-    colorTable_ = nullptr;
-    bits_ = nullptr;
-    imageSize_ = 0;
-    colorEntries_ = 0;
-    headerOwnership_ = kBorrowed;
-    global_ = nullptr;
-    pixelOwnership_ = 0;
+    if (m_pixelOwnership == 1)
+        delete[] m_bits;
+    m_palette.Reset();
+    m_bitmap.Reset();
+    if (m_view)
+        UnmapViewOfFile(m_view);
+    m_view = nullptr;
+    m_mapping.Reset();
+    m_file.Reset();
+    m_header = nullptr;
+    m_colorTable = nullptr;
+    m_bits = nullptr;
+    m_imageSize = 0;
+    m_colorEntries = 0;
+    m_headerOwnership = kBorrowed;
+    m_global = nullptr;
+    m_pixelOwnership = 0;
 }
+
+} // namespace tunaro

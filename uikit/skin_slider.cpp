@@ -1,6 +1,8 @@
 // SkinSlider: thumb placement inside the channel rectangle, bitmap painting, dragging with the
 // trackbar's own notifications, and the shared tracking tooltip that shows the value.
-#include "SkinSlider.h"
+#include "uikit/skin_slider.h"
+
+namespace tunaro {
 
 namespace {
 
@@ -33,35 +35,35 @@ SkinSlider::~SkinSlider() {
 bool SkinSlider::Attach(HWND trackbar) {
     if (!SubclassedWindow::Attach(trackbar))
         return false;
-    GetClientRect(trackbar, &channelRect_);
+    GetClientRect(trackbar, &m_channelRect);
     return true;
 }
 
 void SkinSlider::FreeBitmaps() {
-    thumb_.Reset();
-    mask_.Reset();
-    pressedThumb_.Reset();
-    channel_.Reset();
-    thumbSize_ = {0, 0};
+    m_thumb.Reset();
+    m_mask.Reset();
+    m_pressedThumb.Reset();
+    m_channel.Reset();
+    m_thumbSize = {0, 0};
 }
 
 void SkinSlider::SetBitmapHandles(HBITMAP thumb, HBITMAP thumbMask, HBITMAP pressedThumb, HBITMAP channel) {
     FreeBitmaps();
-    thumb_.Reset(thumb);
-    mask_.Reset(thumbMask);
-    pressedThumb_.Reset(pressedThumb);
-    channel_.Reset(channel);
-    if (thumb_) {
+    m_thumb.Reset(thumb);
+    m_mask.Reset(thumbMask);
+    m_pressedThumb.Reset(pressedThumb);
+    m_channel.Reset(channel);
+    if (m_thumb) {
         BITMAP bm = {};
-        GetObjectA(thumb_.get(), sizeof(bm), &bm);
-        thumbSize_ = {bm.bmWidth, bm.bmHeight};
+        GetObjectA(m_thumb.get(), sizeof(bm), &bm);
+        m_thumbSize = {bm.bmWidth, bm.bmHeight};
     }
-    if (hwnd())
-        InvalidateRect(hwnd(), nullptr, FALSE);
+    if (GetHwnd())
+        InvalidateRect(GetHwnd(), nullptr, FALSE);
 }
 
 bool SkinSlider::SetBitmaps(UINT thumb, UINT thumbMask, UINT pressedThumb, UINT channel) {
-    HINSTANCE module = module_ ? module_ : GetModuleHandleA(nullptr);
+    HINSTANCE module = m_module ? m_module : GetModuleHandleA(nullptr);
     auto load = [module](UINT id) {
         return id ? static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0))
                   : nullptr;
@@ -72,29 +74,29 @@ bool SkinSlider::SetBitmaps(UINT thumb, UINT thumbMask, UINT pressedThumb, UINT 
 }
 
 void SkinSlider::SetChannelRect(const RECT& rc) {
-    channelRect_ = rc;
-    if (hwnd())
-        InvalidateRect(hwnd(), nullptr, FALSE);
+    m_channelRect = rc;
+    if (GetHwnd())
+        InvalidateRect(GetHwnd(), nullptr, FALSE);
 }
 
 void SkinSlider::SetRange(int min, int max) {
-    if (!hwnd())
+    if (!GetHwnd())
         return;
-    SendMessageA(hwnd(), TBM_SETRANGEMIN, FALSE, min);
-    SendMessageA(hwnd(), TBM_SETRANGEMAX, TRUE, max);
+    SendMessageA(GetHwnd(), TBM_SETRANGEMIN, FALSE, min);
+    SendMessageA(GetHwnd(), TBM_SETRANGEMAX, TRUE, max);
 }
 
 void SkinSlider::SetPos(int pos) {
-    if (!hwnd())
+    if (!GetHwnd())
         return;
     RECT before = ThumbRect();
-    SendMessageA(hwnd(), TBM_SETPOS, TRUE, pos);
+    SendMessageA(GetHwnd(), TBM_SETPOS, TRUE, pos);
     InvalidateThumb(before);
     InvalidateThumb(ThumbRect());
 }
 
 int SkinSlider::GetPos() const {
-    return hwnd() ? static_cast<int>(SendMessageA(hwnd(), TBM_GETPOS, 0, 0)) : 0;
+    return GetHwnd() ? static_cast<int>(SendMessageA(GetHwnd(), TBM_GETPOS, 0, 0)) : 0;
 }
 
 RECT SkinSlider::ThumbRectFor(const RECT& channel, SIZE thumb, bool vertical, int min, int max, int pos) {
@@ -116,19 +118,20 @@ RECT SkinSlider::ThumbRectFor(const RECT& channel, SIZE thumb, bool vertical, in
 
 RECT SkinSlider::ThumbRect() const {
     int min = 0, max = 0, pos = 0;
-    if (hwnd()) {
-        min = static_cast<int>(SendMessageA(hwnd(), TBM_GETRANGEMIN, 0, 0));
-        max = static_cast<int>(SendMessageA(hwnd(), TBM_GETRANGEMAX, 0, 0));
-        pos = static_cast<int>(SendMessageA(hwnd(), TBM_GETPOS, 0, 0));
+    if (GetHwnd()) {
+        min = static_cast<int>(SendMessageA(GetHwnd(), TBM_GETRANGEMIN, 0, 0));
+        max = static_cast<int>(SendMessageA(GetHwnd(), TBM_GETRANGEMAX, 0, 0));
+        pos = static_cast<int>(SendMessageA(GetHwnd(), TBM_GETPOS, 0, 0));
     }
-    return ThumbRectFor(channelRect_, thumbSize_, vertical_, min, max, pos);
+    return ThumbRectFor(m_channelRect, m_thumbSize, m_vertical, min, max, pos);
 }
 
 int SkinSlider::PosFromPoint(POINT pt) const {
-    int min = static_cast<int>(SendMessageA(hwnd(), TBM_GETRANGEMIN, 0, 0));
-    int max = static_cast<int>(SendMessageA(hwnd(), TBM_GETRANGEMAX, 0, 0));
-    int length = vertical_ ? channelRect_.bottom - channelRect_.top : channelRect_.right - channelRect_.left;
-    int offset = vertical_ ? pt.y - channelRect_.top - 13 : pt.x - channelRect_.left - 13;
+    int min = static_cast<int>(SendMessageA(GetHwnd(), TBM_GETRANGEMIN, 0, 0));
+    int max = static_cast<int>(SendMessageA(GetHwnd(), TBM_GETRANGEMAX, 0, 0));
+    int length =
+        m_vertical ? m_channelRect.bottom - m_channelRect.top : m_channelRect.right - m_channelRect.left;
+    int offset = m_vertical ? pt.y - m_channelRect.top - 13 : pt.x - m_channelRect.left - 13;
     int travel = length - 27;
     if (travel <= 0 || max <= min)
         return min;
@@ -139,18 +142,18 @@ int SkinSlider::PosFromPoint(POINT pt) const {
 }
 
 void SkinSlider::Notify(int code) {
-    HWND parent = GetParent(hwnd());
+    HWND parent = GetParent(GetHwnd());
     if (!parent)
         return;
-    UINT msg = vertical_ ? WM_VSCROLL : WM_HSCROLL;
+    UINT msg = m_vertical ? WM_VSCROLL : WM_HSCROLL;
     WORD pos = static_cast<WORD>(GetPos());
     WPARAM wp =
         (code == TB_THUMBTRACK || code == TB_THUMBPOSITION) ? MAKEWPARAM(code, pos) : MAKEWPARAM(code, 0);
-    SendMessageA(parent, msg, wp, reinterpret_cast<LPARAM>(hwnd()));
+    SendMessageA(parent, msg, wp, reinterpret_cast<LPARAM>(GetHwnd()));
 }
 
 void SkinSlider::InvalidateThumb(const RECT& rc) {
-    InvalidateRect(hwnd(), &rc, FALSE);
+    InvalidateRect(GetHwnd(), &rc, FALSE);
 }
 
 void SkinSlider::UpdateTooltip(bool show) {
@@ -161,21 +164,21 @@ void SkinSlider::UpdateTooltip(bool show) {
     ti.cbSize = TTTOOLINFOA_V1_SIZE;
     if (!show) {
         SendMessageA(tip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&ti));
-        tipShown_ = false;
+        m_tipShown = false;
         return;
     }
     wsprintfA(g_tipText, "%d", GetPos());
     ti.lpszText = g_tipText;
     SendMessageA(tip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
-    if (followTip_ || !tipShown_) {
+    if (m_followTip || !m_tipShown) {
         RECT thumb = ThumbRect();
         POINT pt = {thumb.left, thumb.top};
-        ClientToScreen(hwnd(), &pt);
+        ClientToScreen(GetHwnd(), &pt);
         SendMessageA(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(pt.x, pt.y));
     }
-    if (!tipShown_) {
+    if (!m_tipShown) {
         SendMessageA(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&ti));
-        tipShown_ = true;
+        m_tipShown = true;
     }
 }
 
@@ -184,57 +187,57 @@ HWND SkinSlider::ValueTooltip() {
 }
 
 void SkinSlider::Paint(HDC dc, const RECT& clip) {
-    tunaro::MemoryDc mem(CreateCompatibleDC(dc));
+    MemoryDc mem(CreateCompatibleDC(dc));
     if (!mem)
         return;
-    if (channel_) {
-        tunaro::SelectObjectScope select(mem.get(), channel_.get());
+    if (m_channel) {
+        SelectObjectScope select(mem.get(), m_channel.get());
         BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, mem.get(), clip.left,
                clip.top, SRCCOPY);
     } else {
         FillRect(dc, &clip, GetSysColorBrush(COLOR_BTNFACE));
     }
-    HBITMAP image = (pressed_ && pressedThumb_) ? pressedThumb_.get() : thumb_.get();
-    if (image && mask_) {
+    HBITMAP image = (m_pressed && m_pressedThumb) ? m_pressedThumb.get() : m_thumb.get();
+    if (image && m_mask) {
         RECT t = ThumbRect();
-        tunaro::SelectObjectScope select(mem.get(), mask_.get());
-        BitBlt(dc, t.left, t.top, thumbSize_.cx, thumbSize_.cy, mem.get(), 0, 0, SRCAND);
+        SelectObjectScope select(mem.get(), m_mask.get());
+        BitBlt(dc, t.left, t.top, m_thumbSize.cx, m_thumbSize.cy, mem.get(), 0, 0, SRCAND);
         SelectObject(mem.get(), image);
-        BitBlt(dc, t.left, t.top, thumbSize_.cx, thumbSize_.cy, mem.get(), 0, 0, SRCINVERT);
+        BitBlt(dc, t.left, t.top, m_thumbSize.cx, m_thumbSize.cy, mem.get(), 0, 0, SRCINVERT);
     }
 }
 
 LRESULT SkinSlider::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
-        tunaro::PaintDc dc(hwnd());
+        PaintDc dc(GetHwnd());
         RECT clip;
         if (GetClipBox(dc.get(), &clip) == NULLREGION)
-            GetClientRect(hwnd(), &clip);
+            GetClientRect(GetHwnd(), &clip);
         Paint(dc.get(), clip);
         return 0;
     }
     case WM_ERASEBKGND:
         return TRUE;
     case WM_LBUTTONDOWN: {
-        tracking_ = true;
+        m_tracking = true;
         POINT pt = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
         RECT before = ThumbRect();
-        SetFocus(hwnd());
-        SetCapture(hwnd());
+        SetFocus(GetHwnd());
+        SetCapture(GetHwnd());
         if (PtInRect(&before, pt)) {
-            pressed_ = true;
-            if (showTip_)
+            m_pressed = true;
+            if (m_showTip)
                 UpdateTooltip(true);
             InvalidateThumb(before);
         } else {
             // A click beside the thumb pages towards the click, as the trackbar does.
-            int page = static_cast<int>(SendMessageA(hwnd(), TBM_GETPAGESIZE, 0, 0));
+            int page = static_cast<int>(SendMessageA(GetHwnd(), TBM_GETPAGESIZE, 0, 0));
             int target = PosFromPoint(pt);
             int pos = GetPos();
             int next = target > pos ? (pos + page < target ? pos + page : target)
                                     : (pos - page > target ? pos - page : target);
-            SendMessageA(hwnd(), TBM_SETPOS, TRUE, next);
+            SendMessageA(GetHwnd(), TBM_SETPOS, TRUE, next);
             InvalidateThumb(before);
             Notify(target > pos ? TB_PAGEDOWN : TB_PAGEUP);
         }
@@ -242,15 +245,15 @@ LRESULT SkinSlider::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_MOUSEMOVE:
-        if (pressed_) {
+        if (m_pressed) {
             POINT pt = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
             RECT before = ThumbRect();
             int pos = PosFromPoint(pt);
             if (pos != GetPos()) {
-                SendMessageA(hwnd(), TBM_SETPOS, TRUE, pos);
+                SendMessageA(GetHwnd(), TBM_SETPOS, TRUE, pos);
                 Notify(TB_THUMBTRACK);
             }
-            if (showTip_)
+            if (m_showTip)
                 UpdateTooltip(true);
             RECT after = ThumbRect(), both;
             UnionRect(&both, &before, &after);
@@ -259,12 +262,12 @@ LRESULT SkinSlider::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED: {
-        bool wasPressed = pressed_, wasTracking = tracking_;
-        if (tipShown_)
+        bool wasPressed = m_pressed, wasTracking = m_tracking;
+        if (m_tipShown)
             UpdateTooltip(false);
-        pressed_ = false;
-        tracking_ = false;
-        if (msg == WM_LBUTTONUP && GetCapture() == hwnd())
+        m_pressed = false;
+        m_tracking = false;
+        if (msg == WM_LBUTTONUP && GetCapture() == GetHwnd())
             ReleaseCapture();
         if (wasPressed)
             Notify(TB_THUMBPOSITION);
@@ -275,15 +278,17 @@ LRESULT SkinSlider::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_KEYDOWN: {
         LRESULT r = Default(msg, wp, lp);
-        InvalidateRect(hwnd(), nullptr, FALSE);
+        InvalidateRect(GetHwnd(), nullptr, FALSE);
         return r;
     }
     case WM_SETCURSOR:
-        if (cursor_) {
-            ::SetCursor(cursor_);
+        if (m_cursor) {
+            ::SetCursor(m_cursor);
             return TRUE;
         }
         break;
     }
     return Default(msg, wp, lp);
 }
+
+} // namespace tunaro

@@ -1,10 +1,12 @@
 // MasterVolume and RecordingInput over the Windows multimedia mixer: opening through the default
 // wave output, control look-up, mute by mute and selector controls, change notifications.
-#include "MasterVolume.h"
+#include "uikit/master_volume.h"
 
 #include "framework/debug_print.h"
 
 #include <vector>
+
+namespace tunaro {
 
 namespace {
 
@@ -38,7 +40,7 @@ MasterVolume* MasterVolume::Active() {
 }
 
 MasterVolume::MasterVolume(DWORD componentType)
-    : componentType_(componentType ? componentType : MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) {
+    : m_componentType(componentType ? componentType : MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) {
     if (!Open()) {
         if (g_active == this)
             g_active = nullptr;
@@ -78,8 +80,8 @@ bool MasterVolume::MixerIdOfDefaultWaveOut(UINT* id) {
             device = 0;
         r = mixerGetID(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &mixer,
                        MIXER_OBJECTF_WAVEOUT);
-        tunaro::DebugPrint("MasterVolume: mixer id by wave-out device %u, result %u, Line=%ld\n", device, r,
-                           static_cast<long>(__LINE__));
+        DebugPrint("MasterVolume: mixer id by wave-out device %u, result %u, Line=%ld\n", device, r,
+                   static_cast<long>(__LINE__));
     }
     waveOutClose(wave);
     if (r != MMSYSERR_NOERROR)
@@ -91,7 +93,7 @@ bool MasterVolume::MixerIdOfDefaultWaveOut(UINT* id) {
 bool MasterVolume::Open() {
     if (mixerGetNumDevs() == 0)
         return false;
-    if (!MixerIdOfDefaultWaveOut(&mixerId_))
+    if (!MixerIdOfDefaultWaveOut(&m_mixerId))
         return false;
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -103,32 +105,32 @@ bool MasterVolume::Open() {
         if (!RegisterClassA(&wc))
             return false;
     }
-    msgWnd_ = CreateWindowExA(0, kMsgClass, kMsgTitle, WS_POPUP | WS_DISABLED, 0, 0, 0, 0, nullptr, nullptr,
-                              instance, nullptr);
-    if (!msgWnd_)
+    m_msgWnd = CreateWindowExA(0, kMsgClass, kMsgTitle, WS_POPUP | WS_DISABLED, 0, 0, 0, 0, nullptr, nullptr,
+                               instance, nullptr);
+    if (!m_msgWnd)
         return false;
-    if (mixerOpen(&mixer_, mixerId_, reinterpret_cast<DWORD_PTR>(msgWnd_), 0,
+    if (mixerOpen(&m_mixer, m_mixerId, reinterpret_cast<DWORD_PTR>(m_msgWnd), 0,
                   CALLBACK_WINDOW | MIXER_OBJECTF_MIXER) != MMSYSERR_NOERROR) {
-        mixer_ = nullptr;
-        DestroyWindow(msgWnd_);
-        msgWnd_ = nullptr;
+        m_mixer = nullptr;
+        DestroyWindow(m_msgWnd);
+        m_msgWnd = nullptr;
         return false;
     }
-    opened_ = true;
-    SetTimer(msgWnd_, kPollTimer, kPollMs, nullptr);
+    m_opened = true;
+    SetTimer(m_msgWnd, kPollTimer, kPollMs, nullptr);
     return true;
 }
 
 bool MasterVolume::FindVolumeControl() {
     MIXERLINEA line = {};
     line.cbStruct = sizeof(line);
-    line.dwComponentType = componentType_;
-    if (mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(mixer_), &line,
+    line.dwComponentType = m_componentType;
+    if (mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(m_mixer), &line,
                           MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR)
         return false;
-    lineFound_ = true;
-    lineId_ = line.dwLineID;
-    channels_ = line.cChannels;
+    m_lineFound = true;
+    m_lineId = line.dwLineID;
+    m_channels = line.cChannels;
 
     MIXERCONTROLA control = {};
     control.cbStruct = sizeof(control);
@@ -139,62 +141,62 @@ bool MasterVolume::FindVolumeControl() {
     controls.cControls = 1;
     controls.cbmxctrl = sizeof(control);
     controls.pamxctrl = &control;
-    if (mixerGetLineControlsA(reinterpret_cast<HMIXEROBJ>(mixer_), &controls,
+    if (mixerGetLineControlsA(reinterpret_cast<HMIXEROBJ>(m_mixer), &controls,
                               MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
         return false;
-    volumeAvailable_ = TRUE;
-    volumeControlId_ = control.dwControlID;
-    minimum_ = control.Bounds.dwMinimum;
-    maximum_ = control.Bounds.dwMaximum;
-    steps_ = control.Metrics.cSteps;
-    lastSeen_ = GetVolume();
+    m_volumeAvailable = TRUE;
+    m_volumeControlId = control.dwControlID;
+    m_minimum = control.Bounds.dwMinimum;
+    m_maximum = control.Bounds.dwMaximum;
+    m_steps = control.Metrics.cSteps;
+    m_lastSeen = GetVolume();
     return true;
 }
 
 void MasterVolume::Close() {
-    if (opened_) {
-        mixerClose(mixer_);
-        mixer_ = nullptr;
-        if (msgWnd_) {
-            KillTimer(msgWnd_, kPollTimer);
-            DestroyWindow(msgWnd_);
+    if (m_opened) {
+        mixerClose(m_mixer);
+        m_mixer = nullptr;
+        if (m_msgWnd) {
+            KillTimer(m_msgWnd, kPollTimer);
+            DestroyWindow(m_msgWnd);
         }
-        msgWnd_ = nullptr;
+        m_msgWnd = nullptr;
     }
-    opened_ = false;
-    lineFound_ = false;
-    volumeAvailable_ = FALSE;
+    m_opened = false;
+    m_lineFound = false;
+    m_volumeAvailable = FALSE;
 }
 
 long MasterVolume::GetVolume() const {
-    if (!volumeAvailable_ || !mixer_)
+    if (!m_volumeAvailable || !m_mixer)
         return -1;
-    std::vector<MIXERCONTROLDETAILS_UNSIGNED> values(channels_ ? channels_ : 1);
+    std::vector<MIXERCONTROLDETAILS_UNSIGNED> values(m_channels ? m_channels : 1);
     MIXERCONTROLDETAILS d = {};
     d.cbStruct = sizeof(d);
-    d.dwControlID = volumeControlId_;
+    d.dwControlID = m_volumeControlId;
     d.cChannels = static_cast<DWORD>(values.size());
     d.cbDetails = sizeof(MIXERCONTROLDETAILS_UNSIGNED);
     d.paDetails = values.data();
-    if (mixerGetControlDetailsA(reinterpret_cast<HMIXEROBJ>(mixer_), &d,
+    if (mixerGetControlDetailsA(reinterpret_cast<HMIXEROBJ>(m_mixer), &d,
                                 MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR)
         return -1;
     return static_cast<long>(values[0].dwValue);
 }
 
 void MasterVolume::SetVolume(DWORD value) {
-    if (!volumeAvailable_ || !mixer_ || value < minimum_ || value > maximum_)
+    if (!m_volumeAvailable || !m_mixer || value < m_minimum || value > m_maximum)
         return;
-    std::vector<MIXERCONTROLDETAILS_UNSIGNED> values(channels_ ? channels_ : 1);
+    std::vector<MIXERCONTROLDETAILS_UNSIGNED> values(m_channels ? m_channels : 1);
     for (auto& v : values)
         v.dwValue = value;
     MIXERCONTROLDETAILS d = {};
     d.cbStruct = sizeof(d);
-    d.dwControlID = volumeControlId_;
+    d.dwControlID = m_volumeControlId;
     d.cChannels = static_cast<DWORD>(values.size());
     d.cbDetails = sizeof(MIXERCONTROLDETAILS_UNSIGNED);
     d.paDetails = values.data();
-    mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(mixer_), &d,
+    mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(m_mixer), &d,
                            MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
 }
 
@@ -224,10 +226,10 @@ static std::vector<MIXERCONTROLA> LineControls(HMIXER mixer, DWORD lineId, DWORD
 }
 
 void MasterVolume::SetMuted(bool mute) {
-    if (!opened_ || !lineFound_)
+    if (!m_opened || !m_lineFound)
         return;
     DWORD lineChannels = 0;
-    for (const MIXERCONTROLA& c : LineControls(mixer_, lineId_, &lineChannels)) {
+    for (const MIXERCONTROLA& c : LineControls(m_mixer, m_lineId, &lineChannels)) {
         DWORD value;
         if (c.dwControlType == MIXERCONTROL_CONTROLTYPE_MUTE)
             value = mute ? 1 : 0;
@@ -247,16 +249,16 @@ void MasterVolume::SetMuted(bool mute) {
         d.cbDetails = sizeof(MIXERCONTROLDETAILS_BOOLEAN);
         d.paDetails = values.data();
         // A control that refuses is left as it is; the others still change.
-        mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(mixer_), &d,
+        mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(m_mixer), &d,
                                MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
     }
 }
 
 long MasterVolume::MuteState() const {
-    if (!opened_ || !lineFound_)
+    if (!m_opened || !m_lineFound)
         return -1;
     DWORD lineChannels = 0;
-    for (const MIXERCONTROLA& c : LineControls(mixer_, lineId_, &lineChannels)) {
+    for (const MIXERCONTROLA& c : LineControls(m_mixer, m_lineId, &lineChannels)) {
         if (c.dwControlType != MIXERCONTROL_CONTROLTYPE_MUTE)
             continue;
         DWORD ch = 0, items = 0;
@@ -268,7 +270,7 @@ long MasterVolume::MuteState() const {
         d.cMultipleItems = items;
         d.cbDetails = sizeof(MIXERCONTROLDETAILS_BOOLEAN);
         d.paDetails = values.data();
-        if (mixerGetControlDetailsA(reinterpret_cast<HMIXEROBJ>(mixer_), &d,
+        if (mixerGetControlDetailsA(reinterpret_cast<HMIXEROBJ>(m_mixer), &d,
                                     MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) !=
             MMSYSERR_NOERROR)
             return -1;
@@ -281,20 +283,20 @@ void MasterVolume::ReportChange() {
     long volume = GetVolume();
     if (volume < 0)
         return;
-    lastSeen_ = volume;
-    if (callback_)
-        callback_(static_cast<DWORD>(volume), user_);
+    m_lastSeen = volume;
+    if (m_callback)
+        m_callback(static_cast<DWORD>(volume), m_user);
 }
 
 LRESULT CALLBACK MasterVolume::MsgProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     MasterVolume* active = g_active;
     if (msg == MM_MIXM_CONTROL_CHANGE) {
-        if (active && active->volumeAvailable_ && static_cast<DWORD>(lp) == active->volumeControlId_)
+        if (active && active->m_volumeAvailable && static_cast<DWORD>(lp) == active->m_volumeControlId)
             active->ReportChange();
     } else if (msg == WM_TIMER && wp == kPollTimer) {
-        if (active && active->msgWnd_ == wnd && active->volumeAvailable_) {
+        if (active && active->m_msgWnd == wnd && active->m_volumeAvailable) {
             long volume = active->GetVolume();
-            if (volume >= 0 && volume != active->lastSeen_)
+            if (volume >= 0 && volume != active->m_lastSeen)
                 active->ReportChange();
         }
         return 0;
@@ -304,7 +306,7 @@ LRESULT CALLBACK MasterVolume::MsgProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 
 // ---- RecordingInput ----------------------------------------------------------------------
 
-RecordingInput::RecordingInput(HWND notifyWindow, DWORD componentType) : componentType_(componentType) {
+RecordingInput::RecordingInput(HWND notifyWindow, DWORD componentType) : m_componentType(componentType) {
     if (mixerGetNumDevs() < 1)
         return;
     HMIXER mixer = nullptr;
@@ -312,29 +314,29 @@ RecordingInput::RecordingInput(HWND notifyWindow, DWORD componentType) : compone
     if (mixerOpen(&mixer, 0, reinterpret_cast<DWORD_PTR>(notifyWindow), 0, flags | MIXER_OBJECTF_MIXER) !=
         MMSYSERR_NOERROR)
         return;
-    if (mixerGetDevCapsA(reinterpret_cast<UINT_PTR>(mixer), &caps_, sizeof(caps_)) != MMSYSERR_NOERROR) {
+    if (mixerGetDevCapsA(reinterpret_cast<UINT_PTR>(mixer), &m_caps, sizeof(m_caps)) != MMSYSERR_NOERROR) {
         mixerClose(mixer);
         return;
     }
-    mixer_ = mixer;
+    m_mixer = mixer;
 }
 
 RecordingInput::~RecordingInput() {
-    if (mixer_)
-        mixerClose(mixer_);
+    if (m_mixer)
+        mixerClose(m_mixer);
 }
 
 bool RecordingInput::Find() {
-    chosen_ = -1;
-    if (!mixer_)
+    m_chosen = -1;
+    if (!m_mixer)
         return false;
     MIXERLINEA line = {};
     line.cbStruct = sizeof(line);
     line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-    if (mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(mixer_), &line,
+    if (mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(m_mixer), &line,
                           MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR)
         return false;
-    lineName_ = line.szName;
+    m_lineName = line.szName;
 
     MIXERCONTROLA control = {};
     control.cbStruct = sizeof(control);
@@ -347,7 +349,7 @@ bool RecordingInput::Find() {
     bool found = false;
     for (DWORD type : {MIXERCONTROL_CONTROLTYPE_MIXER, MIXERCONTROL_CONTROLTYPE_MUX}) {
         lc.dwControlType = type;
-        if (mixerGetLineControlsA(reinterpret_cast<HMIXEROBJ>(mixer_), &lc,
+        if (mixerGetLineControlsA(reinterpret_cast<HMIXEROBJ>(m_mixer), &lc,
                                   MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
             MMSYSERR_NOERROR) {
             found = true;
@@ -356,62 +358,64 @@ bool RecordingInput::Find() {
     }
     if (!found || control.cMultipleItems == 0)
         return false;
-    controlId_ = control.dwControlID;
-    controlType_ = control.dwControlType;
-    controlName_ = control.szName;
-    items_ = control.cMultipleItems;
+    m_controlId = control.dwControlID;
+    m_controlType = control.dwControlType;
+    m_controlName = control.szName;
+    m_items = control.cMultipleItems;
 
-    std::vector<MIXERCONTROLDETAILS_LISTTEXTA> texts(items_);
+    std::vector<MIXERCONTROLDETAILS_LISTTEXTA> texts(m_items);
     MIXERCONTROLDETAILS d = {};
     d.cbStruct = sizeof(d);
-    d.dwControlID = controlId_;
+    d.dwControlID = m_controlId;
     d.cChannels = 1;
-    d.cMultipleItems = items_;
+    d.cMultipleItems = m_items;
     d.cbDetails = sizeof(MIXERCONTROLDETAILS_LISTTEXTA);
     d.paDetails = texts.data();
-    if (mixerGetControlDetailsA(reinterpret_cast<HMIXEROBJ>(mixer_), &d,
+    if (mixerGetControlDetailsA(reinterpret_cast<HMIXEROBJ>(m_mixer), &d,
                                 MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_LISTTEXT) != MMSYSERR_NOERROR)
         return false;
 
     // First the item whose source line has the wanted type, else the one named "Microphone".
     int byName = -1;
-    for (DWORD i = 0; i < items_ && chosen_ < 0; ++i) {
+    for (DWORD i = 0; i < m_items && m_chosen < 0; ++i) {
         MIXERLINEA src = {};
         src.cbStruct = sizeof(src);
         src.dwLineID = texts[i].dwParam1;
-        if (mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(mixer_), &src,
+        if (mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(m_mixer), &src,
                               MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_LINEID) == MMSYSERR_NOERROR &&
-            src.dwComponentType == componentType_)
-            chosen_ = static_cast<int>(i);
+            src.dwComponentType == m_componentType)
+            m_chosen = static_cast<int>(i);
         if (byName < 0 && lstrcmpA(texts[i].szName, "Microphone") == 0)
             byName = static_cast<int>(i);
     }
-    if (chosen_ < 0)
-        chosen_ = byName;
-    if (chosen_ < 0)
+    if (m_chosen < 0)
+        m_chosen = byName;
+    if (m_chosen < 0)
         return false;
-    chosenName_ = texts[chosen_].szName;
+    m_chosenName = texts[m_chosen].szName;
     return true;
 }
 
 bool RecordingInput::Select() {
-    if (!mixer_ || chosen_ < 0 || static_cast<DWORD>(chosen_) >= items_)
+    if (!m_mixer || m_chosen < 0 || static_cast<DWORD>(m_chosen) >= m_items)
         return false;
-    std::vector<MIXERCONTROLDETAILS_BOOLEAN> values(items_);
+    std::vector<MIXERCONTROLDETAILS_BOOLEAN> values(m_items);
     MIXERCONTROLDETAILS d = {};
     d.cbStruct = sizeof(d);
-    d.dwControlID = controlId_;
+    d.dwControlID = m_controlId;
     d.cChannels = 1;
-    d.cMultipleItems = items_;
+    d.cMultipleItems = m_items;
     d.cbDetails = sizeof(MIXERCONTROLDETAILS_BOOLEAN);
     d.paDetails = values.data();
-    if (mixerGetControlDetailsA(reinterpret_cast<HMIXEROBJ>(mixer_), &d,
+    if (mixerGetControlDetailsA(reinterpret_cast<HMIXEROBJ>(m_mixer), &d,
                                 MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR)
         return false;
-    if (controlType_ == MIXERCONTROL_CONTROLTYPE_MUX)
+    if (m_controlType == MIXERCONTROL_CONTROLTYPE_MUX)
         for (auto& v : values)
             v.fValue = 0;
-    values[chosen_].fValue = 1;
-    return mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(mixer_), &d,
+    values[m_chosen].fValue = 1;
+    return mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(m_mixer), &d,
                                   MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR;
 }
+
+} // namespace tunaro

@@ -2,11 +2,13 @@
 // disabled) with hover tracking and a tooltip; it reports clicks to its parent like a button.
 #pragma once
 
-#include "Subclass.h"
+#include "uikit/subclass.h"
 
 #include "framework/raii.h"
 
-class Cyup4Btn : public uikit::SubclassedWindow {
+namespace tunaro {
+
+class Cyup4Btn : public SubclassedWindow {
 public:
     // What was drawn last.
     enum DrawState { kNormal = 0, kHover = 1, kPressed = 2, kFourth = 4 };
@@ -19,7 +21,7 @@ public:
     bool SubclassDlgItem(int id, HWND parent) { return Attach(GetDlgItem(parent, id)); }
 
     // Module whose resources SetBitmaps loads from (default: the program).
-    void SetResourceModule(HINSTANCE module) { module_ = module; }
+    void SetResourceModule(HINSTANCE module) { m_module = module; }
     // Loads the looks by resource id (0: none) and sizes the button to the normal bitmap without
     // moving, reordering, redrawing or activating it. Returns 0 when the normal bitmap cannot be
     // loaded, and 0 (with the others loaded) when a named optional bitmap is missing.
@@ -30,12 +32,12 @@ public:
     // Tooltip text from a string resource (an empty string is ignored); activates or
     // deactivates the tooltip.
     void SetTooltipText(UINT stringId, BOOL activate);
-    HWND Tooltip() const { return tooltip_; }
+    HWND Tooltip() const { return m_tooltip; }
 
     // Cursor shown over the button (the skin's hand), none by default.
-    void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
+    void SetCursor(HCURSOR cursor) { m_cursor = cursor; }
 
-    int LastDrawn() const { return drawn_; }
+    int LastDrawn() const { return m_drawn; }
     bool HasBitmap(DrawState look) const;
 
     // Draws the look for an owner-draw action and state (ODA_*, ODS_*) now, as a draw-item
@@ -56,12 +58,14 @@ private:
     void OnLButtonDown(WPARAM wp, LPARAM lp);
     void OnLButtonUp(WPARAM wp, LPARAM lp);
 
-    HINSTANCE module_ = nullptr;
-    tunaro::Bitmap normal_, hover_, pressed_, fourth_;
-    int drawn_ = kNormal;
-    bool tracking_ = false;
-    bool held_ = false;
-    HWND tooltip_ = nullptr;
-    HCURSOR cursor_ = nullptr;
-    RECT client_ = {0, 0, 0, 0};
+    HINSTANCE m_module = nullptr;
+    Bitmap m_normal, m_hover, m_pressed, m_fourth;
+    int m_drawn = kNormal;
+    bool m_tracking = false;
+    bool m_held = false;
+    HWND m_tooltip = nullptr;
+    HCURSOR m_cursor = nullptr;
+    RECT m_client = {0, 0, 0, 0};
 };
+
+} // namespace tunaro

@@ -1,8 +1,11 @@
 // StatusText: text measuring, the saved background for transparent painting, and single- and
 // multi-line drawing with its own colour and font.
-#include "StatusText.h"
+#include "uikit/status_text.h"
 
-StatusText::StatusText() : textColor_(GetSysColor(COLOR_WINDOWTEXT)), bkColor_(GetSysColor(COLOR_BTNFACE)) {}
+namespace tunaro {
+
+StatusText::StatusText()
+    : m_textColor(GetSysColor(COLOR_WINDOWTEXT)), m_bkColor(GetSysColor(COLOR_BTNFACE)) {}
 
 StatusText::~StatusText() {
     Detach();
@@ -15,131 +18,131 @@ bool StatusText::Attach(HWND staticControl) {
     std::string text(static_cast<size_t>(length) + 1, '\0');
     GetWindowTextA(staticControl, &text[0], length + 1);
     text.resize(static_cast<size_t>(length));
-    text_ = text;
+    m_text = text;
     Measure();
     return true;
 }
 
 HFONT StatusText::CurrentFont() const {
-    if (ownFont_)
-        return ownFont_.get();
-    HFONT f = hwnd() ? reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)) : nullptr;
+    if (m_ownFont)
+        return m_ownFont.get();
+    HFONT f = GetHwnd() ? reinterpret_cast<HFONT>(SendMessageA(GetHwnd(), WM_GETFONT, 0, 0)) : nullptr;
     return f ? f : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 void StatusText::Measure() {
-    extent_ = {0, 0};
-    if (!hwnd())
+    m_extent = {0, 0};
+    if (!GetHwnd())
         return;
-    tunaro::WindowDc dc(hwnd());
-    tunaro::SelectObjectScope font(dc.get(), CurrentFont());
-    GetTextExtentPoint32A(dc.get(), text_.c_str(), static_cast<int>(text_.size()), &extent_);
+    WindowDc dc(GetHwnd());
+    SelectObjectScope font(dc.get(), CurrentFont());
+    GetTextExtentPoint32A(dc.get(), m_text.c_str(), static_cast<int>(m_text.size()), &m_extent);
 }
 
 void StatusText::SetTextColor(COLORREF colour) {
-    textColor_ = colour;
-    if (hwnd())
-        InvalidateRect(hwnd(), nullptr, FALSE);
+    m_textColor = colour;
+    if (GetHwnd())
+        InvalidateRect(GetHwnd(), nullptr, FALSE);
 }
 
 void StatusText::SetText(const char* text) {
     std::string t = text ? text : "";
-    if (t == text_)
+    if (t == m_text)
         return;
-    text_ = t;
-    if (hwnd()) {
+    m_text = t;
+    if (GetHwnd()) {
         // Stored without the static control's own repaint, which would cover the saved skin.
-        DefWindowProcA(hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text_.c_str()));
+        DefWindowProcA(GetHwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(m_text.c_str()));
         Measure();
-        InvalidateRect(hwnd(), nullptr, FALSE);
+        InvalidateRect(GetHwnd(), nullptr, FALSE);
     }
 }
 
 void StatusText::SetFontHeight(int height) {
     LOGFONTA lf = {};
-    HFONT base = hwnd() ? reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)) : nullptr;
+    HFONT base = GetHwnd() ? reinterpret_cast<HFONT>(SendMessageA(GetHwnd(), WM_GETFONT, 0, 0)) : nullptr;
     GetObjectA(base ? base : GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
     lf.lfHeight = height;
     lf.lfWidth = 0;
     HFONT font = CreateFontIndirectA(&lf);
     if (!font)
         return;
-    ownFont_.Reset(font);
+    m_ownFont.Reset(font);
     Measure();
-    if (hwnd())
-        InvalidateRect(hwnd(), nullptr, FALSE);
+    if (GetHwnd())
+        InvalidateRect(GetHwnd(), nullptr, FALSE);
 }
 
 void StatusText::SetCenterHorizontal(bool on) {
-    centreH_ = on;
-    if (hwnd())
-        InvalidateRect(hwnd(), nullptr, FALSE);
+    m_centreH = on;
+    if (GetHwnd())
+        InvalidateRect(GetHwnd(), nullptr, FALSE);
 }
 
 void StatusText::SetCenterVertical(bool on) {
-    centreV_ = on;
-    if (hwnd())
-        InvalidateRect(hwnd(), nullptr, FALSE);
+    m_centreV = on;
+    if (GetHwnd())
+        InvalidateRect(GetHwnd(), nullptr, FALSE);
 }
 
 void StatusText::SetTransparent(bool on) {
-    transparent_ = on;
-    if (hwnd())
-        InvalidateRect(hwnd(), nullptr, FALSE);
+    m_transparent = on;
+    if (GetHwnd())
+        InvalidateRect(GetHwnd(), nullptr, FALSE);
 }
 
 void StatusText::SetBkColor(COLORREF colour) {
-    bkColor_ = colour;
-    if (hwnd())
-        InvalidateRect(hwnd(), nullptr, FALSE);
+    m_bkColor = colour;
+    if (GetHwnd())
+        InvalidateRect(GetHwnd(), nullptr, FALSE);
 }
 
 POINT StatusText::TextOrigin() const {
     RECT rc = {0, 0, 0, 0};
-    if (hwnd())
-        GetClientRect(hwnd(), &rc);
+    if (GetHwnd())
+        GetClientRect(GetHwnd(), &rc);
     POINT pt;
-    pt.x = centreH_ ? (rc.right - extent_.cx) / 2 : margin_.x;
-    pt.y = centreV_ ? (rc.bottom - extent_.cy) / 2 : margin_.y;
+    pt.x = m_centreH ? (rc.right - m_extent.cx) / 2 : m_margin.x;
+    pt.y = m_centreV ? (rc.bottom - m_extent.cy) / 2 : m_margin.y;
     return pt;
 }
 
 void StatusText::Paint(HDC dc) {
     RECT rc;
-    GetClientRect(hwnd(), &rc);
-    if (!saved_) {
+    GetClientRect(GetHwnd(), &rc);
+    if (!m_saved) {
         // What the window shows before its first own paint is the parent's skin behind it.
-        tunaro::MemoryDc mem(CreateCompatibleDC(dc));
-        saved_.Reset(CreateCompatibleBitmap(dc, rc.right, rc.bottom));
-        if (mem && saved_) {
-            tunaro::SelectObjectScope select(mem.get(), saved_.get());
+        MemoryDc mem(CreateCompatibleDC(dc));
+        m_saved.Reset(CreateCompatibleBitmap(dc, rc.right, rc.bottom));
+        if (mem && m_saved) {
+            SelectObjectScope select(mem.get(), m_saved.get());
             BitBlt(mem.get(), 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
         }
     }
-    if (transparent_ && saved_) {
-        tunaro::MemoryDc mem(CreateCompatibleDC(dc));
-        tunaro::SelectObjectScope select(mem.get(), saved_.get());
+    if (m_transparent && m_saved) {
+        MemoryDc mem(CreateCompatibleDC(dc));
+        SelectObjectScope select(mem.get(), m_saved.get());
         BitBlt(dc, 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
     } else {
-        tunaro::Brush brush(CreateSolidBrush(bkColor_));
+        Brush brush(CreateSolidBrush(m_bkColor));
         FillRect(dc, &rc, brush.get());
     }
     SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, textColor_);
+    ::SetTextColor(dc, m_textColor);
     HGDIOBJ oldFont = SelectObject(dc, CurrentFont());
     IntersectClipRect(dc, rc.left, rc.top, rc.right, rc.bottom);
     POINT origin = TextOrigin();
-    if (text_.find('\n') == std::string::npos) {
-        TextOutA(dc, origin.x, origin.y, text_.c_str(), static_cast<int>(text_.size()));
+    if (m_text.find('\n') == std::string::npos) {
+        TextOutA(dc, origin.x, origin.y, m_text.c_str(), static_cast<int>(m_text.size()));
     } else {
         TEXTMETRICA tm;
         GetTextMetricsA(dc, &tm);
         int y = origin.y;
         size_t start = 0;
-        while (start <= text_.size()) {
-            size_t end = text_.find('\n', start);
+        while (start <= m_text.size()) {
+            size_t end = m_text.find('\n', start);
             std::string line =
-                text_.substr(start, end == std::string::npos ? std::string::npos : end - start);
+                m_text.substr(start, end == std::string::npos ? std::string::npos : end - start);
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
             TextOutA(dc, origin.x, y, line.c_str(), static_cast<int>(line.size()));
@@ -155,7 +158,7 @@ void StatusText::Paint(HDC dc) {
 LRESULT StatusText::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
-        tunaro::PaintDc dc(hwnd());
+        PaintDc dc(GetHwnd());
         Paint(dc.get());
         return 0;
     }
@@ -163,11 +166,13 @@ LRESULT StatusText::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE; // keeps the parent's skin visible for the first paint's copy
     case WM_SETTEXT: {
         LRESULT r = StoreText(wp, lp); // the text only; painting is ours
-        text_ = TextArgument(lp);
+        m_text = TextArgument(lp);
         Measure();
-        InvalidateRect(hwnd(), nullptr, FALSE);
+        InvalidateRect(GetHwnd(), nullptr, FALSE);
         return r;
     }
     }
     return Default(msg, wp, lp);
 }
+
+} // namespace tunaro

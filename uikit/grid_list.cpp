@@ -1,6 +1,8 @@
 // GridList: owner drawing of report rows (highlight, state image, icon, shortened and boxed cell
 // texts) for a list view inside any dialog.
-#include "GridList.h"
+#include "uikit/grid_list.h"
+
+namespace tunaro {
 
 GridList::~GridList() {
     Detach();
@@ -22,30 +24,30 @@ bool GridList::Attach(HWND listView) {
 
 void GridList::MakeFont() {
     LOGFONTA lf = {};
-    HFONT base = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
+    HFONT base = reinterpret_cast<HFONT>(SendMessageA(GetHwnd(), WM_GETFONT, 0, 0));
     GetObjectA(base ? base : GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
     lstrcpynA(lf.lfFaceName, "宋体", LF_FACESIZE);
     HFONT font = CreateFontIndirectA(&lf);
     if (font)
-        font_.Reset(font);
+        m_font.Reset(font);
 }
 
 void GridList::SetTextColor(COLORREF colour) {
-    textColor_ = colour;
-    ListView_SetTextColor(hwnd(), colour);
-    InvalidateRect(hwnd(), nullptr, TRUE);
+    m_textColor = colour;
+    ListView_SetTextColor(GetHwnd(), colour);
+    InvalidateRect(GetHwnd(), nullptr, TRUE);
 }
 
 void GridList::SetTextBkColor(COLORREF colour) {
-    textBkColor_ = colour;
-    ListView_SetTextBkColor(hwnd(), colour);
-    InvalidateRect(hwnd(), nullptr, TRUE);
+    m_textBkColor = colour;
+    ListView_SetTextBkColor(GetHwnd(), colour);
+    InvalidateRect(GetHwnd(), nullptr, TRUE);
 }
 
 void GridList::SetBkColor(COLORREF colour) {
-    bkColor_ = colour;
-    ListView_SetBkColor(hwnd(), colour);
-    InvalidateRect(hwnd(), nullptr, TRUE);
+    m_bkColor = colour;
+    ListView_SetBkColor(GetHwnd(), colour);
+    InvalidateRect(GetHwnd(), nullptr, TRUE);
 }
 
 std::string GridList::FitText(HDC dc, const std::string& text, int columnWidth, int column) {
@@ -69,7 +71,7 @@ std::string GridList::FitText(HDC dc, const std::string& text, int columnWidth, 
 }
 
 void GridList::DrawRow(const DRAWITEMSTRUCT& dis) {
-    HWND list = hwnd();
+    HWND list = GetHwnd();
     HDC dc = dis.hDC;
     const int item = static_cast<int>(dis.itemID);
     LVITEMA lvi = {};
@@ -81,12 +83,12 @@ void GridList::DrawRow(const DRAWITEMSTRUCT& dis) {
     LONG_PTR style = GetWindowLongPtrA(list, GWL_STYLE);
     bool selected = (lvi.state & LVIS_SELECTED) && (GetFocus() == list || (style & LVS_SHOWSELALWAYS));
     bool highlight = selected || (lvi.state & LVIS_DROPHILITED);
-    COLORREF text = highlight ? GetSysColor(COLOR_HIGHLIGHTTEXT) : textColor_;
-    COLORREF back = highlight ? GetSysColor(COLOR_HIGHLIGHT) : textBkColor_;
+    COLORREF text = highlight ? GetSysColor(COLOR_HIGHLIGHTTEXT) : m_textColor;
+    COLORREF back = highlight ? GetSysColor(COLOR_HIGHLIGHT) : m_textBkColor;
 
     RECT row;
     ListView_GetItemRect(list, item, &row, LVIR_BOUNDS);
-    tunaro::Brush brush(CreateSolidBrush(back));
+    Brush brush(CreateSolidBrush(back));
     FillRect(dc, &row, brush.get());
 
     // State image, then the small icon.
@@ -103,12 +105,12 @@ void GridList::DrawRow(const DRAWITEMSTRUCT& dis) {
     if (small && lvi.iImage >= 0)
         ImageList_Draw(small, lvi.iImage, dc, icon.left, icon.top, highlight ? ILD_BLEND50 : ILD_TRANSPARENT);
 
-    tunaro::SelectObjectScope font(dc, font_ ? static_cast<HGDIOBJ>(font_.get())
-                                             : GetStockObject(DEFAULT_GUI_FONT));
+    SelectObjectScope font(dc,
+                           m_font ? static_cast<HGDIOBJ>(m_font.get()) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, text);
-    tunaro::Pen pen(CreatePen(PS_SOLID, 1, textColor_));
-    tunaro::SelectObjectScope selectPen(dc, pen.get());
+    Pen pen(CreatePen(PS_SOLID, 1, m_textColor));
+    SelectObjectScope selectPen(dc, pen.get());
 
     HWND header = ListView_GetHeader(list);
     int columns = header ? Header_GetItemCount(header) : 1;
@@ -121,9 +123,9 @@ void GridList::DrawRow(const DRAWITEMSTRUCT& dis) {
         RECT cell = {left, row.top, left + column.cx, row.bottom};
         if (col == 0 && small && lvi.iImage >= 0)
             cell.left = icon.right;
-        buffer_[0] = '\0';
-        ListView_GetItemText(list, item, col, buffer_, sizeof(buffer_));
-        std::string shown = FitText(dc, buffer_, column.cx, col);
+        m_buffer[0] = '\0';
+        ListView_GetItemText(list, item, col, m_buffer, sizeof(m_buffer));
+        std::string shown = FitText(dc, m_buffer, column.cx, col);
         UINT align = DT_LEFT;
         if ((column.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT)
             align = DT_RIGHT;
@@ -160,3 +162,5 @@ LRESULT GridList::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     return Default(msg, wp, lp);
 }
+
+} // namespace tunaro

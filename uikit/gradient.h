@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace uikit {
+namespace tunaro {
 
 struct GradientBand {
     int left, right; // pixel columns [left, right)
@@ -14,4 +14,4 @@ struct GradientBand {
 
 std::vector<GradientBand> GradientBands(int width, uint32_t startColour, uint32_t endColour);
 
-} // namespace uikit
+} // namespace tunaro

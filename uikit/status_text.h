@@ -2,13 +2,15 @@
 // over a skinned background (it keeps a copy of what lay under it at its first paint).
 #pragma once
 
-#include "Subclass.h"
+#include "uikit/subclass.h"
 
 #include "framework/raii.h"
 
 #include <string>
 
-class StatusText : public uikit::SubclassedWindow {
+namespace tunaro {
+
+class StatusText : public SubclassedWindow {
 public:
     StatusText();
     ~StatusText() override;
@@ -26,11 +28,11 @@ public:
     void SetTransparent(bool on);
     void SetBkColor(COLORREF colour);
 
-    const std::string& Text() const { return text_; }
-    COLORREF TextColor() const { return textColor_; }
+    const std::string& Text() const { return m_text; }
+    COLORREF TextColor() const { return m_textColor; }
     // Where a single-line text starts for the current settings and extent.
     POINT TextOrigin() const;
-    bool HasSavedBackground() const { return saved_.valid(); }
+    bool HasSavedBackground() const { return m_saved.valid(); }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -40,12 +42,14 @@ private:
     void Paint(HDC dc);
     HFONT CurrentFont() const;
 
-    std::string text_;
-    COLORREF textColor_, bkColor_;
-    bool transparent_ = false;
-    tunaro::Bitmap saved_;
-    tunaro::Font ownFont_;
-    bool centreH_ = false, centreV_ = false;
-    POINT margin_ = {3, 3};
-    SIZE extent_ = {0, 0};
+    std::string m_text;
+    COLORREF m_textColor, m_bkColor;
+    bool m_transparent = false;
+    Bitmap m_saved;
+    Font m_ownFont;
+    bool m_centreH = false, m_centreV = false;
+    POINT m_margin = {3, 3};
+    SIZE m_extent = {0, 0};
 };
+
+} // namespace tunaro

@@ -109,6 +109,97 @@
 #define IDC_SNAP_SLIDER 1176
 #define IDC_SNAP_CLOSE 2040
 
+// The setup sheet's pages and dialogs (templates in dialogs.rc).
+#define IDD_AJUST_COLOR 130
+#define IDD_CHANNEL_EDIT 132
+#define IDD_SAV_PATH 271
+#define IDD_ADD_CHANNEL 354
+
+// The video window's menu (Chinese 333, English 334) and the channel list's audio menu
+// (Chinese 365, English 366).
+#define IDR_VIDEO_MENU 333
+#define IDR_VIDEO_MENU_EN 334
+#define IDR_AUDIO_MENU 365
+#define IDR_AUDIO_MENU_EN 366
+
+// Channel edit page.
+#define IDC_CE_DEFAULT 3
+#define IDC_CE_LIST 1039
+#define IDC_CE_NAME_EDIT 1041
+#define IDC_CE_FREQ 1046
+#define IDC_CE_UP 1048
+#define IDC_CE_DOWN 1049
+#define IDC_CE_DELETE 1050
+#define IDC_CE_UPDATE 1051
+#define IDC_CE_ADD 1052
+#define IDC_CE_FINE_LABEL 1145
+#define IDC_CE_FINE_TUNE 1200
+#define IDC_CE_COUNTRY 1201
+#define IDC_CE_SCAN 1202
+#define IDC_CE_COUNTRY_LABEL 1207
+#define IDC_CE_AUDIO 1209
+#define IDC_CE_INDEX 1211
+#define TIMER_PAGE_SCAN 113
+
+// Add-channel dialog.
+#define IDC_AC_NAME_LABEL 1041
+#define IDC_AC_NAME 1203
+#define IDC_AC_FREQ 1204
+#define IDC_AC_FREQ_LABEL 1208
+#define IDC_AC_MHZ 1210
+
+// Colour adjust page: sliders, numbers and labels in the order brightness, contrast, hue,
+// saturation, sharpness.
+#define IDC_CA_BRIGHTNESS 1015
+#define IDC_CA_CONTRAST 1016
+#define IDC_CA_HUE 1017
+#define IDC_CA_DEFAULT 1018
+#define IDC_CA_SATURATION 1019
+#define IDC_CA_SHARPNESS 1020
+#define IDC_CA_EXIT 1037
+#define IDC_CA_BRIGHTNESS_LABEL 1138
+#define IDC_CA_CONTRAST_LABEL 1139
+#define IDC_CA_HUE_LABEL 1140
+#define IDC_CA_SATURATION_LABEL 1141
+#define IDC_CA_SHARPNESS_LABEL 1142
+#define IDC_CA_BRIGHTNESS_VALUE 1182
+#define IDC_CA_CONTRAST_VALUE 1183
+#define IDC_CA_HUE_VALUE 1184
+#define IDC_CA_SATURATION_VALUE 1185
+#define IDC_CA_SHARPNESS_VALUE 1186
+
+// Directory settings page.
+#define IDC_SP_IMAGE_PATH 1074
+#define IDC_SP_MOVIE_PATH 1075
+#define IDC_SP_IMAGE_BROWSE 1117
+#define IDC_SP_MOVIE_BROWSE 1118
+#define IDC_SP_IMAGE_LABEL 1146
+#define IDC_SP_MOVIE_LABEL 1147
+#define IDC_SP_DISKS 1168
+#define IDC_SP_GROUP 1169
+
+// Video window menu.
+#define ID_INPUT_TV 32781
+#define ID_INPUT_COMPOSITE 32782
+#define ID_INPUT_SVIDEO 32783
+#define ID_COLOR_ADJUST 32794
+#define ID_BEST_OPTIMIZE 32798
+#define ID_NO_OPTIMIZE 32799
+#define ID_DESKTOP_MODE 32812
+#define ID_STANDARD_NTSC_M 5019
+#define ID_STANDARD_NTSC_M_J 5020
+#define ID_STANDARD_PAL_BDGHI 5021
+#define ID_STANDARD_PAL_M 5022
+#define ID_STANDARD_PAL_N 5023
+#define ID_STANDARD_SECAM_BDGHK 5024
+#define ID_STANDARD_SECAM_L 5025
+#define IDC_DESKTOP_MODE 1178
+#define TIMER_DESKTOP 116
+
+// Channel list's audio menu.
+#define ID_AUDIO_STEREO 32815
+#define ID_AUDIO_MONO 32816
+
 // Control panel timers.
 #define TIMER_SCAN 10
 #define TIMER_STATUS 114

@@ -27,7 +27,7 @@ struct CrossbarPin {
 
 struct FamilyInfo {
     Family family;
-    const char* key; // the name make-prefix.sh --card takes
+    const char* key; // the name make-prefix.sh --card and the setup's /CARD= take
     const wchar_t* capture;
     const wchar_t* tuner;
     const wchar_t* crossbar;

@@ -189,4 +189,25 @@ TEST(VersionResources, EveryProgramAndDllOfTheProduct) {
         CheckFile(f, IMAGE_FILE_MACHINE_I386);
 }
 
+// The setup programs carry the product's version too (their manifest is NSIS's own, asking for
+// administrator rights, so only the version resource is read here).
+void CheckSetup(const std::string& path, WORD machine) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(MachineOf(path), machine);
+    VersionResource v = ReadVersion(path);
+    ASSERT_TRUE(v.present) << "no version resource";
+    EXPECT_EQ(v.fixed.dwFileVersionMS, static_cast<DWORD>(MAKELONG(TUNARO_VERSION_MINOR, TUNARO_VERSION_MAJOR)));
+    EXPECT_EQ(v.String("ProductName"), "Tunaro");
+    EXPECT_EQ(v.String("FileVersion"), TUNARO_VERSION_TEXT);
+    EXPECT_EQ(v.String("FileDescription"), "Tunaro Setup");
+}
+
+TEST(VersionResources, TheSetupPrograms) {
+    CheckSetup(WindowsPath(TUNARO_SETUP_EXE), IMAGE_FILE_MACHINE_AMD64);
+    std::string product = WindowsPath(TUNARO_PRODUCT_SETUP_EXE);
+    if (GetFileAttributesA(product.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "the product tree is not built (" << product << ")";
+    CheckSetup(product, IMAGE_FILE_MACHINE_I386);
+}
+
 } // namespace

@@ -570,11 +570,23 @@ std::string SimCardPath() {
 }
 
 std::string SimCardState(const char* key) {
-    return IniString(SimCardPath(), "State", key, "");
+    // The card rewrites the file in place after every change; a read that meets it half
+    // written finds no [State] section at all (every state names the family). Read again then.
+    std::string value;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        value = IniString(SimCardPath(), "State", key, "");
+        if (!value.empty() || !IniString(SimCardPath(), "State", "Family", "").empty())
+            break;
+        Sleep(10);
+    }
+    return value;
 }
 
 long SimCardStateLong(const char* key, long def) {
-    return IniLong(SimCardPath(), "State", key, def);
+    std::string s = SimCardState(key);
+    if (s.empty())
+        return def;
+    return strtol(s.c_str(), nullptr, 10);
 }
 
 // ---- Program ---------------------------------------------------------------------------

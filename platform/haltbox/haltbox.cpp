@@ -55,7 +55,8 @@ std::string RequestLine() {
     char stamp[96];
     std::snprintf(stamp, sizeof(stamp), "%04u-%02u-%02u %02u:%02u:%02u.%03u tick=%lu pid=%lu", now.wYear,
                   now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
-                  static_cast<unsigned long>(GetTickCount()), static_cast<unsigned long>(GetCurrentProcessId()));
+                  static_cast<unsigned long>(GetTickCount()),
+                  static_cast<unsigned long>(GetCurrentProcessId()));
     return std::string(stamp) + " power-off requested args=[" + Arguments() + "]\r\n";
 }
 

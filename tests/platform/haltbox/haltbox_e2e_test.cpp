@@ -48,8 +48,8 @@ LogLine Parse(const std::string& line) {
     unsigned y, mo, d, h, mi, s, ms;
     unsigned long tick, pid;
     int used = 0;
-    if (std::sscanf(line.c_str(), "%4u-%2u-%2u %2u:%2u:%2u.%3u tick=%lu pid=%lu power-off requested args=[%n", &y,
-                    &mo, &d, &h, &mi, &s, &ms, &tick, &pid, &used) != 9 ||
+    if (std::sscanf(line.c_str(), "%4u-%2u-%2u %2u:%2u:%2u.%3u tick=%lu pid=%lu power-off requested args=[%n",
+                    &y, &mo, &d, &h, &mi, &s, &ms, &tick, &pid, &used) != 9 ||
         used == 0 || line.back() != ']') {
         return out;
     }

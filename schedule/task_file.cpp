@@ -48,32 +48,46 @@ TaskRecord TaskRecordFromImage(const std::uint8_t* image, const TaskFileCipher& 
     return record;
 }
 
-int FirstWeekdayFromToday(std::uint8_t repeat, int todayWeekday) {
-    for (int weekday = 1; weekday <= 7; ++weekday) {
-        if ((repeat & RepeatDayBit(weekday)) != 0 && weekday >= todayWeekday) {
-            return weekday;
-        }
-    }
-    return 0;
-}
-
-void AdjustTaskOnLoad(TaskRecord& record, const TaskDateTime& now) {
-    if (record.RepeatsWeekly()) {
-        const int today = TaskWeekday(now.year, now.month, now.day);
-        if (FirstWeekdayFromToday(record.repeat, today) != 0) {
-            record.year = std::int16_t(now.year);
-            record.month = std::uint8_t(now.month);
-            record.day = std::uint8_t(now.day);
-        }
-    }
-
+bool TaskRunOut(const TaskRecord& record, const TaskDateTime& now) {
     // Only a task that has begun can have run out: a start a few seconds ahead would otherwise
     // count as zero elapsed minutes and expire a two-minute task before it ran.
     const std::int64_t nowSerial = TaskSerialSeconds(now);
     const std::int64_t startSerial = record.StartSerial();
-    const std::int64_t elapsed = TaskWholeMinutes(startSerial, nowSerial);
-    if (nowSerial >= startSerial && std::int64_t(record.duration) - 2 <= elapsed &&
-        record.status != kTaskFinished) {
+    return nowSerial >= startSerial &&
+           std::int64_t(record.duration) - 2 <= TaskWholeMinutes(startSerial, nowSerial);
+}
+
+bool DateWeeklyTask(TaskRecord& record, const TaskDateTime& now) {
+    if (!record.RepeatsWeekly() || (record.repeat & 0xFE) == 0) {
+        return false;
+    }
+    const int today = TaskWeekday(now.year, now.month, now.day);
+    for (int ahead = 0; ahead <= 7; ++ahead) {
+        const int weekday = (today - 1 + ahead) % 7 + 1;
+        if ((record.repeat & RepeatDayBit(weekday)) == 0) {
+            continue;
+        }
+        TaskRecord candidate = record;
+        TaskDateTime day = now;
+        day.day += ahead; // carried into the next month or year by the calendar
+        day = TaskDateTimeFromSerial(TaskSerialSeconds(day));
+        candidate.year = std::int16_t(day.year);
+        candidate.month = std::uint8_t(day.month);
+        candidate.day = std::uint8_t(day.day);
+        if (ahead == 0 && TaskRunOut(candidate, now)) {
+            continue;
+        }
+        record.year = candidate.year;
+        record.month = candidate.month;
+        record.day = candidate.day;
+        return true;
+    }
+    return false;
+}
+
+void AdjustTaskOnLoad(TaskRecord& record, const TaskDateTime& now) {
+    DateWeeklyTask(record, now);
+    if (record.status != kTaskFinished && TaskRunOut(record, now)) {
         record.status = kTaskExpired;
     }
 }

@@ -39,13 +39,19 @@ void TaskRecordToImage(const TaskRecord& record, const TaskFileCipher& cipher, s
 // A record from a file image (any bytes at all make a record; nothing is validated here).
 TaskRecord TaskRecordFromImage(const std::uint8_t* image, const TaskFileCipher& cipher);
 
-// The first weekday of a weekly task that is selected and not earlier in the week than today,
-// or 0 when every selected weekday lies earlier in the week (or none is selected).
-int FirstWeekdayFromToday(std::uint8_t repeat, int todayWeekday);
+// Whether a task has run out at "now": it has started and at most two minutes of it are left
+// (duration - 2 or more whole minutes have passed).
+bool TaskRunOut(const TaskRecord& record, const TaskDateTime& now);
+
+// Dates a weekly task to its next run seen from "now": today when today's weekday is selected
+// and today's run has not run out yet, otherwise the next selected weekday (at most a week
+// ahead, so today's weekday again when it is the only one). The time of day is kept. False,
+// and the date left as it is, when the task is not weekly or selects no weekday.
+bool DateWeeklyTask(TaskRecord& record, const TaskDateTime& now);
 
 // What happens to a task as it is read from the file, "now" being the local wall-clock time:
-// a weekly task selected for today or a later day of this week is dated today; then a task
-// that has started and whose duration - 2 minutes have passed is Expired unless Finished.
+// a weekly task is dated to its next run; then a task that has run out is Expired unless it
+// is Finished.
 void AdjustTaskOnLoad(TaskRecord& record, const TaskDateTime& now);
 
 } // namespace tunaro

@@ -134,7 +134,7 @@ TEST(TaskFile, RoundTripChangesOnlyTheAdjustedDateAndStatus) {
     const std::string path = dir.Path("SCHTASK.stf");
     TaskList list;
     TaskRecord past = SampleTask(At(2026, 12, 1, 20, 0), 1);   // long over: becomes Expired
-    TaskRecord weekly = SampleTask(At(2026, 11, 2, 20, 0), 2); // weekly on Friday: dated today
+    TaskRecord weekly = SampleTask(At(2026, 11, 2, 20, 0), 2); // weekly on Friday: dated Friday
     weekly.repeat = kRepeatWeekly | RepeatDayBit(6);
     weekly.weekday = 2;
     list.Add(past);
@@ -149,7 +149,7 @@ TEST(TaskFile, RoundTripChangesOnlyTheAdjustedDateAndStatus) {
     TaskRecord expectWeekly = weekly;
     expectWeekly.year = 2026;
     expectWeekly.month = 12;
-    expectWeekly.day = 9;
+    expectWeekly.day = 11;
     EXPECT_EQ(RecordBytes(*loaded.At(0)), RecordBytes(expectPast));
     EXPECT_EQ(RecordBytes(*loaded.At(1)), RecordBytes(expectWeekly));
 }
@@ -319,18 +319,25 @@ TEST(TaskLoadAdjustment, TasksThatHaveNotStartedKeepTheirStatus) {
     EXPECT_EQ(r.status, kTaskExpired);
 }
 
-TEST(TaskLoadAdjustment, WeeklyTaskForALaterDayThisWeekIsDatedToday) {
+TEST(TaskLoadAdjustment, WeeklyTaskIsDatedToItsNextSelectedDay) {
     TaskRecord r = TaskAt(At(2026, 11, 2, 20, 0), 30);
     r.repeat = kRepeatWeekly | RepeatDayBit(2) | RepeatDayBit(6); // Monday and Friday
     AdjustTaskOnLoad(r, kNow);                                    // on a Wednesday
     EXPECT_EQ(r.year, 2026);
     EXPECT_EQ(r.month, 12);
-    EXPECT_EQ(r.day, 9);
+    EXPECT_EQ(r.day, 11); // Friday
     EXPECT_EQ(r.hour, 20);
     EXPECT_EQ(r.status, kTaskReady);
+
+    // A Monday-only task read on a Sunday runs on Monday, not on Sunday.
+    r = TaskAt(At(2026, 11, 2, 20, 0), 30);
+    r.repeat = kRepeatWeekly | RepeatDayBit(2);
+    AdjustTaskOnLoad(r, At(2026, 12, 13, 9, 0));
+    EXPECT_EQ(r.day, 14);
+    EXPECT_EQ(TaskWeekday(r.year, r.month, r.day), 2);
 }
 
-TEST(TaskLoadAdjustment, WeeklyTaskForTodayIsDatedToday) {
+TEST(TaskLoadAdjustment, WeeklyTaskForTodayIsDatedTodayUntilTodaysRunIsOver) {
     TaskRecord r = TaskAt(At(2026, 10, 28, 21, 15), 30);
     r.repeat = kRepeatWeekly | RepeatDayBit(4); // Wednesday
     AdjustTaskOnLoad(r, kNow);
@@ -338,38 +345,46 @@ TEST(TaskLoadAdjustment, WeeklyTaskForTodayIsDatedToday) {
     EXPECT_EQ(r.day, 9);
     EXPECT_EQ(r.status, kTaskReady);
 
-    // Earlier today and over: dated today, then expired by the status rule.
-    r = TaskAt(At(2026, 10, 28, 8, 0), 30);
+    // Begun earlier today with time left: today, and it stays Ready (it joins late).
+    r = TaskAt(At(2026, 10, 28, 9, 50), 30);
     r.repeat = kRepeatWeekly | RepeatDayBit(4);
     AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.day, 9);
-    EXPECT_EQ(r.status, kTaskExpired);
+    EXPECT_EQ(r.status, kTaskReady);
+
+    // Earlier today and over: next Wednesday, still Ready.
+    r = TaskAt(At(2026, 10, 28, 8, 0), 30);
+    r.repeat = kRepeatWeekly | RepeatDayBit(4);
+    AdjustTaskOnLoad(r, kNow);
+    EXPECT_EQ(r.day, 16);
+    EXPECT_EQ(r.status, kTaskReady);
 }
 
-TEST(TaskLoadAdjustment, WeeklyTaskForEarlierDaysOnlyKeepsItsDate) {
+TEST(TaskLoadAdjustment, WeeklyTaskForEarlierDaysOnlyWrapsToNextWeek) {
     TaskRecord r = TaskAt(At(2026, 11, 2, 20, 0), 30);
     r.repeat = kRepeatWeekly | RepeatDayBit(1) | RepeatDayBit(2); // Sunday and Monday
-    AdjustTaskOnLoad(r, kNow);
+    AdjustTaskOnLoad(r, kNow);                                    // Wednesday 9 December
     EXPECT_EQ(r.year, 2026);
-    EXPECT_EQ(r.month, 11);
-    EXPECT_EQ(r.day, 2);
-    EXPECT_EQ(r.status, kTaskExpired);
+    EXPECT_EQ(r.month, 12);
+    EXPECT_EQ(r.day, 13); // Sunday
+    EXPECT_EQ(r.status, kTaskReady);
 
-    // Without the weekly bit the day bits change nothing.
+    // Across the end of the year.
+    r = TaskAt(At(2026, 11, 2, 7, 0), 60);
+    r.repeat = kRepeatWeekly | RepeatDayBit(3); // Tuesday
+    AdjustTaskOnLoad(r, At(2026, 12, 30, 12, 0));
+    EXPECT_EQ(r.year, 2027);
+    EXPECT_EQ(r.month, 1);
+    EXPECT_EQ(r.day, 5);
+
+    // Without the weekly bit the day bits change nothing; weekly without a day neither.
     r = TaskAt(At(2026, 12, 20, 20, 0), 30);
     r.repeat = RepeatDayBit(4);
     AdjustTaskOnLoad(r, kNow);
     EXPECT_EQ(r.day, 20);
-}
-
-TEST(TaskLoadAdjustment, FirstSelectedWeekdayFromToday) {
-    const std::uint8_t monWedFri = RepeatDayBit(2) | RepeatDayBit(4) | RepeatDayBit(6);
-    EXPECT_EQ(FirstWeekdayFromToday(monWedFri, 1), 2);
-    EXPECT_EQ(FirstWeekdayFromToday(monWedFri, 3), 4);
-    EXPECT_EQ(FirstWeekdayFromToday(monWedFri, 4), 4);
-    EXPECT_EQ(FirstWeekdayFromToday(monWedFri, 7), 0);
-    EXPECT_EQ(FirstWeekdayFromToday(kRepeatWeekly, 1), 0);
-    EXPECT_EQ(FirstWeekdayFromToday(0xFF, 7), 7);
+    r.repeat = kRepeatWeekly;
+    EXPECT_FALSE(DateWeeklyTask(r, kNow));
+    EXPECT_EQ(r.day, 20);
 }
 
 TEST(TaskFile, LoaderSurvivesArbitraryTruncatedAndOversizedFiles) {

@@ -3,9 +3,9 @@
 #include "schedule/task_list.h"
 
 #include "schedule/task_file.h"
-#include "schedule/task_store.h"
 
 #include "framework/file_replace.h"
+#include "framework/program_dir.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -115,7 +115,7 @@ bool TaskList::Save(const std::string& path) const {
 }
 
 std::string DefaultTaskFilePath() {
-    return ProgramDirectory() + kTaskFileName;
+    return ProgramDirectory() + "\\" + kTaskFileName;
 }
 
 } // namespace tunaro

@@ -1,9 +1,9 @@
 // What the pure logic calls on Windows, done with POSIX calls on this Linux host for the fuzz
 // build: the scheduler's clock and program directory, and the replace-when-complete write.
-#include "schedule/task_store.h"
 #include "schedule/task_time.h"
 
 #include "framework/file_replace.h"
+#include "framework/program_dir.h"
 
 #include <cstdio>
 #include <ctime>
@@ -72,7 +72,7 @@ std::string ProgramDirectory() {
         return std::string();
     const std::string path(module, std::size_t(n));
     const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 } // namespace tunaro

@@ -3,7 +3,8 @@
 #include "tests/schedule/schedule_test_util.h"
 #include "schedule/task_list.h"
 #include "schedule/task_record.h"
-#include "schedule/task_store.h"
+#include "framework/file_replace.h"
+#include "framework/program_dir.h"
 #include "schedule/task_time.h"
 
 #include <gtest/gtest.h>
@@ -136,7 +137,6 @@ TEST(TaskPlatform, SystemClockLocalAndUtcAgree) {
 TEST(TaskPlatform, TaskFileLiesBesideTheProgram) {
     const std::string dir = ProgramDirectory();
     ASSERT_FALSE(dir.empty());
-    EXPECT_EQ(dir.back(), '\\');
-    EXPECT_TRUE(FileExists(dir + "schedule_model_test.exe"));
-    EXPECT_EQ(DefaultTaskFilePath(), dir + "SCHTASK.stf");
+    EXPECT_TRUE(FileExists(dir + "\\schedule_model_test.exe"));
+    EXPECT_EQ(DefaultTaskFilePath(), dir + "\\SCHTASK.stf");
 }

@@ -293,6 +293,7 @@ protected:
         m_savedIni = ReadIfPresent(m_tunaroIni);
         m_savedProgram = ReadIfPresent(m_programTxt);
         m_savedLanguage = ReadLanguageValue();
+        m_savedScheduler = ReadIfPresent(InstallFile("Schedule.exe"));
         DeleteFileA(m_tunaroIni.c_str());
         DeleteFileA(m_programTxt.c_str());
         DeleteFileA(InstallFile("schedule-started.txt").c_str());
@@ -305,7 +306,8 @@ protected:
         PutBack(m_tunaroIni, m_savedIni);
         PutBack(m_programTxt, m_savedProgram);
         SetLanguageValue(m_savedLanguage);
-        DeleteFileA(InstallFile("Schedule.exe").c_str());
+        // The installed scheduler comes back in place of the stand-in.
+        PutBack(InstallFile("Schedule.exe"), m_savedScheduler);
         DeleteFileA(InstallFile("schedule-started.txt").c_str());
     }
 
@@ -335,11 +337,13 @@ protected:
     }
 
     std::string m_tunaroIni, m_programTxt;
-    std::optional<std::string> m_savedIni, m_savedProgram, m_savedLanguage;
+    std::optional<std::string> m_savedIni, m_savedProgram, m_savedLanguage, m_savedScheduler;
     e2e::Program m_first, m_second;
 };
 
 TEST_F(TunaroStartup, WithoutACardTheSplashShowsAndTheProgramEndsWithoutAWord) {
+    // No scheduler to start: the program goes straight on to look for the card.
+    DeleteFileA(InstallFile("Schedule.exe").c_str());
     HiddenCard card;
     ASSERT_TRUE(card.Hidden());
     e2e::MessageBoxWatcher boxes;

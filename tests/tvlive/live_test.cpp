@@ -69,6 +69,8 @@ protected:
         programTxt_.reset(new SavedFile(e2e::SystemDir() + "\\program.txt"));
         tunaroIni_.reset(new SavedFile(e2e::InstallDir() + "\\Tunaro.ini"));
         channelTxt_.reset(new SavedFile(e2e::SystemDir() + "\\CHANNEL.TXT"));
+        // A scheduler window keeps the program from starting the installed scheduler.
+        scheduler_.reset(new e2e::PeerWindow("Schedule"));
     }
     void TearDown() override {
         if (program_.Running()) {
@@ -76,6 +78,7 @@ protected:
             if (!program_.WaitForExit(15000))
                 program_.Kill();
         }
+        scheduler_.reset();
         channelTxt_.reset();
         tunaroIni_.reset();
         programTxt_.reset();
@@ -136,6 +139,7 @@ protected:
     }
 
     std::unique_ptr<SavedFile> programTxt_, tunaroIni_, channelTxt_;
+    std::unique_ptr<e2e::PeerWindow> scheduler_;
     e2e::Program program_;
     HWND panel_ = nullptr;
 };
@@ -229,7 +233,7 @@ TEST_F(LiveTvRun, EmptyListThenAutomaticScan) {
                                                     "63750000\r\n168250000\r\n"));
     WriteSetup(nullptr, 0);
     e2e::PeerWindow remote("Remote");
-    e2e::PeerWindow scheduler("Schedule");
+    e2e::PeerWindow& scheduler = *scheduler_;
     Start();
     Sync();
 

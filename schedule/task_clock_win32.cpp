@@ -1,5 +1,4 @@
-// Win32 side of the task model: the computer's clock and the program directory.
-#include "schedule/task_store.h"
+// The computer's clock as the task rules read it: local wall-clock time and UTC seconds.
 #include "schedule/task_time.h"
 
 #include <windows.h>
@@ -37,17 +36,6 @@ public:
 const TaskClock& SystemTaskClock() {
     static const ComputerTaskClock clock;
     return clock;
-}
-
-std::string ProgramDirectory() {
-    char module[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) {
-        return std::string();
-    }
-    std::string path(module, n);
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 } // namespace tunaro

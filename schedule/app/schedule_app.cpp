@@ -1,0 +1,54 @@
+// Start-up of the scheduler: one copy only, the language and the paths, the log-on values
+// reset, then the scheduler window, whose modal run is the program's life.
+#include "schedule/app/schedule_app.h"
+
+#include "schedule/app/auto_logon.h"
+#include "schedule/app/schedule_dlg.h"
+#include "schedule/task_file.h"
+#include "framework/program_dir.h"
+
+namespace tunaro {
+namespace {
+
+SchedulePaths CurrentPaths() {
+    SchedulePaths p;
+    p.programDir = ProgramDirectory() + "\\";
+    p.taskFile = p.programDir + kTaskFileName;
+    p.tunaroIni = p.programDir + "Tunaro.ini";
+    const std::string system = SystemDirectory();
+    p.programTxt = system + "\\program.txt";
+    p.channelTxt = system + "\\CHANNEL.TXT";
+    return p;
+}
+
+} // namespace
+
+ScheduleGlobals& Globals() {
+    static ScheduleGlobals globals;
+    return globals;
+}
+
+bool CScheduleApp::InitInstance() {
+    // A second copy ends at once, without a window.
+    m_instanceMutex.Reset(CreateMutexA(nullptr, TRUE, ExecutableBaseName("Schedule").c_str()));
+    if (!m_instanceMutex.valid() || GetLastError() == ERROR_ALREADY_EXISTS) {
+        return false;
+    }
+    ScheduleGlobals& g = Globals();
+    g.language = ReadLanguageMode();
+    g.paths = CurrentPaths();
+    ResetAutoLogon();
+
+    CScheduleDlg window;
+    SetMainWindow(&window);
+    window.DoModal();
+    SetMainWindow(nullptr);
+    return false;
+}
+
+} // namespace tunaro
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    tunaro::CScheduleApp app;
+    return app.Run(instance);
+}

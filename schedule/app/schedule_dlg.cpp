@@ -1,0 +1,549 @@
+// The scheduler window: start-up in the tray, the task list, New/Modify/Delete through the
+// wizard, the tray menu, the task timer and the TV application's reports.
+#include "schedule/app/schedule_dlg.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "framework/format.h"
+#include "res/schedule/resource.h"
+#include "schedule/app/about_dlg.h"
+#include "schedule/app/auto_logon.h"
+#include "schedule/app/schedule_app.h"
+#include "schedule/app/schedule_settings.h"
+#include "schedule/app/task_wizard.h"
+#include "schedule/task_file.h"
+#include "schedule/task_texts.h"
+#include "schedule/task_wizard_rules.h"
+#include "schedule/wake_clock.h"
+#include "framework/debug_print.h"
+
+namespace tunaro {
+namespace {
+
+// The TV application's state reports: recording, scanning, desktop video and TV wall begin
+// (odd ids) and end (even ids).
+constexpr WPARAM kTvStateFirst = 2147;
+constexpr WPARAM kTvStateLast = 2154;
+// Tray callback mouse messages.
+constexpr LPARAM kTrayDoubleClick = WM_LBUTTONDBLCLK; // 515
+constexpr LPARAM kTrayRightUp = WM_RBUTTONUP;         // 517
+// Pause between telling the TV application to close and switching the computer off.
+constexpr DWORD kPowerOffPauseMs = 3000;
+// Cell text margins of the list.
+constexpr int kCellMargin = 6;
+constexpr int kFirstCellMargin = 2;
+
+} // namespace
+
+CScheduleDlg::CScheduleDlg() : Dialog(IDD_SCHEDULE_DIALOG), m_runner(m_tasks, SystemTaskClock(), *this) {}
+
+const MessageMap* CScheduleDlg::GetMessageMap() const {
+    using C = CScheduleDlg;
+    static const MessageMap map{
+        Message<&C::OnTvStateMessage>(WM_COMMAND),
+        Command<&C::OnNew>(IDC_NEW),
+        Command<&C::OnModify>(IDC_MODIFY),
+        Command<&C::OnDelete>(IDC_DELETE),
+        Command<&C::OnHide>(IDC_HIDE),
+        Command<&C::OnTaskOver>(IDC_TASK_OVER),
+        Command<&C::OnTrayShow>(ID_TRAY_SCHEDULE),
+        Command<&C::OnTrayExit>(ID_TRAY_EXIT),
+        SysCommand<&C::OnAbout>(IDM_ABOUTBOX, IDM_ABOUTBOX),
+        Message<&C::OnTrayCallback>(kTrayCallbackMessage),
+        Message<&C::OnSize>(WM_SIZE),
+        Message<&C::OnShowWindow>(WM_SHOWWINDOW),
+        Message<&C::OnDrawItem>(WM_DRAWITEM),
+        Message<&C::OnMeasureItem>(WM_MEASUREITEM),
+        Message<&C::OnDestroy>(WM_DESTROY),
+        Message<&C::OnSaveFailed>(kSaveFailedMessage),
+        Timer<&C::OnTimer>(),
+    };
+    return &map;
+}
+
+BOOL CScheduleDlg::OnInitDialog() {
+    const ScheduleGlobals& g = Globals();
+    AppendSystemMenuItem(IDM_ABOUTBOX, g.Chinese() ? LoadResourceString(IDS_ABOUTBOX) : "&About Schedule...");
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SetTexts();
+
+    // Off the screen and straight to the tray: the scheduler is seen only when asked for. The
+    // dialog is shown once its queue first runs empty, so it goes to the tray from there.
+    SetWindowPos(m_hWnd, nullptr, GetSystemMetrics(SM_CXSCREEN) + 200, GetSystemMetrics(SM_CYSCREEN) + 200, 0,
+                 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_toTrayWhenShown = true;
+
+    if (m_cardBus.Open()) {
+        SynchroniseWakeClock(m_cardBus);
+    }
+    ReloadChannels();
+    m_tasks.Clear();
+    LoadTasks();
+    InsertColumns();
+    FillList();
+
+    m_tv.ReadDirectory();
+    m_trayMenu.Reset(LoadMenuA(GetModuleHandleA(nullptr),
+                               MAKEINTRESOURCEA(g.Chinese() ? IDR_TRAY_MENU_CN : IDR_TRAY_MENU)));
+    SetTimer(m_hWnd, kTaskTimerId, kTaskTimerMs, nullptr);
+    m_tv.SendCommand(kTvBusyQuery);
+    return TRUE;
+}
+
+void CScheduleDlg::SetTexts() {
+    const ScheduleGlobals& g = Globals();
+    SetWindowText(kScheduleTitle);
+    SetItemText(IDC_NEW, g.Text("&New", "新建(&N)"));
+    SetItemText(IDC_MODIFY, g.Text("&Modify", "修改(&M)"));
+    SetItemText(IDC_DELETE, g.Text("&Delete", "删除(&D)"));
+    SetItemText(IDCANCEL, g.Text("&Ok", "确定(&O)"));
+}
+
+void CScheduleDlg::ReloadChannels() {
+    const SchedulePaths& p = Globals().paths;
+    // The country tables are not needed here, but a missing file means a broken installation.
+    if (std::FILE* file = std::fopen(p.channelTxt.c_str(), "rb")) {
+        std::fclose(file);
+    } else {
+        Ask(Format("Can not open %s", p.channelTxt.c_str()).c_str(),
+            Format("无法打开 %s", p.channelTxt.c_str()).c_str(), MB_OK | MB_ICONERROR);
+    }
+    ReadScheduleChannels(p.programTxt, m_channels);
+}
+
+void CScheduleDlg::LoadTasks() {
+    // A missing or unreadable file is an empty list.
+    m_tasks.Load(Globals().paths.taskFile);
+}
+
+void CScheduleDlg::InsertColumns() {
+    HWND list = Item(IDC_TASK_LIST);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+    LOGFONTA lf = {};
+    HFONT current = reinterpret_cast<HFONT>(::SendMessageA(list, WM_GETFONT, 0, 0));
+    if (current == nullptr || GetObjectA(current, sizeof(lf), &lf) == 0) {
+        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+    }
+    lstrcpynA(lf.lfFaceName, "SimSun", LF_FACESIZE);
+    m_listFont.Reset(CreateFontIndirectA(&lf));
+    ::SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(m_listFont.get()), TRUE);
+
+    // Name and start time a quarter of the width each, the other four an eighth and a little;
+    // all scaled down together to the inside of the frame, so no scroll bar is needed.
+    RECT outer = {};
+    ::GetWindowRect(list, &outer);
+    RECT inside = {};
+    ::GetClientRect(list, &inside);
+    const int w = int(outer.right - outer.left) - 5;
+    int widths[kTaskColumnCount];
+    int total = 0;
+    for (int c = 0; c < kTaskColumnCount; ++c) {
+        widths[c] = (c == 0 || c == 3) ? w / 4 - 10 : w / 8 + 10;
+        total += widths[c];
+    }
+    const int room = int(inside.right - inside.left);
+    if (total > room && total > 0) {
+        for (int& width : widths) {
+            width = width * room / total;
+        }
+    }
+    const bool chinese = Globals().Chinese();
+    for (int c = 0; c < kTaskColumnCount; ++c) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = widths[c];
+        column.pszText = const_cast<char*>(TaskColumnTitle(c, chinese));
+        column.iSubItem = c;
+        ::SendMessageA(list, LVM_INSERTCOLUMNA, WPARAM(c), reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+void CScheduleDlg::FillList() {
+    if (!m_listFilledOnce) {
+        // Weekly tasks run again in every run of the scheduler.
+        m_listFilledOnce = true;
+        for (int i = 0; i < m_tasks.Count(); ++i) {
+            TaskRecord* task = m_tasks.At(i);
+            if (task->RepeatsWeekly()) {
+                task->status = kTaskReady;
+            }
+        }
+    }
+    HWND list = Item(IDC_TASK_LIST);
+    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(list);
+    const bool chinese = Globals().Chinese();
+    for (int i = 0; i < m_tasks.Count(); ++i) {
+        const TaskRowTexts row = TaskRow(*m_tasks.At(i), m_channels, chinese);
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<char*>(row.cells[0].c_str());
+        const int at = int(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        for (int c = 1; c < kTaskColumnCount; ++c) {
+            LVITEMA sub = {};
+            sub.iSubItem = c;
+            sub.pszText = const_cast<char*>(row.cells[c].c_str());
+            ::SendMessageA(list, LVM_SETITEMTEXTA, WPARAM(at), reinterpret_cast<LPARAM>(&sub));
+        }
+    }
+    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+int CScheduleDlg::SelectedRow() const {
+    return int(::SendMessageA(Item(IDC_TASK_LIST), LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+}
+
+void CScheduleDlg::SelectRow(int row) {
+    HWND list = Item(IDC_TASK_LIST);
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list, row, FALSE);
+}
+
+LRESULT CScheduleDlg::OnMeasureItem(WPARAM, LPARAM lp) {
+    MEASUREITEMSTRUCT* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+    if (mis == nullptr || mis->CtlID != IDC_TASK_LIST) {
+        return FALSE;
+    }
+    TEXTMETRICA tm = {};
+    WindowDc dc(Item(IDC_TASK_LIST));
+    SelectObjectScope font(dc.get(),
+                           m_listFont.valid() ? HGDIOBJ(m_listFont.get()) : GetStockObject(DEFAULT_GUI_FONT));
+    GetTextMetricsA(dc.get(), &tm);
+    mis->itemHeight = UINT(tm.tmHeight + 6);
+    return TRUE;
+}
+
+// Full-row selection in the system's colours, every cell framed, texts shortened with "...".
+LRESULT CScheduleDlg::OnDrawItem(WPARAM, LPARAM lp) {
+    const DRAWITEMSTRUCT* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+    if (dis == nullptr || dis->CtlType != ODT_LISTVIEW || dis->CtlID != IDC_TASK_LIST) {
+        return FALSE;
+    }
+    HWND list = dis->hwndItem;
+    HDC dc = dis->hDC;
+    const int row = int(dis->itemID);
+    const bool showSelection =
+        GetFocus() == list || (GetWindowLongA(list, GWL_STYLE) & LVS_SHOWSELALWAYS) != 0;
+    const bool selected =
+        (ListView_GetItemState(list, row, LVIS_SELECTED) & LVIS_SELECTED) != 0 && showSelection;
+    const COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+    const COLORREF fore = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    Brush backBrush(CreateSolidBrush(back));
+    Brush frameBrush(CreateSolidBrush(GetSysColor(COLOR_WINDOWTEXT)));
+    FillRect(dc, &dis->rcItem, backBrush.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, fore);
+    SelectObjectScope font(dc,
+                           m_listFont.valid() ? HGDIOBJ(m_listFont.get()) : GetStockObject(DEFAULT_GUI_FONT));
+
+    int left = dis->rcItem.left;
+    for (int c = 0; c < kTaskColumnCount; ++c) {
+        const int width = ListView_GetColumnWidth(list, c);
+        RECT cell = {left, dis->rcItem.top, left + width, dis->rcItem.bottom};
+        FrameRect(dc, &cell, frameBrush.get());
+        char text[300] = {0};
+        ListView_GetItemText(list, row, c, text, int(sizeof(text)));
+        RECT inner = cell;
+        inner.left += c == 0 ? kFirstCellMargin : kCellMargin;
+        inner.right -= kCellMargin;
+        DrawTextA(dc, text, -1, &inner, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        left += width;
+    }
+    return TRUE;
+}
+
+void CScheduleDlg::OnCancel() {
+    Minimise();
+}
+
+void CScheduleDlg::OnHide() {
+    Minimise();
+}
+
+void CScheduleDlg::Minimise() {
+    PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+}
+
+int CScheduleDlg::Ask(const char* english, const char* chinese, UINT flags) const {
+    const ScheduleGlobals& g = Globals();
+    const char* caption = (flags & MB_ICONERROR) != 0 ? g.Text("Error", "错误") : g.Text("Prompt", "提示");
+    return MessageBoxA(m_hWnd, g.Text(english, chinese), caption, flags);
+}
+
+void CScheduleDlg::OnNew() {
+    TaskWizardValues values = NewTaskWizardValues(SystemTaskClock().LocalNow());
+    CTaskWizard wizard(values, true, m_channels);
+    if (wizard.DoModal(m_hWnd) != IDOK) {
+        return;
+    }
+    TaskRecord task = TaskRecord::MakeNew();
+    ApplyTaskWizardValues(values, task);
+    DateWeeklyTask(task, SystemTaskClock().LocalNow());
+    WriteAheadMinutes(Globals().paths.tunaroIni, kWizardAheadMinutes);
+    if (m_tasks.Conflicts(task)) {
+        Ask("Time of new task is conflict to others.\nPlease check others and reinput.",
+            "新任务的时间与其他任务冲突。\n请检查其他任务后重新输入。", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    m_tasks.Add(task);
+    TasksEdited();
+}
+
+void CScheduleDlg::OnModify() {
+    const int row = SelectedRow();
+    TaskRecord* task = m_tasks.At(row);
+    if (task == nullptr) {
+        Ask("No item is selected", "没有选中任何任务", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    TaskWizardValues values = TaskWizardValuesOf(*task);
+    CTaskWizard wizard(values, false, m_channels);
+    if (wizard.DoModal(m_hWnd) != IDOK) {
+        return;
+    }
+    // The task may have been running: the runner lets go of it before it changes.
+    m_runner.Forget(task);
+    ApplyTaskWizardValues(values, *task);
+    DateWeeklyTask(*task, SystemTaskClock().LocalNow());
+    WriteAheadMinutes(Globals().paths.tunaroIni, kWizardAheadMinutes);
+    TasksEdited();
+    SelectRow(m_tasks.IndexOf(task));
+}
+
+void CScheduleDlg::OnDelete() {
+    const int row = SelectedRow();
+    TaskRecord* task = m_tasks.At(row);
+    if (task == nullptr) {
+        Ask("No item is selected", "没有选中任何任务", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (Ask("Are you sure delete the task?", "确定要删除这个任务吗？", MB_OKCANCEL | MB_ICONQUESTION) !=
+        IDOK) {
+        return;
+    }
+    m_runner.Forget(task);
+    ListView_DeleteItem(Item(IDC_TASK_LIST), row);
+    m_tasks.RemoveAt(row);
+    SaveTaskFile();
+    // The alarm may have been aimed at the task just removed.
+    ProgramWakeAlarm();
+    FillList();
+}
+
+void CScheduleDlg::TasksEdited() {
+    m_tasks.SortByStart();
+    SaveTaskFile();
+    ProgramWakeAlarm();
+    FillList();
+}
+
+bool CScheduleDlg::SaveTaskFile() {
+    if (m_tasks.Save(Globals().paths.taskFile)) {
+        return true;
+    }
+    DebugPrint("Schedule: %s could not be saved, Line=%ld\n", Globals().paths.taskFile.c_str(),
+               static_cast<long>(__LINE__));
+    if (m_inRunner) {
+        // Not in the middle of a tick: the box's message loop would run the timer again.
+        PostMessage(kSaveFailedMessage);
+    } else {
+        ShowSaveFailed();
+    }
+    return false;
+}
+
+void CScheduleDlg::ShowSaveFailed() {
+    const std::string& path = Globals().paths.taskFile;
+    Ask(Format("The task list could not be saved to %s.\nThe tasks shown are kept while Schedule runs; "
+               "please check the disk and change a task again to save them.",
+               path.c_str())
+            .c_str(),
+        Format(
+            "任务列表无法保存到 %s。\n显示的任务在 Schedule 运行期间保留；请检查磁盘后再次修改任务以保存。",
+            path.c_str())
+            .c_str(),
+        MB_OK | MB_ICONERROR);
+}
+
+LRESULT CScheduleDlg::OnSaveFailed() {
+    ShowSaveFailed();
+    return 0;
+}
+
+void CScheduleDlg::ProgramWakeAlarm() {
+    WakeAlarm alarm;
+    if (!PlanWakeAlarm(m_tasks, SystemTaskClock().LocalNow(), ReadAheadMinutes(Globals().paths.tunaroIni),
+                       alarm)) {
+        return;
+    }
+    if (alarm.task->autoLogOn == 1) {
+        WriteAutoLogon(alarm.task->UserNameText(), alarm.task->PasswordText());
+    }
+    WriteWakeClock(m_cardBus, alarm.registers);
+}
+
+void CScheduleDlg::RestoreWindow() {
+    // Restored straight to the middle of the work area (placement coordinates are relative to it).
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof(placement);
+    GetWindowPlacement(m_hWnd, &placement);
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const LONG width = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
+    const LONG height = placement.rcNormalPosition.bottom - placement.rcNormalPosition.top;
+    placement.rcNormalPosition.left = (work.right - work.left - width) / 2;
+    placement.rcNormalPosition.top = (work.bottom - work.top - height) / 2;
+    placement.rcNormalPosition.right = placement.rcNormalPosition.left + width;
+    placement.rcNormalPosition.bottom = placement.rcNormalPosition.top + height;
+    placement.showCmd = SW_SHOWNORMAL;
+    placement.flags = 0;
+    SetWindowPlacement(m_hWnd, &placement);
+    SetForegroundWindow(m_hWnd);
+    BringWindowToTop(m_hWnd);
+}
+
+void CScheduleDlg::OnTrayShow() {
+    RestoreWindow();
+}
+
+void CScheduleDlg::OnTrayExit() {
+    if (m_recording) {
+        MessageBoxA(m_hWnd, Globals().Text("Recording, Cann't exit.", "正在录像，不能退出。"), kScheduleTitle,
+                    MB_OK);
+        return;
+    }
+    m_tray.Remove();
+    EndDialog(IDOK);
+}
+
+LRESULT CScheduleDlg::OnTrayCallback(WPARAM, LPARAM lp) {
+    if (lp == kTrayDoubleClick) {
+        RestoreWindow();
+    } else if (lp == kTrayRightUp) {
+        HMENU popup = GetSubMenu(m_trayMenu.get(), 0);
+        if (popup != nullptr) {
+            EnableMenuItem(popup, ID_TRAY_EXIT, MF_BYCOMMAND | (m_recording ? MF_GRAYED : MF_ENABLED));
+            TrackPopupMenu(popup);
+        }
+    }
+    return 0;
+}
+
+LRESULT CScheduleDlg::OnSize(WPARAM wp, LPARAM) {
+    if (wp == SIZE_MINIMIZED) {
+        HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+        m_tray.Add(m_hWnd, kTrayIconId, kTrayCallbackMessage, icon, kScheduleTitle);
+        ShowWindow(SW_HIDE);
+    } else if (wp == SIZE_RESTORED && m_tray.IsShown()) {
+        ShowWindow(SW_SHOW);
+        m_tray.Remove();
+        BringWindowToTop(m_hWnd);
+    }
+    return 0;
+}
+
+LRESULT CScheduleDlg::OnShowWindow(UINT, WPARAM wp, LPARAM, bool& handled) {
+    handled = false;
+    if (wp != FALSE && m_toTrayWhenShown) {
+        m_toTrayWhenShown = false;
+        Minimise();
+    }
+    return 0;
+}
+
+LRESULT CScheduleDlg::OnTvStateMessage(UINT, WPARAM wp, LPARAM, bool& handled) {
+    // The whole wParam counts: these ids mean nothing else here.
+    if (wp < kTvStateFirst || wp > kTvStateLast) {
+        handled = false;
+        return 0;
+    }
+    m_recording = (wp - kTvStateFirst) % 2 == 0;
+    return 0;
+}
+
+void CScheduleDlg::OnTaskOver() {
+    m_inRunner = true;
+    m_runner.TvReportedEnd();
+    m_inRunner = false;
+}
+
+void CScheduleDlg::OnAbout(UINT, LPARAM) {
+    CAboutDlg about;
+    about.DoModal(m_hWnd);
+}
+
+void CScheduleDlg::OnTimer(UINT_PTR id) {
+    if (id != kTaskTimerId) {
+        return;
+    }
+    m_inRunner = true;
+    m_runner.Tick();
+    m_inRunner = false;
+}
+
+LRESULT CScheduleDlg::OnDestroy() {
+    m_cardBus.Close();
+    m_tv.SendCommand(kTvSchedulerGone);
+    KillTimer(m_hWnd, kTaskTimerId);
+    m_tray.Remove();
+    return 0;
+}
+
+// ---- the runner's view of the world ----------------------------------------------------------
+
+bool CScheduleDlg::TvWindowExists() {
+    return m_tv.FindTv() != nullptr;
+}
+
+bool CScheduleDlg::StartTvProgram() {
+    return m_tv.StartTv();
+}
+
+void CScheduleDlg::SendWatch(std::int32_t channel) {
+    m_tv.SendCommand(kTvScheduleTune, LPARAM(channel));
+}
+
+void CScheduleDlg::SendRecord(const TaskRecord& task) {
+    m_tv.SendRecord(task);
+}
+
+void CScheduleDlg::SendStopAndClose() {
+    m_tv.SendCommand(kTvStopAndClose);
+}
+
+void CScheduleDlg::SendStopRecording() {
+    m_tv.SendCommand(kTvScheduleRecord);
+}
+
+void CScheduleDlg::ReleaseStartedTv() {
+    m_tv.ReleaseStartedTv();
+}
+
+void CScheduleDlg::PauseBeforePowerOff() {
+    Sleep(kPowerOffPauseMs);
+}
+
+void CScheduleDlg::StartPowerOff() {
+    m_tv.StartPowerOff();
+}
+
+void CScheduleDlg::SaveTasks() {
+    SaveTaskFile();
+}
+
+void CScheduleDlg::TasksChanged() {
+    FillList();
+}
+
+void CScheduleDlg::TaskEnded() {
+    ProgramWakeAlarm();
+}
+
+} // namespace tunaro

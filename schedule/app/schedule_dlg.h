@@ -1,0 +1,111 @@
+// The scheduler window (template 102, title "Schedule"): the owner-drawn task list with New,
+// Modify and Delete, the tray icon it lives behind, the task timer that runs the tasks, and the
+// messages from the TV application.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "framework/dialog.h"
+#include "framework/raii.h"
+#include "framework/tray_icon.h"
+#include "schedule/app/card_bus_client.h"
+#include "schedule/app/tv_link.h"
+#include "schedule/channel_reader.h"
+#include "schedule/task_list.h"
+#include "schedule/task_runner.h"
+
+namespace tunaro {
+
+// Title of the window, by which the TV application finds it, in both languages.
+constexpr const char kScheduleTitle[] = "Schedule";
+// The task timer: id and period.
+constexpr UINT_PTR kTaskTimerId = 4037;
+constexpr UINT kTaskTimerMs = 1000;
+// Tray icon id and its callback message.
+constexpr UINT kTrayIconId = 7001;
+constexpr UINT kTrayCallbackMessage = 1574;
+// Posted to itself when a save failed during a tick, so the message box waits for the tick's end.
+constexpr UINT kSaveFailedMessage = WM_APP + 1;
+
+class CScheduleDlg : public Dialog, private RunnerHost {
+public:
+    CScheduleDlg();
+
+protected:
+    const MessageMap* GetMessageMap() const override;
+    BOOL OnInitDialog() override;
+    // Enter does nothing; Escape and the Ok button send the window to the tray.
+    void OnOK() override {}
+    void OnCancel() override;
+
+private:
+    // Start-up steps.
+    void SetTexts();
+    void ReloadChannels();
+    void LoadTasks();
+    void InsertColumns();
+
+    // The list.
+    void FillList();
+    int SelectedRow() const;
+    void SelectRow(int row);
+    LRESULT OnDrawItem(WPARAM wp, LPARAM lp);
+    LRESULT OnMeasureItem(WPARAM wp, LPARAM lp);
+
+    // Commands.
+    void OnNew();
+    void OnModify();
+    void OnDelete();
+    void OnHide();
+    void OnTrayShow();
+    void OnTrayExit();
+    void OnTaskOver();
+    LRESULT OnTvStateMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled);
+    void OnAbout(UINT id, LPARAM);
+    LRESULT OnTrayCallback(WPARAM wp, LPARAM lp);
+    LRESULT OnSize(WPARAM wp, LPARAM lp);
+    LRESULT OnShowWindow(UINT msg, WPARAM wp, LPARAM lp, bool& handled);
+    LRESULT OnDestroy();
+    LRESULT OnSaveFailed();
+    void OnTimer(UINT_PTR id);
+
+    // After the wizard or a delete changed the list: order, file, wake-up alarm, rows.
+    void TasksEdited();
+    bool SaveTaskFile();
+    void ShowSaveFailed();
+    void ProgramWakeAlarm();
+    void RestoreWindow();
+    void Minimise();
+    int Ask(const char* english, const char* chinese, UINT flags) const;
+
+    // RunnerHost.
+    bool TvWindowExists() override;
+    bool StartTvProgram() override;
+    void SendWatch(std::int32_t channel) override;
+    void SendRecord(const TaskRecord& task) override;
+    void SendStopAndClose() override;
+    void SendStopRecording() override;
+    void ReleaseStartedTv() override;
+    void PauseBeforePowerOff() override;
+    void StartPowerOff() override;
+    void SaveTasks() override;
+    void TasksChanged() override;
+    void TaskEnded() override;
+
+    TaskList m_tasks;
+    std::vector<ScheduleChannel> m_channels;
+    TaskRunner m_runner;
+    TvLink m_tv;
+    CardBusClient m_cardBus;
+    TrayIcon m_tray;
+    Menu m_trayMenu;
+    Font m_listFont;
+    bool m_recording = false;
+    bool m_listFilledOnce = false;
+    bool m_inRunner = false;
+    bool m_toTrayWhenShown = false;
+};
+
+} // namespace tunaro

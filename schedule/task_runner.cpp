@@ -1,0 +1,134 @@
+// The runner's due check, start, end check and after-finish actions, one task at a time.
+#include "schedule/task_runner.h"
+
+namespace tunaro {
+
+TaskRunner::TaskRunner(TaskList& tasks, const TaskClock& clock, RunnerHost& host)
+    : m_tasks(tasks), m_clock(clock), m_host(host) {}
+
+std::int64_t TaskRunner::EndSerialOf(const TaskRecord& task) {
+    TaskDateTime minuteStart = task.Start();
+    minuteStart.second = 0;
+    return TaskSerialSeconds(minuteStart) + std::int64_t(task.duration) * 60 + kTaskEndGraceSeconds;
+}
+
+bool TaskRunner::InWindow(const TaskRecord& task, std::int64_t nowSerial) {
+    const std::int64_t start = task.StartSerial();
+    return nowSerial >= start && std::int64_t(task.duration) - 1 >= TaskWholeMinutes(start, nowSerial);
+}
+
+void TaskRunner::Tick() {
+    // A message box shown during a tick runs a message loop that would deliver the next tick.
+    if (m_inTick) {
+        return;
+    }
+    m_inTick = true;
+    DueCheck();
+    if (m_dueTask != nullptr && m_dueTask->status != kTaskRunning && m_dueTask->status != kTaskExpired) {
+        StartDueTask();
+    }
+    EndCheck();
+    m_inTick = false;
+}
+
+void TaskRunner::DueCheck() {
+    for (;;) {
+        TaskRecord* current = m_tasks.CurrentTask();
+        // The due task was finished, removed or changed meanwhile: it no longer holds the runner.
+        if (m_dueTask != nullptr && current != m_dueTask) {
+            m_dueTask = nullptr;
+        }
+        if (current == nullptr || m_dueTask != nullptr) {
+            return;
+        }
+        const std::int64_t now = Now();
+        if (InWindow(*current, now)) {
+            m_dueTask = current;
+            return;
+        }
+        // A task whose whole time passed without it being started (another task held the
+        // runner, or the program was busy) will never run: it must not hold up the tasks after it.
+        if (now >= current->StartSerial()) {
+            current->status = kTaskExpired;
+            m_host.TasksChanged();
+            continue;
+        }
+        return;
+    }
+}
+
+void TaskRunner::StartDueTask() {
+    TaskRecord* task = m_dueTask;
+    task->status = kTaskRunning;
+    m_host.TasksChanged();
+
+    if (!m_host.TvWindowExists()) {
+        m_host.StartTvProgram();
+        if (!m_host.TvWindowExists()) {
+            task->status = kTaskExpired;
+            m_host.TasksChanged();
+            return;
+        }
+    }
+    if (task->mode == kTaskModeWatch) {
+        m_host.SendWatch(task->channel);
+    } else {
+        m_host.SendRecord(*task);
+    }
+}
+
+void TaskRunner::EndCheck() {
+    TaskRecord* task = m_dueTask;
+    if (task == nullptr || Now() < EndSerialOf(*task)) {
+        return;
+    }
+    m_dueTask = nullptr;
+    if (task->status != kTaskRunning) {
+        return;
+    }
+    task->status = kTaskFinished;
+    m_host.SaveTasks();
+    m_host.TasksChanged();
+    m_host.TaskEnded();
+    switch (task->afterFinish) {
+    case kAfterFinishShutdown:
+        m_host.SendStopAndClose();
+        m_host.ReleaseStartedTv();
+        m_host.PauseBeforePowerOff();
+        m_host.StartPowerOff();
+        break;
+    case kAfterFinishCloseTv:
+        m_host.SendStopAndClose();
+        m_host.ReleaseStartedTv();
+        break;
+    case kAfterFinishContinue:
+        if (task->mode == kTaskModeRecord) {
+            m_host.SendStopRecording();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void TaskRunner::TvReportedEnd() {
+    // Only a task the TV application was actually given can be over; a report that comes when
+    // none runs (the TV program closing after a task already ended) leaves the next task alone.
+    TaskRecord* task = m_dueTask != nullptr ? m_dueTask : m_tasks.CurrentTask();
+    if (task == nullptr || task->status != kTaskRunning) {
+        return;
+    }
+    m_dueTask = nullptr;
+    task->status = kTaskFinished;
+    m_host.SaveTasks();
+    m_host.TasksChanged();
+    m_host.TaskEnded();
+}
+
+void TaskRunner::Forget(const TaskRecord* task) {
+    if (task != nullptr && task == m_dueTask) {
+        m_dueTask = nullptr;
+    }
+}
+
+} // namespace tunaro

@@ -1,0 +1,84 @@
+// The task runner: once a second it finds the current task, starts it when its time has come
+// (the TV application records or tunes), ends it when its time is over and carries out what
+// the task says should happen afterwards. The world outside the task list is a RunnerHost.
+#pragma once
+
+#include "schedule/task_list.h"
+#include "schedule/task_record.h"
+#include "schedule/task_time.h"
+
+#include <cstdint>
+
+namespace tunaro {
+
+// Seconds a task runs on past its last minute before it is ended.
+constexpr int kTaskEndGraceSeconds = 5;
+
+// What the runner asks of the rest of the program. Every call happens on the runner's thread.
+class RunnerHost {
+public:
+    virtual ~RunnerHost() = default;
+    // Whether the TV application's window exists now.
+    virtual bool TvWindowExists() = 0;
+    // Starts the TV program and gives it time to show its window; false when it could not be
+    // started at all.
+    virtual bool StartTvProgram() = 0;
+    // A Watch task starts: tune to the channel (WM_COMMAND 2142).
+    virtual void SendWatch(std::int32_t channel) = 0;
+    // A Record task starts: record the task's channel in its format (WM_COPYDATA 5022).
+    virtual void SendRecord(const TaskRecord& task) = 0;
+    // Stop any recording and close (WM_COMMAND 1032).
+    virtual void SendStopAndClose() = 0;
+    // Stop the recording and go on watching (WM_COMMAND 2143).
+    virtual void SendStopRecording() = 0;
+    // Lets go of a TV program the host started itself.
+    virtual void ReleaseStartedTv() = 0;
+    // The pause between closing the TV application and switching the computer off.
+    virtual void PauseBeforePowerOff() = 0;
+    // Starts the power-off program.
+    virtual void StartPowerOff() = 0;
+    // Writes the task file; the host tells the user when it fails.
+    virtual void SaveTasks() = 0;
+    // A task's status changed: show the list again.
+    virtual void TasksChanged() = 0;
+    // A task is over: aim the wake-up alarm at the next one before anything is switched off.
+    virtual void TaskEnded() = 0;
+};
+
+class TaskRunner {
+public:
+    TaskRunner(TaskList& tasks, const TaskClock& clock, RunnerHost& host);
+    TaskRunner(const TaskRunner&) = delete;
+    TaskRunner& operator=(const TaskRunner&) = delete;
+
+    // One tick of the task timer: the due check, the start of a due task, the end check.
+    void Tick();
+    // The TV application reports that the task it was given is over (WM_COMMAND 2145).
+    void TvReportedEnd();
+    // A task is about to be changed or removed by the user: the runner lets go of it.
+    void Forget(const TaskRecord* task);
+
+    bool Due() const { return m_dueTask != nullptr; }
+    const TaskRecord* DueTask() const { return m_dueTask; }
+
+    // End of a task: its date and hour:minute (seconds dropped) plus its duration plus the grace.
+    static std::int64_t EndSerialOf(const TaskRecord& task);
+    // Whether a task's start has come and it may still begin: now >= start and at most
+    // duration - 1 whole minutes have passed since.
+    static bool InWindow(const TaskRecord& task, std::int64_t nowSerial);
+
+private:
+    void DueCheck();
+    void StartDueTask();
+    void EndCheck();
+    std::int64_t Now() const { return TaskSerialSeconds(m_clock.LocalNow()); }
+
+    TaskList& m_tasks;
+    const TaskClock& m_clock;
+    RunnerHost& m_host;
+    // The task whose start has come (the due flag), until it ends.
+    TaskRecord* m_dueTask = nullptr;
+    bool m_inTick = false;
+};
+
+} // namespace tunaro

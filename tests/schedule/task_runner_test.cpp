@@ -1,0 +1,236 @@
+// Tests of the task runner against a fake clock and a fake TV application: when a task starts
+// and ends, what it is sent, what follows its end, a TV application that cannot be started, a
+// task whose time passed while another ran, and the TV application's own end report.
+#include "schedule/task_runner.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/schedule/runner_host_fake.h"
+#include "tests/schedule/schedule_test_util.h"
+
+using namespace tunaro;
+
+namespace {
+
+class TaskRunnerTest : public ::testing::Test {
+protected:
+    TaskRecord* AddTask(const char* name, std::int16_t mode, const TaskDateTime& start, int duration,
+                        std::uint8_t afterFinish, std::int32_t channel) {
+        TaskRecord task = TaskAt(start, duration);
+        task.SetName(name);
+        task.mode = mode;
+        task.afterFinish = afterFinish;
+        task.channel = channel;
+        m_tasks.Add(task);
+        m_tasks.SortByStart();
+        for (int i = 0; i < m_tasks.Count(); ++i) {
+            if (m_tasks.At(i)->NameText() == name) {
+                return m_tasks.At(i);
+            }
+        }
+        return nullptr;
+    }
+
+    // Ticks once a second from `from` (serial) up to and including `to`; a tick that took time
+    // (the host's waits) is followed by the next one at once.
+    void RunFromTo(std::int64_t from, std::int64_t to) {
+        m_host.SetNow(from);
+        while (m_host.Now() <= to) {
+            const std::int64_t tick = m_host.Now();
+            m_runner.Tick();
+            m_host.SetNow(std::max(tick + 1, m_host.Now()));
+        }
+    }
+
+    static std::int64_t S(const TaskDateTime& t) { return TaskSerialSeconds(t); }
+
+    ManualTaskClock m_clock;
+    FakeRunnerHost m_host{m_clock};
+    TaskList m_tasks;
+    TaskRunner m_runner{m_tasks, m_clock, m_host};
+};
+
+TEST_F(TaskRunnerTest, ATaskStartsAtItsSecondAndEndsFiveSecondsAfterItsLastMinute) {
+    TaskRecord* task =
+        AddTask("news", kTaskModeRecord, At(2026, 3, 2, 20, 0, 0), 30, kAfterFinishContinue, 4);
+    RunFromTo(S(At(2026, 3, 2, 19, 59, 55)), S(At(2026, 3, 2, 20, 31, 0)));
+
+    const auto records = m_host.Of(RunnerEvent::kRecord);
+    ASSERT_EQ(records.size(), 1u);
+    // The TV program was not running: it was started first (five seconds), then told.
+    EXPECT_EQ(m_host.Of(RunnerEvent::kStartTv).at(0).at, S(At(2026, 3, 2, 20, 0, 0)));
+    EXPECT_EQ(records[0].at, S(At(2026, 3, 2, 20, 0, 5)));
+    EXPECT_EQ(records[0].task, "news");
+    EXPECT_EQ(records[0].channel, 4);
+    const auto stops = m_host.Of(RunnerEvent::kStopRecording);
+    ASSERT_EQ(stops.size(), 1u);
+    EXPECT_EQ(stops[0].at, S(At(2026, 3, 2, 20, 30, 5)));
+    EXPECT_EQ(task->status, kTaskFinished);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kSave).size(), 1u);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kEnded).size(), 1u);
+    EXPECT_FALSE(m_runner.Due());
+}
+
+TEST_F(TaskRunnerTest, StartedLateItStillEndsOnTime) {
+    m_host.tvUp = true;
+    // Seconds of the start count for the start, not for the end.
+    TaskRecord* task = AddTask("film", kTaskModeWatch, At(2026, 3, 2, 20, 0, 40), 30, kAfterFinishCloseTv, 7);
+    RunFromTo(S(At(2026, 3, 2, 20, 10, 0)), S(At(2026, 3, 2, 20, 40, 0)));
+    const auto watches = m_host.Of(RunnerEvent::kWatch);
+    ASSERT_EQ(watches.size(), 1u);
+    EXPECT_EQ(watches[0].at, S(At(2026, 3, 2, 20, 10, 0)));
+    EXPECT_EQ(watches[0].channel, 7);
+    const auto closes = m_host.Of(RunnerEvent::kStopAndClose);
+    ASSERT_EQ(closes.size(), 1u);
+    EXPECT_EQ(closes[0].at, S(At(2026, 3, 2, 20, 30, 5)));
+    EXPECT_EQ(task->status, kTaskFinished);
+}
+
+TEST_F(TaskRunnerTest, WhatHappensAfterTheEnd) {
+    struct Case {
+        std::int16_t mode;
+        std::uint8_t afterFinish;
+        std::vector<RunnerEvent::Kind> expected;
+    };
+    const std::vector<Case> cases = {
+        {kTaskModeRecord,
+         kAfterFinishShutdown,
+         {RunnerEvent::kStopAndClose, RunnerEvent::kRelease, RunnerEvent::kPause, RunnerEvent::kPowerOff}},
+        {kTaskModeWatch,
+         kAfterFinishShutdown,
+         {RunnerEvent::kStopAndClose, RunnerEvent::kRelease, RunnerEvent::kPause, RunnerEvent::kPowerOff}},
+        {kTaskModeRecord, kAfterFinishCloseTv, {RunnerEvent::kStopAndClose, RunnerEvent::kRelease}},
+        {kTaskModeRecord, kAfterFinishContinue, {RunnerEvent::kStopRecording}},
+        {kTaskModeWatch, kAfterFinishContinue, {}},
+        {kTaskModeRecord, kAfterFinishNothing, {}},
+    };
+    for (const Case& c : cases) {
+        TaskList tasks;
+        ManualTaskClock clock;
+        FakeRunnerHost host(clock);
+        host.tvUp = true;
+        TaskRunner runner(tasks, clock, host);
+        TaskRecord task = TaskAt(At(2026, 3, 2, 8, 0), 2);
+        task.mode = c.mode;
+        task.afterFinish = c.afterFinish;
+        tasks.Add(task);
+        for (std::int64_t t = S(At(2026, 3, 2, 8, 0)); t <= S(At(2026, 3, 2, 8, 3)); ++t) {
+            host.SetNow(std::max(t, host.Now()));
+            runner.Tick();
+        }
+        std::vector<RunnerEvent::Kind> after;
+        bool ended = false;
+        for (const RunnerEvent& e : host.events) {
+            if (ended) {
+                after.push_back(e.kind);
+            }
+            ended = ended || e.kind == RunnerEvent::kEnded;
+        }
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(after, c.expected) << "mode " << c.mode << " after " << int(c.afterFinish);
+        // With a shutdown the power-off comes three seconds after the TV application was told.
+        if (c.afterFinish == kAfterFinishShutdown) {
+            EXPECT_EQ(host.Of(RunnerEvent::kPowerOff).at(0).at - host.Of(RunnerEvent::kStopAndClose).at(0).at,
+                      3);
+        }
+    }
+}
+
+TEST_F(TaskRunnerTest, AMissingTvProgramExpiresTheTaskAndHoldsUpNothing) {
+    m_host.tvMissing = [](std::int64_t) { return true; };
+    TaskRecord* first = AddTask("first", kTaskModeRecord, At(2026, 3, 2, 9, 0), 30, kAfterFinishCloseTv, 1);
+    TaskRecord* second =
+        AddTask("second", kTaskModeRecord, At(2026, 3, 2, 9, 10), 30, kAfterFinishCloseTv, 2);
+    RunFromTo(S(At(2026, 3, 2, 8, 59, 59)), S(At(2026, 3, 2, 9, 9, 59)));
+    EXPECT_EQ(first->status, kTaskExpired);
+    EXPECT_TRUE(m_host.Of(RunnerEvent::kRecord).empty());
+    // The second task waits for its own time rather than starting at once.
+    EXPECT_EQ(second->status, kTaskReady);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kStartTv).size(), 1u);
+
+    m_host.tvMissing = [](std::int64_t) { return false; };
+    RunFromTo(S(At(2026, 3, 2, 9, 10, 0)), S(At(2026, 3, 2, 9, 10, 10)));
+    ASSERT_EQ(m_host.Of(RunnerEvent::kRecord).size(), 1u);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kRecord)[0].task, "second");
+    EXPECT_EQ(second->status, kTaskRunning);
+}
+
+TEST_F(TaskRunnerTest, ATaskWhoseTimePassedWhileAnotherRanIsExpiredAndTheNextOneRuns) {
+    m_host.tvUp = true;
+    AddTask("long", kTaskModeRecord, At(2026, 3, 2, 18, 0), 120, kAfterFinishContinue, 1);
+    TaskRecord* inside =
+        AddTask("inside", kTaskModeRecord, At(2026, 3, 2, 18, 30), 20, kAfterFinishContinue, 2);
+    TaskRecord* later =
+        AddTask("later", kTaskModeRecord, At(2026, 3, 2, 20, 10), 15, kAfterFinishContinue, 3);
+    RunFromTo(S(At(2026, 3, 2, 17, 59, 59)), S(At(2026, 3, 2, 20, 30, 0)));
+    EXPECT_EQ(inside->status, kTaskExpired);
+    EXPECT_EQ(later->status, kTaskFinished);
+    const auto records = m_host.Of(RunnerEvent::kRecord);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].task, "later");
+    EXPECT_EQ(records[1].at, S(At(2026, 3, 2, 20, 10, 0)));
+}
+
+TEST_F(TaskRunnerTest, AnOverlappingTaskStillInItsTimeStartsWhenTheFirstEnds) {
+    m_host.tvUp = true;
+    AddTask("first", kTaskModeRecord, At(2026, 3, 2, 18, 0), 30, kAfterFinishContinue, 1);
+    TaskRecord* second =
+        AddTask("second", kTaskModeRecord, At(2026, 3, 2, 18, 20), 30, kAfterFinishContinue, 2);
+    RunFromTo(S(At(2026, 3, 2, 17, 59, 59)), S(At(2026, 3, 2, 18, 31, 0)));
+    const auto records = m_host.Of(RunnerEvent::kRecord);
+    ASSERT_EQ(records.size(), 2u);
+    // The first ends at 18:30:05; the second starts at the next tick.
+    EXPECT_EQ(records[1].task, "second");
+    EXPECT_EQ(records[1].at, S(At(2026, 3, 2, 18, 30, 6)));
+    EXPECT_EQ(second->status, kTaskRunning);
+}
+
+TEST_F(TaskRunnerTest, TheTvApplicationsEndReportFinishesOnlyARunningTask) {
+    m_host.tvUp = true;
+    TaskRecord* watch = AddTask("watch", kTaskModeWatch, At(2026, 3, 2, 7, 0), 60, kAfterFinishCloseTv, 1);
+    TaskRecord* next = AddTask("next", kTaskModeRecord, At(2026, 3, 2, 9, 0), 60, kAfterFinishCloseTv, 2);
+    RunFromTo(S(At(2026, 3, 2, 7, 0, 0)), S(At(2026, 3, 2, 7, 0, 10)));
+    ASSERT_EQ(watch->status, kTaskRunning);
+    m_runner.TvReportedEnd();
+    EXPECT_EQ(watch->status, kTaskFinished);
+    EXPECT_FALSE(m_runner.Due());
+    EXPECT_EQ(m_host.Of(RunnerEvent::kSave).size(), 1u);
+    // Nothing is sent at the end it no longer has.
+    RunFromTo(S(At(2026, 3, 2, 7, 0, 11)), S(At(2026, 3, 2, 8, 1, 0)));
+    EXPECT_TRUE(m_host.Of(RunnerEvent::kStopAndClose).empty());
+
+    // A report while nothing runs (the TV program closing later) leaves the next task alone.
+    m_runner.TvReportedEnd();
+    EXPECT_EQ(next->status, kTaskReady);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kSave).size(), 1u);
+}
+
+TEST_F(TaskRunnerTest, ATaskChangedOrRemovedWhileDueIsLetGo) {
+    m_host.tvUp = true;
+    TaskRecord* task = AddTask("edited", kTaskModeRecord, At(2026, 3, 2, 7, 0), 60, kAfterFinishCloseTv, 1);
+    AddTask("other", kTaskModeRecord, At(2026, 3, 2, 12, 0), 60, kAfterFinishCloseTv, 2);
+    RunFromTo(S(At(2026, 3, 2, 7, 0, 0)), S(At(2026, 3, 2, 7, 0, 2)));
+    ASSERT_TRUE(m_runner.Due());
+    // The user moves the running task to the evening.
+    m_runner.Forget(task);
+    task->status = kTaskReady;
+    task->hour = 22;
+    m_tasks.SortByStart();
+    EXPECT_FALSE(m_runner.Due());
+    RunFromTo(S(At(2026, 3, 2, 7, 0, 3)), S(At(2026, 3, 2, 7, 5, 0)));
+    // Neither it nor the next task is started out of its time.
+    EXPECT_EQ(m_host.Of(RunnerEvent::kRecord).size(), 1u);
+    EXPECT_EQ(task->status, kTaskReady);
+
+    // Removed from the list while due: the runner holds nothing afterwards.
+    RunFromTo(S(At(2026, 3, 2, 12, 0, 0)), S(At(2026, 3, 2, 12, 0, 2)));
+    ASSERT_TRUE(m_runner.Due());
+    const TaskRecord* other = m_runner.DueTask();
+    m_runner.Forget(other);
+    m_tasks.RemoveAt(m_tasks.IndexOf(other));
+    RunFromTo(S(At(2026, 3, 2, 12, 0, 3)), S(At(2026, 3, 2, 13, 1, 0)));
+    EXPECT_TRUE(m_host.Of(RunnerEvent::kStopAndClose).empty());
+    EXPECT_FALSE(m_runner.Due());
+}
+
+} // namespace

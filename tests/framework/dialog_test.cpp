@@ -95,6 +95,62 @@ protected:
     LRESULT OnFallback() { return 42; }
 };
 
+// A feature's handlers in an object of their own that the dialog holds.
+class RecordingPart {
+public:
+    explicit RecordingPart(std::vector<std::string>& log) : m_log(log) {}
+    void OnRecord() { m_log.push_back("part record"); }
+    void OnPlayer(UINT id) { m_log.push_back("part player " + std::to_string(id)); }
+    BOOL OnCopyData(HWND, const COPYDATASTRUCT* cds) {
+        m_log.push_back("part copydata " + std::to_string(cds->dwData));
+        return cds->dwData == 5022;
+    }
+    LRESULT OnBusyQuery() { return 2146; }
+
+private:
+    std::vector<std::string>& m_log;
+};
+
+class PartsDialog : public Dialog {
+public:
+    PartsDialog() : Dialog(IDD_MAP) {}
+    std::vector<std::string> log;
+
+protected:
+    const MessageMap* GetMessageMap() const override {
+        using D = PartsDialog;
+        static const MessageMap map{
+            Command<&D::OnExit>(403),
+            Command<&D::m_recording, &RecordingPart::OnRecord>(411),
+            CommandRange<&D::m_recording, &RecordingPart::OnPlayer>(503, 507),
+            CopyData<&D::m_recording, &RecordingPart::OnCopyData>(),
+            Message<&D::m_recording, &RecordingPart::OnBusyQuery>(WM_APP + 5),
+        };
+        return &map;
+    }
+    void OnExit() { log.push_back("exit"); }
+
+private:
+    RecordingPart m_recording{log};
+};
+
+TEST(MessageMapParts, HandlersOfAPartObjectGetTheirCommandsAndMessages) {
+    PartsDialog dlg;
+    ASSERT_TRUE(dlg.Create());
+    SendMessageA(dlg.m_hWnd, WM_COMMAND, 411, 0);
+    SendMessageA(dlg.m_hWnd, WM_COMMAND, 505, 0);
+    SendMessageA(dlg.m_hWnd, WM_COMMAND, 508, 0); // outside the range: nobody
+    SendMessageA(dlg.m_hWnd, WM_COMMAND, 403, 0);
+    char text[] = "1,2,record.mpg";
+    COPYDATASTRUCT cds = {5022, sizeof text, text};
+    EXPECT_EQ(TRUE, SendMessageA(dlg.m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)));
+    cds.dwData = 7;
+    EXPECT_EQ(FALSE, SendMessageA(dlg.m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)));
+    EXPECT_EQ(2146, SendMessageA(dlg.m_hWnd, WM_APP + 5, 0, 0));
+    EXPECT_EQ(dlg.log, (std::vector<std::string>{"part record", "part player 505", "exit",
+                                                 "part copydata 5022", "part copydata 7"}));
+}
+
 class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override {

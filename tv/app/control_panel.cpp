@@ -9,7 +9,6 @@
 #include "engine/engine_shared.h"
 #include "framework/application.h"
 #include "resource.h"
-#include "snapshot_browser.h"
 #include "splash_dlg.h"
 #include "tunaro_app.h"
 #include "tv/channel_files.h"
@@ -96,17 +95,17 @@ const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
         Command<&P::OnDisplayPanel>(IDC_DISPLAY_PANEL),
         Command<&P::OnLiveTvCommand>(IDC_AUTOSCAN),
         Command<&P::OnLiveTvCommand>(IDC_MUTE),
-        Command<&P::OnOpenFile>(IDC_OPEN_FILE),
-        Command<&P::OnRecordSetting>(IDC_RECORD_SETTING),
-        Command<&P::OnSetting>(IDC_SETTING),
-        Command<&P::OnRecordType>(IDC_RECORD_TYPE),
-        Command<&P::OnRecord>(IDC_RECORD),
-        Command<&P::OnColor>(IDC_COLOR),
-        Command<&P::OnChannelEdit>(IDC_CHANNEL_EDIT),
+        Command<&P::m_recording, &PanelRecording::OnOpenFile>(IDC_OPEN_FILE),
+        Command<&P::m_dialogs, &PanelDialogs::OnRecordSetting>(IDC_RECORD_SETTING),
+        Command<&P::m_dialogs, &PanelDialogs::OnSetting>(IDC_SETTING),
+        Command<&P::m_dialogs, &PanelDialogs::OnRecordType>(IDC_RECORD_TYPE),
+        Command<&P::m_recording, &PanelRecording::OnRecord>(IDC_RECORD),
+        Command<&P::m_dialogs, &PanelDialogs::OnColor>(IDC_COLOR),
+        Command<&P::m_dialogs, &PanelDialogs::OnChannelEdit>(IDC_CHANNEL_EDIT),
         Command<&P::OnVolumeDown>(IDC_VOLUME_DOWN),
         Command<&P::OnVolumeUp>(IDC_VOLUME_UP),
-        CommandRange<&P::OnPlayback>(IDC_PLAY, IDC_TV),
-        Command<&P::OnRemoteSnapshot>(IDC_REMOTE_SNAPSHOT),
+        CommandRange<&P::m_recording, &PanelRecording::OnPlayback>(IDC_PLAY, IDC_TV),
+        Command<&P::m_snapshots, &PanelSnapshots::OnRemoteSnapshot>(IDC_REMOTE_SNAPSHOT),
         // Picture, tuning and channels.
         Command<&P::OnLiveTvCommand>(IDC_BRIGHTNESS_UP),
         Command<&P::OnLiveTvCommand>(IDC_BRIGHTNESS_DOWN),
@@ -116,42 +115,42 @@ const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
         Command<&P::OnNoEffect>(IDC_ALT_W),
         Command<&P::OnLiveTvCommand>(IDC_FREQ_UP),
         Command<&P::OnLiveTvCommand>(IDC_FREQ_DOWN),
-        Command<&P::OnQuickRecord>(IDC_QUICK_RECORD),
+        Command<&P::m_recording, &PanelRecording::OnQuickRecord>(IDC_QUICK_RECORD),
         Command<&P::OnNoEffect>(IDC_KEY_V),
         CommandRange<&P::OnLiveTvCommand>(IDC_DIGIT_0, IDC_DIGIT_9),
         Command<&P::OnLiveTvCommand>(IDC_PREVIOUS_CHANNEL),
         Command<&P::OnLiveTvCommand>(IDC_CHANNEL_DOWN),
         Command<&P::OnLiveTvCommand>(IDC_CHANNEL_UP),
         Command<&P::OnLiveTvCommand>(IDC_TWO_DIGIT),
-        Command<&P::OnSnapshot>(IDC_SNAPSHOT),
+        Command<&P::m_snapshots, &PanelSnapshots::OnSnapshot>(IDC_SNAPSHOT),
         Command<&P::OnHelp>(IDC_HELP_ABOUT),
         Command<&P::OnLiveTvCommand>(IDC_VIDEO_SOURCE),
-        Command<&P::OnTvWall>(IDC_TV_WALL),
-        Command<&P::OnQuickPlay>(IDC_QUICK_PLAY),
+        Command<&P::m_snapshots, &PanelSnapshots::OnTvWall>(IDC_TV_WALL),
+        Command<&P::m_recording, &PanelRecording::OnQuickPlay>(IDC_QUICK_PLAY),
         Command<&P::OnLiveTvCommand>(IDC_AV),
-        Command<&P::OnFm>(IDC_FM),
-        Command<&P::OnEnableButtons>(IDC_ENABLE_BUTTONS),
-        Command<&P::OnDisableButtons>(IDC_DISABLE_BUTTONS),
+        Command<&P::m_peers, &PanelPeers::OnFm>(IDC_FM),
+        Command<&P::m_peers, &PanelPeers::OnEnableButtons>(IDC_ENABLE_BUTTONS),
+        Command<&P::m_peers, &PanelPeers::OnDisableButtons>(IDC_DISABLE_BUTTONS),
         CommandRange<&P::OnVolumeSegment>(IDC_VOLUME_FIRST, IDC_VOLUME_LAST),
-        Command<&P::OnAddTask>(IDC_ADD_TASK),
+        Command<&P::m_peers, &PanelPeers::OnAddTask>(IDC_ADD_TASK),
         Command<&P::OnLiveTvCommand>(IDC_CURRENT_TUNE),
         Command<&P::OnNoEffect>(IDC_TIME_SHIFT),
         // The video window's menu.
         Command<&P::OnMostTop>(ID_MOST_TOP),
         Command<&P::OnMenuDisplayPanel>(ID_DISPLAY_PANEL),
-        Command<&P::OnSnapshot>(ID_CAPTURE),
+        Command<&P::m_snapshots, &PanelSnapshots::OnSnapshot>(ID_CAPTURE),
         Command<&P::OnMenuFullScreen>(ID_FULLSCREEN_MODE),
         Command<&P::OnMenuExit>(ID_MENU_EXIT),
-        Command<&P::OnMenuCommand>(ID_DIRECTORY_SETTING),
+        Command<&P::m_dialogs, &PanelDialogs::OnDirectorySetting>(ID_DIRECTORY_SETTING),
         Command<&P::OnMenuCommand>(ID_CHANNEL_EDIT),
         Command<&P::OnMenuCommand>(ID_MENU_ABOUT),
         // The scheduler's messages.
-        Command<&P::OnSchedulerCommand>(IDC_STOP_AND_CLOSE),
-        Command<&P::OnSchedulerCommand>(IDC_SCHEDULE_TUNE),
-        Command<&P::OnSchedulerCommand>(IDC_SCHEDULE_RECORD),
-        Command<&P::OnSchedulerCommand>(IDC_SCHEDULE_RESTART_PREVIEW),
-        Command<&P::OnSchedulerCommand>(IDC_SCHEDULE_BUSY_QUERY),
-        CopyData<&P::OnCopyData>(),
+        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_STOP_AND_CLOSE),
+        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_TUNE),
+        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_RECORD),
+        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_RESTART_PREVIEW),
+        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_BUSY_QUERY),
+        CopyData<&P::m_peers, &PanelPeers::OnCopyData>(),
         // Window messages.
         Timer<&P::OnTimer>(),
         SysCommand<&P::OnSysCommandAbout>(IDM_ABOUTBOX, IDM_ABOUTBOX_LAST),
@@ -186,11 +185,11 @@ BOOL CControlPanel::OnInitDialog() {
     ShowSplash();
 
     // 4. State of a fresh start.
-    m_boScanning = false;
-    m_boVideoTopmost = false;
-    m_boAutoName = false;
-    m_boQuickPlay = false;
-    m_lPlaybackState = -1;
+    m_state.scanning = false;
+    m_state.videoTopmost = false;
+    m_state.autoName = false;
+    m_state.quickPlay = false;
+    m_state.playbackState = -1;
     g.hPanel = m_hWnd;
     g.startTime = time(nullptr);
     g.startTick = GetTickCount();
@@ -203,16 +202,17 @@ BOOL CControlPanel::OnInitDialog() {
     LayOutSkin();
 
     // 8. The user's settings; the channel indexes wait in the list until preview loads it.
-    m_settings = tunaro::LoadTvSettings(tunaro::ProfileIni(g.paths.strTunaroIni), g.paths.strProgramDir);
-    m_channels.SetCurrentIndex(m_settings.lCurrentIndex);
-    m_channels.SetPreviousIndex(m_settings.lPreChannelIndex);
+    m_state.settings =
+        tunaro::LoadTvSettings(tunaro::ProfileIni(g.paths.strTunaroIni), g.paths.strProgramDir);
+    m_state.channels.SetCurrentIndex(m_state.settings.lCurrentIndex);
+    m_state.channels.SetPreviousIndex(m_state.settings.lPreChannelIndex);
 
     // 9. Snapshot and recording directories, with their missing parents.
-    tunaro::CreateSettingsDirectories(m_settings);
+    tunaro::CreateSettingsDirectories(m_state.settings);
 
     // 10. The engine of the current card, lent the channel list before anything tunes.
     g.engines[g.currentCard] = std::make_unique<tunaro::CaptureEngine>();
-    m_engineChannels = std::make_unique<EngineChannels>(m_channels, m_countries, &CurrentCardType,
+    m_engineChannels = std::make_unique<EngineChannels>(m_state.channels, m_state.countries, &CurrentCardType,
                                                         [] { return Globals().language; });
     Engine()->SetChannelAccess(m_engineChannels.get());
 
@@ -239,9 +239,7 @@ BOOL CControlPanel::OnInitDialog() {
     CloseSplash();
 
     // 17. The snapshot browser, hidden until it is used.
-    m_snapshot = std::make_unique<CSnapshotBrowser>();
-    if (!m_snapshot->Create(m_hWnd))
-        m_snapshot.reset();
+    m_snapshots.Create(m_hWnd);
 
     // 18. The dialog framework sets the focus.
     return TRUE;
@@ -346,28 +344,28 @@ int CControlPanel::StartPreview(bool startingUp) {
         QuietNoCardReporter quiet(startingUp);
         if (engine->EnumVideoDevice() <= 0)
             return -8;
-        if (engine->Initialize(video, m_settings.lDisplayMode) == -8)
+        if (engine->Initialize(video, m_state.settings.lDisplayMode) == -8)
             return -8;
     }
     if (engine->InitCaptureGraph() == 1)
-        engine->StartVideoPreview(m_settings.lDisplayMode);
+        engine->StartVideoPreview(m_state.settings.lDisplayMode);
     engine->SetTVMode(0);
-    engine->SetVideoSource(m_settings.lVideoSource);
+    engine->SetVideoSource(m_state.settings.lVideoSource);
 
     const TvGlobals& g = Globals();
-    const std::string unread = tunaro::LoadChannelFiles(m_channels, m_countries, g.paths.strProgramTxt,
-                                                        g.paths.strChannelTxt, g.Chinese());
+    const std::string unread = tunaro::LoadChannelFiles(
+        m_state.channels, m_state.countries, g.paths.strProgramTxt, g.paths.strChannelTxt, g.Chinese());
     if (!unread.empty())
         ::MessageBoxA(GetHwnd(), unread.c_str(), g.app.strTitle.c_str(), MB_OK | MB_ICONWARNING);
     engine->SetMessageDrain(video);
-    engine->SetVideoFormat(m_settings.lVideoStandard);
+    engine->SetVideoFormat(m_state.settings.lVideoStandard);
     tunaro::SelectStoredCountryAndChannel(
-        m_channels, m_countries, tunaro::ProfileIni(g.paths.strTunaroIni),
+        m_state.channels, m_state.countries, tunaro::ProfileIni(g.paths.strTunaroIni),
         [engine](long code) { engine->SetCountry(code); },
         [engine](long index) { engine->SetCurrentChannel(static_cast<int>(index)); });
     if (CurrentCardType() == tunaro::kCardTenBit)
         engine->SetColorEnable(1);
-    m_boPreviewOn = true;
+    m_state.previewOn = true;
     return 1;
 }
 
@@ -375,45 +373,45 @@ void CControlPanel::StopPreview() {
     tunaro::CaptureEngine* engine = Engine();
     if (!engine)
         return;
-    tunaro::SaveChannelList(m_channels, Globals().paths.strProgramTxt, CurrentCardType());
+    tunaro::SaveChannelList(m_state.channels, Globals().paths.strProgramTxt, CurrentCardType());
     engine->StopPreview();
-    m_boPreviewOn = false;
+    m_state.previewOn = false;
 }
 
 // ---- Exit and the ending ---------------------------------------------------------------------
 
 void CControlPanel::OnExit() {
-    if (m_boRecording || m_boScanning)
+    if (m_state.recording || m_state.scanning)
         return;
     HWND video = VideoWindow();
-    if (m_boDesktopMode && video)
+    if (m_state.desktopMode && video)
         ::SendMessageA(video, WM_COMMAND, MAKEWPARAM(1178, BN_CLICKED), 0);
-    if (m_boPreviewOn) {
+    if (m_state.previewOn) {
         StopPreview();
         if (Engine())
             Engine()->Shutdown();
     }
-    if (m_boSchedulerStarted) {
+    if (m_state.schedulerStarted) {
         if (HWND schedule = FindWindowA(nullptr, "Schedule"))
             ::SendMessageA(schedule, WM_COMMAND, 2145, 0);
     }
     Sleep(kExitPauseMs);
-    m_snapshot.reset();
+    m_snapshots.Destroy();
     EndDialog(IDOK);
 }
 
 void CControlPanel::SaveSettings() {
-    m_settings.lCurrentIndex = m_channels.CurrentIndex();
-    m_settings.lPreChannelIndex = m_channels.PreviousIndex();
+    m_state.settings.lCurrentIndex = m_state.channels.CurrentIndex();
+    m_state.settings.lPreChannelIndex = m_state.channels.PreviousIndex();
     // Unwritable files are not reported: the values are lost, the old file stays whole.
-    if (!tunaro::SaveTvSettings(Globals().paths.strTunaroIni, m_settings))
+    if (!tunaro::SaveTvSettings(Globals().paths.strTunaroIni, m_state.settings))
         tunaro::DebugPrint("Tunaro: the settings could not be written, Line=%ld\n",
                            static_cast<long>(__LINE__));
 }
 
 LRESULT CControlPanel::OnDestroy() {
     TvGlobals& g = Globals();
-    if (m_boPreviewOn)
+    if (m_state.previewOn)
         StopPreview();
     SaveSettings();
     KillTimer(m_hWnd, TIMER_STATUS);
@@ -421,7 +419,7 @@ LRESULT CControlPanel::OnDestroy() {
     KillTimer(m_hWnd, TIMER_SCAN);
     m_volume.reset();
     ReleaseSkin();
-    m_snapshot.reset();
+    m_snapshots.Destroy();
     CloseSplash();
     if (tunaro::CaptureEngine* engine = Engine()) {
         engine->Shutdown();
@@ -475,36 +473,4 @@ LRESULT CControlPanel::OnBringToFront() {
 
 LRESULT CControlPanel::OnChar() {
     return 0;
-}
-
-// ---- commands of features that come later --------------------------------------------------
-// Each is accepted from buttons, keys and the other programs; the feature behind it is not
-// part of this program yet, so nothing happens.
-
-void CControlPanel::OnOpenFile() {}
-void CControlPanel::OnRecordSetting() {}
-void CControlPanel::OnSetting() {}
-void CControlPanel::OnRecordType() {}
-void CControlPanel::OnRecord() {}
-void CControlPanel::OnColor() {}
-void CControlPanel::OnChannelEdit() {}
-void CControlPanel::OnPlayback(UINT) {}
-void CControlPanel::OnRemoteSnapshot() {}
-void CControlPanel::OnQuickRecord() {}
-void CControlPanel::OnTvWall() {}
-void CControlPanel::OnQuickPlay() {}
-void CControlPanel::OnFm() {}
-void CControlPanel::OnAddTask() {}
-void CControlPanel::OnSchedulerCommand(UINT) {}
-
-BOOL CControlPanel::OnCopyData(HWND, const COPYDATASTRUCT*) {
-    return FALSE;
-}
-
-void CControlPanel::OnSnapshot() {
-    // The browser is shown in front; grabbing into it comes with the snapshot work.
-    if (!m_boPreviewOn || m_boRecording || m_boScanning || !m_snapshot)
-        return;
-    SetWindowPos(m_snapshot->GetHwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    m_snapshot->ShowWindow(SW_SHOW);
 }

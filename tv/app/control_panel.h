@@ -1,34 +1,44 @@
-// The control panel (template 102): the TV program's skinned main window. One class, built by
-// several files: start-up, ending and preview here (control_panel.cpp), looks and window
-// behaviour (panel_look.cpp, panel_window.cpp), what is watched and heard (panel_tv.cpp).
+// The control panel (template 102): the TV program's skinned main window. The class holds the
+// panel's life, looks and window behaviour; what the features do lives with them:
+//   control_panel.cpp    the message map (every command id and its handler), start-up, Exit
+//                        and the ending, preview start and stop
+//   panel_window.cpp     looks and window behaviour (skin, volume bar, status, OSD, menu)
+//   panel_tv.cpp         what is watched and heard (the live-TV controller's host)
+//   panel_recording.*    recording and playback          panel_dialogs.*    the setup dialogs
+//   panel_snapshots.*    snapshots and the TV wall        panel_peers.*      the other programs
+// All of the panel's state is one PanelState (panel_state.h); the features get it from the
+// panel, everyone else reads it through State().
 #pragma once
 
 #include <windows.h>
 
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "uikit/master_volume.h"
 #include "engine/CaptureEngine.h"
-#include "engine_channels.h"
 #include "framework/dialog.h"
-#include "panel_look.h"
-#include "panel_tv.h"
-#include "tv/channel_list.h"
-#include "tv/country_table.h"
-#include "tv/settings.h"
+#include "tv/app/engine_channels.h"
+#include "tv/app/panel_dialogs.h"
+#include "tv/app/panel_look.h"
+#include "tv/app/panel_peers.h"
+#include "tv/app/panel_recording.h"
+#include "tv/app/panel_snapshots.h"
+#include "tv/app/panel_state.h"
+#include "tv/app/panel_tv.h"
+#include "uikit/master_volume.h"
 #include "uikit/osd_window.h"
 #include "uikit/skin_background.h"
 
 class CSplashDlg;
-class CSnapshotBrowser;
 
 class CControlPanel : public tunaro::Dialog {
 public:
     CControlPanel();
     ~CControlPanel() override;
+
+    // What the panel and its features know; changed only by the panel and its features.
+    const PanelState& State() const { return m_state; }
 
     // ---- preview (control_panel.cpp) ----------------------------------------------------------
     // Starts live preview on the current card: 1 when it runs, -8 when there is no capture
@@ -39,6 +49,8 @@ public:
     // The engine of the current card (null before step 10 of the initialisation and at the end).
     tunaro::CaptureEngine* Engine() const;
     HWND VideoWindow() const;
+    // The master volume (null before step 12 of the initialisation and after the ending).
+    tunaro::MasterVolume* Volume() const { return m_volume.get(); }
     void ShowAbout();
 
     // ---- provided by the panel's looks (panel_window.cpp / panel_look.cpp) -----------------
@@ -54,33 +66,6 @@ public:
     // Opens a modal dialog of the panel: a topmost video window steps back meanwhile, and the
     // accelerators can be suspended while it is open.
     void RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open);
-
-    // Flags the commands test (all process-wide state of the panel).
-    bool m_boPreviewOn = false;
-    bool m_boRecording = false;
-    bool m_boScanning = false;
-    bool m_boDesktopMode = false;
-    bool m_boTvWall = false;
-    bool m_boSchedulerStarted = false;
-    long m_lPlaybackState = -1; // -1: no playback file open
-    bool m_boPanelShown = true;
-    bool m_boVideoTopmost = false;
-    bool m_boFullScreen = false;
-    bool m_boAutoName = false;  // a recording asked to be named automatically
-    bool m_boQuickPlay = false; // quick play asked for
-
-    // Panel state.
-    std::string m_strOsdText;
-    long m_lScanCount = 0;
-    int m_nVolumeSegment = 1181;
-    time_t m_tRecordStart = 0; // when the running recording began (the status line's clock)
-
-    // The user's settings, the channel list and the country table of the whole program.
-    tunaro::TvSettings m_settings;
-    tunaro::ChannelList m_channels;
-    tunaro::CountryTable m_countries;
-    std::unique_ptr<EngineChannels> m_engineChannels;
-    std::unique_ptr<tunaro::MasterVolume> m_volume;
 
 protected:
     BOOL OnInitDialog() override;
@@ -109,25 +94,6 @@ private:
     void OnNoEffect();
     LRESULT OnBringToFront();
     LRESULT OnChar();
-    // Commands whose features arrive with later work (recording and playback, dialogs, the TV
-    // wall, snapshots, the FM and scheduler buttons, the scheduler's messages).
-    void OnOpenFile();
-    void OnRecordSetting();
-    void OnSetting();
-    void OnRecordType();
-    void OnRecord();
-    void OnColor();
-    void OnChannelEdit();
-    void OnPlayback(UINT id);
-    void OnRemoteSnapshot();
-    void OnQuickRecord();
-    void OnSnapshot();
-    void OnTvWall();
-    void OnQuickPlay();
-    void OnFm();
-    void OnAddTask();
-    void OnSchedulerCommand(UINT id);
-    BOOL OnCopyData(HWND from, const COPYDATASTRUCT* data);
 
     // ---- panel_look.cpp / panel_window.cpp (the panel's looks and window behaviour) ---------
     // Step 6: window region from bitmap 151 and the background bitmap of setting.ini.
@@ -148,8 +114,6 @@ private:
     void OnMenuFullScreen();
     void OnMenuExit();
     void OnMenuCommand(UINT id);
-    void OnEnableButtons();
-    void OnDisableButtons();
     void OnStatusTimer();
     void OnOsdTimer();
     void OnLButtonDown(UINT keys, POINT pt);
@@ -157,6 +121,14 @@ private:
     BOOL OnEraseBackground(HDC dc);
     LRESULT OnIgnoredMessage();
     void ShowOsdNow();
+
+    // ---- panel_tv.cpp (what is watched and heard) ---------------------------------------------
+    // The live-TV commands (scan, mute, picture keys, tuning, digits, channels, inputs): the
+    // controller dispatches them by id.
+    void OnLiveTvCommand(UINT id);
+    void OnScanTimer();
+
+    PanelState m_state;
 
     // The looks: skin buttons and volume bar, status line, OSD window, background.
     tunaro::PanelSkin m_skin;
@@ -167,19 +139,17 @@ private:
     WINDOWPLACEMENT m_videoPlacement = {}; // the video window's place before full screen
     LONG_PTR m_videoStyle = 0;             // and its style
 
-    // ---- panel_tv.cpp (what is watched and heard) ---------------------------------------------
-    // The live-TV commands (scan, mute, picture keys, tuning, digits, channels, inputs): the
-    // controller dispatches them by id.
-    void OnLiveTvCommand(UINT id);
-    void OnScanTimer();
-    // The first input whose name holds the pattern ("Tuner", "Composite", "SVideo"); 0 if none.
-    int SelectSourceByName(const char* pattern);
-
-    friend class PanelLiveTvHost;
-    PanelLiveTvHost m_liveHost{*this};
+    std::unique_ptr<EngineChannels> m_engineChannels;
+    std::unique_ptr<tunaro::MasterVolume> m_volume;
+    PanelLiveTvHost m_liveHost{*this, m_state};
     tunaro::LiveTv m_liveTv{m_liveHost};
+
+    // The features, each with the handlers of its commands (bound in the message map).
+    PanelRecording m_recording{*this, m_state};
+    PanelDialogs m_dialogs{*this, m_state};
+    PanelSnapshots m_snapshots{*this, m_state};
+    PanelPeers m_peers{*this, m_state};
 
     std::unique_ptr<CSplashDlg> m_splash;
     DWORD m_dwSplashShown = 0;
-    std::unique_ptr<CSnapshotBrowser> m_snapshot;
 };

@@ -10,22 +10,22 @@
 // ---- the host of the live-TV controller ---------------------------------------------------------
 
 bool PanelLiveTvHost::PreviewOn() const {
-    return m_panel.m_boPreviewOn;
+    return m_state.previewOn;
 }
 bool PanelLiveTvHost::Recording() const {
-    return m_panel.m_boRecording;
+    return m_state.recording;
 }
 bool PanelLiveTvHost::PlaybackOpen() const {
-    return m_panel.m_lPlaybackState != -1;
+    return m_state.playbackState != -1;
 }
 bool PanelLiveTvHost::TvWallShown() const {
-    return m_panel.m_boTvWall;
+    return m_state.tvWall;
 }
 bool PanelLiveTvHost::Scanning() const {
-    return m_panel.m_boScanning;
+    return m_state.scanning;
 }
 void PanelLiveTvHost::SetScanning(bool scanning) {
-    m_panel.m_boScanning = scanning;
+    m_state.scanning = scanning;
 }
 bool PanelLiveTvHost::ChineseMode() const {
     return Globals().Chinese();
@@ -34,13 +34,13 @@ long PanelLiveTvHost::CardType() const {
     return tunaro::Shared().cardType;
 }
 tunaro::ChannelList& PanelLiveTvHost::Channels() {
-    return m_panel.m_channels;
+    return m_state.channels;
 }
 long PanelLiveTvHost::VideoSourceIndex() const {
-    return m_panel.m_settings.lVideoSource;
+    return m_state.settings.lVideoSource;
 }
 void PanelLiveTvHost::SetVideoSourceIndex(long index) {
-    m_panel.m_settings.lVideoSource = index;
+    m_state.settings.lVideoSource = index;
 }
 
 long PanelLiveTvHost::FreqSpace() const {
@@ -109,12 +109,12 @@ bool PanelLiveTvHost::SetContrast(long value) {
 }
 
 void PanelLiveTvHost::MuteOutput(bool mute) {
-    if (!m_panel.m_volume)
+    if (!m_panel.Volume())
         return;
     if (mute)
-        m_panel.m_volume->Mute();
+        m_panel.Volume()->Mute();
     else
-        m_panel.m_volume->Unmute();
+        m_panel.Volume()->Unmute();
 }
 
 void PanelLiveTvHost::ShowOsd(const std::string& text, unsigned delayMs) {
@@ -131,7 +131,7 @@ void PanelLiveTvHost::SetMuteLook(bool muted) {
 }
 
 void PanelLiveTvHost::SetScanButtonLook(bool scanning) {
-    HWND button = GetDlgItem(m_panel.m_hWnd, IDC_AUTOSCAN);
+    HWND button = GetDlgItem(m_panel.GetHwnd(), IDC_AUTOSCAN);
     if (!button)
         return;
     if (scanning) {
@@ -155,10 +155,10 @@ uint32_t PanelLiveTvHost::TickCount() const {
     return GetTickCount();
 }
 void PanelLiveTvHost::StartScanTimer() {
-    SetTimer(m_panel.m_hWnd, TIMER_SCAN, tunaro::kScanTimerMs, nullptr);
+    SetTimer(m_panel.GetHwnd(), TIMER_SCAN, tunaro::kScanTimerMs, nullptr);
 }
 void PanelLiveTvHost::StopScanTimer() {
-    KillTimer(m_panel.m_hWnd, TIMER_SCAN);
+    KillTimer(m_panel.GetHwnd(), TIMER_SCAN);
 }
 
 // ---- the panel's commands ---------------------------------------------------------------------
@@ -181,9 +181,5 @@ void CControlPanel::OnLiveTvCommand(UINT id) {
 }
 void CControlPanel::OnScanTimer() {
     m_liveTv.ScanTick();
-    m_lScanCount = m_liveTv.ScanCounter();
-}
-
-int CControlPanel::SelectSourceByName(const char* pattern) {
-    return m_liveTv.SourceIndexByName(pattern);
+    m_state.scanCount = m_liveTv.ScanCounter();
 }

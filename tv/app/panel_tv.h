@@ -9,6 +9,7 @@
 #include "tv/live_tv.h"
 
 class CControlPanel;
+struct PanelState;
 
 // Title of the remote agent's window in each language mode.
 constexpr const char* kRemoteTitle = "Remote";
@@ -17,7 +18,7 @@ constexpr const char* kSchedulerTitle = "Schedule";
 
 class PanelLiveTvHost : public tunaro::LiveTvHost {
 public:
-    explicit PanelLiveTvHost(CControlPanel& panel) : m_panel(panel) {}
+    PanelLiveTvHost(CControlPanel& panel, PanelState& state) : m_panel(panel), m_state(state) {}
 
     bool PreviewOn() const override;
     bool Recording() const override;
@@ -54,6 +55,7 @@ public:
     void StopScanTimer() override;
 
 private:
-    CControlPanel& m_panel;
+    CControlPanel& m_panel; // the engine, the volume and the looks
+    PanelState& m_state;
     std::string m_strScanCaption; // the Auto Scan button's own caption while "Finish" shows
 };

@@ -88,7 +88,7 @@ void CControlPanel::ReleaseSkin() {
 // ---- what the looks provide -------------------------------------------------------------------
 
 void CControlPanel::ShowOsd(const std::string& text, UINT delayMs) {
-    m_strOsdText = text;
+    m_state.osdText = text;
     if (delayMs == 0) {
         ShowOsdNow();
         return;
@@ -98,7 +98,7 @@ void CControlPanel::ShowOsd(const std::string& text, UINT delayMs) {
 }
 
 void CControlPanel::ShowOsdNow() {
-    m_osd.Show(m_strOsdText);
+    m_osd.Show(m_state.osdText);
     m_boOsdShown = true;
     // The same timer takes the text away again; the program stays responsive meanwhile.
     SetTimer(m_hWnd, TIMER_OSD, kOsdShownMs, nullptr);
@@ -131,8 +131,8 @@ void CControlPanel::SetRecordLook(bool recording) {
 }
 
 void CControlPanel::LightVolumeSegments(int topId) {
-    m_nVolumeSegment = std::clamp(topId, tunaro::kFirstVolumeSegment, tunaro::kLastVolumeSegment);
-    m_skin.LightVolumeSegments(m_nVolumeSegment);
+    m_state.volumeSegment = std::clamp(topId, tunaro::kFirstVolumeSegment, tunaro::kLastVolumeSegment);
+    m_skin.LightVolumeSegments(m_state.volumeSegment);
 }
 
 void CControlPanel::RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open) {
@@ -156,7 +156,7 @@ void CControlPanel::RunPanelDialog(bool suspendAccelerators, const std::function
 void CControlPanel::OnMinimize() {
     ::ShowWindow(m_hWnd, SW_MINIMIZE);
     HWND video = VideoWindow();
-    if (!m_boDesktopMode && video)
+    if (!m_state.desktopMode && video)
         ::ShowWindow(video, SW_MINIMIZE);
 }
 
@@ -164,15 +164,15 @@ void CControlPanel::OnFullScreen() {
     HWND video = VideoWindow();
     if (!video)
         return;
-    if (m_boDesktopMode) {
+    if (m_state.desktopMode) {
         ::SendMessageA(video, WM_COMMAND, kLeaveDesktopMode, 0);
-        if (!m_boFullScreen)
+        if (!m_state.fullScreen)
             return;
     }
     const bool wasTopmost = IsTopmost(video);
     if (!wasTopmost)
         SetTopmost(video, true);
-    if (!m_boFullScreen) {
+    if (!m_state.fullScreen) {
         m_videoPlacement.length = sizeof(m_videoPlacement);
         GetWindowPlacement(video, &m_videoPlacement);
         m_videoStyle = GetWindowLongPtrA(video, GWL_STYLE);
@@ -183,13 +183,13 @@ void CControlPanel::OnFullScreen() {
         RECT screen = MonitorRect(video);
         SetWindowPos(video, nullptr, screen.left, screen.top, screen.right - screen.left,
                      screen.bottom - screen.top, SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
-        m_boFullScreen = true;
+        m_state.fullScreen = true;
     } else {
         SetWindowLongPtrA(video, GWL_STYLE, m_videoStyle);
         SetWindowPos(video, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
         if (m_videoPlacement.length == sizeof(m_videoPlacement))
             SetWindowPlacement(video, &m_videoPlacement);
-        m_boFullScreen = false;
+        m_state.fullScreen = false;
     }
     RECT client = {};
     GetClientRect(video, &client);
@@ -197,37 +197,37 @@ void CControlPanel::OnFullScreen() {
         engine->SetVideoWindowsPos(0, 0, client.right, client.bottom);
     if (!wasTopmost)
         SetTopmost(video, false);
-    ::ShowWindow(m_hWnd, m_boFullScreen ? SW_HIDE : SW_SHOW);
-    m_boPanelShown = !m_boFullScreen;
+    ::ShowWindow(m_hWnd, m_state.fullScreen ? SW_HIDE : SW_SHOW);
+    m_state.panelShown = !m_state.fullScreen;
 }
 
 void CControlPanel::OnDisplayPanel() {
-    if (m_boTvWall)
+    if (m_state.tvWall)
         return;
     const bool visible = IsWindowVisible(m_hWnd) && !IsIconic(m_hWnd);
     if (!visible) {
         OnMenuDisplayPanel();
-    } else if (m_boDesktopMode) {
+    } else if (m_state.desktopMode) {
         ::ShowWindow(m_hWnd, SW_HIDE);
-        m_boPanelShown = false;
+        m_state.panelShown = false;
     }
 }
 
 void CControlPanel::OnMenuDisplayPanel() {
     ::ShowWindow(m_hWnd, IsIconic(m_hWnd) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(m_hWnd);
-    m_boPanelShown = true;
+    m_state.panelShown = true;
 }
 
 // ---- volume -----------------------------------------------------------------------------------
 
 void CControlPanel::OnVolumeDown() {
-    if (int below = tunaro::SteppedSegment(m_nVolumeSegment, -1))
+    if (int below = tunaro::SteppedSegment(m_state.volumeSegment, -1))
         OnVolumeSegment(static_cast<UINT>(below));
 }
 
 void CControlPanel::OnVolumeUp() {
-    if (int above = tunaro::SteppedSegment(m_nVolumeSegment, 1))
+    if (int above = tunaro::SteppedSegment(m_state.volumeSegment, 1))
         OnVolumeSegment(static_cast<UINT>(above));
 }
 
@@ -253,19 +253,19 @@ void CControlPanel::OnMostTop() {
     HWND video = VideoWindow();
     if (!video)
         return;
-    m_boVideoTopmost = !m_boVideoTopmost;
-    SetTopmost(video, m_boVideoTopmost);
+    m_state.videoTopmost = !m_state.videoTopmost;
+    SetTopmost(video, m_state.videoTopmost);
 }
 
 void CControlPanel::OnMenuFullScreen() {
-    if (m_boScanning)
+    if (m_state.scanning)
         return;
     if (HWND video = VideoWindow())
         ::SendMessageA(video, WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
 }
 
 void CControlPanel::OnMenuExit() {
-    if (m_boScanning || m_boRecording)
+    if (m_state.scanning || m_state.recording)
         return;
     SendMessage(WM_COMMAND, IDC_EXIT, 0);
 }
@@ -278,35 +278,24 @@ void CControlPanel::OnMenuCommand(UINT id) {
     case ID_MENU_ABOUT:
         OnHelp();
         break;
-    case ID_DIRECTORY_SETTING:
-        // The directory page comes with the setup dialogs; until then the item does nothing.
-        break;
     default:
         break;
     }
-}
-
-void CControlPanel::OnEnableButtons() {
-    tunaro::EnableControls(m_hWnd, tunaro::RemoteEnableIds(), true);
-}
-
-void CControlPanel::OnDisableButtons() {
-    tunaro::EnableControls(m_hWnd, tunaro::RemoteDisableIds(), false);
 }
 
 // ---- status line ------------------------------------------------------------------------------
 
 void CControlPanel::OnStatusTimer() {
     tunaro::PanelStatus status;
-    status.recording = m_boRecording;
-    if (m_boRecording && m_tRecordStart > 0)
-        status.elapsedSeconds = static_cast<long>(difftime(time(nullptr), m_tRecordStart));
-    status.scanning = m_boScanning;
-    if (!m_boRecording && !m_boScanning && m_lPlaybackState != -1)
+    status.recording = m_state.recording;
+    if (m_state.recording && m_state.recordStart > 0)
+        status.elapsedSeconds = static_cast<long>(difftime(time(nullptr), m_state.recordStart));
+    status.scanning = m_state.scanning;
+    if (!m_state.recording && !m_state.scanning && m_state.playbackState != -1)
         return; // the player keeps its own line (position and duration) while a file is open
     if (tunaro::CaptureEngine* engine = Engine()) {
         char name[261] = "";
-        engine->GetSourceName(static_cast<int>(m_settings.lVideoSource), name, sizeof(name));
+        engine->GetSourceName(static_cast<int>(m_state.settings.lVideoSource), name, sizeof(name));
         status.inputName = name;
     }
     m_statusLine.Show(tunaro::ComposeStatusLine(status, Globals().language));

@@ -1,0 +1,29 @@
+// What the other programs of the suite ask of the control panel, and the panel's buttons that
+// start them: the scheduler's commands and its scheduled recording (WM_COPYDATA 5022), the
+// remote agent's enable and disable, the FM button and Add Task.
+#pragma once
+
+#include <windows.h>
+
+class CControlPanel;
+struct PanelState;
+
+class PanelPeers {
+public:
+    PanelPeers(CControlPanel& panel, PanelState& state) : m_panel(panel), m_state(state) {}
+    PanelPeers(const PanelPeers&) = delete;
+    PanelPeers& operator=(const PanelPeers&) = delete;
+
+    void OnEnableButtons();  // IDC_ENABLE_BUTTONS (1179)
+    void OnDisableButtons(); // IDC_DISABLE_BUTTONS (1180)
+    void OnFm();             // IDC_FM
+    void OnAddTask();        // IDC_ADD_TASK
+    // IDC_STOP_AND_CLOSE, IDC_SCHEDULE_TUNE, IDC_SCHEDULE_RECORD, IDC_SCHEDULE_RESTART_PREVIEW,
+    // IDC_SCHEDULE_BUSY_QUERY
+    void OnSchedulerCommand(UINT id);
+    BOOL OnCopyData(HWND from, const COPYDATASTRUCT* data); // WM_COPYDATA (5022: record)
+
+private:
+    CControlPanel& m_panel; // its window, engine and looks
+    PanelState& m_state;
+};

@@ -1,0 +1,43 @@
+// What the control panel and its features share: the busy flags every command tests first, the
+// panel's own few values, and the user's settings, channel list and country table.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+#include "tv/channel_list.h"
+#include "tv/country_table.h"
+#include "tv/settings.h"
+
+struct PanelState {
+    // Busy flags: commands test them and do nothing when they forbid the command.
+    bool previewOn = false;
+    bool recording = false;
+    bool scanning = false;
+    bool desktopMode = false;
+    bool tvWall = false;
+    bool schedulerStarted = false;
+    long playbackState = -1; // -1: no playback file open
+    bool autoName = false;   // a recording asked to be named automatically
+    bool quickPlay = false;  // quick play asked for
+
+    // The windows.
+    bool panelShown = true;
+    bool videoTopmost = false;
+    bool fullScreen = false;
+
+    // The panel's values.
+    std::string osdText;      // the text the on-screen text timer shows next
+    long scanCount = 0;       // channels found by the running scan
+    int volumeSegment = 1181; // the highest lit segment of the volume bar
+    time_t recordStart = 0;   // when the running recording began (the status line's clock)
+
+    // The user's settings, the channel list and the country table of the whole program.
+    tunaro::TvSettings settings;
+    tunaro::ChannelList channels;
+    tunaro::CountryTable countries;
+
+    // A recording or a scan holds the panel: Exit and most commands wait for it to end.
+    bool Busy() const { return recording || scanning; }
+    bool PlaybackOpen() const { return playbackState != -1; }
+};

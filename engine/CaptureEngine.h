@@ -27,6 +27,7 @@
 #include "engine/still_grabber.h"
 #include "engine/tuner_control.h"
 #include "engine/video_rules.h"
+#include "engine/wm_profile.h"
 #include "framework/raii.h"
 
 namespace tunaro {
@@ -97,6 +98,28 @@ public:
     void DesktopVideoTick() { m_desktop.Tick(); }
     void StopDesktopVideo() { m_desktop.Stop(); }
     bool DesktopVideoActive() const { return m_desktop.Active(); }
+
+    // ---- recording (RecordingGraph) -------------------------------------------------------------
+    // Each start builds nothing while a recording runs and returns 0 on any failure, the preview
+    // back; each returns 1 once the file is being written.
+    // Compressed AVI; width and height are not used (the size follows the standard).
+    EngineResult StartCaptureMPG4(const char* file, int captureAudio, long /*width*/, long /*height*/) {
+        return m_recording.StartCaptureMPG4(file, captureAudio);
+    }
+    // Uncompressed AVI; width x height is the preview size.
+    EngineResult StartCaptureAVI(const char* file, int captureAudio, long width, long height) {
+        return m_recording.StartCaptureAVI(file, captureAudio, width, height);
+    }
+    // Completes the file and rebuilds the preview; 0 when nothing records.
+    EngineResult StopCapture() { return m_recording.StopCapture(); }
+    // A Windows Media profile file loaded for the ASF writer (see wm_profile.h).
+    HRESULT LoadProfile(const char* path, ComPtr<IWMProfile>& profile) {
+        return tunaro::LoadProfile(path, profile);
+    }
+    // Frames the capture pin delivered and dropped since the recording started.
+    EngineResult GetCaptureFrameCounts(long* notDropped, long* dropped) {
+        return EngineResultOf(m_recording.CaptureFrameCounts(notDropped, dropped));
+    }
 
     // ---- tuner (TunerControl) -----------------------------------------------------------------
     void SetChannelAccess(ChannelAccess* channels) { m_tuner.SetChannelAccess(channels); }

@@ -24,7 +24,7 @@ CaptureEngine::CaptureEngine(EngineEnvironment environment)
     : m_env(std::move(environment)), m_discovery(m_env.categories), m_graph(m_discovery, m_settings),
       m_tuner(m_graph), m_preview(m_graph, m_tuner), m_stills(m_graph), m_inputs(m_graph, m_tuner),
       m_picture(m_graph, m_preview), m_desktop(m_graph, m_preview, m_stills),
-      m_recording(m_graph, m_settings) {}
+      m_recording(RecordingContext{m_graph, m_preview, m_tuner, m_discovery, m_settings}) {}
 
 CaptureEngine::~CaptureEngine() {
     Shutdown();

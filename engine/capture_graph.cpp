@@ -413,11 +413,10 @@ void CaptureGraph::SaveDebugGraph(const char* path) {
 
 // ---- formats and counts -----------------------------------------------------------------------------
 
-HRESULT CaptureGraph::SetPreviewFormat(long width, long height) {
-    ComPtr<IAMStreamConfig> config;
-    if (FAILED(FindStreamConfig(PIN_CATEGORY_PREVIEW, m_card.videoCapture.get(), config)) &&
-        FAILED(FindStreamConfig(PIN_CATEGORY_CAPTURE, m_card.videoCapture.get(), config)))
-        return E_NOINTERFACE;
+namespace {
+
+// YUY2 of the given size (and frame rate, when not 0) through a pin's stream configuration.
+HRESULT SetYuy2Format(IAMStreamConfig* config, long width, long height, double framesPerSecond) {
     AM_MEDIA_TYPE* type = nullptr;
     HRESULT hr = config->GetFormat(&type);
     if (FAILED(hr) || !type)
@@ -430,12 +429,32 @@ HRESULT CaptureGraph::SetPreviewFormat(long width, long height) {
         bmi->biHeight = height;
         bmi->biSizeImage = static_cast<DWORD>(width * height * 2);
         type->lSampleSize = bmi->biSizeImage;
+        if (framesPerSecond > 0 && IsEqualGUID(type->formattype, FORMAT_VideoInfo))
+            reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->AvgTimePerFrame =
+                static_cast<REFERENCE_TIME>(10000000.0 / framesPerSecond);
         hr = config->SetFormat(type);
     } else {
         hr = VFW_E_INVALIDMEDIATYPE;
     }
     DeleteMediaType(type);
     return hr;
+}
+
+} // namespace
+
+HRESULT CaptureGraph::SetPreviewFormat(long width, long height) {
+    ComPtr<IAMStreamConfig> config;
+    if (FAILED(FindStreamConfig(PIN_CATEGORY_PREVIEW, m_card.videoCapture.get(), config)) &&
+        FAILED(FindStreamConfig(PIN_CATEGORY_CAPTURE, m_card.videoCapture.get(), config)))
+        return E_NOINTERFACE;
+    return SetYuy2Format(config.get(), width, height, 0);
+}
+
+HRESULT CaptureGraph::SetCaptureFormat(long width, long height, double framesPerSecond) {
+    ComPtr<IAMStreamConfig> config;
+    if (FAILED(FindStreamConfig(PIN_CATEGORY_CAPTURE, m_card.videoCapture.get(), config)))
+        return E_NOINTERFACE;
+    return SetYuy2Format(config.get(), width, height, framesPerSecond);
 }
 
 bool CaptureGraph::GetVideoSize(long* width, long* height) const {

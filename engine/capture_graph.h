@@ -80,6 +80,8 @@ public:
     // YUY2 of the given size on the preview pin (else the capture pin); E_NOINTERFACE when neither
     // has a stream configuration.
     HRESULT SetPreviewFormat(long width, long height);
+    // YUY2 of the given size on the capture pin, at framesPerSecond when it is not 0.
+    HRESULT SetCaptureFormat(long width, long height, double framesPerSecond);
     bool GetVideoSize(long* width, long* height) const;
     // The analogue video standard the capture filter's decoder is set to (0 without decoder).
     long CurrentStandard() const;
@@ -104,6 +106,7 @@ public:
     void SetCaptureBuilt(bool on) { m_captureBuilt = on; }
     void SetCapturing(bool on) { m_capturing = on; }
     bool CaptureAudioWanted() const { return m_captureAudio; }
+    void SetCaptureAudioWanted(bool on) { m_captureAudio = on; }
     bool CaptureClosedCaptions() const { return m_captureCC; }
     bool ClosedCaptionsAvailable() const { return m_ccAvailable; }
 

@@ -1,21 +1,245 @@
-// The recording graphs on the shared capture graph.
+// The steps every recording graph shares: taking the preview down, the capture format, the card's
+// sound with its monitor branch, the preview branch, compressors, the start of capture with
+// stream control and frame counts, and the stop that completes the file.
 #include "engine/recording_graph.h"
 
+#include <mmsystem.h>
+
 #include "engine/capture_graph.h"
+#include "engine/card_rules.h"
+#include "engine/dshow_util.h"
+#include "engine/engine_report.h"
 #include "engine/engine_settings.h"
+#include "engine/engine_shared.h"
+#include "engine/preview_graph.h"
+#include "engine/tuner_control.h"
+#include "platform/include/outside_filters.h"
 
 namespace tunaro {
 
+namespace {
+
+constexpr REFERENCE_TIME kLargestTime = MAXLONGLONG;
+
+} // namespace
+
 bool RecordingGraph::Capturing() const {
-    return m_graph.Capturing();
+    return m_context.graph.Capturing();
+}
+
+bool RecordingGraph::BeginBuild(const char* file, bool captureAudio) {
+    CaptureGraph& g = m_context.graph;
+    if (g.Capturing() || !g.FilterGraph() || !g.VideoCapture() || !file || !*file)
+        return false; // a recording runs (or cannot be made): nothing is built
+    m_file = file;
+    m_context.settings.captureFile = file;
+    m_context.settings.masterStream = 0;
+    m_captureAudio = captureAudio && g.AudioCapture();
+    g.SetCaptureAudioWanted(m_captureAudio);
+    m_context.preview.Stop();
+    g.TearDownChain();
+    return true;
+}
+
+EngineResult RecordingGraph::FailStart() {
+    CaptureGraph& g = m_context.graph;
+    g.SetCapturing(false);
+    g.TearDownChain();
+    m_context.preview.Start(m_context.preview.Mode());
+    return kEngineFailed;
+}
+
+HRESULT RecordingGraph::SetCaptureFormat(long width, long height) {
+    const double rate = m_context.settings.useFrameRate ? m_context.settings.frameRate : 0;
+    return m_context.graph.SetCaptureFormat(width, height, rate);
+}
+
+namespace {
+
+// The first of the ACM wrapper's output types that is stereo at the rate, applied through the
+// output pin's stream configuration.
+void ChooseAcmOutput(IBaseFilter* acm, DWORD rate) {
+    ComPtr<IPin> out = PinAt(acm, PINDIR_OUTPUT, 0);
+    ComPtr<IAMStreamConfig> config;
+    ComPtr<IEnumMediaTypes> types;
+    if (!out || FAILED(out->QueryInterface(IID_IAMStreamConfig, config.ReceiveVoid())) ||
+        FAILED(out->EnumMediaTypes(types.Receive())))
+        return;
+    AM_MEDIA_TYPE* type = nullptr;
+    while (types->Next(1, &type, nullptr) == S_OK) {
+        const bool match = IsEqualGUID(type->formattype, FORMAT_WaveFormatEx) &&
+                           type->cbFormat >= sizeof(WAVEFORMATEX) &&
+                           reinterpret_cast<WAVEFORMATEX*>(type->pbFormat)->nChannels == 2 &&
+                           reinterpret_cast<WAVEFORMATEX*>(type->pbFormat)->nSamplesPerSec == rate;
+        if (match)
+            config->SetFormat(type);
+        DeleteMediaType(type);
+        if (match)
+            return;
+    }
+}
+
+} // namespace
+
+IBaseFilter* RecordingGraph::ConnectSoundMonitor(DWORD rate) {
+    CaptureGraph& g = m_context.graph;
+    RenderFilters& r = g.Render();
+    if (!r.infTee || !r.acmWrapper)
+        return nullptr;
+    g.Add(r.infTee.get(), L"INFTEE Filter");
+    g.Add(r.acmWrapper.get(), L"ACM Wrapper Filter");
+    // The SAA7134 card carries its sound on the capture filter's output 3; the UTV and 2388x cards
+    // on their own audio capture filter.
+    const bool onCapture = Shared().cardType == kCardSaa7134;
+    IBaseFilter* source = onCapture ? g.VideoCapture() : g.CardAudio();
+    HRESULT hr = g.Connect(source, onCapture ? 3 : 0, r.infTee.get(), 0, true);
+    if (SUCCEEDED(hr))
+        hr = g.Connect(r.infTee.get(), 0, r.acmWrapper.get(), 0, false);
+    if (FAILED(hr)) {
+        EngineTrace("engine: card sound not connected for recording (%08lx), Line=%ld\n",
+                    static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
+        return nullptr;
+    }
+    if (rate)
+        ChooseAcmOutput(r.acmWrapper.get(), rate);
+    if (IBaseFilter* renderer = g.AudioRenderer()) {
+        g.Add(renderer, L"Waveout Render Device");
+        g.Connect(r.infTee.get(), 1, renderer, 0, false);
+    }
+    return r.acmWrapper.get();
+}
+
+void RecordingGraph::AddPreviewBranch(IBaseFilter* tee, IBaseFilter* first, const wchar_t* firstName,
+                                      const wchar_t* rendererName) {
+    CaptureGraph& g = m_context.graph;
+    RenderFilters& r = g.Render();
+    if (!first || !r.overlayMixer || !r.videoRenderer)
+        return;
+    g.Add(first, firstName);
+    g.Connect(tee, 1, first, 0, false);
+    g.Add(r.overlayMixer.get(), L"Overlay Mixer");
+    g.Connect(first, 0, r.overlayMixer.get(), 0, true);
+    g.Add(r.videoRenderer.get(), rendererName);
+    g.Connect(r.overlayMixer.get(), 0, r.videoRenderer.get(), 0, true);
+    ComPtr<IPin> in = PinAt(r.overlayMixer.get(), PINDIR_INPUT, 0);
+    ComPtr<IMixerPinConfig> mixer;
+    if (in && SUCCEEDED(in->QueryInterface(__uuidof(IMixerPinConfig), mixer.ReceiveVoid())))
+        mixer->SetAspectRatioMode(AM_ARMODE_STRETCHED);
+}
+
+ComPtr<IBaseFilter> RecordingGraph::AddCompressor(const std::wstring& displayName, const wchar_t* name) {
+    ComPtr<IBaseFilter> filter;
+    ComPtr<IBindCtx> context;
+    ComPtr<IMoniker> moniker;
+    ULONG eaten = 0;
+    if (displayName.empty() || FAILED(CreateBindCtx(0, context.Receive())) ||
+        FAILED(MkParseDisplayName(context.get(), displayName.c_str(), &eaten, moniker.Receive())) ||
+        FAILED(moniker->BindToObject(context.get(), nullptr, IID_IBaseFilter, filter.ReceiveVoid()))) {
+        NoticeReport("Unable to locate or create appropriate compressor.");
+        return nullptr;
+    }
+    if (FAILED(m_context.graph.Add(filter.get(), name))) {
+        NoticeReport("Internal error.");
+        return nullptr;
+    }
+    return filter;
+}
+
+HRESULT RecordingGraph::ConnectToMux(IBaseFilter* from, int output, IBaseFilter* mux) {
+    HRESULT hr = m_context.graph.Connect(from, output, mux, 0, false);
+    if (FAILED(hr))
+        hr = m_context.graph.Connect(from, output, mux, 1, false);
+    return hr;
+}
+
+EngineResult RecordingGraph::StartCapture() {
+    CaptureGraph& g = m_context.graph;
+    m_baseNotDropped = m_baseDropped = 0;
+    m_droppedFrames = nullptr;
+    if (Shared().cardType == kCardUtv)
+        m_context.tuner.ApplyCountry();
+    ICaptureGraphBuilder2* builder = g.Builder();
+    // The capture stream waits while the graph starts, so the file begins with a running graph.
+    REFERENCE_TIME hold = kLargestTime;
+    m_streamControl = builder && SUCCEEDED(builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr,
+                                                                  &hold, nullptr, 0, 0));
+    HRESULT hr = m_streamControl ? g.Run() : g.Pause();
+    if (FAILED(hr)) {
+        ErrorReport("Error %x: Cannot start graph", static_cast<unsigned>(hr));
+        return kEngineFailed;
+    }
+    for (const GUID* type : {&MEDIATYPE_Interleaved, &MEDIATYPE_Video}) {
+        if (builder && SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, type, g.VideoCapture(),
+                                                        IID_IAMDroppedFrames, m_droppedFrames.ReceiveVoid())))
+            break;
+        m_droppedFrames = nullptr;
+    }
+    if (m_streamControl) {
+        REFERENCE_TIME stop = kLargestTime;
+        builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, nullptr, &stop, 0, 0);
+    } else {
+        hr = g.Run();
+        if (FAILED(hr)) {
+            ErrorReport("Error %x: Cannot run graph", static_cast<unsigned>(hr));
+            return kEngineFailed;
+        }
+    }
+    if (m_droppedFrames) {
+        m_droppedFrames->GetNumNotDropped(&m_baseNotDropped);
+        m_droppedFrames->GetNumDropped(&m_baseDropped);
+    }
+    m_startTime = timeGetTime();
+    g.SetCapturing(true);
+    return kEngineOk;
+}
+
+bool RecordingGraph::CaptureFrameCounts(long* notDropped, long* dropped) const {
+    long good = 0, bad = 0;
+    if (!m_droppedFrames || FAILED(m_droppedFrames->GetNumNotDropped(&good)) ||
+        FAILED(m_droppedFrames->GetNumDropped(&bad)))
+        return false;
+    if (notDropped)
+        *notDropped = good - m_baseNotDropped;
+    if (dropped)
+        *dropped = bad - m_baseDropped;
+    return true;
+}
+
+HRESULT RecordingGraph::StopGraph() {
+    CaptureGraph& g = m_context.graph;
+    const HRESULT hr = g.Stop();
+    if (FAILED(hr)) {
+        ErrorReport("Error %x: Cannot stop graph", static_cast<unsigned>(hr));
+        return hr;
+    }
+    m_stopTime = timeGetTime();
+    g.SetCapturing(false);
+    if (g.Owner())
+        InvalidateRect(g.Owner(), nullptr, TRUE);
+    return hr;
+}
+
+EngineResult RecordingGraph::StopCapture() {
+    CaptureGraph& g = m_context.graph;
+    if (!g.Capturing())
+        return kEngineFailed; // nothing records: nothing to do
+    const HRESULT hr = StopGraph();
+    if (SUCCEEDED(hr)) {
+        // The graph stopped first, so every writer completed its file; then the recording
+        // chain (and on the 2388x card what hangs behind its hardware encoder) goes.
+        g.RemoveDownstreamOf(g.Encoder());
+        g.SetCaptureBuilt(false);
+        m_droppedFrames = nullptr;
+        m_context.preview.Start(m_context.preview.Mode());
+    }
+    return EngineResultOf(SUCCEEDED(hr));
 }
 
 void RecordingGraph::EndForShutdown() {
-    m_graph.SetCapturing(false);
-}
-
-const std::string& RecordingGraph::CaptureFile() const {
-    return m_settings.captureFile;
+    if (m_context.graph.Capturing())
+        StopGraph();
+    m_context.graph.SetCapturing(false);
+    m_droppedFrames = nullptr;
 }
 
 } // namespace tunaro

@@ -1,32 +1,96 @@
 // The recording graphs: each kind of recording (AVI, MPEG, Windows Media, audio only) builds its
 // topology on the shared capture graph with a preview branch of its own, then starts capture
-// through the steps all kinds share; stopping gives the preview back.
+// through the steps all kinds share; stopping leaves a complete file and gives the preview back.
 //
-// A new kind is one Start... member here (its topology, in its own recording_*.cpp file when it
-// is large) that uses the capture graph's building helpers: CreateRenderFilters, Add, Connect,
-// ConnectMonitorAudio, the video window, NotifyOwner and SaveDebugGraph. The facade gives it the
+// A new kind is one Start... member here (its topology in its own recording_<kind>.cpp) built
+// from the capture graph's helpers (CreateRenderFilters, Add, Connect, the video window,
+// NotifyOwner, SaveDebugGraph) and the shared steps below: BeginBuild, SetCaptureFormat,
+// ConnectSoundMonitor, AddPreviewBranch, ApplyFrameRate and StartCapture. The facade gives it the
 // operation name callers know.
 #pragma once
 
+#include <windows.h>
+#include <dshow.h>
+
 #include <string>
+
+#include "engine/engine_result.h"
+#include "framework/raii.h"
 
 namespace tunaro {
 
 class CaptureGraph;
+class DeviceDiscovery;
+class PreviewGraph;
+class TunerControl;
 struct EngineSettings;
+
+// What a recording graph needs besides the graph: the parts it rebuilds the preview with and the
+// settings it reads and keeps.
+struct RecordingContext {
+    CaptureGraph& graph;
+    PreviewGraph& preview;
+    TunerControl& tuner;
+    const DeviceDiscovery& devices;
+    EngineSettings& settings;
+};
 
 class RecordingGraph {
 public:
-    RecordingGraph(CaptureGraph& graph, EngineSettings& settings) : m_graph(graph), m_settings(settings) {}
+    explicit RecordingGraph(const RecordingContext& context) : m_context(context) {}
 
+    // ---- the kinds ------------------------------------------------------------------------------
+    // Compressed AVI (MPEG-4 video, MP3 sound) at the standard's CIF size.
+    EngineResult StartCaptureMPG4(const char* file, int captureAudio);
+    // Uncompressed AVI (YUY2 video, PCM sound); width x height is the preview size asked for.
+    EngineResult StartCaptureAVI(const char* file, int captureAudio, long width, long height);
+    // Stops any video kind: the file is completed and the preview rebuilt. 0 when nothing records.
+    EngineResult StopCapture();
+
+    // ---- state ----------------------------------------------------------------------------------
     bool Capturing() const;
-    // At engine shutdown: nothing may be recording once the graph is torn down.
+    // Frames the capture pin delivered and dropped since the capture started; false when the
+    // driver keeps no counts.
+    bool CaptureFrameCounts(long* notDropped, long* dropped) const;
+    // Start and stop of the last capture, milliseconds of the multimedia timer.
+    DWORD StartTime() const { return m_startTime; }
+    DWORD StopTime() const { return m_stopTime; }
+    // At engine shutdown: a running recording is stopped so its file is complete; no preview.
     void EndForShutdown();
-    const std::string& CaptureFile() const;
 
 private:
-    CaptureGraph& m_graph;
-    EngineSettings& m_settings;
+    // Refuses while a recording runs; otherwise stores the file and the sound wish, stops the
+    // preview and takes its chain down. False when nothing may be built.
+    bool BeginBuild(const char* file, bool captureAudio);
+    // A build or start that failed: the chain goes and the preview comes back. Returns 0.
+    EngineResult FailStart();
+    // YUY2 of this size on the capture pin, at the engine's frame rate when the settings say so.
+    HRESULT SetCaptureFormat(long width, long height);
+    // The card's sound into an infinite tee: output 0 to the ACM wrapper (converted to stereo at
+    // rate when rate is not 0), output 1 to the audio renderer so it is heard while recording.
+    // Returns the filter whose output carries the sound to record (the ACM wrapper), or null.
+    IBaseFilter* ConnectSoundMonitor(DWORD rate);
+    // tee output 1 -> first -> Overlay Mixer -> renderer, the mixer stretching its input.
+    void AddPreviewBranch(IBaseFilter* tee, IBaseFilter* first, const wchar_t* firstName,
+                          const wchar_t* rendererName);
+    // A compressor from its moniker display name, added under name.
+    ComPtr<IBaseFilter> AddCompressor(const std::wstring& displayName, const wchar_t* name);
+    // Into the first input of the multiplexer that takes it (0, else 1).
+    HRESULT ConnectToMux(IBaseFilter* from, int output, IBaseFilter* mux);
+    // The steps every kind ends with: the capture stream held, the graph run, the stream switched
+    // on and the frame counts taken as the base. 0 (reported) when the graph does not run.
+    EngineResult StartCapture();
+    // Stops the graph; its writers complete their files.
+    HRESULT StopGraph();
+    EngineResult BuildAviGraph(int kind, bool monitor);
+
+    RecordingContext m_context;
+    std::string m_file;
+    bool m_captureAudio = false;
+    bool m_streamControl = false;
+    ComPtr<IAMDroppedFrames> m_droppedFrames;
+    long m_baseNotDropped = 0, m_baseDropped = 0;
+    DWORD m_startTime = 0, m_stopTime = 0;
 };
 
 } // namespace tunaro

@@ -25,7 +25,8 @@ bool VideoWindow::Attach(IGraphBuilder* graph, HWND owner, const char* failureTe
     }
     if (FAILED(hr)) {
         m_window = nullptr;
-        ErrorReport("%s", failureText);
+        if (failureText)
+            ErrorReport("%s", failureText);
         return false;
     }
     m_window->put_MessageDrain(reinterpret_cast<OAHWND>(owner));

@@ -12,7 +12,7 @@ namespace tunaro {
 class VideoWindow {
 public:
     // Takes the graph's video window into owner: no auto-show, child style, the owner's client
-    // size, the owner as drain, visible. Reports failureText when the graph has none.
+    // size, the owner as drain, visible. Reports failureText (when given) if the graph has none.
     bool Attach(IGraphBuilder* graph, HWND owner, const char* failureText);
     // Gives the window back to the owner after a rebuild: owner, client size, drain.
     void FitOwner(HWND owner);

@@ -6,72 +6,16 @@
 #include <fstream>
 #include <iterator>
 
-#include "tests/support/e2e.h"
 #include "engine/CaptureEngine.h"
-#include "engine/dshow_util.h"
+#include "tests/engine/card_fixture.h"
+#include "tests/support/e2e.h"
 
 using namespace tunaro;
-
-namespace {
-
-class RecordingReporter : public EngineReporter {
-public:
-    void Report(ReportKind, const std::string& text) override { texts.push_back(text); }
-    std::vector<std::string> texts;
-};
-
-bool Saa7134CardInstalled() {
-    bool found = false;
-    ForEachDevice(CLSID_VideoInputDeviceCategory, [&](IMoniker*, bool hasName, const std::string& name) {
-        found = found || (hasName && name.find("Ph7134 Video") != std::string::npos);
-        return true;
-    });
-    return found;
-}
-
-void Pump(DWORD ms) {
-    const DWORD end = GetTickCount() + ms;
-    MSG msg;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        Sleep(10);
-    }
-}
-
-class CardTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(com_.result()));
-        if (!Saa7134CardInstalled())
-            GTEST_SKIP() << "the prefix has no simulated SAA7134 card";
-        ResetShared();
-        previous_ = SetEngineReporter(&reporter_);
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "EngineCardTestOwner";
-        RegisterClassA(&wc);
-        owner_ = CreateWindowA(wc.lpszClassName, "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 720, 576,
-                               nullptr, nullptr, wc.hInstance, nullptr);
-    }
-    void TearDown() override {
-        if (previous_)
-            SetEngineReporter(previous_);
-        if (owner_)
-            DestroyWindow(owner_);
-    }
-    ComInit com_;
-    RecordingReporter reporter_;
-    EngineReporter* previous_ = nullptr;
-    HWND owner_ = nullptr;
-};
-
-} // namespace
+using namespace enginetest;
 
 TEST_F(CardTest, PreviewRunsAndStillsComeFromTheLivePicture) {
     CaptureEngine engine;
-    ASSERT_NE(engine.Initialize(owner_, 2), -8);
+    ASSERT_NE(engine.Initialize(m_owner, 2), -8);
     EXPECT_EQ(Shared().cardType, kCardSaa7134);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     ASSERT_NE(engine.Graph().Tuner(), nullptr);
@@ -110,13 +54,13 @@ TEST_F(CardTest, PreviewRunsAndStillsComeFromTheLivePicture) {
     EXPECT_TRUE(engine.PreviewRunning());
     EXPECT_EQ(e2e::SimCardStateLong("VideoStandard"), AnalogVideo_NTSC_M);
     engine.Shutdown();
-    for (const std::string& text : reporter_.texts)
+    for (const std::string& text : m_reporter.texts)
         EXPECT_EQ(text.find("Cannot run"), std::string::npos) << text;
 }
 
 TEST_F(CardTest, MuteSourceTuningAndPictureShowInTheCardState) {
     CaptureEngine engine;
-    ASSERT_NE(engine.Initialize(owner_, 2), -8);
+    ASSERT_NE(engine.Initialize(m_owner, 2), -8);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     ASSERT_NE(engine.Graph().Router(), nullptr);
 
@@ -166,7 +110,7 @@ TEST_F(CardTest, MuteSourceTuningAndPictureShowInTheCardState) {
     EXPECT_EQ(vmax, 255);
     engine.SetChannelAccess(nullptr);
     engine.Shutdown();
-    for (const std::string& text : reporter_.texts)
+    for (const std::string& text : m_reporter.texts)
         EXPECT_EQ(text.find("Cannot run"), std::string::npos) << text;
 }
 
@@ -176,7 +120,7 @@ TEST_F(CardTest, StartingShowsNoBoxAndCaptureTakesTheCardsOwnSound) {
     e2e::MessageBoxWatcher boxes(GetCurrentProcessId());
     {
         CaptureEngine engine;
-        ASSERT_NE(engine.Initialize(owner_, 2), -8);
+        ASSERT_NE(engine.Initialize(m_owner, 2), -8);
         ASSERT_EQ(engine.InitCaptureGraph(), 1);
         EXPECT_TRUE(engine.Devices().AudioIsCards());
         ASSERT_NE(engine.Graph().AudioCapture(), nullptr);
@@ -211,29 +155,29 @@ bool VideoWindowRect(HWND owner, RECT* rect) {
 
 TEST_F(CardTest, VideoWindowSitsWhereTheOwnerPutsIt) {
     // Away from the screen's corner, so screen and client coordinates differ.
-    SetWindowPos(owner_, nullptr, 120, 90, 760, 620, SWP_NOZORDER);
+    SetWindowPos(m_owner, nullptr, 120, 90, 760, 620, SWP_NOZORDER);
     RECT client = {};
-    GetClientRect(owner_, &client);
+    GetClientRect(m_owner, &client);
     CaptureEngine engine;
-    ASSERT_NE(engine.Initialize(owner_, 1), -8);
+    ASSERT_NE(engine.Initialize(m_owner, 1), -8);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     ASSERT_EQ(engine.StartVideoPreview(1), 1);
     RECT r = {};
-    ASSERT_TRUE(VideoWindowRect(owner_, &r));
+    ASSERT_TRUE(VideoWindowRect(m_owner, &r));
     EXPECT_EQ(r.left, 0);
     EXPECT_EQ(r.top, 0);
     EXPECT_EQ(r.right, client.right);
     EXPECT_EQ(r.bottom, client.bottom);
 
     ASSERT_EQ(engine.SetVideoWindowsPos(0, 0, client.right, client.bottom), 1);
-    ASSERT_TRUE(VideoWindowRect(owner_, &r));
+    ASSERT_TRUE(VideoWindowRect(m_owner, &r));
     EXPECT_EQ(r.left, 0) << "no band at the left of the picture";
     EXPECT_EQ(r.top, 0);
     EXPECT_EQ(r.right, client.right);
     EXPECT_EQ(r.bottom, client.bottom);
 
     ASSERT_EQ(engine.SetVideoWindowsPos(16, 24, 352, 288), 1);
-    ASSERT_TRUE(VideoWindowRect(owner_, &r));
+    ASSERT_TRUE(VideoWindowRect(m_owner, &r));
     EXPECT_EQ(r.left, 16);
     EXPECT_EQ(r.top, 24);
     EXPECT_EQ(r.right - r.left, 352);

@@ -364,6 +364,23 @@ TEST_F(EngineTest, StartVideoPreviewWhileCapturingBuildsNothing) {
     EngineTestPeer::SetCapturing(engine, false);
 }
 
+TEST_F(EngineTest, ARecordingStartWhileCapturingBuildsNothing) {
+    InstallCard("Ph7134 Video Capture", "Ph7134 TV Tuner", "Cap7134 Crossbar");
+    CaptureEngine engine(Env());
+    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.InitCaptureGraph(), 1);
+    ASSERT_EQ(engine.StartVideoPreview(2), 1);
+    const int before = FiltersOfClass(engine.Graph().FilterGraph(), CLSID_SmartTee);
+    reporter_.reports.clear();
+    EngineTestPeer::SetCapturing(engine, true);
+    EXPECT_EQ(engine.StartCaptureAVI("c:\\recording.avi", 1, 352, 288), kEngineFailed);
+    EXPECT_EQ(engine.StartCaptureMPG4("c:\\recording.avi", 1, 0, 0), kEngineFailed);
+    EXPECT_EQ(FiltersOfClass(engine.Graph().FilterGraph(), CLSID_SmartTee), before);
+    EXPECT_TRUE(engine.PreviewBuilt()) << "the running graph was left as it was";
+    EXPECT_TRUE(reporter_.reports.empty());
+    EngineTestPeer::SetCapturing(engine, false);
+}
+
 TEST_F(EngineTest, AFailedRunLeavesNoFilterOfTheGraphStreaming) {
     InstallCard("TV Card(Philips) Video", "PhTVTune", "TV Card(Philips) Crossbar");
     CaptureEngine engine(Env());
@@ -722,4 +739,29 @@ TEST_F(EngineTest, DesktopVideoModeGivesTheDesktopBack) {
     EXPECT_FALSE(engine.DesktopVideoActive());
     EXPECT_EQ(GetSysColor(COLOR_BACKGROUND), background);
     engine.DesktopVideoTick(); // harmless outside the mode
+}
+
+// ---- Windows Media profiles ----------------------------------------------------------------------------
+
+TEST(ProfileTest, OnlyAReadableDiskFileIsLoaded) {
+    ComInit com;
+    ComPtr<IWMProfile> profile;
+    EXPECT_EQ(LoadProfile(nullptr, profile), E_POINTER);
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    const std::string missing = std::string(dir) + "no such profile.prx";
+    DeleteFileA(missing.c_str());
+    EXPECT_EQ(LoadProfile(missing.c_str(), profile), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(profile);
+    EXPECT_TRUE(FAILED(LoadProfile(dir, profile))) << "a directory is not read";
+    EXPECT_FALSE(profile);
+    EXPECT_EQ(LoadProfile("NUL", profile), HRESULT_FROM_WIN32(ERROR_BAD_FILE_TYPE)) << "nor is a device";
+    EXPECT_FALSE(profile);
+
+    // An empty file reaches the profile manager as a bare terminator, and its refusal comes back.
+    const std::string empty = std::string(dir) + "empty profile.prx";
+    std::ofstream(empty, std::ios::binary).close();
+    EXPECT_TRUE(FAILED(LoadProfile(empty.c_str(), profile)));
+    EXPECT_FALSE(profile);
+    DeleteFileA(empty.c_str());
 }

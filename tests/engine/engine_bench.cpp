@@ -165,22 +165,50 @@ void BenchPreview(int seconds) {
         SetEngineReporter(previous);
         return;
     }
+    const double ran = Now();
     engine.StartVideoPreview(2);
-    std::printf("preview: %s started, measuring %d s\n", engine.Devices().DeviceName().c_str(), seconds);
+    // The first frame: the card delivers nothing before the graph's stream time reaches zero.
+    long first = 0;
+    while (Now() - ran < 2.0 && engine.GetFrameCounts(&first, nullptr) == 1 && first == 0)
+        Sleep(1);
+    std::printf("preview: %s started, first frame %.0f ms after the start was asked for; measuring %d s from "
+                "there\n",
+                engine.Devices().DeviceName().c_str(), (Now() - ran) * 1000.0, seconds);
     std::fflush(stdout);
+    // The graph's reference clock paces the card: frames are due by its time, not the wall's.
+    ComPtr<IReferenceClock> clock;
+    ComPtr<IMediaFilter> timing;
+    if (engine.Graph().FilterGraph() &&
+        SUCCEEDED(engine.Graph().FilterGraph()->QueryInterface(IID_IMediaFilter, timing.ReceiveVoid())))
+        timing->GetSyncSource(clock.Receive());
     long delivered0 = 0, dropped0 = 0, delivered1 = 0, dropped1 = 0;
+    REFERENCE_TIME clock0 = 0, clock1 = 0;
     const bool counted = engine.GetFrameCounts(&delivered0, &dropped0) == 1;
+    if (clock)
+        clock->GetTime(&clock0);
     const double start = Now();
     MSG msg;
+    std::vector<long> perSecond; // frames delivered in each second of the run
+    long lastCount = delivered0;
+    double nextSecond = start + 1.0;
     while (Now() - start < seconds) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
         Sleep(10);
+        if (counted && Now() >= nextSecond) {
+            long now = 0;
+            engine.GetFrameCounts(&now, nullptr);
+            perSecond.push_back(now - lastCount);
+            lastCount = now;
+            nextSecond += 1.0;
+        }
     }
     const double elapsed = Now() - start;
     engine.GetFrameCounts(&delivered1, &dropped1);
+    if (clock)
+        clock->GetTime(&clock1);
     if (!counted) {
         std::printf("preview: %s runs, but its driver keeps no frame counts\n",
                     engine.Devices().DeviceName().c_str());
@@ -188,6 +216,20 @@ void BenchPreview(int seconds) {
         std::printf("preview (%s, grabber chain) over %.1f s: %.2f frames/s, %ld dropped\n",
                     engine.Devices().DeviceName().c_str(), elapsed, (delivered1 - delivered0) / elapsed,
                     dropped1 - dropped0);
+        std::printf("preview: frames delivered second by second:");
+        for (long n : perSecond)
+            std::printf(" %ld", n);
+        std::printf("\n");
+        if (clock) {
+            const double clockSeconds = static_cast<double>(clock1 - clock0) / 1e7;
+            std::printf(
+                "preview: the graph's reference clock advanced %.3f s in %.3f s of wall time (%.2f %%); "
+                "frames due by it: %.1f, delivered + dropped: %ld\n",
+                clockSeconds, elapsed, 100.0 * clockSeconds / elapsed, clockSeconds * 25.0,
+                (delivered1 - delivered0) + (dropped1 - dropped0));
+        } else {
+            std::printf("preview: the graph has no reference clock\n");
+        }
     }
     std::fflush(stdout);
     engine.Shutdown();

@@ -93,7 +93,7 @@ CKeyRelayDlg::~CKeyRelayDlg() {
 }
 
 const MessageMap* CKeyRelayDlg::GetMessageMap() const {
-    static const MessageMap map{
+    static const MessageMap kMessageMap{
         Timer<&CKeyRelayDlg::OnTimer>(),
         Command<&CKeyRelayDlg::OnHide>(IDC_HIDE),
         Command<&CKeyRelayDlg::OnExitButton>(IDC_EXIT),
@@ -110,7 +110,7 @@ const MessageMap* CKeyRelayDlg::GetMessageMap() const {
         CtlColor<&CKeyRelayDlg::OnCtlColor>(),
         Message<&CKeyRelayDlg::OnWindowPosChanging>(WM_WINDOWPOSCHANGING),
     };
-    return &map;
+    return &kMessageMap;
 }
 
 BOOL CKeyRelayDlg::OnInitDialog() {

@@ -55,6 +55,9 @@ public:
 
 } // namespace
 
+// The entry points keep the names the receiver's callers look up.
+// NOLINTBEGIN(readability-identifier-naming)
+
 // Nonzero when a card with its receiver is fitted.
 extern "C" __declspec(dllexport) int WINAPI Zel3in1_FindCard() {
     return CardPresent() ? 1 : 0;
@@ -88,7 +91,7 @@ extern "C" __declspec(dllexport) int WINAPI Zel3in1_ReadRemote(int32_t* code) {
     RingLock ring(g_shared, kLockTimeoutMs);
     if (!ring)
         return 0;
-    const uint32_t key = ReadKey(*ring.get(), GetTickCount());
+    const uint32_t key = ReadKey(*ring.Get(), GetTickCount());
     *code = static_cast<int32_t>(key);
     return key != kNoKey ? 1 : 0;
 }
@@ -100,6 +103,8 @@ extern "C" __declspec(dllexport) int WINAPI Zel3in1_Stop() {
     StopReceiver(kLockTimeoutMs);
     return wasStarted ? 1 : 0;
 }
+
+// NOLINTEND(readability-identifier-naming)
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {

@@ -69,7 +69,7 @@ bool PressOne(SharedRing& shared, uint32_t code, const IrsendOptions& options) {
             std::fprintf(stderr, "irsend: the receiver's queue is locked; %s was not pressed\n", KeyName(code).c_str());
             return false;
         }
-        serial = PressKey(*ring.get(), code, options.holdReads, options.timeoutMs, GetTickCount());
+        serial = PressKey(*ring.Get(), code, options.holdReads, options.timeoutMs, GetTickCount());
     }
     if (serial == 0) {
         std::fprintf(stderr, "irsend: the receiver's queue is full; %s was not pressed\n", KeyName(code).c_str());
@@ -80,8 +80,8 @@ bool PressOne(SharedRing& shared, uint32_t code, const IrsendOptions& options) {
         RingLock ring(shared, kLockTimeoutMs);
         if (!ring)
             continue;
-        ExpireKeys(*ring.get(), GetTickCount());
-        switch (OutcomeOf(*ring.get(), serial)) {
+        ExpireKeys(*ring.Get(), GetTickCount());
+        switch (OutcomeOf(*ring.Get(), serial)) {
         case PressOutcome::Pending:
             continue;
         case PressOutcome::Taken:

@@ -34,7 +34,7 @@ bool ParseNumber(const std::string& text, int base, uint32_t limit, uint32_t* va
 } // namespace
 
 const std::vector<HandsetButton>& HandsetButtons() {
-    static const std::vector<HandsetButton> buttons = {
+    static const std::vector<HandsetButton> kButtons = {
         {"power", 0x25, "Close computer"}, {"start", 0x0C, "Start/Exit"},   {"mute", 0x0D, "Mute"},
         {"vol-", 0x11, "Volume -"},        {"vol+", 0x10, "Volume +"},      {"ch+", 0x21, "Channel +"},
         {"ch-", 0x20, "Channel -"},        {"bright-", 0x13, "Brightness -"}, {"bright+", 0x12, "Brightness +"},
@@ -48,7 +48,7 @@ const std::vector<HandsetButton>& HandsetButtons() {
         {"play", 0x17, "Play"},            {"capture", 0x0E, "Capture"},    {"forward", 0x27, "Forward"},
         {"back", 0x26, "Back"},            {"fm", 0x14, "FM"},
     };
-    return buttons;
+    return kButtons;
 }
 
 const HandsetButton* FindButton(const std::string& name) {

@@ -45,7 +45,7 @@ public:
     RingLock(const RingLock&) = delete;
     RingLock& operator=(const RingLock&) = delete;
     KeyRing* operator->() const { return m_ring; }
-    KeyRing* get() const { return m_ring; }
+    KeyRing* Get() const { return m_ring; }
     explicit operator bool() const { return m_ring != nullptr; }
 
 private:

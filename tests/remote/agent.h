@@ -58,7 +58,7 @@ public:
     ~SavedFile();
     SavedFile(const SavedFile&) = delete;
     SavedFile& operator=(const SavedFile&) = delete;
-    const std::string& path() const { return m_path; }
+    const std::string& Path() const { return m_path; }
 
 private:
     std::string m_path;

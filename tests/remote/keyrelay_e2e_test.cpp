@@ -212,7 +212,7 @@ TEST(KeyRelay, WithoutTheReceiverLibraryTheAgentRunsWithoutPolling) {
 
 TEST(KeyRelay, WithoutTheCardTheReceiverWaitsForItsArrival) {
     SavedFile card(e2e::SimCardPath());
-    WritePrivateProfileStringA("Config", "Family", "NONE", card.path().c_str());
+    WritePrivateProfileStringA("Config", "Family", "NONE", card.Path().c_str());
     e2e::PeerWindow tv(kTv);
     Agent agent;
     ASSERT_TRUE(agent.Start(InstalledAgent(), false));
@@ -221,7 +221,7 @@ TEST(KeyRelay, WithoutTheCardTheReceiverWaitsForItsArrival) {
     EXPECT_FALSE(ReceiverReady(800));
 
     // The card is fitted and announces itself.
-    WritePrivateProfileStringA("Config", "Family", "SAA7134", card.path().c_str());
+    WritePrivateProfileStringA("Config", "Family", "SAA7134", card.Path().c_str());
     Press("--arrive");
     ASSERT_TRUE(ReceiverReady());
     Press("9");

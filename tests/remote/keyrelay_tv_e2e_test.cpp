@@ -50,11 +50,11 @@ TEST(KeyRelayWithTunaro, TheRemoteStartsZapsScansAndClosesTheTvProgram) {
     SavedFile programTxt(e2e::SystemDir() + "\\program.txt");
     SavedFile channelTxt(e2e::SystemDir() + "\\CHANNEL.TXT");
     SavedFile tunaroIni(e2e::InstallDir() + "\\Tunaro.ini");
-    ASSERT_TRUE(e2e::WriteFile(programTxt.path(), ProgramText()));
-    ASSERT_TRUE(e2e::WriteFile(tunaroIni.path(), "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=2\r\n"
+    ASSERT_TRUE(e2e::WriteFile(programTxt.Path(), ProgramText()));
+    ASSERT_TRUE(e2e::WriteFile(tunaroIni.Path(), "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=2\r\n"
                                                  "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n"));
     // A small country table for the scan: two stations around an empty frequency.
-    ASSERT_TRUE(e2e::WriteFile(channelTxt.path(), "[Test Land]\r\nCountryCode=86\r\nChannelLow=1\r\n"
+    ASSERT_TRUE(e2e::WriteFile(channelTxt.Path(), "[Test Land]\r\nCountryCode=86\r\nChannelLow=1\r\n"
                                                   "ChannelHigh=3\r\nFormat=PAL-D\r\n49750000\r\n"
                                                   "63750000\r\n168250000\r\n"));
     // The TV program starts the scheduler when it finds none; a stand-in keeps it out of the way.

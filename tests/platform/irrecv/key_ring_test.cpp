@@ -19,107 +19,107 @@ protected:
         std::memset(m_ring.get(), 0, sizeof(KeyRing));
         InitRing(*m_ring);
     }
-    KeyRing& ring() { return *m_ring; }
+    KeyRing& Ring() { return *m_ring; }
 
 private:
     std::unique_ptr<KeyRing> m_ring;
 };
 
 TEST_F(KeyRingTest, EmptyRingReadsNoKey) {
-    EXPECT_EQ(ReadKey(ring(), 100), kNoKey);
-    EXPECT_EQ(ring().reads, 1u);
+    EXPECT_EQ(ReadKey(Ring(), 100), kNoKey);
+    EXPECT_EQ(Ring().reads, 1u);
 }
 
 TEST_F(KeyRingTest, PressesAreReadOnceEachInOrder) {
-    const uint32_t a = PressKey(ring(), 0x21, 1, 1000, 0);
-    const uint32_t b = PressKey(ring(), 0x05, 1, 1000, 0);
+    const uint32_t a = PressKey(Ring(), 0x21, 1, 1000, 0);
+    const uint32_t b = PressKey(Ring(), 0x05, 1, 1000, 0);
     ASSERT_NE(a, 0u);
     ASSERT_NE(b, 0u);
-    EXPECT_EQ(OutcomeOf(ring(), a), PressOutcome::Pending);
-    EXPECT_EQ(ReadKey(ring(), 150), 0x21u);
-    EXPECT_EQ(OutcomeOf(ring(), a), PressOutcome::Taken);
-    EXPECT_EQ(OutcomeOf(ring(), b), PressOutcome::Pending);
-    EXPECT_EQ(ReadKey(ring(), 300), 0x05u);
-    EXPECT_EQ(ReadKey(ring(), 450), kNoKey);
-    EXPECT_EQ(OutcomeOf(ring(), b), PressOutcome::Taken);
+    EXPECT_EQ(OutcomeOf(Ring(), a), PressOutcome::Pending);
+    EXPECT_EQ(ReadKey(Ring(), 150), 0x21u);
+    EXPECT_EQ(OutcomeOf(Ring(), a), PressOutcome::Taken);
+    EXPECT_EQ(OutcomeOf(Ring(), b), PressOutcome::Pending);
+    EXPECT_EQ(ReadKey(Ring(), 300), 0x05u);
+    EXPECT_EQ(ReadKey(Ring(), 450), kNoKey);
+    EXPECT_EQ(OutcomeOf(Ring(), b), PressOutcome::Taken);
 }
 
 TEST_F(KeyRingTest, HeldKeyRepeatsOnConsecutiveReads) {
-    const uint32_t serial = PressKey(ring(), 0x11, 3, 500, 0);
-    EXPECT_EQ(ReadKey(ring(), 150), 0x11u);
-    EXPECT_EQ(ReadKey(ring(), 300), 0x11u);
-    EXPECT_EQ(OutcomeOf(ring(), serial), PressOutcome::Pending);
+    const uint32_t serial = PressKey(Ring(), 0x11, 3, 500, 0);
+    EXPECT_EQ(ReadKey(Ring(), 150), 0x11u);
+    EXPECT_EQ(ReadKey(Ring(), 300), 0x11u);
+    EXPECT_EQ(OutcomeOf(Ring(), serial), PressOutcome::Pending);
     // Each read restarts the wait: a long hold is not cut short by its lifetime.
-    EXPECT_EQ(ReadKey(ring(), 750), 0x11u);
-    EXPECT_EQ(OutcomeOf(ring(), serial), PressOutcome::Taken);
-    EXPECT_EQ(ReadKey(ring(), 900), kNoKey);
+    EXPECT_EQ(ReadKey(Ring(), 750), 0x11u);
+    EXPECT_EQ(OutcomeOf(Ring(), serial), PressOutcome::Taken);
+    EXPECT_EQ(ReadKey(Ring(), 900), kNoKey);
 }
 
 TEST_F(KeyRingTest, UnreadKeyIsLostAfterItsLifetime) {
-    const uint32_t first = PressKey(ring(), 0x03, 1, 200, 1000);
-    const uint32_t second = PressKey(ring(), 0x04, 1, 200, 1000);
-    ExpireKeys(ring(), 1200);
-    EXPECT_EQ(OutcomeOf(ring(), first), PressOutcome::Pending) << "exactly the lifetime is still in time";
-    ExpireKeys(ring(), 1201);
-    EXPECT_EQ(OutcomeOf(ring(), first), PressOutcome::Lost);
+    const uint32_t first = PressKey(Ring(), 0x03, 1, 200, 1000);
+    const uint32_t second = PressKey(Ring(), 0x04, 1, 200, 1000);
+    ExpireKeys(Ring(), 1200);
+    EXPECT_EQ(OutcomeOf(Ring(), first), PressOutcome::Pending) << "exactly the lifetime is still in time";
+    ExpireKeys(Ring(), 1201);
+    EXPECT_EQ(OutcomeOf(Ring(), first), PressOutcome::Lost);
     // The next key's wait starts when it comes to the front.
-    EXPECT_EQ(OutcomeOf(ring(), second), PressOutcome::Pending);
-    EXPECT_EQ(ReadKey(ring(), 1350), 0x04u);
-    EXPECT_EQ(OutcomeOf(ring(), second), PressOutcome::Taken);
+    EXPECT_EQ(OutcomeOf(Ring(), second), PressOutcome::Pending);
+    EXPECT_EQ(ReadKey(Ring(), 1350), 0x04u);
+    EXPECT_EQ(OutcomeOf(Ring(), second), PressOutcome::Taken);
 }
 
 TEST_F(KeyRingTest, ReadAfterALongPauseDropsStaleKeys) {
-    PressKey(ring(), 0x03, 1, 100, 0);
-    PressKey(ring(), 0x04, 1, 100, 0);
+    PressKey(Ring(), 0x03, 1, 100, 0);
+    PressKey(Ring(), 0x04, 1, 100, 0);
     // Both waited too long: the first expired at once, the second a lifetime after that.
-    EXPECT_EQ(ReadKey(ring(), 150), 0x04u);
-    PressKey(ring(), 0x05, 1, 100, 200);
-    EXPECT_EQ(ReadKey(ring(), 5000), kNoKey);
-    EXPECT_EQ(ring().count, 0u);
+    EXPECT_EQ(ReadKey(Ring(), 150), 0x04u);
+    PressKey(Ring(), 0x05, 1, 100, 200);
+    EXPECT_EQ(ReadKey(Ring(), 5000), kNoKey);
+    EXPECT_EQ(Ring().count, 0u);
 }
 
 TEST_F(KeyRingTest, TickWrapAroundKeepsKeysAlive) {
     const uint32_t nearEnd = 0xFFFFFF00u;
-    const uint32_t serial = PressKey(ring(), 0x07, 1, 1000, nearEnd);
-    ExpireKeys(ring(), nearEnd + 0x200); // wrapped past zero, 512 ms later
-    EXPECT_EQ(OutcomeOf(ring(), serial), PressOutcome::Pending);
-    EXPECT_EQ(ReadKey(ring(), nearEnd + 0x300), 0x07u);
+    const uint32_t serial = PressKey(Ring(), 0x07, 1, 1000, nearEnd);
+    ExpireKeys(Ring(), nearEnd + 0x200); // wrapped past zero, 512 ms later
+    EXPECT_EQ(OutcomeOf(Ring(), serial), PressOutcome::Pending);
+    EXPECT_EQ(ReadKey(Ring(), nearEnd + 0x300), 0x07u);
 }
 
 TEST_F(KeyRingTest, FullQueueRefusesAndNoKeyCodeIsRefused) {
     for (uint32_t i = 0; i < kRingCapacity; ++i)
-        ASSERT_NE(PressKey(ring(), i % 10, 1, 1000, 0), 0u);
-    EXPECT_EQ(PressKey(ring(), 0x01, 1, 1000, 0), 0u);
-    EXPECT_EQ(ReadKey(ring(), 10), 0u);
-    EXPECT_NE(PressKey(ring(), 0x01, 1, 1000, 10), 0u);
-    EXPECT_EQ(PressKey(ring(), kNoKey, 1, 1000, 10), 0u);
+        ASSERT_NE(PressKey(Ring(), i % 10, 1, 1000, 0), 0u);
+    EXPECT_EQ(PressKey(Ring(), 0x01, 1, 1000, 0), 0u);
+    EXPECT_EQ(ReadKey(Ring(), 10), 0u);
+    EXPECT_NE(PressKey(Ring(), 0x01, 1, 1000, 10), 0u);
+    EXPECT_EQ(PressKey(Ring(), kNoKey, 1, 1000, 10), 0u);
 }
 
 TEST_F(KeyRingTest, OldOutcomesBecomeUnknownAndSerialsSkipZero) {
-    const uint32_t first = PressKey(ring(), 0x01, 1, 1000, 0);
-    ReadKey(ring(), 1);
+    const uint32_t first = PressKey(Ring(), 0x01, 1, 1000, 0);
+    ReadKey(Ring(), 1);
     for (uint32_t i = 0; i < kOutcomeSlots; ++i) {
-        PressKey(ring(), 0x02, 1, 1000, 0);
-        ReadKey(ring(), 1);
+        PressKey(Ring(), 0x02, 1, 1000, 0);
+        ReadKey(Ring(), 1);
     }
-    EXPECT_EQ(OutcomeOf(ring(), first), PressOutcome::Unknown);
-    EXPECT_EQ(OutcomeOf(ring(), 0), PressOutcome::Unknown);
-    ring().nextSerial = 0xFFFFFFFFu;
-    EXPECT_EQ(PressKey(ring(), 0x01, 1, 1000, 0), 0xFFFFFFFFu);
-    EXPECT_EQ(PressKey(ring(), 0x01, 1, 1000, 0), 1u);
+    EXPECT_EQ(OutcomeOf(Ring(), first), PressOutcome::Unknown);
+    EXPECT_EQ(OutcomeOf(Ring(), 0), PressOutcome::Unknown);
+    Ring().nextSerial = 0xFFFFFFFFu;
+    EXPECT_EQ(PressKey(Ring(), 0x01, 1, 1000, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(PressKey(Ring(), 0x01, 1, 1000, 0), 1u);
 }
 
 TEST_F(KeyRingTest, InitKeepsALiveRingAndRepairsABrokenOne) {
-    PressKey(ring(), 0x01, 1, 1000, 0);
-    ring().listeners = 1;
-    InitRing(ring());
-    EXPECT_EQ(ring().count, 1u);
-    EXPECT_EQ(ring().listeners, 1u);
-    ring().head = kRingCapacity + 3; // not a queue any more
-    InitRing(ring());
-    EXPECT_EQ(ring().count, 0u);
-    EXPECT_EQ(ring().head, 0u);
-    EXPECT_EQ(ReadKey(ring(), 0), kNoKey);
+    PressKey(Ring(), 0x01, 1, 1000, 0);
+    Ring().listeners = 1;
+    InitRing(Ring());
+    EXPECT_EQ(Ring().count, 1u);
+    EXPECT_EQ(Ring().listeners, 1u);
+    Ring().head = kRingCapacity + 3; // not a queue any more
+    InitRing(Ring());
+    EXPECT_EQ(Ring().count, 0u);
+    EXPECT_EQ(Ring().head, 0u);
+    EXPECT_EQ(ReadKey(Ring(), 0), kNoKey);
 }
 
 // ---- irsend's command line ---------------------------------------------------------------

@@ -82,6 +82,11 @@ BaseFilter::BaseFilter(REFCLSID clsid, const wchar_t* name)
 }
 
 BaseFilter::~BaseFilter() {
+    // A filter released without being stopped (a graph whose Run failed half way leaves some
+    // filters paused) still has streaming threads: end them while the pins are whole.
+    if (state_ != State_Stopped)
+        for (BasePin* p : pins_)
+            p->Inactive();
     for (BasePin* p : pins_)
         delete p;
     ModuleRelease();

@@ -73,6 +73,7 @@ REFERENCE_TIME PushPin::Now() {
 void PushPin::Loop() {
     OnThreadStart();
     const REFERENCE_TIME period = SamplePeriod() > 0 ? SamplePeriod() : 400000;
+    const REFERENCE_TIME catchUp = CatchUpLimit() > 2 * period ? CatchUpLimit() : 2 * period;
     REFERENCE_TIME next = 0;
     bool first = true;
     bool ended = false;
@@ -95,13 +96,22 @@ void PushPin::Loop() {
                 break;
             continue;
         }
-        if (now - next >= 2 * period) {
+        if (now - next >= catchUp) {
             // The consumer (or the machine) fell behind: skip the missed slots.
             LONG missed = static_cast<LONG>((now - next) / period);
             InterlockedExchangeAdd(&dropped_, missed);
             next += missed * period;
         }
         if (ended) { // downstream asked for no more samples; keep time, deliver nothing
+            next += period;
+            continue;
+        }
+        StreamControl::Decision decision = control_.Check(next);
+        if (decision.event)
+            filter_->NotifyEvent(decision.event, reinterpret_cast<LONG_PTR>(static_cast<IPin*>(this)),
+                                 static_cast<LONG_PTR>(decision.cookie));
+        if (!decision.deliver) {
+            first = true; // the next sample that goes follows a gap
             next += period;
             continue;
         }

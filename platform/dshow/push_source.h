@@ -3,6 +3,7 @@
 #pragma once
 
 #include "filter.h"
+#include "stream_control.h"
 
 namespace dshow {
 
@@ -11,8 +12,13 @@ namespace dshow {
 // BaseFilter with live_ = true. The thread starts when the filter pauses (allocator committed),
 // delivers only while it runs, paces itself by the graph's reference clock (or the
 // performance counter without one), and is joined when the filter stops. Samples carry stream
-// times [n * period, (n + 1) * period); when the consumer falls behind, late slots are counted
-// as dropped instead of being delivered in a burst.
+// times [n * period, (n + 1) * period); when the consumer falls behind further than
+// CatchUpLimit (two periods unless the pin says otherwise), the late slots are counted as
+// dropped instead of being delivered in a burst.
+//
+// Every slot first passes the pin's stream control (Control()): a held or stopped stream skips
+// its slots without counting them as dropped, and the first sample after a gap is marked as a
+// discontinuity. Pins that offer IAMStreamControl forward it to Control().
 //
 // FillBuffer runs on the streaming thread and must not take the filter lock.
 class PushPin : public OutputPin {
@@ -28,6 +34,10 @@ public:
     // Fills the sample's data for [start, stop) and sets its actual length. S_OK delivers it;
     // S_FALSE skips this slot (counted as dropped); an error ends streaming with EC_ERRORABORT.
     virtual HRESULT FillBuffer(IMediaSample* sample, REFERENCE_TIME start, REFERENCE_TIME stop) = 0;
+    // How far the thread may fall behind before it skips slots instead of catching up (100 ns
+    // units, at least two periods). Sources with a hardware buffer, like sound, catch up
+    // further: their data is not lost when the machine is briefly too busy.
+    virtual REFERENCE_TIME CatchUpLimit() { return 0; }
     // Called on the streaming thread before the first sample and after the last one.
     virtual void OnThreadStart() {}
     virtual void OnThreadStop() {}
@@ -37,6 +47,7 @@ public:
     // Sum of the actual data lengths delivered (for average frame sizes).
     LONGLONG BytesDelivered() const { return bytes_; }
     bool Streaming() const { return static_cast<bool>(thread_); }
+    StreamControl& Control() { return control_; }
 
 protected:
     // Called after a sample was delivered (streaming thread).
@@ -47,6 +58,7 @@ private:
     void Loop();
     REFERENCE_TIME Now();
 
+    StreamControl control_;
     Handle thread_;
     Handle stop_;
     volatile LONG delivered_ = 0;

@@ -77,6 +77,8 @@ HRESULT VideoPin::QueryOtherInterface(REFIID iid, void** out) {
         *out = static_cast<IAMStreamConfig*>(this);
     else if (iid == IID_IAMDroppedFrames)
         *out = static_cast<IAMDroppedFrames*>(this);
+    else if (iid == IID_IAMStreamControl)
+        *out = static_cast<IAMStreamControl*>(this);
     else
         return PushPin::QueryOtherInterface(iid, out);
     AddRef();
@@ -360,9 +362,12 @@ AudioPin::AudioPin(dshow::BaseFilter* filter, const wchar_t* name) : PushPin(fil
 }
 
 HRESULT AudioPin::QueryOtherInterface(REFIID iid, void** out) {
-    if (iid != IID_IAMStreamConfig)
+    if (iid == IID_IAMStreamConfig)
+        *out = static_cast<IAMStreamConfig*>(this);
+    else if (iid == IID_IAMStreamControl)
+        *out = static_cast<IAMStreamControl*>(this);
+    else
         return PushPin::QueryOtherInterface(iid, out);
-    *out = static_cast<IAMStreamConfig*>(this);
     AddRef();
     return S_OK;
 }

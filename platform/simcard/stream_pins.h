@@ -13,7 +13,19 @@ struct FrameSize {
 // The sizes the video pins offer (and accept), in order of preference.
 const FrameSize* VideoSizes(int* count);
 
-class VideoPin : public dshow::PushPin, public IAMStreamConfig, public IAMDroppedFrames {
+// IAMStreamControl of the card's streaming pins: forwards to the push pin's stream control.
+#define SIMCARD_STREAM_CONTROL_METHODS                                                                       \
+    STDMETHODIMP StartAt(const REFERENCE_TIME* start, DWORD cookie) override {                               \
+        return Control().StartAt(start, cookie);                                                             \
+    }                                                                                                        \
+    STDMETHODIMP StopAt(const REFERENCE_TIME* stop, BOOL sendExtra, DWORD cookie) override {                 \
+        return Control().StopAt(stop, sendExtra, cookie);                                                    \
+    }                                                                                                        \
+    STDMETHODIMP GetInfo(AM_STREAM_INFO* info) override {                                                    \
+        return Control().GetInfo(info);                                                                      \
+    }
+
+class VideoPin : public dshow::PushPin, public IAMStreamConfig, public IAMDroppedFrames, public IAMStreamControl {
 public:
     // camera: the unrelated generic device's picture instead of the card's.
     VideoPin(dshow::BaseFilter* filter, const wchar_t* name, REFGUID category, bool camera);
@@ -35,6 +47,8 @@ public:
     STDMETHODIMP GetNumNotDropped(LONG* n) override;
     STDMETHODIMP GetDroppedInfo(LONG size, LONG* frames, LONG* copied) override;
     STDMETHODIMP GetAverageFrameSize(LONG* size) override;
+    // IAMStreamControl
+    SIMCARD_STREAM_CONTROL_METHODS
 
     // The format the pin streams with: the one set, else the standard's full size.
     dshow::MediaType CurrentFormat();
@@ -64,7 +78,7 @@ public:
     HRESULT FillBuffer(IMediaSample* sample, REFERENCE_TIME start, REFERENCE_TIME stop) override;
 };
 
-class AudioPin : public dshow::PushPin, public IAMStreamConfig {
+class AudioPin : public dshow::PushPin, public IAMStreamConfig, public IAMStreamControl {
 public:
     AudioPin(dshow::BaseFilter* filter, const wchar_t* name);
     DSHOW_FORWARD_IUNKNOWN(dshow::PushPin)
@@ -73,12 +87,15 @@ public:
     HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
     HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) override;
     REFERENCE_TIME SamplePeriod() override { return kBufferPeriod; }
+    // The card's sound buffer holds a second: a busy machine gets the sound late, not lost.
+    REFERENCE_TIME CatchUpLimit() override { return 10000000; }
     HRESULT FillBuffer(IMediaSample* sample, REFERENCE_TIME start, REFERENCE_TIME stop) override;
 
     STDMETHODIMP SetFormat(AM_MEDIA_TYPE* mt) override;
     STDMETHODIMP GetFormat(AM_MEDIA_TYPE** mt) override;
     STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override;
     STDMETHODIMP GetStreamCaps(int index, AM_MEDIA_TYPE** mt, BYTE* caps) override;
+    SIMCARD_STREAM_CONTROL_METHODS
 
     static constexpr REFERENCE_TIME kBufferPeriod = 400000; // 40 ms of sound per buffer
 

@@ -6,9 +6,14 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
 #include <vector>
 
+#include "dshow/bounded_queue.h"
 #include "dshow/push_source.h"
+#include "dshow/stream_control.h"
 #include "dshow/transform.h"
 
 using dshow::ComPtr;
@@ -346,6 +351,138 @@ TEST_F(DshowBase, PinsReportCategoryAndDirection) {
     ComPtr<IPin> found;
     EXPECT_HRESULT_SUCCEEDED(a->FindPin(L"Out", found.Put()));
     EXPECT_EQ(a->FindPin(L"Nope", found.Put()), VFW_E_NOT_FOUND);
+}
+
+} // namespace
+
+namespace {
+
+constexpr REFERENCE_TIME kNever = dshow::StreamControl::kNever;
+
+TEST(StreamControl, HoldsUntilStartedAndStopsAtItsTime) {
+    dshow::StreamControl c;
+    EXPECT_TRUE(c.Check(0).deliver) << "a fresh stream flows";
+    // Held with the largest start time: nothing goes, and no event.
+    ASSERT_HRESULT_SUCCEEDED(c.StartAt(&kNever, 0));
+    auto d = c.Check(kPeriod);
+    EXPECT_FALSE(d.deliver);
+    EXPECT_EQ(d.event, 0);
+    EXPECT_TRUE(c.Discarding());
+    // Switched on now with no stop: the next sample goes and the start is reported once.
+    ASSERT_HRESULT_SUCCEEDED(c.StartAt(nullptr, 7));
+    ASSERT_HRESULT_SUCCEEDED(c.StopAt(&kNever, FALSE, 8));
+    d = c.Check(2 * kPeriod);
+    EXPECT_TRUE(d.deliver);
+    EXPECT_EQ(d.event, EC_STREAM_CONTROL_STARTED);
+    EXPECT_EQ(d.cookie, 7u);
+    d = c.Check(3 * kPeriod);
+    EXPECT_TRUE(d.deliver);
+    EXPECT_EQ(d.event, 0);
+    // A stop time in the stream: samples before it go, the first at or after it stops the
+    // stream (reported with its cookie) and the stream stays off until started again.
+    REFERENCE_TIME stop = 5 * kPeriod;
+    ASSERT_HRESULT_SUCCEEDED(c.StopAt(&stop, FALSE, 9));
+    AM_STREAM_INFO info{};
+    ASSERT_HRESULT_SUCCEEDED(c.GetInfo(&info));
+    EXPECT_TRUE(info.dwFlags & AM_STREAM_INFO_STOP_DEFINED);
+    EXPECT_EQ(info.tStop, stop);
+    EXPECT_TRUE(c.Check(4 * kPeriod).deliver);
+    d = c.Check(5 * kPeriod);
+    EXPECT_FALSE(d.deliver);
+    EXPECT_EQ(d.event, EC_STREAM_CONTROL_STOPPED);
+    EXPECT_EQ(d.cookie, 9u);
+    EXPECT_FALSE(c.Check(6 * kPeriod).deliver);
+    // Started at a time ahead: off until then.
+    REFERENCE_TIME start = 8 * kPeriod;
+    ASSERT_HRESULT_SUCCEEDED(c.StartAt(&start, 3));
+    EXPECT_FALSE(c.Check(7 * kPeriod).deliver);
+    d = c.Check(8 * kPeriod);
+    EXPECT_TRUE(d.deliver);
+    EXPECT_EQ(d.event, EC_STREAM_CONTROL_STARTED);
+}
+
+TEST(StreamControl, StopWithAnExtraSampleAndImmediateStartAfterImmediateStop) {
+    dshow::StreamControl c;
+    ASSERT_HRESULT_SUCCEEDED(c.StopAt(nullptr, TRUE, 1));
+    EXPECT_TRUE(c.Check(0).deliver) << "the extra sample after the stop";
+    EXPECT_FALSE(c.Check(kPeriod).deliver);
+    // "Start now" supersedes an immediate stop given before it (the builder sets both).
+    ASSERT_HRESULT_SUCCEEDED(c.StopAt(nullptr, FALSE, 0));
+    ASSERT_HRESULT_SUCCEEDED(c.StartAt(nullptr, 0));
+    EXPECT_TRUE(c.Check(2 * kPeriod).deliver);
+}
+
+TEST_F(DshowBase, AHeldPushPinSendsNothingAndStartsWithADiscontinuity) {
+    auto* src = new CounterSource();
+    auto* sink = new Sink();
+    ComPtr<IBaseFilter> a = Add(src, L"src"), c = Add(sink, L"sink");
+    ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(src->pin, sink->pin, nullptr));
+    ComPtr<IMediaControl> control;
+    ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(src->pin->Control().StartAt(&kNever, 0));
+    ASSERT_HRESULT_SUCCEEDED(control->Run());
+    Sleep(300);
+    EXPECT_EQ(sink->pin->Take().size(), 0u);
+    EXPECT_EQ(src->pin->Dropped(), 0) << "held slots are not dropped frames";
+    ASSERT_HRESULT_SUCCEEDED(src->pin->Control().StartAt(nullptr, 0));
+    Sleep(300);
+    ASSERT_HRESULT_SUCCEEDED(control->Stop());
+    std::vector<Received> got = sink->pin->Take();
+    ASSERT_GE(got.size(), 3u);
+    EXPECT_TRUE(got[0].discontinuity);
+    EXPECT_GT(got[0].start, 0) << "time went on while the stream was held";
+}
+
+TEST_F(DshowBase, AFilterReleasedWhilePausedEndsItsThread) {
+    int whilePaused = 0;
+    {
+        auto* src = new CounterSource();
+        auto* sink = new Sink();
+        ComPtr<IBaseFilter> a, c;
+        a.Attach(src);
+        c.Attach(sink);
+        // Outside a graph: connected by hand and paused, as a graph whose Run failed half
+        // way leaves some of its filters.
+        ASSERT_HRESULT_SUCCEEDED(src->pin->Connect(sink->pin, nullptr));
+        ASSERT_HRESULT_SUCCEEDED(sink->Pause());
+        ASSERT_TRUE(SUCCEEDED(src->Pause()));
+        ASSERT_TRUE(src->pin->Streaming());
+        whilePaused = ThreadCount();
+        // The pins hold each other: the sink lets go (stopped first, as a graph stops
+        // downstream first); the source stays paused.
+        ASSERT_HRESULT_SUCCEEDED(sink->Stop());
+        ASSERT_HRESULT_SUCCEEDED(sink->pin->Disconnect());
+    }
+    EXPECT_EQ(ThreadCount(), whilePaused - 1) << "the streaming thread must end with its filter";
+}
+
+TEST(BoundedQueue, AFullQueueRefusesAtOnceAndTheConsumerDrainsAfterClose) {
+    dshow::BoundedQueue<int> q(3);
+    std::atomic<int> consumed{0};
+    std::atomic<bool> release{false};
+    std::thread slow([&] {
+        int v = 0;
+        while (q.Pop(&v)) {
+            while (!release)
+                Sleep(1); // a consumer that cannot keep up
+            ++consumed;
+        }
+    });
+    int refused = 0;
+    DWORD worst = 0;
+    for (int i = 0; i < 50; ++i) {
+        const DWORD t0 = GetTickCount();
+        if (!q.TryPush(i))
+            ++refused;
+        worst = std::max(worst, GetTickCount() - t0);
+    }
+    EXPECT_LE(worst, 20u) << "the producer must never wait for the consumer";
+    EXPECT_GE(refused, 50 - 4); // three queued and one being consumed at most
+    release = true;
+    q.Close();
+    EXPECT_FALSE(q.TryPush(99)) << "a closed queue takes nothing";
+    slow.join();
+    EXPECT_EQ(consumed + refused, 50);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <shlwapi.h>
 
+#include <cstdio>
 #include <new>
 #include <string>
 #include <vector>
@@ -182,6 +183,193 @@ void RemoveCategoryEntriesFor(REFCLSID category, REFCLSID clsid) {
     for (const std::wstring& d : doomed)
         SHDeleteKeyW(hk, d.c_str());
     RegCloseKey(hk);
+}
+
+// ---- servers of stand-ins ---------------------------------------------------------------------
+
+HRESULT ServerGetClassObject(const ServerClass* table, size_t count, REFCLSID clsid, REFIID iid, void** out) {
+    std::vector<ClassEntry> entries;
+    for (size_t i = 0; i < count; ++i)
+        entries.push_back(table[i].entry);
+    return GetClassObjectFromTable(entries.data(), entries.size(), clsid, iid, out);
+}
+
+namespace {
+
+// Values under CLSID\{clsid} that keep what a stand-in replaced, so removing it gives the class
+// back to the system's server.
+constexpr wchar_t kReplacedServer[] = L"TunaroReplacedServer";
+constexpr wchar_t kReplacedThreading[] = L"TunaroReplacedThreading";
+constexpr wchar_t kReplacedName[] = L"TunaroReplacedName";
+
+std::wstring ReadString(const std::wstring& key, const wchar_t* value) {
+    wchar_t buf[MAX_PATH * 2] = {};
+    DWORD bytes = sizeof buf - sizeof(wchar_t);
+    DWORD type = 0;
+    HKEY hk = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hk) != ERROR_SUCCESS)
+        return L"";
+    LONG err = RegQueryValueExW(hk, value, nullptr, &type, reinterpret_cast<BYTE*>(buf), &bytes);
+    RegCloseKey(hk);
+    return err == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) ? buf : L"";
+}
+
+void WriteString(const std::wstring& key, const wchar_t* value, const std::wstring& text) {
+    HKEY hk = nullptr;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hk, nullptr))
+        return;
+    RegSetValueExW(hk, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(hk);
+}
+
+void DeleteValue(const std::wstring& key, const wchar_t* value) {
+    HKEY hk = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_WRITE, &hk) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueW(hk, value);
+    RegCloseKey(hk);
+}
+
+std::wstring ModulePath(HMODULE module) {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(module, path, MAX_PATH);
+    return n && n < MAX_PATH ? path : L"";
+}
+
+HRESULT RegisterClass(HMODULE module, const ServerClass& c) {
+    const std::wstring key = L"CLSID\\" + GuidString(*c.entry.clsid), inproc = key + L"\\InprocServer32";
+    const std::wstring previous = ReadString(inproc, nullptr);
+    if (!previous.empty() && lstrcmpiW(previous.c_str(), ModulePath(module).c_str()) != 0 &&
+        ReadString(key, kReplacedServer).empty()) {
+        // The system's server stays on record beside ours.
+        WriteString(key, kReplacedServer, previous);
+        WriteString(key, kReplacedThreading, ReadString(inproc, L"ThreadingModel"));
+        WriteString(key, kReplacedName, ReadString(key, nullptr));
+    }
+    HRESULT hr = RegisterInprocServer(module, *c.entry.clsid, c.entry.name);
+    if (FAILED(hr) || !c.category)
+        return hr;
+    // Our own entry in the category; an entry of the system's for the same class stays.
+    wchar_t instance[64];
+    StringFromGUID2(*c.entry.clsid, instance, 64);
+    UnregisterFromCategory(*c.category, *c.entry.clsid, instance);
+    return RegisterInCategory(*c.category, *c.entry.clsid, c.listedName ? c.listedName : c.entry.name, instance,
+                              MERIT_DO_NOT_USE);
+}
+
+// Undoes RegisterClass while the class is still served by this module.
+void UnregisterClass(HMODULE module, const ServerClass& c) {
+    const std::wstring key = L"CLSID\\" + GuidString(*c.entry.clsid), inproc = key + L"\\InprocServer32";
+    const std::wstring server = ReadString(inproc, nullptr);
+    if (!server.empty() && lstrcmpiW(server.c_str(), ModulePath(module).c_str()) != 0)
+        return; // another server took the class over since
+    if (c.category) {
+        wchar_t instance[64];
+        StringFromGUID2(*c.entry.clsid, instance, 64);
+        UnregisterFromCategory(*c.category, *c.entry.clsid, instance);
+    }
+    const std::wstring replaced = ReadString(key, kReplacedServer);
+    if (replaced.empty()) {
+        UnregisterInprocServer(*c.entry.clsid);
+        return;
+    }
+    WriteString(inproc, nullptr, replaced);
+    const std::wstring threading = ReadString(key, kReplacedThreading);
+    if (!threading.empty())
+        WriteString(inproc, L"ThreadingModel", threading);
+    WriteString(key, nullptr, ReadString(key, kReplacedName));
+    for (const wchar_t* v : {kReplacedServer, kReplacedThreading, kReplacedName})
+        DeleteValue(key, v);
+}
+
+// Appends a line to the file %TUNARO_STANDIN_LOG% names (installation scripts show it).
+void Log(const wchar_t* key, const std::string& text) {
+    char path[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("TUNARO_STANDIN_LOG", path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return;
+    FILE* f = fopen(path, "a");
+    if (!f)
+        return;
+    fprintf(f, "%ls: %s\n", key, text.c_str());
+    fclose(f);
+}
+
+bool Named(const wchar_t* list, const wchar_t* key) {
+    for (const wchar_t* p = list; p && *p;) {
+        while (*p == L',' || *p == L' ')
+            ++p;
+        const wchar_t* e = p;
+        while (*e && *e != L',' && *e != L' ')
+            ++e;
+        if (e > p && static_cast<size_t>(e - p) == wcslen(key) && _wcsnicmp(p, key, static_cast<size_t>(e - p)) == 0)
+            return true;
+        p = e;
+    }
+    return false;
+}
+
+} // namespace
+
+HRESULT ServerInstall(HMODULE module, const ServerClass* table, size_t count, BOOL install, LPCWSTR cmdLine) {
+    HRESULT init = CoInitialize(nullptr);
+    const bool automatic = cmdLine && _wcsicmp(cmdLine, L"auto") == 0;
+    const bool all = !cmdLine || !*cmdLine;
+    bool any = false;
+    HRESULT result = S_OK;
+    for (size_t i = 0; i < count; ++i) {
+        const ServerClass& c = table[i];
+        if (!install) {
+            if (all || automatic || Named(cmdLine, c.key)) {
+                UnregisterClass(module, c);
+                any = true;
+            }
+            continue;
+        }
+        std::string why = c.needed ? "named for installation" : "an outside component";
+        if (automatic && c.needed) {
+            if (!c.needed(&why)) {
+                Log(c.key, why + "; stand-in not registered");
+                any = true;
+                continue;
+            }
+        } else if (!automatic && !all && !Named(cmdLine, c.key)) {
+            continue;
+        }
+        any = true;
+        HRESULT hr = RegisterClass(module, c);
+        Log(c.key, why + (SUCCEEDED(hr) ? "; registered" : "; registration FAILED"));
+        if (FAILED(hr))
+            result = hr;
+    }
+    if (SUCCEEDED(init))
+        CoUninitialize();
+    return any ? result : E_INVALIDARG;
+}
+
+bool SystemLacksClass(REFCLSID clsid, std::string* reason) {
+    std::wstring key = L"CLSID\\" + GuidString(clsid) + L"\\InprocServer32";
+    HKEY hk = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hk) != ERROR_SUCCESS) {
+        *reason = "none in the system";
+        return true;
+    }
+    RegCloseKey(hk);
+    ComPtr<IUnknown> obj;
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, obj.PutVoid());
+    if (FAILED(hr)) {
+        *reason = SystemMethodFailed("class factory", hr);
+        return true;
+    }
+    *reason = "the system has its own";
+    return false;
+}
+
+std::string SystemMethodFailed(const char* what, HRESULT hr) {
+    char text[128];
+    snprintf(text, sizeof text, "the system's %s returns 0x%08lx", what, static_cast<unsigned long>(hr));
+    return text;
 }
 
 } // namespace dshow

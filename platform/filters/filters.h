@@ -16,8 +16,10 @@ HRESULT CreateDeinterlacer(IUnknown** out);
 HRESULT CreateVideoInvert(IUnknown** out);
 HRESULT CreateDownSize(IUnknown** out);
 
-// Stand-ins for stock filters.
+// Stand-ins for stock filters and objects.
 HRESULT CreateInfTee(IUnknown** out);
 HRESULT CreateOverlayMixer(IUnknown** out);
+HRESULT CreateAviMux(IUnknown** out);
+HRESULT CreateCaptureBuilder(IUnknown** out); // wraps the system's builder
 
 } // namespace filters

@@ -1,0 +1,213 @@
+// Recording the simulated card to AVI the way the capture engine does: the capture graph
+// builder's file output (AVI Mux and File Writer), stream control holding the capture pins
+// while the graph runs and switching them on, the multiplexer's master stream and index, and
+// what an independent reader (native ffprobe and ffmpeg) makes of the file.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "dshow/com_ptr.h"
+#include "dshow/media_type.h"
+#include "media_check.h"
+
+using dshow::ComPtr;
+
+namespace {
+
+constexpr REFERENCE_TIME kNever = 0x7FFFFFFFFFFFFFFFLL;
+
+ComPtr<IBaseFilter> BindCard() {
+    ComPtr<IBaseFilter> filter;
+    ComPtr<ICreateDevEnum> devs;
+    if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
+                                devs.PutVoid())))
+        return filter;
+    ComPtr<IEnumMoniker> e;
+    if (devs->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, e.Put(), 0) != S_OK)
+        return filter;
+    IMoniker* m = nullptr;
+    while (!filter && e->Next(1, &m, nullptr) == S_OK) {
+        ComPtr<IMoniker> mon;
+        mon.Attach(m);
+        mon->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.PutVoid());
+    }
+    return filter;
+}
+
+std::string TempFile(const char* name) {
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + name;
+}
+
+std::wstring Wide(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
+
+double Number(const std::map<std::string, std::string>& m, const std::string& key) {
+    auto it = m.find(key);
+    return it == m.end() ? -1 : atof(it->second.c_str());
+}
+
+std::string Text(const std::map<std::string, std::string>& m, const std::string& key) {
+    auto it = m.find(key);
+    return it == m.end() ? "<missing>" : it->second;
+}
+
+class AviRecording : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                                  graph.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_ICaptureGraphBuilder2, builder.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(builder->SetFiltergraph(graph.Get()));
+        card = BindCard();
+        if (!card)
+            GTEST_SKIP() << "no simulated card in this prefix";
+        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(card.Get(), L"Video Capture"));
+        ASSERT_TRUE(mediacheck::Available()) << "native ffprobe/ffmpeg are needed to read the recordings";
+    }
+    void TearDown() override {
+        if (control)
+            control->Stop();
+        control.Reset();
+        events.Reset();
+        card.Reset();
+        mux.Reset();
+        builder.Reset();
+        graph.Reset();
+        CoUninitialize();
+    }
+
+    // Capture pin at width x height YUY2 and 25 frames per second.
+    void SetCaptureSize(LONG width, LONG height) {
+        ComPtr<IAMStreamConfig> config;
+        ASSERT_HRESULT_SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(),
+                                                        IID_IAMStreamConfig, config.PutVoid()));
+        dshow::MediaType mt = dshow::MakeYuy2Type(width, height, 400000);
+        ASSERT_HRESULT_SUCCEEDED(config->SetFormat(&mt));
+    }
+
+    // Audio first (stream 0, the master), then the picture, into the file's multiplexer.
+    void BuildAvi(const std::string& file) {
+        DeleteFileA(file.c_str());
+        ComPtr<IFileSinkFilter> sink;
+        ASSERT_HRESULT_SUCCEEDED(builder->SetOutputFileName(&MEDIASUBTYPE_Avi, Wide(file).c_str(), mux.Put(), sink.Put()));
+        ASSERT_TRUE(mux && sink);
+        ComPtr<IConfigAviMux> config;
+        ASSERT_HRESULT_SUCCEEDED(mux->QueryInterface(IID_IConfigAviMux, config.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(config->SetOutputCompatibilityIndex(TRUE));
+        ASSERT_HRESULT_SUCCEEDED(config->SetMasterStream(0));
+        ASSERT_HRESULT_SUCCEEDED(
+            builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, card.Get(), nullptr, mux.Get()));
+        ASSERT_HRESULT_SUCCEEDED(
+            builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(), nullptr, mux.Get()));
+        ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaEventEx, events.PutVoid()));
+    }
+
+    // Runs the graph with the capture streams held, then switches them on for the given time.
+    void Record(DWORD heldMs, DWORD recordMs) {
+        REFERENCE_TIME never = kNever;
+        ASSERT_HRESULT_SUCCEEDED(
+            builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, &never, &never, 1, 2));
+        ASSERT_HRESULT_SUCCEEDED(control->Run());
+        Sleep(heldMs);
+        ASSERT_HRESULT_SUCCEEDED(
+            builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, nullptr, &never, 7, 8));
+        Sleep(recordMs);
+        ASSERT_HRESULT_SUCCEEDED(control->Stop());
+    }
+
+    // Counts the stream-control started events with the cookie given when switching on.
+    int StartedEvents() {
+        int started = 0;
+        long code = 0;
+        LONG_PTR p1 = 0, p2 = 0;
+        while (events->GetEvent(&code, &p1, &p2, 0) == S_OK) {
+            if (code == EC_STREAM_CONTROL_STARTED && p2 == 7)
+                ++started;
+            events->FreeEventParams(code, p1, p2);
+        }
+        return started;
+    }
+
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<ICaptureGraphBuilder2> builder;
+    ComPtr<IBaseFilter> card;
+    ComPtr<IBaseFilter> mux;
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaEventEx> events;
+};
+
+TEST_F(AviRecording, UncompressedPictureAndSoundForTheTimeTheStreamsWereOn) {
+    const std::string file = TempFile("tunaro-uncompressed.avi");
+    SetCaptureSize(352, 288);
+    BuildAvi(file);
+    // Held for a second while the graph runs: nothing of it may reach the file.
+    Record(1000, 10000);
+    EXPECT_EQ(StartedEvents(), 2) << "both capture pins report that they started";
+    auto p = mediacheck::Probe(file, "-count_frames");
+    ASSERT_FALSE(p.empty()) << "ffprobe cannot read " << file;
+    EXPECT_EQ(Text(p, "format.format_name"), "avi");
+    EXPECT_EQ(Text(p, "streams.stream.0.codec_type"), "audio");
+    EXPECT_EQ(Text(p, "streams.stream.0.codec_name"), "pcm_s16le");
+    EXPECT_EQ(Number(p, "streams.stream.0.channels"), 2);
+    EXPECT_EQ(Number(p, "streams.stream.0.sample_rate"), 48000);
+    EXPECT_EQ(Text(p, "streams.stream.1.codec_type"), "video");
+    EXPECT_EQ(Text(p, "streams.stream.1.codec_name"), "rawvideo");
+    EXPECT_EQ(Text(p, "streams.stream.1.pix_fmt"), "yuyv422");
+    EXPECT_EQ(Number(p, "streams.stream.1.width"), 352);
+    EXPECT_EQ(Number(p, "streams.stream.1.height"), 288);
+    EXPECT_NEAR(mediacheck::Rate(Text(p, "streams.stream.1.r_frame_rate")), 25.0, 1.0);
+    EXPECT_NEAR(Number(p, "format.duration"), 10.0, 0.5);
+    // The reader gives PCM in AVI no duration of its own: its sample count tells.
+    EXPECT_NEAR(Number(p, "streams.stream.0.nb_frames") / 48000, Number(p, "streams.stream.1.duration"), 0.2)
+        << "the picture is stretched to the sound's length";
+    std::string errors;
+    EXPECT_TRUE(mediacheck::DecodesCleanly(file, &errors)) << errors;
+    if (!HasFailure())
+        DeleteFileA(file.c_str()); // kept for a look when something is wrong
+}
+
+TEST_F(AviRecording, RecordingsPastTheSegmentSizeStayReadableToTheEnd) {
+    // Segments of 8 MB instead of about 1 GB: the same layout as a long recording, in seconds.
+    SetEnvironmentVariableA("TUNARO_AVI_SEGMENT_LIMIT", "8000000");
+    const std::string file = TempFile("tunaro-segments.avi");
+    SetCaptureSize(720, 576);
+    BuildAvi(file);
+    Record(200, 3000);
+    SetEnvironmentVariableA("TUNARO_AVI_SEGMENT_LIMIT", nullptr);
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    ASSERT_TRUE(GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &info));
+    EXPECT_GT(info.nFileSizeLow, 3u * 8000000) << "the recording should span several segments";
+    auto p = mediacheck::Probe(file, "-count_frames");
+    ASSERT_FALSE(p.empty());
+    EXPECT_EQ(Number(p, "streams.stream.1.width"), 720);
+    EXPECT_NEAR(Number(p, "format.duration"), 3.0, 0.5);
+    // Every frame the file holds is found: 25 per second of the recording.
+    EXPECT_NEAR(Number(p, "streams.stream.1.nb_read_frames"), 75, 13);
+    std::string errors;
+    EXPECT_TRUE(mediacheck::DecodesCleanly(file, &errors)) << errors;
+    if (!HasFailure())
+        DeleteFileA(file.c_str()); // kept for a look when something is wrong
+}
+
+TEST_F(AviRecording, AFileThatCannotBeCreatedStopsTheGraphFromRunning) {
+    SetCaptureSize(352, 288);
+    BuildAvi("Q:\\no such folder\\x.avi");
+    EXPECT_TRUE(FAILED(control->Run())) << "running must fail when the file cannot be created";
+    // This graph manager leaves what it had paused as it is after a failed Run (and cannot
+    // be released while filters are paused): stop each one, as the engine does.
+    ComPtr<IEnumFilters> all;
+    ASSERT_HRESULT_SUCCEEDED(graph->EnumFilters(all.Put()));
+    IBaseFilter* f = nullptr;
+    while (all->Next(1, &f, nullptr) == S_OK) {
+        f->Stop();
+        f->Release();
+    }
+}
+
+} // namespace

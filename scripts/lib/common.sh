@@ -21,6 +21,7 @@ TUNARO_PACKAGES=(
   imagemagick fonts-wqy-zenhei
   nsis
   clang libclang-rt-14-dev
+  ffmpeg
 )
 
 tunaro_install() {

@@ -549,7 +549,7 @@ TEST_F(SimCard, PreviewGraphStreamsFramesAndSoundInRealTime) {
     EXPECT_GE(notDropped + lost, 20);
     EXPECT_LE(notDropped + lost, 34);
     EXPECT_GE(count, 12);
-    EXPECT_GE(notDropped, count);
+    EXPECT_GE(notDropped + 1, count); // the sink may count a sample the pin has not yet
     EXPECT_EQ(avg, 352 * 288 * 2);
     ASSERT_GE(frames.size(), 10u);
     for (size_t i = 1; i < frames.size(); ++i) {

@@ -164,6 +164,16 @@ STDMETHODIMP CaptureBuilder::SetOutputFileName(const GUID* type, LPCOLESTR file,
     ComPtr<IGraphBuilder> graph = Graph();
     if (!graph)
         return E_UNEXPECTED;
+    // A file that cannot be created is refused now, not when the graph first runs: the caller
+    // learns of a wrong folder or name before it builds a recording graph around it.
+    HANDLE probe = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE)
+        return HRESULT_FROM_WIN32(GetLastError());
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    CloseHandle(probe);
+    if (!existed)
+        DeleteFileW(file); // it is made when the recording starts
     ComPtr<IBaseFilter> mux;
     ComPtr<IBaseFilter> writer;
     ComPtr<IFileSinkFilter> sink;

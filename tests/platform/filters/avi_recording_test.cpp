@@ -170,13 +170,26 @@ TEST_F(AviRecording, RecordingsPastTheSegmentSizeStayReadableToTheEnd) {
         DeleteFileA(file.c_str()); // kept for a look when something is wrong
 }
 
-TEST_F(AviRecording, AFileThatCannotBeCreatedStopsTheGraphFromRunning) {
-    SetCaptureSize(352, 288);
-    BuildAvi("Q:\\no such folder\\x.avi");
-    EXPECT_TRUE(FAILED(control->Run())) << "running must fail when the file cannot be created";
-    // This graph manager leaves what it had paused as it is after a failed Run (and cannot
-    // be released while filters are paused): stop each one, as the engine does.
-    graphtest::StopEach(graph.Get());
+TEST_F(AviRecording, AFileThatCannotBeCreatedIsRefusedBeforeTheGraphIsBuilt) {
+    ComPtr<IBaseFilter> m;
+    ComPtr<IFileSinkFilter> sink;
+    EXPECT_EQ(builder->SetOutputFileName(&MEDIASUBTYPE_Avi, L"Q:\\no such folder\\x.avi", m.Put(), sink.Put()),
+              HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(m);
+    ComPtr<IEnumFilters> all;
+    ASSERT_HRESULT_SUCCEEDED(graph->EnumFilters(all.Put()));
+    IBaseFilter* f = nullptr;
+    int filters = 0;
+    while (all->Next(1, &f, nullptr) == S_OK) {
+        ++filters;
+        f->Release();
+    }
+    EXPECT_EQ(filters, 1) << "only the card: no multiplexer or writer was left behind";
+    // A name that can be created is accepted, and no empty file stays behind until it runs.
+    const std::string file = TempFile("tunaro-not-yet.avi");
+    DeleteFileA(file.c_str());
+    ASSERT_HRESULT_SUCCEEDED(builder->SetOutputFileName(&MEDIASUBTYPE_Avi, Wide(file).c_str(), m.Put(), sink.Put()));
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 } // namespace

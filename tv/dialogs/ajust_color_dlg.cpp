@@ -46,12 +46,12 @@ CAjustColorDlg::CAjustColorDlg(SetupHost& host)
 
 const MessageMap* CAjustColorDlg::GetMessageMap() const {
     using C = CAjustColorDlg;
-    static const MessageMap map{
+    static const MessageMap kMap{
         HScroll<&C::OnScroll>(),
         Command<&C::OnDefault>(IDC_CA_DEFAULT),
         Command<&C::OnExit>(IDC_CA_EXIT),
     };
-    return &map;
+    return &kMap;
 }
 
 BOOL CAjustColorDlg::OnInitDialog() {

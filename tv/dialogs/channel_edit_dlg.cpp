@@ -34,7 +34,7 @@ CChannelEditDlg::~CChannelEditDlg() = default;
 
 const MessageMap* CChannelEditDlg::GetMessageMap() const {
     using C = CChannelEditDlg;
-    static const MessageMap map{
+    static const MessageMap kMap{
         Notify<&C::OnListDoubleClick>(IDC_CE_LIST, NM_DBLCLK),
         Notify<&C::OnListClick>(IDC_CE_LIST, NM_CLICK),
         Notify<&C::OnListRightClick>(IDC_CE_LIST, NM_RCLICK),
@@ -55,7 +55,7 @@ const MessageMap* CChannelEditDlg::GetMessageMap() const {
         Timer<&C::OnTimer>(),
         Message<&C::OnDestroy>(WM_DESTROY),
     };
-    return &map;
+    return &kMap;
 }
 
 // ---- initialisation ---------------------------------------------------------------------------

@@ -41,11 +41,11 @@ CDlgSavPath::CDlgSavPath(SetupHost& host)
 
 const MessageMap* CDlgSavPath::GetMessageMap() const {
     using C = CDlgSavPath;
-    static const MessageMap map{
+    static const MessageMap kMap{
         Command<&C::OnBrowseImage>(IDC_SP_IMAGE_BROWSE),
         Command<&C::OnBrowseMovie>(IDC_SP_MOVIE_BROWSE),
     };
-    return &map;
+    return &kMap;
 }
 
 BOOL CDlgSavPath::OnInitDialog() {
@@ -82,11 +82,11 @@ void CDlgSavPath::ListDisks() {
     const auto kindOf = [](const std::string& root) {
         switch (::GetDriveTypeA(root.c_str())) {
         case DRIVE_FIXED:
-            return DriveKind::kFixed;
+            return DriveKind::Fixed;
         case DRIVE_REMOVABLE:
-            return DriveKind::kRemovable;
+            return DriveKind::Removable;
         default:
-            return DriveKind::kOther;
+            return DriveKind::Other;
         }
     };
     const auto sizeOf = [](const std::string& root, uint64_t* total, uint64_t* free) {

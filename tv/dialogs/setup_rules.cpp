@@ -63,11 +63,11 @@ MhzParse ParseMhz(const std::string& text, const FrequencyRange& range) {
         return out;
     // Anything beyond what a long holds in hertz is out of range anyway.
     if (mhz * 1e6 > 2147483647.0) {
-        out.result = MhzEntry::kOutOfRange;
+        out.result = MhzEntry::OutOfRange;
         return out;
     }
     out.hz = std::lround(mhz * 1e6);
-    out.result = range.Contains(out.hz) ? MhzEntry::kOk : MhzEntry::kOutOfRange;
+    out.result = range.Contains(out.hz) ? MhzEntry::Ok : MhzEntry::OutOfRange;
     return out;
 }
 
@@ -105,7 +105,7 @@ std::vector<DiskRow> ListDisks(const std::function<DriveKind(const std::string& 
     for (char letter = kFirstListedDrive; letter <= kLastListedDrive; ++letter) {
         const std::string root = std::string(1, letter) + ":\\";
         const DriveKind kind = kindOf(root);
-        if (kind != DriveKind::kFixed && kind != DriveKind::kRemovable)
+        if (kind != DriveKind::Fixed && kind != DriveKind::Removable)
             continue;
         uint64_t total = 0, free = 0;
         if (!sizeOf(root, &total, &free))

@@ -37,9 +37,9 @@ struct FrequencyRange {
 };
 
 // A frequency typed in MHz ("49.75", " 855.25 "): the whole text must be one decimal number.
-enum class MhzEntry { kOk, kNotANumber, kOutOfRange };
+enum class MhzEntry { Ok, NotANumber, OutOfRange };
 struct MhzParse {
-    MhzEntry result = MhzEntry::kNotANumber;
+    MhzEntry result = MhzEntry::NotANumber;
     long hz = 0; // rounded to the nearest hertz when the text is a number
 };
 MhzParse ParseMhz(const std::string& text, const FrequencyRange& range);
@@ -67,7 +67,7 @@ constexpr char kLastListedDrive = 'K';
 
 // The disks the directory page lists: of the drives C to K, the fixed and removable ones whose
 // size can be read, with their root ("C:\" and so on) and sizes.
-enum class DriveKind { kFixed, kRemovable, kOther };
+enum class DriveKind { Fixed, Removable, Other };
 struct DiskRow {
     std::string root;
     DiskTexts sizes;

@@ -32,38 +32,38 @@ using Step = std::function<bool()>; // true: done, go on; false: ask again on th
 class Script {
 public:
     static void Run(std::vector<Step> steps, DWORD timeoutMs = 20000) {
-        s_steps = std::move(steps);
-        s_next = 0;
-        s_start = GetTickCount();
-        s_timeout = timeoutMs;
-        s_timer = SetTimer(nullptr, 0, 20, &Script::Tick);
+        g_steps = std::move(steps);
+        g_next = 0;
+        g_start = GetTickCount();
+        g_timeout = timeoutMs;
+        g_timer = SetTimer(nullptr, 0, 20, &Script::Tick);
     }
     static void Stop() {
-        if (s_timer)
-            KillTimer(nullptr, s_timer);
-        s_timer = 0;
+        if (g_timer)
+            KillTimer(nullptr, g_timer);
+        g_timer = 0;
     }
-    static bool Finished() { return s_next >= s_steps.size(); }
+    static bool Finished() { return g_next >= g_steps.size(); }
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        if (s_busy)
+        if (g_busy)
             return;
-        if (GetTickCount() - s_start > s_timeout) {
-            ADD_FAILURE() << "steps timed out at step " << s_next;
+        if (GetTickCount() - g_start > g_timeout) {
+            ADD_FAILURE() << "steps timed out at step " << g_next;
             Stop();
             Abandon();
             return;
         }
-        if (s_next >= s_steps.size()) {
+        if (g_next >= g_steps.size()) {
             Stop();
             return;
         }
-        s_busy = true;
-        const bool done = s_steps[s_next]();
-        s_busy = false;
+        g_busy = true;
+        const bool done = g_steps[g_next]();
+        g_busy = false;
         if (done)
-            ++s_next;
+            ++g_next;
     }
     static void Abandon() {
         EndMenu();
@@ -73,19 +73,19 @@ private:
         }
         if (HWND add = FindDialog(GetCurrentProcessId(), "Add Channel"))
             PostMessageA(add, WM_COMMAND, IDCANCEL, 0);
-        if (s_sheet)
-            PostMessageA(s_sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        if (g_sheet)
+            PostMessageA(g_sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     }
 
 public:
-    static inline HWND s_sheet = nullptr;
+    static inline HWND g_sheet = nullptr;
 
 private:
-    static inline std::vector<Step> s_steps;
-    static inline size_t s_next = 0;
-    static inline DWORD s_start = 0, s_timeout = 0;
-    static inline UINT_PTR s_timer = 0;
-    static inline bool s_busy = false;
+    static inline std::vector<Step> g_steps;
+    static inline size_t g_next = 0;
+    static inline DWORD g_start = 0, g_timeout = 0;
+    static inline UINT_PTR g_timer = 0;
+    static inline bool g_busy = false;
 };
 
 // A sheet whose window the steps can reach.
@@ -167,10 +167,10 @@ protected:
 
     // Runs the sheet with the steps; the last step is expected to close it.
     INT_PTR RunSheet(tunaro::PropertySheet& sheet, std::vector<Step> steps, DWORD timeoutMs = 20000) {
-        Script::s_sheet = nullptr;
+        Script::g_sheet = nullptr;
         steps.insert(steps.begin(), Until([&sheet] {
-                         Script::s_sheet = SheetOf(sheet);
-                         return Script::s_sheet && CurrentPage(Script::s_sheet);
+                         Script::g_sheet = SheetOf(sheet);
+                         return Script::g_sheet && CurrentPage(Script::g_sheet);
                      }));
         Script::Run(std::move(steps), timeoutMs);
         const INT_PTR result = sheet.DoModal(nullptr);
@@ -179,10 +179,10 @@ protected:
         return result;
     }
     INT_PTR RunSetup(CSetup& sheet, std::vector<Step> steps, DWORD timeoutMs = 20000) {
-        Script::s_sheet = nullptr;
+        Script::g_sheet = nullptr;
         steps.insert(steps.begin(), Until([&sheet] {
-                         Script::s_sheet = SheetOf(sheet);
-                         return Script::s_sheet && CurrentPage(Script::s_sheet);
+                         Script::g_sheet = SheetOf(sheet);
+                         return Script::g_sheet && CurrentPage(Script::g_sheet);
                      }));
         Script::Run(std::move(steps), timeoutMs);
         const INT_PTR result = sheet.DoModal(nullptr);
@@ -191,9 +191,9 @@ protected:
         return result;
     }
     static Step Press(int button) {
-        return Do([button] { PostMessageA(Script::s_sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0); });
+        return Do([button] { PostMessageA(Script::g_sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0); });
     }
-    static HWND Page() { return CurrentPage(Script::s_sheet); }
+    static HWND Page() { return CurrentPage(Script::g_sheet); }
     static HWND List() { return GetDlgItem(Page(), IDC_CE_LIST); }
 
     e2e::ScratchDir m_dir{"dlgtest"};
@@ -216,11 +216,11 @@ TEST_F(SetupPages, SheetHoldsThePagesInOrderUnderItsCaptionWithoutApplyOrHelp) {
     sheet.SetRecordPage(&record);
     SheetLook look;
     RunSetup(sheet, {Do([&] {
-                         look.tabs = TabTitles(Script::s_sheet);
-                         look.caption = e2e::WindowText(Script::s_sheet);
-                         HWND a = GetDlgItem(Script::s_sheet, 0x3021);
+                         look.tabs = TabTitles(Script::g_sheet);
+                         look.caption = e2e::WindowText(Script::g_sheet);
+                         HWND a = GetDlgItem(Script::g_sheet, 0x3021);
                          look.apply = a && IsWindowVisible(a);
-                         HWND h = GetDlgItem(Script::s_sheet, IDHELP);
+                         HWND h = GetDlgItem(Script::g_sheet, IDHELP);
                          look.help = h && IsWindowVisible(h);
                      }),
                      Press(PSBTN_CANCEL)});
@@ -237,7 +237,7 @@ TEST_F(SetupPages, SheetWithoutARecordPageStartsOnTheChannelsEvenWhenAskedForRec
     std::vector<std::string> tabs;
     HWND first = nullptr;
     RunSetup(sheet, {Do([&] {
-                         tabs = TabTitles(Script::s_sheet);
+                         tabs = TabTitles(Script::g_sheet);
                          first = GetDlgItem(Page(), IDC_CE_LIST);
                      }),
                      Press(PSBTN_CANCEL)});
@@ -296,12 +296,12 @@ TEST_F(SetupPages, ChineseSheetShowsChineseCaptionTabsAndTemplateTexts) {
     SheetLook look;
     std::wstring contrast, group;
     RunSetup(sheet, {Do([&] {
-                         look.tabs = TabTitles(Script::s_sheet);
-                         look.caption = e2e::WindowText(Script::s_sheet);
+                         look.tabs = TabTitles(Script::g_sheet);
+                         look.caption = e2e::WindowText(Script::g_sheet);
                      }),
-                     Do([&] { ShowPage(Script::s_sheet, 1); }),
+                     Do([&] { ShowPage(Script::g_sheet, 1); }),
                      Do([&] { contrast = WideText(Page(), IDC_CA_CONTRAST_LABEL); }),
-                     Do([&] { ShowPage(Script::s_sheet, 2); }),
+                     Do([&] { ShowPage(Script::g_sheet, 2); }),
                      Do([&] { group = WideText(Page(), IDC_SP_GROUP); }),
                      Press(PSBTN_CANCEL)});
     EXPECT_EQ(look.caption, "系统设置");
@@ -778,7 +778,7 @@ TEST_F(SetupPages, ColourSlidersSendAllFiveValuesAndDefaultGoesToTheEnginesDefau
     CSetup sheet(host);
     std::vector<std::string> firstMove;
     RunSetup(sheet,
-             {Do([&] { ShowPage(Script::s_sheet, 1); }),
+             {Do([&] { ShowPage(Script::g_sheet, 1); }),
               Do([&] {
                   HWND page = Page();
                   EXPECT_EQ(e2e::ControlText(page, IDC_CA_BRIGHTNESS_LABEL), "BrightNess:");
@@ -821,7 +821,7 @@ TEST_F(SetupPages, ColourExitStoresTheContrastAndClosesWithOk) {
     sheet.AddPage(&page);
     std::string title;
     const INT_PTR result = RunSheet(sheet, {Do([&] {
-                                                title = e2e::WindowText(Script::s_sheet);
+                                                title = e2e::WindowText(Script::g_sheet);
                                                 MoveSlider(Page(), IDC_CA_CONTRAST, 77);
                                             }),
                                             Do([&] { PostMessageA(GetDlgItem(Page(), IDC_CA_EXIT), BM_CLICK, 0, 0); })});
@@ -893,7 +893,7 @@ TEST_F(SetupPages, ADirectoryThatCannotBeUsedIsRefusedAndTheSheetStaysOpen) {
         RunSheet(sheet, {Do([&] { SetText(Page(), IDC_SP_IMAGE_PATH, blocked + "\\Image"); }), Press(PSBTN_OK),
                          refused, Do([&] { SetText(Page(), IDC_SP_IMAGE_PATH, "relative\\Image"); }), Press(PSBTN_OK),
                          refused, Do([&] { SetText(Page(), IDC_SP_MOVIE_PATH, "   "); }), Press(PSBTN_OK), refused,
-                         Do([&] { EXPECT_TRUE(IsWindow(Script::s_sheet)); }), Press(PSBTN_CANCEL)});
+                         Do([&] { EXPECT_TRUE(IsWindow(Script::g_sheet)); }), Press(PSBTN_CANCEL)});
     EXPECT_EQ(result, IDCANCEL);
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0], "The image directory \"" + blocked + "\\Image\" cannot be created or written.\nPlease choose "

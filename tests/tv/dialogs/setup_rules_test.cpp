@@ -33,22 +33,22 @@ TEST(SetupRules, TypedFrequenciesMustBeWholeNumbersInsideTheTunersRange) {
     const FrequencyRange range{48250000, 855250000};
     auto parse = [&](const char* text) { return ParseMhz(text, range); };
     // Both bounds are taken, exactly.
-    EXPECT_EQ(parse("48.25").result, MhzEntry::kOk);
+    EXPECT_EQ(parse("48.25").result, MhzEntry::Ok);
     EXPECT_EQ(parse("48.25").hz, 48250000);
-    EXPECT_EQ(parse("855.25").result, MhzEntry::kOk);
+    EXPECT_EQ(parse("855.25").result, MhzEntry::Ok);
     EXPECT_EQ(parse(" 855.25 ").hz, 855250000);
-    EXPECT_EQ(parse("48.2499").result, MhzEntry::kOutOfRange);
-    EXPECT_EQ(parse("855.2501").result, MhzEntry::kOutOfRange);
+    EXPECT_EQ(parse("48.2499").result, MhzEntry::OutOfRange);
+    EXPECT_EQ(parse("855.2501").result, MhzEntry::OutOfRange);
     // Rounded to the hertz rather than cut short by the binary fraction.
     EXPECT_EQ(parse("77.23").hz, 77230000);
     EXPECT_EQ(parse("100").hz, 100000000);
     EXPECT_EQ(parse("100.").hz, 100000000);
-    EXPECT_EQ(parse(".5").result, MhzEntry::kOutOfRange);
+    EXPECT_EQ(parse(".5").result, MhzEntry::OutOfRange);
     for (const char* word : {"", "   ", "abc", "12abc", "1e2", "-50", "+50", "5..5", "0x40", "49,75", "49.75 MHz"})
-        EXPECT_EQ(parse(word).result, MhzEntry::kNotANumber) << word;
+        EXPECT_EQ(parse(word).result, MhzEntry::NotANumber) << word;
     // Far too large for hertz in a long: out of range, not an overflow.
-    EXPECT_EQ(parse("99999999999").result, MhzEntry::kOutOfRange);
-    EXPECT_EQ(parse("123456789012345678901234567890123").result, MhzEntry::kNotANumber);
+    EXPECT_EQ(parse("99999999999").result, MhzEntry::OutOfRange);
+    EXPECT_EQ(parse("123456789012345678901234567890123").result, MhzEntry::NotANumber);
 }
 
 TEST(SetupRules, AudioTextsAndColumnWidths) {
@@ -70,17 +70,17 @@ TEST(SetupRules, DiskSizesInMebibytes) {
 TEST(SetupRules, OnlyHardAndRemovableDisksFromCToKAreListed) {
     // C: hard disk, D: CD drive, E: hard disk, F: removable without a medium, G: network,
     // K: removable with a medium, L: and Z: hard disks beyond the range.
-    const std::map<char, DriveKind> kinds = {{'A', DriveKind::kRemovable}, {'C', DriveKind::kFixed},
-                                             {'D', DriveKind::kOther},     {'E', DriveKind::kFixed},
-                                             {'F', DriveKind::kRemovable}, {'G', DriveKind::kOther},
-                                             {'K', DriveKind::kRemovable}, {'L', DriveKind::kFixed},
-                                             {'Z', DriveKind::kFixed}};
+    const std::map<char, DriveKind> kinds = {{'A', DriveKind::Removable}, {'C', DriveKind::Fixed},
+                                             {'D', DriveKind::Other},     {'E', DriveKind::Fixed},
+                                             {'F', DriveKind::Removable}, {'G', DriveKind::Other},
+                                             {'K', DriveKind::Removable}, {'L', DriveKind::Fixed},
+                                             {'Z', DriveKind::Fixed}};
     std::vector<std::string> asked;
     const auto rows = ListDisks(
         [&](const std::string& root) {
             asked.push_back(root);
             auto it = kinds.find(root[0]);
-            return it == kinds.end() ? DriveKind::kOther : it->second;
+            return it == kinds.end() ? DriveKind::Other : it->second;
         },
         [](const std::string& root, uint64_t* total, uint64_t* free) {
             if (root[0] == 'F')

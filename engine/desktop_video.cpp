@@ -108,6 +108,10 @@ struct DesktopVideo::Overlay {
             return false; // 8-bit desktops cannot key an overlay
         caps.dwSize = sizeof caps;
         draw->GetCaps(&caps, nullptr);
+        // A display that cannot show an overlay may still hand out overlay surfaces (Wine does);
+        // nothing written into them would ever reach the screen.
+        if (!(caps.dwCaps & DDCAPS_OVERLAY) || caps.dwMaxVisibleOverlays == 0)
+            return false;
         const DWORD fourccs[] = {MAKEFOURCC('Y', 'U', 'Y', '2'), MAKEFOURCC('U', 'Y', 'V', 'Y')};
         for (int round = 0; round < 2 && !overlay; ++round) {
             for (DWORD fourcc : fourccs) {

@@ -26,6 +26,7 @@
 #include "tv/app/panel_snapshots.h"
 #include "tv/app/panel_state.h"
 #include "tv/app/panel_tv.h"
+#include "tv/app/panel_video_menu.h"
 #include "uikit/master_volume.h"
 #include "uikit/osd_window.h"
 #include "uikit/skin_background.h"
@@ -49,6 +50,8 @@ public:
     // The engine of the current card (null before step 10 of the initialisation and at the end).
     tunaro::CaptureEngine* Engine() const;
     HWND VideoWindow() const;
+    // What the video window's menu changes (inputs, standards, optimising, desktop mode).
+    PanelVideoMenu& VideoMenu() { return m_videoMenu; }
     // The master volume (null before step 12 of the initialisation and after the ending).
     tunaro::MasterVolume* Volume() const { return m_volume.get(); }
     void ShowAbout();
@@ -147,6 +150,7 @@ private:
     // The features, each with the handlers of its commands (bound in the message map).
     PanelRecording m_recording{*this, m_state};
     PanelDialogs m_dialogs{*this, m_state};
+    PanelVideoMenu m_videoMenu{*this, m_state};
     PanelSnapshots m_snapshots{*this, m_state};
     PanelPeers m_peers{*this, m_state};
 

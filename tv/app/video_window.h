@@ -1,8 +1,11 @@
 // The video window (template 136, "TV Win"): the top-level window the engine draws the live
-// picture into; the control panel sizes and places it.
+// picture into; the control panel sizes and places it. It is moved by its body, goes full screen
+// on a double click, and its context menu reaches topmost, full screen, desktop video mode,
+// optimising, inputs, standards and the panel's dialogs.
 #pragma once
 
 #include "framework/dialog.h"
+#include "tv/dialogs/setup_rules.h"
 
 class CVideoWnd : public tunaro::Dialog {
 public:
@@ -20,4 +23,18 @@ private:
     BOOL OnEraseBackground(HDC dc);
     LRESULT OnSize(WPARAM type, LPARAM size);
     LRESULT OnClose();
+    void OnDoubleClick(UINT keys, POINT pt);
+    void OnLButtonDown(UINT keys, POINT pt);
+    LRESULT OnContextMenu();
+    void OnTimer(UINT_PTR id);
+    // The menu's items: most pass the panel's own command on, the rest go to the panel as they
+    // are (it keeps the state they change).
+    void OnMenuItem(UINT id);
+    void OnFullScreenItem();
+    void OnDesktopItem();
+    void OnExitItem();
+    // Button 1178 "Desktop mode": the mode on or off.
+    void OnDesktopButton();
+
+    tunaro::VideoMenuFlags MenuFlags() const;
 };

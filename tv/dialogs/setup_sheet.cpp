@@ -20,8 +20,20 @@ INT_PTR CSetup::DoModal(HWND parent) {
     return PropertySheet::DoModal(parent);
 }
 
+namespace {
+
+class CenteredSheet : public PropertySheet {
+public:
+    using PropertySheet::PropertySheet;
+
+protected:
+    void OnInitialized() override { CenterWindow(); }
+};
+
+} // namespace
+
 INT_PTR RunSinglePage(PropertyPage& page, const std::string& caption, HWND parent) {
-    PropertySheet sheet(caption);
+    CenteredSheet sheet(caption);
     sheet.AddPage(&page);
     return sheet.DoModal(parent);
 }

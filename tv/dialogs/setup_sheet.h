@@ -30,6 +30,10 @@ public:
     CAjustColorDlg& ColorPage() { return m_color; }
     CDlgSavPath& DirectoryPage() { return m_directories; }
 
+protected:
+    // The sheet opens in the middle of the screen, whole, wherever the panel stands.
+    void OnInitialized() override { CenterWindow(); }
+
 private:
     SetupHost& m_host;
     CChannelEditDlg m_channels;

@@ -205,9 +205,11 @@ std::vector<std::string> ComboItems(HWND dlg, int comboId) {
     std::vector<std::string> items;
     const int count = static_cast<int>(Send(combo, CB_GETCOUNT));
     for (int i = 0; i < count; ++i) {
-        char text[kTextMax] = {};
-        // The system carries this one across processes itself.
-        SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        // The system carries this one across processes itself, in its wide form.
+        wchar_t wide[kTextMax] = {};
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
+        char text[kTextMax * 2] = {};
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
         items.push_back(text);
     }
     return items;

@@ -60,7 +60,6 @@ bool WaitSim(const char* key, long value, DWORD ms = 5000) {
 class SetupE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        g_schedule = std::make_unique<e2e::PeerWindow>("Schedule");
         g_tunaro = std::make_unique<RunningTunaro>();
         ASSERT_TRUE(g_tunaro->Start()) << "Tunaro did not come up";
     }
@@ -68,7 +67,6 @@ protected:
         if (g_tunaro)
             g_tunaro->Stop();
         g_tunaro.reset();
-        g_schedule.reset();
     }
     void SetUp() override {
         ASSERT_TRUE(g_tunaro && g_tunaro->program.Running());
@@ -91,7 +89,6 @@ protected:
     }
 
     static inline std::unique_ptr<RunningTunaro> g_tunaro;
-    static inline std::unique_ptr<e2e::PeerWindow> g_schedule;
     std::unique_ptr<e2e::MessageBoxWatcher> m_boxes;
 };
 
@@ -378,10 +375,10 @@ TEST_F(SetupE2E, RightClickOpensTheMenuOverThePicture) {
 }
 
 TEST_F(SetupE2E, DesktopModeGivesUpCleanlyWithoutAnOverlay) {
-    g_schedule->Clear();
+    g_tunaro->schedule->Clear();
     e2e::PostCommand(Video(), ID_DESKTOP_MODE);
     ASSERT_TRUE(m_boxes->WaitForAny(kWindowTimeoutMs))
-        << "video visible " << IsWindowVisible(Video()) << ", scheduler told " << g_schedule->Commands(2151).size();
+        << "video visible " << IsWindowVisible(Video()) << ", scheduler told " << g_tunaro->schedule->Commands(2151).size();
     EXPECT_NE(Boxes().front().find("Desktop mode needs the video overlay"), std::string::npos) << Boxes().front();
     Sleep(500);
     // Not entered: the picture stays in its window and runs, the panel keeps its buttons, the
@@ -390,8 +387,8 @@ TEST_F(SetupE2E, DesktopModeGivesUpCleanlyWithoutAnOverlay) {
     EXPECT_TRUE(WaitSim("Running", 1));
     for (int id : {407, 1110, 1113, 409})
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Panel(), id))) << id;
-    EXPECT_TRUE(g_schedule->Commands(2151).empty());
-    EXPECT_TRUE(g_schedule->Commands(2152).empty());
+    EXPECT_TRUE(g_tunaro->schedule->Commands(2151).empty());
+    EXPECT_TRUE(g_tunaro->schedule->Commands(2152).empty());
 }
 
 // Last: the program ends in the middle of a scan.

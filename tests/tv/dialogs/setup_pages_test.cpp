@@ -329,6 +329,17 @@ TEST_F(SetupPages, ChineseChannelPageKeepsTheTemplateTexts) {
                      Press(PSBTN_CANCEL)});
 }
 
+TEST_F(SetupPages, ChannelPageExitCancelsTheSheetAndStillSavesTheList) {
+    FakeHost host(m_dir.Path(), tunaro::kLanguageEnglish);
+    host.AddChannels(2);
+    CSetup sheet(host);
+    const INT_PTR result = RunSetup(sheet, {Do([&] { PostMessageA(GetDlgItem(Page(), IDCANCEL), BM_CLICK, 0, 0); })});
+    EXPECT_EQ(result, IDCANCEL);
+    tunaro::ChannelList saved;
+    ASSERT_EQ(tunaro::LoadChannelList(saved, host.programTxt), 1);
+    EXPECT_EQ(saved.Count(), 2);
+}
+
 // ---- channel edit: selecting, checking, renaming -------------------------------------------------
 
 TEST_F(SetupPages, DoubleClickMakesTheRowCurrentAndTellsThePanel) {

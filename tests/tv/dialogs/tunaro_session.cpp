@@ -71,6 +71,7 @@ bool RunningTunaro::Start() {
     m_program = ReadIfThere(ProgramTxt());
     m_ini = ReadIfThere(TunaroIni());
     e2e::WriteFile(ProgramTxt(), kSeededProgramTxt);
+    schedule = std::make_unique<e2e::PeerWindow>("Schedule");
     e2e::WriteFile(TunaroIni(), "[VideoSource]\r\nSource=1\r\n[VideoStandard]\r\nvalue=32\r\n"
                                 "[Channel]\r\nCurrentIndex=0\r\n[Country]\r\niCode=0\r\n");
     if (!program.Start(e2e::InstallDir() + "\\Tunaro.exe"))
@@ -92,6 +93,7 @@ void RunningTunaro::Stop() {
     }
     PutBack(ProgramTxt(), m_program);
     PutBack(TunaroIni(), m_ini);
+    schedule.reset();
 }
 
 HWND Open(HWND target, WORD command, const char* title) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -31,12 +32,14 @@ private:
 
 class RunningTunaro {
 public:
-    // Seeds program.txt and Tunaro.ini, starts the program and waits until its panel is up.
+    // Seeds program.txt and Tunaro.ini, stands in for the scheduler (so the program starts none
+    // of its own), starts the program and waits until its panel is up.
     bool Start();
     // Exit (or a kill when it does not end), then the files as they were before Start.
     void Stop();
 
     std::string videoTitle = "TV Win";
+    std::unique_ptr<e2e::PeerWindow> schedule;
     e2e::Program program;
     HWND panel = nullptr;
     HWND video = nullptr;

@@ -170,6 +170,28 @@ TEST_F(SetupE2E, DirectoryPageFromTheMenuCreatesTheDirectoriesAndRefusesOneItCan
     HWND disks = GetDlgItem(page, IDC_SP_DISKS);
     ASSERT_GE(ListCount(disks), 1);
     EXPECT_EQ(ListText(disks, 0, 0), "C:\\");
+    // The folder browser, cancelled, changes nothing.
+    const std::string shown = e2e::ControlText(page, IDC_SP_IMAGE_PATH);
+    Click(page, IDC_SP_IMAGE_BROWSE);
+    HWND browser = nullptr;
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            for (HWND w : e2e::ProcessWindows(g_tunaro->program.Pid())) {
+                char cls[16] = {};
+                GetClassNameA(w, cls, sizeof cls);
+                if (w != sheet && w != Panel() && w != Video() && lstrcmpA(cls, "#32770") == 0 &&
+                    !GetDlgItem(w, 0xFFFF))
+                    browser = w;
+            }
+            return browser != nullptr;
+        },
+        kWindowTimeoutMs));
+    if (browser) {
+        PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(browser); }, kWindowTimeoutMs));
+    }
+    EXPECT_EQ(e2e::ControlText(page, IDC_SP_IMAGE_PATH), shown);
+
     SetText(page, IDC_SP_IMAGE_PATH, image);
     SetText(page, IDC_SP_MOVIE_PATH, movie);
     EXPECT_TRUE(CloseSheet(sheet, "Directory Setting", PSBTN_OK));

@@ -583,6 +583,12 @@ void CChannelEditDlg::OnTimer(UINT_PTR id) {
         ::KillTimer(m_hWnd, TIMER_PAGE_SCAN);
         return;
     }
+    if (!m_host.Scanning()) {
+        // The panel ended the scan (its Auto Scan command, from the remote say) and reset the
+        // table: this one is over, unfinished, with nothing more to tell the panel.
+        EndScan(false, false);
+        return;
+    }
     const int result = engine->AutoScanTune(0);
     if (result == 3) {
         AppendFoundRow();
@@ -595,6 +601,10 @@ void CChannelEditDlg::OnTimer(UINT_PTR id) {
 }
 
 void CChannelEditDlg::StopScan(bool finished) {
+    EndScan(finished, true);
+}
+
+void CChannelEditDlg::EndScan(bool finished, bool tellPanel) {
     if (!ScanRunning())
         return;
     ::KillTimer(m_hWnd, TIMER_PAGE_SCAN);
@@ -612,7 +622,8 @@ void CChannelEditDlg::StopScan(bool finished) {
     m_savedRecords.clear();
     // The control panel ends its side of a scan while the flag still says scanning (it tunes
     // the list's first channel again).
-    m_host.SendPanelCommand(405);
+    if (tellPanel)
+        m_host.SendPanelCommand(405);
     SetItemText(IDC_CE_SCAN, m_host.Text("Auto Scan", "自动搜台"));
     m_host.SetScanning(false);
     if (!finished) {

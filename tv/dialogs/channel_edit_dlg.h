@@ -70,6 +70,8 @@ private:
     // Ends a running scan. An unfinished one (stopped, or the page closing) puts back the list
     // as it was before the scan, so the saved list is either the old one or a whole new one.
     void StopScan(bool finished);
+    // StopScan, telling the panel (405) or not (the panel ended the scan itself).
+    void EndScan(bool finished, bool tellPanel);
     void AppendFoundRow();
     void SetChannelAudio(long index, int32_t mode);
     void SaveList();

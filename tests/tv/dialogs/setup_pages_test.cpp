@@ -760,6 +760,31 @@ TEST_F(SetupPages, ClosingTheSheetDuringAScanLeavesTheOldList) {
     }
 }
 
+TEST_F(SetupPages, ScanEndedByThePanelEndsThePagesScanWithTheOldList) {
+    FakeHost host(m_dir.Path(), tunaro::kLanguageEnglish);
+    host.AddChannels(2);
+    host.AddCountry("Testland", 86, kTable);
+    host.engine.stations = {kStationA, kStationB};
+    CSetup sheet(host);
+    RunSetup(sheet, {Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }),
+                     // The panel's own Auto Scan command stops "the" scan: flag off, table reset.
+                     Do([&] {
+                         host.panelCommands.clear();
+                         host.scanning = false;
+                         host.engine.AutoScanTune(1);
+                     }),
+                     Until([&] { return e2e::ControlText(Page(), IDC_CE_SCAN) == "Auto Scan"; }),
+                     Do([&] {
+                         EXPECT_EQ(ListCount(List()), 2);
+                         EXPECT_TRUE(Enabled(Page(), IDC_CE_ADD));
+                     }),
+                     Press(PSBTN_CANCEL)});
+    // Nothing told the panel, which would have started a scan of its own.
+    EXPECT_TRUE(host.panelCommands.empty());
+    EXPECT_EQ(host.channels.Count(), 2);
+    EXPECT_EQ(host.channels.Name(1), "Name 1");
+}
+
 TEST_F(SetupPages, ScanIsInertOffTheTunerAndOverAnEmptyTable) {
     FakeHost host(m_dir.Path(), tunaro::kLanguageEnglish);
     host.AddChannels(2);

@@ -129,7 +129,7 @@ bool DeviceDiscovery::IdentifyCard() {
     return Shared().selectedVideo >= 0;
 }
 
-void DeviceDiscovery::IdentifyTvCard() {
+bool DeviceDiscovery::FindCard(EngineBuild build) {
     ReleaseLists();
     EngineShared& s = Shared();
     s.selectedVideo = -1;
@@ -137,7 +137,7 @@ void DeviceDiscovery::IdentifyTvCard() {
     if (FAILED(devices.CreateInstance(CLSID_SystemDeviceEnum))) {
         ErrorReport("Error Creating Device Enumerator");
         m_deviceCount = 0;
-        return;
+        return false;
     }
     std::vector<EnumeratedDevice> seen;
     const HRESULT hr =
@@ -146,18 +146,25 @@ void DeviceDiscovery::IdentifyTvCard() {
             seen.push_back({hasName, name});
             if (hasName)
                 m_videoMonikers[slot] = ComPtr<IMoniker>(moniker);
-            if (hasName && CardTypeOfName(name, EngineBuild::Tv) >= 0)
+            if (hasName && CardTypeOfName(name, build) >= 0)
                 return false; // the card: its moniker is stored, the walk ends here
             return seen.size() < static_cast<size_t>(kDeviceSlots);
         });
     if (hr != S_OK)
         ErrorReport("Sorry, you have no video capture hardware");
-    const CardMatch match = tunaro::IdentifyCard(seen, EngineBuild::Tv);
+    const CardMatch match = tunaro::IdentifyCard(seen, build);
     if (match.index >= 0) {
         s.cardType = match.cardType;
         s.selectedVideo = match.index;
     }
     m_deviceCount = match.visited;
+    return true;
+}
+
+void DeviceDiscovery::IdentifyTvCard() {
+    if (!FindCard(EngineBuild::Tv))
+        return;
+    EngineShared& s = Shared();
     std::vector<EnumeratedDevice> audio;
     ForEachDevice(m_categories.audioInput, [&](IMoniker* moniker, bool hasName, const std::string& name) {
         if (hasName)
@@ -176,35 +183,10 @@ void DeviceDiscovery::IdentifyTvCard() {
 }
 
 void DeviceDiscovery::IdentifyLibraryCard() {
-    ReleaseLists();
-    EngineShared& s = Shared();
-    s.selectedVideo = -1;
-    s.selectedAudio = -1;
-    ComPtr<ICreateDevEnum> devices;
-    if (FAILED(devices.CreateInstance(CLSID_SystemDeviceEnum))) {
-        ErrorReport("Error Creating Device Enumerator");
-        m_deviceCount = 0;
+    Shared().selectedAudio = -1;
+    if (!FindCard(EngineBuild::Library))
         return;
-    }
-    std::vector<EnumeratedDevice> seen;
-    const HRESULT hr =
-        ForEachDevice(m_categories.videoInput, [&](IMoniker* moniker, bool hasName, const std::string& name) {
-            const size_t slot = seen.size();
-            seen.push_back({hasName, name});
-            if (hasName)
-                m_videoMonikers[slot] = ComPtr<IMoniker>(moniker);
-            if (hasName && CardTypeOfName(name, EngineBuild::Library) >= 0)
-                return false;
-            return seen.size() < static_cast<size_t>(kDeviceSlots);
-        });
-    if (hr != S_OK)
-        ErrorReport("Sorry, you have no video capture hardware");
-    const CardMatch match = tunaro::IdentifyCard(seen, EngineBuild::Library);
-    if (match.index >= 0) {
-        s.cardType = match.cardType;
-        s.selectedVideo = match.index;
-    }
-    m_deviceCount = match.visited;
+    EngineShared& s = Shared();
     int n = 0;
     ForEachDevice(m_categories.audioInput, [&](IMoniker* moniker, bool hasName, const std::string& name) {
         if (hasName) {

@@ -70,6 +70,9 @@ public:
 
 private:
     void ReleaseLists();
+    // Walks the video devices up to the first card of this build and records it (card type,
+    // selected slot, devices before it); false when there is no device enumerator.
+    bool FindCard(EngineBuild build);
     void IdentifyTvCard();
     void IdentifyLibraryCard();
 

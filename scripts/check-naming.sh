@@ -17,7 +17,7 @@ source "$(dirname "$0")/lib/common.sh"
 # The folders whose sources and headers are checked.
 TUNARO_NAMING_FOLDERS=(
   framework uikit tv res remote platform/irrecv
-  tests/framework tests/uikit tests/skin tests/tv tests/smoke tests/support tests/remote tests/platform/irrecv
+  tests/framework tests/uikit tests/res tests/tv tests/support tests/remote tests/platform/irrecv
 )
 # Files a generator writes: their names come from the generator (res/art/skin.py).
 TUNARO_NAMING_SKIP='res/(skin_row|[a-z]+/[a-z_]+_layout)\.h$'

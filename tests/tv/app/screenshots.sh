@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Pictures of the TV control panel over the live (simulated) picture, in English and in Chinese
 # (Language 2052), for docs/screenshots. Needs a built x86_64 tree with Tunaro.exe and winctl.
-#   tests/tvpanel/screenshots.sh [en] [zh]   writes docs/screenshots/tv_live_en.png, tv_live_zh.png
+#   tests/tv/app/screenshots.sh [en] [zh]   writes docs/screenshots/tv_live_en.png, tv_live_zh.png
 set -uo pipefail
-source "$(dirname "$0")/../../scripts/lib/common.sh"
+source "$(dirname "$0")/../../../scripts/lib/common.sh"
 OUT=$TUNARO_ROOT/docs/screenshots
 WINCTL=$TUNARO_BUILD/bin/winctl.exe
 [ -f "$TUNARO_BUILD/bin/Tunaro.exe" ] && [ -f "$WINCTL" ] || die "build the x86_64 tree first"

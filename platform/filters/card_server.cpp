@@ -23,6 +23,8 @@ const dshow::ServerClass kClasses[] = {
      &CLSID_LegacyAmFilterCategory, nullptr, nullptr},
     {{&tunaro::kClsidDownSize, tunaro::kNameDownSize, filters::CreateDownSize}, L"DownSize",
      &CLSID_LegacyAmFilterCategory, nullptr, nullptr},
+    {{&tunaro::kClsidWaveDest, L"WaveDest", filters::CreateWaveDest}, L"WaveDest", &CLSID_LegacyAmFilterCategory,
+     nullptr, nullptr},
 };
 
 } // namespace

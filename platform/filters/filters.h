@@ -15,6 +15,7 @@ HRESULT CreateDispOptim(IUnknown** out);    // every other card: IDispOptim
 HRESULT CreateDeinterlacer(IUnknown** out);
 HRESULT CreateVideoInvert(IUnknown** out);
 HRESULT CreateDownSize(IUnknown** out);
+HRESULT CreateWaveDest(IUnknown** out); // the WAV writer
 
 // Stand-ins for stock filters and objects.
 HRESULT CreateInfTee(IUnknown** out);

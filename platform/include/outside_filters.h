@@ -29,6 +29,9 @@ inline constexpr GUID kClsidVideoInvert = {
 // "DownSize Filter": halves the picture for a preview branch.
 inline constexpr GUID kClsidDownSize = {
     0x71a6e9a9, 0xbbd4, 0x433e, {0xa3, 0x43, 0x1a, 0x37, 0x87, 0xa4, 0xe9, 0x80}};
+// The WAV writer ("WaveDest"): sound in, a RIFF/WAVE stream out to the File Writer.
+inline constexpr GUID kClsidWaveDest = {
+    0x3c78b8e2, 0x6c4d, 0x11d1, {0xad, 0xe2, 0x00, 0x00, 0xf8, 0x75, 0x4b, 0x99}};
 
 // Friendly names the filters register under and the engine gives them in its graphs.
 inline constexpr const wchar_t kNameDeinterlacer[] = L"HT Deinterlacer Filter";

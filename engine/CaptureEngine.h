@@ -85,6 +85,10 @@ public:
     // Writes the still into buffer; returns the bytes written, 0 when there is no picture.
     // ImageMemSize tells how large the buffer must be.
     long CopyImageMem(BYTE* buffer) { return m_stills.CopyImageMem(buffer, m_preview.Mode()); }
+    // The same into a buffer of capacity bytes; a still larger than that is not copied (0).
+    long CopyImageMem(BYTE* buffer, size_t capacity) {
+        return m_stills.CopyImageMem(buffer, capacity, m_preview.Mode());
+    }
     long ImageMemSize() { return m_stills.ImageMemSize(m_preview.Mode()); }
     HRESULT SaveGraphFile(const char* path);
     // Frames the capture filter delivered and dropped so far (capture pin, else preview pin); 0 when

@@ -131,11 +131,15 @@ long StillGrabber::ImageMemSize(int previewMode) const {
 }
 
 long StillGrabber::CopyImageMem(BYTE* buffer, int previewMode) const {
+    return CopyImageMem(buffer, static_cast<size_t>(-1), previewMode);
+}
+
+long StillGrabber::CopyImageMem(BYTE* buffer, size_t capacity, int previewMode) const {
     if (!buffer)
         return 0;
     if (StillFromOptimiser(previewMode)) {
         std::vector<uint8_t> packed;
-        if (!OptimiserImage(&packed))
+        if (!OptimiserImage(&packed) || packed.size() > capacity)
             return 0;
         std::copy(packed.begin(), packed.end(), buffer);
         return static_cast<long>(packed.size());
@@ -144,10 +148,13 @@ long StillGrabber::CopyImageMem(BYTE* buffer, int previewMode) const {
     std::vector<uint8_t> frame;
     if (!GrabYuy2(&width, &height, &frame))
         return 0;
+    const size_t size = kBmpInfoHeaderSize + Bgr24Stride(width) * static_cast<size_t>(height);
+    if (size > capacity)
+        return 0;
     const auto info = MakeBgr24InfoHeader(width, height);
     std::copy(info.begin(), info.end(), buffer);
     Yuy2ToBgr24(frame.data(), width, height, buffer + kBmpInfoHeaderSize);
-    return static_cast<long>(kBmpInfoHeaderSize + Bgr24Stride(width) * static_cast<size_t>(height));
+    return static_cast<long>(size);
 }
 
 } // namespace tunaro

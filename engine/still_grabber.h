@@ -19,6 +19,9 @@ public:
     int SaveBmpFile(const char* path, int previewMode) const;
     // Writes the still into buffer; returns the bytes written, 0 when there is no picture.
     long CopyImageMem(BYTE* buffer, int previewMode) const;
+    // The same into a buffer of capacity bytes: a still that does not fit is not copied (0), so a
+    // frame of an unexpected size never runs past the caller's buffer.
+    long CopyImageMem(BYTE* buffer, size_t capacity, int previewMode) const;
     // How large CopyImageMem's buffer must be now.
     long ImageMemSize(int previewMode) const;
     // The size of what the grabber receives (the preview pin may run at another size than the

@@ -7,6 +7,7 @@
 #define IDD_TUNARO_DIALOG 102
 #define IDD_VIDEO_WINDOW 136
 #define IDD_SPLASH 312
+#define IDD_TV_WALL 327
 #define IDD_SNAPSHOT 338
 
 // Strings, icons, cursor, bitmaps, accelerators.
@@ -15,6 +16,7 @@
 #define IDI_REMOTE_ACTIVE 130
 #define IDB_PANEL_SKIN 151
 #define IDR_ACCELERATOR 280
+#define IDB_TV_WALL_PLACEHOLDER 329
 #define IDB_SNAPSHOT_BACKGROUND 339
 #define IDC_HAND_CURSOR 352
 
@@ -108,6 +110,10 @@
 #define IDC_SNAP_LIST 1171
 #define IDC_SNAP_SLIDER 1176
 #define IDC_SNAP_CLOSE 2040
+
+// TV wall: the sixteen cells, row by row.
+#define IDC_WALL_CELL_FIRST 1119
+#define IDC_WALL_CELL_LAST 1134
 
 // The setup sheet's pages and dialogs (templates in dialogs.rc).
 #define IDD_AJUST_COLOR 130

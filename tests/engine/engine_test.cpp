@@ -2,6 +2,7 @@
 // scan, country, audio mode, crossbar routing and picture controls against stand-in card filters.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -448,6 +449,13 @@ TEST_F(EngineTest, OverlayPreviewStillsComeFromTheDisplayOptimiser) {
     ASSERT_EQ(memory.size(), packed.size());
     EXPECT_EQ(engine.CopyImageMem(memory.data()), static_cast<long>(packed.size()));
     EXPECT_TRUE(memory == packed);
+
+    // A buffer one byte short of the picture is left alone; one that fits gets all of it.
+    std::vector<BYTE> small(packed.size(), 0xCD);
+    EXPECT_EQ(engine.CopyImageMem(small.data(), packed.size() - 1), 0);
+    EXPECT_TRUE(std::all_of(small.begin(), small.end(), [](BYTE b) { return b == 0xCD; }));
+    EXPECT_EQ(engine.CopyImageMem(small.data(), packed.size()), static_cast<long>(packed.size()));
+    EXPECT_TRUE(small == packed);
 }
 
 // ---- tuning and scan --------------------------------------------------------------------------------------
@@ -715,6 +723,10 @@ TEST_F(EngineTest, GrabberPreviewStillsAreConvertedBottomUp) {
     EXPECT_EQ(engine.CopyImageMem(memory.data()), 64);
     EXPECT_EQ(0, std::memcmp(memory.data(), infoHeader, 40));
     EXPECT_EQ(0, std::memcmp(memory.data() + 40, pixels, 24));
+    std::vector<BYTE> short63(63, 0xCD);
+    EXPECT_EQ(engine.CopyImageMem(short63.data(), short63.size()), 0);
+    EXPECT_TRUE(std::all_of(short63.begin(), short63.end(), [](BYTE b) { return b == 0xCD; }));
+    EXPECT_EQ(engine.CopyImageMem(memory.data(), memory.size()), 64);
 
     Card().grabberFrame.clear(); // no frame has arrived: nothing is written
     EXPECT_EQ(engine.SaveBmpFile(path.c_str()), 0);

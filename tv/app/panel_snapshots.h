@@ -5,9 +5,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class CControlPanel;
 class CSnapshotBrowser;
+class CTvWallDlg;
 struct PanelState;
 
 class PanelSnapshots {
@@ -19,6 +22,7 @@ public:
 
     // Makes the snapshot browser, hidden until it is used; without it Snapshot does nothing.
     void Create(HWND panel);
+    // Closes the wall and the browser (the panel is ending).
     void Destroy();
 
     void OnSnapshot();       // IDC_SNAPSHOT, ID_CAPTURE
@@ -26,7 +30,17 @@ public:
     void OnTvWall();         // IDC_TV_WALL
 
 private:
+    void OpenWall();
+    void CloseWall();
+    // Rebuilds the preview (at the wall's small size or the normal one) on the current input and
+    // channel.
+    void RestartPreview();
+    // Tells the user that the image directory took no snapshot.
+    void TellNotSaved(const std::string& dir, DWORD error) const;
+
     CControlPanel& m_panel; // its engine and windows
     PanelState& m_state;
     std::unique_ptr<CSnapshotBrowser> m_browser;
+    std::unique_ptr<CTvWallDlg> m_wall;
+    std::vector<HWND> m_hiddenForWall; // shown again when the wall closes
 };

@@ -82,7 +82,11 @@ BOOL CSnapshotBrowser::OnInitDialog() {
     SetWindowText(g.Text("Snapshot", "单帧抓图"));
     m_background.Reset(static_cast<HBITMAP>(LoadImageA(
         GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SNAPSHOT_BACKGROUND), IMAGE_BITMAP, 0, 0, 0)));
-    SetWindowPos(m_hWnd, nullptr, 0, 0, kBrowserWidth, kBrowserHeight,
+    // The client area is the background's size; the caption bar comes on top of it.
+    RECT frame = {0, 0, kBrowserWidth, kBrowserHeight};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(m_hWnd, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE)));
+    SetWindowPos(m_hWnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     MoveItem(IDC_SNAP_LIST, 12, 32, 656, 128, false);
     MoveItem(IDC_SNAP_SLIDER, 12, 169, 656, 16, false);
@@ -107,7 +111,7 @@ BOOL CSnapshotBrowser::OnInitDialog() {
 
 const tunaro::MessageMap* CSnapshotBrowser::GetMessageMap() const {
     using namespace tunaro;
-    static const MessageMap map{
+    static const MessageMap kMap{
         EraseBackground<&CSnapshotBrowser::OnEraseBackground>(),
         Command<&CSnapshotBrowser::OnClose>(IDC_SNAP_CLOSE),
         Command<&CSnapshotBrowser::OnSave>(IDC_SNAP_SAVE),
@@ -120,7 +124,7 @@ const tunaro::MessageMap* CSnapshotBrowser::GetMessageMap() const {
         HScroll<&CSnapshotBrowser::OnSlider>(),
         Mouse<&CSnapshotBrowser::OnLButtonDown>(WM_LBUTTONDOWN),
     };
-    return &map;
+    return &kMap;
 }
 
 BOOL CSnapshotBrowser::OnEraseBackground(HDC dc) {

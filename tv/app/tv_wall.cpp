@@ -104,7 +104,7 @@ BOOL CTvWallDlg::OnInitDialog() {
 
 const tunaro::MessageMap* CTvWallDlg::GetMessageMap() const {
     using namespace tunaro;
-    static const MessageMap map{
+    static const MessageMap kMap{
         Timer<&CTvWallDlg::OnTimer>(),
         Mouse<&CTvWallDlg::OnLButtonDown>(WM_LBUTTONDOWN),
         Mouse<&CTvWallDlg::OnRButtonDown>(WM_RBUTTONDOWN),
@@ -112,7 +112,7 @@ const tunaro::MessageMap* CTvWallDlg::GetMessageMap() const {
         Message<&CTvWallDlg::OnDrawItem>(WM_DRAWITEM),
         EraseBackground<&CTvWallDlg::OnEraseBackground>(),
     };
-    return &map;
+    return &kMap;
 }
 
 void CTvWallDlg::OnCancel() {

@@ -27,23 +27,23 @@ constexpr const char* kStation = "River Arts";
 // A file the test replaces and puts back as it was.
 class SavedFile {
 public:
-    explicit SavedFile(std::string path) : path_(std::move(path)) {
-        existed_ = e2e::FileExists(path_);
-        if (existed_)
-            content_ = e2e::ReadFile(path_);
+    explicit SavedFile(std::string path) : m_path(std::move(path)) {
+        m_existed = e2e::FileExists(m_path);
+        if (m_existed)
+            m_content = e2e::ReadFile(m_path);
     }
     ~SavedFile() {
-        if (existed_)
-            e2e::WriteFile(path_, content_);
+        if (m_existed)
+            e2e::WriteFile(m_path, m_content);
         else
-            DeleteFileA(path_.c_str());
+            DeleteFileA(m_path.c_str());
     }
-    const std::string& path() const { return path_; }
+    const std::string& Path() const { return m_path; }
 
 private:
-    std::string path_;
-    bool existed_ = false;
-    std::string content_;
+    std::string m_path;
+    bool m_existed = false;
+    std::string m_content;
 };
 
 // The bytes of a file once its size has stayed the same for a moment (a copy may be under way).
@@ -79,26 +79,26 @@ HWND ProcessWindow(DWORD pid, const std::string& title, HWND except = nullptr) {
 class StillsE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        images = std::make_unique<e2e::ScratchDir>("snapimg");
-        ASSERT_TRUE(images->Made());
-        programTxt = std::make_unique<SavedFile>(e2e::SystemDir() + "\\program.txt");
-        tunaroIni = std::make_unique<SavedFile>(e2e::InstallDir() + "\\Tunaro.ini");
-        schedule = std::make_unique<e2e::PeerWindow>("Schedule");
+        g_images = std::make_unique<e2e::ScratchDir>("snapimg");
+        ASSERT_TRUE(g_images->Made());
+        g_programTxt = std::make_unique<SavedFile>(e2e::SystemDir() + "\\program.txt");
+        g_tunaroIni = std::make_unique<SavedFile>(e2e::InstallDir() + "\\Tunaro.ini");
+        g_schedule = std::make_unique<e2e::PeerWindow>("Schedule");
         char text[400];
         std::snprintf(text, sizeof text,
                       "Name: %s\nFreq: %ld\nChan: 1\nAudioChannels:0\nCheck:1\n"
                       "Name: Other\nFreq: 855250000\nChan: 2\nAudioChannels:0\nCheck:1\n",
                       kStation, kStationHz);
-        ASSERT_TRUE(e2e::WriteFile(programTxt->path(), text));
+        ASSERT_TRUE(e2e::WriteFile(g_programTxt->Path(), text));
         const std::string ini =
             "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\nPreChannelIndex=0\r\n"
             "[Country]\r\niCode=0\r\n[SavImagePath]\r\nPath=" +
-            images->Path() + "\r\n";
-        ASSERT_TRUE(e2e::WriteFile(tunaroIni->path(), ini));
-        program = std::make_unique<e2e::Program>();
-        ASSERT_TRUE(program->Start(e2e::InstallDir() + "\\Tunaro.exe"));
-        panel = e2e::WaitForWindow(kPanelTitle, 30000);
-        ASSERT_NE(nullptr, panel) << "the control panel did not appear";
+            g_images->Path() + "\r\n";
+        ASSERT_TRUE(e2e::WriteFile(g_tunaroIni->Path(), ini));
+        g_program = std::make_unique<e2e::Program>();
+        ASSERT_TRUE(g_program->Start(e2e::InstallDir() + "\\Tunaro.exe"));
+        g_panel = e2e::WaitForWindow(kPanelTitle, 30000);
+        ASSERT_NE(nullptr, g_panel) << "the control panel did not appear";
         ASSERT_TRUE(e2e::WaitUntil(
             [] {
                 return e2e::SimCardStateLong("Running") == 1 &&
@@ -109,36 +109,36 @@ protected:
             << "the preview does not run on " << kStation;
     }
     static void TearDownTestSuite() {
-        if (program && program->Running()) {
-            e2e::PostCommand(panel, 403);
-            if (!program->WaitForExit(20000))
-                program->Kill();
+        if (g_program && g_program->Running()) {
+            e2e::PostCommand(g_panel, 403);
+            if (!g_program->WaitForExit(20000))
+                g_program->Kill();
         }
-        program.reset();
-        schedule.reset();
-        tunaroIni.reset();
-        programTxt.reset();
-        images.reset();
+        g_program.reset();
+        g_schedule.reset();
+        g_tunaroIni.reset();
+        g_programTxt.reset();
+        g_images.reset();
     }
     void SetUp() override {
-        ASSERT_NE(nullptr, panel);
-        ASSERT_TRUE(program->Running());
+        ASSERT_NE(nullptr, g_panel);
+        ASSERT_TRUE(g_program->Running());
     }
 
-    static std::string Cap(long n) { return images->File("cap" + std::to_string(n) + ".BMP"); }
+    static std::string Cap(long n) { return g_images->File("cap" + std::to_string(n) + ".BMP"); }
 
-    static std::unique_ptr<e2e::ScratchDir> images;
-    static std::unique_ptr<SavedFile> programTxt, tunaroIni;
-    static std::unique_ptr<e2e::PeerWindow> schedule;
-    static std::unique_ptr<e2e::Program> program;
-    static HWND panel;
+    static std::unique_ptr<e2e::ScratchDir> g_images;
+    static std::unique_ptr<SavedFile> g_programTxt, g_tunaroIni;
+    static std::unique_ptr<e2e::PeerWindow> g_schedule;
+    static std::unique_ptr<e2e::Program> g_program;
+    static HWND g_panel;
 };
 
-std::unique_ptr<e2e::ScratchDir> StillsE2E::images;
-std::unique_ptr<SavedFile> StillsE2E::programTxt, StillsE2E::tunaroIni;
-std::unique_ptr<e2e::PeerWindow> StillsE2E::schedule;
-std::unique_ptr<e2e::Program> StillsE2E::program;
-HWND StillsE2E::panel = nullptr;
+std::unique_ptr<e2e::ScratchDir> StillsE2E::g_images;
+std::unique_ptr<SavedFile> StillsE2E::g_programTxt, StillsE2E::g_tunaroIni;
+std::unique_ptr<e2e::PeerWindow> StillsE2E::g_schedule;
+std::unique_ptr<e2e::Program> StillsE2E::g_program;
+HWND StillsE2E::g_panel = nullptr;
 
 // Checks that a bitmap file is the station's picture at the capture size.
 void ExpectStationPicture(const std::string& path) {
@@ -161,41 +161,41 @@ void ExpectStationPicture(const std::string& path) {
 } // namespace
 
 TEST_F(StillsE2E, RemoteSnapshotWritesTheStationsPictureAsNumberedBitmaps) {
-    e2e::SendCommand(panel, kRemoteSnapshot);
+    e2e::SendCommand(g_panel, kRemoteSnapshot);
     ASSERT_TRUE(e2e::WaitUntil([] { return e2e::FileExists(Cap(1)); }, 15000)) << "no cap1.BMP";
     ExpectStationPicture(Cap(1));
     // The temporary still beside the program directory is gone again.
     const std::string install = e2e::InstallDir();
     EXPECT_FALSE(e2e::FileExists(install.substr(0, install.find_last_of('\\')) + "\\Temp.BMP"));
 
-    e2e::SendCommand(panel, kRemoteSnapshot);
+    e2e::SendCommand(g_panel, kRemoteSnapshot);
     ASSERT_TRUE(e2e::WaitUntil([] { return e2e::FileExists(Cap(2)); }, 15000)) << "no cap2.BMP";
     const std::string second = ReadSettled(Cap(2));
     ExpectStationPicture(Cap(2));
 
     // cap1 deleted: counting the cap files names cap2 again, which must not be replaced.
     ASSERT_TRUE(DeleteFileA(Cap(1).c_str()));
-    e2e::SendCommand(panel, kRemoteSnapshot);
+    e2e::SendCommand(g_panel, kRemoteSnapshot);
     ASSERT_TRUE(e2e::WaitUntil([] { return e2e::FileExists(Cap(3)); }, 15000)) << "no cap3.BMP";
     EXPECT_EQ(e2e::ReadFile(Cap(2)), second) << "an existing snapshot was replaced";
     EXPECT_FALSE(e2e::FileExists(Cap(1)));
 
     // Any other file named cap... counts.
-    ASSERT_TRUE(e2e::WriteFile(images->File("capture notes.txt"), "notes"));
-    e2e::SendCommand(panel, kRemoteSnapshot);
+    ASSERT_TRUE(e2e::WriteFile(g_images->File("capture notes.txt"), "notes"));
+    e2e::SendCommand(g_panel, kRemoteSnapshot);
     ASSERT_TRUE(e2e::WaitUntil([] { return e2e::FileExists(Cap(4)); }, 15000)) << "no cap4.BMP";
     ReadSettled(Cap(4));
-    EXPECT_EQ(images->EntryCount(), 4);
+    EXPECT_EQ(g_images->EntryCount(), 4);
 }
 
 TEST_F(StillsE2E, AnImageDirectoryThatTakesNothingGivesAClearMessage) {
     // The image directory gone and a file in its place: nothing can be written there.
-    const std::string dir = images->Path();
+    const std::string dir = g_images->Path();
     const std::string aside = dir + ".aside";
     ASSERT_TRUE(MoveFileA(dir.c_str(), aside.c_str()));
     ASSERT_TRUE(e2e::WriteFile(dir, "not a folder"));
-    e2e::MessageBoxWatcher boxes(program->Pid());
-    e2e::SendCommand(panel, kRemoteSnapshot, 0, 0, 30000);
+    e2e::MessageBoxWatcher boxes(g_program->Pid());
+    e2e::SendCommand(g_panel, kRemoteSnapshot, 0, 0, 30000);
     const bool told = boxes.WaitForAny(15000);
     DeleteFileA(dir.c_str());
     ASSERT_TRUE(MoveFileA(aside.c_str(), dir.c_str()));
@@ -207,15 +207,15 @@ TEST_F(StillsE2E, AnImageDirectoryThatTakesNothingGivesAClearMessage) {
     EXPECT_EQ(seen[0].caption, kPanelTitle);
     const std::string install = e2e::InstallDir();
     EXPECT_FALSE(e2e::FileExists(install.substr(0, install.find_last_of('\\')) + "\\Temp.BMP"));
-    EXPECT_TRUE(program->Running());
+    EXPECT_TRUE(g_program->Running());
 }
 
 TEST_F(StillsE2E, BrowserShowsSavesAndDeletesItsStills) {
-    e2e::SendCommand(panel, kSnapshot);
+    e2e::SendCommand(g_panel, kSnapshot);
     HWND browser = nullptr;
     ASSERT_TRUE(e2e::WaitUntil(
         [&] {
-            browser = ProcessWindow(program->Pid(), "Snapshot");
+            browser = ProcessWindow(g_program->Pid(), "Snapshot");
             return browser && IsWindowVisible(browser);
         },
         10000))
@@ -224,13 +224,13 @@ TEST_F(StillsE2E, BrowserShowsSavesAndDeletesItsStills) {
     ASSERT_NE(list, nullptr);
     auto count = [list] { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); };
     EXPECT_TRUE(e2e::WaitUntil([&] { return count() == 1; }, 5000)) << count();
-    e2e::SendCommand(panel, kSnapshot);
+    e2e::SendCommand(g_panel, kSnapshot);
     ASSERT_TRUE(e2e::ClickControl(browser, 1178)); // its own capture button
     EXPECT_TRUE(e2e::WaitUntil([&] { return count() == 3; }, 5000)) << count();
 
     // Save without a selection asks for one.
     {
-        e2e::MessageBoxWatcher boxes(program->Pid());
+        e2e::MessageBoxWatcher boxes(g_program->Pid());
         e2e::PostCommand(browser, 1174);
         ASSERT_TRUE(boxes.WaitForAny(10000));
         ASSERT_FALSE(boxes.Seen().empty());
@@ -246,12 +246,12 @@ TEST_F(StillsE2E, BrowserShowsSavesAndDeletesItsStills) {
     ASSERT_TRUE(e2e::WaitUntil(
         [&] { return SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == 2; },
         5000));
-    const std::string saved = images->File("saved_still.BMP");
+    const std::string saved = g_images->File("saved_still.BMP");
     e2e::PostCommand(browser, 1174);
     HWND dialog = nullptr;
     ASSERT_TRUE(e2e::WaitUntil(
         [&] {
-            for (HWND w : e2e::ProcessWindows(program->Pid())) {
+            for (HWND w : e2e::ProcessWindows(g_program->Pid())) {
                 char cls[32] = "";
                 GetClassNameA(w, cls, sizeof cls);
                 if (w != browser && lstrcmpA(cls, "#32770") == 0 && GetWindow(w, GW_OWNER) == browser)
@@ -282,7 +282,7 @@ TEST_F(StillsE2E, BrowserShowsSavesAndDeletesItsStills) {
     EXPECT_EQ(count(), 2);
     e2e::SendCommand(browser, 1175);
     EXPECT_EQ(count(), 0);
-    e2e::SendCommand(panel, kSnapshot);
+    e2e::SendCommand(g_panel, kSnapshot);
     EXPECT_TRUE(e2e::WaitUntil([&] { return count() == 1; }, 5000));
     e2e::SendCommand(browser, 2040);
     EXPECT_EQ(count(), 0);

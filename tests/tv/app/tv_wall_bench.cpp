@@ -18,26 +18,70 @@ namespace {
 constexpr int kCells = 16;
 
 long StationHz(int i) {
-    static const long hz[kCells] = {49750000,  57750000,  65750000,  77250000,  85250000,  168250000,
-                                    176250000, 184250000, 192250000, 200250000, 208250000, 216250000,
-                                    471250000, 479250000, 487250000, 495250000};
-    return hz[i];
+    static const long kHz[kCells] = {49750000,  57750000,  65750000,  77250000,  85250000,  168250000,
+                                     176250000, 184250000, 192250000, 200250000, 208250000, 216250000,
+                                     471250000, 479250000, 487250000, 495250000};
+    return kHz[i];
 }
 
 double Seconds(const LARGE_INTEGER& a, const LARGE_INTEGER& b, const LARGE_INTEGER& freq) {
     return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(freq.QuadPart);
 }
 
-double CpuSeconds(HANDLE process) {
-    FILETIME created, ended, kernel, user;
-    if (!GetProcessTimes(process, &created, &ended, &kernel, &user))
+// The program runs as a Linux process of the Wine prefix: its processor time is read from the
+// kernel's own account (/proc through drive Z:), which Wine does not keep for other processes.
+std::string ReadAll(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    std::string text;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buf, sizeof buf, &got, nullptr) && got > 0)
+        text.append(buf, got);
+    CloseHandle(file);
+    return text;
+}
+
+// The Linux process of Tunaro.exe in this prefix, 0 when none is found.
+long FindUnixPid() {
+    char prefix[MAX_PATH] = "";
+    GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+    WIN32_FIND_DATAA found = {};
+    HANDLE find = FindFirstFileA("Z:\\proc\\*", &found);
+    if (find == INVALID_HANDLE_VALUE)
         return 0;
-    auto secs = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
-                                   t.dwLowDateTime) /
-               1e7;
-    };
-    return secs(kernel) + secs(user);
+    long pid = 0;
+    do {
+        const long candidate = std::atol(found.cFileName);
+        if (candidate <= 0)
+            continue;
+        const std::string dir = std::string("Z:\\proc\\") + found.cFileName;
+        if (ReadAll(dir + "\\cmdline").find("Tunaro.exe") == std::string::npos)
+            continue;
+        const std::string environment = ReadAll(dir + "\\environ");
+        if (!*prefix || environment.find(std::string("WINEPREFIX=") + prefix + '\0') != std::string::npos)
+            pid = candidate;
+    } while (!pid && FindNextFileA(find, &found));
+    FindClose(find);
+    return pid;
+}
+
+// User and system time of a Linux process, in seconds (clock ticks of 1/100 s).
+double CpuSeconds(long unixPid) {
+    if (unixPid <= 0)
+        return 0;
+    const std::string stat = ReadAll("Z:\\proc\\" + std::to_string(unixPid) + "\\stat");
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    // After the command name: the state (field 3) ... utime and stime are fields 14 and 15.
+    unsigned long long utime = 0, stime = 0;
+    if (std::sscanf(stat.c_str() + close + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu",
+                    &utime, &stime) != 2)
+        return 0;
+    return static_cast<double>(utime + stime) / 100.0;
 }
 
 struct Saved {
@@ -90,16 +134,19 @@ int main(int argc, char** argv) {
         std::printf("the program did not come up\n");
         return 1;
     }
+    const long unixPid = FindUnixPid();
+    if (!unixPid)
+        std::printf("(the program's Linux process was not found: no processor times)\n");
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
 
     // Idle live TV first, for comparison.
     Sleep(2000);
-    double cpu0 = CpuSeconds(tunaro.Handle());
+    double cpu0 = CpuSeconds(unixPid);
     QueryPerformanceCounter(&t0);
     Sleep(5000);
     QueryPerformanceCounter(&t1);
-    const double liveShare = (CpuSeconds(tunaro.Handle()) - cpu0) / Seconds(t0, t1, freq);
+    const double liveShare = (CpuSeconds(unixPid) - cpu0) / Seconds(t0, t1, freq);
 
     e2e::SendCommand(panel, 1113);
     // Each change of the card's frequency is one step of the cycle reaching the card.
@@ -108,15 +155,19 @@ int main(int argc, char** argv) {
     LARGE_INTEGER start, prev, now;
     QueryPerformanceCounter(&start);
     prev = start;
-    cpu0 = CpuSeconds(tunaro.Handle());
+    cpu0 = CpuSeconds(unixPid);
     const int wanted = cycles * kCells + 1;
     while (static_cast<int>(steps.size()) < wanted) {
         Sleep(5);
         QueryPerformanceCounter(&now);
         if (Seconds(start, now, freq) > wanted * 5.0)
             break;
+        // Only a frequency of the list counts (the state file may be read while it is rewritten).
         const long hz = e2e::SimCardStateLong("Frequency");
-        if (hz == last)
+        bool listed = false;
+        for (int i = 0; i < kCells; ++i)
+            listed = listed || hz == StationHz(i);
+        if (!listed || hz == last)
             continue;
         last = hz;
         steps.push_back(Seconds(prev, now, freq));
@@ -124,7 +175,7 @@ int main(int argc, char** argv) {
     }
     QueryPerformanceCounter(&t1);
     const double cycling = Seconds(start, t1, freq);
-    const double wallShare = (CpuSeconds(tunaro.Handle()) - cpu0) / cycling;
+    const double wallShare = (CpuSeconds(unixPid) - cpu0) / cycling;
     e2e::SendCommand(panel, 1113);
     e2e::PostCommand(panel, 403);
     if (!tunaro.WaitForExit(20000))

@@ -25,10 +25,10 @@ constexpr int kCells = 16;
 
 // Sixteen stations on channels of the China table, each with a pattern and a name of its own.
 long StationHz(int i) {
-    static const long hz[kCells] = {49750000,  57750000,  65750000,  77250000,  85250000,  168250000,
-                                    176250000, 184250000, 192250000, 200250000, 208250000, 216250000,
-                                    471250000, 479250000, 487250000, 495250000};
-    return hz[i];
+    static const long kHz[kCells] = {49750000,  57750000,  65750000,  77250000,  85250000,  168250000,
+                                     176250000, 184250000, 192250000, 200250000, 208250000, 216250000,
+                                     471250000, 479250000, 487250000, 495250000};
+    return kHz[i];
 }
 std::string StationName(int i) {
     static const char* names[kCells] = {"Wall One",      "Wall Two",      "Wall Three",   "Wall Four",
@@ -44,23 +44,23 @@ const char* StationPattern(int i) {
 
 class SavedFile {
 public:
-    explicit SavedFile(std::string path) : path_(std::move(path)) {
-        existed_ = e2e::FileExists(path_);
-        if (existed_)
-            content_ = e2e::ReadFile(path_);
+    explicit SavedFile(std::string path) : m_path(std::move(path)) {
+        m_existed = e2e::FileExists(m_path);
+        if (m_existed)
+            m_content = e2e::ReadFile(m_path);
     }
     ~SavedFile() {
-        if (existed_)
-            e2e::WriteFile(path_, content_);
+        if (m_existed)
+            e2e::WriteFile(m_path, m_content);
         else
-            DeleteFileA(path_.c_str());
+            DeleteFileA(m_path.c_str());
     }
-    const std::string& path() const { return path_; }
+    const std::string& Path() const { return m_path; }
 
 private:
-    std::string path_;
-    bool existed_ = false;
-    std::string content_;
+    std::string m_path;
+    bool m_existed = false;
+    std::string m_content;
 };
 
 HWND ProcessWindow(DWORD pid, const std::string& title) {
@@ -96,11 +96,11 @@ POINT CellCentre(HWND wall, int cell) {
 class TvWallE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        simcardIni = std::make_unique<SavedFile>(e2e::SimCardPath());
-        programTxt = std::make_unique<SavedFile>(e2e::SystemDir() + "\\program.txt");
-        tunaroIni = std::make_unique<SavedFile>(e2e::InstallDir() + "\\Tunaro.ini");
-        schedule = std::make_unique<e2e::PeerWindow>("Schedule");
-        std::string program;
+        g_simcardIni = std::make_unique<SavedFile>(e2e::SimCardPath());
+        g_programTxt = std::make_unique<SavedFile>(e2e::SystemDir() + "\\program.txt");
+        g_tunaroIni = std::make_unique<SavedFile>(e2e::InstallDir() + "\\Tunaro.ini");
+        g_schedule = std::make_unique<e2e::PeerWindow>("Schedule");
+        std::string programText;
         for (int i = 0; i < kCells; ++i) {
             char key[16], value[120], block[200];
             std::snprintf(key, sizeof key, "TV%d", i + 1);
@@ -109,17 +109,17 @@ protected:
             WritePrivateProfileStringA("Config", key, value, e2e::SimCardPath().c_str());
             std::snprintf(block, sizeof block, "Name: %s\nFreq: %ld\nChan: %d\nAudioChannels:0\nCheck:1\n",
                           StationName(i).c_str(), StationHz(i), i + 1);
-            program += block;
+            programText += block;
         }
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, e2e::SimCardPath().c_str());
-        ASSERT_TRUE(e2e::WriteFile(programTxt->path(), program));
-        ASSERT_TRUE(e2e::WriteFile(tunaroIni->path(),
+        ASSERT_TRUE(e2e::WriteFile(g_programTxt->Path(), programText));
+        ASSERT_TRUE(e2e::WriteFile(g_tunaroIni->Path(),
                                    "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\n"
                                    "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n"));
-        app = std::make_unique<e2e::Program>();
-        ASSERT_TRUE(app->Start(e2e::InstallDir() + "\\Tunaro.exe"));
-        panel = e2e::WaitForWindow(kPanelTitle, 30000);
-        ASSERT_NE(nullptr, panel) << "the control panel did not appear";
+        g_app = std::make_unique<e2e::Program>();
+        ASSERT_TRUE(g_app->Start(e2e::InstallDir() + "\\Tunaro.exe"));
+        g_panel = e2e::WaitForWindow(kPanelTitle, 30000);
+        ASSERT_NE(nullptr, g_panel) << "the control panel did not appear";
         ASSERT_TRUE(e2e::WaitUntil(
             [] {
                 return e2e::SimCardStateLong("Running") == 1 &&
@@ -129,61 +129,61 @@ protected:
             << "the preview does not run on the first station";
     }
     static void TearDownTestSuite() {
-        if (app && app->Running()) {
-            if (ProcessWindow(app->Pid(), kWallTitle))
-                e2e::SendCommand(panel, kTvWall);
-            e2e::PostCommand(panel, 403);
-            if (!app->WaitForExit(20000))
-                app->Kill();
+        if (g_app && g_app->Running()) {
+            if (ProcessWindow(g_app->Pid(), kWallTitle))
+                e2e::SendCommand(g_panel, kTvWall);
+            e2e::PostCommand(g_panel, 403);
+            if (!g_app->WaitForExit(20000))
+                g_app->Kill();
         }
-        app.reset();
-        schedule.reset();
-        tunaroIni.reset();
-        programTxt.reset();
-        simcardIni.reset();
+        g_app.reset();
+        g_schedule.reset();
+        g_tunaroIni.reset();
+        g_programTxt.reset();
+        g_simcardIni.reset();
     }
     void SetUp() override {
-        ASSERT_NE(nullptr, panel);
-        ASSERT_TRUE(app->Running());
+        ASSERT_NE(nullptr, g_panel);
+        ASSERT_TRUE(g_app->Running());
     }
 
     static HWND OpenWall() {
-        schedule->Clear();
-        e2e::SendCommand(panel, kTvWall);
+        g_schedule->Clear();
+        e2e::SendCommand(g_panel, kTvWall);
         HWND wall = nullptr;
         e2e::WaitUntil(
             [&] {
-                wall = ProcessWindow(app->Pid(), kWallTitle);
+                wall = ProcessWindow(g_app->Pid(), kWallTitle);
                 return wall && IsWindowVisible(wall);
             },
             10000);
         return wall;
     }
 
-    static std::unique_ptr<SavedFile> simcardIni, programTxt, tunaroIni;
-    static std::unique_ptr<e2e::PeerWindow> schedule;
-    static std::unique_ptr<e2e::Program> app;
-    static HWND panel;
+    static std::unique_ptr<SavedFile> g_simcardIni, g_programTxt, g_tunaroIni;
+    static std::unique_ptr<e2e::PeerWindow> g_schedule;
+    static std::unique_ptr<e2e::Program> g_app;
+    static HWND g_panel;
 };
 
-std::unique_ptr<SavedFile> TvWallE2E::simcardIni, TvWallE2E::programTxt, TvWallE2E::tunaroIni;
-std::unique_ptr<e2e::PeerWindow> TvWallE2E::schedule;
-std::unique_ptr<e2e::Program> TvWallE2E::app;
-HWND TvWallE2E::panel = nullptr;
+std::unique_ptr<SavedFile> TvWallE2E::g_simcardIni, TvWallE2E::g_programTxt, TvWallE2E::g_tunaroIni;
+std::unique_ptr<e2e::PeerWindow> TvWallE2E::g_schedule;
+std::unique_ptr<e2e::Program> TvWallE2E::g_app;
+HWND TvWallE2E::g_panel = nullptr;
 
 } // namespace
 
 TEST_F(TvWallE2E, SixteenDifferentStationsBlockedCommandsAClickTunesAndClosingReturnsToLiveTv) {
     HWND wall = OpenWall();
     ASSERT_NE(wall, nullptr) << "the wall did not open";
-    EXPECT_TRUE(schedule->WaitForCommand(2153, 5000)) << "the scheduler was not told the wall opened";
+    EXPECT_TRUE(g_schedule->WaitForCommand(2153, 5000)) << "the scheduler was not told the wall opened";
     RECT rc = {};
     GetWindowRect(wall, &rc);
     EXPECT_EQ(rc.right - rc.left, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(rc.bottom - rc.top, GetSystemMetrics(SM_CYSCREEN));
     EXPECT_TRUE(GetWindowLongA(wall, GWL_EXSTYLE) & WS_EX_TOPMOST);
     // The panel and the video window step aside meanwhile.
-    EXPECT_FALSE(IsWindowVisible(panel));
+    EXPECT_FALSE(IsWindowVisible(g_panel));
 
     // The cycle tunes every station of the list in turn.
     std::set<std::string> tuned;
@@ -240,25 +240,25 @@ TEST_F(TvWallE2E, SixteenDifferentStationsBlockedCommandsAClickTunesAndClosingRe
     EXPECT_TRUE(known) << cellStation << " at " << cellHz;
 
     // While the wall is shown, channel keys, the video source and the scan do nothing.
-    e2e::SendCommand(panel, 1108); // channel +
-    e2e::SendCommand(panel, 1112); // video source
-    e2e::SendCommand(panel, 405);  // automatic scan
+    e2e::SendCommand(g_panel, 1108); // channel +
+    e2e::SendCommand(g_panel, 1112); // video source
+    e2e::SendCommand(g_panel, 405);  // automatic scan
     Sleep(500);
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), cellHz) << "channel + tuned under the wall";
     EXPECT_NE(e2e::SimCardState("VideoInput").find("Tuner"), std::string::npos)
         << e2e::SimCardState("VideoInput");
-    EXPECT_TRUE(schedule->Commands(2149).empty()) << "a scan started under the wall";
+    EXPECT_TRUE(g_schedule->Commands(2149).empty()) << "a scan started under the wall";
 
     // A double click closes the wall: live TV on the chosen station, the scheduler told.
     POINT pt = CellCentre(wall, 5);
     PostMessageA(wall, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
     EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(wall) || !IsWindowVisible(wall); }, 10000));
-    EXPECT_TRUE(schedule->WaitForCommand(2154, 5000)) << "the scheduler was not told the wall closed";
-    EXPECT_TRUE(IsWindowVisible(panel)) << "the panel did not come back";
+    EXPECT_TRUE(g_schedule->WaitForCommand(2154, 5000)) << "the scheduler was not told the wall closed";
+    EXPECT_TRUE(IsWindowVisible(g_panel)) << "the panel did not come back";
     EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 10000));
     EXPECT_EQ(e2e::SimCardState("Station"), cellStation);
     // Channel keys work again.
-    e2e::SendCommand(panel, 1108);
+    e2e::SendCommand(g_panel, 1108);
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::SimCardStateLong("Frequency") != cellHz; }, 10000))
         << "channel + does nothing after the wall closed";
 }
@@ -292,6 +292,6 @@ TEST_F(TvWallE2E, CellsOfTheCycleMatchTheirChannelsAndAnUnfilledCellIgnoresClick
     POINT first = CellCentre(wall, 0);
     PostMessageA(wall, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(first.x, first.y));
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::SimCardState("Station") == before; }, 10000));
-    e2e::SendCommand(panel, kTvWall);
+    e2e::SendCommand(g_panel, kTvWall);
     EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(wall); }, 10000));
 }

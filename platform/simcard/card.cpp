@@ -1,6 +1,7 @@
 // The simulated card's shared state: configuration from simcard.ini, tuning, routing,
 // decoder and proc-amp rules, the signal the filters render, and the [State] report.
 #include "card.h"
+#include "simcard_ini.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -417,6 +418,9 @@ void Card::SaveLocked() {
         section += '\0';
     }
     section += '\0';
+    // Under the writers' lock, so that the clock chip's section, which other processes replace
+    // whole, is never written back stale.
+    SimcardIniLock writers;
     WritePrivateProfileSectionA("State", section.c_str(), path.c_str());
 }
 

@@ -384,13 +384,22 @@ int ComboSelection(HWND dlg, int id) {
 std::vector<std::string> ComboEntries(HWND dlg, int id) {
     HWND combo = GetDlgItem(dlg, id);
     std::vector<std::string> out;
-    RemoteMemory memory(combo, kTextSize);
+    // The system carries a combo box's texts across processes itself, so the buffer is ours.
+    // Asked in UTF-16 (this Wine hands the ANSI form across in UTF-16 as well) and turned into
+    // the ANSI code page the program's texts are in.
     const int count = int(Send(combo, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count && memory.Valid(); ++i) {
-        const int n = int(Send(combo, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(memory.At(0))));
-        std::string text(std::size_t(n > 0 ? n : 0), '\0');
-        if (n > 0) {
-            memory.Read(0, &text[0], std::size_t(n));
+    for (int i = 0; i < count; ++i) {
+        DWORD_PTR length = 0;
+        SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, WPARAM(i), 0, SMTO_NORMAL, 10000, &length);
+        std::vector<wchar_t> wide(std::size_t(length) + 1, L'\0');
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(combo, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(wide.data()),
+                            SMTO_NORMAL, 10000, &got);
+        const int chars = int(got <= length ? got : 0);
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), chars, nullptr, 0, nullptr, nullptr);
+        std::string text(std::size_t(bytes > 0 ? bytes : 0), '\0');
+        if (bytes > 0) {
+            WideCharToMultiByte(CP_ACP, 0, wide.data(), chars, &text[0], bytes, nullptr, nullptr);
         }
         out.push_back(text);
     }

@@ -69,7 +69,7 @@ void PanelSnapshots::Create(HWND panel) {
 
 void PanelSnapshots::Destroy() {
     if (m_wall)
-        CloseWall();
+        CloseWall(false); // the engine is shut down already: no preview to bring back
     m_browser.reset();
 }
 
@@ -137,7 +137,7 @@ void PanelSnapshots::TellNotSaved(const std::string& dir, DWORD error) const {
 
 void PanelSnapshots::OnTvWall() {
     if (m_wall) {
-        CloseWall();
+        CloseWall(true);
         return;
     }
     if (!m_state.previewOn || m_state.Busy() || m_state.desktopMode || m_state.PlaybackOpen())
@@ -180,7 +180,7 @@ void PanelSnapshots::OpenWall() {
     SendToScheduler(kSchedulerWallOpened);
 }
 
-void PanelSnapshots::CloseWall() {
+void PanelSnapshots::CloseWall(bool backToLiveTv) {
     const bool muted = m_wall->MutedAudio();
     m_wall->Close();
     m_wall.reset();
@@ -189,12 +189,14 @@ void PanelSnapshots::CloseWall() {
     m_hiddenForWall.clear();
     m_state.tvWall = false;
     tunaro::Shared().smallPreview = false;
-    // Back to live TV on the channel the wall left tuned.
-    RestartPreview();
-    if (muted) {
-        if (tunaro::CaptureEngine* engine = m_panel.Engine())
-            engine->AudioMute(0);
+    if (backToLiveTv) {
+        // Back to live TV on the channel the wall left tuned.
+        RestartPreview();
+        if (muted) {
+            if (tunaro::CaptureEngine* engine = m_panel.Engine())
+                engine->AudioMute(0);
+        }
+        ::PostMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(kCurrentTune, 0), 0);
     }
-    ::PostMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(kCurrentTune, 0), 0);
     SendToScheduler(kSchedulerWallClosed);
 }

@@ -31,7 +31,8 @@ public:
 
 private:
     void OpenWall();
-    void CloseWall();
+    // backToLiveTv: rebuild the full-size preview on the current channel (not while the panel ends).
+    void CloseWall(bool backToLiveTv);
     // Rebuilds the preview (at the wall's small size or the normal one) on the current input and
     // channel.
     void RestartPreview();

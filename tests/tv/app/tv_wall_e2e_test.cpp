@@ -318,3 +318,15 @@ TEST_F(TvWallE2E, CellsOfTheCycleMatchTheirChannelsAndAnUnfilledCellIgnoresClick
     e2e::SendCommand(g_panel, kTvWall);
     EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(wall); }, 10000));
 }
+
+// Last, as it ends the program: Exit while the wall is shown ends cleanly and tells the scheduler.
+TEST_F(TvWallE2E, ExitWhileTheWallIsShownEndsTheProgramCleanly) {
+    HWND wall = OpenWall();
+    ASSERT_NE(wall, nullptr);
+    g_schedule->Clear();
+    e2e::PostCommand(g_panel, 403);
+    DWORD code = 1;
+    ASSERT_TRUE(g_app->WaitForExit(20000, &code)) << "the program did not end";
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(g_schedule->Commands(2154).empty()) << "the scheduler was not told the wall closed";
+}

@@ -57,10 +57,12 @@ EngineResult RecordingGraph::BuildAviGraph(int kind, bool monitor) {
 
     // Sound first: it becomes the multiplexer's stream 0, the master stream.
     if (m_captureAudio && monitor) {
-        if (IBaseFilter* sound = ConnectSoundMonitor(44100)) {
+        int output = 0;
+        if (IBaseFilter* sound = ConnectSoundMonitor(44100, &output)) {
             if (kind == kKindUncompressedAvi) {
-                ConnectToMux(sound, 0, mux.get());
-            } else if (audioCompressor && SUCCEEDED(g.Connect(sound, 0, audioCompressor.get(), 0, false))) {
+                ConnectToMux(sound, output, mux.get());
+            } else if (audioCompressor &&
+                       SUCCEEDED(g.Connect(sound, output, audioCompressor.get(), 0, false))) {
                 ConnectToMux(audioCompressor.get(), 0, mux.get());
             }
         }

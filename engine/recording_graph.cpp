@@ -5,6 +5,8 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
+
 #include "engine/capture_graph.h"
 #include "engine/card_rules.h"
 #include "engine/dshow_util.h"
@@ -81,32 +83,63 @@ void ChooseAcmOutput(IBaseFilter* acm, DWORD rate) {
 
 } // namespace
 
-IBaseFilter* RecordingGraph::ConnectSoundMonitor(DWORD rate) {
+namespace {
+
+// Index of the filter's first output pin that is not connected; -1 when there is none.
+int FreeOutputIndex(IBaseFilter* filter) {
+    for (int i = 0;; ++i) {
+        ComPtr<IPin> pin = PinAt(filter, PINDIR_OUTPUT, i);
+        if (!pin)
+            return -1;
+        ComPtr<IPin> peer;
+        if (pin->ConnectedTo(peer.Receive()) != S_OK)
+            return i;
+    }
+}
+
+} // namespace
+
+IBaseFilter* RecordingGraph::ConnectSoundMonitor(DWORD rate, int* output) {
     CaptureGraph& g = m_context.graph;
+    *output = 0;
     RenderFilters& r = g.Render();
-    if (!r.infTee || !r.acmWrapper)
+    if (!r.infTee)
         return nullptr;
     g.Add(r.infTee.get(), L"INFTEE Filter");
-    g.Add(r.acmWrapper.get(), L"ACM Wrapper Filter");
     // The SAA7134 card carries its sound on the capture filter's output 3; the UTV and 2388x cards
     // on their own audio capture filter.
     const bool onCapture = Shared().cardType == kCardSaa7134;
     IBaseFilter* source = onCapture ? g.VideoCapture() : g.CardAudio();
     HRESULT hr = g.Connect(source, onCapture ? 3 : 0, r.infTee.get(), 0, true);
-    if (SUCCEEDED(hr))
-        hr = g.Connect(r.infTee.get(), 0, r.acmWrapper.get(), 0, false);
     if (FAILED(hr)) {
         EngineTrace("engine: card sound not connected for recording (%08lx), Line=%ld\n",
                     static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
         return nullptr;
     }
-    if (rate)
-        ChooseAcmOutput(r.acmWrapper.get(), rate);
+    // The ACM wrapper converts the card's sound to the recording's rate. Where it cannot take the
+    // card's sound, the sound is recorded as the card delivers it rather than not at all.
+    IBaseFilter* sound = r.infTee.get();
+    if (r.acmWrapper) {
+        g.Add(r.acmWrapper.get(), L"ACM Wrapper Filter");
+        // Directly: a graph that searches every registered filter for a way in takes minutes to
+        // give up on this system.
+        if (SUCCEEDED(g.Connect(r.infTee.get(), 0, r.acmWrapper.get(), 0, true))) {
+            sound = r.acmWrapper.get();
+            if (rate)
+                ChooseAcmOutput(r.acmWrapper.get(), rate);
+        } else {
+            EngineTrace("engine: ACM wrapper refuses the card's sound; recorded unconverted, Line=%ld\n",
+                        static_cast<long>(__LINE__));
+            g.FilterGraph()->RemoveFilter(r.acmWrapper.get());
+        }
+    }
     if (IBaseFilter* renderer = g.AudioRenderer()) {
         g.Add(renderer, L"Waveout Render Device");
-        g.Connect(r.infTee.get(), 1, renderer, 0, false);
+        g.Connect(r.infTee.get(), std::max(FreeOutputIndex(r.infTee.get()), 0), renderer, 0, true);
     }
-    return r.acmWrapper.get();
+    if (sound == r.infTee.get())
+        *output = std::max(FreeOutputIndex(r.infTee.get()), 0);
+    return sound;
 }
 
 void RecordingGraph::AddPreviewBranch(IBaseFilter* tee, IBaseFilter* first, const wchar_t* firstName,
@@ -146,9 +179,11 @@ ComPtr<IBaseFilter> RecordingGraph::AddCompressor(const std::wstring& displayNam
 }
 
 HRESULT RecordingGraph::ConnectToMux(IBaseFilter* from, int output, IBaseFilter* mux) {
-    HRESULT hr = m_context.graph.Connect(from, output, mux, 0, false);
+    // Directly: the multiplexer takes what the card and the compressors deliver as it is, and a
+    // refused input is found at once instead of after a search through every registered filter.
+    HRESULT hr = m_context.graph.Connect(from, output, mux, 0, true);
     if (FAILED(hr))
-        hr = m_context.graph.Connect(from, output, mux, 1, false);
+        hr = m_context.graph.Connect(from, output, mux, 1, true);
     return hr;
 }
 

@@ -68,8 +68,9 @@ private:
     HRESULT SetCaptureFormat(long width, long height);
     // The card's sound into an infinite tee: output 0 to the ACM wrapper (converted to stereo at
     // rate when rate is not 0), output 1 to the audio renderer so it is heard while recording.
-    // Returns the filter whose output carries the sound to record (the ACM wrapper), or null.
-    IBaseFilter* ConnectSoundMonitor(DWORD rate);
+    // Returns the filter whose output *output carries the sound to record (the ACM wrapper, or
+    // the tee itself when the wrapper cannot take the card's sound), or null.
+    IBaseFilter* ConnectSoundMonitor(DWORD rate, int* output);
     // tee output 1 -> first -> Overlay Mixer -> renderer, the mixer stretching its input.
     void AddPreviewBranch(IBaseFilter* tee, IBaseFilter* first, const wchar_t* firstName,
                           const wchar_t* rendererName);

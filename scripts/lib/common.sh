@@ -63,6 +63,8 @@ tunaro_configure_build() {
 
 # Both builds: the product (PE32, no test programs) and the one that runs here (PE32+, with tests).
 tunaro_build() {
+  # The encoder libraries both trees link (cached in build/codecs; cold, a few minutes).
+  "$TUNARO_ROOT/scripts/build-codecs.sh" || die "could not build the codec libraries"
   log "building the x86_64 tree (tests run it) in $TUNARO_BUILD"
   tunaro_configure_build "$TUNARO_BUILD" x86_64 -DTUNARO_TESTS=ON
   log "building the i686 product tree in $TUNARO_BUILD_PRODUCT"

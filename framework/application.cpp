@@ -8,17 +8,17 @@
 
 namespace tunaro {
 
-Application* Application::s_current = nullptr;
+Application* Application::g_current = nullptr;
 
 Application::Application() {
-    s_current = this;
+    g_current = this;
 }
 
 Application::~Application() {
     if (m_filterHook)
         ::UnhookWindowsHookEx(m_filterHook);
-    if (s_current == this)
-        s_current = nullptr;
+    if (g_current == this)
+        g_current = nullptr;
 }
 
 bool Application::LoadAccelerators(UINT resourceId) {
@@ -28,7 +28,7 @@ bool Application::LoadAccelerators(UINT resourceId) {
 }
 
 LRESULT CALLBACK Application::MessageFilterProc(int code, WPARAM wp, LPARAM lp) {
-    Application* app = s_current;
+    Application* app = g_current;
     // Dialog boxes, property sheets and message boxes call the filter with MSGF_DIALOGBOX from
     // their loops; menus and scroll bars track the mouse and are left alone.
     if (app && code == MSGF_DIALOGBOX && lp && app->PreTranslateMessage(reinterpret_cast<MSG*>(lp)))

@@ -16,7 +16,7 @@ public:
     virtual ~Application();
 
     // The application object of this process (null when none exists).
-    static Application* Current() { return s_current; }
+    static Application* Current() { return g_current; }
 
     // Initialises common controls and COM, installs the message filter, and calls InitInstance.
     // A dialog-based program runs its main dialog there and returns false, which ends the
@@ -55,7 +55,7 @@ protected:
 private:
     static LRESULT CALLBACK MessageFilterProc(int code, WPARAM wp, LPARAM lp);
 
-    static Application* s_current;
+    static Application* g_current;
     HINSTANCE m_instance = nullptr;
     Dialog* m_mainWindow = nullptr;
     HACCEL m_accelerators = nullptr;

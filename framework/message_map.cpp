@@ -35,7 +35,7 @@ bool MessageEntry::Matches(const MessageArgs& m) const {
 }
 
 bool MessageMap::Dispatch(Window* self, const MessageArgs& args, LRESULT& result) const {
-    for (const MessageEntry& e : entries_) {
+    for (const MessageEntry& e : m_entries) {
         if (!e.Matches(args))
             continue;
         bool handled = true;

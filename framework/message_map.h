@@ -51,12 +51,12 @@ struct MessageEntry {
 //   }
 class MessageMap {
 public:
-    MessageMap(std::initializer_list<MessageEntry> entries) : entries_(entries) {}
+    MessageMap(std::initializer_list<MessageEntry> entries) : m_entries(entries) {}
     // Runs the first entry that matches and handles the message; false when none did.
     bool Dispatch(Window* self, const MessageArgs& args, LRESULT& result) const;
 
 private:
-    std::vector<MessageEntry> entries_;
+    std::vector<MessageEntry> m_entries;
 };
 
 namespace detail {

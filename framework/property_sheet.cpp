@@ -4,7 +4,7 @@
 
 namespace tunaro {
 
-thread_local PropertySheet* PropertySheet::s_starting = nullptr;
+thread_local PropertySheet* PropertySheet::g_starting = nullptr;
 
 PropertyPage::PropertyPage(UINT templateId, const std::string& title, HINSTANCE instance)
     : Dialog(templateId, instance), m_title(title) {}
@@ -82,7 +82,7 @@ PropertySheet::PropertySheet(const std::string& caption, bool wizard)
     : m_caption(caption), m_wizard(wizard) {}
 
 int CALLBACK PropertySheet::SheetCallback(HWND hwnd, UINT msg, LPARAM) {
-    PropertySheet* self = s_starting;
+    PropertySheet* self = g_starting;
     if (msg == PSCB_INITIALIZED && self) {
         self->m_hWnd = hwnd;
         // No page offers help, so the button has no use in either mode.
@@ -117,10 +117,10 @@ INT_PTR PropertySheet::DoModal(HWND parent) {
     psh.ppsp = pages.data();
     psh.pfnCallback = &PropertySheet::SheetCallback;
 
-    PropertySheet* outer = s_starting;
-    s_starting = this;
+    PropertySheet* outer = g_starting;
+    g_starting = this;
     INT_PTR r = ::PropertySheetA(&psh);
-    s_starting = outer;
+    g_starting = outer;
     m_hWnd = nullptr;
     if (r < 0)
         return -1;

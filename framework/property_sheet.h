@@ -85,7 +85,7 @@ protected:
 
 private:
     static int CALLBACK SheetCallback(HWND hwnd, UINT msg, LPARAM lp);
-    static thread_local PropertySheet* s_starting;
+    static thread_local PropertySheet* g_starting;
 
     std::string m_caption;
     bool m_wizard;

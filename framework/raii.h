@@ -17,28 +17,28 @@ public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}
     // Takes an additional reference to p (the caller keeps its own).
-    explicit ComPtr(T* p) : p_(p) {
-        if (p_)
-            p_->AddRef();
+    explicit ComPtr(T* p) : m_p(p) {
+        if (m_p)
+            m_p->AddRef();
     }
-    ComPtr(const ComPtr& o) : ComPtr(o.p_) {}
-    ComPtr(ComPtr&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+    ComPtr(const ComPtr& o) : ComPtr(o.m_p) {}
+    ComPtr(ComPtr&& o) noexcept : m_p(o.m_p) { o.m_p = nullptr; }
     ~ComPtr() { Release(); }
 
     ComPtr& operator=(const ComPtr& o) {
         if (this != &o) {
-            if (o.p_)
-                o.p_->AddRef();
+            if (o.m_p)
+                o.m_p->AddRef();
             Release();
-            p_ = o.p_;
+            m_p = o.m_p;
         }
         return *this;
     }
     ComPtr& operator=(ComPtr&& o) noexcept {
         if (this != &o) {
             Release();
-            p_ = o.p_;
-            o.p_ = nullptr;
+            m_p = o.m_p;
+            o.m_p = nullptr;
         }
         return *this;
     }
@@ -50,39 +50,39 @@ public:
     // Adopts a reference the caller already owns.
     void Attach(T* p) {
         Release();
-        p_ = p;
+        m_p = p;
     }
     // Gives up ownership without releasing.
     T* Detach() {
-        T* p = p_;
-        p_ = nullptr;
+        T* p = m_p;
+        m_p = nullptr;
         return p;
     }
     void Release() {
-        if (p_) {
-            T* p = p_;
-            p_ = nullptr;
+        if (m_p) {
+            T* p = m_p;
+            m_p = nullptr;
             p->Release();
         }
     }
     // For out-parameters: releases the current pointer first.
     T** Receive() {
         Release();
-        return &p_;
+        return &m_p;
     }
     void** ReceiveVoid() { return reinterpret_cast<void**>(Receive()); }
 
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
+    T* get() const { return m_p; }
+    T* operator->() const { return m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
 
     // QueryInterface into another holder; returns the COM result.
     template <class U> HRESULT As(ComPtr<U>& out) const {
-        if (!p_) {
+        if (!m_p) {
             out = nullptr;
             return E_POINTER;
         }
-        return p_->QueryInterface(__uuidof(U), out.ReceiveVoid());
+        return m_p->QueryInterface(__uuidof(U), out.ReceiveVoid());
     }
     // CoCreateInstance into this holder.
     HRESULT CreateInstance(REFCLSID clsid, DWORD context = CLSCTX_INPROC_SERVER) {
@@ -90,7 +90,7 @@ public:
     }
 
 private:
-    T* p_ = nullptr;
+    T* m_p = nullptr;
 };
 
 // Generic move-only owner of a handle-like value. Traits supply Invalid() and Close(h).
@@ -99,10 +99,10 @@ public:
     using Type = typename Traits::Type;
 
     UniqueHandle() = default;
-    explicit UniqueHandle(Type h) : h_(h) {}
+    explicit UniqueHandle(Type h) : m_h(h) {}
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& o) noexcept : h_(o.Detach()) {}
+    UniqueHandle(UniqueHandle&& o) noexcept : m_h(o.Detach()) {}
     UniqueHandle& operator=(UniqueHandle&& o) noexcept {
         if (this != &o)
             Reset(o.Detach());
@@ -111,26 +111,26 @@ public:
     ~UniqueHandle() { Reset(); }
 
     void Reset(Type h = Traits::Invalid()) {
-        if (h_ != Traits::Invalid() && h_ != h)
-            Traits::Close(h_);
-        h_ = h;
+        if (m_h != Traits::Invalid() && m_h != h)
+            Traits::Close(m_h);
+        m_h = h;
     }
     Type Detach() {
-        Type h = h_;
-        h_ = Traits::Invalid();
+        Type h = m_h;
+        m_h = Traits::Invalid();
         return h;
     }
     // For out-parameters: closes the current handle first.
     Type* Receive() {
         Reset();
-        return &h_;
+        return &m_h;
     }
-    Type get() const { return h_; }
-    bool valid() const { return h_ != Traits::Invalid(); }
+    Type get() const { return m_h; }
+    bool valid() const { return m_h != Traits::Invalid(); }
     explicit operator bool() const { return valid(); }
 
 private:
-    Type h_ = Traits::Invalid();
+    Type m_h = Traits::Invalid();
 };
 
 namespace detail {
@@ -206,92 +206,92 @@ using AcceleratorTable = UniqueHandle<detail::AccelTraits>;
 // A window's device context from GetDC, given back with ReleaseDC.
 class WindowDc {
 public:
-    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    explicit WindowDc(HWND hwnd) : m_hwnd(hwnd), m_dc(GetDC(hwnd)) {}
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
     ~WindowDc() {
-        if (dc_)
-            ReleaseDC(hwnd_, dc_);
+        if (m_dc)
+            ReleaseDC(m_hwnd, m_dc);
     }
-    HDC get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
+    HDC get() const { return m_dc; }
+    explicit operator bool() const { return m_dc != nullptr; }
 
 private:
-    HWND hwnd_;
-    HDC dc_;
+    HWND m_hwnd;
+    HDC m_dc;
 };
 
 // BeginPaint/EndPaint around a WM_PAINT handler.
 class PaintDc {
 public:
-    explicit PaintDc(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &ps_)) {}
+    explicit PaintDc(HWND hwnd) : m_hwnd(hwnd), m_dc(BeginPaint(hwnd, &m_ps)) {}
     PaintDc(const PaintDc&) = delete;
     PaintDc& operator=(const PaintDc&) = delete;
-    ~PaintDc() { EndPaint(hwnd_, &ps_); }
-    HDC get() const { return dc_; }
-    const PAINTSTRUCT& ps() const { return ps_; }
+    ~PaintDc() { EndPaint(m_hwnd, &m_ps); }
+    HDC get() const { return m_dc; }
+    const PAINTSTRUCT& ps() const { return m_ps; }
 
 private:
-    HWND hwnd_;
-    PAINTSTRUCT ps_{};
-    HDC dc_;
+    HWND m_hwnd;
+    PAINTSTRUCT m_ps{};
+    HDC m_dc;
 };
 
 // Selects a GDI object into a DC and puts the previous one back on scope exit.
 class SelectObjectScope {
 public:
-    SelectObjectScope(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
+    SelectObjectScope(HDC dc, HGDIOBJ obj) : m_dc(dc), m_old(SelectObject(dc, obj)) {}
     SelectObjectScope(const SelectObjectScope&) = delete;
     SelectObjectScope& operator=(const SelectObjectScope&) = delete;
     ~SelectObjectScope() {
-        if (old_ && old_ != HGDI_ERROR)
-            SelectObject(dc_, old_);
+        if (m_old && m_old != HGDI_ERROR)
+            SelectObject(m_dc, m_old);
     }
 
 private:
-    HDC dc_;
-    HGDIOBJ old_;
+    HDC m_dc;
+    HGDIOBJ m_old;
 };
 
 // A critical section and its scoped lock (the TV wall guards its frame buffers with one).
 class CriticalSection {
 public:
-    CriticalSection() { InitializeCriticalSection(&cs_); }
+    CriticalSection() { InitializeCriticalSection(&m_cs); }
     CriticalSection(const CriticalSection&) = delete;
     CriticalSection& operator=(const CriticalSection&) = delete;
-    ~CriticalSection() { DeleteCriticalSection(&cs_); }
-    void Enter() { EnterCriticalSection(&cs_); }
-    void Leave() { LeaveCriticalSection(&cs_); }
+    ~CriticalSection() { DeleteCriticalSection(&m_cs); }
+    void Enter() { EnterCriticalSection(&m_cs); }
+    void Leave() { LeaveCriticalSection(&m_cs); }
 
 private:
-    CRITICAL_SECTION cs_;
+    CRITICAL_SECTION m_cs;
 };
 
 class CriticalSectionLock {
 public:
-    explicit CriticalSectionLock(CriticalSection& cs) : cs_(cs) { cs_.Enter(); }
+    explicit CriticalSectionLock(CriticalSection& cs) : m_cs(cs) { m_cs.Enter(); }
     CriticalSectionLock(const CriticalSectionLock&) = delete;
     CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
-    ~CriticalSectionLock() { cs_.Leave(); }
+    ~CriticalSectionLock() { m_cs.Leave(); }
 
 private:
-    CriticalSection& cs_;
+    CriticalSection& m_cs;
 };
 
 // CoInitialize for the lifetime of the holder; CoUninitialize only if it succeeded.
 class ComInit {
 public:
-    explicit ComInit(DWORD model = COINIT_APARTMENTTHREADED) : hr_(CoInitializeEx(nullptr, model)) {}
+    explicit ComInit(DWORD model = COINIT_APARTMENTTHREADED) : m_hr(CoInitializeEx(nullptr, model)) {}
     ComInit(const ComInit&) = delete;
     ComInit& operator=(const ComInit&) = delete;
     ~ComInit() {
-        if (SUCCEEDED(hr_))
+        if (SUCCEEDED(m_hr))
             CoUninitialize();
     }
-    HRESULT result() const { return hr_; }
+    HRESULT result() const { return m_hr; }
 
 private:
-    HRESULT hr_;
+    HRESULT m_hr;
 };
 
 } // namespace tunaro

@@ -12,9 +12,9 @@ bool CreateDirectoryTree(const std::string& path,
     if (path.empty())
         return false;
     MakeDirResult r = makeDir(path);
-    if (r == MakeDirResult::kCreated || r == MakeDirResult::kExists)
+    if (r == MakeDirResult::Created || r == MakeDirResult::Exists)
         return true;
-    if (r != MakeDirResult::kParentMissing)
+    if (r != MakeDirResult::ParentMissing)
         return false;
     std::size_t cut = path.find_last_of("\\/");
     if (cut == std::string::npos)
@@ -25,7 +25,7 @@ bool CreateDirectoryTree(const std::string& path,
     if (!CreateDirectoryTree(parent, makeDir))
         return false;
     r = makeDir(path);
-    return r == MakeDirResult::kCreated || r == MakeDirResult::kExists;
+    return r == MakeDirResult::Created || r == MakeDirResult::Exists;
 }
 
 } // namespace tunaro

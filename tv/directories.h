@@ -9,7 +9,7 @@
 
 namespace tunaro {
 
-enum class MakeDirResult { kCreated, kExists, kParentMissing, kAccessDenied, kFailed };
+enum class MakeDirResult { Created, Exists, ParentMissing, AccessDenied, Failed };
 
 // Creates path; when that fails for a missing parent, creates the parent first (cutting at the
 // last backslash, recursively) and tries again. Stops quietly at a drive root ("X:") and when

@@ -8,19 +8,19 @@ namespace tunaro {
 
 static MakeDirResult MakeOneDirectory(const std::string& path) {
     if (CreateDirectoryA(path.c_str(), nullptr))
-        return MakeDirResult::kCreated;
+        return MakeDirResult::Created;
     switch (GetLastError()) {
     case ERROR_ALREADY_EXISTS: {
         DWORD a = GetFileAttributesA(path.c_str());
         bool isDir = a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-        return isDir ? MakeDirResult::kExists : MakeDirResult::kFailed;
+        return isDir ? MakeDirResult::Exists : MakeDirResult::Failed;
     }
     case ERROR_PATH_NOT_FOUND:
-        return MakeDirResult::kParentMissing;
+        return MakeDirResult::ParentMissing;
     case ERROR_ACCESS_DENIED:
-        return MakeDirResult::kAccessDenied;
+        return MakeDirResult::AccessDenied;
     default:
-        return MakeDirResult::kFailed;
+        return MakeDirResult::Failed;
     }
 }
 

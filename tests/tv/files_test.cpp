@@ -185,16 +185,16 @@ TEST(Directories, ParentsFirstAndStopsAtDriveRootsAndDenials) {
         calls.push_back(p);
         for (const std::string& e : existing) {
             if (e == p)
-                return MakeDirResult::kExists;
+                return MakeDirResult::Exists;
         }
         std::string parent = ParentOfPath(p);
         bool parentThere = parent.size() == 2;
         for (const std::string& e : existing)
             parentThere = parentThere || e == parent;
         if (!parentThere)
-            return MakeDirResult::kParentMissing;
+            return MakeDirResult::ParentMissing;
         existing.push_back(p);
-        return MakeDirResult::kCreated;
+        return MakeDirResult::Created;
     };
     EXPECT_TRUE(CreateDirectoryTree("C:\\a\\b\\c\\d", fake));
     EXPECT_EQ(calls, (std::vector<std::string>{"C:\\a\\b\\c\\d", "C:\\a\\b\\c", "C:\\a\\b", "C:\\a\\b\\c",
@@ -204,7 +204,7 @@ TEST(Directories, ParentsFirstAndStopsAtDriveRootsAndDenials) {
     calls.clear();
     auto noDrive = [&](const std::string& p) {
         calls.push_back(p);
-        return MakeDirResult::kParentMissing;
+        return MakeDirResult::ParentMissing;
     };
     EXPECT_FALSE(CreateDirectoryTree("Q:\\x\\y", noDrive));
     EXPECT_EQ(calls, (std::vector<std::string>{"Q:\\x\\y", "Q:\\x"}));
@@ -212,7 +212,7 @@ TEST(Directories, ParentsFirstAndStopsAtDriveRootsAndDenials) {
     calls.clear();
     auto denied = [&](const std::string& p) {
         calls.push_back(p);
-        return MakeDirResult::kAccessDenied;
+        return MakeDirResult::AccessDenied;
     };
     EXPECT_FALSE(CreateDirectoryTree("C:\\locked\\sub", denied));
     EXPECT_EQ(calls.size(), 1u);

@@ -87,7 +87,7 @@ HWND CControlPanel::VideoWindow() const {
 const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
     using namespace tunaro;
     using P = CControlPanel;
-    static const MessageMap map{
+    static const MessageMap kMap{
         // Window buttons and the panel itself.
         Command<&P::OnMinimize>(IDC_MINIMIZE),
         Command<&P::OnFullScreen>(IDC_FULLSCREEN),
@@ -164,7 +164,7 @@ const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
         Message<&P::OnDestroy>(WM_DESTROY),
         Message<&P::OnBringToFront>(BringToFrontMessage()),
     };
-    return &map;
+    return &kMap;
 }
 
 BOOL CControlPanel::OnInitDialog() {

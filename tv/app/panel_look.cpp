@@ -130,7 +130,7 @@ bool HiddenOnSkin(int id) {
 } // namespace
 
 Cyup4Btn* PanelSkin::Button(int id) {
-    for (Entry& e : buttons_)
+    for (Entry& e : m_buttons)
         if (e.id == id)
             return e.button.get();
     return nullptr;
@@ -154,7 +154,7 @@ Cyup4Btn* PanelSkin::Add(HWND panel, int id, int left, int top, int width, int h
     if (!button->Attach(wnd))
         return nullptr;
     Cyup4Btn* raw = button.get();
-    buttons_.push_back(Entry{id, std::move(button)});
+    m_buttons.push_back(Entry{id, std::move(button)});
     return raw;
 }
 
@@ -165,15 +165,15 @@ void PanelSkin::SetLooks(Cyup4Btn* button, int normal, int hover, int pressed, i
 }
 
 void PanelSkin::SetTooltip(Cyup4Btn* button, int tooltipId) {
-    std::string text = TooltipText(tooltipId, mode_, title_);
+    std::string text = TooltipText(tooltipId, m_mode, m_title);
     if (!text.empty() || button->Tooltip())
         button->SetTooltipText(text.c_str());
 }
 
 bool PanelSkin::Create(HWND panel, HCURSOR hand, LanguageMode mode, const std::string& windowTitle) {
-    panel_ = panel;
-    mode_ = mode;
-    title_ = windowTitle;
+    m_panel = panel;
+    m_mode = mode;
+    m_title = windowTitle;
     bool complete = true;
     for (const skin::Row& r : skin::tv::kPanelButtons) {
         Cyup4Btn* b = Add(panel, r.id, r.left, r.top, r.width, r.height);
@@ -205,17 +205,17 @@ bool PanelSkin::Create(HWND panel, HCURSOR hand, LanguageMode mode, const std::s
     // The focus sink: zero-sized, first in the tab order, with an id no command uses (and not
     // 0xFFFF, the id of a message box's text, which tools look for).
     const int kFocusSinkId = 0x7FF0;
-    focusSink_ = GetDlgItem(panel, kFocusSinkId);
-    if (!focusSink_)
-        focusSink_ = CreateWindowExA(
+    m_focusSink = GetDlgItem(panel, kFocusSinkId);
+    if (!m_focusSink)
+        m_focusSink = CreateWindowExA(
             0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, panel,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFocusSinkId)), GetModuleHandleA(nullptr), nullptr);
-    if (focusSink_)
-        SetWindowPos(focusSink_, HWND_TOP, 0, 0, 0, 0,
+    if (m_focusSink)
+        SetWindowPos(m_focusSink, HWND_TOP, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
-    volumeTop_ = 0;
-    recordLook_ = false;
-    muteLook_ = false;
+    m_volumeTop = 0;
+    m_recordLook = false;
+    m_muteLook = false;
     return complete;
 }
 
@@ -234,7 +234,7 @@ const skin::Row& PanelButtonRow(int id, const skin::Row& otherwise) {
 
 void PanelSkin::SetRecordLook(bool recording) {
     Cyup4Btn* b = Button(411);
-    recordLook_ = recording;
+    m_recordLook = recording;
     if (!b)
         return;
     const skin::Row& row = recording ? skin::tv::kRecordingRow : PanelButtonRow(411, skin::tv::kRecordingRow);
@@ -244,7 +244,7 @@ void PanelSkin::SetRecordLook(bool recording) {
 
 void PanelSkin::SetMuteLook(bool muted) {
     Cyup4Btn* b = Button(406);
-    muteLook_ = muted;
+    m_muteLook = muted;
     if (!b)
         return;
     const skin::Row& row = muted ? skin::tv::kMutedRow : PanelButtonRow(406, skin::tv::kMutedRow);
@@ -256,14 +256,14 @@ void PanelSkin::LightVolumeSegments(int topId) {
     for (int i = 0; i < kVolumeSegmentCount; ++i) {
         const skin::Row& r =
             skin::tv::kVolumeLit[i].id <= topId ? skin::tv::kVolumeLit[i] : skin::tv::kVolumeUnlit[i];
-        bool wasLit = volumeTop_ >= r.id;
+        bool wasLit = m_volumeTop >= r.id;
         bool lit = r.id <= topId;
-        if (volumeTop_ != 0 && wasLit == lit)
+        if (m_volumeTop != 0 && wasLit == lit)
             continue; // unchanged: no reload, no flicker
         if (Cyup4Btn* b = Button(r.id))
             SetLooks(b, r.normal, r.hover, r.pressed, 0);
     }
-    volumeTop_ = topId;
+    m_volumeTop = topId;
 }
 
 // ---- status line ------------------------------------------------------------------------------
@@ -277,33 +277,33 @@ bool PanelStatusLine::Create(HWND panel, LanguageMode mode) {
                               GetModuleHandleA(nullptr), nullptr);
     else
         MoveWindow(wnd, 170, 70, 180, 16, FALSE);
-    if (!wnd || !label_.Attach(wnd))
+    if (!wnd || !m_label.Attach(wnd))
         return false;
     if (mode == kLanguageChinese) {
         // The dialog's own font has no Chinese glyphs at this size: a Chinese face of the
         // line's size instead.
-        font_.Reset(CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+        m_font.Reset(CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 DEFAULT_PITCH | FF_DONTCARE, "宋体"));
     }
-    if (font_)
-        SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    if (m_font)
+        SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
     else
-        label_.SetFontHeight(12);
-    label_.SetCenterVertical(true);
-    label_.SetTransparent(true);
-    label_.SetTextColor(kStatusYellow);
-    label_.SetText("");
+        m_label.SetFontHeight(12);
+    m_label.SetCenterVertical(true);
+    m_label.SetTransparent(true);
+    m_label.SetTextColor(kStatusYellow);
+    m_label.SetText("");
     ShowWindow(wnd, SW_SHOW);
     return true;
 }
 
 void PanelStatusLine::Show(const StatusLine& line) {
-    if (!label_.GetHwnd())
+    if (!m_label.GetHwnd())
         return;
-    if (label_.TextColor() != line.colour)
-        label_.SetTextColor(line.colour);
-    label_.SetText(line.text.c_str());
+    if (m_label.TextColor() != line.colour)
+        m_label.SetTextColor(line.colour);
+    m_label.SetText(line.text.c_str());
 }
 
 } // namespace tunaro

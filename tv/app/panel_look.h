@@ -79,14 +79,14 @@ public:
     Cyup4Btn* Button(int id);
     void SetRecordLook(bool recording);
     void SetMuteLook(bool muted);
-    bool RecordLook() const { return recordLook_; }
-    bool MuteLook() const { return muteLook_; }
+    bool RecordLook() const { return m_recordLook; }
+    bool MuteLook() const { return m_muteLook; }
     // Lights the segments 1181..topId and darkens the rest (topId is kept within the bar).
     void LightVolumeSegments(int topId);
-    int VolumeTop() const { return volumeTop_; }
+    int VolumeTop() const { return m_volumeTop; }
     // An invisible control first in the tab order that holds the keyboard focus, so that no
     // skin button shows its focused (hover) look while the mouse is elsewhere.
-    HWND FocusSink() const { return focusSink_; }
+    HWND FocusSink() const { return m_focusSink; }
 
 private:
     struct Entry {
@@ -97,14 +97,14 @@ private:
     void SetLooks(Cyup4Btn* button, int normal, int hover, int pressed, int fourth);
     void SetTooltip(Cyup4Btn* button, int tooltipId);
 
-    HWND panel_ = nullptr;
-    LanguageMode mode_ = kLanguageEnglish;
-    std::string title_;
-    std::vector<Entry> buttons_;
-    bool recordLook_ = false;
-    bool muteLook_ = false;
-    int volumeTop_ = 0;
-    HWND focusSink_ = nullptr;
+    HWND m_panel = nullptr;
+    LanguageMode m_mode = kLanguageEnglish;
+    std::string m_title;
+    std::vector<Entry> m_buttons;
+    bool m_recordLook = false;
+    bool m_muteLook = false;
+    int m_volumeTop = 0;
+    HWND m_focusSink = nullptr;
 };
 
 // The status line (control 1069): 12-point text over the skin in the line's colour.
@@ -113,12 +113,12 @@ public:
     // Chinese mode draws with a font that has the Chinese glyphs.
     bool Create(HWND panel, LanguageMode mode = kLanguageEnglish);
     void Show(const StatusLine& line);
-    const std::string& Text() const { return label_.Text(); }
-    HWND hwnd() const { return label_.GetHwnd(); }
+    const std::string& Text() const { return m_label.Text(); }
+    HWND hwnd() const { return m_label.GetHwnd(); }
 
 private:
-    StatusText label_;
-    Font font_;
+    StatusText m_label;
+    Font m_font;
 };
 
 // Enables or disables a list of the panel's controls.

@@ -17,11 +17,11 @@ BOOL CSplashDlg::OnInitDialog() {
 
 const tunaro::MessageMap* CSplashDlg::GetMessageMap() const {
     using namespace tunaro;
-    static const MessageMap map{
+    static const MessageMap kMap{
         Paint<&CSplashDlg::OnPaint>(),
         EraseBackground<&CSplashDlg::OnEraseBackground>(),
     };
-    return &map;
+    return &kMap;
 }
 
 BOOL CSplashDlg::OnEraseBackground(HDC dc) {

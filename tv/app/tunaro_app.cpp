@@ -28,8 +28,8 @@ TvGlobals& Globals() {
 }
 
 UINT BringToFrontMessage() {
-    static const UINT message = RegisterWindowMessageA("Tunaro.BringPanelToFront");
-    return message;
+    static const UINT kMessage = RegisterWindowMessageA("Tunaro.BringPanelToFront");
+    return kMessage;
 }
 
 bool CTunaroApp::InitInstance() {

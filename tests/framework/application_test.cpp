@@ -19,8 +19,8 @@ public:
 
 protected:
     const MessageMap* GetMessageMap() const override {
-        static const MessageMap map{Message<&NestedDialog::OnDone>(WM_APP)};
-        return &map;
+        static const MessageMap kMap{Message<&NestedDialog::OnDone>(WM_APP)};
+        return &kMap;
     }
     BOOL OnInitDialog() override {
         PostMessage(WM_KEYDOWN, 'X', 0);
@@ -47,11 +47,11 @@ public:
 
 protected:
     const MessageMap* GetMessageMap() const override {
-        static const MessageMap map{
+        static const MessageMap kMap{
             CommandRange<&MainDialog::OnCommand>(1, 0xFFFF),
             MessageRange<&MainDialog::OnStep>(WM_APP, WM_APP + 20),
         };
-        return &map;
+        return &kMap;
     }
     BOOL OnInitDialog() override {
         PostMessage(WM_KEYDOWN, 'X', 0);

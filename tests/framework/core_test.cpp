@@ -47,24 +47,24 @@ TEST(Language, RuleUsesLow16Bits) {
 // Each case writes its own key under HKCU so the suite's real setting is never touched.
 class LanguageRegistry : public ::testing::Test {
 protected:
-    const char* kBase = "Software\\TunaroFrameworkTest";
-    std::string subkey = std::string(kBase) + "\\Lang";
+    const char* m_base = "Software\\TunaroFrameworkTest";
+    std::string m_subkey = std::string(m_base) + "\\Lang";
 
-    void SetUp() override { RegDeleteKeyA(HKEY_CURRENT_USER, subkey.c_str()); }
+    void SetUp() override { RegDeleteKeyA(HKEY_CURRENT_USER, m_subkey.c_str()); }
     void TearDown() override {
-        RegDeleteKeyA(HKEY_CURRENT_USER, subkey.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, kBase);
+        RegDeleteKeyA(HKEY_CURRENT_USER, m_subkey.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, m_base);
     }
     void Write(DWORD type, const void* data, DWORD size) {
         RegKey key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, m_subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                                   key.Receive(), nullptr),
                   ERROR_SUCCESS);
         ASSERT_EQ(RegSetValueExA(key.get(), "Language", 0, type, static_cast<const BYTE*>(data), size),
                   ERROR_SUCCESS);
     }
     void WriteText(const std::string& text) { Write(REG_SZ, text.c_str(), DWORD(text.size() + 1)); }
-    LanguageMode Read() { return ReadLanguageMode(HKEY_CURRENT_USER, subkey.c_str()); }
+    LanguageMode Read() { return ReadLanguageMode(HKEY_CURRENT_USER, m_subkey.c_str()); }
 };
 
 TEST_F(LanguageRegistry, TextValues) {
@@ -83,7 +83,7 @@ TEST_F(LanguageRegistry, MissingKeyOrValueIsEnglish) {
     WriteText("2052");
     {
         RegKey key;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_SET_VALUE, key.Receive()),
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, m_subkey.c_str(), 0, KEY_SET_VALUE, key.Receive()),
                   ERROR_SUCCESS);
         ASSERT_EQ(RegDeleteValueA(key.get(), "Language"), ERROR_SUCCESS);
     }

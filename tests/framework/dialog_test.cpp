@@ -24,7 +24,7 @@ public:
 
 protected:
     const MessageMap* GetMessageMap() const override {
-        static const MessageMap map{
+        static const MessageMap kMap{
             Command<&MapDialog::OnExit>(403),
             CommandRange<&MapDialog::OnDigit>(1096, 1105),
             CommandRange<&MapDialog::OnVolume>(1181, 1198),
@@ -43,7 +43,7 @@ protected:
             MessageRange<&MapDialog::OnMaybe>(WM_APP + 10, WM_APP + 19),
             Message<&MapDialog::OnFallback>(WM_APP + 12),
         };
-        return &map;
+        return &kMap;
     }
 
     void OnExit() { Note("exit"); }
@@ -119,14 +119,14 @@ public:
 protected:
     const MessageMap* GetMessageMap() const override {
         using D = PartsDialog;
-        static const MessageMap map{
+        static const MessageMap kMap{
             Command<&D::OnExit>(403),
             Command<&D::m_recording, &RecordingPart::OnRecord>(411),
             CommandRange<&D::m_recording, &RecordingPart::OnPlayer>(503, 507),
             CopyData<&D::m_recording, &RecordingPart::OnCopyData>(),
             Message<&D::m_recording, &RecordingPart::OnBusyQuery>(WM_APP + 5),
         };
-        return &map;
+        return &kMap;
     }
     void OnExit() { log.push_back("exit"); }
 
@@ -156,11 +156,11 @@ protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
-        ASSERT_TRUE(dlg.Create());
-        ASSERT_NE(dlg.m_hWnd, nullptr);
+        ASSERT_TRUE(m_dlg.Create());
+        ASSERT_NE(m_dlg.m_hWnd, nullptr);
     }
-    LRESULT Send(UINT msg, WPARAM wp, LPARAM lp) { return SendMessageA(dlg.m_hWnd, msg, wp, lp); }
-    MapDialog dlg;
+    LRESULT Send(UINT msg, WPARAM wp, LPARAM lp) { return SendMessageA(m_dlg.m_hWnd, msg, wp, lp); }
+    MapDialog m_dlg;
 };
 
 TEST_F(DialogTest, CommandsByIdRangeAndCode) {
@@ -168,17 +168,17 @@ TEST_F(DialogTest, CommandsByIdRangeAndCode) {
     Send(WM_COMMAND, MAKEWPARAM(1096, 1), 0);                                // accelerator
     Send(WM_COMMAND, 1105, 0);                                               // last of the range
     Send(WM_COMMAND, 1106, 0);                                               // outside: nobody
-    Send(WM_COMMAND, MAKEWPARAM(1190, BN_CLICKED), LPARAM(dlg.Item(IDOK)));  // button click
-    Send(WM_COMMAND, MAKEWPARAM(1190, BN_SETFOCUS), LPARAM(dlg.Item(IDOK))); // not a command
+    Send(WM_COMMAND, MAKEWPARAM(1190, BN_CLICKED), LPARAM(m_dlg.Item(IDOK)));  // button click
+    Send(WM_COMMAND, MAKEWPARAM(1190, BN_SETFOCUS), LPARAM(m_dlg.Item(IDOK))); // not a command
     Send(WM_COMMAND, MAKEWPARAM(IDC_EDIT, EN_CHANGE),
-         LPARAM(dlg.Item(IDC_EDIT)) * 0);   // no control: no code match
-    dlg.SetItemText(IDC_EDIT, "Channel 5"); // real EN_CHANGE from the edit
-    EXPECT_EQ(dlg.log, (std::vector<std::string>{"exit", "digit 0", "digit 9", "volume 1190 code 0 ctl",
+         LPARAM(m_dlg.Item(IDC_EDIT)) * 0);   // no control: no code match
+    m_dlg.SetItemText(IDC_EDIT, "Channel 5"); // real EN_CHANGE from the edit
+    EXPECT_EQ(m_dlg.log, (std::vector<std::string>{"exit", "digit 0", "digit 9", "volume 1190 code 0 ctl",
                                                  "edit Channel 5"}));
 }
 
 TEST_F(DialogTest, NotificationsByIdAndCode) {
-    NMHDR hdr = {dlg.m_hWnd, 2000, UINT(NM_CLICK)};
+    NMHDR hdr = {m_dlg.m_hWnd, 2000, UINT(NM_CLICK)};
     EXPECT_EQ(Send(WM_NOTIFY, 2000, LPARAM(&hdr)), 5); // handler's result reaches the sender
     hdr.code = NM_RCLICK;
     EXPECT_EQ(Send(WM_NOTIFY, 2000, LPARAM(&hdr)), 0);
@@ -190,30 +190,30 @@ TEST_F(DialogTest, NotificationsByIdAndCode) {
     Send(WM_NOTIFY, 2010, LPARAM(&hdr));
     hdr.idFrom = 2011;
     Send(WM_NOTIFY, 2011, LPARAM(&hdr));
-    EXPECT_EQ(dlg.log, (std::vector<std::string>{"click 2000", "dblclk 2010"}));
+    EXPECT_EQ(m_dlg.log, (std::vector<std::string>{"click 2000", "dblclk 2010"}));
 }
 
 TEST_F(DialogTest, CrackedMessages) {
     Send(WM_TIMER, 114, 0);
-    SendMessageA(dlg.Item(IDC_SLIDER), TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
-    Send(WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 40), LPARAM(dlg.Item(IDC_SLIDER)));
+    SendMessageA(m_dlg.Item(IDC_SLIDER), TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+    Send(WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 40), LPARAM(m_dlg.Item(IDC_SLIDER)));
     Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(-3, 17));
     std::string text = "0,1,Record_0";
     COPYDATASTRUCT cds = {5022, DWORD(text.size()), &text[0]};
     EXPECT_EQ(Send(WM_COPYDATA, 0, LPARAM(&cds)), TRUE);
     EXPECT_EQ(Send(WM_DEVICECHANGE, 0x8004, 0), TRUE);
     EXPECT_EQ(Send(WM_USER + 1, 9, 0), 77);
-    EXPECT_EQ(dlg.log, (std::vector<std::string>{"timer 114", "hscroll 5 40 slider", "lbutton 1 -3,17",
+    EXPECT_EQ(m_dlg.log, (std::vector<std::string>{"timer 114", "hscroll 5 40 slider", "lbutton 1 -3,17",
                                                  "copydata 5022 0,1,Record_0", "device 32772", "graph 9"}));
 }
 
 TEST_F(DialogTest, SystemCommandsInRangeOthersDefault) {
-    ASSERT_TRUE(dlg.AppendSystemMenuItem(16, LoadResourceString(IDS_ABOUT)));
-    HMENU sys = GetSystemMenu(dlg.m_hWnd, FALSE);
+    ASSERT_TRUE(m_dlg.AppendSystemMenuItem(16, LoadResourceString(IDS_ABOUT)));
+    HMENU sys = GetSystemMenu(m_dlg.m_hWnd, FALSE);
     char text[64] = {};
     GetMenuStringA(sys, 16, text, sizeof text, MF_BYCOMMAND);
     EXPECT_STREQ(text, "About Tunaro...");
-    EXPECT_FALSE(dlg.AppendSystemMenuItem(17, "")); // an empty string adds nothing
+    EXPECT_FALSE(m_dlg.AppendSystemMenuItem(17, "")); // an empty string adds nothing
 
     Send(WM_SYSCOMMAND, 16, 0);
     Send(WM_SYSCOMMAND, 31, 0);
@@ -223,20 +223,20 @@ TEST_F(DialogTest, SystemCommandsInRangeOthersDefault) {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&msg);
-    EXPECT_EQ(dlg.Result(), IDCANCEL);
+    EXPECT_EQ(m_dlg.Result(), IDCANCEL);
     // The handler sees the id as sent.
-    EXPECT_EQ(dlg.log, (std::vector<std::string>{"about 16", "about 31"}));
+    EXPECT_EQ(m_dlg.log, (std::vector<std::string>{"about 16", "about 31"}));
 }
 
 TEST_F(DialogTest, DirectResultsAndDecliningHandlers) {
-    HDC dc = GetDC(dlg.m_hWnd);
-    EXPECT_EQ(Send(WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(dlg.Item(IDC_CHECK))),
+    HDC dc = GetDC(m_dlg.m_hWnd);
+    EXPECT_EQ(Send(WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(m_dlg.Item(IDC_CHECK))),
               LRESULT(GetStockObject(BLACK_BRUSH)));
     // Declined by the handler: the dialog's default colouring gives some other brush.
-    LRESULT other = Send(WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(dlg.Item(IDC_RADIO_A)));
+    LRESULT other = Send(WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(m_dlg.Item(IDC_RADIO_A)));
     EXPECT_NE(other, LRESULT(GetStockObject(BLACK_BRUSH)));
     EXPECT_EQ(Send(WM_ERASEBKGND, WPARAM(dc), 0), TRUE);
-    ReleaseDC(dlg.m_hWnd, dc);
+    ReleaseDC(m_dlg.m_hWnd, dc);
 
     EXPECT_EQ(Send(WM_APP + 11, 0, 0), 1011);
     EXPECT_EQ(Send(WM_APP + 12, 0, 0), 42); // declined by the range, taken by the later entry
@@ -244,51 +244,51 @@ TEST_F(DialogTest, DirectResultsAndDecliningHandlers) {
 }
 
 TEST_F(DialogTest, ControlHelpers) {
-    dlg.SetItemInt(IDC_NUMBER, -250);
+    m_dlg.SetItemInt(IDC_NUMBER, -250);
     bool ok = false;
-    EXPECT_EQ(dlg.GetItemInt(IDC_NUMBER, &ok), -250);
+    EXPECT_EQ(m_dlg.GetItemInt(IDC_NUMBER, &ok), -250);
     EXPECT_TRUE(ok);
-    dlg.SetItemText(IDC_NUMBER, "12abc");
-    dlg.GetItemInt(IDC_NUMBER, &ok);
+    m_dlg.SetItemText(IDC_NUMBER, "12abc");
+    m_dlg.GetItemInt(IDC_NUMBER, &ok);
     EXPECT_FALSE(ok);
     for (const char* bad : {"", "-", "2147483648", "99999999999999999999", "1 2"}) {
-        dlg.SetItemText(IDC_NUMBER, bad);
-        EXPECT_EQ(dlg.GetItemInt(IDC_NUMBER, &ok), 0) << bad;
+        m_dlg.SetItemText(IDC_NUMBER, bad);
+        EXPECT_EQ(m_dlg.GetItemInt(IDC_NUMBER, &ok), 0) << bad;
         EXPECT_FALSE(ok) << bad;
     }
-    dlg.SetItemText(IDC_NUMBER, " -2147483648 ");
-    EXPECT_EQ(dlg.GetItemInt(IDC_NUMBER, &ok), INT_MIN);
+    m_dlg.SetItemText(IDC_NUMBER, " -2147483648 ");
+    EXPECT_EQ(m_dlg.GetItemInt(IDC_NUMBER, &ok), INT_MIN);
     EXPECT_TRUE(ok);
-    dlg.SetItemText(IDC_NUMBER, "-5");
-    dlg.GetItemInt(IDC_NUMBER, &ok, false);
+    m_dlg.SetItemText(IDC_NUMBER, "-5");
+    m_dlg.GetItemInt(IDC_NUMBER, &ok, false);
     EXPECT_FALSE(ok);
 
     std::string longText(1000, 'n');
-    dlg.SetItemText(IDC_EDIT, longText);
-    EXPECT_EQ(dlg.GetItemText(IDC_EDIT), longText);
+    m_dlg.SetItemText(IDC_EDIT, longText);
+    EXPECT_EQ(m_dlg.GetItemText(IDC_EDIT), longText);
 
-    dlg.SetCheck(IDC_CHECK, true);
-    EXPECT_TRUE(dlg.IsChecked(IDC_CHECK));
+    m_dlg.SetCheck(IDC_CHECK, true);
+    EXPECT_TRUE(m_dlg.IsChecked(IDC_CHECK));
 
     // The group is A, B, C in tab order (ids 1020, 1022, 1011); "After" starts another group.
-    EXPECT_EQ(dlg.GetRadioIndex(IDC_RADIO_A), -1);
-    dlg.SetRadioIndex(IDC_RADIO_A, 2);
-    EXPECT_TRUE(dlg.IsChecked(IDC_RADIO_C));
-    EXPECT_EQ(dlg.GetRadioIndex(IDC_RADIO_A), 2);
-    dlg.SetRadioIndex(IDC_RADIO_A, 1);
-    EXPECT_FALSE(dlg.IsChecked(IDC_RADIO_C));
-    EXPECT_EQ(dlg.GetRadioIndex(IDC_RADIO_A), 1);
-    EXPECT_FALSE(dlg.IsChecked(IDC_AFTER_GROUP));
+    EXPECT_EQ(m_dlg.GetRadioIndex(IDC_RADIO_A), -1);
+    m_dlg.SetRadioIndex(IDC_RADIO_A, 2);
+    EXPECT_TRUE(m_dlg.IsChecked(IDC_RADIO_C));
+    EXPECT_EQ(m_dlg.GetRadioIndex(IDC_RADIO_A), 2);
+    m_dlg.SetRadioIndex(IDC_RADIO_A, 1);
+    EXPECT_FALSE(m_dlg.IsChecked(IDC_RADIO_C));
+    EXPECT_EQ(m_dlg.GetRadioIndex(IDC_RADIO_A), 1);
+    EXPECT_FALSE(m_dlg.IsChecked(IDC_AFTER_GROUP));
 
     // (The dialog stays hidden: hiding a shown window costs seconds under Wine without a window manager.)
-    dlg.ShowItem(IDC_CHECK, false);
-    EXPECT_FALSE(GetWindowLongPtrA(dlg.Item(IDC_CHECK), GWL_STYLE) & WS_VISIBLE);
-    dlg.ShowItem(IDC_CHECK, true);
-    EXPECT_TRUE(GetWindowLongPtrA(dlg.Item(IDC_CHECK), GWL_STYLE) & WS_VISIBLE);
-    dlg.EnableItem(IDC_EDIT, false);
-    EXPECT_FALSE(dlg.IsItemEnabled(IDC_EDIT));
-    dlg.MoveItem(IDC_EDIT, 10, 20, 30, 40);
-    RECT rc = dlg.GetItemRect(IDC_EDIT);
+    m_dlg.ShowItem(IDC_CHECK, false);
+    EXPECT_FALSE(GetWindowLongPtrA(m_dlg.Item(IDC_CHECK), GWL_STYLE) & WS_VISIBLE);
+    m_dlg.ShowItem(IDC_CHECK, true);
+    EXPECT_TRUE(GetWindowLongPtrA(m_dlg.Item(IDC_CHECK), GWL_STYLE) & WS_VISIBLE);
+    m_dlg.EnableItem(IDC_EDIT, false);
+    EXPECT_FALSE(m_dlg.IsItemEnabled(IDC_EDIT));
+    m_dlg.MoveItem(IDC_EDIT, 10, 20, 30, 40);
+    RECT rc = m_dlg.GetItemRect(IDC_EDIT);
     EXPECT_EQ(rc.left, 10);
     EXPECT_EQ(rc.top, 20);
     EXPECT_EQ(rc.right - rc.left, 30);
@@ -296,16 +296,16 @@ TEST_F(DialogTest, ControlHelpers) {
 }
 
 TEST_F(DialogTest, ModelessEndHidesAndDestroyUnbinds) {
-    HWND hwnd = dlg.m_hWnd;
-    EXPECT_EQ(Dialog::FromHandle(hwnd), &dlg);
-    dlg.ShowWindow(SW_SHOW);
+    HWND hwnd = m_dlg.m_hWnd;
+    EXPECT_EQ(Dialog::FromHandle(hwnd), &m_dlg);
+    m_dlg.ShowWindow(SW_SHOW);
     Send(WM_COMMAND, IDCANCEL, 0); // default Cancel: ends a modeless dialog by hiding it
     EXPECT_FALSE(IsWindowVisible(hwnd));
-    EXPECT_EQ(dlg.Result(), IDCANCEL);
-    EXPECT_TRUE(dlg.DestroyWindow());
-    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_EQ(m_dlg.Result(), IDCANCEL);
+    EXPECT_TRUE(m_dlg.DestroyWindow());
+    EXPECT_EQ(m_dlg.m_hWnd, nullptr);
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_TRUE(dlg.Create()); // the object can show a window again
+    EXPECT_TRUE(m_dlg.Create()); // the object can show a window again
 }
 
 // A dialog whose script runs from posted messages inside its own modal loop.
@@ -317,8 +317,8 @@ public:
 
 protected:
     const MessageMap* GetMessageMap() const override {
-        static const MessageMap map{Message<&ScriptedDialog::OnFinish>(WM_APP)};
-        return &map;
+        static const MessageMap kMap{Message<&ScriptedDialog::OnFinish>(WM_APP)};
+        return &kMap;
     }
     BOOL OnInitDialog() override {
         // Enter, Escape and the close box, then the real end.
@@ -331,11 +331,11 @@ protected:
     }
     void OnFinish() {
         // The close box's Cancel command is posted by default handling, after the first WM_APP.
-        if (!finishing)
+        if (!m_finishing)
             PostMessage(WM_APP, 0, 0);
         else
             EndDialog(1234);
-        finishing = true;
+        m_finishing = true;
     }
     void OnOK() override {
         ++okCount;
@@ -347,7 +347,7 @@ protected:
         if (closable)
             EndDialog(IDCANCEL);
     }
-    bool finishing = false;
+    bool m_finishing = false;
 };
 
 TEST(ModalDialog, LoopReturnsTheEndResult) {

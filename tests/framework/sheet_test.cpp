@@ -24,25 +24,25 @@ constexpr int kFinishButton = 0x3025;
 class Script {
 public:
     static void Start(std::vector<std::function<void()>> steps) {
-        s_steps = std::move(steps);
-        s_next = 0;
-        s_timer = SetTimer(nullptr, 0, 20, &Script::Tick);
+        g_steps = std::move(steps);
+        g_next = 0;
+        g_timer = SetTimer(nullptr, 0, 20, &Script::Tick);
     }
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        if (s_next >= s_steps.size()) {
-            KillTimer(nullptr, s_timer);
+        if (g_next >= g_steps.size()) {
+            KillTimer(nullptr, g_timer);
             return;
         }
-        s_steps[s_next++]();
+        g_steps[g_next++]();
     }
-    static inline std::vector<std::function<void()>> s_steps;
-    static inline size_t s_next = 0;
-    static inline UINT_PTR s_timer = 0;
+    static inline std::vector<std::function<void()>> g_steps;
+    static inline size_t g_next = 0;
+    static inline UINT_PTR g_timer = 0;
 };
 
-std::vector<std::string> log;
+std::vector<std::string> g_log;
 
 class Page : public PropertyPage {
 public:
@@ -55,24 +55,24 @@ public:
 
 protected:
     BOOL OnInitDialog() override {
-        log.push_back("init " + name);
+        g_log.push_back("init " + name);
         return TRUE;
     }
     bool OnSetActive() override {
-        log.push_back("active " + name);
+        g_log.push_back("active " + name);
         if (buttons)
             SetWizardButtons(buttons);
         return true;
     }
     bool OnApply() override {
-        log.push_back("apply " + name);
+        g_log.push_back("apply " + name);
         return !refuseApply;
     }
-    void OnReset() override { log.push_back("reset " + name); }
+    void OnReset() override { g_log.push_back("reset " + name); }
     LRESULT OnWizardNext() override { return nextTarget; }
     LRESULT OnWizardBack() override { return backTarget; }
     bool OnWizardFinish() override {
-        log.push_back("finish " + name);
+        g_log.push_back("finish " + name);
         return true;
     }
 };
@@ -114,7 +114,7 @@ protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
-        log.clear();
+        g_log.clear();
     }
 };
 
@@ -157,7 +157,7 @@ TEST_F(SheetTest, PagesInOrderWithTabTitlesAndNoApply) {
     EXPECT_FALSE(helpShown);
     EXPECT_EQ(activeAfterMove, 2);
     // Only the pages that were opened are created and asked to save; the colour page never was.
-    EXPECT_EQ(log, (std::vector<std::string>{"init channels", "active channels", "init record",
+    EXPECT_EQ(g_log, (std::vector<std::string>{"init channels", "active channels", "init record",
                                              "active record", "apply channels", "apply record"}));
 }
 
@@ -186,7 +186,7 @@ TEST_F(SheetTest, CancelResetsAndRefusedApplyKeepsTheSheetOpen) {
     EXPECT_EQ(sheet.DoModal(), IDCANCEL);
     EXPECT_EQ(firstTab, "Template caption one"); // no title of its own: the template's caption
     EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(log, (std::vector<std::string>{"init a", "active a", "apply a", "reset a"}));
+    EXPECT_EQ(g_log, (std::vector<std::string>{"init a", "active a", "apply a", "reset a"}));
 }
 
 TEST_F(SheetTest, WizardSkipsAPageAndOffersOnlyFinishAtTheEnd) {
@@ -242,9 +242,9 @@ TEST_F(SheetTest, WizardSkipsAPageAndOffersOnlyFinishAtTheEnd) {
     EXPECT_TRUE(last.finish);
     // The format page was skipped entirely.
     // Next from the first page and Back from the last both pass over the format page.
-    EXPECT_EQ(log, (std::vector<std::string>{"init task", "active task", "init finish", "active finish",
+    EXPECT_EQ(g_log, (std::vector<std::string>{"init task", "active task", "init finish", "active finish",
                                              "active task", "active finish", "finish finish"}));
-    for (const std::string& line : log)
+    for (const std::string& line : g_log)
         EXPECT_EQ(line.find("format"), std::string::npos) << line;
 }
 

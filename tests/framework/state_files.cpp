@@ -64,12 +64,12 @@ bool SaveSchtask(const std::string& path, int version) {
 } // namespace
 
 const std::vector<StateFile>& All() {
-    static const std::vector<StateFile> files = {
+    static const std::vector<StateFile> kFiles = {
         {"program.txt", &SaveProgramTxt},
         {"Tunaro.ini", &SaveTunaroIni},
         {"SCHTASK.stf", &SaveSchtask},
     };
-    return files;
+    return kFiles;
 }
 
 const StateFile* Find(const std::string& name) {

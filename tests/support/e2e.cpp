@@ -376,24 +376,24 @@ static LRESULT CALLBACK PeerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 PeerWindow::PeerWindow(const std::string& title, const std::string& className)
-    : title_(title), className_(className.empty() ? "E2EPeerWindow" : className) {
-    InitializeCriticalSection(&lock_);
-    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, &threadId_);
-    WaitForSingleObject(ready_, 10000);
+    : m_title(title), m_className(className.empty() ? "E2EPeerWindow" : className) {
+    InitializeCriticalSection(&m_lock);
+    m_ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_thread = CreateThread(nullptr, 0, ThreadMain, this, 0, &m_threadId);
+    WaitForSingleObject(m_ready, 10000);
 }
 
 PeerWindow::~PeerWindow() {
-    if (thread_) {
-        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
-        if (hwnd_)
-            PostMessageA(hwnd_, WM_NULL, 0, 0);
-        WaitForSingleObject(thread_, 10000);
-        CloseHandle(thread_);
+    if (m_thread) {
+        PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
+        if (m_hwnd)
+            PostMessageA(m_hwnd, WM_NULL, 0, 0);
+        WaitForSingleObject(m_thread, 10000);
+        CloseHandle(m_thread);
     }
-    if (ready_)
-        CloseHandle(ready_);
-    DeleteCriticalSection(&lock_);
+    if (m_ready)
+        CloseHandle(m_ready);
+    DeleteCriticalSection(&m_lock);
 }
 
 DWORD WINAPI PeerWindow::ThreadMain(void* p) {
@@ -401,32 +401,32 @@ DWORD WINAPI PeerWindow::ThreadMain(void* p) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = PeerProc;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = self->className_.c_str();
+    wc.lpszClassName = self->m_className.c_str();
     RegisterClassA(&wc); // fails harmlessly when already registered by another peer
-    self->hwnd_ = CreateWindowExA(0, self->className_.c_str(), self->title_.c_str(), WS_OVERLAPPED, 0, 0, 100,
+    self->m_hwnd = CreateWindowExA(0, self->m_className.c_str(), self->m_title.c_str(), WS_OVERLAPPED, 0, 0, 100,
                                   100, nullptr, nullptr, wc.hInstance, self);
-    SetEvent(self->ready_);
+    SetEvent(self->m_ready);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    if (self->hwnd_)
-        DestroyWindow(self->hwnd_);
-    self->hwnd_ = nullptr;
+    if (self->m_hwnd)
+        DestroyWindow(self->m_hwnd);
+    self->m_hwnd = nullptr;
     return 0;
 }
 
 void PeerWindow::Record(const ReceivedMessage& m) {
-    EnterCriticalSection(&lock_);
-    messages_.push_back(m);
-    LeaveCriticalSection(&lock_);
+    EnterCriticalSection(&m_lock);
+    m_messages.push_back(m);
+    LeaveCriticalSection(&m_lock);
 }
 
 std::vector<ReceivedMessage> PeerWindow::Messages() const {
-    EnterCriticalSection(&lock_);
-    std::vector<ReceivedMessage> copy = messages_;
-    LeaveCriticalSection(&lock_);
+    EnterCriticalSection(&m_lock);
+    std::vector<ReceivedMessage> copy = m_messages;
+    LeaveCriticalSection(&m_lock);
     return copy;
 }
 
@@ -454,36 +454,36 @@ bool PeerWindow::WaitForMessage(UINT msg, DWORD timeoutMs) {
 }
 
 void PeerWindow::Clear() {
-    EnterCriticalSection(&lock_);
-    messages_.clear();
-    LeaveCriticalSection(&lock_);
+    EnterCriticalSection(&m_lock);
+    m_messages.clear();
+    LeaveCriticalSection(&m_lock);
 }
 
 // ---- MessageBoxWatcher -----------------------------------------------------------------
 
-MessageBoxWatcher::MessageBoxWatcher(DWORD pid) : pid_(pid) {
-    InitializeCriticalSection(&lock_);
-    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
+MessageBoxWatcher::MessageBoxWatcher(DWORD pid) : m_pid(pid) {
+    InitializeCriticalSection(&m_lock);
+    m_stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_thread = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
 }
 
 MessageBoxWatcher::~MessageBoxWatcher() {
-    SetEvent(stop_);
-    WaitForSingleObject(thread_, 10000);
-    CloseHandle(thread_);
-    CloseHandle(stop_);
-    DeleteCriticalSection(&lock_);
+    SetEvent(m_stop);
+    WaitForSingleObject(m_thread, 10000);
+    CloseHandle(m_thread);
+    CloseHandle(m_stop);
+    DeleteCriticalSection(&m_lock);
 }
 
 void MessageBoxWatcher::SetPid(DWORD pid) {
-    EnterCriticalSection(&lock_);
-    pid_ = pid;
-    LeaveCriticalSection(&lock_);
+    EnterCriticalSection(&m_lock);
+    m_pid = pid;
+    LeaveCriticalSection(&m_lock);
 }
 
 DWORD WINAPI MessageBoxWatcher::ThreadMain(void* p) {
     auto* self = static_cast<MessageBoxWatcher*>(p);
-    while (WaitForSingleObject(self->stop_, 50) == WAIT_TIMEOUT)
+    while (WaitForSingleObject(self->m_stop, 50) == WAIT_TIMEOUT)
         self->Scan();
     return 0;
 }
@@ -509,16 +509,16 @@ BOOL CALLBACK FindBoxes(HWND hwnd, LPARAM lp) {
 } // namespace
 
 void MessageBoxWatcher::Scan() {
-    EnterCriticalSection(&lock_);
-    BoxScan scan{pid_, {}};
-    LeaveCriticalSection(&lock_);
+    EnterCriticalSection(&m_lock);
+    BoxScan scan{m_pid, {}};
+    LeaveCriticalSection(&m_lock);
     EnumWindows(FindBoxes, reinterpret_cast<LPARAM>(&scan));
     for (HWND box : scan.boxes) {
-        EnterCriticalSection(&lock_);
+        EnterCriticalSection(&m_lock);
         bool known = false;
-        for (HWND d : dismissed_)
+        for (HWND d : m_dismissed)
             known = known || d == box;
-        LeaveCriticalSection(&lock_);
+        LeaveCriticalSection(&m_lock);
         if (known)
             continue;
         SeenMessageBox seen{WindowText(box), ControlText(box, 0xFFFF)};
@@ -532,17 +532,17 @@ void MessageBoxWatcher::Scan() {
         HWND button = answer ? GetDlgItem(box, answer) : nullptr;
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer ? answer : IDCANCEL, BN_CLICKED),
                      reinterpret_cast<LPARAM>(button));
-        EnterCriticalSection(&lock_);
-        seen_.push_back(seen);
-        dismissed_.push_back(box);
-        LeaveCriticalSection(&lock_);
+        EnterCriticalSection(&m_lock);
+        m_seen.push_back(seen);
+        m_dismissed.push_back(box);
+        LeaveCriticalSection(&m_lock);
     }
 }
 
 std::vector<SeenMessageBox> MessageBoxWatcher::Seen() const {
-    EnterCriticalSection(&lock_);
-    std::vector<SeenMessageBox> copy = seen_;
-    LeaveCriticalSection(&lock_);
+    EnterCriticalSection(&m_lock);
+    std::vector<SeenMessageBox> copy = m_seen;
+    LeaveCriticalSection(&m_lock);
     return copy;
 }
 
@@ -592,14 +592,14 @@ long SimCardStateLong(const char* key, long def) {
 // ---- Program ---------------------------------------------------------------------------
 
 Program::~Program() {
-    if (process_) {
+    if (m_process) {
         Stop();
-        CloseHandle(process_);
+        CloseHandle(m_process);
     }
 }
 
 bool Program::Start(const std::string& exePath, const std::string& args, const std::string& workDir) {
-    if (process_)
+    if (m_process)
         return false;
     std::string cmd = "\"" + exePath + "\"";
     if (!args.empty())
@@ -619,30 +619,30 @@ bool Program::Start(const std::string& exePath, const std::string& args, const s
                         dir.empty() ? nullptr : dir.c_str(), &si, &pi))
         return false;
     CloseHandle(pi.hThread);
-    process_ = pi.hProcess;
-    pid_ = pi.dwProcessId;
-    WaitForInputIdle(process_, 5000);
+    m_process = pi.hProcess;
+    m_pid = pi.dwProcessId;
+    WaitForInputIdle(m_process, 5000);
     return true;
 }
 
 bool Program::Running() const {
-    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+    return m_process && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT;
 }
 
 bool Program::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
-    if (!process_)
+    if (!m_process)
         return true;
     // Pump while waiting: peers on this thread must keep answering sent messages.
-    bool ended = WaitUntil([&] { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    bool ended = WaitUntil([&] { return WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }, timeoutMs);
     if (ended && exitCode)
-        GetExitCodeProcess(process_, exitCode);
+        GetExitCodeProcess(m_process, exitCode);
     return ended;
 }
 
 bool Program::Stop(DWORD timeoutMs) {
     if (!Running())
         return true;
-    for (HWND w : ProcessWindows(pid_))
+    for (HWND w : ProcessWindows(m_pid))
         PostMessageA(w, WM_CLOSE, 0, 0);
     if (WaitForExit(timeoutMs))
         return true;
@@ -652,8 +652,8 @@ bool Program::Stop(DWORD timeoutMs) {
 
 void Program::Kill() {
     if (Running()) {
-        TerminateProcess(process_, 1);
-        WaitForSingleObject(process_, 5000);
+        TerminateProcess(m_process, 1);
+        WaitForSingleObject(m_process, 5000);
     }
 }
 

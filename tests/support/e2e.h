@@ -112,7 +112,7 @@ public:
     PeerWindow(const PeerWindow&) = delete;
     PeerWindow& operator=(const PeerWindow&) = delete;
 
-    HWND hwnd() const { return hwnd_; }
+    HWND hwnd() const { return m_hwnd; }
     std::vector<ReceivedMessage> Messages() const;
     // Messages of one kind; for WM_COMMAND, only those with this id in the low word (id >= 0).
     std::vector<ReceivedMessage> Commands(int id = -1) const;
@@ -125,13 +125,13 @@ public:
 
 private:
     static DWORD WINAPI ThreadMain(void* self);
-    std::string title_, className_;
-    HANDLE thread_ = nullptr;
-    HANDLE ready_ = nullptr;
-    DWORD threadId_ = 0;
-    HWND hwnd_ = nullptr;
-    mutable CRITICAL_SECTION lock_;
-    std::vector<ReceivedMessage> messages_;
+    std::string m_title, m_className;
+    HANDLE m_thread = nullptr;
+    HANDLE m_ready = nullptr;
+    DWORD m_threadId = 0;
+    HWND m_hwnd = nullptr;
+    mutable CRITICAL_SECTION m_lock;
+    std::vector<ReceivedMessage> m_messages;
 };
 
 // ---- message boxes ---------------------------------------------------------------------
@@ -160,12 +160,12 @@ public:
 
 private:
     static DWORD WINAPI ThreadMain(void* self);
-    DWORD pid_;
-    HANDLE thread_ = nullptr;
-    HANDLE stop_ = nullptr;
-    mutable CRITICAL_SECTION lock_;
-    std::vector<SeenMessageBox> seen_;
-    std::vector<HWND> dismissed_;
+    DWORD m_pid;
+    HANDLE m_thread = nullptr;
+    HANDLE m_stop = nullptr;
+    mutable CRITICAL_SECTION m_lock;
+    std::vector<SeenMessageBox> m_seen;
+    std::vector<HWND> m_dismissed;
 };
 
 // ---- INI files and the simulated card --------------------------------------------------
@@ -191,8 +191,8 @@ public:
     // Starts exePath with args (may be empty) in workDir (empty: the exe's folder).
     bool Start(const std::string& exePath, const std::string& args = "", const std::string& workDir = "");
     bool Running() const;
-    DWORD Pid() const { return pid_; }
-    HANDLE Handle() const { return process_; }
+    DWORD Pid() const { return m_pid; }
+    HANDLE Handle() const { return m_process; }
     // Waits for the process to end by itself; true when it did. exitCode may be null.
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
     // Asks every top-level window of the process to close, waits, then kills what is left.
@@ -201,8 +201,8 @@ public:
     void Kill();
 
 private:
-    HANDLE process_ = nullptr;
-    DWORD pid_ = 0;
+    HANDLE m_process = nullptr;
+    DWORD m_pid = 0;
 };
 
 } // namespace e2e

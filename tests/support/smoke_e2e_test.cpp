@@ -9,40 +9,40 @@ namespace {
 class SmokeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(program.Start(e2e::ExeDir() + "\\smoke_target.exe"));
-        target = e2e::WaitForWindow("Smoke Target", 30000);
-        ASSERT_NE(target, nullptr) << "the smoke target's window did not appear";
+        ASSERT_TRUE(m_program.Start(e2e::ExeDir() + "\\smoke_target.exe"));
+        m_target = e2e::WaitForWindow("Smoke Target", 30000);
+        ASSERT_NE(m_target, nullptr) << "the smoke target's window did not appear";
     }
     void TearDown() override {
-        EXPECT_TRUE(program.Stop(15000)) << "the smoke target had to be killed";
+        EXPECT_TRUE(m_program.Stop(15000)) << "the smoke target had to be killed";
         EXPECT_TRUE(e2e::WaitForWindowGone("Smoke Target", 10000));
     }
-    e2e::Program program;
-    HWND target = nullptr;
+    e2e::Program m_program;
+    HWND m_target = nullptr;
 };
 
 TEST_F(SmokeTest, CommandsChangeTheLabel) {
-    EXPECT_EQ(e2e::ControlText(target, 100), "count=0");
-    e2e::SendCommand(target, 1001);
-    e2e::SendCommand(target, 1001);
-    EXPECT_EQ(e2e::ControlText(target, 100), "count=2");
-    ASSERT_TRUE(e2e::PostCommand(target, 1001));
-    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ControlText(target, 100) == "count=3"; }, 10000));
+    EXPECT_EQ(e2e::ControlText(m_target, 100), "count=0");
+    e2e::SendCommand(m_target, 1001);
+    e2e::SendCommand(m_target, 1001);
+    EXPECT_EQ(e2e::ControlText(m_target, 100), "count=2");
+    ASSERT_TRUE(e2e::PostCommand(m_target, 1001));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ControlText(m_target, 100) == "count=3"; }, 10000));
 }
 
 TEST_F(SmokeTest, CopyDataCarriesText) {
     e2e::PeerWindow sender("Smoke Sender");
     const char text[] = "hello from the test";
-    EXPECT_EQ(e2e::SendCopyData(target, sender.hwnd(), 5, text, sizeof text), TRUE);
-    EXPECT_EQ(e2e::ControlText(target, 100), "hello from the test");
+    EXPECT_EQ(e2e::SendCopyData(m_target, sender.hwnd(), 5, text, sizeof text), TRUE);
+    EXPECT_EQ(e2e::ControlText(m_target, 100), "hello from the test");
     // Another dwData is ignored by the target.
-    e2e::SendCopyData(target, sender.hwnd(), 6, "x", 2);
-    EXPECT_EQ(e2e::ControlText(target, 100), "hello from the test");
+    e2e::SendCopyData(m_target, sender.hwnd(), 6, "x", 2);
+    EXPECT_EQ(e2e::ControlText(m_target, 100), "hello from the test");
 }
 
 TEST_F(SmokeTest, MessageBoxIsRecordedAndDismissed) {
-    e2e::MessageBoxWatcher watcher(program.Pid());
-    ASSERT_TRUE(e2e::PostCommand(target, 1002));
+    e2e::MessageBoxWatcher watcher(m_program.Pid());
+    ASSERT_TRUE(e2e::PostCommand(m_target, 1002));
     ASSERT_TRUE(watcher.WaitForAny(15000));
     auto seen = watcher.Seen();
     ASSERT_EQ(seen.size(), 1u);
@@ -51,8 +51,8 @@ TEST_F(SmokeTest, MessageBoxIsRecordedAndDismissed) {
     // Once dismissed, the target answers commands again.
     EXPECT_TRUE(e2e::WaitUntil(
         [&] {
-            e2e::SendCommand(target, 1001, 0, 0, 500);
-            return e2e::ControlText(target, 100) == "count=1";
+            e2e::SendCommand(m_target, 1001, 0, 0, 500);
+            return e2e::ControlText(m_target, 100) == "count=1";
         },
         15000));
 }
@@ -61,7 +61,7 @@ TEST_F(SmokeTest, PeerWindowRecordsMessagesWithArrivalTimes) {
     e2e::PeerWindow peer("Smoke Peer");
     ASSERT_NE(peer.hwnd(), nullptr);
     DWORD before = GetTickCount();
-    e2e::SendCommand(target, 1003);
+    e2e::SendCommand(m_target, 1003);
     ASSERT_TRUE(peer.WaitForCommand(77, 15000));
     auto got = peer.Commands(77);
     ASSERT_EQ(got.size(), 1u);
@@ -73,7 +73,7 @@ TEST_F(SmokeTest, PeerWindowRecordsMessagesWithArrivalTimes) {
 TEST_F(SmokeTest, ScreenshotOfTheWindow) {
     std::string dir = e2e::MakeScratchDir("smoke");
     std::string bmp = dir + "\\target.bmp";
-    ASSERT_TRUE(e2e::Screenshot(target, bmp));
+    ASSERT_TRUE(e2e::Screenshot(m_target, bmp));
     std::string data = e2e::ReadFile(bmp);
     ASSERT_GT(data.size(), 54u);
     EXPECT_EQ(data.substr(0, 2), "BM");

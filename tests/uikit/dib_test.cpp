@@ -17,16 +17,16 @@ namespace {
 // (the shared watcher looks only at other processes).
 class OwnBoxes {
 public:
-    OwnBoxes() { thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr); }
+    OwnBoxes() { m_thread = CreateThread(nullptr, 0, Run, this, 0, nullptr); }
     ~OwnBoxes() {
-        InterlockedExchange(&stop_, 1);
-        WaitForSingleObject(thread_, 5000);
-        CloseHandle(thread_);
+        InterlockedExchange(&m_stop, 1);
+        WaitForSingleObject(m_thread, 5000);
+        CloseHandle(m_thread);
     }
     std::vector<std::string> Texts() {
-        EnterCriticalSection(&lock_);
-        auto copy = texts_;
-        LeaveCriticalSection(&lock_);
+        EnterCriticalSection(&m_lock);
+        auto copy = m_texts;
+        LeaveCriticalSection(&m_lock);
         return copy;
     }
 
@@ -40,21 +40,21 @@ private:
         if (pid != GetCurrentProcessId() || lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(wnd) ||
             !GetDlgItem(wnd, 0xFFFF))
             return TRUE;
-        for (HWND done : self->done_)
+        for (HWND done : self->m_done)
             if (done == wnd)
                 return TRUE;
         char text[256] = "";
         GetDlgItemTextA(wnd, 0xFFFF, text, sizeof(text));
-        EnterCriticalSection(&self->lock_);
-        self->texts_.push_back(text);
-        LeaveCriticalSection(&self->lock_);
-        self->done_.push_back(wnd);
+        EnterCriticalSection(&self->m_lock);
+        self->m_texts.push_back(text);
+        LeaveCriticalSection(&self->m_lock);
+        self->m_done.push_back(wnd);
         PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         return TRUE;
     }
     static DWORD WINAPI Run(void* p) {
         OwnBoxes* self = static_cast<OwnBoxes*>(p);
-        while (!InterlockedCompareExchange(&self->stop_, 0, 0)) {
+        while (!InterlockedCompareExchange(&self->m_stop, 0, 0)) {
             EnumWindows(Visit, reinterpret_cast<LPARAM>(self));
             Sleep(20);
         }
@@ -63,12 +63,12 @@ private:
     struct Lock {
         Lock(CRITICAL_SECTION* cs) { InitializeCriticalSection(cs); }
     };
-    CRITICAL_SECTION lock_;
-    Lock init_{&lock_};
-    std::vector<std::string> texts_;
-    std::vector<HWND> done_;
-    volatile LONG stop_ = 0;
-    HANDLE thread_ = nullptr;
+    CRITICAL_SECTION m_lock;
+    Lock m_init{&m_lock};
+    std::vector<std::string> m_texts;
+    std::vector<HWND> m_done;
+    volatile LONG m_stop = 0;
+    HANDLE m_thread = nullptr;
 };
 
 // A packed bitmap: header, colour table of `colours` entries, pixels of a pattern.

@@ -36,21 +36,21 @@ TestHost::TestHost(int width, int height) {
                                  width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     else
         SetWindowPos(g_host, HWND_TOPMOST, 20, 20, width, height, SWP_NOACTIVATE);
-    wnd_ = g_host;
+    m_wnd = g_host;
     g_current = this;
-    InvalidateRect(wnd_, nullptr, TRUE);
-    UpdateWindow(wnd_);
+    InvalidateRect(m_wnd, nullptr, TRUE);
+    UpdateWindow(m_wnd);
     Pump();
 }
 
 TestHost::~TestHost() {
-    EnumChildWindows(wnd_, DestroyChild, 0);
+    EnumChildWindows(m_wnd, DestroyChild, 0);
     g_current = nullptr;
     Pump();
 }
 
 HWND TestHost::AddChild(const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h) {
-    HWND child = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, wnd_,
+    HWND child = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, m_wnd,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
                                  nullptr);
     Pump();
@@ -59,7 +59,7 @@ HWND TestHost::AddChild(const char* cls, const char* text, DWORD style, int id, 
 
 std::vector<Reported> TestHost::Reports(UINT msg) const {
     std::vector<Reported> out;
-    for (const auto& r : reports_)
+    for (const auto& r : reports)
         if (r.msg == msg)
             out.push_back(r);
     return out;
@@ -76,12 +76,12 @@ void TestHost::Pump() {
 LRESULT CALLBACK TestHost::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     TestHost* self = g_current;
     if (self && (msg == WM_COMMAND || msg == WM_HSCROLL || msg == WM_VSCROLL)) {
-        self->reports_.push_back({msg, wp, lp});
+        self->reports.push_back({msg, wp, lp});
         return 0;
     }
     if (self && msg == WM_NOTIFY) {
         const NMHDR* nm = reinterpret_cast<const NMHDR*>(lp);
-        self->reports_.push_back({msg, wp, static_cast<LPARAM>(nm->code)});
+        self->reports.push_back({msg, wp, static_cast<LPARAM>(nm->code)});
     }
     return DefWindowProcA(wnd, msg, wp, lp);
 }

@@ -20,19 +20,19 @@ class TestHost {
 public:
     TestHost(int width = 400, int height = 300);
     ~TestHost();
-    HWND hwnd() const { return wnd_; }
+    HWND hwnd() const { return m_wnd; }
     // A child control of a class at a place, with an id.
     HWND AddChild(const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h);
     std::vector<Reported> Reports(UINT msg) const;
-    void Clear() { reports_.clear(); }
+    void Clear() { reports.clear(); }
     // Dispatches what is queued for this thread.
     static void Pump();
 
-    std::vector<Reported> reports_;
+    std::vector<Reported> reports;
 
 private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-    HWND wnd_ = nullptr;
+    HWND m_wnd = nullptr;
 };
 
 inline LPARAM Point(int x, int y) {

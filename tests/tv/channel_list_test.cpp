@@ -28,7 +28,7 @@ void Fill(ChannelList& list, std::vector<int> enabled) {
 
 struct TuneLog {
     std::vector<long> tuned;
-    std::function<void(long)> fn() {
+    std::function<void(long)> Fn() {
         return [this](long i) { tuned.push_back(i); };
     }
 };
@@ -147,14 +147,14 @@ TEST(SelectChannel, TakesTheFirstEnabledFromTheIndexAndRemembersThePrevious) {
     Fill(list, {1, 0, 0, 1, 1});
     TuneLog log;
     list.SetCurrentIndex(4);
-    EXPECT_EQ(list.SelectChannel(1, log.fn()), 1);
+    EXPECT_EQ(list.SelectChannel(1, log.Fn()), 1);
     EXPECT_EQ(list.CurrentIndex(), 3); // 1 and 2 are disabled
     EXPECT_EQ(list.PreviousIndex(), 4);
     ASSERT_EQ(log.tuned.size(), 1u);
     EXPECT_EQ(log.tuned[0], 3);
 
     // Selecting the previous index swaps the two.
-    EXPECT_EQ(list.SelectChannel(list.PreviousIndex(), log.fn()), 1);
+    EXPECT_EQ(list.SelectChannel(list.PreviousIndex(), log.Fn()), 1);
     EXPECT_EQ(list.CurrentIndex(), 4);
     EXPECT_EQ(list.PreviousIndex(), 3);
 }
@@ -165,7 +165,7 @@ TEST(SelectChannel, AllLaterRecordsDisabledKeepsTheChannelButSetsThePrevious) {
     list.SetCurrentIndex(1);
     list.SetPreviousIndex(0);
     TuneLog log;
-    EXPECT_EQ(list.SelectChannel(2, log.fn()), 1);
+    EXPECT_EQ(list.SelectChannel(2, log.Fn()), 1);
     EXPECT_EQ(list.CurrentIndex(), 1);
     EXPECT_EQ(list.PreviousIndex(), 1);
     // The engine is told the (unchanged) current channel again.
@@ -179,12 +179,12 @@ TEST(SelectChannel, OutOfRangeFailsAndCountItselfPasses) {
     list.SetCurrentIndex(2);
     list.SetPreviousIndex(0);
     TuneLog log;
-    EXPECT_EQ(list.SelectChannel(-1, log.fn()), -1);
-    EXPECT_EQ(list.SelectChannel(4, log.fn()), -1);
+    EXPECT_EQ(list.SelectChannel(-1, log.Fn()), -1);
+    EXPECT_EQ(list.SelectChannel(4, log.Fn()), -1);
     EXPECT_EQ(list.PreviousIndex(), 0);
     EXPECT_TRUE(log.tuned.empty());
 
-    EXPECT_EQ(list.SelectChannel(3, log.fn()), 1);
+    EXPECT_EQ(list.SelectChannel(3, log.Fn()), 1);
     EXPECT_EQ(list.CurrentIndex(), 2);
     EXPECT_EQ(list.PreviousIndex(), 2);
 }
@@ -193,7 +193,7 @@ TEST(SelectChannel, NeverTunesAnIndexThatNamesNoRecord) {
     ChannelList list;
     TuneLog log;
     list.SetCurrentIndex(7); // left from a longer list
-    EXPECT_EQ(list.SelectChannel(0, log.fn()), 1);
+    EXPECT_EQ(list.SelectChannel(0, log.Fn()), 1);
     EXPECT_EQ(list.CurrentIndex(), 7);
     EXPECT_EQ(list.PreviousIndex(), 7);
     EXPECT_TRUE(log.tuned.empty());

@@ -194,35 +194,35 @@ public:
 
 class LiveTvTest : public ::testing::Test {
 protected:
-    RecordingHost host;
-    LiveTv tv{host};
+    RecordingHost m_host;
+    LiveTv m_tv{m_host};
 };
 
 // ---- digits -------------------------------------------------------------------------------------
 
 TEST_F(LiveTvTest, DigitSelectsThatChannelAndShowsItsTune) {
-    host.Fill(5);
-    EXPECT_TRUE(tv.Command(1096 + 3));
-    EXPECT_EQ(host.list.CurrentIndex(), 3);
-    EXPECT_EQ(host.list.PreviousIndex(), 0);
-    EXPECT_EQ(host.tuned, std::vector<long>{3});
-    EXPECT_EQ(host.LastOsd(), "[3]C3 Stereo");
+    m_host.Fill(5);
+    EXPECT_TRUE(m_tv.Command(1096 + 3));
+    EXPECT_EQ(m_host.list.CurrentIndex(), 3);
+    EXPECT_EQ(m_host.list.PreviousIndex(), 0);
+    EXPECT_EQ(m_host.tuned, std::vector<long>{3});
+    EXPECT_EQ(m_host.LastOsd(), "[3]C3 Stereo");
 
     // A digit past the list's end tunes nothing but still shows the current channel.
-    host.Reset();
-    tv.Command(1096 + 7);
-    EXPECT_TRUE(host.tuned.empty());
-    EXPECT_EQ(host.list.CurrentIndex(), 3);
-    EXPECT_EQ(host.LastOsd(), "[3]C3 Stereo");
+    m_host.Reset();
+    m_tv.Command(1096 + 7);
+    EXPECT_TRUE(m_host.tuned.empty());
+    EXPECT_EQ(m_host.list.CurrentIndex(), 3);
+    EXPECT_EQ(m_host.LastOsd(), "[3]C3 Stereo");
 
     // A disabled record passes the selection on to the next enabled one.
-    host.list.SetEnabled(1, 0);
-    tv.Command(1096 + 1);
-    EXPECT_EQ(host.list.CurrentIndex(), 2);
+    m_host.list.SetEnabled(1, 0);
+    m_tv.Command(1096 + 1);
+    EXPECT_EQ(m_host.list.CurrentIndex(), 2);
 }
 
 TEST_F(LiveTvTest, DigitsDoNothingWhereForbidden) {
-    host.Fill(5);
+    m_host.Fill(5);
     struct Case {
         const char* what;
         void (*set)(RecordingHost&);
@@ -245,21 +245,21 @@ TEST_F(LiveTvTest, DigitsDoNothingWhereForbidden) {
 }
 
 TEST_F(LiveTvTest, TwoDigitEntryWithinFourSeconds) {
-    host.Fill(13);
-    tv.Command(1109);
-    EXPECT_TRUE(tv.TwoDigitMode());
-    EXPECT_EQ(host.LastOsd(), "__ __");
-    host.tick += 1500;
-    tv.Command(1097);
-    EXPECT_EQ(host.LastOsd(), "1__");
-    EXPECT_EQ(tv.PendingTens(), 1);
-    EXPECT_TRUE(host.tuned.empty());
-    host.tick += 2400; // 3900 ms after switching on
-    tv.Command(1098);
-    EXPECT_EQ(host.list.CurrentIndex(), 12);
-    EXPECT_EQ(host.tuned, std::vector<long>{12});
-    EXPECT_EQ(host.LastOsd(), "[12]C12");
-    EXPECT_FALSE(tv.TwoDigitMode());
+    m_host.Fill(13);
+    m_tv.Command(1109);
+    EXPECT_TRUE(m_tv.TwoDigitMode());
+    EXPECT_EQ(m_host.LastOsd(), "__ __");
+    m_host.tick += 1500;
+    m_tv.Command(1097);
+    EXPECT_EQ(m_host.LastOsd(), "1__");
+    EXPECT_EQ(m_tv.PendingTens(), 1);
+    EXPECT_TRUE(m_host.tuned.empty());
+    m_host.tick += 2400; // 3900 ms after switching on
+    m_tv.Command(1098);
+    EXPECT_EQ(m_host.list.CurrentIndex(), 12);
+    EXPECT_EQ(m_host.tuned, std::vector<long>{12});
+    EXPECT_EQ(m_host.LastOsd(), "[12]C12");
+    EXPECT_FALSE(m_tv.TwoDigitMode());
 
     // With twelve channels index 12 does not exist.
     RecordingHost small;
@@ -278,41 +278,41 @@ TEST_F(LiveTvTest, TwoDigitEntryWithinFourSeconds) {
 }
 
 TEST_F(LiveTvTest, TwoDigitEntryExpiresAfterFourSeconds) {
-    host.Fill(13);
-    tv.Command(1109);
-    host.tick += 5000;
-    tv.Command(1096 + 4);
-    EXPECT_FALSE(tv.TwoDigitMode());
-    EXPECT_EQ(host.list.CurrentIndex(), 4);
-    EXPECT_EQ(host.LastOsd(), "[4]C4 Stereo");
+    m_host.Fill(13);
+    m_tv.Command(1109);
+    m_host.tick += 5000;
+    m_tv.Command(1096 + 4);
+    EXPECT_FALSE(m_tv.TwoDigitMode());
+    EXPECT_EQ(m_host.list.CurrentIndex(), 4);
+    EXPECT_EQ(m_host.LastOsd(), "[4]C4 Stereo");
 
     // Expiry also throws away a pending tens digit.
-    tv.Command(1109);
-    tv.Command(1097);
-    host.tick += 4001;
-    tv.Command(1098);
-    EXPECT_EQ(host.list.CurrentIndex(), 2);
-    EXPECT_EQ(tv.PendingTens(), -1);
+    m_tv.Command(1109);
+    m_tv.Command(1097);
+    m_host.tick += 4001;
+    m_tv.Command(1098);
+    EXPECT_EQ(m_host.list.CurrentIndex(), 2);
+    EXPECT_EQ(m_tv.PendingTens(), -1);
 
     // Exactly 4000 ms still counts as within the time; the tick counter may wrap meanwhile.
-    host.tick = 0xFFFFF000u;
-    tv.Command(1109);
-    tv.Command(1097);
-    host.tick = 0xFFFFF000u + 4000u; // wraps past zero
-    tv.Command(1096);
-    EXPECT_EQ(host.list.CurrentIndex(), 10);
+    m_host.tick = 0xFFFFF000u;
+    m_tv.Command(1109);
+    m_tv.Command(1097);
+    m_host.tick = 0xFFFFF000u + 4000u; // wraps past zero
+    m_tv.Command(1096);
+    EXPECT_EQ(m_host.list.CurrentIndex(), 10);
 }
 
 TEST_F(LiveTvTest, TwoDigitToggleRules) {
-    host.Fill(13);
-    tv.Command(1109);
-    tv.Command(1097);
-    tv.Command(1109); // off: the pending digit goes
-    EXPECT_FALSE(tv.TwoDigitMode());
-    EXPECT_EQ(tv.PendingTens(), -1);
-    EXPECT_EQ(host.LastOsd(), "__ __");
-    tv.Command(1098);
-    EXPECT_EQ(host.list.CurrentIndex(), 2);
+    m_host.Fill(13);
+    m_tv.Command(1109);
+    m_tv.Command(1097);
+    m_tv.Command(1109); // off: the pending digit goes
+    EXPECT_FALSE(m_tv.TwoDigitMode());
+    EXPECT_EQ(m_tv.PendingTens(), -1);
+    EXPECT_EQ(m_host.LastOsd(), "__ __");
+    m_tv.Command(1098);
+    EXPECT_EQ(m_host.list.CurrentIndex(), 2);
 
     for (int which = 0; which < 3; ++which) {
         RecordingHost h;
@@ -333,76 +333,76 @@ TEST_F(LiveTvTest, TwoDigitToggleRules) {
 // ---- previous, up and down ----------------------------------------------------------------------
 
 TEST_F(LiveTvTest, PreviousChannelSwapsCurrentAndPrevious) {
-    host.Fill(6);
-    tv.Command(1096 + 2);
-    tv.Command(1096 + 5);
-    EXPECT_EQ(host.list.PreviousIndex(), 2);
-    tv.Command(1106);
-    EXPECT_EQ(host.list.CurrentIndex(), 2);
-    EXPECT_EQ(host.list.PreviousIndex(), 5);
-    EXPECT_EQ(host.LastOsd(), "[2]C2");
-    tv.Command(1106);
-    EXPECT_EQ(host.list.CurrentIndex(), 5);
+    m_host.Fill(6);
+    m_tv.Command(1096 + 2);
+    m_tv.Command(1096 + 5);
+    EXPECT_EQ(m_host.list.PreviousIndex(), 2);
+    m_tv.Command(1106);
+    EXPECT_EQ(m_host.list.CurrentIndex(), 2);
+    EXPECT_EQ(m_host.list.PreviousIndex(), 5);
+    EXPECT_EQ(m_host.LastOsd(), "[2]C2");
+    m_tv.Command(1106);
+    EXPECT_EQ(m_host.list.CurrentIndex(), 5);
 
-    host.list.Clear();
-    host.Reset();
-    tv.Command(1106);
-    EXPECT_EQ(host.LastOsd(), "No current channel");
-    EXPECT_TRUE(host.tuned.empty());
+    m_host.list.Clear();
+    m_host.Reset();
+    m_tv.Command(1106);
+    EXPECT_EQ(m_host.LastOsd(), "No current channel");
+    EXPECT_TRUE(m_host.tuned.empty());
 
-    host.Fill(6);
-    host.Reset();
-    host.sourceIndex = 2;
-    tv.Command(1106);
-    host.sourceIndex = 1;
-    host.preview = false;
-    tv.Command(1106);
-    host.preview = true;
-    host.scanning = true;
-    tv.Command(1106);
-    EXPECT_TRUE(host.log.empty());
+    m_host.Fill(6);
+    m_host.Reset();
+    m_host.sourceIndex = 2;
+    m_tv.Command(1106);
+    m_host.sourceIndex = 1;
+    m_host.preview = false;
+    m_tv.Command(1106);
+    m_host.preview = true;
+    m_host.scanning = true;
+    m_tv.Command(1106);
+    EXPECT_TRUE(m_host.log.empty());
 }
 
 TEST_F(LiveTvTest, ChannelUpWrapsToFirstEnabledAndKeepsPrevious) {
-    host.Fill(5);
-    host.list.SetEnabled(0, 0);
-    host.list.SetCurrentIndex(4);
-    host.list.SetPreviousIndex(3);
-    tv.Command(1108);
-    EXPECT_EQ(host.list.CurrentIndex(), 1);
-    EXPECT_EQ(host.list.PreviousIndex(), 3);
-    EXPECT_EQ(host.tuned, std::vector<long>{1});
-    EXPECT_EQ(host.LastOsd(), "[1]C1 Stereo");
+    m_host.Fill(5);
+    m_host.list.SetEnabled(0, 0);
+    m_host.list.SetCurrentIndex(4);
+    m_host.list.SetPreviousIndex(3);
+    m_tv.Command(1108);
+    EXPECT_EQ(m_host.list.CurrentIndex(), 1);
+    EXPECT_EQ(m_host.list.PreviousIndex(), 3);
+    EXPECT_EQ(m_host.tuned, std::vector<long>{1});
+    EXPECT_EQ(m_host.LastOsd(), "[1]C1 Stereo");
 
-    host.list.SetEnabled(2, 0);
-    host.list.SetEnabled(3, 0);
-    tv.Command(1108);
-    EXPECT_EQ(host.list.CurrentIndex(), 4);
-    tv.Command(1108); // past the end: the search starts again at 0, which is off
-    EXPECT_EQ(host.list.CurrentIndex(), 1);
+    m_host.list.SetEnabled(2, 0);
+    m_host.list.SetEnabled(3, 0);
+    m_tv.Command(1108);
+    EXPECT_EQ(m_host.list.CurrentIndex(), 4);
+    m_tv.Command(1108); // past the end: the search starts again at 0, which is off
+    EXPECT_EQ(m_host.list.CurrentIndex(), 1);
 }
 
 TEST_F(LiveTvTest, ChannelDownWrapsToLastEnabled) {
-    host.Fill(5);
-    host.list.SetEnabled(4, 0);
-    tv.Command(1107); // from 0: the last enabled one
-    EXPECT_EQ(host.list.CurrentIndex(), 3);
-    tv.Command(1107);
-    EXPECT_EQ(host.list.CurrentIndex(), 2);
-    EXPECT_EQ(host.list.PreviousIndex(), 0);
-    EXPECT_EQ(host.tuned, (std::vector<long>{3, 2}));
+    m_host.Fill(5);
+    m_host.list.SetEnabled(4, 0);
+    m_tv.Command(1107); // from 0: the last enabled one
+    EXPECT_EQ(m_host.list.CurrentIndex(), 3);
+    m_tv.Command(1107);
+    EXPECT_EQ(m_host.list.CurrentIndex(), 2);
+    EXPECT_EQ(m_host.list.PreviousIndex(), 0);
+    EXPECT_EQ(m_host.tuned, (std::vector<long>{3, 2}));
 }
 
 TEST_F(LiveTvTest, AllChannelsDisabledTunesNothing) {
-    host.Fill(4);
-    host.list.SetCurrentIndex(2);
+    m_host.Fill(4);
+    m_host.list.SetCurrentIndex(2);
     for (long i = 0; i < 4; ++i)
-        host.list.SetEnabled(i, 0);
-    tv.Command(1108);
-    tv.Command(1107);
-    EXPECT_TRUE(host.tuned.empty());
-    EXPECT_EQ(host.list.CurrentIndex(), 2);
-    EXPECT_EQ(host.osd, (std::vector<std::string>{"[2]C2 Stereo", "[2]C2 Stereo"}));
+        m_host.list.SetEnabled(i, 0);
+    m_tv.Command(1108);
+    m_tv.Command(1107);
+    EXPECT_TRUE(m_host.tuned.empty());
+    EXPECT_EQ(m_host.list.CurrentIndex(), 2);
+    EXPECT_EQ(m_host.osd, (std::vector<std::string>{"[2]C2 Stereo", "[2]C2 Stereo"}));
 }
 
 TEST_F(LiveTvTest, ZappingForbiddenStates) {
@@ -434,49 +434,49 @@ TEST_F(LiveTvTest, ZappingForbiddenStates) {
 }
 
 TEST_F(LiveTvTest, CurrentTuneTextFollowsTheCardsAudioRule) {
-    host.Fill(3);
-    host.list.SetAudioMode(0, 1);
-    host.cardType = 2;
-    EXPECT_EQ(tv.CurrentTuneText(), "[0]C0 Mono");
-    host.cardType = 4; // always stereo
-    EXPECT_EQ(tv.CurrentTuneText(), "[0]C0 Stereo");
-    host.list.SetAudioMode(0, 0);
-    host.cardType = 1; // always mono
-    EXPECT_EQ(tv.CurrentTuneText(), "[0]C0 Mono");
-    tv.Command(1205);
-    EXPECT_EQ(host.LastOsd(), "[0]C0 Mono");
+    m_host.Fill(3);
+    m_host.list.SetAudioMode(0, 1);
+    m_host.cardType = 2;
+    EXPECT_EQ(m_tv.CurrentTuneText(), "[0]C0 Mono");
+    m_host.cardType = 4; // always stereo
+    EXPECT_EQ(m_tv.CurrentTuneText(), "[0]C0 Stereo");
+    m_host.list.SetAudioMode(0, 0);
+    m_host.cardType = 1; // always mono
+    EXPECT_EQ(m_tv.CurrentTuneText(), "[0]C0 Mono");
+    m_tv.Command(1205);
+    EXPECT_EQ(m_host.LastOsd(), "[0]C0 Mono");
 }
 
 // ---- fine tuning --------------------------------------------------------------------------------
 
 TEST_F(LiveTvTest, FineTuningStoresTheNewFrequency) {
-    host.Fill(3);
-    tv.Command(1096 + 1);
-    host.Reset();
-    tv.Command(1089);
-    EXPECT_EQ(host.osd, std::vector<std::string>{"Freq+"});
-    EXPECT_TRUE(host.Logged("freq 101050000 1"));
-    EXPECT_EQ(host.list.Frequency(1), 101050000);
+    m_host.Fill(3);
+    m_tv.Command(1096 + 1);
+    m_host.Reset();
+    m_tv.Command(1089);
+    EXPECT_EQ(m_host.osd, std::vector<std::string>{"Freq+"});
+    EXPECT_TRUE(m_host.Logged("freq 101050000 1"));
+    EXPECT_EQ(m_host.list.Frequency(1), 101050000);
 
-    host.freqSpace = 62500; // read again at every use
-    tv.Command(1090);
-    tv.Command(1090);
-    EXPECT_EQ(host.LastOsd(), "Freq-");
-    EXPECT_EQ(host.list.Frequency(1), 101050000 - 125000);
-    EXPECT_EQ(host.list.Frequency(0), 100000000);
+    m_host.freqSpace = 62500; // read again at every use
+    m_tv.Command(1090);
+    m_tv.Command(1090);
+    EXPECT_EQ(m_host.LastOsd(), "Freq-");
+    EXPECT_EQ(m_host.list.Frequency(1), 101050000 - 125000);
+    EXPECT_EQ(m_host.list.Frequency(0), 100000000);
 }
 
 TEST_F(LiveTvTest, FineTuningStaysInTheTunersRange) {
-    host.Fill(1);
-    host.list.SetFrequency(0, 870000000 - 10000);
-    tv.Command(1089);
-    EXPECT_EQ(host.list.Frequency(0), 870000000 - 10000);
-    host.rangeKnown = false;
-    tv.Command(1089);
-    EXPECT_EQ(host.list.Frequency(0), 870040000);
-    host.list.SetFrequency(0, 30000);
-    tv.Command(1090);
-    EXPECT_EQ(host.list.Frequency(0), 30000);
+    m_host.Fill(1);
+    m_host.list.SetFrequency(0, 870000000 - 10000);
+    m_tv.Command(1089);
+    EXPECT_EQ(m_host.list.Frequency(0), 870000000 - 10000);
+    m_host.rangeKnown = false;
+    m_tv.Command(1089);
+    EXPECT_EQ(m_host.list.Frequency(0), 870040000);
+    m_host.list.SetFrequency(0, 30000);
+    m_tv.Command(1090);
+    EXPECT_EQ(m_host.list.Frequency(0), 30000);
 
     for (int which = 0; which < 4; ++which) {
         RecordingHost h;
@@ -505,162 +505,162 @@ TEST_F(LiveTvTest, FineTuningStaysInTheTunersRange) {
 // ---- inputs -------------------------------------------------------------------------------------
 
 TEST_F(LiveTvTest, VideoSourceCyclesWithNames) {
-    host.sourceIndex = 0;
+    m_host.sourceIndex = 0;
     std::vector<long> seen;
     for (int i = 0; i < 3; ++i) {
-        tv.Command(1112);
-        seen.push_back(host.sourceIndex);
+        m_tv.Command(1112);
+        seen.push_back(m_host.sourceIndex);
     }
     EXPECT_EQ(seen, (std::vector<long>{1, 2, 0}));
-    EXPECT_EQ(host.osd, (std::vector<std::string>{"Video Tuner", "Video SVideo", "Video Composite"}));
-    EXPECT_TRUE(host.Logged("source 2"));
+    EXPECT_EQ(m_host.osd, (std::vector<std::string>{"Video Tuner", "Video SVideo", "Video Composite"}));
+    EXPECT_TRUE(m_host.Logged("source 2"));
 
-    host.Reset();
-    tv.Command(1120);
-    EXPECT_EQ(host.log, (std::vector<std::string>{"osd Video Composite", "source 0"}));
+    m_host.Reset();
+    m_tv.Command(1120);
+    EXPECT_EQ(m_host.log, (std::vector<std::string>{"osd Video Composite", "source 0"}));
 
     // A card with two inputs goes back and forth between them.
-    host.sourceNames.pop_back();
-    host.sourceIndex = 1;
-    tv.Command(1112);
-    EXPECT_EQ(host.sourceIndex, 0);
-    tv.Command(1112);
-    EXPECT_EQ(host.sourceIndex, 1);
+    m_host.sourceNames.pop_back();
+    m_host.sourceIndex = 1;
+    m_tv.Command(1112);
+    EXPECT_EQ(m_host.sourceIndex, 0);
+    m_tv.Command(1112);
+    EXPECT_EQ(m_host.sourceIndex, 1);
 
-    host.Reset();
-    host.wall = true;
-    tv.Command(1112);
-    tv.Command(1120);
-    host.wall = false;
-    host.playback = true;
-    tv.Command(1112);
-    EXPECT_TRUE(host.log.empty());
+    m_host.Reset();
+    m_host.wall = true;
+    m_tv.Command(1112);
+    m_tv.Command(1120);
+    m_host.wall = false;
+    m_host.playback = true;
+    m_tv.Command(1112);
+    EXPECT_TRUE(m_host.log.empty());
 }
 
 TEST_F(LiveTvTest, SourceByName) {
-    EXPECT_EQ(tv.SourceIndexByName("Tuner"), 1);
-    EXPECT_EQ(tv.SourceIndexByName("SVideo"), 2);
-    EXPECT_EQ(tv.SourceIndexByName("Composite"), 0);
-    host.sourceNames = {"Video Tuner", "Video Composite"};
-    EXPECT_EQ(tv.SourceIndexByName("Composite"), 1);
-    EXPECT_EQ(tv.SourceIndexByName("SVideo"), 0);
+    EXPECT_EQ(m_tv.SourceIndexByName("Tuner"), 1);
+    EXPECT_EQ(m_tv.SourceIndexByName("SVideo"), 2);
+    EXPECT_EQ(m_tv.SourceIndexByName("Composite"), 0);
+    m_host.sourceNames = {"Video Tuner", "Video Composite"};
+    EXPECT_EQ(m_tv.SourceIndexByName("Composite"), 1);
+    EXPECT_EQ(m_tv.SourceIndexByName("SVideo"), 0);
 }
 
 // ---- sound and picture --------------------------------------------------------------------------
 
 TEST_F(LiveTvTest, MuteToggles) {
-    tv.Command(406);
-    EXPECT_TRUE(host.outputMuted);
-    EXPECT_TRUE(host.muteLook);
-    EXPECT_EQ(host.LastOsd(), "Mute");
-    tv.Command(406);
-    EXPECT_FALSE(host.outputMuted);
-    EXPECT_FALSE(host.muteLook);
-    EXPECT_EQ(host.LastOsd(), "Unmute");
-    host.playback = true;
-    host.Reset();
-    tv.Command(406);
-    EXPECT_TRUE(host.log.empty());
+    m_tv.Command(406);
+    EXPECT_TRUE(m_host.outputMuted);
+    EXPECT_TRUE(m_host.muteLook);
+    EXPECT_EQ(m_host.LastOsd(), "Mute");
+    m_tv.Command(406);
+    EXPECT_FALSE(m_host.outputMuted);
+    EXPECT_FALSE(m_host.muteLook);
+    EXPECT_EQ(m_host.LastOsd(), "Unmute");
+    m_host.playback = true;
+    m_host.Reset();
+    m_tv.Command(406);
+    EXPECT_TRUE(m_host.log.empty());
 }
 
 TEST_F(LiveTvTest, BrightnessClampsAndShowsPercent) {
-    host.brightness = 250;
-    tv.Command(1083);
-    EXPECT_EQ(host.brightness, 255);
-    EXPECT_EQ(host.LastOsd(), "Brightness:100");
-    tv.Command(1083);
-    EXPECT_EQ(host.brightness, 255);
-    tv.Command(1084);
-    EXPECT_EQ(host.brightness, 240);
-    EXPECT_EQ(host.LastOsd(), "Brightness:94");
-    host.brightness = 10;
-    tv.Command(1084);
-    EXPECT_EQ(host.brightness, 0);
-    EXPECT_EQ(host.LastOsd(), "Brightness:0");
+    m_host.brightness = 250;
+    m_tv.Command(1083);
+    EXPECT_EQ(m_host.brightness, 255);
+    EXPECT_EQ(m_host.LastOsd(), "Brightness:100");
+    m_tv.Command(1083);
+    EXPECT_EQ(m_host.brightness, 255);
+    m_tv.Command(1084);
+    EXPECT_EQ(m_host.brightness, 240);
+    EXPECT_EQ(m_host.LastOsd(), "Brightness:94");
+    m_host.brightness = 10;
+    m_tv.Command(1084);
+    EXPECT_EQ(m_host.brightness, 0);
+    EXPECT_EQ(m_host.LastOsd(), "Brightness:0");
 
-    host.Reset();
-    host.hasPicture = false;
-    tv.Command(1083);
-    EXPECT_TRUE(host.log.empty());
+    m_host.Reset();
+    m_host.hasPicture = false;
+    m_tv.Command(1083);
+    EXPECT_TRUE(m_host.log.empty());
 }
 
 TEST_F(LiveTvTest, ContrastStepsByEightBothWays) {
-    tv.Command(1085);
-    EXPECT_EQ(host.contrast, 136);
-    tv.Command(1086);
-    tv.Command(1086);
-    EXPECT_EQ(host.contrast, 120);
-    EXPECT_TRUE(host.osd.empty());
+    m_tv.Command(1085);
+    EXPECT_EQ(m_host.contrast, 136);
+    m_tv.Command(1086);
+    m_tv.Command(1086);
+    EXPECT_EQ(m_host.contrast, 120);
+    EXPECT_TRUE(m_host.osd.empty());
 }
 
 // ---- automatic scan -----------------------------------------------------------------------------
 
 TEST_F(LiveTvTest, ScanRunsToItsEnd) {
-    host.Fill(3);
-    host.list.SetCurrentIndex(2);
-    host.table = {{48250000, false}, {55250000, true}, {62250000, false}, {175250000, true}};
-    tv.Command(405);
-    EXPECT_TRUE(host.scanning);
-    EXPECT_TRUE(host.timerRunning);
-    EXPECT_TRUE(host.locked);
-    EXPECT_TRUE(host.outputMuted);
-    EXPECT_EQ(tv.ScanCounter(), 1);
-    EXPECT_EQ(host.log.front(), "remote 5557");
-    EXPECT_EQ(host.log.back(), "scheduler 2149");
-    EXPECT_TRUE(host.Logged("button 1"));
-    EXPECT_TRUE(host.Logged("lock 1"));
+    m_host.Fill(3);
+    m_host.list.SetCurrentIndex(2);
+    m_host.table = {{48250000, false}, {55250000, true}, {62250000, false}, {175250000, true}};
+    m_tv.Command(405);
+    EXPECT_TRUE(m_host.scanning);
+    EXPECT_TRUE(m_host.timerRunning);
+    EXPECT_TRUE(m_host.locked);
+    EXPECT_TRUE(m_host.outputMuted);
+    EXPECT_EQ(m_tv.ScanCounter(), 1);
+    EXPECT_EQ(m_host.log.front(), "remote 5557");
+    EXPECT_EQ(m_host.log.back(), "scheduler 2149");
+    EXPECT_TRUE(m_host.Logged("button 1"));
+    EXPECT_TRUE(m_host.Logged("lock 1"));
 
     for (int i = 0; i < 3; ++i)
-        tv.ScanTick();
-    EXPECT_TRUE(host.scanning);
-    EXPECT_EQ(host.osd, (std::vector<std::string>{"2", "3", "4"}));
-    tv.ScanTick(); // past the table
-    EXPECT_FALSE(host.scanning);
-    EXPECT_FALSE(host.timerRunning);
-    EXPECT_FALSE(host.locked);
-    EXPECT_FALSE(host.outputMuted);
-    EXPECT_EQ(tv.ScanCounter(), 0);
-    ASSERT_EQ(host.list.Count(), 2);
-    EXPECT_EQ(host.list.Frequency(0), 55250000);
-    EXPECT_EQ(host.list.Frequency(1), 175250000);
-    EXPECT_EQ(host.list.Number(1), 3);
-    EXPECT_EQ(host.list.CurrentIndex(), 0);
-    EXPECT_EQ(host.tuned.back(), 0);
-    EXPECT_EQ(host.LastOsd(), "scanned 2");
-    EXPECT_EQ(host.osdDelays.back(), 0u);
-    const std::vector<std::string> tail(host.log.end() - 2, host.log.end());
+        m_tv.ScanTick();
+    EXPECT_TRUE(m_host.scanning);
+    EXPECT_EQ(m_host.osd, (std::vector<std::string>{"2", "3", "4"}));
+    m_tv.ScanTick(); // past the table
+    EXPECT_FALSE(m_host.scanning);
+    EXPECT_FALSE(m_host.timerRunning);
+    EXPECT_FALSE(m_host.locked);
+    EXPECT_FALSE(m_host.outputMuted);
+    EXPECT_EQ(m_tv.ScanCounter(), 0);
+    ASSERT_EQ(m_host.list.Count(), 2);
+    EXPECT_EQ(m_host.list.Frequency(0), 55250000);
+    EXPECT_EQ(m_host.list.Frequency(1), 175250000);
+    EXPECT_EQ(m_host.list.Number(1), 3);
+    EXPECT_EQ(m_host.list.CurrentIndex(), 0);
+    EXPECT_EQ(m_host.tuned.back(), 0);
+    EXPECT_EQ(m_host.LastOsd(), "scanned 2");
+    EXPECT_EQ(m_host.osdDelays.back(), 0u);
+    const std::vector<std::string> tail(m_host.log.end() - 2, m_host.log.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"remote 5558", "scheduler 2150"}));
 
     // A late tick does nothing but stop the timer.
-    host.Reset();
-    tv.ScanTick();
-    EXPECT_EQ(host.log, std::vector<std::string>{"timer off"});
+    m_host.Reset();
+    m_tv.ScanTick();
+    EXPECT_EQ(m_host.log, std::vector<std::string>{"timer off"});
 }
 
 TEST_F(LiveTvTest, ScanStoppedHalfWay) {
-    host.Fill(3);
-    host.table = {{48250000, true}, {55250000, true}, {62250000, true}, {175250000, true}};
-    tv.Command(406); // the user's own mute survives the scan
-    tv.Command(405);
-    tv.ScanTick();
-    host.Reset();
-    tv.Command(405);
-    EXPECT_FALSE(host.scanning);
-    EXPECT_FALSE(host.timerRunning);
-    EXPECT_FALSE(host.locked);
-    EXPECT_TRUE(host.outputMuted);
-    EXPECT_TRUE(host.Logged("scan 1"));
-    EXPECT_EQ(host.scanPosition, 0);
-    EXPECT_EQ(host.list.Count(), 2);
-    EXPECT_EQ(host.LastOsd(), "scanned 2");
-    EXPECT_EQ(host.osdDelays.back(), 20u);
-    EXPECT_TRUE(host.Logged("remote 5558"));
-    EXPECT_TRUE(host.Logged("scheduler 2150"));
+    m_host.Fill(3);
+    m_host.table = {{48250000, true}, {55250000, true}, {62250000, true}, {175250000, true}};
+    m_tv.Command(406); // the user's own mute survives the scan
+    m_tv.Command(405);
+    m_tv.ScanTick();
+    m_host.Reset();
+    m_tv.Command(405);
+    EXPECT_FALSE(m_host.scanning);
+    EXPECT_FALSE(m_host.timerRunning);
+    EXPECT_FALSE(m_host.locked);
+    EXPECT_TRUE(m_host.outputMuted);
+    EXPECT_TRUE(m_host.Logged("scan 1"));
+    EXPECT_EQ(m_host.scanPosition, 0);
+    EXPECT_EQ(m_host.list.Count(), 2);
+    EXPECT_EQ(m_host.LastOsd(), "scanned 2");
+    EXPECT_EQ(m_host.osdDelays.back(), 20u);
+    EXPECT_TRUE(m_host.Logged("remote 5558"));
+    EXPECT_TRUE(m_host.Logged("scheduler 2150"));
 
     // The next scan starts at the top of the table again.
-    tv.Command(405);
-    EXPECT_EQ(host.list.Count(), 1);
-    EXPECT_EQ(host.list.Frequency(0), 48250000);
+    m_tv.Command(405);
+    EXPECT_EQ(m_host.list.Count(), 1);
+    EXPECT_EQ(m_host.list.Frequency(0), 48250000);
 }
 
 TEST_F(LiveTvTest, ScanForbiddenStates) {
@@ -690,12 +690,12 @@ TEST_F(LiveTvTest, ScanForbiddenStates) {
 }
 
 TEST_F(LiveTvTest, ScanWithEmptyTableEndsAtFirstTick) {
-    host.Fill(2);
-    tv.Command(405);
-    tv.ScanTick();
-    EXPECT_FALSE(host.scanning);
-    EXPECT_EQ(host.LastOsd(), "scanned 2"); // nothing walked, nothing thrown away
-    EXPECT_FALSE(tv.Command(1111));
+    m_host.Fill(2);
+    m_tv.Command(405);
+    m_tv.ScanTick();
+    EXPECT_FALSE(m_host.scanning);
+    EXPECT_EQ(m_host.LastOsd(), "scanned 2"); // nothing walked, nothing thrown away
+    EXPECT_FALSE(m_tv.Command(1111));
 }
 
 } // namespace

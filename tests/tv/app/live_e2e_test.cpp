@@ -16,8 +16,8 @@ constexpr const char* kTitle = "Tunaro";
 
 // Channel frequencies of the prepared lists: the first ones are stations of the card's plan.
 long ChannelFrequency(int i) {
-    static const long plan[] = {49750000, 77250000, 168250000, 175250000, 184250000, 210250000};
-    return i < 6 ? plan[i] : 220000000L + i * 8000000L;
+    static const long kPlan[] = {49750000, 77250000, 168250000, 175250000, 184250000, 210250000};
+    return i < 6 ? kPlan[i] : 220000000L + i * 8000000L;
 }
 
 std::string ProgramText(int count, bool allDisabled, bool firstDisabled) {
@@ -35,23 +35,23 @@ std::string ProgramText(int count, bool allDisabled, bool firstDisabled) {
 // A file the test replaces and puts back as it was.
 class SavedFile {
 public:
-    explicit SavedFile(std::string path) : path_(std::move(path)) {
-        existed_ = e2e::FileExists(path_);
-        if (existed_)
-            content_ = e2e::ReadFile(path_);
+    explicit SavedFile(std::string path) : m_path(std::move(path)) {
+        m_existed = e2e::FileExists(m_path);
+        if (m_existed)
+            m_content = e2e::ReadFile(m_path);
     }
     ~SavedFile() {
-        if (existed_)
-            e2e::WriteFile(path_, content_);
+        if (m_existed)
+            e2e::WriteFile(m_path, m_content);
         else
-            DeleteFileA(path_.c_str());
+            DeleteFileA(m_path.c_str());
     }
-    const std::string& path() const { return path_; }
+    const std::string& Path() const { return m_path; }
 
 private:
-    std::string path_;
-    bool existed_ = false;
-    std::string content_;
+    std::string m_path;
+    bool m_existed = false;
+    std::string m_content;
 };
 
 // Texts of every window of a process, children included, read without asking the program
@@ -66,48 +66,48 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM out) {
 class LiveTvRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        programTxt_.reset(new SavedFile(e2e::SystemDir() + "\\program.txt"));
-        tunaroIni_.reset(new SavedFile(e2e::InstallDir() + "\\Tunaro.ini"));
-        channelTxt_.reset(new SavedFile(e2e::SystemDir() + "\\CHANNEL.TXT"));
+        m_programTxt.reset(new SavedFile(e2e::SystemDir() + "\\program.txt"));
+        m_tunaroIni.reset(new SavedFile(e2e::InstallDir() + "\\Tunaro.ini"));
+        m_channelTxt.reset(new SavedFile(e2e::SystemDir() + "\\CHANNEL.TXT"));
         // A scheduler window keeps the program from starting the installed scheduler.
-        scheduler_.reset(new e2e::PeerWindow("Schedule"));
+        m_scheduler.reset(new e2e::PeerWindow("Schedule"));
     }
     void TearDown() override {
-        if (program_.Running()) {
-            e2e::PostCommand(panel_, 403);
-            if (!program_.WaitForExit(15000))
-                program_.Kill();
+        if (m_program.Running()) {
+            e2e::PostCommand(m_panel, 403);
+            if (!m_program.WaitForExit(15000))
+                m_program.Kill();
         }
-        scheduler_.reset();
-        channelTxt_.reset();
-        tunaroIni_.reset();
-        programTxt_.reset();
+        m_scheduler.reset();
+        m_channelTxt.reset();
+        m_tunaroIni.reset();
+        m_programTxt.reset();
     }
 
     void WriteSetup(const std::string* programText, long currentIndex) {
         if (programText)
-            ASSERT_TRUE(e2e::WriteFile(programTxt_->path(), *programText));
+            ASSERT_TRUE(e2e::WriteFile(m_programTxt->Path(), *programText));
         else
-            DeleteFileA(programTxt_->path().c_str());
+            DeleteFileA(m_programTxt->Path().c_str());
         char ini[300];
         std::snprintf(ini, sizeof ini,
                       "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=%ld\r\nPreChannelIndex=0\r\n"
                       "[Country]\r\niCode=0\r\n",
                       currentIndex);
-        ASSERT_TRUE(e2e::WriteFile(tunaroIni_->path(), ini));
+        ASSERT_TRUE(e2e::WriteFile(m_tunaroIni->Path(), ini));
     }
 
     void Start() {
-        ASSERT_TRUE(program_.Start(e2e::InstallDir() + "\\Tunaro.exe"));
-        panel_ = e2e::WaitForWindow(kTitle, 30000);
-        ASSERT_NE(panel_, nullptr) << "the control panel did not appear";
+        ASSERT_TRUE(m_program.Start(e2e::InstallDir() + "\\Tunaro.exe"));
+        m_panel = e2e::WaitForWindow(kTitle, 30000);
+        ASSERT_NE(m_panel, nullptr) << "the control panel did not appear";
         ASSERT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 15000))
             << "the preview does not run";
     }
 
     void Exit() {
-        e2e::PostCommand(panel_, 403);
-        ASSERT_TRUE(program_.WaitForExit(20000)) << "the program did not end on Exit";
+        e2e::PostCommand(m_panel, 403);
+        ASSERT_TRUE(m_program.WaitForExit(20000)) << "the program did not end on Exit";
     }
 
     // True once some window of the program shows exactly this text.
@@ -115,7 +115,7 @@ protected:
         return e2e::WaitUntil(
             [&] {
                 std::vector<std::pair<HWND, std::string>> all;
-                for (HWND top : e2e::ProcessWindows(program_.Pid())) {
+                for (HWND top : e2e::ProcessWindows(m_program.Pid())) {
                     CollectChild(top, reinterpret_cast<LPARAM>(&all));
                     EnumChildWindows(top, CollectChild, reinterpret_cast<LPARAM>(&all));
                 }
@@ -135,13 +135,13 @@ protected:
     // the panel's thread is free again).
     void Sync() {
         DWORD_PTR result = 0;
-        SendMessageTimeoutA(panel_, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result);
+        SendMessageTimeoutA(m_panel, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result);
     }
 
-    std::unique_ptr<SavedFile> programTxt_, tunaroIni_, channelTxt_;
-    std::unique_ptr<e2e::PeerWindow> scheduler_;
-    e2e::Program program_;
-    HWND panel_ = nullptr;
+    std::unique_ptr<SavedFile> m_programTxt, m_tunaroIni, m_channelTxt;
+    std::unique_ptr<e2e::PeerWindow> m_scheduler;
+    e2e::Program m_program;
+    HWND m_panel = nullptr;
 };
 
 TEST_F(LiveTvRun, DigitsZappingFineTuningInputsAndPicture) {
@@ -151,63 +151,63 @@ TEST_F(LiveTvRun, DigitsZappingFineTuningInputsAndPicture) {
     ASSERT_TRUE(WaitForFrequency(ChannelFrequency(2))) << "start-up tunes the stored channel";
 
     // A digit selects that channel and shows its tune.
-    e2e::PostCommand(panel_, 1096 + 5);
+    e2e::PostCommand(m_panel, 1096 + 5);
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(5)));
     EXPECT_TRUE(WaitForText("[5]Ch5 Stereo"));
 
     // Two digits in a row: index 12.
-    e2e::PostCommand(panel_, 1109);
-    e2e::PostCommand(panel_, 1096 + 1);
-    e2e::PostCommand(panel_, 1096 + 2);
+    e2e::PostCommand(m_panel, 1109);
+    e2e::PostCommand(m_panel, 1096 + 1);
+    e2e::PostCommand(m_panel, 1096 + 2);
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(12)));
     EXPECT_TRUE(WaitForText("[12]Ch12"));
 
     // From the last channel, channel + wraps past the disabled first one.
-    e2e::PostCommand(panel_, 1109);
-    e2e::PostCommand(panel_, 1096 + 1);
-    e2e::PostCommand(panel_, 1096 + 3);
+    e2e::PostCommand(m_panel, 1109);
+    e2e::PostCommand(m_panel, 1096 + 1);
+    e2e::PostCommand(m_panel, 1096 + 3);
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(13)));
-    e2e::PostCommand(panel_, 1108);
+    e2e::PostCommand(m_panel, 1108);
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(1)));
     EXPECT_TRUE(WaitForText("[1]Ch1 Stereo"));
 
     // Freq+ moves the tuner and the stored frequency by the default step.
-    e2e::PostCommand(panel_, 1089);
+    e2e::PostCommand(m_panel, 1089);
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(1) + 50000));
     EXPECT_TRUE(WaitForText("Freq+"));
 
     // The video source goes 1 -> 2 -> 0 -> 1 with the input names on screen; digits do nothing
     // off the tuner.
     const long tuned = ChannelFrequency(1) + 50000;
-    e2e::PostCommand(panel_, 1112);
+    e2e::PostCommand(m_panel, 1112);
     EXPECT_TRUE(e2e::WaitUntil(
         [] { return e2e::SimCardState("VideoInput").find("SVideo") != std::string::npos; }, 8000));
     EXPECT_TRUE(WaitForText("Video SVideo"));
-    e2e::PostCommand(panel_, 1096 + 4);
+    e2e::PostCommand(m_panel, 1096 + 4);
     Sync();
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), tuned);
-    e2e::PostCommand(panel_, 1112);
+    e2e::PostCommand(m_panel, 1112);
     EXPECT_TRUE(e2e::WaitUntil(
         [] { return e2e::SimCardState("VideoInput").find("Composite") != std::string::npos; }, 8000));
     EXPECT_TRUE(WaitForText("Video Composite"));
-    e2e::PostCommand(panel_, 1112);
+    e2e::PostCommand(m_panel, 1112);
     EXPECT_TRUE(e2e::WaitUntil(
         [] { return e2e::SimCardState("VideoInput").find("Tuner") != std::string::npos; }, 8000));
     EXPECT_TRUE(WaitForText("Video Tuner"));
 
     // Brightness up to the maximum, and one more press keeps it there.
     for (int i = 0; i < 20; ++i)
-        e2e::PostCommand(panel_, 1083);
+        e2e::PostCommand(m_panel, 1083);
     EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Brightness") == 10000; }, 8000));
     EXPECT_TRUE(WaitForText("Brightness:100"));
-    e2e::PostCommand(panel_, 1083);
+    e2e::PostCommand(m_panel, 1083);
     Sync();
     EXPECT_EQ(e2e::SimCardStateLong("Brightness"), 10000);
 
     Exit();
     char freqLine[40];
     std::snprintf(freqLine, sizeof freqLine, "Freq: %ld\n", tuned);
-    std::string saved = e2e::ReadFile(programTxt_->path());
+    std::string saved = e2e::ReadFile(m_programTxt->Path());
     saved.erase(std::remove(saved.begin(), saved.end(), '\r'), saved.end());
     EXPECT_NE(saved.find(std::string("Name: Ch1\n") + freqLine), std::string::npos) << saved;
 }
@@ -218,9 +218,9 @@ TEST_F(LiveTvRun, AllChannelsDisabledTuneNothing) {
     Start();
     Sync();
     const long before = e2e::SimCardStateLong("Frequency");
-    e2e::PostCommand(panel_, 1108);
+    e2e::PostCommand(m_panel, 1108);
     EXPECT_TRUE(WaitForText("[1]Ch1 Stereo"));
-    e2e::PostCommand(panel_, 1107);
+    e2e::PostCommand(m_panel, 1107);
     Sync();
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), before);
     Exit();
@@ -228,41 +228,41 @@ TEST_F(LiveTvRun, AllChannelsDisabledTuneNothing) {
 
 TEST_F(LiveTvRun, EmptyListThenAutomaticScan) {
     // A small country table: two stations of the card's plan around an empty frequency.
-    ASSERT_TRUE(e2e::WriteFile(channelTxt_->path(), "[Test Land]\r\nCountryCode=86\r\nChannelLow=1\r\n"
+    ASSERT_TRUE(e2e::WriteFile(m_channelTxt->Path(), "[Test Land]\r\nCountryCode=86\r\nChannelLow=1\r\n"
                                                     "ChannelHigh=3\r\nFormat=PAL-D\r\n49750000\r\n"
                                                     "63750000\r\n168250000\r\n"));
     WriteSetup(nullptr, 0);
     e2e::PeerWindow remote("Remote");
-    e2e::PeerWindow& scheduler = *scheduler_;
+    e2e::PeerWindow& scheduler = *m_scheduler;
     Start();
     Sync();
 
     // Without channels the digits tune nothing and the current tune says so.
     const long before = e2e::SimCardStateLong("Frequency");
-    e2e::PostCommand(panel_, 1096 + 1);
-    e2e::PostCommand(panel_, 1106);
+    e2e::PostCommand(m_panel, 1096 + 1);
+    e2e::PostCommand(m_panel, 1106);
     EXPECT_TRUE(WaitForText("No current channel"));
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), before);
 
     remote.Clear();
     scheduler.Clear();
-    e2e::PostCommand(panel_, 405);
+    e2e::PostCommand(m_panel, 405);
     ASSERT_TRUE(remote.WaitForCommand(5557, 8000));
     ASSERT_TRUE(scheduler.WaitForCommand(2149, 8000));
     // During the scan Record is disabled and Auto Scan stays enabled to stop it.
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel_, 411)));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel_, 405)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(m_panel, 411)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_panel, 405)));
     EXPECT_TRUE(remote.Commands(5558).empty());
 
     EXPECT_TRUE(WaitForText("scanned 2", 30000));
     EXPECT_TRUE(remote.WaitForCommand(5558, 8000));
     EXPECT_TRUE(scheduler.WaitForCommand(2150, 8000));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel_, 411)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_panel, 411)));
     // The scan ends on the first station found.
     EXPECT_TRUE(WaitForFrequency(49750000));
 
     Exit();
-    std::string saved = e2e::ReadFile(programTxt_->path());
+    std::string saved = e2e::ReadFile(m_programTxt->Path());
     saved.erase(std::remove(saved.begin(), saved.end(), '\r'), saved.end());
     EXPECT_EQ(saved, "Name: New Channel\nFreq: 49750000\nChan: 0\nAudioChannels:0\nCheck:1\n"
                      "Name: New Channel\nFreq: 168250000\nChan: 2\nAudioChannels:0\nCheck:1\n");

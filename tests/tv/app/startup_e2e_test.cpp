@@ -198,11 +198,11 @@ public:
     bool WaitForClose(DWORD timeoutMs) const {
         return e2e::WaitUntil([this] { return m_closeCount > 0; }, timeoutMs);
     }
-    LONG closeCount() const { return m_closeCount; }
-    LPARAM closeLParam() const { return m_closeLParam; }
-    bool panelExistedAtClose() const { return m_panelAtClose; }
-    bool cardTouchedBeforeClose() const { return m_cardTouchedAtClose; }
-    const FILETIME& cardBefore() const { return m_cardBefore; }
+    LONG CloseCount() const { return m_closeCount; }
+    LPARAM CloseLParam() const { return m_closeLParam; }
+    bool PanelExistedAtClose() const { return m_panelAtClose; }
+    bool CardTouchedBeforeClose() const { return m_cardTouchedAtClose; }
+    const FILETIME& CardBefore() const { return m_cardBefore; }
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -373,16 +373,16 @@ TEST_F(TunaroStartup, FirstRunClosesFmBeforeTheCardStartsTheSchedulerAndWritesIt
 
     ASSERT_TRUE(Start(m_first));
     // When it arrived the card had not been touched and the panel did not exist yet.
-    EXPECT_FALSE(fm.cardTouchedBeforeClose());
-    EXPECT_FALSE(fm.panelExistedAtClose());
-    EXPECT_EQ(fm.closeLParam(), 0);
+    EXPECT_FALSE(fm.CardTouchedBeforeClose());
+    EXPECT_FALSE(fm.PanelExistedAtClose());
+    EXPECT_EQ(fm.CloseLParam(), 0);
 
     HWND panel = WaitForPanel();
     ASSERT_NE(panel, nullptr);
-    EXPECT_EQ(fm.closeCount(), 1);
+    EXPECT_EQ(fm.CloseCount(), 1);
     // The card was opened afterwards and runs the preview on the tuner input (source 1).
     EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardState("Running") == "1"; }, 10000));
-    EXPECT_FALSE(SameTime(LastWrite(e2e::SimCardPath()), fm.cardBefore()));
+    EXPECT_FALSE(SameTime(LastWrite(e2e::SimCardPath()), fm.CardBefore()));
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
     // The scheduler was started from the program directory, without parameters.
     EXPECT_TRUE(e2e::WaitUntil([] { return e2e::FileExists(InstallFile("schedule-started.txt")); }, 10000));

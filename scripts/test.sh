@@ -26,6 +26,13 @@ log "running the tests"
 ctest --test-dir "$TUNARO_BUILD" --output-on-failure --no-tests=error -j"$(nproc)" "$@"
 rc=$?
 
+# The naming convention (CONTRIBUTING.md) over the folders scripts/check-naming.sh lists, with
+# clang-tidy on the compile database of the x64 tree. A run of some tests only leaves it out
+# (TUNARO_NAMING=1 keeps it); scripts/check-naming.sh runs it alone.
+if [ $# -eq 0 ] || [ "${TUNARO_NAMING:-0}" = 1 ]; then
+  "$TUNARO_ROOT/scripts/check-naming.sh" || rc=1
+fi
+
 # Each fuzz target for a short, bounded time after the tests (not beside them: the end-to-end
 # tests wait for windows in real time), seeds and earlier findings first. A run of some tests
 # only (extra arguments) leaves it out; scripts/fuzz.sh runs the targets longer by hand.

@@ -20,7 +20,7 @@ TUNARO_PACKAGES=(
   xvfb xauth x11-utils pulseaudio pulseaudio-utils
   imagemagick fonts-wqy-zenhei
   nsis
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-tidy clang-tools python3-yaml
   ffmpeg
 )
 

@@ -1,10 +1,46 @@
 # Helpers shared by every folder's CMakeLists: test programs and their registration with CTest.
 
-# tunaro_add_subdirs(a b c): add each listed subfolder that has a CMakeLists.txt.
+# tunaro_add_subdirs(a b c [EXCEPT x y]): add exactly the listed subfolders. The list and the tree
+# must agree, so a misspelt or forgotten name fails the configure instead of leaving a folder out:
+# a listed folder without a CMakeLists.txt is an error, and so is a subfolder with one that is
+# neither listed nor named after EXCEPT (folders added elsewhere).
 function(tunaro_add_subdirs)
-  foreach(dir ${ARGN})
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
-      add_subdirectory(${dir})
+  cmake_parse_arguments(A "" "" "EXCEPT" ${ARGN})
+  set(listed ${A_UNPARSED_ARGUMENTS})
+  foreach(dir ${listed})
+    if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      message(FATAL_ERROR "${CMAKE_CURRENT_LIST_FILE} lists the folder '${dir}', which has no CMakeLists.txt")
+    endif()
+  endforeach()
+  file(GLOB present CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
+  foreach(file ${present})
+    get_filename_component(dir ${file} DIRECTORY)
+    if(NOT dir IN_LIST listed AND NOT dir IN_LIST A_EXCEPT)
+      message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}/${dir} has a CMakeLists.txt but is not listed in "
+                          "${CMAKE_CURRENT_LIST_FILE}: add it to the list")
+    endif()
+  endforeach()
+  foreach(dir ${listed})
+    add_subdirectory(${dir})
+  endforeach()
+endfunction()
+
+# tunaro_add_test_dirs([EXCEPT x y]): add every subfolder of a tests folder; one with files but no
+# CMakeLists.txt fails the configure (tests that no build reaches would pass unnoticed).
+function(tunaro_add_test_dirs)
+  cmake_parse_arguments(A "" "" "EXCEPT" ${ARGN})
+  file(GLOB dirs CONFIGURE_DEPENDS LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT dirs)
+  foreach(dir ${dirs})
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${dir} AND NOT dir IN_LIST A_EXCEPT)
+      if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+        add_subdirectory(${dir})
+      else()
+        file(GLOB_RECURSE files LIST_DIRECTORIES false ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*)
+        if(files)
+          message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}/${dir} has files but no CMakeLists.txt: no build would run its tests")
+        endif()
+      endif()
     endif()
   endforeach()
 endfunction()

@@ -89,11 +89,20 @@ BaseFilter::~BaseFilter() {
             p->Inactive();
     for (BasePin* p : pins_)
         delete p;
+    for (BasePin* p : retired_)
+        delete p;
     ModuleRelease();
 }
 
 void BaseFilter::AddPin(BasePin* pin) {
     pins_.push_back(pin);
+}
+
+void BaseFilter::RetirePins(int first) {
+    while (PinCount() > first && first >= 0) {
+        retired_.push_back(pins_.back());
+        pins_.pop_back();
+    }
 }
 
 STDMETHODIMP BaseFilter::QueryInterface(REFIID iid, void** out) {

@@ -82,6 +82,10 @@ public:
 protected:
     // Adds a pin; the filter deletes it at destruction.
     void AddPin(BasePin* pin);
+    // Takes the pins from index first on out of the filter's list (an unconnected filter whose
+    // pins follow its configuration). They live on until the filter goes, since whoever
+    // enumerated them may still hold them.
+    void RetirePins(int first);
     virtual HRESULT QueryOtherInterface(REFIID, void** out) {
         *out = nullptr;
         return E_NOINTERFACE;
@@ -106,6 +110,7 @@ private:
     IMediaEventSink* eventSink_ = nullptr; // weak, like graph_
     Handle running_;
     std::vector<BasePin*> pins_;
+    std::vector<BasePin*> retired_;
 };
 
 // A pin. Its reference count is its filter's. Derived pins decide which media types they

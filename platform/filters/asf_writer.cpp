@@ -1,0 +1,712 @@
+// Stand-in for the stock WM ASF Writer: configured from a Windows Media profile (any runtime's
+// IWMProfile), one input per profile stream in the profile's order ("Audio Input 01" for the
+// sound, "Video Input 01" for the picture), and an ASF file written with libavformat: WMA2 sound
+// (16-bit PCM in, at the rate it arrives) and WMV2 pictures (YUY2 in, at the size they arrive),
+// each at its stream's bit rate. The file name comes through IFileSinkFilter2. The file is
+// completed (header with its duration, index) when the recording ends: stop, or the end of
+// every stream.
+#include "stock_codecs.h"
+
+#include "asf_writer.h"
+#include "dshow/filter.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+}
+
+#include <mmreg.h>
+#include <nserror.h>
+#include <uuids.h>
+
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+using dshow::AutoLock;
+using dshow::ComPtr;
+using dshow::MediaType;
+
+namespace filters {
+
+namespace {
+
+class AsfWriter;
+
+// What a profile stream asks of its input.
+struct StreamPlan {
+    bool video = false;
+    DWORD bitRate = 0;
+    // Offered input type: the profile's sound or picture format as PCM or YUY2.
+    DWORD samplesPerSec = 44100;
+    WORD channels = 2;
+    LONG width = 352, height = 288;
+    REFERENCE_TIME frameTime = 400000;
+    REFERENCE_TIME keySpacing = 0; // 100 ns; 0: every two seconds
+};
+
+// One input and its encoder.
+class AsfInput final : public dshow::InputPin {
+public:
+    AsfInput(AsfWriter* writer, const wchar_t* name, const StreamPlan& plan);
+    ~AsfInput() override { CloseEncoder(); }
+
+    HRESULT GetMediaType(int pos, MediaType* mt) override {
+        if (pos != 0)
+            return VFW_S_NO_MORE_ITEMS;
+        *mt = plan_.video ? dshow::MakeYuy2Type(plan_.width, plan_.height, plan_.frameTime)
+                          : dshow::MakePcmType(plan_.samplesPerSec, plan_.channels);
+        return S_OK;
+    }
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
+    STDMETHODIMP Receive(IMediaSample* sample) override;
+    STDMETHODIMP EndOfStream() override;
+
+    const StreamPlan& Plan() const { return plan_; }
+    // Encoder for the connected type; its stream in the muxer is given later.
+    bool OpenEncoder();
+    void CloseEncoder() {
+        avcodec_free_context(&context_);
+        av_frame_free(&frame_);
+        av_packet_free(&packet_);
+    }
+    AVCodecContext* Context() const { return context_; }
+    void SetStream(int index) { stream_ = index; }
+    int Stream() const { return stream_; }
+    // Sends what the encoder holds to the muxer (end of the recording).
+    void Drain();
+    bool Ended() const { return ended_; }
+    dshow::CritSec& Lock() { return lock_; }
+
+private:
+    HRESULT EncodeAudio(const BYTE* data, long len, REFERENCE_TIME start, bool haveTime);
+    HRESULT EncodeVideo(const BYTE* data, long len, REFERENCE_TIME start, bool haveTime);
+    HRESULT Send(AVFrame* frame);
+
+    AsfWriter* writer_;
+    StreamPlan plan_;
+    dshow::CritSec lock_;
+    AVCodecContext* context_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    int stream_ = -1;
+    int filled_ = 0;       // audio: samples waiting in frame_
+    int64_t nextPts_ = -1; // audio: samples; video: frames
+    bool ended_ = false;
+};
+
+class AsfWriter final : public dshow::BaseFilter, public IConfigAsfWriter, public IFileSinkFilter2 {
+public:
+    AsfWriter() : BaseFilter(CLSID_WMAsfWriter, L"WM ASF Writer") {}
+    ~AsfWriter() override { CloseFile(); }
+    DSHOW_FORWARD_IUNKNOWN(dshow::BaseFilter)
+
+    // IConfigAsfWriter
+    STDMETHODIMP ConfigureFilterUsingProfileId(DWORD) override { return E_INVALIDARG; }
+    STDMETHODIMP GetCurrentProfileId(DWORD* id) override {
+        if (!id)
+            return E_POINTER;
+        *id = 0;
+        return profile_ ? S_OK : NS_E_NOT_CONFIGURED;
+    }
+    STDMETHODIMP ConfigureFilterUsingProfileGuid(REFGUID) override { return E_INVALIDARG; }
+    STDMETHODIMP GetCurrentProfileGuid(GUID* guid) override {
+        if (!guid)
+            return E_POINTER;
+        *guid = GUID_NULL;
+        return profile_ ? S_OK : NS_E_NOT_CONFIGURED;
+    }
+    STDMETHODIMP ConfigureFilterUsingProfile(IWMProfile* profile) override;
+    STDMETHODIMP GetCurrentProfile(IWMProfile** profile) override {
+        if (!profile)
+            return E_POINTER;
+        *profile = profile_.Get();
+        if (!*profile)
+            return NS_E_NOT_CONFIGURED;
+        (*profile)->AddRef();
+        return S_OK;
+    }
+    // The muxer indexes the pictures of every file; a file without pictures needs no index.
+    STDMETHODIMP SetIndexMode(BOOL index) override {
+        index_ = index != FALSE;
+        return S_OK;
+    }
+    STDMETHODIMP GetIndexMode(BOOL* index) override {
+        if (!index)
+            return E_POINTER;
+        *index = index_ ? TRUE : FALSE;
+        return S_OK;
+    }
+
+    // IFileSinkFilter2
+    STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) override;
+    STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) override {
+        if (!name)
+            return E_POINTER;
+        *name = nullptr;
+        if (mt) {
+            ZeroMemory(mt, sizeof *mt);
+            mt->majortype = MEDIATYPE_Stream;
+            mt->subtype = MEDIASUBTYPE_Asf;
+        }
+        if (file_.empty())
+            return S_OK;
+        const size_t bytes = (file_.size() + 1) * sizeof(wchar_t);
+        *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+        if (!*name)
+            return E_OUTOFMEMORY;
+        memcpy(*name, file_.c_str(), bytes);
+        return S_OK;
+    }
+    STDMETHODIMP SetMode(DWORD flags) override {
+        if (flags & ~AM_FILE_OVERWRITE)
+            return E_INVALIDARG;
+        mode_ = flags;
+        return S_OK;
+    }
+    STDMETHODIMP GetMode(DWORD* flags) override {
+        if (!flags)
+            return E_POINTER;
+        *flags = mode_;
+        return S_OK;
+    }
+
+    // Called by the inputs (streaming threads).
+    HRESULT Mux(AsfInput* input, AVPacket* packet);
+    // The time every stream counts from: the first sample of any input (S_FALSE: before it).
+    REFERENCE_TIME Base(REFERENCE_TIME start) {
+        AutoLock lock(muxLock_);
+        if (!haveBase_) {
+            haveBase_ = true;
+            base_ = start;
+        }
+        return base_;
+    }
+    bool Accepting() const { return accepting_; }
+    void InputEnded();
+
+protected:
+    HRESULT QueryOtherInterface(REFIID iid, void** out) override {
+        if (iid == __uuidof(IConfigAsfWriter))
+            *out = static_cast<IConfigAsfWriter*>(this);
+        else if (iid == IID_IFileSinkFilter || iid == IID_IFileSinkFilter2)
+            *out = static_cast<IFileSinkFilter2*>(this);
+        else
+            return BaseFilter::QueryOtherInterface(iid, out);
+        AddRef();
+        return S_OK;
+    }
+    HRESULT OnPause() override {
+        if (State() == State_Running) {
+            Finish(); // leaving the running state ends the recording
+            return S_OK;
+        }
+        return State() == State_Stopped ? OpenFile() : S_OK;
+    }
+    HRESULT OnRun(REFERENCE_TIME) override {
+        accepting_ = context_ != nullptr;
+        return S_OK;
+    }
+    HRESULT OnStop() override {
+        Finish();
+        return S_OK;
+    }
+
+private:
+    std::vector<AsfInput*> Inputs() const {
+        std::vector<AsfInput*> inputs;
+        for (int i = 0; i < PinCount(); ++i)
+            inputs.push_back(static_cast<AsfInput*>(Pin(i)));
+        return inputs;
+    }
+    HRESULT OpenFile();
+    void Finish();
+    void CloseFile();
+    static int WritePacket(void* opaque, uint8_t* data, int size);
+    static int64_t Seek(void* opaque, int64_t offset, int whence);
+
+    ComPtr<IWMProfile> profile_;
+    std::wstring file_;
+    DWORD mode_ = 0;
+    bool index_ = true;
+    dshow::CritSec muxLock_;
+    AVFormatContext* context_ = nullptr;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    volatile bool accepting_ = false;
+    bool failed_ = false;
+    bool haveBase_ = false;
+    REFERENCE_TIME base_ = 0;
+};
+
+// ---- configuration --------------------------------------------------------------------------
+
+// The media type of a profile stream (two calls: size, then the type).
+bool StreamMediaType(IWMStreamConfig* config, std::vector<BYTE>* buffer) {
+    ComPtr<IWMMediaProps> props;
+    DWORD size = 0;
+    if (FAILED(config->QueryInterface(__uuidof(IWMMediaProps), props.PutVoid())) ||
+        FAILED(props->GetMediaType(nullptr, &size)) || size < sizeof(WM_MEDIA_TYPE))
+        return false;
+    buffer->assign(size, 0);
+    return SUCCEEDED(props->GetMediaType(reinterpret_cast<WM_MEDIA_TYPE*>(buffer->data()), &size));
+}
+
+STDMETHODIMP AsfWriter::ConfigureFilterUsingProfile(IWMProfile* profile) {
+    if (!profile)
+        return E_POINTER;
+    AutoLock lock(FilterLock());
+    if (State() != State_Stopped)
+        return VFW_E_NOT_STOPPED;
+    for (AsfInput* in : Inputs())
+        if (in->IsConnected())
+            return VFW_E_ALREADY_CONNECTED;
+    DWORD count = 0;
+    if (FAILED(profile->GetStreamCount(&count)) || count == 0 || count > 8)
+        return NS_E_INVALID_PROFILE_CONTENTTYPE;
+    std::vector<StreamPlan> plans;
+    int audio = 0, video = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        ComPtr<IWMStreamConfig> config;
+        GUID major;
+        StreamPlan plan;
+        std::vector<BYTE> buffer;
+        if (FAILED(profile->GetStream(i, config.Put())) || FAILED(config->GetStreamType(&major)) ||
+            FAILED(config->GetBitrate(&plan.bitRate)) || !StreamMediaType(config.Get(), &buffer))
+            return NS_E_INVALID_PROFILE_CONTENTTYPE;
+        const auto* type = reinterpret_cast<const WM_MEDIA_TYPE*>(buffer.data());
+        if (major == MEDIATYPE_Audio && type->formattype == FORMAT_WaveFormatEx &&
+            type->cbFormat >= sizeof(WAVEFORMAT)) {
+            const auto* wfx = reinterpret_cast<const WAVEFORMATEX*>(type->pbFormat);
+            plan.samplesPerSec = wfx->nSamplesPerSec;
+            plan.channels = wfx->nChannels > 2 ? 2 : wfx->nChannels;
+            ++audio;
+        } else if (major == MEDIATYPE_Video && type->formattype == FORMAT_VideoInfo &&
+                   type->cbFormat >= sizeof(VIDEOINFOHEADER)) {
+            const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat);
+            plan.video = true;
+            plan.width = vih->bmiHeader.biWidth;
+            plan.height = vih->bmiHeader.biHeight < 0 ? -vih->bmiHeader.biHeight : vih->bmiHeader.biHeight;
+            if (vih->AvgTimePerFrame > 0)
+                plan.frameTime = vih->AvgTimePerFrame;
+            ++video;
+        } else {
+            return NS_E_INVALID_PROFILE_CONTENTTYPE; // neither sound nor pictures this writer encodes
+        }
+        // A bit rate the encoders cannot keep.
+        if (plan.bitRate < (plan.video ? 32000u : 24000u) || plan.bitRate > 20000000u)
+            return NS_E_INVALID_PROFILE_CONTENTTYPE;
+        plans.push_back(plan);
+    }
+    RetirePins(0);
+    audio = video = 0;
+    for (const StreamPlan& plan : plans) {
+        wchar_t name[32];
+        swprintf(name, 32, plan.video ? L"Video Input %02d" : L"Audio Input %02d",
+                 plan.video ? ++video : ++audio);
+        AddPin(new AsfInput(this, name, plan));
+    }
+    profile_ = profile;
+    return S_OK;
+}
+
+STDMETHODIMP AsfWriter::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
+    if (!name)
+        return E_POINTER;
+    if (!*name || wcslen(name) >= MAX_PATH)
+        return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
+    AutoLock lock(FilterLock());
+    if (State() != State_Stopped)
+        return VFW_E_NOT_STOPPED;
+    // A wrong folder or a read-only file is told now; a file that was not there is not left.
+    const bool existed = GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES;
+    HANDLE h = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return HRESULT_FROM_WIN32(GetLastError());
+    CloseHandle(h);
+    if (!existed)
+        DeleteFileW(name);
+    file_ = name;
+    return S_OK;
+}
+
+// ---- the file -------------------------------------------------------------------------------
+
+int AsfWriter::WritePacket(void* opaque, uint8_t* data, int size) {
+    auto* self = static_cast<AsfWriter*>(opaque);
+    DWORD written = 0;
+    if (!WriteFile(self->handle_, data, static_cast<DWORD>(size), &written, nullptr) ||
+        written != static_cast<DWORD>(size))
+        return AVERROR(EIO);
+    return size;
+}
+
+int64_t AsfWriter::Seek(void* opaque, int64_t offset, int whence) {
+    auto* self = static_cast<AsfWriter*>(opaque);
+    LARGE_INTEGER to, at;
+    if (whence & AVSEEK_SIZE) {
+        return GetFileSizeEx(self->handle_, &at) ? at.QuadPart : AVERROR(EIO);
+    }
+    to.QuadPart = offset;
+    const DWORD method = (whence & 3) == SEEK_CUR   ? FILE_CURRENT
+                         : (whence & 3) == SEEK_END ? FILE_END
+                                                    : FILE_BEGIN;
+    return SetFilePointerEx(self->handle_, to, &at, method) ? at.QuadPart : AVERROR(EIO);
+}
+
+HRESULT AsfWriter::OpenFile() {
+    CloseFile();
+    if (!profile_)
+        return NS_E_NOT_CONFIGURED;
+    if (file_.empty())
+        return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
+    std::vector<AsfInput*> connected;
+    for (AsfInput* in : Inputs())
+        if (in->IsConnected())
+            connected.push_back(in);
+    if (connected.empty())
+        return VFW_E_NOT_CONNECTED;
+    for (AsfInput* in : connected)
+        if (!in->OpenEncoder()) {
+            for (AsfInput* other : connected)
+                other->CloseEncoder();
+            return VFW_E_TYPE_NOT_ACCEPTED;
+        }
+    handle_ = CreateFileW(file_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE) {
+        const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
+        for (AsfInput* in : connected)
+            in->CloseEncoder();
+        return hr;
+    }
+    HRESULT hr = E_FAIL;
+    const int bufferSize = 64 * 1024;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(bufferSize));
+    if (avformat_alloc_output_context2(&context_, nullptr, "asf", nullptr) >= 0 && buffer) {
+        context_->pb = avio_alloc_context(buffer, bufferSize, 1, this, nullptr, WritePacket, Seek);
+        buffer = nullptr; // the I/O context owns it now
+        bool ok = context_->pb != nullptr;
+        for (AsfInput* in : connected) {
+            AVStream* st = ok ? avformat_new_stream(context_, nullptr) : nullptr;
+            ok = st && avcodec_parameters_from_context(st->codecpar, in->Context()) >= 0;
+            if (ok) {
+                st->time_base = in->Context()->time_base;
+                in->SetStream(st->index);
+            }
+        }
+        if (ok && avformat_write_header(context_, nullptr) >= 0)
+            hr = S_OK;
+    }
+    av_free(buffer);
+    if (FAILED(hr)) {
+        CloseFile();
+        for (AsfInput* in : connected)
+            in->CloseEncoder();
+        DeleteFileW(file_.c_str());
+        return hr;
+    }
+    failed_ = false;
+    haveBase_ = false;
+    return S_OK;
+}
+
+HRESULT AsfWriter::Mux(AsfInput* input, AVPacket* packet) {
+    AutoLock lock(muxLock_);
+    if (!context_ || failed_)
+        return failed_ ? E_FAIL : S_OK;
+    AVStream* st = context_->streams[input->Stream()];
+    av_packet_rescale_ts(packet, input->Context()->time_base, st->time_base);
+    packet->stream_index = input->Stream();
+    if (av_interleaved_write_frame(context_, packet) < 0) {
+        failed_ = true;
+        accepting_ = false;
+        NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+void AsfWriter::InputEnded() {
+    for (AsfInput* in : Inputs())
+        if (in->IsConnected() && !in->Ended())
+            return;
+    Finish();
+    NotifyEvent(EC_COMPLETE, S_OK, 0);
+}
+
+void AsfWriter::Finish() {
+    accepting_ = false;
+    // Each input's encoder gives what it still holds; then the trailer completes the file.
+    for (AsfInput* in : Inputs()) {
+        AutoLock lock(in->Lock());
+        if (in->Context())
+            in->Drain();
+        in->CloseEncoder();
+    }
+    AutoLock lock(muxLock_);
+    if (context_ && !failed_)
+        av_write_trailer(context_);
+    CloseFile();
+}
+
+void AsfWriter::CloseFile() {
+    if (context_) {
+        if (context_->pb) {
+            avio_flush(context_->pb);
+            av_freep(&context_->pb->buffer);
+            avio_context_free(&context_->pb);
+        }
+        avformat_free_context(context_);
+        context_ = nullptr;
+    }
+    if (handle_ != INVALID_HANDLE_VALUE)
+        CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+}
+
+// ---- inputs ---------------------------------------------------------------------------------
+
+AsfInput::AsfInput(AsfWriter* writer, const wchar_t* name, const StreamPlan& plan)
+    : InputPin(writer, name), writer_(writer), plan_(plan) {}
+
+HRESULT AsfInput::CheckMediaType(const AM_MEDIA_TYPE* mt) {
+    if (!mt || !mt->pbFormat)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    if (plan_.video) {
+        if (mt->majortype != MEDIATYPE_Video || mt->subtype != MEDIASUBTYPE_YUY2 ||
+            mt->formattype != FORMAT_VideoInfo || mt->cbFormat < sizeof(VIDEOINFOHEADER))
+            return VFW_E_TYPE_NOT_ACCEPTED;
+        const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat)->bmiHeader;
+        const LONG height = bih.biHeight < 0 ? -bih.biHeight : bih.biHeight;
+        return bih.biWidth >= 16 && height >= 16 && bih.biWidth <= 4096 && height <= 4096 &&
+                       bih.biWidth % 2 == 0 && height % 2 == 0
+                   ? S_OK
+                   : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    if (mt->majortype != MEDIATYPE_Audio || mt->formattype != FORMAT_WaveFormatEx ||
+        mt->cbFormat < sizeof(WAVEFORMAT) + sizeof(WORD))
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    const auto* wfx = reinterpret_cast<const WAVEFORMATEX*>(mt->pbFormat);
+    // WMA2 takes up to two channels at up to 48 kHz.
+    return wfx->wFormatTag == WAVE_FORMAT_PCM && wfx->wBitsPerSample == 16 && wfx->nChannels >= 1 &&
+                   wfx->nChannels <= 2 && wfx->nBlockAlign == wfx->nChannels * 2 &&
+                   wfx->nSamplesPerSec >= 8000 && wfx->nSamplesPerSec <= 48000
+               ? S_OK
+               : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+bool AsfInput::OpenEncoder() {
+    CloseEncoder();
+    const AVCodec* codec = avcodec_find_encoder(plan_.video ? AV_CODEC_ID_WMV2 : AV_CODEC_ID_WMAV2);
+    context_ = codec ? avcodec_alloc_context3(codec) : nullptr;
+    frame_ = av_frame_alloc();
+    packet_ = av_packet_alloc();
+    if (!context_ || !frame_ || !packet_) {
+        CloseEncoder();
+        return false;
+    }
+    context_->bit_rate = plan_.bitRate;
+    context_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (plan_.video) {
+        const VIDEOINFOHEADER* vih = CurrentMediaType().VideoInfo();
+        const REFERENCE_TIME frame = vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : plan_.frameTime;
+        AVRational rate;
+        av_reduce(&rate.num, &rate.den, frame, 10000000, 1 << 16);
+        context_->width = vih->bmiHeader.biWidth;
+        context_->height = vih->bmiHeader.biHeight < 0 ? -vih->bmiHeader.biHeight : vih->bmiHeader.biHeight;
+        context_->pix_fmt = AV_PIX_FMT_YUV420P;
+        context_->time_base = rate;
+        context_->framerate = AVRational{rate.den, rate.num};
+        context_->gop_size = static_cast<int>(2 * 10000000 / frame);
+        context_->max_b_frames = 0;
+        frame_->format = AV_PIX_FMT_YUV420P;
+        frame_->width = context_->width;
+        frame_->height = context_->height;
+    } else {
+        const WAVEFORMATEX* wfx = CurrentMediaType().WaveFormat();
+        context_->sample_rate = static_cast<int>(wfx->nSamplesPerSec);
+        context_->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        av_channel_layout_default(&context_->ch_layout, wfx->nChannels);
+        context_->time_base = AVRational{1, context_->sample_rate};
+    }
+    context_->thread_count = 1;
+    if (avcodec_open2(context_, codec, nullptr) < 0) {
+        CloseEncoder();
+        return false;
+    }
+    if (!plan_.video) {
+        frame_->format = AV_SAMPLE_FMT_FLTP;
+        frame_->nb_samples = context_->frame_size > 0 ? context_->frame_size : 2048;
+        frame_->sample_rate = context_->sample_rate;
+        av_channel_layout_copy(&frame_->ch_layout, &context_->ch_layout);
+    }
+    if (av_frame_get_buffer(frame_, 0) < 0) {
+        CloseEncoder();
+        return false;
+    }
+    filled_ = 0;
+    nextPts_ = -1;
+    ended_ = false;
+    return true;
+}
+
+STDMETHODIMP AsfInput::Receive(IMediaSample* sample) {
+    if (!sample)
+        return E_POINTER;
+    AutoLock lock(lock_);
+    HRESULT hr = CheckStreaming();
+    if (hr != S_OK)
+        return hr;
+    if (!writer_->Accepting() || !context_ || ended_)
+        return S_OK;
+    BYTE* data = nullptr;
+    if (FAILED(sample->GetPointer(&data)))
+        return E_FAIL;
+    REFERENCE_TIME start = 0, stop = 0;
+    const bool haveTime = SUCCEEDED(sample->GetTime(&start, &stop));
+    const long len = sample->GetActualDataLength();
+    return plan_.video ? EncodeVideo(data, len, start, haveTime) : EncodeAudio(data, len, start, haveTime);
+}
+
+STDMETHODIMP AsfInput::EndOfStream() {
+    {
+        AutoLock lock(lock_);
+        if (CheckStreaming() != S_OK || ended_)
+            return S_OK;
+        ended_ = true;
+    }
+    writer_->InputEnded();
+    return S_OK;
+}
+
+HRESULT AsfInput::Send(AVFrame* frame) {
+    if (avcodec_send_frame(context_, frame) < 0)
+        return E_FAIL;
+    for (;;) {
+        const int got = avcodec_receive_packet(context_, packet_);
+        if (got == AVERROR(EAGAIN) || got == AVERROR_EOF)
+            return S_OK;
+        if (got < 0)
+            return E_FAIL;
+        const HRESULT hr = writer_->Mux(this, packet_);
+        av_packet_unref(packet_);
+        if (FAILED(hr))
+            return hr;
+    }
+}
+
+HRESULT AsfInput::EncodeVideo(const BYTE* data, long len, REFERENCE_TIME start, bool haveTime) {
+    const int w = context_->width, h = context_->height;
+    const long stride = w * 2L;
+    if (len < stride * h)
+        return S_OK; // no whole picture
+    // Frames count from the recording's start; a frame the source lost leaves its slot empty.
+    const REFERENCE_TIME frame =
+        static_cast<REFERENCE_TIME>(10000000) * context_->time_base.num / context_->time_base.den;
+    int64_t pts = nextPts_ < 0 ? 0 : nextPts_;
+    if (haveTime) {
+        const REFERENCE_TIME base = writer_->Base(start);
+        if (start < base)
+            return S_OK;
+        pts = (start - base + frame / 2) / frame;
+        if (nextPts_ >= 0 && pts < nextPts_)
+            pts = nextPts_;
+    }
+    if (av_frame_make_writable(frame_) < 0)
+        return E_FAIL;
+    for (int y = 0; y < h; ++y) {
+        const BYTE* row = data + static_cast<size_t>(y) * stride;
+        uint8_t* luma = frame_->data[0] + static_cast<size_t>(y) * frame_->linesize[0];
+        for (int x = 0; x < w; ++x)
+            luma[x] = row[2 * x];
+        if (y % 2)
+            continue;
+        const BYTE* next = row + stride;
+        uint8_t* u = frame_->data[1] + static_cast<size_t>(y / 2) * frame_->linesize[1];
+        uint8_t* v = frame_->data[2] + static_cast<size_t>(y / 2) * frame_->linesize[2];
+        for (int x = 0; x < w / 2; ++x) {
+            u[x] = static_cast<uint8_t>((row[4 * x + 1] + next[4 * x + 1] + 1) / 2);
+            v[x] = static_cast<uint8_t>((row[4 * x + 3] + next[4 * x + 3] + 1) / 2);
+        }
+    }
+    frame_->pts = pts;
+    nextPts_ = pts + 1;
+    return Send(frame_);
+}
+
+HRESULT AsfInput::EncodeAudio(const BYTE* data, long len, REFERENCE_TIME start, bool haveTime) {
+    const int channels = context_->ch_layout.nb_channels;
+    int frames = static_cast<int>(len / (2 * channels));
+    const auto* pcm = reinterpret_cast<const int16_t*>(data);
+    if (nextPts_ < 0) {
+        // The first sound: its place on the recording's time line.
+        REFERENCE_TIME offset = 0;
+        if (haveTime) {
+            const REFERENCE_TIME base = writer_->Base(start);
+            offset = start - base;
+            if (offset < 0) {
+                // Sound from before the recording started: only what lies after the start.
+                const int64_t skip = (-offset) * context_->sample_rate / 10000000;
+                if (skip >= frames)
+                    return S_OK;
+                pcm += skip * channels;
+                frames -= static_cast<int>(skip);
+                offset = 0;
+            }
+        }
+        nextPts_ = offset * context_->sample_rate / 10000000;
+    }
+    while (frames > 0) {
+        if (filled_ == 0 && av_frame_make_writable(frame_) < 0)
+            return E_FAIL;
+        const int take = frames < frame_->nb_samples - filled_ ? frames : frame_->nb_samples - filled_;
+        for (int c = 0; c < channels; ++c) {
+            auto* out = reinterpret_cast<float*>(frame_->data[c]) + filled_;
+            for (int i = 0; i < take; ++i)
+                out[i] = pcm[i * channels + c] / 32768.0f;
+        }
+        pcm += take * channels;
+        frames -= take;
+        filled_ += take;
+        if (filled_ == frame_->nb_samples) {
+            frame_->pts = nextPts_;
+            nextPts_ += filled_;
+            filled_ = 0;
+            const HRESULT hr = Send(frame_);
+            if (FAILED(hr))
+                return hr;
+        }
+    }
+    return S_OK;
+}
+
+void AsfInput::Drain() {
+    if (!plan_.video && filled_ > 0) {
+        // The last sound, filled up with silence to a whole frame.
+        for (int c = 0; c < context_->ch_layout.nb_channels; ++c) {
+            auto* out = reinterpret_cast<float*>(frame_->data[c]);
+            for (int i = filled_; i < frame_->nb_samples; ++i)
+                out[i] = 0;
+        }
+        frame_->pts = nextPts_;
+        nextPts_ += filled_;
+        filled_ = 0;
+        Send(frame_);
+    }
+    Send(nullptr);
+}
+
+} // namespace
+
+HRESULT CreateAsfWriter(IUnknown** out) {
+    auto* f = new (std::nothrow) AsfWriter();
+    if (!f)
+        return E_OUTOFMEMORY;
+    *out = static_cast<IBaseFilter*>(f);
+    return S_OK;
+}
+
+} // namespace filters

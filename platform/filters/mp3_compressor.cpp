@@ -1,0 +1,315 @@
+// The "MPEG Layer-3" audio compressor (audio compressor category) on LAME: 16-bit PCM in (mono
+// or stereo at 32000, 44100 or 48000 Hz), constant 128 kbit/s MPEG-1 Layer III out, described
+// as the WAVE format tag 0x55 so both the AVI Mux and the WAV writer can store it. Encoding runs
+// on the upstream streaming thread: a frame costs far less than it lasts.
+#include "stock_codecs.h"
+
+#include "dshow/filter.h"
+
+#include <lame/lame.h>
+#include <mmreg.h>
+#include <uuids.h>
+
+#include <new>
+#include <vector>
+
+using dshow::AutoLock;
+using dshow::ComPtr;
+using dshow::MediaType;
+
+namespace filters {
+
+namespace {
+
+constexpr DWORD kBitRate = 128000;
+constexpr DWORD kBytesPerSec = kBitRate / 8;
+// Room for what one output sample carries (a few frames; LAME's worst case for its input).
+constexpr LONG kOutputBuffer = 32 * 1024;
+
+const GUID kSubtypeMp3 = {
+    WAVE_FORMAT_MPEGLAYER3, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+bool Mpeg1Rate(DWORD rate) {
+    return rate == 32000 || rate == 44100 || rate == 48000;
+}
+
+class Mp3Compressor;
+
+class Mp3Input final : public dshow::InputPin {
+public:
+    explicit Mp3Input(Mp3Compressor* f);
+    HRESULT GetMediaType(int, MediaType*) override { return VFW_S_NO_MORE_ITEMS; }
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
+    STDMETHODIMP Receive(IMediaSample* sample) override;
+    STDMETHODIMP EndOfStream() override;
+    STDMETHODIMP BeginFlush() override;
+    STDMETHODIMP EndFlush() override;
+
+private:
+    Mp3Compressor* owner_;
+};
+
+class Mp3Output final : public dshow::OutputPin {
+public:
+    Mp3Output(Mp3Compressor* f);
+    HRESULT GetMediaType(int pos, MediaType* mt) override;
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
+    HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) override {
+        ALLOCATOR_PROPERTIES want = *request, got{};
+        want.cBuffers = want.cBuffers < 8 ? 8 : want.cBuffers;
+        want.cbBuffer = want.cbBuffer < kOutputBuffer ? kOutputBuffer : want.cbBuffer;
+        if (want.cbAlign < 1)
+            want.cbAlign = 1;
+        HRESULT hr = alloc->SetProperties(&want, &got);
+        return FAILED(hr) ? hr : (got.cbBuffer >= kOutputBuffer ? S_OK : E_FAIL);
+    }
+
+private:
+    Mp3Compressor* owner_;
+};
+
+class Mp3Compressor final : public dshow::BaseFilter {
+public:
+    Mp3Compressor() : BaseFilter(kClsidMp3Compressor, L"MPEG Layer-3") {
+        input_ = new Mp3Input(this);
+        output_ = new Mp3Output(this);
+        AddPin(input_);
+        AddPin(output_);
+    }
+    ~Mp3Compressor() override { Close(); }
+
+    Mp3Input* Input() const { return input_; }
+    // The output type for the connected input (false while it is unconnected).
+    bool OutputType(MediaType* mt) const;
+    HRESULT Encode(IMediaSample* sample);
+    HRESULT Drain();
+    void Restart() {
+        AutoLock lock(receiveLock_);
+        Close();
+        Open();
+    }
+    dshow::CritSec& ReceiveLock() { return receiveLock_; }
+
+protected:
+    HRESULT OnPause() override {
+        if (State() != State_Stopped)
+            return S_OK;
+        AutoLock lock(receiveLock_);
+        if (!input_->IsConnected())
+            return S_OK;
+        if (!output_->IsConnected())
+            return VFW_E_NOT_CONNECTED;
+        return Open() ? S_OK : E_FAIL;
+    }
+    HRESULT OnStop() override {
+        AutoLock lock(receiveLock_);
+        Close();
+        return S_OK;
+    }
+
+private:
+    bool Open();
+    void Close() {
+        if (lame_)
+            lame_close(lame_);
+        lame_ = nullptr;
+    }
+    HRESULT Deliver(const unsigned char* data, int len);
+
+    Mp3Input* input_;
+    Mp3Output* output_;
+    dshow::CritSec receiveLock_;
+    lame_global_flags* lame_ = nullptr;
+    std::vector<unsigned char> buffer_;
+    uint64_t bytesOut_ = 0;
+};
+
+Mp3Input::Mp3Input(Mp3Compressor* f) : InputPin(f, L"Input"), owner_(f) {}
+
+HRESULT Mp3Input::CheckMediaType(const AM_MEDIA_TYPE* mt) {
+    if (!mt || mt->majortype != MEDIATYPE_Audio || mt->formattype != FORMAT_WaveFormatEx || !mt->pbFormat ||
+        mt->cbFormat < sizeof(WAVEFORMAT) + sizeof(WORD))
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    const auto* wfx = reinterpret_cast<const WAVEFORMATEX*>(mt->pbFormat);
+    const bool pcm = wfx->wFormatTag == WAVE_FORMAT_PCM ||
+                     (wfx->wFormatTag == WAVE_FORMAT_EXTENSIBLE && mt->subtype == MEDIASUBTYPE_PCM);
+    if (!pcm || wfx->wBitsPerSample != 16 || wfx->nChannels < 1 || wfx->nChannels > 2 ||
+        wfx->nBlockAlign != wfx->nChannels * 2 || !Mpeg1Rate(wfx->nSamplesPerSec))
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    return S_OK;
+}
+
+STDMETHODIMP Mp3Input::Receive(IMediaSample* sample) {
+    if (!sample)
+        return E_POINTER;
+    AutoLock lock(owner_->ReceiveLock());
+    HRESULT hr = CheckStreaming();
+    if (hr != S_OK)
+        return hr;
+    return owner_->Encode(sample);
+}
+
+STDMETHODIMP Mp3Input::EndOfStream() {
+    AutoLock lock(owner_->ReceiveLock());
+    if (CheckStreaming() != S_OK)
+        return S_OK;
+    return owner_->Drain();
+}
+
+STDMETHODIMP Mp3Input::BeginFlush() {
+    InputPin::BeginFlush();
+    auto* out = static_cast<dshow::OutputPin*>(owner_->Pin(1));
+    return out->IsConnected() ? out->DeliverBeginFlush() : S_OK;
+}
+
+STDMETHODIMP Mp3Input::EndFlush() {
+    owner_->Restart(); // what LAME held back belongs to the flushed stream
+    InputPin::EndFlush();
+    auto* out = static_cast<dshow::OutputPin*>(owner_->Pin(1));
+    return out->IsConnected() ? out->DeliverEndFlush() : S_OK;
+}
+
+Mp3Output::Mp3Output(Mp3Compressor* f) : OutputPin(f, L"Output"), owner_(f) {}
+
+HRESULT Mp3Output::GetMediaType(int pos, MediaType* mt) {
+    if (pos != 0 || !owner_->OutputType(mt))
+        return VFW_S_NO_MORE_ITEMS;
+    return S_OK;
+}
+
+HRESULT Mp3Output::CheckMediaType(const AM_MEDIA_TYPE* mt) {
+    MediaType ours;
+    if (!owner_->OutputType(&ours))
+        return VFW_E_NOT_CONNECTED;
+    return mt && mt->majortype == MEDIATYPE_Audio && mt->subtype == ours.subtype &&
+                   mt->formattype == FORMAT_WaveFormatEx && mt->cbFormat == ours.cbFormat &&
+                   memcmp(mt->pbFormat, ours.pbFormat, ours.cbFormat) == 0
+               ? S_OK
+               : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+bool Mp3Compressor::OutputType(MediaType* mt) const {
+    if (!input_->IsConnected())
+        return false;
+    const WAVEFORMATEX* in = input_->CurrentMediaType().WaveFormat();
+    MediaType t;
+    t.majortype = MEDIATYPE_Audio;
+    t.subtype = kSubtypeMp3;
+    t.formattype = FORMAT_WaveFormatEx;
+    t.bFixedSizeSamples = FALSE;
+    t.lSampleSize = 0;
+    auto* f = reinterpret_cast<MPEGLAYER3WAVEFORMAT*>(t.AllocFormat(sizeof(MPEGLAYER3WAVEFORMAT)));
+    f->wfx.wFormatTag = WAVE_FORMAT_MPEGLAYER3;
+    f->wfx.nChannels = in->nChannels;
+    f->wfx.nSamplesPerSec = in->nSamplesPerSec;
+    f->wfx.nAvgBytesPerSec = kBytesPerSec;
+    f->wfx.nBlockAlign = 1;
+    f->wfx.wBitsPerSample = 0;
+    f->wfx.cbSize = MPEGLAYER3_WFX_EXTRA_BYTES;
+    f->wID = MPEGLAYER3_ID_MPEG;
+    f->fdwFlags = MPEGLAYER3_FLAG_PADDING_ISO;
+    // Bytes of a frame without padding: 1152 samples at the bit rate.
+    f->nBlockSize = static_cast<WORD>(144 * kBitRate / in->nSamplesPerSec);
+    f->nFramesPerBlock = 1;
+    f->nCodecDelay = 1105; // encoder delay plus the decoder's, in samples
+    *mt = t;
+    return true;
+}
+
+bool Mp3Compressor::Open() {
+    Close();
+    const WAVEFORMATEX* in = input_->CurrentMediaType().WaveFormat();
+    if (!in)
+        return false;
+    lame_ = lame_init();
+    if (!lame_)
+        return false;
+    lame_set_in_samplerate(lame_, static_cast<int>(in->nSamplesPerSec));
+    lame_set_out_samplerate(lame_, static_cast<int>(in->nSamplesPerSec));
+    lame_set_num_channels(lame_, in->nChannels);
+    lame_set_mode(lame_, in->nChannels == 1 ? MONO : JOINT_STEREO);
+    lame_set_brate(lame_, static_cast<int>(kBitRate / 1000));
+    lame_set_VBR(lame_, vbr_off);
+    lame_set_quality(lame_, 5);
+    // A raw stream: no information frame in front of the sound (the container describes it).
+    lame_set_bWriteVbrTag(lame_, 0);
+    if (lame_init_params(lame_) < 0) {
+        Close();
+        return false;
+    }
+    bytesOut_ = 0;
+    return true;
+}
+
+HRESULT Mp3Compressor::Encode(IMediaSample* sample) {
+    if (!lame_)
+        return VFW_E_WRONG_STATE;
+    BYTE* data = nullptr;
+    if (FAILED(sample->GetPointer(&data)))
+        return E_FAIL;
+    const WAVEFORMATEX* in = input_->CurrentMediaType().WaveFormat();
+    const long len = sample->GetActualDataLength();
+    const int frames = len > 0 ? static_cast<int>(len / in->nBlockAlign) : 0;
+    if (frames == 0)
+        return S_OK;
+    buffer_.resize(static_cast<size_t>(frames) * 5 / 4 + 7200);
+    const auto* pcm = reinterpret_cast<short*>(data);
+    const int n =
+        in->nChannels == 2
+            ? lame_encode_buffer_interleaved(lame_, const_cast<short*>(pcm), frames, buffer_.data(),
+                                             static_cast<int>(buffer_.size()))
+            : lame_encode_buffer(lame_, pcm, pcm, frames, buffer_.data(), static_cast<int>(buffer_.size()));
+    if (n < 0) {
+        NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
+        return E_FAIL;
+    }
+    return Deliver(buffer_.data(), n);
+}
+
+HRESULT Mp3Compressor::Drain() {
+    if (lame_) {
+        buffer_.resize(7200);
+        const int n = lame_encode_flush(lame_, buffer_.data(), static_cast<int>(buffer_.size()));
+        if (n > 0)
+            Deliver(buffer_.data(), n);
+    }
+    return output_->IsConnected() ? output_->DeliverEndOfStream() : S_OK;
+}
+
+HRESULT Mp3Compressor::Deliver(const unsigned char* data, int len) {
+    while (len > 0) {
+        ComPtr<IMediaSample> out;
+        HRESULT hr = output_->GetDeliveryBuffer(out.Put(), nullptr, nullptr, 0);
+        if (FAILED(hr))
+            return hr;
+        BYTE* p = nullptr;
+        out->GetPointer(&p);
+        const int n = len < out->GetSize() ? len : out->GetSize();
+        memcpy(p, data, static_cast<size_t>(n));
+        out->SetActualDataLength(n);
+        // Times from the constant byte rate: what the bytes before these last.
+        REFERENCE_TIME start = static_cast<REFERENCE_TIME>(bytesOut_ * 10000000ull / kBytesPerSec);
+        bytesOut_ += static_cast<uint64_t>(n);
+        REFERENCE_TIME stop = static_cast<REFERENCE_TIME>(bytesOut_ * 10000000ull / kBytesPerSec);
+        out->SetTime(&start, &stop);
+        out->SetSyncPoint(TRUE);
+        hr = output_->Deliver(out.Get());
+        if (hr != S_OK)
+            return hr;
+        data += n;
+        len -= n;
+    }
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT CreateMp3Compressor(IUnknown** out) {
+    auto* f = new (std::nothrow) Mp3Compressor();
+    if (!f)
+        return E_OUTOFMEMORY;
+    *out = static_cast<IBaseFilter*>(f);
+    return S_OK;
+}
+
+} // namespace filters

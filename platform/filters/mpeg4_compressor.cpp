@@ -1,0 +1,223 @@
+// The MPEG-4 V3 video compressor (video compressor category): YUY2 pictures in, MP43 frames out
+// (libavcodec's MS-MPEG-4 V3 encoder), one compressed frame per picture with key frames marked,
+// for the AVI Mux. The bit rate follows the picture size and rate (about 1 Mbit/s at 352 x 288
+// and 25 frames a second); a key frame comes every two seconds.
+#include "stock_codecs.h"
+
+#include "dshow/transform.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+}
+
+#include <uuids.h>
+
+#include <new>
+
+using dshow::MediaType;
+
+namespace filters {
+
+namespace {
+
+constexpr DWORD kFourCc = MAKEFOURCC('M', 'P', '4', '3');
+const GUID kSubtypeMp43 = {kFourCc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+class Mpeg4Compressor final : public dshow::TransformFilter {
+public:
+    Mpeg4Compressor() : TransformFilter(kClsidMpeg4Compressor, L"Microsoft MPEG-4 Video Codec V3") {}
+    ~Mpeg4Compressor() override { Close(); }
+
+    HRESULT CheckInputType(const AM_MEDIA_TYPE* mt) override {
+        if (!mt || mt->majortype != MEDIATYPE_Video || mt->subtype != MEDIASUBTYPE_YUY2 ||
+            mt->formattype != FORMAT_VideoInfo || !mt->pbFormat || mt->cbFormat < sizeof(VIDEOINFOHEADER))
+            return VFW_E_TYPE_NOT_ACCEPTED;
+        const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat)->bmiHeader;
+        const LONG height = bih.biHeight < 0 ? -bih.biHeight : bih.biHeight;
+        // The encoder works on 4:2:0 macroblocks: even sizes, within what MPEG-4 frames describe.
+        if (bih.biWidth < 16 || height < 16 || bih.biWidth % 2 || height % 2 || bih.biWidth > 4096 ||
+            height > 4096)
+            return VFW_E_TYPE_NOT_ACCEPTED;
+        return S_OK;
+    }
+    HRESULT GetOutputType(int pos, MediaType* mt) override {
+        if (pos != 0)
+            return VFW_S_NO_MORE_ITEMS;
+        const VIDEOINFOHEADER* in = Input()->CurrentMediaType().VideoInfo();
+        MediaType t;
+        t.majortype = MEDIATYPE_Video;
+        t.subtype = kSubtypeMp43;
+        t.formattype = FORMAT_VideoInfo;
+        t.bFixedSizeSamples = FALSE;
+        t.bTemporalCompression = TRUE;
+        t.lSampleSize = 0;
+        auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(t.AllocFormat(sizeof(VIDEOINFOHEADER)));
+        vih->AvgTimePerFrame = FrameTime(in);
+        vih->dwBitRate = BitRate(in);
+        vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        vih->bmiHeader.biWidth = in->bmiHeader.biWidth;
+        vih->bmiHeader.biHeight =
+            in->bmiHeader.biHeight < 0 ? -in->bmiHeader.biHeight : in->bmiHeader.biHeight;
+        vih->bmiHeader.biPlanes = 1;
+        vih->bmiHeader.biBitCount = 24;
+        vih->bmiHeader.biCompression = kFourCc;
+        // The most a frame can take (for the buffers); frames are much smaller.
+        vih->bmiHeader.biSizeImage = static_cast<DWORD>(vih->bmiHeader.biWidth * vih->bmiHeader.biHeight * 3);
+        *mt = t;
+        return S_OK;
+    }
+    HRESULT CheckTransform(const AM_MEDIA_TYPE*, const AM_MEDIA_TYPE* out) override {
+        MediaType ours;
+        if (GetOutputType(0, &ours) != S_OK || !out || out->subtype != kSubtypeMp43 ||
+            out->formattype != FORMAT_VideoInfo || out->cbFormat < sizeof(VIDEOINFOHEADER))
+            return VFW_E_TYPE_NOT_ACCEPTED;
+        const BITMAPINFOHEADER& a = ours.VideoInfo()->bmiHeader;
+        const BITMAPINFOHEADER& b = reinterpret_cast<const VIDEOINFOHEADER*>(out->pbFormat)->bmiHeader;
+        return a.biWidth == b.biWidth && a.biHeight == b.biHeight && b.biCompression == kFourCc
+                   ? S_OK
+                   : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
+
+protected:
+    HRESULT OnPause() override {
+        if (State() != State_Stopped)
+            return S_OK;
+        dshow::AutoLock lock(ReceiveLock());
+        if (!Input()->IsConnected())
+            return S_OK;
+        if (!Output()->IsConnected())
+            return VFW_E_NOT_CONNECTED;
+        return Open() ? S_OK : E_FAIL;
+    }
+    HRESULT OnStop() override {
+        HRESULT hr = TransformFilter::OnStop();
+        dshow::AutoLock lock(ReceiveLock());
+        Close();
+        return hr;
+    }
+
+private:
+    static REFERENCE_TIME FrameTime(const VIDEOINFOHEADER* vih) {
+        return vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : 400000;
+    }
+    static DWORD BitRate(const VIDEOINFOHEADER* vih) {
+        const double fps = 1e7 / static_cast<double>(FrameTime(vih));
+        const LONG height = vih->bmiHeader.biHeight < 0 ? -vih->bmiHeader.biHeight : vih->bmiHeader.biHeight;
+        const double bits = static_cast<double>(vih->bmiHeader.biWidth) * height * fps * 0.4;
+        return static_cast<DWORD>(bits < 200000 ? 200000 : bits > 8000000 ? 8000000 : bits);
+    }
+    bool Open();
+    void Close() {
+        avcodec_free_context(&context_);
+        av_frame_free(&frame_);
+        av_packet_free(&packet_);
+    }
+
+    AVCodecContext* context_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    int64_t next_ = 0;
+};
+
+bool Mpeg4Compressor::Open() {
+    Close();
+    const VIDEOINFOHEADER* in = Input()->CurrentMediaType().VideoInfo();
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MSMPEG4V3);
+    if (!in || !codec)
+        return false;
+    context_ = avcodec_alloc_context3(codec);
+    frame_ = av_frame_alloc();
+    packet_ = av_packet_alloc();
+    if (!context_ || !frame_ || !packet_) {
+        Close();
+        return false;
+    }
+    const LONG height = in->bmiHeader.biHeight < 0 ? -in->bmiHeader.biHeight : in->bmiHeader.biHeight;
+    // The frame rate as a fraction of 100-ns units, reduced by av_reduce inside the encoder.
+    const REFERENCE_TIME frame = FrameTime(in);
+    context_->width = in->bmiHeader.biWidth;
+    context_->height = height;
+    context_->pix_fmt = AV_PIX_FMT_YUV420P;
+    context_->time_base = AVRational{static_cast<int>(frame), 10000000};
+    context_->framerate = AVRational{10000000, static_cast<int>(frame)};
+    context_->bit_rate = BitRate(in);
+    context_->gop_size = static_cast<int>(2 * 10000000 / frame);
+    context_->max_b_frames = 0;
+    context_->thread_count = 1;
+    if (avcodec_open2(context_, codec, nullptr) < 0) {
+        Close();
+        return false;
+    }
+    frame_->format = AV_PIX_FMT_YUV420P;
+    frame_->width = context_->width;
+    frame_->height = context_->height;
+    if (av_frame_get_buffer(frame_, 32) < 0) {
+        Close();
+        return false;
+    }
+    next_ = 0;
+    return true;
+}
+
+HRESULT Mpeg4Compressor::Transform(IMediaSample* in, IMediaSample* out) {
+    if (!context_)
+        return VFW_E_WRONG_STATE;
+    BYTE* src = nullptr;
+    BYTE* dst = nullptr;
+    if (FAILED(in->GetPointer(&src)) || FAILED(out->GetPointer(&dst)))
+        return E_FAIL;
+    const int w = context_->width, h = context_->height;
+    const LONG stride = w * 2;
+    if (in->GetActualDataLength() < stride * h)
+        return S_FALSE; // a short buffer holds no whole picture
+    if (av_frame_make_writable(frame_) < 0)
+        return E_FAIL;
+    // YUY2 (Y0 U Y1 V) to planar 4:2:0: luma as is, chroma of each row pair averaged.
+    for (int y = 0; y < h; ++y) {
+        const BYTE* row = src + static_cast<size_t>(y) * stride;
+        uint8_t* luma = frame_->data[0] + static_cast<size_t>(y) * frame_->linesize[0];
+        for (int x = 0; x < w; ++x)
+            luma[x] = row[2 * x];
+        if (y % 2)
+            continue;
+        const BYTE* next = row + stride;
+        uint8_t* u = frame_->data[1] + static_cast<size_t>(y / 2) * frame_->linesize[1];
+        uint8_t* v = frame_->data[2] + static_cast<size_t>(y / 2) * frame_->linesize[2];
+        for (int x = 0; x < w / 2; ++x) {
+            u[x] = static_cast<uint8_t>((row[4 * x + 1] + next[4 * x + 1] + 1) / 2);
+            v[x] = static_cast<uint8_t>((row[4 * x + 3] + next[4 * x + 3] + 1) / 2);
+        }
+    }
+    frame_->pts = next_++;
+    if (avcodec_send_frame(context_, frame_) < 0)
+        return E_FAIL;
+    const int got = avcodec_receive_packet(context_, packet_);
+    if (got == AVERROR(EAGAIN))
+        return S_FALSE; // held by the encoder (not with this codec's settings)
+    if (got < 0)
+        return E_FAIL;
+    HRESULT hr = S_OK;
+    if (packet_->size > out->GetSize()) {
+        hr = E_FAIL;
+    } else {
+        memcpy(dst, packet_->data, static_cast<size_t>(packet_->size));
+        out->SetActualDataLength(packet_->size);
+        out->SetSyncPoint((packet_->flags & AV_PKT_FLAG_KEY) ? TRUE : FALSE);
+    }
+    av_packet_unref(packet_);
+    return hr;
+}
+
+} // namespace
+
+HRESULT CreateMpeg4Compressor(IUnknown** out) {
+    auto* f = new (std::nothrow) Mpeg4Compressor();
+    if (!f)
+        return E_OUTOFMEMORY;
+    *out = static_cast<IBaseFilter*>(f);
+    return S_OK;
+}
+
+} // namespace filters

@@ -146,7 +146,7 @@ const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
         Command<&P::OnMenuCommand>(ID_MENU_ABOUT),
         // The scheduler's messages.
         Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_STOP_AND_CLOSE),
-        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_TUNE),
+        Command<&P::m_peers, &PanelPeers::OnScheduleTune>(IDC_SCHEDULE_TUNE),
         Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_RECORD),
         Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_RESTART_PREVIEW),
         Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_BUSY_QUERY),

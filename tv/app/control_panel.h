@@ -52,6 +52,8 @@ public:
     HWND VideoWindow() const;
     // What the video window's menu changes (inputs, standards, optimising, desktop mode).
     PanelVideoMenu& VideoMenu() { return m_videoMenu; }
+    // The live-TV controller (inputs by name, channel selection) for the other programs' orders.
+    tunaro::LiveTv& LiveTvController() { return m_liveTv; }
     // The master volume (null before step 12 of the initialisation and after the ending).
     tunaro::MasterVolume* Volume() const { return m_volume.get(); }
     void ShowAbout();

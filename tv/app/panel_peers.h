@@ -18,12 +18,22 @@ public:
     void OnDisableButtons(); // IDC_DISABLE_BUTTONS (1180)
     void OnFm();             // IDC_FM
     void OnAddTask();        // IDC_ADD_TASK
-    // IDC_STOP_AND_CLOSE, IDC_SCHEDULE_TUNE, IDC_SCHEDULE_RECORD, IDC_SCHEDULE_RESTART_PREVIEW,
-    // IDC_SCHEDULE_BUSY_QUERY
+    // IDC_STOP_AND_CLOSE, IDC_SCHEDULE_RECORD, IDC_SCHEDULE_RESTART_PREVIEW, IDC_SCHEDULE_BUSY_QUERY
     void OnSchedulerCommand(UINT id);
+    // IDC_SCHEDULE_TUNE: the tuner input and the channel index in lParam's low half.
+    void OnScheduleTune(UINT id, UINT code, HWND channel);
     BOOL OnCopyData(HWND from, const COPYDATASTRUCT* data); // WM_COPYDATA (5022: record)
 
 private:
+    // Orders that change what is watched need a running preview and neither recording nor scan.
+    bool MayTakeOrders() const;
+    void RestartPreview();
+    // The input whose name holds name becomes the video source (applied by ApplySource).
+    void SelectSource(const char* name);
+    // The channel selection of the channel keys: the first enabled channel from index on.
+    void SelectChannel(long index);
+    void ApplySource();
+
     CControlPanel& m_panel; // its window, engine and looks
     PanelState& m_state;
 };

@@ -1,0 +1,299 @@
+// End-to-end tests of what the other programs ask of the real Tunaro.exe and what it answers:
+// the scheduler's tuning order and recording order (inputs and channels on the simulated card,
+// records that are empty or name an unknown format), its busy query, Add Task placing the
+// scheduler's window, and the FM button with and without the FM program. One start of the
+// program serves the cases in order; the FM button ends it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "e2e.h"
+
+namespace {
+
+constexpr const char* kPanelTitle = "Tunaro";
+constexpr WORD kScheduleTune = 2142;
+constexpr WORD kRestartPreview = 2146;
+constexpr WORD kBusyQuery = 2155;
+constexpr WORD kBusyAnswer = 2153;
+constexpr WORD kAutoScan = 405;
+constexpr WORD kAddTask = 1199;
+constexpr WORD kFm = 1177;
+constexpr UINT_PTR kRecordOrder = 5022;
+
+long ChannelFrequency(int i) {
+    static const long plan[] = {49750000, 77250000, 168250000, 175250000, 184250000, 210250000};
+    return plan[i];
+}
+
+std::string ProgramText() {
+    std::string text;
+    for (int i = 0; i < 6; ++i) {
+        char block[200];
+        std::snprintf(block, sizeof block, "Name: Ch%d\nFreq: %ld\nChan: %d\nAudioChannels:0\nCheck:1\n", i,
+                      ChannelFrequency(i), i + 1);
+        text += block;
+    }
+    return text;
+}
+
+class SavedFile {
+public:
+    explicit SavedFile(std::string path) : path_(std::move(path)) {
+        if (e2e::FileExists(path_))
+            content_ = e2e::ReadFile(path_);
+    }
+    ~SavedFile() {
+        if (content_)
+            e2e::WriteFile(path_, *content_);
+        else
+            DeleteFileA(path_.c_str());
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::optional<std::string> content_;
+};
+
+// HKLM\SOFTWARE\Tunaro "path", where the FM button looks for the FM program.
+std::optional<std::string> ReadSuitePath() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tunaro", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    char value[MAX_PATH + 1] = {0};
+    DWORD size = MAX_PATH;
+    const LONG rc = RegQueryValueExA(key, "path", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? std::optional<std::string>(value) : std::nullopt;
+}
+
+bool WriteSuitePath(const std::optional<std::string>& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tunaro", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG rc = value ? RegSetValueExA(key, "path", 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                                     static_cast<DWORD>(value->size() + 1))
+                    : RegDeleteValueA(key, "path");
+    if (!value && rc == ERROR_FILE_NOT_FOUND)
+        rc = ERROR_SUCCESS;
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+class PeersE2E : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        programTxt = new SavedFile(e2e::SystemDir() + "\\program.txt");
+        tunaroIni = new SavedFile(e2e::InstallDir() + "\\Tunaro.ini");
+        savedPath = ReadSuitePath();
+        ASSERT_TRUE(e2e::WriteFile(programTxt->path(), ProgramText()));
+        ASSERT_TRUE(e2e::WriteFile(tunaroIni->path(), "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\n"
+                                                      "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n"));
+        // The window the program reports to, and which keeps it from starting the scheduler.
+        schedule = new e2e::PeerWindow("Schedule");
+        program = new e2e::Program();
+        ASSERT_TRUE(program->Start(e2e::InstallDir() + "\\Tunaro.exe"));
+        panel = e2e::WaitForWindow(kPanelTitle, 30000);
+        ASSERT_NE(panel, nullptr) << "the control panel did not appear";
+        ASSERT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 15000));
+    }
+    static void TearDownTestSuite() {
+        if (program && program->Running()) {
+            e2e::PostCommand(panel, 403);
+            if (!program->WaitForExit(20000))
+                program->Kill();
+        }
+        delete program;
+        delete schedule;
+        WriteSuitePath(savedPath);
+        delete tunaroIni;
+        delete programTxt;
+    }
+    void SetUp() override {
+        ASSERT_NE(panel, nullptr);
+        ASSERT_TRUE(program->Running());
+    }
+
+    // Everything sent or posted before has been handled once this returns.
+    static void Sync() {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(panel, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result);
+    }
+    static LRESULT Order(long format, long channel, const std::string& text, UINT_PTR id = kRecordOrder) {
+        const ULONG_PTR word = (static_cast<ULONG_PTR>(format) << 16) | static_cast<ULONG_PTR>(channel);
+        return e2e::SendCopyData(panel, reinterpret_cast<HWND>(id), word, text.empty() ? nullptr : text.data(),
+                                 static_cast<DWORD>(text.size()));
+    }
+    static bool WaitForInput(const std::string& input) {
+        return e2e::WaitUntil([&] { return e2e::SimCardState("VideoInput") == input; }, 8000);
+    }
+    static bool WaitForFrequency(long hz) {
+        return e2e::WaitUntil([&] { return e2e::SimCardStateLong("Frequency") == hz; }, 8000);
+    }
+
+    static SavedFile* programTxt;
+    static SavedFile* tunaroIni;
+    static std::optional<std::string> savedPath;
+    static e2e::PeerWindow* schedule;
+    static e2e::Program* program;
+    static HWND panel;
+};
+
+SavedFile* PeersE2E::programTxt = nullptr;
+SavedFile* PeersE2E::tunaroIni = nullptr;
+std::optional<std::string> PeersE2E::savedPath;
+e2e::PeerWindow* PeersE2E::schedule = nullptr;
+e2e::Program* PeersE2E::program = nullptr;
+HWND PeersE2E::panel = nullptr;
+
+TEST_F(PeersE2E, TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
+    ASSERT_TRUE(WaitForFrequency(ChannelFrequency(0)));
+    ASSERT_TRUE(WaitForInput("Video Tuner"));
+
+    // "...2": S-Video, the channel stays.
+    EXPECT_EQ(Order(1, 4, "Record_02"), TRUE);
+    EXPECT_TRUE(WaitForInput("Video SVideo"));
+    Sync();
+    EXPECT_EQ(e2e::SimCardStateLong("Frequency"), ChannelFrequency(0));
+
+    // The tuning order: back on the tuner, on the channel of lParam's low half.
+    e2e::SendCommand(panel, kScheduleTune, 0, MAKELPARAM(3, 0x77));
+    EXPECT_TRUE(WaitForInput("Video Tuner"));
+    EXPECT_TRUE(WaitForFrequency(ChannelFrequency(3)));
+
+    // "...1": composite, with the order's channel.
+    EXPECT_EQ(Order(0, 5, "Record_01"), TRUE);
+    EXPECT_TRUE(WaitForInput("Video Composite"));
+    EXPECT_TRUE(WaitForFrequency(ChannelFrequency(5)));
+
+    // "...0": the tuner, the channel stays.
+    EXPECT_EQ(Order(0, 2, "Record_00"), TRUE);
+    EXPECT_TRUE(WaitForInput("Video Tuner"));
+    Sync();
+    EXPECT_EQ(e2e::SimCardStateLong("Frequency"), ChannelFrequency(5));
+
+    // Any other digit: the tuner and the channel.
+    EXPECT_EQ(Order(0, 1, "Record_07"), TRUE);
+    EXPECT_TRUE(WaitForFrequency(ChannelFrequency(1)));
+    EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
+}
+
+TEST_F(PeersE2E, EmptyRecordingOrdersUseTheTunerAndUnknownFormatsAreRefused) {
+    EXPECT_EQ(Order(0, 4, "Record_02"), TRUE);
+    ASSERT_TRUE(WaitForInput("Video SVideo"));
+    // No text at all: the tuner with the order's channel.
+    EXPECT_EQ(Order(0, 2, ""), TRUE);
+    EXPECT_TRUE(WaitForInput("Video Tuner"));
+    EXPECT_TRUE(WaitForFrequency(ChannelFrequency(2)));
+    // No digit at its end: the same.
+    EXPECT_EQ(Order(0, 4, "Record_02"), TRUE);
+    ASSERT_TRUE(WaitForInput("Video SVideo"));
+    EXPECT_EQ(Order(0, 3, "Record_"), TRUE);
+    EXPECT_TRUE(WaitForInput("Video Tuner"));
+    EXPECT_TRUE(WaitForFrequency(ChannelFrequency(3)));
+
+    // A format nobody knows, or a copy-data record that is not an order: nothing changes.
+    EXPECT_EQ(Order(8, 5, "Record_02"), FALSE);
+    EXPECT_EQ(Order(0xFFFF, 5, "Record_02"), FALSE);
+    EXPECT_EQ(Order(0, 5, "Record_02", 5023), FALSE);
+    Sync();
+    EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
+    EXPECT_EQ(e2e::SimCardStateLong("Frequency"), ChannelFrequency(3));
+}
+
+TEST_F(PeersE2E, RestartingThePreviewKeepsInputAndPicture) {
+    EXPECT_EQ(Order(0, 4, "Record_02"), TRUE);
+    ASSERT_TRUE(WaitForInput("Video SVideo"));
+    e2e::SendCommand(panel, kRestartPreview);
+    Sync();
+    EXPECT_EQ(e2e::SimCardStateLong("Running"), 1);
+    EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video SVideo");
+    e2e::SendCommand(panel, kScheduleTune, 0, 0);
+    EXPECT_TRUE(WaitForInput("Video Tuner"));
+    EXPECT_TRUE(WaitForFrequency(ChannelFrequency(0)));
+}
+
+TEST_F(PeersE2E, AddTaskShowsTheSchedulerCentredAboveThePanel) {
+    ShowWindow(schedule->hwnd(), SW_HIDE);
+    SetWindowPos(schedule->hwnd(), nullptr, 3, 4, 100, 50, SWP_NOZORDER | SWP_NOACTIVATE);
+    e2e::PostCommand(panel, kAddTask);
+    RECT panelRect = {};
+    GetWindowRect(panel, &panelRect);
+    const long left = (panelRect.left + panelRect.right) / 2 - 265;
+    const long top = (panelRect.top + panelRect.bottom) / 2 - 100;
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            RECT rc = {};
+            GetWindowRect(schedule->hwnd(), &rc);
+            return rc.left == left && rc.top == top && rc.right - rc.left == 530 && rc.bottom - rc.top == 300;
+        },
+        8000));
+    EXPECT_TRUE(IsWindowVisible(schedule->hwnd()));
+    // The program started no scheduler of its own: the window was there.
+    EXPECT_EQ(e2e::FindTopWindow("Schedule"), schedule->hwnd());
+}
+
+TEST_F(PeersE2E, TheBusyQueryIsAnsweredOnlyWhileBusyAndOrdersWaitForTheScan) {
+    schedule->Clear();
+    e2e::SendCommand(panel, kBusyQuery);
+    Sync();
+    EXPECT_TRUE(schedule->Commands(kBusyAnswer).empty()) << "an idle panel answered the busy query";
+
+    e2e::PostCommand(panel, kAutoScan);
+    ASSERT_TRUE(schedule->WaitForCommand(2149, 8000));
+    schedule->Clear();
+    e2e::SendCommand(panel, kBusyQuery);
+    EXPECT_TRUE(schedule->WaitForCommand(kBusyAnswer, 8000));
+    EXPECT_EQ(schedule->Commands(kBusyAnswer).size(), 1u);
+    // While the scan runs a recording order is not taken.
+    EXPECT_EQ(Order(0, 4, "Record_02"), FALSE);
+    Sync();
+    EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
+
+    e2e::PostCommand(panel, kAutoScan);
+    ASSERT_TRUE(schedule->WaitForCommand(2150, 15000));
+    schedule->Clear();
+    e2e::SendCommand(panel, kBusyQuery);
+    Sync();
+    EXPECT_TRUE(schedule->Commands(kBusyAnswer).empty());
+}
+
+TEST_F(PeersE2E, TheFmButtonNeedsAPathAndTheProgramInIt) {
+    e2e::MessageBoxWatcher boxes(program->Pid());
+    // No path: nothing at all.
+    ASSERT_TRUE(WriteSuitePath(std::string()));
+    e2e::SendCommand(panel, kFm);
+    Sync();
+    EXPECT_TRUE(boxes.Seen().empty());
+    EXPECT_TRUE(program->Running());
+
+    // A path without the FM program: the message, and the panel stays.
+    e2e::ScratchDir dir("tvpeers-fm");
+    ASSERT_TRUE(dir.Made());
+    ASSERT_TRUE(WriteSuitePath(dir.Path()));
+    e2e::PostCommand(panel, kFm);
+    ASSERT_TRUE(boxes.WaitForAny(10000));
+    ASSERT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_EQ(boxes.Seen()[0].text, "Tunaro FM is not found!");
+    EXPECT_EQ(boxes.Seen()[0].caption, kPanelTitle);
+    Sync();
+    EXPECT_TRUE(program->Running());
+
+    // With the FM program there, the panel makes way for it: it ends and the program starts.
+    ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\tvapp_schedule_standin.exe").c_str(),
+                          dir.File("Tunaro FM.EXE").c_str(), FALSE));
+    e2e::PostCommand(panel, kFm);
+    EXPECT_TRUE(program->WaitForExit(20000)) << "the panel did not end for the FM program";
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FileExists(dir.File("schedule-started.txt")); }, 10000))
+        << "the FM program was not started";
+    EXPECT_EQ(boxes.Seen().size(), 1u);
+}
+
+} // namespace

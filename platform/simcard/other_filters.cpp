@@ -1,13 +1,18 @@
-// The card's separate audio capture filter, its hardware MPEG encoder filter, and the
-// unrelated generic camera that can be listed before the card.
+// The card's separate audio capture filter, its hardware MPEG encoder filter (a real MPEG-2
+// program stream of the card's picture and sound), and the unrelated generic camera that can
+// be listed before the card.
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "card.h"
 #include "dshow/filter.h"
 #include "filters.h"
 #include "guids.h"
 #include "ks_tuner.h"
+#include "mpeg_program.h"
 #include "stream_pins.h"
 
 namespace simcard {
@@ -42,11 +47,13 @@ private:
     bool running_ = false;
 };
 
-// The encoder's program-stream output. The encoder does not produce a stream yet: it
-// connects, and delivers nothing.
-class MpegPin : public dshow::OutputPin {
+// The encoder's program-stream output: once the encoder is started (property 7 = 1), it
+// encodes the card's picture (720 x 576, or 720 x 480 with property 8 = 0) and sound at the bit
+// rate of property 0 into an MPEG-2 program stream and delivers it as it comes, one picture
+// time per sample. Before that it connects and delivers nothing.
+class MpegPin : public dshow::PushPin {
 public:
-    explicit MpegPin(dshow::BaseFilter* f) : OutputPin(f, L"MPEG Out") { SetCategory(PIN_CATEGORY_CAPTURE); }
+    explicit MpegPin(dshow::BaseFilter* f) : PushPin(f, L"MPEG Out") { SetCategory(PIN_CATEGORY_CAPTURE); }
     HRESULT GetMediaType(int pos, dshow::MediaType* mt) override {
         if (pos != 0)
             return VFW_S_NO_MORE_ITEMS;
@@ -66,16 +73,93 @@ public:
     HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) override {
         ALLOCATOR_PROPERTIES want = *request, got{};
         want.cBuffers = want.cBuffers < 8 ? 8 : want.cBuffers;
-        want.cbBuffer = want.cbBuffer < 65536 ? 65536 : want.cbBuffer;
+        want.cbBuffer = want.cbBuffer < kBuffer ? kBuffer : want.cbBuffer;
         if (want.cbAlign < 1)
             want.cbAlign = 1;
         return alloc->SetProperties(&want, &got);
     }
+
+    // Set by the filter before streaming: whether to encode, and how.
+    void Configure(bool on, bool ntsc, long bitRate) {
+        on_ = on;
+        ntsc_ = ntsc;
+        bitRate_ = bitRate;
+    }
+    REFERENCE_TIME SamplePeriod() override { return ntsc_ ? 333667 : 400000; }
+    void OnThreadStart() override {
+        pending_.clear();
+        if (!on_)
+            return;
+        settings_ = encoders::MpegDefaults(encoders::DiscFormat::Dvd, ntsc_);
+        settings_.threads = 0;
+        if (bitRate_ >= 1000000 && bitRate_ <= 9000000)
+            settings_.videoBitRate = bitRate_;
+        picture_.assign(static_cast<size_t>(settings_.width) * settings_.height * 2, 0);
+        std::string error;
+        if (!writer_.OpenStream(
+                [this](const uint8_t* p, size_t n) {
+                    pending_.insert(pending_.end(), p, p + n);
+                    return true;
+                },
+                settings_, 48000, 2, &error))
+            writer_.Close(nullptr);
+    }
+    void OnThreadStop() override {
+        // What the encoder still holds has no sample to go in once streaming ends.
+        if (writer_.IsOpen())
+            writer_.Close(nullptr);
+        pending_.clear();
+    }
+    HRESULT FillBuffer(IMediaSample* sample, REFERENCE_TIME start, REFERENCE_TIME stop) override {
+        if (!writer_.IsOpen())
+            return S_FALSE;
+        Signal sig = Card::Get().CurrentSignal();
+        FrameSpec spec = sig.frame;
+        spec.width = settings_.width;
+        spec.height = settings_.height;
+        spec.frameNumber = static_cast<uint32_t>(start / SamplePeriod());
+        RenderFrame(spec, sig.amp, picture_.data(), settings_.width * 2);
+        writer_.WriteVideo(picture_.data(), settings_.width * 2, static_cast<int64_t>(spec.frameNumber));
+        const uint64_t first = static_cast<uint64_t>(start) * 48000 / 10000000;
+        const uint64_t last = static_cast<uint64_t>(stop) * 48000 / 10000000;
+        const int frames = static_cast<int>(last - first);
+        if (frames > 0) {
+            sound_.resize(static_cast<size_t>(frames) * 2);
+            SoundSpec ss = sig.sound;
+            ss.rate = 48000;
+            ss.channels = 2;
+            ss.firstSample = first;
+            RenderSound(ss, sound_.data(), frames);
+            writer_.WriteAudio(sound_.data(), static_cast<size_t>(frames));
+        }
+        // Whole packs as the multiplexer wrote them; more than a buffer waits for the next slot.
+        BYTE* data = nullptr;
+        if (pending_.empty() || FAILED(sample->GetPointer(&data)))
+            return S_FALSE;
+        const size_t n = std::min(pending_.size(), static_cast<size_t>(sample->GetSize()));
+        memcpy(data, pending_.data(), n);
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(n));
+        sample->SetTime(nullptr, nullptr);
+        return sample->SetActualDataLength(static_cast<long>(n));
+    }
+
+private:
+    static constexpr long kBuffer = 512 * 1024;
+    bool on_ = false, ntsc_ = false;
+    long bitRate_ = 0;
+    encoders::MpegSettings settings_;
+    encoders::MpegProgramWriter writer_;
+    std::vector<uint8_t> picture_, pending_;
+    std::vector<int16_t> sound_;
 };
 
 class EncoderFilter final : public dshow::BaseFilter, public IKsPropertySet {
 public:
-    EncoderFilter() : BaseFilter(kClsidEncoder, Card::Get().Info().encoder) { AddPin(new MpegPin(this)); }
+    EncoderFilter() : BaseFilter(kClsidEncoder, Card::Get().Info().encoder) {
+        live_ = true;
+        pin_ = new MpegPin(this);
+        AddPin(pin_);
+    }
     ~EncoderFilter() override = default;
     DSHOW_FORWARD_IUNKNOWN(dshow::BaseFilter)
 
@@ -129,8 +213,18 @@ protected:
         AddRef();
         return S_OK;
     }
+    // Stopped to paused: the pin learns the settings before its thread starts. Property 7 = 1
+    // starts the encoder, property 8 is the video standard (0 NTSC), property 0 carries the
+    // bit rate as its second value; the others are kept as set.
+    HRESULT OnPause() override {
+        if (State() == State_Stopped)
+            pin_->Configure(set_[7] && values_[7][0] == 1, set_[8] && values_[8][0] == 0,
+                            set_[0] ? static_cast<long>(values_[0][1]) : 0);
+        return S_OK;
+    }
 
 private:
+    MpegPin* pin_;
     static constexpr DWORD kProps = 16;
     uint32_t values_[kProps][3] = {};
     bool set_[kProps] = {};

@@ -1,0 +1,154 @@
+// "Dump Filter": one input that takes any media type and writes every sample's bytes, in the
+// order they arrive, to the file named through IFileSinkFilter (created when the graph starts,
+// closed when it stops). A hardware encoder's program stream becomes a file this way.
+#include "encoders.h"
+
+#include "dshow/filter.h"
+#include "mpeg_encoder.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+using dshow::AutoLock;
+using dshow::MediaType;
+
+namespace encoders {
+
+namespace {
+
+class DumpFilter;
+
+class DumpInput final : public dshow::InputPin {
+public:
+    DumpInput(DumpFilter* f);
+    HRESULT GetMediaType(int, MediaType*) override { return VFW_S_NO_MORE_ITEMS; }
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override { return mt ? S_OK : E_POINTER; }
+    STDMETHODIMP Receive(IMediaSample* sample) override;
+    STDMETHODIMP EndOfStream() override;
+
+private:
+    DumpFilter* dump_;
+};
+
+class DumpFilter final : public dshow::BaseFilter, public IFileSinkFilter {
+public:
+    DumpFilter() : BaseFilter(tunaro::kClsidDumpFilter, tunaro::kNameDumpFilter) { AddPin(new DumpInput(this)); }
+    ~DumpFilter() override { CloseFile(); }
+    DSHOW_FORWARD_IUNKNOWN(dshow::BaseFilter)
+
+    STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) override {
+        if (!name)
+            return E_POINTER;
+        if (!*name)
+            return E_INVALIDARG;
+        AutoLock lock(FilterLock());
+        if (State() != State_Stopped)
+            return VFW_E_WRONG_STATE;
+        file_ = name;
+        return S_OK;
+    }
+    STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) override {
+        if (!name)
+            return E_POINTER;
+        AutoLock lock(FilterLock());
+        *name = nullptr;
+        if (mt)
+            memset(mt, 0, sizeof *mt);
+        if (file_.empty())
+            return E_FAIL;
+        const size_t bytes = (file_.size() + 1) * sizeof(wchar_t);
+        *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+        if (!*name)
+            return E_OUTOFMEMORY;
+        memcpy(*name, file_.c_str(), bytes);
+        return S_OK;
+    }
+
+    HRESULT Write(IMediaSample* sample) {
+        BYTE* p = nullptr;
+        if (FAILED(sample->GetPointer(&p)))
+            return S_OK;
+        const long len = sample->GetActualDataLength();
+        AutoLock lock(writeLock_);
+        if (handle_ == INVALID_HANDLE_VALUE || len <= 0 || failed_)
+            return S_OK;
+        DWORD done = 0;
+        if (!WriteFile(handle_, p, static_cast<DWORD>(len), &done, nullptr) || done != static_cast<DWORD>(len)) {
+            // A full disk ends the recording with an error rather than a silently short file.
+            failed_ = true;
+            NotifyEvent(EC_ERRORABORT, HRESULT_FROM_WIN32(GetLastError()), 0);
+            return S_FALSE;
+        }
+        return S_OK;
+    }
+    void Ended() { NotifyEvent(EC_COMPLETE, S_OK, 0); }
+
+protected:
+    HRESULT QueryOtherInterface(REFIID iid, void** out) override {
+        if (iid != IID_IFileSinkFilter)
+            return BaseFilter::QueryOtherInterface(iid, out);
+        *out = static_cast<IFileSinkFilter*>(this);
+        AddRef();
+        return S_OK;
+    }
+    HRESULT OnPause() override {
+        if (State() != State_Stopped)
+            return S_OK;
+        if (file_.empty())
+            return E_INVALIDARG; // no file name given
+        HANDLE h = CreateFileW(file_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return HRESULT_FROM_WIN32(GetLastError());
+        AutoLock lock(writeLock_);
+        handle_ = h;
+        failed_ = false;
+        return S_OK;
+    }
+    HRESULT OnStop() override {
+        CloseFile();
+        return S_OK;
+    }
+
+private:
+    void CloseFile() {
+        AutoLock lock(writeLock_);
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+    std::wstring file_;
+    dshow::CritSec writeLock_;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    bool failed_ = false;
+};
+
+DumpInput::DumpInput(DumpFilter* f) : InputPin(f, L"Input"), dump_(f) {}
+
+STDMETHODIMP DumpInput::Receive(IMediaSample* sample) {
+    if (!sample)
+        return E_POINTER;
+    HRESULT hr = CheckStreaming();
+    if (hr != S_OK)
+        return hr;
+    return dump_->Write(sample);
+}
+
+STDMETHODIMP DumpInput::EndOfStream() {
+    dump_->Ended();
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT CreateDumpFilter(IUnknown** out) {
+    auto* f = new (std::nothrow) DumpFilter();
+    if (!f)
+        return E_OUTOFMEMORY;
+    *out = static_cast<IBaseFilter*>(f);
+    return S_OK;
+}
+
+} // namespace encoders

@@ -1,0 +1,596 @@
+// "Vazuvoduz MPEG Encoder": YUY2 video and PCM sound in, a DVD/SVCD/VCD program stream file
+// out, encoded on a worker thread behind a bounded queue that drops (and counts) rather than
+// ever holding up the capture thread. Settings come through the interfaces of mpeg_encoder.h.
+#include "encoders.h"
+
+#include "dshow/bounded_queue.h"
+#include "dshow/filter.h"
+#include "mpeg_encoder.h"
+#include "mpeg_program.h"
+
+#include <uuids.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+using dshow::AutoLock;
+using dshow::MediaType;
+
+namespace encoders {
+
+namespace {
+
+class MpegEncoder;
+
+// Queue: at most this many items, of which at most kMaxQueuedPictures pictures (about half a
+// second); sound blocks are small and only dropped when the whole queue is full.
+constexpr size_t kQueueItems = 96;
+constexpr long kMaxQueuedPictures = 12;
+// Sound that arrives before the first picture is held at most this long.
+constexpr REFERENCE_TIME kMaxEarlySound = 30000000;
+
+struct Item {
+    bool video = false;
+    REFERENCE_TIME time = -1; // stream time of the sample's start, -1 when it had none
+    std::vector<uint8_t> data;
+};
+
+// The settings the interfaces collect, applied when a configuration ends.
+struct Config {
+    bool configured = false;
+    long format = 0;
+    long videoBitRate = 0; // 0: the format's own
+    bool interlaced = false;
+    bool strictGop = false;
+    long streamType = 5;
+    bool audio = true;
+    long syncTolerance = 10;
+    bool stereo = true;
+    bool fillGaps = true;
+    bool dropEarly = true;
+    bool standardRate = true;
+    long stereoKbpsPerChannel = 112, monoKbps = 112;
+};
+
+bool FormatFromCode(long code, DiscFormat* format, bool* ntsc) {
+    switch (code) {
+    case tunaro::kMpegFormatVcdNtsc:
+    case tunaro::kMpegFormatVcdPal:
+        *format = DiscFormat::Vcd;
+        break;
+    case tunaro::kMpegFormatDvdNtsc:
+    case tunaro::kMpegFormatDvdPal:
+        *format = DiscFormat::Dvd;
+        break;
+    case tunaro::kMpegFormatSvcdNtsc:
+    case tunaro::kMpegFormatSvcdPal:
+        *format = DiscFormat::Svcd;
+        break;
+    default:
+        return false;
+    }
+    *ntsc = code == tunaro::kMpegFormatVcdNtsc || code == tunaro::kMpegFormatDvdNtsc ||
+            code == tunaro::kMpegFormatSvcdNtsc;
+    return true;
+}
+
+// Width and height of a video type: VideoInfo, or the engine's MPEG-video relabelling of the
+// same header (whose first 72 bytes still describe the picture).
+bool PictureSize(const AM_MEDIA_TYPE* mt, LONG* w, LONG* h, DWORD* compression) {
+    if (!mt->pbFormat || mt->cbFormat < 72)
+        return false;
+    if (mt->formattype != FORMAT_VideoInfo && mt->formattype != FORMAT_MPEGVideo)
+        return false;
+    const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat);
+    *w = vih->bmiHeader.biWidth;
+    *h = std::labs(vih->bmiHeader.biHeight);
+    *compression = vih->bmiHeader.biCompression;
+    return true;
+}
+
+class EncoderInput final : public dshow::InputPin {
+public:
+    EncoderInput(MpegEncoder* f, const wchar_t* name, bool video);
+    HRESULT GetMediaType(int, MediaType*) override { return VFW_S_NO_MORE_ITEMS; }
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
+    STDMETHODIMP Receive(IMediaSample* sample) override;
+
+private:
+    MpegEncoder* encoder_;
+    bool video_;
+};
+
+class MpegEncoder final : public dshow::BaseFilter,
+                          public IFileSinkFilter,
+                          public IMpegEncoderConfig,
+                          public IMpegEncoderAudio {
+public:
+    MpegEncoder() : BaseFilter(tunaro::kClsidMpegEncoder, tunaro::kNameMpegEncoder), queue_(kQueueItems) {
+        video_ = new EncoderInput(this, L"Video", true);
+        audio_ = new EncoderInput(this, L"Audio", false);
+        AddPin(video_);
+        AddPin(audio_);
+    }
+    ~MpegEncoder() override { StopWorker(); }
+    DSHOW_FORWARD_IUNKNOWN(dshow::BaseFilter)
+
+    // IFileSinkFilter
+    STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) override {
+        if (!name)
+            return E_POINTER;
+        AutoLock lock(FilterLock());
+        if (State() != State_Stopped)
+            return VFW_E_WRONG_STATE;
+        if (!*name) {
+            SetError("no file name");
+            return E_INVALIDARG;
+        }
+        file_ = name;
+        return S_OK;
+    }
+    STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) override {
+        if (!name)
+            return E_POINTER;
+        AutoLock lock(FilterLock());
+        *name = nullptr;
+        if (mt)
+            memset(mt, 0, sizeof *mt);
+        if (file_.empty())
+            return E_FAIL;
+        const size_t bytes = (file_.size() + 1) * sizeof(wchar_t);
+        *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+        if (!*name)
+            return E_OUTOFMEMORY;
+        memcpy(*name, file_.c_str(), bytes);
+        if (mt) {
+            mt->majortype = MEDIATYPE_Stream;
+            mt->subtype = MEDIASUBTYPE_MPEG2_PROGRAM;
+        }
+        return S_OK;
+    }
+
+    // IMpegEncoderConfig
+    STDMETHODIMP BeginConfig(long value) override {
+        AutoLock lock(FilterLock());
+        if (State() != State_Stopped)
+            return VFW_E_WRONG_STATE;
+        if (value != 1)
+            return E_INVALIDARG;
+        pending_ = config_;
+        pending_.configured = false;
+        inConfig_ = true;
+        return S_OK;
+    }
+    STDMETHODIMP SetVideoBitRate(long bps) override {
+        return Setting(bps >= 500000 && bps <= 15000000, [&] { pending_.videoBitRate = bps; });
+    }
+    STDMETHODIMP SetFormat(long code) override {
+        DiscFormat f = DiscFormat::Dvd;
+        bool ntsc = false;
+        return Setting(FormatFromCode(code, &f, &ntsc), [&] { pending_.format = code; });
+    }
+    STDMETHODIMP SetInterlaced(long on) override {
+        return Setting(on == 0 || on == 1, [&] { pending_.interlaced = on == 1; });
+    }
+    STDMETHODIMP SetStreamType(long type) override {
+        return Setting(type >= 0 && type <= 5, [&] { pending_.streamType = type; });
+    }
+    STDMETHODIMP SetStrictGop(long on) override {
+        return Setting(on == 0 || on == 1, [&] { pending_.strictGop = on == 1; });
+    }
+    STDMETHODIMP EndConfig(long value) override {
+        AutoLock lock(FilterLock());
+        if (State() != State_Stopped || !inConfig_)
+            return VFW_E_WRONG_STATE;
+        if (value != 0)
+            return E_INVALIDARG;
+        inConfig_ = false;
+        if (!pending_.format) {
+            SetError("the configuration set no format");
+            return VFW_E_WRONG_STATE;
+        }
+        config_ = pending_;
+        config_.configured = true;
+        return S_OK;
+    }
+    STDMETHODIMP GetCounts(long* written, long* droppedPictures, long* droppedSound) override {
+        if (written)
+            *written = written_.load();
+        if (droppedPictures)
+            *droppedPictures = droppedPictures_.load();
+        if (droppedSound)
+            *droppedSound = droppedSound_.load();
+        return S_OK;
+    }
+    STDMETHODIMP GetLastErrorText(char* text, long size) override {
+        if (!text)
+            return E_POINTER;
+        if (size <= 0)
+            return E_INVALIDARG;
+        AutoLock lock(errorLock_);
+        const size_t n = std::min(error_.size(), static_cast<size_t>(size - 1));
+        memcpy(text, error_.data(), n);
+        text[n] = 0;
+        return S_OK;
+    }
+
+    // IMpegEncoderAudio
+    STDMETHODIMP EnableAudio(long on) override {
+        return Setting(on == 0 || on == 1, [&] { pending_.audio = on == 1; });
+    }
+    STDMETHODIMP SetSyncTolerance(long pictures) override {
+        return Setting(pictures >= 1 && pictures <= 250, [&] { pending_.syncTolerance = pictures; });
+    }
+    STDMETHODIMP SetStereo(long on) override {
+        return Setting(on == 0 || on == 1, [&] { pending_.stereo = on == 1; });
+    }
+    STDMETHODIMP SetChannelMode(long mode) override {
+        return Setting(mode == 0 || mode == 1, [&] { pending_.stereo = mode == 0; });
+    }
+    STDMETHODIMP SetFillGaps(long on) override {
+        return Setting(on == 0 || on == 1, [&] { pending_.fillGaps = on == 1; });
+    }
+    STDMETHODIMP SetDropEarlyAudio(long on) override {
+        return Setting(on == 0 || on == 1, [&] { pending_.dropEarly = on == 1; });
+    }
+    STDMETHODIMP SetStandardRate(long on) override {
+        return Setting(on == 0 || on == 1, [&] { pending_.standardRate = on == 1; });
+    }
+    STDMETHODIMP SetBitRates(long stereoPerChannelKbps, long monoKbps) override {
+        return Setting(stereoPerChannelKbps >= 1 && stereoPerChannelKbps <= 192 && monoKbps >= 1 && monoKbps <= 192,
+                       [&] {
+                           pending_.stereoKbpsPerChannel = stereoPerChannelKbps;
+                           pending_.monoKbps = monoKbps;
+                       });
+    }
+
+    // For the pins.
+    bool AcceptsVideo(const AM_MEDIA_TYPE* mt) {
+        LONG w, h;
+        DWORD compression;
+        if (mt->majortype != MEDIATYPE_Video || mt->subtype != MEDIASUBTYPE_YUY2 ||
+            !PictureSize(mt, &w, &h, &compression) || compression != MAKEFOURCC('Y', 'U', 'Y', '2'))
+            return false;
+        // Before the configuration any size of a format is taken; after it, the configured one.
+        MpegSettings s;
+        if (Settings(&s))
+            return w == s.width && h == s.height;
+        static const long kCodes[] = {3, 4, 7, 8, 9, 10};
+        for (long code : kCodes) {
+            DiscFormat f = DiscFormat::Dvd;
+            bool ntsc = false;
+            FormatFromCode(code, &f, &ntsc);
+            const MpegSettings d = MpegDefaults(f, ntsc);
+            if (w == d.width && h == d.height)
+                return true;
+        }
+        return false;
+    }
+    static bool AcceptsAudio(const AM_MEDIA_TYPE* mt) {
+        if (mt->majortype != MEDIATYPE_Audio || mt->subtype != MEDIASUBTYPE_PCM ||
+            mt->formattype != FORMAT_WaveFormatEx || !mt->pbFormat || mt->cbFormat < 16)
+            return false;
+        const auto* wf = reinterpret_cast<const WAVEFORMATEX*>(mt->pbFormat);
+        return wf->wFormatTag == WAVE_FORMAT_PCM && wf->wBitsPerSample == 16 && wf->nChannels >= 1 &&
+               wf->nChannels <= 2 && wf->nSamplesPerSec >= 8000 && wf->nSamplesPerSec <= 96000;
+    }
+    void Refused(bool video, const AM_MEDIA_TYPE* mt) {
+        (void)mt;
+        SetError(video ? "the video input takes YUY2 pictures of the configured format's size"
+                       : "the audio input takes 16-bit PCM, mono or stereo, 8000 to 96000 Hz");
+    }
+
+    HRESULT Deliver(bool video, IMediaSample* sample) {
+        if (!working_.load())
+            return S_OK;
+        BYTE* p = nullptr;
+        if (FAILED(sample->GetPointer(&p)) || !p)
+            return S_OK;
+        const long len = sample->GetActualDataLength();
+        Item item;
+        item.video = video;
+        REFERENCE_TIME start = 0, stop = 0;
+        if (SUCCEEDED(sample->GetTime(&start, &stop)))
+            item.time = start;
+        if (video) {
+            if (len < frameBytes_) {
+                droppedPictures_++;
+                return S_OK;
+            }
+            if (queuedPictures_.load() >= kMaxQueuedPictures) {
+                droppedPictures_++;
+                return S_OK;
+            }
+            item.data.assign(p, p + frameBytes_);
+            queuedPictures_++;
+            if (!queue_.TryPush(std::move(item))) {
+                queuedPictures_--;
+                droppedPictures_++;
+            }
+        } else {
+            if (len <= 0)
+                return S_OK;
+            item.data.assign(p, p + (len - len % blockAlign_));
+            if (!queue_.TryPush(std::move(item)))
+                droppedSound_++;
+        }
+        return S_OK;
+    }
+
+protected:
+    HRESULT QueryOtherInterface(REFIID iid, void** out) override {
+        if (iid == IID_IFileSinkFilter)
+            *out = static_cast<IFileSinkFilter*>(this);
+        else if (iid == __uuidof(IMpegEncoderConfig))
+            *out = static_cast<IMpegEncoderConfig*>(this);
+        else if (iid == __uuidof(IMpegEncoderAudio))
+            *out = static_cast<IMpegEncoderAudio*>(this);
+        else
+            return BaseFilter::QueryOtherInterface(iid, out);
+        AddRef();
+        return S_OK;
+    }
+
+    // Stopped to paused: the file is created and the worker started, or the start fails with
+    // the reason kept for GetLastErrorText.
+    HRESULT OnPause() override {
+        if (State() != State_Stopped)
+            return S_OK;
+        MpegSettings s;
+        if (!Settings(&s))
+            return Fail("the encoder is not configured", VFW_E_WRONG_STATE);
+        if (file_.empty())
+            return Fail("no file name", E_INVALIDARG);
+        if (!video_->IsConnected())
+            return Fail("the video input is not connected", VFW_E_NOT_CONNECTED);
+        LONG w = 0, h = 0;
+        DWORD compression = 0;
+        PictureSize(&video_->CurrentMediaType(), &w, &h, &compression);
+        if (w != s.width || h != s.height)
+            return Fail("the video input's picture size does not match the configured format", VFW_E_TYPE_NOT_ACCEPTED);
+        int rate = 0, channels = 0;
+        if (s.audio && audio_->IsConnected()) {
+            const auto* wf = reinterpret_cast<const WAVEFORMATEX*>(audio_->CurrentMediaType().pbFormat);
+            rate = static_cast<int>(wf->nSamplesPerSec);
+            channels = wf->nChannels;
+            blockAlign_ = 2 * channels;
+        } else {
+            s.audio = false;
+        }
+        frameBytes_ = s.width * s.height * 2;
+        std::string path;
+        const int n = WideCharToMultiByte(CP_UTF8, 0, file_.c_str(), -1, nullptr, 0, nullptr, nullptr);
+        path.resize(n > 0 ? n - 1 : 0);
+        if (n > 1)
+            WideCharToMultiByte(CP_UTF8, 0, file_.c_str(), -1, &path[0], n, nullptr, nullptr);
+        auto writer = std::make_unique<MpegProgramWriter>();
+        std::string error;
+        if (!writer->Open(path, s, rate, channels, &error))
+            return Fail(error, STG_E_ACCESSDENIED);
+        SetError("");
+        writer_ = std::move(writer);
+        settings_ = s;
+        audioRate_ = rate;
+        audioChannels_ = channels;
+        written_ = 0;
+        droppedPictures_ = 0;
+        droppedSound_ = 0;
+        queuedPictures_ = 0;
+        queue_.Reset();
+        // Tests stand in for a machine too slow for the format: milliseconds each picture takes.
+        char slow[16] = "";
+        slowMs_ = GetEnvironmentVariableA("TUNARO_MPEG_ENCODER_SLOW_MS", slow, sizeof slow) ? atoi(slow) : 0;
+        working_ = true;
+        worker_ = std::thread([this] { Work(); });
+        return S_OK;
+    }
+    HRESULT OnStop() override {
+        StopWorker();
+        return S_OK;
+    }
+
+private:
+    template <class Apply> HRESULT Setting(bool valid, Apply apply) {
+        AutoLock lock(FilterLock());
+        if (State() != State_Stopped || !inConfig_)
+            return VFW_E_WRONG_STATE;
+        if (!valid)
+            return E_INVALIDARG;
+        apply();
+        return S_OK;
+    }
+
+    // The writer's settings from the applied configuration; false when there is none.
+    bool Settings(MpegSettings* out) {
+        if (!config_.configured)
+            return false;
+        DiscFormat f = DiscFormat::Dvd;
+        bool ntsc = false;
+        if (!FormatFromCode(config_.format, &f, &ntsc))
+            return false;
+        MpegSettings s = MpegDefaults(f, ntsc);
+        if (config_.videoBitRate)
+            s.videoBitRate = config_.videoBitRate;
+        s.interlaced = config_.interlaced;
+        s.strictGop = config_.strictGop;
+        s.audio = config_.audio;
+        s.channels = config_.stereo ? 2 : 1;
+        if (!config_.standardRate)
+            s.audioBitRate = config_.stereo ? config_.stereoKbpsPerChannel * 2000 : config_.monoKbps * 1000;
+        s.threads = 0;
+        *out = s;
+        return true;
+    }
+
+    HRESULT Fail(const std::string& text, HRESULT hr) {
+        SetError(text);
+        return hr;
+    }
+    void SetError(const std::string& text) {
+        AutoLock lock(errorLock_);
+        error_ = text;
+    }
+
+    void StopWorker() {
+        if (!worker_.joinable())
+            return;
+        working_ = false;
+        queue_.Close();
+        worker_.join();
+        std::string error;
+        if (writer_ && !writer_->Close(&error))
+            SetError(error);
+        writer_.reset();
+    }
+
+    // The worker: pictures by their time, sound aligned to them.
+    void Work() {
+        const double period = 1e7 * settings_.rateDen / settings_.rateNum;
+        bool haveBase = false;
+        REFERENCE_TIME base = 0;
+        int64_t nextIndex = 0;
+        std::vector<Item> early;
+        int64_t soundAt = 0; // input frames written so far (incl. silence)
+        bool failed = false;
+        auto writeSound = [&](const Item& item) {
+            const auto* pcm = reinterpret_cast<const int16_t*>(item.data.data());
+            size_t frames = item.data.size() / blockAlign_;
+            if (item.time >= 0) {
+                const int64_t want = static_cast<int64_t>(std::llround((item.time - base) * audioRate_ / 1e7));
+                const int64_t tolerance = static_cast<int64_t>(config_.syncTolerance * period * audioRate_ / 1e7);
+                if (want < 0 && config_.dropEarly) {
+                    const size_t skip = static_cast<size_t>(std::min<int64_t>(-want, static_cast<int64_t>(frames)));
+                    pcm += skip * audioChannels_;
+                    frames -= skip;
+                    if (frames == 0)
+                        return true;
+                } else if (want - soundAt > tolerance && config_.fillGaps) {
+                    if (!writer_->WriteSilence(static_cast<size_t>(want - soundAt)))
+                        return false;
+                    soundAt = want;
+                } else if (soundAt - want > tolerance) {
+                    // Sound far ahead of its time (the source's clock ran fast): drop the excess.
+                    const size_t skip =
+                        static_cast<size_t>(std::min<int64_t>(soundAt - want, static_cast<int64_t>(frames)));
+                    pcm += skip * audioChannels_;
+                    frames -= skip;
+                }
+            }
+            if (frames == 0)
+                return true;
+            soundAt += static_cast<int64_t>(frames);
+            return writer_->WriteAudio(pcm, frames);
+        };
+        Item item;
+        while (queue_.Pop(&item)) {
+            if (failed)
+                continue;
+            bool ok = true;
+            if (item.video) {
+                queuedPictures_--;
+                int64_t index = nextIndex;
+                if (item.time >= 0) {
+                    if (!haveBase) {
+                        base = item.time;
+                        haveBase = true;
+                    }
+                    index = std::llround((item.time - base) / period);
+                    if (index < nextIndex)
+                        index = nextIndex; // a late sample keeps the next place
+                } else if (!haveBase) {
+                    haveBase = true;
+                }
+                if (slowMs_ > 0)
+                    Sleep(static_cast<DWORD>(slowMs_));
+                if (writer_->WriteVideo(item.data.data(), settings_.width * 2, index)) {
+                    nextIndex = index + 1;
+                    written_++;
+                } else if (!writer_->LastError().empty()) {
+                    ok = false;
+                }
+                if (ok && !early.empty()) {
+                    for (const Item& e : early)
+                        if (ok)
+                            ok = writeSound(e);
+                    early.clear();
+                }
+            } else if (settings_.audio) {
+                if (!haveBase) {
+                    early.push_back(std::move(item));
+                    // Hold only the last few seconds of it.
+                    while (early.size() > 1 && early.back().time >= 0 && early.front().time >= 0 &&
+                           early.back().time - early.front().time > kMaxEarlySound)
+                        early.erase(early.begin());
+                } else {
+                    ok = writeSound(item);
+                }
+            }
+            if (!ok) {
+                failed = true;
+                SetError(writer_->LastError());
+                NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
+            }
+        }
+    }
+
+    EncoderInput* video_;
+    EncoderInput* audio_;
+    std::wstring file_;
+    Config config_, pending_;
+    bool inConfig_ = false;
+    dshow::CritSec errorLock_;
+    std::string error_;
+    // Streaming state (set at pause, read by the pins and the worker).
+    MpegSettings settings_;
+    int audioRate_ = 0, audioChannels_ = 0;
+    long frameBytes_ = 0;
+    long blockAlign_ = 4;
+    int slowMs_ = 0;
+    std::unique_ptr<MpegProgramWriter> writer_;
+    dshow::BoundedQueue<Item> queue_;
+    std::thread worker_;
+    std::atomic<bool> working_{false};
+    std::atomic<long> queuedPictures_{0}, written_{0}, droppedPictures_{0}, droppedSound_{0};
+};
+
+EncoderInput::EncoderInput(MpegEncoder* f, const wchar_t* name, bool video)
+    : InputPin(f, name), encoder_(f), video_(video) {}
+
+HRESULT EncoderInput::CheckMediaType(const AM_MEDIA_TYPE* mt) {
+    if (!mt)
+        return E_POINTER;
+    const bool ok = video_ ? encoder_->AcceptsVideo(mt) : MpegEncoder::AcceptsAudio(mt);
+    if (!ok) {
+        encoder_->Refused(video_, mt);
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    return S_OK;
+}
+
+STDMETHODIMP EncoderInput::Receive(IMediaSample* sample) {
+    if (!sample)
+        return E_POINTER;
+    HRESULT hr = CheckStreaming();
+    if (hr != S_OK)
+        return hr;
+    return encoder_->Deliver(video_, sample);
+}
+
+} // namespace
+
+HRESULT CreateMpegEncoder(IUnknown** out) {
+    auto* f = new (std::nothrow) MpegEncoder();
+    if (!f)
+        return E_OUTOFMEMORY;
+    *out = static_cast<IBaseFilter*>(f);
+    return S_OK;
+}
+
+} // namespace encoders

@@ -1,0 +1,607 @@
+// MPEG program stream writer for the disc formats: MPEG-1/2 video and Layer II audio encoded by
+// libavcodec, multiplexed by libavformat's DVD, SVCD and VCD muxers.
+#include "mpeg_program.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace encoders {
+
+namespace {
+
+std::string AvText(int err) {
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(err, buf, sizeof buf);
+    return buf;
+}
+
+} // namespace
+
+MpegSettings MpegDefaults(DiscFormat format, bool ntsc) {
+    MpegSettings s;
+    s.format = format;
+    s.rateNum = ntsc ? 30000 : 25;
+    s.rateDen = ntsc ? 1001 : 1;
+    s.gop = ntsc ? 18 : 15;
+    const int lines = ntsc ? 480 : 576;
+    switch (format) {
+    case DiscFormat::Dvd:
+        s.width = 720;
+        s.height = lines;
+        s.videoBitRate = ntsc ? 6500000 : 6000000;
+        s.sampleRate = 48000;
+        break;
+    case DiscFormat::Svcd:
+        s.width = 480;
+        s.height = lines;
+        s.videoBitRate = 2000000;
+        s.sampleRate = 44100;
+        break;
+    case DiscFormat::Vcd:
+        s.width = 352;
+        s.height = lines / 2;
+        s.videoBitRate = 1152000;
+        s.sampleRate = 44100;
+        break;
+    }
+    return s;
+}
+
+const char* DiscFormatName(DiscFormat format) {
+    switch (format) {
+    case DiscFormat::Dvd:
+        return "DVD";
+    case DiscFormat::Vcd:
+        return "VCD";
+    case DiscFormat::Svcd:
+        return "SVCD";
+    }
+    return "?";
+}
+
+int NearestLayer2BitRate(int bps) {
+    static const int kRates[] = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384};
+    int best = kRates[0];
+    for (int r : kRates)
+        if (std::abs(r * 1000 - bps) < std::abs(best * 1000 - bps))
+            best = r;
+    return best * 1000;
+}
+
+void Yuy2ToI420(const uint8_t* src, int stride, int width, int height, uint8_t* y, uint8_t* u, uint8_t* v) {
+    const int cw = width / 2;
+    for (int row = 0; row < height; row += 2) {
+        const uint8_t* a = src + static_cast<ptrdiff_t>(row) * stride;
+        const uint8_t* b = row + 1 < height ? a + stride : a;
+        uint8_t* ya = y + static_cast<ptrdiff_t>(row) * width;
+        uint8_t* yb = row + 1 < height ? ya + width : nullptr;
+        uint8_t* uo = u + static_cast<ptrdiff_t>(row / 2) * cw;
+        uint8_t* vo = v + static_cast<ptrdiff_t>(row / 2) * cw;
+        for (int x = 0; x < cw; ++x) {
+            ya[2 * x] = a[4 * x];
+            ya[2 * x + 1] = a[4 * x + 2];
+            if (yb) {
+                yb[2 * x] = b[4 * x];
+                yb[2 * x + 1] = b[4 * x + 2];
+            }
+            uo[x] = static_cast<uint8_t>((a[4 * x + 1] + b[4 * x + 1] + 1) >> 1);
+            vo[x] = static_cast<uint8_t>((a[4 * x + 3] + b[4 * x + 3] + 1) >> 1);
+        }
+    }
+}
+
+PcmResampler::PcmResampler(int inRate, int outRate, int channels)
+    : inRate_(inRate), outRate_(outRate), channels_(channels), last_(static_cast<size_t>(channels), 0) {}
+
+void PcmResampler::Push(const int16_t* in, size_t frames, std::vector<int16_t>* out) {
+    if (inRate_ == outRate_) {
+        out->insert(out->end(), in, in + frames * channels_);
+        return;
+    }
+    if (frames == 0)
+        return;
+    // Input frame i sits at position i; position -1 is the last frame of the previous block.
+    const double step = static_cast<double>(inRate_) / outRate_;
+    auto sample = [&](long i, int c) -> double {
+        if (i < 0)
+            return haveLast_ ? last_[c] : in[c];
+        return in[static_cast<size_t>(i) * channels_ + c];
+    };
+    while (pos_ < static_cast<double>(frames) - 1) {
+        const long i = static_cast<long>(std::floor(pos_));
+        const double f = pos_ - i;
+        for (int c = 0; c < channels_; ++c) {
+            const double s = sample(i, c) * (1 - f) + sample(i + 1, c) * f;
+            out->push_back(static_cast<int16_t>(std::lround(std::clamp(s, -32768.0, 32767.0))));
+        }
+        pos_ += step;
+    }
+    pos_ -= static_cast<double>(frames);
+    for (int c = 0; c < channels_; ++c)
+        last_[c] = in[(frames - 1) * channels_ + c];
+    haveLast_ = true;
+}
+
+struct MpegProgramWriter::Impl {
+    MpegSettings settings;
+    AVFormatContext* fmt = nullptr;
+    AVCodecContext* venc = nullptr;
+    AVCodecContext* aenc = nullptr;
+    AVStream* vst = nullptr;
+    AVStream* ast = nullptr;
+    AVFrame* vframe = nullptr;
+    AVFrame* aframe = nullptr;
+    AVPacket* pkt = nullptr;
+    Sink sink;                       // stream output instead of a file
+    bool headerWritten = false;
+    int64_t lastIndex = -1;
+    // Audio: input layout, resampler to the stream's rate, samples waiting for a whole frame.
+    int inChannels = 2;
+    std::unique_ptr<PcmResampler> resampler;
+    std::vector<int16_t> pending; // interleaved, input channel count, stream rate
+    int64_t audioPts = 0;
+
+    ~Impl() { Release(); }
+
+    void Release() {
+        avcodec_free_context(&venc);
+        avcodec_free_context(&aenc);
+        av_frame_free(&vframe);
+        av_frame_free(&aframe);
+        av_packet_free(&pkt);
+        if (fmt) {
+            CloseOutput();
+            avformat_free_context(fmt);
+            fmt = nullptr;
+        }
+    }
+
+    // Closes the file; negative on a write failure.
+    int CloseOutput() {
+        if (!fmt || !fmt->pb)
+            return 0;
+        return avio_closep(&fmt->pb);
+    }
+
+    // Stream output: every coded picture and sound frame goes out at once in whole packs of
+    // its own (pack header, one PES packet each), so a stream cut between two deliveries
+    // never ends in half a picture, as a hardware encoder's would not.
+    int64_t lastScr = 0;
+    static constexpr int kPack = 2048;
+    static constexpr int64_t kDelay = 63000; // 0.7 s at 90 kHz ahead of the first decode
+    static void PutTime(uint8_t* p, int prefix, int64_t t) {
+        p[0] = static_cast<uint8_t>(prefix << 4 | ((t >> 29) & 0x0E) | 1);
+        p[1] = static_cast<uint8_t>(t >> 22);
+        p[2] = static_cast<uint8_t>(((t >> 14) & 0xFE) | 1);
+        p[3] = static_cast<uint8_t>(t >> 7);
+        p[4] = static_cast<uint8_t>(((t << 1) & 0xFE) | 1);
+    }
+    int WritePes(int streamId, AVRational tb) {
+        const int64_t pts = pkt->pts == AV_NOPTS_VALUE ? -1 : av_rescale_q(pkt->pts, tb, AVRational{1, 90000}) + kDelay;
+        const int64_t dts = pkt->dts == AV_NOPTS_VALUE ? pts : av_rescale_q(pkt->dts, tb, AVRational{1, 90000}) + kDelay;
+        const int64_t scr = std::max(lastScr, dts - kDelay / 2);
+        lastScr = scr;
+        const uint8_t* data = pkt->data;
+        int left = pkt->size;
+        bool first = true;
+        uint8_t buf[kPack];
+        while (left > 0) {
+            uint8_t* p = buf;
+            // Pack header: start code, SCR, mux rate (10.08 Mbit/s in 50-byte units), no stuffing.
+            p[0] = 0;
+            p[1] = 0;
+            p[2] = 1;
+            p[3] = 0xBA;
+            p[4] = static_cast<uint8_t>(0x44 | ((scr >> 27) & 0x38) | ((scr >> 28) & 0x03));
+            p[5] = static_cast<uint8_t>(scr >> 20);
+            p[6] = static_cast<uint8_t>(((scr >> 12) & 0xF8) | 0x04 | ((scr >> 13) & 0x03));
+            p[7] = static_cast<uint8_t>(scr >> 5);
+            p[8] = static_cast<uint8_t>(((scr << 3) & 0xF8) | 0x04);
+            p[9] = 0x01;
+            const uint32_t mux = 10080000 / 8 / 50;
+            p[10] = static_cast<uint8_t>(mux >> 14);
+            p[11] = static_cast<uint8_t>(mux >> 6);
+            p[12] = static_cast<uint8_t>(((mux << 2) & 0xFC) | 0x03);
+            p[13] = 0xF8;
+            p += 14;
+            const bool stamps = first && pts >= 0;
+            const bool both = stamps && dts != pts;
+            const int headerData = stamps ? (both ? 10 : 5) : 0;
+            const int room = kPack - 14 - 9 - headerData;
+            const int take = std::min(left, room);
+            const int pesLength = 3 + headerData + take;
+            p[0] = 0;
+            p[1] = 0;
+            p[2] = 1;
+            p[3] = static_cast<uint8_t>(streamId);
+            p[4] = static_cast<uint8_t>(pesLength >> 8);
+            p[5] = static_cast<uint8_t>(pesLength);
+            p[6] = static_cast<uint8_t>(first ? 0x85 : 0x81); // data alignment on a packet's start
+            p[7] = static_cast<uint8_t>(stamps ? (both ? 0xC0 : 0x80) : 0);
+            p[8] = static_cast<uint8_t>(headerData);
+            p += 9;
+            if (stamps) {
+                PutTime(p, both ? 3 : 2, pts);
+                if (both)
+                    PutTime(p + 5, 1, dts);
+                p += headerData;
+            }
+            memcpy(p, data, static_cast<size_t>(take));
+            p += take;
+            if (!sink(buf, static_cast<size_t>(p - buf)))
+                return AVERROR(EIO);
+            data += take;
+            left -= take;
+            first = false;
+        }
+        return 0;
+    }
+
+    // Sends one frame (or null to flush) and writes every packet that comes out.
+    int Encode(AVCodecContext* enc, AVStream* st, AVFrame* frame) {
+        int ret = avcodec_send_frame(enc, frame);
+        if (ret < 0)
+            return ret;
+        for (;;) {
+            ret = avcodec_receive_packet(enc, pkt);
+            if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
+                return 0;
+            if (ret < 0)
+                return ret;
+            if (sink) {
+                ret = WritePes(enc == venc ? 0xE0 : 0xC0, enc->time_base);
+                av_packet_unref(pkt);
+            } else {
+                av_packet_rescale_ts(pkt, enc->time_base, st->time_base);
+                pkt->stream_index = st->index;
+                ret = av_interleaved_write_frame(fmt, pkt);
+            }
+            if (ret < 0)
+                return ret;
+        }
+    }
+
+    // Encodes every whole audio frame waiting in pending.
+    int DrainAudio(bool flushPartial) {
+        const int frameSize = aenc->frame_size;
+        const int outCh = settings.channels;
+        size_t have = pending.size() / inChannels;
+        while (have >= static_cast<size_t>(frameSize) || (flushPartial && have > 0)) {
+            int ret = av_frame_make_writable(aframe);
+            if (ret < 0)
+                return ret;
+            auto* dst = reinterpret_cast<int16_t*>(aframe->data[0]);
+            const size_t take = std::min(have, static_cast<size_t>(frameSize));
+            for (size_t i = 0; i < static_cast<size_t>(frameSize); ++i) {
+                if (i >= take) {
+                    for (int c = 0; c < outCh; ++c)
+                        dst[i * outCh + c] = 0;
+                    continue;
+                }
+                const int16_t* s = &pending[i * inChannels];
+                if (outCh == inChannels) {
+                    for (int c = 0; c < outCh; ++c)
+                        dst[i * outCh + c] = s[c];
+                } else if (outCh == 1) {
+                    int sum = 0;
+                    for (int c = 0; c < inChannels; ++c)
+                        sum += s[c];
+                    dst[i] = static_cast<int16_t>(sum / inChannels);
+                } else {
+                    for (int c = 0; c < outCh; ++c)
+                        dst[i * outCh + c] = s[0];
+                }
+            }
+            pending.erase(pending.begin(), pending.begin() + static_cast<ptrdiff_t>(take * inChannels));
+            have -= take;
+            aframe->pts = audioPts;
+            audioPts += frameSize;
+            ret = Encode(aenc, ast, aframe);
+            if (ret < 0)
+                return ret;
+        }
+        return 0;
+    }
+};
+
+MpegProgramWriter::MpegProgramWriter() = default;
+MpegProgramWriter::~MpegProgramWriter() {
+    if (impl_ && impl_->headerWritten) {
+        std::string ignored;
+        Close(&ignored);
+    }
+}
+
+bool MpegProgramWriter::IsOpen() const { return impl_ != nullptr; }
+
+bool MpegProgramWriter::Open(const std::string& path, const MpegSettings& s, int audioInRate, int audioInChannels,
+                             std::string* error) {
+    if (path.empty()) {
+        error_ = "no file name";
+        if (error)
+            *error = error_;
+        return false;
+    }
+    return OpenWith(path, nullptr, s, audioInRate, audioInChannels, error);
+}
+
+bool MpegProgramWriter::OpenStream(Sink sink, const MpegSettings& s, int audioInRate, int audioInChannels,
+                                   std::string* error) {
+    if (!sink) {
+        error_ = "no stream output";
+        if (error)
+            *error = error_;
+        return false;
+    }
+    return OpenWith("", std::move(sink), s, audioInRate, audioInChannels, error);
+}
+
+bool MpegProgramWriter::OpenWith(const std::string& path, Sink sink, const MpegSettings& s, int audioInRate,
+                                 int audioInChannels, std::string* error) {
+    auto fail = [&](const std::string& text) {
+        error_ = text;
+        if (error)
+            *error = text;
+        impl_.reset();
+        return false;
+    };
+    if (impl_)
+        return fail("the writer is already open");
+    // Errors come back through the return values; the library's own chatter stays quiet.
+    av_log_set_level(AV_LOG_QUIET);
+    if (s.width <= 0 || s.height <= 0 || (s.width & 1) || (s.height & 1))
+        return fail("unusable picture size");
+    if (s.rateNum <= 0 || s.rateDen <= 0 || s.videoBitRate <= 0)
+        return fail("unusable picture rate or bit rate");
+    if (s.audio && (audioInRate <= 0 || audioInChannels < 1 || audioInChannels > 2 || s.channels < 1 ||
+                    s.channels > 2))
+        return fail("unusable audio format");
+
+    impl_ = std::make_unique<Impl>();
+    Impl& m = *impl_;
+    m.settings = s;
+    pictures_ = 0;
+    audioIn_ = 0;
+
+    const char* muxer = s.format == DiscFormat::Dvd ? "dvd" : s.format == DiscFormat::Svcd ? "svcd" : "vcd";
+    m.sink = std::move(sink);
+    int ret = avformat_alloc_output_context2(&m.fmt, nullptr, muxer, m.sink ? nullptr : path.c_str());
+    if (ret < 0 || !m.fmt)
+        return fail(std::string("no ") + muxer + " multiplexer: " + AvText(ret));
+    // Pack sizes and rates of the formats: 2048-byte packs on DVD, 2324-byte sectors on (S)VCD.
+    m.fmt->packet_size = s.format == DiscFormat::Dvd ? 2048 : 2324;
+    if (s.format == DiscFormat::Vcd) {
+        av_opt_set_int(m.fmt->priv_data, "muxrate", 1411200, 0);
+        av_opt_set_int(m.fmt->priv_data, "preload", 44100, 0);
+    } else if (s.format == DiscFormat::Dvd) {
+        av_opt_set_int(m.fmt->priv_data, "muxrate", 10080000, 0);
+    }
+
+    // Video.
+    const AVCodec* vcodec =
+        avcodec_find_encoder(s.format == DiscFormat::Vcd ? AV_CODEC_ID_MPEG1VIDEO : AV_CODEC_ID_MPEG2VIDEO);
+    if (!vcodec)
+        return fail("no MPEG video encoder");
+    m.vst = avformat_new_stream(m.fmt, nullptr);
+    m.venc = avcodec_alloc_context3(vcodec);
+    if (!m.vst || !m.venc)
+        return fail("out of memory");
+    AVCodecContext* v = m.venc;
+    v->width = s.width;
+    v->height = s.height;
+    v->time_base = AVRational{s.rateDen, s.rateNum};
+    v->framerate = AVRational{s.rateNum, s.rateDen};
+    v->pix_fmt = AV_PIX_FMT_YUV420P;
+    v->bit_rate = s.videoBitRate;
+    v->gop_size = s.gop;
+    v->max_b_frames = 2;
+    v->thread_count = s.threads;
+    // A 4:3 picture: the sample aspect ratio that stretches this size to it.
+    av_reduce(&v->sample_aspect_ratio.num, &v->sample_aspect_ratio.den, 4LL * s.height, 3LL * s.width, 255);
+    m.vst->sample_aspect_ratio = v->sample_aspect_ratio;
+    switch (s.format) {
+    case DiscFormat::Vcd: // constant rate, the 40 KiB buffer of the format
+        v->rc_max_rate = v->rc_min_rate = s.videoBitRate;
+        v->rc_buffer_size = 40 * 1024 * 8;
+        break;
+    case DiscFormat::Svcd:
+        v->rc_max_rate = 2516000;
+        v->rc_buffer_size = 224 * 1024 * 8;
+        av_opt_set_int(v->priv_data, "scan_offset", 1, 0);
+        break;
+    case DiscFormat::Dvd:
+        v->rc_max_rate = 9000000;
+        v->rc_buffer_size = 224 * 1024 * 8;
+        break;
+    }
+    if (v->rc_max_rate < v->bit_rate)
+        v->rc_max_rate = v->bit_rate;
+    if (s.interlaced && s.format != DiscFormat::Vcd)
+        v->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+    if (s.strictGop)
+        v->keyint_min = s.gop; // no extra I-pictures at scene changes: groups keep their length
+    if (m.fmt->oformat->flags & AVFMT_GLOBALHEADER)
+        v->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    ret = avcodec_open2(v, vcodec, nullptr);
+    if (ret < 0)
+        return fail("cannot open the video encoder: " + AvText(ret));
+    avcodec_parameters_from_context(m.vst->codecpar, v);
+    m.vst->time_base = v->time_base;
+    // The buffer sizes the encoder keeps to, for the multiplexer's pack scheduling.
+    for (int i = 0; i < v->nb_coded_side_data; ++i) {
+        const AVPacketSideData& sd = v->coded_side_data[i];
+        if (sd.type != AV_PKT_DATA_CPB_PROPERTIES)
+            continue;
+        uint8_t* copy = av_stream_new_side_data(m.vst, sd.type, sd.size);
+        if (copy)
+            memcpy(copy, sd.data, sd.size);
+    }
+    m.vframe = av_frame_alloc();
+    m.pkt = av_packet_alloc();
+    if (!m.vframe || !m.pkt)
+        return fail("out of memory");
+    m.vframe->format = v->pix_fmt;
+    m.vframe->width = v->width;
+    m.vframe->height = v->height;
+    if (av_frame_get_buffer(m.vframe, 0) < 0)
+        return fail("out of memory");
+
+    // Audio.
+    if (s.audio) {
+        const AVCodec* acodec = avcodec_find_encoder(AV_CODEC_ID_MP2);
+        if (!acodec)
+            return fail("no Layer II encoder");
+        m.ast = avformat_new_stream(m.fmt, nullptr);
+        m.aenc = avcodec_alloc_context3(acodec);
+        if (!m.ast || !m.aenc)
+            return fail("out of memory");
+        AVCodecContext* a = m.aenc;
+        a->sample_fmt = AV_SAMPLE_FMT_S16;
+        a->sample_rate = s.sampleRate;
+        av_channel_layout_default(&a->ch_layout, s.channels);
+        a->bit_rate = NearestLayer2BitRate(s.audioBitRate);
+        a->time_base = AVRational{1, s.sampleRate};
+        ret = avcodec_open2(a, acodec, nullptr);
+        if (ret < 0)
+            return fail("cannot open the Layer II encoder: " + AvText(ret));
+        avcodec_parameters_from_context(m.ast->codecpar, a);
+        m.ast->time_base = a->time_base;
+        m.aframe = av_frame_alloc();
+        if (!m.aframe)
+            return fail("out of memory");
+        m.aframe->format = a->sample_fmt;
+        m.aframe->nb_samples = a->frame_size;
+        m.aframe->sample_rate = a->sample_rate;
+        av_channel_layout_copy(&m.aframe->ch_layout, &a->ch_layout);
+        if (av_frame_get_buffer(m.aframe, 0) < 0)
+            return fail("out of memory");
+        m.inChannels = audioInChannels;
+        m.resampler = std::make_unique<PcmResampler>(audioInRate, s.sampleRate, audioInChannels);
+    }
+
+    if (!m.sink) {
+        ret = avio_open(&m.fmt->pb, path.c_str(), AVIO_FLAG_WRITE);
+        if (ret < 0)
+            return fail("cannot create the file: " + AvText(ret));
+        ret = avformat_write_header(m.fmt, nullptr);
+        if (ret < 0) {
+            m.CloseOutput();
+            remove(path.c_str());
+            return fail("cannot start the program stream: " + AvText(ret));
+        }
+    }
+    m.headerWritten = true;
+    error_.clear();
+    return true;
+}
+
+bool MpegProgramWriter::WriteVideo(const uint8_t* yuy2, int stride, int64_t index) {
+    if (!impl_)
+        return false;
+    Impl& m = *impl_;
+    if (index <= m.lastIndex)
+        return false;
+    if (av_frame_make_writable(m.vframe) < 0)
+        return false;
+    // The frame's planes are tightly packed only when their strides say so: convert per plane.
+    const int w = m.settings.width, h = m.settings.height;
+    AVFrame* f = m.vframe;
+    if (f->linesize[0] == w && f->linesize[1] == w / 2 && f->linesize[2] == w / 2) {
+        Yuy2ToI420(yuy2, stride, w, h, f->data[0], f->data[1], f->data[2]);
+    } else {
+        std::vector<uint8_t> y(static_cast<size_t>(w) * h), u(static_cast<size_t>(w / 2) * (h / 2)),
+            v(u.size());
+        Yuy2ToI420(yuy2, stride, w, h, y.data(), u.data(), v.data());
+        for (int r = 0; r < h; ++r)
+            memcpy(f->data[0] + static_cast<ptrdiff_t>(r) * f->linesize[0], &y[static_cast<size_t>(r) * w], w);
+        for (int r = 0; r < h / 2; ++r) {
+            memcpy(f->data[1] + static_cast<ptrdiff_t>(r) * f->linesize[1], &u[static_cast<size_t>(r) * (w / 2)], w / 2);
+            memcpy(f->data[2] + static_cast<ptrdiff_t>(r) * f->linesize[2], &v[static_cast<size_t>(r) * (w / 2)], w / 2);
+        }
+    }
+    f->pts = index;
+    const int ret = m.Encode(m.venc, m.vst, f);
+    if (ret < 0) {
+        error_ = "video encoding failed: " + AvText(ret);
+        return false;
+    }
+    m.lastIndex = index;
+    ++pictures_;
+    return true;
+}
+
+bool MpegProgramWriter::WriteAudio(const int16_t* pcm, size_t frames) {
+    if (!impl_ || !impl_->aenc)
+        return false;
+    Impl& m = *impl_;
+    m.resampler->Push(pcm, frames, &m.pending);
+    audioIn_ += static_cast<int64_t>(frames);
+    const int ret = m.DrainAudio(false);
+    if (ret < 0) {
+        error_ = "audio encoding failed: " + AvText(ret);
+        return false;
+    }
+    return true;
+}
+
+bool MpegProgramWriter::WriteSilence(size_t frames) {
+    if (!impl_ || !impl_->aenc)
+        return false;
+    std::vector<int16_t> zero(std::min<size_t>(frames, 4800) * impl_->inChannels, 0);
+    while (frames > 0) {
+        const size_t n = std::min<size_t>(frames, 4800);
+        if (!WriteAudio(zero.data(), n))
+            return false;
+        frames -= n;
+    }
+    return true;
+}
+
+bool MpegProgramWriter::Close(std::string* error) {
+    if (!impl_) {
+        if (error)
+            *error = "the writer is not open";
+        return false;
+    }
+    Impl& m = *impl_;
+    int ret = 0;
+    if (m.aenc) {
+        ret = m.DrainAudio(true);
+        if (ret >= 0)
+            ret = m.Encode(m.aenc, m.ast, nullptr);
+    }
+    if (ret >= 0)
+        ret = m.Encode(m.venc, m.vst, nullptr);
+    static const uint8_t kEndCode[4] = {0, 0, 1, 0xB9};
+    int trailer = 0;
+    if (m.headerWritten)
+        trailer = m.sink ? (m.sink(kEndCode, sizeof kEndCode) ? 0 : AVERROR(EIO)) : av_write_trailer(m.fmt);
+    m.headerWritten = false;
+    int closed = m.CloseOutput();
+    std::string text;
+    if (ret < 0)
+        text = "encoding the last pictures failed: " + AvText(ret);
+    else if (trailer < 0)
+        text = "finishing the stream failed: " + AvText(trailer);
+    else if (closed < 0)
+        text = "writing the file failed: " + AvText(closed);
+    impl_.reset();
+    if (!text.empty()) {
+        error_ = text;
+        if (error)
+            *error = text;
+        return false;
+    }
+    return true;
+}
+
+} // namespace encoders

@@ -1,0 +1,280 @@
+// The MPEG encoder filter in a graph with the simulated card, configured with the calls the
+// recording graph makes: DVD, SVCD and VCD files that native ffprobe reads with the format's
+// codecs, sizes, rates and the recorded length, dropping and counting under a slow encoder
+// without holding up the card, and clear refusals of what it cannot do.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "dshow/com_ptr.h"
+#include "dshow/media_type.h"
+#include "graph_support.h"
+#include "media_check.h"
+#include "mpeg_encoder.h"
+
+using dshow::ComPtr;
+using graphtest::Number;
+using graphtest::StreamOf;
+using graphtest::TempFile;
+using graphtest::Text;
+using graphtest::Wide;
+
+namespace {
+
+enum class Kind { Dvd, Vcd, Svcd };
+
+class MpegEncoderGraph : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                                  graph.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_ICaptureGraphBuilder2, builder.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(builder->SetFiltergraph(graph.Get()));
+        card = graphtest::BindCard();
+        if (!card)
+            GTEST_SKIP() << "no simulated card in this prefix";
+        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(card.Get(), L"Video Capture"));
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(tunaro::kClsidMpegEncoder, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IBaseFilter, encoder.PutVoid()))
+            << "the encoder is registered by the prefix";
+        ASSERT_HRESULT_SUCCEEDED(encoder->QueryInterface(__uuidof(IMpegEncoderConfig), config.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(encoder->QueryInterface(__uuidof(IMpegEncoderAudio), audio.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(encoder.Get(), L"Vazuvoduz MPEG Encoder"));
+        ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+        ASSERT_TRUE(mediacheck::Available()) << "native ffprobe/ffmpeg are needed to read the recordings";
+    }
+    void TearDown() override {
+        SetEnvironmentVariableA("TUNARO_MPEG_ENCODER_SLOW_MS", nullptr);
+        if (control)
+            control->Stop();
+        control.Reset();
+        audio.Reset();
+        config.Reset();
+        encoder.Reset();
+        card.Reset();
+        builder.Reset();
+        graph.Reset();
+        CoUninitialize();
+    }
+
+    // The recording graph's configuration calls, in its order and with its values.
+    void Configure(Kind kind, bool ntsc) {
+        ASSERT_HRESULT_SUCCEEDED(config->BeginConfig(1));
+        if (ntsc) {
+            if (kind == Kind::Dvd) {
+                ASSERT_HRESULT_SUCCEEDED(config->SetVideoBitRate(6500000));
+                ASSERT_HRESULT_SUCCEEDED(config->SetFormat(7));
+            } else if (kind == Kind::Vcd) {
+                ASSERT_HRESULT_SUCCEEDED(config->SetFormat(3));
+            } else {
+                ASSERT_HRESULT_SUCCEEDED(config->SetVideoBitRate(2000000));
+                ASSERT_HRESULT_SUCCEEDED(config->SetFormat(9));
+            }
+        } else {
+            ASSERT_HRESULT_SUCCEEDED(config->SetInterlaced(1));
+            ASSERT_HRESULT_SUCCEEDED(config->SetStreamType(5));
+            ASSERT_HRESULT_SUCCEEDED(audio->EnableAudio(1));
+            ASSERT_HRESULT_SUCCEEDED(audio->SetSyncTolerance(10));
+            ASSERT_HRESULT_SUCCEEDED(audio->SetStereo(1));
+            ASSERT_HRESULT_SUCCEEDED(audio->SetFillGaps(1));
+            ASSERT_HRESULT_SUCCEEDED(audio->SetDropEarlyAudio(1));
+            ASSERT_HRESULT_SUCCEEDED(audio->SetStandardRate(1));
+            ASSERT_HRESULT_SUCCEEDED(audio->SetBitRates(64, 32));
+            ASSERT_HRESULT_SUCCEEDED(config->SetStrictGop(1));
+            const long rate[] = {6000000, 1152000, 2000000}, code[] = {8, 4, 10};
+            ASSERT_HRESULT_SUCCEEDED(config->SetVideoBitRate(rate[static_cast<int>(kind)]));
+            ASSERT_HRESULT_SUCCEEDED(config->SetFormat(code[static_cast<int>(kind)]));
+        }
+        ASSERT_HRESULT_SUCCEEDED(config->EndConfig(0));
+    }
+
+    void SetCaptureSize(LONG width, LONG height) {
+        ComPtr<IAMStreamConfig> sc;
+        ASSERT_HRESULT_SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(),
+                                                        IID_IAMStreamConfig, sc.PutVoid()));
+        dshow::MediaType mt = dshow::MakeYuy2Type(width, height, 400000);
+        ASSERT_HRESULT_SUCCEEDED(sc->SetFormat(&mt));
+    }
+
+    // The card's capture output of a type (its first pin carrying it).
+    ComPtr<IPin> CardPin(const GUID& major) { return graphtest::OutputCarrying(card.Get(), major); }
+
+    HRESULT Connect(const GUID& major, int input, const AM_MEDIA_TYPE* mt = nullptr) {
+        ComPtr<IPin> out = CardPin(major), in = graphtest::PinOf(encoder.Get(), PINDIR_INPUT, input);
+        if (!out || !in)
+            return E_NOINTERFACE;
+        return graph->ConnectDirect(out.Get(), in.Get(), mt);
+    }
+    HRESULT ConnectVideo(const AM_MEDIA_TYPE* mt = nullptr) { return Connect(MEDIATYPE_Video, 0, mt); }
+    HRESULT ConnectAudio() { return Connect(MEDIATYPE_Audio, 1); }
+
+    // Builds the graph for a format and records for ms; returns the time it ran, in seconds.
+    double Record(Kind kind, bool ntsc, LONG width, LONG height, const std::string& file, DWORD ms) {
+        DeleteFileA(file.c_str());
+        Configure(kind, ntsc);
+        SetCaptureSize(width, height);
+        ComPtr<IFileSinkFilter> sink;
+        EXPECT_HRESULT_SUCCEEDED(encoder->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
+        EXPECT_HRESULT_SUCCEEDED(sink->SetFileName(Wide(file).c_str(), nullptr));
+        EXPECT_HRESULT_SUCCEEDED(ConnectVideo());
+        EXPECT_HRESULT_SUCCEEDED(ConnectAudio());
+        HRESULT hr = control->Run();
+        EXPECT_HRESULT_SUCCEEDED(hr) << ErrorText();
+        if (FAILED(hr))
+            return 0;
+        const DWORD t0 = GetTickCount();
+        Sleep(ms);
+        const DWORD t1 = GetTickCount();
+        EXPECT_HRESULT_SUCCEEDED(control->Stop());
+        return (t1 - t0) / 1000.0;
+    }
+
+    void CheckFile(const std::string& file, double seconds, const char* codec, int width, int height, double rate,
+                   int sampleRate) {
+        auto p = mediacheck::Probe(file);
+        ASSERT_FALSE(p.empty()) << "ffprobe cannot read " << file;
+        EXPECT_EQ("mpeg", Text(p, "format.format_name"));
+        const std::string v = StreamOf(p, "video"), a = StreamOf(p, "audio");
+        ASSERT_FALSE(v.empty());
+        ASSERT_FALSE(a.empty()) << "the card's sound is in the file";
+        EXPECT_EQ(codec, Text(p, v + "codec_name"));
+        EXPECT_EQ(width, Number(p, v + "width"));
+        EXPECT_EQ(height, Number(p, v + "height"));
+        EXPECT_NEAR(rate, mediacheck::Rate(Text(p, v + "r_frame_rate")), 0.01);
+        EXPECT_EQ("mp2", Text(p, a + "codec_name"));
+        EXPECT_EQ(sampleRate, Number(p, a + "sample_rate"));
+        EXPECT_EQ(2, Number(p, a + "channels"));
+        EXPECT_NEAR(seconds, Number(p, "format.duration"), 0.5);
+        std::string errors;
+        EXPECT_TRUE(mediacheck::DecodesCleanly(file, &errors)) << errors;
+        long written = 0, droppedPictures = 0, droppedSound = 0;
+        ASSERT_HRESULT_SUCCEEDED(config->GetCounts(&written, &droppedPictures, &droppedSound));
+        EXPECT_GT(written, 0);
+        if (!HasFailure())
+            DeleteFileA(file.c_str()); // kept for a look when something is wrong
+    }
+
+    std::string ErrorText() {
+        char text[256] = "?";
+        config->GetLastErrorText(text, sizeof text);
+        return text;
+    }
+
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<ICaptureGraphBuilder2> builder;
+    ComPtr<IBaseFilter> card, encoder;
+    ComPtr<IMpegEncoderConfig> config;
+    ComPtr<IMpegEncoderAudio> audio;
+    ComPtr<IMediaControl> control;
+};
+
+TEST_F(MpegEncoderGraph, DvdRecordingIsMpeg2With48kLayer2) {
+    const std::string file = TempFile("tunaro-encoder-dvd.mpg");
+    const double seconds = Record(Kind::Dvd, false, 720, 576, file, 10000);
+    CheckFile(file, seconds, "mpeg2video", 720, 576, 25.0, 48000);
+}
+
+TEST_F(MpegEncoderGraph, SvcdRecordingIsMpeg2Of480Columns) {
+    const std::string file = TempFile("tunaro-encoder-svcd.mpg");
+    const double seconds = Record(Kind::Svcd, false, 480, 576, file, 10000);
+    CheckFile(file, seconds, "mpeg2video", 480, 576, 25.0, 44100);
+}
+
+TEST_F(MpegEncoderGraph, VcdRecordingIsMpeg1At44kFromThe48kCard) {
+    const std::string file = TempFile("tunaro-encoder-vcd.mpg");
+    const double seconds = Record(Kind::Vcd, false, 352, 288, file, 10000);
+    CheckFile(file, seconds, "mpeg1video", 352, 288, 25.0, 44100);
+}
+
+TEST_F(MpegEncoderGraph, ASlowEncoderDropsAndCountsWithoutHoldingUpTheCard) {
+    // Each picture takes the encoder 150 ms: far slower than the card's 25 per second.
+    SetEnvironmentVariableA("TUNARO_MPEG_ENCODER_SLOW_MS", "150");
+    const std::string file = TempFile("tunaro-encoder-slow.mpg");
+    Record(Kind::Vcd, false, 352, 288, file, 4000);
+    long written = 0, droppedPictures = 0, droppedSound = 0;
+    ASSERT_HRESULT_SUCCEEDED(config->GetCounts(&written, &droppedPictures, &droppedSound));
+    ComPtr<IAMDroppedFrames> card_counts;
+    ASSERT_HRESULT_SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(),
+                                                    IID_IAMDroppedFrames, card_counts.PutVoid()));
+    LONG delivered = 0, cardDropped = 0;
+    ASSERT_HRESULT_SUCCEEDED(card_counts->GetNumNotDropped(&delivered));
+    ASSERT_HRESULT_SUCCEEDED(card_counts->GetNumDropped(&cardDropped));
+    EXPECT_GE(delivered, 60) << "the card kept delivering at its rate";
+    EXPECT_EQ(0, cardDropped) << "the card never waited for the encoder";
+    EXPECT_GT(droppedPictures, delivered / 3) << "most pictures could not be encoded in time";
+    // Every picture the card delivered was either encoded, dropped, or still queued at the stop
+    // (encoded then too).
+    EXPECT_NEAR(delivered, written + droppedPictures, 2);
+    EXPECT_LT(written, delivered / 2);
+    auto p = mediacheck::Probe(file);
+    ASSERT_FALSE(p.empty());
+    EXPECT_EQ("mpeg1video", Text(p, StreamOf(p, "video") + "codec_name"));
+    DeleteFileA(file.c_str());
+}
+
+TEST_F(MpegEncoderGraph, BadInputIsRefusedWithAReason) {
+    // Configuration calls outside a Begin/End pair, and values out of range.
+    EXPECT_EQ(VFW_E_WRONG_STATE, config->SetFormat(8));
+    ASSERT_HRESULT_SUCCEEDED(config->BeginConfig(1));
+    EXPECT_EQ(E_INVALIDARG, config->SetFormat(5));
+    EXPECT_EQ(E_INVALIDARG, config->SetVideoBitRate(-1));
+    EXPECT_EQ(E_INVALIDARG, audio->SetBitRates(64, 0));
+    EXPECT_EQ(VFW_E_WRONG_STATE, config->EndConfig(0)) << "no format was set";
+    EXPECT_NE(std::string::npos, ErrorText().find("no format"));
+
+    // Unconfigured: the graph does not start.
+    SetCaptureSize(720, 576);
+    ASSERT_HRESULT_SUCCEEDED(ConnectVideo());
+    ComPtr<IFileSinkFilter> sink;
+    ASSERT_HRESULT_SUCCEEDED(encoder->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
+    const std::string file = TempFile("tunaro-encoder-bad.mpg");
+    DeleteFileA(file.c_str());
+    ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(Wide(file).c_str(), nullptr));
+    EXPECT_TRUE(FAILED(control->Run()));
+    control->Stop();
+    graphtest::StopEach(graph.Get());
+    EXPECT_EQ("the encoder is not configured", ErrorText());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file.c_str()));
+
+    // A picture size the configured format does not take: the connection is refused.
+    ComPtr<IPin> connected = CardPin(MEDIATYPE_Video);
+    ASSERT_TRUE(connected);
+    graph->Disconnect(connected.Get());
+    graph->Disconnect(graphtest::PinOf(encoder.Get(), PINDIR_INPUT, 0).Get());
+    Configure(Kind::Vcd, false);
+    dshow::MediaType dvdSize = dshow::MakeYuy2Type(720, 576, 400000);
+    EXPECT_TRUE(FAILED(ConnectVideo(&dvdSize))) << "720x576 into a VCD encoder";
+    EXPECT_NE(std::string::npos, ErrorText().find("YUY2"));
+    SetCaptureSize(352, 288);
+    ASSERT_HRESULT_SUCCEEDED(ConnectVideo());
+
+    // A file that cannot be created.
+    ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(L"Q:\\no such folder\\x.mpg", nullptr));
+    EXPECT_TRUE(FAILED(control->Run()));
+    control->Stop();
+    graphtest::StopEach(graph.Get());
+    EXPECT_NE(std::string::npos, ErrorText().find("cannot create the file")) << ErrorText();
+
+    // An empty name is no name.
+    EXPECT_EQ(E_INVALIDARG, sink->SetFileName(L"", nullptr));
+    EXPECT_EQ("no file name", ErrorText());
+
+    // A fresh encoder without a file name does not start either.
+    ComPtr<IBaseFilter> second;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(tunaro::kClsidMpegEncoder, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IBaseFilter, second.PutVoid()));
+    ComPtr<IMpegEncoderConfig> secondConfig;
+    ASSERT_HRESULT_SUCCEEDED(second->QueryInterface(__uuidof(IMpegEncoderConfig), secondConfig.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(secondConfig->BeginConfig(1));
+    ASSERT_HRESULT_SUCCEEDED(secondConfig->SetFormat(4));
+    ASSERT_HRESULT_SUCCEEDED(secondConfig->EndConfig(0));
+    EXPECT_EQ(E_INVALIDARG, second->Pause()) << "no file name";
+    char text[128] = "";
+    secondConfig->GetLastErrorText(text, sizeof text);
+    EXPECT_STREQ("no file name", text);
+    second->Stop();
+}
+
+} // namespace

@@ -1,0 +1,155 @@
+// The 2388x card's hardware encoder feeding the "Dump Filter": nothing flows until the
+// recording graph's property calls start it, then a real MPEG-2 program stream of the card's
+// picture and sound reaches the dump file, which native ffprobe and ffmpeg read back.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "dshow/com_ptr.h"
+#include "graph_support.h"
+#include "harness.h"
+#include "ks_tuner.h"
+#include "media_check.h"
+#include "mpeg_encoder.h"
+
+using dshow::ComPtr;
+using graphtest::Number;
+using graphtest::StreamOf;
+using graphtest::Text;
+
+namespace {
+
+class HardwareEncoder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        ASSERT_TRUE(card.Loaded());
+        ASSERT_HRESULT_SUCCEEDED(card.Configure("CX2388X"));
+        encoder = card.Create(harness::kClsidEncoder);
+        ASSERT_TRUE(encoder);
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(tunaro::kClsidDumpFilter, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IBaseFilter, dump.PutVoid()))
+            << "the dump filter is registered by the prefix";
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                                  graph.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(encoder.Get(), L"2388x MPEG Encoder"));
+        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(dump.Get(), L"Dump Filter"));
+        ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+        ASSERT_TRUE(mediacheck::Available());
+    }
+    void TearDown() override {
+        if (control)
+            control->Stop();
+        control.Reset();
+        dump.Reset();
+        encoder.Reset();
+        graph.Reset();
+        CoUninitialize();
+    }
+
+    void SetProp(DWORD id, DWORD value) {
+        ComPtr<IKsPropertySet> props;
+        ASSERT_HRESULT_SUCCEEDED(encoder->QueryInterface(IID_IKsPropertySet, props.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(
+            props->Set(tunaro::kPropSetHardwareEncoder, id, &value, sizeof value, &value, sizeof value));
+    }
+    // The recording graph's calls, in its order.
+    void Start(bool ntsc) {
+        SetProp(9, 10);
+        SetProp(8, ntsc ? 0 : 3);
+        SetProp(4, 0);
+        SetProp(5, 1);
+        ComPtr<IKsPropertySet> props;
+        ASSERT_HRESULT_SUCCEEDED(encoder->QueryInterface(IID_IKsPropertySet, props.PutVoid()));
+        DWORD three[3] = {1, 6000000, 0};
+        ASSERT_HRESULT_SUCCEEDED(
+            props->Set(tunaro::kPropSetHardwareEncoder, 0, three, sizeof three, three, sizeof three));
+        SetProp(4, 11);
+        SetProp(7, 1);
+    }
+    void Connect(const std::string& file) {
+        DeleteFileA(file.c_str());
+        ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(harness::PinOf(encoder.Get(), PINDIR_OUTPUT, 0).Get(),
+                                                      harness::PinOf(dump.Get(), PINDIR_INPUT, 0).Get(), nullptr));
+        ComPtr<IFileSinkFilter> sink;
+        ASSERT_HRESULT_SUCCEEDED(dump->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(graphtest::Wide(file).c_str(), nullptr));
+    }
+    double RunFor(DWORD ms) {
+        EXPECT_HRESULT_SUCCEEDED(control->Run());
+        const DWORD t0 = GetTickCount();
+        Sleep(ms);
+        const DWORD t1 = GetTickCount();
+        EXPECT_HRESULT_SUCCEEDED(control->Stop());
+        return (t1 - t0) / 1000.0;
+    }
+
+    harness::Card card;
+    ComPtr<IBaseFilter> encoder, dump;
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<IMediaControl> control;
+};
+
+TEST_F(HardwareEncoder, DvdStreamReachesTheDumpFileAfterThePropertyCalls) {
+    const std::string file = graphtest::TempFile("tunaro-hw-dvd.mpg");
+    Start(false);
+    Connect(file);
+    const double seconds = RunFor(10000);
+    auto p = mediacheck::Probe(file);
+    ASSERT_FALSE(p.empty()) << "ffprobe cannot read " << file;
+    EXPECT_EQ("mpeg", Text(p, "format.format_name"));
+    const std::string v = StreamOf(p, "video"), a = StreamOf(p, "audio");
+    ASSERT_FALSE(v.empty());
+    ASSERT_FALSE(a.empty());
+    EXPECT_EQ("mpeg2video", Text(p, v + "codec_name"));
+    EXPECT_EQ(720, Number(p, v + "width"));
+    EXPECT_EQ(576, Number(p, v + "height"));
+    EXPECT_NEAR(25.0, mediacheck::Rate(Text(p, v + "r_frame_rate")), 0.01);
+    EXPECT_EQ("mp2", Text(p, a + "codec_name"));
+    EXPECT_EQ(48000, Number(p, a + "sample_rate"));
+    EXPECT_NEAR(seconds, Number(p, "format.duration"), 0.5);
+    std::string errors;
+    EXPECT_TRUE(mediacheck::DecodesCleanly(file, &errors)) << errors;
+    if (!HasFailure())
+        DeleteFileA(file.c_str());
+}
+
+TEST_F(HardwareEncoder, NtscStandardGives480Lines) {
+    const std::string file = graphtest::TempFile("tunaro-hw-ntsc.mpg");
+    Start(true);
+    Connect(file);
+    RunFor(3000);
+    auto p = mediacheck::Probe(file);
+    ASSERT_FALSE(p.empty());
+    const std::string v = StreamOf(p, "video");
+    EXPECT_EQ(480, Number(p, v + "height"));
+    EXPECT_NEAR(29.97, mediacheck::Rate(Text(p, v + "r_frame_rate")), 0.01);
+    DeleteFileA(file.c_str());
+}
+
+TEST_F(HardwareEncoder, UnstartedEncoderDeliversNothing) {
+    const std::string file = graphtest::TempFile("tunaro-hw-idle.mpg");
+    Connect(file);
+    RunFor(1500);
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    ASSERT_TRUE(GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &info)) << "the dump made its file";
+    EXPECT_EQ(0u, info.nFileSizeLow);
+    DeleteFileA(file.c_str());
+}
+
+TEST_F(HardwareEncoder, DumpWithoutAUsableFileDoesNotStart) {
+    ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(harness::PinOf(encoder.Get(), PINDIR_OUTPUT, 0).Get(),
+                                                  harness::PinOf(dump.Get(), PINDIR_INPUT, 0).Get(), nullptr));
+    EXPECT_TRUE(FAILED(control->Run())) << "no file name";
+    control->Stop();
+    graphtest::StopEach(graph.Get());
+    ComPtr<IFileSinkFilter> sink;
+    ASSERT_HRESULT_SUCCEEDED(dump->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
+    EXPECT_EQ(E_INVALIDARG, sink->SetFileName(L"", nullptr));
+    ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(L"Q:\\no such folder\\x.mpg", nullptr));
+    EXPECT_TRUE(FAILED(control->Run())) << "a file that cannot be created";
+    control->Stop();
+    graphtest::StopEach(graph.Get());
+}
+
+} // namespace

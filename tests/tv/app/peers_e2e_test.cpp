@@ -27,8 +27,8 @@ constexpr WORD kFm = 1177;
 constexpr UINT_PTR kRecordOrder = 5022;
 
 long ChannelFrequency(int i) {
-    static const long plan[] = {49750000, 77250000, 168250000, 175250000, 184250000, 210250000};
-    return plan[i];
+    static const long kPlan[] = {49750000, 77250000, 168250000, 175250000, 184250000, 210250000};
+    return kPlan[i];
 }
 
 std::string ProgramText() {
@@ -44,21 +44,21 @@ std::string ProgramText() {
 
 class SavedFile {
 public:
-    explicit SavedFile(std::string path) : path_(std::move(path)) {
-        if (e2e::FileExists(path_))
-            content_ = e2e::ReadFile(path_);
+    explicit SavedFile(std::string path) : m_path(std::move(path)) {
+        if (e2e::FileExists(m_path))
+            m_content = e2e::ReadFile(m_path);
     }
     ~SavedFile() {
-        if (content_)
-            e2e::WriteFile(path_, *content_);
+        if (m_content)
+            e2e::WriteFile(m_path, *m_content);
         else
-            DeleteFileA(path_.c_str());
+            DeleteFileA(m_path.c_str());
     }
-    const std::string& path() const { return path_; }
+    const std::string& Path() const { return m_path; }
 
 private:
-    std::string path_;
-    std::optional<std::string> content_;
+    std::string m_path;
+    std::optional<std::string> m_content;
 };
 
 // HKLM\SOFTWARE\Tunaro "path", where the FM button looks for the FM program.
@@ -90,45 +90,45 @@ bool WriteSuitePath(const std::optional<std::string>& value) {
 class PeersE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        programTxt = new SavedFile(e2e::SystemDir() + "\\program.txt");
-        tunaroIni = new SavedFile(e2e::InstallDir() + "\\Tunaro.ini");
-        savedPath = ReadSuitePath();
-        ASSERT_TRUE(e2e::WriteFile(programTxt->path(), ProgramText()));
-        ASSERT_TRUE(e2e::WriteFile(tunaroIni->path(), "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\n"
+        g_programTxt = new SavedFile(e2e::SystemDir() + "\\program.txt");
+        g_tunaroIni = new SavedFile(e2e::InstallDir() + "\\Tunaro.ini");
+        g_savedPath = ReadSuitePath();
+        ASSERT_TRUE(e2e::WriteFile(g_programTxt->Path(), ProgramText()));
+        ASSERT_TRUE(e2e::WriteFile(g_tunaroIni->Path(), "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\n"
                                                       "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n"));
         // The window the program reports to, and which keeps it from starting the scheduler.
-        schedule = new e2e::PeerWindow("Schedule");
-        program = new e2e::Program();
-        ASSERT_TRUE(program->Start(e2e::InstallDir() + "\\Tunaro.exe"));
-        panel = e2e::WaitForWindow(kPanelTitle, 30000);
-        ASSERT_NE(panel, nullptr) << "the control panel did not appear";
+        g_schedule = new e2e::PeerWindow("Schedule");
+        g_program = new e2e::Program();
+        ASSERT_TRUE(g_program->Start(e2e::InstallDir() + "\\Tunaro.exe"));
+        g_panel = e2e::WaitForWindow(kPanelTitle, 30000);
+        ASSERT_NE(g_panel, nullptr) << "the control panel did not appear";
         ASSERT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 15000));
     }
     static void TearDownTestSuite() {
-        if (program && program->Running()) {
-            e2e::PostCommand(panel, 403);
-            if (!program->WaitForExit(20000))
-                program->Kill();
+        if (g_program && g_program->Running()) {
+            e2e::PostCommand(g_panel, 403);
+            if (!g_program->WaitForExit(20000))
+                g_program->Kill();
         }
-        delete program;
-        delete schedule;
-        WriteSuitePath(savedPath);
-        delete tunaroIni;
-        delete programTxt;
+        delete g_program;
+        delete g_schedule;
+        WriteSuitePath(g_savedPath);
+        delete g_tunaroIni;
+        delete g_programTxt;
     }
     void SetUp() override {
-        ASSERT_NE(panel, nullptr);
-        ASSERT_TRUE(program->Running());
+        ASSERT_NE(g_panel, nullptr);
+        ASSERT_TRUE(g_program->Running());
     }
 
     // Everything sent or posted before has been handled once this returns.
     static void Sync() {
         DWORD_PTR result = 0;
-        SendMessageTimeoutA(panel, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result);
+        SendMessageTimeoutA(g_panel, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result);
     }
     static LRESULT Order(long format, long channel, const std::string& text, UINT_PTR id = kRecordOrder) {
         const ULONG_PTR word = (static_cast<ULONG_PTR>(format) << 16) | static_cast<ULONG_PTR>(channel);
-        return e2e::SendCopyData(panel, reinterpret_cast<HWND>(id), word, text.empty() ? nullptr : text.data(),
+        return e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(id), word, text.empty() ? nullptr : text.data(),
                                  static_cast<DWORD>(text.size()));
     }
     static bool WaitForInput(const std::string& input) {
@@ -138,20 +138,20 @@ protected:
         return e2e::WaitUntil([&] { return e2e::SimCardStateLong("Frequency") == hz; }, 8000);
     }
 
-    static SavedFile* programTxt;
-    static SavedFile* tunaroIni;
-    static std::optional<std::string> savedPath;
-    static e2e::PeerWindow* schedule;
-    static e2e::Program* program;
-    static HWND panel;
+    static SavedFile* g_programTxt;
+    static SavedFile* g_tunaroIni;
+    static std::optional<std::string> g_savedPath;
+    static e2e::PeerWindow* g_schedule;
+    static e2e::Program* g_program;
+    static HWND g_panel;
 };
 
-SavedFile* PeersE2E::programTxt = nullptr;
-SavedFile* PeersE2E::tunaroIni = nullptr;
-std::optional<std::string> PeersE2E::savedPath;
-e2e::PeerWindow* PeersE2E::schedule = nullptr;
-e2e::Program* PeersE2E::program = nullptr;
-HWND PeersE2E::panel = nullptr;
+SavedFile* PeersE2E::g_programTxt = nullptr;
+SavedFile* PeersE2E::g_tunaroIni = nullptr;
+std::optional<std::string> PeersE2E::g_savedPath;
+e2e::PeerWindow* PeersE2E::g_schedule = nullptr;
+e2e::Program* PeersE2E::g_program = nullptr;
+HWND PeersE2E::g_panel = nullptr;
 
 TEST_F(PeersE2E, TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
     ASSERT_TRUE(WaitForFrequency(ChannelFrequency(0)));
@@ -164,7 +164,7 @@ TEST_F(PeersE2E, TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), ChannelFrequency(0));
 
     // The tuning order: back on the tuner, on the channel of lParam's low half.
-    e2e::SendCommand(panel, kScheduleTune, 0, MAKELPARAM(3, 0x77));
+    e2e::SendCommand(g_panel, kScheduleTune, 0, MAKELPARAM(3, 0x77));
     EXPECT_TRUE(WaitForInput("Video Tuner"));
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(3)));
 
@@ -211,86 +211,86 @@ TEST_F(PeersE2E, EmptyRecordingOrdersUseTheTunerAndUnknownFormatsAreRefused) {
 TEST_F(PeersE2E, RestartingThePreviewKeepsInputAndPicture) {
     EXPECT_EQ(Order(0, 4, "Record_02"), TRUE);
     ASSERT_TRUE(WaitForInput("Video SVideo"));
-    e2e::SendCommand(panel, kRestartPreview);
+    e2e::SendCommand(g_panel, kRestartPreview);
     Sync();
     EXPECT_EQ(e2e::SimCardStateLong("Running"), 1);
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video SVideo");
-    e2e::SendCommand(panel, kScheduleTune, 0, 0);
+    e2e::SendCommand(g_panel, kScheduleTune, 0, 0);
     EXPECT_TRUE(WaitForInput("Video Tuner"));
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(0)));
 }
 
 TEST_F(PeersE2E, AddTaskShowsTheSchedulerCentredAboveThePanel) {
-    ShowWindow(schedule->hwnd(), SW_HIDE);
-    SetWindowPos(schedule->hwnd(), nullptr, 3, 4, 100, 50, SWP_NOZORDER | SWP_NOACTIVATE);
-    e2e::PostCommand(panel, kAddTask);
+    ShowWindow(g_schedule->hwnd(), SW_HIDE);
+    SetWindowPos(g_schedule->hwnd(), nullptr, 3, 4, 100, 50, SWP_NOZORDER | SWP_NOACTIVATE);
+    e2e::PostCommand(g_panel, kAddTask);
     RECT panelRect = {};
-    GetWindowRect(panel, &panelRect);
+    GetWindowRect(g_panel, &panelRect);
     const long left = (panelRect.left + panelRect.right) / 2 - 265;
     const long top = (panelRect.top + panelRect.bottom) / 2 - 100;
     EXPECT_TRUE(e2e::WaitUntil(
         [&] {
             RECT rc = {};
-            GetWindowRect(schedule->hwnd(), &rc);
+            GetWindowRect(g_schedule->hwnd(), &rc);
             return rc.left == left && rc.top == top && rc.right - rc.left == 530 && rc.bottom - rc.top == 300;
         },
         8000));
-    EXPECT_TRUE(IsWindowVisible(schedule->hwnd()));
+    EXPECT_TRUE(IsWindowVisible(g_schedule->hwnd()));
     // The program started no scheduler of its own: the window was there.
-    EXPECT_EQ(e2e::FindTopWindow("Schedule"), schedule->hwnd());
+    EXPECT_EQ(e2e::FindTopWindow("Schedule"), g_schedule->hwnd());
 }
 
 TEST_F(PeersE2E, TheBusyQueryIsAnsweredOnlyWhileBusyAndOrdersWaitForTheScan) {
-    schedule->Clear();
-    e2e::SendCommand(panel, kBusyQuery);
+    g_schedule->Clear();
+    e2e::SendCommand(g_panel, kBusyQuery);
     Sync();
-    EXPECT_TRUE(schedule->Commands(kBusyAnswer).empty()) << "an idle panel answered the busy query";
+    EXPECT_TRUE(g_schedule->Commands(kBusyAnswer).empty()) << "an idle panel answered the busy query";
 
-    e2e::PostCommand(panel, kAutoScan);
-    ASSERT_TRUE(schedule->WaitForCommand(2149, 8000));
-    schedule->Clear();
-    e2e::SendCommand(panel, kBusyQuery);
-    EXPECT_TRUE(schedule->WaitForCommand(kBusyAnswer, 8000));
-    EXPECT_EQ(schedule->Commands(kBusyAnswer).size(), 1u);
+    e2e::PostCommand(g_panel, kAutoScan);
+    ASSERT_TRUE(g_schedule->WaitForCommand(2149, 8000));
+    g_schedule->Clear();
+    e2e::SendCommand(g_panel, kBusyQuery);
+    EXPECT_TRUE(g_schedule->WaitForCommand(kBusyAnswer, 8000));
+    EXPECT_EQ(g_schedule->Commands(kBusyAnswer).size(), 1u);
     // While the scan runs a recording order is not taken.
     EXPECT_EQ(Order(0, 4, "Record_02"), FALSE);
     Sync();
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
 
-    e2e::PostCommand(panel, kAutoScan);
-    ASSERT_TRUE(schedule->WaitForCommand(2150, 15000));
-    schedule->Clear();
-    e2e::SendCommand(panel, kBusyQuery);
+    e2e::PostCommand(g_panel, kAutoScan);
+    ASSERT_TRUE(g_schedule->WaitForCommand(2150, 15000));
+    g_schedule->Clear();
+    e2e::SendCommand(g_panel, kBusyQuery);
     Sync();
-    EXPECT_TRUE(schedule->Commands(kBusyAnswer).empty());
+    EXPECT_TRUE(g_schedule->Commands(kBusyAnswer).empty());
 }
 
 TEST_F(PeersE2E, TheFmButtonNeedsAPathAndTheProgramInIt) {
-    e2e::MessageBoxWatcher boxes(program->Pid());
+    e2e::MessageBoxWatcher boxes(g_program->Pid());
     // No path: nothing at all.
     ASSERT_TRUE(WriteSuitePath(std::string()));
-    e2e::SendCommand(panel, kFm);
+    e2e::SendCommand(g_panel, kFm);
     Sync();
     EXPECT_TRUE(boxes.Seen().empty());
-    EXPECT_TRUE(program->Running());
+    EXPECT_TRUE(g_program->Running());
 
     // A path without the FM program: the message, and the panel stays.
     e2e::ScratchDir dir("tvpeers-fm");
     ASSERT_TRUE(dir.Made());
     ASSERT_TRUE(WriteSuitePath(dir.Path()));
-    e2e::PostCommand(panel, kFm);
+    e2e::PostCommand(g_panel, kFm);
     ASSERT_TRUE(boxes.WaitForAny(10000));
     ASSERT_EQ(boxes.Seen().size(), 1u);
     EXPECT_EQ(boxes.Seen()[0].text, "Tunaro FM is not found!");
     EXPECT_EQ(boxes.Seen()[0].caption, kPanelTitle);
     Sync();
-    EXPECT_TRUE(program->Running());
+    EXPECT_TRUE(g_program->Running());
 
     // With the FM program there, the panel makes way for it: it ends and the program starts.
     ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\tvapp_schedule_standin.exe").c_str(),
                           dir.File("Tunaro FM.EXE").c_str(), FALSE));
-    e2e::PostCommand(panel, kFm);
-    EXPECT_TRUE(program->WaitForExit(20000)) << "the panel did not end for the FM program";
+    e2e::PostCommand(g_panel, kFm);
+    EXPECT_TRUE(g_program->WaitForExit(20000)) << "the panel did not end for the FM program";
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FileExists(dir.File("schedule-started.txt")); }, 10000))
         << "the FM program was not started";
     EXPECT_EQ(boxes.Seen().size(), 1u);

@@ -33,28 +33,28 @@ public:
     GuardedText() {
         SYSTEM_INFO info;
         GetSystemInfo(&info);
-        page_ = info.dwPageSize;
-        base_ = static_cast<char*>(VirtualAlloc(nullptr, page_ * 2, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        m_page = info.dwPageSize;
+        m_base = static_cast<char*>(VirtualAlloc(nullptr, m_page * 2, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
         DWORD old = 0;
-        if (base_)
-            VirtualProtect(base_ + page_, page_, PAGE_NOACCESS, &old);
+        if (m_base)
+            VirtualProtect(m_base + m_page, m_page, PAGE_NOACCESS, &old);
     }
     ~GuardedText() {
-        if (base_)
-            VirtualFree(base_, 0, MEM_RELEASE);
+        if (m_base)
+            VirtualFree(m_base, 0, MEM_RELEASE);
     }
     // The text copied so that it ends right at the guard page.
     const char* Place(const std::string& text) {
-        char* at = base_ + page_ - text.size();
+        char* at = m_base + m_page - text.size();
         std::memcpy(at, text.data(), text.size());
         return at;
     }
-    const char* End() const { return base_ + page_; }
-    bool Ready() const { return base_ != nullptr; }
+    const char* End() const { return m_base + m_page; }
+    bool Ready() const { return m_base != nullptr; }
 
 private:
-    char* base_ = nullptr;
-    std::size_t page_ = 0;
+    char* m_base = nullptr;
+    std::size_t m_page = 0;
 };
 
 TEST(ScheduledRecordingOrder, TheDataWordGivesChannelAndFormatAndTheLastDigitTheInput) {

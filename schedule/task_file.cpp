@@ -86,6 +86,7 @@ bool DateWeeklyTask(TaskRecord& record, const TaskDateTime& now) {
 }
 
 void AdjustTaskOnLoad(TaskRecord& record, const TaskDateTime& now) {
+    record.TerminateTexts();
     DateWeeklyTask(record, now);
     if (record.status != kTaskFinished && TaskRunOut(record, now)) {
         record.status = kTaskExpired;

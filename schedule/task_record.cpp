@@ -62,6 +62,13 @@ std::string TaskRecord::Text(const char (&field)[kTextSize]) {
     return std::string(field, n);
 }
 
+void TaskRecord::TerminateTexts() {
+    name[kTextSize - 1] = 0;
+    userName[kTextSize - 1] = 0;
+    password[kTextSize - 1] = 0;
+    recordFileName[kTextSize - 1] = 0;
+}
+
 void TaskRecord::SetText(char (&field)[kTextSize], const std::string& s) {
     const std::size_t n = s.size() < kTextSize - 1 ? s.size() : kTextSize - 1;
     std::memcpy(field, s.data(), n);

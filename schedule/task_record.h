@@ -82,6 +82,9 @@ struct TaskRecord {
     void SetUserName(const std::string& s) { SetText(userName, s); }
     void SetPassword(const std::string& s) { SetText(password, s); }
     void SetRecordFileName(const std::string& s) { SetText(recordFileName, s); }
+    // Ends each text field at its last byte at the latest, so a record read from a file whose
+    // texts fill their fields reads back as what a setter would have stored.
+    void TerminateTexts();
 
 private:
     static std::string Text(const char (&field)[kTextSize]);

@@ -279,6 +279,25 @@ TEST(TaskFile, SaveReportsFailureWhenTheFileCannotBeReplaced) {
     EXPECT_EQ(dir.EntryCount(), 2); // the directory and the task file
 }
 
+TEST(TaskLoadAdjustment, TextsThatFillTheirFieldsEndInsideThem) {
+    // A file whose texts run to the end of their fields, with no zero: as loaded, each reads
+    // back as at most what a setter stores, and the next field is never read into it.
+    TaskRecord r = TaskAt(AddSeconds(kNow, 3600), 30);
+    std::memset(r.name, 'n', sizeof r.name);
+    std::memset(r.userName, 'u', sizeof r.userName);
+    std::memset(r.password, 'p', sizeof r.password);
+    std::memset(r.recordFileName, 'f', sizeof r.recordFileName);
+    AdjustTaskOnLoad(r, kNow);
+    EXPECT_EQ(r.NameText(), std::string(TaskRecord::kTextSize - 1, 'n'));
+    EXPECT_EQ(r.UserNameText(), std::string(TaskRecord::kTextSize - 1, 'u'));
+    EXPECT_EQ(r.PasswordText(), std::string(TaskRecord::kTextSize - 1, 'p'));
+    EXPECT_EQ(r.RecordFileNameText(), std::string(TaskRecord::kTextSize - 1, 'f'));
+    // Loading again changes nothing more.
+    TaskRecord again = r;
+    AdjustTaskOnLoad(again, kNow);
+    EXPECT_EQ(0, std::memcmp(&again, &r, sizeof r));
+}
+
 TEST(TaskLoadAdjustment, FinishedStaysFinished) {
     TaskRecord r = TaskAt(At(2026, 12, 1, 20, 0), 30, kTaskFinished);
     AdjustTaskOnLoad(r, kNow);
@@ -424,7 +443,16 @@ TEST(TaskFile, LoaderSurvivesArbitraryTruncatedAndOversizedFiles) {
             const std::uint8_t* original = &bytes[found->second];
             for (std::size_t k = 0; k < kImage; ++k) {
                 const bool adjustable = (k >= 16 && k < 20) || (k >= 28 && k < 32);
-                if (!adjustable) {
+                // The last byte of each text ends it, whatever the file held there.
+                const std::size_t textEnds[] = {offsetof(TaskRecord, name), offsetof(TaskRecord, userName),
+                                                offsetof(TaskRecord, password),
+                                                offsetof(TaskRecord, recordFileName)};
+                bool textEnd = false;
+                for (std::size_t field : textEnds)
+                    textEnd = textEnd || k == field + TaskRecord::kTextSize - 1;
+                if (textEnd) {
+                    ASSERT_EQ(image[k], 0) << "record at " << found->second << " offset " << k;
+                } else if (!adjustable) {
                     ASSERT_EQ(image[k], original[k]) << "record at " << found->second << " offset " << k;
                 }
             }

@@ -45,7 +45,7 @@ log "fuzz targets built in $(( $(date +%s) - t0 )) s"
 
 failed=0
 mkdir -p "$OUT/logs" "$OUT/findings"
-printf '%-14s %8s %12s %10s  %s\n' target seconds executions "exec/s" result >&2
+printf '%-20s %8s %12s %10s  %s\n' target seconds executions "exec/s" result >&2
 for t in "${targets[@]}"; do
   bin=$OUT/bin/${t}_fuzz
   [ -x "$bin" ] || die "no fuzz target '$t' (have: $(cd "$SRC" && ls *_fuzz.cpp | sed 's/_fuzz\.cpp$//' | tr '\n' ' '))"
@@ -65,6 +65,6 @@ for t in "${targets[@]}"; do
     failed=1
     grep -E 'ERROR: |runtime error|property failed|SUMMARY|Test unit written' "$OUT/logs/$t.log" | head -8 >&2
   fi
-  printf '%-14s %8s %12s %10s  %s\n' "$t" "$seconds" "${runs:-?}" "${rate:-?}" "$result" >&2
+  printf '%-20s %8s %12s %10s  %s\n' "$t" "$seconds" "${runs:-?}" "${rate:-?}" "$result" >&2
 done
 exit $failed

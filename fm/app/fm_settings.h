@@ -1,0 +1,39 @@
+// "FMSETTING.ini", the FM program's user state, and the timed-recording list file: read at
+// start, written at the end, every write replacing the file as a whole.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fm/record_list.h"
+
+namespace tunaro::fm {
+
+struct FmSettings {
+    long lSense = 0;      // "AutoScan"/"Sense": scan sensitivity
+    long lRecordType = 0; // "Record"/"RecordType": 0 MP3, 1 WMA
+    std::string strRecordPath; // "Record"/"RecordPath"; empty: program directory + "\Record"
+    long lCurrentIndex = 0;    // "Channel"/"CurrentIndex"
+    long lPreChannelIndex = 0; // "Channel"/"PreChannelIndex"
+};
+
+// Reads the file (missing keys take their defaults; an empty record path becomes the program
+// directory's "Record" folder).
+FmSettings LoadFmSettings(const std::string& iniPath, const std::string& programDir);
+
+// Writes the values kept at the end of a run: record path, current and previous station.
+bool SaveFmSettings(const std::string& iniPath, const FmSettings& settings);
+
+struct ProfileValue {
+    std::string section, key, value;
+};
+// Writes the values into a copy of the file and puts the copy in its place; the file is left as
+// it was when anything fails.
+bool WriteProfileReplacing(const std::string& iniPath, const std::vector<ProfileValue>& values);
+
+// The timed-recording list: read (names that could leave the recording directory are refused
+// and reported to the debug output), and written through a replacing write.
+std::vector<TimedRecording> LoadRecordList(const std::string& path);
+bool SaveRecordList(const std::string& path, const std::vector<TimedRecording>& entries);
+
+} // namespace tunaro::fm

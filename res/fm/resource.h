@@ -1,0 +1,63 @@
+// Resource and command ids of the FM program: templates, icon, cursor, skin, accelerators,
+// strings and the main window's command ids, which are also what the other programs send.
+#pragma once
+
+// Dialog templates.
+#define IDD_ABOUTBOX 100
+#define IDD_FM_DIALOG 102
+
+// Strings, icon, cursor, skin bitmap, accelerators.
+#define IDS_ABOUTBOX 101
+#define IDR_MAINFRAME 128
+#define IDB_FM_SKIN 137
+#define IDC_HAND_CURSOR 141
+#define IDR_ACCELERATOR 143
+
+// System menu: the About item and the range that opens the About dialog.
+#define IDM_ABOUTBOX 16
+#define IDM_ABOUTBOX_LAST 31
+
+// About dialog.
+#define IDC_ABOUT_APPNAME 1136
+#define IDC_ABOUT_COMPANY 1137
+
+// Main window commands.
+#define IDC_EXIT 403
+#define IDC_SCAN 405
+#define IDC_MUTE 406
+#define IDC_VOLUME_DOWN 501
+#define IDC_VOLUME_UP 502
+#define IDC_PAUSE 506
+#define IDC_STOP_RECORD 507
+#define IDC_SETTING 1015
+#define IDC_PLAY 1049
+#define IDC_STOP_PLAY 1050
+#define IDC_MINIMIZE 1051
+#define IDC_ABOUT 1052
+#define IDC_OPEN_FILE 1053
+#define IDC_VOLUME_FIRST 1062
+#define IDC_VOLUME_LAST 1071
+#define IDC_FREQ_UP 1089
+#define IDC_FREQ_DOWN 1090
+#define IDC_RECORD 1094
+#define IDC_DIGIT_0 1096
+#define IDC_DIGIT_9 1105
+#define IDC_LAST_CHANNEL 1106
+#define IDC_CHANNEL_DOWN 1107
+#define IDC_CHANNEL_UP 1108
+#define IDC_TV 1112
+#define IDC_QUICK_PLAY 1119
+// Sent by the TV program at its start: stop a recording and close.
+#define IDC_CLOSE_FOR_TV 1234
+
+// The texts over the skin.
+#define IDC_FREQUENCY_TEXT 1150
+#define IDC_MODE_TEXT 1151
+#define IDC_CLOCK_TEXT 1152
+
+// Timers of the main window.
+#define TIMER_SCAN 115
+#define TIMER_ELAPSED 118
+#define TIMER_CLOCK 119
+#define TIMER_TIMED_RECORDING 120
+#define TIMER_PLAYBACK 123

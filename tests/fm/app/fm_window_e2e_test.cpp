@@ -1,0 +1,431 @@
+// End-to-end tests of "Tunaro FM.exe": the real program in a folder of its own, with a capture
+// library that logs every call (see fake_capture_library.cpp), driven by window messages the way
+// the TV program and the remote agent drive it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "e2e.h"
+
+namespace {
+
+constexpr const char* kFmTitle = "Tunaro FM under test";
+constexpr const char* kTvTitle = "Tunaro TV peer of the FM test";
+constexpr DWORD kStartTimeoutMs = 40000;
+constexpr DWORD kExitTimeoutMs = 20000;
+constexpr int kFrequencyText = 1150;
+constexpr int kModeText = 1151;
+
+// Seconds of the day of a log line's "hh:mm:ss " stamp; -1 when there is none.
+int StampSeconds(const std::string& line) {
+    int h = 0, m = 0, s = 0;
+    if (std::sscanf(line.c_str(), "%d:%d:%d", &h, &m, &s) != 3)
+        return -1;
+    return h * 3600 + m * 60 + s;
+}
+
+// The call of a log line without its stamp.
+std::string CallOf(const std::string& line) {
+    return line.size() > 9 ? line.substr(9) : std::string();
+}
+
+struct LocalNow {
+    SYSTEMTIME st;
+    LocalNow() { GetLocalTime(&st); }
+};
+
+// "StartTime: ..." of a time offset seconds from now, and its seconds of the day.
+std::string StartTimeLine(int offset, int* secondsOfDay) {
+    FILETIME ft;
+    SYSTEMTIME now = LocalNow().st;
+    SystemTimeToFileTime(&now, &ft);
+    ULARGE_INTEGER u;
+    u.LowPart = ft.dwLowDateTime;
+    u.HighPart = ft.dwHighDateTime;
+    u.QuadPart += static_cast<long long>(offset) * 10000000LL;
+    ft.dwLowDateTime = u.LowPart;
+    ft.dwHighDateTime = u.HighPart;
+    SYSTEMTIME t;
+    FileTimeToSystemTime(&ft, &t);
+    if (secondsOfDay)
+        *secondsOfDay = t.wHour * 3600 + t.wMinute * 60 + t.wSecond;
+    char text[64];
+    std::snprintf(text, sizeof text, "StartTime: %04d-%02d-%02d %02d:%02d:%02d\n", t.wYear, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, t.wSecond);
+    return text;
+}
+
+class FmWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.Made());
+        ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\Tunaro FM.exe").c_str(), Exe().c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\fake_capture_library.dll").c_str(),
+                              m_dir.File("zentaviq_Capture.dll").c_str(), FALSE));
+        ASSERT_TRUE(e2e::WriteFile(m_dir.File("setting.ini"), std::string("[Title]\r\nText=") + kTvTitle +
+                                                                  "\r\n[FM]\r\nTitle=" + kFmTitle + "\r\n"));
+        // Five stations: 88.10, 91.50, 95.00, 101.70 and 105.30 MHz.
+        ASSERT_TRUE(e2e::WriteFile(m_dir.File("fakecap_stations.txt"),
+                                   "One|88100000\nTwo|91500000\nThree|95000000\nFour|101700000\nFive|105300000\n"));
+    }
+    void TearDown() override {
+        if (m_program.Running())
+            m_program.Stop(kExitTimeoutMs);
+    }
+
+    std::string Exe() const { return m_dir.File("Tunaro FM.exe"); }
+
+    // Starts the program as `program` (each run needs an object of its own).
+    HWND Start(e2e::Program& program) {
+        if (!program.Start(Exe()))
+            return nullptr;
+        return e2e::WaitForWindow(kFmTitle, kStartTimeoutMs);
+    }
+    HWND Start() { return Start(m_program); }
+
+    std::vector<std::string> Log() const {
+        std::vector<std::string> lines;
+        std::istringstream in(e2e::ReadFile(m_dir.File("fakecap.log")));
+        std::string line;
+        while (std::getline(in, line))
+            lines.push_back(line);
+        return lines;
+    }
+    std::vector<std::string> Calls() const {
+        std::vector<std::string> calls;
+        for (const std::string& line : Log())
+            calls.push_back(CallOf(line));
+        return calls;
+    }
+    // The last call that starts with prefix ("" when none).
+    std::string LastCall(const std::string& prefix) const {
+        std::string last;
+        for (const std::string& call : Calls())
+            if (call.compare(0, prefix.size(), prefix) == 0)
+                last = call;
+        return last;
+    }
+    int CountCalls(const std::string& prefix) const {
+        int n = 0;
+        for (const std::string& call : Calls())
+            n += call.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
+        return n;
+    }
+    // The index of the first call starting with prefix, -1 when none.
+    int IndexOf(const std::string& prefix) const {
+        const std::vector<std::string> calls = Calls();
+        for (std::size_t i = 0; i < calls.size(); ++i)
+            if (calls[i].compare(0, prefix.size(), prefix) == 0)
+                return static_cast<int>(i);
+        return -1;
+    }
+    bool WaitForCall(const std::string& prefix, DWORD timeoutMs) const {
+        return e2e::WaitUntil([&] { return IndexOf(prefix) >= 0; }, timeoutMs);
+    }
+
+    e2e::ScratchDir m_dir{"fmwin"};
+    e2e::Program m_program;
+};
+
+TEST_F(FmWindowTest, ComesUpOnTheLastStationTunesByCommandAndKeyAndSavesOnTheTvProgramsOrder) {
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"),
+                               "[Channel]\r\nCurrentIndex=3\r\nPreChannelIndex=1\r\n[Record]\r\nRecordPath=" +
+                                   m_dir.File("rec") + "\r\n"));
+    // A TV program that runs is asked to close first.
+    e2e::PeerWindow tv(kTvTitle);
+    HWND fm = Start();
+    ASSERT_NE(fm, nullptr);
+    EXPECT_EQ(tv.Commands(1032).size(), 1u);
+
+    // The library was started the way the program must start it, on the last station.
+    const std::vector<std::string> calls = Calls();
+    ASSERT_GE(IndexOf("coinit"), 0);
+    EXPECT_LT(IndexOf("coinit"), IndexOf("enum video"));
+    EXPECT_LT(IndexOf("enum audio"), IndexOf("select video Ph7134"));
+    EXPECT_LT(IndexOf("select audio Ph7134 Audio Capture"), IndexOf("start device 1"));
+    EXPECT_LT(IndexOf("start device 1"), IndexOf("tvmode 1"));
+    EXPECT_LT(IndexOf("tvmode 1"), IndexOf("channel 3"));
+    EXPECT_EQ(LastCall("tune"), "tune 101700000");
+    EXPECT_EQ(LastCall("mute"), "mute 0");
+    EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "101.70 MHz");
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "FM Radio");
+    EXPECT_EQ(e2e::WindowText(fm), kFmTitle);
+    // The record directory was made.
+    EXPECT_TRUE(e2e::FileExists(m_dir.File("rec")));
+    // The window is the skin's shape and size, with every skin button.
+    RECT rc = {};
+    GetWindowRect(fm, &rc);
+    EXPECT_EQ(rc.right - rc.left, 440);
+    EXPECT_EQ(rc.bottom - rc.top, 236);
+    for (int id : {403, 405, 406, 1049, 1050, 1053, 1089, 1090, 1094, 1096, 1105, 1106, 1107, 1108, 1112, 1119})
+        EXPECT_NE(GetDlgItem(fm, id), nullptr) << id;
+
+    struct Step {
+        WORD command;
+        const char* channel; // the station the library is asked for afterwards
+        const char* text;
+    };
+    const Step steps[] = {
+        {1108, "channel 4", "105.30 MHz"}, // channel +
+        {1108, "channel 0", "88.10 MHz"},  // after the last comes the first
+        {1107, "channel 4", "105.30 MHz"}, // channel - before the first is the last
+        {1098, "channel 2", "95.00 MHz"},  // digit 2
+        {1106, "channel 4", "105.30 MHz"}, // the previous station
+        {1106, "channel 2", "95.00 MHz"},  // and back
+        {1096, "channel 0", "88.10 MHz"},  // digit 0
+    };
+    for (const Step& s : steps) {
+        const int before = CountCalls("channel");
+        e2e::SendCommand(fm, s.command);
+        EXPECT_EQ(CountCalls("channel"), before + 1) << s.command;
+        EXPECT_EQ(LastCall("channel"), s.channel) << s.command;
+        EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), s.text) << s.command;
+    }
+    // Digit 9 names no station: nothing is tuned.
+    const int channelCalls = CountCalls("channel");
+    e2e::SendCommand(fm, 1105);
+    EXPECT_EQ(CountCalls("channel"), channelCalls);
+    EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "88.10 MHz");
+
+    // Freq+ and Freq- store the station's frequency 50 kHz up or down and tune it.
+    e2e::SendCommand(fm, 1089);
+    EXPECT_EQ(LastCall("set frequency"), "set frequency 0 88150000");
+    EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "88.15 MHz");
+    e2e::SendCommand(fm, 1090);
+    e2e::SendCommand(fm, 1090);
+    EXPECT_EQ(LastCall("set frequency"), "set frequency 0 88050000");
+    EXPECT_EQ(LastCall("tune"), "tune 88050000");
+
+    // The accelerators: Page Down is channel +, the keypad's digits select.
+    PostMessageA(fm, WM_KEYDOWN, VK_NEXT, 1);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return LastCall("channel") == "channel 1"; }, 10000));
+    PostMessageA(fm, WM_KEYDOWN, VK_NUMPAD3, 1);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return LastCall("channel") == "channel 3"; }, 10000));
+    PostMessageA(fm, WM_KEYDOWN, VK_PRIOR, 1);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return LastCall("channel") == "channel 2"; }, 10000));
+
+    // 1234 from the TV program closes the radio: the device stops, the state is saved.
+    e2e::PostCommand(fm, 1234);
+    EXPECT_TRUE(e2e::WaitForWindowGone(kFmTitle, kExitTimeoutMs));
+    EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
+    ASSERT_GE(IndexOf("stop device"), 0);
+    EXPECT_LT(IndexOf("stop device"), IndexOf("couninit"));
+    const std::string ini = m_dir.File("FMSETTING.ini");
+    EXPECT_EQ(e2e::IniLong(ini, "Channel", "CurrentIndex", -1), 2);
+    EXPECT_EQ(e2e::IniLong(ini, "Channel", "PreChannelIndex", -1), 3);
+    EXPECT_EQ(e2e::IniString(ini, "Record", "RecordPath"), m_dir.File("rec"));
+    // The fine tuning reached the library's list, which it keeps.
+    EXPECT_NE(e2e::ReadFile(m_dir.File("fakecap_stations.txt")).find("One|88050000"), std::string::npos);
+    // The settings were replaced whole: no temporary file is left beside them.
+    WIN32_FIND_DATAA found = {};
+    HANDLE find = FindFirstFileA(m_dir.File("*").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    std::vector<std::string> names;
+    do {
+        names.push_back(found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    for (const std::string& name : names)
+        EXPECT_TRUE(name == "." || name == ".." || name == "rec" || name == "Tunaro FM.exe" ||
+                    name == "zentaviq_Capture.dll" || name == "setting.ini" || name == "FMSETTING.ini" ||
+                    name.rfind("fakecap", 0) == 0)
+            << name;
+}
+
+TEST_F(FmWindowTest, RecordsInBothFormatsRefusesToLeaveWhileRecordingAndStopsTheRecordingFor1234) {
+    const std::string rec = m_dir.File("Recordings");
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Record]\r\nRecordType=0\r\nRecordPath=" + rec + "\r\n"));
+    HWND fm = Start();
+    ASSERT_NE(fm, nullptr);
+    EXPECT_EQ(LastCall("channel"), "channel 0");
+
+    e2e::SendCommand(fm, 1094);
+    std::string started = LastCall("mp3 start ");
+    ASSERT_FALSE(started.empty());
+    // The name is the time: "<directory>\YYYYmmdd-HHMMSS.MP3".
+    const std::string path = started.substr(10);
+    ASSERT_EQ(path.size(), rec.size() + 1 + 15 + 4) << path;
+    EXPECT_EQ(path.compare(0, rec.size() + 1, rec + "\\"), 0) << path;
+    EXPECT_EQ(path.substr(path.size() - 4), ".MP3");
+    EXPECT_EQ(path[rec.size() + 9], '-');
+    EXPECT_TRUE(e2e::FileExists(path));
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "Recording");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(fm, 1097)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(fm, 1053)));
+
+    // While recording: no station changes, no scan, no exit.
+    const int channelCalls = CountCalls("channel");
+    e2e::SendCommand(fm, 1097);
+    e2e::SendCommand(fm, 1108);
+    e2e::SendCommand(fm, 405);
+    e2e::SendCommand(fm, 403);
+    EXPECT_EQ(CountCalls("channel"), channelCalls);
+    EXPECT_EQ(IndexOf("scan"), -1);
+    EXPECT_NE(e2e::FindTopWindow(kFmTitle), nullptr);
+
+    // Stop record (507) stops it.
+    e2e::SendCommand(fm, 507);
+    EXPECT_EQ(CountCalls("mp3 stop"), 1);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "FM Radio");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(fm, 1097)));
+    e2e::SendCommand(fm, 403);
+    ASSERT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
+
+    // WMA, and 1234 during the recording: stopped and saved before the device goes.
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Record]\r\nRecordType=1\r\nRecordPath=" + rec + "\r\n"));
+    e2e::Program wmaRun;
+    fm = Start(wmaRun);
+    ASSERT_NE(fm, nullptr);
+    const int stopsBefore = CountCalls("stop device");
+    e2e::SendCommand(fm, 1094);
+    started = LastCall("wma start ");
+    ASSERT_FALSE(started.empty());
+    EXPECT_EQ(started.substr(started.size() - 4), ".WMA");
+    e2e::PostCommand(fm, 1234);
+    EXPECT_TRUE(wmaRun.WaitForExit(kExitTimeoutMs));
+    const std::vector<std::string> calls = Calls();
+    int wmaStop = -1, deviceStop = -1;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        if (calls[i] == "wma stop")
+            wmaStop = static_cast<int>(i);
+        if (calls[i] == "stop device" && static_cast<int>(i) > IndexOf("wma start"))
+            deviceStop = static_cast<int>(i);
+    }
+    ASSERT_GE(wmaStop, 0);
+    EXPECT_GT(deviceStop, wmaStop);
+    EXPECT_EQ(CountCalls("stop device"), stopsBefore + 1);
+}
+
+TEST_F(FmWindowTest, TimedRecordingsStartAndStopOnTimeWhileMissedAndUnsafeOnesGo) {
+    int start = 0;
+    const std::string timed = StartTimeLine(20, &start);
+    const std::string list = StartTimeLine(-7200, nullptr) + "RecLen: 60\nChan: 4\nFile: missed\n" + timed +
+                             "RecLen: 6\nChan: 2\nFile: timed one\n" + StartTimeLine(600, nullptr) +
+                             "RecLen: 60\nChan: 1\nFile: ..\\escape\n";
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("Recordlst.txt"), list));
+    const std::string rec = m_dir.File("rec");
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Record]\r\nRecordPath=" + rec + "\r\n"));
+    HWND fm = Start();
+    ASSERT_NE(fm, nullptr);
+
+    ASSERT_TRUE(WaitForCall("mp3 start", 60000));
+    ASSERT_TRUE(WaitForCall("mp3 stop", 30000));
+    const std::vector<std::string> lines = Log();
+    int startedAt = -1, stoppedAt = -1, startIndex = -1;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (CallOf(lines[i]).rfind("mp3 start", 0) == 0) {
+            startedAt = StampSeconds(lines[i]);
+            startIndex = static_cast<int>(i);
+            EXPECT_EQ(CallOf(lines[i]), "mp3 start " + rec + "\\timed one.MP3");
+        }
+        if (CallOf(lines[i]) == "mp3 stop")
+            stoppedAt = StampSeconds(lines[i]);
+    }
+    // On its station, begun at most 3 s early (and a second late at worst), stopped after 6 s.
+    ASSERT_GT(startIndex, 0);
+    std::string stationBefore;
+    for (int i = 0; i < startIndex; ++i)
+        if (CallOf(lines[static_cast<std::size_t>(i)]).rfind("channel", 0) == 0)
+            stationBefore = CallOf(lines[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(stationBefore, "channel 2");
+    EXPECT_GE(startedAt, start - 3);
+    EXPECT_LE(startedAt, start + 1);
+    EXPECT_GE(stoppedAt, start + 6);
+    EXPECT_LE(stoppedAt, start + 8);
+    EXPECT_EQ(CountCalls("mp3 start"), 1);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "FM Radio");
+
+    // The list file was rewritten without what is done or passed; the unsafe name never made it
+    // in, and nothing was written outside the recording directory.
+    const std::string after = e2e::ReadFile(m_dir.File("Recordlst.txt"));
+    EXPECT_EQ(after.find("missed"), std::string::npos) << after;
+    EXPECT_EQ(after.find("timed one"), std::string::npos) << after;
+    EXPECT_EQ(after.find("escape"), std::string::npos) << after;
+    EXPECT_FALSE(e2e::FileExists(m_dir.File("escape.MP3")));
+    EXPECT_TRUE(e2e::FileExists(rec + "\\timed one.MP3"));
+}
+
+TEST_F(FmWindowTest, ScanFindsTheBandsStationsSavesThemAndHoldsTheWindowOpen) {
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("fakecap_band.txt"), "88500000\n96300000\n104100000\n"));
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[AutoScan]\r\nSense=2\r\n"));
+    HWND fm = Start();
+    ASSERT_NE(fm, nullptr);
+    e2e::SendCommand(fm, 405);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "Auto Scan");
+    e2e::SendCommand(fm, 403); // no exit while scanning
+    e2e::SendCommand(fm, 1094); // nor a recording
+    EXPECT_NE(e2e::FindTopWindow(kFmTitle), nullptr);
+    EXPECT_EQ(IndexOf("mp3 start"), -1);
+    ASSERT_TRUE(WaitForCall("scan done mode 2", 30000));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ControlText(fm, kModeText) == "FM Radio"; }, 10000));
+    const std::string stations = e2e::ReadFile(m_dir.File("fakecap_stations.txt"));
+    EXPECT_EQ(stations, "New Channel 0|88500000\nNew Channel 1|96300000\nNew Channel 2|104100000\n");
+    // The scan's list is the one the station commands now step through.
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ControlText(fm, kFrequencyText) == "88.50 MHz"; }, 5000));
+    e2e::SendCommand(fm, 1107);
+    EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "104.10 MHz");
+
+    // A scan stopped by the user ends on the last station it found.
+    e2e::SendCommand(fm, 405);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return CountCalls("tune 96300000") >= 2; }, 20000));
+    e2e::SendCommand(fm, 405);
+    EXPECT_EQ(LastCall("scan abort"), "scan abort mode 2");
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "FM Radio");
+    const std::string partial = e2e::ReadFile(m_dir.File("fakecap_stations.txt"));
+    const int found = static_cast<int>(std::count(partial.begin(), partial.end(), '\n'));
+    ASSERT_GE(found, 2);
+    EXPECT_EQ(LastCall("channel"), "channel " + std::to_string(found - 1));
+    e2e::SendCommand(fm, 403);
+    EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
+}
+
+TEST_F(FmWindowTest, AMissingCardOrRefusedFmModeIsReportedAndOnlyOneCopyRuns) {
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("fakecap_nocard"), ""));
+    {
+        e2e::MessageBoxWatcher boxes;
+        e2e::Program run;
+        ASSERT_TRUE(run.Start(Exe()));
+        boxes.SetPid(run.Pid());
+        EXPECT_TRUE(run.WaitForExit(kStartTimeoutMs));
+        const std::vector<e2e::SeenMessageBox> seen = boxes.Seen();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].caption, "Error");
+        EXPECT_EQ(seen[0].text, "Cannot find any card, Please check driver setup success!");
+        // The second card family was tried before giving up.
+        EXPECT_LT(IndexOf("select video Ph7134"), IndexOf("select video Lumen Grabber K3"));
+        EXPECT_EQ(CountCalls("start device -1"), 2);
+    }
+    DeleteFileA(m_dir.File("fakecap_nocard").c_str());
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("fakecap_nofm"), ""));
+    {
+        e2e::MessageBoxWatcher boxes;
+        e2e::Program run;
+        ASSERT_TRUE(run.Start(Exe()));
+        boxes.SetPid(run.Pid());
+        EXPECT_TRUE(run.WaitForExit(kStartTimeoutMs));
+        const std::vector<e2e::SeenMessageBox> seen = boxes.Seen();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].text, "Set FM mode fail, Please check driver setup success!");
+    }
+    DeleteFileA(m_dir.File("fakecap_nofm").c_str());
+
+    HWND fm = Start();
+    ASSERT_NE(fm, nullptr);
+    // A second copy leaves the card to the first and ends.
+    const int starts = CountCalls("start device");
+    e2e::Program second;
+    ASSERT_TRUE(second.Start(Exe()));
+    EXPECT_TRUE(second.WaitForExit(kStartTimeoutMs));
+    EXPECT_TRUE(IsWindow(fm));
+    EXPECT_EQ(CountCalls("start device"), starts);
+}
+
+} // namespace

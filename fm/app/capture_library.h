@@ -14,7 +14,7 @@ constexpr const char* kCaptureLibraryName = "zentaviq_Capture.dll";
 // Name buffers handed to the device enumerations: 260 characters each, as many as the
 // library may fill.
 constexpr int kDeviceNameChars = 260;
-constexpr int kDeviceNameBuffers = 9;
+constexpr int kDeviceNameBuffers = 10;
 
 class CaptureLibrary {
 public:

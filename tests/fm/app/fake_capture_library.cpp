@@ -169,17 +169,17 @@ int WINAPI FakeSetTVMode(int mode) {
 // One step per station of the band: each call tunes the next one and reports it found; the
 // call after the last reports done and writes the list.
 int WINAPI FakeFMScanTuner(int mode, int abort, int* done, int* found, int*, long* frequency, int* progress) {
-    if (abort || (g_scanning && g_bandNext >= g_band.size())) {
+    if (!abort && !g_scanning) {
+        g_stations.clear();
+        g_bandNext = 0;
+        g_scanning = true;
+    }
+    if (abort || g_bandNext >= g_band.size()) {
         Log(std::string("scan ") + (abort ? "abort" : "done") + " mode " + std::to_string(mode));
         WriteStations();
         *done = 1;
         g_scanning = false;
         return 0;
-    }
-    if (!g_scanning) {
-        g_stations.clear();
-        g_bandNext = 0;
-        g_scanning = true;
     }
     const long hz = g_band[g_bandNext++];
     Tune(hz);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <sstream>
 #include <string>
@@ -426,6 +427,69 @@ TEST_F(FmWindowTest, AMissingCardOrRefusedFmModeIsReportedAndOnlyOneCopyRuns) {
     EXPECT_TRUE(second.WaitForExit(kStartTimeoutMs));
     EXPECT_TRUE(IsWindow(fm));
     EXPECT_EQ(CountCalls("start device"), starts);
+}
+
+} // namespace
+
+namespace {
+
+// HKLM\Software\Tunaro "Language": the value before the test, put back at its end.
+class LanguageValue {
+public:
+    LanguageValue() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tunaro", 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return;
+        char value[64] = {};
+        DWORD size = sizeof value - 1;
+        m_had = RegQueryValueExA(key, "Language", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
+                ERROR_SUCCESS;
+        m_old = value;
+        RegCloseKey(key);
+    }
+    ~LanguageValue() { Set(m_had ? m_old.c_str() : nullptr); }
+    LanguageValue(const LanguageValue&) = delete;
+    LanguageValue& operator=(const LanguageValue&) = delete;
+
+    static bool Set(const char* value) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tunaro", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS)
+            return false;
+        const LONG rc = value ? RegSetValueExA(key, "Language", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                                               static_cast<DWORD>(strlen(value) + 1))
+                              : RegDeleteValueA(key, "Language");
+        RegCloseKey(key);
+        return rc == ERROR_SUCCESS || (!value && rc == ERROR_FILE_NOT_FOUND);
+    }
+
+private:
+    bool m_had = false;
+    std::string m_old;
+};
+
+TEST_F(FmWindowTest, ChineseModeShowsTheChineseTexts) {
+    LanguageValue restore;
+    ASSERT_TRUE(LanguageValue::Set("2052"));
+    HWND fm = Start();
+    ASSERT_NE(fm, nullptr);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "调频广播");
+    EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "88.10 MHz");
+    e2e::SendCommand(fm, 405);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "自动搜台");
+    e2e::SendCommand(fm, 405);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "调频广播");
+    e2e::SendCommand(fm, 403);
+    EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
+
+    // Any other value is English.
+    ASSERT_TRUE(LanguageValue::Set("1033"));
+    e2e::Program english;
+    fm = Start(english);
+    ASSERT_NE(fm, nullptr);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "FM Radio");
+    e2e::SendCommand(fm, 403);
+    EXPECT_TRUE(english.WaitForExit(kExitTimeoutMs));
 }
 
 } // namespace

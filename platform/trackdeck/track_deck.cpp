@@ -140,8 +140,19 @@ int WINAPI TD_SetPosition(int seconds) {
     LONGLONG duration = 0;
     if (SUCCEEDED(g_player.seeking->GetDuration(&duration)) && duration > 0 && target > duration)
         target = duration;
-    return Result(
-        g_player.seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+    // Moved from a stopped graph, so a renderer that has seen the end takes data again; the graph
+    // is then put back into the state it was in.
+    OAFilterState state = State_Stopped;
+    if (g_player.control->GetState(0, &state) == VFW_S_STATE_INTERMEDIATE)
+        g_player.control->GetState(2000, &state);
+    g_player.control->Stop();
+    const HRESULT hr =
+        g_player.seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    if (state == State_Running)
+        g_player.control->Run();
+    else
+        g_player.control->Pause();
+    return Result(hr);
 }
 
 } // extern "C"

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "e2e.h"
+#include "media_check.h"
 
 namespace {
 
@@ -88,7 +89,11 @@ protected:
     HWND Start(e2e::Program& program) {
         if (!program.Start(Exe()))
             return nullptr;
-        return e2e::WaitForWindow(kFmTitle, kStartTimeoutMs);
+        HWND fm = e2e::WaitForWindow(kFmTitle, kStartTimeoutMs);
+        // Shown once its initialisation (the device start among it) is over.
+        if (fm && !e2e::WaitUntil([fm] { return IsWindowVisible(fm) != FALSE; }, kStartTimeoutMs))
+            return nullptr;
+        return fm;
     }
     HWND Start() { return Start(m_program); }
 
@@ -384,6 +389,76 @@ TEST_F(FmWindowTest, ScanFindsTheBandsStationsSavesThemAndHoldsTheWindowOpen) {
     const int found = static_cast<int>(std::count(partial.begin(), partial.end(), '\n'));
     ASSERT_GE(found, 2);
     EXPECT_EQ(LastCall("channel"), "channel " + std::to_string(found - 1));
+    e2e::SendCommand(fm, 403);
+    EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
+}
+
+TEST_F(FmWindowTest, QuickPlayPlaysTheLatestRecordingPausesResumesAndStopsBackToTheRadio) {
+    if (!mediacheck::Available())
+        GTEST_SKIP() << "native ffmpeg is missing";
+    const std::string rec = m_dir.File("rec");
+    ASSERT_TRUE(CreateDirectoryA(rec.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\TrackDeck.dll").c_str(), m_dir.File("TrackDeck.dll").c_str(), FALSE));
+    // Two recordings: the later one (8 s) is what quick play picks.
+    std::string output;
+    for (const char* name : {"older.WMA", "20261208-210000.MP3"}) {
+        ASSERT_EQ(mediacheck::RunShell("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=330:duration=" +
+                                           std::string(name[0] == 'o' ? "3" : "8") +
+                                           " -ac 2 -ar 44100 -b:a 128k " +
+                                           (name[0] == 'o' ? "-c:a wmav2 -f asf '" : "-c:a libmp3lame '") +
+                                           mediacheck::UnixPath(rec + "\\" + name) + "'",
+                                       &output),
+                  0)
+            << output;
+        Sleep(1100); // creation times a second apart
+    }
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Record]\r\nRecordPath=" + rec + "\r\n"));
+    HWND fm = Start();
+    ASSERT_NE(fm, nullptr);
+    const int starts = CountCalls("start device 1");
+
+    e2e::SendCommand(fm, 1119);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "Playing");
+    // The card is given up while a file plays.
+    EXPECT_EQ(CountCalls("stop device"), 1);
+    auto positionOf = [&](int* duration) {
+        int m = -1, s = -1, dm = -1, ds = -1;
+        const std::string text = e2e::ControlText(fm, kFrequencyText);
+        if (std::sscanf(text.c_str(), "%d:%d/%d:%d", &m, &s, &dm, &ds) != 4)
+            return -1;
+        if (duration)
+            *duration = dm * 60 + ds;
+        return m * 60 + s;
+    };
+    int duration = 0;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return positionOf(&duration) >= 2; }, 20000))
+        << e2e::ControlText(fm, kFrequencyText);
+    EXPECT_EQ(duration, 8);
+    // Station keys rest while the file is open.
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(fm, 1097)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(fm, 506)));
+
+    // Paused, the position stands; twice is no different; play resumes.
+    e2e::SendCommand(fm, 506);
+    e2e::SendCommand(fm, 506);
+    Sleep(1200);
+    const int paused = positionOf(nullptr);
+    Sleep(2500);
+    EXPECT_EQ(positionOf(nullptr), paused);
+    e2e::SendCommand(fm, 1119); // quick play while paused resumes
+    EXPECT_TRUE(e2e::WaitUntil([&] { return positionOf(nullptr) > paused; }, 10000));
+
+    // At the end it says so and starts over from the beginning.
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ControlText(fm, kFrequencyText) == "Play Finish"; }, 20000));
+    EXPECT_TRUE(e2e::WaitUntil([&] { const int p = positionOf(nullptr); return p >= 0 && p < 4; }, 10000));
+
+    // Stop (507 while nothing records) closes the file and the radio comes back.
+    e2e::SendCommand(fm, 507);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "FM Radio");
+    EXPECT_EQ(CountCalls("start device 1"), starts + 1);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(fm, 1097)));
+    e2e::SendCommand(fm, 1098);
+    EXPECT_EQ(LastCall("channel"), "channel 2");
     e2e::SendCommand(fm, 403);
     EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
 }

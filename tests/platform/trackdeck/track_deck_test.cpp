@@ -71,6 +71,21 @@ protected:
         // Resumed, it goes on.
         ASSERT_EQ(m_run(), 1);
         EXPECT_TRUE(e2e::WaitUntil([&] { return Position() >= kUnitsPerSecond / 2; }, 15000));
+        // Played to its end, paused, moved to the start and run again, it plays again.
+        EXPECT_EQ(m_seek(5), 1);
+        EXPECT_TRUE(e2e::WaitUntil([&] { return Position() >= duration - kUnitsPerSecond / 10; }, 15000))
+            << Position();
+        Sleep(1500);
+        ASSERT_EQ(m_pause(), 1);
+        EXPECT_EQ(m_seek(0), 1);
+        ASSERT_EQ(m_run(), 1);
+        EXPECT_TRUE(e2e::WaitUntil(
+            [&] {
+                const std::int64_t p = Position();
+                return p >= kUnitsPerSecond / 2 && p < 3 * kUnitsPerSecond;
+            },
+            10000))
+            << Position();
         EXPECT_EQ(m_close(), 1);
         // Closed, nothing is left to drive.
         EXPECT_EQ(m_run(), 0);

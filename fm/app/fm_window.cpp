@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "fm/app/fm_app.h"
+#include "fm/app/record_setting_page.h"
 #include "fm/fm_rules.h"
 #include "framework/debug_print.h"
 #include "framework/file_replace.h"
@@ -99,6 +100,7 @@ const tunaro::MessageMap* CFmDlg::GetMessageMap() const {
         Command<&W::OnPlay>(IDC_PLAY),
         Command<&W::OnStopPlay>(IDC_STOP_PLAY),
         Command<&W::OnMinimize>(IDC_MINIMIZE),
+        Command<&W::OnSetting>(IDC_SETTING),
         Command<&W::OnAbout>(IDC_ABOUT),
         Command<&W::OnOpenFile>(IDC_OPEN_FILE),
         CommandRange<&W::OnVolumeSegment>(IDC_VOLUME_FIRST, IDC_VOLUME_LAST),
@@ -232,6 +234,23 @@ void CFmDlg::OnTv() {
 
 void CFmDlg::OnMinimize() {
     ShowWindow(SW_MINIMIZE);
+}
+
+void CFmDlg::OnSetting() {
+    if (m_boRecording || m_boScanning)
+        return;
+    std::vector<std::string> stations;
+    if (m_boDeviceRunning)
+        for (int i = 0; i < m_nStationCount; ++i)
+            stations.push_back(m_library.GetChannelName(i));
+    CRecordSettingPage page(m_timed, stations, m_settings.strRecordPath, static_cast<int>(m_settings.lRecordType));
+    if (!RunFmSettingSheet(m_hWnd, page))
+        return;
+    // The page wrote the list and the encoder; the directory is kept until the end.
+    m_timed = page.Entries();
+    m_settings.lRecordType = page.RecordType();
+    m_settings.strRecordPath = page.RecordPath();
+    MakeDirectories(m_settings.strRecordPath);
 }
 
 void CFmDlg::OnAbout() {

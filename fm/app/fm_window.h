@@ -85,6 +85,7 @@ private:
     void OnCloseForTv();
     void OnTv();
     void OnMinimize();
+    void OnSetting();
     void OnAbout();
     void OnSysCommandAbout(UINT id, LPARAM);
     void OnVolumeDown();

@@ -61,3 +61,20 @@
 #define TIMER_CLOCK 119
 #define TIMER_TIMED_RECORDING 120
 #define TIMER_PLAYBACK 123
+
+// The setting sheet's record setting page (template 132).
+#define IDD_RECORD_SETTING 132
+#define IDC_RS_LIST 1230
+#define IDC_RS_START_DATE 1231
+#define IDC_RS_START_TIME 1232
+#define IDC_RS_END_DATE 1233
+#define IDC_RS_END_TIME 1235
+#define IDC_RS_STATION 1236
+#define IDC_RS_ADD 1237
+#define IDC_RS_DELETE 1238
+#define IDC_RS_REMOVE_ALL 1239
+#define IDC_RS_PATH 1240
+#define IDC_RS_BROWSE 1241
+#define IDC_RS_ENCODER 1242
+#define IDC_RS_SHUTDOWN 1243
+#define IDC_RS_PATH_LABEL 1244

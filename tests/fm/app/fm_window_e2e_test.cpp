@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -565,6 +566,77 @@ TEST_F(FmWindowTest, ChineseModeShowsTheChineseTexts) {
     EXPECT_EQ(e2e::ControlText(fm, kModeText), "FM Radio");
     e2e::SendCommand(fm, 403);
     EXPECT_TRUE(english.WaitForExit(kExitTimeoutMs));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FmWindowTest, RecordSettingPagePlansTimedRecordingsAndTheEncoder) {
+    const std::string rec = m_dir.File("rec");
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Record]\r\nRecordType=0\r\nRecordPath=" + rec + "\r\n"));
+    HWND fm = Start();
+    ASSERT_NE(fm, nullptr);
+    e2e::MessageBoxWatcher boxes(m_program.Pid());
+
+    ASSERT_TRUE(e2e::PostCommand(fm, 1015));
+    HWND sheet = e2e::WaitForWindow("Setting", 20000);
+    ASSERT_NE(sheet, nullptr);
+    HWND page = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+            page = FindWindowExA(sheet, nullptr, "#32770", nullptr);
+            return page != nullptr && GetDlgItem(page, 1237) != nullptr;
+        },
+        10000));
+    HWND list = GetDlgItem(page, 1230);
+    HWND stations = GetDlgItem(page, 1236);
+    // Every station of the library is offered, the first chosen.
+    EXPECT_EQ(SendMessageA(stations, CB_GETCOUNT, 0, 0), 5);
+    EXPECT_EQ(SendMessageA(stations, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(e2e::ControlText(page, 1240), rec);
+
+    // No station: refused with a word.
+    SendMessageA(stations, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    e2e::ClickControl(page, 1237);
+    ASSERT_TRUE(boxes.WaitForAny(10000));
+    EXPECT_EQ(boxes.Seen().back().text, "No selected channel");
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 0);
+
+    // The plan the page proposes (a minute ahead, half an hour long) on station 2 goes in once;
+    // the same plan again overlaps it and is refused.
+    SendMessageA(stations, CB_SETCURSEL, 2, 0);
+    e2e::ClickControl(page, 1237);
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
+    e2e::ClickControl(page, 1237);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return boxes.Seen().size() >= 2; }, 10000));
+    EXPECT_EQ(boxes.Seen().back().text.rfind("Record list plan time conflict.", 0), 0u) << boxes.Seen().back().text;
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
+
+    // WMA, then OK.
+    SendMessageA(GetDlgItem(page, 1242), CB_SETCURSEL, 1, 0);
+    e2e::ClickControl(sheet, IDOK);
+    ASSERT_TRUE(e2e::WaitForWindowGone("Setting", 10000));
+
+    const std::string planned = e2e::ReadFile(m_dir.File("Recordlst.txt"));
+    EXPECT_NE(planned.find("RecLen: 1800\nChan: 2\nFile: "), std::string::npos) << planned;
+    // The name: the start as yymmdd-HHMMSS- and the minutes of the length.
+    const std::size_t file = planned.find("File: ");
+    ASSERT_NE(file, std::string::npos);
+    const std::string name = planned.substr(file + 6, planned.find('\n', file) - file - 6);
+    EXPECT_EQ(name.size(), 16u) << name;
+    EXPECT_EQ(name.substr(name.size() - 3), "-30") << name;
+    const std::string ini = m_dir.File("FMSETTING.ini");
+    EXPECT_EQ(e2e::IniLong(ini, "Record", "RecordType", -1), 1);
+    EXPECT_EQ(e2e::IniLong(ini, "CloseComputer", "Flag", -1), 0);
+
+    // The window records in the encoder chosen.
+    e2e::SendCommand(fm, 1094);
+    EXPECT_NE(LastCall("wma start ").find(rec + "\\"), std::string::npos);
+    e2e::SendCommand(fm, 1094);
+    EXPECT_EQ(CountCalls("wma stop"), 1);
+    e2e::SendCommand(fm, 403);
+    EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
 }
 
 } // namespace

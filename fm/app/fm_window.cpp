@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <ctime>
 
+#include "fm/app/channel_setting_page.h"
 #include "fm/app/fm_app.h"
 #include "fm/app/record_setting_page.h"
 #include "fm/fm_rules.h"
@@ -240,16 +241,30 @@ void CFmDlg::OnSetting() {
     if (m_boRecording || m_boScanning)
         return;
     std::vector<std::string> stations;
-    if (m_boDeviceRunning)
+    std::unique_ptr<CChannelSettingPage> channels;
+    if (m_boDeviceRunning) {
         for (int i = 0; i < m_nStationCount; ++i)
             stations.push_back(m_library.GetChannelName(i));
-    CRecordSettingPage page(m_timed, stations, m_settings.strRecordPath, static_cast<int>(m_settings.lRecordType));
-    if (!RunFmSettingSheet(m_hWnd, page))
+        channels = std::make_unique<CChannelSettingPage>(m_library, m_nCurrent, m_settings.lSense);
+    }
+    CRecordSettingPage records(m_timed, stations, m_settings.strRecordPath, static_cast<int>(m_settings.lRecordType));
+    const bool ok = RunFmSettingSheet(m_hWnd, channels.get(), records);
+    if (channels) {
+        // The list may have changed and the page may have tuned elsewhere: the window's station
+        // is tuned again (the first, when it is gone). The sensitivity was saved as it moved.
+        m_settings.lSense = channels->Sense();
+        m_nStationCount = m_library.GetChannelListSize();
+        if (!SelectStation(m_nCurrent)) {
+            m_nCurrent = 0;
+            SelectStation(0);
+        }
+    }
+    if (!ok)
         return;
-    // The page wrote the list and the encoder; the directory is kept until the end.
-    m_timed = page.Entries();
-    m_settings.lRecordType = page.RecordType();
-    m_settings.strRecordPath = page.RecordPath();
+    // The record page wrote the list and the encoder; the directory is kept until the end.
+    m_timed = records.Entries();
+    m_settings.lRecordType = records.RecordType();
+    m_settings.strRecordPath = records.RecordPath();
     MakeDirectories(m_settings.strRecordPath);
 }
 

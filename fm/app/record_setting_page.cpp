@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "fm/app/channel_setting_page.h"
 #include "fm/app/fm_app.h"
 #include "fm/app/fm_settings.h"
 #include "fm/fm_rules.h"
@@ -217,8 +218,10 @@ bool CRecordSettingPage::OnApply() {
     return true;
 }
 
-bool RunFmSettingSheet(HWND owner, CRecordSettingPage& page) {
+bool RunFmSettingSheet(HWND owner, CChannelSettingPage* channels, CRecordSettingPage& records) {
     tunaro::PropertySheet sheet(Globals().Text("Setting", "设置"));
-    sheet.AddPage(&page);
+    if (channels)
+        sheet.AddPage(channels);
+    sheet.AddPage(&records);
     return sheet.DoModal(owner) == IDOK;
 }

@@ -42,5 +42,7 @@ private:
     int m_nRecordType;
 };
 
-// Runs the setting sheet ("Setting", no Apply) over the page; true after OK.
-bool RunFmSettingSheet(HWND owner, CRecordSettingPage& page);
+class CChannelSettingPage;
+// Runs the setting sheet ("Setting", no Apply): the channel page (when the card is in use) and
+// the record page; true after OK.
+bool RunFmSettingSheet(HWND owner, CChannelSettingPage* channels, CRecordSettingPage& records);

@@ -78,3 +78,24 @@
 #define IDC_RS_ENCODER 1242
 #define IDC_RS_SHUTDOWN 1243
 #define IDC_RS_PATH_LABEL 1244
+
+// The setting sheet's channel setting page (template 129) and the insert dialog (template 130).
+#define IDD_CHANNEL_SETTING 129
+#define IDD_INSERT_CHANNEL 130
+#define IDC_CS_LIST 1250
+#define IDC_CS_FREQUENCY 1251
+#define IDC_CS_INDEX 1252
+#define IDC_CS_SENSE 1253
+#define IDC_CS_SENSE_VALUE 1254
+#define IDC_CS_FINE_TUNE 1255
+#define IDC_CS_SCAN 1256
+#define IDC_CS_STOP 1257
+#define IDC_CS_UP 1258
+#define IDC_CS_DOWN 1259
+#define IDC_CS_DELETE 1260
+#define IDC_CS_INSERT 1261
+#define IDC_CS_UPDATE 1262
+#define IDC_CS_NAME 1263
+#define IDC_CS_STATUS 1264
+#define IDC_INSERT_NAME 1270
+#define IDC_INSERT_FREQUENCY 1271

@@ -572,6 +572,116 @@ TEST_F(FmWindowTest, ChineseModeShowsTheChineseTexts) {
 
 namespace {
 
+// The page of a property sheet that holds the control id (null after 10 s).
+HWND PageWith(HWND sheet, int id) {
+    HWND found = nullptr;
+    e2e::WaitUntil(
+        [&] {
+            for (HWND page = FindWindowExA(sheet, nullptr, "#32770", nullptr); page;
+                 page = FindWindowExA(sheet, page, "#32770", nullptr))
+                if (GetDlgItem(page, id)) {
+                    found = page;
+                    return true;
+                }
+            return false;
+        },
+        10000);
+    return found;
+}
+
+// Moves a trackbar and tells its page, as a drag does.
+void MoveTrackbar(HWND page, int id, int position) {
+    HWND bar = GetDlgItem(page, id);
+    SendMessageA(bar, TBM_SETPOS, TRUE, position);
+    SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(bar));
+}
+
+void SetText(HWND dlg, int id, const char* text) {
+    SendMessageA(GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+TEST_F(FmWindowTest, ChannelSettingPageEditsTheLibrarysListAndScans) {
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("fakecap_band.txt"), "88500000\n96300000\n"));
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Channel]\r\nCurrentIndex=3\r\n"));
+    HWND fm = Start();
+    ASSERT_NE(fm, nullptr);
+    e2e::MessageBoxWatcher boxes(m_program.Pid());
+    ASSERT_TRUE(e2e::PostCommand(fm, 1015));
+    HWND sheet = e2e::WaitForWindow("Setting", 20000);
+    ASSERT_NE(sheet, nullptr);
+    HWND page = PageWith(sheet, 1250);
+    ASSERT_NE(page, nullptr);
+    HWND list = GetDlgItem(page, 1250);
+
+    // Every station, the current one selected and shown.
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 5);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 3);
+    EXPECT_EQ(e2e::ControlText(page, 1251), "101.70 MHz");
+    EXPECT_EQ(e2e::ControlText(page, 1252), "[3]");
+
+    // The sensitivity is saved as it moves; fine tuning tunes 25 kHz a step from the station.
+    MoveTrackbar(page, 1253, 2);
+    EXPECT_EQ(e2e::IniLong(m_dir.File("FMSETTING.ini"), "AutoScan", "Sense", -1), 2);
+    EXPECT_EQ(e2e::ControlText(page, 1254), "2");
+    MoveTrackbar(page, 1255, 14);
+    EXPECT_EQ(LastCall("set frequency"), "set frequency -1 101800000");
+    EXPECT_EQ(e2e::ControlText(page, 1251), "101.80 MHz");
+    MoveTrackbar(page, 1255, 1);
+    EXPECT_EQ(LastCall("set frequency"), "set frequency -1 101475000");
+
+    // Update renames the station in the library.
+    SetText(page, 1263, "Four FM");
+    e2e::ClickControl(page, 1262);
+    EXPECT_EQ(e2e::ControlText(page, 1263), "Four FM");
+    // Delete asks first; the answer no keeps it.
+    e2e::ClickControl(page, 1260);
+    ASSERT_TRUE(boxes.WaitForAny(10000));
+    EXPECT_EQ(boxes.Seen().back().text, " You will delete this channel. will you?");
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 5);
+
+    // Insert: a frequency outside the band is refused, one inside goes to the end of the list.
+    PostMessageA(GetDlgItem(page, 1261), BM_CLICK, 0, 0);
+    HWND insert = e2e::WaitForWindow("Insert", 10000);
+    ASSERT_NE(insert, nullptr);
+    EXPECT_EQ(e2e::ControlText(insert, 1270), "New Channel");
+    EXPECT_EQ(e2e::ControlText(insert, 1271), "87.50");
+    SetText(insert, 1271, "120");
+    PostMessageA(GetDlgItem(insert, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return boxes.Seen().size() >= 2; }, 10000));
+    EXPECT_EQ(boxes.Seen().back().text, "Range of frequency : 87.00 MHZ ~ 108.00 MHZ");
+    ASSERT_TRUE(IsWindow(insert));
+    SetText(insert, 1270, "Mine");
+    SetText(insert, 1271, "99.90");
+    PostMessageA(GetDlgItem(insert, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(e2e::WaitForWindowGone("Insert", 10000));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 6; }, 5000));
+    EXPECT_EQ(e2e::ControlText(page, 1251), "99.90 MHz");
+    EXPECT_EQ(e2e::ControlText(page, 1252), "[5]");
+    EXPECT_EQ(e2e::ControlText(page, 1263), "Mine");
+
+    // The page's own scan fills the list with what it finds.
+    e2e::ClickControl(page, 1256);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::ControlText(page, 1264) == "Scan Finish"; }, 20000));
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(LastCall("scan done"), "scan done mode 2");
+    // Down moves the selected (first) station below the second.
+    e2e::ClickControl(page, 1259);
+    EXPECT_EQ(e2e::ControlText(page, 1252), "[1]");
+    EXPECT_EQ(e2e::ControlText(page, 1251), "88.50 MHz");
+
+    e2e::ClickControl(sheet, IDOK);
+    ASSERT_TRUE(e2e::WaitForWindowGone("Setting", 10000));
+    EXPECT_EQ(e2e::IniLong(m_dir.File("FMSETTING.ini"), "FreqSetting", "freqspace", -1), 10);
+    // The window steps through the new list.
+    e2e::SendCommand(fm, 1096);
+    EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "96.30 MHz");
+    e2e::SendCommand(fm, 1108);
+    EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "88.50 MHz");
+    e2e::SendCommand(fm, 403);
+    EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
+    EXPECT_EQ(e2e::ReadFile(m_dir.File("fakecap_stations.txt")), "New Channel 1|96300000\nNew Channel 0|88500000\n");
+}
+
 TEST_F(FmWindowTest, RecordSettingPagePlansTimedRecordingsAndTheEncoder) {
     const std::string rec = m_dir.File("rec");
     ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Record]\r\nRecordType=0\r\nRecordPath=" + rec + "\r\n"));
@@ -582,13 +692,10 @@ TEST_F(FmWindowTest, RecordSettingPagePlansTimedRecordingsAndTheEncoder) {
     ASSERT_TRUE(e2e::PostCommand(fm, 1015));
     HWND sheet = e2e::WaitForWindow("Setting", 20000);
     ASSERT_NE(sheet, nullptr);
-    HWND page = nullptr;
-    ASSERT_TRUE(e2e::WaitUntil(
-        [&] {
-            page = FindWindowExA(sheet, nullptr, "#32770", nullptr);
-            return page != nullptr && GetDlgItem(page, 1237) != nullptr;
-        },
-        10000));
+    // The second page, after the channel setting page.
+    PostMessageA(sheet, PSM_SETCURSEL, 1, 0);
+    HWND page = PageWith(sheet, 1237);
+    ASSERT_NE(page, nullptr);
     HWND list = GetDlgItem(page, 1230);
     HWND stations = GetDlgItem(page, 1236);
     // Every station of the library is offered, the first chosen.

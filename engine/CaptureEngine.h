@@ -20,6 +20,7 @@
 #include "engine/engine_result.h"
 #include "engine/engine_settings.h"
 #include "engine/engine_shared.h"
+#include "engine/fm_radio.h"
 #include "engine/input_control.h"
 #include "engine/picture_control.h"
 #include "engine/preview_graph.h"
@@ -78,6 +79,8 @@ public:
         return m_graph.Window().SetPosition(left, top, width, height);
     }
     void SetMessageDrain(HWND window) { m_graph.Window().SetDrain(window); }
+    // The window the video shows in and graph events go to (the library's preview start).
+    void SetOwner(HWND owner) { m_graph.SetOwner(owner); }
     EngineResult GetVideoSize(long* width, long* height) {
         return EngineResultOf(m_graph.GetVideoSize(width, height));
     }
@@ -172,6 +175,10 @@ public:
     }
     EngineResult SetColorEnable(int on) { return m_picture.SetColorEnable(on); }
 
+    // ---- the capture library's FM part (FmRadio) ---------------------------------------------------
+    // Station list, FM listening graph, FM and TV scan steps, the audio-only recordings.
+    FmRadio& Fm() { return m_fm; }
+
     // ---- state ----------------------------------------------------------------------------------
     const EngineSettings& Settings() const { return m_settings; }
     void SetDebugGraphFiles(bool on) { m_settings.debugGraphFiles = on ? 1 : 0; }
@@ -201,6 +208,7 @@ private:
     PictureControl m_picture;
     DesktopVideo m_desktop;
     RecordingGraph m_recording;
+    FmRadio m_fm;
     bool m_comInitialized = false;
     bool m_shutDown = false;
 };

@@ -24,7 +24,8 @@ CaptureEngine::CaptureEngine(EngineEnvironment environment)
     : m_env(std::move(environment)), m_discovery(m_env.categories), m_graph(m_discovery, m_settings),
       m_tuner(m_graph), m_preview(m_graph, m_tuner), m_stills(m_graph), m_inputs(m_graph, m_tuner),
       m_picture(m_graph, m_preview), m_desktop(m_graph, m_preview, m_stills),
-      m_recording(RecordingContext{m_graph, m_preview, m_tuner, m_discovery, m_settings}) {}
+      m_recording(RecordingContext{m_graph, m_preview, m_tuner, m_discovery, m_settings}),
+      m_fm(m_graph, m_preview, m_tuner, m_discovery) {}
 
 CaptureEngine::~CaptureEngine() {
     Shutdown();
@@ -95,6 +96,7 @@ void CaptureEngine::Shutdown() {
     m_desktop.Stop();
     m_notification.Unregister();
     m_preview.Stop();
+    m_fm.Shutdown();
     m_recording.EndForShutdown();
     const bool captureAudio = m_graph.CaptureAudioWanted();
     const bool captureCC = m_graph.CaptureClosedCaptions();

@@ -266,8 +266,8 @@ int DeviceDiscovery::FindCompressorByName(const char* namePart, const GUID& cate
 void DeviceDiscovery::FindCompressors() {
     m_videoCompressorName.clear();
     m_audioCompressorName.clear();
-    if (kEngineBuild == EngineBuild::Tv &&
-        FindCompressorByName("Microsoft MPEG-4 Video Codec V3", m_categories.videoCompressor, nullptr,
+    // Both builds record compressed AVI, so both need the MPEG-4 video compressor.
+    if (FindCompressorByName("Microsoft MPEG-4 Video Codec V3", m_categories.videoCompressor, nullptr,
                              &m_videoCompressorName) != 0)
         FindCompressorByName("Microcrap MPEG-4 Video Codec V3", m_categories.videoCompressor, nullptr,
                              &m_videoCompressorName);

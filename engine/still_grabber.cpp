@@ -27,8 +27,16 @@ bool WriteWholeFile(const char* path, const void* data, size_t size) {
 }
 
 // Which source a still comes from: the display optimiser's picture or the grabber's frame.
-bool StillFromOptimiser(int previewMode) {
-    return kEngineBuild == EngineBuild::Tv ? previewMode == 1 : previewMode == 0;
+// The library previews through the grabber chain only: there the optimiser's picture is used when
+// the optimiser is part of the graph (a recording's preview branch), the grabber's frame otherwise.
+bool StillFromOptimiser(const CaptureGraph& graph, int previewMode) {
+    if (kEngineBuild == EngineBuild::Tv)
+        return previewMode == 1;
+    if (previewMode != 0)
+        return false;
+    ComPtr<IPin> in = PinAt(graph.Render().dispOptim.get(), PINDIR_INPUT, 0);
+    ComPtr<IPin> peer;
+    return in && in->ConnectedTo(peer.Receive()) == S_OK;
 }
 
 } // namespace
@@ -96,7 +104,7 @@ int StillGrabber::SaveBmpFile(const char* path, int previewMode) const {
     if (!path)
         return 0;
     std::vector<uint8_t> file;
-    if (StillFromOptimiser(previewMode)) {
+    if (StillFromOptimiser(m_graph, previewMode)) {
         std::vector<uint8_t> packed;
         if (!OptimiserImage(&packed))
             return 0; // no picture: nothing is written
@@ -120,7 +128,7 @@ int StillGrabber::SaveBmpFile(const char* path, int previewMode) const {
 }
 
 long StillGrabber::ImageMemSize(int previewMode) const {
-    if (StillFromOptimiser(previewMode)) {
+    if (StillFromOptimiser(m_graph, previewMode)) {
         std::vector<uint8_t> packed;
         return OptimiserImage(&packed) ? static_cast<long>(packed.size()) : 0;
     }
@@ -137,7 +145,7 @@ long StillGrabber::CopyImageMem(BYTE* buffer, int previewMode) const {
 long StillGrabber::CopyImageMem(BYTE* buffer, size_t capacity, int previewMode) const {
     if (!buffer)
         return 0;
-    if (StillFromOptimiser(previewMode)) {
+    if (StillFromOptimiser(m_graph, previewMode)) {
         std::vector<uint8_t> packed;
         if (!OptimiserImage(&packed) || packed.size() > capacity)
             return 0;

@@ -33,8 +33,10 @@ public:
     long CurrentFrequency() const { return m_currentFrequency; }
     long CountryCode() const { return m_countryCode; }
 
-private:
+    // Sets the tuner's frequency property (the TV build then waits for the tuner to settle).
     void Tune(long frequency);
+
+private:
     bool SignalLocked();
 
     CaptureGraph& m_graph;

@@ -56,24 +56,14 @@ int GetPicture(PictureGet get, long* value, long* maximum, long* minimum, long* 
     return (e->*get)(value, maximum, minimum, defaultValue);
 }
 
-// The names go to the caller's buffers; every buffer up to the count must be there.
-int Enumerate(bool video, int* count, char** names) {
+// The names go to the caller's block of name buffers (see qxtv_exports.h).
+int Enumerate(bool video, int* count, char* names) {
     if (!g_engine || !count || !names)
         return 0;
     char* slots[kQxtvDeviceSlots];
-    char scratch[kQxtvDeviceSlots][kQxtvNameBufferSize];
     for (int i = 0; i < kQxtvDeviceSlots; ++i)
-        slots[i] = scratch[i];
-    const int ok = video ? g_engine->EnumVideoDevice(count, slots) : g_engine->EnumAudioDevice(count, slots);
-    if (!ok)
-        return 0;
-    for (int i = 0; i < *count && i < kQxtvDeviceSlots; ++i) {
-        if (!names[i])
-            return 0;
-    }
-    for (int i = 0; i < *count && i < kQxtvDeviceSlots; ++i)
-        std::memcpy(names[i], scratch[i], ::strnlen(scratch[i], kQxtvNameBufferSize - 1) + 1);
-    return 1;
+        slots[i] = names + i * kQxtvNameBufferSize;
+    return video ? g_engine->EnumVideoDevice(count, slots) : g_engine->EnumAudioDevice(count, slots);
 }
 
 int StopVideoCapture() {
@@ -157,11 +147,11 @@ QXTV_API int WINAPI QXTV_DeviceUTVMute2820() {
 
 // ---- devices -------------------------------------------------------------------------------------
 
-QXTV_API int WINAPI QXTV_EnumVideoDevice(int* count, char** names) {
+QXTV_API int WINAPI QXTV_EnumVideoDevice(int* count, char* names) {
     return Enumerate(true, count, names);
 }
 
-QXTV_API int WINAPI QXTV_EnumAudioDevice(int* count, char** names) {
+QXTV_API int WINAPI QXTV_EnumAudioDevice(int* count, char* names) {
     return Enumerate(false, count, names);
 }
 
@@ -346,7 +336,7 @@ QXTV_API int WINAPI QXTV_AutoScanTune(int* done, int* found, int* count) {
     return e->Fm().AutoScanTune(done, found, count);
 }
 
-QXTV_API int WINAPI QXTV_FMScanTuner(int mode, int abort, int* done, int* found, int /*ignored*/, long* frequency,
+QXTV_API int WINAPI QXTV_FMScanTuner(int mode, int abort, int* done, int* found, int* /*ignored*/, long* frequency,
                                      int* progress) {
     CaptureEngine* e = Device();
     if (!e || !done || !found || !frequency || !progress)

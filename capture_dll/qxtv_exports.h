@@ -8,8 +8,9 @@
 // Exported through the .def file only, so the export table holds exactly its names.
 #define QXTV_API extern "C"
 
-// Each device name buffer of the enumerations holds this many bytes (name and terminator); the
-// caller passes one buffer per device, at most kQxtvDeviceSlots of them.
+// The enumerations write the device names into one block of kQxtvDeviceSlots buffers of
+// kQxtvNameBufferSize bytes each (name i at names + i * kQxtvNameBufferSize), as a
+// char[kQxtvDeviceSlots][kQxtvNameBufferSize] array passes it.
 constexpr int kQxtvNameBufferSize = 260;
 constexpr int kQxtvDeviceSlots = 10;
 // The image copy's buffer holds at least this many bytes (bitmap header and pixels).
@@ -20,7 +21,7 @@ constexpr int kQxtvStationNameMax = 255;
 
 QXTV_API int WINAPI QXTV_CoInitialize();
 QXTV_API int WINAPI QXTV_CoUninitialize();
-QXTV_API int WINAPI QXTV_EnumVideoDevice(int* count, char** names);
+QXTV_API int WINAPI QXTV_EnumVideoDevice(int* count, char* names);
 QXTV_API int WINAPI QXTV_SelectVideoDevice(const char* name);
 QXTV_API int WINAPI QXTV_StartVideoPreview(HWND owner, HWND drain);
 QXTV_API int WINAPI QXTV_SetVideoSource(int index);
@@ -57,12 +58,12 @@ QXTV_API int WINAPI QXTV_StopDevice();
 QXTV_API int WINAPI QXTV_StartCapureMP3(const char* file);
 QXTV_API int WINAPI QXTV_StopCapureMP3();
 QXTV_API int WINAPI QXTV_SelectAudioDevice(const char* name);
-QXTV_API int WINAPI QXTV_EnumAudioDevice(int* count, char** names);
+QXTV_API int WINAPI QXTV_EnumAudioDevice(int* count, char* names);
 QXTV_API int WINAPI QXTV_StartDevice();
 QXTV_API long WINAPI QXTV_CopyImageMem(BYTE* buffer);
 QXTV_API int WINAPI QXTV_AudioMute(int mute);
 QXTV_API int WINAPI QXTV_SetTVMode(int fm);
-QXTV_API int WINAPI QXTV_FMScanTuner(int mode, int abort, int* done, int* found, int ignored, long* frequency,
+QXTV_API int WINAPI QXTV_FMScanTuner(int mode, int abort, int* done, int* found, int* ignored, long* frequency,
                                      int* progress);
 QXTV_API int WINAPI QXTV_AddChannel(const char* name, long frequency);
 QXTV_API int WINAPI QXTV_StopCaptureAudioWMA();

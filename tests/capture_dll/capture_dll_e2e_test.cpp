@@ -23,7 +23,7 @@ using Fn0 = int(WINAPI*)();
 using FnI = int(WINAPI*)(int);
 using FnL = int(WINAPI*)(long);
 using FnS = int(WINAPI*)(const char*);
-using FnEnum = int(WINAPI*)(int*, char**);
+using FnEnum = int(WINAPI*)(int*, char*);
 using FnGet4 = int(WINAPI*)(long*, long*, long*, long*);
 
 struct Qxtv {
@@ -46,7 +46,7 @@ struct Qxtv {
     int(WINAPI* SetFrequency)(int, long);
     int(WINAPI* SetChannelNumber)(int, int);
     long(WINAPI* CopyImageMem)(BYTE*);
-    int(WINAPI* FMScanTuner)(int, int, int*, int*, int, long*, int*);
+    int(WINAPI* FMScanTuner)(int, int, int*, int*, int*, long*, int*);
     int(WINAPI* AddChannel)(const char*, long);
 
     template <typename F> bool Bind(F& f, int ordinal) {
@@ -78,15 +78,12 @@ struct Qxtv {
     }
 };
 
-// Ten 260-byte name buffers, as the FM program passes them.
+// Ten 260-byte name buffers in one block, as a char[10][260] array passes them.
 struct NameBuffers {
     char storage[10][260];
-    char* names[10];
-    NameBuffers() {
-        std::memset(storage, 0, sizeof storage);
-        for (int i = 0; i < 10; ++i)
-            names[i] = storage[i];
-    }
+    char* names = storage[0];
+    NameBuffers() { std::memset(storage, 0, sizeof storage); }
+    const char* Name(int i) const { return storage[i]; }
 };
 
 void Pump(DWORD ms) {
@@ -150,11 +147,12 @@ protected:
         ASSERT_EQ(m_lib.EnumAudioDevice(&audioCount, audio.names), 1);
         ASSERT_GT(audioCount, 0);
         bool listed = false;
+        ASSERT_LE(videoCount, 10);
         for (int i = 0; i < videoCount; ++i)
-            listed = listed || std::strstr(video.names[i], "Ph7134") != nullptr;
+            listed = listed || std::strstr(video.Name(i), "Ph7134") != nullptr;
         ASSERT_TRUE(listed) << "the simulated card's video device is listed";
         EXPECT_EQ(m_lib.SelectVideoDevice("Ph7134"), 1);
-        EXPECT_EQ(m_lib.SelectAudioDevice(audio.names[0]), 1);
+        EXPECT_EQ(m_lib.SelectAudioDevice(audio.Name(0)), 1);
         ASSERT_EQ(m_lib.StartDevice(), 1);
     }
 
@@ -167,7 +165,7 @@ protected:
         while (!done && *steps < 1000) {
             int f = 0, progress = -1;
             long frequency = 0;
-            EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &f, 0, &frequency, &progress), 0);
+            EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &f, nullptr, &frequency, &progress), 0);
             ++*steps;
             if (done)
                 break;
@@ -236,7 +234,7 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
         EXPECT_EQ(m_lib.CopyImageMem(image), -1);
         EXPECT_EQ(m_lib.AudioMute(1), 0);
         EXPECT_EQ(m_lib.SetTVMode(1), -1);
-        EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &found, 0, &frequency, &progress), -1);
+        EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &found, nullptr, &frequency, &progress), -1);
         EXPECT_EQ(m_lib.AddChannel("x", 88000000), 0);
         EXPECT_EQ(m_lib.StartCaptureAudioWMA(dir.File("a.wma").c_str()), 0);
         EXPECT_EQ(m_lib.StopCaptureAudioWMA(), 0);
@@ -260,14 +258,13 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
         int count = 0, done = 0, found = 0, progress = 0;
         long frequency = 0;
         EXPECT_EQ(m_lib.EnumVideoDevice(nullptr, nullptr), 0) << "no buffers";
-        NameBuffers partial;
-        partial.names[0] = nullptr;
-        EXPECT_EQ(m_lib.EnumVideoDevice(&count, partial.names), 0) << "a missing buffer";
+        NameBuffers buffers;
+        EXPECT_EQ(m_lib.EnumVideoDevice(nullptr, buffers.names), 0) << "no count";
         EXPECT_EQ(m_lib.SelectVideoDevice(nullptr), 0);
         EXPECT_EQ(m_lib.SelectVideoDevice(std::string(300, 'v').c_str()), 0) << "longer than a name buffer";
         EXPECT_EQ(m_lib.GetChannelListSize(), 0);
         EXPECT_EQ(m_lib.SetTVMode(1), -1);
-        EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &found, 0, &frequency, &progress), -1);
+        EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &found, nullptr, &frequency, &progress), -1);
         EXPECT_EQ(m_lib.StartVideoPreview(m_owner, m_owner), 0);
     }
     ASSERT_NO_FATAL_FAILURE(StartLikeTheFmProgram());
@@ -368,11 +365,11 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
         int done = 0, found = 0, progress = -1;
         long frequency = 0;
         // An abort while no scan runs writes the unchanged list and reports done.
-        EXPECT_EQ(m_lib.FMScanTuner(0, 1, &done, &found, 0, &frequency, &progress), 0);
+        EXPECT_EQ(m_lib.FMScanTuner(0, 1, &done, &found, nullptr, &frequency, &progress), 0);
         EXPECT_EQ(done, 1);
         EXPECT_EQ(m_lib.GetChannelListSize(), 3);
         EXPECT_NE(e2e::ReadFile(m_stationFile).find("Name: Lotus Radio"), std::string::npos);
-        EXPECT_EQ(m_lib.FMScanTuner(0, 0, nullptr, &found, 0, &frequency, &progress), -1) << "no done buffer";
+        EXPECT_EQ(m_lib.FMScanTuner(0, 0, nullptr, &found, nullptr, &frequency, &progress), -1) << "no done buffer";
         int steps = 0;
         const DWORD t0 = GetTickCount();
         const std::vector<long> stations = ScanBand(&steps);
@@ -531,7 +528,7 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
         EXPECT_EQ(m_lib.GetChannelName(0), nullptr);
         EXPECT_EQ(m_lib.SetFrequency(-1, 88100000), -1);
         EXPECT_EQ(m_lib.StartVideoPreview(m_owner, m_owner), 0);
-        EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &found, 0, &frequency, &progress), -1);
+        EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &found, nullptr, &frequency, &progress), -1);
         EXPECT_EQ(m_lib.SetTVMode(1), -1);
         EXPECT_EQ(m_lib.StartCapureMP3(dir.File("late.mp3").c_str()), -1);
         EXPECT_EQ(m_lib.StartDevice(), -1) << "the engine went with the device";

@@ -32,10 +32,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     using Fn0 = int(WINAPI*)();
-    using FnEnum = int(WINAPI*)(int*, char**);
+    using FnEnum = int(WINAPI*)(int*, char*);
     using FnS = int(WINAPI*)(const char*);
     using FnI = int(WINAPI*)(int);
-    using FnScan = int(WINAPI*)(int, int, int*, int*, int, long*, int*);
+    using FnScan = int(WINAPI*)(int, int, int*, int*, int*, long*, int*);
     auto coInitialize = Ordinal<Fn0>(lib, 1);
     auto coUninitialize = Ordinal<Fn0>(lib, 2);
     auto enumAudio = Ordinal<FnEnum>(lib, 40);
@@ -52,12 +52,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     coInitialize();
-    char storage[10][260] = {};
-    char* names[10];
-    for (int i = 0; i < 10; ++i)
-        names[i] = storage[i];
+    char names[10][260] = {};
     int audioCount = 0;
-    enumAudio(&audioCount, names);
+    enumAudio(&audioCount, names[0]);
     selectVideo("Ph7134");
     selectAudio(audioCount > 0 ? names[0] : "");
     if (startDevice() != 1) {
@@ -77,7 +74,7 @@ int main(int argc, char** argv) {
     long tuned = 0;
     while (!done && steps < 2000) {
         found = 0;
-        scan(mode, 0, &done, &found, 0, &tuned, &progress);
+        scan(mode, 0, &done, &found, nullptr, &tuned, &progress);
         ++steps;
         if (found) {
             ++stations;

@@ -257,7 +257,7 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
         SCOPED_TRACE("initialised, device not started");
         int count = 0, done = 0, found = 0, progress = 0;
         long frequency = 0;
-        EXPECT_EQ(m_lib.EnumVideoDevice(nullptr, nullptr), 0) << "no buffers";
+        EXPECT_EQ(m_lib.EnumVideoDevice(&count, nullptr), 0) << "no buffers";
         NameBuffers buffers;
         EXPECT_EQ(m_lib.EnumVideoDevice(nullptr, buffers.names), 0) << "no count";
         EXPECT_EQ(m_lib.SelectVideoDevice(nullptr), 0);

@@ -6,7 +6,6 @@
 #include "engine/CaptureEngine.h"
 
 #include <cstring>
-#include <memory>
 
 #include "capture_dll/qxtv_exports.h"
 
@@ -17,14 +16,16 @@ using tunaro::CaptureEngine;
 // Failure values of the exports whose success is 0 (the others fail with 0).
 constexpr int kFailed = -1;
 
-std::unique_ptr<CaptureEngine> g_engine;
+// A plain pointer: an engine its caller never stopped is left as it is when the library unloads,
+// rather than torn down (COM calls) under the loader's lock.
+CaptureEngine* g_engine = nullptr;
 bool g_started = false;
 // COM initialisations of this library still to be undone.
 int g_comInits = 0;
 
 // The engine once the device runs; null before QXTV_StartDevice and after QXTV_StopDevice.
 CaptureEngine* Device() {
-    return g_started ? g_engine.get() : nullptr;
+    return g_started ? g_engine : nullptr;
 }
 
 // A text of fewer than limit characters (terminator not counted), not null.
@@ -84,7 +85,7 @@ QXTV_API int WINAPI QXTV_CoInitialize() {
     if (SUCCEEDED(hr))
         ++g_comInits;
     if (!g_engine)
-        g_engine = std::make_unique<CaptureEngine>();
+        g_engine = new CaptureEngine();
     return hr == S_OK ? 1 : 0;
 }
 
@@ -122,7 +123,8 @@ QXTV_API int WINAPI QXTV_StopDevice() {
     e->Shutdown();
     e->Fm().SaveStations();
     g_started = false;
-    g_engine.reset();
+    delete g_engine;
+    g_engine = nullptr;
     return 0;
 }
 

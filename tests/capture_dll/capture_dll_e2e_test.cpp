@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "media_check.h"
-#include "tests/support/e2e.h"
+#include "e2e.h"
 
 namespace {
 

@@ -46,6 +46,34 @@ def run(args):
     return subprocess.run(args, check=True, capture_output=True, text=True).stdout
 
 
+def returns_of(dll, start, hops):
+    """The symbol at start and the bytes each return of the function there pops."""
+    code = run([OBJDUMP, "-d", "--start-address=0x%x" % start, "--stop-address=0x%x" % (start + 8192), dll])
+    label = None
+    pops, jumps = [], []
+    end = start + 8192
+    for line in code.splitlines():
+        m = re.match(r"^([0-9a-f]+) <(.+)>:$", line)
+        if m:
+            if label is not None:
+                end = int(m.group(1), 16)
+                break
+            label = m.group(2)
+            continue
+        m = re.search(r"\tret\s*(\$0x[0-9a-f]+)?\s*$", line)
+        if m:
+            pops.append(int(m.group(1)[3:], 16) if m.group(1) else 0)
+            continue
+        m = re.search(r"\tjmp\s+([0-9a-f]+) <", line)
+        if m:
+            jumps.append(int(m.group(1), 16))
+    if not pops and hops > 0:
+        for target in jumps:
+            if target < start or target >= end:
+                return label, returns_of(dll, target, hops - 1)[1]
+    return label, pops
+
+
 def main():
     dll, deffile = sys.argv[1], sys.argv[2]
     headers = run([OBJDUMP, "-p", dll])
@@ -82,19 +110,20 @@ def main():
         if bindings.get(name) != "%s@%d" % (name, 4 * args):
             fail("%s is bound to %s in the .def, %s@%d expected" % (name, bindings.get(name), name, 4 * args))
 
-    # Each entry point returns popping its arguments (callee cleans up): the first return on the
-    # way from the entry is "ret $N" with N the argument bytes, or a plain "ret" without arguments.
+    # Each entry point is the decorated __stdcall symbol and returns popping its arguments (callee
+    # cleans up): every return of its body is "ret $N" with N the argument bytes (a plain "ret"
+    # without arguments), following a tail jump when the body ends in one.
     for ordinal, (name, args) in EXPORTS.items():
         if ordinal not in rvas:
             continue
         start = image_base + rvas[ordinal]
-        code = run([OBJDUMP, "-d", "--start-address=0x%x" % start, "--stop-address=0x%x" % (start + 4096), dll])
-        ret = re.search(r"\tret\s*(\$0x[0-9a-f]+)?\s*$", code, re.M)
-        popped = int(ret.group(1)[3:], 16) if ret and ret.group(1) else 0
-        if not ret:
-            fail("%s: no return found after its entry" % name)
-        elif popped != 4 * args:
-            fail("%s returns popping %d bytes, %d expected (__stdcall)" % (name, popped, 4 * args))
+        label, pops = returns_of(dll, start, 3)
+        if label != "_%s@%d" % (name, 4 * args):
+            fail("%s: the entry point is %s, _%s@%d expected" % (name, label, name, 4 * args))
+        if not pops:
+            fail("%s: no return found in its body" % name)
+        elif any(p != 4 * args for p in pops):
+            fail("%s returns popping %s bytes, %d expected (__stdcall)" % (name, sorted(set(pops)), 4 * args))
 
     imports = [d.lower() for d in re.findall(r"DLL Name: (\S+)", headers)]
     if not imports:

@@ -191,6 +191,17 @@ std::string PlannedRecordingName(std::int64_t start, std::int64_t end) {
 
 TimedDecision CheckTimedRecordings(std::vector<TimedRecording>& entries, std::int64_t now, bool recording) {
     TimedDecision decision;
+    // Entries whose time has gone by without being recorded leave the list (a running recording
+    // keeps the first entry, its own, until it stops), so none of them holds up the rest.
+    auto dropEnded = [&](std::size_t keep) {
+        const auto from = entries.begin() + static_cast<std::ptrdiff_t>(std::min(keep, entries.size()));
+        const auto gone =
+            std::remove_if(from, entries.end(), [now](const TimedRecording& e) { return e.End() <= now; });
+        decision.dropped += static_cast<int>(entries.end() - gone);
+        entries.erase(gone, entries.end());
+    };
+    if (!recording)
+        dropEnded(0);
     if (entries.empty())
         return decision;
     const TimedRecording& first = entries.front();
@@ -205,16 +216,10 @@ TimedDecision CheckTimedRecordings(std::vector<TimedRecording>& entries, std::in
         decision.action = TimedAction::Stop;
         decision.entry = first;
         entries.erase(entries.begin());
-        recording = false;
+        dropEnded(0);
+    } else if (recording) {
+        dropEnded(1);
     }
-    // Entries whose time has gone by without being recorded: a running recording keeps its
-    // own entry (the first) until it stops.
-    const std::size_t keep = recording ? 1 : 0;
-    const auto from = entries.begin() + static_cast<std::ptrdiff_t>(std::min(keep, entries.size()));
-    const auto gone =
-        std::remove_if(from, entries.end(), [now](const TimedRecording& e) { return e.End() <= now; });
-    decision.dropped = static_cast<int>(entries.end() - gone);
-    entries.erase(gone, entries.end());
     return decision;
 }
 

@@ -212,6 +212,15 @@ TEST(TimedRecordingCheckTest, EntriesMissedWhileAwayNeitherStartLateNorBlockTheR
     EXPECT_EQ(d.entry.fileName, "running");
     EXPECT_TRUE(list.empty());
 
+    // A length the file gives as negative is over before it starts: it goes, unstarted, even
+    // while it would be due.
+    list = {Entry(t0 + 2, -10, 0, "negative"), Entry(t0 + 60, 10, 0, "next")};
+    d = tunaro::fm::CheckTimedRecordings(list, t0, false);
+    EXPECT_EQ(d.action, TimedAction::None);
+    EXPECT_EQ(d.dropped, 1);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].fileName, "next");
+
     // A due entry waits while another recording runs, then passes unrecorded.
     list = {Entry(t0 + 2, 20, 0, "busy")};
     d = tunaro::fm::CheckTimedRecordings(list, t0, true);

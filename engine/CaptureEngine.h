@@ -117,8 +117,17 @@ public:
     EngineResult StartCaptureAVI(const char* file, int captureAudio, long width, long height) {
         return m_recording.StartCaptureAVI(file, captureAudio, width, height);
     }
+    // MPEG program stream: type 0 DVD, 1 VCD, 6 SVCD (sizes and rates by the video standard).
+    EngineResult StartCaptureMPEG(const char* file, int type) { return m_recording.StartCaptureMPEG(file, type); }
+    // DVD through the 2388x card's hardware encoder.
+    EngineResult StartCaptureHardwareMPEG(const char* file) { return m_recording.StartCaptureHardwareMPEG(file); }
+    // Windows Media: audioOnly 0 the video profile, 1 the audio-only profile.
+    EngineResult StartCaptureWM(const char* file, int audioOnly) { return m_recording.StartCaptureWM(file, audioOnly); }
+    // The card's sound alone as MP3.
+    EngineResult StartCapureMP3(const char* file) { return m_recording.StartCapureMP3(file); }
     // Completes the file and rebuilds the preview; 0 when nothing records.
     EngineResult StopCapture() { return m_recording.StopCapture(); }
+    EngineResult StopCapureMP3() { return m_recording.StopCapureMP3(); }
     // A Windows Media profile file loaded for the ASF writer (see wm_profile.h).
     HRESULT LoadProfile(const char* path, ComPtr<IWMProfile>& profile) {
         return tunaro::LoadProfile(path, profile);
@@ -126,6 +135,11 @@ public:
     // Frames the capture pin delivered and dropped since the recording started.
     EngineResult GetCaptureFrameCounts(long* notDropped, long* dropped) {
         return EngineResultOf(m_recording.CaptureFrameCounts(notDropped, dropped));
+    }
+    // What the MPEG encoder filter of an MPEG recording counts: pictures encoded, pictures and
+    // sound blocks it dropped; 0 for the other kinds.
+    EngineResult GetEncoderCounts(long* written, long* droppedPictures, long* droppedSound) {
+        return EngineResultOf(m_recording.EncoderCounts(written, droppedPictures, droppedSound));
     }
 
     // ---- tuner (TunerControl) -----------------------------------------------------------------

@@ -357,6 +357,7 @@ void CaptureGraph::TearDownChain() {
     RemoveDownstreamOf(m_card.videoCapture.get());
     RemoveDownstreamOf(m_card.audioCapture.get());
     RemoveDownstreamOf(m_card.cardAudio.get());
+    RemoveDownstreamOf(m_card.encoder.get());
     m_render.Release(m_graph.get());
     m_previewBuilt = false;
     m_captureBuilt = false;

@@ -15,6 +15,7 @@
 #include "engine/engine_shared.h"
 #include "engine/preview_graph.h"
 #include "engine/tuner_control.h"
+#include "platform/include/mpeg_encoder.h"
 #include "platform/include/outside_filters.h"
 
 namespace tunaro {
@@ -29,17 +30,100 @@ bool RecordingGraph::Capturing() const {
     return m_context.graph.Capturing();
 }
 
-bool RecordingGraph::BeginBuild(const char* file, bool captureAudio) {
+namespace {
+
+// Whether the file can be created (or written over) now: a missing folder, a read-only file or
+// a read-only medium is told before anything is built. A file that was not there is not left.
+bool CanCreateFile(const std::string& file, DWORD* error) {
+    const bool existed = GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        *error = GetLastError();
+        return false;
+    }
+    CloseHandle(h);
+    if (!existed)
+        DeleteFileA(file.c_str());
+    return true;
+}
+
+} // namespace
+
+bool RecordingGraph::BeginBuild(const char* file, bool captureAudio, bool keepChain) {
     CaptureGraph& g = m_context.graph;
     if (g.Capturing() || !g.FilterGraph() || !g.VideoCapture() || !file || !*file)
         return false; // a recording runs (or cannot be made): nothing is built
+    DWORD error = 0;
+    if (!CanCreateFile(file, &error)) {
+        // Nothing was touched: the preview runs on.
+        ErrorReport("Error %x: Cannot set output file", static_cast<unsigned>(HRESULT_FROM_WIN32(error)));
+        return false;
+    }
     m_file = file;
     m_context.settings.captureFile = file;
     m_context.settings.masterStream = 0;
     m_captureAudio = captureAudio && g.AudioCapture();
     g.SetCaptureAudioWanted(m_captureAudio);
+    m_mpegEncoder = nullptr;
+    if (keepChain) {
+        // The preview chain stays as the recording's preview branch; one is built when there is
+        // none yet.
+        if (!g.PreviewBuilt())
+            m_context.preview.Start(m_context.preview.Mode());
+        m_context.preview.Stop();
+        return true;
+    }
     m_context.preview.Stop();
     g.TearDownChain();
+    return true;
+}
+
+ComPtr<IBaseFilter> RecordingGraph::Create(const GUID& clsid, const char* failure) {
+    ComPtr<IBaseFilter> filter;
+    const HRESULT hr = filter.CreateInstance(clsid);
+    if (FAILED(hr)) {
+        EngineTrace("engine: filter %08lx not created (%08lx), Line=%ld\n", static_cast<unsigned long>(clsid.Data1),
+                    static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
+        NoticeReport(failure);
+        return nullptr;
+    }
+    return filter;
+}
+
+bool RecordingGraph::GiveFileName(IBaseFilter* filter) {
+    ComPtr<IFileSinkFilter> sink;
+    const std::wstring file = Widen(m_file.c_str());
+    HRESULT hr = filter ? filter->QueryInterface(IID_IFileSinkFilter, sink.ReceiveVoid()) : E_POINTER;
+    if (SUCCEEDED(hr))
+        hr = sink->SetFileName(file.c_str(), nullptr);
+    if (FAILED(hr)) {
+        ErrorReport("Error %x: Cannot set output file", static_cast<unsigned>(hr));
+        return false;
+    }
+    return true;
+}
+
+EngineResult RecordingGraph::Finish() {
+    if (StartCapture() != kEngineOk)
+        return FailStart();
+    m_context.graph.Window().FitOwner(m_context.graph.Owner());
+    return kEngineOk;
+}
+
+bool RecordingGraph::EncoderCounts(long* written, long* droppedPictures, long* droppedSound) const {
+    ComPtr<IMpegEncoderConfig> config;
+    long w = 0, p = 0, a = 0;
+    if (!m_mpegEncoder ||
+        FAILED(m_mpegEncoder->QueryInterface(__uuidof(IMpegEncoderConfig), config.ReceiveVoid())) ||
+        FAILED(config->GetCounts(&w, &p, &a)))
+        return false;
+    if (written)
+        *written = w;
+    if (droppedPictures)
+        *droppedPictures = p;
+    if (droppedSound)
+        *droppedSound = a;
     return true;
 }
 

@@ -44,14 +44,27 @@ public:
     EngineResult StartCaptureMPG4(const char* file, int captureAudio);
     // Uncompressed AVI (YUY2 video, PCM sound); width x height is the preview size asked for.
     EngineResult StartCaptureAVI(const char* file, int captureAudio, long width, long height);
-    // Stops any video kind: the file is completed and the preview rebuilt. 0 when nothing records.
+    // MPEG program stream through the MPEG encoder filter: type 0 DVD, 1 VCD, 6 SVCD.
+    EngineResult StartCaptureMPEG(const char* file, int type);
+    // DVD through the 2388x card's own encoder into the dump filter.
+    EngineResult StartCaptureHardwareMPEG(const char* file);
+    // Windows Media through the ASF writer: the video profile, or the audio-only one.
+    EngineResult StartCaptureWM(const char* file, int audioOnly);
+    // The card's sound alone as MP3 (Layer III in a WAVE file).
+    EngineResult StartCapureMP3(const char* file);
+    // Stops any kind: the file is completed and the preview rebuilt. 0 when nothing records.
     EngineResult StopCapture();
+    // The same for the MP3 recording, under the name callers know.
+    EngineResult StopCapureMP3() { return StopCapture(); }
 
     // ---- state ----------------------------------------------------------------------------------
     bool Capturing() const;
     // Frames the capture pin delivered and dropped since the capture started; false when the
     // driver keeps no counts.
     bool CaptureFrameCounts(long* notDropped, long* dropped) const;
+    // What the MPEG encoder filter of the running (or last) MPEG recording counts: pictures
+    // encoded, pictures and sound blocks it dropped. False for the other kinds.
+    bool EncoderCounts(long* written, long* droppedPictures, long* droppedSound) const;
     // Start and stop of the last capture, milliseconds of the multimedia timer.
     DWORD StartTime() const { return m_startTime; }
     DWORD StopTime() const { return m_stopTime; }
@@ -60,8 +73,9 @@ public:
 
 private:
     // Refuses while a recording runs; otherwise stores the file and the sound wish, stops the
-    // preview and takes its chain down. False when nothing may be built.
-    bool BeginBuild(const char* file, bool captureAudio);
+    // preview and (unless keepChain) takes its chain down. False when nothing may be built, or
+    // (reported, the preview back) when the file cannot be created.
+    bool BeginBuild(const char* file, bool captureAudio, bool keepChain = false);
     // A build or start that failed: the chain goes and the preview comes back. Returns 0.
     EngineResult FailStart();
     // YUY2 of this size on the capture pin, at the engine's frame rate when the settings say so.
@@ -84,8 +98,18 @@ private:
     // Stops the graph; its writers complete their files.
     HRESULT StopGraph();
     EngineResult BuildAviGraph(int kind, bool monitor);
+    EngineResult BuildMpegGraph(int kind, bool ntsc);
+    bool ConfigureMpegEncoder(int kind, bool ntsc);
+    // The filter of a class, created; reported with text and null when it cannot be.
+    ComPtr<IBaseFilter> Create(const GUID& clsid, const char* failure);
+    // The file name through the filter's file sink; reported as the file that cannot be written.
+    bool GiveFileName(IBaseFilter* filter);
+    // The built graph started (the preview rebuilt on failure) and the window fitted again.
+    EngineResult Finish();
 
     RecordingContext m_context;
+    // The MPEG encoder filter of the MPEG recording, for its counts.
+    ComPtr<IBaseFilter> m_mpegEncoder;
     std::string m_file;
     bool m_captureAudio = false;
     bool m_streamControl = false;

@@ -97,7 +97,8 @@ protected:
     // Records for kRecordMs through start (which returns the engine's result), checking that the
     // picture reaches the video window all along and comes back after the stop. The wall time
     // between the start's return and the stop goes to *seconds.
-    void Record(CaptureEngine& engine, const std::function<EngineResult()>& start, double* seconds) {
+    void Record(CaptureEngine& engine, const std::function<EngineResult()>& start, double* seconds,
+                const std::function<EngineResult()>& stop = nullptr) {
         ASSERT_TRUE(StartPreview(engine));
         ASSERT_EQ(start(), kEngineOk);
         const DWORD t0 = GetTickCount();
@@ -106,9 +107,11 @@ protected:
         const DWORD elapsed = GetTickCount() - t0;
         Pump(elapsed < kRecordMs ? kRecordMs - elapsed : 0);
         long notDropped = -1, dropped = -1;
-        ASSERT_EQ(engine.GetCaptureFrameCounts(&notDropped, &dropped), kEngineOk);
+        if (engine.GetCaptureFrameCounts(&notDropped, &dropped) != kEngineOk)
+            notDropped = dropped = -1; // no counts where the picture is not recorded
+        m_encoderCounted = engine.GetEncoderCounts(&m_encoded, &m_encoderDropped, nullptr) == kEngineOk;
         const DWORD t1 = GetTickCount();
-        ASSERT_EQ(engine.StopCapture(), kEngineOk);
+        ASSERT_EQ(stop ? stop() : engine.StopCapture(), kEngineOk);
         *seconds = (t1 - t0) / 1000.0;
         m_notDropped = notDropped;
         m_dropped = dropped;
@@ -117,6 +120,12 @@ protected:
         EXPECT_TRUE(PictureMoves(engine, 600));
         EXPECT_TRUE(PictureReachesWindow(engine)) << "the picture after the recording";
         EXPECT_EQ(engine.StopCapture(), kEngineFailed) << "a second stop does nothing";
+        EXPECT_EQ(engine.StopCapureMP3(), kEngineFailed);
+        EXPECT_TRUE(engine.PreviewRunning());
+        if (m_encoderCounted) {
+            // What the encoder was left with after the stop is in its counts too.
+            EXPECT_EQ(engine.GetEncoderCounts(&m_encoded, &m_encoderDropped, nullptr), kEngineOk);
+        }
     }
     // The file as ffprobe sees it, with frames counted; fails the test when it cannot be read or
     // decoded without errors.
@@ -134,6 +143,8 @@ protected:
     }
 
     long m_notDropped = -1, m_dropped = -1;
+    bool m_encoderCounted = false;
+    long m_encoded = -1, m_encoderDropped = -1;
 };
 
 TEST_F(RecordingTest, AStopWhenNothingRecordsDoesNothing) {
@@ -152,13 +163,36 @@ TEST_F(RecordingTest, AFileThatCannotBeCreatedFailsTheStartAndBringsThePreviewBa
     ASSERT_TRUE(StartPreview(engine));
     e2e::ScratchDir dir("engine_recording");
     const std::string file = dir.File("no such folder\\recording.avi");
-    EXPECT_EQ(engine.StartCaptureAVI(file.c_str(), 1, 352, 288), kEngineFailed);
-    EXPECT_FALSE(engine.Capturing());
-    EXPECT_FALSE(m_reporter.texts.empty()) << "the user is told";
-    EXPECT_TRUE(engine.PreviewRunning()) << "the preview comes back";
-    EXPECT_TRUE(PictureMoves(engine, 400));
-    EXPECT_FALSE(e2e::FileExists(file));
-    EXPECT_EQ(engine.StopCapture(), kEngineFailed) << "nothing records after a failed start";
+    struct Kind {
+        const char* name;
+        std::function<EngineResult()> start;
+    };
+    const Kind kinds[] = {
+        {"AVI", [&] { return engine.StartCaptureAVI(file.c_str(), 1, 352, 288); }},
+        {"MPEG-4 AVI", [&] { return engine.StartCaptureMPG4(file.c_str(), 1, 352, 288); }},
+        {"DVD", [&] { return engine.StartCaptureMPEG(file.c_str(), 0); }},
+        {"VCD", [&] { return engine.StartCaptureMPEG(file.c_str(), 1); }},
+        {"SVCD", [&] { return engine.StartCaptureMPEG(file.c_str(), 6); }},
+        {"WMV", [&] { return engine.StartCaptureWM(file.c_str(), 0); }},
+        {"WMA", [&] { return engine.StartCaptureWM(file.c_str(), 1); }},
+        {"MP3", [&] { return engine.StartCapureMP3(file.c_str()); }},
+    };
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        m_reporter.texts.clear();
+        EXPECT_EQ(kind.start(), kEngineFailed);
+        EXPECT_FALSE(engine.Capturing());
+        EXPECT_FALSE(m_reporter.texts.empty()) << "the user is told";
+        EXPECT_TRUE(engine.PreviewRunning()) << "the preview comes back";
+        EXPECT_TRUE(PictureMoves(engine, 400));
+        EXPECT_FALSE(e2e::FileExists(file));
+        EXPECT_EQ(engine.StopCapture(), kEngineFailed) << "nothing records after a failed start";
+    }
+    // A record type the MPEG graph does not know builds nothing.
+    m_reporter.texts.clear();
+    EXPECT_EQ(engine.StartCaptureMPEG(dir.File("type2.mpg").c_str(), 2), kEngineFailed);
+    EXPECT_TRUE(engine.PreviewRunning());
+    EXPECT_FALSE(e2e::FileExists(dir.File("type2.mpg")));
     engine.Shutdown();
 }
 
@@ -344,4 +378,214 @@ TEST_F(RecordingTest, EngineSettingsAreWrittenAtShutdownAndReadAtStart) {
     again.Shutdown();
     WriteProfileStringA("vorel", "UseTimeLimit", nullptr);
     WriteProfileStringA("vorel", "TimeLimit", nullptr);
+}
+
+namespace {
+
+int FilterCount(CaptureEngine& engine) {
+    int n = 0;
+    ComPtr<IEnumFilters> filters;
+    IGraphBuilder* graph = engine.Graph().FilterGraph();
+    if (graph && SUCCEEDED(graph->EnumFilters(filters.Receive()))) {
+        ComPtr<IBaseFilter> f;
+        while (filters->Next(1, f.Receive(), nullptr) == S_OK)
+            ++n;
+    }
+    return n;
+}
+
+} // namespace
+
+TEST_F(RecordingTest, DvdOnPalWithTheSoundHeardAndTheFrameCountsAddingUp) {
+    e2e::ScratchDir dir("engine_dvd_pal");
+    const std::string file = dir.File("dvd.mpg"), other = dir.File("other.avi");
+    CaptureEngine engine;
+    double seconds = 0;
+    Record(
+        engine,
+        [&] {
+            EngineResult r = engine.StartCaptureMPEG(file.c_str(), 0);
+            EXPECT_TRUE(FilterNamed(engine, L"Vazuvoduz MPEG Encoder"));
+            EXPECT_TRUE(SoundReachesRenderer(engine)) << "the sound is heard";
+            // A start while recording builds nothing and leaves the recording running.
+            const int filters = FilterCount(engine);
+            EXPECT_EQ(engine.StartCaptureAVI(other.c_str(), 1, 352, 288), kEngineFailed);
+            EXPECT_EQ(engine.StartCaptureMPEG(other.c_str(), 1), kEngineFailed);
+            EXPECT_EQ(engine.StartCaptureWM(other.c_str(), 0), kEngineFailed);
+            EXPECT_EQ(engine.StartCapureMP3(other.c_str()), kEngineFailed);
+            EXPECT_EQ(FilterCount(engine), filters);
+            EXPECT_TRUE(engine.Capturing());
+            EXPECT_FALSE(e2e::FileExists(other));
+            return r;
+        },
+        &seconds);
+    engine.Shutdown();
+    for (const std::string& text : m_reporter.texts)
+        ADD_FAILURE() << "engine report: " << text;
+
+    auto p = Probe(file);
+    EXPECT_EQ(Text(p, "format.format_name"), "mpeg");
+    const std::string video = StreamOf(p, "video"), audio = StreamOf(p, "audio");
+    ASSERT_TRUE(HasStream(p, "video"));
+    EXPECT_EQ(Text(p, video + "codec_name"), "mpeg2video");
+    EXPECT_EQ(Number(p, video + "width"), 720);
+    EXPECT_EQ(Number(p, video + "height"), 576);
+    EXPECT_NEAR(mediacheck::Rate(Text(p, video + "r_frame_rate")), 25.0, 0.01);
+    ASSERT_TRUE(HasStream(p, "audio")) << "the card's sound is recorded";
+    EXPECT_EQ(Text(p, audio + "codec_name"), "mp2");
+    EXPECT_EQ(Number(p, audio + "sample_rate"), 48000);
+    EXPECT_EQ(Number(p, audio + "channels"), 2);
+    // The sound of the simulated card runs behind the wall clock on a loaded machine: 1 s.
+    EXPECT_NEAR(Number(p, "format.duration"), seconds, 1.0);
+    // Every picture the capture pin delivered reached the encoder, which encoded or dropped it
+    // (and says so); what it encoded is in the file.
+    ASSERT_TRUE(m_encoderCounted);
+    EXPECT_NEAR(m_encoded + m_encoderDropped, m_notDropped, 2);
+    EXPECT_NEAR(Number(p, video + "nb_read_frames"), m_encoded, 2);
+    EXPECT_NEAR(m_notDropped + m_dropped, seconds * 25, 0.5 * 25);
+}
+
+TEST_F(RecordingTest, VcdAndSvcdOnNtscAreTheirFourHundredEightyLineSizes) {
+    e2e::ScratchDir dir("engine_mpeg_ntsc");
+    const std::string vcd = dir.File("vcd.mpg"), svcd = dir.File("svcd.mpg");
+    double vcdSeconds = 0, svcdSeconds = 0;
+    {
+        CaptureEngine engine;
+        ASSERT_NE(engine.Initialize(m_owner, 2), kEngineNoCard);
+        ASSERT_EQ(engine.InitCaptureGraph(), kEngineOk);
+        ASSERT_EQ(engine.SetVideoFormat(AnalogVideo_NTSC_M), kEngineOk);
+        Record(
+            engine, [&] { return engine.StartCaptureMPEG(vcd.c_str(), 1); }, &vcdSeconds);
+        EXPECT_TRUE(Shared().ntsc);
+        EXPECT_EQ(Shared().captureKind, 1);
+        Record(
+            engine, [&] { return engine.StartCaptureMPEG(svcd.c_str(), 6); }, &svcdSeconds);
+        EXPECT_EQ(Shared().captureKind, 2);
+        engine.SetVideoFormat(AnalogVideo_PAL_D);
+        engine.Shutdown();
+    }
+    for (const std::string& text : m_reporter.texts)
+        ADD_FAILURE() << "engine report: " << text;
+    struct Check {
+        const std::string& file;
+        double seconds;
+        const char* codec;
+        int width, height, rate;
+    };
+    for (const Check& c : {Check{vcd, vcdSeconds, "mpeg1video", 352, 240, 44100},
+                           Check{svcd, svcdSeconds, "mpeg2video", 480, 480, 44100}}) {
+        SCOPED_TRACE(c.file);
+        auto p = Probe(c.file);
+        EXPECT_EQ(Text(p, "format.format_name"), "mpeg");
+        const std::string video = StreamOf(p, "video"), audio = StreamOf(p, "audio");
+        ASSERT_TRUE(HasStream(p, "video"));
+        EXPECT_EQ(Text(p, video + "codec_name"), c.codec);
+        EXPECT_EQ(Number(p, video + "width"), c.width);
+        EXPECT_EQ(Number(p, video + "height"), c.height);
+        EXPECT_NEAR(mediacheck::Rate(Text(p, video + "r_frame_rate")), 29.97, 0.01);
+        ASSERT_TRUE(HasStream(p, "audio"));
+        EXPECT_EQ(Text(p, audio + "codec_name"), "mp2");
+        EXPECT_EQ(Number(p, audio + "sample_rate"), c.rate);
+        EXPECT_NEAR(Number(p, "format.duration"), c.seconds, 1.0);
+    }
+}
+
+TEST_F(RecordingTest, DvdOnThe2388xCardThroughItsHardwareEncoderAndVcdThroughTheEncoderFilter) {
+    SimCardFamily family("CX2388X");
+    ASSERT_TRUE(family.Switched());
+    ResetShared();
+    e2e::ScratchDir dir("engine_hw_mpeg");
+    const std::string dvd = dir.File("dvd.mpg"), vcd = dir.File("vcd.mpg");
+    double seconds = 0;
+    {
+        CaptureEngine engine;
+        Record(
+            engine,
+            [&] {
+                EXPECT_EQ(Shared().cardType, kCardCx2388x);
+                EngineResult r = engine.StartCaptureHardwareMPEG(dvd.c_str());
+                EXPECT_TRUE(FilterNamed(engine, L"Dump Filter"));
+                EXPECT_FALSE(FilterNamed(engine, L"Vazuvoduz MPEG Encoder"));
+                return r;
+            },
+            &seconds);
+        EXPECT_FALSE(FilterNamed(engine, L"Dump Filter")) << "the dump filter goes with the stop";
+        // The card's other discs go through the encoder filter, with the sound heard.
+        ASSERT_EQ(engine.StartCaptureMPEG(vcd.c_str(), 1), kEngineOk);
+        EXPECT_TRUE(FilterNamed(engine, L"Vazuvoduz MPEG Encoder"));
+        EXPECT_TRUE(SoundReachesRenderer(engine));
+        EXPECT_TRUE(PictureReachesWindow(engine));
+        Pump(2000);
+        ASSERT_EQ(engine.StopCapture(), kEngineOk);
+        EXPECT_TRUE(engine.PreviewRunning());
+        EXPECT_TRUE(PictureReachesWindow(engine)) << "the preview after the encoder filter's recording";
+        engine.Shutdown();
+    }
+    for (const std::string& text : m_reporter.texts)
+        ADD_FAILURE() << "engine report: " << text;
+    auto p = Probe(dvd);
+    EXPECT_EQ(Text(p, "format.format_name"), "mpeg");
+    const std::string video = StreamOf(p, "video");
+    ASSERT_TRUE(HasStream(p, "video"));
+    EXPECT_EQ(Text(p, video + "codec_name"), "mpeg2video");
+    EXPECT_EQ(Number(p, video + "width"), 720);
+    EXPECT_EQ(Number(p, video + "height"), 576);
+    EXPECT_TRUE(HasStream(p, "audio"));
+    EXPECT_NEAR(Number(p, "format.duration"), seconds, 1.0);
+    auto v = Probe(vcd);
+    EXPECT_EQ(Text(v, StreamOf(v, "video") + "codec_name"), "mpeg1video");
+    EXPECT_EQ(Number(v, StreamOf(v, "video") + "width"), 352);
+    EXPECT_EQ(Number(v, StreamOf(v, "video") + "height"), 288);
+    ResetShared();
+}
+
+TEST_F(RecordingTest, Mp3OnTheMonitoringCardAndOnAPlainCard) {
+    e2e::ScratchDir dir("engine_mp3");
+    const std::string monitored = dir.File("saa7134.mp3"), plain = dir.File("philips.mp3");
+    double seconds = 0;
+    {
+        CaptureEngine engine;
+        Record(
+            engine,
+            [&] {
+                EngineResult r = engine.StartCapureMP3(monitored.c_str());
+                EXPECT_TRUE(SoundReachesRenderer(engine)) << "the sound is heard";
+                return r;
+            },
+            &seconds, [&] { return engine.StopCapureMP3(); });
+        engine.Shutdown();
+    }
+    DWORD t0 = 0, t1 = 0;
+    {
+        SimCardFamily family("PHILIPS");
+        ASSERT_TRUE(family.Switched());
+        ResetShared();
+        CaptureEngine engine;
+        ASSERT_TRUE(StartPreview(engine));
+        ASSERT_EQ(engine.StartCapureMP3(plain.c_str()), kEngineOk);
+        t0 = GetTickCount();
+        EXPECT_TRUE(PictureReachesWindow(engine)) << "the preview chain runs on";
+        Pump(3000);
+        t1 = GetTickCount();
+        ASSERT_EQ(engine.StopCapureMP3(), kEngineOk);
+        EXPECT_TRUE(engine.PreviewRunning());
+        EXPECT_TRUE(PictureReachesWindow(engine)) << "the preview after the recording";
+        engine.Shutdown();
+    }
+    ResetShared();
+    for (const std::string& text : m_reporter.texts)
+        ADD_FAILURE() << "engine report: " << text;
+    struct Check {
+        const std::string& file;
+        double seconds;
+    };
+    for (const Check& c : {Check{monitored, seconds}, Check{plain, (t1 - t0) / 1000.0}}) {
+        SCOPED_TRACE(c.file);
+        auto p = Probe(c.file);
+        EXPECT_EQ(Text(p, "format.format_name"), "wav");
+        EXPECT_FALSE(HasStream(p, "video"));
+        ASSERT_TRUE(HasStream(p, "audio"));
+        EXPECT_EQ(Text(p, StreamOf(p, "audio") + "codec_name"), "mp3");
+        EXPECT_NEAR(Number(p, "format.duration"), c.seconds, 1.0);
+    }
 }

@@ -1,0 +1,104 @@
+// The audio-only MP3 recording graph: the card's sound through the Layer-3 compressor and the
+// WAV writer into the file writer. Cards that play their sound while recording take it through
+// the infinite tee and build their own overlay preview; the others keep their preview chain.
+#include "engine/recording_graph.h"
+
+#include "engine/capture_graph.h"
+#include "engine/card_rules.h"
+#include "engine/device_discovery.h"
+#include "engine/dshow_util.h"
+#include "engine/engine_report.h"
+#include "engine/engine_settings.h"
+#include "engine/engine_shared.h"
+#include "platform/include/outside_filters.h"
+
+namespace tunaro {
+
+namespace {
+
+bool MonitorsSound(int cardType) {
+    return cardType == kCardSaa7134 || cardType == kCardUtv || cardType == kCardCx2388x;
+}
+
+// The capture filter's output the overlay preview takes: the UTV and 2388x cards deliver their
+// picture on output 0, the others preview on output 1.
+int OverlayOutputOf(int cardType) {
+    return cardType == kCardUtv || cardType == kCardCx2388x ? 0 : 1;
+}
+
+} // namespace
+
+EngineResult RecordingGraph::StartCapureMP3(const char* file) {
+    CaptureGraph& g = m_context.graph;
+    const int card = Shared().cardType;
+    const bool monitor = MonitorsSound(card);
+    if (g.Capturing())
+        return kEngineFailed; // a recording runs: nothing is built
+    if (g.FilterGraph() && !g.AudioCapture()) {
+        ErrorReport("There is no sound to record on this card");
+        return kEngineFailed;
+    }
+    if (!BeginBuild(file, true, !monitor))
+        return kEngineFailed;
+    if (monitor)
+        g.CreateRenderFilters();
+    ComPtr<IBaseFilter> waveDest = Create(kClsidWaveDest, "Unable to locate or create the WAV writer.");
+    if (!waveDest)
+        return FailStart(); // nothing is built without the WAV writer
+    ComPtr<IBaseFilter> fileWriter = Create(CLSID_FileWriter, "Unable to locate or create the file writer.");
+    if (!fileWriter)
+        return FailStart();
+    g.Add(waveDest.get(), L"WaveDest Filter");
+    g.Add(fileWriter.get(), L"FileWrite Filter");
+    ComPtr<IBaseFilter> compressor = AddCompressor(m_context.devices.AudioCompressorName(), L"Audio compressor");
+    if (!compressor)
+        return FailStart();
+    if (!GiveFileName(fileWriter.get()))
+        return FailStart();
+
+    HRESULT hr = E_FAIL;
+    if (monitor) {
+        int output = 0;
+        if (IBaseFilter* sound = ConnectSoundMonitor(0, &output))
+            hr = g.Connect(sound, output, compressor.get(), 0, true);
+    } else {
+        hr = g.Connect(g.AudioCapture(), 0, compressor.get(), 0, true);
+    }
+    if (SUCCEEDED(hr))
+        hr = g.Connect(compressor.get(), 0, waveDest.get(), 0, true);
+    if (SUCCEEDED(hr))
+        hr = g.Connect(waveDest.get(), 0, fileWriter.get(), 0, true);
+    if (FAILED(hr)) {
+        ErrorReport("Error %x: Cannot connect the sound to the file", static_cast<unsigned>(hr));
+        return FailStart();
+    }
+
+    if (monitor) {
+        // The overlay preview beside the recording.
+        RenderFilters& r = g.Render();
+        IBaseFilter* capture = g.VideoCapture();
+        g.Add(r.deinterlacer.get(), kNameDeinterlacer);
+        g.Add(r.dispOptim.get(), kNameDispOptim);
+        g.Add(r.videoRenderer.get(), L"VideoRender");
+        g.Add(r.overlayMixer.get(), L"Overlay Mixer");
+        g.Connect(capture, OverlayOutputOf(card), r.deinterlacer.get(), 0, false);
+        IBaseFilter* last = r.deinterlacer.get();
+        if (card == kCardUtv && r.invert) {
+            g.Add(r.invert.get(), kNameVideoInvert);
+            g.Connect(r.deinterlacer.get(), 0, r.invert.get(), 0, false);
+            last = r.invert.get();
+        }
+        g.Connect(last, 0, r.dispOptim.get(), 0, false);
+        g.Connect(r.dispOptim.get(), 0, r.overlayMixer.get(), 0, true);
+        g.Connect(r.overlayMixer.get(), 0, r.videoRenderer.get(), 0, true);
+        g.ResetOptimiserMode();
+        g.Window().Attach(g.FilterGraph(), g.Owner(),
+                          m_context.settings.wantPreview ? "This graph cannot preview" : nullptr);
+        g.NotifyOwner();
+    }
+    g.SetCaptureBuilt(true);
+    g.SaveDebugGraph("c:\\Record.grf");
+    return Finish();
+}
+
+} // namespace tunaro

@@ -1,0 +1,161 @@
+// Benchmark of a DVD recording on the simulated card while the picture is previewed: prints the
+// frames the capture pin delivered and dropped (the engine's counts), what the MPEG encoder
+// encoded and dropped, the process's CPU time per frame, the file's bit rate, and how the
+// frames due by the graph's reference clock and by the wall clock compare with those delivered.
+// Usage: record_bench [seconds] [folder]  (60 s into the temporary folder by default).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "engine/CaptureEngine.h"
+
+using namespace tunaro;
+
+namespace {
+
+double Now() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+// User and kernel time of this process, seconds.
+double CpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return 0;
+    auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
+               1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+void Pump(double seconds) {
+    const double end = Now() + seconds;
+    MSG msg;
+    while (Now() < end) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+class PrintingReporter : public EngineReporter {
+public:
+    void Report(ReportKind, const std::string& text) override {
+        std::printf("engine report: %s\n", text.c_str());
+        std::fflush(stdout);
+    }
+};
+
+REFERENCE_TIME ClockTime(CaptureEngine& engine) {
+    ComPtr<IMediaFilter> timing;
+    ComPtr<IReferenceClock> clock;
+    REFERENCE_TIME t = 0;
+    if (engine.Graph().FilterGraph() &&
+        SUCCEEDED(engine.Graph().FilterGraph()->QueryInterface(IID_IMediaFilter, timing.ReceiveVoid())) &&
+        SUCCEEDED(timing->GetSyncSource(clock.Receive())) && clock)
+        clock->GetTime(&t);
+    return t;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+    std::string folder;
+    if (argc > 2) {
+        folder = argv[2];
+    } else {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        folder = temp;
+    }
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    const std::string file = folder + "record_bench.mpg";
+
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    PrintingReporter reporter;
+    EngineReporter* previous = SetEngineReporter(&reporter);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "RecordBenchOwner";
+    RegisterClassA(&wc);
+    HWND owner = CreateWindowA(wc.lpszClassName, "record bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 720,
+                               576, nullptr, nullptr, wc.hInstance, nullptr);
+    int rc = 0;
+    {
+        CaptureEngine engine;
+        if (engine.Initialize(owner, 2) == kEngineNoCard || engine.InitCaptureGraph() != kEngineOk ||
+            engine.StartVideoPreview(2) != kEngineOk) {
+            std::printf("record: no tuner card, nothing measured\n");
+            rc = 1;
+        } else {
+            Pump(1.0);
+            const double asked = Now();
+            if (engine.StartCaptureMPEG(file.c_str(), 0) != kEngineOk) {
+                std::printf("record: the DVD recording did not start\n");
+                rc = 1;
+            } else {
+                const double started = Now();
+                const double cpu0 = CpuSeconds();
+                const REFERENCE_TIME clock0 = ClockTime(engine);
+                std::printf("record: DVD (%s) into %s for %d s while previewing; the start took %.0f ms\n",
+                            engine.Devices().DeviceName().c_str(), file.c_str(), seconds,
+                            (started - asked) * 1000.0);
+                std::fflush(stdout);
+                Pump(seconds);
+                long delivered = 0, dropped = 0, encoded = 0, encoderDropped = 0, soundDropped = 0;
+                const bool pinCounts = engine.GetCaptureFrameCounts(&delivered, &dropped) == kEngineOk;
+                const double wall = Now() - started;
+                const REFERENCE_TIME clock1 = ClockTime(engine);
+                const double cpu = CpuSeconds() - cpu0;
+                engine.StopCapture();
+                const bool encoderCounts =
+                    engine.GetEncoderCounts(&encoded, &encoderDropped, &soundDropped) == kEngineOk;
+                WIN32_FILE_ATTRIBUTE_DATA data = {};
+                GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data);
+                const double bytes =
+                    static_cast<double>((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+                const double clockSeconds = static_cast<double>(clock1 - clock0) / 1e7;
+                if (pinCounts)
+                    std::printf("record: capture pin: %ld frames delivered, %ld dropped (%.2f frames/s over %.1f s "
+                                "of wall time)\n",
+                                delivered, dropped, delivered / wall, wall);
+                else
+                    std::printf("record: the capture pin keeps no counts\n");
+                std::printf("record: frames due at 25 frames/s: %.1f by the wall clock, %.1f by the graph's "
+                            "reference clock (it advanced %.3f s, %.2f %% of the wall time); delivered + "
+                            "dropped: %ld\n",
+                            wall * 25.0, clockSeconds * 25.0, clockSeconds, 100.0 * clockSeconds / wall,
+                            delivered + dropped);
+                if (encoderCounts)
+                    std::printf("record: MPEG encoder: %ld pictures encoded, %ld pictures dropped, %ld sound "
+                                "blocks dropped; encoded + dropped - delivered: %ld\n",
+                                encoded, encoderDropped, soundDropped, encoded + encoderDropped - delivered);
+                std::printf("record: CPU time %.2f s of %.1f s (%.0f %% of one core); %.2f ms per frame "
+                            "delivered\n",
+                            cpu, wall, 100.0 * cpu / wall, delivered > 0 ? cpu * 1000.0 / delivered : 0.0);
+                std::printf("record: file %.0f bytes, %.2f Mbit/s over the recording\n", bytes,
+                            bytes * 8 / wall / 1e6);
+                if (pinCounts && dropped + encoderDropped > 0)
+                    rc = 2;
+            }
+        }
+        std::fflush(stdout);
+        engine.Shutdown();
+    }
+    DeleteFileA(file.c_str());
+    DestroyWindow(owner);
+    SetEngineReporter(previous);
+    CoUninitialize();
+    return rc;
+}

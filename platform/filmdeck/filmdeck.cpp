@@ -152,8 +152,10 @@ int __cdecl FilmDeckOpen(HWND owner, const char* path, HWND /*owner2*/) {
 int __cdecl FilmDeckPlay() {
     if (!g_player.control)
         return 1;
+    DrainEvents();
     if (g_player.complete) {
-        // Played to the end: play again from the start.
+        // Played to the end: again from the start, moved while the graph stands still.
+        g_player.control->Stop();
         LONGLONG start = 0;
         g_player.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
         g_player.complete = false;
@@ -213,9 +215,19 @@ int __cdecl FilmDeckSeek(long seconds) {
         if (target > duration)
             target = duration;
     }
+    // Moved while the graph stands still, so renderers that have seen the end take data again;
+    // the graph then goes back to running, or stays cued.
+    OAFilterState state = State_Stopped;
+    if (g_player.control->GetState(0, &state) == VFW_S_STATE_INTERMEDIATE)
+        g_player.control->GetState(kCueWaitMs, &state);
+    g_player.control->Stop();
     const HRESULT hr =
         g_player.seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
     g_player.complete = duration > 0 && target >= duration;
+    if (state == State_Running && !g_player.complete)
+        g_player.control->Run();
+    else
+        g_player.control->Pause();
     return SUCCEEDED(hr) ? 0 : 1;
 }
 
@@ -235,9 +247,9 @@ int __cdecl FilmDeckSetFullScreenOwner(HWND owner, HWND /*again*/) {
 
 } // extern "C"
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-    // At process end the graph's threads are gone already: nothing is released then.
-    if (reason == DLL_PROCESS_DETACH && !reserved)
-        FilmDeckClose();
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    // Nothing is released on unloading: COM may be gone by then. Entry 5 releases the playback.
+    if (reason == DLL_PROCESS_DETACH)
+        g_player = Player();
     return TRUE;
 }

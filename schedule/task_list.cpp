@@ -80,6 +80,8 @@ bool TaskList::Conflicts(const TaskRecord& newRecord) const {
 bool TaskList::Load(const std::string& path, const TaskClock& clock) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
+        // Locked by another program or unreadable: there, but not ours to replace.
+        m_loadRefused = m_loadRefused || FileExists(path);
         return false;
     }
     const TaskFileCipher cipher;
@@ -100,10 +102,15 @@ bool TaskList::Load(const std::string& path, const TaskClock& clock) {
     const bool readFailed = std::ferror(file) != 0;
     const bool closeFailed = std::fclose(file) != 0;
     SortByStart();
-    return !readFailed && !closeFailed && !tooMany;
+    const bool whole = !readFailed && !closeFailed && !tooMany;
+    m_loadRefused = m_loadRefused || !whole;
+    return whole;
 }
 
 bool TaskList::Save(const std::string& path) const {
+    if (m_loadRefused) {
+        return false;
+    }
     const TaskFileCipher cipher;
     std::vector<std::uint8_t> bytes(m_records.size() * TaskRecord::kImageSize);
     std::size_t at = 0;

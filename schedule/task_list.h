@@ -46,10 +46,17 @@ public:
     bool Load(const std::string& path, const TaskClock& clock = SystemTaskClock());
     // Writes every task in list order. The previous file is replaced only once the new one has
     // been written completely, so a failed save leaves it as it was. The list is not changed.
+    // False without writing anything once a load was refused (see LoadRefused).
     bool Save(const std::string& path) const;
+
+    // True once Load met a task file that is there but could not be taken whole (it could not
+    // be opened, read to the end, or held too many tasks). Such a list lacks the file's tasks,
+    // so it is never saved over the file: the user's tasks stay as they are on the disk.
+    bool LoadRefused() const { return m_loadRefused; }
 
 private:
     std::vector<std::unique_ptr<TaskRecord>> m_records;
+    bool m_loadRefused = false;
 };
 
 // "SCHTASK.stf" in the directory of the running program.

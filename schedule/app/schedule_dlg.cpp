@@ -116,8 +116,23 @@ void CScheduleDlg::ReloadChannels() {
 }
 
 void CScheduleDlg::LoadTasks() {
-    // A missing or unreadable file is an empty list.
-    m_tasks.Load(Globals().paths.taskFile);
+    // A missing file is an empty list. A file that is there but cannot be taken whole stays as
+    // it is on the disk for this run (the list never saves over it), and the user is told why.
+    const std::string& path = Globals().paths.taskFile;
+    if (m_tasks.Load(path) || !m_tasks.LoadRefused()) {
+        return;
+    }
+    const unsigned limit = static_cast<unsigned>(kTaskFileMaxTasks);
+    Ask(Format("The task list %s could not be read (another program may be using it, it may be damaged, "
+               "or it holds more than %u tasks).\nIt is left as it is and will not be written while "
+               "Schedule runs.",
+               path.c_str(), limit)
+            .c_str(),
+        Format("无法读取任务列表 %s（文件可能正被其他程序使用、已损坏，或超过 %u 个任务）。\n"
+               "Schedule 运行期间不会改写该文件。",
+               path.c_str(), limit)
+            .c_str(),
+        MB_OK | MB_ICONERROR);
 }
 
 void CScheduleDlg::InsertColumns() {
@@ -347,6 +362,12 @@ void CScheduleDlg::TasksEdited() {
 bool CScheduleDlg::SaveTaskFile() {
     if (m_tasks.Save(Globals().paths.taskFile)) {
         return true;
+    }
+    if (m_tasks.LoadRefused()) {
+        // The user was told at the start that this file is left alone.
+        DebugPrint("Schedule: %s was not read, so it is not saved, Line=%ld\n", Globals().paths.taskFile.c_str(),
+                   static_cast<long>(__LINE__));
+        return false;
     }
     DebugPrint("Schedule: %s could not be saved, Line=%ld\n", Globals().paths.taskFile.c_str(),
                static_cast<long>(__LINE__));

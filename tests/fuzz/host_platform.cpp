@@ -1,5 +1,6 @@
 // What the pure logic calls on Windows, done with POSIX calls on this Linux host for the fuzz
-// build: the scheduler's clock and program directory, and the replace-when-complete write.
+// build: the scheduler's clock and program directory, the replace-when-complete write and the
+// existence test.
 #include "schedule/task_time.h"
 
 #include "framework/file_replace.h"
@@ -10,6 +11,7 @@
 #include <string>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tunaro {
@@ -63,6 +65,11 @@ bool WriteFileReplacing(const std::string& path, const void* data, std::size_t s
     if (!ok)
         std::remove(temp.c_str());
     return ok;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 std::string ProgramDirectory() {

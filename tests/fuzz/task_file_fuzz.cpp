@@ -103,11 +103,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const ManualTaskClock clock(now, 0);
         TaskList list;
         const bool loaded = list.Load(file, clock);
+        FUZZ_CHECK(list.LoadRefused() == !loaded);
         if (loaded)
             FUZZ_CHECK(size_t(list.Count()) == images);
         else
             FUZZ_CHECK(list.Count() == 0 && images > kTaskFileMaxTasks);
         CheckList(list, now);
+        if (!loaded) {
+            // A file that was not taken is never written over.
+            FUZZ_CHECK(!list.Save(file));
+            continue;
+        }
 
         FUZZ_CHECK(list.Save(saved));
         TaskList back;

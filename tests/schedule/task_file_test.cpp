@@ -214,6 +214,65 @@ TEST(TaskFile, AFileWithMoreTasksThanTheLimitIsNotLoaded) {
     EXPECT_EQ(refused.At(0)->channel, 0);
 }
 
+TEST(TaskFile, AFileThatWasNotTakenIsNeverSavedOver) {
+    TempDir dir;
+    const std::string path = dir.Path("SCHTASK.stf");
+    TaskList source;
+    source.Add(SampleTask(At(2026, 12, 10, 9, 0), 4));
+    ASSERT_TRUE(source.Save(path));
+    std::vector<std::uint8_t> one;
+    ASSERT_TRUE(ReadFileBytes(path, one));
+
+    // Held open by another program at the start: the list stays empty and the user's file
+    // keeps its task through every later save, also once the other program has let it go.
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    TaskList locked;
+    EXPECT_FALSE(locked.Load(path, ManualTaskClock(kNow)));
+    CloseHandle(held);
+    EXPECT_TRUE(locked.LoadRefused());
+    EXPECT_EQ(locked.Count(), 0);
+    locked.Add(SampleTask(At(2026, 12, 12, 9, 0), 9));
+    EXPECT_FALSE(locked.Save(path));
+    std::vector<std::uint8_t> after;
+    ASSERT_TRUE(ReadFileBytes(path, after));
+    EXPECT_EQ(after, one);
+    EXPECT_EQ(dir.EntryCount(), 2); // the directory and the task file, no temporary file
+
+    // Over the limit: refused whole, and the oversized file is left byte for byte.
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve((kTaskFileMaxTasks + 1) * kImage);
+    for (std::size_t i = 0; i <= kTaskFileMaxTasks; ++i)
+        bytes.insert(bytes.end(), one.begin(), one.end());
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    TaskList tooMany;
+    EXPECT_FALSE(tooMany.Load(path, ManualTaskClock(kNow)));
+    EXPECT_TRUE(tooMany.LoadRefused());
+    EXPECT_FALSE(tooMany.Save(path));
+    ASSERT_TRUE(ReadFileBytes(path, after));
+    EXPECT_EQ(after.size(), bytes.size());
+    EXPECT_TRUE(after == bytes);
+
+    // A file that is not there, or a folder in its place, is no one's list: the new one is saved.
+    TaskList fresh;
+    EXPECT_FALSE(fresh.Load(dir.Path("none.stf"), ManualTaskClock(kNow)));
+    ASSERT_TRUE(MakeDirectory(dir.Path("folder.stf")));
+    EXPECT_FALSE(fresh.Load(dir.Path("folder.stf"), ManualTaskClock(kNow)));
+    EXPECT_FALSE(fresh.LoadRefused());
+    fresh.Add(SampleTask(At(2026, 12, 13, 9, 0), 3));
+    EXPECT_TRUE(fresh.Save(dir.Path("none.stf")));
+
+    // A file taken whole is saved as usual.
+    TaskList taken;
+    ASSERT_TRUE(taken.Load(dir.Path("none.stf"), ManualTaskClock(kNow)));
+    EXPECT_FALSE(taken.LoadRefused());
+    taken.Add(SampleTask(At(2026, 12, 14, 9, 0), 2));
+    EXPECT_TRUE(taken.Save(dir.Path("none.stf")));
+    TaskList back;
+    ASSERT_TRUE(back.Load(dir.Path("none.stf"), ManualTaskClock(kNow)));
+    EXPECT_EQ(back.Count(), 2);
+}
+
 TEST(TaskFile, TrailingPartialRecordIsIgnored) {
     TempDir dir;
     const std::string path = dir.Path("SCHTASK.stf");

@@ -21,24 +21,22 @@ int ReadAheadMinutes(const std::string& tunaroIni) {
 }
 
 bool WriteAheadMinutes(const std::string& tunaroIni, int minutes) {
-    // The key is set in a scratch copy with the system's own INI writer, whose result then
-    // replaces the file in one step.
-    std::string bytes;
-    if (FileExists(tunaroIni) && !ReadFileBytes(tunaroIni, bytes)) {
-        return false;
-    }
-    const std::string scratch = tunaroIni + ".new";
-    if (!WriteFileBytes(scratch, bytes)) {
-        DeleteFileA(scratch.c_str());
-        return false;
-    }
+    // The key is set with the system's own INI writer in a complete copy of the file beside it,
+    // which then takes the file's place in one step; a copy cut short is never seen.
     const std::string value = std::to_string(minutes);
-    bool ok = WritePrivateProfileStringA(kSection, kKey, value.c_str(), scratch.c_str()) != FALSE;
-    // Flush the profile cache for the scratch file before it is read back.
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, scratch.c_str());
-    ok = ok && ReadFileBytes(scratch, bytes);
-    DeleteFileA(scratch.c_str());
-    return ok && WriteFileReplacing(tunaroIni, bytes);
+    return ReplaceFileWith(tunaroIni, [&](const std::string& temp) {
+        std::string bytes;
+        if (FileExists(tunaroIni) && !ReadFileBytes(tunaroIni, bytes)) {
+            return false;
+        }
+        if (!WriteFileBytes(temp, bytes) ||
+            !WritePrivateProfileStringA(kSection, kKey, value.c_str(), temp.c_str())) {
+            return false;
+        }
+        // Flush the profile cache for the copy before it is swapped in.
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, temp.c_str());
+        return true;
+    });
 }
 
 } // namespace tunaro

@@ -87,7 +87,7 @@ TEST(StateFiles, AKillWhileSavingLeavesTheWholeOldOrTheWholeNewFile) {
         SCOPED_TRACE(file.name);
         e2e::ScratchDir dir("killsave");
         ASSERT_TRUE(dir.Made());
-        const std::string path = dir.File(file.name);
+        const std::string path = dir.File(file.file);
         // Both versions as the program leaves them, the later one saved over the earlier, as
         // the writer does.
         ASSERT_TRUE(file.save(path, 0));
@@ -118,10 +118,10 @@ TEST(StateFiles, AKillWhileSavingLeavesTheWholeOldOrTheWholeNewFile) {
                 ADD_FAILURE() << "kill " << trial << " left " << left.size() << " bytes, neither version ("
                               << older.size() << " or " << newer.size() << " bytes)";
             }
-            leftovers += RemoveLeftovers(dir.Path(), file.name);
+            leftovers += RemoveLeftovers(dir.Path(), file.file);
         }
         // The writer does nothing but save, so each kill cuts one save short somewhere.
-        std::printf("%-12s kills %d, failures %d, saves finished before the kills %ld, unfinished "
+        std::printf("%-20s kills %d, failures %d, saves finished before the kills %ld, unfinished "
                     "temporary files left %d\n",
                     file.name, trials, failures, saves, leftovers);
         std::fflush(stdout);

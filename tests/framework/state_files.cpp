@@ -1,8 +1,11 @@
 // Two versions of each state file, saved through the programs' own code: the channel list
-// ("program.txt"), the TV application's state ("Tunaro.ini") and the scheduler's tasks
-// ("SCHTASK.stf"). Version 1 is much larger, so a save takes long enough to be cut short.
+// ("program.txt"), the TV application's state ("Tunaro.ini"), the scheduler's setting in the same
+// file and the scheduler's tasks ("SCHTASK.stf"). Version 1 is much larger (or, for the
+// scheduler's one setting, a different value), so a save takes long enough to be cut short.
 #include "state_files.h"
 
+#include "framework/file_replace.h"
+#include "schedule/app/schedule_settings.h"
 #include "schedule/task_list.h"
 #include "tv/channel_files.h"
 #include "tv/profile_ini.h"
@@ -41,6 +44,13 @@ bool SaveTunaroIni(const std::string& path, int version) {
     return SaveTvSettings(path, s);
 }
 
+// The scheduler sets its one key in the TV application's file, keeping everything else in it.
+bool SaveScheduleSetting(const std::string& path, int version) {
+    if (!FileExists(path) && !SaveTunaroIni(path, 1))
+        return false;
+    return WriteAheadMinutes(path, version ? 30 : kDefaultAheadMinutes);
+}
+
 bool SaveSchtask(const std::string& path, int version) {
     ManualTaskClock clock(TaskDateTime{2026, 12, 9, 10, 0, 0}, 1796810400);
     TaskList list;
@@ -65,9 +75,10 @@ bool SaveSchtask(const std::string& path, int version) {
 
 const std::vector<StateFile>& All() {
     static const std::vector<StateFile> kFiles = {
-        {"program.txt", &SaveProgramTxt},
-        {"Tunaro.ini", &SaveTunaroIni},
-        {"SCHTASK.stf", &SaveSchtask},
+        {"program.txt", "program.txt", &SaveProgramTxt},
+        {"Tunaro.ini", "Tunaro.ini", &SaveTunaroIni},
+        {"Schedule:Tunaro.ini", "Tunaro.ini", &SaveScheduleSetting},
+        {"SCHTASK.stf", "SCHTASK.stf", &SaveSchtask},
     };
     return kFiles;
 }

@@ -41,5 +41,12 @@ if [ $# -eq 0 ] && [ "${TUNARO_FUZZ_SECONDS:-15}" != 0 ]; then
   "$TUNARO_ROOT/scripts/fuzz.sh" --seconds "${TUNARO_FUZZ_SECONDS:-15}" || rc=1
 fi
 
+# A short soak of the TV program under a stream of commands, judged only on a clear leak of
+# handles, GDI or USER objects or memory; scripts/soak.sh runs it longer by hand.
+if [ $# -eq 0 ] && [ "${TUNARO_SOAK_MINUTES:-3}" != 0 ]; then
+  log "soaking Tunaro for ${TUNARO_SOAK_MINUTES:-3} min"
+  "$TUNARO_ROOT/scripts/soak.sh" --no-build --minutes "${TUNARO_SOAK_MINUTES:-3}" --interval 5 || rc=1
+fi
+
 log "total wall time: $(( $(date +%s) - t0 )) s"
 exit $rc

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "engine/CaptureEngine.h"
+#include "framework/file_replace.h"
 #include "framework/format.h"
 #include "tv/app/still_files.h"
 
@@ -236,20 +237,19 @@ void CSnapshotBrowser::TellNoSelection() const {
 }
 
 bool CSnapshotBrowser::WriteEntry(const Entry& entry, const std::string& path) {
-    tunaro::FileHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
+    // The whole file is made in memory and replaces an older file of that name only once it
+    // is complete on the disk: a failed save never leaves half a picture where one was.
     const DWORD dataSize = static_cast<DWORD>(entry.pixels.size());
     BITMAPFILEHEADER fileHeader = {};
     fileHeader.bfType = 0x4D42; // "BM"
     fileHeader.bfSize = dataSize + 54;
     fileHeader.bfOffBits = 54;
-    DWORD written = 0;
-    bool ok = WriteFile(file.get(), &fileHeader, 14, &written, nullptr) && written == 14;
-    ok = ok && WriteFile(file.get(), &entry.header, 40, &written, nullptr) && written == 40;
-    ok = ok && WriteFile(file.get(), entry.pixels.data(), dataSize, &written, nullptr) && written == dataSize;
-    return ok;
+    std::string bytes(54 + static_cast<size_t>(dataSize), '\0');
+    std::memcpy(&bytes[0], &fileHeader, 14);
+    std::memcpy(&bytes[14], &entry.header, 40);
+    if (dataSize > 0)
+        std::memcpy(&bytes[54], entry.pixels.data(), dataSize);
+    return tunaro::WriteFileReplacing(path, bytes);
 }
 
 // ---- the buttons and the list ----------------------------------------------------------------------

@@ -1,7 +1,7 @@
 // Samples one process's resources every few seconds until it ends or the time is up, one line
 // per sample on standard output:
 //   seconds handles gdi user windows private_kb working_set_kb
-// handles: GetProcessHandleCount; gdi and user: GetGuiResources (0 where the system does not
+// handles: GetProcessHandleCount; gdi and user: GetGuiResources (-1 where the system does not
 // count them); windows: the process's top-level and child windows, counted from outside, a
 // second measure of its USER objects; private_kb: private bytes (PrivateUsage).
 //   soak_sampler PID [INTERVAL_SECONDS=5] [SECONDS=0: until the process ends]
@@ -42,6 +42,16 @@ long WindowsOf(DWORD pid) {
     return c.count;
 }
 
+// The process's GDI or USER objects; -1 where the system does not count them (it says so
+// instead of giving a number).
+long GuiObjects(HANDLE process, DWORD which) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD n = GetGuiResources(process, which);
+    if (n == 0 && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED)
+        return -1;
+    return static_cast<long>(n);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -68,13 +78,13 @@ int main(int argc, char** argv) {
         const double elapsed = (GetTickCount() - start) / 1000.0;
         DWORD handles = 0;
         GetProcessHandleCount(process, &handles);
-        const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
-        const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
+        const long gdi = GuiObjects(process, GR_GDIOBJECTS);
+        const long user = GuiObjects(process, GR_USEROBJECTS);
         PROCESS_MEMORY_COUNTERS_EX memory = {};
         memory.cb = sizeof(memory);
         GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
-        std::printf("%.1f %lu %lu %lu %ld %lu %lu\n", elapsed, static_cast<unsigned long>(handles),
-                    static_cast<unsigned long>(gdi), static_cast<unsigned long>(user), WindowsOf(pid),
+        std::printf("%.1f %lu %ld %ld %ld %lu %lu\n", elapsed, static_cast<unsigned long>(handles), gdi, user,
+                    WindowsOf(pid),
                     static_cast<unsigned long>(memory.PrivateUsage / 1024),
                     static_cast<unsigned long>(memory.WorkingSetSize / 1024));
         std::fflush(stdout);

@@ -25,6 +25,7 @@ while [ $# -gt 0 ]; do
     *) die "unknown argument '$1' (see --help)" ;;
   esac
 done
+[[ $minutes =~ ^[0-9]+$ ]] && [ "$minutes" -gt 0 ] || die "--minutes takes a whole number of minutes"
 seconds=$(( minutes * 60 ))
 
 if [ $build = 1 ]; then
@@ -47,6 +48,7 @@ tunaro_wine_env "$PREFIX"
 "$TUNARO_WINESERVER" -p
 
 log "soak: ${minutes} min, a sample every ${interval} s (logs in $OUT)"
+: >"$OUT/driver.log"
 "$TUNARO_WINE" "$BIN/soak_driver.exe" "$seconds" >"$OUT/driver.log" 2>&1 &
 driver=$!
 pid=
@@ -61,7 +63,16 @@ if [ -z "$pid" ]; then
   cat "$OUT/driver.log" >&2
   die "the driver did not start Tunaro"
 fi
-"$TUNARO_WINE" "$BIN/soak_sampler.exe" "$pid" "$interval" "$(( seconds + 60 ))" >"$OUT/samples.txt" 2>"$OUT/sampler.log"
+# Tunaro's process on this host, for the memory figure Wine does not give (see the sampler).
+host_pid=0
+for p in $(pgrep -f 'Tunaro\.exe'); do
+  if tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$PREFIX"; then
+    host_pid=$p
+    break
+  fi
+done
+"$TUNARO_WINE" "$BIN/soak_sampler.exe" "$pid" "$interval" "$(( seconds + 60 ))" "$host_pid" \
+  >"$OUT/samples.txt" 2>"$OUT/sampler.log"
 wait "$driver"
 driver_rc=$?
 grep -E '^(summary|message box|FAILED)' "$OUT/driver.log" >&2

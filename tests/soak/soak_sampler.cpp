@@ -4,13 +4,21 @@
 // handles: GetProcessHandleCount; gdi and user: GetGuiResources (-1 where the system does not
 // count them); windows: the process's top-level and child windows, counted from outside, a
 // second measure of its USER objects; private_kb: private bytes (PrivateUsage).
-//   soak_sampler PID [INTERVAL_SECONDS=5] [SECONDS=0: until the process ends]
+//   soak_sampler PID [INTERVAL_SECONDS=5] [SECONDS=0: until the process ends] [HOST_PID]
+// Where the system keeps no per-process handle count, the handles are counted in the system's
+// handle table; where it keeps no private bytes, HOST_PID (the process's id on the host under
+// the compatibility layer) gives its anonymous resident memory instead; -1 when neither is
+// known.
 #include <windows.h>
 
 #include <psapi.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -42,6 +50,67 @@ long WindowsOf(DWORD pid) {
     return c.count;
 }
 
+// One entry of the system's handle table (SystemHandleInformation).
+struct HandleEntry {
+    ULONG processId;
+    BYTE objectType;
+    BYTE flags;
+    USHORT handle;
+    PVOID object;
+    ACCESS_MASK access;
+};
+constexpr SYSTEM_INFORMATION_CLASS kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
+
+// The process's handles counted in the system's handle table: for systems whose per-process
+// count says nothing (0 for a live process, which always holds some).
+long HandlesInSystemTable(DWORD pid) {
+    std::vector<unsigned char> buffer(1 << 20);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        ULONG needed = 0;
+        const NTSTATUS status = NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
+                                                         static_cast<ULONG>(buffer.size()), &needed);
+        if (status == kInfoLengthMismatch) {
+            buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
+            continue;
+        }
+        if (status < 0)
+            return -1;
+        ULONG count = 0;
+        std::memcpy(&count, buffer.data(), sizeof count);
+        const size_t first = sizeof(ULONG_PTR); // the count, padded to the entries' alignment
+        long mine = 0;
+        for (ULONG i = 0; i < count && first + (i + 1) * sizeof(HandleEntry) <= buffer.size(); ++i) {
+            HandleEntry e;
+            std::memcpy(&e, buffer.data() + first + i * sizeof(HandleEntry), sizeof e);
+            if (e.processId == pid)
+                ++mine;
+        }
+        return mine;
+    }
+    return -1;
+}
+
+// Private memory as the host reports it for the process's host side (anonymous resident
+// memory, in KB), read from the host's process file when its id was given; -1 otherwise.
+long HostPrivateKb(unsigned long hostPid) {
+    if (!hostPid)
+        return -1;
+    char path[64];
+    std::snprintf(path, sizeof path, "Z:\\proc\\%lu\\status", hostPid);
+    FILE* f = std::fopen(path, "r");
+    if (!f)
+        return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, f)) {
+        if (std::strncmp(line, "RssAnon:", 8) == 0)
+            kb = std::strtol(line + 8, nullptr, 10);
+    }
+    std::fclose(f);
+    return kb;
+}
+
 // The process's GDI or USER objects; -1 where the system does not count them (it says so
 // instead of giving a number).
 long GuiObjects(HANDLE process, DWORD which) {
@@ -56,12 +125,13 @@ long GuiObjects(HANDLE process, DWORD which) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: soak_sampler PID [INTERVAL_SECONDS] [SECONDS]\n");
+        std::fprintf(stderr, "usage: soak_sampler PID [INTERVAL_SECONDS] [SECONDS] [HOST_PID]\n");
         return 2;
     }
     const DWORD pid = static_cast<DWORD>(std::strtoul(argv[1], nullptr, 10));
     const double interval = argc > 2 ? std::atof(argv[2]) : 5.0;
     const double seconds = argc > 3 ? std::atof(argv[3]) : 0.0;
+    const unsigned long hostPid = argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 0;
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, pid);
     if (!process)
         process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
@@ -76,16 +146,19 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     for (;;) {
         const double elapsed = (GetTickCount() - start) / 1000.0;
-        DWORD handles = 0;
-        GetProcessHandleCount(process, &handles);
+        DWORD count = 0;
+        long handles = GetProcessHandleCount(process, &count) && count > 0 ? static_cast<long>(count) : 0;
+        if (handles == 0)
+            handles = HandlesInSystemTable(pid);
         const long gdi = GuiObjects(process, GR_GDIOBJECTS);
         const long user = GuiObjects(process, GR_USEROBJECTS);
         PROCESS_MEMORY_COUNTERS_EX memory = {};
         memory.cb = sizeof(memory);
         GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
-        std::printf("%.1f %lu %ld %ld %ld %lu %lu\n", elapsed, static_cast<unsigned long>(handles), gdi, user,
-                    WindowsOf(pid),
-                    static_cast<unsigned long>(memory.PrivateUsage / 1024),
+        long privateKb = static_cast<long>(memory.PrivateUsage / 1024);
+        if (privateKb == 0)
+            privateKb = HostPrivateKb(hostPid);
+        std::printf("%.1f %ld %ld %ld %ld %ld %lu\n", elapsed, handles, gdi, user, WindowsOf(pid), privateKb,
                     static_cast<unsigned long>(memory.WorkingSetSize / 1024));
         std::fflush(stdout);
         if (seconds > 0 && elapsed + interval > seconds)

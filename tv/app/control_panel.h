@@ -141,6 +141,7 @@ private:
     tunaro::OsdWindow m_osd;
     tunaro::SkinBackground m_background;
     bool m_boOsdShown = false;             // the OSD text is up; timer 116 takes it away
+    bool m_boInPanelDialog = false;        // one of RunPanelDialog's dialogs is open
     WINDOWPLACEMENT m_videoPlacement = {}; // the video window's place before full screen
     LONG_PTR m_videoStyle = 0;             // and its style
 

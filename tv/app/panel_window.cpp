@@ -136,6 +136,12 @@ void CControlPanel::LightVolumeSegments(int topId) {
 }
 
 void CControlPanel::RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open) {
+    // One dialog at a time: an order that arrives while one is open (another program's posted
+    // command, a remote key) would stack a second modal dialog on the first, and neither could
+    // be closed before the other.
+    if (m_boInPanelDialog)
+        return;
+    m_boInPanelDialog = true;
     // A topmost video window would cover the dialog: it steps back while the dialog is open.
     HWND video = VideoWindow();
     bool wasTopmost = video && IsTopmost(video);
@@ -147,6 +153,7 @@ void CControlPanel::RunPanelDialog(bool suspendAccelerators, const std::function
             suspension = std::make_unique<tunaro::AcceleratorSuspension>();
         open();
     }
+    m_boInPanelDialog = false;
     if (wasTopmost && ::IsWindow(video))
         SetTopmost(video, true);
 }

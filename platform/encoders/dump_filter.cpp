@@ -3,12 +3,11 @@
 // closed when it stops). A hardware encoder's program stream becomes a file this way.
 #include "encoders.h"
 
+#include "dshow/file_sink.h"
 #include "dshow/filter.h"
 #include "mpeg_encoder.h"
 
-#include <cstring>
 #include <new>
-#include <string>
 
 using dshow::AutoLock;
 using dshow::MediaType;
@@ -38,31 +37,18 @@ public:
     DSHOW_FORWARD_IUNKNOWN(dshow::BaseFilter)
 
     STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) override {
-        if (!name)
-            return E_POINTER;
-        if (!*name)
-            return E_INVALIDARG;
+        HRESULT hr = file_.Check(name, E_INVALIDARG);
+        if (hr != S_OK)
+            return hr;
         AutoLock lock(FilterLock());
         if (State() != State_Stopped)
             return VFW_E_WRONG_STATE;
-        file_ = name;
+        file_.Keep(name);
         return S_OK;
     }
     STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) override {
-        if (!name)
-            return E_POINTER;
         AutoLock lock(FilterLock());
-        *name = nullptr;
-        if (mt)
-            memset(mt, 0, sizeof *mt);
-        if (file_.empty())
-            return E_FAIL;
-        const size_t bytes = (file_.size() + 1) * sizeof(wchar_t);
-        *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
-        if (!*name)
-            return E_OUTOFMEMORY;
-        memcpy(*name, file_.c_str(), bytes);
-        return S_OK;
+        return file_.Give(name, mt);
     }
 
     HRESULT Write(IMediaSample* sample) {
@@ -95,9 +81,9 @@ protected:
     HRESULT OnPause() override {
         if (State() != State_Stopped)
             return S_OK;
-        if (file_.empty())
+        if (file_.Empty())
             return E_INVALIDARG; // no file name given
-        HANDLE h = CreateFileW(file_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+        HANDLE h = CreateFileW(file_.Name().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return HRESULT_FROM_WIN32(GetLastError());
@@ -119,7 +105,7 @@ private:
         handle_ = INVALID_HANDLE_VALUE;
     }
 
-    std::wstring file_;
+    dshow::FileSinkName file_{GUID_NULL, GUID_NULL, E_FAIL};
     dshow::CritSec writeLock_;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     bool failed_ = false;

@@ -4,6 +4,7 @@
 #include "encoders.h"
 
 #include "dshow/bounded_queue.h"
+#include "dshow/file_sink.h"
 #include "dshow/filter.h"
 #include "mpeg_encoder.h"
 #include "mpeg_program.h"
@@ -128,32 +129,16 @@ public:
         AutoLock lock(FilterLock());
         if (State() != State_Stopped)
             return VFW_E_WRONG_STATE;
-        if (!*name) {
-            SetError("no file name");
+        if (file_.Check(name, E_INVALIDARG) != S_OK) {
+            SetError(*name ? "the file name is too long" : "no file name");
             return E_INVALIDARG;
         }
-        file_ = name;
+        file_.Keep(name);
         return S_OK;
     }
     STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) override {
-        if (!name)
-            return E_POINTER;
         AutoLock lock(FilterLock());
-        *name = nullptr;
-        if (mt)
-            memset(mt, 0, sizeof *mt);
-        if (file_.empty())
-            return E_FAIL;
-        const size_t bytes = (file_.size() + 1) * sizeof(wchar_t);
-        *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
-        if (!*name)
-            return E_OUTOFMEMORY;
-        memcpy(*name, file_.c_str(), bytes);
-        if (mt) {
-            mt->majortype = MEDIATYPE_Stream;
-            mt->subtype = MEDIASUBTYPE_MPEG2_PROGRAM;
-        }
-        return S_OK;
+        return file_.Give(name, mt);
     }
 
     // IMpegEncoderConfig
@@ -346,7 +331,7 @@ protected:
         MpegSettings s;
         if (!Settings(&s))
             return Fail("the encoder is not configured", VFW_E_WRONG_STATE);
-        if (file_.empty())
+        if (file_.Empty())
             return Fail("no file name", E_INVALIDARG);
         if (!video_->IsConnected())
             return Fail("the video input is not connected", VFW_E_NOT_CONNECTED);
@@ -365,11 +350,7 @@ protected:
             s.audio = false;
         }
         frameBytes_ = s.width * s.height * 2;
-        std::string path;
-        const int n = WideCharToMultiByte(CP_UTF8, 0, file_.c_str(), -1, nullptr, 0, nullptr, nullptr);
-        path.resize(n > 0 ? n - 1 : 0);
-        if (n > 1)
-            WideCharToMultiByte(CP_UTF8, 0, file_.c_str(), -1, &path[0], n, nullptr, nullptr);
+        const std::string path = file_.Utf8();
         auto writer = std::make_unique<MpegProgramWriter>();
         std::string error;
         if (!writer->Open(path, s, rate, channels, &error))
@@ -542,7 +523,7 @@ private:
 
     EncoderInput* video_;
     EncoderInput* audio_;
-    std::wstring file_;
+    dshow::FileSinkName file_{MEDIATYPE_Stream, MEDIASUBTYPE_MPEG2_PROGRAM, E_FAIL};
     Config config_, pending_;
     bool inConfig_ = false;
     dshow::CritSec errorLock_;

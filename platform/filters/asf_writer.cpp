@@ -8,6 +8,7 @@
 #include "stock_codecs.h"
 
 #include "asf_writer.h"
+#include "dshow/file_sink.h"
 #include "dshow/filter.h"
 
 extern "C" {
@@ -143,22 +144,8 @@ public:
     // IFileSinkFilter2
     STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) override;
     STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) override {
-        if (!name)
-            return E_POINTER;
-        *name = nullptr;
-        if (mt) {
-            ZeroMemory(mt, sizeof *mt);
-            mt->majortype = MEDIATYPE_Stream;
-            mt->subtype = MEDIASUBTYPE_Asf;
-        }
-        if (file_.empty())
-            return S_OK;
-        const size_t bytes = (file_.size() + 1) * sizeof(wchar_t);
-        *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
-        if (!*name)
-            return E_OUTOFMEMORY;
-        memcpy(*name, file_.c_str(), bytes);
-        return S_OK;
+        AutoLock lock(FilterLock());
+        return file_.Give(name, mt);
     }
     STDMETHODIMP SetMode(DWORD flags) override {
         if (flags & ~AM_FILE_OVERWRITE)
@@ -228,7 +215,7 @@ private:
     static int64_t Seek(void* opaque, int64_t offset, int whence);
 
     ComPtr<IWMProfile> profile_;
-    std::wstring file_;
+    dshow::FileSinkName file_{MEDIATYPE_Stream, MEDIASUBTYPE_Asf, S_OK};
     DWORD mode_ = 0;
     bool index_ = true;
     dshow::CritSec muxLock_;
@@ -312,23 +299,19 @@ STDMETHODIMP AsfWriter::ConfigureFilterUsingProfile(IWMProfile* profile) {
 }
 
 STDMETHODIMP AsfWriter::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
-    if (!name)
-        return E_POINTER;
-    if (!*name || wcslen(name) >= MAX_PATH)
-        return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
+    HRESULT hr = file_.Check(name, HRESULT_FROM_WIN32(ERROR_INVALID_NAME));
+    if (hr != S_OK)
+        return hr;
     AutoLock lock(FilterLock());
     if (State() != State_Stopped)
         return VFW_E_NOT_STOPPED;
     // A wrong folder or a read-only file is told now; a file that was not there is not left.
-    const bool existed = GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES;
-    HANDLE h = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return HRESULT_FROM_WIN32(GetLastError());
-    CloseHandle(h);
-    if (!existed)
-        DeleteFileW(name);
-    file_ = name;
+    dshow::FileSinkName probe = file_;
+    probe.Keep(name);
+    hr = probe.ProbeCreatable();
+    if (FAILED(hr))
+        return hr;
+    file_ = probe;
     return S_OK;
 }
 
@@ -360,7 +343,7 @@ HRESULT AsfWriter::OpenFile() {
     CloseFile();
     if (!profile_)
         return NS_E_NOT_CONFIGURED;
-    if (file_.empty())
+    if (file_.Empty())
         return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
     std::vector<AsfInput*> connected;
     for (AsfInput* in : Inputs())
@@ -374,7 +357,7 @@ HRESULT AsfWriter::OpenFile() {
                 other->CloseEncoder();
             return VFW_E_TYPE_NOT_ACCEPTED;
         }
-    handle_ = CreateFileW(file_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    handle_ = CreateFileW(file_.Name().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) {
         const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
@@ -405,7 +388,7 @@ HRESULT AsfWriter::OpenFile() {
         CloseFile();
         for (AsfInput* in : connected)
             in->CloseEncoder();
-        DeleteFileW(file_.c_str());
+        DeleteFileW(file_.Name().c_str());
         return hr;
     }
     failed_ = false;

@@ -6,19 +6,18 @@
 
 #include "avi_file.h"
 #include "dshow/filter.h"
+#include "offset_writer.h"
 
 #include <uuids.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <numeric>
 #include <vector>
 
 using dshow::AutoLock;
-using dshow::ComPtr;
 using dshow::MediaType;
 
 namespace filters {
@@ -49,61 +48,6 @@ private:
     int number_;
 };
 
-class MuxOutput final : public dshow::OutputPin {
-public:
-    explicit MuxOutput(dshow::BaseFilter* f) : OutputPin(f, L"AVI Out") {}
-    HRESULT GetMediaType(int pos, MediaType* mt) override {
-        if (pos != 0)
-            return VFW_S_NO_MORE_ITEMS;
-        MediaType t;
-        t.majortype = MEDIATYPE_Stream;
-        t.subtype = MEDIASUBTYPE_Avi;
-        t.formattype = FORMAT_None;
-        t.bFixedSizeSamples = FALSE;
-        t.bTemporalCompression = FALSE;
-        t.lSampleSize = 1;
-        *mt = t;
-        return S_OK;
-    }
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
-        return mt->majortype == MEDIATYPE_Stream && (mt->subtype == MEDIASUBTYPE_Avi || mt->subtype == GUID_NULL)
-                   ? S_OK
-                   : VFW_E_TYPE_NOT_ACCEPTED;
-    }
-    HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) override {
-        ALLOCATOR_PROPERTIES want = *request, got{};
-        want.cBuffers = want.cBuffers < 2 ? 2 : want.cBuffers;
-        want.cbBuffer = want.cbBuffer < kOutputBuffer ? kOutputBuffer : want.cbBuffer;
-        if (want.cbAlign < 1)
-            want.cbAlign = 1;
-        HRESULT hr = alloc->SetProperties(&want, &got);
-        return FAILED(hr) ? hr : (got.cbBuffer > 0 ? S_OK : E_FAIL);
-    }
-    // Writes bytes at a file offset through the downstream writer.
-    bool Write(uint64_t offset, const uint8_t* data, size_t len) {
-        while (len > 0) {
-            ComPtr<IMediaSample> sample;
-            if (FAILED(GetDeliveryBuffer(sample.Put(), nullptr, nullptr, 0)) || !sample)
-                return false;
-            BYTE* p = nullptr;
-            if (FAILED(sample->GetPointer(&p)))
-                return false;
-            const size_t n = len < static_cast<size_t>(sample->GetSize()) ? len : static_cast<size_t>(sample->GetSize());
-            memcpy(p, data, n);
-            REFERENCE_TIME start = static_cast<REFERENCE_TIME>(offset), stop = start + static_cast<REFERENCE_TIME>(n);
-            sample->SetTime(&start, &stop);
-            sample->SetActualDataLength(static_cast<long>(n));
-            sample->SetSyncPoint(TRUE);
-            if (Deliver(sample.Get()) != S_OK)
-                return false;
-            offset += n;
-            data += n;
-            len -= n;
-        }
-        return true;
-    }
-};
-
 // What the multiplexer knows of one connected input while it writes.
 struct InputStream {
     int stream = -1;
@@ -116,7 +60,7 @@ struct InputStream {
 class AviMux final : public dshow::BaseFilter, public IConfigAviMux {
 public:
     AviMux() : BaseFilter(CLSID_AviDest, L"AVI Mux") {
-        output_ = new MuxOutput(this);
+        output_ = new OffsetWriterPin(this, L"AVI Out", MEDIASUBTYPE_Avi, 2, kOutputBuffer);
         AddPin(output_);
         AddInput();
     }
@@ -199,7 +143,7 @@ private:
     void Complete();
     void Fail();
 
-    MuxOutput* output_;
+    OffsetWriterPin* output_;
     std::vector<MuxInput*> inputs_; // owned by the base filter's pin list
     LONG master_ = -1;
     bool legacyIndex_ = true;

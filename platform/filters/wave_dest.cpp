@@ -5,17 +5,16 @@
 #include "filters.h"
 
 #include "dshow/filter.h"
+#include "offset_writer.h"
 #include "outside_filters.h"
 #include "wave_file.h"
 
 #include <uuids.h>
 
-#include <cstring>
 #include <memory>
 #include <new>
 
 using dshow::AutoLock;
-using dshow::ComPtr;
 using dshow::MediaType;
 
 namespace filters {
@@ -39,68 +38,11 @@ private:
     WaveDest* owner_;
 };
 
-class WaveOutput final : public dshow::OutputPin {
-public:
-    explicit WaveOutput(dshow::BaseFilter* f) : OutputPin(f, L"Out") {}
-    HRESULT GetMediaType(int pos, MediaType* mt) override {
-        if (pos != 0)
-            return VFW_S_NO_MORE_ITEMS;
-        MediaType t;
-        t.majortype = MEDIATYPE_Stream;
-        t.subtype = MEDIASUBTYPE_WAVE;
-        t.formattype = FORMAT_None;
-        t.bFixedSizeSamples = FALSE;
-        t.lSampleSize = 1;
-        *mt = t;
-        return S_OK;
-    }
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
-        return mt->majortype == MEDIATYPE_Stream &&
-                       (mt->subtype == MEDIASUBTYPE_WAVE || mt->subtype == GUID_NULL)
-                   ? S_OK
-                   : VFW_E_TYPE_NOT_ACCEPTED;
-    }
-    HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) override {
-        ALLOCATOR_PROPERTIES want = *request, got{};
-        want.cBuffers = want.cBuffers < 4 ? 4 : want.cBuffers;
-        want.cbBuffer = want.cbBuffer < kOutputBuffer ? kOutputBuffer : want.cbBuffer;
-        if (want.cbAlign < 1)
-            want.cbAlign = 1;
-        HRESULT hr = alloc->SetProperties(&want, &got);
-        return FAILED(hr) ? hr : (got.cbBuffer > 0 ? S_OK : E_FAIL);
-    }
-    // Writes bytes at a file offset through the downstream writer.
-    bool Write(uint64_t offset, const uint8_t* data, size_t len) {
-        while (len > 0) {
-            ComPtr<IMediaSample> sample;
-            if (FAILED(GetDeliveryBuffer(sample.Put(), nullptr, nullptr, 0)) || !sample)
-                return false;
-            BYTE* p = nullptr;
-            if (FAILED(sample->GetPointer(&p)))
-                return false;
-            const size_t room = static_cast<size_t>(sample->GetSize());
-            const size_t n = len < room ? len : room;
-            memcpy(p, data, n);
-            REFERENCE_TIME start = static_cast<REFERENCE_TIME>(offset),
-                           stop = start + static_cast<REFERENCE_TIME>(n);
-            sample->SetTime(&start, &stop);
-            sample->SetActualDataLength(static_cast<long>(n));
-            sample->SetSyncPoint(TRUE);
-            if (Deliver(sample.Get()) != S_OK)
-                return false;
-            offset += n;
-            data += n;
-            len -= n;
-        }
-        return true;
-    }
-};
-
 class WaveDest final : public dshow::BaseFilter {
 public:
     WaveDest() : BaseFilter(tunaro::kClsidWaveDest, L"WaveDest") {
         input_ = new WaveInput(this);
-        output_ = new WaveOutput(this);
+        output_ = new OffsetWriterPin(this, L"Out", MEDIASUBTYPE_WAVE, 4, kOutputBuffer);
         AddPin(input_);
         AddPin(output_);
     }
@@ -171,7 +113,7 @@ private:
     }
 
     WaveInput* input_;
-    WaveOutput* output_;
+    OffsetWriterPin* output_;
     dshow::CritSec writeLock_;
     std::unique_ptr<WaveHeader> header_;
     uint64_t dataBytes_ = 0;

@@ -64,6 +64,54 @@ std::string TakeName(const WCHAR* text) {
     return text ? ToUtf8(reinterpret_cast<const char16_t*>(text)) : std::string();
 }
 
+// A name given to a setter that needs one.
+HRESULT KeepName(const WCHAR* text, std::string* into) {
+    if (!text)
+        return E_POINTER;
+    *into = TakeName(text);
+    return S_OK;
+}
+
+// A value handed to a getter's out parameter.
+template <class T, class V> HRESULT GiveValue(T* out, const V& value) {
+    if (!out)
+        return E_POINTER;
+    *out = static_cast<T>(value);
+    return S_OK;
+}
+
+// The COM plumbing of the runtime's objects: QueryInterface over the interfaces listed (the
+// first one also answers for IUnknown), and a reference count that deletes the object with
+// its last reference. Objects are created with one reference.
+template <class Primary, class... Others> class ComObject : public Primary, public Others... {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (iid == IID_IUnknown || iid == __uuidof(Primary))
+            *out = static_cast<Primary*>(this);
+        ((!*out && iid == __uuidof(Others) ? (void)(*out = static_cast<Others*>(this)) : (void)0), ...);
+        if (!*out)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) Release() override {
+        const LONG n = InterlockedDecrement(&refs_);
+        if (n == 0)
+            delete this;
+        return static_cast<ULONG>(n);
+    }
+
+protected:
+    virtual ~ComObject() = default;
+
+private:
+    volatile LONG refs_ = 1;
+};
+
 // The format block of a stream's media type.
 std::vector<BYTE> FormatBlock(const ProfileStream& s, GUID* formatType) {
     std::vector<BYTE> block;
@@ -98,47 +146,14 @@ std::vector<BYTE> FormatBlock(const ProfileStream& s, GUID* formatType) {
     return block;
 }
 
-class StreamConfig final : public IWMStreamConfig, public IWMMediaProps {
+class StreamConfig final : public ComObject<IWMStreamConfig, IWMMediaProps> {
 public:
     explicit StreamConfig(const ProfileStream& s) : stream_(s) {}
     const ProfileStream& Stream() const { return stream_; }
 
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == __uuidof(IWMStreamConfig))
-            *out = static_cast<IWMStreamConfig*>(this);
-        else if (iid == __uuidof(IWMMediaProps))
-            *out = static_cast<IWMMediaProps*>(this);
-        else {
-            *out = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
-    }
-
     // IWMStreamConfig
-    STDMETHODIMP GetStreamType(GUID* type) override {
-        if (!type)
-            return E_POINTER;
-        *type = ToGuid(stream_.majorType);
-        return S_OK;
-    }
-    STDMETHODIMP GetStreamNumber(WORD* number) override {
-        if (!number)
-            return E_POINTER;
-        *number = stream_.number;
-        return S_OK;
-    }
+    STDMETHODIMP GetStreamType(GUID* type) override { return GiveValue(type, ToGuid(stream_.majorType)); }
+    STDMETHODIMP GetStreamNumber(WORD* number) override { return GiveValue(number, stream_.number); }
     STDMETHODIMP SetStreamNumber(WORD number) override {
         if (number < 1 || number > 63)
             return E_INVALIDARG;
@@ -159,24 +174,14 @@ public:
         stream_.connection = TakeName(name);
         return S_OK;
     }
-    STDMETHODIMP GetBitrate(DWORD* bits) override {
-        if (!bits)
-            return E_POINTER;
-        *bits = stream_.bitRate;
-        return S_OK;
-    }
+    STDMETHODIMP GetBitrate(DWORD* bits) override { return GiveValue(bits, stream_.bitRate); }
     STDMETHODIMP SetBitrate(DWORD bits) override {
         if (bits == 0)
             return E_INVALIDARG;
         stream_.bitRate = bits;
         return S_OK;
     }
-    STDMETHODIMP GetBufferWindow(DWORD* ms) override {
-        if (!ms)
-            return E_POINTER;
-        *ms = stream_.bufferWindow;
-        return S_OK;
-    }
+    STDMETHODIMP GetBufferWindow(DWORD* ms) override { return GiveValue(ms, stream_.bufferWindow); }
     STDMETHODIMP SetBufferWindow(DWORD ms) override {
         stream_.bufferWindow = ms;
         return S_OK;
@@ -256,8 +261,7 @@ public:
     }
 
 private:
-    ~StreamConfig() = default;
-    volatile LONG refs_ = 1;
+    ~StreamConfig() override = default;
     ProfileStream stream_;
 };
 
@@ -304,57 +308,18 @@ bool Describe(IWMStreamConfig* config, ProfileStream* s) {
     return ok;
 }
 
-class Profile final : public IWMProfile {
+class Profile final : public ComObject<IWMProfile> {
 public:
     Profile(WMT_VERSION version, ProfileText text) : version_(version), text_(std::move(text)) {}
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        if (iid != IID_IUnknown && iid != __uuidof(IWMProfile)) {
-            *out = nullptr;
-            return E_NOINTERFACE;
-        }
-        *out = static_cast<IWMProfile*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
-    }
-
-    STDMETHODIMP GetVersion(WMT_VERSION* version) override {
-        if (!version)
-            return E_POINTER;
-        *version = version_;
-        return S_OK;
-    }
+    STDMETHODIMP GetVersion(WMT_VERSION* version) override { return GiveValue(version, version_); }
     STDMETHODIMP GetName(WCHAR* name, DWORD* length) override { return GiveName(text_.name, name, length); }
-    STDMETHODIMP SetName(const WCHAR* name) override {
-        if (!name)
-            return E_POINTER;
-        text_.name = TakeName(name);
-        return S_OK;
-    }
+    STDMETHODIMP SetName(const WCHAR* name) override { return KeepName(name, &text_.name); }
     STDMETHODIMP GetDescription(WCHAR* text, DWORD* length) override {
         return GiveName(text_.description, text, length);
     }
-    STDMETHODIMP SetDescription(const WCHAR* text) override {
-        if (!text)
-            return E_POINTER;
-        text_.description = TakeName(text);
-        return S_OK;
-    }
-    STDMETHODIMP GetStreamCount(DWORD* count) override {
-        if (!count)
-            return E_POINTER;
-        *count = static_cast<DWORD>(text_.streams.size());
-        return S_OK;
-    }
+    STDMETHODIMP SetDescription(const WCHAR* text) override { return KeepName(text, &text_.description); }
+    STDMETHODIMP GetStreamCount(DWORD* count) override { return GiveValue(count, text_.streams.size()); }
     STDMETHODIMP GetStream(DWORD index, IWMStreamConfig** config) override {
         if (!config)
             return E_POINTER;
@@ -423,12 +388,7 @@ public:
     }
     // Mutual exclusion (alternative bit rates of one stream) is not part of what this runtime
     // records; profiles with it are not offered.
-    STDMETHODIMP GetMutualExclusionCount(DWORD* count) override {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
+    STDMETHODIMP GetMutualExclusionCount(DWORD* count) override { return GiveValue(count, 0); }
     STDMETHODIMP GetMutualExclusion(DWORD, IWMMutualExclusion** me) override {
         if (me)
             *me = nullptr;
@@ -443,7 +403,7 @@ public:
     }
 
 private:
-    ~Profile() = default;
+    ~Profile() override = default;
     int Find(WORD number) const {
         for (size_t i = 0; i < text_.streams.size(); ++i)
             if (text_.streams[i].number == number)
@@ -458,32 +418,12 @@ private:
         return S_OK;
     }
 
-    volatile LONG refs_ = 1;
     WMT_VERSION version_;
     ProfileText text_;
 };
 
-class ProfileManager final : public IWMProfileManager {
+class ProfileManager final : public ComObject<IWMProfileManager> {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        if (iid != IID_IUnknown && iid != __uuidof(IWMProfileManager)) {
-            *out = nullptr;
-            return E_NOINTERFACE;
-        }
-        *out = static_cast<IWMProfileManager*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
-    }
-
     STDMETHODIMP CreateEmptyProfile(WMT_VERSION version, IWMProfile** profile) override {
         if (!profile)
             return E_POINTER;
@@ -512,12 +452,7 @@ public:
         return *profile ? S_OK : E_OUTOFMEMORY;
     }
     STDMETHODIMP SaveProfile(IWMProfile*, WCHAR*, DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetSystemProfileCount(DWORD* count) override {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
+    STDMETHODIMP GetSystemProfileCount(DWORD* count) override { return GiveValue(count, 0); }
     STDMETHODIMP LoadSystemProfile(DWORD, IWMProfile** profile) override {
         if (!profile)
             return E_POINTER;
@@ -526,8 +461,7 @@ public:
     }
 
 private:
-    ~ProfileManager() = default;
-    volatile LONG refs_ = 1;
+    ~ProfileManager() override = default;
 };
 
 } // namespace

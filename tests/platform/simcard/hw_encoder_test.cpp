@@ -3,6 +3,7 @@
 // picture and sound reaches the dump file, which native ffprobe and ffmpeg read back.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "dshow/com_ptr.h"
@@ -18,6 +19,39 @@ using graphtest::StreamOf;
 using graphtest::Text;
 
 namespace {
+
+// The last n bytes of a file.
+std::string LastBytes(const std::string& file, size_t n) {
+    std::string bytes;
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    LARGE_INTEGER size{};
+    if (h == INVALID_HANDLE_VALUE)
+        return bytes;
+    if (GetFileSizeEx(h, &size) && size.QuadPart >= static_cast<LONGLONG>(n)) {
+        LARGE_INTEGER at;
+        at.QuadPart = size.QuadPart - static_cast<LONGLONG>(n);
+        bytes.resize(n);
+        DWORD got = 0;
+        if (!SetFilePointerEx(h, at, nullptr, FILE_BEGIN) || !ReadFile(h, &bytes[0], static_cast<DWORD>(n), &got, nullptr))
+            got = 0;
+        bytes.resize(got);
+    }
+    CloseHandle(h);
+    return bytes;
+}
+
+// Seconds from the first decoded picture of the file to the end of its last one (25 per second).
+double PictureSpan(const std::string& file) {
+    std::string out;
+    if (mediacheck::RunShell("ffprobe -v error -select_streams v:0 -show_entries frame=pts_time -of default=nw=1:nk=1 '" +
+                                 mediacheck::UnixPath(file) + "' | grep -E '^[0-9.]+$' | sort -g | sed -n '1p;$p'",
+                             &out) != 0)
+        return -1;
+    double first = 0, last = 0;
+    if (sscanf(out.c_str(), "%lf %lf", &first, &last) != 2)
+        return -1;
+    return last - first + 0.04;
+}
 
 class HardwareEncoder : public ::testing::Test {
 protected:
@@ -108,6 +142,13 @@ TEST_F(HardwareEncoder, DvdStreamReachesTheDumpFileAfterThePropertyCalls) {
     EXPECT_EQ("mp2", Text(p, a + "codec_name"));
     EXPECT_EQ(48000, Number(p, a + "sample_rate"));
     EXPECT_NEAR(seconds, Number(p, "format.duration"), 0.5);
+    // What the encoder held at the stop (the last pictures and sound) reached the file before
+    // the pin's buffers were taken back: the stream ends whole, with its end code, and its last
+    // picture is as late as the recording.
+    EXPECT_EQ(std::string("\x00\x00\x01\xB9", 4), LastBytes(file, 4)) << "program stream end code";
+    EXPECT_NEAR(seconds, PictureSpan(file), 0.5);
+    // The sound lasts as long, even where a busy machine left pictures out.
+    EXPECT_NEAR(seconds, Number(p, a + "duration"), 0.5);
     std::string errors;
     EXPECT_TRUE(mediacheck::DecodesCleanly(file, &errors)) << errors;
     if (!HasFailure())

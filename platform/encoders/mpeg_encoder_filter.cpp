@@ -34,12 +34,15 @@ class MpegEncoder;
 // second); sound blocks are small and only dropped when the whole queue is full.
 constexpr size_t kQueueItems = 96;
 constexpr long kMaxQueuedPictures = 12;
+// A gap in the pictures of at most this many places is filled with the last picture.
+constexpr int64_t kMaxRepeats = 30;
 // Sound that arrives before the first picture is held at most this long.
 constexpr REFERENCE_TIME kMaxEarlySound = 30000000;
 
 struct Item {
     bool video = false;
     REFERENCE_TIME time = -1; // stream time of the sample's start, -1 when it had none
+    bool afterDrop = false;   // a picture before this one was dropped
     std::vector<uint8_t> data;
 };
 
@@ -285,19 +288,20 @@ public:
         if (SUCCEEDED(sample->GetTime(&start, &stop)))
             item.time = start;
         if (video) {
-            if (len < frameBytes_) {
+            if (len < frameBytes_ || queuedPictures_.load() >= kMaxQueuedPictures) {
                 droppedPictures_++;
-                return S_OK;
-            }
-            if (queuedPictures_.load() >= kMaxQueuedPictures) {
-                droppedPictures_++;
+                pictureDropped_ = true;
                 return S_OK;
             }
             item.data.assign(p, p + frameBytes_);
+            item.afterDrop = pictureDropped_;
             queuedPictures_++;
-            if (!queue_.TryPush(std::move(item))) {
+            if (queue_.TryPush(std::move(item))) {
+                pictureDropped_ = false;
+            } else {
                 queuedPictures_--;
                 droppedPictures_++;
+                pictureDropped_ = true;
             }
         } else {
             if (len <= 0)
@@ -364,6 +368,7 @@ protected:
         droppedPictures_ = 0;
         droppedSound_ = 0;
         queuedPictures_ = 0;
+        pictureDropped_ = false;
         queue_.Reset();
         // Tests stand in for a machine too slow for the format: milliseconds each picture takes.
         char slow[16] = "";
@@ -469,6 +474,7 @@ private:
             soundAt += static_cast<int64_t>(frames);
             return writer_->WriteAudio(pcm, frames);
         };
+        std::vector<uint8_t> last; // the last picture written
         Item item;
         while (queue_.Pop(&item)) {
             if (failed)
@@ -477,24 +483,45 @@ private:
             if (item.video) {
                 queuedPictures_--;
                 int64_t index = nextIndex;
+                bool skip = false;
                 if (item.time >= 0) {
                     if (!haveBase) {
                         base = item.time;
                         haveBase = true;
                     }
-                    index = std::llround((item.time - base) / period);
-                    if (index < nextIndex)
-                        index = nextIndex; // a late sample keeps the next place
+                    const double exact = (item.time - base) / period;
+                    index = std::llround(exact);
+                    if (index < nextIndex) {
+                        // Its place is taken. A picture well ahead of its time (the source runs
+                        // faster than the stream) is left out; one only a little early (jitter)
+                        // takes the next place.
+                        skip = exact < static_cast<double>(nextIndex) - 0.75;
+                        index = nextIndex;
+                    }
                 } else if (!haveBase) {
                     haveBase = true;
                 }
-                if (slowMs_ > 0)
-                    Sleep(static_cast<DWORD>(slowMs_));
-                if (writer_->WriteVideo(item.data.data(), settings_.width * 2, index)) {
-                    nextIndex = index + 1;
-                    written_++;
-                } else if (!writer_->LastError().empty()) {
-                    ok = false;
+                if (skip) {
+                    droppedPictures_++;
+                } else {
+                    // Places the source left empty while nothing was dropped here: it runs slower
+                    // than the stream (25 pictures a second into a 29.97 stream), so the last
+                    // picture is shown again and the file plays in real time. After pictures
+                    // were dropped for want of time, the gap stays: no more work is added.
+                    const int64_t gap = index - nextIndex;
+                    if (gap > 0 && gap <= kMaxRepeats && !item.afterDrop && !last.empty())
+                        for (int64_t i = nextIndex; ok && i < index; ++i)
+                            ok = writer_->WriteVideo(last.data(), settings_.width * 2, i) ||
+                                 writer_->LastError().empty();
+                    if (slowMs_ > 0)
+                        Sleep(static_cast<DWORD>(slowMs_));
+                    if (ok && writer_->WriteVideo(item.data.data(), settings_.width * 2, index)) {
+                        nextIndex = index + 1;
+                        written_++;
+                        last.swap(item.data);
+                    } else if (!writer_->LastError().empty()) {
+                        ok = false;
+                    }
                 }
                 if (ok && !early.empty()) {
                     for (const Item& e : early)
@@ -534,6 +561,7 @@ private:
     long frameBytes_ = 0;
     long blockAlign_ = 4;
     int slowMs_ = 0;
+    bool pictureDropped_ = false; // the video pin's streaming thread only
     std::unique_ptr<MpegProgramWriter> writer_;
     dshow::BoundedQueue<Item> queue_;
     std::thread worker_;

@@ -31,6 +31,12 @@
 // is the 480-line (NTSC) variant. The input picture must have the configured size; PCM of any
 // rate from 8000 to 96000 Hz is resampled to the format's rate.
 //
+// The stream has the format's picture rate (25, or 29.97 on the 480-line formats) whatever rate
+// the pictures arrive at: each picture takes the place its time stamp gives it; a place the
+// source left empty shows the last picture again (a capture set to 25 pictures a second on an
+// NTSC source becomes 29.97 this way) and a picture too early for any place is left out, so the
+// file plays in real time with its sound.
+//
 // Encoding runs on a worker thread behind a bounded queue: when the encoder falls behind,
 // pictures are dropped and counted (GetDropped), the capture thread never waits.
 #pragma once

@@ -188,6 +188,90 @@ TEST_F(MpegEncoderGraph, VcdRecordingIsMpeg1At44kFromThe48kCard) {
     CheckFile(file, seconds, "mpeg1video", 352, 288, 25.0, 44100);
 }
 
+// NTSC: the 480-line formats at 29.97 pictures a second, whether the card delivers that rate
+// or the 25 per second the recording graph sets on every standard; either way the file plays in
+// real time (as many pictures as its length takes at 29.97).
+TEST_F(MpegEncoderGraph, NtscRecordingsAre480LinesAt2997InRealTime) {
+    ComPtr<IAMAnalogVideoDecoder> decoder;
+    ASSERT_HRESULT_SUCCEEDED(card->QueryInterface(IID_IAMAnalogVideoDecoder, decoder.PutVoid()));
+    // The card goes back to its PAL standard whatever happens here.
+    struct Restore {
+        IAMAnalogVideoDecoder* d;
+        ~Restore() { d->put_TVFormat(AnalogVideo_PAL_D); }
+    } restore{decoder.Get()};
+    struct Case {
+        Kind kind;
+        LONG width, height;
+        REFERENCE_TIME frameTime; // what the capture is set to
+        long standard;            // the card's video standard
+        const char* codec;
+        int sampleRate;
+    };
+    const Case cases[] = {
+        {Kind::Dvd, 720, 480, 400000, AnalogVideo_PAL_D, "mpeg2video", 48000}, // the card at 25/s
+        {Kind::Svcd, 480, 480, 333667, AnalogVideo_NTSC_M, "mpeg2video", 44100},
+        {Kind::Vcd, 352, 240, 333667, AnalogVideo_NTSC_M, "mpeg1video", 44100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " from " << 1e7 / c.frameTime << "/s");
+        ASSERT_HRESULT_SUCCEEDED(decoder->put_TVFormat(c.standard));
+        const std::string file = TempFile("tunaro-encoder-ntsc.mpg");
+        DeleteFileA(file.c_str());
+        Configure(c.kind, true);
+        ComPtr<IAMStreamConfig> sc;
+        ASSERT_HRESULT_SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(),
+                                                        IID_IAMStreamConfig, sc.PutVoid()));
+        dshow::MediaType mt = dshow::MakeYuy2Type(c.width, c.height, c.frameTime);
+        ASSERT_HRESULT_SUCCEEDED(sc->SetFormat(&mt));
+        ComPtr<IFileSinkFilter> sink;
+        ASSERT_HRESULT_SUCCEEDED(encoder->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(Wide(file).c_str(), nullptr));
+        ASSERT_HRESULT_SUCCEEDED(ConnectVideo());
+        ASSERT_HRESULT_SUCCEEDED(ConnectAudio());
+        ASSERT_HRESULT_SUCCEEDED(control->Run()) << ErrorText();
+        const DWORD t0 = GetTickCount();
+        Sleep(5000);
+        const double seconds = (GetTickCount() - t0) / 1000.0;
+        ASSERT_HRESULT_SUCCEEDED(control->Stop());
+        long written = 0, droppedPictures = 0, droppedSound = 0;
+        ASSERT_HRESULT_SUCCEEDED(config->GetCounts(&written, &droppedPictures, &droppedSound));
+
+        auto p = mediacheck::Probe(file, "-count_frames");
+        ASSERT_FALSE(p.empty()) << "ffprobe cannot read " << file;
+        EXPECT_EQ("mpeg", Text(p, "format.format_name"));
+        const std::string v = StreamOf(p, "video"), a = StreamOf(p, "audio");
+        ASSERT_FALSE(v.empty());
+        ASSERT_FALSE(a.empty());
+        EXPECT_EQ(c.codec, Text(p, v + "codec_name"));
+        EXPECT_EQ(c.width, Number(p, v + "width"));
+        EXPECT_EQ(c.height, Number(p, v + "height"));
+        EXPECT_NEAR(30000.0 / 1001, mediacheck::Rate(Text(p, v + "r_frame_rate")), 0.01);
+        EXPECT_EQ(c.sampleRate, Number(p, a + "sample_rate"));
+        const double duration = Number(p, "format.duration");
+        EXPECT_NEAR(seconds, duration, 0.5);
+        // Played at 29.97 the pictures last as long as the recording: none missing where the
+        // card sent 25 a second, none extra.
+        // (A machine too busy to encode in time drops pictures, and their places stay empty.)
+        const double pictures = Number(p, v + "nb_read_frames");
+        EXPECT_LE(pictures, duration * 30000 / 1001 * 1.05);
+        if (droppedPictures == 0) {
+            EXPECT_NEAR(duration * 30000 / 1001, pictures, 0.05 * duration * 30);
+            if (c.frameTime == 400000) {
+                EXPECT_GT(pictures, written * 1.1) << "the 25 pictures a second were spread over 29.97 places";
+            }
+        }
+        std::string errors;
+        EXPECT_TRUE(mediacheck::DecodesCleanly(file, &errors)) << errors;
+
+        graph->Disconnect(CardPin(MEDIATYPE_Video).Get());
+        graph->Disconnect(graphtest::PinOf(encoder.Get(), PINDIR_INPUT, 0).Get());
+        graph->Disconnect(CardPin(MEDIATYPE_Audio).Get());
+        graph->Disconnect(graphtest::PinOf(encoder.Get(), PINDIR_INPUT, 1).Get());
+        if (!HasFailure())
+            DeleteFileA(file.c_str());
+    }
+}
+
 TEST_F(MpegEncoderGraph, ASlowEncoderDropsAndCountsWithoutHoldingUpTheCard) {
     // Each picture takes the encoder 150 ms: far slower than the card's 25 per second.
     SetEnvironmentVariableA("TUNARO_MPEG_ENCODER_SLOW_MS", "150");

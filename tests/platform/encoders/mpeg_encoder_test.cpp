@@ -333,6 +333,19 @@ TEST_F(MpegEncoderGraph, BadInputIsRefusedWithAReason) {
     EXPECT_NE(std::string::npos, ErrorText().find("YUY2"));
     SetCaptureSize(352, 288);
     ASSERT_HRESULT_SUCCEEDED(ConnectVideo());
+    // Sound it cannot take: six channels, or 8-bit samples.
+    ComPtr<IPin> soundIn = graphtest::PinOf(encoder.Get(), PINDIR_INPUT, 1);
+    ASSERT_TRUE(soundIn);
+    dshow::MediaType sixChannels = dshow::MakePcmType(48000, 6), eightBit = dshow::MakePcmType(44100, 2);
+    auto* wfx = reinterpret_cast<WAVEFORMATEX*>(eightBit.pbFormat);
+    wfx->wBitsPerSample = 8;
+    wfx->nBlockAlign = 2;
+    wfx->nAvgBytesPerSec = 88200;
+    EXPECT_NE(S_OK, soundIn->QueryAccept(&sixChannels));
+    EXPECT_NE(std::string::npos, ErrorText().find("16-bit PCM")) << ErrorText();
+    EXPECT_NE(S_OK, soundIn->QueryAccept(&eightBit));
+    dshow::MediaType stereo = dshow::MakePcmType(44100, 2);
+    EXPECT_EQ(S_OK, soundIn->QueryAccept(&stereo));
 
     // A file that cannot be created.
     ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(L"Q:\\no such folder\\x.mpg", nullptr));

@@ -336,6 +336,15 @@ TEST_F(EncoderRecording, TheAsfWriterRefusesToRunUnconfiguredOrWithoutAFile) {
     ComPtr<IWMProfile> profile = SystemProfile("RecordSetting.prx");
     ASSERT_TRUE(profile);
     ASSERT_HRESULT_SUCCEEDED(config->ConfigureFilterUsingProfile(profile.Get()));
+    // The sound profile's input takes 16-bit PCM of one or two channels, nothing else.
+    ComPtr<IPin> soundIn = PinOf(bare.Get(), PINDIR_INPUT, 0);
+    ASSERT_TRUE(soundIn);
+    EXPECT_FALSE(PinOf(bare.Get(), PINDIR_INPUT, 1)) << "one stream, one input";
+    dshow::MediaType picture = dshow::MakeYuy2Type(352, 288, 400000), sixChannels = dshow::MakePcmType(48000, 6),
+                     stereo = dshow::MakePcmType(44100, 2);
+    EXPECT_EQ(S_OK, soundIn->QueryAccept(&stereo));
+    EXPECT_NE(S_OK, soundIn->QueryAccept(&picture));
+    EXPECT_NE(S_OK, soundIn->QueryAccept(&sixChannels));
     ASSERT_HRESULT_SUCCEEDED(Connect(sound.Get(), bare.Get(), 0));
     EXPECT_HRESULT_FAILED(control->Run());
     control->Stop();

@@ -1,6 +1,7 @@
 // In-process COM server support of the DirectShow base library: class factory, module
 // lifetime and the registry entries that make our filters creatable and enumerable.
 #include "com_server.h"
+#include "com_object.h"
 
 #include "com_ptr.h"
 
@@ -17,26 +18,10 @@ namespace {
 
 volatile LONG g_moduleRefs = 0;
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComObject<IClassFactory> {
 public:
-    explicit ClassFactory(const ClassEntry& entry) : entry_(entry) { ModuleAddRef(); }
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
+    explicit ClassFactory(const ClassEntry& entry) : ComObject(IID_IClassFactory), entry_(entry) {
+        ModuleAddRef();
     }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out)
@@ -61,8 +46,7 @@ public:
     }
 
 private:
-    ~ClassFactory() { ModuleRelease(); }
-    LONG refs_ = 1;
+    ~ClassFactory() override { ModuleRelease(); }
     ClassEntry entry_;
 };
 
@@ -254,8 +238,8 @@ HRESULT RegisterClass(HMODULE module, const ServerClass& c) {
     wchar_t instance[64];
     StringFromGUID2(*c.entry.clsid, instance, 64);
     UnregisterFromCategory(*c.category, *c.entry.clsid, instance);
-    return RegisterInCategory(*c.category, *c.entry.clsid, c.listedName ? c.listedName : c.entry.name, instance,
-                              MERIT_DO_NOT_USE);
+    return RegisterInCategory(*c.category, *c.entry.clsid, c.listedName ? c.listedName : c.entry.name,
+                              instance, MERIT_DO_NOT_USE);
 }
 
 // Undoes RegisterClass while the class is still served by this module.
@@ -303,7 +287,8 @@ bool Named(const wchar_t* list, const wchar_t* key) {
         const wchar_t* e = p;
         while (*e && *e != L',' && *e != L' ')
             ++e;
-        if (e > p && static_cast<size_t>(e - p) == wcslen(key) && _wcsnicmp(p, key, static_cast<size_t>(e - p)) == 0)
+        if (e > p && static_cast<size_t>(e - p) == wcslen(key) &&
+            _wcsnicmp(p, key, static_cast<size_t>(e - p)) == 0)
             return true;
         p = e;
     }

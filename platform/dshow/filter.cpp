@@ -3,6 +3,7 @@
 #include "filter.h"
 
 #include "com_server.h"
+#include "com_object.h"
 
 #include <cstring>
 #include <new>
@@ -12,28 +13,12 @@ namespace dshow {
 namespace {
 
 // IEnumPins over a snapshot of the filter's pins; holds a reference to the filter.
-class PinEnum final : public IEnumPins {
+class PinEnum final : public ComObject<IEnumPins> {
 public:
-    PinEnum(BaseFilter* filter, ULONG pos) : filter_(filter), pos_(pos) { filter_->AddRef(); }
+    PinEnum(BaseFilter* filter, ULONG pos) : ComObject(IID_IEnumPins), filter_(filter), pos_(pos) {
+        filter_->AddRef();
+    }
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IEnumPins) {
-            *out = static_cast<IEnumPins*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
-    }
     STDMETHODIMP Next(ULONG count, IPin** out, ULONG* fetched) override {
         if (!out || (count > 1 && !fetched))
             return E_POINTER;
@@ -68,8 +53,7 @@ public:
     }
 
 private:
-    ~PinEnum() { filter_->Release(); }
-    LONG refs_ = 1;
+    ~PinEnum() override { filter_->Release(); }
     BaseFilter* filter_;
     ULONG pos_;
 };

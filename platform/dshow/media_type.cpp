@@ -1,6 +1,7 @@
 // AM_MEDIA_TYPE helpers of the DirectShow base library: ownership of format blocks,
 // standard video/audio types and the media-type enumerator handed to connecting pins.
 #include "media_type.h"
+#include "com_object.h"
 
 #include <cstring>
 #include <new>
@@ -182,28 +183,11 @@ MediaType MakePcmType(DWORD samplesPerSec, WORD channels) {
 
 namespace {
 
-class MediaTypeEnum final : public IEnumMediaTypes {
+class MediaTypeEnum final : public ComObject<IEnumMediaTypes> {
 public:
-    MediaTypeEnum(const std::vector<MediaType>& types, ULONG pos) : types_(types), pos_(pos) {}
+    MediaTypeEnum(const std::vector<MediaType>& types, ULONG pos)
+        : ComObject(IID_IEnumMediaTypes), types_(types), pos_(pos) {}
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IEnumMediaTypes) {
-            *out = static_cast<IEnumMediaTypes*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
-    }
     STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** out, ULONG* fetched) override {
         if (!out || (count > 1 && !fetched))
             return E_POINTER;
@@ -239,8 +223,7 @@ public:
     }
 
 private:
-    ~MediaTypeEnum() = default;
-    LONG refs_ = 1;
+    ~MediaTypeEnum() override = default;
     std::vector<MediaType> types_;
     ULONG pos_;
 };

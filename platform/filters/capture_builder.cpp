@@ -4,6 +4,7 @@
 // files itself) and ControlStream (start and stop times on the capture pins of the graph).
 #include "filters.h"
 
+#include "dshow/com_object.h"
 #include "dshow/com_ptr.h"
 #include "dshow/media_type.h"
 #include "dshow/com_server.h"
@@ -86,30 +87,12 @@ bool PinCarries(IPin* pin, const GUID* major) {
     return match;
 }
 
-class CaptureBuilder final : public ICaptureGraphBuilder2 {
+class CaptureBuilder final : public dshow::ComObject<ICaptureGraphBuilder2> {
 public:
-    CaptureBuilder(HMODULE system, ICaptureGraphBuilder2* inner) : system_(system) {
+    CaptureBuilder(HMODULE system, ICaptureGraphBuilder2* inner)
+        : ComObject(IID_ICaptureGraphBuilder2), system_(system) {
         inner_.Attach(inner);
         dshow::ModuleAddRef();
-    }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ICaptureGraphBuilder2) {
-            *out = static_cast<ICaptureGraphBuilder2*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
     }
 
     STDMETHODIMP SetFiltergraph(IGraphBuilder* graph) override { return inner_->SetFiltergraph(graph); }
@@ -137,7 +120,7 @@ public:
     }
 
 private:
-    ~CaptureBuilder() {
+    ~CaptureBuilder() override {
         inner_.Reset();
         if (system_)
             FreeLibrary(system_);
@@ -149,7 +132,6 @@ private:
         return graph;
     }
 
-    LONG refs_ = 1;
     HMODULE system_;
     ComPtr<ICaptureGraphBuilder2> inner_;
 };

@@ -5,35 +5,13 @@
 #include <windows.h>
 
 #include "res/fm/skin_layout.h"
+#include "tests/res/skin_checks.h"
 
 namespace skin = tunaro::skin;
 
 namespace {
 
-SIZE BitmapSize(int id) {
-    SIZE s = {0, 0};
-    HBITMAP b = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
-    if (!b)
-        return s;
-    BITMAP bm = {};
-    GetObjectA(b, sizeof(bm), &bm);
-    DeleteObject(b);
-    s.cx = bm.bmWidth;
-    s.cy = bm.bmHeight;
-    return s;
-}
-
-void ExpectRowBitmaps(const skin::Row& r) {
-    EXPECT_NE(0, r.normal) << r.id;
-    for (int id : {r.normal, r.hover, r.pressed, r.fourth}) {
-        if (id == 0)
-            continue;
-        SIZE s = BitmapSize(id);
-        EXPECT_EQ(r.width, s.cx) << "control " << r.id << " bitmap " << id;
-        EXPECT_EQ(r.height, s.cy) << "control " << r.id << " bitmap " << id;
-    }
-}
+using namespace tunaro::skin_checks;
 
 TEST(FmSkin, RowsHaveTheirBitmapsAndStayApart) {
     for (const auto& r : skin::fm::kFmButtons)
@@ -48,35 +26,19 @@ TEST(FmSkin, RowsHaveTheirBitmapsAndStayApart) {
     }
     for (const auto& a : skin::fm::kFmButtons)
         for (const auto& b : skin::fm::kFmButtons)
-            if (&a < &b) {
-                EXPECT_FALSE(a.left < b.left + b.width && b.left < a.left + a.width &&
-                             a.top < b.top + b.height && b.top < a.top + a.height)
-                    << a.id << " and " << b.id;
-            }
+            if (&a < &b)
+                EXPECT_FALSE(Overlap(a, b)) << a.id << " and " << b.id;
 }
 
 TEST(FmSkin, ShapeCoversControlsAndTheDisplayTexts) {
-    HBITMAP b = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(137),
-                                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    ASSERT_NE(nullptr, b);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, b);
-    auto inside = [&](int x, int y, int w, int h) {
-        for (int yy = y; yy < y + h; ++yy)
-            for (int xx = x; xx < x + w; ++xx)
-                if (GetPixel(dc, xx, yy) == 0 || GetPixel(dc, xx, yy) == CLR_INVALID)
-                    return false;
-        return true;
-    };
-    EXPECT_EQ(0u, GetPixel(dc, 0, 0));
+    Shape shape(137);
+    ASSERT_GT(shape.w, 0);
+    EXPECT_FALSE(shape.Inside(0, 0));
     for (const auto& r : skin::fm::kFmButtons)
-        EXPECT_TRUE(inside(r.left, r.top, r.width, r.height)) << r.id;
-    EXPECT_TRUE(inside(205, 52, 100, 13));  // clock
-    EXPECT_TRUE(inside(180, 112, 70, 15));  // mode label
-    EXPECT_TRUE(inside(207, 149, 100, 12)); // frequency
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(b);
+        ExpectInsideShape(shape, r);
+    ExpectInsideShape(shape, 0, 205, 52, 100, 13);  // clock
+    ExpectInsideShape(shape, 0, 180, 112, 70, 15);  // mode label
+    ExpectInsideShape(shape, 0, 207, 149, 100, 12); // frequency
 }
 
 } // namespace

@@ -4,92 +4,34 @@
 
 #include <windows.h>
 
-#include <string>
-#include <vector>
-
 #include "res/tunaro/skin_layout.h"
+#include "tests/res/skin_checks.h"
 
 namespace skin = tunaro::skin;
 
 namespace {
 
-SIZE BitmapSize(int id) {
-    SIZE s = {0, 0};
-    HBITMAP b = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
-    if (!b)
-        return s;
-    BITMAP bm = {};
-    GetObjectA(b, sizeof(bm), &bm);
-    DeleteObject(b);
-    s.cx = bm.bmWidth;
-    s.cy = bm.bmHeight;
-    return s;
-}
+using namespace tunaro::skin_checks;
 
-void ExpectRowBitmaps(const skin::Row& r) {
-    for (int id : {r.normal, r.hover, r.pressed, r.fourth}) {
-        if (id == 0)
-            continue; // only the disabled look may be absent
-        SIZE s = BitmapSize(id);
-        EXPECT_EQ(r.width, s.cx) << "control " << r.id << " bitmap " << id;
-        EXPECT_EQ(r.height, s.cy) << "control " << r.id << " bitmap " << id;
-    }
-    EXPECT_NE(0, r.normal);
-    EXPECT_EQ(0, r.spare);
-    EXPECT_EQ(1, r.flag);
-}
-
-// Pixels of the shape bitmap: black (0,0,0) is outside the window.
-struct Shape {
-    std::vector<COLORREF> px;
-    int w = 0, h = 0;
-    explicit Shape(int id) {
-        HBITMAP b = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
-                                                    IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        BITMAP bm = {};
-        GetObjectA(b, sizeof(bm), &bm);
-        w = bm.bmWidth;
-        h = bm.bmHeight;
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, b);
-        px.resize(static_cast<size_t>(w * h));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                px[static_cast<size_t>(y * w + x)] = GetPixel(dc, x, y);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        DeleteObject(b);
-    }
-    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h && px[y * w + x] != 0; }
-};
-
-void ExpectInsideShape(const Shape& shape, const skin::Row& r) {
-    for (int y = r.top; y < r.top + r.height; ++y)
-        for (int x = r.left; x < r.left + r.width; ++x)
-            if (!shape.Inside(x, y)) {
-                ADD_FAILURE() << "control " << r.id << " pokes out of the window at " << x << "," << y;
-                return;
-            }
-}
-
-bool Overlap(const skin::Row& a, const skin::Row& b) {
-    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
-           b.top < a.top + a.height;
+// The panel's rows are all buttons of the kit's usual kind.
+void ExpectPanelRow(const skin::Row& r) {
+    ExpectRowBitmaps(r);
+    EXPECT_EQ(0, r.spare) << r.id;
+    EXPECT_EQ(1, r.flag) << r.id;
 }
 
 TEST(TvSkin, EveryRowHasItsBitmapsAtTheRowsSize) {
     for (const auto& r : skin::tv::kPanelButtons)
-        ExpectRowBitmaps(r);
-    ExpectRowBitmaps(skin::tv::kRecordingRow);
-    ExpectRowBitmaps(skin::tv::kMutedRow);
+        ExpectPanelRow(r);
+    ExpectPanelRow(skin::tv::kRecordingRow);
+    ExpectPanelRow(skin::tv::kMutedRow);
     ASSERT_EQ(18u, sizeof(skin::tv::kVolumeLit) / sizeof(skin::tv::kVolumeLit[0]));
     for (size_t i = 0; i < 18; ++i) {
         EXPECT_EQ(1181 + static_cast<int>(i), skin::tv::kVolumeLit[i].id);
         EXPECT_EQ(skin::tv::kVolumeLit[i].id, skin::tv::kVolumeUnlit[i].id);
         EXPECT_NE(skin::tv::kVolumeLit[i].normal, skin::tv::kVolumeUnlit[i].normal);
-        ExpectRowBitmaps(skin::tv::kVolumeLit[i]);
-        ExpectRowBitmaps(skin::tv::kVolumeUnlit[i]);
+        ExpectPanelRow(skin::tv::kVolumeLit[i]);
+        ExpectPanelRow(skin::tv::kVolumeUnlit[i]);
     }
 }
 

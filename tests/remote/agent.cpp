@@ -46,19 +46,6 @@ bool CopyOver(const std::string& from, const std::string& to) {
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
-SavedFile::SavedFile(std::string path) : m_path(std::move(path)) {
-    m_existed = e2e::FileExists(m_path);
-    if (m_existed)
-        m_content = e2e::ReadFile(m_path);
-}
-
-SavedFile::~SavedFile() {
-    if (m_existed)
-        e2e::WriteFile(m_path, m_content);
-    else
-        DeleteFileA(m_path.c_str());
-}
-
 LanguageValue::LanguageValue(const char* value) {
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=

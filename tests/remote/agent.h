@@ -51,21 +51,6 @@ bool ReceiverReady(DWORD timeoutMs = 8000);
 // Copies a file, replacing what is there; false when it cannot.
 bool CopyOver(const std::string& from, const std::string& to);
 
-// A file the test replaces and puts back as it was (or removes when it did not exist).
-class SavedFile {
-public:
-    explicit SavedFile(std::string path);
-    ~SavedFile();
-    SavedFile(const SavedFile&) = delete;
-    SavedFile& operator=(const SavedFile&) = delete;
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-    bool m_existed = false;
-    std::string m_content;
-};
-
 // HKLM\Software\Tunaro "Language" set for the life of the object, then put back.
 class LanguageValue {
 public:

@@ -171,7 +171,7 @@ std::vector<DWORD> PowerOffTicks(const std::string& log) {
 TEST(KeyRelay, CloseComputerClosesTheTvProgramThenStartsHaltbox) {
     const std::string log = e2e::InstallDir() + "\\Haltbox.log";
     ASSERT_TRUE(e2e::FileExists(e2e::InstallDir() + "\\Haltbox.exe"));
-    SavedFile savedLog(log);
+    e2e::SavedFile savedLog(log);
     DeleteFileA(log.c_str());
 
     e2e::PeerWindow tv(kTv);
@@ -211,7 +211,7 @@ TEST(KeyRelay, WithoutTheReceiverLibraryTheAgentRunsWithoutPolling) {
 }
 
 TEST(KeyRelay, WithoutTheCardTheReceiverWaitsForItsArrival) {
-    SavedFile card(e2e::SimCardPath());
+    e2e::SavedFile card(e2e::SimCardPath());
     WritePrivateProfileStringA("Config", "Family", "NONE", card.Path().c_str());
     e2e::PeerWindow tv(kTv);
     Agent agent;

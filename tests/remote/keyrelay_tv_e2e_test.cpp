@@ -47,9 +47,9 @@ void Press(const std::string& args) {
 }
 
 TEST(KeyRelayWithTunaro, TheRemoteStartsZapsScansAndClosesTheTvProgram) {
-    SavedFile programTxt(e2e::SystemDir() + "\\program.txt");
-    SavedFile channelTxt(e2e::SystemDir() + "\\CHANNEL.TXT");
-    SavedFile tunaroIni(e2e::InstallDir() + "\\Tunaro.ini");
+    e2e::SavedFile programTxt(e2e::SystemDir() + "\\program.txt");
+    e2e::SavedFile channelTxt(e2e::SystemDir() + "\\CHANNEL.TXT");
+    e2e::SavedFile tunaroIni(e2e::InstallDir() + "\\Tunaro.ini");
     ASSERT_TRUE(e2e::WriteFile(programTxt.Path(), ProgramText()));
     ASSERT_TRUE(e2e::WriteFile(tunaroIni.Path(), "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=2\r\n"
                                                  "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n"));

@@ -657,4 +657,24 @@ void Program::Kill() {
     }
 }
 
+SavedFile::SavedFile(std::string path) : m_path(std::move(path)) {
+    m_existed = FileExists(m_path);
+    if (m_existed)
+        m_content = ReadFile(m_path);
+}
+
+SavedFile::~SavedFile() {
+    if (m_existed)
+        WriteFile(m_path, m_content);
+    else
+        DeleteFileA(m_path.c_str());
+}
+
+HWND ProcessWindow(DWORD pid, const std::string& title, HWND except) {
+    for (HWND w : ProcessWindows(pid))
+        if (w != except && WindowText(w) == title)
+            return w;
+    return nullptr;
+}
+
 } // namespace e2e

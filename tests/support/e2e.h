@@ -43,6 +43,20 @@ private:
     std::string m_path;
     bool m_made = false;
 };
+// A file a test replaces: its content (or its absence) is put back when this goes.
+class SavedFile {
+public:
+    explicit SavedFile(std::string path);
+    ~SavedFile();
+    SavedFile(const SavedFile&) = delete;
+    SavedFile& operator=(const SavedFile&) = delete;
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    bool m_existed = false;
+    std::string m_content;
+};
 bool FileExists(const std::string& path);
 std::string ReadFile(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& data);
@@ -72,6 +86,8 @@ std::string ControlText(HWND dlg, int id);
 bool ClickControl(HWND dlg, int id);
 // Visible top-level windows of a process.
 std::vector<HWND> ProcessWindows(DWORD pid);
+// The visible top-level window of a process with exactly this title (other than except), or null.
+HWND ProcessWindow(DWORD pid, const std::string& title, HWND except = nullptr);
 
 // The pixels of a window (nullptr: the whole screen) as it is on the display, 0x00RRGGBB, top
 // row first; empty when the window is gone or has no area.

@@ -32,28 +32,6 @@ std::string ProgramText(int count, bool allDisabled, bool firstDisabled) {
     return text;
 }
 
-// A file the test replaces and puts back as it was.
-class SavedFile {
-public:
-    explicit SavedFile(std::string path) : m_path(std::move(path)) {
-        m_existed = e2e::FileExists(m_path);
-        if (m_existed)
-            m_content = e2e::ReadFile(m_path);
-    }
-    ~SavedFile() {
-        if (m_existed)
-            e2e::WriteFile(m_path, m_content);
-        else
-            DeleteFileA(m_path.c_str());
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-    bool m_existed = false;
-    std::string m_content;
-};
-
 // Texts of every window of a process, children included, read without asking the program
 // (GetWindowText of another process's window reads the stored text and never blocks).
 BOOL CALLBACK CollectChild(HWND hwnd, LPARAM out) {
@@ -66,9 +44,9 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM out) {
 class LiveTvRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_programTxt.reset(new SavedFile(e2e::SystemDir() + "\\program.txt"));
-        m_tunaroIni.reset(new SavedFile(e2e::InstallDir() + "\\Tunaro.ini"));
-        m_channelTxt.reset(new SavedFile(e2e::SystemDir() + "\\CHANNEL.TXT"));
+        m_programTxt.reset(new e2e::SavedFile(e2e::SystemDir() + "\\program.txt"));
+        m_tunaroIni.reset(new e2e::SavedFile(e2e::InstallDir() + "\\Tunaro.ini"));
+        m_channelTxt.reset(new e2e::SavedFile(e2e::SystemDir() + "\\CHANNEL.TXT"));
         // A scheduler window keeps the program from starting the installed scheduler.
         m_scheduler.reset(new e2e::PeerWindow("Schedule"));
     }
@@ -138,7 +116,7 @@ protected:
         SendMessageTimeoutA(m_panel, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result);
     }
 
-    std::unique_ptr<SavedFile> m_programTxt, m_tunaroIni, m_channelTxt;
+    std::unique_ptr<e2e::SavedFile> m_programTxt, m_tunaroIni, m_channelTxt;
     std::unique_ptr<e2e::PeerWindow> m_scheduler;
     e2e::Program m_program;
     HWND m_panel = nullptr;

@@ -42,25 +42,6 @@ std::string ProgramText() {
     return text;
 }
 
-class SavedFile {
-public:
-    explicit SavedFile(std::string path) : m_path(std::move(path)) {
-        if (e2e::FileExists(m_path))
-            m_content = e2e::ReadFile(m_path);
-    }
-    ~SavedFile() {
-        if (m_content)
-            e2e::WriteFile(m_path, *m_content);
-        else
-            DeleteFileA(m_path.c_str());
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-    std::optional<std::string> m_content;
-};
-
 // HKLM\SOFTWARE\Tunaro "path", where the FM button looks for the FM program.
 std::optional<std::string> ReadSuitePath() {
     HKEY key = nullptr;
@@ -90,8 +71,8 @@ bool WriteSuitePath(const std::optional<std::string>& value) {
 class PeersE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        g_programTxt = new SavedFile(e2e::SystemDir() + "\\program.txt");
-        g_tunaroIni = new SavedFile(e2e::InstallDir() + "\\Tunaro.ini");
+        g_programTxt = new e2e::SavedFile(e2e::SystemDir() + "\\program.txt");
+        g_tunaroIni = new e2e::SavedFile(e2e::InstallDir() + "\\Tunaro.ini");
         g_savedPath = ReadSuitePath();
         ASSERT_TRUE(e2e::WriteFile(g_programTxt->Path(), ProgramText()));
         ASSERT_TRUE(e2e::WriteFile(g_tunaroIni->Path(), "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\n"
@@ -138,16 +119,16 @@ protected:
         return e2e::WaitUntil([&] { return e2e::SimCardStateLong("Frequency") == hz; }, 8000);
     }
 
-    static SavedFile* g_programTxt;
-    static SavedFile* g_tunaroIni;
+    static e2e::SavedFile* g_programTxt;
+    static e2e::SavedFile* g_tunaroIni;
     static std::optional<std::string> g_savedPath;
     static e2e::PeerWindow* g_schedule;
     static e2e::Program* g_program;
     static HWND g_panel;
 };
 
-SavedFile* PeersE2E::g_programTxt = nullptr;
-SavedFile* PeersE2E::g_tunaroIni = nullptr;
+e2e::SavedFile* PeersE2E::g_programTxt = nullptr;
+e2e::SavedFile* PeersE2E::g_tunaroIni = nullptr;
 std::optional<std::string> PeersE2E::g_savedPath;
 e2e::PeerWindow* PeersE2E::g_schedule = nullptr;
 e2e::Program* PeersE2E::g_program = nullptr;

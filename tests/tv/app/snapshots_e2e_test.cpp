@@ -24,28 +24,6 @@ constexpr int kSnapshot = 1110;
 constexpr long kStationHz = 184250000; // "River Arts" in the card's plan
 constexpr const char* kStation = "River Arts";
 
-// A file the test replaces and puts back as it was.
-class SavedFile {
-public:
-    explicit SavedFile(std::string path) : m_path(std::move(path)) {
-        m_existed = e2e::FileExists(m_path);
-        if (m_existed)
-            m_content = e2e::ReadFile(m_path);
-    }
-    ~SavedFile() {
-        if (m_existed)
-            e2e::WriteFile(m_path, m_content);
-        else
-            DeleteFileA(m_path.c_str());
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-    bool m_existed = false;
-    std::string m_content;
-};
-
 // The bytes of a file once its size has stayed the same for a moment (a copy may be under way).
 std::string ReadSettled(const std::string& path) {
     std::string last;
@@ -69,20 +47,13 @@ std::string Identify(const std::string& path) {
 }
 
 // A window of the process with this title other than except.
-HWND ProcessWindow(DWORD pid, const std::string& title, HWND except = nullptr) {
-    for (HWND w : e2e::ProcessWindows(pid))
-        if (w != except && e2e::WindowText(w) == title)
-            return w;
-    return nullptr;
-}
-
 class StillsE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         g_images = std::make_unique<e2e::ScratchDir>("snapimg");
         ASSERT_TRUE(g_images->Made());
-        g_programTxt = std::make_unique<SavedFile>(e2e::SystemDir() + "\\program.txt");
-        g_tunaroIni = std::make_unique<SavedFile>(e2e::InstallDir() + "\\Tunaro.ini");
+        g_programTxt = std::make_unique<e2e::SavedFile>(e2e::SystemDir() + "\\program.txt");
+        g_tunaroIni = std::make_unique<e2e::SavedFile>(e2e::InstallDir() + "\\Tunaro.ini");
         g_schedule = std::make_unique<e2e::PeerWindow>("Schedule");
         char text[400];
         std::snprintf(text, sizeof text,
@@ -128,14 +99,14 @@ protected:
     static std::string Cap(long n) { return g_images->File("cap" + std::to_string(n) + ".BMP"); }
 
     static std::unique_ptr<e2e::ScratchDir> g_images;
-    static std::unique_ptr<SavedFile> g_programTxt, g_tunaroIni;
+    static std::unique_ptr<e2e::SavedFile> g_programTxt, g_tunaroIni;
     static std::unique_ptr<e2e::PeerWindow> g_schedule;
     static std::unique_ptr<e2e::Program> g_program;
     static HWND g_panel;
 };
 
 std::unique_ptr<e2e::ScratchDir> StillsE2E::g_images;
-std::unique_ptr<SavedFile> StillsE2E::g_programTxt, StillsE2E::g_tunaroIni;
+std::unique_ptr<e2e::SavedFile> StillsE2E::g_programTxt, StillsE2E::g_tunaroIni;
 std::unique_ptr<e2e::PeerWindow> StillsE2E::g_schedule;
 std::unique_ptr<e2e::Program> StillsE2E::g_program;
 HWND StillsE2E::g_panel = nullptr;
@@ -215,7 +186,7 @@ TEST_F(StillsE2E, BrowserShowsSavesAndDeletesItsStills) {
     HWND browser = nullptr;
     ASSERT_TRUE(e2e::WaitUntil(
         [&] {
-            browser = ProcessWindow(g_program->Pid(), "Snapshot");
+            browser = e2e::ProcessWindow(g_program->Pid(), "Snapshot");
             return browser && IsWindowVisible(browser);
         },
         10000))

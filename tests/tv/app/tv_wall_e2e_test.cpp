@@ -43,34 +43,6 @@ const char* StationPattern(int i) {
     return kPatterns[i % 3];
 }
 
-class SavedFile {
-public:
-    explicit SavedFile(std::string path) : m_path(std::move(path)) {
-        m_existed = e2e::FileExists(m_path);
-        if (m_existed)
-            m_content = e2e::ReadFile(m_path);
-    }
-    ~SavedFile() {
-        if (m_existed)
-            e2e::WriteFile(m_path, m_content);
-        else
-            DeleteFileA(m_path.c_str());
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-    bool m_existed = false;
-    std::string m_content;
-};
-
-HWND ProcessWindow(DWORD pid, const std::string& title) {
-    for (HWND w : e2e::ProcessWindows(pid))
-        if (e2e::WindowText(w) == title)
-            return w;
-    return nullptr;
-}
-
 // The share of pixels two tiles of a screen picture show in clearly different colours, below the
 // captions (the wall's and the station's own name lines would make any two cells differ).
 double TileDifference(const e2e::ScreenPixels& shot, int a, int b) {
@@ -100,9 +72,9 @@ POINT CellCentre(HWND wall, int cell) {
 class TvWallE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        g_simcardIni = std::make_unique<SavedFile>(e2e::SimCardPath());
-        g_programTxt = std::make_unique<SavedFile>(e2e::SystemDir() + "\\program.txt");
-        g_tunaroIni = std::make_unique<SavedFile>(e2e::InstallDir() + "\\Tunaro.ini");
+        g_simcardIni = std::make_unique<e2e::SavedFile>(e2e::SimCardPath());
+        g_programTxt = std::make_unique<e2e::SavedFile>(e2e::SystemDir() + "\\program.txt");
+        g_tunaroIni = std::make_unique<e2e::SavedFile>(e2e::InstallDir() + "\\Tunaro.ini");
         g_schedule = std::make_unique<e2e::PeerWindow>("Schedule");
         std::string programText;
         for (int i = 0; i < kCells; ++i) {
@@ -134,7 +106,7 @@ protected:
     }
     static void TearDownTestSuite() {
         if (g_app && g_app->Running()) {
-            if (ProcessWindow(g_app->Pid(), kWallTitle))
+            if (e2e::ProcessWindow(g_app->Pid(), kWallTitle))
                 e2e::SendCommand(g_panel, kTvWall);
             e2e::PostCommand(g_panel, 403);
             if (!g_app->WaitForExit(20000))
@@ -157,20 +129,20 @@ protected:
         HWND wall = nullptr;
         e2e::WaitUntil(
             [&] {
-                wall = ProcessWindow(g_app->Pid(), kWallTitle);
+                wall = e2e::ProcessWindow(g_app->Pid(), kWallTitle);
                 return wall && IsWindowVisible(wall);
             },
             10000);
         return wall;
     }
 
-    static std::unique_ptr<SavedFile> g_simcardIni, g_programTxt, g_tunaroIni;
+    static std::unique_ptr<e2e::SavedFile> g_simcardIni, g_programTxt, g_tunaroIni;
     static std::unique_ptr<e2e::PeerWindow> g_schedule;
     static std::unique_ptr<e2e::Program> g_app;
     static HWND g_panel;
 };
 
-std::unique_ptr<SavedFile> TvWallE2E::g_simcardIni, TvWallE2E::g_programTxt, TvWallE2E::g_tunaroIni;
+std::unique_ptr<e2e::SavedFile> TvWallE2E::g_simcardIni, TvWallE2E::g_programTxt, TvWallE2E::g_tunaroIni;
 std::unique_ptr<e2e::PeerWindow> TvWallE2E::g_schedule;
 std::unique_ptr<e2e::Program> TvWallE2E::g_app;
 HWND TvWallE2E::g_panel = nullptr;

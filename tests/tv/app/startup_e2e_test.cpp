@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -21,6 +22,50 @@ constexpr DWORD kExitTimeoutMs = 20000;
 std::string InstallFile(const char* name) {
     return e2e::InstallDir() + "\\" + name;
 }
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The scheduler's Exit command (its tray menu's).
+constexpr WORD kSchedulerExit = 32772;
+
+// The process behind a window of another program: its image and its end.
+class RunningProcess {
+public:
+    explicit RunningProcess(HWND window) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        m_process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+    }
+    ~RunningProcess() {
+        if (m_process) {
+            if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT)
+                TerminateProcess(m_process, 1);
+            CloseHandle(m_process);
+        }
+    }
+    RunningProcess(const RunningProcess&) = delete;
+    RunningProcess& operator=(const RunningProcess&) = delete;
+
+    std::string ImagePath() const {
+        char path[MAX_PATH] = {0};
+        DWORD size = MAX_PATH;
+        if (!m_process || !QueryFullProcessImageNameA(m_process, 0, path, &size))
+            return "";
+        return std::string(path, size);
+    }
+    // Posts the command to the window; true once the process has ended.
+    bool EndByCommand(HWND window, WORD command, DWORD timeoutMs) const {
+        return m_process && e2e::PostCommand(window, command) &&
+               WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0;
+    }
+
+private:
+    HANDLE m_process = nullptr;
+};
 
 std::optional<std::string> ReadIfPresent(const std::string& path) {
     if (!e2e::FileExists(path))
@@ -311,6 +356,12 @@ protected:
         DeleteFileA(InstallFile("schedule-started.txt").c_str());
     }
 
+    // The scheduler just built, in the program directory (the prefix may hold an older copy).
+    void PlaceScheduler() {
+        ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\Schedule.exe").c_str(), InstallFile("Schedule.exe").c_str(),
+                              FALSE));
+    }
+
     void PlaceSchedulerStandIn() {
         ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\tvapp_schedule_standin.exe").c_str(),
                               InstallFile("Schedule.exe").c_str(), FALSE));
@@ -366,7 +417,7 @@ TEST_F(TunaroStartup, WithoutACardTheSplashShowsAndTheProgramEndsWithoutAWord) {
 
 TEST_F(TunaroStartup, FirstRunClosesFmBeforeTheCardStartsTheSchedulerAndWritesItsFiles) {
     ASSERT_TRUE(SetLanguageValue(std::string("1033")));
-    PlaceSchedulerStandIn();
+    PlaceScheduler();
     ASSERT_TRUE(e2e::WriteFile(m_programTxt, kSeededProgramTxt));
     FmStandIn fm;
     e2e::MessageBoxWatcher boxes;
@@ -384,9 +435,15 @@ TEST_F(TunaroStartup, FirstRunClosesFmBeforeTheCardStartsTheSchedulerAndWritesIt
     EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardState("Running") == "1"; }, 10000));
     EXPECT_FALSE(SameTime(LastWrite(e2e::SimCardPath()), fm.CardBefore()));
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
-    // The scheduler was started from the program directory, without parameters.
-    EXPECT_TRUE(e2e::WaitUntil([] { return e2e::FileExists(InstallFile("schedule-started.txt")); }, 10000));
-    EXPECT_EQ(e2e::ReadFile(InstallFile("schedule-started.txt")), "started []\r\n");
+    // The scheduler of the program directory was started: its window (in the tray) belongs to a
+    // process running that file. It is ended again with its own exit command.
+    HWND scheduler = nullptr;
+    EXPECT_TRUE(e2e::WaitUntil([&] { return (scheduler = FindWindowA(nullptr, "Schedule")) != nullptr; }, 20000));
+    if (scheduler) {
+        RunningProcess process(scheduler);
+        EXPECT_EQ(Lower(process.ImagePath()), Lower(InstallFile("Schedule.exe")));
+        EXPECT_TRUE(process.EndByCommand(scheduler, kSchedulerExit, kExitTimeoutMs));
+    }
     // English texts.
     EXPECT_NE(e2e::FindTopWindow("TV Win"), nullptr);
     // The preview tuned the first channel of the list.

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <cctype>
 #include <cstring>
 #include <optional>
@@ -38,7 +40,7 @@ public:
     explicit RunningProcess(HWND window) {
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
-        m_process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+        m_process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
     }
     ~RunningProcess() {
         if (m_process) {
@@ -52,9 +54,7 @@ public:
 
     std::string ImagePath() const {
         char path[MAX_PATH] = {0};
-        DWORD size = MAX_PATH;
-        if (!m_process || !QueryFullProcessImageNameA(m_process, 0, path, &size))
-            return "";
+        const DWORD size = m_process ? GetModuleFileNameExA(m_process, nullptr, path, MAX_PATH) : 0;
         return std::string(path, size);
     }
     // Posts the command to the window; true once the process has ended.

@@ -26,8 +26,9 @@ TEST(FmSkin, RowsHaveTheirBitmapsAndStayApart) {
     }
     for (const auto& a : skin::fm::kFmButtons)
         for (const auto& b : skin::fm::kFmButtons)
-            if (&a < &b)
+            if (&a < &b) {
                 EXPECT_FALSE(Overlap(a, b)) << a.id << " and " << b.id;
+            }
 }
 
 TEST(FmSkin, ShapeCoversControlsAndTheDisplayTexts) {

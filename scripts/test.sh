@@ -36,9 +36,9 @@ fi
 # Each fuzz target for a short, bounded time after the tests (not beside them: the end-to-end
 # tests wait for windows in real time), seeds and earlier findings first. A run of some tests
 # only (extra arguments) leaves it out; scripts/fuzz.sh runs the targets longer by hand.
-if [ $# -eq 0 ] && [ "${TUNARO_FUZZ_SECONDS:-15}" != 0 ]; then
-  log "fuzzing each parser for ${TUNARO_FUZZ_SECONDS:-15} s"
-  "$TUNARO_ROOT/scripts/fuzz.sh" --seconds "${TUNARO_FUZZ_SECONDS:-15}" || rc=1
+if [ $# -eq 0 ] && [ "${TUNARO_FUZZ_SECONDS:-12}" != 0 ]; then
+  log "fuzzing each parser for ${TUNARO_FUZZ_SECONDS:-12} s"
+  "$TUNARO_ROOT/scripts/fuzz.sh" --seconds "${TUNARO_FUZZ_SECONDS:-12}" || rc=1
 fi
 
 # A short soak of the TV program under a stream of commands, judged only on a clear leak of

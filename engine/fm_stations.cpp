@@ -71,16 +71,21 @@ std::vector<FmStation> ParseFmProgram(const std::string& text) {
         frequencyRead = false;
     };
     ForEachLine(text, [&](std::string line) {
-        const size_t semicolon = line.find(';');
-        if (semicolon != std::string::npos)
-            line.resize(semicolon);
+        // A line ends at its first comment mark, and at a zero byte as a C string would.
+        const size_t end = line.find_first_of(std::string(";\0", 2));
+        if (end != std::string::npos)
+            line.resize(end);
         if (StartsWithNoCase(line, "Name:")) {
             complete();
-            std::string name = Trim(line.substr(5));
+            // Read as the writer writes it: a stray CR is a space, and a name cut to its
+            // length loses the blanks the cut leaves at its end, so it reads back the same.
+            std::string name = line.substr(5);
+            std::replace(name.begin(), name.end(), '\r', ' ');
+            name = Trim(name);
+            if (name.size() > kFmNameMax)
+                name = Trim(name.substr(0, kFmNameMax));
             if (name.empty())
                 name = "Empty";
-            if (name.size() > kFmNameMax)
-                name.resize(kFmNameMax);
             pending = FmStation();
             pending.name = name;
             pending.channel = ++running;

@@ -10,6 +10,25 @@ using namespace tunaro;
 
 namespace {
 
+TEST(FmProgramFile, NamesReadBackAsTheyWereWritten) {
+    // A zero byte ends the line, a stray CR is a space, and a name cut to its length loses the
+    // blank the cut leaves at its end: each reads back from the written file unchanged.
+    const std::string text = std::string("Name: Zero\0Tail\nFreq: 1\n", 24) + "Name: Car\rriage\nFreq: 2\n" +
+                             "Name: " + std::string(254, 'x') + "  tail\nFreq: 3\n";
+    const std::vector<FmStation> s = ParseFmProgram(text);
+    ASSERT_EQ(s.size(), 3u);
+    EXPECT_EQ(s[0].name, "Zero");
+    EXPECT_EQ(s[1].name, "Car riage");
+    EXPECT_EQ(s[2].name, std::string(254, 'x'));
+    const std::vector<FmStation> again = ParseFmProgram(FormatFmProgram(s));
+    ASSERT_EQ(again.size(), s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        EXPECT_EQ(again[i].name, s[i].name) << i;
+        EXPECT_EQ(again[i].frequency, s[i].frequency) << i;
+        EXPECT_EQ(again[i].channel, s[i].channel) << i;
+    }
+}
+
 TEST(FmProgramFile, ReadsRecordsCommentsBlankNamesAndChannelNumbers) {
     const std::string text = "; stations of the capture library\r\n"
                              "Name: Harbour FM ; the first\r\n"

@@ -20,9 +20,12 @@ HRESULT LoadProfile(const char* path, ComPtr<IWMProfile>& profile) {
     if (!path)
         return E_POINTER;
     using CreateFn = HRESULT(WINAPI*)(IWMProfileManager**);
-    Library runtime(LoadLibraryA("wmvcore.dll"));
+    // The runtime stays loaded for the rest of the process: the profile handed out is an object
+    // of its code, used by the ASF writer long after this returns (freeing the library here left
+    // the writer calling into unmapped code).
+    static const HMODULE runtime = LoadLibraryA("wmvcore.dll");
     const auto create = runtime ? reinterpret_cast<CreateFn>(reinterpret_cast<void*>(
-                                      GetProcAddress(runtime.get(), "WMCreateProfileManager")))
+                                      GetProcAddress(runtime, "WMCreateProfileManager")))
                                 : nullptr;
     if (!create)
         return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);

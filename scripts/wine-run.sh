@@ -11,4 +11,9 @@ trap 'rm -f "$out"' EXIT
 "$TUNARO_WINE" "$@" >"$out" 2>&1 </dev/null
 rc=$?
 cat "$out"
+# A program that crashed is a failure, whatever exit code the debugger left behind it.
+if [ $rc = 0 ] && grep -q -e '^wine: Unhandled' -e '^Unhandled exception:' "$out"; then
+  echo "wine-run: the program crashed (see the backtrace above)" >&2
+  rc=1
+fi
 exit $rc

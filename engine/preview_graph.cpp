@@ -152,6 +152,10 @@ EngineResult PreviewGraph::Start(int mode) {
                                : LibraryPreviewSize(standard);
     if (m_graph.SetPreviewFormat(size.width, size.height) == E_NOINTERFACE)
         NoticeReport("Preview size  can not be setted!");
+    // The library's chain takes its picture from the capture pin: that pin carries the preview
+    // size too (a recording before may have left it at its own size).
+    if (kEngineBuild == EngineBuild::Library)
+        m_graph.SetCaptureFormat(size.width, size.height, 0);
     m_graph.CreateRenderFilters();
     if (kEngineBuild == EngineBuild::Tv && mode == 1)
         BuildOverlayChain();

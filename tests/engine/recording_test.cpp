@@ -539,6 +539,52 @@ TEST_F(RecordingTest, DvdOnThe2388xCardThroughItsHardwareEncoderAndVcdThroughThe
     ResetShared();
 }
 
+TEST_F(RecordingTest, WindowsMediaVideoAndAudioOnly) {
+    e2e::ScratchDir dir("engine_wm");
+    const std::string wmv = dir.File("video.wmv"), wma = dir.File("audio.wma");
+    double wmvSeconds = 0, wmaSeconds = 0;
+    {
+        CaptureEngine engine;
+        Record(
+            engine,
+            [&] {
+                EngineResult r = engine.StartCaptureWM(wmv.c_str(), 0);
+                EXPECT_TRUE(FilterNamed(engine, L"WM ASF Filter"));
+                EXPECT_TRUE(SoundReachesRenderer(engine)) << "the sound is heard";
+                return r;
+            },
+            &wmvSeconds);
+        Record(
+            engine,
+            [&] {
+                EngineResult r = engine.StartCaptureWM(wma.c_str(), 1);
+                // The picture is only previewed, through the deinterlacer.
+                EXPECT_TRUE(FilterNamed(engine, L"HT Deinterlacer Filter"));
+                EXPECT_TRUE(SoundReachesRenderer(engine));
+                return r;
+            },
+            &wmaSeconds);
+        engine.Shutdown();
+    }
+    for (const std::string& text : m_reporter.texts)
+        ADD_FAILURE() << "engine report: " << text;
+    auto p = Probe(wmv);
+    EXPECT_EQ(Text(p, "format.format_name"), "asf");
+    ASSERT_TRUE(HasStream(p, "video"));
+    ASSERT_TRUE(HasStream(p, "audio"));
+    EXPECT_EQ(Text(p, StreamOf(p, "video") + "codec_name"), "wmv2");
+    EXPECT_EQ(Number(p, StreamOf(p, "video") + "width"), 352);
+    EXPECT_EQ(Number(p, StreamOf(p, "video") + "height"), 288);
+    EXPECT_EQ(Text(p, StreamOf(p, "audio") + "codec_name"), "wmav2");
+    EXPECT_NEAR(Number(p, "format.duration"), wmvSeconds, 1.0);
+    auto a = Probe(wma);
+    EXPECT_EQ(Text(a, "format.format_name"), "asf");
+    EXPECT_FALSE(HasStream(a, "video")) << "no picture in the audio-only file";
+    ASSERT_TRUE(HasStream(a, "audio"));
+    EXPECT_EQ(Text(a, StreamOf(a, "audio") + "codec_name"), "wmav2");
+    EXPECT_NEAR(Number(a, "format.duration"), wmaSeconds, 1.0);
+}
+
 TEST_F(RecordingTest, Mp3OnTheMonitoringCardAndOnAPlainCard) {
     e2e::ScratchDir dir("engine_mp3");
     const std::string monitored = dir.File("saa7134.mp3"), plain = dir.File("philips.mp3");

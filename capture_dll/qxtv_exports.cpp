@@ -22,6 +22,9 @@ CaptureEngine* g_engine = nullptr;
 bool g_started = false;
 // COM initialisations of this library still to be undone.
 int g_comInits = 0;
+// The window the caller gave QXTV_StartVideoPreview for the video window's mouse and keys; every
+// graph rebuilt afterwards (recordings, their stops, the preview again) hands them there too.
+HWND g_drain = nullptr;
 
 // The engine once the device runs; null before QXTV_StartDevice and after QXTV_StopDevice.
 CaptureEngine* Device() {
@@ -67,12 +70,24 @@ int Enumerate(bool video, int* count, char* names) {
     return video ? g_engine->EnumVideoDevice(count, slots) : g_engine->EnumAudioDevice(count, slots);
 }
 
+// After a graph was rebuilt: the remembered input routed again and the caller's message drain
+// given back (a rebuild hands the video window's messages to the owner).
+void RestoreDrain(CaptureEngine* e) {
+    if (g_drain && IsWindow(g_drain))
+        e->SetMessageDrain(g_drain);
+}
+
+void RestoreRoutingAndDrain(CaptureEngine* e) {
+    e->Fm().RouteInput(e->Fm().RoutedInput());
+    RestoreDrain(e);
+}
+
 int StopVideoCapture() {
     CaptureEngine* e = Device();
     if (!e || !e->Capturing())
         return kFailed;
     e->StopCapture();
-    e->Fm().RouteInput(e->Fm().RoutedInput());
+    RestoreRoutingAndDrain(e);
     return 0;
 }
 
@@ -123,6 +138,7 @@ QXTV_API int WINAPI QXTV_StopDevice() {
     e->Shutdown();
     e->Fm().SaveStations();
     g_started = false;
+    g_drain = nullptr;
     delete g_engine;
     g_engine = nullptr;
     return 0;
@@ -176,15 +192,20 @@ QXTV_API int WINAPI QXTV_StartVideoPreview(HWND owner, HWND drain) {
     if (!e || !IsWindow(owner) || (drain && !IsWindow(drain)) || RecordingAudio(e))
         return 0;
     e->SetOwner(owner);
-    e->SetMessageDrain(drain);
-    return e->StartVideoPreview(0) == tunaro::kEngineOk ? 1 : 0;
+    g_drain = drain;
+    const bool ok = e->StartVideoPreview(0) == tunaro::kEngineOk;
+    // The build handed the video window's messages to the owner; the caller's drain takes them.
+    RestoreDrain(e);
+    return ok ? 1 : 0;
 }
 
 QXTV_API int WINAPI QXTV_SetPreviewMode(int /*mode*/) {
     CaptureEngine* e = Device();
     if (!e || RecordingAudio(e) || !e->Graph().Owner())
         return kFailed;
-    return e->StartVideoPreview(0) == tunaro::kEngineOk ? 0 : kFailed;
+    const bool ok = e->StartVideoPreview(0) == tunaro::kEngineOk;
+    RestoreDrain(e);
+    return ok ? 0 : kFailed;
 }
 
 QXTV_API int WINAPI QXTV_SetVideoSource(int index) {
@@ -197,7 +218,9 @@ QXTV_API int WINAPI QXTV_SetVideoFormat(long standard) {
     // 1 is what the export answers when the standard cannot be set.
     if (!e || RecordingAudio(e))
         return 1;
-    return e->SetVideoFormat(standard) == tunaro::kEngineOk ? 0 : 1;
+    const bool ok = e->SetVideoFormat(standard) == tunaro::kEngineOk;
+    RestoreDrain(e); // the preview was rebuilt
+    return ok ? 0 : 1;
 }
 
 QXTV_API int WINAPI QXTV_GetVideoFormat(long* standard) {
@@ -272,7 +295,7 @@ QXTV_API int WINAPI QXTV_StartCaptureMPG4(const char* file) {
         return 0;
     const int result = e->StartCaptureMPG4(file, 1, 352, 288);
     if (result == tunaro::kEngineOk)
-        e->Fm().RouteInput(e->Fm().RoutedInput());
+        RestoreRoutingAndDrain(e);
     return result;
 }
 
@@ -282,7 +305,7 @@ QXTV_API int WINAPI QXTV_StartCaptureAVI(const char* file) {
         return 0;
     const int result = e->StartCaptureAVI(file, 1, 352, 288);
     if (result == tunaro::kEngineOk)
-        e->Fm().RouteInput(e->Fm().RoutedInput());
+        RestoreRoutingAndDrain(e);
     return result;
 }
 

@@ -97,7 +97,14 @@ private:
     EngineResult StartCapture();
     // Stops the graph; its writers complete their files.
     HRESULT StopGraph();
+    // The AVI multiplexer writing the file, with the compressors of the compressed kind added;
+    // false (reported) when the file or the video compressor cannot be had.
+    bool OpenAviFile(int kind, ComPtr<IBaseFilter>* mux, ComPtr<IBaseFilter>* videoCompressor,
+                     ComPtr<IBaseFilter>* audioCompressor);
     EngineResult BuildAviGraph(int kind, bool monitor);
+    // The capture library's layout of both AVI kinds, and its start of them at width x height.
+    EngineResult BuildLibraryAviGraph(int kind);
+    EngineResult StartLibraryAvi(const char* file, int kind, bool captureAudio, long width, long height);
     EngineResult BuildMpegGraph(int kind, bool ntsc);
     bool ConfigureMpegEncoder(int kind, bool ntsc);
     // The filter of a class, created; reported with text and null when it cannot be.

@@ -118,6 +118,32 @@ std::string StreamOf(const std::map<std::string, std::string>& p, const char* ty
     return std::string();
 }
 
+// The file's identity on its volume (0 when it cannot be opened).
+ULONGLONG FileIdOf(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    return ok ? (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow : 0;
+}
+
+// Temporary files the suite's file replacement makes ("~tu*.tmp") left in a folder.
+std::vector<std::string> TemporaryFilesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found = {};
+    HANDLE find = FindFirstFileA((dir + "\\~tu*.tmp").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        names.push_back(found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return names;
+}
+
 class CaptureLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -475,13 +501,17 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
         EXPECT_EQ(image[copied], 0xCD) << "nothing written past the image";
         EXPECT_EQ(m_lib.CopyImageMem(nullptr), -1);
     }
+    // The compressed kind on NTSC-M, the uncompressed one on PAL-D: both at the exports' 352 x 288,
+    // each at its signal's rate.
     const std::string mpg4 = dir.File("compressed.avi"), avi = dir.File("plain.avi");
+    EXPECT_EQ(m_lib.SetVideoFormat(1), 0);
     ASSERT_EQ(m_lib.StartCaptureMPG4(mpg4.c_str()), 1);
     EXPECT_EQ(m_lib.StartCaptureAVI(avi.c_str()), 0) << "one recording at a time";
     EXPECT_EQ(m_lib.StartCapureMP3(dir.File("x.mp3").c_str()), -1) << "the video recording has the graph";
     Pump(4000);
     EXPECT_EQ(m_lib.StopCaptureAVI(), 0) << "either stop ends either kind";
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner") << "the input is routed again";
+    EXPECT_EQ(m_lib.SetVideoFormat(32), 0);
     ASSERT_EQ(m_lib.StartCaptureAVI(avi.c_str()), 1);
     Pump(4000);
     EXPECT_EQ(m_lib.StopCaptureMPG4(), 0);
@@ -497,6 +527,9 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
             EXPECT_EQ(Number(p, video + "width"), 352);
             EXPECT_EQ(Number(p, video + "height"), 288);
             EXPECT_EQ(Text(p, video + "codec_name"), file == mpg4 ? "msmpeg4v3" : "rawvideo");
+            // 30 a second on NTSC, 25 on PAL (the compressor's stamps may wobble the reading a little).
+            EXPECT_NEAR(mediacheck::Rate(Text(p, video + "r_frame_rate")), file == mpg4 ? 30.0 : 25.0, 1.0)
+                << Text(p, video + "avg_frame_rate") << " " << Text(p, video + "time_base");
             EXPECT_NE(StreamOf(p, "audio"), "") << "the sound is recorded";
             EXPECT_NEAR(Number(p, "format.duration"), 4.0, 1.5);
         }
@@ -518,8 +551,17 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
     // ---- stop: the list written, every export fails again --------------------------------------------
     EXPECT_EQ(m_lib.AddChannel("Kept", 100000000), 1);
     const int size = m_lib.GetChannelListSize();
+    const ULONGLONG fileBefore = FileIdOf(m_stationFile);
+    ASSERT_NE(fileBefore, 0u);
     EXPECT_EQ(m_lib.StopDevice(), 0);
+    // The list was written to a new file that then took the old one's place (a file truncated and
+    // rewritten in place keeps its identity), and no temporary file is left behind.
+    EXPECT_NE(FileIdOf(m_stationFile), fileBefore);
+    EXPECT_TRUE(TemporaryFilesIn(e2e::SystemDir()).empty()) << TemporaryFilesIn(e2e::SystemDir()).front();
     EXPECT_EQ(m_lib.StopDevice(), -1);
+    // The engine's settings went with it: the last recording (uncompressed) leaves the library's
+    // master stream of that kind.
+    EXPECT_EQ(GetProfileIntA("vorel", "MasterStream", 99), 1);
     {
         SCOPED_TRACE("after QXTV_StopDevice");
         int done = 0, found = 0, progress = 0;

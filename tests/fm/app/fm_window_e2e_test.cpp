@@ -747,3 +747,258 @@ TEST_F(FmWindowTest, RecordSettingPagePlansTimedRecordingsAndTheEncoder) {
 }
 
 } // namespace
+
+namespace {
+
+// The program with the real capture library on the prefix's simulated card. The card reads a
+// broadcast of its own (three FM stations low in the band, so a scan passes them all within half
+// a minute) from a simcard.ini of this test, named to the program through TUNARO_SIMCARD_INI.
+class FmOnTheCardTest : public ::testing::Test {
+protected:
+    static constexpr long kStations[3] = {87800000, 88300000, 88900000};
+
+    void SetUp() override {
+        if (!e2e::FileExists(e2e::SystemDir() + "\\simcard.dll"))
+            GTEST_SKIP() << "the prefix has no simulated card";
+        ASSERT_TRUE(m_dir.Made());
+        for (const char* file : {"Tunaro FM.exe", "zentaviq_Capture.dll", "TrackDeck.dll"})
+            ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\" + file).c_str(), m_dir.File(file).c_str(), FALSE)) << file;
+        ASSERT_TRUE(e2e::WriteFile(m_dir.File("setting.ini"), std::string("[Title]\r\nText=") + kTvTitle +
+                                                                  "\r\n[FM]\r\nTitle=" + kFmTitle + "\r\n"));
+        // The card family the prefix registered, with this test's broadcast.
+        const std::string family = e2e::IniString(e2e::SimCardPath(), "Config", "Family", "SAA7134");
+        const long generic = e2e::IniLong(e2e::SimCardPath(), "Config", "GenericDevice", 0);
+        ASSERT_TRUE(e2e::WriteFile(m_card, "[Config]\r\nFamily=" + family + "\r\nGenericDevice=" +
+                                               std::to_string(generic) +
+                                               "\r\nFM1=87800000,Dawn FM\r\nFM2=88300000,Delta Radio\r\n"
+                                               "FM3=88900000,Dune FM\r\n"));
+        ASSERT_TRUE(SetEnvironmentVariableA("TUNARO_SIMCARD_INI", m_card.c_str()));
+    }
+    void TearDown() override {
+        if (m_program.Running())
+            m_program.Stop(kExitTimeoutMs);
+        SetEnvironmentVariableA("TUNARO_SIMCARD_INI", nullptr);
+    }
+
+    // A value of the card's [State] (read again while the card rewrites the file).
+    std::string Card(const char* key) const {
+        std::string value;
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            value = e2e::IniString(m_card, "State", key, "");
+            if (!value.empty() || !e2e::IniString(m_card, "State", "Family", "").empty())
+                break;
+            Sleep(10);
+        }
+        return value;
+    }
+    long CardFrequency() const { return std::strtol(Card("Frequency").c_str(), nullptr, 10); }
+
+    // The recordings of one extension in the record directory.
+    std::vector<std::string> Recordings(const std::string& extension) const {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found = {};
+        HANDLE find = FindFirstFileA((m_rec + "\\*." + extension).c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE)
+            return names;
+        do {
+            names.push_back(found.cFileName);
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+        return names;
+    }
+
+    // Seconds of the day now.
+    static int NowOfDay() {
+        const SYSTEMTIME t = LocalNow().st;
+        return t.wHour * 3600 + t.wMinute * 60 + t.wSecond;
+    }
+
+    // ffprobe's reading of a recording: one audio stream of the codec (in the container, when
+    // one is named), lasting seconds give or take a second.
+    static void ExpectRecording(const std::string& path, const char* container, const char* codec, double seconds) {
+        SCOPED_TRACE(path);
+        if (!mediacheck::Available())
+            return;
+        auto p = mediacheck::Probe(path);
+        ASSERT_FALSE(p.empty()) << "ffprobe cannot read it";
+        if (container) {
+            EXPECT_EQ(p["format.format_name"], container);
+        }
+        EXPECT_EQ(p["streams.stream.0.codec_type"], "audio");
+        EXPECT_EQ(p["streams.stream.0.codec_name"], codec);
+        EXPECT_EQ(p.count("streams.stream.1.codec_type"), 0u) << "sound only";
+        EXPECT_NEAR(std::atof(p["format.duration"].c_str()), seconds, 1.0);
+    }
+
+    e2e::ScratchDir m_dir{"fmcard"};
+    std::string m_card = m_dir.File("simcard.ini");
+    std::string m_rec = m_dir.File("rec");
+    e2e::SavedFile m_stationFile{e2e::SystemDir() + "\\FmProgram.txt"};
+    e2e::Program m_program;
+};
+
+TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) {
+    ASSERT_TRUE(e2e::WriteFile(m_stationFile.Path(), "Name: Dawn FM\r\nFreq: 87800000\r\nChan: 1\r\n"
+                                                     "Name: Delta Radio\r\nFreq: 88300000\r\nChan: 2\r\n"
+                                                     "Name: Dune FM\r\nFreq: 88900000\r\nChan: 3\r\n"));
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Channel]\r\nCurrentIndex=2\r\nPreChannelIndex=0\r\n"
+                                                            "[Record]\r\nRecordType=0\r\nRecordPath=" +
+                                                                m_rec + "\r\n"));
+    // A timed recording a minute ahead, 10 s on the second station.
+    int timedStart = 0;
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("Recordlst.txt"),
+                               StartTimeLine(60, &timedStart) + "RecLen: 10\nChan: 1\nFile: timed\n"));
+
+    ASSERT_TRUE(m_program.Start(m_dir.File("Tunaro FM.exe")));
+    e2e::MessageBoxWatcher boxes(m_program.Pid());
+    HWND fm = e2e::WaitForWindow(kFmTitle, kStartTimeoutMs);
+    ASSERT_NE(fm, nullptr);
+    ASSERT_TRUE(e2e::WaitUntil([fm] { return IsWindowVisible(fm) != FALSE; }, kStartTimeoutMs));
+
+    // ---- up on the last station, in FM mode, heard ------------------------------------------
+    EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "88.90 MHz");
+    EXPECT_EQ(Card("TunerMode"), "FM");
+    EXPECT_EQ(CardFrequency(), 88900000);
+    EXPECT_EQ(Card("Station"), "Dune FM");
+    EXPECT_EQ(Card("AudioRouted"), "1");
+
+    // ---- station keys and fine tuning reach the tuner -----------------------------------------
+    struct Step {
+        WORD command;
+        long frequency;
+    };
+    const Step steps[] = {
+        {1108, 87800000}, // channel + after the last: the first
+        {1107, 88900000}, // channel - before the first: the last
+        {1097, 88300000}, // digit 1
+        {1106, 88900000}, // the previous station
+        {1106, 88300000}, // and back
+        {1105, 88300000}, // digit 9 names no station
+        {1089, 88350000}, // Freq+
+        {1090, 88300000}, // Freq-
+    };
+    for (const Step& s : steps) {
+        e2e::SendCommand(fm, s.command);
+        EXPECT_EQ(CardFrequency(), s.frequency) << s.command;
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2f MHz", s.frequency * 1e-6);
+        EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), text) << s.command;
+    }
+    EXPECT_EQ(Card("Station"), "Delta Radio");
+
+    // ---- 10 s in MP3, then 10 s in WMA (chosen on the record setting page) ----------------------
+    e2e::SendCommand(fm, 1094);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "Recording");
+    Sleep(10000);
+    e2e::SendCommand(fm, 1094);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "FM Radio");
+    const std::vector<std::string> mp3 = Recordings("MP3");
+    ASSERT_EQ(mp3.size(), 1u);
+    EXPECT_EQ(mp3[0].size(), 15u + 4u) << mp3[0]; // YYYYmmdd-HHMMSS.MP3
+    ExpectRecording(m_rec + "\\" + mp3[0], nullptr, "mp3", 10.0);
+
+    ASSERT_TRUE(e2e::PostCommand(fm, 1015));
+    HWND sheet = e2e::WaitForWindow("Setting", 20000);
+    ASSERT_NE(sheet, nullptr);
+    PostMessageA(sheet, PSM_SETCURSEL, 1, 0);
+    HWND page = PageWith(sheet, 1242);
+    ASSERT_NE(page, nullptr);
+    SendMessageA(GetDlgItem(page, 1242), CB_SETCURSEL, 1, 0);
+    e2e::ClickControl(sheet, IDOK);
+    ASSERT_TRUE(e2e::WaitForWindowGone("Setting", 10000));
+    e2e::SendCommand(fm, 1094);
+    Sleep(10000);
+    e2e::SendCommand(fm, 1094);
+    const std::vector<std::string> wma = Recordings("WMA");
+    ASSERT_EQ(wma.size(), 1u);
+    ExpectRecording(m_rec + "\\" + wma[0], "asf", "wmav2", 10.0);
+    // Another station, so the timed entry's own is seen to be chosen.
+    e2e::SendCommand(fm, 1096);
+    EXPECT_EQ(CardFrequency(), 87800000);
+
+    // ---- the timed entry records on time, on its station, and stops on time ------------------------
+    ASSERT_LT(NowOfDay(), timedStart - 3) << "the recordings before took too long";
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::ControlText(fm, kModeText) == "Recording"; }, 70000));
+    const int startedAt = NowOfDay();
+    EXPECT_EQ(CardFrequency(), 88300000);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::ControlText(fm, kModeText) == "FM Radio"; }, 20000));
+    const int stoppedAt = NowOfDay();
+    EXPECT_GE(startedAt, timedStart - 3);
+    EXPECT_LE(startedAt, timedStart + 1);
+    EXPECT_GE(stoppedAt, timedStart + 10);
+    EXPECT_LE(stoppedAt, timedStart + 12);
+    // It may begin up to 3 s early; it lasts from its start to its end.
+    const int timedSeconds = stoppedAt - startedAt;
+    ExpectRecording(m_rec + "\\timed.WMA", "asf", "wmav2", timedSeconds);
+    EXPECT_EQ(e2e::ReadFile(m_dir.File("Recordlst.txt")).find("timed"), std::string::npos) << "done: off the list";
+
+    // ---- the band scan finds exactly the broadcast's stations; stopped past them, it saves them -------
+    e2e::SendCommand(fm, 405);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "Auto Scan");
+    std::vector<std::string> shown;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+            const std::string text = e2e::ControlText(fm, kFrequencyText);
+            if (shown.empty() || shown.back() != text)
+                shown.push_back(text);
+            return std::atof(text.c_str()) >= 89.3;
+        },
+        90000));
+    e2e::SendCommand(fm, 405);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "FM Radio");
+    // The scan showed the frequencies it passed, from the band's start.
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "87.50 MHz"), shown.end());
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "88.60 MHz"), shown.end());
+    std::string expected;
+    for (int i = 0; i < 3; ++i)
+        expected += "Name: New Channel " + std::to_string(i) + "\r\nFreq: " + std::to_string(kStations[i]) +
+                    "\r\nChan: " + std::to_string(i) + "\r\n";
+    EXPECT_EQ(e2e::ReadFile(m_stationFile.Path()), expected);
+    // It ends on the last station found.
+    EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "88.90 MHz");
+    EXPECT_EQ(CardFrequency(), 88900000);
+    e2e::SendCommand(fm, 1096);
+    EXPECT_EQ(CardFrequency(), 87800000);
+    e2e::SendCommand(fm, 1107);
+    EXPECT_EQ(CardFrequency(), 88900000);
+
+    // ---- quick play: the latest recording plays, pauses, resumes and stops back to the radio --------
+    e2e::SendCommand(fm, 1119);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "Playing");
+    auto positionOf = [&](int* duration) {
+        int m = -1, s = -1, dm = -1, ds = -1;
+        const std::string text = e2e::ControlText(fm, kFrequencyText);
+        if (std::sscanf(text.c_str(), "%d:%d/%d:%d", &m, &s, &dm, &ds) != 4)
+            return -1;
+        if (duration)
+            *duration = dm * 60 + ds;
+        return m * 60 + s;
+    };
+    int duration = 0;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return positionOf(&duration) >= 2; }, 20000))
+        << e2e::ControlText(fm, kFrequencyText);
+    EXPECT_NEAR(duration, timedSeconds, 1) << "the timed recording is the latest";
+    e2e::SendCommand(fm, 506);
+    Sleep(1200);
+    const int paused = positionOf(nullptr);
+    Sleep(2500);
+    EXPECT_EQ(positionOf(nullptr), paused) << "paused";
+    e2e::SendCommand(fm, 1049);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return positionOf(nullptr) > paused; }, 10000)) << "resumed";
+    e2e::SendCommand(fm, 507);
+    EXPECT_EQ(e2e::ControlText(fm, kModeText), "FM Radio");
+    // The card is the radio's again, on its station.
+    EXPECT_TRUE(e2e::WaitUntil([&] { return Card("TunerMode") == "FM" && CardFrequency() == 88900000; }, 10000));
+    EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "88.90 MHz");
+
+    // ---- 1234 from the TV program closes it, its state saved ------------------------------------------
+    ASSERT_TRUE(e2e::PostCommand(fm, 1234));
+    EXPECT_TRUE(e2e::WaitForWindowGone(kFmTitle, kExitTimeoutMs));
+    EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
+    EXPECT_EQ(e2e::IniLong(m_dir.File("FMSETTING.ini"), "Channel", "CurrentIndex", -1), 2);
+    EXPECT_EQ(e2e::ReadFile(m_stationFile.Path()), expected) << "the list as the scan left it";
+    for (const e2e::SeenMessageBox& box : boxes.Seen())
+        ADD_FAILURE() << "message box: " << box.caption << ": " << box.text;
+}
+
+} // namespace

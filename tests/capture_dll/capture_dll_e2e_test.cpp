@@ -144,6 +144,15 @@ std::vector<std::string> TemporaryFilesIn(const std::string& dir) {
     return names;
 }
 
+// The window a caller names as the video window's message drain: it counts the left clicks the
+// video window hands it.
+int g_drainClicks = 0;
+LRESULT CALLBACK DrainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_LBUTTONDOWN)
+        ++g_drainClicks;
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
 class CaptureLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -157,11 +166,32 @@ protected:
         RegisterClassA(&wc);
         m_owner = CreateWindowA(wc.lpszClassName, "capture library preview", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
                                 0, 720, 576, nullptr, nullptr, wc.hInstance, nullptr);
+        WNDCLASSA drain = {};
+        drain.lpfnWndProc = DrainProc;
+        drain.hInstance = wc.hInstance;
+        drain.lpszClassName = "CaptureLibraryTestDrain";
+        RegisterClassA(&drain);
+        m_drain = CreateWindowA(drain.lpszClassName, "capture library drain", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                nullptr, nullptr, wc.hInstance, nullptr);
         m_stationFile = e2e::SystemDir() + "\\FmProgram.txt";
     }
     void TearDown() override {
         if (m_owner)
             DestroyWindow(m_owner);
+        if (m_drain)
+            DestroyWindow(m_drain);
+    }
+
+    // A left click on the graph's video window (the owner's child) reaches the drain window.
+    bool ClickReachesDrain() {
+        HWND video = FindWindowExA(m_owner, nullptr, nullptr, nullptr);
+        if (!video)
+            return false;
+        const int before = g_drainClicks;
+        SendMessageA(video, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+        SendMessageA(video, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+        Pump(200);
+        return g_drainClicks > before;
     }
 
     // The device started as the FM program starts it (after QXTV_CoInitialize): both lists into
@@ -207,6 +237,7 @@ protected:
 
     Qxtv m_lib;
     HWND m_owner = nullptr;
+    HWND m_drain = nullptr;
     std::string m_stationFile;
 };
 
@@ -420,7 +451,8 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
     EXPECT_EQ(m_lib.SetTVMode(0), 0);
     EXPECT_EQ(e2e::SimCardState("TunerMode"), "TV");
     EXPECT_EQ(m_lib.StartVideoPreview(nullptr, nullptr), 0) << "no window to show in";
-    ASSERT_EQ(m_lib.StartVideoPreview(m_owner, m_owner), 1);
+    ASSERT_EQ(m_lib.StartVideoPreview(m_owner, m_drain), 1);
+    EXPECT_TRUE(ClickReachesDrain()) << "the caller's drain";
     EXPECT_EQ(m_lib.SetVideoSource(1), 1);
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
     EXPECT_EQ(m_lib.SetVideoSource(99), 0);
@@ -509,12 +541,14 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
     EXPECT_EQ(m_lib.StartCaptureAVI(avi.c_str()), 0) << "one recording at a time";
     EXPECT_EQ(m_lib.StartCapureMP3(dir.File("x.mp3").c_str()), -1) << "the video recording has the graph";
     Pump(4000);
+    EXPECT_TRUE(ClickReachesDrain()) << "the drain is the caller's while recording";
     EXPECT_EQ(m_lib.StopCaptureAVI(), 0) << "either stop ends either kind";
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner") << "the input is routed again";
     EXPECT_EQ(m_lib.SetVideoFormat(32), 0);
     ASSERT_EQ(m_lib.StartCaptureAVI(avi.c_str()), 1);
     Pump(4000);
     EXPECT_EQ(m_lib.StopCaptureMPG4(), 0);
+    EXPECT_TRUE(ClickReachesDrain()) << "the drain is the caller's again after the stop";
     EXPECT_EQ(m_lib.StopCaptureMPG4(), -1) << "nothing records";
     if (mediacheck::Available()) {
         for (const std::string& file : {mpg4, avi}) {

@@ -750,6 +750,19 @@ TEST_F(FmWindowTest, RecordSettingPagePlansTimedRecordingsAndTheEncoder) {
 
 namespace {
 
+// The file's identity on its volume (0 when it cannot be opened): a file replaced through a new
+// one changes it, one truncated and rewritten in place keeps it.
+ULONGLONG FileIdOf(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    return ok ? (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow : 0;
+}
+
 // The program with the real capture library on the prefix's simulated card. The card reads a
 // broadcast of its own (three FM stations low in the band, so a scan passes them all within half
 // a minute) from a simcard.ini of this test, named to the program through TUNARO_SIMCARD_INI.
@@ -849,6 +862,10 @@ TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) 
     ASSERT_TRUE(e2e::WriteFile(m_dir.File("Recordlst.txt"),
                                StartTimeLine(60, &timedStart) + "RecLen: 10\nChan: 1\nFile: timed\n"));
 
+    const ULONGLONG settingsFile = FileIdOf(m_dir.File("FMSETTING.ini"));
+    const ULONGLONG listFile = FileIdOf(m_dir.File("Recordlst.txt"));
+    ASSERT_NE(settingsFile, 0u);
+    ASSERT_NE(listFile, 0u);
     ASSERT_TRUE(m_program.Start(m_dir.File("Tunaro FM.exe")));
     e2e::MessageBoxWatcher boxes(m_program.Pid());
     HWND fm = e2e::WaitForWindow(kFmTitle, kStartTimeoutMs);
@@ -997,6 +1014,15 @@ TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) 
     EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
     EXPECT_EQ(e2e::IniLong(m_dir.File("FMSETTING.ini"), "Channel", "CurrentIndex", -1), 2);
     EXPECT_EQ(e2e::ReadFile(m_stationFile.Path()), expected) << "the list as the scan left it";
+    // Its state files were each replaced by a complete new file, none rewritten in place, and no
+    // temporary file is left beside them.
+    EXPECT_NE(FileIdOf(m_dir.File("FMSETTING.ini")), settingsFile);
+    EXPECT_NE(FileIdOf(m_dir.File("Recordlst.txt")), listFile);
+    WIN32_FIND_DATAA found = {};
+    HANDLE find = FindFirstFileA(m_dir.File("~tu*.tmp").c_str(), &found);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
     for (const e2e::SeenMessageBox& box : boxes.Seen())
         ADD_FAILURE() << "message box: " << box.caption << ": " << box.text;
 }

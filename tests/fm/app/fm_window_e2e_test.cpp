@@ -509,44 +509,46 @@ TEST_F(FmWindowTest, AMissingCardOrRefusedFmModeIsReportedAndOnlyOneCopyRuns) {
 
 namespace {
 
-// HKLM\Software\Tunaro "Language": the value before the test, put back at its end.
-class LanguageValue {
+// A value of HKLM\Software\Tunaro ("Language", "path"): the value before the test, put back at
+// its end.
+class TunaroValue {
 public:
-    LanguageValue() {
+    explicit TunaroValue(const char* name) : m_name(name) {
         HKEY key = nullptr;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tunaro", 0, KEY_READ, &key) != ERROR_SUCCESS)
             return;
-        char value[64] = {};
+        char value[MAX_PATH] = {};
         DWORD size = sizeof value - 1;
-        m_had = RegQueryValueExA(key, "Language", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
-                ERROR_SUCCESS;
+        m_had = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS;
         m_old = value;
         RegCloseKey(key);
     }
-    ~LanguageValue() { Set(m_had ? m_old.c_str() : nullptr); }
-    LanguageValue(const LanguageValue&) = delete;
-    LanguageValue& operator=(const LanguageValue&) = delete;
+    ~TunaroValue() { Set(m_had ? m_old.c_str() : nullptr); }
+    TunaroValue(const TunaroValue&) = delete;
+    TunaroValue& operator=(const TunaroValue&) = delete;
 
-    static bool Set(const char* value) {
+    // A string value, or none when value is null.
+    bool Set(const char* value) const {
         HKEY key = nullptr;
         if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tunaro", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                             nullptr) != ERROR_SUCCESS)
             return false;
-        const LONG rc = value ? RegSetValueExA(key, "Language", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+        const LONG rc = value ? RegSetValueExA(key, m_name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                                                static_cast<DWORD>(strlen(value) + 1))
-                              : RegDeleteValueA(key, "Language");
+                              : RegDeleteValueA(key, m_name);
         RegCloseKey(key);
         return rc == ERROR_SUCCESS || (!value && rc == ERROR_FILE_NOT_FOUND);
     }
 
 private:
+    const char* m_name;
     bool m_had = false;
     std::string m_old;
 };
 
 TEST_F(FmWindowTest, ChineseModeShowsTheChineseTexts) {
-    LanguageValue restore;
-    ASSERT_TRUE(LanguageValue::Set("2052"));
+    TunaroValue language("Language");
+    ASSERT_TRUE(language.Set("2052"));
     HWND fm = Start();
     ASSERT_NE(fm, nullptr);
     EXPECT_EQ(e2e::ControlText(fm, kModeText), "调频广播");
@@ -559,13 +561,54 @@ TEST_F(FmWindowTest, ChineseModeShowsTheChineseTexts) {
     EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
 
     // Any other value is English.
-    ASSERT_TRUE(LanguageValue::Set("1033"));
+    ASSERT_TRUE(language.Set("1033"));
     e2e::Program english;
     fm = Start(english);
     ASSERT_NE(fm, nullptr);
     EXPECT_EQ(e2e::ControlText(fm, kModeText), "FM Radio");
     e2e::SendCommand(fm, 403);
     EXPECT_TRUE(english.WaitForExit(kExitTimeoutMs));
+}
+
+TEST_F(FmWindowTest, TvButtonStartsTheTvProgramOfTheInstallationOrSaysItIsMissing) {
+    TunaroValue path("path");
+    const std::string tvDir = m_dir.File("tv");
+    ASSERT_TRUE(CreateDirectoryA(tvDir.c_str(), nullptr));
+    HWND fm = Start();
+    ASSERT_NE(fm, nullptr);
+    e2e::MessageBoxWatcher boxes(m_program.Pid());
+
+    // No installation directory: nothing happens.
+    ASSERT_TRUE(path.Set(nullptr));
+    e2e::SendCommand(fm, 1112);
+    EXPECT_TRUE(IsWindow(fm));
+    // A directory without the TV program: said so, and the radio plays on.
+    ASSERT_TRUE(path.Set(tvDir.c_str()));
+    ASSERT_TRUE(e2e::PostCommand(fm, 1112));
+    ASSERT_TRUE(boxes.WaitForAny(10000));
+    EXPECT_EQ(boxes.Seen().back().caption, "Tunaro");
+    EXPECT_EQ(boxes.Seen().back().text, "Tunaro TV application is not found!");
+    EXPECT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_TRUE(IsWindow(fm));
+    // Not while recording.
+    const std::string tv = tvDir + "\\Tunaro.EXE";
+    ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\smoke_target.exe").c_str(), tv.c_str(), FALSE));
+    e2e::SendCommand(fm, 1094);
+    e2e::SendCommand(fm, 1112);
+    Sleep(1000);
+    EXPECT_EQ(FindWindowA(nullptr, "Smoke Target"), nullptr);
+    e2e::SendCommand(fm, 1094);
+    // With the program there: the radio closes (the device stopped) and the TV program starts, shown.
+    ASSERT_TRUE(e2e::PostCommand(fm, 1112));
+    EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
+    EXPECT_GE(IndexOf("stop device"), 0);
+    HWND started = nullptr;
+    EXPECT_TRUE(e2e::WaitUntil([&] { return (started = FindWindowA(nullptr, "Smoke Target")) != nullptr; }, 20000));
+    if (started) {
+        EXPECT_TRUE(IsWindowVisible(started));
+        PostMessageA(started, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(e2e::WaitForWindowGone("Smoke Target", 10000));
+    }
 }
 
 } // namespace

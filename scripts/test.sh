@@ -21,10 +21,22 @@ trap 'tunaro_wine_kill "$PREFIX"; tunaro_stop_session' EXIT
 tunaro_wine_env "$PREFIX"
 "$TUNARO_WINESERVER" -p
 export TUNARO_PREFIX=$PREFIX
+export TUNARO_TEST_LOGS=$TUNARO_BUILD/test-logs
+rm -rf "$TUNARO_TEST_LOGS"
 
 log "running the tests"
 ctest --test-dir "$TUNARO_BUILD" --output-on-failure --no-tests=error -j"$(nproc)" "$@"
 rc=$?
+# CTest shows nothing of a test it killed at its time-out: show the end of what it printed.
+failed=$TUNARO_BUILD/Testing/Temporary/LastTestsFailed.log
+if [ $rc -ne 0 ] && [ -f "$failed" ]; then
+  grep -o '[^:]*$' "$failed" | while read -r name; do
+    if [ -f "$TUNARO_TEST_LOGS/$name.log" ]; then
+      log "the last lines $name printed:"
+      tail -40 "$TUNARO_TEST_LOGS/$name.log"
+    fi
+  done
+fi
 
 # The naming convention (CONTRIBUTING.md) over the folders scripts/check-naming.sh lists, with
 # clang-tidy on the compile database of the x64 tree. A run of some tests only leaves it out

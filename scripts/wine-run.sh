@@ -6,8 +6,15 @@
 source "$(dirname "$0")/lib/common.sh"
 tunaro_wine_env "${TUNARO_PREFIX:-$TUNARO_BUILD/prefix/test}"
 [ -d "$WINEPREFIX/drive_c" ] || { echo "wine-run: no prefix at $WINEPREFIX (scripts/make-prefix.sh makes one)" >&2; exit 127; }
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+# Under scripts/test.sh (TUNARO_TEST_LOGS set) the output stays in a log named after the
+# program, so a test that CTest kills at its time-out still leaves what it printed so far.
+if [ -n "${TUNARO_TEST_LOGS:-}" ]; then
+  mkdir -p "$TUNARO_TEST_LOGS"
+  out=$TUNARO_TEST_LOGS/$(basename "$1" .exe).log
+else
+  out=$(mktemp)
+  trap 'rm -f "$out"' EXIT
+fi
 "$TUNARO_WINE" "$@" >"$out" 2>&1 </dev/null
 rc=$?
 cat "$out"

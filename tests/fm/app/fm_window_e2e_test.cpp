@@ -983,10 +983,12 @@ TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) 
     EXPECT_EQ(CardFrequency(), 88300000);
     ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::ControlText(fm, kModeText) == "FM Radio"; }, 20000));
     const int stoppedAt = NowOfDay();
+    // Seen once the graph runs (or has stopped): building and stopping take a moment on a busy
+    // machine, the check itself runs once a second.
     EXPECT_GE(startedAt, timedStart - 3);
-    EXPECT_LE(startedAt, timedStart + 1);
+    EXPECT_LE(startedAt, timedStart + 2);
     EXPECT_GE(stoppedAt, timedStart + 10);
-    EXPECT_LE(stoppedAt, timedStart + 12);
+    EXPECT_LE(stoppedAt, timedStart + 13);
     // It may begin up to 3 s early; it lasts from its start to its end.
     const int timedSeconds = stoppedAt - startedAt;
     ExpectRecording(m_rec + "\\timed.WMA", "asf", "wmav2", timedSeconds);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "capture_dll/qxtv_exports.h"
+#include "engine/engine_report.h"
 
 namespace {
 
@@ -70,6 +71,24 @@ int Enumerate(bool video, int* count, char* names) {
     return video ? g_engine->EnumVideoDevice(count, slots) : g_engine->EnumAudioDevice(count, slots);
 }
 
+// Looking for the card answers "none" with -1 alone: what the engine would show on the way (an
+// empty video device category, say) goes to the debug viewer instead, while the object lives.
+class QuietIdentification : public tunaro::EngineReporter {
+public:
+    QuietIdentification() : m_previous(tunaro::SetEngineReporter(this)) {}
+    ~QuietIdentification() override { tunaro::SetEngineReporter(m_previous); }
+    QuietIdentification(const QuietIdentification&) = delete;
+    QuietIdentification& operator=(const QuietIdentification&) = delete;
+
+    void Report(tunaro::ReportKind, const std::string& text) override {
+        tunaro::EngineTrace("zentaviq_Capture: %s (not shown: no card is answered by the result), Line=%ld\n",
+                            text.c_str(), static_cast<long>(__LINE__));
+    }
+
+private:
+    tunaro::EngineReporter* m_previous;
+};
+
 // After a graph was rebuilt: the remembered input routed again and the caller's message drain
 // given back (a rebuild hands the video window's messages to the owner).
 void RestoreDrain(CaptureEngine* e) {
@@ -119,7 +138,11 @@ QXTV_API int WINAPI QXTV_StartDevice() {
         return 1;
     CaptureEngine& e = *g_engine;
     e.Fm().SetFileDirectory(std::string());
-    const int devices = e.Initialize(nullptr, 0);
+    int devices = 0;
+    {
+        QuietIdentification quiet;
+        devices = e.Initialize(nullptr, 0);
+    }
     if (devices == tunaro::kEngineNoCard || tunaro::Shared().selectedAudio < 0 || !e.InitCaptureGraph()) {
         e.Shutdown();
         return kFailed;
@@ -154,7 +177,12 @@ QXTV_API int WINAPI QXTV_DeviceUTVMute2820() {
     {
         CaptureEngine engine;
         tunaro::DeviceDiscovery::SelectVideoDevice("UTV2820");
-        if (engine.Initialize(nullptr, 0) != tunaro::kEngineNoCard && engine.InitCaptureGraph())
+        int devices = 0;
+        {
+            QuietIdentification quiet;
+            devices = engine.Initialize(nullptr, 0);
+        }
+        if (devices != tunaro::kEngineNoCard && engine.InitCaptureGraph())
             result = engine.Fm().AudioMute(1) ? 1 : 0;
         engine.Shutdown();
     }

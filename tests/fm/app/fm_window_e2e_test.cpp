@@ -806,6 +806,42 @@ ULONGLONG FileIdOf(const std::string& path) {
     return ok ? (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow : 0;
 }
 
+// Takes the simulated card out of the device categories (as if none were fitted) for the life of
+// the object, the way its driver registers: simcard.ini [Config] Family, then registration. The
+// registration reads the simcard.ini TUNARO_SIMCARD_INI names.
+class HiddenCard {
+public:
+    explicit HiddenCard(const std::string& ini) : m_ini(ini) {
+        m_family = e2e::IniString(ini, "Config", "Family", "SAA7134");
+        m_dll = LoadLibraryA((e2e::SystemDir() + "\\simcard.dll").c_str());
+        if (m_dll)
+            m_register =
+                reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(m_dll, "DllRegisterServer")));
+        if (!m_register)
+            return;
+        WritePrivateProfileStringA("Config", "Family", "NONE", ini.c_str());
+        m_hidden = SUCCEEDED(m_register());
+    }
+    ~HiddenCard() {
+        if (m_register) {
+            WritePrivateProfileStringA("Config", "Family", m_family.c_str(), m_ini.c_str());
+            m_register();
+        }
+        if (m_dll)
+            FreeLibrary(m_dll);
+    }
+    HiddenCard(const HiddenCard&) = delete;
+    HiddenCard& operator=(const HiddenCard&) = delete;
+    bool Hidden() const { return m_hidden; }
+
+private:
+    using Register = HRESULT(WINAPI*)();
+    std::string m_ini, m_family;
+    HMODULE m_dll = nullptr;
+    Register m_register = nullptr;
+    bool m_hidden = false;
+};
+
 // The program with the real capture library on the prefix's simulated card. The card reads a
 // broadcast of its own (three FM stations low in the band, so a scan passes them all within half
 // a minute) from a simcard.ini of this test, named to the program through TUNARO_SIMCARD_INI.
@@ -1070,6 +1106,41 @@ TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) 
         FindClose(find);
     for (const e2e::SeenMessageBox& box : boxes.Seen())
         ADD_FAILURE() << "message box: " << box.caption << ": " << box.text;
+}
+
+TEST_F(FmOnTheCardTest, WithoutACardItSaysSoAndWithoutStationsItListensAt87_9) {
+    {
+        HiddenCard hidden(m_card);
+        ASSERT_TRUE(hidden.Hidden());
+        e2e::MessageBoxWatcher boxes;
+        e2e::Program run;
+        ASSERT_TRUE(run.Start(m_dir.File("Tunaro FM.exe")));
+        boxes.SetPid(run.Pid());
+        EXPECT_TRUE(run.WaitForExit(kStartTimeoutMs));
+        const std::vector<e2e::SeenMessageBox> seen = boxes.Seen();
+        // The program's own word only: the library answers a missing card by its result.
+        ASSERT_EQ(seen.size(), 1u) << (seen.empty() ? std::string() : seen.front().text);
+        EXPECT_EQ(seen[0].caption, "Error");
+        EXPECT_EQ(seen[0].text, "Cannot find any card, Please check driver setup success!");
+        EXPECT_EQ(e2e::FindTopWindow(kFmTitle), nullptr);
+    }
+    // The card back, and no station list at all: the radio comes up on 87.9 MHz.
+    DeleteFileA(m_stationFile.Path().c_str());
+    ASSERT_TRUE(m_program.Start(m_dir.File("Tunaro FM.exe")));
+    e2e::MessageBoxWatcher boxes(m_program.Pid());
+    HWND fm = e2e::WaitForWindow(kFmTitle, kStartTimeoutMs);
+    ASSERT_NE(fm, nullptr);
+    ASSERT_TRUE(e2e::WaitUntil([fm] { return IsWindowVisible(fm) != FALSE; }, kStartTimeoutMs));
+    EXPECT_EQ(Card("TunerMode"), "FM");
+    EXPECT_EQ(CardFrequency(), 87900000);
+    EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "87.90 MHz");
+    // No station to step to.
+    e2e::SendCommand(fm, 1108);
+    e2e::SendCommand(fm, 1096);
+    EXPECT_EQ(CardFrequency(), 87900000);
+    e2e::SendCommand(fm, 403);
+    EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
+    EXPECT_TRUE(boxes.Seen().empty());
 }
 
 } // namespace

@@ -615,14 +615,23 @@ TEST_F(FmWindowTest, TvButtonStartsTheTvProgramOfTheInstallationOrSaysItIsMissin
 
 namespace {
 
-// The page of a property sheet that holds the control id (null after 10 s).
+// A dialog with this title once it is shown, which is after its initialisation (it exists, and
+// can be found, before); null after timeoutMs.
+HWND WaitForDialog(const char* title, DWORD timeoutMs) {
+    HWND dialog = e2e::WaitForWindow(title, timeoutMs);
+    if (!dialog || !e2e::WaitUntil([dialog] { return IsWindowVisible(dialog) != FALSE; }, timeoutMs))
+        return nullptr;
+    return dialog;
+}
+
+// The shown page of a property sheet that holds the control id (null after 10 s).
 HWND PageWith(HWND sheet, int id) {
     HWND found = nullptr;
     e2e::WaitUntil(
         [&] {
             for (HWND page = FindWindowExA(sheet, nullptr, "#32770", nullptr); page;
                  page = FindWindowExA(sheet, page, "#32770", nullptr))
-                if (GetDlgItem(page, id)) {
+                if (GetDlgItem(page, id) && IsWindowVisible(page)) {
                     found = page;
                     return true;
                 }
@@ -650,7 +659,7 @@ TEST_F(FmWindowTest, ChannelSettingPageEditsTheLibrarysListAndScans) {
     ASSERT_NE(fm, nullptr);
     e2e::MessageBoxWatcher boxes(m_program.Pid());
     ASSERT_TRUE(e2e::PostCommand(fm, 1015));
-    HWND sheet = e2e::WaitForWindow("Setting", 20000);
+    HWND sheet = WaitForDialog("Setting", 20000);
     ASSERT_NE(sheet, nullptr);
     HWND page = PageWith(sheet, 1250);
     ASSERT_NE(page, nullptr);
@@ -684,7 +693,7 @@ TEST_F(FmWindowTest, ChannelSettingPageEditsTheLibrarysListAndScans) {
 
     // Insert: a frequency outside the band is refused, one inside goes to the end of the list.
     PostMessageA(GetDlgItem(page, 1261), BM_CLICK, 0, 0);
-    HWND insert = e2e::WaitForWindow("Insert", 10000);
+    HWND insert = WaitForDialog("Insert", 10000);
     ASSERT_NE(insert, nullptr);
     EXPECT_EQ(e2e::ControlText(insert, 1270), "New Channel");
     EXPECT_EQ(e2e::ControlText(insert, 1271), "87.50");
@@ -733,7 +742,7 @@ TEST_F(FmWindowTest, RecordSettingPagePlansTimedRecordingsAndTheEncoder) {
     e2e::MessageBoxWatcher boxes(m_program.Pid());
 
     ASSERT_TRUE(e2e::PostCommand(fm, 1015));
-    HWND sheet = e2e::WaitForWindow("Setting", 20000);
+    HWND sheet = WaitForDialog("Setting", 20000);
     ASSERT_NE(sheet, nullptr);
     // The second page, after the channel setting page.
     PostMessageA(sheet, PSM_SETCURSEL, 1, 0);
@@ -994,7 +1003,7 @@ TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) 
     ExpectRecording(m_rec + "\\" + mp3[0], nullptr, "mp3", 10.0);
 
     ASSERT_TRUE(e2e::PostCommand(fm, 1015));
-    HWND sheet = e2e::WaitForWindow("Setting", 20000);
+    HWND sheet = WaitForDialog("Setting", 20000);
     ASSERT_NE(sheet, nullptr);
     PostMessageA(sheet, PSM_SETCURSEL, 1, 0);
     HWND page = PageWith(sheet, 1242);

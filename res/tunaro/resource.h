@@ -120,6 +120,8 @@
 #define IDD_CHANNEL_EDIT 132
 #define IDD_SAV_PATH 271
 #define IDD_ADD_CHANNEL 354
+#define IDD_RECORD_TYPE 134
+#define IDD_FILE_NAME 337
 
 // The video window's menu (Chinese 333, English 334) and the channel list's audio menu
 // (Chinese 365, English 366).
@@ -183,6 +185,23 @@
 #define IDC_SP_MOVIE_LABEL 1147
 #define IDC_SP_DISKS 1168
 #define IDC_SP_GROUP 1169
+
+// Record type page: the type group box, one radio button per record format code (in code
+// order), the description list and a combo box nobody listens to.
+#define IDC_RT_GROUP 1153
+#define IDC_RT_DVD 1155
+#define IDC_RT_VCD 1156
+#define IDC_RT_MPEG4 1157
+#define IDC_RT_AVI 1158
+#define IDC_RT_MP3 1159
+#define IDC_RT_WMV 1160
+#define IDC_RT_SVCD 1161
+#define IDC_RT_WMA 1162
+#define IDC_RT_LIST 1166
+#define IDC_RT_COMBO 1061
+
+// Recording-name prompt.
+#define IDC_FN_NAME 1170
 
 // Video window menu.
 #define ID_INPUT_TV 32781

@@ -151,6 +151,7 @@ const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
         Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_RESTART_PREVIEW),
         Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_BUSY_QUERY),
         CopyData<&P::m_peers, &PanelPeers::OnCopyData>(),
+        Message<&P::m_peers, &PanelPeers::OnStartOrderedRecording>(kStartOrderedRecording),
         // Window messages.
         Timer<&P::OnTimer>(),
         SysCommand<&P::OnSysCommandAbout>(IDM_ABOUTBOX, IDM_ABOUTBOX_LAST),
@@ -411,6 +412,7 @@ void CControlPanel::SaveSettings() {
 
 LRESULT CControlPanel::OnDestroy() {
     TvGlobals& g = Globals();
+    m_recording.OnPanelDestroy();
     if (m_state.previewOn)
         StopPreview();
     SaveSettings();

@@ -57,6 +57,8 @@ public:
     // The master volume (null before step 12 of the initialisation and after the ending).
     tunaro::MasterVolume* Volume() const { return m_volume.get(); }
     void ShowAbout();
+    // The video window changed size while a movie plays in it.
+    void MovieWindowSized() { m_recording.OnVideoWindowSized(); }
 
     // ---- provided by the panel's looks (panel_window.cpp / panel_look.cpp) -----------------
     // OSD text shown over the picture through timer 116 for 1.5 s.
@@ -66,6 +68,8 @@ public:
     void UnlockPanel();
     void SetMuteLook(bool muted);
     void SetRecordLook(bool recording);
+    // Shows a text in the status line at once (the status timer takes over at its next tick).
+    void ShowStatusText(const std::string& text);
     // Lights the volume bar up to the segment topId (1181..1198).
     void LightVolumeSegments(int topId);
     // Opens a modal dialog of the panel: a topmost video window steps back meanwhile, and the

@@ -6,6 +6,7 @@
 #include "engine/engine_shared.h"
 #include "tv/app/control_panel.h"
 #include "tv/app/tunaro_app.h"
+#include "tv/dialogs/record_type_dlg.h"
 #include "tv/dialogs/setup_sheet.h"
 
 PanelSetupHost::PanelSetupHost(CControlPanel& panel, PanelState& state) : m_panel(panel), m_state(state) {}
@@ -73,6 +74,8 @@ void PanelDialogs::OpenSheet(bool recordSettings) {
     m_panel.RunPanelDialog(true, [this, recordSettings] {
         PanelSetupHost host(m_panel, m_state);
         tunaro::CSetup sheet(host);
+        tunaro::CRecordTypeDlg recordPage(host);
+        sheet.SetRecordPage(&recordPage);
         sheet.StartOnRecordPage(recordSettings);
         sheet.DoModal(m_panel.GetHwnd());
     });
@@ -86,8 +89,13 @@ void PanelDialogs::OnRecordSetting() {
     OpenSheet(true);
 }
 
-// The record type page comes with the recording work.
-void PanelDialogs::OnRecordType() {}
+void PanelDialogs::OnRecordType() {
+    m_panel.RunPanelDialog(true, [this] {
+        PanelSetupHost host(m_panel, m_state);
+        tunaro::CRecordTypeDlg page(host);
+        tunaro::RunSinglePage(page, host.Text("Record Type", "录像格式"), m_panel.GetHwnd());
+    });
+}
 
 void PanelDialogs::OnColor() {
     m_panel.RunPanelDialog(true, [this] {

@@ -144,9 +144,12 @@ void PanelPeers::OnSchedulerCommand(UINT id) {
     HWND panel = m_panel.GetHwnd();
     switch (id) {
     case IDC_STOP_AND_CLOSE:
-        // Sent to itself, the stop has completed (file closed and named) when the call returns.
-        if (m_state.recording)
+        // Sent to itself, the stop has completed (file closed and named) when the call returns;
+        // the file is named automatically, nobody is there to answer a name dialog.
+        if (m_state.recording) {
+            m_state.autoName = true;
             SendMessageA(panel, WM_COMMAND, MAKEWPARAM(IDC_RECORD, 0), 0);
+        }
         PostMessageA(panel, WM_COMMAND, MAKEWPARAM(IDC_EXIT, 0), 0);
         break;
     case IDC_SCHEDULE_RECORD:
@@ -231,7 +234,18 @@ BOOL PanelPeers::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
         break;
     }
     ApplySource();
-    m_state.autoName = true;
-    SendMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_RECORD, 0), 0);
+    // The recording starts once the order has been answered: building its graph takes longer
+    // than a sender should wait. It is named by its stop time when it ends.
+    m_boOrderPending = true;
+    PostMessageA(m_panel.GetHwnd(), kStartOrderedRecording, 0, 0);
     return TRUE;
+}
+
+void PanelPeers::OnStartOrderedRecording() {
+    // Only a start: a recording begun meanwhile by other means is not stopped by the order.
+    if (!m_boOrderPending)
+        return;
+    m_boOrderPending = false;
+    if (!m_state.recording && m_state.previewOn)
+        SendMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_RECORD, 0), 0);
 }

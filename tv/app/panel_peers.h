@@ -6,6 +6,9 @@
 #include <windows.h>
 
 class CControlPanel;
+
+// Posted by the panel to itself after it took the scheduler's recording order.
+constexpr UINT kStartOrderedRecording = WM_APP + 22;
 struct PanelState;
 
 class PanelPeers {
@@ -23,6 +26,8 @@ public:
     // IDC_SCHEDULE_TUNE: the tuner input and the channel index in lParam's low half.
     void OnScheduleTune(UINT id, UINT code, HWND channel);
     BOOL OnCopyData(HWND from, const COPYDATASTRUCT* data); // WM_COPYDATA (5022: record)
+    // The recording of an accepted order starts here, once the order has been answered.
+    void OnStartOrderedRecording();
 
 private:
     // Orders that change what is watched need a running preview and neither recording nor scan.
@@ -36,4 +41,5 @@ private:
 
     CControlPanel& m_panel; // its window, engine and looks
     PanelState& m_state;
+    bool m_boOrderPending = false; // an accepted order waits for its recording to start
 };

@@ -1,8 +1,14 @@
 // The control panel's recording and playback commands: Record, quick record, Open File, the
-// player keys and quick play. The recording graphs themselves are the engine's.
+// player keys and quick play, and the player's status line. The recording graphs are the
+// engine's; movies play through FilmDeck.dll.
 #pragma once
 
 #include <windows.h>
+
+#include <ctime>
+#include <string>
+
+#include "tv/app/film_deck.h"
 
 class CControlPanel;
 struct PanelState;
@@ -19,7 +25,43 @@ public:
     void OnPlayback(UINT id); // IDC_PLAY .. IDC_TV: the player keys
     void OnQuickPlay();       // IDC_QUICK_PLAY
 
+    // The status timer while a movie file is open: the player's line ("play m:s/m:s", or
+    // "Finish" at the end, where a playing movie is rewound and paused).
+    std::string PlaybackStatusTick();
+    // The panel goes: an open movie is closed.
+    void OnPanelDestroy();
+    // The video window's size changed: the movie's picture follows it.
+    void OnVideoWindowSized();
+    // Full screen or window mode while a movie plays: the video window owns the picture for the
+    // new mode and it fills the window.
+    void OnFullScreenChanged();
+
 private:
+    // Starts a recording into the video directory under the time name; false (told, nothing
+    // left behind) when the engine cannot start it.
+    bool StartRecording();
+    // Stops the running recording; the file is complete and, when asked, named automatically.
+    // Returns where the file is now.
+    std::string StopRecording();
+    // The engine start of the current record format.
+    int StartEngine(const std::string& file);
+    // Renames a stopped recording; false (with the system's reason) when it stays where it is.
+    bool RenameRecording(const std::string& file, const std::string& target, std::string* whyNot);
+    void TellNotNamed(const std::string& file, const std::string& target, const std::string& why);
+    // The name dialog for a stopped recording: OK names it, Cancel deletes it.
+    void AskNameOrDelete(const std::string& file);
+    void TellKept(const std::string& file, const char* englishWhy, const char* chineseWhy);
+
+    std::string ChooseMovieFile(bool quick);
+    void SetPlayerButtons(bool playing);
+    void BackToTv();
+
     CControlPanel& m_panel; // its engine, looks and windows
     PanelState& m_state;
+
+    std::string m_strRecordingFile; // the file being written
+    long m_lRecordingFormat = 0;    // its record format code
+    FilmDeck m_deck;
+    std::string m_strPlaybackFile;
+    long m_lDurationSeconds = 0;
 };

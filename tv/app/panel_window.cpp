@@ -130,6 +130,10 @@ void CControlPanel::SetRecordLook(bool recording) {
     m_skin.SetRecordLook(recording);
 }
 
+void CControlPanel::ShowStatusText(const std::string& text) {
+    m_statusLine.Show(tunaro::StatusLine{text, tunaro::kStatusYellow});
+}
+
 void CControlPanel::LightVolumeSegments(int topId) {
     m_state.volumeSegment = std::clamp(topId, tunaro::kFirstVolumeSegment, tunaro::kLastVolumeSegment);
     m_skin.LightVolumeSegments(m_state.volumeSegment);
@@ -200,7 +204,9 @@ void CControlPanel::OnFullScreen() {
     }
     RECT client = {};
     GetClientRect(video, &client);
-    if (tunaro::CaptureEngine* engine = Engine())
+    if (m_state.PlaybackOpen())
+        m_recording.OnFullScreenChanged(); // the movie's picture follows the window
+    else if (tunaro::CaptureEngine* engine = Engine())
         engine->SetVideoWindowsPos(0, 0, client.right, client.bottom);
     if (!wasTopmost)
         SetTopmost(video, false);
@@ -298,8 +304,11 @@ void CControlPanel::OnStatusTimer() {
     if (m_state.recording && m_state.recordStart > 0)
         status.elapsedSeconds = static_cast<long>(difftime(time(nullptr), m_state.recordStart));
     status.scanning = m_state.scanning;
-    if (!m_state.recording && !m_state.scanning && m_state.playbackState != -1)
-        return; // the player keeps its own line (position and duration) while a file is open
+    if (!m_state.recording && !m_state.scanning && m_state.playbackState != -1) {
+        // The player's own line (position and duration) while a file is open.
+        status.playbackOpen = true;
+        status.playbackText = m_recording.PlaybackStatusTick();
+    }
     if (tunaro::CaptureEngine* engine = Engine()) {
         char name[261] = "";
         engine->GetSourceName(static_cast<int>(m_state.settings.lVideoSource), name, sizeof(name));

@@ -79,9 +79,14 @@ BOOL CVideoWnd::OnEraseBackground(HDC dc) {
 }
 
 LRESULT CVideoWnd::OnSize(WPARAM type, LPARAM size) {
-    const CControlPanel* panel = Panel();
+    CControlPanel* panel = Panel();
     if (panel && panel->State().desktopMode)
         return 0; // the picture is on the desktop meanwhile
+    if (panel && panel->State().PlaybackOpen()) {
+        if (type != SIZE_MINIMIZED)
+            panel->MovieWindowSized(); // a movie plays in the window meanwhile
+        return 0;
+    }
     tunaro::CaptureEngine* engine = Globals().Engine();
     if (type != SIZE_MINIMIZED && engine && engine->PreviewBuilt())
         engine->SetVideoWindowsPos(0, 0, LOWORD(size), HIWORD(size));

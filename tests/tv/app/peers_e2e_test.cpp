@@ -75,10 +75,13 @@ protected:
         g_tunaroIni = new e2e::SavedFile(e2e::InstallDir() + "\\Tunaro.ini");
         g_savedPath = ReadSuitePath();
         ASSERT_TRUE(e2e::WriteFile(g_programTxt->Path(), ProgramText()));
+        g_videoDir = new e2e::ScratchDir("tvpeers-video");
         ASSERT_TRUE(e2e::WriteFile(g_tunaroIni->Path(), "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\n"
-                                                      "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n"));
+                                                      "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n"
+                                                      "[SavVideoPath]\r\nPath=" + g_videoDir->Path() + "\r\n"));
         // The window the program reports to, and which keeps it from starting the scheduler.
         g_schedule = new e2e::PeerWindow("Schedule");
+        g_remote = new e2e::PeerWindow("Remote");
         g_program = new e2e::Program();
         ASSERT_TRUE(g_program->Start(e2e::InstallDir() + "\\Tunaro.exe"));
         g_panel = e2e::WaitForWindow(kPanelTitle, 30000);
@@ -93,9 +96,11 @@ protected:
         }
         delete g_program;
         delete g_schedule;
+        delete g_remote;
         WriteSuitePath(g_savedPath);
         delete g_tunaroIni;
         delete g_programTxt;
+        delete g_videoDir;
     }
     void SetUp() override {
         ASSERT_NE(g_panel, nullptr);
@@ -107,10 +112,19 @@ protected:
         DWORD_PTR result = 0;
         SendMessageTimeoutA(g_panel, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result);
     }
+    // The order; one that is taken records, and the recording is stopped again by the
+    // scheduler's 2143 before the next case (its file goes to the scratch video directory).
     static LRESULT Order(long format, long channel, const std::string& text, UINT_PTR id = kRecordOrder) {
         const ULONG_PTR word = (static_cast<ULONG_PTR>(format) << 16) | static_cast<ULONG_PTR>(channel);
-        return e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(id), word, text.empty() ? nullptr : text.data(),
-                                 static_cast<DWORD>(text.size()));
+        g_schedule->Clear();
+        const LRESULT taken = e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(id), word,
+                                                text.empty() ? nullptr : text.data(), static_cast<DWORD>(text.size()));
+        if (taken) {
+            EXPECT_TRUE(g_schedule->WaitForCommand(2147, 60000)) << "the order recorded nothing";
+            e2e::SendCommand(g_panel, 2143);
+            EXPECT_TRUE(g_schedule->WaitForCommand(2148, 60000)) << "2143 did not stop the recording";
+        }
+        return taken;
     }
     static bool WaitForInput(const std::string& input) {
         return e2e::WaitUntil([&] { return e2e::SimCardState("VideoInput") == input; }, 8000);
@@ -121,16 +135,20 @@ protected:
 
     static e2e::SavedFile* g_programTxt;
     static e2e::SavedFile* g_tunaroIni;
+    static e2e::ScratchDir* g_videoDir;
     static std::optional<std::string> g_savedPath;
     static e2e::PeerWindow* g_schedule;
+    static e2e::PeerWindow* g_remote;
     static e2e::Program* g_program;
     static HWND g_panel;
 };
 
 e2e::SavedFile* PeersE2E::g_programTxt = nullptr;
 e2e::SavedFile* PeersE2E::g_tunaroIni = nullptr;
+e2e::ScratchDir* PeersE2E::g_videoDir = nullptr;
 std::optional<std::string> PeersE2E::g_savedPath;
 e2e::PeerWindow* PeersE2E::g_schedule = nullptr;
+e2e::PeerWindow* PeersE2E::g_remote = nullptr;
 e2e::Program* PeersE2E::g_program = nullptr;
 HWND PeersE2E::g_panel = nullptr;
 
@@ -139,7 +157,7 @@ TEST_F(PeersE2E, TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
     ASSERT_TRUE(WaitForInput("Video Tuner"));
 
     // "...2": S-Video, the channel stays.
-    EXPECT_EQ(Order(1, 4, "Record_02"), TRUE);
+    EXPECT_EQ(Order(2, 4, "Record_02"), TRUE);
     EXPECT_TRUE(WaitForInput("Video SVideo"));
     Sync();
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), ChannelFrequency(0));
@@ -150,33 +168,33 @@ TEST_F(PeersE2E, TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(3)));
 
     // "...1": composite, with the order's channel.
-    EXPECT_EQ(Order(0, 5, "Record_01"), TRUE);
+    EXPECT_EQ(Order(3, 5, "Record_01"), TRUE);
     EXPECT_TRUE(WaitForInput("Video Composite"));
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(5)));
 
     // "...0": the tuner, the channel stays.
-    EXPECT_EQ(Order(0, 2, "Record_00"), TRUE);
+    EXPECT_EQ(Order(3, 2, "Record_00"), TRUE);
     EXPECT_TRUE(WaitForInput("Video Tuner"));
     Sync();
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), ChannelFrequency(5));
 
     // Any other digit: the tuner and the channel.
-    EXPECT_EQ(Order(0, 1, "Record_07"), TRUE);
+    EXPECT_EQ(Order(3, 1, "Record_07"), TRUE);
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(1)));
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
 }
 
 TEST_F(PeersE2E, EmptyRecordingOrdersUseTheTunerAndUnknownFormatsAreRefused) {
-    EXPECT_EQ(Order(0, 4, "Record_02"), TRUE);
+    EXPECT_EQ(Order(3, 4, "Record_02"), TRUE);
     ASSERT_TRUE(WaitForInput("Video SVideo"));
     // No text at all: the tuner with the order's channel.
-    EXPECT_EQ(Order(0, 2, ""), TRUE);
+    EXPECT_EQ(Order(3, 2, ""), TRUE);
     EXPECT_TRUE(WaitForInput("Video Tuner"));
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(2)));
     // No digit at its end: the same.
-    EXPECT_EQ(Order(0, 4, "Record_02"), TRUE);
+    EXPECT_EQ(Order(3, 4, "Record_02"), TRUE);
     ASSERT_TRUE(WaitForInput("Video SVideo"));
-    EXPECT_EQ(Order(0, 3, "Record_"), TRUE);
+    EXPECT_EQ(Order(3, 3, "Record_"), TRUE);
     EXPECT_TRUE(WaitForInput("Video Tuner"));
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(3)));
 
@@ -190,7 +208,7 @@ TEST_F(PeersE2E, EmptyRecordingOrdersUseTheTunerAndUnknownFormatsAreRefused) {
 }
 
 TEST_F(PeersE2E, RestartingThePreviewKeepsInputAndPicture) {
-    EXPECT_EQ(Order(0, 4, "Record_02"), TRUE);
+    EXPECT_EQ(Order(3, 4, "Record_02"), TRUE);
     ASSERT_TRUE(WaitForInput("Video SVideo"));
     e2e::SendCommand(g_panel, kRestartPreview);
     Sync();
@@ -227,8 +245,12 @@ TEST_F(PeersE2E, TheBusyQueryIsAnsweredOnlyWhileBusyAndOrdersWaitForTheScan) {
     Sync();
     EXPECT_TRUE(g_schedule->Commands(kBusyAnswer).empty()) << "an idle panel answered the busy query";
 
+    g_remote->Clear();
     e2e::PostCommand(g_panel, kAutoScan);
     ASSERT_TRUE(g_schedule->WaitForCommand(2149, 8000));
+    // The remote agent hears of the scan too (and nothing of its end yet).
+    EXPECT_TRUE(g_remote->WaitForCommand(5557, 8000));
+    EXPECT_TRUE(g_remote->Commands(5558).empty());
     g_schedule->Clear();
     e2e::SendCommand(g_panel, kBusyQuery);
     EXPECT_TRUE(g_schedule->WaitForCommand(kBusyAnswer, 8000));
@@ -240,6 +262,8 @@ TEST_F(PeersE2E, TheBusyQueryIsAnsweredOnlyWhileBusyAndOrdersWaitForTheScan) {
 
     e2e::PostCommand(g_panel, kAutoScan);
     ASSERT_TRUE(g_schedule->WaitForCommand(2150, 15000));
+    EXPECT_TRUE(g_remote->WaitForCommand(5558, 8000));
+    EXPECT_EQ(g_remote->Commands(5557).size(), 1u);
     g_schedule->Clear();
     e2e::SendCommand(g_panel, kBusyQuery);
     Sync();
@@ -271,7 +295,12 @@ TEST_F(PeersE2E, TheFmButtonNeedsAPathAndTheProgramInIt) {
     ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\tvapp_schedule_standin.exe").c_str(),
                           dir.File("Tunaro FM.EXE").c_str(), FALSE));
     e2e::PostCommand(g_panel, kFm);
-    EXPECT_TRUE(g_program->WaitForExit(20000)) << "the panel did not end for the FM program";
+    EXPECT_TRUE(g_program->WaitForExit(20000)) << "the panel did not end for the FM program" << [&] {
+        std::string all;
+        for (const e2e::SeenMessageBox& box : boxes.Seen())
+            all += " [" + box.text + "]";
+        return all;
+    }();
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FileExists(dir.File("schedule-started.txt")); }, 10000))
         << "the FM program was not started";
     EXPECT_EQ(boxes.Seen().size(), 1u);

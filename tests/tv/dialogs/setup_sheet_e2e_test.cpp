@@ -97,7 +97,7 @@ protected:
 TEST_F(SetupE2E, SetupCommandOpensTheSheetWithItsPagesAndItsTexts) {
     HWND sheet = Open(Panel(), IDC_SETTING, "Setup");
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(TabTitles(sheet), (std::vector<std::string>{"Channel Edit", "ProcAmp", "Directory Setting"}));
+    EXPECT_EQ(TabTitles(sheet), (std::vector<std::string>{"Channel Edit", "ProcAmp", "Record", "Directory Setting"}));
     HWND page = CurrentPage(sheet);
     HWND list = GetDlgItem(page, IDC_CE_LIST);
     EXPECT_EQ(ListColumnTitles(list), (std::vector<std::string>{"Index", "Channel Name", "Freq", "Audio"}));
@@ -110,6 +110,8 @@ TEST_F(SetupE2E, SetupCommandOpensTheSheetWithItsPagesAndItsTexts) {
     page = ShowPage(sheet, 1);
     EXPECT_EQ(e2e::ControlText(page, IDC_CA_BRIGHTNESS_LABEL), "BrightNess:");
     page = ShowPage(sheet, 2);
+    EXPECT_EQ(e2e::ControlText(page, IDC_RT_GROUP), "Type");
+    page = ShowPage(sheet, 3);
     EXPECT_EQ(e2e::ControlText(page, IDC_SP_IMAGE_BROWSE), "Brower");
     EXPECT_EQ(e2e::ControlText(page, IDC_SP_IMAGE_PATH), e2e::InstallDir() + "\\Image");
     // The panel's keys rest while the sheet is open: "A" would start a scan.
@@ -456,7 +458,7 @@ TEST_F(SetupE2EChinese, SheetPagesAndMenuShowTheChineseTexts) {
     e2e::MessageBoxWatcher boxes(g_tunaro->program.Pid());
     HWND sheet = Open(g_tunaro->panel, IDC_SETTING, "系统设置");
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(TabTitles(sheet), (std::vector<std::string>{"频道编辑", "色彩调节", "目录设置"}));
+    EXPECT_EQ(TabTitles(sheet), (std::vector<std::string>{"频道编辑", "色彩调节", "录像", "目录设置"}));
     HWND page = CurrentPage(sheet);
     HWND list = GetDlgItem(page, IDC_CE_LIST);
     EXPECT_EQ(ListColumnTitles(list), (std::vector<std::string>{"索引", "频道名称", "频率值", "声音"}));
@@ -467,6 +469,8 @@ TEST_F(SetupE2EChinese, SheetPagesAndMenuShowTheChineseTexts) {
     page = ShowPage(sheet, 1);
     EXPECT_EQ(e2e::ControlText(page, IDC_CA_BRIGHTNESS_LABEL), "亮度:");
     page = ShowPage(sheet, 2);
+    EXPECT_EQ(e2e::ControlText(page, IDOK), "确定");
+    page = ShowPage(sheet, 3);
     EXPECT_EQ(e2e::ControlText(page, IDC_SP_IMAGE_BROWSE), "浏览");
     EXPECT_TRUE(CloseSheet(sheet, "系统设置", PSBTN_CANCEL));
 

@@ -120,11 +120,23 @@ protected:
         const LRESULT taken = e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(id), word,
                                                 text.empty() ? nullptr : text.data(), static_cast<DWORD>(text.size()));
         if (taken) {
-            EXPECT_TRUE(g_schedule->WaitForCommand(2147, 60000)) << "the order recorded nothing";
+            EXPECT_TRUE(g_schedule->WaitForCommand(2147, 60000)) << "the order recorded nothing" << OpenDialogs();
             e2e::SendCommand(g_panel, 2143);
             EXPECT_TRUE(g_schedule->WaitForCommand(2148, 60000)) << "2143 did not stop the recording";
         }
         return taken;
+    }
+    // The titles and texts of the dialogs and message boxes the program shows, for failure reports.
+    static std::string OpenDialogs() {
+        std::string all;
+        for (HWND w : e2e::ProcessWindows(g_program->Pid())) {
+            char cls[64] = "";
+            GetClassNameA(w, cls, sizeof cls);
+            if (std::string(cls) != "#32770" || !IsWindowVisible(w))
+                continue;
+            all += " [" + e2e::WindowText(w) + ": " + e2e::ControlText(w, 0xFFFF) + "]";
+        }
+        return all;
     }
     static bool WaitForInput(const std::string& input) {
         return e2e::WaitUntil([&] { return e2e::SimCardState("VideoInput") == input; }, 8000);

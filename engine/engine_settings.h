@@ -23,9 +23,16 @@ struct EngineSettings {
 
 // Reads what the profile holds, with the defaults for missing keys; the frame rate is 25.
 EngineSettings ReadEngineSettings();
-// Writes every value; the device texts are the display names of the current video and audio
-// device monikers (empty when there is none).
-void WriteEngineSettings(const EngineSettings& settings, const std::string& videoDevice,
+// Writes every value into the per-user profile file; the device texts are the display names of
+// the current video and audio device monikers (empty when there is none). The file is replaced
+// as a whole once the new one is complete, so a crash or a kill leaves the old or the new file;
+// false (reported to the debug output) when it could not be written, the file then unchanged.
+bool WriteEngineSettings(const EngineSettings& settings, const std::string& videoDevice,
                          const std::string& audioDevice);
+// The same into the profile file at profilePath, the rest of the file kept as it was.
+bool WriteEngineSettingsTo(const std::string& profilePath, const EngineSettings& settings,
+                           const std::string& videoDevice, const std::string& audioDevice);
+// The per-user profile file the section is kept in (win.ini in the Windows directory).
+std::string EngineProfilePath();
 
 } // namespace tunaro

@@ -4,6 +4,7 @@
 #include "state_files.h"
 
 #include "e2e.h"
+#include "engine/engine_settings.h"
 
 #include <windows.h>
 
@@ -126,4 +127,44 @@ TEST(StateFiles, AKillWhileSavingLeavesTheWholeOldOrTheWholeNewFile) {
                     file.name, trials, failures, saves, leftovers);
         std::fflush(stdout);
     }
+}
+
+// The engine's save rewrites only its own section of a profile file other programs share, and a
+// text with a line break cannot add keys: the file reads back with every other key as it was.
+// (The system reads some sections of a file of this name elsewhere; these two are the file's.)
+TEST(StateFiles, TheEngineSaveKeepsTheRestOfTheProfileAndItsTextsOnOneLine) {
+    e2e::ScratchDir dir("engineprofile");
+    ASSERT_TRUE(dir.Made());
+    const std::string path = dir.File("win.ini");
+    ASSERT_TRUE(e2e::WriteFile(path, "[Sketcher]\r\nrun=notepad.exe\r\n[vorel]\r\nDebugGraphFiles=1\r\n"
+                                     "MasterStream=-1\r\n[TunerDemo]\r\nWallpaper=sky.bmp\r\n"));
+    tunaro::EngineSettings s;
+    s.masterStream = 0;
+    s.timeLimit = 3600;
+    s.frameRate = 29.97;
+    s.captureFile = "C:\\rec.avi\r\nMasterStream=7\nWantPreview=9";
+    ASSERT_TRUE(tunaro::WriteEngineSettingsTo(path, s, "@device:pnp:video", ""));
+    auto text = [&](const char* section, const char* key) {
+        char value[512] = {};
+        GetPrivateProfileStringA(section, key, "<none>", value, sizeof value, path.c_str());
+        return std::string(value);
+    };
+    EXPECT_EQ(text("Sketcher", "run"), "notepad.exe");
+    EXPECT_EQ(text("TunerDemo", "Wallpaper"), "sky.bmp");
+    EXPECT_EQ(text("vorel", "DebugGraphFiles"), "1");
+    EXPECT_EQ(text("vorel", "CaptureFile"), "C:\\rec.avi");
+    EXPECT_EQ(text("vorel", "MasterStream"), "0");
+    EXPECT_EQ(text("vorel", "WantPreview"), "1");
+    EXPECT_EQ(text("vorel", "FrameRate"), "333667");
+    EXPECT_EQ(text("vorel", "TimeLimit"), "3600");
+    EXPECT_EQ(text("vorel", "VideoDevice2"), "@device:pnp:video");
+    EXPECT_EQ(text("vorel", "AudioDevice2"), "");
+    const std::string written = e2e::ReadFile(path);
+    EXPECT_EQ(written.find("=7"), std::string::npos) << written;
+    EXPECT_EQ(written.find("=9"), std::string::npos) << written;
+
+    // A directory that is not there: nothing is written, and no temporary file is left.
+    EXPECT_FALSE(tunaro::WriteEngineSettingsTo(dir.File("missing\\win.ini"), s, "", ""));
+    EXPECT_FALSE(tunaro::WriteEngineSettingsTo("", s, "", ""));
+    EXPECT_EQ(RemoveLeftovers(dir.Path(), "win.ini"), 0);
 }

@@ -1,9 +1,11 @@
 // Two versions of each state file, saved through the programs' own code: the channel list
 // ("program.txt"), the TV application's state ("Tunaro.ini"), the scheduler's setting in the same
-// file and the scheduler's tasks ("SCHTASK.stf"). Version 1 is much larger (or, for the
-// scheduler's one setting, a different value), so a save takes long enough to be cut short.
+// file, the scheduler's tasks ("SCHTASK.stf") and the capture engine's section of the per-user
+// profile ("win.ini"). Version 1 is much larger (or, for the scheduler's one setting, a
+// different value), so a save takes long enough to be cut short.
 #include "state_files.h"
 
+#include "engine/engine_settings.h"
 #include "framework/file_replace.h"
 #include "schedule/app/schedule_settings.h"
 #include "schedule/task_list.h"
@@ -71,6 +73,22 @@ bool SaveSchtask(const std::string& path, int version) {
     return list.Save(path);
 }
 
+// The capture engine's section of the per-user profile, saved at its shut-down. The file holds
+// other programs' sections too, which every save keeps.
+bool SaveEngineProfile(const std::string& path, int version) {
+    if (!FileExists(path) && !WriteFileReplacing(path, "[windows]\r\nload=\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n"))
+        return false;
+    EngineSettings s;
+    s.masterStream = version ? 0 : 1;
+    s.captureAudio = version;
+    s.useTimeLimit = version;
+    s.timeLimit = version ? 7200 : 0;
+    s.frameRate = version ? 29.97 : 25.0;
+    s.captureFile = version ? "D:\\Recordings\\" + std::string(200, 'r') + ".avi" : "C:\\Capture.avi";
+    const std::string device = "@device:pnp:\\\\?\\pci#ven_1131&dev_7134#" + std::string(version ? 120 : 8, '0');
+    return WriteEngineSettingsTo(path, s, device + "#video", device + "#audio");
+}
+
 } // namespace
 
 const std::vector<StateFile>& All() {
@@ -79,6 +97,7 @@ const std::vector<StateFile>& All() {
         {"Tunaro.ini", "Tunaro.ini", &SaveTunaroIni},
         {"Schedule:Tunaro.ini", "Tunaro.ini", &SaveScheduleSetting},
         {"SCHTASK.stf", "SCHTASK.stf", &SaveSchtask},
+        {"Engine:win.ini", "win.ini", &SaveEngineProfile},
     };
     return kFiles;
 }

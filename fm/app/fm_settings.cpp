@@ -5,31 +5,12 @@
 
 #include "framework/debug_print.h"
 #include "framework/file_replace.h"
-#include "framework/format.h"
+#include "tv/profile_ini.h"
 
 namespace tunaro::fm {
 
-namespace {
-std::string ReadText(const std::string& path, const char* section, const char* key) {
-    char text[MAX_PATH * 2] = {};
-    GetPrivateProfileStringA(section, key, "", text, sizeof text, path.c_str());
-    return text;
-}
-long ReadLong(const std::string& path, const char* section, const char* key, long def) {
-    return static_cast<long>(GetPrivateProfileIntA(section, key, static_cast<INT>(def), path.c_str()));
-}
-} // namespace
-
 FmSettings LoadFmSettings(const std::string& iniPath, const std::string& programDir) {
-    FmSettings s;
-    s.lSense = ReadLong(iniPath, "AutoScan", "Sense", 0);
-    s.lRecordType = ReadLong(iniPath, "Record", "RecordType", 0);
-    s.strRecordPath = ReadText(iniPath, "Record", "RecordPath");
-    if (s.strRecordPath.empty())
-        s.strRecordPath = programDir + "\\Record";
-    s.lCurrentIndex = ReadLong(iniPath, "Channel", "CurrentIndex", 0);
-    s.lPreChannelIndex = ReadLong(iniPath, "Channel", "PreChannelIndex", 0);
-    return s;
+    return ReadFmSettings(ProfileIni(iniPath), programDir);
 }
 
 bool WriteProfileReplacing(const std::string& iniPath, const std::vector<ProfileValue>& values) {
@@ -46,11 +27,10 @@ bool WriteProfileReplacing(const std::string& iniPath, const std::vector<Profile
 }
 
 bool SaveFmSettings(const std::string& iniPath, const FmSettings& settings) {
-    return WriteProfileReplacing(iniPath, {
-                                              {"Record", "RecordPath", settings.strRecordPath},
-                                              {"Channel", "CurrentIndex", Format("%ld", settings.lCurrentIndex)},
-                                              {"Channel", "PreChannelIndex", Format("%ld", settings.lPreChannelIndex)},
-                                          });
+    std::vector<ProfileValue> values;
+    for (const IniValue& v : FmSettingsWrites(settings))
+        values.push_back(ProfileValue{v.section, v.key, v.value});
+    return WriteProfileReplacing(iniPath, values);
 }
 
 std::vector<TimedRecording> LoadRecordList(const std::string& path) {

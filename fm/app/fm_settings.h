@@ -5,17 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "fm/fm_settings_file.h"
 #include "fm/record_list.h"
 
 namespace tunaro::fm {
-
-struct FmSettings {
-    long lSense = 0;      // "AutoScan"/"Sense": scan sensitivity
-    long lRecordType = 0; // "Record"/"RecordType": 0 MP3, 1 WMA
-    std::string strRecordPath; // "Record"/"RecordPath"; empty: program directory + "\Record"
-    long lCurrentIndex = 0;    // "Channel"/"CurrentIndex"
-    long lPreChannelIndex = 0; // "Channel"/"PreChannelIndex"
-};
 
 // Reads the file (missing keys take their defaults; an empty record path becomes the program
 // directory's "Record" folder).

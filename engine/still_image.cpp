@@ -59,8 +59,8 @@ struct ChromaTables {
 };
 
 const ChromaTables& Tables() {
-    static const ChromaTables tables;
-    return tables;
+    static const ChromaTables kTables;
+    return kTables;
 }
 
 } // namespace
@@ -186,8 +186,8 @@ struct InterleaveMasks {
 };
 
 const InterleaveMasks& Masks() {
-    static const InterleaveMasks masks;
-    return masks;
+    static const InterleaveMasks kMasks;
+    return kMasks;
 }
 
 // Sixteen pixels per step with SSSE3; each output byte is stored once, nothing past the row.
@@ -316,8 +316,8 @@ struct Avx512Indexes {
 };
 
 const Avx512Indexes& Indexes512() {
-    static const Avx512Indexes indexes;
-    return indexes;
+    static const Avx512Indexes kIndexes;
+    return kIndexes;
 }
 
 // The compiler's 512-bit shift intrinsics start from a deliberately undefined register, which
@@ -392,11 +392,11 @@ inline __mmask64 FirstBytes(size_t n) {
 // end of the row goes through the same step with masked loads and stores, so the whole row is
 // done here and nothing is read or written past it.
 TUNARO_AVX512 long ConvertRowAvx512(const uint8_t* s, uint8_t* d, long width) {
-    static const Avx512Step step;
+    static const Avx512Step kStep;
     __m512i out[3];
     long x = 0;
     for (; x + 64 <= width; x += 64, s += 128, d += 192) {
-        step.Convert(_mm512_loadu_si512(s), _mm512_loadu_si512(s + 64), out);
+        kStep.Convert(_mm512_loadu_si512(s), _mm512_loadu_si512(s + 64), out);
         _mm512_storeu_si512(d, out[0]);
         _mm512_storeu_si512(d + 64, out[1]);
         _mm512_storeu_si512(d + 128, out[2]);
@@ -404,7 +404,7 @@ TUNARO_AVX512 long ConvertRowAvx512(const uint8_t* s, uint8_t* d, long width) {
     if (x < width) {
         const size_t rest = static_cast<size_t>(width - x);
         const size_t in = (rest + 1) / 2 * 4, bytes = rest * 3; // an odd last pixel reads its whole pair
-        step.Convert(_mm512_maskz_loadu_epi8(FirstBytes(in), s),
+        kStep.Convert(_mm512_maskz_loadu_epi8(FirstBytes(in), s),
                      _mm512_maskz_loadu_epi8(in > 64 ? FirstBytes(in - 64) : 0, s + 64), out);
         _mm512_mask_storeu_epi8(d, FirstBytes(bytes), out[0]);
         if (bytes > 64)
@@ -418,23 +418,23 @@ TUNARO_AVX512 long ConvertRowAvx512(const uint8_t* s, uint8_t* d, long width) {
 #pragma GCC diagnostic pop
 
 bool CpuHas(Yuy2Path path) {
-    static const bool sse2 = __builtin_cpu_supports("sse2");
-    static const bool ssse3 = sse2 && __builtin_cpu_supports("ssse3");
-    static const bool avx2 = ssse3 && __builtin_cpu_supports("avx2");
-    static const bool avx512 = avx2 && __builtin_cpu_supports("avx512f") &&
-                               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
-                               __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("avx512vnni");
+    static const bool kSse2 = __builtin_cpu_supports("sse2");
+    static const bool kSsse3 = kSse2 && __builtin_cpu_supports("ssse3");
+    static const bool kAvx2 = kSsse3 && __builtin_cpu_supports("avx2");
+    static const bool kAvx512 = kAvx2 && __builtin_cpu_supports("avx512f") &&
+                                __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
+                                __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("avx512vnni");
     switch (path) {
     case Yuy2Path::Table:
         return true;
     case Yuy2Path::Sse2:
-        return sse2;
+        return kSse2;
     case Yuy2Path::Ssse3:
-        return ssse3;
+        return kSsse3;
     case Yuy2Path::Avx2:
-        return avx2;
+        return kAvx2;
     case Yuy2Path::Avx512:
-        return avx512;
+        return kAvx512;
     }
     return false;
 }
@@ -503,8 +503,8 @@ void Yuy2ToBgr24With(Yuy2Path path, const uint8_t* yuy2, long width, long height
 }
 
 void Yuy2ToBgr24(const uint8_t* yuy2, long width, long height, uint8_t* bgr) {
-    static const Yuy2Path best = BestYuy2Path();
-    Yuy2ToBgr24With(best, yuy2, width, height, bgr);
+    static const Yuy2Path kBest = BestYuy2Path();
+    Yuy2ToBgr24With(kBest, yuy2, width, height, bgr);
 }
 
 std::array<uint8_t, kBmpInfoHeaderSize> MakeBgr24InfoHeader(long width, long height) {

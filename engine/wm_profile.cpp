@@ -23,9 +23,9 @@ HRESULT LoadProfile(const char* path, ComPtr<IWMProfile>& profile) {
     // The runtime stays loaded for the rest of the process: the profile handed out is an object
     // of its code, used by the ASF writer long after this returns (freeing the library here left
     // the writer calling into unmapped code).
-    static const HMODULE runtime = LoadLibraryA("wmvcore.dll");
-    const auto create = runtime ? reinterpret_cast<CreateFn>(reinterpret_cast<void*>(
-                                      GetProcAddress(runtime, "WMCreateProfileManager")))
+    static const HMODULE kRuntime = LoadLibraryA("wmvcore.dll");
+    const auto create = kRuntime ? reinterpret_cast<CreateFn>(reinterpret_cast<void*>(
+                                      GetProcAddress(kRuntime, "WMCreateProfileManager")))
                                 : nullptr;
     if (!create)
         return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);

@@ -34,8 +34,8 @@ public:
 } // namespace
 
 const TaskClock& SystemTaskClock() {
-    static const ComputerTaskClock clock;
-    return clock;
+    static const ComputerTaskClock kClock;
+    return kClock;
 }
 
 } // namespace tunaro

@@ -41,7 +41,7 @@ CScheduleDlg::CScheduleDlg() : Dialog(IDD_SCHEDULE_DIALOG), m_runner(m_tasks, Sy
 
 const MessageMap* CScheduleDlg::GetMessageMap() const {
     using C = CScheduleDlg;
-    static const MessageMap map{
+    static const MessageMap kMap{
         Message<&C::OnTvStateMessage>(WM_COMMAND),
         Command<&C::OnNew>(IDC_NEW),
         Command<&C::OnModify>(IDC_MODIFY),
@@ -60,7 +60,7 @@ const MessageMap* CScheduleDlg::GetMessageMap() const {
         Message<&C::OnSaveFailed>(kSaveFailedMessage),
         Timer<&C::OnTimer>(),
     };
-    return &map;
+    return &kMap;
 }
 
 BOOL CScheduleDlg::OnInitDialog() {

@@ -75,10 +75,10 @@ CTaskDlg::CTaskDlg(TaskWizardState& state)
     : PropertyPage(IDD_TASK_PAGE, Text("Add Task", "添加任务")), m_state(state) {}
 
 const MessageMap* CTaskDlg::GetMessageMap() const {
-    static const MessageMap map{
+    static const MessageMap kMap{
         CommandCode<&CTaskDlg::OnInputChanged>(IDC_TASK_INPUT, CBN_SELCHANGE),
     };
-    return &map;
+    return &kMap;
 }
 
 BOOL CTaskDlg::OnInitDialog() {
@@ -169,10 +169,10 @@ CRecordSettingDlg::CRecordSettingDlg(TaskWizardState& state)
     : PropertyPage(IDD_RECORD_PAGE, Text("Record format", "录像格式")), m_state(state) {}
 
 const MessageMap* CRecordSettingDlg::GetMessageMap() const {
-    static const MessageMap map{
+    static const MessageMap kMap{
         CommandCode<&CRecordSettingDlg::OnFileNameChanged>(IDC_RECORD_FILE, EN_CHANGE),
     };
-    return &map;
+    return &kMap;
 }
 
 BOOL CRecordSettingDlg::OnInitDialog() {
@@ -229,12 +229,12 @@ CTimerSetting::CTimerSetting(TaskWizardState& state)
     : PropertyPage(IDD_TIME_PAGE, Text("Time setting", "时间设置")), m_state(state) {}
 
 const MessageMap* CTimerSetting::GetMessageMap() const {
-    static const MessageMap map{
+    static const MessageMap kMap{
         Command<&CTimerSetting::OnOnlyOnce>(IDC_ONLY_ONCE),
         Command<&CTimerSetting::OnEveryWeek>(IDC_EVERY_WEEK),
         Command<&CTimerSetting::OnOnlyDay>(IDC_ONLY_DAY),
     };
-    return &map;
+    return &kMap;
 }
 
 BOOL CTimerSetting::OnInitDialog() {

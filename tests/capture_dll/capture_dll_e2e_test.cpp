@@ -26,6 +26,8 @@ using FnS = int(WINAPI*)(const char*);
 using FnEnum = int(WINAPI*)(int*, char*);
 using FnGet4 = int(WINAPI*)(long*, long*, long*, long*);
 
+// The entry points by the names of the exports they are imported from.
+// NOLINTBEGIN(readability-identifier-naming)
 struct Qxtv {
     HMODULE module = nullptr;
     Fn0 CoInitialize, CoUninitialize, StopCaptureMPG4, StopCaptureAVI, GetChannelListSize, StopDevice, StopCapureMP3,
@@ -77,6 +79,7 @@ struct Qxtv {
         return ok;
     }
 };
+// NOLINTEND(readability-identifier-naming)
 
 // Ten 260-byte name buffers in one block, as a char[10][260] array passes them.
 struct NameBuffers {

@@ -64,24 +64,24 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(com_.result()));
+        ASSERT_TRUE(SUCCEEDED(m_com.result()));
         ResetShared();
         ResetCard();
         ClearCategories();
         RegisterFakeClasses();
-        previous_ = SetEngineReporter(&reporter_);
+        m_previous = SetEngineReporter(&m_reporter);
         WNDCLASSA wc = {};
         wc.lpfnWndProc = OwnerProc;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "EngineTestOwner";
         RegisterClassA(&wc);
-        owner_ = CreateWindowA("EngineTestOwner", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+        m_owner = CreateWindowA("EngineTestOwner", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
                                nullptr, wc.hInstance, nullptr);
         WriteProfileStringA("vorel", nullptr, nullptr);
     }
     void TearDown() override {
-        SetEngineReporter(previous_);
-        DestroyWindow(owner_);
+        SetEngineReporter(m_previous);
+        DestroyWindow(m_owner);
         RevokeFakeClasses();
         ClearCategories();
     }
@@ -105,16 +105,16 @@ protected:
 
     std::vector<std::string> Texts(ReportKind kind) const {
         std::vector<std::string> out;
-        for (const auto& r : reporter_.reports)
+        for (const auto& r : m_reporter.reports)
             if (r.kind == kind)
                 out.push_back(r.text);
         return out;
     }
 
-    ComInit com_;
-    RecordingReporter reporter_;
-    EngineReporter* previous_ = nullptr;
-    HWND owner_ = nullptr;
+    ComInit m_com;
+    RecordingReporter m_reporter;
+    EngineReporter* m_previous = nullptr;
+    HWND m_owner = nullptr;
 };
 
 CLSID ClassIdOf(IBaseFilter* filter) {
@@ -132,7 +132,7 @@ TEST_F(EngineTest, GenericDeviceFirstThenPhilipsCardIsSelected) {
     AddDevice(Categories().videoInput, "USB Video Device", Role::Generic);
     InstallCard("TV Card(Philips) Video Capture", "PhTVTune", "TV Card(Philips) Crossbar");
     CaptureEngine engine(Env());
-    EXPECT_EQ(engine.Initialize(owner_, 2), 1);
+    EXPECT_EQ(engine.Initialize(m_owner, 2), 1);
     EXPECT_EQ(Shared().cardType, kCardPhilips);
     EXPECT_EQ(Shared().selectedVideo, 1);
     EXPECT_EQ(engine.Devices().DeviceName(), "TV Card(Philips) Video Capture");
@@ -145,7 +145,7 @@ TEST_F(EngineTest, GenericDeviceFirstThenPhilipsCardIsSelected) {
 TEST_F(EngineTest, NameWithUtvAndConexantIsTheUtvCard) {
     AddDevice(Categories().videoInput, "UTV Conexant 2388x Capture", Role::Capture);
     CaptureEngine engine(Env());
-    EXPECT_EQ(engine.Initialize(owner_, 2), 0);
+    EXPECT_EQ(engine.Initialize(m_owner, 2), 0);
     EXPECT_EQ(Shared().cardType, kCardUtv);
 }
 
@@ -153,7 +153,7 @@ TEST_F(EngineTest, NoKnownCardGivesMinusEightAndTheMessage) {
     AddDevice(Categories().videoInput, "USB Video Device", Role::Generic);
     AddDevice(Categories().videoInput, nullptr, Role::Generic);
     CaptureEngine engine(Env());
-    EXPECT_EQ(engine.Initialize(owner_, 2), -8);
+    EXPECT_EQ(engine.Initialize(m_owner, 2), -8);
     EXPECT_EQ(Shared().selectedVideo, -1);
     EXPECT_EQ(Texts(ReportKind::CardMissing), std::vector<std::string>{"Can not Find  tuner card!"});
     EXPECT_EQ(engine.Graph().VideoCapture(), nullptr);
@@ -169,8 +169,8 @@ TEST_F(EngineTest, EmptyCategoryIsReported) {
     EXPECT_EQ(engine.EnumVideoDevice(&count), 0);
     EXPECT_EQ(count, 0);
     EXPECT_EQ(Texts(ReportKind::Error), std::vector<std::string>{"Sorry,Cannot find hardware!"});
-    reporter_.reports.clear();
-    EXPECT_EQ(engine.Initialize(owner_, 2), -8);
+    m_reporter.reports.clear();
+    EXPECT_EQ(engine.Initialize(m_owner, 2), -8);
     EXPECT_EQ(Texts(ReportKind::Error),
               std::vector<std::string>{"Sorry, you have no video capture hardware"});
 }
@@ -191,7 +191,7 @@ TEST_F(EngineTest, LastMatchingTunerWins) {
     AddDevice(Categories().tvTuner, "Unrelated tuner", Role::Generic);
     AddDevice(Categories().tvTuner, "PhTVTune second", Role::TunerB);
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     EXPECT_TRUE(IsEqualCLSID(ClassIdOf(engine.Graph().Tuner()), ClassOf(Role::TunerB)));
     ComPtr<IBaseFilter> found;
@@ -204,7 +204,7 @@ TEST_F(EngineTest, LastMatchingTunerWins) {
 TEST_F(EngineTest, SaaCardFallsBackToTheSecondTunerName) {
     InstallCard("Lumen Grabber K3 Video", "Lumen Grabber K3 Tuner", "Lumen Grabber K3 Crossbar");
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     EXPECT_EQ(Shared().cardType, kCardSaa7134);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     EXPECT_NE(engine.Graph().Tuner(), nullptr);
@@ -229,7 +229,7 @@ TEST_F(EngineTest, DeviceNotificationsAndTheirMissingEntryPoint) {
     InstallCard("QRT77 Capture", "QRT77 Tuner", "QRT77 Crossbar");
     {
         CaptureEngine engine(Env());
-        EXPECT_EQ(engine.Initialize(owner_, 2), 0);
+        EXPECT_EQ(engine.Initialize(m_owner, 2), 0);
         EXPECT_TRUE(engine.NotificationsRegistered());
         engine.Shutdown();
         EXPECT_FALSE(engine.NotificationsRegistered());
@@ -237,7 +237,7 @@ TEST_F(EngineTest, DeviceNotificationsAndTheirMissingEntryPoint) {
     EngineEnvironment env = Env();
     env.notificationModule = "kernel32.dll"; // has no RegisterDeviceNotificationA
     CaptureEngine engine(env);
-    EXPECT_EQ(engine.Initialize(owner_, 2), 0);
+    EXPECT_EQ(engine.Initialize(m_owner, 2), 0);
     EXPECT_FALSE(engine.NotificationsRegistered());
     EXPECT_EQ(engine.InitCaptureGraph(), 1);
     EXPECT_EQ(engine.SetTVMode(1), 1);
@@ -250,7 +250,7 @@ TEST_F(EngineTest, SettingsAreReadAndWrittenInTheProfile) {
     InstallCard("QRT77 Capture", nullptr, nullptr);
     {
         CaptureEngine engine(Env());
-        engine.Initialize(owner_, 2);
+        engine.Initialize(m_owner, 2);
         EXPECT_EQ(engine.Settings().masterStream, 0);
         EXPECT_EQ(engine.Settings().useFrameRate, 1);
         EXPECT_EQ(engine.Settings().timeLimit, 90);
@@ -269,7 +269,7 @@ TEST_F(EngineTest, SettingsAreReadAndWrittenInTheProfile) {
 TEST_F(EngineTest, InitCaptureGraphReportsAMissingStreamConfiguration) {
     InstallCard("TV Card(10BIT) Capture", "TV Card(10BIT) Tuner", "TV Card(10BIT) Crossbar");
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     EXPECT_EQ(engine.InitCaptureGraph(), 1);
     const auto errors = Texts(ReportKind::Error);
     ASSERT_EQ(errors.size(), 1u);
@@ -299,10 +299,10 @@ TEST_F(EngineTest, SystemAudioInputWithoutCaptureStreamIsLeftOutQuietly) {
     InstallCard("Ph7134 Video Capture", "Ph7134 TV Tuner", "Cap7134 Crossbar");
     AddDevice(Categories().audioInput, "Monitor of Null Output", Role::Generic);
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     EXPECT_FALSE(engine.Devices().AudioIsCards());
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
-    for (const auto& r : reporter_.reports)
+    for (const auto& r : m_reporter.reports)
         EXPECT_EQ(r.text.find("ACapture"), std::string::npos) << r.text;
     EXPECT_TRUE(Texts(ReportKind::Notice).empty());
     EXPECT_EQ(engine.Graph().AudioCapture(), nullptr);
@@ -316,7 +316,7 @@ TEST_F(EngineTest, TheCardsOwnAudioDeviceIsChosenAndItsFaultsAreReported) {
     AddDevice(Categories().audioInput, "Monitor of Null Output", Role::Generic);
     AddDevice(Categories().audioInput, "Ph7134 Audio Capture", Role::Generic);
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     EXPECT_TRUE(engine.Devices().AudioIsCards());
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     // The card's driver lists a device with no stream configuration: that is worth a report.
@@ -337,7 +337,7 @@ TEST_F(EngineTest, CardAudioCompanionIsAlsoTheCaptureSoundWithoutASecondInstance
     AddDevice(Categories().audioInput, "Line In", Role::Generic);
     AddDevice(Categories().audioInput, "UTV2820 Audio Device", Role::Generic);
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     ASSERT_NE(engine.Graph().CardAudio(), nullptr);
     EXPECT_EQ(engine.Graph().AudioCapture(), engine.Graph().CardAudio());
@@ -356,7 +356,7 @@ TEST_F(EngineTest, InitCaptureGraphWithoutCaptureFilterFailsAndTearsDown) {
 TEST_F(EngineTest, StartVideoPreviewWhileCapturingBuildsNothing) {
     InstallCard("TV Card(Philips) Video", "PhTVTune", nullptr);
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 1), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 1), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     EngineTestPeer::SetCapturing(engine, true);
     EXPECT_EQ(engine.StartVideoPreview(1), 1);
@@ -368,24 +368,24 @@ TEST_F(EngineTest, StartVideoPreviewWhileCapturingBuildsNothing) {
 TEST_F(EngineTest, ARecordingStartWhileCapturingBuildsNothing) {
     InstallCard("Ph7134 Video Capture", "Ph7134 TV Tuner", "Cap7134 Crossbar");
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     ASSERT_EQ(engine.StartVideoPreview(2), 1);
     const int before = FiltersOfClass(engine.Graph().FilterGraph(), CLSID_SmartTee);
-    reporter_.reports.clear();
+    m_reporter.reports.clear();
     EngineTestPeer::SetCapturing(engine, true);
     EXPECT_EQ(engine.StartCaptureAVI("c:\\recording.avi", 1, 352, 288), kEngineFailed);
     EXPECT_EQ(engine.StartCaptureMPG4("c:\\recording.avi", 1, 0, 0), kEngineFailed);
     EXPECT_EQ(FiltersOfClass(engine.Graph().FilterGraph(), CLSID_SmartTee), before);
     EXPECT_TRUE(engine.PreviewBuilt()) << "the running graph was left as it was";
-    EXPECT_TRUE(reporter_.reports.empty());
+    EXPECT_TRUE(m_reporter.reports.empty());
     EngineTestPeer::SetCapturing(engine, false);
 }
 
 TEST_F(EngineTest, AFailedRunLeavesNoFilterOfTheGraphStreaming) {
     InstallCard("TV Card(Philips) Video", "PhTVTune", "TV Card(Philips) Crossbar");
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     // Every filter but the grabber starts; the grabber cannot, so the graph's Run fails.
     Card().hasFailingRun = true;
@@ -412,9 +412,9 @@ TEST_F(EngineTest, AFailedRunLeavesNoFilterOfTheGraphStreaming) {
 TEST_F(EngineTest, OverlayPreviewStillsComeFromTheDisplayOptimiser) {
     InstallCard("TV Card(Philips) Video", "PhTVTune", nullptr);
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 1), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 1), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
-    reporter_.reports.clear();
+    m_reporter.reports.clear();
     EXPECT_EQ(engine.StartVideoPreview(1), 1);
     EXPECT_TRUE(engine.PreviewBuilt());
     EXPECT_EQ(Card().optimiserModes, std::vector<long>{0});
@@ -466,7 +466,7 @@ TEST_F(EngineTest, TuningWritesTheFrequencyPropertyAndStoresIt) {
     channels.list = {{"One", 55250000, 1, 0}, {"Two", 62250000, 2, 1}};
     CaptureEngine engine(Env());
     engine.SetChannelAccess(&channels);
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
 
     EXPECT_EQ(engine.SetFrequency(183250000, 1), 1);
@@ -509,7 +509,7 @@ TEST_F(EngineTest, ScanStepsFindLockedChannelsAndResetAtTheEnd) {
     Card().lockedFrequencies = {57750000};
     CaptureEngine engine(Env());
     engine.SetChannelAccess(&channels);
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
 
     EXPECT_EQ(engine.AutoScanTune(0), 1);
@@ -534,7 +534,7 @@ TEST_F(EngineTest, ScanStepsFindLockedChannelsAndResetAtTheEnd) {
 TEST_F(EngineTest, CountryOnUtvCardIsFoldedAndWrittenTwice) {
     InstallCard("UTV2820 Video", "UTV2820 Tuner", "UTV2820 Crossbar");
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     Card().frequency = 471250000;
     EXPECT_EQ(engine.SetCountry(44), 1);
@@ -552,7 +552,7 @@ TEST_F(EngineTest, CountryOnUtvCardIsFoldedAndWrittenTwice) {
 TEST_F(EngineTest, CountryOnSaaCardGoesThroughTheTunerInterface) {
     InstallCard("Ph7134 Video Capture", "Ph7134 TV Tuner", nullptr);
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     EXPECT_EQ(engine.SetCountry(44), 1);
     EXPECT_EQ(Card().countryCodes, std::vector<long>{44});
@@ -565,7 +565,7 @@ TEST_F(EngineTest, MuteThenSelectingTheSourceRestoresTheSound) {
     Card().UseSaa7134Crossbar();
     InstallCard("Ph7134 Video Capture", "Ph7134 TV Tuner", "Cap7134 Crossbar");
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     ASSERT_NE(engine.Graph().Router(), nullptr);
     EXPECT_EQ(engine.Graph().Router()->Count(), 3);
@@ -637,7 +637,7 @@ TEST_F(EngineTest, VideoStandardIsSetOnTheDecoder) {
     InstallCard("TV Card(Philips) Video", nullptr, nullptr);
     CaptureEngine engine(Env());
     EXPECT_EQ(engine.SetVideoFormat(AnalogVideo_NTSC_M), 0) << "no capture filter yet";
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     EXPECT_EQ(engine.SetVideoFormat(AnalogVideo_NTSC_M), 1);
     EXPECT_EQ(Card().standard, AnalogVideo_NTSC_M);
@@ -647,7 +647,7 @@ TEST_F(EngineTest, VideoStandardIsSetOnTheDecoder) {
 TEST_F(EngineTest, PictureIsScaledToTheDeviceRange) {
     InstallCard("TV Card(10BIT) Capture", nullptr, nullptr);
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     EXPECT_EQ(engine.SetBrightNess(255), 1);
     EXPECT_EQ(Card().amp[VideoProcAmp_Brightness].value, 300);
@@ -679,7 +679,7 @@ TEST_F(EngineTest, PictureIsScaledToTheDeviceRange) {
 TEST_F(EngineTest, ColourEnableOnlyOnTheTenBitCard) {
     InstallCard("TV Card(Philips) Video", nullptr, nullptr);
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     EXPECT_EQ(engine.SetColorEnable(0), 0);
     EXPECT_EQ(Card().amp[VideoProcAmp_ColorEnable].value, 1);
@@ -690,7 +690,7 @@ TEST_F(EngineTest, ColourEnableOnlyOnTheTenBitCard) {
 TEST_F(EngineTest, GrabberPreviewStillsAreConvertedBottomUp) {
     InstallCard("TV Card(Philips) Video", "PhTVTune", nullptr);
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     ASSERT_EQ(engine.StartVideoPreview(2), 1);
     Card().grabberWidth = 4;
@@ -736,7 +736,7 @@ TEST_F(EngineTest, GrabberPreviewStillsAreConvertedBottomUp) {
 TEST_F(EngineTest, DesktopVideoModeGivesTheDesktopBack) {
     InstallCard("Ph7134 Video Capture", "Ph7134 TV Tuner", nullptr);
     CaptureEngine engine(Env());
-    ASSERT_EQ(engine.Initialize(owner_, 2), 0);
+    ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     const COLORREF background = GetSysColor(COLOR_BACKGROUND);
     if (engine.StartDesktopVideo() == 1) {

@@ -32,7 +32,7 @@ const GUID kClasses[] = {
 // The grabber's input pin: reports a YUY2 connection of the size the test chose.
 class FakeInputPin final : public IPin {
 public:
-    explicit FakeInputPin(IBaseFilter* owner) : owner_(owner) {}
+    explicit FakeInputPin(IBaseFilter* owner) : m_owner(owner) {}
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPin)) {
             *ppv = static_cast<IPin*>(this);
@@ -42,9 +42,9 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }
     STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
+        const LONG n = InterlockedDecrement(&m_refs);
         if (n == 0)
             delete this;
         return static_cast<ULONG>(n);
@@ -73,8 +73,8 @@ public:
         return S_OK;
     }
     STDMETHODIMP QueryPinInfo(PIN_INFO* info) override {
-        info->pFilter = owner_;
-        owner_->AddRef();
+        info->pFilter = m_owner;
+        m_owner->AddRef();
         info->dir = PINDIR_INPUT;
         lstrcpynW(info->achName, L"Input", MAX_PIN_NAME);
         return S_OK;
@@ -97,8 +97,8 @@ public:
     STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
 
 private:
-    LONG refs_ = 1;
-    IBaseFilter* owner_; // not counted: the filter owns its pin
+    LONG m_refs = 1;
+    IBaseFilter* m_owner; // not counted: the filter owns its pin
 };
 
 class EmptyPinEnum final : public IEnumPins {
@@ -112,28 +112,28 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }
     STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
+        const LONG n = InterlockedDecrement(&m_refs);
         if (n == 0)
             delete this;
         return static_cast<ULONG>(n);
     }
-    explicit EmptyPinEnum(IPin* pin = nullptr) : pin_(pin) {
-        if (pin_)
-            pin_->AddRef();
+    explicit EmptyPinEnum(IPin* pin = nullptr) : m_pin(pin) {
+        if (m_pin)
+            m_pin->AddRef();
     }
     ~EmptyPinEnum() {
-        if (pin_)
-            pin_->Release();
+        if (m_pin)
+            m_pin->Release();
     }
     STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
         ULONG n = 0;
-        if (count > 0 && pin_ && position_ == 0) {
-            pins[0] = pin_;
-            pin_->AddRef();
+        if (count > 0 && m_pin && m_position == 0) {
+            pins[0] = m_pin;
+            m_pin->AddRef();
             n = 1;
-            position_ = 1;
+            m_position = 1;
         }
         if (fetched)
             *fetched = n;
@@ -141,18 +141,18 @@ public:
     }
     STDMETHODIMP Skip(ULONG) override { return S_FALSE; }
     STDMETHODIMP Reset() override {
-        position_ = 0;
+        m_position = 0;
         return S_OK;
     }
     STDMETHODIMP Clone(IEnumPins** out) override {
-        *out = new EmptyPinEnum(pin_);
+        *out = new EmptyPinEnum(m_pin);
         return S_OK;
     }
 
 private:
-    LONG refs_ = 1;
-    IPin* pin_;
-    int position_ = 0;
+    LONG m_refs = 1;
+    IPin* m_pin;
+    int m_position = 0;
 };
 
 // One object, many faces: which interfaces it answers depends on its role.
@@ -165,20 +165,20 @@ class FakeFilter final : public IBaseFilter,
                          public IDispOptim,
                          public IFrameGrabber {
 public:
-    explicit FakeFilter(Role role) : role_(role) {
+    explicit FakeFilter(Role role) : m_role(role) {
         if (role == Role::Grabber)
-            pin_ = new FakeInputPin(this);
+            m_pin = new FakeInputPin(this);
     }
     ~FakeFilter() {
-        if (pin_)
-            pin_->Release();
+        if (m_pin)
+            m_pin->Release();
     }
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         *ppv = nullptr;
-        const bool capture = role_ == Role::Capture;
-        const bool tuner = role_ == Role::Tuner || role_ == Role::TunerB;
+        const bool capture = m_role == Role::Capture;
+        const bool tuner = m_role == Role::Tuner || m_role == Role::TunerB;
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IBaseFilter) ||
             IsEqualIID(riid, IID_IMediaFilter) || IsEqualIID(riid, IID_IPersist))
             *ppv = static_cast<IBaseFilter*>(this);
@@ -188,22 +188,22 @@ public:
             *ppv = static_cast<IAMVideoProcAmp*>(this);
         else if (IsEqualIID(riid, IID_IAMAnalogVideoDecoder) && capture)
             *ppv = static_cast<IAMAnalogVideoDecoder*>(this);
-        else if (IsEqualIID(riid, IID_IAMCrossbar) && role_ == Role::Crossbar)
+        else if (IsEqualIID(riid, IID_IAMCrossbar) && m_role == Role::Crossbar)
             *ppv = static_cast<IAMCrossbar*>(this);
         else if ((IsEqualIID(riid, IID_IAMTVTuner) || IsEqualIID(riid, IID_IAMTuner)) && tuner)
             *ppv = static_cast<IAMTVTuner*>(this);
-        else if (IsEqualIID(riid, __uuidof(IDispOptim)) && role_ == Role::Optimiser)
+        else if (IsEqualIID(riid, __uuidof(IDispOptim)) && m_role == Role::Optimiser)
             *ppv = static_cast<IDispOptim*>(this);
-        else if (IsEqualIID(riid, __uuidof(IFrameGrabber)) && role_ == Role::Grabber)
+        else if (IsEqualIID(riid, __uuidof(IFrameGrabber)) && m_role == Role::Grabber)
             *ppv = static_cast<IFrameGrabber*>(this);
         if (!*ppv)
             return E_NOINTERFACE;
         AddRef();
         return S_OK;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }
     STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
+        const LONG n = InterlockedDecrement(&m_refs);
         if (n == 0)
             delete this;
         return static_cast<ULONG>(n);
@@ -211,7 +211,7 @@ public:
 
     // IBaseFilter
     STDMETHODIMP GetClassID(CLSID* clsid) override {
-        *clsid = ClassOf(role_);
+        *clsid = ClassOf(m_role);
         return S_OK;
     }
     STDMETHODIMP Stop() override {
@@ -219,25 +219,25 @@ public:
         return S_OK;
     }
     STDMETHODIMP Pause() override {
-        if (g_card.hasFailingRun && g_card.failingRun == role_)
+        if (g_card.hasFailingRun && g_card.failingRun == m_role)
             return E_FAIL;
         SetState(State_Paused);
         return S_OK;
     }
     STDMETHODIMP Run(REFERENCE_TIME) override {
-        if (g_card.hasFailingRun && g_card.failingRun == role_)
+        if (g_card.hasFailingRun && g_card.failingRun == m_role)
             return E_FAIL;
         SetState(State_Running);
         return S_OK;
     }
     void SetState(FILTER_STATE state) {
-        if (state_ == State_Stopped && state != State_Stopped)
-            ++g_card.starts[role_];
-        state_ = state;
-        g_card.states[role_] = state;
+        if (m_state == State_Stopped && state != State_Stopped)
+            ++g_card.starts[m_role];
+        m_state = state;
+        g_card.states[m_role] = state;
     }
     STDMETHODIMP GetState(DWORD, FILTER_STATE* state) override {
-        *state = state_;
+        *state = m_state;
         return S_OK;
     }
     STDMETHODIMP SetSyncSource(IReferenceClock*) override { return S_OK; }
@@ -246,7 +246,7 @@ public:
         return S_OK;
     }
     STDMETHODIMP EnumPins(IEnumPins** pins) override {
-        *pins = new EmptyPinEnum(pin_);
+        *pins = new EmptyPinEnum(m_pin);
         return S_OK;
     }
     STDMETHODIMP FindPin(LPCWSTR, IPin** pin) override {
@@ -254,15 +254,15 @@ public:
         return VFW_E_NOT_FOUND;
     }
     STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override {
-        lstrcpynW(info->achName, name_.c_str(), MAX_FILTER_NAME);
-        info->pGraph = graph_;
-        if (graph_)
-            graph_->AddRef();
+        lstrcpynW(info->achName, m_name.c_str(), MAX_FILTER_NAME);
+        info->pGraph = m_graph;
+        if (m_graph)
+            m_graph->AddRef();
         return S_OK;
     }
     STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override {
-        graph_ = graph; // not counted: the graph owns its filters
-        name_ = name ? name : L"";
+        m_graph = graph; // not counted: the graph owns its filters
+        m_name = name ? name : L"";
         return S_OK;
     }
     STDMETHODIMP QueryVendorInfo(LPWSTR*) override { return E_NOTIMPL; }
@@ -519,17 +519,17 @@ public:
     }
 
 private:
-    LONG refs_ = 1;
-    IPin* pin_ = nullptr;
-    Role role_;
-    FILTER_STATE state_ = State_Stopped;
-    IFilterGraph* graph_ = nullptr;
-    std::wstring name_;
+    LONG m_refs = 1;
+    IPin* m_pin = nullptr;
+    Role m_role;
+    FILTER_STATE m_state = State_Stopped;
+    IFilterGraph* m_graph = nullptr;
+    std::wstring m_name;
 };
 
 class FakeFactory : public IClassFactory {
 public:
-    explicit FakeFactory(Role role) : role_(role) {}
+    explicit FakeFactory(Role role) : m_role(role) {}
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
             *ppv = static_cast<IClassFactory*>(this);
@@ -545,7 +545,7 @@ public:
         *ppv = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        FakeFilter* f = new FakeFilter(role_);
+        FakeFilter* f = new FakeFilter(m_role);
         const HRESULT hr = f->QueryInterface(riid, ppv);
         f->Release();
         return hr;
@@ -553,7 +553,7 @@ public:
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
 private:
-    Role role_;
+    Role m_role;
 };
 
 FakeFactory g_factories[] = {FakeFactory(Role::Capture), FakeFactory(Role::Tuner),

@@ -36,12 +36,12 @@ std::string WindowsPath(std::string p) {
 }
 
 const std::string& SetupExe() {
-    static const std::string p = WindowsPath(TUNARO_SETUP_EXE);
-    return p;
+    static const std::string kPath = WindowsPath(TUNARO_SETUP_EXE);
+    return kPath;
 }
 const std::string& SetupDir() {
-    static const std::string p = WindowsPath(TUNARO_SETUP_DIR);
-    return p;
+    static const std::string kPath = WindowsPath(TUNARO_SETUP_DIR);
+    return kPath;
 }
 
 std::string Lower(std::string s) {
@@ -283,7 +283,7 @@ protected:
         CoInitialize(nullptr);
         ASSERT_TRUE(e2e::FileExists(SetupExe())) << SetupExe() << " is not built";
         ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSoftwareKey)) << "the prefix is not fresh";
-        before_ = CaptureSystemState();
+        m_before = CaptureSystemState();
     }
     void TearDown() override { CoUninitialize(); }
 
@@ -344,11 +344,11 @@ protected:
             } else if (e.kind == "com-missing") {
                 ASSERT_TRUE(ReadString(HKEY_CLASSES_ROOT, "CLSID\\" + e.arg1 + "\\InprocServer32", nullptr, &v)) << e.arg1;
                 // The system's own server stays; where there was none, ours serves the class.
-                const std::string& had = before_.servers[e.arg1];
+                const std::string& had = m_before.servers[e.arg1];
                 EXPECT_EQ(Lower(v), Lower(had.empty() ? WhereInstalled(e.file, instDir) : had)) << e.arg1;
             } else if (e.kind == "driver") {
                 ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kDrivers32Key, e.arg1.c_str(), &v)) << e.arg1;
-                const std::string& had = before_.drivers[e.arg1];
+                const std::string& had = m_before.drivers[e.arg1];
                 EXPECT_EQ(Lower(v), Lower(had.empty() ? e.file : had)) << e.arg1;
             }
         }
@@ -380,15 +380,15 @@ protected:
                 EXPECT_TRUE(ClassesServedBy(WhereInstalled(e.file, instDir)).empty()) << e.file << " still registered";
             } else if (e.kind == "com-missing") {
                 bool has = ReadString(HKEY_CLASSES_ROOT, "CLSID\\" + e.arg1 + "\\InprocServer32", nullptr, &v);
-                EXPECT_EQ(has ? Lower(v) : "", Lower(before_.servers[e.arg1])) << e.arg1;
+                EXPECT_EQ(has ? Lower(v) : "", Lower(m_before.servers[e.arg1])) << e.arg1;
             } else if (e.kind == "driver") {
                 bool has = ReadString(HKEY_LOCAL_MACHINE, kDrivers32Key, e.arg1.c_str(), &v);
-                EXPECT_EQ(has ? Lower(v) : "", Lower(before_.drivers[e.arg1])) << e.arg1;
+                EXPECT_EQ(has ? Lower(v) : "", Lower(m_before.drivers[e.arg1])) << e.arg1;
             }
         }
     }
 
-    SystemState before_;
+    SystemState m_before;
 };
 
 TEST_F(SetupTest, WizardInstallsTheChosenDirectoryAndLanguageAndUninstallKeepsTheUsersFiles) {

@@ -14,11 +14,11 @@ namespace {
 // A list with one Ready task from 20:00 to 20:30 on 2026-12-08.
 class ConflictTest : public ::testing::Test {
 protected:
-    void SetUp() override { list.Add(TaskAt(At(2026, 12, 8, 20, 0), 30)); }
+    void SetUp() override { m_list.Add(TaskAt(At(2026, 12, 8, 20, 0), 30)); }
     bool NewTaskConflicts(int hour, int minute, int duration) const {
-        return list.Conflicts(TaskAt(At(2026, 12, 8, hour, minute), duration));
+        return m_list.Conflicts(TaskAt(At(2026, 12, 8, hour, minute), duration));
     }
-    TaskList list;
+    TaskList m_list;
 };
 
 } // namespace
@@ -134,18 +134,18 @@ TEST_F(ConflictTest, EnclosingOrEnclosedTasksConflict) {
 }
 
 TEST_F(ConflictTest, OnlyReadyAndRunningTasksCount) {
-    list.At(0)->status = kTaskFinished;
+    m_list.At(0)->status = kTaskFinished;
     EXPECT_FALSE(NewTaskConflicts(20, 0, 30));
-    list.At(0)->status = kTaskExpired;
+    m_list.At(0)->status = kTaskExpired;
     EXPECT_FALSE(NewTaskConflicts(20, 0, 30));
-    list.At(0)->status = kTaskRunning;
+    m_list.At(0)->status = kTaskRunning;
     EXPECT_TRUE(NewTaskConflicts(20, 0, 30));
 }
 
 TEST_F(ConflictTest, OtherDaysAndEmptyListsDoNotConflict) {
-    EXPECT_FALSE(list.Conflicts(TaskAt(At(2026, 12, 9, 20, 0), 30)));
+    EXPECT_FALSE(m_list.Conflicts(TaskAt(At(2026, 12, 9, 20, 0), 30)));
     EXPECT_FALSE(TaskList().Conflicts(TaskAt(At(2026, 12, 8, 20, 0), 30)));
     // A task running past midnight reaches into the next day.
-    list.Add(TaskAt(At(2026, 12, 8, 23, 30), 90));
-    EXPECT_TRUE(list.Conflicts(TaskAt(At(2026, 12, 9, 0, 30), 30)));
+    m_list.Add(TaskAt(At(2026, 12, 8, 23, 30), 90));
+    EXPECT_TRUE(m_list.Conflicts(TaskAt(At(2026, 12, 9, 0, 30), 30)));
 }

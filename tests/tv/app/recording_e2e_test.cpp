@@ -419,7 +419,10 @@ TEST_F(RecordingE2E, TheRecordTypePageChoosesTheNextFormatAndQuickRecordNamesByS
     ASSERT_NE(sheet, nullptr);
     HWND page = nullptr;
     ASSERT_TRUE(e2e::WaitUntil([&] { return (page = FindWindowExA(sheet, nullptr, "#32770", nullptr)) != nullptr; }, 5000));
-    EXPECT_EQ(SendMessageA(GetDlgItem(page, 1158), BM_GETCHECK, 0, 0), BST_CHECKED) << "AVI is the stored type";
+    // The page may be found before its initialisation has set the group.
+    EXPECT_TRUE(e2e::WaitUntil([&] { return SendMessageA(GetDlgItem(page, 1158), BM_GETCHECK, 0, 0) == BST_CHECKED; },
+                               5000))
+        << "AVI is the stored type";
     e2e::ClickControl(page, 1157); // MPEG4
     HWND list = GetDlgItem(page, 1166);
     // Read as wide text: the list box's text crosses the process boundary intact that way.

@@ -30,10 +30,11 @@ namespace {
 
 class MpegEncoder;
 
-// Queue: at most this many items, of which at most kMaxQueuedPictures pictures (about half a
-// second); sound blocks are small and only dropped when the whole queue is full.
-constexpr size_t kQueueItems = 96;
-constexpr long kMaxQueuedPictures = 12;
+// Queue: at most this many items, of which at most kMaxQueuedPictures pictures (a second of
+// PAL, 21 MB at the DVD size: enough to ride out a second in which other programs take the
+// processor); sound blocks are small and only dropped when the whole queue is full.
+constexpr size_t kQueueItems = 160;
+constexpr long kMaxQueuedPictures = 25;
 // A gap in the pictures of at most this many places is filled with the last picture.
 constexpr int64_t kMaxRepeats = 30;
 // Sound that arrives before the first picture is held at most this long.

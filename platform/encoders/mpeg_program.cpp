@@ -6,6 +6,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/intreadwrite.h>
 #include <libavutil/opt.h>
 }
 
@@ -13,6 +14,11 @@ extern "C" {
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#define TUNARO_I420_SIMD 1
+#include <immintrin.h>
+#endif
 
 namespace encoders {
 
@@ -77,24 +83,116 @@ int NearestLayer2BitRate(int bps) {
     return best * 1000;
 }
 
-void Yuy2ToI420(const uint8_t* src, int stride, int width, int height, uint8_t* y, uint8_t* u, uint8_t* v) {
+namespace {
+
+// One line pair: luma of both lines, chroma averaged, from x (a pixel pair index) to cw.
+inline void ConvertPairPlain(const uint8_t* a, const uint8_t* b, uint8_t* ya, uint8_t* yb, uint8_t* uo,
+                             uint8_t* vo, int x, int cw) {
+    for (; x < cw; ++x) {
+        ya[2 * x] = a[4 * x];
+        ya[2 * x + 1] = a[4 * x + 2];
+        if (yb) {
+            yb[2 * x] = b[4 * x];
+            yb[2 * x + 1] = b[4 * x + 2];
+        }
+        uo[x] = static_cast<uint8_t>((a[4 * x + 1] + b[4 * x + 1] + 1) >> 1);
+        vo[x] = static_cast<uint8_t>((a[4 * x + 3] + b[4 * x + 3] + 1) >> 1);
+    }
+}
+
+#if defined(TUNARO_I420_SIMD)
+// Sixteen pixels of a line pair per step: luma bytes are the even bytes of each line, and the
+// rounded average of the two lines (pavgb, the same rounding as the plain path) gives chroma
+// at the odd bytes, u and v alternating. Returns the pixel pairs done.
+__attribute__((target("sse2"))) int ConvertPairSse2(const uint8_t* a, const uint8_t* b, uint8_t* ya, uint8_t* yb,
+                                                    uint8_t* uo, uint8_t* vo, int cw) {
+    const __m128i low = _mm_set1_epi16(0x00ff);
+    int x = 0;
+    for (; x + 8 <= cw; x += 8) {
+        const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 4 * x));
+        const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 4 * x + 16));
+        const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 4 * x));
+        const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 4 * x + 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(ya + 2 * x),
+                         _mm_packus_epi16(_mm_and_si128(a0, low), _mm_and_si128(a1, low)));
+        if (yb)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(yb + 2 * x),
+                             _mm_packus_epi16(_mm_and_si128(b0, low), _mm_and_si128(b1, low)));
+        // u0 v0 u1 v1 ... u7 v7 as bytes, then u and v apart.
+        const __m128i c = _mm_packus_epi16(_mm_srli_epi16(_mm_avg_epu8(a0, b0), 8),
+                                           _mm_srli_epi16(_mm_avg_epu8(a1, b1), 8));
+        const __m128i uv = _mm_packus_epi16(_mm_and_si128(c, low), _mm_srli_epi16(c, 8));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(uo + x), uv);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(vo + x), _mm_srli_si128(uv, 8));
+    }
+    return x;
+}
+
+bool HaveSse2() {
+    static const bool sse2 = __builtin_cpu_supports("sse2");
+    return sse2;
+}
+#endif
+
+template <bool kVector>
+void ConvertI420(const uint8_t* src, int stride, int width, int height, uint8_t* y, int yStride, uint8_t* u,
+                 uint8_t* v, int uvStride) {
     const int cw = width / 2;
     for (int row = 0; row < height; row += 2) {
         const uint8_t* a = src + static_cast<ptrdiff_t>(row) * stride;
         const uint8_t* b = row + 1 < height ? a + stride : a;
-        uint8_t* ya = y + static_cast<ptrdiff_t>(row) * width;
-        uint8_t* yb = row + 1 < height ? ya + width : nullptr;
-        uint8_t* uo = u + static_cast<ptrdiff_t>(row / 2) * cw;
-        uint8_t* vo = v + static_cast<ptrdiff_t>(row / 2) * cw;
-        for (int x = 0; x < cw; ++x) {
-            ya[2 * x] = a[4 * x];
-            ya[2 * x + 1] = a[4 * x + 2];
-            if (yb) {
-                yb[2 * x] = b[4 * x];
-                yb[2 * x + 1] = b[4 * x + 2];
+        uint8_t* ya = y + static_cast<ptrdiff_t>(row) * yStride;
+        uint8_t* yb = row + 1 < height ? ya + yStride : nullptr;
+        uint8_t* uo = u + static_cast<ptrdiff_t>(row / 2) * uvStride;
+        uint8_t* vo = v + static_cast<ptrdiff_t>(row / 2) * uvStride;
+        int x = 0;
+#if defined(TUNARO_I420_SIMD)
+        if (kVector)
+            x = ConvertPairSse2(a, b, ya, yb, uo, vo, cw);
+#endif
+        ConvertPairPlain(a, b, ya, yb, uo, vo, x, cw);
+    }
+}
+
+} // namespace
+
+void Yuy2ToI420Plain(const uint8_t* src, int stride, int width, int height, uint8_t* y, int yStride, uint8_t* u,
+                     uint8_t* v, int uvStride) {
+    ConvertI420<false>(src, stride, width, height, y, yStride, u, v, uvStride);
+}
+
+void Yuy2ToI420(const uint8_t* src, int stride, int width, int height, uint8_t* y, int yStride, uint8_t* u,
+                uint8_t* v, int uvStride) {
+#if defined(TUNARO_I420_SIMD)
+    if (HaveSse2()) {
+        ConvertI420<true>(src, stride, width, height, y, yStride, u, v, uvStride);
+        return;
+    }
+#endif
+    ConvertI420<false>(src, stride, width, height, y, yStride, u, v, uvStride);
+}
+
+void Yuy2ToI420(const uint8_t* src, int stride, int width, int height, uint8_t* y, uint8_t* u, uint8_t* v) {
+    Yuy2ToI420(src, stride, width, height, y, width, u, v, width / 2);
+}
+
+void AverageBlocks(uint8_t* plane, int stride, int width, int height, int block) {
+    if (block < 2)
+        return;
+    for (int by = 0; by < height; by += block) {
+        const int rows = std::min(block, height - by);
+        for (int bx = 0; bx < width; bx += block) {
+            const int cols = std::min(block, width - bx);
+            int sum = 0;
+            for (int y = 0; y < rows; ++y) {
+                const uint8_t* p = plane + static_cast<ptrdiff_t>(by + y) * stride + bx;
+                for (int x = 0; x < cols; ++x)
+                    sum += p[x];
             }
-            uo[x] = static_cast<uint8_t>((a[4 * x + 1] + b[4 * x + 1] + 1) >> 1);
-            vo[x] = static_cast<uint8_t>((a[4 * x + 3] + b[4 * x + 3] + 1) >> 1);
+            const int n = rows * cols;
+            const uint8_t mean = static_cast<uint8_t>((sum + n / 2) / n);
+            for (int y = 0; y < rows; ++y)
+                memset(plane + static_cast<ptrdiff_t>(by + y) * stride + bx, mean, static_cast<size_t>(cols));
         }
     }
 }
@@ -140,6 +238,33 @@ struct MpegProgramWriter::Impl {
     AVStream* ast = nullptr;
     AVFrame* vframe = nullptr;
     AVFrame* aframe = nullptr;
+    // Pictures go to the encoder in buffers of a pool: the encoder keeps each one as long as it
+    // needs it (B-pictures wait for the next reference), and a buffer comes back for reuse
+    // instead of a fresh allocation, copy and page faults for every picture.
+    AVBufferPool* picturePool = nullptr;
+    int lumaStride = 0, chromaStride = 0;
+    // The bit budget. Where even the coarsest quantiser cannot hold the rate (a picture of pure
+    // noise: an untuned channel), the pictures are smoothed before coding, more while the
+    // stream stays ahead of its budget and less once it is back within it, so the file keeps
+    // its rate and every picture its place; ordinary pictures never come near it.
+    int64_t videoBits = 0;    // coded so far
+    int64_t videoPackets = 0; // coded pictures so far
+    int64_t slackBits = 0;    // how far ahead of its budget the stream may run
+    int lastScale = 0;        // quantiser scale code of the last coded picture
+    int coarsest = 31;        // the encoder's coarsest scale code
+    int smoothing = 0;        // 0 none; n: blocks of 2^n x 2^n pixels averaged
+    int64_t smoothed = 0;     // pictures smoothed
+    double Due() const {
+        return static_cast<double>(settings.videoBitRate) * static_cast<double>(videoPackets) * settings.rateDen /
+               settings.rateNum;
+    }
+    // Ahead of the budget by more than the slack with the quantiser at its coarsest: the rate
+    // control has nothing left to give.
+    bool OverBudget() const {
+        const double due = Due();
+        return videoPackets > 0 && lastScale >= coarsest &&
+               static_cast<double>(videoBits) > due + static_cast<double>(slackBits);
+    }
     AVPacket* pkt = nullptr;
     Sink sink;                       // stream output instead of a file
     bool headerWritten = false;
@@ -158,6 +283,7 @@ struct MpegProgramWriter::Impl {
         av_frame_free(&vframe);
         av_frame_free(&aframe);
         av_packet_free(&pkt);
+        av_buffer_pool_uninit(&picturePool); // freed once the last picture comes back
         if (fmt) {
             CloseOutput();
             avformat_free_context(fmt);
@@ -257,6 +383,14 @@ struct MpegProgramWriter::Impl {
                 return 0;
             if (ret < 0)
                 return ret;
+            if (enc == venc) {
+                videoBits += static_cast<int64_t>(pkt->size) * 8;
+                ++videoPackets;
+                size_t size = 0;
+                const uint8_t* stats = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
+                if (stats && size >= 4)
+                    lastScale = static_cast<int>(AV_RL32(stats)) / FF_QP2LAMBDA;
+            }
             if (sink) {
                 ret = WritePes(enc == venc ? 0xE0 : 0xC0, enc->time_base);
                 av_packet_unref(pkt);
@@ -323,6 +457,8 @@ MpegProgramWriter::~MpegProgramWriter() {
 
 bool MpegProgramWriter::IsOpen() const { return impl_ != nullptr; }
 
+int64_t MpegProgramWriter::PicturesSmoothedForRate() const { return impl_ ? impl_->smoothed : smoothed_; }
+
 bool MpegProgramWriter::Open(const std::string& path, const MpegSettings& s, int audioInRate, int audioInChannels,
                              std::string* error) {
     if (path.empty()) {
@@ -371,6 +507,7 @@ bool MpegProgramWriter::OpenWith(const std::string& path, Sink sink, const MpegS
     m.settings = s;
     pictures_ = 0;
     audioIn_ = 0;
+    smoothed_ = 0;
 
     const char* muxer = s.format == DiscFormat::Dvd ? "dvd" : s.format == DiscFormat::Svcd ? "svcd" : "vcd";
     m.sink = std::move(sink);
@@ -427,8 +564,19 @@ bool MpegProgramWriter::OpenWith(const std::string& path, Sink sink, const MpegS
         v->rc_max_rate = v->bit_rate;
     if (s.interlaced && s.format != DiscFormat::Vcd)
         v->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
-    if (s.strictGop)
-        v->keyint_min = s.gop; // no extra I-pictures at scene changes: groups keep their length
+    if (s.strictGop) {
+        // No extra I-pictures at scene changes: every group keeps its length. (A noisy picture
+        // is one scene change after another, which would make every P-picture an I-picture.)
+        v->keyint_min = s.gop;
+        av_opt_set_int(v->priv_data, "sc_threshold", 1000000000, 0);
+    }
+    if (s.format != DiscFormat::Vcd) {
+        // MPEG-2's non-linear quantiser scale reaches 112 where the linear one stops at 62, so
+        // hard pictures still fit the rate; the encoder takes scale codes up to 28 (88) and goes
+        // beyond only to keep the buffer from running dry.
+        av_opt_set_int(v->priv_data, "non_linear_quant", 1, 0);
+        v->qmax = 28;
+    }
     if (m.fmt->oformat->flags & AVFMT_GLOBALHEADER)
         v->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     ret = avcodec_open2(v, vcodec, nullptr);
@@ -449,10 +597,16 @@ bool MpegProgramWriter::OpenWith(const std::string& path, Sink sink, const MpegS
     m.pkt = av_packet_alloc();
     if (!m.vframe || !m.pkt)
         return fail("out of memory");
-    m.vframe->format = v->pix_fmt;
-    m.vframe->width = v->width;
-    m.vframe->height = v->height;
-    if (av_frame_get_buffer(m.vframe, 0) < 0)
+    // The stream may run ahead of its average rate by what the decoder's buffer holds.
+    m.slackBits = v->rc_buffer_size > 0 ? v->rc_buffer_size : s.videoBitRate / 2;
+    m.coarsest = v->qmax;
+    // Planes of 64-byte aligned lines, one after the other in one buffer.
+    m.lumaStride = (s.width + 63) & ~63;
+    m.chromaStride = (s.width / 2 + 63) & ~63;
+    const size_t pictureBytes = static_cast<size_t>(m.lumaStride) * s.height +
+                                2 * static_cast<size_t>(m.chromaStride) * (s.height / 2) + 64;
+    m.picturePool = av_buffer_pool_init(pictureBytes, av_buffer_alloc);
+    if (!m.picturePool)
         return fail("out of memory");
 
     // Audio.
@@ -510,24 +664,38 @@ bool MpegProgramWriter::WriteVideo(const uint8_t* yuy2, int stride, int64_t inde
     Impl& m = *impl_;
     if (index <= m.lastIndex)
         return false;
-    if (av_frame_make_writable(m.vframe) < 0)
-        return false;
-    // The frame's planes are tightly packed only when their strides say so: convert per plane.
-    const int w = m.settings.width, h = m.settings.height;
     AVFrame* f = m.vframe;
-    if (f->linesize[0] == w && f->linesize[1] == w / 2 && f->linesize[2] == w / 2) {
-        Yuy2ToI420(yuy2, stride, w, h, f->data[0], f->data[1], f->data[2]);
-    } else {
-        std::vector<uint8_t> y(static_cast<size_t>(w) * h), u(static_cast<size_t>(w / 2) * (h / 2)),
-            v(u.size());
-        Yuy2ToI420(yuy2, stride, w, h, y.data(), u.data(), v.data());
-        for (int r = 0; r < h; ++r)
-            memcpy(f->data[0] + static_cast<ptrdiff_t>(r) * f->linesize[0], &y[static_cast<size_t>(r) * w], w);
-        for (int r = 0; r < h / 2; ++r) {
-            memcpy(f->data[1] + static_cast<ptrdiff_t>(r) * f->linesize[1], &u[static_cast<size_t>(r) * (w / 2)], w / 2);
-            memcpy(f->data[2] + static_cast<ptrdiff_t>(r) * f->linesize[2], &v[static_cast<size_t>(r) * (w / 2)], w / 2);
-        }
+    av_frame_unref(f);
+    f->buf[0] = av_buffer_pool_get(m.picturePool);
+    if (!f->buf[0]) {
+        error_ = "out of memory";
+        return false;
     }
+    const int w = m.settings.width, h = m.settings.height;
+    f->format = AV_PIX_FMT_YUV420P;
+    f->width = w;
+    f->height = h;
+    f->linesize[0] = m.lumaStride;
+    f->linesize[1] = f->linesize[2] = m.chromaStride;
+    f->data[0] = f->buf[0]->data;
+    f->data[1] = f->data[0] + static_cast<ptrdiff_t>(m.lumaStride) * h;
+    f->data[2] = f->data[1] + static_cast<ptrdiff_t>(m.chromaStride) * (h / 2);
+    Yuy2ToI420(yuy2, stride, w, h, f->data[0], f->linesize[0], f->data[1], f->data[2], f->linesize[1]);
+    // See Impl::smoothing.
+    if (m.OverBudget())
+        m.smoothing = std::min(m.smoothing + 1, 3);
+    else if (m.smoothing > 0 && static_cast<double>(m.videoBits) < m.Due())
+        --m.smoothing;
+    if (m.smoothing > 0) {
+        const int block = 1 << m.smoothing;
+        AverageBlocks(f->data[0], f->linesize[0], w, h, block);
+        AverageBlocks(f->data[1], f->linesize[1], w / 2, h / 2, block);
+        AverageBlocks(f->data[2], f->linesize[2], w / 2, h / 2, block);
+        ++m.smoothed;
+    }
+    // A field-aware stream says which field comes first: the top one, as a PAL capture sends it.
+    f->interlaced_frame = m.settings.interlaced ? 1 : 0;
+    f->top_field_first = m.settings.interlaced ? 1 : 0;
     f->pts = index;
     const int ret = m.Encode(m.venc, m.vst, f);
     if (ret < 0) {
@@ -594,6 +762,7 @@ bool MpegProgramWriter::Close(std::string* error) {
         text = "finishing the stream failed: " + AvText(trailer);
     else if (closed < 0)
         text = "writing the file failed: " + AvText(closed);
+    smoothed_ = m.smoothed;
     impl_.reset();
     if (!text.empty()) {
         error_ = text;

@@ -36,8 +36,17 @@ const char* DiscFormatName(DiscFormat format);
 // The nearest bit rate Layer II allows for this sample rate class (32..384 kbit/s).
 int NearestLayer2BitRate(int bitsPerSecond);
 
-// Packed YUY2 (4:2:2) to planar 4:2:0: luma copied, chroma of each line pair averaged.
+// Packed YUY2 (4:2:2) to planar 4:2:0: luma copied, chroma of each line pair averaged (rounded
+// up at a half). Tightly packed planes, or planes of the given strides (bytes per line).
 void Yuy2ToI420(const uint8_t* yuy2, int stride, int width, int height, uint8_t* y, uint8_t* u, uint8_t* v);
+void Yuy2ToI420(const uint8_t* yuy2, int stride, int width, int height, uint8_t* y, int yStride, uint8_t* u,
+                uint8_t* v, int uvStride);
+// The same without the vector paths, as they must come out (for tests and measurements).
+void Yuy2ToI420Plain(const uint8_t* yuy2, int stride, int width, int height, uint8_t* y, int yStride, uint8_t* u,
+                     uint8_t* v, int uvStride);
+
+// Each block x block square of a plane (the last ones cut at its edges) set to its rounded mean.
+void AverageBlocks(uint8_t* plane, int stride, int width, int height, int block);
 
 // Linear resampling of interleaved 16-bit PCM between two rates, with state across blocks.
 class PcmResampler {
@@ -83,6 +92,10 @@ public:
     bool Close(std::string* error);
 
     int64_t PicturesWritten() const { return pictures_; }
+    // Pictures smoothed before coding because the stream had run ahead of its bit rate by more
+    // than the decoder's buffer even at the coarsest quantiser (of the open stream, or of the
+    // last one after it closed).
+    int64_t PicturesSmoothedForRate() const;
     int64_t AudioFramesWritten() const { return audioIn_; }
     const std::string& LastError() const { return error_; }
 
@@ -93,6 +106,7 @@ private:
     std::unique_ptr<Impl> impl_;
     int64_t pictures_ = 0;
     int64_t audioIn_ = 0;
+    int64_t smoothed_ = 0; // of the last stream, after it closed
     std::string error_;
 };
 

@@ -22,6 +22,8 @@ TUNARO_PACKAGES=(
   nsis
   clang libclang-rt-14-dev clang-tidy clang-tools python3-yaml
   ffmpeg
+  # The assembler of the codec libraries' x86 routines (scripts/build-codecs.sh).
+  nasm
   # Wine's DirectShow playback of WMA files (ASF demuxer and the WMA decoder), for TrackDeck.dll.
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
 )

@@ -2,7 +2,8 @@
 // frames the capture pin delivered and dropped (the engine's counts), what the MPEG encoder
 // encoded and dropped, the process's CPU time per frame, the file's bit rate, and how the
 // frames due by the graph's reference clock and by the wall clock compare with those delivered.
-// Usage: record_bench [seconds] [folder]  (60 s into the temporary folder by default).
+// Usage: record_bench [seconds] [folder] [keep]  (60 s into the temporary folder by default; the
+// file is deleted afterwards unless "keep" is given).
 #include <windows.h>
 
 #include <cstdio>
@@ -153,7 +154,8 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         engine.Shutdown();
     }
-    DeleteFileA(file.c_str());
+    if (!(argc > 3 && std::string(argv[3]) == "keep"))
+        DeleteFileA(file.c_str());
     DestroyWindow(owner);
     SetEngineReporter(previous);
     CoUninitialize();

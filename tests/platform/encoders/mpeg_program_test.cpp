@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 using encoders::DiscFormat;
@@ -41,6 +42,37 @@ std::vector<uint8_t> TestPicture(int w, int h, int n) {
     return p;
 }
 
+uint32_t NextRandom(uint32_t& seed) {
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return seed;
+}
+
+// The test picture with the grain of a weak station: every pixel off by up to 12 levels.
+std::vector<uint8_t> GrainyPicture(int w, int h, int n) {
+    std::vector<uint8_t> p = TestPicture(w, h, n);
+    uint32_t seed = 0x9E3779B9u ^ static_cast<uint32_t>(n * 7919 + 1);
+    for (size_t i = 0; i < p.size(); i += 2) {
+        const int v = p[i] + static_cast<int>(NextRandom(seed) % 25) - 12;
+        p[i] = static_cast<uint8_t>(std::clamp(v, 16, 235));
+    }
+    return p;
+}
+
+// Snow: what the tuner gives with no station, every pixel random.
+std::vector<uint8_t> Snow(int w, int h, int n) {
+    std::vector<uint8_t> p(static_cast<size_t>(w) * h * 2);
+    uint32_t seed = 0x2545F491u ^ static_cast<uint32_t>(n * 104729 + 3);
+    for (size_t i = 0; i < p.size(); i += 2) {
+        p[i] = static_cast<uint8_t>(16 + NextRandom(seed) % 220);
+        p[i + 1] = 128;
+    }
+    return p;
+}
+
+using PictureFn = std::vector<uint8_t> (*)(int w, int h, int n);
+
 // count frames of a 1 kHz stereo tone at rate, starting at frame first.
 std::vector<int16_t> Tone(int rate, size_t first, size_t count) {
     std::vector<int16_t> pcm(count * 2);
@@ -52,15 +84,18 @@ std::vector<int16_t> Tone(int rate, size_t first, size_t count) {
 }
 
 // Writes seconds of pictures and tone; the pictures written are kept in *pictures when given.
+// The pictures come from picture (the moving test picture unless told); *smoothed receives the
+// writer's count of pictures it smoothed to hold the rate.
 bool WriteFile(const std::string& path, const MpegSettings& s, int audioRate, double seconds,
-               std::vector<std::vector<uint8_t>>* pictures = nullptr, std::string* error = nullptr) {
+               std::vector<std::vector<uint8_t>>* pictures = nullptr, std::string* error = nullptr,
+               PictureFn picture = TestPicture, int64_t* smoothed = nullptr) {
     MpegProgramWriter w;
     if (!w.Open(path, s, audioRate, 2, error))
         return false;
     const int frames = static_cast<int>(std::lround(seconds * s.rateNum / s.rateDen));
     size_t audioDone = 0;
     for (int i = 0; i < frames; ++i) {
-        auto pic = TestPicture(s.width, s.height, i);
+        auto pic = picture(s.width, s.height, i);
         if (!w.WriteVideo(pic.data(), s.width * 2, i))
             return false;
         if (pictures)
@@ -72,7 +107,20 @@ bool WriteFile(const std::string& path, const MpegSettings& s, int audioRate, do
             return false;
         audioDone = due;
     }
-    return w.Close(error);
+    const bool closed = w.Close(error);
+    if (smoothed)
+        *smoothed = w.PicturesSmoothedForRate();
+    return closed;
+}
+
+// Bits per second of the file's video stream (its packets added up) over seconds.
+double VideoBitRate(const std::string& path, double seconds) {
+    std::string output;
+    const std::string cmd = "ffprobe -v error -select_streams v -show_entries packet=size -of csv=p=0 '" +
+                            mediacheck::UnixPath(path) + "' | awk '{s += $1} END {print s}'";
+    if (mediacheck::RunShell(cmd, &output) != 0)
+        return 0;
+    return atof(output.c_str()) * 8 / seconds;
 }
 
 struct Expect {
@@ -134,6 +182,70 @@ TEST(MpegProgramConversion, Yuy2ToI420KeepsLumaAndAveragesChromaOfLinePairs) {
         }
 }
 
+TEST(MpegProgramConversion, VectorPathMatchesThePlainOneAtEverySizeAndStride) {
+    // Widths around the vector step (16 pixels), odd line counts (the last line pairs with
+    // itself), and planes wider than the picture whose padding must stay untouched.
+    struct Size {
+        int w, h;
+    };
+    uint32_t seed = 12345;
+    for (const Size& z : {Size{720, 576}, Size{38, 7}, Size{16, 2}, Size{14, 3}, Size{2, 1}, Size{34, 5}}) {
+        SCOPED_TRACE(testing::Message() << z.w << "x" << z.h);
+        const int stride = z.w * 2 + 6, yStride = z.w + 5, uvStride = z.w / 2 + 3;
+        std::vector<uint8_t> src(static_cast<size_t>(stride) * z.h);
+        for (auto& b : src)
+            b = static_cast<uint8_t>(NextRandom(seed));
+        const size_t chromaRows = static_cast<size_t>(z.h + 1) / 2;
+        std::vector<uint8_t> y1(static_cast<size_t>(yStride) * z.h, 0xA5), u1(uvStride * chromaRows, 0xA5),
+            v1(u1.size(), 0xA5);
+        std::vector<uint8_t> y2 = y1, u2 = u1, v2 = v1;
+        encoders::Yuy2ToI420(src.data(), stride, z.w, z.h, y1.data(), yStride, u1.data(), v1.data(), uvStride);
+        encoders::Yuy2ToI420Plain(src.data(), stride, z.w, z.h, y2.data(), yStride, u2.data(), v2.data(),
+                                  uvStride);
+        EXPECT_EQ(y2, y1);
+        EXPECT_EQ(u2, u1);
+        EXPECT_EQ(v2, v1);
+        // The plain path itself: luma copied, chroma of the line pair averaged, padding kept.
+        for (int r = 0; r < z.h; ++r) {
+            for (int x = 0; x < z.w; ++x)
+                ASSERT_EQ(src[static_cast<size_t>(r) * stride + 2 * x], y2[static_cast<size_t>(r) * yStride + x]);
+            for (int x = z.w; x < yStride; ++x)
+                ASSERT_EQ(0xA5, y2[static_cast<size_t>(r) * yStride + x]);
+        }
+        for (size_t r = 0; r < chromaRows; ++r) {
+            const uint8_t* a = &src[2 * r * stride];
+            const uint8_t* b = 2 * r + 1 < static_cast<size_t>(z.h) ? a + stride : a;
+            for (int x = 0; x < z.w / 2; ++x) {
+                ASSERT_EQ((a[4 * x + 1] + b[4 * x + 1] + 1) / 2, u2[r * uvStride + x]);
+                ASSERT_EQ((a[4 * x + 3] + b[4 * x + 3] + 1) / 2, v2[r * uvStride + x]);
+            }
+            for (int x = z.w / 2; x < uvStride; ++x)
+                ASSERT_EQ(0xA5, v2[r * uvStride + x]);
+        }
+    }
+}
+
+TEST(MpegProgramConversion, AverageBlocksSetsEachBlockToItsRoundedMean) {
+    // 5 x 3 in a plane of stride 7, blocks of 2: the last column and row are cut blocks.
+    const int stride = 7;
+    std::vector<uint8_t> plane = {
+        10, 20, 30, 41, 7,  99, 99, //
+        30, 41, 50, 60, 8,  99, 99, //
+        1,  2,  200, 201, 255, 99, 99,
+    };
+    encoders::AverageBlocks(plane.data(), stride, 5, 3, 2);
+    const std::vector<uint8_t> expected = {
+        25,  25,  45,  45,  8,   99, 99, // (10+20+30+41+2)/4, (30+41+50+60+2)/4, (7+8+1)/2
+        25,  25,  45,  45,  8,   99, 99, //
+        2,   2,   201, 201, 255, 99, 99, // (1+2+1)/2, (200+201+1)/2, 255 alone
+    };
+    EXPECT_EQ(expected, plane);
+    // A block of 1 changes nothing.
+    std::vector<uint8_t> same = expected;
+    encoders::AverageBlocks(same.data(), stride, 5, 3, 1);
+    EXPECT_EQ(expected, same);
+}
+
 TEST(MpegProgramConversion, ResamplerKeepsToneAndLengthAcrossBlocks) {
     // 44.1 kHz to 48 kHz in uneven blocks: the tone comes out at the new rate, as long as it
     // should be, and the same as when resampled in one piece.
@@ -167,7 +279,11 @@ TEST_F(MpegProgramFiles, DvdIsMpeg2WithLayer2At48kAndKeepsThePicture) {
     DeleteFileA(path.c_str());
     std::vector<std::vector<uint8_t>> pictures;
     std::string error;
-    ASSERT_TRUE(WriteFile(path, MpegDefaults(DiscFormat::Dvd, false), 48000, 10.0, &pictures, &error)) << error;
+    int64_t smoothed = -1;
+    ASSERT_TRUE(WriteFile(path, MpegDefaults(DiscFormat::Dvd, false), 48000, 10.0, &pictures, &error, TestPicture,
+                          &smoothed))
+        << error;
+    EXPECT_EQ(0, smoothed) << "an ordinary picture is coded as it came";
     CheckFile(path, {"mpeg2video", 720, 576, 25.0, 48000}, 10.0);
     auto info = mediacheck::Probe(path);
     // The stream stays within the format's rates (the file size says so): this simple picture
@@ -185,6 +301,49 @@ TEST_F(MpegProgramFiles, DvdIsMpeg2WithLayer2At48kAndKeepsThePicture) {
         }
     }
     DeleteFileA(path.c_str());
+}
+
+// The video stream keeps the configured rate where the picture is hard enough to use it: a
+// grainy picture (a weak station) fills it, and snow (no station), which even the coarsest
+// quantiser cannot bring down to it, is smoothed until it fits, every picture still in place.
+TEST_F(MpegProgramFiles, VideoKeepsItsConfiguredRateOnHardPictures) {
+    struct Case {
+        const char* name;
+        DiscFormat format;
+        PictureFn picture;
+        bool interlaced;
+        bool smoothing;
+    };
+    const Case cases[] = {
+        {"DVD grain", DiscFormat::Dvd, GrainyPicture, false, false},
+        {"DVD grain, fields", DiscFormat::Dvd, GrainyPicture, true, false},
+        {"DVD snow", DiscFormat::Dvd, Snow, false, true},
+        {"DVD snow, fields", DiscFormat::Dvd, Snow, true, true},
+        {"VCD snow", DiscFormat::Vcd, Snow, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = graphtest::TempFile("mpegprog-rate.mpg");
+        MpegSettings s = MpegDefaults(c.format, false);
+        s.interlaced = c.interlaced;
+        s.strictGop = c.interlaced;
+        std::string error;
+        int64_t smoothed = -1;
+        ASSERT_TRUE(WriteFile(path, s, 48000, 10.0, nullptr, &error, c.picture, &smoothed)) << error;
+        const double rate = VideoBitRate(path, 10.0);
+        EXPECT_NEAR(static_cast<double>(s.videoBitRate), rate, 0.1 * s.videoBitRate) << "video bit rate " << rate;
+        if (c.smoothing)
+            EXPECT_GT(smoothed, 0);
+        else
+            EXPECT_EQ(0, smoothed) << "the quantiser alone holds the rate";
+        auto info = mediacheck::Probe(path, "-count_frames");
+        const std::string v = graphtest::StreamOf(info, "video");
+        EXPECT_EQ(250, graphtest::Number(info, v + "nb_read_frames")) << "every picture in its place";
+        EXPECT_NEAR(10.0, graphtest::Number(info, "format.duration"), 0.5);
+        std::string errors;
+        EXPECT_TRUE(mediacheck::DecodesCleanly(path, &errors)) << errors;
+        DeleteFileA(path.c_str());
+    }
 }
 
 TEST_F(MpegProgramFiles, NtscDvdIs480LinesAt2997) {

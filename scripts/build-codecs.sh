@@ -70,7 +70,7 @@ fetch_source() {
 
 # Everything off but the encoders and muxers the stand-ins use. The ASF demuxer is on because
 # the ASF muxer shares its tables; the file protocol writes the output. The x86 assembly (nasm)
-# stays on: motion search, transforms and pixel operations run three times faster with it, and
+# stays on: motion search, transforms and pixel operations run about twice as fast with it, and
 # the library picks the routines the processor has at run time, so the i686 build still runs on
 # a plain i686.
 ffmpeg_configure() {

@@ -11,6 +11,8 @@
 #include <string>
 
 #include "engine/CaptureEngine.h"
+#include "tests/platform/graph_support.h"
+#include "tests/platform/media_check.h"
 
 using namespace tunaro;
 
@@ -109,6 +111,10 @@ int main(int argc, char** argv) {
                 const double started = Now();
                 const double cpu0 = CpuSeconds();
                 const REFERENCE_TIME clock0 = ClockTime(engine);
+                // The counts from the stream's start to here, so the window measured below is
+                // the same for the clocks and the counts.
+                long early = 0, earlyDropped = 0;
+                engine.GetCaptureFrameCounts(&early, &earlyDropped);
                 std::printf("record: DVD (%s) into %s for %d s while previewing; the start took %.0f ms\n",
                             engine.Devices().DeviceName().c_str(), file.c_str(), seconds,
                             (started - asked) * 1000.0);
@@ -135,9 +141,10 @@ int main(int argc, char** argv) {
                     std::printf("record: the capture pin keeps no counts\n");
                 std::printf("record: frames due at 25 frames/s: %.1f by the wall clock, %.1f by the graph's "
                             "reference clock (it advanced %.3f s, %.2f %% of the wall time); delivered + "
-                            "dropped: %ld\n",
+                            "dropped in that time: %ld (%ld more came between the stream's start and the "
+                            "start's return)\n",
                             wall * 25.0, clockSeconds * 25.0, clockSeconds, 100.0 * clockSeconds / wall,
-                            delivered + dropped);
+                            delivered + dropped - early - earlyDropped, early + earlyDropped);
                 if (encoderCounts)
                     std::printf("record: MPEG encoder: %ld pictures encoded, %ld pictures dropped, %ld sound "
                                 "blocks dropped; encoded + dropped - delivered: %ld\n",
@@ -147,6 +154,18 @@ int main(int argc, char** argv) {
                             cpu, wall, 100.0 * cpu / wall, delivered > 0 ? cpu * 1000.0 / delivered : 0.0);
                 std::printf("record: file %.0f bytes, %.2f Mbit/s over the recording\n", bytes,
                             bytes * 8 / wall / 1e6);
+                if (mediacheck::Available()) {
+                    auto p = mediacheck::Probe(file, "-count_frames");
+                    const std::string v = graphtest::StreamOf(p, "video");
+                    const double duration = graphtest::Number(p, "format.duration");
+                    const double pictures = graphtest::Number(p, v + "nb_read_frames");
+                    std::printf("record: ffprobe: %.3f s, %.0f pictures (%.0f encoded + %.0f places the card "
+                                "dropped, filled with the picture before); video %.3f Mbit/s (6.000 configured), "
+                                "sound %.3f Mbit/s\n",
+                                duration, pictures, static_cast<double>(encoded), pictures - encoded,
+                                mediacheck::StreamBitRate(file, "v", duration) / 1e6,
+                                mediacheck::StreamBitRate(file, "a", duration) / 1e6);
+                }
                 if (pinCounts && dropped + encoderDropped > 0)
                     rc = 2;
             }

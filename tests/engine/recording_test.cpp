@@ -232,7 +232,7 @@ TEST_F(RecordingTest, UncompressedAviOnPalWithTheSoundHeardWhileRecording) {
     EXPECT_EQ(Text(p, audio + "codec_name"), "pcm_s16le");
     EXPECT_EQ(Number(p, audio + "channels"), 2);
     EXPECT_GE(Number(p, audio + "sample_rate"), 44100);
-    EXPECT_NEAR(Number(p, "format.duration"), seconds, 1.0);
+    EXPECT_NEAR(Number(p, "format.duration"), seconds, 0.5);
     // Every frame the capture pin counted as delivered is in the file, and the delivered and
     // dropped frames together make up the time recorded.
     EXPECT_NEAR(Number(p, video + "nb_read_frames"), m_notDropped, 2);
@@ -260,7 +260,7 @@ TEST_F(RecordingTest, UncompressedAviOnNtscIsCifAtThirtyFrames) {
     EXPECT_EQ(Number(p, video + "height"), 240);
     // Nominal 30: the NTSC frame period of 29.97 frames per second.
     EXPECT_NEAR(mediacheck::Rate(Text(p, video + "r_frame_rate")), 29.97, 1.5);
-    EXPECT_NEAR(Number(p, "format.duration"), seconds, 1.0);
+    EXPECT_NEAR(Number(p, "format.duration"), seconds, 0.5);
 }
 
 TEST_F(RecordingTest, CardFamiliesDifferInWhetherTheSoundIsHeardWhileRecording) {
@@ -343,7 +343,7 @@ TEST_F(RecordingTest, ShuttingDownDuringARecordingLeavesACompleteFile) {
     EXPECT_EQ(Text(p, "format.format_name"), "avi");
     EXPECT_TRUE(HasStream(p, "video"));
     EXPECT_TRUE(HasStream(p, "audio"));
-    EXPECT_NEAR(Number(p, "format.duration"), (t1 - t0) / 1000.0, 1.0);
+    EXPECT_NEAR(Number(p, "format.duration"), (t1 - t0) / 1000.0, 0.5);
 }
 
 TEST_F(RecordingTest, EngineSettingsAreWrittenAtShutdownAndReadAtStart) {
@@ -435,13 +435,20 @@ TEST_F(RecordingTest, DvdOnPalWithTheSoundHeardAndTheFrameCountsAddingUp) {
     EXPECT_EQ(Text(p, audio + "codec_name"), "mp2");
     EXPECT_EQ(Number(p, audio + "sample_rate"), 48000);
     EXPECT_EQ(Number(p, audio + "channels"), 2);
-    // The sound of the simulated card runs behind the wall clock on a loaded machine: 1 s.
-    EXPECT_NEAR(Number(p, "format.duration"), seconds, 1.0);
+    EXPECT_NEAR(Number(p, "format.duration"), seconds, 0.5);
+    // The video keeps to the configured 6,000,000 bit/s, whatever the card shows (without a
+    // station tuned that is snow, more than the coarsest quantiser can fit).
+    const double rate = mediacheck::StreamBitRate(file, "v", Number(p, "format.duration"));
+    EXPECT_GT(rate, 0);
+    EXPECT_LT(rate, 6.0e6 * 1.1);
     // Every picture the capture pin delivered reached the encoder, which encoded or dropped it
-    // (and says so); what it encoded is in the file.
+    // (and says so); what it encoded is in the file, and the places of pictures the card
+    // dropped (a busy machine) are filled with the picture before, so it plays in real time.
     ASSERT_TRUE(m_encoderCounted);
     EXPECT_NEAR(m_encoded + m_encoderDropped, m_notDropped, 2);
-    EXPECT_NEAR(Number(p, video + "nb_read_frames"), m_encoded, 2);
+    const double inFile = Number(p, video + "nb_read_frames");
+    EXPECT_GE(inFile, m_encoded - 2);
+    EXPECT_LE(inFile, m_encoded + m_dropped + 2);
     EXPECT_NEAR(m_notDropped + m_dropped, seconds * 25, 0.5 * 25);
 }
 
@@ -471,9 +478,10 @@ TEST_F(RecordingTest, VcdAndSvcdOnNtscAreTheirFourHundredEightyLineSizes) {
         double seconds;
         const char* codec;
         int width, height, rate;
+        double bitRate; // configured for the video
     };
-    for (const Check& c : {Check{vcd, vcdSeconds, "mpeg1video", 352, 240, 44100},
-                           Check{svcd, svcdSeconds, "mpeg2video", 480, 480, 44100}}) {
+    for (const Check& c : {Check{vcd, vcdSeconds, "mpeg1video", 352, 240, 44100, 1152000},
+                           Check{svcd, svcdSeconds, "mpeg2video", 480, 480, 44100, 2000000}}) {
         SCOPED_TRACE(c.file);
         auto p = Probe(c.file);
         EXPECT_EQ(Text(p, "format.format_name"), "mpeg");
@@ -486,7 +494,8 @@ TEST_F(RecordingTest, VcdAndSvcdOnNtscAreTheirFourHundredEightyLineSizes) {
         ASSERT_TRUE(HasStream(p, "audio"));
         EXPECT_EQ(Text(p, audio + "codec_name"), "mp2");
         EXPECT_EQ(Number(p, audio + "sample_rate"), c.rate);
-        EXPECT_NEAR(Number(p, "format.duration"), c.seconds, 1.0);
+        EXPECT_NEAR(Number(p, "format.duration"), c.seconds, 0.5);
+        EXPECT_LT(mediacheck::StreamBitRate(c.file, "v", Number(p, "format.duration")), c.bitRate * 1.1);
     }
 }
 
@@ -531,7 +540,7 @@ TEST_F(RecordingTest, DvdOnThe2388xCardThroughItsHardwareEncoderAndVcdThroughThe
     EXPECT_EQ(Number(p, video + "width"), 720);
     EXPECT_EQ(Number(p, video + "height"), 576);
     EXPECT_TRUE(HasStream(p, "audio"));
-    EXPECT_NEAR(Number(p, "format.duration"), seconds, 1.0);
+    EXPECT_NEAR(Number(p, "format.duration"), seconds, 0.5);
     auto v = Probe(vcd);
     EXPECT_EQ(Text(v, StreamOf(v, "video") + "codec_name"), "mpeg1video");
     EXPECT_EQ(Number(v, StreamOf(v, "video") + "width"), 352);
@@ -576,13 +585,13 @@ TEST_F(RecordingTest, WindowsMediaVideoAndAudioOnly) {
     EXPECT_EQ(Number(p, StreamOf(p, "video") + "width"), 352);
     EXPECT_EQ(Number(p, StreamOf(p, "video") + "height"), 288);
     EXPECT_EQ(Text(p, StreamOf(p, "audio") + "codec_name"), "wmav2");
-    EXPECT_NEAR(Number(p, "format.duration"), wmvSeconds, 1.0);
+    EXPECT_NEAR(Number(p, "format.duration"), wmvSeconds, 0.5);
     auto a = Probe(wma);
     EXPECT_EQ(Text(a, "format.format_name"), "asf");
     EXPECT_FALSE(HasStream(a, "video")) << "no picture in the audio-only file";
     ASSERT_TRUE(HasStream(a, "audio"));
     EXPECT_EQ(Text(a, StreamOf(a, "audio") + "codec_name"), "wmav2");
-    EXPECT_NEAR(Number(a, "format.duration"), wmaSeconds, 1.0);
+    EXPECT_NEAR(Number(a, "format.duration"), wmaSeconds, 0.5);
 }
 
 TEST_F(RecordingTest, Mp3OnTheMonitoringCardAndOnAPlainCard) {
@@ -632,6 +641,6 @@ TEST_F(RecordingTest, Mp3OnTheMonitoringCardAndOnAPlainCard) {
         EXPECT_FALSE(HasStream(p, "video"));
         ASSERT_TRUE(HasStream(p, "audio"));
         EXPECT_EQ(Text(p, StreamOf(p, "audio") + "codec_name"), "mp3");
-        EXPECT_NEAR(Number(p, "format.duration"), c.seconds, 1.0);
+        EXPECT_NEAR(Number(p, "format.duration"), c.seconds, 0.5);
     }
 }

@@ -124,6 +124,16 @@ std::map<std::string, std::string> Probe(const std::string& windowsPath, const s
     return r;
 }
 
+double StreamBitRate(const std::string& windowsPath, const char* kind, double seconds) {
+    std::string output;
+    const std::string cmd = std::string("ffprobe -v error -select_streams ") + kind +
+                            " -show_entries packet=size -of csv=p=0 " + Quote(UnixPath(windowsPath)) +
+                            " | awk '{s += $1} END {print s + 0}'";
+    if (seconds <= 0 || RunShell(cmd, &output) != 0)
+        return 0;
+    return atof(output.c_str()) * 8 / seconds;
+}
+
 bool DecodesCleanly(const std::string& windowsPath, std::string* errors) {
     const std::string path = UnixPath(windowsPath);
     std::string out;

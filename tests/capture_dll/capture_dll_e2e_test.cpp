@@ -121,18 +121,6 @@ std::string StreamOf(const std::map<std::string, std::string>& p, const char* ty
     return std::string();
 }
 
-// The file's identity on its volume (0 when it cannot be opened).
-ULONGLONG FileIdOf(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    BY_HANDLE_FILE_INFORMATION info = {};
-    const BOOL ok = GetFileInformationByHandle(h, &info);
-    CloseHandle(h);
-    return ok ? (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow : 0;
-}
-
 // Temporary files the suite's file replacement makes ("~tu*.tmp") left in a folder.
 std::vector<std::string> TemporaryFilesIn(const std::string& dir) {
     std::vector<std::string> names;
@@ -588,12 +576,12 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
     // ---- stop: the list written, every export fails again --------------------------------------------
     EXPECT_EQ(m_lib.AddChannel("Kept", 100000000), 1);
     const int size = m_lib.GetChannelListSize();
-    const ULONGLONG fileBefore = FileIdOf(m_stationFile);
+    const ULONGLONG fileBefore = e2e::FileIdOf(m_stationFile);
     ASSERT_NE(fileBefore, 0u);
     EXPECT_EQ(m_lib.StopDevice(), 0);
     // The list was written to a new file that then took the old one's place (a file truncated and
     // rewritten in place keeps its identity), and no temporary file is left behind.
-    EXPECT_NE(FileIdOf(m_stationFile), fileBefore);
+    EXPECT_NE(e2e::FileIdOf(m_stationFile), fileBefore);
     EXPECT_TRUE(TemporaryFilesIn(e2e::SystemDir()).empty()) << TemporaryFilesIn(e2e::SystemDir()).front();
     EXPECT_EQ(m_lib.StopDevice(), -1);
     // The engine's settings went with it: the last recording (uncompressed) leaves the library's

@@ -2,6 +2,8 @@
 // Everything here uses plain Win32 so it behaves the same under Wine and on Windows.
 #include "e2e.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -569,6 +571,37 @@ std::string SimCardPath() {
     return SystemDir() + "\\simcard.ini";
 }
 
+HiddenCard::HiddenCard(const std::string& ini) : m_ini(ini) {
+    m_family = IniString(m_ini, "Config", "Family", "SAA7134");
+    m_dll = LoadLibraryA((SystemDir() + "\\simcard.dll").c_str());
+    if (m_dll)
+        m_register = reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(m_dll, "DllRegisterServer")));
+    if (!m_register)
+        return;
+    WritePrivateProfileStringA("Config", "Family", "NONE", m_ini.c_str());
+    m_hidden = SUCCEEDED(m_register());
+}
+
+HiddenCard::~HiddenCard() {
+    if (m_register) {
+        WritePrivateProfileStringA("Config", "Family", m_family.c_str(), m_ini.c_str());
+        m_register();
+    }
+    if (m_dll)
+        FreeLibrary(m_dll);
+}
+
+ULONGLONG FileIdOf(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    return ok ? (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow : 0;
+}
+
 std::string SimCardState(const char* key) {
     // The card rewrites the file in place after every change; a read that meets it half
     // written finds no [State] section at all (every state names the family). Read again then.
@@ -655,6 +688,29 @@ void Program::Kill() {
         TerminateProcess(m_process, 1);
         WaitForSingleObject(m_process, 5000);
     }
+}
+
+int EndStrayPrograms(const char* exeName) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    int ended = 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, exeName) != 0 || entry.th32ParentProcessID == GetCurrentProcessId())
+            continue;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        if (!process)
+            continue;
+        std::fprintf(stderr, "ending a %s left running (process %lu)\n", exeName,
+                     static_cast<unsigned long>(entry.th32ProcessID));
+        if (TerminateProcess(process, 1) && WaitForSingleObject(process, 5000) == WAIT_OBJECT_0)
+            ++ended;
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return ended;
 }
 
 SavedFile::SavedFile(std::string path) : m_path(std::move(path)) {

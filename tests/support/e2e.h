@@ -193,6 +193,29 @@ std::string SimCardPath();
 std::string SimCardState(const char* key);
 long SimCardStateLong(const char* key, long def = -1);
 
+// Takes the simulated card out of the device categories (as if no card were fitted) for the
+// life of the object, the way its driver registers: [Config] Family of the card's ini (by
+// default the prefix's simcard.ini), then the registration.
+class HiddenCard {
+public:
+    explicit HiddenCard(const std::string& ini = SimCardPath());
+    ~HiddenCard();
+    HiddenCard(const HiddenCard&) = delete;
+    HiddenCard& operator=(const HiddenCard&) = delete;
+    bool Hidden() const { return m_hidden; }
+
+private:
+    using Register = HRESULT(WINAPI*)();
+    std::string m_ini, m_family;
+    HMODULE m_dll = nullptr;
+    Register m_register = nullptr;
+    bool m_hidden = false;
+};
+
+// The file's identity on its volume (0 when it cannot be opened): a file replaced through a new
+// one changes it, one truncated and rewritten in place keeps it.
+ULONGLONG FileIdOf(const std::string& path);
+
 // ---- programs --------------------------------------------------------------------------
 
 // A program started under the prefix; stopped cleanly (WM_CLOSE to its windows) on Stop or
@@ -220,5 +243,10 @@ private:
     HANDLE m_process = nullptr;
     DWORD m_pid = 0;
 };
+
+// Ends every running process of this program file name (for example "Tunaro.exe") that this
+// test program did not start: one left behind by a test that was stopped at its time-out
+// would otherwise hold the files and the card of every test after it. Returns how many ended.
+int EndStrayPrograms(const char* exeName);
 
 } // namespace e2e

@@ -450,6 +450,9 @@ void CControlPanel::OnTimer(UINT_PTR id) {
     case TIMER_SCAN:
         OnScanTimer();
         break;
+    case TIMER_ORDER:
+        m_peers.OnOrderTimer();
+        break;
     default:
         break;
     }

@@ -67,6 +67,7 @@ public:
     void LockPanel(bool scanning);
     void UnlockPanel();
     void SetMuteLook(bool muted);
+    // The Record button's look and the status line, for a recording that starts or stops.
     void SetRecordLook(bool recording);
     // Shows a text in the status line at once (the status timer takes over at its next tick).
     void ShowStatusText(const std::string& text);

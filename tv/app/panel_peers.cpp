@@ -12,6 +12,7 @@
 #include "resource.h"
 #include "tunaro_app.h"
 #include "tv/app/control_panel.h"
+#include "tv/app/panel_recording.h"
 #include "tv/app/scheduled_recording.h"
 
 namespace {
@@ -24,6 +25,8 @@ constexpr const char* kSuiteKey = "SOFTWARE\\Tunaro";
 constexpr const char* kSuitePathValue = "path";
 constexpr const char* kFmProgram = "\\Tunaro FM.EXE";
 constexpr DWORD kFmHandOverMs = 300;
+// An order waiting out the program's first second is started this long after it.
+constexpr DWORD kOrderRetryMarginMs = 50;
 
 // A scheduler started by Add Task gets this long to be ready, then this long to show its window.
 constexpr DWORD kSchedulerStartWaitMs = 3000;
@@ -245,7 +248,23 @@ void PanelPeers::OnStartOrderedRecording() {
     // Only a start: a recording begun meanwhile by other means is not stopped by the order.
     if (!m_boOrderPending)
         return;
+    // An order taken in the program's first second would be lost on Record, which ignores
+    // that second: it waits for the second to pass.
+    if (const DWORD left = PanelRecording::FirstSecondLeftMs()) {
+        SetTimer(m_panel.GetHwnd(), TIMER_ORDER, left + kOrderRetryMarginMs, nullptr);
+        return;
+    }
     m_boOrderPending = false;
-    if (!m_state.recording && m_state.previewOn)
+    if (m_state.recording)
+        return;
+    if (m_state.previewOn)
         SendMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_RECORD, 0), 0);
+    if (!m_state.recording)
+        tunaro::DebugPrint("Tunaro: the scheduler's recording order did not start a recording, Line=%ld\n",
+                           static_cast<long>(__LINE__));
+}
+
+void PanelPeers::OnOrderTimer() {
+    KillTimer(m_panel.GetHwnd(), TIMER_ORDER);
+    OnStartOrderedRecording();
 }

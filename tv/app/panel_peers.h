@@ -28,6 +28,8 @@ public:
     BOOL OnCopyData(HWND from, const COPYDATASTRUCT* data); // WM_COPYDATA (5022: record)
     // The recording of an accepted order starts here, once the order has been answered.
     void OnStartOrderedRecording();
+    // TIMER_ORDER: an order that came in the program's first second is started now.
+    void OnOrderTimer();
 
 private:
     // Orders that change what is watched need a running preview and neither recording nor scan.

@@ -127,10 +127,7 @@ private:
 void PanelRecording::OnRecord() {
     if (m_state.tvWall)
         return;
-    // The first second after the start belongs to the start itself (and before the panel's
-    // initialisation noted the start, the program has not started yet).
-    const DWORD started = Globals().startTick;
-    if (started == 0 || GetTickCount() - started < kFirstSecondMs)
+    if (FirstSecondLeftMs() != 0)
         return;
     if (!m_state.recording) {
         // Live TV rests while a movie plays: there is no picture to record.
@@ -151,6 +148,16 @@ void PanelRecording::OnRecord() {
     } else {
         AskNameOrDelete(stopped);
     }
+}
+
+DWORD PanelRecording::FirstSecondLeftMs() {
+    // The first second after the start belongs to the start itself (and before the panel's
+    // initialisation noted the start, the program has not started yet).
+    const DWORD started = Globals().startTick;
+    if (started == 0)
+        return kFirstSecondMs;
+    const DWORD passed = GetTickCount() - started;
+    return passed < kFirstSecondMs ? kFirstSecondMs - passed : 0;
 }
 
 void PanelRecording::OnQuickRecord() {

@@ -25,6 +25,10 @@ public:
     void OnPlayback(UINT id); // IDC_PLAY .. IDC_TV: the player keys
     void OnQuickPlay();       // IDC_QUICK_PLAY
 
+    // How much of the program's first second is left (0 once it has passed): Record does
+    // nothing in it, so anything that must record waits for it.
+    static DWORD FirstSecondLeftMs();
+
     // The status timer while a movie file is open: the player's line ("play m:s/m:s", or
     // "Finish" at the end, where a playing movie is rewound and paused).
     std::string PlaybackStatusTick();

@@ -128,6 +128,9 @@ void CControlPanel::SetMuteLook(bool muted) {
 
 void CControlPanel::SetRecordLook(bool recording) {
     m_skin.SetRecordLook(recording);
+    // The status line follows at once: until its next tick it would still show the clock of a
+    // recording that has stopped, or of the one before a recording that has just started.
+    OnStatusTimer();
 }
 
 void CControlPanel::ShowStatusText(const std::string& text) {

@@ -802,55 +802,6 @@ TEST_F(FmWindowTest, RecordSettingPagePlansTimedRecordingsAndTheEncoder) {
 
 namespace {
 
-// The file's identity on its volume (0 when it cannot be opened): a file replaced through a new
-// one changes it, one truncated and rewritten in place keeps it.
-ULONGLONG FileIdOf(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    BY_HANDLE_FILE_INFORMATION info = {};
-    const BOOL ok = GetFileInformationByHandle(h, &info);
-    CloseHandle(h);
-    return ok ? (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow : 0;
-}
-
-// Takes the simulated card out of the device categories (as if none were fitted) for the life of
-// the object, the way its driver registers: simcard.ini [Config] Family, then registration. The
-// registration reads the simcard.ini TUNARO_SIMCARD_INI names.
-class HiddenCard {
-public:
-    explicit HiddenCard(const std::string& ini) : m_ini(ini) {
-        m_family = e2e::IniString(ini, "Config", "Family", "SAA7134");
-        m_dll = LoadLibraryA((e2e::SystemDir() + "\\simcard.dll").c_str());
-        if (m_dll)
-            m_register =
-                reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(m_dll, "DllRegisterServer")));
-        if (!m_register)
-            return;
-        WritePrivateProfileStringA("Config", "Family", "NONE", ini.c_str());
-        m_hidden = SUCCEEDED(m_register());
-    }
-    ~HiddenCard() {
-        if (m_register) {
-            WritePrivateProfileStringA("Config", "Family", m_family.c_str(), m_ini.c_str());
-            m_register();
-        }
-        if (m_dll)
-            FreeLibrary(m_dll);
-    }
-    HiddenCard(const HiddenCard&) = delete;
-    HiddenCard& operator=(const HiddenCard&) = delete;
-    bool Hidden() const { return m_hidden; }
-
-private:
-    using Register = HRESULT(WINAPI*)();
-    std::string m_ini, m_family;
-    HMODULE m_dll = nullptr;
-    Register m_register = nullptr;
-    bool m_hidden = false;
-};
-
 // The program with the real capture library on the prefix's simulated card. The card reads a
 // broadcast of its own (three FM stations low in the band, so a scan passes them all within half
 // a minute) from a simcard.ini of this test, named to the program through TUNARO_SIMCARD_INI.
@@ -950,8 +901,8 @@ TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) 
     ASSERT_TRUE(e2e::WriteFile(m_dir.File("Recordlst.txt"),
                                StartTimeLine(60, &timedStart) + "RecLen: 10\nChan: 1\nFile: timed\n"));
 
-    const ULONGLONG settingsFile = FileIdOf(m_dir.File("FMSETTING.ini"));
-    const ULONGLONG listFile = FileIdOf(m_dir.File("Recordlst.txt"));
+    const ULONGLONG settingsFile = e2e::FileIdOf(m_dir.File("FMSETTING.ini"));
+    const ULONGLONG listFile = e2e::FileIdOf(m_dir.File("Recordlst.txt"));
     ASSERT_NE(settingsFile, 0u);
     ASSERT_NE(listFile, 0u);
     ASSERT_TRUE(m_program.Start(m_dir.File("Tunaro FM.exe")));
@@ -1106,8 +1057,8 @@ TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) 
     EXPECT_EQ(e2e::ReadFile(m_stationFile.Path()), expected) << "the list as the scan left it";
     // Its state files were each replaced by a complete new file, none rewritten in place, and no
     // temporary file is left beside them.
-    EXPECT_NE(FileIdOf(m_dir.File("FMSETTING.ini")), settingsFile);
-    EXPECT_NE(FileIdOf(m_dir.File("Recordlst.txt")), listFile);
+    EXPECT_NE(e2e::FileIdOf(m_dir.File("FMSETTING.ini")), settingsFile);
+    EXPECT_NE(e2e::FileIdOf(m_dir.File("Recordlst.txt")), listFile);
     WIN32_FIND_DATAA found = {};
     HANDLE find = FindFirstFileA(m_dir.File("~tu*.tmp").c_str(), &found);
     EXPECT_EQ(find, INVALID_HANDLE_VALUE) << found.cFileName;
@@ -1119,7 +1070,7 @@ TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) 
 
 TEST_F(FmOnTheCardTest, WithoutACardItSaysSoAndWithoutStationsItListensAt87_9) {
     {
-        HiddenCard hidden(m_card);
+        e2e::HiddenCard hidden(m_card);
         ASSERT_TRUE(hidden.Hidden());
         e2e::MessageBoxWatcher boxes;
         e2e::Program run;

@@ -88,13 +88,17 @@ protected:
         g_schedule = new e2e::PeerWindow("Schedule");
         g_boxes = new e2e::MessageBoxWatcher();
         g_program = new e2e::Program();
-        // The program cannot have started before this moment: its first second ends at the latest
-        // a second after it.
+        e2e::EndStrayPrograms("Tunaro.exe");
+        // The program cannot have started before this moment: its first second ends at the
+        // earliest a second after it.
         g_startedTick = GetTickCount();
         ASSERT_TRUE(g_program->Start(e2e::InstallDir() + "\\Tunaro.exe"));
         g_boxes->SetPid(g_program->Pid());
         g_panel = e2e::WaitForWindow(kPanelTitle, 30000);
         ASSERT_NE(g_panel, nullptr) << "the control panel did not appear";
+        // The panel notes its start before it takes the caption it is found by: its first
+        // second ends at the latest a second after this moment.
+        g_panelSeenTick = GetTickCount();
     }
     static void TearDownTestSuite() {
         if (g_program && g_program->Running()) {
@@ -180,6 +184,7 @@ protected:
     static e2e::Program* g_program;
     static HWND g_panel;
     static DWORD g_startedTick;
+    static DWORD g_panelSeenTick;
 };
 
 e2e::ScratchDir* RecordingE2E::g_videoDir = nullptr;
@@ -190,6 +195,7 @@ e2e::MessageBoxWatcher* RecordingE2E::g_boxes = nullptr;
 e2e::Program* RecordingE2E::g_program = nullptr;
 HWND RecordingE2E::g_panel = nullptr;
 DWORD RecordingE2E::g_startedTick = 0;
+DWORD RecordingE2E::g_panelSeenTick = 0;
 
 TEST_F(RecordingE2E, RecordInTheFirstSecondDoesNothingAndLaterStartsAndStops) {
     // Sent the moment the panel is there: handled within its first second, it does nothing.
@@ -214,6 +220,9 @@ TEST_F(RecordingE2E, RecordInTheFirstSecondDoesNothingAndLaterStartsAndStops) {
         }
     }
     g_schedule->Clear();
+    // The cases after this one press Record once and expect a recording.
+    while (GetTickCount() - g_panelSeenTick < 1100)
+        Sleep(50);
 }
 
 TEST_F(RecordingE2E, RecordNamesTheFileInTheDialogRefusingBadNames) {
@@ -221,6 +230,9 @@ TEST_F(RecordingE2E, RecordNamesTheFileInTheDialogRefusingBadNames) {
     e2e::SendCommand(g_panel, kRecord, 0, 0, 60000);
     const time_t after = time(nullptr);
     ASSERT_TRUE(g_schedule->WaitForCommand(2147, 10000)) << Status() << " " << Told();
+    // The clock shows in the status line with the start.
+    const long startClock = RecordingClock();
+    EXPECT_TRUE(startClock == 0 || startClock == 1) << Status();
     ASSERT_EQ(FilesIn(g_videoDir->Path()).size(), 1u);
     const std::string startName = FilesIn(g_videoDir->Path())[0];
     bool startTimeMatches = false;
@@ -443,6 +455,8 @@ TEST_F(RecordingE2E, TheRecordTypePageChoosesTheNextFormatAndQuickRecordNamesByS
     e2e::SendCommand(g_panel, kQuickRecord, 0, 0, 60000);
     const time_t after = time(nullptr);
     EXPECT_TRUE(g_schedule->WaitForCommand(2148, 10000));
+    // The stopped recording's clock leaves the status line with the stop.
+    EXPECT_EQ(RecordingClock(), -1) << Status();
     EXPECT_EQ(e2e::FindTopWindow(kNameDialogTitle), nullptr) << "a quick recording asks no name";
     std::string quick;
     for (const std::string& name : FilesIn(g_videoDir->Path()))

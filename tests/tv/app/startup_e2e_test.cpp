@@ -183,42 +183,6 @@ bool IsDirectory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Makes the simulated card disappear from the device categories (as if no card were fitted)
-// for the life of the object, the way its driver registers: [Config] Family, then registration.
-class HiddenCard {
-public:
-    HiddenCard() {
-        m_ini = e2e::SimCardPath();
-        m_family = e2e::IniString(m_ini, "Config", "Family", "SAA7134");
-        m_dll = LoadLibraryA((e2e::SystemDir() + "\\simcard.dll").c_str());
-        if (m_dll)
-            m_register = reinterpret_cast<Register>(
-                reinterpret_cast<void*>(GetProcAddress(m_dll, "DllRegisterServer")));
-        if (!m_register)
-            return;
-        WritePrivateProfileStringA("Config", "Family", "NONE", m_ini.c_str());
-        m_hidden = SUCCEEDED(m_register());
-    }
-    ~HiddenCard() {
-        if (m_register) {
-            WritePrivateProfileStringA("Config", "Family", m_family.c_str(), m_ini.c_str());
-            m_register();
-        }
-        if (m_dll)
-            FreeLibrary(m_dll);
-    }
-    HiddenCard(const HiddenCard&) = delete;
-    HiddenCard& operator=(const HiddenCard&) = delete;
-    bool Hidden() const { return m_hidden; }
-
-private:
-    using Register = HRESULT(WINAPI*)();
-    std::string m_ini, m_family;
-    HMODULE m_dll = nullptr;
-    Register m_register = nullptr;
-    bool m_hidden = false;
-};
-
 // A window titled "Tunaro FM" on its own thread. When the TV program's 1234 arrives, it looks at
 // the world while the sender still waits for the answer: is there a panel yet, has the card
 // been touched since the stand-in was made.
@@ -395,7 +359,7 @@ protected:
 TEST_F(TunaroStartup, WithoutACardTheSplashShowsAndTheProgramEndsWithoutAWord) {
     // No scheduler to start: the program goes straight on to look for the card.
     DeleteFileA(InstallFile("Schedule.exe").c_str());
-    HiddenCard card;
+    e2e::HiddenCard card;
     ASSERT_TRUE(card.Hidden());
     e2e::MessageBoxWatcher boxes;
     ASSERT_TRUE(Start(m_first));

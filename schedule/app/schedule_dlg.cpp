@@ -283,19 +283,66 @@ void CScheduleDlg::OnHide() {
 }
 
 void CScheduleDlg::Minimise() {
+    // A minimised window hides the dialogs it owns with it: one still open would wait unseen
+    // behind the tray icon, and the window could not be ended while it does.
+    if (m_dialogsOpen > 0) {
+        return;
+    }
     PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
 }
 
-int CScheduleDlg::Ask(const char* english, const char* chinese, UINT flags) const {
+int CScheduleDlg::Ask(const char* english, const char* chinese, UINT flags) {
     const ScheduleGlobals& g = Globals();
     const char* caption = (flags & MB_ICONERROR) != 0 ? g.Text("Error", "错误") : g.Text("Prompt", "提示");
+    DialogScope scope(*this);
     return MessageBoxA(m_hWnd, g.Text(english, chinese), caption, flags);
 }
 
+CScheduleDlg::DialogScope::~DialogScope() {
+    --m_owner.m_dialogsOpen;
+    if (m_owner.m_exitPending && m_owner.m_hWnd != nullptr) {
+        // Exit came while this dialog was open: on to the next one, or to the end.
+        m_owner.PostMessage(WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0);
+    }
+}
+
+void CScheduleDlg::CancelOpenDialogs() {
+    // The innermost dialog is the one still enabled; the ones below it wait for it.
+    struct Search {
+        HWND main;
+        std::vector<HWND> open;
+    } search{m_hWnd, {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            char cls[16] = "";
+            GetClassNameA(hwnd, cls, sizeof cls);
+            if (hwnd != s->main && lstrcmpA(cls, "#32770") == 0 && IsWindowEnabled(hwnd)) {
+                s->open.push_back(hwnd);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    for (HWND dialog : search.open) {
+        // Cancel for the wizard and the prompts alike (a box with only Ok takes it as Ok).
+        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+}
+
 void CScheduleDlg::OnNew() {
+    // One dialog at a time: the command may come from another program while one is open.
+    if (m_dialogsOpen > 0) {
+        return;
+    }
     TaskWizardValues values = NewTaskWizardValues(SystemTaskClock().LocalNow());
     CTaskWizard wizard(values, true, m_channels);
-    if (wizard.DoModal(m_hWnd) != IDOK) {
+    INT_PTR answer = IDCANCEL;
+    {
+        DialogScope scope(*this);
+        answer = wizard.DoModal(m_hWnd);
+    }
+    if (answer != IDOK || m_exitPending) {
         return;
     }
     TaskRecord task = TaskRecord::MakeNew();
@@ -312,6 +359,9 @@ void CScheduleDlg::OnNew() {
 }
 
 void CScheduleDlg::OnModify() {
+    if (m_dialogsOpen > 0) {
+        return;
+    }
     const int row = SelectedRow();
     TaskRecord* task = m_tasks.At(row);
     if (task == nullptr) {
@@ -320,7 +370,13 @@ void CScheduleDlg::OnModify() {
     }
     TaskWizardValues values = TaskWizardValuesOf(*task);
     CTaskWizard wizard(values, false, m_channels);
-    if (wizard.DoModal(m_hWnd) != IDOK) {
+    INT_PTR answer = IDCANCEL;
+    {
+        DialogScope scope(*this);
+        answer = wizard.DoModal(m_hWnd);
+    }
+    // The task may have gone meanwhile (the runner may have let go of it): look it up again.
+    if (answer != IDOK || m_exitPending || m_tasks.IndexOf(task) < 0) {
         return;
     }
     // The task may have been running: the runner lets go of it before it changes.
@@ -333,14 +389,17 @@ void CScheduleDlg::OnModify() {
 }
 
 void CScheduleDlg::OnDelete() {
+    if (m_dialogsOpen > 0) {
+        return;
+    }
     const int row = SelectedRow();
     TaskRecord* task = m_tasks.At(row);
     if (task == nullptr) {
         Ask("No item is selected", "没有选中任何任务", MB_OK | MB_ICONINFORMATION);
         return;
     }
-    if (Ask("Are you sure delete the task?", "确定要删除这个任务吗？", MB_OKCANCEL | MB_ICONQUESTION) !=
-        IDOK) {
+    if (Ask("Are you sure delete the task?", "确定要删除这个任务吗？", MB_OKCANCEL | MB_ICONQUESTION) != IDOK ||
+        m_exitPending) {
         return;
     }
     m_runner.Forget(task);
@@ -435,7 +494,18 @@ void CScheduleDlg::OnTrayShow() {
 }
 
 void CScheduleDlg::OnTrayExit() {
+    if (m_dialogsOpen > 0) {
+        // The modal run ends only once the dialogs above it are gone: they are cancelled, and
+        // each one that closes brings the exit back here.
+        if (!m_recording) {
+            m_exitPending = true;
+            CancelOpenDialogs();
+        }
+        return;
+    }
+    m_exitPending = false;
     if (m_recording) {
+        DialogScope scope(*this);
         MessageBoxA(m_hWnd, Globals().Text("Recording, Cann't exit.", "正在录像，不能退出。"), kScheduleTitle,
                     MB_OK);
         return;
@@ -496,6 +566,10 @@ void CScheduleDlg::OnTaskOver() {
 }
 
 void CScheduleDlg::OnAbout(UINT, LPARAM) {
+    if (m_dialogsOpen > 0) {
+        return;
+    }
+    DialogScope scope(*this);
     CAboutDlg about;
     about.DoModal(m_hWnd);
 }

@@ -78,7 +78,23 @@ private:
     void ProgramWakeAlarm();
     void RestoreWindow();
     void Minimise();
-    int Ask(const char* english, const char* chinese, UINT flags) const;
+    int Ask(const char* english, const char* chinese, UINT flags);
+    // Closes the dialogs of this window that are still open (innermost first, as Cancel does).
+    void CancelOpenDialogs();
+
+    // Held while one of the window's modal dialogs or message boxes is open. While one is, the
+    // window's own commands (which a user cannot give, its buttons being disabled) are ignored,
+    // and Exit first closes the dialogs, then ends the program once the last one is gone.
+    class DialogScope {
+    public:
+        explicit DialogScope(CScheduleDlg& owner) : m_owner(owner) { ++m_owner.m_dialogsOpen; }
+        ~DialogScope();
+        DialogScope(const DialogScope&) = delete;
+        DialogScope& operator=(const DialogScope&) = delete;
+
+    private:
+        CScheduleDlg& m_owner;
+    };
 
     // RunnerHost.
     bool TvWindowExists() override;
@@ -106,6 +122,8 @@ private:
     bool m_listFilledOnce = false;
     bool m_inRunner = false;
     bool m_toTrayWhenShown = false;
+    int m_dialogsOpen = 0;
+    bool m_exitPending = false;
 };
 
 } // namespace tunaro

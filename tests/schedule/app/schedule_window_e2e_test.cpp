@@ -218,4 +218,41 @@ TEST_F(ScheduleWindow, ModifyAndDeleteAskForASelectionAndDeleteRemovesTheTaskFro
     EXPECT_TRUE(scheduler.Exit());
 }
 
+// Commands from another program while the task wizard is open: Hide and Cancel must not take
+// the window, and the wizard it owns, out of sight, a second New or Delete must not stack a
+// dialog on it, and Exit closes the wizard and still ends the program.
+TEST_F(ScheduleWindow, CommandsWhileTheWizardIsOpenLeaveItShownAndExitStillEndsTheProgram) {
+    LanguageValue english(std::string("1033"));
+    WriteMixedTasks();
+    Scheduler scheduler;
+    ASSERT_TRUE(scheduler.Start());
+    scheduler.Restore();
+    const DWORD pid = scheduler.Pid();
+    const auto openDialogs = [pid, &scheduler] {
+        int count = 0;
+        for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            char cls[16] = "";
+            GetClassNameA(hwnd, cls, sizeof cls);
+            if (owner == pid && hwnd != scheduler.Window() && std::strcmp(cls, "#32770") == 0 &&
+                IsWindowVisible(hwnd))
+                ++count;
+        }
+        return count;
+    };
+
+    e2e::PostCommand(scheduler.Window(), 1001);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return openDialogs() == 1; }, 10000)) << "the wizard did not open";
+    for (WORD id : {1004, IDCANCEL, 1001, 1002, 1003})
+        e2e::PostCommand(scheduler.Window(), id);
+    Sleep(1500);
+    EXPECT_EQ(openDialogs(), 1) << "the wizard was hidden or another dialog opened on it";
+    EXPECT_TRUE(IsWindowVisible(scheduler.Window()));
+    EXPECT_FALSE(IsIconic(scheduler.Window()));
+    EXPECT_TRUE(scheduler.Exit(15000)) << "Exit did not end the scheduler while its wizard was open";
+    // Nothing was added by the cancelled wizard.
+    EXPECT_EQ(ReadTaskFile().size(), 5u);
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace e2e {
 
@@ -422,6 +423,15 @@ DWORD WINAPI PeerWindow::ThreadMain(void* p) {
 void PeerWindow::Record(const ReceivedMessage& m) {
     EnterCriticalSection(&m_lock);
     m_messages.push_back(m);
+    const std::function<void(HWND, const ReceivedMessage&)> reply = m_reply;
+    LeaveCriticalSection(&m_lock);
+    if (reply)
+        reply(m_hwnd, m);
+}
+
+void PeerWindow::SetReply(std::function<void(HWND self, const ReceivedMessage&)> reply) {
+    EnterCriticalSection(&m_lock);
+    m_reply = std::move(reply);
     LeaveCriticalSection(&m_lock);
 }
 

@@ -135,6 +135,10 @@ public:
     bool WaitForCommand(int id, DWORD timeoutMs);
     bool WaitForMessage(UINT msg, DWORD timeoutMs);
     void Clear();
+    // Called on the peer's own thread for every message it records, before the sender's call
+    // returns: a peer that answers at once (for example with an order of its own) while the
+    // sender still waits on its message.
+    void SetReply(std::function<void(HWND self, const ReceivedMessage&)> reply);
 
     // Internal: called from the window procedure.
     void Record(const ReceivedMessage& m);
@@ -148,6 +152,7 @@ private:
     HWND m_hwnd = nullptr;
     mutable CRITICAL_SECTION m_lock;
     std::vector<ReceivedMessage> m_messages;
+    std::function<void(HWND, const ReceivedMessage&)> m_reply;
 };
 
 // ---- message boxes ---------------------------------------------------------------------

@@ -138,14 +138,17 @@ void PanelRecording::OnRecord() {
     // The stop itself never waits for a dialog: the file is complete (and, when asked, named)
     // before anything else happens.
     tunaro::AcceleratorSuspension suspension;
-    const std::string stopped = StopRecording();
-    if (m_state.schedulerStarted) {
+    // How this recording ends is settled before the stop tells the scheduler: while the panel
+    // waits on that message the scheduler may already hand over its next order, whose own
+    // marks must not be cleared here.
+    const bool bySchedule = m_state.schedulerStarted;
+    const bool autoName = m_state.autoName;
+    m_state.schedulerStarted = false;
+    m_state.autoName = false;
+    const std::string stopped = StopRecording(bySchedule || autoName);
+    if (bySchedule) {
         SendToScheduler(kRecordingEndedBySchedule);
-        m_state.schedulerStarted = false;
-        m_state.autoName = false;
-    } else if (m_state.autoName) {
-        m_state.autoName = false;
-    } else {
+    } else if (!autoName) {
         AskNameOrDelete(stopped);
     }
 }
@@ -241,7 +244,7 @@ bool PanelRecording::StartRecording() {
     return true;
 }
 
-std::string PanelRecording::StopRecording() {
+std::string PanelRecording::StopRecording(bool nameNow) {
     const std::string file = m_strRecordingFile;
     if (tunaro::CaptureEngine* engine = m_panel.Engine()) {
         if (m_lRecordingFormat == tunaro::kRecordMp3)
@@ -250,7 +253,6 @@ std::string PanelRecording::StopRecording() {
             engine->StopCapture();
         engine->SetMessageDrain(m_panel.VideoWindow());
     }
-    const bool nameNow = m_state.autoName || m_state.schedulerStarted;
     const time_t stop = time(nullptr);
     const long seconds = static_cast<long>(difftime(stop, m_state.recordStart));
     std::string named = file;

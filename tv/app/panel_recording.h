@@ -44,9 +44,9 @@ private:
     // Starts a recording into the video directory under the time name; false (told, nothing
     // left behind) when the engine cannot start it.
     bool StartRecording();
-    // Stops the running recording; the file is complete and, when asked, named automatically.
-    // Returns where the file is now.
-    std::string StopRecording();
+    // Stops the running recording; the file is complete and, with nameNow, named by its stop
+    // time. Returns where the file is now.
+    std::string StopRecording(bool nameNow);
     // The engine start of the current record format.
     int StartEngine(const std::string& file);
     // Renames a stopped recording; false (with the system's reason) when it stays where it is.

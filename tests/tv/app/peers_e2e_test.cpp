@@ -82,6 +82,8 @@ protected:
         // The window the program reports to, and which keeps it from starting the scheduler.
         g_schedule = new e2e::PeerWindow("Schedule");
         g_remote = new e2e::PeerWindow("Remote");
+        // The debug viewer: the program's diagnostics, for failure reports.
+        g_debug = new e2e::PeerWindow("DebugOutput", "ZOLT DebugOut Window");
         g_program = new e2e::Program();
         e2e::EndStrayPrograms("Tunaro.exe");
         ASSERT_TRUE(g_program->Start(e2e::InstallDir() + "\\Tunaro.exe"));
@@ -98,6 +100,7 @@ protected:
         delete g_program;
         delete g_schedule;
         delete g_remote;
+        delete g_debug;
         WriteSuitePath(g_savedPath);
         delete g_tunaroIni;
         delete g_programTxt;
@@ -139,6 +142,16 @@ protected:
         }
         return all;
     }
+    // What the program said, whether its panel is still there and what it shows.
+    static std::string Diagnostics() {
+        std::string all = IsWindow(g_panel) ? " (the panel is there)" : " (the panel is gone)";
+        all += OpenDialogs();
+        for (const e2e::ReceivedMessage& m : g_debug->Messages()) {
+            if (m.msg == WM_COPYDATA)
+                all += "\n  " + std::string(m.data.c_str());
+        }
+        return all;
+    }
     static bool WaitForInput(const std::string& input) {
         return e2e::WaitUntil([&] { return e2e::SimCardState("VideoInput") == input; }, 8000);
     }
@@ -152,6 +165,7 @@ protected:
     static std::optional<std::string> g_savedPath;
     static e2e::PeerWindow* g_schedule;
     static e2e::PeerWindow* g_remote;
+    static e2e::PeerWindow* g_debug;
     static e2e::Program* g_program;
     static HWND g_panel;
 };
@@ -162,6 +176,7 @@ e2e::ScratchDir* PeersE2E::g_videoDir = nullptr;
 std::optional<std::string> PeersE2E::g_savedPath;
 e2e::PeerWindow* PeersE2E::g_schedule = nullptr;
 e2e::PeerWindow* PeersE2E::g_remote = nullptr;
+e2e::PeerWindow* PeersE2E::g_debug = nullptr;
 e2e::Program* PeersE2E::g_program = nullptr;
 HWND PeersE2E::g_panel = nullptr;
 
@@ -230,6 +245,38 @@ TEST_F(PeersE2E, RestartingThePreviewKeepsInputAndPicture) {
     e2e::SendCommand(g_panel, kScheduleTune, 0, 0);
     EXPECT_TRUE(WaitForInput("Video Tuner"));
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(0)));
+}
+
+TEST_F(PeersE2E, AnOrderHandedOverWhileAStopIsToldIsNamedByItsStopTime) {
+    // The scheduler answers the stop message of one recording with its next order at once,
+    // while the panel still waits on that message.
+    LONG handedOver = 0;
+    volatile LONG answered = 0;
+    LRESULT taken = FALSE;
+    g_schedule->SetReply([&](HWND, const e2e::ReceivedMessage& m) {
+        if (m.msg != WM_COMMAND || LOWORD(m.wParam) != 2148 || InterlockedExchange(&handedOver, 1) != 0)
+            return;
+        const ULONG_PTR word = (static_cast<ULONG_PTR>(3) << 16) | 4;
+        static const char text[] = "Record_02";
+        taken = e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(kRecordOrder), word, text, sizeof text - 1);
+        InterlockedExchange(&answered, 1);
+    });
+    EXPECT_EQ(Order(3, 2, "Record_00"), TRUE);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return InterlockedCompareExchange(&answered, 0, 0) == 1; }, 15000));
+    g_schedule->SetReply(nullptr);
+    ASSERT_EQ(taken, TRUE) << Diagnostics();
+    ASSERT_TRUE(WaitForInput("Video SVideo"));
+    ASSERT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(2147).size() == 2; }, 60000))
+        << "the second order recorded nothing" << Diagnostics();
+
+    // The second recording is the scheduler's too: its stop names it and asks nobody.
+    e2e::SendCommand(g_panel, 2143);
+    ASSERT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(2148).size() == 2; }, 60000));
+    EXPECT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(2145).size() == 2; }, 10000)) << Diagnostics();
+    Sync();
+    EXPECT_EQ(OpenDialogs().find("Please input file name"), std::string::npos) << OpenDialogs();
+    e2e::SendCommand(g_panel, kScheduleTune, 0, 0);
+    EXPECT_TRUE(WaitForInput("Video Tuner"));
 }
 
 TEST_F(PeersE2E, AddTaskShowsTheSchedulerCentredAboveThePanel) {
@@ -313,7 +360,7 @@ TEST_F(PeersE2E, TheFmButtonNeedsAPathAndTheProgramInIt) {
         for (const e2e::SeenMessageBox& box : boxes.Seen())
             all += " [" + box.text + "]";
         return all;
-    }();
+    }() << Diagnostics();
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FileExists(dir.File("schedule-started.txt")); }, 10000))
         << "the FM program was not started";
     EXPECT_EQ(boxes.Seen().size(), 1u);

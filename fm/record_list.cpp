@@ -158,7 +158,9 @@ std::string FormatRecordList(const std::vector<TimedRecording>& entries) {
         out += line;
         std::snprintf(line, sizeof line, "Chan: %ld\n", static_cast<long>(e.channel));
         out += line;
-        out += "File: " + e.fileName + "\n";
+        // The longest name the reader takes fills its line without the blank after the key;
+        // written with it, its last character would be cut off on the next read.
+        out += (6 + e.fileName.size() > kLineChars ? "File:" : "File: ") + e.fileName + "\n";
     }
     return out;
 }

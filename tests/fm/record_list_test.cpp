@@ -87,6 +87,15 @@ TEST(RecordListFileTest, ReadsWhatItWritesAndTheFileFormatsRules) {
         tunaro::fm::ParseRecordList("StartTime: 2026-12-08 21:00:00\nFile: " + longName + "\n");
     ASSERT_EQ(cut.entries.size(), 1u);
     EXPECT_EQ(cut.entries[0].fileName, std::string(254 - 6, 'x'));
+    // The longest name a line holds (no blank after the key) is written so that it reads back
+    // whole; shorter ones keep the usual blank.
+    const tunaro::fm::RecordListFile full =
+        tunaro::fm::ParseRecordList("StartTime: 2026-12-08 21:00:00\nFile:" + longName + "\n");
+    ASSERT_EQ(full.entries.size(), 1u);
+    ASSERT_EQ(full.entries[0].fileName, std::string(254 - 5, 'x'));
+    const std::string rewritten = tunaro::fm::FormatRecordList(full.entries);
+    EXPECT_EQ(tunaro::fm::ParseRecordList(rewritten).entries.at(0).fileName, full.entries[0].fileName);
+    EXPECT_NE(tunaro::fm::FormatRecordList(cut.entries).find("\nFile: x"), std::string::npos);
 
     EXPECT_TRUE(tunaro::fm::ParseRecordList("").entries.empty());
 }

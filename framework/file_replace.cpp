@@ -12,7 +12,7 @@ namespace tunaro {
 
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
     bytes.clear();
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
@@ -68,13 +68,31 @@ std::string ParentOfPath(const std::string& path) {
 
 namespace {
 
+// A program that reads the target just then (another of ours, an editor, a virus scanner) keeps
+// it from being replaced for a moment; the move is tried again for this long before it counts
+// as refused.
+constexpr DWORD kHeldTargetWaitMs = 1500;
+constexpr DWORD kHeldTargetRetryMs = 25;
+
+bool HeldByAnother(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
 // Moves the finished temporary file over the target. Systems without MoveFileEx get the plain
 // move; the old file goes only once the new one is complete.
 bool MoveOver(const std::string& from, const std::string& to) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
-        return false;
+    const DWORD started = GetTickCount();
+    for (;;) {
+        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if (error == ERROR_CALL_NOT_IMPLEMENTED)
+            break;
+        // A directory in the file's place refuses the move for good.
+        if (!HeldByAnother(error) || DirectoryExists(to) || GetTickCount() - started >= kHeldTargetWaitMs)
+            return false;
+        Sleep(kHeldTargetRetryMs);
+    }
     DeleteFileA(to.c_str());
     return MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }

@@ -80,6 +80,29 @@ TEST_F(FileReplace, RefusedTargetsFailWithoutLeavingAnything) {
     EXPECT_EQ(m_dir.EntryCount(), 2);
 }
 
+DWORD WINAPI CloseAfterAWhile(void* handle) {
+    Sleep(300);
+    CloseHandle(static_cast<HANDLE>(handle));
+    return 0;
+}
+
+TEST_F(FileReplace, AReaderThatLetsGoSoonDoesNotMakeTheWriteFail) {
+    // Another program reads the file (the way fopen opens it) just as it is replaced, and
+    // closes it a moment later: the write waits for it instead of failing.
+    std::string path = m_dir.File("SCHTASK.stf");
+    ASSERT_TRUE(e2e::WriteFile(path, "old"));
+    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    HANDLE closer = CreateThread(nullptr, 0, CloseAfterAWhile, reader, 0, nullptr);
+    ASSERT_NE(closer, nullptr);
+    EXPECT_TRUE(WriteFileReplacing(path, "new"));
+    WaitForSingleObject(closer, INFINITE);
+    CloseHandle(closer);
+    EXPECT_EQ(e2e::ReadFile(path), "new");
+    EXPECT_EQ(m_dir.EntryCount(), 1);
+}
+
 TEST_F(FileReplace, ReadsWholeFilesAndReportsMissingOnes) {
     std::string path = m_dir.File("big.txt");
     std::string big(300000, 'a');

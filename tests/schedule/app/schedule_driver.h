@@ -58,6 +58,8 @@ private:
 std::string TaskFileBytes(const std::vector<tunaro::TaskRecord>& tasks);
 // The records of the task file, deciphered but not adjusted in any way.
 std::vector<tunaro::TaskRecord> ReadTaskFile();
+// Every field of each record, one line each, for failure reports.
+std::string DescribeTasks(const std::vector<tunaro::TaskRecord>& tasks);
 // A program.txt in the TV application's format: name, frequency in Hz, number, active.
 struct Channel {
     std::string name;

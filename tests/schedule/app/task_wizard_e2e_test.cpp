@@ -382,7 +382,13 @@ TEST_P(TaskWizardPages, EveryPageThroughItsControlsAndTheTaskFileByteByByte) {
     ASSERT_TRUE(PressWizardButton(wizard, kNextButton));
     Finish(wizard);
 
-    ASSERT_TRUE(e2e::WaitUntil([&] { return ReadTaskFile().size() == 2; }, 5000));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return ReadTaskFile().size() == 2; }, 5000))
+        << "the file:" << DescribeTasks(ReadTaskFile()) << "\nmessages:" << [&] {
+               std::string all;
+               for (const e2e::SeenMessageBox& box : boxes.Seen())
+                   all += " [" + box.text + "]";
+               return all;
+           }();
     file = ReadTaskFile();
     // Its first run, tomorrow at 07:15, comes before the other task.
     const TaskDateTime tomorrow = LocalIn(86400);
@@ -466,7 +472,8 @@ TEST_P(TaskWizardPages, EveryPageThroughItsControlsAndTheTaskFileByteByByte) {
     // showed its next run.
     weekly.weekday = std::uint8_t(firstDay);
     const std::string expectedFile = TaskFileBytes({weekly, record});
-    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ReadFile(TaskFilePath()) == expectedFile; }, 5000));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ReadFile(TaskFilePath()) == expectedFile; }, 5000))
+        << "expected:" << DescribeTasks({weekly, record}) << "\nthe file:" << DescribeTasks(ReadTaskFile());
     rows = ListRows(scheduler.List(), kColumns);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0][3], std::string(t.week) + "07:15");

@@ -2,10 +2,16 @@
 // subclassers of one window in order, and owner-draw reflection from the parent.
 #include "uikit/subclass.h"
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 namespace tunaro {
 
 namespace {
 const UINT_PTR kSubclassId = 0x5547; // one id for all kit controls; the ref data tells them apart
+const UINT_PTR kReflectId = 0x5548;  // the one owner-draw hook on a parent
+const char kReflectProperty[] = "TunaroKitOwnerDraw";
 }
 
 SubclassedWindow::~SubclassedWindow() {
@@ -23,7 +29,7 @@ bool SubclassedWindow::Attach(HWND wnd) {
 
 void SubclassedWindow::Detach() {
     if (m_parent) {
-        RemoveWindowSubclass(m_parent, ParentProc, reinterpret_cast<UINT_PTR>(this));
+        LeaveParent();
         m_parent = nullptr;
     }
     if (m_wnd) {
@@ -32,13 +38,51 @@ void SubclassedWindow::Detach() {
     }
 }
 
+// All the kit controls of one parent share a single hook on it, holding the list of controls
+// that draw themselves: every message the parent receives passes each hook of its chain, and a
+// panel with dozens of skin buttons would otherwise pay for each of them on every message.
+struct SubclassedWindow::Reflected {
+    std::vector<SubclassedWindow*> controls;
+};
+
+// The parent keeps its list as a window property too, so the next control finds it.
+SubclassedWindow::Reflected* SubclassedWindow::ReflectedOf(HWND parent) {
+    return parent ? static_cast<Reflected*>(GetPropA(parent, kReflectProperty)) : nullptr;
+}
+
 void SubclassedWindow::ReflectOwnerDraw() {
     HWND parent = m_wnd ? GetParent(m_wnd) : nullptr;
     if (!parent || m_parent == parent)
         return;
-    if (SetWindowSubclass(parent, ParentProc, reinterpret_cast<UINT_PTR>(this),
-                          reinterpret_cast<DWORD_PTR>(this)))
-        m_parent = parent;
+    if (m_parent)
+        LeaveParent();
+    m_parent = nullptr;
+    Reflected* list = ReflectedOf(parent);
+    if (!list) {
+        auto made = std::make_unique<Reflected>();
+        if (!SetPropA(parent, kReflectProperty, made.get()))
+            return;
+        if (!SetWindowSubclass(parent, ParentProc, kReflectId, reinterpret_cast<DWORD_PTR>(made.get()))) {
+            RemovePropA(parent, kReflectProperty);
+            return;
+        }
+        list = made.release();
+    }
+    list->controls.push_back(this);
+    m_parent = parent;
+}
+
+void SubclassedWindow::LeaveParent() {
+    Reflected* list = ReflectedOf(m_parent);
+    if (!list)
+        return;
+    auto& controls = list->controls;
+    controls.erase(std::remove(controls.begin(), controls.end(), this), controls.end());
+    if (controls.empty()) {
+        RemoveWindowSubclass(m_parent, ParentProc, kReflectId);
+        RemovePropA(m_parent, kReflectProperty);
+        delete list;
+    }
 }
 
 LRESULT SubclassedWindow::StoreText(WPARAM wp, LPARAM lp) {
@@ -74,21 +118,28 @@ LRESULT CALLBACK SubclassedWindow::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp
 
 LRESULT CALLBACK SubclassedWindow::ParentProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                               DWORD_PTR ref) {
-    SubclassedWindow* self = reinterpret_cast<SubclassedWindow*>(ref);
-    if (msg == WM_DRAWITEM && self->m_wnd) {
+    Reflected* list = reinterpret_cast<Reflected*>(ref);
+    if (msg == WM_DRAWITEM) {
         const DRAWITEMSTRUCT* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-        LRESULT r = 0;
-        if (dis && dis->hwndItem == self->m_wnd && self->OnReflectedMessage(msg, wp, lp, &r))
-            return r;
-    } else if (msg == WM_MEASUREITEM && self->m_wnd) {
+        for (SubclassedWindow* control : list->controls) {
+            LRESULT r = 0;
+            if (dis && dis->hwndItem == control->m_wnd && control->OnReflectedMessage(msg, wp, lp, &r))
+                return r;
+        }
+    } else if (msg == WM_MEASUREITEM) {
         const MEASUREITEMSTRUCT* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(lp);
-        LRESULT r = 0;
-        if (mis && mis->CtlType != ODT_MENU && static_cast<int>(mis->CtlID) == self->Id() &&
-            self->OnReflectedMessage(msg, wp, lp, &r))
-            return r;
+        for (SubclassedWindow* control : list->controls) {
+            LRESULT r = 0;
+            if (mis && mis->CtlType != ODT_MENU && control->m_wnd &&
+                static_cast<int>(mis->CtlID) == control->Id() && control->OnReflectedMessage(msg, wp, lp, &r))
+                return r;
+        }
     } else if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(wnd, ParentProc, reinterpret_cast<UINT_PTR>(self));
-        self->m_parent = nullptr;
+        RemoveWindowSubclass(wnd, ParentProc, kReflectId);
+        RemovePropA(wnd, kReflectProperty);
+        for (SubclassedWindow* control : list->controls)
+            control->m_parent = nullptr;
+        delete list;
     }
     return DefSubclassProc(wnd, msg, wp, lp);
 }

@@ -46,6 +46,10 @@ protected:
 private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK ParentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    struct Reflected;
+    static Reflected* ReflectedOf(HWND parent);
+    // Takes this control out of its parent's owner-draw list (the hook goes with the last one).
+    void LeaveParent();
     HWND m_wnd = nullptr;
     HWND m_parent = nullptr;
 };

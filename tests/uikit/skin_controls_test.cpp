@@ -100,6 +100,39 @@ TEST_F(ButtonFixture, SystemPaintGoesThroughTheSameLooks) {
     EXPECT_EQ(Cyup4Btn::kNormal, button.LastDrawn());
 }
 
+TEST(ButtonsOfOneParent, EachDrawsItsOwnItemAndOneThatGoesLeavesTheOthersDrawing) {
+    TestHost host;
+    Cyup4Btn buttons[3];
+    HWND wnds[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        wnds[i] = host.AddChild("BUTTON", "", BS_PUSHBUTTON, 2000 + i, 10 + 30 * i, 10, 20, 12);
+        ASSERT_TRUE(buttons[i].Attach(wnds[i]));
+        ASSERT_EQ(1, buttons[i].SetBitmaps(kBmpNormal, kBmpHover, kBmpPressed, kBmpFourth));
+    }
+    // The middle one's window goes away; it lets go of the parent.
+    DestroyWindow(wnds[1]);
+    EXPECT_EQ(nullptr, buttons[1].GetHwnd());
+
+    // The parent's owner-draw requests still reach each remaining button, and only it.
+    EnableWindow(wnds[0], FALSE);
+    EnableWindow(wnds[2], FALSE);
+    UpdateWindow(host.hwnd());
+    TestHost::Pump();
+    EXPECT_EQ(Cyup4Btn::kFourth, buttons[0].LastDrawn());
+    EXPECT_EQ(Cyup4Btn::kFourth, buttons[2].LastDrawn());
+    EnableWindow(wnds[0], TRUE);
+    UpdateWindow(host.hwnd());
+    TestHost::Pump();
+    EXPECT_EQ(Cyup4Btn::kNormal, buttons[0].LastDrawn());
+    EXPECT_EQ(Cyup4Btn::kFourth, buttons[2].LastDrawn());
+
+    // Once the last one lets go, nothing of the buttons stays on the parent.
+    buttons[0].Detach();
+    EXPECT_NE(nullptr, GetPropA(host.hwnd(), "TunaroKitOwnerDraw"));
+    buttons[2].Detach();
+    EXPECT_EQ(nullptr, GetPropA(host.hwnd(), "TunaroKitOwnerDraw"));
+}
+
 TEST_F(ButtonFixture, HoverWhenTheMouseComesAndNormalWhenItLeaves) {
     ASSERT_EQ(1, button.SetBitmaps(kBmpNormal, kBmpHover, kBmpPressed));
     SendMessageA(wnd, WM_MOUSEMOVE, 0, Point(5, 5));

@@ -266,7 +266,10 @@ TEST_F(DshowBase, StreamsThroughATransformAtTheNominalRate) {
         }
     }
     EXPECT_EQ(src->pin->Delivered(), static_cast<LONG>(got.size()));
-    EXPECT_EQ(plus->SamplesTransformed(), static_cast<LONG>(got.size()));
+    // The graph stops the sink first: one sample may still pass the transform and then be
+    // refused by the stopped sink (and so not count as delivered), never more.
+    EXPECT_GE(plus->SamplesTransformed(), static_cast<LONG>(got.size()));
+    EXPECT_LE(plus->SamplesTransformed(), static_cast<LONG>(got.size()) + 1);
 }
 
 TEST_F(DshowBase, StopAndRestartLeaveNoThreadsOrHandles) {

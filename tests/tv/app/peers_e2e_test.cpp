@@ -257,8 +257,8 @@ TEST_F(PeersE2E, AnOrderHandedOverWhileAStopIsToldIsNamedByItsStopTime) {
         if (m.msg != WM_COMMAND || LOWORD(m.wParam) != 2148 || InterlockedExchange(&handedOver, 1) != 0)
             return;
         const ULONG_PTR word = (static_cast<ULONG_PTR>(3) << 16) | 4;
-        static const char text[] = "Record_02";
-        taken = e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(kRecordOrder), word, text, sizeof text - 1);
+        static const char kText[] = "Record_02";
+        taken = e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(kRecordOrder), word, kText, sizeof kText - 1);
         InterlockedExchange(&answered, 1);
     });
     EXPECT_EQ(Order(3, 2, "Record_00"), TRUE);

@@ -35,11 +35,6 @@ constexpr int kSchedulerWidth = 530;
 constexpr int kSchedulerHeight = 300;
 constexpr int kSchedulerAboveCentre = 100;
 
-void SendToScheduler(UINT id) {
-    if (HWND schedule = FindWindowA(nullptr, kSchedulerTitle))
-        SendMessageA(schedule, WM_COMMAND, id, 0);
-}
-
 std::string ReadSuiteDirectory() {
     tunaro::RegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSuiteKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)

@@ -38,11 +38,6 @@ constexpr int64_t kUnitsPerSecond = 10000000; // 100-ns units
 constexpr int kDisabledWhilePlaying[] = {404, 413, 412, 408, 410, 409, 411, 405, 1113, 1110};
 constexpr int kPlayerKeys[] = {IDC_PAUSE, IDC_BACK, IDC_FORWARD, IDC_PLAY, IDC_TV};
 
-void SendToScheduler(UINT id) {
-    if (HWND schedule = FindWindowA(nullptr, kSchedulerTitle))
-        SendMessageA(schedule, WM_COMMAND, id, 0);
-}
-
 bool FileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

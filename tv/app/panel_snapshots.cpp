@@ -15,15 +15,9 @@
 
 namespace {
 
-constexpr const char* kSchedulerTitle = "Schedule";
 constexpr UINT kSchedulerWallOpened = 2153;
 constexpr UINT kSchedulerWallClosed = 2154;
 constexpr WORD kCurrentTune = 1205; // the panel shows the current channel's name
-
-void SendToScheduler(UINT id) {
-    if (HWND schedule = FindWindowA(nullptr, kSchedulerTitle))
-        SendMessageA(schedule, WM_COMMAND, id, 0);
-}
 
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -144,6 +144,11 @@ void PanelLiveTvHost::SetScanButtonLook(bool scanning) {
     }
 }
 
+void SendToScheduler(UINT id) {
+    if (HWND schedule = FindWindowA(nullptr, kSchedulerTitle))
+        SendMessageA(schedule, WM_COMMAND, id, 0);
+}
+
 void PanelLiveTvHost::SendToPeer(tunaro::LiveTvPeer peer, unsigned commandId) {
     const char* title = peer == tunaro::LiveTvPeer::Remote ? Globals().Text(kRemoteTitle, kRemoteTitleChinese)
                                                            : kSchedulerTitle;

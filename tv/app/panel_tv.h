@@ -16,6 +16,9 @@ constexpr const char* kRemoteTitle = "Remote";
 constexpr const char* kRemoteTitleChinese = "遥控";
 constexpr const char* kSchedulerTitle = "Schedule";
 
+// Tells the scheduler's window (when it runs) a command id; returns once it is handled.
+void SendToScheduler(UINT id);
+
 class PanelLiveTvHost : public tunaro::LiveTvHost {
 public:
     PanelLiveTvHost(CControlPanel& panel, PanelState& state) : m_panel(panel), m_state(state) {}

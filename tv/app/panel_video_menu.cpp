@@ -12,14 +12,8 @@
 
 namespace {
 
-constexpr const char* kSchedulerTitle = "Schedule";
 constexpr UINT kSchedulerDesktopEntered = 2151;
 constexpr UINT kSchedulerDesktopLeft = 2152;
-
-void SendToScheduler(UINT id) {
-    if (HWND schedule = FindWindowA(nullptr, kSchedulerTitle))
-        SendMessageA(schedule, WM_COMMAND, id, 0);
-}
 
 // Shows the desktop as the Windows key with D does.
 void ShowDesktop() {

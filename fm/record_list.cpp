@@ -38,6 +38,9 @@ bool StartsWithNoCase(const char* line, const char* key) {
 // The longest line the reader takes; the rest of a longer line is read as lines of its own,
 // the way a fixed line buffer reads it.
 constexpr std::size_t kLineChars = 254;
+// The file-name key as written, and without its blank for a name that fills the line.
+constexpr char kFileKey[] = "File: ";
+constexpr char kFileKeyTight[] = "File:";
 
 } // namespace
 
@@ -160,7 +163,8 @@ std::string FormatRecordList(const std::vector<TimedRecording>& entries) {
         out += line;
         // The longest name the reader takes fills its line without the blank after the key;
         // written with it, its last character would be cut off on the next read.
-        out += (6 + e.fileName.size() > kLineChars ? "File:" : "File: ") + e.fileName + "\n";
+        const bool fits = sizeof kFileKey - 1 + e.fileName.size() <= kLineChars;
+        out += (fits ? kFileKey : kFileKeyTight) + e.fileName + "\n";
     }
     return out;
 }

@@ -28,10 +28,7 @@ bool SubclassedWindow::Attach(HWND wnd) {
 }
 
 void SubclassedWindow::Detach() {
-    if (m_parent) {
-        LeaveParent();
-        m_parent = nullptr;
-    }
+    LeaveParent();
     if (m_wnd) {
         RemoveWindowSubclass(m_wnd, Proc, kSubclassId);
         m_wnd = nullptr;
@@ -54,9 +51,7 @@ void SubclassedWindow::ReflectOwnerDraw() {
     HWND parent = m_wnd ? GetParent(m_wnd) : nullptr;
     if (!parent || m_parent == parent)
         return;
-    if (m_parent)
-        LeaveParent();
-    m_parent = nullptr;
+    LeaveParent();
     Reflected* list = ReflectedOf(parent);
     if (!list) {
         auto made = std::make_unique<Reflected>();
@@ -73,14 +68,16 @@ void SubclassedWindow::ReflectOwnerDraw() {
 }
 
 void SubclassedWindow::LeaveParent() {
-    Reflected* list = ReflectedOf(m_parent);
+    HWND parent = m_parent;
+    m_parent = nullptr;
+    Reflected* list = ReflectedOf(parent);
     if (!list)
         return;
     auto& controls = list->controls;
     controls.erase(std::remove(controls.begin(), controls.end(), this), controls.end());
     if (controls.empty()) {
-        RemoveWindowSubclass(m_parent, ParentProc, kReflectId);
-        RemovePropA(m_parent, kReflectProperty);
+        RemoveWindowSubclass(parent, ParentProc, kReflectId);
+        RemovePropA(parent, kReflectProperty);
         delete list;
     }
 }
@@ -119,19 +116,19 @@ LRESULT CALLBACK SubclassedWindow::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp
 LRESULT CALLBACK SubclassedWindow::ParentProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                               DWORD_PTR ref) {
     Reflected* list = reinterpret_cast<Reflected*>(ref);
-    if (msg == WM_DRAWITEM) {
-        const DRAWITEMSTRUCT* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+    const DRAWITEMSTRUCT* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+    const MEASUREITEMSTRUCT* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(lp);
+    if (msg == WM_DRAWITEM && dis) {
         for (SubclassedWindow* control : list->controls) {
             LRESULT r = 0;
-            if (dis && dis->hwndItem == control->m_wnd && control->OnReflectedMessage(msg, wp, lp, &r))
+            if (dis->hwndItem == control->m_wnd && control->OnReflectedMessage(msg, wp, lp, &r))
                 return r;
         }
-    } else if (msg == WM_MEASUREITEM) {
-        const MEASUREITEMSTRUCT* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(lp);
+    } else if (msg == WM_MEASUREITEM && mis && mis->CtlType != ODT_MENU) {
         for (SubclassedWindow* control : list->controls) {
             LRESULT r = 0;
-            if (mis && mis->CtlType != ODT_MENU && control->m_wnd &&
-                static_cast<int>(mis->CtlID) == control->Id() && control->OnReflectedMessage(msg, wp, lp, &r))
+            if (control->m_wnd && static_cast<int>(mis->CtlID) == control->Id() &&
+                control->OnReflectedMessage(msg, wp, lp, &r))
                 return r;
         }
     } else if (msg == WM_NCDESTROY) {

@@ -120,13 +120,14 @@ std::string DescribeTasks(const std::vector<TaskRecord>& tasks) {
     std::string out;
     char line[512];
     for (const TaskRecord& r : tasks) {
-        std::snprintf(line, sizeof line,
-                      "\n  [%s] created %ld mode %d format %d power %d logon %d after %d repeat 0x%02x channel %ld "
-                      "%04d-%02d-%02d (weekday %d) %02d:%02d:%02d for %ld min, status %ld, file [%s], input %ld",
-                      r.NameText().c_str(), static_cast<long>(r.created), r.mode, r.recordFormat, r.autoPowerOn,
-                      r.autoLogOn, r.afterFinish, r.repeat, static_cast<long>(r.channel), r.year, r.month, r.day,
-                      r.weekday, r.hour, r.minute, r.second, static_cast<long>(r.duration),
-                      static_cast<long>(r.status), r.RecordFileNameText().c_str(), static_cast<long>(r.videoInput));
+        std::snprintf(
+            line, sizeof line,
+            "\n  [%s] created %ld mode %d format %d power %d logon %d after %d repeat 0x%02x channel %ld "
+            "%04d-%02d-%02d (weekday %d) %02d:%02d:%02d for %ld min, status %ld, file [%s], input %ld",
+            r.NameText().c_str(), static_cast<long>(r.created), r.mode, r.recordFormat, r.autoPowerOn,
+            r.autoLogOn, r.afterFinish, r.repeat, static_cast<long>(r.channel), r.year, r.month, r.day,
+            r.weekday, r.hour, r.minute, r.second, static_cast<long>(r.duration), static_cast<long>(r.status),
+            r.RecordFileNameText().c_str(), static_cast<long>(r.videoInput));
         out += line;
     }
     return out;

@@ -258,7 +258,8 @@ TEST_F(PeersE2E, AnOrderHandedOverWhileAStopIsToldIsNamedByItsStopTime) {
             return;
         const ULONG_PTR word = (static_cast<ULONG_PTR>(3) << 16) | 4;
         static const char kText[] = "Record_02";
-        taken = e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(kRecordOrder), word, kText, sizeof kText - 1);
+        taken =
+            e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(kRecordOrder), word, kText, sizeof kText - 1);
         InterlockedExchange(&answered, 1);
     });
     EXPECT_EQ(Order(3, 2, "Record_00"), TRUE);
@@ -272,7 +273,8 @@ TEST_F(PeersE2E, AnOrderHandedOverWhileAStopIsToldIsNamedByItsStopTime) {
     // The second recording is the scheduler's too: its stop names it and asks nobody.
     e2e::SendCommand(g_panel, 2143);
     ASSERT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(2148).size() == 2; }, 60000));
-    EXPECT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(2145).size() == 2; }, 10000)) << Diagnostics();
+    EXPECT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(2145).size() == 2; }, 10000))
+        << Diagnostics();
     Sync();
     EXPECT_EQ(OpenDialogs().find("Please input file name"), std::string::npos) << OpenDialogs();
     e2e::SendCommand(g_panel, kScheduleTune, 0, 0);

@@ -2,6 +2,8 @@
 // window property, routes messages to the class's message map, and unbinds at WM_NCDESTROY.
 #include "framework/dialog.h"
 
+#include <vector>
+
 namespace tunaro {
 
 namespace {
@@ -133,6 +135,34 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (!self->ProcessMessage(msg, wp, lp, result))
         return FALSE;
     return DialogResult(hwnd, msg, result);
+}
+
+namespace {
+
+struct OpenDialogSearch {
+    HWND main;
+    std::vector<HWND> open;
+};
+
+BOOL CALLBACK CollectOpenDialog(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<OpenDialogSearch*>(param);
+    char cls[16] = "";
+    ::GetClassNameA(hwnd, cls, sizeof cls);
+    if (hwnd != search->main && ::lstrcmpA(cls, "#32770") == 0 && ::IsWindowEnabled(hwnd))
+        search->open.push_back(hwnd);
+    return TRUE;
+}
+
+} // namespace
+
+int CancelOpenDialogs(HWND mainWindow) {
+    OpenDialogSearch search{mainWindow, {}};
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectOpenDialog, reinterpret_cast<LPARAM>(&search));
+    for (HWND dialog : search.open) {
+        // Cancel for dialogs, sheets and prompts alike (a box with only OK takes it as OK).
+        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+    return static_cast<int>(search.open.size());
 }
 
 } // namespace tunaro

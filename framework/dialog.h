@@ -67,4 +67,10 @@ protected:
     INT_PTR m_result = 0;
 };
 
+// Cancels every dialog of the calling thread that is still enabled, other than `mainWindow`: a
+// program that must end while modal dialogs are up closes them this way, innermost first (the
+// ones below it are disabled until it is gone, so the caller repeats this as each one closes).
+// Returns how many were cancelled.
+int CancelOpenDialogs(HWND mainWindow);
+
 } // namespace tunaro

@@ -198,7 +198,57 @@ void CFmDlg::OnExit() {
     EndDialog(IDOK);
 }
 
+// ---- dialogs over the window ------------------------------------------------------------------
+
+CFmDlg::DialogScope::DialogScope(CFmDlg& owner) : m_owner(owner) {
+    ++m_owner.m_nDialogsOpen;
+    // A dialog of a minimised window would stay hidden with it: the window is shown first.
+    if (m_owner.m_hWnd != nullptr && IsIconic(m_owner.m_hWnd))
+        m_owner.ShowWindow(SW_RESTORE);
+}
+
+CFmDlg::DialogScope::~DialogScope() {
+    --m_owner.m_nDialogsOpen;
+    // The TV program asked for the card while this dialog was open: on to the next dialog, or
+    // to the close.
+    if (m_owner.m_boClosePending && m_owner.m_hWnd != nullptr)
+        m_owner.PostMessage(WM_COMMAND, MAKEWPARAM(IDC_CLOSE_FOR_TV, 0), 0);
+}
+
+bool CFmDlg::CommandAllowedUnderDialog(WORD id) const {
+    switch (id) {
+    case IDC_MUTE:
+    case IDC_VOLUME_DOWN:
+    case IDC_VOLUME_UP:
+        return true;
+    case IDC_STOP_RECORD:
+        return m_boRecording;
+    default:
+        return id >= IDC_VOLUME_FIRST && id <= IDC_VOLUME_LAST;
+    }
+}
+
+bool CFmDlg::ProcessMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (m_nDialogsOpen > 0) {
+        if (msg == WM_COMMAND && !CommandAllowedUnderDialog(LOWORD(wp))) {
+            if (LOWORD(wp) == IDC_CLOSE_FOR_TV) {
+                m_boClosePending = true;
+                tunaro::CancelOpenDialogs(m_hWnd);
+            }
+            result = 0;
+            return true;
+        }
+        // The system menu's About while a dialog is up would open a second one.
+        if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) >= IDM_ABOUTBOX && (wp & 0xFFF0) <= IDM_ABOUTBOX_LAST) {
+            result = 0;
+            return true;
+        }
+    }
+    return Dialog::ProcessMessage(msg, wp, lp, result);
+}
+
 void CFmDlg::OnCloseForTv() {
+    m_boClosePending = false;
     // The TV program is starting and needs the card: a recording is stopped and saved, a scan
     // ends where it is, and the radio closes.
     if (m_boRecording)
@@ -225,6 +275,7 @@ void CFmDlg::OnTv() {
         return;
     const std::string program = std::string(path) + "\\Tunaro.EXE";
     if (!tunaro::FileExists(program)) {
+        DialogScope scope(*this);
         MessageBoxA(m_hWnd, "Tunaro TV application is not found!", "Tunaro", MB_OK | MB_ICONWARNING);
         return;
     }
@@ -248,7 +299,11 @@ void CFmDlg::OnSetting() {
         channels = std::make_unique<CChannelSettingPage>(m_library, m_nCurrent, m_settings.lSense);
     }
     CRecordSettingPage records(m_timed, stations, m_settings.strRecordPath, static_cast<int>(m_settings.lRecordType));
-    const bool ok = RunFmSettingSheet(m_hWnd, channels.get(), records);
+    bool ok = false;
+    {
+        DialogScope scope(*this);
+        ok = RunFmSettingSheet(m_hWnd, channels.get(), records);
+    }
     if (channels) {
         // The list may have changed and the page may have tuned elsewhere: the window's station
         // is tuned again (the first, when it is gone). The sensitivity was saved as it moved.
@@ -270,6 +325,7 @@ void CFmDlg::OnSetting() {
 
 void CFmDlg::OnAbout() {
     CFmAboutDlg about;
+    DialogScope scope(*this);
     about.DoModal(m_hWnd);
 }
 
@@ -509,6 +565,7 @@ bool CFmDlg::StartDevice(bool reportFailure) {
     const fm::DeviceStart result = fm::StartFmDevice(m_library);
     if (result != fm::DeviceStart::Started) {
         if (reportFailure) {
+            DialogScope scope(*this);
             if (result == fm::DeviceStart::NoCard)
                 MessageBoxA(m_hWnd,
                             g.Text("Cannot find any card, Please check driver setup success!",
@@ -757,7 +814,12 @@ void CFmDlg::OnOpenFile() {
         ofn.lpstrInitialDir = m_settings.strRecordPath.c_str();
         ofn.lpstrDefExt = "avi";
         ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-        if (!GetOpenFileNameA(&ofn))
+        bool chosen = false;
+        {
+            DialogScope scope(*this);
+            chosen = GetOpenFileNameA(&ofn) != FALSE;
+        }
+        if (!chosen || m_boClosePending)
             return;
         path = file;
     }

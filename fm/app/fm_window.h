@@ -32,6 +32,8 @@ protected:
     // Enter and Escape never close the radio.
     void OnOK() override {}
     void OnCancel() override {}
+    // Keeps commands away while one of the window's dialogs is open (see DialogScope).
+    bool ProcessMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
     // ---- looks ----
@@ -98,6 +100,23 @@ private:
     void OpenMasterVolume();
     static void OnMasterVolumeChanged(DWORD volume, DWORD_PTR self);
 
+    // Held while one of the window's modal dialogs or message boxes is open. Its buttons are
+    // disabled then, but peers (the TV program, the remote agent) still send commands: only
+    // those that open nothing and change nothing a dialog works on are carried out (mute, the
+    // volume, stopping a recording), and 1234 from the TV program first cancels the dialogs,
+    // then closes the radio once the last one is gone.
+    class DialogScope {
+    public:
+        explicit DialogScope(CFmDlg& owner);
+        ~DialogScope();
+        DialogScope(const DialogScope&) = delete;
+        DialogScope& operator=(const DialogScope&) = delete;
+
+    private:
+        CFmDlg& m_owner;
+    };
+    bool CommandAllowedUnderDialog(WORD id) const;
+
     // The device, its stations and the user's mute.
     tunaro::fm::CaptureLibrary m_library;
     bool m_boDeviceRunning = false;
@@ -105,6 +124,10 @@ private:
     int m_nPrevious = 0;
     int m_nStationCount = 0;
     bool m_boUserMute = false;
+
+    // The dialogs open over the window, and a close for the TV program waiting for them.
+    int m_nDialogsOpen = 0;
+    bool m_boClosePending = false;
 
     // What the window is doing.
     bool m_boRecording = false;

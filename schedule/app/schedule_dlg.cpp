@@ -306,35 +306,6 @@ CScheduleDlg::DialogScope::~DialogScope() {
     }
 }
 
-namespace {
-
-// The dialogs of the thread other than the main window that are still enabled.
-struct OpenDialogSearch {
-    HWND main;
-    std::vector<HWND> open;
-};
-
-BOOL CALLBACK CollectOpenDialog(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<OpenDialogSearch*>(param);
-    char cls[16] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (hwnd != search->main && lstrcmpA(cls, "#32770") == 0 && IsWindowEnabled(hwnd))
-        search->open.push_back(hwnd);
-    return TRUE;
-}
-
-} // namespace
-
-void CScheduleDlg::CancelOpenDialogs() {
-    // The innermost dialog is the one still enabled; the ones below it wait for it.
-    OpenDialogSearch search{m_hWnd, {}};
-    EnumThreadWindows(GetCurrentThreadId(), CollectOpenDialog, reinterpret_cast<LPARAM>(&search));
-    for (HWND dialog : search.open) {
-        // Cancel for the wizard and the prompts alike (a box with only Ok takes it as Ok).
-        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    }
-}
-
 void CScheduleDlg::OnNew() {
     // One dialog at a time: the command may come from another program while one is open.
     if (m_dialogsOpen > 0) {
@@ -504,7 +475,7 @@ void CScheduleDlg::OnTrayExit() {
         // each one that closes brings the exit back here.
         if (!m_recording) {
             m_exitPending = true;
-            CancelOpenDialogs();
+            tunaro::CancelOpenDialogs(m_hWnd);
         }
         return;
     }

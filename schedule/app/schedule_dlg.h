@@ -79,8 +79,6 @@ private:
     void RestoreWindow();
     void Minimise();
     int Ask(const char* english, const char* chinese, UINT flags);
-    // Closes the dialogs of this window that are still open (innermost first, as Cancel does).
-    void CancelOpenDialogs();
 
     // Held while one of the window's modal dialogs or message boxes is open. While one is, the
     // window's own commands (which a user cannot give, its buttons being disabled) are ignored,

@@ -391,4 +391,63 @@ TEST(ModalDialog, MissingTemplateFails) {
     EXPECT_FALSE(missing.Create());
 }
 
+// Three modal levels: a main window, a dialog over it and one over that. Cancelling reaches the
+// innermost dialog only (the others are disabled below it), then the next once that one is gone,
+// and never the main window.
+class NestedDialog : public Dialog {
+public:
+    NestedDialog(HWND* mainWindow, int depth, std::vector<std::string>& log)
+        : Dialog(IDD_MODAL), m_mainWindow(mainWindow), m_depth(depth), m_log(log) {}
+    int cancels = 0;
+
+protected:
+    const MessageMap* GetMessageMap() const override {
+        static const MessageMap kMap{Message<&NestedDialog::OnStep>(WM_APP)};
+        return &kMap;
+    }
+    BOOL OnInitDialog() override {
+        if (m_depth == 0)
+            *m_mainWindow = m_hWnd;
+        PostMessage(WM_APP, 0, 0);
+        return TRUE;
+    }
+    void OnCancel() override {
+        ++cancels;
+        if (m_depth > 0)
+            EndDialog(IDCANCEL);
+    }
+    void OnStep() {
+        const std::string level = std::to_string(m_depth);
+        if (m_depth < 2) {
+            NestedDialog inner(m_mainWindow, m_depth + 1, m_log);
+            const INT_PTR result = inner.DoModal(m_hWnd);
+            m_log.push_back("level " + std::to_string(m_depth + 1) + " ended with " + std::to_string(result) +
+                            " after " + std::to_string(inner.cancels) + " cancel(s)");
+        }
+        m_log.push_back("at level " + level + " cancelled " +
+                        std::to_string(CancelOpenDialogs(*m_mainWindow)));
+        if (m_depth == 0)
+            EndDialog(7);
+    }
+
+private:
+    HWND* m_mainWindow;
+    int m_depth;
+    std::vector<std::string>& m_log;
+};
+
+TEST(OpenDialogs, EveryEnabledDialogButTheMainWindowIsCancelled) {
+    std::vector<std::string> log;
+    HWND mainWindow = nullptr;
+    NestedDialog main(&mainWindow, 0, log);
+    EXPECT_EQ(main.DoModal(), 7);
+    const std::vector<std::string> expected = {
+        "at level 2 cancelled 1", "level 2 ended with 2 after 1 cancel(s)",
+        "at level 1 cancelled 1", "level 1 ended with 2 after 1 cancel(s)",
+        "at level 0 cancelled 0",
+    };
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(main.cancels, 0);
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 // Hostile messages against the installed programs: every WM_COMMAND id of the 16-bit range sent
-// to Tunaro's panel, Schedule's window and KeyRelay's window (only the ids that end a program
-// are left out; one of them is sent last, to see it end cleanly), and malformed WM_COPYDATA records
+// to Tunaro's panel, Tunaro FM's window, Schedule's window and KeyRelay's window (only the ids
+// that end a program are left out; one of them is sent last, to see it end cleanly), and
+// malformed WM_COPYDATA records
 // (no bytes, no pointer with a length claimed, a huge payload, texts without a digit, unknown
 // formats and channels no list holds). Dialogs the ids open are closed as a user would close
 // them. Each program must answer throughout, still be running at the end, and must have
@@ -12,7 +13,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <optional>
@@ -21,6 +24,8 @@
 #include <vector>
 
 #include "e2e.h"
+#include "media_check.h"
+#include "uikit/master_volume.h"
 
 namespace {
 
@@ -462,6 +467,168 @@ TEST(HostileMessages, TunaroTakesMalformedRecords) {
 // sheet's own loop; the sheet must still close and Exit end the program soon after.
 TEST(HostileMessages, TunaroTakesEveryCommandIdAndMalformedRecords) {
     RunTunaro(true);
+}
+
+// ---- Tunaro FM -------------------------------------------------------------------------
+
+constexpr WORD kFmExit = 403;
+constexpr WORD kFmScan = 405;
+constexpr WORD kFmMute = 406;
+constexpr WORD kFmSetting = 1015;
+constexpr WORD kFmAbout = 1052;
+constexpr WORD kFmOpenFile = 1053;
+constexpr WORD kFmRecord = 1094;
+constexpr WORD kFmTv = 1112; // starts the TV program and ends
+constexpr WORD kFmCloseForTv = 1234;
+constexpr int kFmModeText = 1151;
+
+// The machine's master volume and mute, put back at the end: the radio's volume bar and its
+// mute key set them for every program.
+class SavedMasterVolume {
+public:
+    SavedMasterVolume() : m_level(m_mixer.GetVolume()), m_muted(m_mixer.MuteState()) {}
+    ~SavedMasterVolume() {
+        if (m_level >= 0)
+            m_mixer.SetVolume(static_cast<DWORD>(m_level));
+        if (m_muted == 1)
+            m_mixer.Mute();
+        else if (m_muted == 0)
+            m_mixer.Unmute();
+    }
+    SavedMasterVolume(const SavedMasterVolume&) = delete;
+    SavedMasterVolume& operator=(const SavedMasterVolume&) = delete;
+
+private:
+    tunaro::MasterVolume m_mixer;
+    long m_level;
+    long m_muted;
+};
+
+// Whether the program shows a window of this title (a dialog it opened).
+bool ShowsWindow(DWORD pid, const char* title) {
+    for (HWND w : TopWindowsOf(pid)) {
+        if (IsWindowVisible(w) && e2e::WindowText(w) == title)
+            return true;
+    }
+    return false;
+}
+
+// The radio on the simulated card, with its recordings in a scratch directory: malformed
+// records, every command id but those that end it or open a dialog, then each dialog command
+// alone (each must open its dialog, which is closed as a user would), records once more, and
+// at the end 1234 from the TV program while a recording runs and the About box is open.
+TEST(HostileMessages, TunaroFmTakesEveryCommandIdAndStrayRecords) {
+    if (!e2e::FileExists(e2e::SystemDir() + "\\simcard.dll"))
+        GTEST_SKIP() << "the prefix has no simulated card";
+    SavedMasterVolume volume;
+    e2e::SavedFile settings(e2e::InstallDir() + "\\FMSETTING.ini");
+    e2e::SavedFile timedList(e2e::InstallDir() + "\\Recordlst.txt");
+    e2e::SavedFile stations(e2e::SystemDir() + "\\FmProgram.txt");
+    const std::string records = e2e::MakeScratchDir("hostile-fm-records");
+    ASSERT_TRUE(e2e::WriteFile(stations.Path(), "Name: Dawn FM\r\nFreq: 87800000\r\nChan: 1\r\n"
+                                                "Name: Delta Radio\r\nFreq: 88300000\r\nChan: 2\r\n"));
+    ASSERT_TRUE(e2e::WriteFile(settings.Path(), "[Channel]\r\nCurrentIndex=1\r\nPreChannelIndex=0\r\n"
+                                                "[Record]\r\nRecordType=0\r\nRecordPath=" +
+                                                    records + "\r\n"));
+    DeleteFileA(timedList.Path().c_str());
+    ASSERT_TRUE(e2e::WaitForWindowGone("Tunaro FM", 10000)) << "a Tunaro FM is still running";
+
+    e2e::Program program;
+    ASSERT_TRUE(program.Start(e2e::InstallDir() + "\\Tunaro FM.exe"));
+    HWND fm = e2e::WaitForWindow("Tunaro FM", 40000);
+    ASSERT_NE(fm, nullptr) << "the radio did not appear";
+    ASSERT_TRUE(e2e::WaitUntil([fm] { return IsWindowVisible(fm) != FALSE; }, 40000));
+    const auto installBefore = FilesIn(e2e::InstallDir());
+    const auto systemBefore = FilesIn(e2e::SystemDir());
+    {
+        DialogCloser closer(program.Pid());
+        e2e::MessageBoxWatcher boxes(program.Pid());
+        std::vector<std::string> unanswered;
+        SendMalformedRecords(fm, unanswered);
+        EXPECT_TRUE(unanswered.empty()) << Join(unanswered);
+
+        const std::vector<WORD> ids =
+            SweepCommands(fm, program, {kFmExit, kFmTv, kFmCloseForTv, kFmSetting, kFmAbout, kFmOpenFile});
+        EXPECT_TRUE(ids.empty()) << "Tunaro FM did not answer after commands from "
+                                 << (ids.empty() ? 0 : ids[0]);
+        ASSERT_TRUE(program.Running()) << "a command id ended Tunaro FM";
+        // The sweep toggled the mute once, and started a scan, or a recording when the scan was
+        // over by then: both are stopped as the user would.
+        e2e::PostCommand(fm, kFmMute);
+        const std::string mode = e2e::ControlText(fm, kFmModeText);
+        std::printf("after the sweep: \"%s\"\n", mode.c_str());
+        if (mode == "Auto Scan")
+            e2e::PostCommand(fm, kFmScan);
+        else if (mode == "Recording")
+            e2e::PostCommand(fm, kFmRecord);
+        EXPECT_TRUE(
+            e2e::WaitUntil([fm] { return e2e::ControlText(fm, kFmModeText) == "FM Radio"; }, kAnswerMs))
+            << "the radio is still \"" << e2e::ControlText(fm, kFmModeText) << "\"";
+
+        // Each dialog command alone opens its dialog; the closer closes it and the radio is
+        // enabled again.
+        for (WORD id : {kFmAbout, kFmOpenFile, kFmSetting}) {
+            const std::size_t closedBefore = closer.Closed().size();
+            e2e::PostCommand(fm, id);
+            EXPECT_TRUE(e2e::WaitUntil([&] { return closer.Closed().size() > closedBefore; }, kAnswerMs))
+                << "command " << id << " opened no dialog";
+            EXPECT_TRUE(e2e::WaitUntil([fm] { return IsWindowEnabled(fm) != FALSE; }, 120000))
+                << "the radio stayed disabled after command " << id;
+        }
+
+        unanswered.clear();
+        SendMalformedRecords(fm, unanswered);
+        EXPECT_TRUE(unanswered.empty()) << "records not answered after the sweep:\n" << Join(unanswered);
+        EXPECT_TRUE(Answers(fm));
+        EXPECT_EQ(closer.Stuck(), 0) << Join(closer.Closed());
+        std::printf("closed during the run:\n%s", Join(closer.Closed()).c_str());
+        for (const e2e::SeenMessageBox& box : boxes.Seen())
+            std::printf("message box: %s: %s\n", box.caption.c_str(), box.text.c_str());
+    }
+
+    // A recording runs and the About box is open when the TV program wants the card: the box is
+    // cancelled, the recording stopped whole and the radio closes.
+    e2e::PostCommand(fm, kFmRecord);
+    EXPECT_TRUE(e2e::WaitUntil([fm] { return e2e::ControlText(fm, kFmModeText) == "Recording"; }, kAnswerMs));
+    Sleep(3000);
+    e2e::PostCommand(fm, kFmAbout);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return ShowsWindow(program.Pid(), "About Tunaro FM"); }, kAnswerMs))
+        << "the About box did not open";
+    e2e::PostCommand(fm, kFmExit); // ignored while the box is up
+    e2e::PostCommand(fm, kFmSetting);
+    Sleep(1000);
+    EXPECT_TRUE(program.Running()) << "Exit under the About box ended the radio";
+    EXPECT_FALSE(ShowsWindow(program.Pid(), "Setting")) << "a second dialog opened over the first";
+    EXPECT_TRUE(EndThrough(fm, program, kFmCloseForTv)) << "1234 over the About box did not end the radio";
+
+    // The settings were written on the way out, the recording is whole, nothing else changed.
+    EXPECT_EQ(e2e::IniString(settings.Path(), "Record", "RecordPath"), records);
+    std::vector<std::string> recordings;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((records + "\\*.MP3").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do
+            recordings.push_back(found.cFileName);
+        while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    EXPECT_FALSE(recordings.empty()) << "no recording in " << records;
+    if (mediacheck::Available()) {
+        double longest = 0;
+        for (const std::string& name : recordings) {
+            auto probe = mediacheck::Probe(records + "\\" + name);
+            EXPECT_EQ(probe["streams.stream.0.codec_name"], "mp3") << name;
+            longest = std::max(longest, std::atof(probe["format.duration"].c_str()));
+        }
+        EXPECT_GT(longest, 2.0) << "the recording 1234 stopped is not whole";
+    }
+    const std::vector<std::string> install =
+        UnexpectedChanges(e2e::InstallDir(), installBefore, {"fmsetting.ini", "recordlst.txt"});
+    EXPECT_TRUE(install.empty()) << Join(install);
+    const std::vector<std::string> system =
+        UnexpectedChanges(e2e::SystemDir(), systemBefore, {"fmprogram.txt", "simcard.ini", "win.ini"});
+    EXPECT_TRUE(system.empty()) << Join(system);
+    e2e::RemoveTree(records);
 }
 
 // ---- Schedule and KeyRelay -------------------------------------------------------------

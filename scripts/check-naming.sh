@@ -16,9 +16,9 @@ source "$(dirname "$0")/lib/common.sh"
 
 # The folders whose sources and headers are checked.
 TUNARO_NAMING_FOLDERS=(
-  framework uikit tv res remote engine schedule capture_dll fm installer platform/irrecv
+  framework uikit tv res remote engine schedule capture_dll fm installer platform
   tests/framework tests/uikit tests/res tests/tv tests/support tests/remote tests/engine tests/schedule
-  tests/capture_dll tests/fm tests/installer tests/soak tests/platform/irrecv
+  tests/capture_dll tests/fm tests/installer tests/soak tests/platform
 )
 # Files a generator writes: their names come from the generator (res/art/skin.py).
 TUNARO_NAMING_SKIP='res/(skin_row|[a-z]+/[a-z_]+_layout)\.h$'

@@ -17,7 +17,7 @@ public:
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
         if (!out)
             return E_POINTER;
-        if (iid == IID_IUnknown || iid == iid_) {
+        if (iid == IID_IUnknown || iid == m_iid) {
             *out = static_cast<Interface*>(this);
             AddRef();
             return S_OK;
@@ -25,9 +25,9 @@ public:
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
     STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
+        const LONG n = InterlockedDecrement(&m_refs);
         if (n == 0)
             delete this;
         return static_cast<ULONG>(n);
@@ -36,12 +36,12 @@ public:
 protected:
     // iid names the one interface handed out; it must outlive the object (the SDK's IID_
     // constants do).
-    explicit ComObject(REFIID iid) : iid_(iid) {}
+    explicit ComObject(REFIID iid) : m_iid(iid) {}
     virtual ~ComObject() = default;
 
 private:
-    const IID& iid_;
-    volatile LONG refs_ = 1;
+    const IID& m_iid;
+    volatile LONG m_refs = 1;
 };
 
 } // namespace dshow

@@ -12,12 +12,12 @@ namespace dshow {
 template <class T> class ComPtr {
 public:
     ComPtr() = default;
-    ComPtr(T* p) : p_(p) { // takes an extra reference
-        if (p_)
-            p_->AddRef();
+    ComPtr(T* p) : m_p(p) { // takes an extra reference
+        if (m_p)
+            m_p->AddRef();
     }
-    ComPtr(const ComPtr& o) : ComPtr(o.p_) {}
-    ComPtr(ComPtr&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+    ComPtr(const ComPtr& o) : ComPtr(o.m_p) {}
+    ComPtr(ComPtr&& o) noexcept : m_p(o.m_p) { o.m_p = nullptr; }
     ~ComPtr() { Reset(); }
     ComPtr& operator=(const ComPtr& o) {
         if (this != &o) {
@@ -29,104 +29,104 @@ public:
     ComPtr& operator=(ComPtr&& o) noexcept {
         if (this != &o) {
             Reset();
-            p_ = o.p_;
-            o.p_ = nullptr;
+            m_p = o.m_p;
+            o.m_p = nullptr;
         }
         return *this;
     }
     void Reset() {
-        if (p_) {
-            T* p = p_;
-            p_ = nullptr;
+        if (m_p) {
+            T* p = m_p;
+            m_p = nullptr;
             p->Release();
         }
     }
     // Adopts a reference the caller already owns (no AddRef).
     void Attach(T* p) {
         Reset();
-        p_ = p;
+        m_p = p;
     }
     T* Detach() {
-        T* p = p_;
-        p_ = nullptr;
+        T* p = m_p;
+        m_p = nullptr;
         return p;
     }
     // For out-parameters: releases what is held and returns the slot.
     T** Put() {
         Reset();
-        return &p_;
+        return &m_p;
     }
     void** PutVoid() { return reinterpret_cast<void**>(Put()); }
     void Swap(ComPtr& o) {
-        T* t = p_;
-        p_ = o.p_;
-        o.p_ = t;
+        T* t = m_p;
+        m_p = o.m_p;
+        o.m_p = t;
     }
     // Copies out a new reference (for interface out-parameters).
     HRESULT CopyTo(T** out) const {
         if (!out)
             return E_POINTER;
-        *out = p_;
-        if (p_)
-            p_->AddRef();
+        *out = m_p;
+        if (m_p)
+            m_p->AddRef();
         return S_OK;
     }
     template <class U> HRESULT As(ComPtr<U>& out, REFIID iid) const {
-        if (!p_)
+        if (!m_p)
             return E_POINTER;
-        return p_->QueryInterface(iid, out.PutVoid());
+        return m_p->QueryInterface(iid, out.PutVoid());
     }
-    T* Get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
+    T* Get() const { return m_p; }
+    T* operator->() const { return m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
 
 private:
-    T* p_ = nullptr;
+    T* m_p = nullptr;
 };
 
 // A critical section and its scoped lock.
 class CritSec {
 public:
-    CritSec() { InitializeCriticalSection(&cs_); }
-    ~CritSec() { DeleteCriticalSection(&cs_); }
+    CritSec() { InitializeCriticalSection(&m_cs); }
+    ~CritSec() { DeleteCriticalSection(&m_cs); }
     CritSec(const CritSec&) = delete;
     CritSec& operator=(const CritSec&) = delete;
-    void Lock() { EnterCriticalSection(&cs_); }
-    void Unlock() { LeaveCriticalSection(&cs_); }
+    void Lock() { EnterCriticalSection(&m_cs); }
+    void Unlock() { LeaveCriticalSection(&m_cs); }
 
 private:
-    CRITICAL_SECTION cs_;
+    CRITICAL_SECTION m_cs;
 };
 
 class AutoLock {
 public:
-    explicit AutoLock(CritSec& cs) : cs_(cs) { cs_.Lock(); }
-    ~AutoLock() { cs_.Unlock(); }
+    explicit AutoLock(CritSec& cs) : m_cs(cs) { m_cs.Lock(); }
+    ~AutoLock() { m_cs.Unlock(); }
     AutoLock(const AutoLock&) = delete;
     AutoLock& operator=(const AutoLock&) = delete;
 
 private:
-    CritSec& cs_;
+    CritSec& m_cs;
 };
 
 // An owned kernel handle (events, threads).
 class Handle {
 public:
     Handle() = default;
-    explicit Handle(HANDLE h) : h_(h) {}
+    explicit Handle(HANDLE h) : m_h(h) {}
     ~Handle() { Reset(); }
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     void Reset(HANDLE h = nullptr) {
-        if (h_)
-            CloseHandle(h_);
-        h_ = h;
+        if (m_h)
+            CloseHandle(m_h);
+        m_h = h;
     }
-    HANDLE Get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
+    HANDLE Get() const { return m_h; }
+    explicit operator bool() const { return m_h != nullptr; }
 
 private:
-    HANDLE h_ = nullptr;
+    HANDLE m_h = nullptr;
 };
 
 } // namespace dshow

@@ -20,7 +20,7 @@ volatile LONG g_moduleRefs = 0;
 
 class ClassFactory final : public ComObject<IClassFactory> {
 public:
-    explicit ClassFactory(const ClassEntry& entry) : ComObject(IID_IClassFactory), entry_(entry) {
+    explicit ClassFactory(const ClassEntry& entry) : ComObject(IID_IClassFactory), m_entry(entry) {
         ModuleAddRef();
     }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
@@ -30,7 +30,7 @@ public:
         if (outer)
             return CLASS_E_NOAGGREGATION;
         IUnknown* obj = nullptr;
-        HRESULT hr = entry_.create(&obj);
+        HRESULT hr = m_entry.create(&obj);
         if (FAILED(hr))
             return hr;
         hr = obj->QueryInterface(iid, out);
@@ -47,7 +47,7 @@ public:
 
 private:
     ~ClassFactory() override { ModuleRelease(); }
-    ClassEntry entry_;
+    ClassEntry m_entry;
 };
 
 std::wstring GuidString(REFGUID g) {
@@ -102,10 +102,10 @@ HRESULT RegisterInprocServer(HMODULE module, REFCLSID clsid, const wchar_t* name
     RegCloseKey(hk);
     if (err)
         return E_ACCESSDENIED;
-    static const wchar_t both[] = L"Both";
+    static const wchar_t kBoth[] = L"Both";
     RegSetValueExW(inproc, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
                    static_cast<DWORD>((wcslen(path) + 1) * sizeof(wchar_t)));
-    RegSetValueExW(inproc, L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(both), sizeof both);
+    RegSetValueExW(inproc, L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(kBoth), sizeof kBoth);
     RegCloseKey(inproc);
     return S_OK;
 }

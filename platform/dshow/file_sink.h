@@ -16,19 +16,19 @@ public:
     // unsetAnswer: what GetCurFile answers before a name was given (E_FAIL, or S_OK with a
     // null name as the system's ASF writer does).
     FileSinkName(REFGUID major, REFGUID subtype, HRESULT unsetAnswer)
-        : major_(major), subtype_(subtype), unsetAnswer_(unsetAnswer) {}
+        : m_major(major), m_subtype(subtype), m_unsetAnswer(unsetAnswer) {}
 
     // Checks a name given to SetFileName: E_POINTER for none, invalidAnswer for an empty one
     // or one longer than a path may be; S_OK when it can be kept. The caller checks its state
     // and then calls Keep.
     HRESULT Check(LPCOLESTR name, HRESULT invalidAnswer) const;
-    void Keep(LPCOLESTR name) { name_ = name; }
+    void Keep(LPCOLESTR name) { m_name = name; }
 
     // IFileSinkFilter::GetCurFile: a CoTaskMemAlloc copy of the name, and the file's type.
     HRESULT Give(LPOLESTR* name, AM_MEDIA_TYPE* mt) const;
 
-    const std::wstring& Name() const { return name_; }
-    bool Empty() const { return name_.empty(); }
+    const std::wstring& Name() const { return m_name; }
+    bool Empty() const { return m_name.empty(); }
     // The name in UTF-8, for libraries that open files by narrow names.
     std::string Utf8() const;
     // Whether the file can be created (or, when it exists, written) now; a file that was not
@@ -36,9 +36,9 @@ public:
     HRESULT ProbeCreatable() const;
 
 private:
-    GUID major_, subtype_;
-    HRESULT unsetAnswer_;
-    std::wstring name_;
+    GUID m_major, m_subtype;
+    HRESULT m_unsetAnswer;
+    std::wstring m_name;
 };
 
 } // namespace dshow

@@ -15,77 +15,77 @@ namespace {
 // IEnumPins over a snapshot of the filter's pins; holds a reference to the filter.
 class PinEnum final : public ComObject<IEnumPins> {
 public:
-    PinEnum(BaseFilter* filter, ULONG pos) : ComObject(IID_IEnumPins), filter_(filter), pos_(pos) {
-        filter_->AddRef();
+    PinEnum(BaseFilter* filter, ULONG pos) : ComObject(IID_IEnumPins), m_filter(filter), m_pos(pos) {
+        m_filter->AddRef();
     }
 
     STDMETHODIMP Next(ULONG count, IPin** out, ULONG* fetched) override {
         if (!out || (count > 1 && !fetched))
             return E_POINTER;
         ULONG n = 0;
-        while (n < count && static_cast<int>(pos_) < filter_->PinCount()) {
-            out[n] = filter_->Pin(static_cast<int>(pos_));
+        while (n < count && static_cast<int>(m_pos) < m_filter->PinCount()) {
+            out[n] = m_filter->Pin(static_cast<int>(m_pos));
             out[n]->AddRef();
             ++n;
-            ++pos_;
+            ++m_pos;
         }
         if (fetched)
             *fetched = n;
         return n == count ? S_OK : S_FALSE;
     }
     STDMETHODIMP Skip(ULONG count) override {
-        pos_ += count;
-        if (static_cast<int>(pos_) > filter_->PinCount()) {
-            pos_ = static_cast<ULONG>(filter_->PinCount());
+        m_pos += count;
+        if (static_cast<int>(m_pos) > m_filter->PinCount()) {
+            m_pos = static_cast<ULONG>(m_filter->PinCount());
             return S_FALSE;
         }
         return S_OK;
     }
     STDMETHODIMP Reset() override {
-        pos_ = 0;
+        m_pos = 0;
         return S_OK;
     }
     STDMETHODIMP Clone(IEnumPins** out) override {
         if (!out)
             return E_POINTER;
-        *out = new (std::nothrow) PinEnum(filter_, pos_);
+        *out = new (std::nothrow) PinEnum(m_filter, m_pos);
         return *out ? S_OK : E_OUTOFMEMORY;
     }
 
 private:
-    ~PinEnum() override { filter_->Release(); }
-    BaseFilter* filter_;
-    ULONG pos_;
+    ~PinEnum() override { m_filter->Release(); }
+    BaseFilter* m_filter;
+    ULONG m_pos;
 };
 
 } // namespace
 
 BaseFilter::BaseFilter(REFCLSID clsid, const wchar_t* name)
-    : clsid_(clsid), name_(name ? name : L""), running_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    : m_clsid(clsid), m_name(name ? name : L""), m_running(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     ModuleAddRef(); // a live filter keeps its DLL loaded
 }
 
 BaseFilter::~BaseFilter() {
     // A filter released without being stopped (a graph whose Run failed half way leaves some
     // filters paused) still has streaming threads: end them while the pins are whole.
-    if (state_ != State_Stopped)
-        for (BasePin* p : pins_)
+    if (m_state != State_Stopped)
+        for (BasePin* p : m_pins)
             p->Inactive();
-    for (BasePin* p : pins_)
+    for (BasePin* p : m_pins)
         delete p;
-    for (BasePin* p : retired_)
+    for (BasePin* p : m_retired)
         delete p;
     ModuleRelease();
 }
 
 void BaseFilter::AddPin(BasePin* pin) {
-    pins_.push_back(pin);
+    m_pins.push_back(pin);
 }
 
 void BaseFilter::RetirePins(int first) {
     while (PinCount() > first && first >= 0) {
-        retired_.push_back(pins_.back());
-        pins_.pop_back();
+        m_retired.push_back(m_pins.back());
+        m_pins.pop_back();
     }
 }
 
@@ -94,7 +94,7 @@ STDMETHODIMP BaseFilter::QueryInterface(REFIID iid, void** out) {
         return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IPersist || iid == IID_IMediaFilter || iid == IID_IBaseFilter) {
         *out = static_cast<IBaseFilter*>(this);
-    } else if (iid == IID_IAMFilterMiscFlags && live_) {
+    } else if (iid == IID_IAMFilterMiscFlags && m_live) {
         *out = static_cast<IAMFilterMiscFlags*>(this);
     } else {
         return QueryOtherInterface(iid, out); // adds its own reference
@@ -104,11 +104,11 @@ STDMETHODIMP BaseFilter::QueryInterface(REFIID iid, void** out) {
 }
 
 STDMETHODIMP_(ULONG) BaseFilter::AddRef() {
-    return InterlockedIncrement(&refs_);
+    return InterlockedIncrement(&m_refs);
 }
 
 STDMETHODIMP_(ULONG) BaseFilter::Release() {
-    LONG n = InterlockedDecrement(&refs_);
+    LONG n = InterlockedDecrement(&m_refs);
     if (n == 0)
         delete this;
     return n;
@@ -117,33 +117,33 @@ STDMETHODIMP_(ULONG) BaseFilter::Release() {
 STDMETHODIMP BaseFilter::GetClassID(CLSID* clsid) {
     if (!clsid)
         return E_POINTER;
-    *clsid = clsid_;
+    *clsid = m_clsid;
     return S_OK;
 }
 
 STDMETHODIMP BaseFilter::Stop() {
-    AutoLock lock(lock_);
-    if (state_ == State_Stopped)
+    AutoLock lock(m_lock);
+    if (m_state == State_Stopped)
         return S_OK;
-    ResetEvent(running_.Get());
+    ResetEvent(m_running.Get());
     HRESULT hr = OnStop();
-    for (BasePin* p : pins_) {
+    for (BasePin* p : m_pins) {
         HRESULT h = p->Inactive();
         if (FAILED(h) && SUCCEEDED(hr))
             hr = h;
     }
-    state_ = State_Stopped;
+    m_state = State_Stopped;
     return hr;
 }
 
 STDMETHODIMP BaseFilter::Pause() {
-    AutoLock lock(lock_);
-    if (state_ == State_Stopped) {
-        for (size_t i = 0; i < pins_.size(); ++i) {
-            HRESULT hr = pins_[i]->Active();
+    AutoLock lock(m_lock);
+    if (m_state == State_Stopped) {
+        for (size_t i = 0; i < m_pins.size(); ++i) {
+            HRESULT hr = m_pins[i]->Active();
             if (FAILED(hr)) {
                 for (size_t j = 0; j < i; ++j)
-                    pins_[j]->Inactive();
+                    m_pins[j]->Inactive();
                 return hr;
             }
         }
@@ -151,58 +151,58 @@ STDMETHODIMP BaseFilter::Pause() {
     HRESULT hr = OnPause();
     if (FAILED(hr))
         return hr;
-    ResetEvent(running_.Get());
-    state_ = State_Paused;
-    return live_ ? VFW_S_CANT_CUE : S_OK;
+    ResetEvent(m_running.Get());
+    m_state = State_Paused;
+    return m_live ? VFW_S_CANT_CUE : S_OK;
 }
 
 STDMETHODIMP BaseFilter::Run(REFERENCE_TIME start) {
-    AutoLock lock(lock_);
-    if (state_ == State_Stopped) {
+    AutoLock lock(m_lock);
+    if (m_state == State_Stopped) {
         HRESULT hr = Pause();
         if (FAILED(hr))
             return hr;
     }
-    start_ = start;
+    m_start = start;
     HRESULT hr = OnRun(start);
     if (FAILED(hr))
         return hr;
-    state_ = State_Running;
-    SetEvent(running_.Get());
+    m_state = State_Running;
+    SetEvent(m_running.Get());
     return S_OK;
 }
 
 STDMETHODIMP BaseFilter::GetState(DWORD, FILTER_STATE* state) {
     if (!state)
         return E_POINTER;
-    *state = state_;
-    return live_ && state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
+    *state = m_state;
+    return m_live && m_state == State_Paused ? VFW_S_CANT_CUE : S_OK;
 }
 
 STDMETHODIMP BaseFilter::SetSyncSource(IReferenceClock* clock) {
-    AutoLock lock(clockLock_);
-    clock_ = ComPtr<IReferenceClock>(clock);
+    AutoLock lock(m_clockLock);
+    m_clock = ComPtr<IReferenceClock>(clock);
     return S_OK;
 }
 
 STDMETHODIMP BaseFilter::GetSyncSource(IReferenceClock** clock) {
-    AutoLock lock(clockLock_);
-    return clock_.CopyTo(clock);
+    AutoLock lock(m_clockLock);
+    return m_clock.CopyTo(clock);
 }
 
 ComPtr<IReferenceClock> BaseFilter::Clock() {
-    AutoLock lock(clockLock_);
-    return clock_;
+    AutoLock lock(m_clockLock);
+    return m_clock;
 }
 
 REFERENCE_TIME BaseFilter::StreamTime() {
-    if (state_ != State_Running)
+    if (m_state != State_Running)
         return -1;
     ComPtr<IReferenceClock> clock = Clock();
     REFERENCE_TIME now = 0;
     if (!clock || FAILED(clock->GetTime(&now)))
         return -1;
-    return now - start_;
+    return now - m_start;
 }
 
 STDMETHODIMP BaseFilter::EnumPins(IEnumPins** out) {
@@ -215,7 +215,7 @@ STDMETHODIMP BaseFilter::EnumPins(IEnumPins** out) {
 STDMETHODIMP BaseFilter::FindPin(LPCWSTR id, IPin** out) {
     if (!id || !out)
         return E_POINTER;
-    for (BasePin* p : pins_) {
+    for (BasePin* p : m_pins) {
         if (p->Name() == id) {
             *out = p;
             p->AddRef();
@@ -229,28 +229,28 @@ STDMETHODIMP BaseFilter::FindPin(LPCWSTR id, IPin** out) {
 STDMETHODIMP BaseFilter::QueryFilterInfo(FILTER_INFO* info) {
     if (!info)
         return E_POINTER;
-    lstrcpynW(info->achName, name_.c_str(), MAX_FILTER_NAME);
-    info->pGraph = graph_;
-    if (graph_)
-        graph_->AddRef();
+    lstrcpynW(info->achName, m_name.c_str(), MAX_FILTER_NAME);
+    info->pGraph = m_graph;
+    if (m_graph)
+        m_graph->AddRef();
     return S_OK;
 }
 
 STDMETHODIMP BaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
-    AutoLock lock(lock_);
-    graph_ = graph; // weak: the graph holds us
+    AutoLock lock(m_lock);
+    m_graph = graph; // weak: the graph holds us
     if (name)
-        name_ = name;
-    if (graph_) {
+        m_name = name;
+    if (m_graph) {
         IMediaEventSink* sink = nullptr;
-        if (SUCCEEDED(graph_->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)))) {
+        if (SUCCEEDED(m_graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)))) {
             // Kept without a reference like the graph itself, or graph and filter would hold
             // each other alive.
             sink->Release();
-            eventSink_ = sink;
+            m_eventSink = sink;
         }
     } else {
-        eventSink_ = nullptr;
+        m_eventSink = nullptr;
     }
     return S_OK;
 }
@@ -260,11 +260,11 @@ STDMETHODIMP BaseFilter::QueryVendorInfo(LPWSTR*) {
 }
 
 STDMETHODIMP_(ULONG) BaseFilter::GetMiscFlags() {
-    return live_ ? AM_FILTER_MISC_FLAGS_IS_SOURCE : 0;
+    return m_live ? AM_FILTER_MISC_FLAGS_IS_SOURCE : 0;
 }
 
 HRESULT BaseFilter::NotifyEvent(long code, LONG_PTR p1, LONG_PTR p2) {
-    IMediaEventSink* sink = eventSink_;
+    IMediaEventSink* sink = m_eventSink;
     if (!sink)
         return E_NOTIMPL;
     if (code == EC_COMPLETE || code == EC_ERRORABORT) {

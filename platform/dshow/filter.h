@@ -63,21 +63,21 @@ public:
     // IAMFilterMiscFlags
     STDMETHODIMP_(ULONG) GetMiscFlags() override;
 
-    int PinCount() const { return static_cast<int>(pins_.size()); }
-    BasePin* Pin(int i) const { return i >= 0 && i < PinCount() ? pins_[i] : nullptr; }
-    FILTER_STATE State() const { return state_; }
-    bool IsRunning() const { return state_ == State_Running; }
+    int PinCount() const { return static_cast<int>(m_pins.size()); }
+    BasePin* Pin(int i) const { return i >= 0 && i < PinCount() ? m_pins[i] : nullptr; }
+    FILTER_STATE State() const { return m_state; }
+    bool IsRunning() const { return m_state == State_Running; }
     // Stream time now (clock time minus the run start), or -1 when not running or no clock.
     REFERENCE_TIME StreamTime();
-    REFERENCE_TIME RunStart() const { return start_; }
+    REFERENCE_TIME RunStart() const { return m_start; }
     // The reference clock, or null.
     ComPtr<IReferenceClock> Clock();
     // Sends an event to the graph (EC_ERRORABORT and the like); ignored without a graph.
     HRESULT NotifyEvent(long code, LONG_PTR p1, LONG_PTR p2);
-    CritSec& FilterLock() { return lock_; }
-    IFilterGraph* Graph() const { return graph_; } // not referenced (the graph owns us)
+    CritSec& FilterLock() { return m_lock; }
+    IFilterGraph* Graph() const { return m_graph; } // not referenced (the graph owns us)
     // Signalled while the filter runs; streaming threads wait on it.
-    HANDLE RunningEvent() const { return running_.Get(); }
+    HANDLE RunningEvent() const { return m_running.Get(); }
 
 protected:
     // Adds a pin; the filter deletes it at destruction.
@@ -95,22 +95,22 @@ protected:
     virtual HRESULT OnPause() { return S_OK; }
     virtual HRESULT OnRun(REFERENCE_TIME) { return S_OK; }
     // Live sources answer VFW_S_CANT_CUE in the paused state and report themselves as sources.
-    bool live_ = false;
+    bool m_live = false;
 
 private:
-    LONG refs_ = 1;
-    CLSID clsid_;
-    std::wstring name_;
-    CritSec lock_;
-    FILTER_STATE state_ = State_Stopped;
-    REFERENCE_TIME start_ = 0;
-    ComPtr<IReferenceClock> clock_;
-    CritSec clockLock_;
-    IFilterGraph* graph_ = nullptr;
-    IMediaEventSink* eventSink_ = nullptr; // weak, like graph_
-    Handle running_;
-    std::vector<BasePin*> pins_;
-    std::vector<BasePin*> retired_;
+    LONG m_refs = 1;
+    CLSID m_clsid;
+    std::wstring m_name;
+    CritSec m_lock;
+    FILTER_STATE m_state = State_Stopped;
+    REFERENCE_TIME m_start = 0;
+    ComPtr<IReferenceClock> m_clock;
+    CritSec m_clockLock;
+    IFilterGraph* m_graph = nullptr;
+    IMediaEventSink* m_eventSink = nullptr; // weak, like graph_
+    Handle m_running;
+    std::vector<BasePin*> m_pins;
+    std::vector<BasePin*> m_retired;
 };
 
 // A pin. Its reference count is its filter's. Derived pins decide which media types they
@@ -122,8 +122,8 @@ public:
 
     // IUnknown (delegates the count to the filter)
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return filter_->AddRef(); }
-    STDMETHODIMP_(ULONG) Release() override { return filter_->Release(); }
+    STDMETHODIMP_(ULONG) AddRef() override { return m_filter->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return m_filter->Release(); }
     // IPin
     STDMETHODIMP Connect(IPin* pin, const AM_MEDIA_TYPE* mt) override;
     STDMETHODIMP ReceiveConnection(IPin* pin, const AM_MEDIA_TYPE* mt) override;
@@ -154,16 +154,16 @@ public:
     virtual HRESULT Active() { return S_OK; }
     virtual HRESULT Inactive() { return S_OK; }
 
-    bool IsConnected() const { return static_cast<bool>(connected_); }
-    IPin* ConnectedPin() const { return connected_.Get(); }
-    const MediaType& CurrentMediaType() const { return mt_; }
-    BaseFilter* Filter() const { return filter_; }
-    const std::wstring& Name() const { return name_; }
-    PIN_DIRECTION Direction() const { return dir_; }
+    bool IsConnected() const { return static_cast<bool>(m_connected); }
+    IPin* ConnectedPin() const { return m_connected.Get(); }
+    const MediaType& CurrentMediaType() const { return m_mt; }
+    BaseFilter* Filter() const { return m_filter; }
+    const std::wstring& Name() const { return m_name; }
+    PIN_DIRECTION Direction() const { return m_dir; }
     // Pin category reported through IKsPropertySet (PIN_CATEGORY_CAPTURE etc.).
     void SetCategory(REFGUID category) {
-        category_ = category;
-        hasCategory_ = true;
+        m_category = category;
+        m_hasCategory = true;
     }
 
 protected:
@@ -179,14 +179,14 @@ protected:
     virtual HRESULT AttemptConnection(IPin* receiver, const AM_MEDIA_TYPE* mt);
     HRESULT TryTypesFrom(IPin* receiver, IEnumMediaTypes* types, const AM_MEDIA_TYPE* partial);
 
-    BaseFilter* filter_;
-    PIN_DIRECTION dir_;
-    std::wstring name_;
-    ComPtr<IPin> connected_;
-    MediaType mt_;
-    bool flushing_ = false;
-    GUID category_ = GUID_NULL;
-    bool hasCategory_ = false;
+    BaseFilter* m_filter;
+    PIN_DIRECTION m_dir;
+    std::wstring m_name;
+    ComPtr<IPin> m_connected;
+    MediaType m_mt;
+    bool m_flushing = false;
+    GUID m_category = GUID_NULL;
+    bool m_hasCategory = false;
 };
 
 // An output pin that delivers media samples to an IMemInputPin, with allocator negotiation:
@@ -210,15 +210,15 @@ public:
     HRESULT DeliverBeginFlush();
     HRESULT DeliverEndFlush();
     HRESULT DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate);
-    IMemAllocator* Allocator() const { return allocator_.Get(); }
+    IMemAllocator* Allocator() const { return m_allocator.Get(); }
 
 protected:
     HRESULT CompleteConnect(IPin* receiver) override;
     void BreakConnect() override;
     HRESULT DecideAllocator(IMemInputPin* input);
 
-    ComPtr<IMemInputPin> input_;
-    ComPtr<IMemAllocator> allocator_;
+    ComPtr<IMemInputPin> m_input;
+    ComPtr<IMemAllocator> m_allocator;
 };
 
 // An input pin receiving media samples through IMemInputPin. Derived pins override Receive
@@ -228,8 +228,8 @@ public:
     InputPin(BaseFilter* filter, const wchar_t* name);
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return filter_->AddRef(); }
-    STDMETHODIMP_(ULONG) Release() override { return filter_->Release(); }
+    STDMETHODIMP_(ULONG) AddRef() override { return m_filter->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return m_filter->Release(); }
     // IMemInputPin
     STDMETHODIMP GetAllocator(IMemAllocator** out) override;
     STDMETHODIMP NotifyAllocator(IMemAllocator* alloc, BOOL readOnly) override;
@@ -244,13 +244,13 @@ public:
     HRESULT Inactive() override;
     // S_OK when samples may be processed now; S_FALSE while flushing; an error when stopped.
     HRESULT CheckStreaming();
-    bool ReadOnly() const { return readOnly_; }
+    bool ReadOnly() const { return m_readOnly; }
 
 protected:
     void BreakConnect() override;
-    ComPtr<IMemAllocator> allocator_;
-    bool readOnly_ = false;
-    bool active_ = false;
+    ComPtr<IMemAllocator> m_allocator;
+    bool m_readOnly = false;
+    bool m_active = false;
 };
 
 } // namespace dshow

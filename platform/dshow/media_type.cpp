@@ -186,46 +186,46 @@ namespace {
 class MediaTypeEnum final : public ComObject<IEnumMediaTypes> {
 public:
     MediaTypeEnum(const std::vector<MediaType>& types, ULONG pos)
-        : ComObject(IID_IEnumMediaTypes), types_(types), pos_(pos) {}
+        : ComObject(IID_IEnumMediaTypes), m_types(types), m_pos(pos) {}
 
     STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** out, ULONG* fetched) override {
         if (!out || (count > 1 && !fetched))
             return E_POINTER;
         ULONG n = 0;
-        while (n < count && pos_ < types_.size()) {
-            out[n] = CreateMediaType(&types_[pos_]);
+        while (n < count && m_pos < m_types.size()) {
+            out[n] = CreateMediaType(&m_types[m_pos]);
             if (!out[n])
                 break;
             ++n;
-            ++pos_;
+            ++m_pos;
         }
         if (fetched)
             *fetched = n;
         return n == count ? S_OK : S_FALSE;
     }
     STDMETHODIMP Skip(ULONG count) override {
-        pos_ += count;
-        if (pos_ > types_.size()) {
-            pos_ = static_cast<ULONG>(types_.size());
+        m_pos += count;
+        if (m_pos > m_types.size()) {
+            m_pos = static_cast<ULONG>(m_types.size());
             return S_FALSE;
         }
         return S_OK;
     }
     STDMETHODIMP Reset() override {
-        pos_ = 0;
+        m_pos = 0;
         return S_OK;
     }
     STDMETHODIMP Clone(IEnumMediaTypes** out) override {
         if (!out)
             return E_POINTER;
-        *out = new (std::nothrow) MediaTypeEnum(types_, pos_);
+        *out = new (std::nothrow) MediaTypeEnum(m_types, m_pos);
         return *out ? S_OK : E_OUTOFMEMORY;
     }
 
 private:
     ~MediaTypeEnum() override = default;
-    std::vector<MediaType> types_;
-    ULONG pos_;
+    std::vector<MediaType> m_types;
+    ULONG m_pos;
 };
 
 } // namespace

@@ -17,7 +17,7 @@ bool IsFullySpecified(const AM_MEDIA_TYPE* mt) {
 // ---- BasePin ----------------------------------------------------------------------------------
 
 BasePin::BasePin(BaseFilter* filter, PIN_DIRECTION dir, const wchar_t* name)
-    : filter_(filter), dir_(dir), name_(name ? name : L"") {}
+    : m_filter(filter), m_dir(dir), m_name(name ? name : L"") {}
 
 BasePin::~BasePin() = default;
 
@@ -26,7 +26,7 @@ STDMETHODIMP BasePin::QueryInterface(REFIID iid, void** out) {
         return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IPin) {
         *out = static_cast<IPin*>(this);
-    } else if (iid == IID_IKsPropertySet && hasCategory_) {
+    } else if (iid == IID_IKsPropertySet && m_hasCategory) {
         *out = static_cast<IKsPropertySet*>(this);
     } else {
         return QueryOtherInterface(iid, out);
@@ -36,7 +36,7 @@ STDMETHODIMP BasePin::QueryInterface(REFIID iid, void** out) {
 }
 
 HRESULT BasePin::SetMediaType(const AM_MEDIA_TYPE* mt) {
-    mt_ = *mt;
+    m_mt = *mt;
     return S_OK;
 }
 
@@ -46,7 +46,7 @@ HRESULT BasePin::AttemptConnection(IPin* receiver, const AM_MEDIA_TYPE* mt) {
     HRESULT hr = SetMediaType(mt);
     if (FAILED(hr))
         return hr;
-    connected_ = ComPtr<IPin>(receiver);
+    m_connected = ComPtr<IPin>(receiver);
     hr = receiver->ReceiveConnection(this, mt);
     if (SUCCEEDED(hr)) {
         hr = CompleteConnect(receiver);
@@ -55,8 +55,8 @@ HRESULT BasePin::AttemptConnection(IPin* receiver, const AM_MEDIA_TYPE* mt) {
         receiver->Disconnect();
     }
     BreakConnect();
-    connected_.Reset();
-    mt_.Clear();
+    m_connected.Reset();
+    m_mt.Clear();
     return hr;
 }
 
@@ -81,12 +81,12 @@ HRESULT BasePin::TryTypesFrom(IPin* receiver, IEnumMediaTypes* types, const AM_M
 STDMETHODIMP BasePin::Connect(IPin* receiver, const AM_MEDIA_TYPE* mt) {
     if (!receiver)
         return E_POINTER;
-    if (dir_ != PINDIR_OUTPUT)
+    if (m_dir != PINDIR_OUTPUT)
         return E_UNEXPECTED;
-    AutoLock lock(filter_->FilterLock());
-    if (connected_)
+    AutoLock lock(m_filter->FilterLock());
+    if (m_connected)
         return VFW_E_ALREADY_CONNECTED;
-    if (filter_->State() != State_Stopped)
+    if (m_filter->State() != State_Stopped)
         return VFW_E_NOT_STOPPED;
     PIN_DIRECTION otherDir;
     if (FAILED(receiver->QueryDirection(&otherDir)) || otherDir != PINDIR_INPUT)
@@ -113,87 +113,87 @@ STDMETHODIMP BasePin::Connect(IPin* receiver, const AM_MEDIA_TYPE* mt) {
 STDMETHODIMP BasePin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mt) {
     if (!connector || !mt)
         return E_POINTER;
-    if (dir_ != PINDIR_INPUT)
+    if (m_dir != PINDIR_INPUT)
         return E_UNEXPECTED;
-    AutoLock lock(filter_->FilterLock());
-    if (connected_)
+    AutoLock lock(m_filter->FilterLock());
+    if (m_connected)
         return VFW_E_ALREADY_CONNECTED;
-    if (filter_->State() != State_Stopped)
+    if (m_filter->State() != State_Stopped)
         return VFW_E_NOT_STOPPED;
     if (CheckMediaType(mt) != S_OK)
         return VFW_E_TYPE_NOT_ACCEPTED;
     HRESULT hr = SetMediaType(mt);
     if (FAILED(hr))
         return hr;
-    connected_ = ComPtr<IPin>(connector);
+    m_connected = ComPtr<IPin>(connector);
     hr = CompleteConnect(connector);
     if (FAILED(hr)) {
         BreakConnect();
-        connected_.Reset();
-        mt_.Clear();
+        m_connected.Reset();
+        m_mt.Clear();
     }
     return hr;
 }
 
 STDMETHODIMP BasePin::Disconnect() {
-    AutoLock lock(filter_->FilterLock());
-    if (filter_->State() != State_Stopped)
+    AutoLock lock(m_filter->FilterLock());
+    if (m_filter->State() != State_Stopped)
         return VFW_E_NOT_STOPPED;
-    if (!connected_)
+    if (!m_connected)
         return S_FALSE;
     BreakConnect();
-    connected_.Reset();
-    mt_.Clear();
+    m_connected.Reset();
+    m_mt.Clear();
     return S_OK;
 }
 
 STDMETHODIMP BasePin::ConnectedTo(IPin** pin) {
     if (!pin)
         return E_POINTER;
-    AutoLock lock(filter_->FilterLock());
-    if (!connected_) {
+    AutoLock lock(m_filter->FilterLock());
+    if (!m_connected) {
         *pin = nullptr;
         return VFW_E_NOT_CONNECTED;
     }
-    return connected_.CopyTo(pin);
+    return m_connected.CopyTo(pin);
 }
 
 STDMETHODIMP BasePin::ConnectionMediaType(AM_MEDIA_TYPE* mt) {
     if (!mt)
         return E_POINTER;
-    AutoLock lock(filter_->FilterLock());
-    if (!connected_) {
+    AutoLock lock(m_filter->FilterLock());
+    if (!m_connected) {
         *mt = AM_MEDIA_TYPE{};
         return VFW_E_NOT_CONNECTED;
     }
-    return CopyMediaType(mt, &mt_);
+    return CopyMediaType(mt, &m_mt);
 }
 
 STDMETHODIMP BasePin::QueryPinInfo(PIN_INFO* info) {
     if (!info)
         return E_POINTER;
-    info->pFilter = filter_;
-    filter_->AddRef();
-    info->dir = dir_;
-    lstrcpynW(info->achName, name_.c_str(), MAX_PIN_NAME);
+    info->pFilter = m_filter;
+    m_filter->AddRef();
+    info->dir = m_dir;
+    lstrcpynW(info->achName, m_name.c_str(), MAX_PIN_NAME);
     return S_OK;
 }
 
 STDMETHODIMP BasePin::QueryDirection(PIN_DIRECTION* dir) {
     if (!dir)
         return E_POINTER;
-    *dir = dir_;
+    *dir = m_dir;
     return S_OK;
 }
 
 STDMETHODIMP BasePin::QueryId(LPWSTR* id) {
     if (!id)
         return E_POINTER;
-    size_t bytes = (name_.size() + 1) * sizeof(wchar_t);
+    size_t bytes = (m_name.size() + 1) * sizeof(wchar_t);
     *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
     if (!*id)
         return E_OUTOFMEMORY;
-    memcpy(*id, name_.c_str(), bytes);
+    memcpy(*id, m_name.c_str(), bytes);
     return S_OK;
 }
 
@@ -223,12 +223,12 @@ STDMETHODIMP BasePin::EndOfStream() {
 }
 
 STDMETHODIMP BasePin::BeginFlush() {
-    flushing_ = true;
+    m_flushing = true;
     return S_OK;
 }
 
 STDMETHODIMP BasePin::EndFlush() {
-    flushing_ = false;
+    m_flushing = false;
     return S_OK;
 }
 
@@ -249,7 +249,7 @@ STDMETHODIMP BasePin::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD
         return E_POINTER;
     if (dataLen < sizeof(GUID))
         return E_UNEXPECTED;
-    *static_cast<GUID*>(data) = category_;
+    *static_cast<GUID*>(data) = m_category;
     if (returned)
         *returned = sizeof(GUID);
     return S_OK;
@@ -276,15 +276,15 @@ HRESULT OutputPin::CompleteConnect(IPin* receiver) {
     HRESULT hr = DecideAllocator(input.Get());
     if (FAILED(hr))
         return hr;
-    input_ = input;
+    m_input = input;
     return S_OK;
 }
 
 void OutputPin::BreakConnect() {
-    if (allocator_)
-        allocator_->Decommit();
-    allocator_.Reset();
-    input_.Reset();
+    if (m_allocator)
+        m_allocator->Decommit();
+    m_allocator.Reset();
+    m_input.Reset();
 }
 
 HRESULT OutputPin::DecideAllocator(IMemInputPin* input) {
@@ -299,7 +299,7 @@ HRESULT OutputPin::DecideAllocator(IMemInputPin* input) {
         if (SUCCEEDED(hr)) {
             hr = input->NotifyAllocator(alloc.Get(), FALSE);
             if (SUCCEEDED(hr)) {
-                allocator_ = alloc;
+                m_allocator = alloc;
                 return S_OK;
             }
         }
@@ -315,48 +315,48 @@ HRESULT OutputPin::DecideAllocator(IMemInputPin* input) {
     hr = input->NotifyAllocator(alloc.Get(), FALSE);
     if (FAILED(hr))
         return hr;
-    allocator_ = alloc;
+    m_allocator = alloc;
     return S_OK;
 }
 
 HRESULT OutputPin::Active() {
-    if (!connected_)
+    if (!m_connected)
         return S_OK;
-    if (!allocator_)
+    if (!m_allocator)
         return VFW_E_NO_ALLOCATOR;
-    return allocator_->Commit();
+    return m_allocator->Commit();
 }
 
 HRESULT OutputPin::Inactive() {
-    if (!allocator_)
+    if (!m_allocator)
         return S_OK;
-    return allocator_->Decommit();
+    return m_allocator->Decommit();
 }
 
 HRESULT OutputPin::GetDeliveryBuffer(IMediaSample** sample, REFERENCE_TIME* start, REFERENCE_TIME* stop,
                                      DWORD flags) {
-    if (!allocator_)
+    if (!m_allocator)
         return VFW_E_NO_ALLOCATOR;
-    return allocator_->GetBuffer(sample, start, stop, flags);
+    return m_allocator->GetBuffer(sample, start, stop, flags);
 }
 
 HRESULT OutputPin::Deliver(IMediaSample* sample) {
-    if (!input_)
+    if (!m_input)
         return VFW_E_NOT_CONNECTED;
-    return input_->Receive(sample);
+    return m_input->Receive(sample);
 }
 
 HRESULT OutputPin::DeliverEndOfStream() {
-    return connected_ ? connected_->EndOfStream() : VFW_E_NOT_CONNECTED;
+    return m_connected ? m_connected->EndOfStream() : VFW_E_NOT_CONNECTED;
 }
 HRESULT OutputPin::DeliverBeginFlush() {
-    return connected_ ? connected_->BeginFlush() : VFW_E_NOT_CONNECTED;
+    return m_connected ? m_connected->BeginFlush() : VFW_E_NOT_CONNECTED;
 }
 HRESULT OutputPin::DeliverEndFlush() {
-    return connected_ ? connected_->EndFlush() : VFW_E_NOT_CONNECTED;
+    return m_connected ? m_connected->EndFlush() : VFW_E_NOT_CONNECTED;
 }
 HRESULT OutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-    return connected_ ? connected_->NewSegment(start, stop, rate) : VFW_E_NOT_CONNECTED;
+    return m_connected ? m_connected->NewSegment(start, stop, rate) : VFW_E_NOT_CONNECTED;
 }
 
 // ---- InputPin ---------------------------------------------------------------------------------
@@ -377,22 +377,22 @@ STDMETHODIMP InputPin::QueryInterface(REFIID iid, void** out) {
 STDMETHODIMP InputPin::GetAllocator(IMemAllocator** out) {
     if (!out)
         return E_POINTER;
-    AutoLock lock(filter_->FilterLock());
-    if (!allocator_) {
+    AutoLock lock(m_filter->FilterLock());
+    if (!m_allocator) {
         HRESULT hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                      allocator_.PutVoid());
+                                      m_allocator.PutVoid());
         if (FAILED(hr))
             return hr;
     }
-    return allocator_.CopyTo(out);
+    return m_allocator.CopyTo(out);
 }
 
 STDMETHODIMP InputPin::NotifyAllocator(IMemAllocator* alloc, BOOL readOnly) {
     if (!alloc)
         return E_POINTER;
-    AutoLock lock(filter_->FilterLock());
-    allocator_ = ComPtr<IMemAllocator>(alloc);
-    readOnly_ = readOnly != FALSE;
+    AutoLock lock(m_filter->FilterLock());
+    m_allocator = ComPtr<IMemAllocator>(alloc);
+    m_readOnly = readOnly != FALSE;
     return S_OK;
 }
 
@@ -401,9 +401,9 @@ STDMETHODIMP InputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) {
 }
 
 HRESULT InputPin::CheckStreaming() {
-    if (!active_)
+    if (!m_active)
         return VFW_E_WRONG_STATE;
-    if (flushing_)
+    if (m_flushing)
         return S_FALSE;
     return S_OK;
 }
@@ -441,18 +441,18 @@ STDMETHODIMP InputPin::EndFlush() {
 }
 
 HRESULT InputPin::Active() {
-    active_ = true;
+    m_active = true;
     return S_OK;
 }
 
 HRESULT InputPin::Inactive() {
-    active_ = false;
+    m_active = false;
     return S_OK;
 }
 
 void InputPin::BreakConnect() {
-    allocator_.Reset();
-    readOnly_ = false;
+    m_allocator.Reset();
+    m_readOnly = false;
 }
 
 } // namespace dshow

@@ -5,34 +5,34 @@
 namespace dshow {
 
 PushPin::PushPin(BaseFilter* filter, const wchar_t* name)
-    : OutputPin(filter, name), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    QueryPerformanceFrequency(&qpcFreq_);
+    : OutputPin(filter, name), m_stop(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    QueryPerformanceFrequency(&m_qpcFreq);
 }
 
 PushPin::~PushPin() {
     // The filter stops its pins before it is destroyed; this only guards against misuse.
-    if (thread_) {
-        SetEvent(stop_.Get());
-        if (allocator_)
-            allocator_->Decommit();
-        WaitForSingleObject(thread_.Get(), INFINITE);
+    if (m_thread) {
+        SetEvent(m_stop.Get());
+        if (m_allocator)
+            m_allocator->Decommit();
+        WaitForSingleObject(m_thread.Get(), INFINITE);
     }
 }
 
 HRESULT PushPin::Active() {
     HRESULT hr = OutputPin::Active();
-    if (FAILED(hr) || !connected_)
+    if (FAILED(hr) || !m_connected)
         return hr;
-    if (thread_)
+    if (m_thread)
         return S_OK;
-    ResetEvent(stop_.Get());
-    InterlockedExchange(&delivered_, 0);
-    InterlockedExchange(&dropped_, 0);
-    InterlockedExchange64(&bytes_, 0);
-    qpcStarted_ = false;
+    ResetEvent(m_stop.Get());
+    InterlockedExchange(&m_delivered, 0);
+    InterlockedExchange(&m_dropped, 0);
+    InterlockedExchange64(&m_bytes, 0);
+    m_qpcStarted = false;
     DWORD id = 0;
-    thread_.Reset(CreateThread(nullptr, 0, &PushPin::ThreadProc, this, 0, &id));
-    if (!thread_) {
+    m_thread.Reset(CreateThread(nullptr, 0, &PushPin::ThreadProc, this, 0, &id));
+    if (!m_thread) {
         OutputPin::Inactive();
         return HRESULT_FROM_WIN32(GetLastError());
     }
@@ -40,13 +40,13 @@ HRESULT PushPin::Active() {
 }
 
 HRESULT PushPin::Inactive() {
-    if (thread_) {
-        SetEvent(stop_.Get());
+    if (m_thread) {
+        SetEvent(m_stop.Get());
         // Decommitting wakes a GetBuffer that waits for a free buffer.
-        if (allocator_)
-            allocator_->Decommit();
-        WaitForSingleObject(thread_.Get(), INFINITE);
-        thread_.Reset();
+        if (m_allocator)
+            m_allocator->Decommit();
+        WaitForSingleObject(m_thread.Get(), INFINITE);
+        m_thread.Reset();
     }
     return OutputPin::Inactive();
 }
@@ -57,17 +57,17 @@ DWORD WINAPI PushPin::ThreadProc(void* self) {
 }
 
 REFERENCE_TIME PushPin::Now() {
-    REFERENCE_TIME t = filter_->StreamTime();
-    if (t != -1 || filter_->Clock())
+    REFERENCE_TIME t = m_filter->StreamTime();
+    if (t != -1 || m_filter->Clock())
         return t;
     // No reference clock: the performance counter since streaming began.
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    if (!qpcStarted_) {
-        qpcBase_ = now;
-        qpcStarted_ = true;
+    if (!m_qpcStarted) {
+        m_qpcBase = now;
+        m_qpcStarted = true;
     }
-    return static_cast<REFERENCE_TIME>((now.QuadPart - qpcBase_.QuadPart) * 10000000.0 / qpcFreq_.QuadPart);
+    return static_cast<REFERENCE_TIME>((now.QuadPart - m_qpcBase.QuadPart) * 10000000.0 / m_qpcFreq.QuadPart);
 }
 
 void PushPin::Loop() {
@@ -77,14 +77,14 @@ void PushPin::Loop() {
     REFERENCE_TIME next = 0;
     bool first = true;
     bool ended = false;
-    HANDLE waits[2] = {stop_.Get(), filter_->RunningEvent()};
+    HANDLE waits[2] = {m_stop.Get(), m_filter->RunningEvent()};
     for (;;) {
         DWORD w = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
         if (w != WAIT_OBJECT_0 + 1)
             break; // stop (or a failed wait)
         REFERENCE_TIME now = Now();
         if (now == -1) { // between Pause and Run transitions
-            if (WaitForSingleObject(stop_.Get(), 1) == WAIT_OBJECT_0)
+            if (WaitForSingleObject(m_stop.Get(), 1) == WAIT_OBJECT_0)
                 break;
             continue;
         }
@@ -92,24 +92,24 @@ void PushPin::Loop() {
             DWORD ms = static_cast<DWORD>((next - now + 9999) / 10000);
             if (ms > 50)
                 ms = 50; // re-check the state regularly
-            if (WaitForSingleObject(stop_.Get(), ms) == WAIT_OBJECT_0)
+            if (WaitForSingleObject(m_stop.Get(), ms) == WAIT_OBJECT_0)
                 break;
             continue;
         }
         if (now - next >= catchUp) {
             // The consumer (or the machine) fell behind: skip the missed slots.
             LONG missed = static_cast<LONG>((now - next) / period);
-            InterlockedExchangeAdd(&dropped_, missed);
+            InterlockedExchangeAdd(&m_dropped, missed);
             next += missed * period;
         }
         if (ended) { // downstream asked for no more samples; keep time, deliver nothing
             next += period;
             continue;
         }
-        StreamControl::Decision decision = control_.Check(next);
+        StreamControl::Decision decision = m_control.Check(next);
         if (decision.event)
-            filter_->NotifyEvent(decision.event, reinterpret_cast<LONG_PTR>(static_cast<IPin*>(this)),
-                                 static_cast<LONG_PTR>(decision.cookie));
+            m_filter->NotifyEvent(decision.event, reinterpret_cast<LONG_PTR>(static_cast<IPin*>(this)),
+                                  static_cast<LONG_PTR>(decision.cookie));
         if (!decision.deliver) {
             first = true; // the next sample that goes follows a gap
             next += period;
@@ -118,9 +118,9 @@ void PushPin::Loop() {
         ComPtr<IMediaSample> sample;
         HRESULT hr = GetDeliveryBuffer(sample.Put(), nullptr, nullptr, 0);
         if (FAILED(hr) || !sample) {
-            if (WaitForSingleObject(stop_.Get(), 0) == WAIT_OBJECT_0 || hr == VFW_E_NOT_COMMITTED)
+            if (WaitForSingleObject(m_stop.Get(), 0) == WAIT_OBJECT_0 || hr == VFW_E_NOT_COMMITTED)
                 break;
-            InterlockedIncrement(&dropped_);
+            InterlockedIncrement(&m_dropped);
             next += period;
             continue;
         }
@@ -135,19 +135,19 @@ void PushPin::Loop() {
             LONG len = sample->GetActualDataLength();
             hr = Deliver(sample.Get());
             if (hr == S_OK) {
-                InterlockedIncrement(&delivered_);
-                InterlockedExchangeAdd64(&bytes_, len);
+                InterlockedIncrement(&m_delivered);
+                InterlockedExchangeAdd64(&m_bytes, len);
                 OnDelivered(sample.Get());
             } else if (hr == S_FALSE) {
                 ended = true;
             } else {
-                InterlockedIncrement(&dropped_); // downstream is stopping or refused it
+                InterlockedIncrement(&m_dropped); // downstream is stopping or refused it
             }
         } else if (hr == S_FALSE) {
-            InterlockedIncrement(&dropped_);
+            InterlockedIncrement(&m_dropped);
         } else {
             sample.Reset();
-            filter_->NotifyEvent(EC_ERRORABORT, hr, 0);
+            m_filter->NotifyEvent(EC_ERRORABORT, hr, 0);
             DeliverEndOfStream();
             ended = true;
         }

@@ -42,12 +42,12 @@ public:
     virtual void OnThreadStart() {}
     virtual void OnThreadStop() {}
 
-    LONG Delivered() const { return delivered_; }
-    LONG Dropped() const { return dropped_; }
+    LONG Delivered() const { return m_delivered; }
+    LONG Dropped() const { return m_dropped; }
     // Sum of the actual data lengths delivered (for average frame sizes).
-    LONGLONG BytesDelivered() const { return bytes_; }
-    bool Streaming() const { return static_cast<bool>(thread_); }
-    StreamControl& Control() { return control_; }
+    LONGLONG BytesDelivered() const { return m_bytes; }
+    bool Streaming() const { return static_cast<bool>(m_thread); }
+    StreamControl& Control() { return m_control; }
 
 protected:
     // Called after a sample was delivered (streaming thread).
@@ -58,15 +58,15 @@ private:
     void Loop();
     REFERENCE_TIME Now();
 
-    StreamControl control_;
-    Handle thread_;
-    Handle stop_;
-    volatile LONG delivered_ = 0;
-    volatile LONG dropped_ = 0;
-    volatile LONGLONG bytes_ = 0;
-    LARGE_INTEGER qpcBase_{};
-    LARGE_INTEGER qpcFreq_{};
-    bool qpcStarted_ = false;
+    StreamControl m_control;
+    Handle m_thread;
+    Handle m_stop;
+    volatile LONG m_delivered = 0;
+    volatile LONG m_dropped = 0;
+    volatile LONGLONG m_bytes = 0;
+    LARGE_INTEGER m_qpcBase{};
+    LARGE_INTEGER m_qpcFreq{};
+    bool m_qpcStarted = false;
 };
 
 } // namespace dshow

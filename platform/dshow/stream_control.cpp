@@ -9,98 +9,98 @@ constexpr REFERENCE_TIME kAlways = -StreamControl::kNever - 1;
 } // namespace
 
 HRESULT StreamControl::StartAt(const REFERENCE_TIME* start, DWORD cookie) {
-    AutoLock lock(lock_);
+    AutoLock lock(m_lock);
     if (start && *start == kNever) {
         // Cancels a pending start: the stream is held until it is started again.
-        start_ = kNever;
-        startDefined_ = false;
-        startCookie_ = 0;
-        flowing_ = false;
+        m_start = kNever;
+        m_startDefined = false;
+        m_startCookie = 0;
+        m_flowing = false;
         return S_OK;
     }
-    start_ = start ? *start : kAlways;
-    startDefined_ = true;
-    startCookie_ = cookie;
-    extraSent_ = false;
+    m_start = start ? *start : kAlways;
+    m_startDefined = true;
+    m_startCookie = cookie;
+    m_extraSent = false;
     // A stop that lies before the new start (an immediate stop included) belonged to the
     // previous run of the stream.
-    if (stop_ != kNever && (stop_ == kAlways || stop_ < start_)) {
-        stop_ = kNever;
-        stopDefined_ = false;
+    if (m_stop != kNever && (m_stop == kAlways || m_stop < m_start)) {
+        m_stop = kNever;
+        m_stopDefined = false;
     }
     return S_OK;
 }
 
 HRESULT StreamControl::StopAt(const REFERENCE_TIME* stop, BOOL sendExtra, DWORD cookie) {
-    AutoLock lock(lock_);
+    AutoLock lock(m_lock);
     if (stop && *stop == kNever) {
-        stop_ = kNever;
-        stopDefined_ = false;
-        stopCookie_ = 0;
-        sendExtra_ = false;
+        m_stop = kNever;
+        m_stopDefined = false;
+        m_stopCookie = 0;
+        m_sendExtra = false;
         return S_OK;
     }
-    stop_ = stop ? *stop : kAlways;
-    stopDefined_ = true;
-    stopCookie_ = cookie;
-    sendExtra_ = sendExtra != FALSE;
-    extraSent_ = false;
+    m_stop = stop ? *stop : kAlways;
+    m_stopDefined = true;
+    m_stopCookie = cookie;
+    m_sendExtra = sendExtra != FALSE;
+    m_extraSent = false;
     return S_OK;
 }
 
 HRESULT StreamControl::GetInfo(AM_STREAM_INFO* info) {
     if (!info)
         return E_POINTER;
-    AutoLock lock(lock_);
+    AutoLock lock(m_lock);
     *info = AM_STREAM_INFO{};
-    info->tStart = start_;
-    info->tStop = stop_;
-    info->dwStartCookie = startCookie_;
-    info->dwStopCookie = stopCookie_;
-    if (startDefined_)
+    info->tStart = m_start;
+    info->tStop = m_stop;
+    info->dwStartCookie = m_startCookie;
+    info->dwStopCookie = m_stopCookie;
+    if (m_startDefined)
         info->dwFlags |= AM_STREAM_INFO_START_DEFINED;
-    if (stopDefined_)
+    if (m_stopDefined)
         info->dwFlags |= AM_STREAM_INFO_STOP_DEFINED;
-    if (!flowing_)
+    if (!m_flowing)
         info->dwFlags |= AM_STREAM_INFO_DISCARDING;
-    if (sendExtra_)
+    if (m_sendExtra)
         info->dwFlags |= AM_STREAM_INFO_STOP_SEND_EXTRA;
     return S_OK;
 }
 
 bool StreamControl::Discarding() {
-    AutoLock lock(lock_);
-    return !flowing_;
+    AutoLock lock(m_lock);
+    return !m_flowing;
 }
 
 StreamControl::Decision StreamControl::Check(REFERENCE_TIME sampleStart) {
-    AutoLock lock(lock_);
+    AutoLock lock(m_lock);
     Decision d;
-    if (!flowing_) {
-        if (start_ == kNever || sampleStart < start_) {
+    if (!m_flowing) {
+        if (m_start == kNever || sampleStart < m_start) {
             d.deliver = false;
             return d;
         }
-        flowing_ = true;
+        m_flowing = true;
     }
-    if (startDefined_ && sampleStart >= start_) {
+    if (m_startDefined && sampleStart >= m_start) {
         d.event = EC_STREAM_CONTROL_STARTED;
-        d.cookie = startCookie_;
-        startDefined_ = false;
+        d.cookie = m_startCookie;
+        m_startDefined = false;
     }
-    if (stop_ != kNever && (stop_ == kAlways || sampleStart >= stop_)) {
-        if (sendExtra_ && !extraSent_) {
-            extraSent_ = true; // one more sample goes, the stop takes effect after it
+    if (m_stop != kNever && (m_stop == kAlways || sampleStart >= m_stop)) {
+        if (m_sendExtra && !m_extraSent) {
+            m_extraSent = true; // one more sample goes, the stop takes effect after it
             return d;
         }
-        flowing_ = false;
-        start_ = kNever; // stopped until started again
+        m_flowing = false;
+        m_start = kNever; // stopped until started again
         d.deliver = false;
         d.event = EC_STREAM_CONTROL_STOPPED;
-        d.cookie = stopCookie_;
-        stop_ = kNever;
-        stopDefined_ = false;
-        sendExtra_ = false;
+        d.cookie = m_stopCookie;
+        m_stop = kNever;
+        m_stopDefined = false;
+        m_sendExtra = false;
         return d;
     }
     return d;

@@ -35,16 +35,16 @@ public:
     bool Discarding();
 
 private:
-    CritSec lock_;
-    bool flowing_ = true;
-    REFERENCE_TIME start_ = -kNever - 1; // started since the beginning
-    REFERENCE_TIME stop_ = kNever;
-    bool startDefined_ = false;
-    bool stopDefined_ = false;
-    bool sendExtra_ = false;
-    bool extraSent_ = false;
-    DWORD startCookie_ = 0;
-    DWORD stopCookie_ = 0;
+    CritSec m_lock;
+    bool m_flowing = true;
+    REFERENCE_TIME m_start = -kNever - 1; // started since the beginning
+    REFERENCE_TIME m_stop = kNever;
+    bool m_startDefined = false;
+    bool m_stopDefined = false;
+    bool m_sendExtra = false;
+    bool m_extraSent = false;
+    DWORD m_startCookie = 0;
+    DWORD m_stopCookie = 0;
 };
 
 } // namespace dshow

@@ -9,25 +9,25 @@ namespace dshow {
 // ---- pins -------------------------------------------------------------------------------------
 
 TransformInputPin::TransformInputPin(TransformFilter* filter, const wchar_t* name)
-    : InputPin(filter, name), owner_(filter) {}
+    : InputPin(filter, name), m_owner(filter) {}
 
 HRESULT TransformInputPin::GetMediaType(int, MediaType*) {
     return VFW_S_NO_MORE_ITEMS;
 }
 
 HRESULT TransformInputPin::CheckMediaType(const AM_MEDIA_TYPE* mt) {
-    return owner_->CheckInputType(mt);
+    return m_owner->CheckInputType(mt);
 }
 
 HRESULT TransformInputPin::QueryOtherInterface(REFIID iid, void** out) {
-    return owner_->QueryInputPinInterface(iid, out);
+    return m_owner->QueryInputPinInterface(iid, out);
 }
 
 HRESULT TransformInputPin::CompleteConnect(IPin*) {
     // A changed input type may no longer suit a connected output: say so rather than stream
     // something the downstream filter did not agree to.
-    TransformOutputPin* out = owner_->Output();
-    if (out->IsConnected() && owner_->CheckTransform(&mt_, &out->CurrentMediaType()) != S_OK)
+    TransformOutputPin* out = m_owner->Output();
+    if (out->IsConnected() && m_owner->CheckTransform(&m_mt, &out->CurrentMediaType()) != S_OK)
         return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }
@@ -35,54 +35,54 @@ HRESULT TransformInputPin::CompleteConnect(IPin*) {
 STDMETHODIMP TransformInputPin::Receive(IMediaSample* sample) {
     if (!sample)
         return E_POINTER;
-    return owner_->DoReceive(sample);
+    return m_owner->DoReceive(sample);
 }
 
 STDMETHODIMP TransformInputPin::EndOfStream() {
-    AutoLock lock(owner_->ReceiveLock());
+    AutoLock lock(m_owner->ReceiveLock());
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    return owner_->Output()->IsConnected() ? owner_->Output()->DeliverEndOfStream() : S_OK;
+    return m_owner->Output()->IsConnected() ? m_owner->Output()->DeliverEndOfStream() : S_OK;
 }
 
 STDMETHODIMP TransformInputPin::BeginFlush() {
     InputPin::BeginFlush();
-    return owner_->Output()->IsConnected() ? owner_->Output()->DeliverBeginFlush() : S_OK;
+    return m_owner->Output()->IsConnected() ? m_owner->Output()->DeliverBeginFlush() : S_OK;
 }
 
 STDMETHODIMP TransformInputPin::EndFlush() {
     {
-        AutoLock lock(owner_->ReceiveLock()); // a Receive in progress has finished
+        AutoLock lock(m_owner->ReceiveLock()); // a Receive in progress has finished
     }
     InputPin::EndFlush();
-    return owner_->Output()->IsConnected() ? owner_->Output()->DeliverEndFlush() : S_OK;
+    return m_owner->Output()->IsConnected() ? m_owner->Output()->DeliverEndFlush() : S_OK;
 }
 
 STDMETHODIMP TransformInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-    return owner_->Output()->IsConnected() ? owner_->Output()->DeliverNewSegment(start, stop, rate) : S_OK;
+    return m_owner->Output()->IsConnected() ? m_owner->Output()->DeliverNewSegment(start, stop, rate) : S_OK;
 }
 
 TransformOutputPin::TransformOutputPin(TransformFilter* filter, const wchar_t* name)
-    : OutputPin(filter, name), owner_(filter) {}
+    : OutputPin(filter, name), m_owner(filter) {}
 
 HRESULT TransformOutputPin::GetMediaType(int pos, MediaType* mt) {
-    if (!owner_->Input()->IsConnected())
+    if (!m_owner->Input()->IsConnected())
         return VFW_S_NO_MORE_ITEMS;
-    return owner_->GetOutputType(pos, mt);
+    return m_owner->GetOutputType(pos, mt);
 }
 
 HRESULT TransformOutputPin::CheckMediaType(const AM_MEDIA_TYPE* mt) {
-    if (!owner_->Input()->IsConnected())
+    if (!m_owner->Input()->IsConnected())
         return VFW_E_NOT_CONNECTED;
-    return owner_->CheckTransform(&owner_->Input()->CurrentMediaType(), mt);
+    return m_owner->CheckTransform(&m_owner->Input()->CurrentMediaType(), mt);
 }
 
 HRESULT TransformOutputPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) {
     ALLOCATOR_PROPERTIES want = *request;
     if (want.cBuffers < 1)
         want.cBuffers = 1;
-    LONG size = owner_->OutputBufferSize();
+    LONG size = m_owner->OutputBufferSize();
     if (size <= 0)
         return E_FAIL;
     if (want.cbBuffer < size)
@@ -99,16 +99,16 @@ HRESULT TransformOutputPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PRO
 // ---- filter -----------------------------------------------------------------------------------
 
 TransformFilter::TransformFilter(REFCLSID clsid, const wchar_t* name) : BaseFilter(clsid, name) {
-    input_ = new TransformInputPin(this, L"Input");
-    output_ = new TransformOutputPin(this, L"Output");
-    AddPin(input_);
-    AddPin(output_);
+    m_input = new TransformInputPin(this, L"Input");
+    m_output = new TransformOutputPin(this, L"Output");
+    AddPin(m_input);
+    AddPin(m_output);
 }
 
 HRESULT TransformFilter::GetOutputType(int pos, MediaType* mt) {
     if (pos != 0)
         return VFW_S_NO_MORE_ITEMS;
-    *mt = input_->CurrentMediaType();
+    *mt = m_input->CurrentMediaType();
     return S_OK;
 }
 
@@ -118,7 +118,7 @@ HRESULT TransformFilter::CheckTransform(const AM_MEDIA_TYPE* in, const AM_MEDIA_
 }
 
 LONG TransformFilter::OutputBufferSize() {
-    const MediaType& mt = output_->CurrentMediaType(); // set before the allocator is decided
+    const MediaType& mt = m_output->CurrentMediaType(); // set before the allocator is decided
     if (const VIDEOINFOHEADER* vih = mt.VideoInfo()) {
         if (vih->bmiHeader.biSizeImage)
             return static_cast<LONG>(vih->bmiHeader.biSizeImage);
@@ -130,7 +130,7 @@ LONG TransformFilter::OutputBufferSize() {
     // Variable-size samples: as large as the upstream buffers.
     ComPtr<IMemAllocator> upstream;
     ALLOCATOR_PROPERTIES props{};
-    if (SUCCEEDED(input_->GetAllocator(upstream.Put())) && SUCCEEDED(upstream->GetProperties(&props)) &&
+    if (SUCCEEDED(m_input->GetAllocator(upstream.Put())) && SUCCEEDED(upstream->GetProperties(&props)) &&
         props.cbBuffer > 0)
         return props.cbBuffer;
     return 65536;
@@ -153,16 +153,16 @@ HRESULT TransformFilter::CopySample(IMediaSample* in, IMediaSample* out) {
 }
 
 HRESULT TransformFilter::DoReceive(IMediaSample* sample) {
-    AutoLock lock(receiveLock_);
-    HRESULT hr = input_->CheckStreaming();
+    AutoLock lock(m_receiveLock);
+    HRESULT hr = m_input->CheckStreaming();
     if (hr != S_OK)
         return hr;
-    if (!output_->IsConnected())
+    if (!m_output->IsConnected())
         return S_OK; // nothing downstream: the sample is consumed
     REFERENCE_TIME start = 0, stop = 0;
     HRESULT timeHr = sample->GetTime(&start, &stop);
     ComPtr<IMediaSample> out;
-    hr = output_->GetDeliveryBuffer(out.Put(), nullptr, nullptr, 0);
+    hr = m_output->GetDeliveryBuffer(out.Put(), nullptr, nullptr, 0);
     if (FAILED(hr))
         return hr;
     if (timeHr == S_OK)
@@ -182,17 +182,17 @@ HRESULT TransformFilter::DoReceive(IMediaSample* sample) {
         return S_OK; // the transform chose to drop this sample
     if (FAILED(hr))
         return hr;
-    InterlockedIncrement(&transformed_);
-    return output_->Deliver(out.Get());
+    InterlockedIncrement(&m_transformed);
+    return m_output->Deliver(out.Get());
 }
 
 HRESULT TransformFilter::OnStop() {
     // Called under the filter lock before the pins go inactive: wake a Receive waiting for an
     // output buffer, then wait until it has left.
-    if (output_->Allocator())
-        output_->Allocator()->Decommit();
-    input_->Inactive();
-    AutoLock lock(receiveLock_);
+    if (m_output->Allocator())
+        m_output->Allocator()->Decommit();
+    m_input->Inactive();
+    AutoLock lock(m_receiveLock);
     return S_OK;
 }
 

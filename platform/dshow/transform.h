@@ -22,7 +22,7 @@ public:
 protected:
     HRESULT QueryOtherInterface(REFIID iid, void** out) override;
     HRESULT CompleteConnect(IPin* pin) override;
-    TransformFilter* owner_;
+    TransformFilter* m_owner;
 };
 
 class TransformOutputPin : public OutputPin {
@@ -33,7 +33,7 @@ public:
     HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) override;
 
 protected:
-    TransformFilter* owner_;
+    TransformFilter* m_owner;
 };
 
 // A transform filter: pin 0 is the input ("Input"), pin 1 the output ("Output"). Every
@@ -64,10 +64,10 @@ public:
         return E_NOINTERFACE;
     }
 
-    TransformInputPin* Input() const { return input_; }
-    TransformOutputPin* Output() const { return output_; }
-    CritSec& ReceiveLock() { return receiveLock_; }
-    LONG SamplesTransformed() const { return transformed_; }
+    TransformInputPin* Input() const { return m_input; }
+    TransformOutputPin* Output() const { return m_output; }
+    CritSec& ReceiveLock() { return m_receiveLock; }
+    LONG SamplesTransformed() const { return m_transformed; }
 
     // Copies data and properties (times, flags) of one sample into another; the output must
     // be large enough (E_FAIL otherwise).
@@ -78,10 +78,10 @@ protected:
     friend class TransformInputPin;
     HRESULT DoReceive(IMediaSample* sample);
 
-    TransformInputPin* input_;
-    TransformOutputPin* output_;
-    CritSec receiveLock_;
-    volatile LONG transformed_ = 0;
+    TransformInputPin* m_input;
+    TransformOutputPin* m_output;
+    CritSec m_receiveLock;
+    volatile LONG m_transformed = 0;
 };
 
 } // namespace dshow

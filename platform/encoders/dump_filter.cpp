@@ -27,7 +27,7 @@ public:
     STDMETHODIMP EndOfStream() override;
 
 private:
-    DumpFilter* dump_;
+    DumpFilter* m_dump;
 };
 
 class DumpFilter final : public dshow::BaseFilter, public IFileSinkFilter {
@@ -37,18 +37,18 @@ public:
     DSHOW_FORWARD_IUNKNOWN(dshow::BaseFilter)
 
     STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) override {
-        HRESULT hr = file_.Check(name, E_INVALIDARG);
+        HRESULT hr = m_file.Check(name, E_INVALIDARG);
         if (hr != S_OK)
             return hr;
         AutoLock lock(FilterLock());
         if (State() != State_Stopped)
             return VFW_E_WRONG_STATE;
-        file_.Keep(name);
+        m_file.Keep(name);
         return S_OK;
     }
     STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) override {
         AutoLock lock(FilterLock());
-        return file_.Give(name, mt);
+        return m_file.Give(name, mt);
     }
 
     HRESULT Write(IMediaSample* sample) {
@@ -56,13 +56,14 @@ public:
         if (FAILED(sample->GetPointer(&p)))
             return S_OK;
         const long len = sample->GetActualDataLength();
-        AutoLock lock(writeLock_);
-        if (handle_ == INVALID_HANDLE_VALUE || len <= 0 || failed_)
+        AutoLock lock(m_writeLock);
+        if (m_handle == INVALID_HANDLE_VALUE || len <= 0 || m_failed)
             return S_OK;
         DWORD done = 0;
-        if (!WriteFile(handle_, p, static_cast<DWORD>(len), &done, nullptr) || done != static_cast<DWORD>(len)) {
+        if (!WriteFile(m_handle, p, static_cast<DWORD>(len), &done, nullptr) ||
+            done != static_cast<DWORD>(len)) {
             // A full disk ends the recording with an error rather than a silently short file.
-            failed_ = true;
+            m_failed = true;
             NotifyEvent(EC_ERRORABORT, HRESULT_FROM_WIN32(GetLastError()), 0);
             return S_FALSE;
         }
@@ -81,15 +82,15 @@ protected:
     HRESULT OnPause() override {
         if (State() != State_Stopped)
             return S_OK;
-        if (file_.Empty())
+        if (m_file.Empty())
             return E_INVALIDARG; // no file name given
-        HANDLE h = CreateFileW(file_.Name().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+        HANDLE h = CreateFileW(m_file.Name().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return HRESULT_FROM_WIN32(GetLastError());
-        AutoLock lock(writeLock_);
-        handle_ = h;
-        failed_ = false;
+        AutoLock lock(m_writeLock);
+        m_handle = h;
+        m_failed = false;
         return S_OK;
     }
     HRESULT OnStop() override {
@@ -99,19 +100,19 @@ protected:
 
 private:
     void CloseFile() {
-        AutoLock lock(writeLock_);
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
+        AutoLock lock(m_writeLock);
+        if (m_handle != INVALID_HANDLE_VALUE)
+            CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
     }
 
-    dshow::FileSinkName file_{GUID_NULL, GUID_NULL, E_FAIL};
-    dshow::CritSec writeLock_;
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-    bool failed_ = false;
+    dshow::FileSinkName m_file{GUID_NULL, GUID_NULL, E_FAIL};
+    dshow::CritSec m_writeLock;
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+    bool m_failed = false;
 };
 
-DumpInput::DumpInput(DumpFilter* f) : InputPin(f, L"Input"), dump_(f) {}
+DumpInput::DumpInput(DumpFilter* f) : InputPin(f, L"Input"), m_dump(f) {}
 
 STDMETHODIMP DumpInput::Receive(IMediaSample* sample) {
     if (!sample)
@@ -119,11 +120,11 @@ STDMETHODIMP DumpInput::Receive(IMediaSample* sample) {
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    return dump_->Write(sample);
+    return m_dump->Write(sample);
 }
 
 STDMETHODIMP DumpInput::EndOfStream() {
-    dump_->Ended();
+    m_dump->Ended();
     return S_OK;
 }
 

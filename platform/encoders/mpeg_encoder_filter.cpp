@@ -108,8 +108,8 @@ public:
     STDMETHODIMP Receive(IMediaSample* sample) override;
 
 private:
-    MpegEncoder* encoder_;
-    bool video_;
+    MpegEncoder* m_encoder;
+    bool m_video;
 };
 
 class MpegEncoder final : public dshow::BaseFilter,
@@ -117,11 +117,11 @@ class MpegEncoder final : public dshow::BaseFilter,
                           public IMpegEncoderConfig,
                           public IMpegEncoderAudio {
 public:
-    MpegEncoder() : BaseFilter(tunaro::kClsidMpegEncoder, tunaro::kNameMpegEncoder), queue_(kQueueItems) {
-        video_ = new EncoderInput(this, L"Video", true);
-        audio_ = new EncoderInput(this, L"Audio", false);
-        AddPin(video_);
-        AddPin(audio_);
+    MpegEncoder() : BaseFilter(tunaro::kClsidMpegEncoder, tunaro::kNameMpegEncoder), m_queue(kQueueItems) {
+        m_video = new EncoderInput(this, L"Video", true);
+        m_audio = new EncoderInput(this, L"Audio", false);
+        AddPin(m_video);
+        AddPin(m_audio);
     }
     ~MpegEncoder() override { StopWorker(); }
     DSHOW_FORWARD_IUNKNOWN(dshow::BaseFilter)
@@ -133,16 +133,16 @@ public:
         AutoLock lock(FilterLock());
         if (State() != State_Stopped)
             return VFW_E_WRONG_STATE;
-        if (file_.Check(name, E_INVALIDARG) != S_OK) {
+        if (m_file.Check(name, E_INVALIDARG) != S_OK) {
             SetError(*name ? "the file name is too long" : "no file name");
             return E_INVALIDARG;
         }
-        file_.Keep(name);
+        m_file.Keep(name);
         return S_OK;
     }
     STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) override {
         AutoLock lock(FilterLock());
-        return file_.Give(name, mt);
+        return m_file.Give(name, mt);
     }
 
     // IMpegEncoderConfig
@@ -152,50 +152,50 @@ public:
             return VFW_E_WRONG_STATE;
         if (value != 1)
             return E_INVALIDARG;
-        pending_ = config_;
-        pending_.configured = false;
-        inConfig_ = true;
+        m_pending = m_config;
+        m_pending.configured = false;
+        m_inConfig = true;
         return S_OK;
     }
     STDMETHODIMP SetVideoBitRate(long bps) override {
-        return Setting(bps >= 500000 && bps <= 15000000, [&] { pending_.videoBitRate = bps; });
+        return Setting(bps >= 500000 && bps <= 15000000, [&] { m_pending.videoBitRate = bps; });
     }
     STDMETHODIMP SetFormat(long code) override {
         DiscFormat f = DiscFormat::Dvd;
         bool ntsc = false;
-        return Setting(FormatFromCode(code, &f, &ntsc), [&] { pending_.format = code; });
+        return Setting(FormatFromCode(code, &f, &ntsc), [&] { m_pending.format = code; });
     }
     STDMETHODIMP SetInterlaced(long on) override {
-        return Setting(on == 0 || on == 1, [&] { pending_.interlaced = on == 1; });
+        return Setting(on == 0 || on == 1, [&] { m_pending.interlaced = on == 1; });
     }
     STDMETHODIMP SetStreamType(long type) override {
-        return Setting(type >= 0 && type <= 5, [&] { pending_.streamType = type; });
+        return Setting(type >= 0 && type <= 5, [&] { m_pending.streamType = type; });
     }
     STDMETHODIMP SetStrictGop(long on) override {
-        return Setting(on == 0 || on == 1, [&] { pending_.strictGop = on == 1; });
+        return Setting(on == 0 || on == 1, [&] { m_pending.strictGop = on == 1; });
     }
     STDMETHODIMP EndConfig(long value) override {
         AutoLock lock(FilterLock());
-        if (State() != State_Stopped || !inConfig_)
+        if (State() != State_Stopped || !m_inConfig)
             return VFW_E_WRONG_STATE;
         if (value != 0)
             return E_INVALIDARG;
-        inConfig_ = false;
-        if (!pending_.format) {
+        m_inConfig = false;
+        if (!m_pending.format) {
             SetError("the configuration set no format");
             return VFW_E_WRONG_STATE;
         }
-        config_ = pending_;
-        config_.configured = true;
+        m_config = m_pending;
+        m_config.configured = true;
         return S_OK;
     }
     STDMETHODIMP GetCounts(long* written, long* droppedPictures, long* droppedSound) override {
         if (written)
-            *written = written_.load();
+            *written = m_written.load();
         if (droppedPictures)
-            *droppedPictures = droppedPictures_.load();
+            *droppedPictures = m_droppedPictures.load();
         if (droppedSound)
-            *droppedSound = droppedSound_.load();
+            *droppedSound = m_droppedSound.load();
         return S_OK;
     }
     STDMETHODIMP GetLastErrorText(char* text, long size) override {
@@ -203,40 +203,41 @@ public:
             return E_POINTER;
         if (size <= 0)
             return E_INVALIDARG;
-        AutoLock lock(errorLock_);
-        const size_t n = std::min(error_.size(), static_cast<size_t>(size - 1));
-        memcpy(text, error_.data(), n);
+        AutoLock lock(m_errorLock);
+        const size_t n = std::min(m_error.size(), static_cast<size_t>(size - 1));
+        memcpy(text, m_error.data(), n);
         text[n] = 0;
         return S_OK;
     }
 
     // IMpegEncoderAudio
     STDMETHODIMP EnableAudio(long on) override {
-        return Setting(on == 0 || on == 1, [&] { pending_.audio = on == 1; });
+        return Setting(on == 0 || on == 1, [&] { m_pending.audio = on == 1; });
     }
     STDMETHODIMP SetSyncTolerance(long pictures) override {
-        return Setting(pictures >= 1 && pictures <= 250, [&] { pending_.syncTolerance = pictures; });
+        return Setting(pictures >= 1 && pictures <= 250, [&] { m_pending.syncTolerance = pictures; });
     }
     STDMETHODIMP SetStereo(long on) override {
-        return Setting(on == 0 || on == 1, [&] { pending_.stereo = on == 1; });
+        return Setting(on == 0 || on == 1, [&] { m_pending.stereo = on == 1; });
     }
     STDMETHODIMP SetChannelMode(long mode) override {
-        return Setting(mode == 0 || mode == 1, [&] { pending_.stereo = mode == 0; });
+        return Setting(mode == 0 || mode == 1, [&] { m_pending.stereo = mode == 0; });
     }
     STDMETHODIMP SetFillGaps(long on) override {
-        return Setting(on == 0 || on == 1, [&] { pending_.fillGaps = on == 1; });
+        return Setting(on == 0 || on == 1, [&] { m_pending.fillGaps = on == 1; });
     }
     STDMETHODIMP SetDropEarlyAudio(long on) override {
-        return Setting(on == 0 || on == 1, [&] { pending_.dropEarly = on == 1; });
+        return Setting(on == 0 || on == 1, [&] { m_pending.dropEarly = on == 1; });
     }
     STDMETHODIMP SetStandardRate(long on) override {
-        return Setting(on == 0 || on == 1, [&] { pending_.standardRate = on == 1; });
+        return Setting(on == 0 || on == 1, [&] { m_pending.standardRate = on == 1; });
     }
     STDMETHODIMP SetBitRates(long stereoPerChannelKbps, long monoKbps) override {
-        return Setting(stereoPerChannelKbps >= 1 && stereoPerChannelKbps <= 192 && monoKbps >= 1 && monoKbps <= 192,
+        return Setting(stereoPerChannelKbps >= 1 && stereoPerChannelKbps <= 192 && monoKbps >= 1 &&
+                           monoKbps <= 192,
                        [&] {
-                           pending_.stereoKbpsPerChannel = stereoPerChannelKbps;
-                           pending_.monoKbps = monoKbps;
+                           m_pending.stereoKbpsPerChannel = stereoPerChannelKbps;
+                           m_pending.monoKbps = monoKbps;
                        });
     }
 
@@ -277,7 +278,7 @@ public:
     }
 
     HRESULT Deliver(bool video, IMediaSample* sample) {
-        if (!working_.load())
+        if (!m_working.load())
             return S_OK;
         BYTE* p = nullptr;
         if (FAILED(sample->GetPointer(&p)) || !p)
@@ -289,27 +290,27 @@ public:
         if (SUCCEEDED(sample->GetTime(&start, &stop)))
             item.time = start;
         if (video) {
-            if (len < frameBytes_ || queuedPictures_.load() >= kMaxQueuedPictures) {
-                droppedPictures_++;
-                pictureDropped_ = true;
+            if (len < m_frameBytes || m_queuedPictures.load() >= kMaxQueuedPictures) {
+                m_droppedPictures++;
+                m_pictureDropped = true;
                 return S_OK;
             }
-            item.data.assign(p, p + frameBytes_);
-            item.afterDrop = pictureDropped_;
-            queuedPictures_++;
-            if (queue_.TryPush(std::move(item))) {
-                pictureDropped_ = false;
+            item.data.assign(p, p + m_frameBytes);
+            item.afterDrop = m_pictureDropped;
+            m_queuedPictures++;
+            if (m_queue.TryPush(std::move(item))) {
+                m_pictureDropped = false;
             } else {
-                queuedPictures_--;
-                droppedPictures_++;
-                pictureDropped_ = true;
+                m_queuedPictures--;
+                m_droppedPictures++;
+                m_pictureDropped = true;
             }
         } else {
             if (len <= 0)
                 return S_OK;
-            item.data.assign(p, p + (len - len % blockAlign_));
-            if (!queue_.TryPush(std::move(item)))
-                droppedSound_++;
+            item.data.assign(p, p + (len - len % m_blockAlign));
+            if (!m_queue.TryPush(std::move(item)))
+                m_droppedSound++;
         }
         return S_OK;
     }
@@ -336,46 +337,46 @@ protected:
         MpegSettings s;
         if (!Settings(&s))
             return Fail("the encoder is not configured", VFW_E_WRONG_STATE);
-        if (file_.Empty())
+        if (m_file.Empty())
             return Fail("no file name", E_INVALIDARG);
-        if (!video_->IsConnected())
+        if (!m_video->IsConnected())
             return Fail("the video input is not connected", VFW_E_NOT_CONNECTED);
         LONG w = 0, h = 0;
         DWORD compression = 0;
-        PictureSize(&video_->CurrentMediaType(), &w, &h, &compression);
+        PictureSize(&m_video->CurrentMediaType(), &w, &h, &compression);
         if (w != s.width || h != s.height)
             return Fail("the video input's picture size does not match the configured format", VFW_E_TYPE_NOT_ACCEPTED);
         int rate = 0, channels = 0;
-        if (s.audio && audio_->IsConnected()) {
-            const auto* wf = reinterpret_cast<const WAVEFORMATEX*>(audio_->CurrentMediaType().pbFormat);
+        if (s.audio && m_audio->IsConnected()) {
+            const auto* wf = reinterpret_cast<const WAVEFORMATEX*>(m_audio->CurrentMediaType().pbFormat);
             rate = static_cast<int>(wf->nSamplesPerSec);
             channels = wf->nChannels;
-            blockAlign_ = 2 * channels;
+            m_blockAlign = 2 * channels;
         } else {
             s.audio = false;
         }
-        frameBytes_ = s.width * s.height * 2;
-        const std::string path = file_.Utf8();
+        m_frameBytes = s.width * s.height * 2;
+        const std::string path = m_file.Utf8();
         auto writer = std::make_unique<MpegProgramWriter>();
         std::string error;
         if (!writer->Open(path, s, rate, channels, &error))
             return Fail(error, STG_E_ACCESSDENIED);
         SetError("");
-        writer_ = std::move(writer);
-        settings_ = s;
-        audioRate_ = rate;
-        audioChannels_ = channels;
-        written_ = 0;
-        droppedPictures_ = 0;
-        droppedSound_ = 0;
-        queuedPictures_ = 0;
-        pictureDropped_ = false;
-        queue_.Reset();
+        m_writer = std::move(writer);
+        m_settings = s;
+        m_audioRate = rate;
+        m_audioChannels = channels;
+        m_written = 0;
+        m_droppedPictures = 0;
+        m_droppedSound = 0;
+        m_queuedPictures = 0;
+        m_pictureDropped = false;
+        m_queue.Reset();
         // Tests stand in for a machine too slow for the format: milliseconds each picture takes.
         char slow[16] = "";
-        slowMs_ = GetEnvironmentVariableA("TUNARO_MPEG_ENCODER_SLOW_MS", slow, sizeof slow) ? atoi(slow) : 0;
-        working_ = true;
-        worker_ = std::thread([this] { Work(); });
+        m_slowMs = GetEnvironmentVariableA("TUNARO_MPEG_ENCODER_SLOW_MS", slow, sizeof slow) ? atoi(slow) : 0;
+        m_working = true;
+        m_worker = std::thread([this] { Work(); });
         return S_OK;
     }
     HRESULT OnStop() override {
@@ -386,7 +387,7 @@ protected:
 private:
     template <class Apply> HRESULT Setting(bool valid, Apply apply) {
         AutoLock lock(FilterLock());
-        if (State() != State_Stopped || !inConfig_)
+        if (State() != State_Stopped || !m_inConfig)
             return VFW_E_WRONG_STATE;
         if (!valid)
             return E_INVALIDARG;
@@ -396,21 +397,22 @@ private:
 
     // The writer's settings from the applied configuration; false when there is none.
     bool Settings(MpegSettings* out) {
-        if (!config_.configured)
+        if (!m_config.configured)
             return false;
         DiscFormat f = DiscFormat::Dvd;
         bool ntsc = false;
-        if (!FormatFromCode(config_.format, &f, &ntsc))
+        if (!FormatFromCode(m_config.format, &f, &ntsc))
             return false;
         MpegSettings s = MpegDefaults(f, ntsc);
-        if (config_.videoBitRate)
-            s.videoBitRate = config_.videoBitRate;
-        s.interlaced = config_.interlaced;
-        s.strictGop = config_.strictGop;
-        s.audio = config_.audio;
-        s.channels = config_.stereo ? 2 : 1;
-        if (!config_.standardRate)
-            s.audioBitRate = config_.stereo ? config_.stereoKbpsPerChannel * 2000 : config_.monoKbps * 1000;
+        if (m_config.videoBitRate)
+            s.videoBitRate = m_config.videoBitRate;
+        s.interlaced = m_config.interlaced;
+        s.strictGop = m_config.strictGop;
+        s.audio = m_config.audio;
+        s.channels = m_config.stereo ? 2 : 1;
+        if (!m_config.standardRate)
+            s.audioBitRate =
+                m_config.stereo ? m_config.stereoKbpsPerChannel * 2000 : m_config.monoKbps * 1000;
         s.threads = 0;
         *out = s;
         return true;
@@ -421,25 +423,25 @@ private:
         return hr;
     }
     void SetError(const std::string& text) {
-        AutoLock lock(errorLock_);
-        error_ = text;
+        AutoLock lock(m_errorLock);
+        m_error = text;
     }
 
     void StopWorker() {
-        if (!worker_.joinable())
+        if (!m_worker.joinable())
             return;
-        working_ = false;
-        queue_.Close();
-        worker_.join();
+        m_working = false;
+        m_queue.Close();
+        m_worker.join();
         std::string error;
-        if (writer_ && !writer_->Close(&error))
+        if (m_writer && !m_writer->Close(&error))
             SetError(error);
-        writer_.reset();
+        m_writer.reset();
     }
 
     // The worker: pictures by their time, sound aligned to them.
     void Work() {
-        const double period = 1e7 * settings_.rateDen / settings_.rateNum;
+        const double period = 1e7 * m_settings.rateDen / m_settings.rateNum;
         bool haveBase = false;
         REFERENCE_TIME base = 0;
         int64_t nextIndex = 0;
@@ -448,41 +450,43 @@ private:
         bool failed = false;
         auto writeSound = [&](const Item& item) {
             const auto* pcm = reinterpret_cast<const int16_t*>(item.data.data());
-            size_t frames = item.data.size() / blockAlign_;
+            size_t frames = item.data.size() / m_blockAlign;
             if (item.time >= 0) {
-                const int64_t want = static_cast<int64_t>(std::llround((item.time - base) * audioRate_ / 1e7));
-                const int64_t tolerance = static_cast<int64_t>(config_.syncTolerance * period * audioRate_ / 1e7);
-                if (want < 0 && config_.dropEarly) {
+                const int64_t want =
+                    static_cast<int64_t>(std::llround((item.time - base) * m_audioRate / 1e7));
+                const int64_t tolerance =
+                    static_cast<int64_t>(m_config.syncTolerance * period * m_audioRate / 1e7);
+                if (want < 0 && m_config.dropEarly) {
                     const size_t skip = static_cast<size_t>(std::min<int64_t>(-want, static_cast<int64_t>(frames)));
-                    pcm += skip * audioChannels_;
+                    pcm += skip * m_audioChannels;
                     frames -= skip;
                     if (frames == 0)
                         return true;
-                } else if (want - soundAt > tolerance && config_.fillGaps) {
-                    if (!writer_->WriteSilence(static_cast<size_t>(want - soundAt)))
+                } else if (want - soundAt > tolerance && m_config.fillGaps) {
+                    if (!m_writer->WriteSilence(static_cast<size_t>(want - soundAt)))
                         return false;
                     soundAt = want;
                 } else if (soundAt - want > tolerance) {
                     // Sound far ahead of its time (the source's clock ran fast): drop the excess.
                     const size_t skip =
                         static_cast<size_t>(std::min<int64_t>(soundAt - want, static_cast<int64_t>(frames)));
-                    pcm += skip * audioChannels_;
+                    pcm += skip * m_audioChannels;
                     frames -= skip;
                 }
             }
             if (frames == 0)
                 return true;
             soundAt += static_cast<int64_t>(frames);
-            return writer_->WriteAudio(pcm, frames);
+            return m_writer->WriteAudio(pcm, frames);
         };
         std::vector<uint8_t> last; // the last picture written
         Item item;
-        while (queue_.Pop(&item)) {
+        while (m_queue.Pop(&item)) {
             if (failed)
                 continue;
             bool ok = true;
             if (item.video) {
-                queuedPictures_--;
+                m_queuedPictures--;
                 int64_t index = nextIndex;
                 bool skip = false;
                 if (item.time >= 0) {
@@ -503,7 +507,7 @@ private:
                     haveBase = true;
                 }
                 if (skip) {
-                    droppedPictures_++;
+                    m_droppedPictures++;
                 } else {
                     // Places the source left empty while nothing was dropped here: it runs slower
                     // than the stream (25 pictures a second into a 29.97 stream), so the last
@@ -512,15 +516,15 @@ private:
                     const int64_t gap = index - nextIndex;
                     if (gap > 0 && gap <= kMaxRepeats && !item.afterDrop && !last.empty())
                         for (int64_t i = nextIndex; ok && i < index; ++i)
-                            ok = writer_->WriteVideo(last.data(), settings_.width * 2, i) ||
-                                 writer_->LastError().empty();
-                    if (slowMs_ > 0)
-                        Sleep(static_cast<DWORD>(slowMs_));
-                    if (ok && writer_->WriteVideo(item.data.data(), settings_.width * 2, index)) {
+                            ok = m_writer->WriteVideo(last.data(), m_settings.width * 2, i) ||
+                                 m_writer->LastError().empty();
+                    if (m_slowMs > 0)
+                        Sleep(static_cast<DWORD>(m_slowMs));
+                    if (ok && m_writer->WriteVideo(item.data.data(), m_settings.width * 2, index)) {
                         nextIndex = index + 1;
-                        written_++;
+                        m_written++;
                         last.swap(item.data);
-                    } else if (!writer_->LastError().empty()) {
+                    } else if (!m_writer->LastError().empty()) {
                         ok = false;
                     }
                 }
@@ -530,7 +534,7 @@ private:
                             ok = writeSound(e);
                     early.clear();
                 }
-            } else if (settings_.audio) {
+            } else if (m_settings.audio) {
                 if (!haveBase) {
                     early.push_back(std::move(item));
                     // Hold only the last few seconds of it.
@@ -543,42 +547,42 @@ private:
             }
             if (!ok) {
                 failed = true;
-                SetError(writer_->LastError());
+                SetError(m_writer->LastError());
                 NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
             }
         }
     }
 
-    EncoderInput* video_;
-    EncoderInput* audio_;
-    dshow::FileSinkName file_{MEDIATYPE_Stream, MEDIASUBTYPE_MPEG2_PROGRAM, E_FAIL};
-    Config config_, pending_;
-    bool inConfig_ = false;
-    dshow::CritSec errorLock_;
-    std::string error_;
+    EncoderInput* m_video;
+    EncoderInput* m_audio;
+    dshow::FileSinkName m_file{MEDIATYPE_Stream, MEDIASUBTYPE_MPEG2_PROGRAM, E_FAIL};
+    Config m_config, m_pending;
+    bool m_inConfig = false;
+    dshow::CritSec m_errorLock;
+    std::string m_error;
     // Streaming state (set at pause, read by the pins and the worker).
-    MpegSettings settings_;
-    int audioRate_ = 0, audioChannels_ = 0;
-    long frameBytes_ = 0;
-    long blockAlign_ = 4;
-    int slowMs_ = 0;
-    bool pictureDropped_ = false; // the video pin's streaming thread only
-    std::unique_ptr<MpegProgramWriter> writer_;
-    dshow::BoundedQueue<Item> queue_;
-    std::thread worker_;
-    std::atomic<bool> working_{false};
-    std::atomic<long> queuedPictures_{0}, written_{0}, droppedPictures_{0}, droppedSound_{0};
+    MpegSettings m_settings;
+    int m_audioRate = 0, m_audioChannels = 0;
+    long m_frameBytes = 0;
+    long m_blockAlign = 4;
+    int m_slowMs = 0;
+    bool m_pictureDropped = false; // the video pin's streaming thread only
+    std::unique_ptr<MpegProgramWriter> m_writer;
+    dshow::BoundedQueue<Item> m_queue;
+    std::thread m_worker;
+    std::atomic<bool> m_working{false};
+    std::atomic<long> m_queuedPictures{0}, m_written{0}, m_droppedPictures{0}, m_droppedSound{0};
 };
 
 EncoderInput::EncoderInput(MpegEncoder* f, const wchar_t* name, bool video)
-    : InputPin(f, name), encoder_(f), video_(video) {}
+    : InputPin(f, name), m_encoder(f), m_video(video) {}
 
 HRESULT EncoderInput::CheckMediaType(const AM_MEDIA_TYPE* mt) {
     if (!mt)
         return E_POINTER;
-    const bool ok = video_ ? encoder_->AcceptsVideo(mt) : MpegEncoder::AcceptsAudio(mt);
+    const bool ok = m_video ? m_encoder->AcceptsVideo(mt) : MpegEncoder::AcceptsAudio(mt);
     if (!ok) {
-        encoder_->Refused(video_, mt);
+        m_encoder->Refused(m_video, mt);
         return VFW_E_TYPE_NOT_ACCEPTED;
     }
     return S_OK;
@@ -590,7 +594,7 @@ STDMETHODIMP EncoderInput::Receive(IMediaSample* sample) {
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    return encoder_->Deliver(video_, sample);
+    return m_encoder->Deliver(m_video, sample);
 }
 
 } // namespace

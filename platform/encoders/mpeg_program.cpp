@@ -129,8 +129,8 @@ __attribute__((target("sse2"))) int ConvertPairSse2(const uint8_t* a, const uint
 }
 
 bool HaveSse2() {
-    static const bool sse2 = __builtin_cpu_supports("sse2");
-    return sse2;
+    static const bool kSse2 = __builtin_cpu_supports("sse2");
+    return kSse2;
 }
 #endif
 
@@ -198,35 +198,35 @@ void AverageBlocks(uint8_t* plane, int stride, int width, int height, int block)
 }
 
 PcmResampler::PcmResampler(int inRate, int outRate, int channels)
-    : inRate_(inRate), outRate_(outRate), channels_(channels), last_(static_cast<size_t>(channels), 0) {}
+    : m_inRate(inRate), m_outRate(outRate), m_channels(channels), m_last(static_cast<size_t>(channels), 0) {}
 
 void PcmResampler::Push(const int16_t* in, size_t frames, std::vector<int16_t>* out) {
-    if (inRate_ == outRate_) {
-        out->insert(out->end(), in, in + frames * channels_);
+    if (m_inRate == m_outRate) {
+        out->insert(out->end(), in, in + frames * m_channels);
         return;
     }
     if (frames == 0)
         return;
     // Input frame i sits at position i; position -1 is the last frame of the previous block.
-    const double step = static_cast<double>(inRate_) / outRate_;
+    const double step = static_cast<double>(m_inRate) / m_outRate;
     auto sample = [&](long i, int c) -> double {
         if (i < 0)
-            return haveLast_ ? last_[c] : in[c];
-        return in[static_cast<size_t>(i) * channels_ + c];
+            return m_haveLast ? m_last[c] : in[c];
+        return in[static_cast<size_t>(i) * m_channels + c];
     };
-    while (pos_ < static_cast<double>(frames) - 1) {
-        const long i = static_cast<long>(std::floor(pos_));
-        const double f = pos_ - i;
-        for (int c = 0; c < channels_; ++c) {
+    while (m_pos < static_cast<double>(frames) - 1) {
+        const long i = static_cast<long>(std::floor(m_pos));
+        const double f = m_pos - i;
+        for (int c = 0; c < m_channels; ++c) {
             const double s = sample(i, c) * (1 - f) + sample(i + 1, c) * f;
             out->push_back(static_cast<int16_t>(std::lround(std::clamp(s, -32768.0, 32767.0))));
         }
-        pos_ += step;
+        m_pos += step;
     }
-    pos_ -= static_cast<double>(frames);
-    for (int c = 0; c < channels_; ++c)
-        last_[c] = in[(frames - 1) * channels_ + c];
-    haveLast_ = true;
+    m_pos -= static_cast<double>(frames);
+    for (int c = 0; c < m_channels; ++c)
+        m_last[c] = in[(frames - 1) * m_channels + c];
+    m_haveLast = true;
 }
 
 struct MpegProgramWriter::Impl {
@@ -449,22 +449,26 @@ struct MpegProgramWriter::Impl {
 
 MpegProgramWriter::MpegProgramWriter() = default;
 MpegProgramWriter::~MpegProgramWriter() {
-    if (impl_ && impl_->headerWritten) {
+    if (m_impl && m_impl->headerWritten) {
         std::string ignored;
         Close(&ignored);
     }
 }
 
-bool MpegProgramWriter::IsOpen() const { return impl_ != nullptr; }
+bool MpegProgramWriter::IsOpen() const {
+    return m_impl != nullptr;
+}
 
-int64_t MpegProgramWriter::PicturesSmoothedForRate() const { return impl_ ? impl_->smoothed : smoothed_; }
+int64_t MpegProgramWriter::PicturesSmoothedForRate() const {
+    return m_impl ? m_impl->smoothed : m_smoothed;
+}
 
 bool MpegProgramWriter::Open(const std::string& path, const MpegSettings& s, int audioInRate, int audioInChannels,
                              std::string* error) {
     if (path.empty()) {
-        error_ = "no file name";
+        m_error = "no file name";
         if (error)
-            *error = error_;
+            *error = m_error;
         return false;
     }
     return OpenWith(path, nullptr, s, audioInRate, audioInChannels, error);
@@ -473,9 +477,9 @@ bool MpegProgramWriter::Open(const std::string& path, const MpegSettings& s, int
 bool MpegProgramWriter::OpenStream(Sink sink, const MpegSettings& s, int audioInRate, int audioInChannels,
                                    std::string* error) {
     if (!sink) {
-        error_ = "no stream output";
+        m_error = "no stream output";
         if (error)
-            *error = error_;
+            *error = m_error;
         return false;
     }
     return OpenWith("", std::move(sink), s, audioInRate, audioInChannels, error);
@@ -484,13 +488,13 @@ bool MpegProgramWriter::OpenStream(Sink sink, const MpegSettings& s, int audioIn
 bool MpegProgramWriter::OpenWith(const std::string& path, Sink sink, const MpegSettings& s, int audioInRate,
                                  int audioInChannels, std::string* error) {
     auto fail = [&](const std::string& text) {
-        error_ = text;
+        m_error = text;
         if (error)
             *error = text;
-        impl_.reset();
+        m_impl.reset();
         return false;
     };
-    if (impl_)
+    if (m_impl)
         return fail("the writer is already open");
     // Errors come back through the return values; the library's own chatter stays quiet.
     av_log_set_level(AV_LOG_QUIET);
@@ -502,12 +506,12 @@ bool MpegProgramWriter::OpenWith(const std::string& path, Sink sink, const MpegS
                     s.channels > 2))
         return fail("unusable audio format");
 
-    impl_ = std::make_unique<Impl>();
-    Impl& m = *impl_;
+    m_impl = std::make_unique<Impl>();
+    Impl& m = *m_impl;
     m.settings = s;
-    pictures_ = 0;
-    audioIn_ = 0;
-    smoothed_ = 0;
+    m_pictures = 0;
+    m_audioIn = 0;
+    m_smoothed = 0;
 
     const char* muxer = s.format == DiscFormat::Dvd ? "dvd" : s.format == DiscFormat::Svcd ? "svcd" : "vcd";
     m.sink = std::move(sink);
@@ -654,21 +658,21 @@ bool MpegProgramWriter::OpenWith(const std::string& path, Sink sink, const MpegS
         }
     }
     m.headerWritten = true;
-    error_.clear();
+    m_error.clear();
     return true;
 }
 
 bool MpegProgramWriter::WriteVideo(const uint8_t* yuy2, int stride, int64_t index) {
-    if (!impl_)
+    if (!m_impl)
         return false;
-    Impl& m = *impl_;
+    Impl& m = *m_impl;
     if (index <= m.lastIndex)
         return false;
     AVFrame* f = m.vframe;
     av_frame_unref(f);
     f->buf[0] = av_buffer_pool_get(m.picturePool);
     if (!f->buf[0]) {
-        error_ = "out of memory";
+        m_error = "out of memory";
         return false;
     }
     const int w = m.settings.width, h = m.settings.height;
@@ -699,32 +703,32 @@ bool MpegProgramWriter::WriteVideo(const uint8_t* yuy2, int stride, int64_t inde
     f->pts = index;
     const int ret = m.Encode(m.venc, m.vst, f);
     if (ret < 0) {
-        error_ = "video encoding failed: " + AvText(ret);
+        m_error = "video encoding failed: " + AvText(ret);
         return false;
     }
     m.lastIndex = index;
-    ++pictures_;
+    ++m_pictures;
     return true;
 }
 
 bool MpegProgramWriter::WriteAudio(const int16_t* pcm, size_t frames) {
-    if (!impl_ || !impl_->aenc)
+    if (!m_impl || !m_impl->aenc)
         return false;
-    Impl& m = *impl_;
+    Impl& m = *m_impl;
     m.resampler->Push(pcm, frames, &m.pending);
-    audioIn_ += static_cast<int64_t>(frames);
+    m_audioIn += static_cast<int64_t>(frames);
     const int ret = m.DrainAudio(false);
     if (ret < 0) {
-        error_ = "audio encoding failed: " + AvText(ret);
+        m_error = "audio encoding failed: " + AvText(ret);
         return false;
     }
     return true;
 }
 
 bool MpegProgramWriter::WriteSilence(size_t frames) {
-    if (!impl_ || !impl_->aenc)
+    if (!m_impl || !m_impl->aenc)
         return false;
-    std::vector<int16_t> zero(std::min<size_t>(frames, 4800) * impl_->inChannels, 0);
+    std::vector<int16_t> zero(std::min<size_t>(frames, 4800) * m_impl->inChannels, 0);
     while (frames > 0) {
         const size_t n = std::min<size_t>(frames, 4800);
         if (!WriteAudio(zero.data(), n))
@@ -735,12 +739,12 @@ bool MpegProgramWriter::WriteSilence(size_t frames) {
 }
 
 bool MpegProgramWriter::Close(std::string* error) {
-    if (!impl_) {
+    if (!m_impl) {
         if (error)
             *error = "the writer is not open";
         return false;
     }
-    Impl& m = *impl_;
+    Impl& m = *m_impl;
     int ret = 0;
     if (m.aenc) {
         ret = m.DrainAudio(true);
@@ -762,10 +766,10 @@ bool MpegProgramWriter::Close(std::string* error) {
         text = "finishing the stream failed: " + AvText(trailer);
     else if (closed < 0)
         text = "writing the file failed: " + AvText(closed);
-    smoothed_ = m.smoothed;
-    impl_.reset();
+    m_smoothed = m.smoothed;
+    m_impl.reset();
     if (!text.empty()) {
-        error_ = text;
+        m_error = text;
         if (error)
             *error = text;
         return false;

@@ -56,10 +56,10 @@ public:
     void Push(const int16_t* in, size_t frames, std::vector<int16_t>* out);
 
 private:
-    int inRate_, outRate_, channels_;
-    double pos_ = 0;                 // position of the next output frame, in input frames
-    std::vector<int16_t> last_;      // the last input frame of the previous block
-    bool haveLast_ = false;
+    int m_inRate, m_outRate, m_channels;
+    double m_pos = 0;            // position of the next output frame, in input frames
+    std::vector<int16_t> m_last; // the last input frame of the previous block
+    bool m_haveLast = false;
 };
 
 // Writes one program stream. Not thread-safe: one thread feeds it (the encoder worker).
@@ -91,23 +91,23 @@ public:
     // Flushes the encoders, writes the end of the stream and closes the file.
     bool Close(std::string* error);
 
-    int64_t PicturesWritten() const { return pictures_; }
+    int64_t PicturesWritten() const { return m_pictures; }
     // Pictures smoothed before coding because the stream had run ahead of its bit rate by more
     // than the decoder's buffer even at the coarsest quantiser (of the open stream, or of the
     // last one after it closed).
     int64_t PicturesSmoothedForRate() const;
-    int64_t AudioFramesWritten() const { return audioIn_; }
-    const std::string& LastError() const { return error_; }
+    int64_t AudioFramesWritten() const { return m_audioIn; }
+    const std::string& LastError() const { return m_error; }
 
 private:
     bool OpenWith(const std::string& path, Sink sink, const MpegSettings& settings, int audioInRate,
                   int audioInChannels, std::string* error);
     struct Impl;
-    std::unique_ptr<Impl> impl_;
-    int64_t pictures_ = 0;
-    int64_t audioIn_ = 0;
-    int64_t smoothed_ = 0; // of the last stream, after it closed
-    std::string error_;
+    std::unique_ptr<Impl> m_impl;
+    int64_t m_pictures = 0;
+    int64_t m_audioIn = 0;
+    int64_t m_smoothed = 0; // of the last stream, after it closed
+    std::string m_error;
 };
 
 } // namespace encoders

@@ -57,45 +57,45 @@ public:
     HRESULT GetMediaType(int pos, MediaType* mt) override {
         if (pos != 0)
             return VFW_S_NO_MORE_ITEMS;
-        *mt = plan_.video ? dshow::MakeYuy2Type(plan_.width, plan_.height, plan_.frameTime)
-                          : dshow::MakePcmType(plan_.samplesPerSec, plan_.channels);
+        *mt = m_plan.video ? dshow::MakeYuy2Type(m_plan.width, m_plan.height, m_plan.frameTime)
+                           : dshow::MakePcmType(m_plan.samplesPerSec, m_plan.channels);
         return S_OK;
     }
     HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
     STDMETHODIMP Receive(IMediaSample* sample) override;
     STDMETHODIMP EndOfStream() override;
 
-    const StreamPlan& Plan() const { return plan_; }
+    const StreamPlan& Plan() const { return m_plan; }
     // Encoder for the connected type; its stream in the muxer is given later.
     bool OpenEncoder();
     void CloseEncoder() {
-        avcodec_free_context(&context_);
-        av_frame_free(&frame_);
-        av_packet_free(&packet_);
+        avcodec_free_context(&m_context);
+        av_frame_free(&m_frame);
+        av_packet_free(&m_packet);
     }
-    AVCodecContext* Context() const { return context_; }
-    void SetStream(int index) { stream_ = index; }
-    int Stream() const { return stream_; }
+    AVCodecContext* Context() const { return m_context; }
+    void SetStream(int index) { m_stream = index; }
+    int Stream() const { return m_stream; }
     // Sends what the encoder holds to the muxer (end of the recording).
     void Drain();
-    bool Ended() const { return ended_; }
-    dshow::CritSec& Lock() { return lock_; }
+    bool Ended() const { return m_ended; }
+    dshow::CritSec& Lock() { return m_lock; }
 
 private:
     HRESULT EncodeAudio(const BYTE* data, long len, REFERENCE_TIME start, bool haveTime);
     HRESULT EncodeVideo(const BYTE* data, long len, REFERENCE_TIME start, bool haveTime);
     HRESULT Send(AVFrame* frame);
 
-    AsfWriter* writer_;
-    StreamPlan plan_;
-    dshow::CritSec lock_;
-    AVCodecContext* context_ = nullptr;
-    AVFrame* frame_ = nullptr;
-    AVPacket* packet_ = nullptr;
-    int stream_ = -1;
-    int filled_ = 0;       // audio: samples waiting in frame_
-    int64_t nextPts_ = -1; // audio: samples; video: frames
-    bool ended_ = false;
+    AsfWriter* m_writer;
+    StreamPlan m_plan;
+    dshow::CritSec m_lock;
+    AVCodecContext* m_context = nullptr;
+    AVFrame* m_frame = nullptr;
+    AVPacket* m_packet = nullptr;
+    int m_stream = -1;
+    int m_filled = 0;       // audio: samples waiting in frame_
+    int64_t m_nextPts = -1; // audio: samples; video: frames
+    bool m_ended = false;
 };
 
 class AsfWriter final : public dshow::BaseFilter, public IConfigAsfWriter, public IFileSinkFilter2 {
@@ -110,20 +110,20 @@ public:
         if (!id)
             return E_POINTER;
         *id = 0;
-        return profile_ ? S_OK : NS_E_NOT_CONFIGURED;
+        return m_profile ? S_OK : NS_E_NOT_CONFIGURED;
     }
     STDMETHODIMP ConfigureFilterUsingProfileGuid(REFGUID) override { return E_INVALIDARG; }
     STDMETHODIMP GetCurrentProfileGuid(GUID* guid) override {
         if (!guid)
             return E_POINTER;
         *guid = GUID_NULL;
-        return profile_ ? S_OK : NS_E_NOT_CONFIGURED;
+        return m_profile ? S_OK : NS_E_NOT_CONFIGURED;
     }
     STDMETHODIMP ConfigureFilterUsingProfile(IWMProfile* profile) override;
     STDMETHODIMP GetCurrentProfile(IWMProfile** profile) override {
         if (!profile)
             return E_POINTER;
-        *profile = profile_.Get();
+        *profile = m_profile.Get();
         if (!*profile)
             return NS_E_NOT_CONFIGURED;
         (*profile)->AddRef();
@@ -131,13 +131,13 @@ public:
     }
     // The muxer indexes the pictures of every file; a file without pictures needs no index.
     STDMETHODIMP SetIndexMode(BOOL index) override {
-        index_ = index != FALSE;
+        m_index = index != FALSE;
         return S_OK;
     }
     STDMETHODIMP GetIndexMode(BOOL* index) override {
         if (!index)
             return E_POINTER;
-        *index = index_ ? TRUE : FALSE;
+        *index = m_index ? TRUE : FALSE;
         return S_OK;
     }
 
@@ -145,18 +145,18 @@ public:
     STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) override;
     STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) override {
         AutoLock lock(FilterLock());
-        return file_.Give(name, mt);
+        return m_file.Give(name, mt);
     }
     STDMETHODIMP SetMode(DWORD flags) override {
         if (flags & ~AM_FILE_OVERWRITE)
             return E_INVALIDARG;
-        mode_ = flags;
+        m_mode = flags;
         return S_OK;
     }
     STDMETHODIMP GetMode(DWORD* flags) override {
         if (!flags)
             return E_POINTER;
-        *flags = mode_;
+        *flags = m_mode;
         return S_OK;
     }
 
@@ -164,14 +164,14 @@ public:
     HRESULT Mux(AsfInput* input, AVPacket* packet);
     // The time every stream counts from: the first sample of any input (S_FALSE: before it).
     REFERENCE_TIME Base(REFERENCE_TIME start) {
-        AutoLock lock(muxLock_);
-        if (!haveBase_) {
-            haveBase_ = true;
-            base_ = start;
+        AutoLock lock(m_muxLock);
+        if (!m_haveBase) {
+            m_haveBase = true;
+            m_base = start;
         }
-        return base_;
+        return m_base;
     }
-    bool Accepting() const { return accepting_; }
+    bool Accepting() const { return m_accepting; }
     void InputEnded();
 
 protected:
@@ -193,7 +193,7 @@ protected:
         return State() == State_Stopped ? OpenFile() : S_OK;
     }
     HRESULT OnRun(REFERENCE_TIME) override {
-        accepting_ = context_ != nullptr;
+        m_accepting = m_context != nullptr;
         return S_OK;
     }
     HRESULT OnStop() override {
@@ -214,17 +214,17 @@ private:
     static int WritePacket(void* opaque, uint8_t* data, int size);
     static int64_t Seek(void* opaque, int64_t offset, int whence);
 
-    ComPtr<IWMProfile> profile_;
-    dshow::FileSinkName file_{MEDIATYPE_Stream, MEDIASUBTYPE_Asf, S_OK};
-    DWORD mode_ = 0;
-    bool index_ = true;
-    dshow::CritSec muxLock_;
-    AVFormatContext* context_ = nullptr;
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-    volatile bool accepting_ = false;
-    bool failed_ = false;
-    bool haveBase_ = false;
-    REFERENCE_TIME base_ = 0;
+    ComPtr<IWMProfile> m_profile;
+    dshow::FileSinkName m_file{MEDIATYPE_Stream, MEDIASUBTYPE_Asf, S_OK};
+    DWORD m_mode = 0;
+    bool m_index = true;
+    dshow::CritSec m_muxLock;
+    AVFormatContext* m_context = nullptr;
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+    volatile bool m_accepting = false;
+    bool m_failed = false;
+    bool m_haveBase = false;
+    REFERENCE_TIME m_base = 0;
 };
 
 // ---- configuration --------------------------------------------------------------------------
@@ -294,24 +294,24 @@ STDMETHODIMP AsfWriter::ConfigureFilterUsingProfile(IWMProfile* profile) {
                  plan.video ? ++video : ++audio);
         AddPin(new AsfInput(this, name, plan));
     }
-    profile_ = profile;
+    m_profile = profile;
     return S_OK;
 }
 
 STDMETHODIMP AsfWriter::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
-    HRESULT hr = file_.Check(name, HRESULT_FROM_WIN32(ERROR_INVALID_NAME));
+    HRESULT hr = m_file.Check(name, HRESULT_FROM_WIN32(ERROR_INVALID_NAME));
     if (hr != S_OK)
         return hr;
     AutoLock lock(FilterLock());
     if (State() != State_Stopped)
         return VFW_E_NOT_STOPPED;
     // A wrong folder or a read-only file is told now; a file that was not there is not left.
-    dshow::FileSinkName probe = file_;
+    dshow::FileSinkName probe = m_file;
     probe.Keep(name);
     hr = probe.ProbeCreatable();
     if (FAILED(hr))
         return hr;
-    file_ = probe;
+    m_file = probe;
     return S_OK;
 }
 
@@ -320,7 +320,7 @@ STDMETHODIMP AsfWriter::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
 int AsfWriter::WritePacket(void* opaque, uint8_t* data, int size) {
     auto* self = static_cast<AsfWriter*>(opaque);
     DWORD written = 0;
-    if (!WriteFile(self->handle_, data, static_cast<DWORD>(size), &written, nullptr) ||
+    if (!WriteFile(self->m_handle, data, static_cast<DWORD>(size), &written, nullptr) ||
         written != static_cast<DWORD>(size))
         return AVERROR(EIO);
     return size;
@@ -330,20 +330,20 @@ int64_t AsfWriter::Seek(void* opaque, int64_t offset, int whence) {
     auto* self = static_cast<AsfWriter*>(opaque);
     LARGE_INTEGER to, at;
     if (whence & AVSEEK_SIZE) {
-        return GetFileSizeEx(self->handle_, &at) ? at.QuadPart : AVERROR(EIO);
+        return GetFileSizeEx(self->m_handle, &at) ? at.QuadPart : AVERROR(EIO);
     }
     to.QuadPart = offset;
     const DWORD method = (whence & 3) == SEEK_CUR   ? FILE_CURRENT
                          : (whence & 3) == SEEK_END ? FILE_END
                                                     : FILE_BEGIN;
-    return SetFilePointerEx(self->handle_, to, &at, method) ? at.QuadPart : AVERROR(EIO);
+    return SetFilePointerEx(self->m_handle, to, &at, method) ? at.QuadPart : AVERROR(EIO);
 }
 
 HRESULT AsfWriter::OpenFile() {
     CloseFile();
-    if (!profile_)
+    if (!m_profile)
         return NS_E_NOT_CONFIGURED;
-    if (file_.Empty())
+    if (m_file.Empty())
         return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
     std::vector<AsfInput*> connected;
     for (AsfInput* in : Inputs())
@@ -357,9 +357,9 @@ HRESULT AsfWriter::OpenFile() {
                 other->CloseEncoder();
             return VFW_E_TYPE_NOT_ACCEPTED;
         }
-    handle_ = CreateFileW(file_.Name().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) {
+    m_handle = CreateFileW(m_file.Name().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m_handle == INVALID_HANDLE_VALUE) {
         const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
         for (AsfInput* in : connected)
             in->CloseEncoder();
@@ -368,19 +368,19 @@ HRESULT AsfWriter::OpenFile() {
     HRESULT hr = E_FAIL;
     const int bufferSize = 64 * 1024;
     auto* buffer = static_cast<unsigned char*>(av_malloc(bufferSize));
-    if (avformat_alloc_output_context2(&context_, nullptr, "asf", nullptr) >= 0 && buffer) {
-        context_->pb = avio_alloc_context(buffer, bufferSize, 1, this, nullptr, WritePacket, Seek);
+    if (avformat_alloc_output_context2(&m_context, nullptr, "asf", nullptr) >= 0 && buffer) {
+        m_context->pb = avio_alloc_context(buffer, bufferSize, 1, this, nullptr, WritePacket, Seek);
         buffer = nullptr; // the I/O context owns it now
-        bool ok = context_->pb != nullptr;
+        bool ok = m_context->pb != nullptr;
         for (AsfInput* in : connected) {
-            AVStream* st = ok ? avformat_new_stream(context_, nullptr) : nullptr;
+            AVStream* st = ok ? avformat_new_stream(m_context, nullptr) : nullptr;
             ok = st && avcodec_parameters_from_context(st->codecpar, in->Context()) >= 0;
             if (ok) {
                 st->time_base = in->Context()->time_base;
                 in->SetStream(st->index);
             }
         }
-        if (ok && avformat_write_header(context_, nullptr) >= 0)
+        if (ok && avformat_write_header(m_context, nullptr) >= 0)
             hr = S_OK;
     }
     av_free(buffer);
@@ -388,24 +388,24 @@ HRESULT AsfWriter::OpenFile() {
         CloseFile();
         for (AsfInput* in : connected)
             in->CloseEncoder();
-        DeleteFileW(file_.Name().c_str());
+        DeleteFileW(m_file.Name().c_str());
         return hr;
     }
-    failed_ = false;
-    haveBase_ = false;
+    m_failed = false;
+    m_haveBase = false;
     return S_OK;
 }
 
 HRESULT AsfWriter::Mux(AsfInput* input, AVPacket* packet) {
-    AutoLock lock(muxLock_);
-    if (!context_ || failed_)
-        return failed_ ? E_FAIL : S_OK;
-    AVStream* st = context_->streams[input->Stream()];
+    AutoLock lock(m_muxLock);
+    if (!m_context || m_failed)
+        return m_failed ? E_FAIL : S_OK;
+    AVStream* st = m_context->streams[input->Stream()];
     av_packet_rescale_ts(packet, input->Context()->time_base, st->time_base);
     packet->stream_index = input->Stream();
-    if (av_interleaved_write_frame(context_, packet) < 0) {
-        failed_ = true;
-        accepting_ = false;
+    if (av_interleaved_write_frame(m_context, packet) < 0) {
+        m_failed = true;
+        m_accepting = false;
         NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
         return E_FAIL;
     }
@@ -421,7 +421,7 @@ void AsfWriter::InputEnded() {
 }
 
 void AsfWriter::Finish() {
-    accepting_ = false;
+    m_accepting = false;
     // Each input's encoder gives what it still holds; then the trailer completes the file.
     for (AsfInput* in : Inputs()) {
         AutoLock lock(in->Lock());
@@ -429,36 +429,36 @@ void AsfWriter::Finish() {
             in->Drain();
         in->CloseEncoder();
     }
-    AutoLock lock(muxLock_);
-    if (context_ && !failed_)
-        av_write_trailer(context_);
+    AutoLock lock(m_muxLock);
+    if (m_context && !m_failed)
+        av_write_trailer(m_context);
     CloseFile();
 }
 
 void AsfWriter::CloseFile() {
-    if (context_) {
-        if (context_->pb) {
-            avio_flush(context_->pb);
-            av_freep(&context_->pb->buffer);
-            avio_context_free(&context_->pb);
+    if (m_context) {
+        if (m_context->pb) {
+            avio_flush(m_context->pb);
+            av_freep(&m_context->pb->buffer);
+            avio_context_free(&m_context->pb);
         }
-        avformat_free_context(context_);
-        context_ = nullptr;
+        avformat_free_context(m_context);
+        m_context = nullptr;
     }
-    if (handle_ != INVALID_HANDLE_VALUE)
-        CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
+    if (m_handle != INVALID_HANDLE_VALUE)
+        CloseHandle(m_handle);
+    m_handle = INVALID_HANDLE_VALUE;
 }
 
 // ---- inputs ---------------------------------------------------------------------------------
 
 AsfInput::AsfInput(AsfWriter* writer, const wchar_t* name, const StreamPlan& plan)
-    : InputPin(writer, name), writer_(writer), plan_(plan) {}
+    : InputPin(writer, name), m_writer(writer), m_plan(plan) {}
 
 HRESULT AsfInput::CheckMediaType(const AM_MEDIA_TYPE* mt) {
     if (!mt || !mt->pbFormat)
         return VFW_E_TYPE_NOT_ACCEPTED;
-    if (plan_.video) {
+    if (m_plan.video) {
         if (mt->majortype != MEDIATYPE_Video || mt->subtype != MEDIASUBTYPE_YUY2 ||
             mt->formattype != FORMAT_VideoInfo || mt->cbFormat < sizeof(VIDEOINFOHEADER))
             return VFW_E_TYPE_NOT_ACCEPTED;
@@ -483,67 +483,67 @@ HRESULT AsfInput::CheckMediaType(const AM_MEDIA_TYPE* mt) {
 
 bool AsfInput::OpenEncoder() {
     CloseEncoder();
-    const AVCodec* codec = avcodec_find_encoder(plan_.video ? AV_CODEC_ID_WMV2 : AV_CODEC_ID_WMAV2);
-    context_ = codec ? avcodec_alloc_context3(codec) : nullptr;
-    frame_ = av_frame_alloc();
-    packet_ = av_packet_alloc();
-    if (!context_ || !frame_ || !packet_) {
+    const AVCodec* codec = avcodec_find_encoder(m_plan.video ? AV_CODEC_ID_WMV2 : AV_CODEC_ID_WMAV2);
+    m_context = codec ? avcodec_alloc_context3(codec) : nullptr;
+    m_frame = av_frame_alloc();
+    m_packet = av_packet_alloc();
+    if (!m_context || !m_frame || !m_packet) {
         CloseEncoder();
         return false;
     }
-    context_->bit_rate = plan_.bitRate;
-    context_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (plan_.video) {
+    m_context->bit_rate = m_plan.bitRate;
+    m_context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (m_plan.video) {
         const VIDEOINFOHEADER* vih = CurrentMediaType().VideoInfo();
-        const REFERENCE_TIME frame = vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : plan_.frameTime;
+        const REFERENCE_TIME frame = vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : m_plan.frameTime;
         AVRational rate;
         av_reduce(&rate.num, &rate.den, frame, 10000000, 1 << 16);
-        context_->width = vih->bmiHeader.biWidth;
-        context_->height = vih->bmiHeader.biHeight < 0 ? -vih->bmiHeader.biHeight : vih->bmiHeader.biHeight;
-        context_->pix_fmt = AV_PIX_FMT_YUV420P;
-        context_->time_base = rate;
-        context_->framerate = AVRational{rate.den, rate.num};
-        context_->gop_size = static_cast<int>(2 * 10000000 / frame);
-        context_->max_b_frames = 0;
-        frame_->format = AV_PIX_FMT_YUV420P;
-        frame_->width = context_->width;
-        frame_->height = context_->height;
+        m_context->width = vih->bmiHeader.biWidth;
+        m_context->height = vih->bmiHeader.biHeight < 0 ? -vih->bmiHeader.biHeight : vih->bmiHeader.biHeight;
+        m_context->pix_fmt = AV_PIX_FMT_YUV420P;
+        m_context->time_base = rate;
+        m_context->framerate = AVRational{rate.den, rate.num};
+        m_context->gop_size = static_cast<int>(2 * 10000000 / frame);
+        m_context->max_b_frames = 0;
+        m_frame->format = AV_PIX_FMT_YUV420P;
+        m_frame->width = m_context->width;
+        m_frame->height = m_context->height;
     } else {
         const WAVEFORMATEX* wfx = CurrentMediaType().WaveFormat();
-        context_->sample_rate = static_cast<int>(wfx->nSamplesPerSec);
-        context_->sample_fmt = AV_SAMPLE_FMT_FLTP;
-        av_channel_layout_default(&context_->ch_layout, wfx->nChannels);
-        context_->time_base = AVRational{1, context_->sample_rate};
+        m_context->sample_rate = static_cast<int>(wfx->nSamplesPerSec);
+        m_context->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        av_channel_layout_default(&m_context->ch_layout, wfx->nChannels);
+        m_context->time_base = AVRational{1, m_context->sample_rate};
     }
-    context_->thread_count = 1;
-    if (avcodec_open2(context_, codec, nullptr) < 0) {
+    m_context->thread_count = 1;
+    if (avcodec_open2(m_context, codec, nullptr) < 0) {
         CloseEncoder();
         return false;
     }
-    if (!plan_.video) {
-        frame_->format = AV_SAMPLE_FMT_FLTP;
-        frame_->nb_samples = context_->frame_size > 0 ? context_->frame_size : 2048;
-        frame_->sample_rate = context_->sample_rate;
-        av_channel_layout_copy(&frame_->ch_layout, &context_->ch_layout);
+    if (!m_plan.video) {
+        m_frame->format = AV_SAMPLE_FMT_FLTP;
+        m_frame->nb_samples = m_context->frame_size > 0 ? m_context->frame_size : 2048;
+        m_frame->sample_rate = m_context->sample_rate;
+        av_channel_layout_copy(&m_frame->ch_layout, &m_context->ch_layout);
     }
-    if (av_frame_get_buffer(frame_, 0) < 0) {
+    if (av_frame_get_buffer(m_frame, 0) < 0) {
         CloseEncoder();
         return false;
     }
-    filled_ = 0;
-    nextPts_ = -1;
-    ended_ = false;
+    m_filled = 0;
+    m_nextPts = -1;
+    m_ended = false;
     return true;
 }
 
 STDMETHODIMP AsfInput::Receive(IMediaSample* sample) {
     if (!sample)
         return E_POINTER;
-    AutoLock lock(lock_);
+    AutoLock lock(m_lock);
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    if (!writer_->Accepting() || !context_ || ended_)
+    if (!m_writer->Accepting() || !m_context || m_ended)
         return S_OK;
     BYTE* data = nullptr;
     if (FAILED(sample->GetPointer(&data)))
@@ -551,88 +551,88 @@ STDMETHODIMP AsfInput::Receive(IMediaSample* sample) {
     REFERENCE_TIME start = 0, stop = 0;
     const bool haveTime = SUCCEEDED(sample->GetTime(&start, &stop));
     const long len = sample->GetActualDataLength();
-    return plan_.video ? EncodeVideo(data, len, start, haveTime) : EncodeAudio(data, len, start, haveTime);
+    return m_plan.video ? EncodeVideo(data, len, start, haveTime) : EncodeAudio(data, len, start, haveTime);
 }
 
 STDMETHODIMP AsfInput::EndOfStream() {
     {
-        AutoLock lock(lock_);
-        if (CheckStreaming() != S_OK || ended_)
+        AutoLock lock(m_lock);
+        if (CheckStreaming() != S_OK || m_ended)
             return S_OK;
-        ended_ = true;
+        m_ended = true;
     }
-    writer_->InputEnded();
+    m_writer->InputEnded();
     return S_OK;
 }
 
 HRESULT AsfInput::Send(AVFrame* frame) {
-    if (avcodec_send_frame(context_, frame) < 0)
+    if (avcodec_send_frame(m_context, frame) < 0)
         return E_FAIL;
     for (;;) {
-        const int got = avcodec_receive_packet(context_, packet_);
+        const int got = avcodec_receive_packet(m_context, m_packet);
         if (got == AVERROR(EAGAIN) || got == AVERROR_EOF)
             return S_OK;
         if (got < 0)
             return E_FAIL;
-        const HRESULT hr = writer_->Mux(this, packet_);
-        av_packet_unref(packet_);
+        const HRESULT hr = m_writer->Mux(this, m_packet);
+        av_packet_unref(m_packet);
         if (FAILED(hr))
             return hr;
     }
 }
 
 HRESULT AsfInput::EncodeVideo(const BYTE* data, long len, REFERENCE_TIME start, bool haveTime) {
-    const int w = context_->width, h = context_->height;
+    const int w = m_context->width, h = m_context->height;
     const long stride = w * 2L;
     if (len < stride * h)
         return S_OK; // no whole picture
     // Frames count from the recording's start; a frame the source lost leaves its slot empty.
     const REFERENCE_TIME frame =
-        static_cast<REFERENCE_TIME>(10000000) * context_->time_base.num / context_->time_base.den;
-    int64_t pts = nextPts_ < 0 ? 0 : nextPts_;
+        static_cast<REFERENCE_TIME>(10000000) * m_context->time_base.num / m_context->time_base.den;
+    int64_t pts = m_nextPts < 0 ? 0 : m_nextPts;
     if (haveTime) {
-        const REFERENCE_TIME base = writer_->Base(start);
+        const REFERENCE_TIME base = m_writer->Base(start);
         if (start < base)
             return S_OK;
         pts = (start - base + frame / 2) / frame;
-        if (nextPts_ >= 0 && pts < nextPts_)
-            pts = nextPts_;
+        if (m_nextPts >= 0 && pts < m_nextPts)
+            pts = m_nextPts;
     }
-    if (av_frame_make_writable(frame_) < 0)
+    if (av_frame_make_writable(m_frame) < 0)
         return E_FAIL;
     for (int y = 0; y < h; ++y) {
         const BYTE* row = data + static_cast<size_t>(y) * stride;
-        uint8_t* luma = frame_->data[0] + static_cast<size_t>(y) * frame_->linesize[0];
+        uint8_t* luma = m_frame->data[0] + static_cast<size_t>(y) * m_frame->linesize[0];
         for (int x = 0; x < w; ++x)
             luma[x] = row[2 * x];
         if (y % 2)
             continue;
         const BYTE* next = row + stride;
-        uint8_t* u = frame_->data[1] + static_cast<size_t>(y / 2) * frame_->linesize[1];
-        uint8_t* v = frame_->data[2] + static_cast<size_t>(y / 2) * frame_->linesize[2];
+        uint8_t* u = m_frame->data[1] + static_cast<size_t>(y / 2) * m_frame->linesize[1];
+        uint8_t* v = m_frame->data[2] + static_cast<size_t>(y / 2) * m_frame->linesize[2];
         for (int x = 0; x < w / 2; ++x) {
             u[x] = static_cast<uint8_t>((row[4 * x + 1] + next[4 * x + 1] + 1) / 2);
             v[x] = static_cast<uint8_t>((row[4 * x + 3] + next[4 * x + 3] + 1) / 2);
         }
     }
-    frame_->pts = pts;
-    nextPts_ = pts + 1;
-    return Send(frame_);
+    m_frame->pts = pts;
+    m_nextPts = pts + 1;
+    return Send(m_frame);
 }
 
 HRESULT AsfInput::EncodeAudio(const BYTE* data, long len, REFERENCE_TIME start, bool haveTime) {
-    const int channels = context_->ch_layout.nb_channels;
+    const int channels = m_context->ch_layout.nb_channels;
     int frames = static_cast<int>(len / (2 * channels));
     const auto* pcm = reinterpret_cast<const int16_t*>(data);
-    if (nextPts_ < 0) {
+    if (m_nextPts < 0) {
         // The first sound: its place on the recording's time line.
         REFERENCE_TIME offset = 0;
         if (haveTime) {
-            const REFERENCE_TIME base = writer_->Base(start);
+            const REFERENCE_TIME base = m_writer->Base(start);
             offset = start - base;
             if (offset < 0) {
                 // Sound from before the recording started: only what lies after the start.
-                const int64_t skip = (-offset) * context_->sample_rate / 10000000;
+                const int64_t skip = (-offset) * m_context->sample_rate / 10000000;
                 if (skip >= frames)
                     return S_OK;
                 pcm += skip * channels;
@@ -640,25 +640,25 @@ HRESULT AsfInput::EncodeAudio(const BYTE* data, long len, REFERENCE_TIME start, 
                 offset = 0;
             }
         }
-        nextPts_ = offset * context_->sample_rate / 10000000;
+        m_nextPts = offset * m_context->sample_rate / 10000000;
     }
     while (frames > 0) {
-        if (filled_ == 0 && av_frame_make_writable(frame_) < 0)
+        if (m_filled == 0 && av_frame_make_writable(m_frame) < 0)
             return E_FAIL;
-        const int take = frames < frame_->nb_samples - filled_ ? frames : frame_->nb_samples - filled_;
+        const int take = frames < m_frame->nb_samples - m_filled ? frames : m_frame->nb_samples - m_filled;
         for (int c = 0; c < channels; ++c) {
-            auto* out = reinterpret_cast<float*>(frame_->data[c]) + filled_;
+            auto* out = reinterpret_cast<float*>(m_frame->data[c]) + m_filled;
             for (int i = 0; i < take; ++i)
                 out[i] = pcm[i * channels + c] / 32768.0f;
         }
         pcm += take * channels;
         frames -= take;
-        filled_ += take;
-        if (filled_ == frame_->nb_samples) {
-            frame_->pts = nextPts_;
-            nextPts_ += filled_;
-            filled_ = 0;
-            const HRESULT hr = Send(frame_);
+        m_filled += take;
+        if (m_filled == m_frame->nb_samples) {
+            m_frame->pts = m_nextPts;
+            m_nextPts += m_filled;
+            m_filled = 0;
+            const HRESULT hr = Send(m_frame);
             if (FAILED(hr))
                 return hr;
         }
@@ -667,17 +667,17 @@ HRESULT AsfInput::EncodeAudio(const BYTE* data, long len, REFERENCE_TIME start, 
 }
 
 void AsfInput::Drain() {
-    if (!plan_.video && filled_ > 0) {
+    if (!m_plan.video && m_filled > 0) {
         // The last sound, filled up with silence to a whole frame.
-        for (int c = 0; c < context_->ch_layout.nb_channels; ++c) {
-            auto* out = reinterpret_cast<float*>(frame_->data[c]);
-            for (int i = filled_; i < frame_->nb_samples; ++i)
+        for (int c = 0; c < m_context->ch_layout.nb_channels; ++c) {
+            auto* out = reinterpret_cast<float*>(m_frame->data[c]);
+            for (int i = m_filled; i < m_frame->nb_samples; ++i)
                 out[i] = 0;
         }
-        frame_->pts = nextPts_;
-        nextPts_ += filled_;
-        filled_ = 0;
-        Send(frame_);
+        m_frame->pts = m_nextPts;
+        m_nextPts += m_filled;
+        m_filled = 0;
+        Send(m_frame);
     }
     Send(nullptr);
 }

@@ -33,8 +33,8 @@ constexpr uint32_t kDeltaFrame = 0x80000000u;    // standard index: not a key fr
 
 class Bytes {
 public:
-    explicit Bytes(std::vector<uint8_t>& out) : out_(out) {}
-    void U8(uint8_t v) { out_.push_back(v); }
+    explicit Bytes(std::vector<uint8_t>& out) : m_out(out) {}
+    void U8(uint8_t v) { m_out.push_back(v); }
     void U16(uint16_t v) {
         U8(static_cast<uint8_t>(v));
         U8(static_cast<uint8_t>(v >> 8));
@@ -47,17 +47,17 @@ public:
         U32(static_cast<uint32_t>(v));
         U32(static_cast<uint32_t>(v >> 32));
     }
-    void Raw(const uint8_t* p, size_t n) { out_.insert(out_.end(), p, p + n); }
-    void Zeros(size_t n) { out_.insert(out_.end(), n, 0); }
-    size_t Size() const { return out_.size(); }
+    void Raw(const uint8_t* p, size_t n) { m_out.insert(m_out.end(), p, p + n); }
+    void Zeros(size_t n) { m_out.insert(m_out.end(), n, 0); }
+    size_t Size() const { return m_out.size(); }
     // Patches a 32-bit value written earlier.
     void PatchU32(size_t at, uint32_t v) {
         for (int i = 0; i < 4; ++i)
-            out_[at + i] = static_cast<uint8_t>(v >> (8 * i));
+            m_out[at + i] = static_cast<uint8_t>(v >> (8 * i));
     }
 
 private:
-    std::vector<uint8_t>& out_;
+    std::vector<uint8_t>& m_out;
 };
 
 uint32_t Clamp32(uint64_t v) {
@@ -66,10 +66,10 @@ uint32_t Clamp32(uint64_t v) {
 
 } // namespace
 
-AviFile::AviFile(Sink sink, uint64_t segmentLimit) : sink_(std::move(sink)), segmentLimit_(segmentLimit) {}
+AviFile::AviFile(Sink sink, uint64_t segmentLimit) : m_sink(std::move(sink)), m_segmentLimit(segmentLimit) {}
 
 int AviFile::AddStream(const AviStreamInfo& info) {
-    if (begun_ || streams_.size() >= 99)
+    if (m_begun || m_streams.size() >= 99)
         return -1;
     Stream s;
     s.info = info;
@@ -77,18 +77,18 @@ int AviFile::AddStream(const AviStreamInfo& info) {
         s.info.scale = 1;
     if (s.info.rate == 0)
         s.info.rate = 1;
-    streams_.push_back(std::move(s));
-    return static_cast<int>(streams_.size()) - 1;
+    m_streams.push_back(std::move(s));
+    return static_cast<int>(m_streams.size()) - 1;
 }
 
 uint64_t AviFile::Length(int stream) const {
-    return stream >= 0 && stream < StreamCount() ? streams_[stream].length : 0;
+    return stream >= 0 && stream < StreamCount() ? m_streams[stream].length : 0;
 }
 
 double AviFile::StreamRate(int stream) const {
     if (stream < 0 || stream >= StreamCount())
         return 0;
-    const Stream& s = streams_[stream];
+    const Stream& s = m_streams[stream];
     uint32_t scale = s.finalScale ? s.finalScale : s.info.scale;
     uint32_t rate = s.finalRate ? s.finalRate : s.info.rate;
     return static_cast<double>(rate) / scale;
@@ -96,7 +96,7 @@ double AviFile::StreamRate(int stream) const {
 
 uint32_t AviFile::ChunkId(int stream) const {
     const char d0 = static_cast<char>('0' + stream / 10), d1 = static_cast<char>('0' + stream % 10);
-    const Stream& s = streams_[stream];
+    const Stream& s = m_streams[stream];
     const char* kind = s.info.video ? (s.info.handler == 0 ? "db" : "dc") : "wb";
     return static_cast<uint32_t>(static_cast<uint8_t>(d0)) | static_cast<uint32_t>(static_cast<uint8_t>(d1)) << 8 |
            static_cast<uint32_t>(static_cast<uint8_t>(kind[0])) << 16 |
@@ -110,24 +110,24 @@ uint64_t AviFile::UnitsOf(const Stream& s, size_t bytes) const {
 }
 
 bool AviFile::Put(uint64_t offset, const std::vector<uint8_t>& bytes) {
-    if (failed_)
+    if (m_failed)
         return false;
-    if (!bytes.empty() && !sink_(offset, bytes.data(), bytes.size())) {
-        failed_ = true;
+    if (!bytes.empty() && !m_sink(offset, bytes.data(), bytes.size())) {
+        m_failed = true;
         return false;
     }
-    fileSize_ = std::max(fileSize_, offset + bytes.size());
+    m_fileSize = std::max(m_fileSize, offset + bytes.size());
     return true;
 }
 
 void AviFile::ComputeRates() {
-    for (Stream& s : streams_) {
+    for (Stream& s : m_streams) {
         s.finalScale = s.info.scale;
         s.finalRate = s.info.rate;
     }
-    if (master_ < 0 || master_ >= StreamCount())
+    if (m_master < 0 || m_master >= StreamCount())
         return;
-    const Stream& m = streams_[master_];
+    const Stream& m = m_streams[m_master];
     if (m.length == 0)
         return;
     const double seconds = static_cast<double>(m.length) * m.info.scale / m.info.rate;
@@ -137,8 +137,8 @@ void AviFile::ComputeRates() {
     // the time the master stream really lasted. Audio keeps its own rate (changing it would
     // change the pitch).
     for (int i = 0; i < StreamCount(); ++i) {
-        Stream& s = streams_[i];
-        if (i == master_ || !s.info.video || s.length == 0)
+        Stream& s = m_streams[i];
+        if (i == m_master || !s.info.video || s.length == 0)
             continue;
         s.finalScale = 1000;
         s.finalRate = Clamp32(static_cast<uint64_t>(std::llround(s.length * 1000.0 / seconds)));
@@ -150,7 +150,7 @@ void AviFile::ComputeRates() {
 std::vector<uint8_t> AviFile::Header() {
     std::vector<uint8_t> out;
     Bytes b(out);
-    const uint64_t riffSize = firstSegmentEnd_ > 8 ? firstSegmentEnd_ - 8 : 0;
+    const uint64_t riffSize = m_firstSegmentEnd > 8 ? m_firstSegmentEnd - 8 : 0;
     b.U32(Fcc("RIFF"));
     b.U32(Clamp32(riffSize));
     b.U32(Fcc("AVI "));
@@ -163,7 +163,7 @@ std::vector<uint8_t> AviFile::Header() {
     const Stream* video = nullptr;
     uint32_t maxChunk = 0;
     double bytesPerSec = 0;
-    for (const Stream& s : streams_) {
+    for (const Stream& s : m_streams) {
         if (s.info.video && !video)
             video = &s;
         maxChunk = std::max(maxChunk, s.maxChunk);
@@ -182,17 +182,17 @@ std::vector<uint8_t> AviFile::Header() {
     b.U32(usPerFrame);
     b.U32(Clamp32(static_cast<uint64_t>(bytesPerSec)));
     b.U32(0); // padding granularity
-    b.U32((legacyIndex_ ? kHasIndex : 0) | kIsInterleaved | kTrustChunkType);
+    b.U32((m_legacyIndex ? kHasIndex : 0) | kIsInterleaved | kTrustChunkType);
     b.U32(Clamp32(video ? video->entries.front().size() : 0)); // frames of the first segment
     b.U32(0); // initial frames
-    b.U32(static_cast<uint32_t>(streams_.size()));
+    b.U32(static_cast<uint32_t>(m_streams.size()));
     b.U32(maxChunk + 8);
     b.U32(video ? video->info.width : 0);
     b.U32(video ? video->info.height : 0);
     b.Zeros(16);
 
-    for (size_t i = 0; i < streams_.size(); ++i) {
-        Stream& s = streams_[i];
+    for (size_t i = 0; i < m_streams.size(); ++i) {
+        Stream& s = m_streams[i];
         b.U32(Fcc("LIST"));
         const size_t strlSize = b.Size();
         b.U32(0);
@@ -253,29 +253,29 @@ std::vector<uint8_t> AviFile::Header() {
     b.PatchU32(hdrlSize, static_cast<uint32_t>(b.Size() - hdrlSize - 4));
 
     // The movie list of the first segment follows directly.
-    const uint64_t moviPos = segments_.front().moviPos;
+    const uint64_t moviPos = m_segments.front().moviPos;
     b.U32(Fcc("LIST"));
-    b.U32(Clamp32(firstMoviEnd_ > moviPos + 8 ? firstMoviEnd_ - moviPos - 8 : 4));
+    b.U32(Clamp32(m_firstMoviEnd > moviPos + 8 ? m_firstMoviEnd - moviPos - 8 : 4));
     b.U32(Fcc("movi"));
     return out;
 }
 
 bool AviFile::Begin() {
-    if (begun_)
-        return !failed_;
-    begun_ = true;
-    for (Stream& s : streams_) {
+    if (m_begun)
+        return !m_failed;
+    m_begun = true;
+    for (Stream& s : m_streams) {
         s.finalScale = s.info.scale;
         s.finalRate = s.info.rate;
         s.entries.emplace_back();
     }
     // The header's size depends only on the streams; the first movie list follows it.
-    segments_.push_back(Segment{0, 0, 0});
-    headerSize_ = Header().size();
-    segments_[0].moviPos = headerSize_ - 12;
-    segments_[0].end = headerSize_;
-    firstMoviEnd_ = headerSize_;
-    firstSegmentEnd_ = headerSize_;
+    m_segments.push_back(Segment{0, 0, 0});
+    m_headerSize = Header().size();
+    m_segments[0].moviPos = m_headerSize - 12;
+    m_segments[0].end = m_headerSize;
+    m_firstMoviEnd = m_headerSize;
+    m_firstSegmentEnd = m_headerSize;
     return Put(0, Header());
 }
 
@@ -292,8 +292,8 @@ bool AviFile::OpenSegment(uint64_t at) {
     b.U32(Fcc("LIST"));
     b.U32(0);
     b.U32(Fcc("movi"));
-    segments_.push_back(seg);
-    for (Stream& s : streams_)
+    m_segments.push_back(seg);
+    for (Stream& s : m_streams)
         s.entries.emplace_back();
     return Put(seg.riffPos, out);
 }
@@ -302,11 +302,11 @@ bool AviFile::OpenSegment(uint64_t at) {
 // chunks and fixes its list sizes; returns the position after them in *after. A segment that
 // stays open keeps its end: later chunks overwrite what was written here.
 bool AviFile::CloseSegment(uint64_t* after) {
-    const size_t n = segments_.size() - 1;
-    Segment& seg = segments_[n];
+    const size_t n = m_segments.size() - 1;
+    Segment& seg = m_segments[n];
     uint64_t pos = seg.end;
-    for (size_t i = 0; i < streams_.size(); ++i) {
-        Stream& s = streams_[i];
+    for (size_t i = 0; i < m_streams.size(); ++i) {
+        Stream& s = m_streams[i];
         const std::vector<IndexEntry>& entries = s.entries[n];
         std::vector<uint8_t> out;
         Bytes b(out);
@@ -337,12 +337,12 @@ bool AviFile::CloseSegment(uint64_t* after) {
         pos += out.size();
     }
     const uint64_t moviEnd = pos;
-    if (n == 0 && legacyIndex_) {
+    if (n == 0 && m_legacyIndex) {
         std::vector<uint8_t> out;
         Bytes b(out);
         b.U32(Fcc("idx1"));
-        b.U32(static_cast<uint32_t>(legacy_.size() * kLegacyEntry));
-        for (const LegacyEntry& e : legacy_) {
+        b.U32(static_cast<uint32_t>(m_legacy.size() * kLegacyEntry));
+        for (const LegacyEntry& e : m_legacy) {
             b.U32(e.fourcc);
             b.U32(e.flags);
             b.U32(e.offset);
@@ -354,8 +354,8 @@ bool AviFile::CloseSegment(uint64_t* after) {
     }
     if (n == 0) {
         // The first segment's sizes live in the header, written by Finish.
-        firstMoviEnd_ = moviEnd;
-        firstSegmentEnd_ = pos;
+        m_firstMoviEnd = moviEnd;
+        m_firstSegmentEnd = pos;
     } else {
         std::vector<uint8_t> out;
         Bytes b(out);
@@ -376,27 +376,28 @@ bool AviFile::WriteChunk(int stream, const uint8_t* data, size_t len, bool keyfr
         return false;
     if (!Begin())
         return false;
-    Stream& s = streams_[stream];
+    Stream& s = m_streams[stream];
     const uint64_t chunk = 8 + len + (len & 1);
     // Close the segment when this chunk and the indexes would take it past the limit.
     size_t pending = 0;
-    for (const Stream& t : streams_)
+    for (const Stream& t : m_streams)
         pending += t.entries.back().size();
-    const uint64_t indexes = streams_.size() * (8 + kStdIndexHeader) + kStdIndexEntry * (pending + 1) +
-                             (segments_.size() == 1 && legacyIndex_ ? 8 + kLegacyEntry * (legacy_.size() + 1) : 0);
-    const Segment& current = segments_.back();
-    if (pending > 0 && current.end + chunk + indexes - current.riffPos > segmentLimit_) {
-        if (static_cast<int>(segments_.size()) >= kMaxSegments) {
-            failed_ = true; // the super indexes are full
+    const uint64_t indexes =
+        m_streams.size() * (8 + kStdIndexHeader) + kStdIndexEntry * (pending + 1) +
+        (m_segments.size() == 1 && m_legacyIndex ? 8 + kLegacyEntry * (m_legacy.size() + 1) : 0);
+    const Segment& current = m_segments.back();
+    if (pending > 0 && current.end + chunk + indexes - current.riffPos > m_segmentLimit) {
+        if (static_cast<int>(m_segments.size()) >= kMaxSegments) {
+            m_failed = true; // the super indexes are full
             return false;
         }
         uint64_t after = 0;
         if (!CloseSegment(&after) || !OpenSegment(after))
             return false;
     }
-    Segment& seg = segments_.back();
-    scratch_.clear();
-    Bytes b(scratch_);
+    Segment& seg = m_segments.back();
+    m_scratch.clear();
+    Bytes b(m_scratch);
     b.U32(ChunkId(stream));
     b.U32(static_cast<uint32_t>(len));
     if (len)
@@ -404,20 +405,20 @@ bool AviFile::WriteChunk(int stream, const uint8_t* data, size_t len, bool keyfr
     if (len & 1)
         b.U8(0);
     const uint64_t pos = seg.end;
-    if (!Put(pos, scratch_))
+    if (!Put(pos, m_scratch))
         return false;
-    seg.end += scratch_.size();
-    const size_t segIndex = segments_.size() - 1;
+    seg.end += m_scratch.size();
+    const size_t segIndex = m_segments.size() - 1;
     // An empty chunk counts as a key frame: nothing depends on it.
     s.entries[segIndex].push_back(IndexEntry{pos + 8, static_cast<uint32_t>(len), keyframe || len == 0});
-    if (segIndex == 0 && legacyIndex_)
-        legacy_.push_back(LegacyEntry{ChunkId(stream), keyframe || len == 0 ? kKeyframeFlag : 0u,
-                                      static_cast<uint32_t>(pos - (segments_[0].moviPos + 8)),
-                                      static_cast<uint32_t>(len)});
+    if (segIndex == 0 && m_legacyIndex)
+        m_legacy.push_back(LegacyEntry{ChunkId(stream), keyframe || len == 0 ? kKeyframeFlag : 0u,
+                                       static_cast<uint32_t>(pos - (m_segments[0].moviPos + 8)),
+                                       static_cast<uint32_t>(len)});
     s.length += UnitsOf(s, len);
     s.bytes += len;
     s.maxChunk = std::max(s.maxChunk, static_cast<uint32_t>(len));
-    dirty_ = true;
+    m_dirty = true;
     return true;
 }
 
@@ -430,7 +431,7 @@ bool AviFile::Finish() {
         return false;
     if (!Put(0, Header()))
         return false;
-    dirty_ = false;
+    m_dirty = false;
     return true;
 }
 

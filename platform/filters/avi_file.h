@@ -34,11 +34,11 @@ public:
 
     // Before the first chunk. Returns the stream's number.
     int AddStream(const AviStreamInfo& info);
-    int StreamCount() const { return static_cast<int>(streams_.size()); }
+    int StreamCount() const { return static_cast<int>(m_streams.size()); }
     // The stream whose length the others are stretched to at Finish (-1: none).
-    void SetMasterStream(int stream) { master_ = stream; }
+    void SetMasterStream(int stream) { m_master = stream; }
     // Whether an idx1 index (for readers without OpenDML) is written for the first segment.
-    void SetLegacyIndex(bool on) { legacyIndex_ = on; }
+    void SetLegacyIndex(bool on) { m_legacyIndex = on; }
 
     // Appends one chunk of a stream. An empty chunk marks a frame that was not captured: it
     // keeps the video timing without data. False when the sink failed or too many segments.
@@ -49,11 +49,11 @@ public:
 
     // Units written so far (frames, or audio blocks).
     uint64_t Length(int stream) const;
-    uint64_t FileSize() const { return fileSize_; }
-    int Segments() const { return static_cast<int>(segments_.size()); }
-    bool Failed() const { return failed_; }
+    uint64_t FileSize() const { return m_fileSize; }
+    int Segments() const { return static_cast<int>(m_segments.size()); }
+    bool Failed() const { return m_failed; }
     // True when chunks were written since the last Finish.
-    bool Dirty() const { return dirty_; }
+    bool Dirty() const { return m_dirty; }
     // The frame rate the header gives a stream after Finish (rate / scale).
     double StreamRate(int stream) const;
 
@@ -94,21 +94,21 @@ private:
     uint64_t UnitsOf(const Stream& s, size_t bytes) const;
     void ComputeRates();
 
-    Sink sink_;
-    uint64_t segmentLimit_;
-    std::vector<Stream> streams_;
-    std::vector<Segment> segments_;
-    std::vector<LegacyEntry> legacy_;
-    uint64_t headerSize_ = 0;
-    uint64_t fileSize_ = 0;
-    int master_ = -1;
-    bool legacyIndex_ = true;
-    bool begun_ = false;
-    bool failed_ = false;
-    bool dirty_ = false;
-    uint64_t firstMoviEnd_ = 0;
-    uint64_t firstSegmentEnd_ = 0;
-    std::vector<uint8_t> scratch_;
+    Sink m_sink;
+    uint64_t m_segmentLimit;
+    std::vector<Stream> m_streams;
+    std::vector<Segment> m_segments;
+    std::vector<LegacyEntry> m_legacy;
+    uint64_t m_headerSize = 0;
+    uint64_t m_fileSize = 0;
+    int m_master = -1;
+    bool m_legacyIndex = true;
+    bool m_begun = false;
+    bool m_failed = false;
+    bool m_dirty = false;
+    uint64_t m_firstMoviEnd = 0;
+    uint64_t m_firstSegmentEnd = 0;
+    std::vector<uint8_t> m_scratch;
 };
 
 } // namespace filters

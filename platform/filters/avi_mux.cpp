@@ -38,14 +38,14 @@ public:
     HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
     STDMETHODIMP Receive(IMediaSample* sample) override;
     STDMETHODIMP EndOfStream() override;
-    int Number() const { return number_; }
+    int Number() const { return m_number; }
 
 protected:
     HRESULT CompleteConnect(IPin* pin) override;
 
 private:
-    AviMux* mux_;
-    int number_;
+    AviMux* m_mux;
+    int m_number;
 };
 
 // What the multiplexer knows of one connected input while it writes.
@@ -60,8 +60,8 @@ struct InputStream {
 class AviMux final : public dshow::BaseFilter, public IConfigAviMux {
 public:
     AviMux() : BaseFilter(CLSID_AviDest, L"AVI Mux") {
-        output_ = new OffsetWriterPin(this, L"AVI Out", MEDIASUBTYPE_Avi, 2, kOutputBuffer);
-        AddPin(output_);
+        m_output = new OffsetWriterPin(this, L"AVI Out", MEDIASUBTYPE_Avi, 2, kOutputBuffer);
+        AddPin(m_output);
         AddInput();
     }
     DSHOW_FORWARD_IUNKNOWN(dshow::BaseFilter)
@@ -73,33 +73,33 @@ public:
         AutoLock lock(FilterLock());
         if (State() != State_Stopped)
             return VFW_E_NOT_STOPPED;
-        master_ = stream;
+        m_master = stream;
         return S_OK;
     }
     STDMETHODIMP GetMasterStream(LONG* stream) override {
         if (!stream)
             return E_POINTER;
-        *stream = master_;
+        *stream = m_master;
         return S_OK;
     }
     STDMETHODIMP SetOutputCompatibilityIndex(BOOL oldIndex) override {
         AutoLock lock(FilterLock());
         if (State() != State_Stopped)
             return VFW_E_NOT_STOPPED;
-        legacyIndex_ = oldIndex != FALSE;
+        m_legacyIndex = oldIndex != FALSE;
         return S_OK;
     }
     STDMETHODIMP GetOutputCompatibilityIndex(BOOL* oldIndex) override {
         if (!oldIndex)
             return E_POINTER;
-        *oldIndex = legacyIndex_ ? TRUE : FALSE;
+        *oldIndex = m_legacyIndex ? TRUE : FALSE;
         return S_OK;
     }
 
     // Called by the input pins.
     void InputConnected() {
         // Keep one free input (the graph is stopped while connecting).
-        for (MuxInput* in : inputs_)
+        for (MuxInput* in : m_inputs)
             if (!in->IsConnected())
                 return;
         AddInput();
@@ -117,46 +117,46 @@ protected:
     }
     HRESULT OnPause() override;
     HRESULT OnRun(REFERENCE_TIME) override {
-        AutoLock lock(writeLock_);
-        accepting_ = file_ != nullptr;
+        AutoLock lock(m_writeLock);
+        m_accepting = m_file != nullptr;
         return S_OK;
     }
     HRESULT OnStop() override {
-        AutoLock lock(writeLock_);
-        accepting_ = false;
-        if (file_ && file_->Dirty())
+        AutoLock lock(m_writeLock);
+        m_accepting = false;
+        if (m_file && m_file->Dirty())
             Complete();
-        file_.reset();
+        m_file.reset();
         return S_OK;
     }
 
 private:
     void AddInput() {
         wchar_t name[32];
-        const int n = static_cast<int>(inputs_.size());
+        const int n = static_cast<int>(m_inputs.size());
         swprintf(name, 32, L"Input %02d", n + 1);
         auto* in = new MuxInput(this, name, n);
-        inputs_.push_back(in);
+        m_inputs.push_back(in);
         AddPin(in);
     }
     bool StartFile();
     void Complete();
     void Fail();
 
-    OffsetWriterPin* output_;
-    std::vector<MuxInput*> inputs_; // owned by the base filter's pin list
-    LONG master_ = -1;
-    bool legacyIndex_ = true;
-    dshow::CritSec writeLock_;
-    std::unique_ptr<AviFile> file_;
-    std::vector<InputStream> streams_; // by input number
-    bool accepting_ = false;
-    bool failed_ = false;
-    int ended_ = 0;
+    OffsetWriterPin* m_output;
+    std::vector<MuxInput*> m_inputs; // owned by the base filter's pin list
+    LONG m_master = -1;
+    bool m_legacyIndex = true;
+    dshow::CritSec m_writeLock;
+    std::unique_ptr<AviFile> m_file;
+    std::vector<InputStream> m_streams; // by input number
+    bool m_accepting = false;
+    bool m_failed = false;
+    int m_ended = 0;
 };
 
 MuxInput::MuxInput(AviMux* mux, const wchar_t* name, int number)
-    : InputPin(mux, name), mux_(mux), number_(number) {}
+    : InputPin(mux, name), m_mux(mux), m_number(number) {}
 
 HRESULT MuxInput::CheckMediaType(const AM_MEDIA_TYPE* mt) {
     if (!mt || !mt->pbFormat)
@@ -177,7 +177,7 @@ HRESULT MuxInput::CheckMediaType(const AM_MEDIA_TYPE* mt) {
 }
 
 HRESULT MuxInput::CompleteConnect(IPin*) {
-    mux_->InputConnected();
+    m_mux->InputConnected();
     return S_OK;
 }
 
@@ -187,13 +187,13 @@ STDMETHODIMP MuxInput::Receive(IMediaSample* sample) {
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    return mux_->Write(this, sample);
+    return m_mux->Write(this, sample);
 }
 
 STDMETHODIMP MuxInput::EndOfStream() {
     if (CheckStreaming() != S_OK)
         return S_OK;
-    return mux_->InputEnded(this);
+    return m_mux->InputEnded(this);
 }
 
 // The stream description the header carries for a connection type.
@@ -237,12 +237,12 @@ AviStreamInfo DescribeStream(const AM_MEDIA_TYPE& mt, REFERENCE_TIME* period) {
 }
 
 HRESULT AviMux::OnPause() {
-    AutoLock lock(writeLock_);
+    AutoLock lock(m_writeLock);
     if (State() == State_Running) {
         // Leaving the running state ends the recording: the file is completed now, while the
         // writer downstream still takes data, and what still arrives is not written.
-        accepting_ = false;
-        if (file_ && file_->Dirty())
+        m_accepting = false;
+        if (m_file && m_file->Dirty())
             Complete();
         return S_OK;
     }
@@ -252,9 +252,9 @@ HRESULT AviMux::OnPause() {
 }
 
 bool AviMux::StartFile() {
-    failed_ = false;
-    ended_ = 0;
-    if (!output_->IsConnected())
+    m_failed = false;
+    m_ended = 0;
+    if (!m_output->IsConnected())
         return true; // nothing to write to; the inputs take samples and drop them
     // Tests make small segments to cover the OpenDML layout without gigabytes of data.
     uint64_t segmentLimit = AviFile::kDefaultSegmentLimit;
@@ -264,42 +264,43 @@ bool AviMux::StartFile() {
         if (bytes >= 65536 && bytes < segmentLimit)
             segmentLimit = bytes;
     }
-    file_ = std::make_unique<AviFile>(
-        [this](uint64_t offset, const uint8_t* data, size_t len) { return output_->Write(offset, data, len); },
-        segmentLimit);
-    streams_.assign(inputs_.size(), InputStream{});
-    for (MuxInput* in : inputs_) {
+    m_file = std::make_unique<AviFile>([this](uint64_t offset, const uint8_t* data,
+                                              size_t len) { return m_output->Write(offset, data, len); },
+                                       segmentLimit);
+    m_streams.assign(m_inputs.size(), InputStream{});
+    for (MuxInput* in : m_inputs) {
         if (!in->IsConnected())
             continue;
-        InputStream& s = streams_[in->Number()];
-        s.stream = file_->AddStream(DescribeStream(in->CurrentMediaType(), &s.period));
+        InputStream& s = m_streams[in->Number()];
+        s.stream = m_file->AddStream(DescribeStream(in->CurrentMediaType(), &s.period));
         s.video = in->CurrentMediaType().majortype == MEDIATYPE_Video;
     }
-    file_->SetMasterStream(master_ >= 0 && master_ < file_->StreamCount() ? static_cast<int>(master_) : -1);
-    file_->SetLegacyIndex(legacyIndex_);
+    m_file->SetMasterStream(m_master >= 0 && m_master < m_file->StreamCount() ? static_cast<int>(m_master)
+                                                                              : -1);
+    m_file->SetLegacyIndex(m_legacyIndex);
     return true;
 }
 
 void AviMux::Complete() {
-    if (failed_ || !file_)
+    if (m_failed || !m_file)
         return;
-    if (!file_->Finish())
+    if (!m_file->Finish())
         Fail();
 }
 
 void AviMux::Fail() {
-    if (failed_)
+    if (m_failed)
         return;
-    failed_ = true;
-    accepting_ = false;
+    m_failed = true;
+    m_accepting = false;
     NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
 }
 
 HRESULT AviMux::Write(MuxInput* pin, IMediaSample* sample) {
-    AutoLock lock(writeLock_);
-    if (!accepting_ || !file_ || pin->Number() >= static_cast<int>(streams_.size()))
-        return failed_ ? E_FAIL : S_OK;
-    InputStream& s = streams_[pin->Number()];
+    AutoLock lock(m_writeLock);
+    if (!m_accepting || !m_file || pin->Number() >= static_cast<int>(m_streams.size()))
+        return m_failed ? E_FAIL : S_OK;
+    InputStream& s = m_streams[pin->Number()];
     if (s.stream < 0)
         return S_OK;
     BYTE* data = nullptr;
@@ -316,17 +317,18 @@ HRESULT AviMux::Write(MuxInput* pin, IMediaSample* sample) {
                 s.base = start;
             }
             const REFERENCE_TIME slot = (start - s.base + s.period / 2) / s.period;
-            REFERENCE_TIME missing = slot - static_cast<REFERENCE_TIME>(file_->Length(s.stream));
+            REFERENCE_TIME missing = slot - static_cast<REFERENCE_TIME>(m_file->Length(s.stream));
             if (missing > kMaxFilledFrames)
                 missing = 0; // a jump in time, not lost frames
             for (; missing > 0; --missing)
-                if (!file_->WriteChunk(s.stream, nullptr, 0, false)) {
+                if (!m_file->WriteChunk(s.stream, nullptr, 0, false)) {
                     Fail();
                     return E_FAIL;
                 }
         }
     }
-    if (!file_->WriteChunk(s.stream, data, static_cast<size_t>(len > 0 ? len : 0), sample->IsSyncPoint() == S_OK)) {
+    if (!m_file->WriteChunk(s.stream, data, static_cast<size_t>(len > 0 ? len : 0),
+                            sample->IsSyncPoint() == S_OK)) {
         Fail();
         return E_FAIL;
     }
@@ -335,20 +337,20 @@ HRESULT AviMux::Write(MuxInput* pin, IMediaSample* sample) {
 
 HRESULT AviMux::InputEnded(MuxInput*) {
     int connected = 0;
-    for (MuxInput* in : inputs_)
+    for (MuxInput* in : m_inputs)
         connected += in->IsConnected() ? 1 : 0;
     bool last = false;
     {
-        AutoLock lock(writeLock_);
-        last = ++ended_ >= connected;
+        AutoLock lock(m_writeLock);
+        last = ++m_ended >= connected;
         if (last) {
-            accepting_ = false;
-            if (file_ && file_->Dirty())
+            m_accepting = false;
+            if (m_file && m_file->Dirty())
                 Complete();
         }
     }
-    if (last && output_->IsConnected())
-        output_->DeliverEndOfStream();
+    if (last && m_output->IsConnected())
+        m_output->DeliverEndOfStream();
     return S_OK;
 }
 

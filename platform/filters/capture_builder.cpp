@@ -90,50 +90,52 @@ bool PinCarries(IPin* pin, const GUID* major) {
 class CaptureBuilder final : public dshow::ComObject<ICaptureGraphBuilder2> {
 public:
     CaptureBuilder(HMODULE system, ICaptureGraphBuilder2* inner)
-        : ComObject(IID_ICaptureGraphBuilder2), system_(system) {
-        inner_.Attach(inner);
+        : ComObject(IID_ICaptureGraphBuilder2), m_system(system) {
+        m_inner.Attach(inner);
         dshow::ModuleAddRef();
     }
 
-    STDMETHODIMP SetFiltergraph(IGraphBuilder* graph) override { return inner_->SetFiltergraph(graph); }
-    STDMETHODIMP GetFiltergraph(IGraphBuilder** graph) override { return inner_->GetFiltergraph(graph); }
+    STDMETHODIMP SetFiltergraph(IGraphBuilder* graph) override { return m_inner->SetFiltergraph(graph); }
+    STDMETHODIMP GetFiltergraph(IGraphBuilder** graph) override { return m_inner->GetFiltergraph(graph); }
     STDMETHODIMP SetOutputFileName(const GUID* type, LPCOLESTR file, IBaseFilter** mux,
                                    IFileSinkFilter** sink) override;
     STDMETHODIMP FindInterface(const GUID* category, const GUID* type, IBaseFilter* filter, REFIID iid,
                                void** out) override {
-        return inner_->FindInterface(category, type, filter, iid, out);
+        return m_inner->FindInterface(category, type, filter, iid, out);
     }
     STDMETHODIMP RenderStream(const GUID* category, const GUID* type, IUnknown* source, IBaseFilter* compressor,
                               IBaseFilter* renderer) override {
-        return inner_->RenderStream(category, type, source, compressor, renderer);
+        return m_inner->RenderStream(category, type, source, compressor, renderer);
     }
     STDMETHODIMP ControlStream(const GUID* category, const GUID* type, IBaseFilter* filter, REFERENCE_TIME* start,
                                REFERENCE_TIME* stop, WORD startCookie, WORD stopCookie) override;
-    STDMETHODIMP AllocCapFile(LPCOLESTR file, DWORDLONG size) override { return inner_->AllocCapFile(file, size); }
+    STDMETHODIMP AllocCapFile(LPCOLESTR file, DWORDLONG size) override {
+        return m_inner->AllocCapFile(file, size);
+    }
     STDMETHODIMP CopyCaptureFile(LPOLESTR oldFile, LPOLESTR newFile, int allowEscAbort,
                                  IAMCopyCaptureFileProgress* callback) override {
-        return inner_->CopyCaptureFile(oldFile, newFile, allowEscAbort, callback);
+        return m_inner->CopyCaptureFile(oldFile, newFile, allowEscAbort, callback);
     }
     STDMETHODIMP FindPin(IUnknown* source, PIN_DIRECTION dir, const GUID* category, const GUID* type, BOOL unconnected,
                          int num, IPin** pin) override {
-        return inner_->FindPin(source, dir, category, type, unconnected, num, pin);
+        return m_inner->FindPin(source, dir, category, type, unconnected, num, pin);
     }
 
 private:
     ~CaptureBuilder() override {
-        inner_.Reset();
-        if (system_)
-            FreeLibrary(system_);
+        m_inner.Reset();
+        if (m_system)
+            FreeLibrary(m_system);
         dshow::ModuleRelease();
     }
     ComPtr<IGraphBuilder> Graph() {
         ComPtr<IGraphBuilder> graph;
-        inner_->GetFiltergraph(graph.Put());
+        m_inner->GetFiltergraph(graph.Put());
         return graph;
     }
 
-    HMODULE system_;
-    ComPtr<ICaptureGraphBuilder2> inner_;
+    HMODULE m_system;
+    ComPtr<ICaptureGraphBuilder2> m_inner;
 };
 
 STDMETHODIMP CaptureBuilder::SetOutputFileName(const GUID* type, LPCOLESTR file, IBaseFilter** muxOut,

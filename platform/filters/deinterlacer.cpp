@@ -34,23 +34,23 @@ public:
         if (in->GetActualDataLength() < f.imageSize || out->GetSize() < f.imageSize)
             return E_FAIL;
         // A break in the stream makes the previous frame no reference for motion.
-        if (in->IsDiscontinuity() == S_OK || prev_.size() != static_cast<size_t>(f.imageSize))
-            prev_.clear();
-        picture::Deinterlace(src, prev_.empty() ? nullptr : prev_.data(), f.stride, f.width * 2, f.height,
+        if (in->IsDiscontinuity() == S_OK || m_prev.size() != static_cast<size_t>(f.imageSize))
+            m_prev.clear();
+        picture::Deinterlace(src, m_prev.empty() ? nullptr : m_prev.data(), f.stride, f.width * 2, f.height,
                              dst, f.stride);
-        prev_.assign(src, src + f.imageSize);
+        m_prev.assign(src, src + f.imageSize);
         return out->SetActualDataLength(f.imageSize);
     }
 
 protected:
     HRESULT OnStop() override {
         HRESULT hr = TransformFilter::OnStop(); // no Receive in progress after this
-        prev_.clear();
+        m_prev.clear();
         return hr;
     }
 
 private:
-    std::vector<uint8_t> prev_; // the previous input frame (streaming thread only)
+    std::vector<uint8_t> m_prev; // the previous input frame (streaming thread only)
 };
 
 } // namespace

@@ -24,7 +24,7 @@ public:
     explicit DispOptimFilter(bool qrt)
         : PassThroughFilter(qrt ? tunaro::kClsidDispOptimQrt : tunaro::kClsidDispOptim,
                             tunaro::kNameDispOptim, false),
-          qrt_(qrt) {}
+          m_qrt(qrt) {}
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
         return BaseFilter::QueryInterface(iid, out);
@@ -38,22 +38,22 @@ public:
                    : VFW_E_TYPE_NOT_ACCEPTED;
     }
     void OnSample(IMediaSample* sample) override {
-        if (mode_ != kModeHold)
-            shown_.Keep(sample, Input()->CurrentMediaType());
+        if (m_mode != kModeHold)
+            m_shown.Keep(sample, Input()->CurrentMediaType());
     }
 
     // Both private interfaces carry the same operations.
     STDMETHODIMP SetMode(LONG mode) override {
         if (mode != kModeLive && mode != kModeHold)
             return E_INVALIDARG;
-        mode_ = mode;
+        m_mode = mode;
         return S_OK;
     }
     STDMETHODIMP GetImageSize(LONG* size) override {
         if (!size)
             return E_POINTER;
         *size = 0;
-        shown_.Read([&](const uint8_t*, size_t, const dshow::MediaType& type) {
+        m_shown.Read([&](const uint8_t*, size_t, const dshow::MediaType& type) {
             VideoFormat f;
             if (DescribeVideo(type, &f))
                 *size =
@@ -65,7 +65,7 @@ public:
         if (!buffer)
             return E_POINTER;
         HRESULT hr = E_FAIL;
-        shown_.Read([&](const uint8_t* data, size_t size, const dshow::MediaType& type) {
+        m_shown.Read([&](const uint8_t* data, size_t size, const dshow::MediaType& type) {
             hr = ToDib(data, size, type, buffer, length);
         });
         return hr;
@@ -73,9 +73,9 @@ public:
 
 protected:
     HRESULT QueryOtherInterface(REFIID iid, void** out) override {
-        if (qrt_ && iid == __uuidof(IDispOptimQrt)) {
+        if (m_qrt && iid == __uuidof(IDispOptimQrt)) {
             *out = static_cast<IDispOptimQrt*>(this);
-        } else if (!qrt_ && iid == __uuidof(IDispOptim)) {
+        } else if (!m_qrt && iid == __uuidof(IDispOptim)) {
             *out = static_cast<IDispOptim*>(this);
         } else {
             return PassThroughFilter::QueryOtherInterface(iid, out);
@@ -138,9 +138,9 @@ private:
         return S_OK;
     }
 
-    bool qrt_;
-    volatile LONG mode_ = kModeLive;
-    FrameStore shown_;
+    bool m_qrt;
+    volatile LONG m_mode = kModeLive;
+    FrameStore m_shown;
 };
 
 } // namespace

@@ -26,7 +26,7 @@ public:
         // Any uncompressed-or-not video with a fixed frame layout passes; the copy is of bytes.
         return mt->majortype == MEDIATYPE_Video ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     }
-    void OnSample(IMediaSample* sample) override { last_.Keep(sample, Input()->CurrentMediaType()); }
+    void OnSample(IMediaSample* sample) override { m_last.Keep(sample, Input()->CurrentMediaType()); }
 
     STDMETHODIMP GetCurrentFrame(BYTE* buffer, LONG length) override {
         if (!buffer)
@@ -35,7 +35,7 @@ public:
             return E_INVALIDARG;
         if (!Input()->IsConnected())
             return VFW_E_NOT_CONNECTED;
-        return last_.CopyTo(buffer, length) < 0 ? E_FAIL : S_OK;
+        return m_last.CopyTo(buffer, length) < 0 ? E_FAIL : S_OK;
     }
 
 protected:
@@ -49,7 +49,7 @@ protected:
     }
 
 private:
-    FrameStore last_;
+    FrameStore m_last;
 };
 
 } // namespace

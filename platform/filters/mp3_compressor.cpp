@@ -46,7 +46,7 @@ public:
     STDMETHODIMP EndFlush() override;
 
 private:
-    Mp3Compressor* owner_;
+    Mp3Compressor* m_owner;
 };
 
 class Mp3Output final : public dshow::OutputPin {
@@ -65,44 +65,44 @@ public:
     }
 
 private:
-    Mp3Compressor* owner_;
+    Mp3Compressor* m_owner;
 };
 
 class Mp3Compressor final : public dshow::BaseFilter {
 public:
     Mp3Compressor() : BaseFilter(kClsidMp3Compressor, L"MPEG Layer-3") {
-        input_ = new Mp3Input(this);
-        output_ = new Mp3Output(this);
-        AddPin(input_);
-        AddPin(output_);
+        m_input = new Mp3Input(this);
+        m_output = new Mp3Output(this);
+        AddPin(m_input);
+        AddPin(m_output);
     }
     ~Mp3Compressor() override { Close(); }
 
-    Mp3Input* Input() const { return input_; }
+    Mp3Input* Input() const { return m_input; }
     // The output type for the connected input (false while it is unconnected).
     bool OutputType(MediaType* mt) const;
     HRESULT Encode(IMediaSample* sample);
     HRESULT Drain();
     void Restart() {
-        AutoLock lock(receiveLock_);
+        AutoLock lock(m_receiveLock);
         Close();
         Open();
     }
-    dshow::CritSec& ReceiveLock() { return receiveLock_; }
+    dshow::CritSec& ReceiveLock() { return m_receiveLock; }
 
 protected:
     HRESULT OnPause() override {
         if (State() != State_Stopped)
             return S_OK;
-        AutoLock lock(receiveLock_);
-        if (!input_->IsConnected())
+        AutoLock lock(m_receiveLock);
+        if (!m_input->IsConnected())
             return S_OK;
-        if (!output_->IsConnected())
+        if (!m_output->IsConnected())
             return VFW_E_NOT_CONNECTED;
         return Open() ? S_OK : E_FAIL;
     }
     HRESULT OnStop() override {
-        AutoLock lock(receiveLock_);
+        AutoLock lock(m_receiveLock);
         Close();
         return S_OK;
     }
@@ -110,21 +110,21 @@ protected:
 private:
     bool Open();
     void Close() {
-        if (lame_)
-            lame_close(lame_);
-        lame_ = nullptr;
+        if (m_lame)
+            lame_close(m_lame);
+        m_lame = nullptr;
     }
     HRESULT Deliver(const unsigned char* data, int len);
 
-    Mp3Input* input_;
-    Mp3Output* output_;
-    dshow::CritSec receiveLock_;
-    lame_global_flags* lame_ = nullptr;
-    std::vector<unsigned char> buffer_;
-    uint64_t bytesOut_ = 0;
+    Mp3Input* m_input;
+    Mp3Output* m_output;
+    dshow::CritSec m_receiveLock;
+    lame_global_flags* m_lame = nullptr;
+    std::vector<unsigned char> m_buffer;
+    uint64_t m_bytesOut = 0;
 };
 
-Mp3Input::Mp3Input(Mp3Compressor* f) : InputPin(f, L"Input"), owner_(f) {}
+Mp3Input::Mp3Input(Mp3Compressor* f) : InputPin(f, L"Input"), m_owner(f) {}
 
 HRESULT Mp3Input::CheckMediaType(const AM_MEDIA_TYPE* mt) {
     if (!mt || mt->majortype != MEDIATYPE_Audio || mt->formattype != FORMAT_WaveFormatEx || !mt->pbFormat ||
@@ -142,44 +142,44 @@ HRESULT Mp3Input::CheckMediaType(const AM_MEDIA_TYPE* mt) {
 STDMETHODIMP Mp3Input::Receive(IMediaSample* sample) {
     if (!sample)
         return E_POINTER;
-    AutoLock lock(owner_->ReceiveLock());
+    AutoLock lock(m_owner->ReceiveLock());
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    return owner_->Encode(sample);
+    return m_owner->Encode(sample);
 }
 
 STDMETHODIMP Mp3Input::EndOfStream() {
-    AutoLock lock(owner_->ReceiveLock());
+    AutoLock lock(m_owner->ReceiveLock());
     if (CheckStreaming() != S_OK)
         return S_OK;
-    return owner_->Drain();
+    return m_owner->Drain();
 }
 
 STDMETHODIMP Mp3Input::BeginFlush() {
     InputPin::BeginFlush();
-    auto* out = static_cast<dshow::OutputPin*>(owner_->Pin(1));
+    auto* out = static_cast<dshow::OutputPin*>(m_owner->Pin(1));
     return out->IsConnected() ? out->DeliverBeginFlush() : S_OK;
 }
 
 STDMETHODIMP Mp3Input::EndFlush() {
-    owner_->Restart(); // what LAME held back belongs to the flushed stream
+    m_owner->Restart(); // what LAME held back belongs to the flushed stream
     InputPin::EndFlush();
-    auto* out = static_cast<dshow::OutputPin*>(owner_->Pin(1));
+    auto* out = static_cast<dshow::OutputPin*>(m_owner->Pin(1));
     return out->IsConnected() ? out->DeliverEndFlush() : S_OK;
 }
 
-Mp3Output::Mp3Output(Mp3Compressor* f) : OutputPin(f, L"Output"), owner_(f) {}
+Mp3Output::Mp3Output(Mp3Compressor* f) : OutputPin(f, L"Output"), m_owner(f) {}
 
 HRESULT Mp3Output::GetMediaType(int pos, MediaType* mt) {
-    if (pos != 0 || !owner_->OutputType(mt))
+    if (pos != 0 || !m_owner->OutputType(mt))
         return VFW_S_NO_MORE_ITEMS;
     return S_OK;
 }
 
 HRESULT Mp3Output::CheckMediaType(const AM_MEDIA_TYPE* mt) {
     MediaType ours;
-    if (!owner_->OutputType(&ours))
+    if (!m_owner->OutputType(&ours))
         return VFW_E_NOT_CONNECTED;
     return mt && mt->majortype == MEDIATYPE_Audio && mt->subtype == ours.subtype &&
                    mt->formattype == FORMAT_WaveFormatEx && mt->cbFormat == ours.cbFormat &&
@@ -189,9 +189,9 @@ HRESULT Mp3Output::CheckMediaType(const AM_MEDIA_TYPE* mt) {
 }
 
 bool Mp3Compressor::OutputType(MediaType* mt) const {
-    if (!input_->IsConnected())
+    if (!m_input->IsConnected())
         return false;
-    const WAVEFORMATEX* in = input_->CurrentMediaType().WaveFormat();
+    const WAVEFORMATEX* in = m_input->CurrentMediaType().WaveFormat();
     MediaType t;
     t.majortype = MEDIATYPE_Audio;
     t.subtype = kSubtypeMp3;
@@ -218,68 +218,68 @@ bool Mp3Compressor::OutputType(MediaType* mt) const {
 
 bool Mp3Compressor::Open() {
     Close();
-    const WAVEFORMATEX* in = input_->CurrentMediaType().WaveFormat();
+    const WAVEFORMATEX* in = m_input->CurrentMediaType().WaveFormat();
     if (!in)
         return false;
-    lame_ = lame_init();
-    if (!lame_)
+    m_lame = lame_init();
+    if (!m_lame)
         return false;
-    lame_set_in_samplerate(lame_, static_cast<int>(in->nSamplesPerSec));
-    lame_set_out_samplerate(lame_, static_cast<int>(in->nSamplesPerSec));
-    lame_set_num_channels(lame_, in->nChannels);
-    lame_set_mode(lame_, in->nChannels == 1 ? MONO : JOINT_STEREO);
-    lame_set_brate(lame_, static_cast<int>(kBitRate / 1000));
-    lame_set_VBR(lame_, vbr_off);
-    lame_set_quality(lame_, 5);
+    lame_set_in_samplerate(m_lame, static_cast<int>(in->nSamplesPerSec));
+    lame_set_out_samplerate(m_lame, static_cast<int>(in->nSamplesPerSec));
+    lame_set_num_channels(m_lame, in->nChannels);
+    lame_set_mode(m_lame, in->nChannels == 1 ? MONO : JOINT_STEREO);
+    lame_set_brate(m_lame, static_cast<int>(kBitRate / 1000));
+    lame_set_VBR(m_lame, vbr_off);
+    lame_set_quality(m_lame, 5);
     // A raw stream: no information frame in front of the sound (the container describes it).
-    lame_set_bWriteVbrTag(lame_, 0);
-    if (lame_init_params(lame_) < 0) {
+    lame_set_bWriteVbrTag(m_lame, 0);
+    if (lame_init_params(m_lame) < 0) {
         Close();
         return false;
     }
-    bytesOut_ = 0;
+    m_bytesOut = 0;
     return true;
 }
 
 HRESULT Mp3Compressor::Encode(IMediaSample* sample) {
-    if (!lame_)
+    if (!m_lame)
         return VFW_E_WRONG_STATE;
     BYTE* data = nullptr;
     if (FAILED(sample->GetPointer(&data)))
         return E_FAIL;
-    const WAVEFORMATEX* in = input_->CurrentMediaType().WaveFormat();
+    const WAVEFORMATEX* in = m_input->CurrentMediaType().WaveFormat();
     const long len = sample->GetActualDataLength();
     const int frames = len > 0 ? static_cast<int>(len / in->nBlockAlign) : 0;
     if (frames == 0)
         return S_OK;
-    buffer_.resize(static_cast<size_t>(frames) * 5 / 4 + 7200);
+    m_buffer.resize(static_cast<size_t>(frames) * 5 / 4 + 7200);
     const auto* pcm = reinterpret_cast<short*>(data);
-    const int n =
-        in->nChannels == 2
-            ? lame_encode_buffer_interleaved(lame_, const_cast<short*>(pcm), frames, buffer_.data(),
-                                             static_cast<int>(buffer_.size()))
-            : lame_encode_buffer(lame_, pcm, pcm, frames, buffer_.data(), static_cast<int>(buffer_.size()));
+    const int n = in->nChannels == 2
+                      ? lame_encode_buffer_interleaved(m_lame, const_cast<short*>(pcm), frames,
+                                                       m_buffer.data(), static_cast<int>(m_buffer.size()))
+                      : lame_encode_buffer(m_lame, pcm, pcm, frames, m_buffer.data(),
+                                           static_cast<int>(m_buffer.size()));
     if (n < 0) {
         NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
         return E_FAIL;
     }
-    return Deliver(buffer_.data(), n);
+    return Deliver(m_buffer.data(), n);
 }
 
 HRESULT Mp3Compressor::Drain() {
-    if (lame_) {
-        buffer_.resize(7200);
-        const int n = lame_encode_flush(lame_, buffer_.data(), static_cast<int>(buffer_.size()));
+    if (m_lame) {
+        m_buffer.resize(7200);
+        const int n = lame_encode_flush(m_lame, m_buffer.data(), static_cast<int>(m_buffer.size()));
         if (n > 0)
-            Deliver(buffer_.data(), n);
+            Deliver(m_buffer.data(), n);
     }
-    return output_->IsConnected() ? output_->DeliverEndOfStream() : S_OK;
+    return m_output->IsConnected() ? m_output->DeliverEndOfStream() : S_OK;
 }
 
 HRESULT Mp3Compressor::Deliver(const unsigned char* data, int len) {
     while (len > 0) {
         ComPtr<IMediaSample> out;
-        HRESULT hr = output_->GetDeliveryBuffer(out.Put(), nullptr, nullptr, 0);
+        HRESULT hr = m_output->GetDeliveryBuffer(out.Put(), nullptr, nullptr, 0);
         if (FAILED(hr))
             return hr;
         BYTE* p = nullptr;
@@ -288,12 +288,12 @@ HRESULT Mp3Compressor::Deliver(const unsigned char* data, int len) {
         memcpy(p, data, static_cast<size_t>(n));
         out->SetActualDataLength(n);
         // Times from the constant byte rate: what the bytes before these last.
-        REFERENCE_TIME start = static_cast<REFERENCE_TIME>(bytesOut_ * 10000000ull / kBytesPerSec);
-        bytesOut_ += static_cast<uint64_t>(n);
-        REFERENCE_TIME stop = static_cast<REFERENCE_TIME>(bytesOut_ * 10000000ull / kBytesPerSec);
+        REFERENCE_TIME start = static_cast<REFERENCE_TIME>(m_bytesOut * 10000000ull / kBytesPerSec);
+        m_bytesOut += static_cast<uint64_t>(n);
+        REFERENCE_TIME stop = static_cast<REFERENCE_TIME>(m_bytesOut * 10000000ull / kBytesPerSec);
         out->SetTime(&start, &stop);
         out->SetSyncPoint(TRUE);
-        hr = output_->Deliver(out.Get());
+        hr = m_output->Deliver(out.Get());
         if (hr != S_OK)
             return hr;
         data += n;

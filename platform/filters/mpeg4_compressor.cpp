@@ -110,15 +110,15 @@ private:
     }
     bool Open();
     void Close() {
-        avcodec_free_context(&context_);
-        av_frame_free(&frame_);
-        av_packet_free(&packet_);
+        avcodec_free_context(&m_context);
+        av_frame_free(&m_frame);
+        av_packet_free(&m_packet);
     }
 
-    AVCodecContext* context_ = nullptr;
-    AVFrame* frame_ = nullptr;
-    AVPacket* packet_ = nullptr;
-    int64_t next_ = 0;
+    AVCodecContext* m_context = nullptr;
+    AVFrame* m_frame = nullptr;
+    AVPacket* m_packet = nullptr;
+    int64_t m_next = 0;
 };
 
 bool Mpeg4Compressor::Open() {
@@ -127,86 +127,86 @@ bool Mpeg4Compressor::Open() {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MSMPEG4V3);
     if (!in || !codec)
         return false;
-    context_ = avcodec_alloc_context3(codec);
-    frame_ = av_frame_alloc();
-    packet_ = av_packet_alloc();
-    if (!context_ || !frame_ || !packet_) {
+    m_context = avcodec_alloc_context3(codec);
+    m_frame = av_frame_alloc();
+    m_packet = av_packet_alloc();
+    if (!m_context || !m_frame || !m_packet) {
         Close();
         return false;
     }
     const LONG height = in->bmiHeader.biHeight < 0 ? -in->bmiHeader.biHeight : in->bmiHeader.biHeight;
     // The frame rate as a fraction of 100-ns units, reduced by av_reduce inside the encoder.
     const REFERENCE_TIME frame = FrameTime(in);
-    context_->width = in->bmiHeader.biWidth;
-    context_->height = height;
-    context_->pix_fmt = AV_PIX_FMT_YUV420P;
-    context_->time_base = AVRational{static_cast<int>(frame), 10000000};
-    context_->framerate = AVRational{10000000, static_cast<int>(frame)};
-    context_->bit_rate = BitRate(in);
-    context_->gop_size = static_cast<int>(2 * 10000000 / frame);
-    context_->max_b_frames = 0;
-    context_->thread_count = 1;
-    if (avcodec_open2(context_, codec, nullptr) < 0) {
+    m_context->width = in->bmiHeader.biWidth;
+    m_context->height = height;
+    m_context->pix_fmt = AV_PIX_FMT_YUV420P;
+    m_context->time_base = AVRational{static_cast<int>(frame), 10000000};
+    m_context->framerate = AVRational{10000000, static_cast<int>(frame)};
+    m_context->bit_rate = BitRate(in);
+    m_context->gop_size = static_cast<int>(2 * 10000000 / frame);
+    m_context->max_b_frames = 0;
+    m_context->thread_count = 1;
+    if (avcodec_open2(m_context, codec, nullptr) < 0) {
         Close();
         return false;
     }
-    frame_->format = AV_PIX_FMT_YUV420P;
-    frame_->width = context_->width;
-    frame_->height = context_->height;
-    if (av_frame_get_buffer(frame_, 32) < 0) {
+    m_frame->format = AV_PIX_FMT_YUV420P;
+    m_frame->width = m_context->width;
+    m_frame->height = m_context->height;
+    if (av_frame_get_buffer(m_frame, 32) < 0) {
         Close();
         return false;
     }
-    next_ = 0;
+    m_next = 0;
     return true;
 }
 
 HRESULT Mpeg4Compressor::Transform(IMediaSample* in, IMediaSample* out) {
-    if (!context_)
+    if (!m_context)
         return VFW_E_WRONG_STATE;
     BYTE* src = nullptr;
     BYTE* dst = nullptr;
     if (FAILED(in->GetPointer(&src)) || FAILED(out->GetPointer(&dst)))
         return E_FAIL;
-    const int w = context_->width, h = context_->height;
+    const int w = m_context->width, h = m_context->height;
     const LONG stride = w * 2;
     if (in->GetActualDataLength() < stride * h)
         return S_FALSE; // a short buffer holds no whole picture
-    if (av_frame_make_writable(frame_) < 0)
+    if (av_frame_make_writable(m_frame) < 0)
         return E_FAIL;
     // YUY2 (Y0 U Y1 V) to planar 4:2:0: luma as is, chroma of each row pair averaged.
     for (int y = 0; y < h; ++y) {
         const BYTE* row = src + static_cast<size_t>(y) * stride;
-        uint8_t* luma = frame_->data[0] + static_cast<size_t>(y) * frame_->linesize[0];
+        uint8_t* luma = m_frame->data[0] + static_cast<size_t>(y) * m_frame->linesize[0];
         for (int x = 0; x < w; ++x)
             luma[x] = row[2 * x];
         if (y % 2)
             continue;
         const BYTE* next = row + stride;
-        uint8_t* u = frame_->data[1] + static_cast<size_t>(y / 2) * frame_->linesize[1];
-        uint8_t* v = frame_->data[2] + static_cast<size_t>(y / 2) * frame_->linesize[2];
+        uint8_t* u = m_frame->data[1] + static_cast<size_t>(y / 2) * m_frame->linesize[1];
+        uint8_t* v = m_frame->data[2] + static_cast<size_t>(y / 2) * m_frame->linesize[2];
         for (int x = 0; x < w / 2; ++x) {
             u[x] = static_cast<uint8_t>((row[4 * x + 1] + next[4 * x + 1] + 1) / 2);
             v[x] = static_cast<uint8_t>((row[4 * x + 3] + next[4 * x + 3] + 1) / 2);
         }
     }
-    frame_->pts = next_++;
-    if (avcodec_send_frame(context_, frame_) < 0)
+    m_frame->pts = m_next++;
+    if (avcodec_send_frame(m_context, m_frame) < 0)
         return E_FAIL;
-    const int got = avcodec_receive_packet(context_, packet_);
+    const int got = avcodec_receive_packet(m_context, m_packet);
     if (got == AVERROR(EAGAIN))
         return S_FALSE; // held by the encoder (not with this codec's settings)
     if (got < 0)
         return E_FAIL;
     HRESULT hr = S_OK;
-    if (packet_->size > out->GetSize()) {
+    if (m_packet->size > out->GetSize()) {
         hr = E_FAIL;
     } else {
-        memcpy(dst, packet_->data, static_cast<size_t>(packet_->size));
-        out->SetActualDataLength(packet_->size);
-        out->SetSyncPoint((packet_->flags & AV_PKT_FLAG_KEY) ? TRUE : FALSE);
+        memcpy(dst, m_packet->data, static_cast<size_t>(m_packet->size));
+        out->SetActualDataLength(m_packet->size);
+        out->SetSyncPoint((m_packet->flags & AV_PKT_FLAG_KEY) ? TRUE : FALSE);
     }
-    av_packet_unref(packet_);
+    av_packet_unref(m_packet);
     return hr;
 }
 

@@ -10,14 +10,14 @@ namespace filters {
 
 OffsetWriterPin::OffsetWriterPin(dshow::BaseFilter* f, const wchar_t* name, REFGUID subtype, long minBuffers,
                                  long bufferSize)
-    : OutputPin(f, name), subtype_(subtype), minBuffers_(minBuffers), bufferSize_(bufferSize) {}
+    : OutputPin(f, name), m_subtype(subtype), m_minBuffers(minBuffers), m_bufferSize(bufferSize) {}
 
 HRESULT OffsetWriterPin::GetMediaType(int pos, dshow::MediaType* mt) {
     if (pos != 0)
         return VFW_S_NO_MORE_ITEMS;
     dshow::MediaType t;
     t.majortype = MEDIATYPE_Stream;
-    t.subtype = subtype_;
+    t.subtype = m_subtype;
     t.formattype = FORMAT_None;
     t.bFixedSizeSamples = FALSE;
     t.bTemporalCompression = FALSE;
@@ -27,15 +27,15 @@ HRESULT OffsetWriterPin::GetMediaType(int pos, dshow::MediaType* mt) {
 }
 
 HRESULT OffsetWriterPin::CheckMediaType(const AM_MEDIA_TYPE* mt) {
-    return mt->majortype == MEDIATYPE_Stream && (mt->subtype == subtype_ || mt->subtype == GUID_NULL)
+    return mt->majortype == MEDIATYPE_Stream && (mt->subtype == m_subtype || mt->subtype == GUID_NULL)
                ? S_OK
                : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT OffsetWriterPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) {
     ALLOCATOR_PROPERTIES want = *request, got{};
-    want.cBuffers = want.cBuffers < minBuffers_ ? minBuffers_ : want.cBuffers;
-    want.cbBuffer = want.cbBuffer < bufferSize_ ? bufferSize_ : want.cbBuffer;
+    want.cBuffers = want.cBuffers < m_minBuffers ? m_minBuffers : want.cBuffers;
+    want.cbBuffer = want.cbBuffer < m_bufferSize ? m_bufferSize : want.cbBuffer;
     if (want.cbAlign < 1)
         want.cbAlign = 1;
     HRESULT hr = alloc->SetProperties(&want, &got);

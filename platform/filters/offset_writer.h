@@ -25,9 +25,9 @@ public:
     bool Write(uint64_t offset, const uint8_t* data, size_t len);
 
 private:
-    GUID subtype_;
-    long minBuffers_;
-    long bufferSize_;
+    GUID m_subtype;
+    long m_minBuffers;
+    long m_bufferSize;
 };
 
 } // namespace filters

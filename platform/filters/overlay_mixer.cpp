@@ -21,7 +21,7 @@ class OverlayMixer;
 // IMixerPinConfig of input 0; its identity is the pin's.
 class MixerPinConfig final : public IMixerPinConfig {
 public:
-    explicit MixerPinConfig(OverlayMixer* owner) : owner_(owner) {}
+    explicit MixerPinConfig(OverlayMixer* owner) : m_owner(owner) {}
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
     STDMETHODIMP_(ULONG) AddRef() override;
@@ -42,30 +42,30 @@ public:
         return S_OK;
     }
     STDMETHODIMP SetZOrder(DWORD z) override {
-        zOrder_ = z;
+        m_zOrder = z;
         return S_OK;
     }
     STDMETHODIMP GetZOrder(DWORD* z) override {
         if (!z)
             return E_POINTER;
-        *z = zOrder_;
+        *z = m_zOrder;
         return S_OK;
     }
     // There is no overlay surface to key: the colour key is kept and reported only.
     STDMETHODIMP SetColorKey(COLORKEY* key) override {
         if (!key)
             return E_POINTER;
-        key_ = *key;
+        m_key = *key;
         return S_OK;
     }
     STDMETHODIMP GetColorKey(COLORKEY* key, DWORD* colour) override {
         if (!key && !colour)
             return E_POINTER;
         if (key)
-            *key = key_;
+            *key = m_key;
         if (colour) // as an RGB32 pixel value
-            *colour = (GetRValue(key_.LowColorValue) << 16) | (GetGValue(key_.LowColorValue) << 8) |
-                      GetBValue(key_.LowColorValue);
+            *colour = (GetRValue(m_key.LowColorValue) << 16) | (GetGValue(m_key.LowColorValue) << 8) |
+                      GetBValue(m_key.LowColorValue);
         return S_OK;
     }
     STDMETHODIMP SetBlendingParameter(DWORD blending) override {
@@ -81,13 +81,13 @@ public:
     STDMETHODIMP SetAspectRatioMode(AM_ASPECT_RATIO_MODE mode) override {
         if (mode < AM_ARMODE_STRETCHED || mode > AM_ARMODE_STRETCHED_AS_PRIMARY)
             return E_INVALIDARG;
-        mode_ = mode;
+        m_mode = mode;
         return S_OK;
     }
     STDMETHODIMP GetAspectRatioMode(AM_ASPECT_RATIO_MODE* mode) override {
         if (!mode)
             return E_POINTER;
-        *mode = mode_;
+        *mode = m_mode;
         return S_OK;
     }
     STDMETHODIMP SetStreamTransparent(BOOL transparent) override {
@@ -100,18 +100,18 @@ public:
         return S_OK;
     }
 
-    AM_ASPECT_RATIO_MODE Mode() const { return mode_; }
+    AM_ASPECT_RATIO_MODE Mode() const { return m_mode; }
 
 private:
-    OverlayMixer* owner_;
-    volatile AM_ASPECT_RATIO_MODE mode_ = AM_ARMODE_LETTER_BOX;
-    DWORD zOrder_ = 0;
-    COLORKEY key_{CK_RGB, 0, RGB(16, 0, 16), RGB(16, 0, 16)};
+    OverlayMixer* m_owner;
+    volatile AM_ASPECT_RATIO_MODE m_mode = AM_ARMODE_LETTER_BOX;
+    DWORD m_zOrder = 0;
+    COLORKEY m_key{CK_RGB, 0, RGB(16, 0, 16), RGB(16, 0, 16)};
 };
 
 class OverlayMixer final : public dshow::TransformFilter {
 public:
-    OverlayMixer() : TransformFilter(CLSID_OverlayMixer, L"Overlay Mixer"), config_(this) {}
+    OverlayMixer() : TransformFilter(CLSID_OverlayMixer, L"Overlay Mixer"), m_config(this) {}
 
     HRESULT CheckInputType(const AM_MEDIA_TYPE* mt) override {
         return IsVideoOf(*mt, {Layout::Yuy2, Layout::Uyvy, Layout::Rgb24, Layout::Rgb32})
@@ -142,16 +142,16 @@ public:
         if (out->GetMediaType(&changed) == S_OK && changed) {
             HRESULT ok = CheckTransform(&Input()->CurrentMediaType(), changed);
             if (ok == S_OK)
-                outType_ = *changed;
+                m_outType = *changed;
             dshow::DeleteMediaType(changed);
             if (ok != S_OK)
                 return ok;
-        } else if (!outType_.IsValid() || !outConnected_.Equals(Output()->CurrentMediaType())) {
-            outType_ = Output()->CurrentMediaType();
-            outConnected_ = Output()->CurrentMediaType();
+        } else if (!m_outType.IsValid() || !m_outConnected.Equals(Output()->CurrentMediaType())) {
+            m_outType = Output()->CurrentMediaType();
+            m_outConnected = Output()->CurrentMediaType();
         }
         VideoFormat fi, fo;
-        if (!DescribeVideo(Input()->CurrentMediaType(), &fi) || !DescribeVideo(outType_, &fo))
+        if (!DescribeVideo(Input()->CurrentMediaType(), &fi) || !DescribeVideo(m_outType, &fo))
             return E_UNEXPECTED;
         BYTE* src = nullptr;
         BYTE* dst = nullptr;
@@ -183,7 +183,7 @@ public:
 
     HRESULT QueryInputPinInterface(REFIID iid, void** out) override {
         if (iid == __uuidof(IMixerPinConfig) || iid == IID_IMixerPinConfig) {
-            *out = static_cast<IMixerPinConfig*>(&config_);
+            *out = static_cast<IMixerPinConfig*>(&m_config);
             AddRef();
             return S_OK;
         }
@@ -204,21 +204,21 @@ private:
         }
     }
 
-    MixerPinConfig config_;
-    dshow::MediaType outType_;      // the type of the buffers being filled (streaming thread)
-    dshow::MediaType outConnected_; // the connection type outType_ was last taken from
+    MixerPinConfig m_config;
+    dshow::MediaType m_outType;      // the type of the buffers being filled (streaming thread)
+    dshow::MediaType m_outConnected; // the connection type outType_ was last taken from
 };
 
 STDMETHODIMP MixerPinConfig::QueryInterface(REFIID iid, void** out) {
     if (!out)
         return E_POINTER;
-    return owner_->Input()->QueryInterface(iid, out);
+    return m_owner->Input()->QueryInterface(iid, out);
 }
 STDMETHODIMP_(ULONG) MixerPinConfig::AddRef() {
-    return owner_->AddRef();
+    return m_owner->AddRef();
 }
 STDMETHODIMP_(ULONG) MixerPinConfig::Release() {
-    return owner_->Release();
+    return m_owner->Release();
 }
 
 } // namespace

@@ -14,21 +14,21 @@ namespace filters {
 // ---- input pin --------------------------------------------------------------------------------
 
 PassInputPin::PassInputPin(PassThroughFilter* filter, const wchar_t* name)
-    : InputPin(filter, name), owner_(filter) {}
+    : InputPin(filter, name), m_owner(filter) {}
 
 HRESULT PassInputPin::GetMediaType(int, MediaType*) {
     return VFW_S_NO_MORE_ITEMS;
 }
 
 HRESULT PassInputPin::CheckMediaType(const AM_MEDIA_TYPE* mt) {
-    return owner_->CheckInputType(mt);
+    return m_owner->CheckInputType(mt);
 }
 
 HRESULT PassInputPin::CompleteConnect(IPin*) {
     // Outputs already connected must still agree with a new input type.
-    for (int i = 0; i < owner_->OutputCount(); ++i) {
-        PassOutputPin* out = owner_->Output(i);
-        if (out->IsConnected() && !mt_.Equals(out->CurrentMediaType()))
+    for (int i = 0; i < m_owner->OutputCount(); ++i) {
+        PassOutputPin* out = m_owner->Output(i);
+        if (out->IsConnected() && !m_mt.Equals(out->CurrentMediaType()))
             return VFW_E_TYPE_NOT_ACCEPTED;
     }
     return S_OK;
@@ -37,53 +37,53 @@ HRESULT PassInputPin::CompleteConnect(IPin*) {
 STDMETHODIMP PassInputPin::Receive(IMediaSample* sample) {
     if (!sample)
         return E_POINTER;
-    return owner_->DoReceive(sample);
+    return m_owner->DoReceive(sample);
 }
 
 STDMETHODIMP PassInputPin::EndOfStream() {
-    return owner_->DoEndOfStream();
+    return m_owner->DoEndOfStream();
 }
 
 STDMETHODIMP PassInputPin::BeginFlush() {
     InputPin::BeginFlush();
-    owner_->DoFlush(true);
+    m_owner->DoFlush(true);
     return S_OK;
 }
 
 STDMETHODIMP PassInputPin::EndFlush() {
-    owner_->DoFlush(false);
+    m_owner->DoFlush(false);
     InputPin::EndFlush();
     return S_OK;
 }
 
 STDMETHODIMP PassInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-    owner_->DoNewSegment(start, stop, rate);
+    m_owner->DoNewSegment(start, stop, rate);
     return S_OK;
 }
 
 // ---- output pin -------------------------------------------------------------------------------
 
 PassOutputPin::PassOutputPin(PassThroughFilter* filter, const wchar_t* name)
-    : OutputPin(filter, name), owner_(filter) {}
+    : OutputPin(filter, name), m_owner(filter) {}
 
 HRESULT PassOutputPin::GetMediaType(int pos, MediaType* mt) {
-    if (!owner_->Input()->IsConnected() || pos != 0)
+    if (!m_owner->Input()->IsConnected() || pos != 0)
         return VFW_S_NO_MORE_ITEMS;
-    *mt = owner_->Input()->CurrentMediaType();
+    *mt = m_owner->Input()->CurrentMediaType();
     return S_OK;
 }
 
 HRESULT PassOutputPin::CheckMediaType(const AM_MEDIA_TYPE* mt) {
-    if (!owner_->Input()->IsConnected())
+    if (!m_owner->Input()->IsConnected())
         return VFW_E_NOT_CONNECTED;
-    return owner_->Input()->CurrentMediaType().Equals(*mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    return m_owner->Input()->CurrentMediaType().Equals(*mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT PassOutputPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) {
     // Own buffers (copying mode) as large as the upstream ones.
     ALLOCATOR_PROPERTIES upstream{};
     ComPtr<IMemAllocator> up;
-    if (FAILED(owner_->Input()->GetAllocator(up.Put())) || FAILED(up->GetProperties(&upstream)))
+    if (FAILED(m_owner->Input()->GetAllocator(up.Put())) || FAILED(up->GetProperties(&upstream)))
         return E_FAIL;
     ALLOCATOR_PROPERTIES want = *request, got{};
     if (want.cBuffers < 2)
@@ -105,38 +105,38 @@ HRESULT PassOutputPin::CompleteConnect(IPin* receiver) {
     if (FAILED(receiver->QueryInterface(IID_IMemInputPin, input.PutVoid())))
         return VFW_E_NO_TRANSPORT;
     ComPtr<IMemAllocator> upstream;
-    HRESULT hr = owner_->Input()->GetAllocator(upstream.Put());
+    HRESULT hr = m_owner->Input()->GetAllocator(upstream.Put());
     if (SUCCEEDED(hr) && SUCCEEDED(input->NotifyAllocator(upstream.Get(), TRUE))) {
-        input_ = input;
-        shared_ = true;
+        m_input = input;
+        m_shared = true;
     } else {
         hr = OutputPin::CompleteConnect(receiver);
         if (FAILED(hr))
             return hr;
-        shared_ = false;
+        m_shared = false;
     }
-    owner_->OutputConnected();
+    m_owner->OutputConnected();
     return S_OK;
 }
 
 void PassOutputPin::BreakConnect() {
-    shared_ = false;
+    m_shared = false;
     OutputPin::BreakConnect();
 }
 
 HRESULT PassOutputPin::Active() {
     // A borrowed allocator belongs to the upstream pin, which commits it.
-    return shared_ ? S_OK : OutputPin::Active();
+    return m_shared ? S_OK : OutputPin::Active();
 }
 
 HRESULT PassOutputPin::Inactive() {
-    return shared_ ? S_OK : OutputPin::Inactive();
+    return m_shared ? S_OK : OutputPin::Inactive();
 }
 
 HRESULT PassOutputPin::DeliverPassed(IMediaSample* sample) {
-    if (!input_)
+    if (!m_input)
         return VFW_E_NOT_CONNECTED;
-    if (shared_)
+    if (m_shared)
         return Deliver(sample);
     ComPtr<IMediaSample> copy;
     HRESULT hr = GetDeliveryBuffer(copy.Put(), nullptr, nullptr, 0);
@@ -164,28 +164,28 @@ HRESULT PassOutputPin::DeliverPassed(IMediaSample* sample) {
 // ---- filter -----------------------------------------------------------------------------------
 
 PassThroughFilter::PassThroughFilter(REFCLSID clsid, const wchar_t* name, bool tee)
-    : BaseFilter(clsid, name), tee_(tee) {
-    input_ = new PassInputPin(this, L"Input");
-    AddPin(input_);
+    : BaseFilter(clsid, name), m_tee(tee) {
+    m_input = new PassInputPin(this, L"Input");
+    AddPin(m_input);
     auto* out = new PassOutputPin(this, tee ? L"Output1" : L"Output");
-    outputs_.push_back(out);
+    m_outputs.push_back(out);
     AddPin(out);
 }
 
 int PassThroughFilter::OutputCount() {
-    AutoLock lock(outputsLock_);
-    return static_cast<int>(outputs_.size());
+    AutoLock lock(m_outputsLock);
+    return static_cast<int>(m_outputs.size());
 }
 
 PassOutputPin* PassThroughFilter::Output(int i) {
-    AutoLock lock(outputsLock_);
-    return i >= 0 && i < static_cast<int>(outputs_.size()) ? outputs_[i] : nullptr;
+    AutoLock lock(m_outputsLock);
+    return i >= 0 && i < static_cast<int>(m_outputs.size()) ? m_outputs[i] : nullptr;
 }
 
 std::vector<PassOutputPin*> PassThroughFilter::ConnectedOutputs() {
-    AutoLock lock(outputsLock_);
+    AutoLock lock(m_outputsLock);
     std::vector<PassOutputPin*> r;
-    for (PassOutputPin* p : outputs_)
+    for (PassOutputPin* p : m_outputs)
         if (p->IsConnected())
             r.push_back(p);
     return r;
@@ -193,26 +193,26 @@ std::vector<PassOutputPin*> PassThroughFilter::ConnectedOutputs() {
 
 void PassThroughFilter::OutputConnected() {
     // Called under the filter lock while a connection completes (the graph is stopped).
-    if (!tee_)
+    if (!m_tee)
         return;
-    AutoLock lock(outputsLock_);
-    for (PassOutputPin* p : outputs_)
+    AutoLock lock(m_outputsLock);
+    for (PassOutputPin* p : m_outputs)
         if (!p->IsConnected())
             return; // a free output remains (the one connecting now counts as connected)
     wchar_t name[32];
-    swprintf(name, 32, L"Output%d", static_cast<int>(outputs_.size()) + 1);
+    swprintf(name, 32, L"Output%d", static_cast<int>(m_outputs.size()) + 1);
     auto* out = new PassOutputPin(this, name);
-    outputs_.push_back(out);
+    m_outputs.push_back(out);
     AddPin(out);
 }
 
 HRESULT PassThroughFilter::DoReceive(IMediaSample* sample) {
-    AutoLock lock(receiveLock_);
-    HRESULT hr = input_->CheckStreaming();
+    AutoLock lock(m_receiveLock);
+    HRESULT hr = m_input->CheckStreaming();
     if (hr != S_OK)
         return hr;
     OnSample(sample);
-    InterlockedIncrement(&passed_);
+    InterlockedIncrement(&m_passed);
     std::vector<PassOutputPin*> outs = ConnectedOutputs();
     if (outs.size() == 1)
         return outs[0]->DeliverPassed(sample);
@@ -223,8 +223,8 @@ HRESULT PassThroughFilter::DoReceive(IMediaSample* sample) {
 }
 
 HRESULT PassThroughFilter::DoEndOfStream() {
-    AutoLock lock(receiveLock_);
-    HRESULT hr = input_->CheckStreaming();
+    AutoLock lock(m_receiveLock);
+    HRESULT hr = m_input->CheckStreaming();
     if (hr != S_OK)
         return hr;
     for (PassOutputPin* out : ConnectedOutputs())
@@ -234,7 +234,7 @@ HRESULT PassThroughFilter::DoEndOfStream() {
 
 void PassThroughFilter::DoFlush(bool begin) {
     if (!begin) {
-        AutoLock lock(receiveLock_); // a Receive in progress has finished
+        AutoLock lock(m_receiveLock); // a Receive in progress has finished
         OnStreamReset();
     }
     for (PassOutputPin* out : ConnectedOutputs()) {
@@ -256,8 +256,8 @@ HRESULT PassThroughFilter::OnStop() {
     for (PassOutputPin* out : ConnectedOutputs())
         if (!out->SharesAllocator() && out->Allocator())
             out->Allocator()->Decommit();
-    input_->Inactive();
-    AutoLock lock(receiveLock_);
+    m_input->Inactive();
+    AutoLock lock(m_receiveLock);
     OnStreamReset();
     return S_OK;
 }
@@ -273,39 +273,39 @@ void FrameStore::Keep(IMediaSample* sample, const AM_MEDIA_TYPE& connected) {
         return;
     AM_MEDIA_TYPE* changed = nullptr;
     bool typeChanged = sample->GetMediaType(&changed) == S_OK && changed;
-    AutoLock lock(lock_);
+    AutoLock lock(m_lock);
     if (typeChanged) {
-        type_ = *changed; // a format change in the stream holds for the samples after it
-    } else if (!has_ || !connected_.Equals(connected)) {
-        type_ = connected;
-        connected_ = connected;
+        m_type = *changed; // a format change in the stream holds for the samples after it
+    } else if (!m_has || !m_connected.Equals(connected)) {
+        m_type = connected;
+        m_connected = connected;
     }
-    data_.resize(static_cast<size_t>(len));
-    memcpy(data_.data(), p, static_cast<size_t>(len));
-    has_ = true;
+    m_data.resize(static_cast<size_t>(len));
+    memcpy(m_data.data(), p, static_cast<size_t>(len));
+    m_has = true;
     if (changed)
         dshow::DeleteMediaType(changed);
 }
 
 void FrameStore::Clear() {
-    AutoLock lock(lock_);
-    has_ = false;
-    data_.clear();
+    AutoLock lock(m_lock);
+    m_has = false;
+    m_data.clear();
 }
 
 bool FrameStore::Empty() {
-    AutoLock lock(lock_);
-    return !has_;
+    AutoLock lock(m_lock);
+    return !m_has;
 }
 
 LONG FrameStore::CopyTo(BYTE* buffer, LONG length) {
-    AutoLock lock(lock_);
-    if (!has_)
+    AutoLock lock(m_lock);
+    if (!m_has)
         return -1;
-    size_t n = data_.size();
+    size_t n = m_data.size();
     if (length > 0 && static_cast<size_t>(length) < n)
         n = static_cast<size_t>(length);
-    memcpy(buffer, data_.data(), n);
+    memcpy(buffer, m_data.data(), n);
     return static_cast<LONG>(n);
 }
 

@@ -24,7 +24,7 @@ public:
 
 protected:
     HRESULT CompleteConnect(IPin* pin) override;
-    PassThroughFilter* owner_;
+    PassThroughFilter* m_owner;
 };
 
 // An output pin that offers exactly the input's type. It lends the downstream pin the
@@ -41,13 +41,13 @@ public:
     // Hands one input sample on (streaming thread).
     HRESULT DeliverPassed(IMediaSample* sample);
     // True when the samples go on uncopied.
-    bool SharesAllocator() const { return shared_; }
+    bool SharesAllocator() const { return m_shared; }
 
 protected:
     HRESULT CompleteConnect(IPin* receiver) override;
     void BreakConnect() override;
-    PassThroughFilter* owner_;
-    bool shared_ = false;
+    PassThroughFilter* m_owner;
+    bool m_shared = false;
 };
 
 // One input ("Input") and one output ("Output"), or, for a tee, outputs "Output1",
@@ -64,11 +64,11 @@ public:
     // Called on the streaming thread when the input stream restarts (flush, stop).
     virtual void OnStreamReset() {}
 
-    PassInputPin* Input() const { return input_; }
+    PassInputPin* Input() const { return m_input; }
     int OutputCount();
     PassOutputPin* Output(int i);
-    LONG SamplesPassed() const { return passed_; }
-    dshow::CritSec& ReceiveLock() { return receiveLock_; }
+    LONG SamplesPassed() const { return m_passed; }
+    dshow::CritSec& ReceiveLock() { return m_receiveLock; }
 
     // Called by the pins.
     HRESULT DoReceive(IMediaSample* sample);
@@ -83,12 +83,12 @@ protected:
 private:
     std::vector<PassOutputPin*> ConnectedOutputs();
 
-    bool tee_;
-    PassInputPin* input_;
-    dshow::CritSec outputsLock_;
-    std::vector<PassOutputPin*> outputs_; // owned by the base filter's pin list
-    dshow::CritSec receiveLock_;
-    volatile LONG passed_ = 0;
+    bool m_tee;
+    PassInputPin* m_input;
+    dshow::CritSec m_outputsLock;
+    std::vector<PassOutputPin*> m_outputs; // owned by the base filter's pin list
+    dshow::CritSec m_receiveLock;
+    volatile LONG m_passed = 0;
 };
 
 // The last frame that went through a filter, with the media type that describes it.
@@ -103,19 +103,19 @@ public:
     LONG CopyTo(BYTE* buffer, LONG length);
     // Calls read(data, size, type) under the store's lock; false without a frame.
     template <class F> bool Read(F read) {
-        dshow::AutoLock lock(lock_);
-        if (!has_)
+        dshow::AutoLock lock(m_lock);
+        if (!m_has)
             return false;
-        read(data_.data(), data_.size(), static_cast<const dshow::MediaType&>(type_));
+        read(m_data.data(), m_data.size(), static_cast<const dshow::MediaType&>(m_type));
         return true;
     }
 
 private:
-    dshow::CritSec lock_;
-    std::vector<uint8_t> data_;
-    dshow::MediaType type_;      // describes data_
-    dshow::MediaType connected_; // the connection type when type_ was last taken from it
-    bool has_ = false;
+    dshow::CritSec m_lock;
+    std::vector<uint8_t> m_data;
+    dshow::MediaType m_type;      // describes data_
+    dshow::MediaType m_connected; // the connection type when type_ was last taken from it
+    bool m_has = false;
 };
 
 } // namespace filters

@@ -39,14 +39,14 @@ inline void Put(uint8_t* p, int y, const Chroma& c) {
 template <int Bytes>
 void Yuv422ToRgb(const uint8_t* src, int srcStride, Packing packing, int width, int height, uint8_t* dst,
                  int dstStride) {
-    const Layout L = LayoutOf(packing);
+    const Layout l = LayoutOf(packing);
     for (int row = 0; row < height; ++row) {
         const uint8_t* s = src + static_cast<ptrdiff_t>(row) * srcStride;
         uint8_t* d = dst + static_cast<ptrdiff_t>(height - 1 - row) * dstStride; // bottom-up
         for (int x = 0; x + 1 < width; x += 2, s += 4, d += 2 * Bytes) {
-            Chroma c = ChromaTerms(s[L.u], s[L.v]);
-            Put(d, s[L.y0], c);
-            Put(d + Bytes, s[L.y1], c);
+            Chroma c = ChromaTerms(s[l.u], s[l.v]);
+            Put(d, s[l.y0], c);
+            Put(d + Bytes, s[l.y1], c);
             if (Bytes == 4) {
                 d[3] = 0;
                 d[7] = 0;

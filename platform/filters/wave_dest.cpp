@@ -35,16 +35,16 @@ public:
     STDMETHODIMP EndOfStream() override;
 
 private:
-    WaveDest* owner_;
+    WaveDest* m_owner;
 };
 
 class WaveDest final : public dshow::BaseFilter {
 public:
     WaveDest() : BaseFilter(tunaro::kClsidWaveDest, L"WaveDest") {
-        input_ = new WaveInput(this);
-        output_ = new OffsetWriterPin(this, L"Out", MEDIASUBTYPE_WAVE, 4, kOutputBuffer);
-        AddPin(input_);
-        AddPin(output_);
+        m_input = new WaveInput(this);
+        m_output = new OffsetWriterPin(this, L"Out", MEDIASUBTYPE_WAVE, 4, kOutputBuffer);
+        AddPin(m_input);
+        AddPin(m_output);
     }
 
     HRESULT Write(IMediaSample* sample);
@@ -52,78 +52,78 @@ public:
 
 protected:
     HRESULT OnPause() override {
-        AutoLock lock(writeLock_);
+        AutoLock lock(m_writeLock);
         if (State() == State_Running) {
             // Leaving the running state ends the recording: the sizes go in now, while the
             // writer downstream still takes data.
-            accepting_ = false;
+            m_accepting = false;
             Finish();
             return S_OK;
         }
         if (State() != State_Stopped)
             return S_OK;
-        header_.reset();
-        dataBytes_ = 0;
-        headerWritten_ = false;
-        failed_ = false;
-        full_ = false;
-        if (!input_->IsConnected())
+        m_header.reset();
+        m_dataBytes = 0;
+        m_headerWritten = false;
+        m_failed = false;
+        m_full = false;
+        if (!m_input->IsConnected())
             return S_OK; // nothing will arrive
-        if (!output_->IsConnected())
+        if (!m_output->IsConnected())
             return VFW_E_NOT_CONNECTED; // sound would arrive and go nowhere
-        const AM_MEDIA_TYPE& mt = input_->CurrentMediaType();
-        header_ = std::make_unique<WaveHeader>(std::vector<uint8_t>(mt.pbFormat, mt.pbFormat + mt.cbFormat));
-        return header_->Valid() ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        const AM_MEDIA_TYPE& mt = m_input->CurrentMediaType();
+        m_header = std::make_unique<WaveHeader>(std::vector<uint8_t>(mt.pbFormat, mt.pbFormat + mt.cbFormat));
+        return m_header->Valid() ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     }
     HRESULT OnRun(REFERENCE_TIME) override {
-        AutoLock lock(writeLock_);
-        accepting_ = header_ != nullptr && !failed_;
+        AutoLock lock(m_writeLock);
+        m_accepting = m_header != nullptr && !m_failed;
         return S_OK;
     }
     HRESULT OnStop() override {
-        AutoLock lock(writeLock_);
-        accepting_ = false;
+        AutoLock lock(m_writeLock);
+        m_accepting = false;
         Finish();
-        header_.reset();
+        m_header.reset();
         return S_OK;
     }
 
 private:
     // Header with the final sizes, and the pad byte of an odd data chunk.
     void Finish() {
-        if (!header_ || failed_ || !headerWritten_)
+        if (!m_header || m_failed || !m_headerWritten)
             return;
-        const uint32_t data = static_cast<uint32_t>(dataBytes_);
-        const std::vector<uint8_t> head = header_->Build(data);
+        const uint32_t data = static_cast<uint32_t>(m_dataBytes);
+        const std::vector<uint8_t> head = m_header->Build(data);
         bool ok = true;
         if (data & 1) {
             const uint8_t pad = 0;
-            ok = output_->Write(head.size() + data, &pad, 1);
+            ok = m_output->Write(head.size() + data, &pad, 1);
         }
-        if (!ok || !output_->Write(0, head.data(), head.size()))
+        if (!ok || !m_output->Write(0, head.data(), head.size()))
             Fail();
-        headerWritten_ = false; // complete: nothing more to patch
+        m_headerWritten = false; // complete: nothing more to patch
     }
     void Fail() {
-        if (failed_)
+        if (m_failed)
             return;
-        failed_ = true;
-        accepting_ = false;
+        m_failed = true;
+        m_accepting = false;
         NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
     }
 
-    WaveInput* input_;
-    OffsetWriterPin* output_;
-    dshow::CritSec writeLock_;
-    std::unique_ptr<WaveHeader> header_;
-    uint64_t dataBytes_ = 0;
-    bool headerWritten_ = false;
-    bool accepting_ = false;
-    bool failed_ = false;
-    bool full_ = false;
+    WaveInput* m_input;
+    OffsetWriterPin* m_output;
+    dshow::CritSec m_writeLock;
+    std::unique_ptr<WaveHeader> m_header;
+    uint64_t m_dataBytes = 0;
+    bool m_headerWritten = false;
+    bool m_accepting = false;
+    bool m_failed = false;
+    bool m_full = false;
 };
 
-WaveInput::WaveInput(WaveDest* f) : InputPin(f, L"In"), owner_(f) {}
+WaveInput::WaveInput(WaveDest* f) : InputPin(f, L"In"), m_owner(f) {}
 
 HRESULT WaveInput::CheckMediaType(const AM_MEDIA_TYPE* mt) {
     if (!mt || mt->majortype != MEDIATYPE_Audio || mt->formattype != FORMAT_WaveFormatEx || !mt->pbFormat ||
@@ -140,60 +140,60 @@ STDMETHODIMP WaveInput::Receive(IMediaSample* sample) {
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    return owner_->Write(sample);
+    return m_owner->Write(sample);
 }
 
 STDMETHODIMP WaveInput::EndOfStream() {
     if (CheckStreaming() != S_OK)
         return S_OK;
-    return owner_->Ended();
+    return m_owner->Ended();
 }
 
 HRESULT WaveDest::Write(IMediaSample* sample) {
-    AutoLock lock(writeLock_);
-    if (!accepting_ || !header_)
-        return failed_ ? E_FAIL : S_OK;
+    AutoLock lock(m_writeLock);
+    if (!m_accepting || !m_header)
+        return m_failed ? E_FAIL : S_OK;
     BYTE* data = nullptr;
     if (FAILED(sample->GetPointer(&data)))
         return E_FAIL;
     const long len = sample->GetActualDataLength();
     if (len <= 0)
         return S_OK;
-    if (!headerWritten_) {
-        const std::vector<uint8_t> head = header_->Build(0);
-        if (!output_->Write(0, head.data(), head.size())) {
+    if (!m_headerWritten) {
+        const std::vector<uint8_t> head = m_header->Build(0);
+        if (!m_output->Write(0, head.data(), head.size())) {
             Fail();
             return E_FAIL;
         }
-        headerWritten_ = true;
+        m_headerWritten = true;
     }
     // A RIFF file ends at 4 GB: what does not fit is left out, the file stays whole, and the
     // graph hears of it once.
     uint64_t n = static_cast<uint64_t>(len);
-    const uint64_t room = header_->MaxDataBytes() - 1 - dataBytes_; // one byte for a pad
+    const uint64_t room = m_header->MaxDataBytes() - 1 - m_dataBytes; // one byte for a pad
     if (n > room) {
         n = room;
-        if (!full_) {
-            full_ = true;
+        if (!m_full) {
+            m_full = true;
             NotifyEvent(EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE), 0);
         }
     }
-    if (n > 0 && !output_->Write(header_->Size() + dataBytes_, data, static_cast<size_t>(n))) {
+    if (n > 0 && !m_output->Write(m_header->Size() + m_dataBytes, data, static_cast<size_t>(n))) {
         Fail();
         return E_FAIL;
     }
-    dataBytes_ += n;
+    m_dataBytes += n;
     return S_OK;
 }
 
 HRESULT WaveDest::Ended() {
     {
-        AutoLock lock(writeLock_);
-        accepting_ = false;
+        AutoLock lock(m_writeLock);
+        m_accepting = false;
         Finish();
     }
-    if (output_->IsConnected())
-        output_->DeliverEndOfStream();
+    if (m_output->IsConnected())
+        m_output->DeliverEndOfStream();
     return S_OK;
 }
 

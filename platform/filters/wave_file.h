@@ -19,10 +19,10 @@ public:
     explicit WaveHeader(const std::vector<uint8_t>& format);
 
     // Whether the format bytes describe usable sound (channels, rate, bytes per second, block).
-    bool Valid() const { return valid_; }
-    bool Pcm() const { return formatTag_ == 1; }
-    uint32_t SamplesPerSec() const { return samplesPerSec_; }
-    uint32_t AvgBytesPerSec() const { return avgBytesPerSec_; }
+    bool Valid() const { return m_valid; }
+    bool Pcm() const { return m_formatTag == 1; }
+    uint32_t SamplesPerSec() const { return m_samplesPerSec; }
+    uint32_t AvgBytesPerSec() const { return m_avgBytesPerSec; }
 
     // Bytes of the header; the sound data starts at this offset.
     size_t Size() const { return Build(0).size(); }
@@ -32,12 +32,12 @@ public:
     std::vector<uint8_t> Build(uint32_t dataBytes) const;
 
 private:
-    std::vector<uint8_t> format_;
-    uint16_t formatTag_ = 0;
-    uint16_t blockAlign_ = 0;
-    uint32_t samplesPerSec_ = 0;
-    uint32_t avgBytesPerSec_ = 0;
-    bool valid_ = false;
+    std::vector<uint8_t> m_format;
+    uint16_t m_formatTag = 0;
+    uint16_t m_blockAlign = 0;
+    uint32_t m_samplesPerSec = 0;
+    uint32_t m_avgBytesPerSec = 0;
+    bool m_valid = false;
 };
 
 } // namespace filters

@@ -58,7 +58,9 @@ enum : ULONG {
 
 // ---- buffer layouts --------------------------------------------------------------------------
 // Each property buffer starts with the 24-byte property header; what follows it is the
-// "instance data" a caller may also pass separately to IKsPropertySet.
+// "instance data" a caller may also pass separately to IKsPropertySet. The fields keep the
+// names of the kernel-streaming structures they mirror.
+// NOLINTBEGIN(readability-identifier-naming)
 
 struct KsPropertyHeader {
     GUID Set;
@@ -126,6 +128,7 @@ struct VideoDecoderValueProperty { // property 1 (standard)
     KsPropertyHeader Property;
     uint32_t Value;
 };
+// NOLINTEND(readability-identifier-naming)
 
 // The vendor audio-mode property: a 120-byte buffer whose seventh 32-bit word carries
 // kVendorAudioModeMagic + 1 (stereo) or + 0 (mono); instance data start at byte 24.

@@ -93,6 +93,8 @@ __CRT_UUID_DECL(IDispOptimQrt, 0x93c3c866, 0x00b6, 0x48bd, 0x84, 0x61, 0x11, 0xe
 
 // The Overlay Mixer's input pin configuration (IID_IMixerPinConfig, from the uuid library). Only
 // the aspect-ratio mode matters to the suite: the engine sets AM_ARMODE_STRETCHED on input 0.
+// Its names are the platform's own.
+// NOLINTBEGIN(readability-identifier-naming)
 #if !defined(__IMixerPinConfig_INTERFACE_DEFINED__) && !defined(__MPCONFIG__)
 #define __IMixerPinConfig_INTERFACE_DEFINED__
 typedef enum _AM_ASPECT_RATIO_MODE {
@@ -123,3 +125,4 @@ DECLARE_INTERFACE_(IMixerPinConfig, IUnknown) {
 #undef INTERFACE
 __CRT_UUID_DECL(IMixerPinConfig, 0x593cdde1, 0x0759, 0x11d1, 0x9e, 0x69, 0x00, 0xc0, 0x4f, 0xd7, 0xc1, 0x5b)
 #endif
+// NOLINTEND(readability-identifier-naming)

@@ -200,9 +200,10 @@ std::string FrequencyText(uint32_t hz) {
 // ---- plan -------------------------------------------------------------------------------------
 
 int DefaultToneHz(bool fm, size_t index) {
-    static const int tv[] = {440, 554, 659, 784, 880, 988, 1109, 1319, 1480, 1661, 1760};
-    static const int radio[] = {523, 587, 698, 831, 932, 1047, 1175, 1397};
-    return fm ? radio[index % (sizeof radio / sizeof radio[0])] : tv[index % (sizeof tv / sizeof tv[0])];
+    static const int kTv[] = {440, 554, 659, 784, 880, 988, 1109, 1319, 1480, 1661, 1760};
+    static const int kRadio[] = {523, 587, 698, 831, 932, 1047, 1175, 1397};
+    return fm ? kRadio[index % (sizeof kRadio / sizeof kRadio[0])]
+              : kTv[index % (sizeof kTv / sizeof kTv[0])];
 }
 
 Plan DefaultPlan() {

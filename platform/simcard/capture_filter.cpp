@@ -21,13 +21,13 @@ class CaptureFilter final : public dshow::BaseFilter,
 public:
     CaptureFilter()
         : BaseFilter(kClsidCapture, Card::Get().Info().capture ? Card::Get().Info().capture : L"") {
-        live_ = true;
+        m_live = true;
         const FamilyInfo& f = Card::Get().Info();
-        capture_ = new VideoPin(this, L"Capture", PIN_CATEGORY_CAPTURE, false);
-        AddPin(capture_);
+        m_capture = new VideoPin(this, L"Capture", PIN_CATEGORY_CAPTURE, false);
+        AddPin(m_capture);
         if (f.previewPin) {
-            preview_ = new VideoPin(this, L"Preview", PIN_CATEGORY_PREVIEW, false);
-            AddPin(preview_);
+            m_preview = new VideoPin(this, L"Preview", PIN_CATEGORY_PREVIEW, false);
+            AddPin(m_preview);
         }
         AddPin(new VbiPin(this, L"VBI"));
         if (f.audioPin)
@@ -62,13 +62,13 @@ public:
         return S_OK;
     }
     STDMETHODIMP put_VCRHorizontalLocking(LONG v) override {
-        vcr_ = v != 0;
+        m_vcr = v != 0;
         return S_OK;
     }
     STDMETHODIMP get_VCRHorizontalLocking(LONG* v) override {
         if (!v)
             return E_POINTER;
-        *v = vcr_ ? 1 : 0;
+        *v = m_vcr ? 1 : 0;
         return S_OK;
     }
     STDMETHODIMP get_NumberOfLines(LONG* lines) override {
@@ -78,13 +78,13 @@ public:
         return S_OK;
     }
     STDMETHODIMP put_OutputEnable(LONG v) override {
-        outputEnable_ = v != 0;
+        m_outputEnable = v != 0;
         return S_OK;
     }
     STDMETHODIMP get_OutputEnable(LONG* v) override {
         if (!v)
             return E_POINTER;
-        *v = outputEnable_ ? 1 : 0;
+        *v = m_outputEnable ? 1 : 0;
         return S_OK;
     }
 
@@ -231,7 +231,7 @@ protected:
     HRESULT OnPause() override {
         // The card's frames are counted once, on the first connected video pin.
         bool counted = false;
-        for (VideoPin* p : {capture_, preview_}) {
+        for (VideoPin* p : {m_capture, m_preview}) {
             if (!p)
                 continue;
             p->SetCountsFrames(!counted && p->IsConnected());
@@ -252,20 +252,20 @@ protected:
 
 private:
     void SetRunning(bool on) {
-        if (on == running_)
+        if (on == m_running)
             return;
-        running_ = on;
+        m_running = on;
         if (on)
             Card::Get().StreamStarted();
         else
             Card::Get().StreamStopped();
     }
 
-    VideoPin* capture_ = nullptr;
-    VideoPin* preview_ = nullptr;
-    bool vcr_ = false;
-    bool outputEnable_ = true;
-    bool running_ = false;
+    VideoPin* m_capture = nullptr;
+    VideoPin* m_preview = nullptr;
+    bool m_vcr = false;
+    bool m_outputEnable = true;
+    bool m_running = false;
 };
 
 } // namespace

@@ -77,7 +77,7 @@ std::string Card::IniPath() {
     return path + "\\simcard.ini";
 }
 
-Card::Card() : family_(&FamilyOf(Family::Saa7134)), amp_(DefaultProcAmp()) {
+Card::Card() : m_family(&FamilyOf(Family::Saa7134)), m_amp(DefaultProcAmp()) {
     PowerOn();
 }
 
@@ -86,25 +86,25 @@ void Card::Reset() {
 }
 
 void Card::PowerOn() {
-    dshow::AutoLock lock(lock_);
+    dshow::AutoLock lock(m_lock);
     LoadConfig();
-    frequency_ = 45250000; // between channels
-    fm_ = false;
-    country_ = 1;
-    tuningSpace_ = 0;
-    standard_ = 32; // PAL-D
-    amp_ = DefaultProcAmp();
-    stereo_ = true;
-    running_ = 0;
-    frames_ = 0;
+    m_frequency = 45250000; // between channels
+    m_fm = false;
+    m_country = 1;
+    m_tuningSpace = 0;
+    m_standard = 32; // PAL-D
+    m_amp = DefaultProcAmp();
+    m_stereo = true;
+    m_running = 0;
+    m_frames = 0;
     // Power-on routing: the tuner's picture and sound.
-    videoIn_ = -1;
-    audioIn_ = -1;
-    for (size_t i = 0; i < family_->inputs.size(); ++i) {
-        if (family_->inputs[i].type == kConnVideoTuner && videoIn_ < 0)
-            videoIn_ = static_cast<long>(i);
-        if (family_->inputs[i].type == kConnAudioTuner && audioIn_ < 0)
-            audioIn_ = static_cast<long>(i);
+    m_videoIn = -1;
+    m_audioIn = -1;
+    for (size_t i = 0; i < m_family->inputs.size(); ++i) {
+        if (m_family->inputs[i].type == kConnVideoTuner && m_videoIn < 0)
+            m_videoIn = static_cast<long>(i);
+        if (m_family->inputs[i].type == kConnAudioTuner && m_audioIn < 0)
+            m_audioIn = static_cast<long>(i);
     }
     SaveLocked();
 }
@@ -114,8 +114,8 @@ void Card::LoadConfig() {
     char buf[512];
     GetPrivateProfileStringA("Config", "Family", "SAA7134", buf, sizeof buf, path.c_str());
     const FamilyInfo* f = FindFamily(buf);
-    family_ = f ? f : &FamilyOf(Family::Saa7134);
-    genericFirst_ = GetPrivateProfileIntA("Config", "GenericDevice", 0, path.c_str()) != 0;
+    m_family = f ? f : &FamilyOf(Family::Saa7134);
+    m_genericFirst = GetPrivateProfileIntA("Config", "GenericDevice", 0, path.c_str()) != 0;
     Plan plan;
     for (int i = 1;; ++i) {
         char key[16];
@@ -139,7 +139,7 @@ void Card::LoadConfig() {
             plan.fm.push_back(s);
         }
     }
-    plan_ = plan.tv.empty() && plan.fm.empty() ? DefaultPlan() : plan;
+    m_plan = plan.tv.empty() && plan.fm.empty() ? DefaultPlan() : plan;
 }
 
 void Card::Range(bool fm, uint32_t* minHz, uint32_t* maxHz) {
@@ -152,90 +152,90 @@ HRESULT Card::SetFrequency(uint32_t hz, bool fmMode) {
     Range(fmMode, &lo, &hi);
     if (hz < lo || hz > hi)
         return E_INVALIDARG;
-    dshow::AutoLock lock(lock_);
-    frequency_ = hz;
+    dshow::AutoLock lock(m_lock);
+    m_frequency = hz;
     SaveLocked();
     return S_OK;
 }
 
 uint32_t Card::Frequency() {
-    dshow::AutoLock lock(lock_);
-    return frequency_;
+    dshow::AutoLock lock(m_lock);
+    return m_frequency;
 }
 
 HRESULT Card::SetFmMode(bool fm) {
-    dshow::AutoLock lock(lock_);
-    fm_ = fm;
+    dshow::AutoLock lock(m_lock);
+    m_fm = fm;
     SaveLocked();
     return S_OK;
 }
 
 bool Card::FmMode() {
-    dshow::AutoLock lock(lock_);
-    return fm_;
+    dshow::AutoLock lock(m_lock);
+    return m_fm;
 }
 
 void Card::SetCountry(long code) {
-    dshow::AutoLock lock(lock_);
-    country_ = code;
+    dshow::AutoLock lock(m_lock);
+    m_country = code;
     SaveLocked();
 }
 
 long Card::Country() {
-    dshow::AutoLock lock(lock_);
-    return country_;
+    dshow::AutoLock lock(m_lock);
+    return m_country;
 }
 
 void Card::SetTuningSpace(long space) {
-    dshow::AutoLock lock(lock_);
-    tuningSpace_ = space;
+    dshow::AutoLock lock(m_lock);
+    m_tuningSpace = space;
 }
 
 long Card::TuningSpace() {
-    dshow::AutoLock lock(lock_);
-    return tuningSpace_;
+    dshow::AutoLock lock(m_lock);
+    return m_tuningSpace;
 }
 
 Reception Card::ReceptionLocked() {
-    return fm_ ? ReceiveFm(plan_, frequency_) : ReceiveTv(plan_, frequency_);
+    return m_fm ? ReceiveFm(m_plan, m_frequency) : ReceiveTv(m_plan, m_frequency);
 }
 
 Reception Card::CurrentReception() {
-    dshow::AutoLock lock(lock_);
+    dshow::AutoLock lock(m_lock);
     return ReceptionLocked();
 }
 
 HRESULT Card::SetStandard(long standard) {
     if (standard == 0 || (standard & (standard - 1)) != 0 || (standard & DefaultStandardMask()) == 0)
         return E_INVALIDARG;
-    dshow::AutoLock lock(lock_);
-    standard_ = standard;
+    dshow::AutoLock lock(m_lock);
+    m_standard = standard;
     SaveLocked();
     return S_OK;
 }
 
 long Card::Standard() {
-    dshow::AutoLock lock(lock_);
-    return standard_;
+    dshow::AutoLock lock(m_lock);
+    return m_standard;
 }
 
 bool Card::LockedLocked() {
-    if (videoIn_ < 0 || videoIn_ >= static_cast<long>(family_->inputs.size()))
+    if (m_videoIn < 0 || m_videoIn >= static_cast<long>(m_family->inputs.size()))
         return false;
-    if (family_->inputs[videoIn_].type != kConnVideoTuner)
+    if (m_family->inputs[m_videoIn].type != kConnVideoTuner)
         return true; // composite and S-video sources always carry a picture
-    if (fm_)
+    if (m_fm)
         return false;
-    Reception r = ReceiveTv(plan_, frequency_);
+    Reception r = ReceiveTv(m_plan, m_frequency);
     if (!r.carrier)
         return false;
-    const TvStation& s = plan_.tv[r.station];
+    const TvStation& s = m_plan.tv[r.station];
     bool station525 = s.system == ColorSystem::Ntsc;
-    return station525 == Is525Lines(standard_);
+    return station525 == Is525Lines(m_standard);
 }
 
 bool Card::Locked() {
-    dshow::AutoLock lock(lock_);
+    dshow::AutoLock lock(m_lock);
     return LockedLocked();
 }
 
@@ -245,8 +245,8 @@ HRESULT Card::SetProcAmp(long property, long value) {
         return E_PROP_ID_UNSUPPORTED;
     if (value < r.min || value > r.max)
         return E_INVALIDARG;
-    dshow::AutoLock lock(lock_);
-    SetProcAmpValue(amp_, property, value);
+    dshow::AutoLock lock(m_lock);
+    SetProcAmpValue(m_amp, property, value);
     SaveLocked();
     return S_OK;
 }
@@ -255,95 +255,95 @@ HRESULT Card::GetProcAmp(long property, long* value) {
     ProcAmpRange r;
     if (!ProcAmpRangeOf(property, &r))
         return E_PROP_ID_UNSUPPORTED;
-    dshow::AutoLock lock(lock_);
-    *value = ProcAmpValue(amp_, property);
+    dshow::AutoLock lock(m_lock);
+    *value = ProcAmpValue(m_amp, property);
     return S_OK;
 }
 
 bool Card::CanRoute(long output, long input) const {
-    const long n = static_cast<long>(family_->inputs.size());
+    const long n = static_cast<long>(m_family->inputs.size());
     if (n == 0)
         return false;
     if (output == 0)
-        return input >= 0 && input < n && family_->inputs[input].type < 4096;
+        return input >= 0 && input < n && m_family->inputs[input].type < 4096;
     if (output == 1)
-        return input == -1 || (input >= 0 && input < n && family_->inputs[input].type >= 4096);
+        return input == -1 || (input >= 0 && input < n && m_family->inputs[input].type >= 4096);
     return false;
 }
 
 HRESULT Card::Route(long output, long input) {
-    if (output < 0 || output > 1 || family_->inputs.empty())
+    if (output < 0 || output > 1 || m_family->inputs.empty())
         return E_INVALIDARG;
     if (!CanRoute(output, input))
         return E_INVALIDARG;
-    dshow::AutoLock lock(lock_);
-    (output == 0 ? videoIn_ : audioIn_) = input;
+    dshow::AutoLock lock(m_lock);
+    (output == 0 ? m_videoIn : m_audioIn) = input;
     SaveLocked();
     return S_OK;
 }
 
 long Card::RoutedTo(long output) {
-    dshow::AutoLock lock(lock_);
-    return output == 0 ? videoIn_ : (output == 1 ? audioIn_ : -1);
+    dshow::AutoLock lock(m_lock);
+    return output == 0 ? m_videoIn : (output == 1 ? m_audioIn : -1);
 }
 
 void Card::SetStereo(bool stereo) {
-    dshow::AutoLock lock(lock_);
-    stereo_ = stereo;
+    dshow::AutoLock lock(m_lock);
+    m_stereo = stereo;
     SaveLocked();
 }
 
 bool Card::Stereo() {
-    dshow::AutoLock lock(lock_);
-    return stereo_;
+    dshow::AutoLock lock(m_lock);
+    return m_stereo;
 }
 
 void Card::StreamStarted() {
-    dshow::AutoLock lock(lock_);
-    ++running_;
+    dshow::AutoLock lock(m_lock);
+    ++m_running;
     SaveLocked();
 }
 
 void Card::StreamStopped() {
-    dshow::AutoLock lock(lock_);
-    if (running_ > 0)
-        --running_;
+    dshow::AutoLock lock(m_lock);
+    if (m_running > 0)
+        --m_running;
     SaveLocked();
 }
 
 void Card::FramesDelivered(long count) {
-    dshow::AutoLock lock(lock_);
-    frames_ += count;
+    dshow::AutoLock lock(m_lock);
+    m_frames += count;
     // The count changes 25 or 30 times a second; it is written a few times a second (and on
     // every other change).
     DWORD now = GetTickCount();
-    if (now - lastFrameSave_ >= 200)
+    if (now - m_lastFrameSave >= 200)
         SaveLocked();
 }
 
 Signal Card::CurrentSignal() {
-    dshow::AutoLock lock(lock_);
+    dshow::AutoLock lock(m_lock);
     Signal s{};
-    s.amp = amp_;
+    s.amp = m_amp;
     s.locked = LockedLocked();
-    long vtype = videoIn_ >= 0 && videoIn_ < static_cast<long>(family_->inputs.size())
-                     ? family_->inputs[videoIn_].type
+    long vtype = m_videoIn >= 0 && m_videoIn < static_cast<long>(m_family->inputs.size())
+                     ? m_family->inputs[m_videoIn].type
                      : kConnVideoTuner;
-    s.frame.upsideDown = family_->upsideDown;
-    s.frame.frequency = frequency_;
+    s.frame.upsideDown = m_family->upsideDown;
+    s.frame.frequency = m_frequency;
     if (vtype == kConnVideoComposite) {
         s.frame.source = Source::Composite;
     } else if (vtype == kConnVideoSVideo) {
         s.frame.source = Source::SVideo;
     } else {
         s.frame.source = Source::Tuner;
-        Reception r = ReceiveTv(plan_, frequency_);
-        if (!fm_ && r.carrier) {
-            const TvStation& st = plan_.tv[r.station];
+        Reception r = ReceiveTv(m_plan, m_frequency);
+        if (!m_fm && r.carrier) {
+            const TvStation& st = m_plan.tv[r.station];
             s.frame.station = &st; // the plan does not change while the process runs
             s.frame.quality = r.quality;
-            s.frame.colour = ColourMatches(st.system, standard_);
-            s.frame.rolling = (st.system == ColorSystem::Ntsc) != Is525Lines(standard_);
+            s.frame.colour = ColourMatches(st.system, m_standard);
+            s.frame.rolling = (st.system == ColorSystem::Ntsc) != Is525Lines(m_standard);
             if (s.frame.rolling)
                 s.frame.quality = std::min(s.frame.quality, 60);
         } else {
@@ -352,19 +352,19 @@ Signal Card::CurrentSignal() {
         }
     }
     // Sound: what the audio route carries.
-    long atype = audioIn_ >= 0 && audioIn_ < static_cast<long>(family_->inputs.size())
-                     ? family_->inputs[audioIn_].type
+    long atype = m_audioIn >= 0 && m_audioIn < static_cast<long>(m_family->inputs.size())
+                     ? m_family->inputs[m_audioIn].type
                      : -1;
     if (atype == kConnAudioLine) {
         s.sound.leftHz = s.sound.rightHz = 1000;
     } else if (atype == kConnAudioTuner) {
         Reception r = ReceptionLocked();
         int tone = 0;
-        if (r.station >= 0 && (fm_ || r.carrier))
-            tone = fm_ ? plan_.fm[r.station].toneHz : plan_.tv[r.station].toneHz;
+        if (r.station >= 0 && (m_fm || r.carrier))
+            tone = m_fm ? m_plan.fm[r.station].toneHz : m_plan.tv[r.station].toneHz;
         if (tone) {
             s.sound.leftHz = tone;
-            s.sound.rightHz = stereo_ ? tone * 3 / 2 : tone;
+            s.sound.rightHz = m_stereo ? tone * 3 / 2 : tone;
             s.sound.noise = (100 - r.quality) * 40;
         } else {
             s.sound.noise = 2500; // hiss between stations
@@ -376,40 +376,42 @@ Signal Card::CurrentSignal() {
 }
 
 void Card::Save() {
-    dshow::AutoLock lock(lock_);
+    dshow::AutoLock lock(m_lock);
     SaveLocked();
 }
 
 void Card::SaveLocked() {
-    lastFrameSave_ = GetTickCount();
+    m_lastFrameSave = GetTickCount();
     const std::string path = IniPath();
     std::vector<std::pair<const char*, std::string>> kv;
     auto num = [](long long v) { return std::to_string(v); };
-    const long n = static_cast<long>(family_->inputs.size());
-    kv.push_back({"Family", family_->key});
-    kv.push_back({"Frequency", num(frequency_)});
-    kv.push_back({"TunerMode", fm_ ? "FM" : "TV"});
-    kv.push_back({"CountryCode", num(country_)});
-    kv.push_back({"VideoInput",
-                  videoIn_ >= 0 && videoIn_ < n ? ConnectorName(family_->inputs[videoIn_].type) : "None"});
-    kv.push_back({"AudioInput",
-                  audioIn_ >= 0 && audioIn_ < n ? ConnectorName(family_->inputs[audioIn_].type) : "None"});
-    kv.push_back({"AudioRouted", audioIn_ >= 0 ? "1" : "0"});
-    kv.push_back({"VideoStandard", num(standard_)});
-    kv.push_back({"Brightness", num(amp_.brightness)});
-    kv.push_back({"Contrast", num(amp_.contrast)});
-    kv.push_back({"Hue", num(amp_.hue)});
-    kv.push_back({"Saturation", num(amp_.saturation)});
-    kv.push_back({"Sharpness", num(amp_.sharpness)});
-    kv.push_back({"ColorEnable", num(amp_.colorEnable)});
-    kv.push_back({"AudioMode", stereo_ ? "1" : "0"});
+    const long n = static_cast<long>(m_family->inputs.size());
+    kv.push_back({"Family", m_family->key});
+    kv.push_back({"Frequency", num(m_frequency)});
+    kv.push_back({"TunerMode", m_fm ? "FM" : "TV"});
+    kv.push_back({"CountryCode", num(m_country)});
+    kv.push_back({"VideoInput", m_videoIn >= 0 && m_videoIn < n
+                                    ? ConnectorName(m_family->inputs[m_videoIn].type)
+                                    : "None"});
+    kv.push_back({"AudioInput", m_audioIn >= 0 && m_audioIn < n
+                                    ? ConnectorName(m_family->inputs[m_audioIn].type)
+                                    : "None"});
+    kv.push_back({"AudioRouted", m_audioIn >= 0 ? "1" : "0"});
+    kv.push_back({"VideoStandard", num(m_standard)});
+    kv.push_back({"Brightness", num(m_amp.brightness)});
+    kv.push_back({"Contrast", num(m_amp.contrast)});
+    kv.push_back({"Hue", num(m_amp.hue)});
+    kv.push_back({"Saturation", num(m_amp.saturation)});
+    kv.push_back({"Sharpness", num(m_amp.sharpness)});
+    kv.push_back({"ColorEnable", num(m_amp.colorEnable)});
+    kv.push_back({"AudioMode", m_stereo ? "1" : "0"});
     kv.push_back({"Locked", LockedLocked() ? "1" : "0"});
     Reception r = ReceptionLocked();
-    kv.push_back({"Station", r.station >= 0 && (fm_ || r.carrier)
-                                 ? (fm_ ? plan_.fm[r.station].name : plan_.tv[r.station].name)
+    kv.push_back({"Station", r.station >= 0 && (m_fm || r.carrier)
+                                 ? (m_fm ? m_plan.fm[r.station].name : m_plan.tv[r.station].name)
                                  : std::string()});
-    kv.push_back({"Running", running_ > 0 ? "1" : "0"});
-    kv.push_back({"FramesDelivered", num(frames_)});
+    kv.push_back({"Running", m_running > 0 ? "1" : "0"});
+    kv.push_back({"FramesDelivered", num(m_frames)});
     std::string section;
     for (auto& p : kv) {
         section += p.first;

@@ -35,9 +35,9 @@ public:
     // Path of simcard.ini: %TUNARO_SIMCARD_INI% when set, else the system directory's.
     static std::string IniPath();
 
-    const FamilyInfo& Info() const { return *family_; }
-    bool GenericFirst() const { return genericFirst_; }
-    const Plan& GetPlan() const { return plan_; }
+    const FamilyInfo& Info() const { return *m_family; }
+    bool GenericFirst() const { return m_genericFirst; }
+    const Plan& GetPlan() const { return m_plan; }
 
     // Tuner. Frequencies outside the mode's range are refused (E_INVALIDARG).
     HRESULT SetFrequency(uint32_t hz, bool fmMode);
@@ -88,22 +88,22 @@ private:
     bool LockedLocked();
     Reception ReceptionLocked();
 
-    dshow::CritSec lock_;
-    const FamilyInfo* family_;
-    bool genericFirst_ = false;
-    Plan plan_;
-    uint32_t frequency_ = 45250000;
-    bool fm_ = false;
-    long country_ = 1;
-    long tuningSpace_ = 0;
-    long standard_ = 32; // PAL-D
-    ProcAmp amp_;
-    long videoIn_ = 1;
-    long audioIn_ = -1;
-    bool stereo_ = true;
-    long running_ = 0;
-    LONGLONG frames_ = 0;
-    DWORD lastFrameSave_ = 0;
+    dshow::CritSec m_lock;
+    const FamilyInfo* m_family;
+    bool m_genericFirst = false;
+    Plan m_plan;
+    uint32_t m_frequency = 45250000;
+    bool m_fm = false;
+    long m_country = 1;
+    long m_tuningSpace = 0;
+    long m_standard = 32; // PAL-D
+    ProcAmp m_amp;
+    long m_videoIn = 1;
+    long m_audioIn = -1;
+    bool m_stereo = true;
+    long m_running = 0;
+    LONGLONG m_frames = 0;
+    DWORD m_lastFrameSave = 0;
 };
 
 } // namespace simcard

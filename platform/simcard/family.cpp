@@ -63,8 +63,8 @@ bool SameNoCase(const std::string& a, const char* b) {
 } // namespace
 
 const std::vector<FamilyInfo>& AllFamilies() {
-    static const std::vector<FamilyInfo> table = MakeTable();
-    return table;
+    static const std::vector<FamilyInfo> kTable = MakeTable();
+    return kTable;
 }
 
 const FamilyInfo* FindFamily(const std::string& key) {

@@ -23,16 +23,16 @@ namespace {
 class AudioFilter final : public dshow::BaseFilter {
 public:
     AudioFilter() : BaseFilter(kClsidAudio, Card::Get().Info().audio) {
-        live_ = true;
+        m_live = true;
         AddPin(new AudioPin(this, L"Capture"));
     }
     ~AudioFilter() override = default;
 
 protected:
     HRESULT OnRun(REFERENCE_TIME) override {
-        if (!running_)
+        if (!m_running)
             Card::Get().StreamStarted();
-        running_ = true;
+        m_running = true;
         return S_OK;
     }
     HRESULT OnPause() override { return Idle(); }
@@ -40,12 +40,12 @@ protected:
 
 private:
     HRESULT Idle() {
-        if (running_)
+        if (m_running)
             Card::Get().StreamStopped();
-        running_ = false;
+        m_running = false;
         return S_OK;
     }
-    bool running_ = false;
+    bool m_running = false;
 };
 
 // The encoder's program-stream output: once the encoder is started (property 7 = 1), it
@@ -57,7 +57,7 @@ private:
 class MpegPin : public dshow::PushPin {
 public:
     explicit MpegPin(dshow::BaseFilter* f)
-        : PushPin(f, L"MPEG Out"), tailDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        : PushPin(f, L"MPEG Out"), m_tailDone(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
         SetCategory(PIN_CATEGORY_CAPTURE);
     }
     HRESULT GetMediaType(int pos, dshow::MediaType* mt) override {
@@ -87,63 +87,64 @@ public:
 
     // Set by the filter while stopped, before the thread starts: whether to encode, and how.
     void Configure(bool on, bool ntsc, long bitRate) {
-        on_ = on;
-        ntsc_ = ntsc;
-        bitRate_ = bitRate;
-        ending_ = false;
+        m_on = on;
+        m_ntsc = ntsc;
+        m_bitRate = bitRate;
+        m_ending = false;
     }
     // The graph leaves the running state: the streaming thread empties the encoder into the
     // next slot and delivers all of it; this waits (a bounded time) until it has. Called under
     // the filter lock while the filter still runs, so downstream still takes samples.
     void EndStream() {
-        if (!Streaming() || !on_ || !IsConnected())
+        if (!Streaming() || !m_on || !IsConnected())
             return;
-        ResetEvent(tailDone_.Get());
-        ending_ = true;
-        WaitForSingleObject(tailDone_.Get(), kTailWaitMs);
+        ResetEvent(m_tailDone.Get());
+        m_ending = true;
+        WaitForSingleObject(m_tailDone.Get(), kTailWaitMs);
     }
     // Running again after EndStream: a new stream follows in the same output.
-    void Resume() { ending_ = false; }
+    void Resume() { m_ending = false; }
 
-    REFERENCE_TIME SamplePeriod() override { return ntsc_ ? 333667 : 400000; }
-    void OnThreadStart() override { pending_.clear(); }
+    REFERENCE_TIME SamplePeriod() override { return m_ntsc ? 333667 : 400000; }
+    void OnThreadStart() override { m_pending.clear(); }
     void OnThreadStop() override {
         // Stopped without leaving the running state first: what the encoder still holds has
         // no sample to go in once streaming ends.
-        if (writer_.IsOpen())
-            writer_.Close(nullptr);
-        pending_.clear();
-        SetEvent(tailDone_.Get());
+        if (m_writer.IsOpen())
+            m_writer.Close(nullptr);
+        m_pending.clear();
+        SetEvent(m_tailDone.Get());
     }
     HRESULT FillBuffer(IMediaSample* sample, REFERENCE_TIME start, REFERENCE_TIME stop) override {
-        if (ending_)
+        if (m_ending)
             return Tail(sample);
-        if (!on_ || (!writer_.IsOpen() && !Open(start)))
+        if (!m_on || (!m_writer.IsOpen() && !Open(start)))
             return S_FALSE;
         Signal sig = Card::Get().CurrentSignal();
         FrameSpec spec = sig.frame;
-        spec.width = settings_.width;
-        spec.height = settings_.height;
+        spec.width = m_settings.width;
+        spec.height = m_settings.height;
         spec.frameNumber = static_cast<uint32_t>(start / SamplePeriod());
-        RenderFrame(spec, sig.amp, picture_.data(), settings_.width * 2);
-        writer_.WriteVideo(picture_.data(), settings_.width * 2, static_cast<int64_t>(spec.frameNumber) - firstFrame_);
+        RenderFrame(spec, sig.amp, m_picture.data(), m_settings.width * 2);
+        m_writer.WriteVideo(m_picture.data(), m_settings.width * 2,
+                            static_cast<int64_t>(spec.frameNumber) - m_firstFrame);
         // The sound runs on through slots a busy machine skipped (their pictures are left out,
         // as a hardware encoder short of bus time would), so it lasts as long as the recording.
         const uint64_t last = static_cast<uint64_t>(stop) * 48000 / 10000000;
         uint64_t first = static_cast<uint64_t>(start) * 48000 / 10000000;
-        if (soundAt_ >= 0 && static_cast<uint64_t>(soundAt_) < first &&
-            first - static_cast<uint64_t>(soundAt_) <= kMaxSoundGap)
-            first = static_cast<uint64_t>(soundAt_);
-        soundAt_ = static_cast<int64_t>(last);
+        if (m_soundAt >= 0 && static_cast<uint64_t>(m_soundAt) < first &&
+            first - static_cast<uint64_t>(m_soundAt) <= kMaxSoundGap)
+            first = static_cast<uint64_t>(m_soundAt);
+        m_soundAt = static_cast<int64_t>(last);
         const int frames = static_cast<int>(last - first);
         if (frames > 0) {
-            sound_.resize(static_cast<size_t>(frames) * 2);
+            m_sound.resize(static_cast<size_t>(frames) * 2);
             SoundSpec ss = sig.sound;
             ss.rate = 48000;
             ss.channels = 2;
             ss.firstSample = first;
-            RenderSound(ss, sound_.data(), frames);
-            writer_.WriteAudio(sound_.data(), static_cast<size_t>(frames));
+            RenderSound(ss, m_sound.data(), frames);
+            m_writer.WriteAudio(m_sound.data(), static_cast<size_t>(frames));
         }
         // Whole packs as the multiplexer wrote them; more than a buffer waits for the next slot.
         return Take(sample) ? S_OK : S_FALSE;
@@ -151,38 +152,38 @@ public:
 
 protected:
     void OnDelivered(IMediaSample*) override {
-        if (tailQueued_) {
-            tailQueued_ = false;
-            SetEvent(tailDone_.Get());
+        if (m_tailQueued) {
+            m_tailQueued = false;
+            SetEvent(m_tailDone.Get());
         }
     }
 
 private:
     // A new stream from the slot at start on: its pictures and sound count from there.
     bool Open(REFERENCE_TIME start) {
-        firstFrame_ = start / SamplePeriod();
-        soundAt_ = -1;
-        settings_ = encoders::MpegDefaults(encoders::DiscFormat::Dvd, ntsc_);
-        settings_.threads = 0;
-        if (bitRate_ >= 1000000 && bitRate_ <= 9000000)
-            settings_.videoBitRate = bitRate_;
-        picture_.assign(static_cast<size_t>(settings_.width) * settings_.height * 2, 0);
+        m_firstFrame = start / SamplePeriod();
+        m_soundAt = -1;
+        m_settings = encoders::MpegDefaults(encoders::DiscFormat::Dvd, m_ntsc);
+        m_settings.threads = 0;
+        if (m_bitRate >= 1000000 && m_bitRate <= 9000000)
+            m_settings.videoBitRate = m_bitRate;
+        m_picture.assign(static_cast<size_t>(m_settings.width) * m_settings.height * 2, 0);
         std::string error;
-        return writer_.OpenStream(
+        return m_writer.OpenStream(
             [this](const uint8_t* p, size_t n) {
-                pending_.insert(pending_.end(), p, p + n);
+                m_pending.insert(m_pending.end(), p, p + n);
                 return true;
             },
-            settings_, 48000, 2, &error);
+            m_settings, 48000, 2, &error);
     }
     // Moves the front of what the multiplexer wrote into the sample; false when nothing waits.
     bool Take(IMediaSample* sample) {
         BYTE* data = nullptr;
-        if (pending_.empty() || FAILED(sample->GetPointer(&data)))
+        if (m_pending.empty() || FAILED(sample->GetPointer(&data)))
             return false;
-        const size_t n = std::min(pending_.size(), static_cast<size_t>(sample->GetSize()));
-        memcpy(data, pending_.data(), n);
-        pending_.erase(pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(n));
+        const size_t n = std::min(m_pending.size(), static_cast<size_t>(sample->GetSize()));
+        memcpy(data, m_pending.data(), n);
+        m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<ptrdiff_t>(n));
         sample->SetTime(nullptr, nullptr);
         sample->SetActualDataLength(static_cast<long>(n));
         return true;
@@ -191,47 +192,47 @@ private:
     // goes out in buffers of its own (in order, on this thread), the last piece in this slot's
     // sample, whose delivery tells EndStream it is done.
     HRESULT Tail(IMediaSample* sample) {
-        if (writer_.IsOpen())
-            writer_.Close(nullptr);
+        if (m_writer.IsOpen())
+            m_writer.Close(nullptr);
         const size_t room = static_cast<size_t>(sample->GetSize());
-        while (pending_.size() > room) {
+        while (m_pending.size() > room) {
             dshow::ComPtr<IMediaSample> extra;
             if (FAILED(GetDeliveryBuffer(extra.Put(), nullptr, nullptr, 0)) || !extra || !Take(extra.Get()) ||
                 Deliver(extra.Get()) != S_OK) {
-                pending_.clear();
+                m_pending.clear();
                 break;
             }
         }
         if (!Take(sample)) {
-            SetEvent(tailDone_.Get()); // nothing (more) to deliver
+            SetEvent(m_tailDone.Get()); // nothing (more) to deliver
             return S_FALSE;
         }
-        tailQueued_ = true;
+        m_tailQueued = true;
         return S_OK;
     }
 
     static constexpr long kBuffer = 512 * 1024;
     static constexpr DWORD kTailWaitMs = 5000;
     static constexpr uint64_t kMaxSoundGap = 48000 * 2; // two seconds
-    bool on_ = false, ntsc_ = false;
-    long bitRate_ = 0;
-    std::atomic<bool> ending_{false};
-    bool tailQueued_ = false; // streaming thread only
-    dshow::Handle tailDone_;
-    encoders::MpegSettings settings_;
-    encoders::MpegProgramWriter writer_;
-    std::vector<uint8_t> picture_, pending_;
-    std::vector<int16_t> sound_;
-    int64_t soundAt_ = -1;   // the next sound sample of the stream, -1 before the first
-    int64_t firstFrame_ = 0; // the slot the stream began at
+    bool m_on = false, m_ntsc = false;
+    long m_bitRate = 0;
+    std::atomic<bool> m_ending{false};
+    bool m_tailQueued = false; // streaming thread only
+    dshow::Handle m_tailDone;
+    encoders::MpegSettings m_settings;
+    encoders::MpegProgramWriter m_writer;
+    std::vector<uint8_t> m_picture, m_pending;
+    std::vector<int16_t> m_sound;
+    int64_t m_soundAt = -1;   // the next sound sample of the stream, -1 before the first
+    int64_t m_firstFrame = 0; // the slot the stream began at
 };
 
 class EncoderFilter final : public dshow::BaseFilter, public IKsPropertySet {
 public:
     EncoderFilter() : BaseFilter(kClsidEncoder, Card::Get().Info().encoder) {
-        live_ = true;
-        pin_ = new MpegPin(this);
-        AddPin(pin_);
+        m_live = true;
+        m_pin = new MpegPin(this);
+        AddPin(m_pin);
     }
     ~EncoderFilter() override = default;
     DSHOW_FORWARD_IUNKNOWN(dshow::BaseFilter)
@@ -243,16 +244,16 @@ public:
     STDMETHODIMP Pause() override {
         dshow::AutoLock lock(FilterLock());
         if (State() == State_Stopped)
-            pin_->Configure(set_[7] && values_[7][0] == 1, set_[8] && values_[8][0] == 0,
-                            set_[0] ? static_cast<long>(values_[0][1]) : 0);
+            m_pin->Configure(m_set[7] && m_values[7][0] == 1, m_set[8] && m_values[8][0] == 0,
+                             m_set[0] ? static_cast<long>(m_values[0][1]) : 0);
         else if (State() == State_Running)
-            pin_->EndStream();
+            m_pin->EndStream();
         return BaseFilter::Pause();
     }
     STDMETHODIMP Stop() override {
         dshow::AutoLock lock(FilterLock());
         if (State() == State_Running)
-            pin_->EndStream();
+            m_pin->EndStream();
         return BaseFilter::Stop();
     }
 
@@ -267,8 +268,8 @@ public:
         if (!src)
             return E_INVALIDARG;
         dshow::AutoLock lock(FilterLock());
-        memcpy(values_[id], src, need);
-        set_[id] = true;
+        memcpy(m_values[id], src, need);
+        m_set[id] = true;
         return S_OK;
     }
     STDMETHODIMP Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD dataLen,
@@ -283,7 +284,7 @@ public:
         if (dataLen < need)
             return E_UNEXPECTED;
         dshow::AutoLock lock(FilterLock());
-        memcpy(data, values_[id], need);
+        memcpy(data, m_values[id], need);
         if (returned)
             *returned = need;
         return S_OK;
@@ -307,21 +308,21 @@ protected:
         return S_OK;
     }
     HRESULT OnRun(REFERENCE_TIME) override {
-        pin_->Resume();
+        m_pin->Resume();
         return S_OK;
     }
 
 private:
-    MpegPin* pin_;
+    MpegPin* m_pin;
     static constexpr DWORD kProps = 16;
-    uint32_t values_[kProps][3] = {};
-    bool set_[kProps] = {};
+    uint32_t m_values[kProps][3] = {};
+    bool m_set[kProps] = {};
 };
 
 class GenericFilter final : public dshow::BaseFilter {
 public:
     GenericFilter() : BaseFilter(kClsidGeneric, kGenericDeviceName) {
-        live_ = true;
+        m_live = true;
         AddPin(new VideoPin(this, L"Capture", PIN_CATEGORY_CAPTURE, true));
     }
     ~GenericFilter() override = default;

@@ -3,6 +3,7 @@
 #include "stream_pins.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "ks_tuner.h"
@@ -47,11 +48,13 @@ bool ReadVideoFormat(const AM_MEDIA_TYPE* mt, LONG* w, LONG* h, REFERENCE_TIME* 
     return KnownSize(*w, *h);
 }
 
-// KS_VBIINFOHEADER.
+// KS_VBIINFOHEADER, with the platform's field names.
+// NOLINTBEGIN(readability-identifier-naming)
 struct VbiInfoHeader {
     ULONG StartLine, EndLine, SamplingFrequency, MinLineStartTime, MaxLineStartTime, ActualLineStartTime,
         ActualLineEndTime, VideoStandard, SamplesPerLine, StrideInBytes, BufferSize;
 };
+// NOLINTEND(readability-identifier-naming)
 constexpr ULONG kVbiLines = 12, kVbiSamples = 1600;
 
 } // namespace
@@ -64,11 +67,11 @@ const FrameSize* VideoSizes(int* count) {
 // ---- video ------------------------------------------------------------------------------------
 
 VideoPin::VideoPin(dshow::BaseFilter* filter, const wchar_t* name, REFGUID category, bool camera)
-    : PushPin(filter, name), camera_(camera) {
+    : PushPin(filter, name), m_camera(camera) {
     SetCategory(category);
-    if (camera_) {
-        width_ = 640;
-        height_ = 480;
+    if (m_camera) {
+        m_width = 640;
+        m_height = 480;
     }
 }
 
@@ -86,12 +89,12 @@ HRESULT VideoPin::QueryOtherInterface(REFIID iid, void** out) {
 }
 
 dshow::MediaType VideoPin::CurrentFormat() {
-    long standard = camera_ ? 32 : Card::Get().Standard();
+    long standard = m_camera ? 32 : Card::Get().Standard();
     REFERENCE_TIME minPeriod = FramePeriodFor(standard);
-    LONG w = width_, h = height_;
-    if (!formatSet_ && !camera_)
+    LONG w = m_width, h = m_height;
+    if (!m_formatSet && !m_camera)
         h = Is525Lines(standard) ? 480 : 576;
-    REFERENCE_TIME period = requestedPeriod_ > minPeriod ? requestedPeriod_ : minPeriod;
+    REFERENCE_TIME period = m_requestedPeriod > minPeriod ? m_requestedPeriod : minPeriod;
     return dshow::MakeYuy2Type(w, h, period);
 }
 
@@ -100,7 +103,7 @@ HRESULT VideoPin::GetMediaType(int pos, dshow::MediaType* mt) {
         *mt = CurrentFormat();
         return S_OK;
     }
-    if (camera_)
+    if (m_camera)
         return VFW_S_NO_MORE_ITEMS;
     int n = 0;
     const FrameSize* sizes = VideoSizes(&n);
@@ -116,7 +119,7 @@ HRESULT VideoPin::CheckMediaType(const AM_MEDIA_TYPE* mt) {
     REFERENCE_TIME period = 0;
     if (!mt || mt->formattype != FORMAT_VideoInfo || !ReadVideoFormat(mt, &w, &h, &period))
         return VFW_E_TYPE_NOT_ACCEPTED;
-    if (camera_ && (w != 640 || h != 480))
+    if (m_camera && (w != 640 || h != 480))
         return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }
@@ -139,10 +142,10 @@ HRESULT VideoPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* r
 
 REFERENCE_TIME VideoPin::SamplePeriod() {
     const VIDEOINFOHEADER* vih = CurrentMediaType().VideoInfo();
-    long standard = camera_ ? 32 : Card::Get().Standard();
+    long standard = m_camera ? 32 : Card::Get().Standard();
     REFERENCE_TIME minPeriod = FramePeriodFor(standard);
-    period_ = vih && vih->AvgTimePerFrame > minPeriod ? vih->AvgTimePerFrame : minPeriod;
-    return period_;
+    m_period = vih && vih->AvgTimePerFrame > minPeriod ? vih->AvgTimePerFrame : minPeriod;
+    return m_period;
 }
 
 HRESULT VideoPin::FillBuffer(IMediaSample* sample, REFERENCE_TIME start, REFERENCE_TIME) {
@@ -155,20 +158,20 @@ HRESULT VideoPin::FillBuffer(IMediaSample* sample, REFERENCE_TIME start, REFEREN
         return E_UNEXPECTED;
     Signal sig = Card::Get().CurrentSignal();
     FrameSpec spec = sig.frame;
-    if (camera_) {
+    if (m_camera) {
         spec = FrameSpec();
         spec.source = Source::Camera;
         sig.amp = DefaultProcAmp();
     }
     spec.width = w;
     spec.height = h;
-    spec.frameNumber = static_cast<uint32_t>(start / period_);
+    spec.frameNumber = static_cast<uint32_t>(start / m_period);
     RenderFrame(spec, sig.amp, data, w * 2);
     return sample->SetActualDataLength(w * h * 2);
 }
 
 void VideoPin::OnDelivered(IMediaSample*) {
-    if (countsFrames_)
+    if (m_countsFrames)
         Card::Get().FramesDelivered(1);
 }
 
@@ -179,29 +182,29 @@ STDMETHODIMP VideoPin::SetFormat(AM_MEDIA_TYPE* mt) {
     REFERENCE_TIME period = 0;
     if (!ReadVideoFormat(mt, &w, &h, &period))
         return VFW_E_INVALIDMEDIATYPE;
-    if (camera_ && (w != 640 || h != 480))
+    if (m_camera && (w != 640 || h != 480))
         return VFW_E_INVALIDMEDIATYPE;
-    dshow::AutoLock lock(filter_->FilterLock());
-    if (filter_->State() != State_Stopped)
+    dshow::AutoLock lock(m_filter->FilterLock());
+    if (m_filter->State() != State_Stopped)
         return VFW_E_NOT_STOPPED;
-    const LONG oldW = width_, oldH = height_;
-    const REFERENCE_TIME oldPeriod = requestedPeriod_;
-    const bool oldSet = formatSet_;
-    width_ = w;
-    height_ = h;
-    requestedPeriod_ = period > 0 ? period : 0;
-    formatSet_ = true;
+    const LONG oldW = m_width, oldH = m_height;
+    const REFERENCE_TIME oldPeriod = m_requestedPeriod;
+    const bool oldSet = m_formatSet;
+    m_width = w;
+    m_height = h;
+    m_requestedPeriod = period > 0 ? period : 0;
+    m_formatSet = true;
     if (IsConnected()) {
         // Connected: the new format is used only if the peer takes it; the graph reconnects.
         dshow::MediaType next = CurrentFormat();
-        HRESULT hr = connected_->QueryAccept(&next) == S_OK && filter_->Graph()
-                         ? filter_->Graph()->Reconnect(this)
+        HRESULT hr = m_connected->QueryAccept(&next) == S_OK && m_filter->Graph()
+                         ? m_filter->Graph()->Reconnect(this)
                          : VFW_E_TYPE_NOT_ACCEPTED;
         if (FAILED(hr)) {
-            width_ = oldW;
-            height_ = oldH;
-            requestedPeriod_ = oldPeriod;
-            formatSet_ = oldSet;
+            m_width = oldW;
+            m_height = oldH;
+            m_requestedPeriod = oldPeriod;
+            m_formatSet = oldSet;
             return hr;
         }
     }
@@ -221,7 +224,7 @@ STDMETHODIMP VideoPin::GetNumberOfCapabilities(int* count, int* size) {
         return E_POINTER;
     int n = 0;
     VideoSizes(&n);
-    *count = camera_ ? 1 : n;
+    *count = m_camera ? 1 : n;
     *size = sizeof(VIDEO_STREAM_CONFIG_CAPS);
     return S_OK;
 }
@@ -231,14 +234,14 @@ STDMETHODIMP VideoPin::GetStreamCaps(int index, AM_MEDIA_TYPE** mt, BYTE* capsOu
         return E_POINTER;
     int n = 0;
     const FrameSize* sizes = VideoSizes(&n);
-    if (camera_)
+    if (m_camera)
         n = 1;
     if (index < 0)
         return E_INVALIDARG;
     if (index >= n)
         return S_FALSE;
-    FrameSize s = camera_ ? FrameSize{640, 480} : sizes[index];
-    long standard = camera_ ? 32 : Card::Get().Standard();
+    FrameSize s = m_camera ? FrameSize{640, 480} : sizes[index];
+    long standard = m_camera ? 32 : Card::Get().Standard();
     REFERENCE_TIME minPeriod = FramePeriodFor(standard);
     dshow::MediaType t = dshow::MakeYuy2Type(s.width, s.height, minPeriod);
     *mt = dshow::CreateMediaType(&t);
@@ -246,8 +249,8 @@ STDMETHODIMP VideoPin::GetStreamCaps(int index, AM_MEDIA_TYPE** mt, BYTE* capsOu
         return E_OUTOFMEMORY;
     VIDEO_STREAM_CONFIG_CAPS caps{};
     caps.guid = FORMAT_VideoInfo;
-    caps.VideoStandard = camera_ ? 0 : static_cast<ULONG>(DefaultStandardMask());
-    caps.InputSize = {camera_ ? 640 : 720, camera_ ? 480 : (Is525Lines(standard) ? 480 : 576)};
+    caps.VideoStandard = m_camera ? 0 : static_cast<ULONG>(DefaultStandardMask());
+    caps.InputSize = {m_camera ? 640 : 720, m_camera ? 480 : (Is525Lines(standard) ? 480 : 576)};
     caps.MinCroppingSize = caps.MaxCroppingSize = caps.InputSize;
     caps.CropGranularityX = caps.CropGranularityY = 1;
     caps.CropAlignX = caps.CropAlignY = 1;
@@ -374,7 +377,7 @@ HRESULT AudioPin::QueryOtherInterface(REFIID iid, void** out) {
 
 HRESULT AudioPin::GetMediaType(int pos, dshow::MediaType* mt) {
     if (pos == 0) {
-        *mt = dshow::MakePcmType(rate_, 2);
+        *mt = dshow::MakePcmType(m_rate, 2);
         return S_OK;
     }
     const int n = static_cast<int>(sizeof kRates / sizeof kRates[0]);
@@ -434,18 +437,18 @@ STDMETHODIMP AudioPin::SetFormat(AM_MEDIA_TYPE* mt) {
         return E_POINTER;
     if (CheckMediaType(mt) != S_OK)
         return VFW_E_INVALIDMEDIATYPE;
-    dshow::AutoLock lock(filter_->FilterLock());
-    if (filter_->State() != State_Stopped)
+    dshow::AutoLock lock(m_filter->FilterLock());
+    if (m_filter->State() != State_Stopped)
         return VFW_E_NOT_STOPPED;
-    DWORD old = rate_;
-    rate_ = reinterpret_cast<const WAVEFORMATEX*>(mt->pbFormat)->nSamplesPerSec;
-    if (IsConnected() && rate_ != old) {
-        dshow::MediaType next = dshow::MakePcmType(rate_, 2);
-        HRESULT hr = connected_->QueryAccept(&next) == S_OK && filter_->Graph()
-                         ? filter_->Graph()->Reconnect(this)
+    DWORD old = m_rate;
+    m_rate = reinterpret_cast<const WAVEFORMATEX*>(mt->pbFormat)->nSamplesPerSec;
+    if (IsConnected() && m_rate != old) {
+        dshow::MediaType next = dshow::MakePcmType(m_rate, 2);
+        HRESULT hr = m_connected->QueryAccept(&next) == S_OK && m_filter->Graph()
+                         ? m_filter->Graph()->Reconnect(this)
                          : VFW_E_TYPE_NOT_ACCEPTED;
         if (FAILED(hr)) {
-            rate_ = old;
+            m_rate = old;
             return hr;
         }
     }
@@ -455,7 +458,7 @@ STDMETHODIMP AudioPin::SetFormat(AM_MEDIA_TYPE* mt) {
 STDMETHODIMP AudioPin::GetFormat(AM_MEDIA_TYPE** mt) {
     if (!mt)
         return E_POINTER;
-    dshow::MediaType cur = IsConnected() ? CurrentMediaType() : dshow::MakePcmType(rate_, 2);
+    dshow::MediaType cur = IsConnected() ? CurrentMediaType() : dshow::MakePcmType(m_rate, 2);
     *mt = dshow::CreateMediaType(&cur);
     return *mt ? S_OK : E_OUTOFMEMORY;
 }
@@ -495,13 +498,13 @@ STDMETHODIMP AudioPin::GetStreamCaps(int index, AM_MEDIA_TYPE** mt, BYTE* capsOu
 // ---- analogue connectors ----------------------------------------------------------------------
 
 AnalogPin::AnalogPin(dshow::BaseFilter* filter, PIN_DIRECTION dir, const wchar_t* name, bool video)
-    : BasePin(filter, dir, name), video_(video) {}
+    : BasePin(filter, dir, name), m_video(video) {}
 
 HRESULT AnalogPin::GetMediaType(int pos, dshow::MediaType* mt) {
     if (pos != 0)
         return VFW_S_NO_MORE_ITEMS;
     dshow::MediaType t;
-    t.majortype = video_ ? MEDIATYPE_AnalogVideo : MEDIATYPE_AnalogAudio;
+    t.majortype = m_video ? MEDIATYPE_AnalogVideo : MEDIATYPE_AnalogAudio;
     t.subtype = MEDIASUBTYPE_None;
     t.formattype = FORMAT_None;
     *mt = t;
@@ -511,7 +514,7 @@ HRESULT AnalogPin::GetMediaType(int pos, dshow::MediaType* mt) {
 HRESULT AnalogPin::CheckMediaType(const AM_MEDIA_TYPE* mt) {
     if (!mt)
         return E_POINTER;
-    return mt->majortype == (video_ ? MEDIATYPE_AnalogVideo : MEDIATYPE_AnalogAudio)
+    return mt->majortype == (m_video ? MEDIATYPE_AnalogVideo : MEDIATYPE_AnalogAudio)
                ? S_OK
                : VFW_E_TYPE_NOT_ACCEPTED;
 }

@@ -53,19 +53,19 @@ public:
     // The format the pin streams with: the one set, else the standard's full size.
     dshow::MediaType CurrentFormat();
     // Set by the filter: whether this pin's deliveries count as the card's frames.
-    void SetCountsFrames(bool counts) { countsFrames_ = counts; }
+    void SetCountsFrames(bool counts) { m_countsFrames = counts; }
 
 protected:
     HRESULT QueryOtherInterface(REFIID iid, void** out) override;
     void OnDelivered(IMediaSample*) override;
 
 private:
-    bool camera_;
-    bool formatSet_ = false;
-    LONG width_ = 720, height_ = 576;
-    REFERENCE_TIME requestedPeriod_ = 0; // 0: the standard's rate
-    REFERENCE_TIME period_ = 400000;     // fixed while streaming
-    volatile bool countsFrames_ = false;
+    bool m_camera;
+    bool m_formatSet = false;
+    LONG m_width = 720, m_height = 576;
+    REFERENCE_TIME m_requestedPeriod = 0; // 0: the standard's rate
+    REFERENCE_TIME m_period = 400000;     // fixed while streaming
+    volatile bool m_countsFrames = false;
 };
 
 class VbiPin : public dshow::PushPin {
@@ -103,7 +103,7 @@ protected:
     HRESULT QueryOtherInterface(REFIID iid, void** out) override;
 
 private:
-    DWORD rate_ = 48000;
+    DWORD m_rate = 48000;
 };
 
 // A pin of the analogue side (tuner and crossbar connectors): it carries no samples; it
@@ -115,7 +115,7 @@ public:
     HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
 
 private:
-    bool video_;
+    bool m_video;
 };
 
 } // namespace simcard

@@ -102,7 +102,7 @@ public:
     STDMETHODIMP put_InputType(LONG index, TunerInputType type) override {
         if (index != 0)
             return E_INVALIDARG;
-        inputType_ = type;
+        m_inputType = type;
         return S_OK;
     }
     STDMETHODIMP get_InputType(LONG index, TunerInputType* type) override {
@@ -110,7 +110,7 @@ public:
             return E_POINTER;
         if (index != 0)
             return E_INVALIDARG;
-        *type = inputType_;
+        *type = m_inputType;
         return S_OK;
     }
     STDMETHODIMP put_ConnectInput(LONG index) override { return index == 0 ? S_OK : E_INVALIDARG; }
@@ -271,7 +271,7 @@ protected:
     }
 
 private:
-    TunerInputType inputType_ = TunerInputCable;
+    TunerInputType m_inputType = TunerInputCable;
 };
 
 } // namespace

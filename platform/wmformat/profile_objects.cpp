@@ -97,9 +97,9 @@ public:
         AddRef();
         return S_OK;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
     STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
+        const LONG n = InterlockedDecrement(&m_refs);
         if (n == 0)
             delete this;
         return static_cast<ULONG>(n);
@@ -109,7 +109,7 @@ protected:
     virtual ~ComObject() = default;
 
 private:
-    volatile LONG refs_ = 1;
+    volatile LONG m_refs = 1;
 };
 
 // The format block of a stream's media type.
@@ -148,42 +148,42 @@ std::vector<BYTE> FormatBlock(const ProfileStream& s, GUID* formatType) {
 
 class StreamConfig final : public ComObject<IWMStreamConfig, IWMMediaProps> {
 public:
-    explicit StreamConfig(const ProfileStream& s) : stream_(s) {}
-    const ProfileStream& Stream() const { return stream_; }
+    explicit StreamConfig(const ProfileStream& s) : m_stream(s) {}
+    const ProfileStream& Stream() const { return m_stream; }
 
     // IWMStreamConfig
-    STDMETHODIMP GetStreamType(GUID* type) override { return GiveValue(type, ToGuid(stream_.majorType)); }
-    STDMETHODIMP GetStreamNumber(WORD* number) override { return GiveValue(number, stream_.number); }
+    STDMETHODIMP GetStreamType(GUID* type) override { return GiveValue(type, ToGuid(m_stream.majorType)); }
+    STDMETHODIMP GetStreamNumber(WORD* number) override { return GiveValue(number, m_stream.number); }
     STDMETHODIMP SetStreamNumber(WORD number) override {
         if (number < 1 || number > 63)
             return E_INVALIDARG;
-        stream_.number = number;
+        m_stream.number = number;
         return S_OK;
     }
     STDMETHODIMP GetStreamName(WCHAR* name, WORD* length) override {
-        return GiveName(stream_.name, name, length);
+        return GiveName(m_stream.name, name, length);
     }
     STDMETHODIMP SetStreamName(LPCWSTR_WMSDK_TYPE_SAFE name) override {
-        stream_.name = TakeName(name);
+        m_stream.name = TakeName(name);
         return S_OK;
     }
     STDMETHODIMP GetConnectionName(WCHAR* name, WORD* length) override {
-        return GiveName(stream_.connection, name, length);
+        return GiveName(m_stream.connection, name, length);
     }
     STDMETHODIMP SetConnectionName(LPCWSTR_WMSDK_TYPE_SAFE name) override {
-        stream_.connection = TakeName(name);
+        m_stream.connection = TakeName(name);
         return S_OK;
     }
-    STDMETHODIMP GetBitrate(DWORD* bits) override { return GiveValue(bits, stream_.bitRate); }
+    STDMETHODIMP GetBitrate(DWORD* bits) override { return GiveValue(bits, m_stream.bitRate); }
     STDMETHODIMP SetBitrate(DWORD bits) override {
         if (bits == 0)
             return E_INVALIDARG;
-        stream_.bitRate = bits;
+        m_stream.bitRate = bits;
         return S_OK;
     }
-    STDMETHODIMP GetBufferWindow(DWORD* ms) override { return GiveValue(ms, stream_.bufferWindow); }
+    STDMETHODIMP GetBufferWindow(DWORD* ms) override { return GiveValue(ms, m_stream.bufferWindow); }
     STDMETHODIMP SetBufferWindow(DWORD ms) override {
-        stream_.bufferWindow = ms;
+        m_stream.bufferWindow = ms;
         return S_OK;
     }
 
@@ -193,7 +193,7 @@ public:
         if (!size)
             return E_POINTER;
         GUID formatType;
-        const std::vector<BYTE> block = FormatBlock(stream_, &formatType);
+        const std::vector<BYTE> block = FormatBlock(m_stream, &formatType);
         const DWORD needed = static_cast<DWORD>(sizeof(WM_MEDIA_TYPE) + block.size());
         if (!type) {
             *size = needed;
@@ -204,11 +204,11 @@ public:
             return kBufferTooSmall;
         }
         // The format block follows the structure in the caller's buffer.
-        type->majortype = ToGuid(stream_.majorType);
-        type->subtype = ToGuid(stream_.subtype);
-        type->bFixedSizeSamples = stream_.fixedSizeSamples;
-        type->bTemporalCompression = stream_.temporalCompression;
-        type->lSampleSize = stream_.sampleSize;
+        type->majortype = ToGuid(m_stream.majorType);
+        type->subtype = ToGuid(m_stream.subtype);
+        type->bFixedSizeSamples = m_stream.fixedSizeSamples;
+        type->bTemporalCompression = m_stream.temporalCompression;
+        type->lSampleSize = m_stream.sampleSize;
         type->formattype = formatType;
         type->pUnk = nullptr;
         type->cbFormat = static_cast<ULONG>(block.size());
@@ -220,9 +220,9 @@ public:
     STDMETHODIMP SetMediaType(WM_MEDIA_TYPE* type) override {
         if (!type || !type->pbFormat)
             return E_POINTER;
-        if (FromGuid(type->majortype) != stream_.majorType)
+        if (FromGuid(type->majortype) != m_stream.majorType)
             return NS_E_INVALID_STREAM; // a stream keeps its kind
-        ProfileStream s = stream_;
+        ProfileStream s = m_stream;
         if (s.IsAudio()) {
             if (type->formattype != FORMAT_WaveFormatEx || type->cbFormat < sizeof(WAVEFORMATEX))
                 return E_INVALIDARG;
@@ -256,13 +256,13 @@ public:
         s.fixedSizeSamples = type->bFixedSizeSamples != FALSE;
         s.temporalCompression = type->bTemporalCompression != FALSE;
         s.sampleSize = type->lSampleSize;
-        stream_ = s;
+        m_stream = s;
         return S_OK;
     }
 
 private:
     ~StreamConfig() override = default;
-    ProfileStream stream_;
+    ProfileStream m_stream;
 };
 
 // The stream description of a configuration: ours directly, another runtime's through its
@@ -310,30 +310,30 @@ bool Describe(IWMStreamConfig* config, ProfileStream* s) {
 
 class Profile final : public ComObject<IWMProfile> {
 public:
-    Profile(WMT_VERSION version, ProfileText text) : version_(version), text_(std::move(text)) {}
+    Profile(WMT_VERSION version, ProfileText text) : m_version(version), m_text(std::move(text)) {}
 
-    STDMETHODIMP GetVersion(WMT_VERSION* version) override { return GiveValue(version, version_); }
-    STDMETHODIMP GetName(WCHAR* name, DWORD* length) override { return GiveName(text_.name, name, length); }
-    STDMETHODIMP SetName(const WCHAR* name) override { return KeepName(name, &text_.name); }
+    STDMETHODIMP GetVersion(WMT_VERSION* version) override { return GiveValue(version, m_version); }
+    STDMETHODIMP GetName(WCHAR* name, DWORD* length) override { return GiveName(m_text.name, name, length); }
+    STDMETHODIMP SetName(const WCHAR* name) override { return KeepName(name, &m_text.name); }
     STDMETHODIMP GetDescription(WCHAR* text, DWORD* length) override {
-        return GiveName(text_.description, text, length);
+        return GiveName(m_text.description, text, length);
     }
-    STDMETHODIMP SetDescription(const WCHAR* text) override { return KeepName(text, &text_.description); }
-    STDMETHODIMP GetStreamCount(DWORD* count) override { return GiveValue(count, text_.streams.size()); }
+    STDMETHODIMP SetDescription(const WCHAR* text) override { return KeepName(text, &m_text.description); }
+    STDMETHODIMP GetStreamCount(DWORD* count) override { return GiveValue(count, m_text.streams.size()); }
     STDMETHODIMP GetStream(DWORD index, IWMStreamConfig** config) override {
         if (!config)
             return E_POINTER;
         *config = nullptr;
-        if (index >= text_.streams.size())
+        if (index >= m_text.streams.size())
             return E_INVALIDARG;
-        return Give(text_.streams[index], config);
+        return Give(m_text.streams[index], config);
     }
     STDMETHODIMP GetStreamByNumber(WORD number, IWMStreamConfig** config) override {
         if (!config)
             return E_POINTER;
         *config = nullptr;
         const int i = Find(number);
-        return i < 0 ? NS_E_INVALID_STREAM : Give(text_.streams[static_cast<size_t>(i)], config);
+        return i < 0 ? NS_E_INVALID_STREAM : Give(m_text.streams[static_cast<size_t>(i)], config);
     }
     STDMETHODIMP RemoveStream(IWMStreamConfig* config) override {
         WORD number = 0;
@@ -347,7 +347,7 @@ public:
         const int i = Find(number);
         if (i < 0)
             return NS_E_INVALID_STREAM;
-        text_.streams.erase(text_.streams.begin() + i);
+        m_text.streams.erase(m_text.streams.begin() + i);
         return S_OK;
     }
     STDMETHODIMP AddStream(IWMStreamConfig* config) override {
@@ -358,7 +358,7 @@ public:
             return E_INVALIDARG;
         if (Find(s.number) >= 0)
             return NS_E_INVALID_STREAM;
-        text_.streams.push_back(s);
+        m_text.streams.push_back(s);
         return S_OK;
     }
     STDMETHODIMP ReconfigStream(IWMStreamConfig* config) override {
@@ -370,7 +370,7 @@ public:
         const int i = Find(s.number);
         if (i < 0)
             return NS_E_INVALID_STREAM;
-        text_.streams[static_cast<size_t>(i)] = s;
+        m_text.streams[static_cast<size_t>(i)] = s;
         return S_OK;
     }
     STDMETHODIMP CreateNewStream(REFGUID type, IWMStreamConfig** config) override {
@@ -405,8 +405,8 @@ public:
 private:
     ~Profile() override = default;
     int Find(WORD number) const {
-        for (size_t i = 0; i < text_.streams.size(); ++i)
-            if (text_.streams[i].number == number)
+        for (size_t i = 0; i < m_text.streams.size(); ++i)
+            if (m_text.streams[i].number == number)
                 return static_cast<int>(i);
         return -1;
     }
@@ -418,8 +418,8 @@ private:
         return S_OK;
     }
 
-    WMT_VERSION version_;
-    ProfileText text_;
+    WMT_VERSION m_version;
+    ProfileText m_text;
 };
 
 class ProfileManager final : public ComObject<IWMProfileManager> {

@@ -104,7 +104,7 @@ struct Node {
 
 class Reader {
 public:
-    explicit Reader(const std::string& text) : s_(text) {}
+    explicit Reader(const std::string& text) : m_s(text) {}
 
     // The document's root element, or null with a reason.
     std::unique_ptr<Node> Document(std::string* why) {
@@ -117,7 +117,7 @@ public:
         if (!root)
             return nullptr;
         SkipMisc();
-        if (p_ < s_.size()) {
+        if (m_p < m_s.size()) {
             *why = "text after the profile element";
             return nullptr;
         }
@@ -125,33 +125,35 @@ public:
     }
 
 private:
-    bool At(char c) const { return p_ < s_.size() && s_[p_] == c; }
-    bool StartsWith(const char* t) const { return s_.compare(p_, std::char_traits<char>::length(t), t) == 0; }
+    bool At(char c) const { return m_p < m_s.size() && m_s[m_p] == c; }
+    bool StartsWith(const char* t) const {
+        return m_s.compare(m_p, std::char_traits<char>::length(t), t) == 0;
+    }
     void SkipSpace() {
-        while (p_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[p_])))
-            ++p_;
+        while (m_p < m_s.size() && std::isspace(static_cast<unsigned char>(m_s[m_p])))
+            ++m_p;
     }
     // Whitespace, comments, declarations and processing instructions.
     void SkipMisc() {
         for (;;) {
             SkipSpace();
             if (StartsWith("<!--")) {
-                const size_t end = s_.find("-->", p_ + 4);
-                p_ = end == std::string::npos ? s_.size() : end + 3;
+                const size_t end = m_s.find("-->", m_p + 4);
+                m_p = end == std::string::npos ? m_s.size() : end + 3;
             } else if (StartsWith("<?") || StartsWith("<!")) {
-                const size_t end = s_.find('>', p_);
-                p_ = end == std::string::npos ? s_.size() : end + 1;
+                const size_t end = m_s.find('>', m_p);
+                m_p = end == std::string::npos ? m_s.size() : end + 1;
             } else {
                 return;
             }
         }
     }
     std::string Name() {
-        const size_t start = p_;
-        while (p_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[p_])) || s_[p_] == '_' ||
-                                  s_[p_] == '-' || s_[p_] == ':' || s_[p_] == '.'))
-            ++p_;
-        return s_.substr(start, p_ - start);
+        const size_t start = m_p;
+        while (m_p < m_s.size() && (std::isalnum(static_cast<unsigned char>(m_s[m_p])) || m_s[m_p] == '_' ||
+                                    m_s[m_p] == '-' || m_s[m_p] == ':' || m_s[m_p] == '.'))
+            ++m_p;
+        return m_s.substr(start, m_p - start);
     }
     static bool Unescape(const std::string& in, std::string* out) {
         out->clear();
@@ -200,7 +202,7 @@ private:
             *why = "elements nested too deeply";
             return nullptr;
         }
-        ++p_; // '<'
+        ++m_p; // '<'
         auto node = std::make_unique<Node>();
         node->name = Name();
         if (node->name.empty()) {
@@ -210,11 +212,11 @@ private:
         for (;;) {
             SkipSpace();
             if (StartsWith("/>")) {
-                p_ += 2;
+                m_p += 2;
                 return node;
             }
             if (At('>')) {
-                ++p_;
+                ++m_p;
                 break;
             }
             std::string key = Name();
@@ -223,43 +225,43 @@ private:
                 *why = "a broken attribute in <" + node->name + ">";
                 return nullptr;
             }
-            ++p_;
+            ++m_p;
             SkipSpace();
             if (!At('"') && !At('\'')) {
                 *why = "an attribute value without quotes in <" + node->name + ">";
                 return nullptr;
             }
-            const char quote = s_[p_++];
-            const size_t end = s_.find(quote, p_);
+            const char quote = m_s[m_p++];
+            const size_t end = m_s.find(quote, m_p);
             std::string value;
-            if (end == std::string::npos || !Unescape(s_.substr(p_, end - p_), &value)) {
+            if (end == std::string::npos || !Unescape(m_s.substr(m_p, end - m_p), &value)) {
                 *why = "a broken attribute value in <" + node->name + ">";
                 return nullptr;
             }
-            p_ = end + 1;
+            m_p = end + 1;
             node->attributes.emplace_back(key, value);
         }
         // Content: child elements; text between them is not used by profiles.
         for (;;) {
-            const size_t lt = s_.find('<', p_);
+            const size_t lt = m_s.find('<', m_p);
             if (lt == std::string::npos) {
                 *why = "<" + node->name + "> is not closed";
                 return nullptr;
             }
-            p_ = lt;
+            m_p = lt;
             if (StartsWith("<!--") || StartsWith("<?") || StartsWith("<!")) {
                 SkipMisc();
                 continue;
             }
             if (StartsWith("</")) {
-                p_ += 2;
+                m_p += 2;
                 const std::string close = Name();
                 SkipSpace();
                 if (close != node->name || !At('>')) {
                     *why = "<" + node->name + "> is closed by </" + close + ">";
                     return nullptr;
                 }
-                ++p_;
+                ++m_p;
                 return node;
             }
             auto child = Element(why, depth + 1);
@@ -269,8 +271,8 @@ private:
         }
     }
 
-    const std::string& s_;
-    size_t p_ = 0;
+    const std::string& m_s;
+    size_t m_p = 0;
 };
 
 bool Number(const Node& n, const char* key, int64_t* out, bool required, std::string* why) {

@@ -30,15 +30,15 @@ LONG g_liveFilters = 0;
 // A live source: each frame's bytes are the frame number's low byte.
 class CounterPin : public dshow::PushPin {
 public:
-    CounterPin(dshow::BaseFilter* f, int types) : PushPin(f, L"Out"), types_(types) {}
+    CounterPin(dshow::BaseFilter* f, int types) : PushPin(f, L"Out"), types(types) {}
     HRESULT GetMediaType(int pos, MediaType* mt) override {
-        if (pos >= types_)
+        if (pos >= types)
             return VFW_S_NO_MORE_ITEMS;
         *mt = dshow::MakeYuy2Type(kW * (pos + 1), kH * (pos + 1), kPeriod);
         return S_OK;
     }
     HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
-        for (int i = 0; i < types_; ++i) {
+        for (int i = 0; i < types; ++i) {
             MediaType t;
             GetMediaType(i, &t);
             if (t.Equals(*mt))
@@ -58,17 +58,17 @@ public:
         BYTE* p = nullptr;
         s->GetPointer(&p);
         LONG n = static_cast<LONG>(CurrentMediaType().lSampleSize);
-        memset(p, static_cast<int>(frame_++ & 0xff), static_cast<size_t>(n));
+        memset(p, static_cast<int>(frame++ & 0xff), static_cast<size_t>(n));
         return s->SetActualDataLength(n);
     }
-    LONG frame_ = 0;
-    int types_;
+    LONG frame = 0;
+    int types;
 };
 
 class CounterSource : public dshow::BaseFilter {
 public:
     explicit CounterSource(int types = 1) : BaseFilter(kTestClsid, L"Counter") {
-        live_ = true;
+        m_live = true;
         pin = new CounterPin(this, types);
         AddPin(pin);
         InterlockedIncrement(&g_liveFilters);
@@ -117,14 +117,14 @@ struct Received {
 
 class SinkPin : public dshow::InputPin {
 public:
-    SinkPin(dshow::BaseFilter* f, LONG acceptWidth) : InputPin(f, L"In"), width_(acceptWidth) {}
+    SinkPin(dshow::BaseFilter* f, LONG acceptWidth) : InputPin(f, L"In"), width(acceptWidth) {}
     HRESULT GetMediaType(int, MediaType*) override { return VFW_S_NO_MORE_ITEMS; }
     HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
         MediaType t(*mt);
         const VIDEOINFOHEADER* v = t.VideoInfo();
         if (!v || t.subtype != MEDIASUBTYPE_YUY2)
             return VFW_E_TYPE_NOT_ACCEPTED;
-        return width_ == 0 || v->bmiHeader.biWidth == width_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        return width == 0 || v->bmiHeader.biWidth == width ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     }
     STDMETHODIMP Receive(IMediaSample* s) override {
         HRESULT hr = CheckStreaming();
@@ -137,19 +137,19 @@ public:
         r.first = p[0];
         r.len = s->GetActualDataLength();
         r.discontinuity = s->IsDiscontinuity() == S_OK;
-        dshow::AutoLock lock(lock_);
+        dshow::AutoLock lock(gotLock);
         got.push_back(r);
         return S_OK;
     }
     std::vector<Received> Take() {
-        dshow::AutoLock lock(lock_);
+        dshow::AutoLock lock(gotLock);
         std::vector<Received> r;
         r.swap(got);
         return r;
     }
-    dshow::CritSec lock_;
+    dshow::CritSec gotLock;
     std::vector<Received> got;
-    LONG width_;
+    LONG width;
 };
 
 class Sink : public dshow::BaseFilter {
@@ -187,27 +187,27 @@ protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_IGraphBuilder, graph.PutVoid()));
+                                                  IID_IGraphBuilder, m_graph.PutVoid()));
     }
     void TearDown() override {
-        graph.Reset();
+        m_graph.Reset();
         CoUninitialize();
     }
     // Adds f (taking over the creation reference) and returns it as IBaseFilter.
     ComPtr<IBaseFilter> Add(dshow::BaseFilter* f, const wchar_t* name) {
         ComPtr<IBaseFilter> b;
         b.Attach(f);
-        EXPECT_HRESULT_SUCCEEDED(graph->AddFilter(b.Get(), name));
+        EXPECT_HRESULT_SUCCEEDED(m_graph->AddFilter(b.Get(), name));
         return b;
     }
-    ComPtr<IGraphBuilder> graph;
+    ComPtr<IGraphBuilder> m_graph;
 };
 
 TEST_F(DshowBase, NegotiatesTheFirstTypeBothSidesAccept) {
     auto* src = new CounterSource(3);
     auto* sink = new Sink(kW * 2);
     ComPtr<IBaseFilter> s = Add(src, L"src"), k = Add(sink, L"sink");
-    ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(src->pin, sink->pin, nullptr));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->ConnectDirect(src->pin, sink->pin, nullptr));
     const VIDEOINFOHEADER* v = src->pin->CurrentMediaType().VideoInfo();
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->bmiHeader.biWidth, kW * 2);
@@ -218,7 +218,7 @@ TEST_F(DshowBase, NegotiatesTheFirstTypeBothSidesAccept) {
     ASSERT_HRESULT_SUCCEEDED(src->pin->Allocator()->GetProperties(&props));
     EXPECT_GE(props.cbBuffer, kW * 2 * kH * 2 * 2);
     // Connected pins refuse a second connection and report their peers.
-    EXPECT_EQ(graph->ConnectDirect(src->pin, sink->pin, nullptr), VFW_E_ALREADY_CONNECTED);
+    EXPECT_EQ(m_graph->ConnectDirect(src->pin, sink->pin, nullptr), VFW_E_ALREADY_CONNECTED);
     ComPtr<IPin> peer;
     ASSERT_HRESULT_SUCCEEDED(src->pin->ConnectedTo(peer.Put()));
     EXPECT_EQ(peer.Get(), static_cast<IPin*>(sink->pin));
@@ -228,7 +228,7 @@ TEST_F(DshowBase, RefusesWhenNoTypeFits) {
     auto* src = new CounterSource(2);
     auto* sink = new Sink(kW * 5);
     ComPtr<IBaseFilter> s = Add(src, L"src"), k = Add(sink, L"sink");
-    EXPECT_TRUE(FAILED(graph->ConnectDirect(src->pin, sink->pin, nullptr)));
+    EXPECT_TRUE(FAILED(m_graph->ConnectDirect(src->pin, sink->pin, nullptr)));
     EXPECT_FALSE(src->pin->IsConnected());
     EXPECT_FALSE(sink->pin->IsConnected());
 }
@@ -238,10 +238,10 @@ TEST_F(DshowBase, StreamsThroughATransformAtTheNominalRate) {
     auto* plus = new PlusOne();
     auto* sink = new Sink();
     ComPtr<IBaseFilter> a = Add(src, L"src"), b = Add(plus, L"plus"), c = Add(sink, L"sink");
-    ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(src->pin, plus->Input(), nullptr));
-    ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(plus->Output(), sink->pin, nullptr));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->ConnectDirect(src->pin, plus->Input(), nullptr));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->ConnectDirect(plus->Output(), sink->pin, nullptr));
     ComPtr<IMediaControl> control;
-    ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
     ASSERT_HRESULT_SUCCEEDED(control->Run());
     Sleep(1000);
     ASSERT_HRESULT_SUCCEEDED(control->Stop());
@@ -276,9 +276,9 @@ TEST_F(DshowBase, StopAndRestartLeaveNoThreadsOrHandles) {
     auto* src = new CounterSource();
     auto* sink = new Sink();
     ComPtr<IBaseFilter> a = Add(src, L"src"), c = Add(sink, L"sink");
-    ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(src->pin, sink->pin, nullptr));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->ConnectDirect(src->pin, sink->pin, nullptr));
     ComPtr<IMediaControl> control;
-    ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
     // A first cycle lets the graph create whatever it keeps (its clock thread and the like).
     ASSERT_HRESULT_SUCCEEDED(control->Run());
     Sleep(100);
@@ -305,15 +305,15 @@ TEST_F(DshowBase, FiltersAreFreedWithTheGraph) {
         auto* src = new CounterSource();
         auto* sink = new Sink();
         ComPtr<IBaseFilter> a = Add(src, L"src"), c = Add(sink, L"sink");
-        ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(src->pin, sink->pin, nullptr));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->ConnectDirect(src->pin, sink->pin, nullptr));
         ComPtr<IMediaControl> control;
-        ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
         ASSERT_HRESULT_SUCCEEDED(control->Run());
         Sleep(80);
         // Released while running: the graph stops and disconnects everything on release.
     }
     EXPECT_EQ(g_liveFilters, 2);
-    graph.Reset();
+    m_graph.Reset();
     EXPECT_EQ(g_liveFilters, 0);
 }
 
@@ -419,9 +419,9 @@ TEST_F(DshowBase, AHeldPushPinSendsNothingAndStartsWithADiscontinuity) {
     auto* src = new CounterSource();
     auto* sink = new Sink();
     ComPtr<IBaseFilter> a = Add(src, L"src"), c = Add(sink, L"sink");
-    ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(src->pin, sink->pin, nullptr));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->ConnectDirect(src->pin, sink->pin, nullptr));
     ComPtr<IMediaControl> control;
-    ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
     ASSERT_HRESULT_SUCCEEDED(src->pin->Control().StartAt(&kNever, 0));
     ASSERT_HRESULT_SUCCEEDED(control->Run());
     Sleep(300);

@@ -27,85 +27,85 @@ class MpegEncoderGraph : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                                  graph.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IGraphBuilder, m_graph.PutVoid()));
         ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_ICaptureGraphBuilder2, builder.PutVoid()));
-        ASSERT_HRESULT_SUCCEEDED(builder->SetFiltergraph(graph.Get()));
-        card = graphtest::BindCard();
-        if (!card)
+                                                  IID_ICaptureGraphBuilder2, m_builder.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_builder->SetFiltergraph(m_graph.Get()));
+        m_card = graphtest::BindCard();
+        if (!m_card)
             GTEST_SKIP() << "no simulated card in this prefix";
-        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(card.Get(), L"Video Capture"));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->AddFilter(m_card.Get(), L"Video Capture"));
         ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(tunaro::kClsidMpegEncoder, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_IBaseFilter, encoder.PutVoid()))
+                                                  IID_IBaseFilter, m_encoder.PutVoid()))
             << "the encoder is registered by the prefix";
-        ASSERT_HRESULT_SUCCEEDED(encoder->QueryInterface(__uuidof(IMpegEncoderConfig), config.PutVoid()));
-        ASSERT_HRESULT_SUCCEEDED(encoder->QueryInterface(__uuidof(IMpegEncoderAudio), audio.PutVoid()));
-        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(encoder.Get(), L"Vazuvoduz MPEG Encoder"));
-        ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_encoder->QueryInterface(__uuidof(IMpegEncoderConfig), m_config.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_encoder->QueryInterface(__uuidof(IMpegEncoderAudio), m_audio.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->AddFilter(m_encoder.Get(), L"Vazuvoduz MPEG Encoder"));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->QueryInterface(IID_IMediaControl, m_control.PutVoid()));
         ASSERT_TRUE(mediacheck::Available()) << "native ffprobe/ffmpeg are needed to read the recordings";
     }
     void TearDown() override {
         SetEnvironmentVariableA("TUNARO_MPEG_ENCODER_SLOW_MS", nullptr);
-        if (control)
-            control->Stop();
-        control.Reset();
-        audio.Reset();
-        config.Reset();
-        encoder.Reset();
-        card.Reset();
-        builder.Reset();
-        graph.Reset();
+        if (m_control)
+            m_control->Stop();
+        m_control.Reset();
+        m_audio.Reset();
+        m_config.Reset();
+        m_encoder.Reset();
+        m_card.Reset();
+        m_builder.Reset();
+        m_graph.Reset();
         CoUninitialize();
     }
 
     // The recording graph's configuration calls, in its order and with its values.
     void Configure(Kind kind, bool ntsc) {
-        ASSERT_HRESULT_SUCCEEDED(config->BeginConfig(1));
+        ASSERT_HRESULT_SUCCEEDED(m_config->BeginConfig(1));
         if (ntsc) {
             if (kind == Kind::Dvd) {
-                ASSERT_HRESULT_SUCCEEDED(config->SetVideoBitRate(6500000));
-                ASSERT_HRESULT_SUCCEEDED(config->SetFormat(7));
+                ASSERT_HRESULT_SUCCEEDED(m_config->SetVideoBitRate(6500000));
+                ASSERT_HRESULT_SUCCEEDED(m_config->SetFormat(7));
             } else if (kind == Kind::Vcd) {
-                ASSERT_HRESULT_SUCCEEDED(config->SetFormat(3));
+                ASSERT_HRESULT_SUCCEEDED(m_config->SetFormat(3));
             } else {
-                ASSERT_HRESULT_SUCCEEDED(config->SetVideoBitRate(2000000));
-                ASSERT_HRESULT_SUCCEEDED(config->SetFormat(9));
+                ASSERT_HRESULT_SUCCEEDED(m_config->SetVideoBitRate(2000000));
+                ASSERT_HRESULT_SUCCEEDED(m_config->SetFormat(9));
             }
         } else {
-            ASSERT_HRESULT_SUCCEEDED(config->SetInterlaced(1));
-            ASSERT_HRESULT_SUCCEEDED(config->SetStreamType(5));
-            ASSERT_HRESULT_SUCCEEDED(audio->EnableAudio(1));
-            ASSERT_HRESULT_SUCCEEDED(audio->SetSyncTolerance(10));
-            ASSERT_HRESULT_SUCCEEDED(audio->SetStereo(1));
-            ASSERT_HRESULT_SUCCEEDED(audio->SetFillGaps(1));
-            ASSERT_HRESULT_SUCCEEDED(audio->SetDropEarlyAudio(1));
-            ASSERT_HRESULT_SUCCEEDED(audio->SetStandardRate(1));
-            ASSERT_HRESULT_SUCCEEDED(audio->SetBitRates(64, 32));
-            ASSERT_HRESULT_SUCCEEDED(config->SetStrictGop(1));
+            ASSERT_HRESULT_SUCCEEDED(m_config->SetInterlaced(1));
+            ASSERT_HRESULT_SUCCEEDED(m_config->SetStreamType(5));
+            ASSERT_HRESULT_SUCCEEDED(m_audio->EnableAudio(1));
+            ASSERT_HRESULT_SUCCEEDED(m_audio->SetSyncTolerance(10));
+            ASSERT_HRESULT_SUCCEEDED(m_audio->SetStereo(1));
+            ASSERT_HRESULT_SUCCEEDED(m_audio->SetFillGaps(1));
+            ASSERT_HRESULT_SUCCEEDED(m_audio->SetDropEarlyAudio(1));
+            ASSERT_HRESULT_SUCCEEDED(m_audio->SetStandardRate(1));
+            ASSERT_HRESULT_SUCCEEDED(m_audio->SetBitRates(64, 32));
+            ASSERT_HRESULT_SUCCEEDED(m_config->SetStrictGop(1));
             const long rate[] = {6000000, 1152000, 2000000}, code[] = {8, 4, 10};
-            ASSERT_HRESULT_SUCCEEDED(config->SetVideoBitRate(rate[static_cast<int>(kind)]));
-            ASSERT_HRESULT_SUCCEEDED(config->SetFormat(code[static_cast<int>(kind)]));
+            ASSERT_HRESULT_SUCCEEDED(m_config->SetVideoBitRate(rate[static_cast<int>(kind)]));
+            ASSERT_HRESULT_SUCCEEDED(m_config->SetFormat(code[static_cast<int>(kind)]));
         }
-        ASSERT_HRESULT_SUCCEEDED(config->EndConfig(0));
+        ASSERT_HRESULT_SUCCEEDED(m_config->EndConfig(0));
     }
 
     void SetCaptureSize(LONG width, LONG height) {
         ComPtr<IAMStreamConfig> sc;
-        ASSERT_HRESULT_SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(),
-                                                        IID_IAMStreamConfig, sc.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                                                          m_card.Get(), IID_IAMStreamConfig, sc.PutVoid()));
         dshow::MediaType mt = dshow::MakeYuy2Type(width, height, 400000);
         ASSERT_HRESULT_SUCCEEDED(sc->SetFormat(&mt));
     }
 
     // The card's capture output of a type (its first pin carrying it).
-    ComPtr<IPin> CardPin(const GUID& major) { return graphtest::OutputCarrying(card.Get(), major); }
+    ComPtr<IPin> CardPin(const GUID& major) { return graphtest::OutputCarrying(m_card.Get(), major); }
 
     HRESULT Connect(const GUID& major, int input, const AM_MEDIA_TYPE* mt = nullptr) {
-        ComPtr<IPin> out = CardPin(major), in = graphtest::PinOf(encoder.Get(), PINDIR_INPUT, input);
+        ComPtr<IPin> out = CardPin(major), in = graphtest::PinOf(m_encoder.Get(), PINDIR_INPUT, input);
         if (!out || !in)
             return E_NOINTERFACE;
-        return graph->ConnectDirect(out.Get(), in.Get(), mt);
+        return m_graph->ConnectDirect(out.Get(), in.Get(), mt);
     }
     HRESULT ConnectVideo(const AM_MEDIA_TYPE* mt = nullptr) { return Connect(MEDIATYPE_Video, 0, mt); }
     HRESULT ConnectAudio() { return Connect(MEDIATYPE_Audio, 1); }
@@ -116,18 +116,18 @@ protected:
         Configure(kind, ntsc);
         SetCaptureSize(width, height);
         ComPtr<IFileSinkFilter> sink;
-        EXPECT_HRESULT_SUCCEEDED(encoder->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
+        EXPECT_HRESULT_SUCCEEDED(m_encoder->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
         EXPECT_HRESULT_SUCCEEDED(sink->SetFileName(Wide(file).c_str(), nullptr));
         EXPECT_HRESULT_SUCCEEDED(ConnectVideo());
         EXPECT_HRESULT_SUCCEEDED(ConnectAudio());
-        HRESULT hr = control->Run();
+        HRESULT hr = m_control->Run();
         EXPECT_HRESULT_SUCCEEDED(hr) << ErrorText();
         if (FAILED(hr))
             return 0;
         const DWORD t0 = GetTickCount();
         Sleep(ms);
         const DWORD t1 = GetTickCount();
-        EXPECT_HRESULT_SUCCEEDED(control->Stop());
+        EXPECT_HRESULT_SUCCEEDED(m_control->Stop());
         return (t1 - t0) / 1000.0;
     }
 
@@ -150,7 +150,7 @@ protected:
         std::string errors;
         EXPECT_TRUE(mediacheck::DecodesCleanly(file, &errors)) << errors;
         long written = 0, droppedPictures = 0, droppedSound = 0;
-        ASSERT_HRESULT_SUCCEEDED(config->GetCounts(&written, &droppedPictures, &droppedSound));
+        ASSERT_HRESULT_SUCCEEDED(m_config->GetCounts(&written, &droppedPictures, &droppedSound));
         EXPECT_GT(written, 0);
         if (!HasFailure())
             DeleteFileA(file.c_str()); // kept for a look when something is wrong
@@ -158,16 +158,16 @@ protected:
 
     std::string ErrorText() {
         char text[256] = "?";
-        config->GetLastErrorText(text, sizeof text);
+        m_config->GetLastErrorText(text, sizeof text);
         return text;
     }
 
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<ICaptureGraphBuilder2> builder;
-    ComPtr<IBaseFilter> card, encoder;
-    ComPtr<IMpegEncoderConfig> config;
-    ComPtr<IMpegEncoderAudio> audio;
-    ComPtr<IMediaControl> control;
+    ComPtr<IGraphBuilder> m_graph;
+    ComPtr<ICaptureGraphBuilder2> m_builder;
+    ComPtr<IBaseFilter> m_card, m_encoder;
+    ComPtr<IMpegEncoderConfig> m_config;
+    ComPtr<IMpegEncoderAudio> m_audio;
+    ComPtr<IMediaControl> m_control;
 };
 
 TEST_F(MpegEncoderGraph, DvdRecordingIsMpeg2With48kLayer2) {
@@ -193,7 +193,7 @@ TEST_F(MpegEncoderGraph, VcdRecordingIsMpeg1At44kFromThe48kCard) {
 // real time (as many pictures as its length takes at 29.97).
 TEST_F(MpegEncoderGraph, NtscRecordingsAre480LinesAt2997InRealTime) {
     ComPtr<IAMAnalogVideoDecoder> decoder;
-    ASSERT_HRESULT_SUCCEEDED(card->QueryInterface(IID_IAMAnalogVideoDecoder, decoder.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(m_card->QueryInterface(IID_IAMAnalogVideoDecoder, decoder.PutVoid()));
     // The card goes back to its PAL standard whatever happens here.
     struct Restore {
         IAMAnalogVideoDecoder* d;
@@ -219,22 +219,22 @@ TEST_F(MpegEncoderGraph, NtscRecordingsAre480LinesAt2997InRealTime) {
         DeleteFileA(file.c_str());
         Configure(c.kind, true);
         ComPtr<IAMStreamConfig> sc;
-        ASSERT_HRESULT_SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(),
-                                                        IID_IAMStreamConfig, sc.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                                                          m_card.Get(), IID_IAMStreamConfig, sc.PutVoid()));
         dshow::MediaType mt = dshow::MakeYuy2Type(c.width, c.height, c.frameTime);
         ASSERT_HRESULT_SUCCEEDED(sc->SetFormat(&mt));
         ComPtr<IFileSinkFilter> sink;
-        ASSERT_HRESULT_SUCCEEDED(encoder->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_encoder->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
         ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(Wide(file).c_str(), nullptr));
         ASSERT_HRESULT_SUCCEEDED(ConnectVideo());
         ASSERT_HRESULT_SUCCEEDED(ConnectAudio());
-        ASSERT_HRESULT_SUCCEEDED(control->Run()) << ErrorText();
+        ASSERT_HRESULT_SUCCEEDED(m_control->Run()) << ErrorText();
         const DWORD t0 = GetTickCount();
         Sleep(5000);
         const double seconds = (GetTickCount() - t0) / 1000.0;
-        ASSERT_HRESULT_SUCCEEDED(control->Stop());
+        ASSERT_HRESULT_SUCCEEDED(m_control->Stop());
         long written = 0, droppedPictures = 0, droppedSound = 0;
-        ASSERT_HRESULT_SUCCEEDED(config->GetCounts(&written, &droppedPictures, &droppedSound));
+        ASSERT_HRESULT_SUCCEEDED(m_config->GetCounts(&written, &droppedPictures, &droppedSound));
 
         auto p = mediacheck::Probe(file, "-count_frames");
         ASSERT_FALSE(p.empty()) << "ffprobe cannot read " << file;
@@ -263,10 +263,10 @@ TEST_F(MpegEncoderGraph, NtscRecordingsAre480LinesAt2997InRealTime) {
         std::string errors;
         EXPECT_TRUE(mediacheck::DecodesCleanly(file, &errors)) << errors;
 
-        graph->Disconnect(CardPin(MEDIATYPE_Video).Get());
-        graph->Disconnect(graphtest::PinOf(encoder.Get(), PINDIR_INPUT, 0).Get());
-        graph->Disconnect(CardPin(MEDIATYPE_Audio).Get());
-        graph->Disconnect(graphtest::PinOf(encoder.Get(), PINDIR_INPUT, 1).Get());
+        m_graph->Disconnect(CardPin(MEDIATYPE_Video).Get());
+        m_graph->Disconnect(graphtest::PinOf(m_encoder.Get(), PINDIR_INPUT, 0).Get());
+        m_graph->Disconnect(CardPin(MEDIATYPE_Audio).Get());
+        m_graph->Disconnect(graphtest::PinOf(m_encoder.Get(), PINDIR_INPUT, 1).Get());
         if (!HasFailure())
             DeleteFileA(file.c_str());
     }
@@ -279,13 +279,13 @@ TEST_F(MpegEncoderGraph, ASlowEncoderDropsAndCountsWithoutHoldingUpTheCard) {
     const std::string file = TempFile("tunaro-encoder-slow.mpg");
     Record(Kind::Vcd, false, 352, 288, file, 6000);
     long written = 0, droppedPictures = 0, droppedSound = 0;
-    ASSERT_HRESULT_SUCCEEDED(config->GetCounts(&written, &droppedPictures, &droppedSound));
-    ComPtr<IAMDroppedFrames> card_counts;
-    ASSERT_HRESULT_SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(),
-                                                    IID_IAMDroppedFrames, card_counts.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(m_config->GetCounts(&written, &droppedPictures, &droppedSound));
+    ComPtr<IAMDroppedFrames> cardCounts;
+    ASSERT_HRESULT_SUCCEEDED(m_builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, m_card.Get(),
+                                                      IID_IAMDroppedFrames, cardCounts.PutVoid()));
     LONG delivered = 0, cardDropped = 0;
-    ASSERT_HRESULT_SUCCEEDED(card_counts->GetNumNotDropped(&delivered));
-    ASSERT_HRESULT_SUCCEEDED(card_counts->GetNumDropped(&cardDropped));
+    ASSERT_HRESULT_SUCCEEDED(cardCounts->GetNumNotDropped(&delivered));
+    ASSERT_HRESULT_SUCCEEDED(cardCounts->GetNumDropped(&cardDropped));
     EXPECT_GE(delivered, 120) << "the card kept delivering at its rate";
     EXPECT_EQ(0, cardDropped) << "the card never waited for the encoder";
     EXPECT_GT(droppedPictures, delivered / 3) << "most pictures could not be encoded in time";
@@ -301,33 +301,33 @@ TEST_F(MpegEncoderGraph, ASlowEncoderDropsAndCountsWithoutHoldingUpTheCard) {
 
 TEST_F(MpegEncoderGraph, BadInputIsRefusedWithAReason) {
     // Configuration calls outside a Begin/End pair, and values out of range.
-    EXPECT_EQ(VFW_E_WRONG_STATE, config->SetFormat(8));
-    ASSERT_HRESULT_SUCCEEDED(config->BeginConfig(1));
-    EXPECT_EQ(E_INVALIDARG, config->SetFormat(5));
-    EXPECT_EQ(E_INVALIDARG, config->SetVideoBitRate(-1));
-    EXPECT_EQ(E_INVALIDARG, audio->SetBitRates(64, 0));
-    EXPECT_EQ(VFW_E_WRONG_STATE, config->EndConfig(0)) << "no format was set";
+    EXPECT_EQ(VFW_E_WRONG_STATE, m_config->SetFormat(8));
+    ASSERT_HRESULT_SUCCEEDED(m_config->BeginConfig(1));
+    EXPECT_EQ(E_INVALIDARG, m_config->SetFormat(5));
+    EXPECT_EQ(E_INVALIDARG, m_config->SetVideoBitRate(-1));
+    EXPECT_EQ(E_INVALIDARG, m_audio->SetBitRates(64, 0));
+    EXPECT_EQ(VFW_E_WRONG_STATE, m_config->EndConfig(0)) << "no format was set";
     EXPECT_NE(std::string::npos, ErrorText().find("no format"));
 
     // Unconfigured: the graph does not start.
     SetCaptureSize(720, 576);
     ASSERT_HRESULT_SUCCEEDED(ConnectVideo());
     ComPtr<IFileSinkFilter> sink;
-    ASSERT_HRESULT_SUCCEEDED(encoder->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(m_encoder->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
     const std::string file = TempFile("tunaro-encoder-bad.mpg");
     DeleteFileA(file.c_str());
     ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(Wide(file).c_str(), nullptr));
-    EXPECT_TRUE(FAILED(control->Run()));
-    control->Stop();
-    graphtest::StopEach(graph.Get());
+    EXPECT_TRUE(FAILED(m_control->Run()));
+    m_control->Stop();
+    graphtest::StopEach(m_graph.Get());
     EXPECT_EQ("the encoder is not configured", ErrorText());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file.c_str()));
 
     // A picture size the configured format does not take: the connection is refused.
     ComPtr<IPin> connected = CardPin(MEDIATYPE_Video);
     ASSERT_TRUE(connected);
-    graph->Disconnect(connected.Get());
-    graph->Disconnect(graphtest::PinOf(encoder.Get(), PINDIR_INPUT, 0).Get());
+    m_graph->Disconnect(connected.Get());
+    m_graph->Disconnect(graphtest::PinOf(m_encoder.Get(), PINDIR_INPUT, 0).Get());
     Configure(Kind::Vcd, false);
     dshow::MediaType dvdSize = dshow::MakeYuy2Type(720, 576, 400000);
     EXPECT_TRUE(FAILED(ConnectVideo(&dvdSize))) << "720x576 into a VCD encoder";
@@ -335,7 +335,7 @@ TEST_F(MpegEncoderGraph, BadInputIsRefusedWithAReason) {
     SetCaptureSize(352, 288);
     ASSERT_HRESULT_SUCCEEDED(ConnectVideo());
     // Sound it cannot take: six channels, or 8-bit samples.
-    ComPtr<IPin> soundIn = graphtest::PinOf(encoder.Get(), PINDIR_INPUT, 1);
+    ComPtr<IPin> soundIn = graphtest::PinOf(m_encoder.Get(), PINDIR_INPUT, 1);
     ASSERT_TRUE(soundIn);
     dshow::MediaType sixChannels = dshow::MakePcmType(48000, 6), eightBit = dshow::MakePcmType(44100, 2);
     auto* wfx = reinterpret_cast<WAVEFORMATEX*>(eightBit.pbFormat);
@@ -350,9 +350,9 @@ TEST_F(MpegEncoderGraph, BadInputIsRefusedWithAReason) {
 
     // A file that cannot be created.
     ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(L"Q:\\no such folder\\x.mpg", nullptr));
-    EXPECT_TRUE(FAILED(control->Run()));
-    control->Stop();
-    graphtest::StopEach(graph.Get());
+    EXPECT_TRUE(FAILED(m_control->Run()));
+    m_control->Stop();
+    graphtest::StopEach(m_graph.Get());
     EXPECT_NE(std::string::npos, ErrorText().find("cannot create the file")) << ErrorText();
 
     // An empty name is no name.

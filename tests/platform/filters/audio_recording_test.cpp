@@ -26,32 +26,32 @@ protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_IGraphBuilder, graph.PutVoid()));
-        card = graphtest::BindCard();
-        if (!card)
+                                                  IID_IGraphBuilder, m_graph.PutVoid()));
+        m_card = graphtest::BindCard();
+        if (!m_card)
             GTEST_SKIP() << "no simulated card in this prefix";
-        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(card.Get(), L"Video Capture"));
-        sound = graphtest::OutputCarrying(card.Get(), MEDIATYPE_Audio);
-        ASSERT_TRUE(sound) << "the card has no sound output";
-        ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->AddFilter(m_card.Get(), L"Video Capture"));
+        m_sound = graphtest::OutputCarrying(m_card.Get(), MEDIATYPE_Audio);
+        ASSERT_TRUE(m_sound) << "the card has no sound output";
+        ASSERT_HRESULT_SUCCEEDED(m_graph->QueryInterface(IID_IMediaControl, m_control.PutVoid()));
         ASSERT_TRUE(mediacheck::Available()) << "native ffprobe/ffmpeg are needed to read the recordings";
     }
     void TearDown() override {
-        if (control) {
-            control->Stop();
-            graphtest::StopEach(graph.Get());
+        if (m_control) {
+            m_control->Stop();
+            graphtest::StopEach(m_graph.Get());
         }
-        control.Reset();
-        sound.Reset();
-        card.Reset();
-        graph.Reset();
+        m_control.Reset();
+        m_sound.Reset();
+        m_card.Reset();
+        m_graph.Reset();
         CoUninitialize();
     }
 
     ComPtr<IBaseFilter> Create(REFCLSID clsid, const wchar_t* name) {
         ComPtr<IBaseFilter> f;
         if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, f.PutVoid())) ||
-            FAILED(graph->AddFilter(f.Get(), name)))
+            FAILED(m_graph->AddFilter(f.Get(), name)))
             f.Reset();
         return f;
     }
@@ -59,35 +59,35 @@ protected:
         ComPtr<IPin> a = PinOf(from, PINDIR_OUTPUT, out), b = PinOf(to, PINDIR_INPUT, in);
         if (!a || !b)
             return VFW_E_NOT_FOUND;
-        return graph->ConnectDirect(a.Get(), b.Get(), nullptr);
+        return m_graph->ConnectDirect(a.Get(), b.Get(), nullptr);
     }
     // The WAV writer into a File Writer writing file.
     void AddWriters(const std::string& file) {
         DeleteFileA(file.c_str());
-        waveDest = Create(tunaro::kClsidWaveDest, L"WaveDest Filter");
-        ASSERT_TRUE(waveDest) << "the WAV writer is not registered";
-        fileWriter = Create(CLSID_FileWriter, L"FileWrite Filter");
-        ASSERT_TRUE(fileWriter);
+        m_waveDest = Create(tunaro::kClsidWaveDest, L"WaveDest Filter");
+        ASSERT_TRUE(m_waveDest) << "the WAV writer is not registered";
+        m_fileWriter = Create(CLSID_FileWriter, L"FileWrite Filter");
+        ASSERT_TRUE(m_fileWriter);
         ComPtr<IFileSinkFilter> sink;
-        ASSERT_HRESULT_SUCCEEDED(fileWriter->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_fileWriter->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
         ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(Wide(file).c_str(), nullptr));
-        ASSERT_HRESULT_SUCCEEDED(Connect(waveDest.Get(), 0, fileWriter.Get(), 0));
+        ASSERT_HRESULT_SUCCEEDED(Connect(m_waveDest.Get(), 0, m_fileWriter.Get(), 0));
     }
     // Runs the graph for about ms milliseconds; returns the seconds it ran.
     double RunFor(DWORD ms) {
         const DWORD t0 = GetTickCount();
-        if (FAILED(control->Run()))
+        if (FAILED(m_control->Run()))
             return -1;
         Sleep(ms);
         const DWORD t1 = GetTickCount();
-        control->Stop();
+        m_control->Stop();
         return (t1 - t0) / 1000.0;
     }
 
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IMediaControl> control;
-    ComPtr<IBaseFilter> card, waveDest, fileWriter;
-    ComPtr<IPin> sound;
+    ComPtr<IGraphBuilder> m_graph;
+    ComPtr<IMediaControl> m_control;
+    ComPtr<IBaseFilter> m_card, m_waveDest, m_fileWriter;
+    ComPtr<IPin> m_sound;
 };
 
 TEST_F(AudioRecording, PcmThroughTheTeeToTheWavWriterWhileTheRendererPlays) {
@@ -96,8 +96,8 @@ TEST_F(AudioRecording, PcmThroughTheTeeToTheWavWriterWhileTheRendererPlays) {
     ComPtr<IBaseFilter> tee = Create(CLSID_InfTee, L"INFTEE Filter");
     ASSERT_TRUE(tee);
     ASSERT_HRESULT_SUCCEEDED(
-        graph->ConnectDirect(sound.Get(), PinOf(tee.Get(), PINDIR_INPUT, 0).Get(), nullptr));
-    ASSERT_HRESULT_SUCCEEDED(Connect(tee.Get(), 0, waveDest.Get(), 0));
+        m_graph->ConnectDirect(m_sound.Get(), PinOf(tee.Get(), PINDIR_INPUT, 0).Get(), nullptr));
+    ASSERT_HRESULT_SUCCEEDED(Connect(tee.Get(), 0, m_waveDest.Get(), 0));
     ComPtr<IBaseFilter> renderer = Create(CLSID_DSoundRender, L"Waveout Render Device");
     ASSERT_TRUE(renderer);
     ASSERT_HRESULT_SUCCEEDED(Connect(tee.Get(), 1, renderer.Get(), 0)) << "the monitor branch";
@@ -132,14 +132,14 @@ TEST_F(AudioRecording, PcmThroughTheTeeToTheWavWriterWhileTheRendererPlays) {
 TEST_F(AudioRecording, TheWavWriterRefusesPicturesAndARunWithNowhereToWrite) {
     ComPtr<IBaseFilter> wave = Create(tunaro::kClsidWaveDest, L"WaveDest Filter");
     ASSERT_TRUE(wave);
-    ComPtr<IPin> picture = graphtest::OutputCarrying(card.Get(), MEDIATYPE_Video);
+    ComPtr<IPin> picture = graphtest::OutputCarrying(m_card.Get(), MEDIATYPE_Video);
     ASSERT_TRUE(picture);
     EXPECT_HRESULT_FAILED(
-        graph->ConnectDirect(picture.Get(), PinOf(wave.Get(), PINDIR_INPUT, 0).Get(), nullptr));
+        m_graph->ConnectDirect(picture.Get(), PinOf(wave.Get(), PINDIR_INPUT, 0).Get(), nullptr));
     // Sound in but no writer behind it: the graph must not run as if it recorded.
     ASSERT_HRESULT_SUCCEEDED(
-        graph->ConnectDirect(sound.Get(), PinOf(wave.Get(), PINDIR_INPUT, 0).Get(), nullptr));
-    EXPECT_HRESULT_FAILED(control->Run());
+        m_graph->ConnectDirect(m_sound.Get(), PinOf(wave.Get(), PINDIR_INPUT, 0).Get(), nullptr));
+    EXPECT_HRESULT_FAILED(m_control->Run());
 }
 
 } // namespace

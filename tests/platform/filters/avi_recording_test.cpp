@@ -25,34 +25,34 @@ class AviRecording : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                                  graph.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IGraphBuilder, m_graph.PutVoid()));
         ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_ICaptureGraphBuilder2, builder.PutVoid()));
-        ASSERT_HRESULT_SUCCEEDED(builder->SetFiltergraph(graph.Get()));
-        card = graphtest::BindCard();
-        if (!card)
+                                                  IID_ICaptureGraphBuilder2, m_builder.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_builder->SetFiltergraph(m_graph.Get()));
+        m_card = graphtest::BindCard();
+        if (!m_card)
             GTEST_SKIP() << "no simulated card in this prefix";
-        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(card.Get(), L"Video Capture"));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->AddFilter(m_card.Get(), L"Video Capture"));
         ASSERT_TRUE(mediacheck::Available()) << "native ffprobe/ffmpeg are needed to read the recordings";
     }
     void TearDown() override {
-        if (control)
-            control->Stop();
-        control.Reset();
-        events.Reset();
-        card.Reset();
-        mux.Reset();
-        builder.Reset();
-        graph.Reset();
+        if (m_control)
+            m_control->Stop();
+        m_control.Reset();
+        m_events.Reset();
+        m_card.Reset();
+        m_mux.Reset();
+        m_builder.Reset();
+        m_graph.Reset();
         CoUninitialize();
     }
 
     // Capture pin at width x height YUY2 and 25 frames per second.
     void SetCaptureSize(LONG width, LONG height) {
         ComPtr<IAMStreamConfig> config;
-        ASSERT_HRESULT_SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(),
-                                                        IID_IAMStreamConfig, config.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_builder->FindInterface(
+            &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, m_card.Get(), IID_IAMStreamConfig, config.PutVoid()));
         dshow::MediaType mt = dshow::MakeYuy2Type(width, height, 400000);
         ASSERT_HRESULT_SUCCEEDED(config->SetFormat(&mt));
     }
@@ -61,31 +61,32 @@ protected:
     void BuildAvi(const std::string& file) {
         DeleteFileA(file.c_str());
         ComPtr<IFileSinkFilter> sink;
-        ASSERT_HRESULT_SUCCEEDED(builder->SetOutputFileName(&MEDIASUBTYPE_Avi, Wide(file).c_str(), mux.Put(), sink.Put()));
-        ASSERT_TRUE(mux && sink);
+        ASSERT_HRESULT_SUCCEEDED(
+            m_builder->SetOutputFileName(&MEDIASUBTYPE_Avi, Wide(file).c_str(), m_mux.Put(), sink.Put()));
+        ASSERT_TRUE(m_mux && sink);
         ComPtr<IConfigAviMux> config;
-        ASSERT_HRESULT_SUCCEEDED(mux->QueryInterface(IID_IConfigAviMux, config.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_mux->QueryInterface(IID_IConfigAviMux, config.PutVoid()));
         ASSERT_HRESULT_SUCCEEDED(config->SetOutputCompatibilityIndex(TRUE));
         ASSERT_HRESULT_SUCCEEDED(config->SetMasterStream(0));
-        ASSERT_HRESULT_SUCCEEDED(
-            builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, card.Get(), nullptr, mux.Get()));
-        ASSERT_HRESULT_SUCCEEDED(
-            builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(), nullptr, mux.Get()));
-        ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
-        ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaEventEx, events.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio,
+                                                         m_card.Get(), nullptr, m_mux.Get()));
+        ASSERT_HRESULT_SUCCEEDED(m_builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                                                         m_card.Get(), nullptr, m_mux.Get()));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->QueryInterface(IID_IMediaControl, m_control.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->QueryInterface(IID_IMediaEventEx, m_events.PutVoid()));
     }
 
     // Runs the graph with the capture streams held, then switches them on for the given time.
     void Record(DWORD heldMs, DWORD recordMs) {
         REFERENCE_TIME never = kNever;
         ASSERT_HRESULT_SUCCEEDED(
-            builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, &never, &never, 1, 2));
-        ASSERT_HRESULT_SUCCEEDED(control->Run());
+            m_builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, &never, &never, 1, 2));
+        ASSERT_HRESULT_SUCCEEDED(m_control->Run());
         Sleep(heldMs);
         ASSERT_HRESULT_SUCCEEDED(
-            builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, nullptr, &never, 7, 8));
+            m_builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, nullptr, &never, 7, 8));
         Sleep(recordMs);
-        ASSERT_HRESULT_SUCCEEDED(control->Stop());
+        ASSERT_HRESULT_SUCCEEDED(m_control->Stop());
     }
 
     // Counts the stream-control started events with the cookie given when switching on.
@@ -93,20 +94,20 @@ protected:
         int started = 0;
         long code = 0;
         LONG_PTR p1 = 0, p2 = 0;
-        while (events->GetEvent(&code, &p1, &p2, 0) == S_OK) {
+        while (m_events->GetEvent(&code, &p1, &p2, 0) == S_OK) {
             if (code == EC_STREAM_CONTROL_STARTED && p2 == 7)
                 ++started;
-            events->FreeEventParams(code, p1, p2);
+            m_events->FreeEventParams(code, p1, p2);
         }
         return started;
     }
 
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<ICaptureGraphBuilder2> builder;
-    ComPtr<IBaseFilter> card;
-    ComPtr<IBaseFilter> mux;
-    ComPtr<IMediaControl> control;
-    ComPtr<IMediaEventEx> events;
+    ComPtr<IGraphBuilder> m_graph;
+    ComPtr<ICaptureGraphBuilder2> m_builder;
+    ComPtr<IBaseFilter> m_card;
+    ComPtr<IBaseFilter> m_mux;
+    ComPtr<IMediaControl> m_control;
+    ComPtr<IMediaEventEx> m_events;
 };
 
 TEST_F(AviRecording, UncompressedPictureAndSoundForTheTimeTheStreamsWereOn) {
@@ -157,8 +158,8 @@ TEST_F(AviRecording, RecordingsPastTheSegmentSizeStayReadableToTheEnd) {
     // Every frame the card delivered is found in the file, across all segments (a frame on
     // its way when the recording stopped may be missing).
     ComPtr<IAMDroppedFrames> counts;
-    ASSERT_HRESULT_SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(),
-                                                    IID_IAMDroppedFrames, counts.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(m_builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, m_card.Get(),
+                                                      IID_IAMDroppedFrames, counts.PutVoid()));
     LONG delivered = 0;
     ASSERT_HRESULT_SUCCEEDED(counts->GetNumNotDropped(&delivered));
     EXPECT_GE(delivered, 25) << "at least a second of pictures";
@@ -173,11 +174,12 @@ TEST_F(AviRecording, RecordingsPastTheSegmentSizeStayReadableToTheEnd) {
 TEST_F(AviRecording, AFileThatCannotBeCreatedIsRefusedBeforeTheGraphIsBuilt) {
     ComPtr<IBaseFilter> m;
     ComPtr<IFileSinkFilter> sink;
-    EXPECT_EQ(builder->SetOutputFileName(&MEDIASUBTYPE_Avi, L"Q:\\no such folder\\x.avi", m.Put(), sink.Put()),
-              HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(
+        m_builder->SetOutputFileName(&MEDIASUBTYPE_Avi, L"Q:\\no such folder\\x.avi", m.Put(), sink.Put()),
+        HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
     EXPECT_FALSE(m);
     ComPtr<IEnumFilters> all;
-    ASSERT_HRESULT_SUCCEEDED(graph->EnumFilters(all.Put()));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->EnumFilters(all.Put()));
     IBaseFilter* f = nullptr;
     int filters = 0;
     while (all->Next(1, &f, nullptr) == S_OK) {
@@ -188,7 +190,8 @@ TEST_F(AviRecording, AFileThatCannotBeCreatedIsRefusedBeforeTheGraphIsBuilt) {
     // A name that can be created is accepted, and no empty file stays behind until it runs.
     const std::string file = TempFile("tunaro-not-yet.avi");
     DeleteFileA(file.c_str());
-    ASSERT_HRESULT_SUCCEEDED(builder->SetOutputFileName(&MEDIASUBTYPE_Avi, Wide(file).c_str(), m.Put(), sink.Put()));
+    ASSERT_HRESULT_SUCCEEDED(
+        m_builder->SetOutputFileName(&MEDIASUBTYPE_Avi, Wide(file).c_str(), m.Put(), sink.Put()));
     EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 

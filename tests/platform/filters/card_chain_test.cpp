@@ -83,20 +83,20 @@ class CardFilters : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        graph.reset(new Graph()); // after COM is up
-        ASSERT_TRUE(graph->Ok());
+        m_graph.reset(new Graph()); // after COM is up
+        ASSERT_TRUE(m_graph->Ok());
         if (!CardInstalled())
             GTEST_SKIP() << "no simulated card in this prefix";
-        card = BindCard();
-        ASSERT_TRUE(card) << "the simulated card is installed but no capture device binds";
-        ASSERT_HRESULT_SUCCEEDED(graph->builder->AddFilter(card.Get(), L"Video Capture"));
-        out = VideoOut(card.Get());
-        ASSERT_TRUE(out) << "the card has no video output";
+        m_card = BindCard();
+        ASSERT_TRUE(m_card) << "the simulated card is installed but no capture device binds";
+        ASSERT_HRESULT_SUCCEEDED(m_graph->builder->AddFilter(m_card.Get(), L"Video Capture"));
+        m_out = VideoOut(m_card.Get());
+        ASSERT_TRUE(m_out) << "the card has no video output";
     }
     void TearDown() override {
-        out.Reset();
-        card.Reset();
-        graph.reset();
+        m_out.Reset();
+        m_card.Reset();
+        m_graph.reset();
         CoUninitialize();
     }
     // The connection type of a sink, described.
@@ -109,27 +109,28 @@ protected:
         }
         return f;
     }
-    std::unique_ptr<Graph> graph;
-    ComPtr<IBaseFilter> card;
-    ComPtr<IPin> out;
+    std::unique_ptr<Graph> m_graph;
+    ComPtr<IBaseFilter> m_card;
+    ComPtr<IPin> m_out;
 };
 
 TEST_F(CardFilters, GrabberAndOptimiserPassTheCardsFramesUnchanged) {
-    ComPtr<IBaseFilter> grab = graph->Create(tunaro::kClsidFrameGrabber, L"Trans Form Filter");
-    ComPtr<IBaseFilter> opt = graph->Create(tunaro::kClsidDispOptim, tunaro::kNameDispOptim);
+    ComPtr<IBaseFilter> grab = m_graph->Create(tunaro::kClsidFrameGrabber, L"Trans Form Filter");
+    ComPtr<IBaseFilter> opt = m_graph->Create(tunaro::kClsidDispOptim, tunaro::kNameDispOptim);
     ASSERT_TRUE(grab && opt);
     auto* sink = new Sink(MEDIASUBTYPE_YUY2);
-    ComPtr<IBaseFilter> k = graph->Add(sink, L"Sink");
-    ASSERT_HRESULT_SUCCEEDED(graph->builder->Connect(out.Get(), FirstPin(grab.Get(), PINDIR_INPUT).Get()));
-    ASSERT_HRESULT_SUCCEEDED(graph->builder->ConnectDirect(FirstPin(grab.Get(), PINDIR_OUTPUT).Get(),
-                                                           FirstPin(opt.Get(), PINDIR_INPUT).Get(), nullptr));
+    ComPtr<IBaseFilter> k = m_graph->Add(sink, L"Sink");
     ASSERT_HRESULT_SUCCEEDED(
-        graph->builder->ConnectDirect(FirstPin(opt.Get(), PINDIR_OUTPUT).Get(), sink->pin, nullptr));
+        m_graph->builder->Connect(m_out.Get(), FirstPin(grab.Get(), PINDIR_INPUT).Get()));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->builder->ConnectDirect(
+        FirstPin(grab.Get(), PINDIR_OUTPUT).Get(), FirstPin(opt.Get(), PINDIR_INPUT).Get(), nullptr));
+    ASSERT_HRESULT_SUCCEEDED(
+        m_graph->builder->ConnectDirect(FirstPin(opt.Get(), PINDIR_OUTPUT).Get(), sink->pin, nullptr));
     filters::VideoFormat f = FormatOf(sink);
     ASSERT_EQ(f.layout, filters::Layout::Yuy2);
-    ASSERT_HRESULT_SUCCEEDED(graph->Run());
+    ASSERT_HRESULT_SUCCEEDED(m_graph->Run());
     ASSERT_TRUE(WaitFor([&] { return sink->pin->Count() >= 3; }));
-    ASSERT_HRESULT_SUCCEEDED(graph->control->Pause()); // nothing new arrives: grabber and sink agree
+    ASSERT_HRESULT_SUCCEEDED(m_graph->control->Pause()); // nothing new arrives: grabber and sink agree
     Sleep(100);
     std::vector<Frame> got = sink->pin->Take();
     ASSERT_FALSE(got.empty());
@@ -155,40 +156,40 @@ TEST_F(CardFilters, GrabberAndOptimiserPassTheCardsFramesUnchanged) {
 }
 
 TEST_F(CardFilters, TeeFeedsInvertDownSizeAndDeinterlacerWithTheSameFrames) {
-    ComPtr<IBaseFilter> tee = graph->Create(CLSID_InfTee, L"INFTEE Filter");
-    ComPtr<IBaseFilter> inv = graph->Create(tunaro::kClsidVideoInvert, tunaro::kNameVideoInvert);
-    ComPtr<IBaseFilter> half = graph->Create(tunaro::kClsidDownSize, tunaro::kNameDownSize);
-    ComPtr<IBaseFilter> deint = graph->Create(tunaro::kClsidDeinterlacer, tunaro::kNameDeinterlacer);
+    ComPtr<IBaseFilter> tee = m_graph->Create(CLSID_InfTee, L"INFTEE Filter");
+    ComPtr<IBaseFilter> inv = m_graph->Create(tunaro::kClsidVideoInvert, tunaro::kNameVideoInvert);
+    ComPtr<IBaseFilter> half = m_graph->Create(tunaro::kClsidDownSize, tunaro::kNameDownSize);
+    ComPtr<IBaseFilter> deint = m_graph->Create(tunaro::kClsidDeinterlacer, tunaro::kNameDeinterlacer);
     ASSERT_TRUE(tee && inv && half && deint);
     Sink* sinks[4];
     ComPtr<IBaseFilter> held[4];
     const wchar_t* names[4] = {L"Plain", L"Inverted", L"Half", L"Deinterlaced"};
     for (int i = 0; i < 4; ++i) {
         sinks[i] = new Sink(MEDIASUBTYPE_YUY2);
-        held[i] = graph->Add(sinks[i], names[i]);
+        held[i] = m_graph->Add(sinks[i], names[i]);
     }
-    ASSERT_HRESULT_SUCCEEDED(graph->builder->Connect(out.Get(), PinAt(tee.Get(), 0).Get()));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->builder->Connect(m_out.Get(), PinAt(tee.Get(), 0).Get()));
     ASSERT_HRESULT_SUCCEEDED(
-        graph->builder->ConnectDirect(PinAt(tee.Get(), 1).Get(), sinks[0]->pin, nullptr));
+        m_graph->builder->ConnectDirect(PinAt(tee.Get(), 1).Get(), sinks[0]->pin, nullptr));
     IBaseFilter* mids[3] = {inv.Get(), half.Get(), deint.Get()};
     for (int i = 0; i < 3; ++i) {
-        ASSERT_HRESULT_SUCCEEDED(graph->builder->ConnectDirect(
+        ASSERT_HRESULT_SUCCEEDED(m_graph->builder->ConnectDirect(
             PinAt(tee.Get(), 2 + i).Get(), FirstPin(mids[i], PINDIR_INPUT).Get(), nullptr));
-        ASSERT_HRESULT_SUCCEEDED(graph->builder->ConnectDirect(FirstPin(mids[i], PINDIR_OUTPUT).Get(),
-                                                               sinks[1 + i]->pin, nullptr));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->builder->ConnectDirect(FirstPin(mids[i], PINDIR_OUTPUT).Get(),
+                                                                 sinks[1 + i]->pin, nullptr));
     }
     filters::VideoFormat f = FormatOf(sinks[0]), fh = FormatOf(sinks[2]);
     ASSERT_EQ(f.layout, filters::Layout::Yuy2);
     EXPECT_EQ(fh.width, picture::HalfWidth(f.width));
     EXPECT_EQ(fh.height, picture::HalfHeight(f.height));
-    ASSERT_HRESULT_SUCCEEDED(graph->Run());
+    ASSERT_HRESULT_SUCCEEDED(m_graph->Run());
     ASSERT_TRUE(WaitFor([&] {
         for (Sink* s : sinks)
             if (s->pin->Count() < 3)
                 return false;
         return true;
     }));
-    graph->Stop();
+    m_graph->Stop();
     std::map<REFERENCE_TIME, std::vector<BYTE>> plain;
     for (Frame& fr : sinks[0]->pin->Take())
         plain[fr.start] = std::move(fr.data);
@@ -226,24 +227,25 @@ TEST_F(CardFilters, TeeFeedsInvertDownSizeAndDeinterlacerWithTheSameFrames) {
 }
 
 TEST_F(CardFilters, OverlayChainFromTheCardRunsIntoTheVideoRenderer) {
-    ComPtr<IBaseFilter> deint = graph->Create(tunaro::kClsidDeinterlacer, tunaro::kNameDeinterlacer);
-    ComPtr<IBaseFilter> opt = graph->Create(tunaro::kClsidDispOptim, tunaro::kNameDispOptim);
-    ComPtr<IBaseFilter> render = graph->Create(CLSID_VideoRenderer, L"VideoRender");
-    ComPtr<IBaseFilter> mixer = graph->Create(CLSID_OverlayMixer, L"Overlay Mixer");
+    ComPtr<IBaseFilter> deint = m_graph->Create(tunaro::kClsidDeinterlacer, tunaro::kNameDeinterlacer);
+    ComPtr<IBaseFilter> opt = m_graph->Create(tunaro::kClsidDispOptim, tunaro::kNameDispOptim);
+    ComPtr<IBaseFilter> render = m_graph->Create(CLSID_VideoRenderer, L"VideoRender");
+    ComPtr<IBaseFilter> mixer = m_graph->Create(CLSID_OverlayMixer, L"Overlay Mixer");
     ASSERT_TRUE(deint && opt && render && mixer);
-    ASSERT_HRESULT_SUCCEEDED(graph->builder->Connect(out.Get(), FirstPin(deint.Get(), PINDIR_INPUT).Get()));
-    ASSERT_HRESULT_SUCCEEDED(graph->builder->Connect(FirstPin(deint.Get(), PINDIR_OUTPUT).Get(),
-                                                     FirstPin(opt.Get(), PINDIR_INPUT).Get()));
-    ASSERT_HRESULT_SUCCEEDED(graph->builder->ConnectDirect(FirstPin(opt.Get(), PINDIR_OUTPUT).Get(),
-                                                           PinAt(mixer.Get(), 0).Get(), nullptr));
-    ASSERT_HRESULT_SUCCEEDED(graph->builder->ConnectDirect(
+    ASSERT_HRESULT_SUCCEEDED(
+        m_graph->builder->Connect(m_out.Get(), FirstPin(deint.Get(), PINDIR_INPUT).Get()));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->builder->Connect(FirstPin(deint.Get(), PINDIR_OUTPUT).Get(),
+                                                       FirstPin(opt.Get(), PINDIR_INPUT).Get()));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->builder->ConnectDirect(FirstPin(opt.Get(), PINDIR_OUTPUT).Get(),
+                                                             PinAt(mixer.Get(), 0).Get(), nullptr));
+    ASSERT_HRESULT_SUCCEEDED(m_graph->builder->ConnectDirect(
         FirstPin(mixer.Get(), PINDIR_OUTPUT).Get(), FirstPin(render.Get(), PINDIR_INPUT).Get(), nullptr));
     ComPtr<IMixerPinConfig> config;
     ASSERT_HRESULT_SUCCEEDED(PinAt(mixer.Get(), 0)->QueryInterface(IID_IMixerPinConfig, config.PutVoid()));
     EXPECT_HRESULT_SUCCEEDED(config->SetAspectRatioMode(AM_ARMODE_STRETCHED));
-    ASSERT_HRESULT_SUCCEEDED(graph->Run());
+    ASSERT_HRESULT_SUCCEEDED(m_graph->Run());
     OAFilterState state = State_Stopped;
-    graph->control->GetState(2000, &state);
+    m_graph->control->GetState(2000, &state);
     EXPECT_EQ(state, State_Running);
     ComPtr<IDispOptim> still;
     ASSERT_HRESULT_SUCCEEDED(opt->QueryInterface(__uuidof(IDispOptim), still.PutVoid()));
@@ -251,7 +253,7 @@ TEST_F(CardFilters, OverlayChainFromTheCardRunsIntoTheVideoRenderer) {
         LONG size = 0;
         return SUCCEEDED(still->GetImageSize(&size)) && size > 40;
     })) << "no picture reached the display optimiser";
-    ASSERT_HRESULT_SUCCEEDED(graph->Stop());
+    ASSERT_HRESULT_SUCCEEDED(m_graph->Stop());
 }
 
 } // namespace

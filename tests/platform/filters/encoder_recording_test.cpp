@@ -49,36 +49,36 @@ protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_IGraphBuilder, graph.PutVoid()));
+                                                  IID_IGraphBuilder, m_graph.PutVoid()));
         ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_ICaptureGraphBuilder2, builder.PutVoid()));
-        ASSERT_HRESULT_SUCCEEDED(builder->SetFiltergraph(graph.Get()));
-        card = graphtest::BindCard();
-        if (!card)
+                                                  IID_ICaptureGraphBuilder2, m_builder.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_builder->SetFiltergraph(m_graph.Get()));
+        m_card = graphtest::BindCard();
+        if (!m_card)
             GTEST_SKIP() << "no simulated card in this prefix";
-        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(card.Get(), L"Video Capture"));
-        sound = graphtest::OutputCarrying(card.Get(), MEDIATYPE_Audio);
-        ASSERT_TRUE(sound);
-        ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->AddFilter(m_card.Get(), L"Video Capture"));
+        m_sound = graphtest::OutputCarrying(m_card.Get(), MEDIATYPE_Audio);
+        ASSERT_TRUE(m_sound);
+        ASSERT_HRESULT_SUCCEEDED(m_graph->QueryInterface(IID_IMediaControl, m_control.PutVoid()));
         ASSERT_TRUE(mediacheck::Available()) << "native ffprobe/ffmpeg are needed to read the recordings";
     }
     void TearDown() override {
-        if (control) {
-            control->Stop();
-            graphtest::StopEach(graph.Get());
+        if (m_control) {
+            m_control->Stop();
+            graphtest::StopEach(m_graph.Get());
         }
-        control.Reset();
-        sound.Reset();
-        card.Reset();
-        builder.Reset();
-        graph.Reset();
-        if (runtime_)
-            FreeLibrary(runtime_);
+        m_control.Reset();
+        m_sound.Reset();
+        m_card.Reset();
+        m_builder.Reset();
+        m_graph.Reset();
+        if (m_runtime)
+            FreeLibrary(m_runtime);
         CoUninitialize();
     }
 
     ComPtr<IBaseFilter> Add(IBaseFilter* f, const wchar_t* name) {
-        if (f && FAILED(graph->AddFilter(f, name)))
+        if (f && FAILED(m_graph->AddFilter(f, name)))
             return {};
         return f;
     }
@@ -90,7 +90,7 @@ protected:
     }
     HRESULT Connect(IPin* out, IBaseFilter* to, int in) {
         ComPtr<IPin> b = PinOf(to, PINDIR_INPUT, in);
-        return out && b ? graph->ConnectDirect(out, b.Get(), nullptr) : VFW_E_NOT_FOUND;
+        return out && b ? m_graph->ConnectDirect(out, b.Get(), nullptr) : VFW_E_NOT_FOUND;
     }
     HRESULT Connect(IBaseFilter* from, int out, IBaseFilter* to, int in) {
         return Connect(PinOf(from, PINDIR_OUTPUT, out).Get(), to, in);
@@ -98,41 +98,41 @@ protected:
     // Capture pin at 352 x 288 YUY2, 25 frames a second.
     void CaptureCif() {
         ComPtr<IAMStreamConfig> config;
-        ASSERT_HRESULT_SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(),
-                                                        IID_IAMStreamConfig, config.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_builder->FindInterface(
+            &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, m_card.Get(), IID_IAMStreamConfig, config.PutVoid()));
         dshow::MediaType mt = dshow::MakeYuy2Type(352, 288, 400000);
         ASSERT_HRESULT_SUCCEEDED(config->SetFormat(&mt));
     }
     ComPtr<IPin> Picture() {
         ComPtr<IPin> pin;
-        builder->FindPin(card.Get(), PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, TRUE, 0,
-                         pin.Put());
+        m_builder->FindPin(m_card.Get(), PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, TRUE, 0,
+                           pin.Put());
         return pin;
     }
     // Runs the graph with the capture streams held for a moment, then on for ms; returns the
     // seconds they were on (-1 when the graph did not run).
     double Record(DWORD ms) {
         REFERENCE_TIME never = kNever;
-        builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, &never, &never, 0, 0);
-        if (FAILED(control->Run()))
+        m_builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, &never, &never, 0, 0);
+        if (FAILED(m_control->Run()))
             return -1;
         Sleep(300);
         const DWORD t0 = GetTickCount();
-        builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, nullptr, &never, 0, 0);
+        m_builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, nullptr, &never, 0, 0);
         Sleep(ms);
         const DWORD t1 = GetTickCount();
-        control->Stop();
+        m_control->Stop();
         return (t1 - t0) / 1000.0;
     }
     // A profile of the system directory loaded through the runtime, as the engine loads it.
     ComPtr<IWMProfile> SystemProfile(const char* name) {
         ComPtr<IWMProfile> profile;
-        if (!runtime_)
-            runtime_ = LoadLibraryA("wmvcore.dll");
+        if (!m_runtime)
+            m_runtime = LoadLibraryA("wmvcore.dll");
         using Create = HRESULT(WINAPI*)(IWMProfileManager**);
-        auto create = runtime_ ? reinterpret_cast<Create>(reinterpret_cast<void*>(
-                                     GetProcAddress(runtime_, "WMCreateProfileManager")))
-                               : nullptr;
+        auto create = m_runtime ? reinterpret_cast<Create>(reinterpret_cast<void*>(
+                                      GetProcAddress(m_runtime, "WMCreateProfileManager")))
+                                : nullptr;
         ComPtr<IWMProfileManager> manager;
         if (!create || FAILED(create(manager.Put())))
             return profile;
@@ -164,12 +164,12 @@ protected:
         EXPECT_TRUE(mediacheck::DecodesCleanly(file, &errors)) << errors;
     }
 
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<ICaptureGraphBuilder2> builder;
-    ComPtr<IMediaControl> control;
-    ComPtr<IBaseFilter> card;
-    ComPtr<IPin> sound;
-    HMODULE runtime_ = nullptr;
+    ComPtr<IGraphBuilder> m_graph;
+    ComPtr<ICaptureGraphBuilder2> m_builder;
+    ComPtr<IMediaControl> m_control;
+    ComPtr<IBaseFilter> m_card;
+    ComPtr<IPin> m_sound;
+    HMODULE m_runtime = nullptr;
 };
 
 TEST_F(EncoderRecording, TheNameSearchFindsTheCompressorsThatEncode) {
@@ -193,7 +193,7 @@ TEST_F(EncoderRecording, Mp3InAWavFileForTheTimeTheSoundWasOn) {
     ComPtr<IFileSinkFilter> sink;
     ASSERT_HRESULT_SUCCEEDED(writer->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
     ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(Wide(file).c_str(), nullptr));
-    ASSERT_HRESULT_SUCCEEDED(Connect(sound.Get(), mp3.Get(), 0));
+    ASSERT_HRESULT_SUCCEEDED(Connect(m_sound.Get(), mp3.Get(), 0));
     ASSERT_HRESULT_SUCCEEDED(Connect(mp3.Get(), 0, wave.Get(), 0));
     ASSERT_HRESULT_SUCCEEDED(Connect(wave.Get(), 0, writer.Get(), 0));
     const double seconds = Record(kRecordMs);
@@ -218,7 +218,7 @@ TEST_F(EncoderRecording, Mpeg4PicturesWithMp3SoundInAnAvi) {
     ComPtr<IBaseFilter> mux;
     ComPtr<IFileSinkFilter> sink;
     ASSERT_HRESULT_SUCCEEDED(
-        builder->SetOutputFileName(&MEDIASUBTYPE_Avi, Wide(file).c_str(), mux.Put(), sink.Put()));
+        m_builder->SetOutputFileName(&MEDIASUBTYPE_Avi, Wide(file).c_str(), mux.Put(), sink.Put()));
     ComPtr<IConfigAviMux> config;
     ASSERT_HRESULT_SUCCEEDED(mux->QueryInterface(IID_IConfigAviMux, config.PutVoid()));
     ASSERT_HRESULT_SUCCEEDED(config->SetOutputCompatibilityIndex(TRUE));
@@ -230,7 +230,7 @@ TEST_F(EncoderRecording, Mpeg4PicturesWithMp3SoundInAnAvi) {
         Add(graphtest::FindByName(CLSID_AudioCompressorCategory, L"MPEG Layer-3").Get(), L"Audio compressor");
     ASSERT_TRUE(video && audio);
     // Sound first (stream 0, the master), then the pictures, as the engine connects them.
-    ASSERT_HRESULT_SUCCEEDED(Connect(sound.Get(), audio.Get(), 0));
+    ASSERT_HRESULT_SUCCEEDED(Connect(m_sound.Get(), audio.Get(), 0));
     ASSERT_HRESULT_SUCCEEDED(Connect(audio.Get(), 0, mux.Get(), 0));
     ASSERT_HRESULT_SUCCEEDED(Connect(Picture().Get(), video.Get(), 0));
     ASSERT_HRESULT_SUCCEEDED(Connect(video.Get(), 0, mux.Get(), 1));
@@ -266,7 +266,7 @@ TEST_F(EncoderRecording, WindowsMediaVideoFromTheVideoProfile) {
     ComPtr<IBaseFilter> writer = AsfWriter("WMV9.prx", file);
     ASSERT_TRUE(writer);
     // The profile's order: sound is input 0, pictures input 1.
-    ASSERT_HRESULT_SUCCEEDED(Connect(sound.Get(), writer.Get(), 0));
+    ASSERT_HRESULT_SUCCEEDED(Connect(m_sound.Get(), writer.Get(), 0));
     ASSERT_HRESULT_SUCCEEDED(Connect(Picture().Get(), writer.Get(), 1));
     EXPECT_FALSE(PinOf(writer.Get(), PINDIR_INPUT, 2)) << "one input per profile stream";
     const double seconds = Record(kRecordMs);
@@ -282,8 +282,8 @@ TEST_F(EncoderRecording, WindowsMediaVideoFromTheVideoProfile) {
     EXPECT_NEAR(mediacheck::Rate(Text(p, v + "r_frame_rate")), 25.0, 1.0);
     // Every picture the card delivered is in the file (one on its way at the stop may be missing).
     ComPtr<IAMDroppedFrames> counts;
-    ASSERT_HRESULT_SUCCEEDED(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card.Get(),
-                                                    IID_IAMDroppedFrames, counts.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(m_builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, m_card.Get(),
+                                                      IID_IAMDroppedFrames, counts.PutVoid()));
     LONG delivered = 0;
     ASSERT_HRESULT_SUCCEEDED(counts->GetNumNotDropped(&delivered));
     EXPECT_GE(delivered, 100);
@@ -304,7 +304,7 @@ TEST_F(EncoderRecording, WindowsMediaAudioFromTheSoundProfile) {
     ASSERT_TRUE(writer);
     EXPECT_FALSE(PinOf(writer.Get(), PINDIR_INPUT, 1)) << "a sound profile gives one input";
     EXPECT_HRESULT_FAILED(Connect(Picture().Get(), writer.Get(), 0)) << "pictures into the sound input";
-    ASSERT_HRESULT_SUCCEEDED(Connect(sound.Get(), writer.Get(), 0));
+    ASSERT_HRESULT_SUCCEEDED(Connect(m_sound.Get(), writer.Get(), 0));
     const double seconds = Record(kRecordMs);
     ASSERT_GT(seconds, 0) << "the graph did not run";
 
@@ -345,10 +345,10 @@ TEST_F(EncoderRecording, TheAsfWriterRefusesToRunUnconfiguredOrWithoutAFile) {
     EXPECT_EQ(S_OK, soundIn->QueryAccept(&stereo));
     EXPECT_NE(S_OK, soundIn->QueryAccept(&picture));
     EXPECT_NE(S_OK, soundIn->QueryAccept(&sixChannels));
-    ASSERT_HRESULT_SUCCEEDED(Connect(sound.Get(), bare.Get(), 0));
-    EXPECT_HRESULT_FAILED(control->Run());
-    control->Stop();
-    graphtest::StopEach(graph.Get());
+    ASSERT_HRESULT_SUCCEEDED(Connect(m_sound.Get(), bare.Get(), 0));
+    EXPECT_HRESULT_FAILED(m_control->Run());
+    m_control->Stop();
+    graphtest::StopEach(m_graph.Get());
     // Reconfiguring a connected writer would drop its connections: refused.
     EXPECT_EQ(config->ConfigureFilterUsingProfile(profile.Get()), VFW_E_ALREADY_CONNECTED);
 
@@ -400,7 +400,7 @@ TEST_F(EncoderRecording, CompressorsRefuseFormatsTheyCannotEncode) {
     AM_MEDIA_TYPE* first = nullptr;
     EXPECT_NE(types->Next(1, &first, nullptr), S_OK);
     // Connected to the card's sound, it offers Layer III at the same rate, 128 kbit/s.
-    ASSERT_HRESULT_SUCCEEDED(Connect(sound.Get(), mp3.Get(), 0));
+    ASSERT_HRESULT_SUCCEEDED(Connect(m_sound.Get(), mp3.Get(), 0));
     ASSERT_HRESULT_SUCCEEDED(PinOf(mp3.Get(), PINDIR_OUTPUT, 0)->EnumMediaTypes(types.Put()));
     ASSERT_EQ(types->Next(1, &first, nullptr), S_OK);
     ASSERT_EQ(first->formattype, FORMAT_WaveFormatEx);

@@ -40,7 +40,7 @@ void Bench(const std::string& label, std::initializer_list<Step> steps) {
     // An unpaced live source: a period of 100 ns keeps it delivering back to back.
     auto* src = new filtertest::Source(dshow::MakeYuy2Type(kW, kH, 400000), 1, Fill);
     auto* sink = new filtertest::Sink();
-    sink->pin->keep_ = false;
+    sink->pin->keep = false;
     ComPtr<IBaseFilter> s = g.Add(src, L"Capture"), k = g.Add(sink, L"Sink");
     ComPtr<IPin> out(src->pin);
     std::vector<ComPtr<IBaseFilter>> held;
@@ -72,12 +72,12 @@ void Bench(const std::string& label, std::initializer_list<Step> steps) {
         return;
     }
     Sleep(200); // warm-up
-    LONG n0 = sink->pin->received_;
+    LONG n0 = sink->pin->received;
     LARGE_INTEGER f, t0, t1;
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&t0);
     Sleep(kRunMs);
-    LONG n1 = sink->pin->received_;
+    LONG n1 = sink->pin->received;
     QueryPerformanceCounter(&t1);
     g.Stop();
     double secs = static_cast<double>(t1.QuadPart - t0.QuadPart) / f.QuadPart;

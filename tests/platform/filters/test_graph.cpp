@@ -21,18 +21,18 @@ void MovingPattern(BYTE* frame, LONG width, LONG height, LONG n) {
 HRESULT SourcePin::GetMediaType(int pos, MediaType* mt) {
     if (pos != 0)
         return VFW_S_NO_MORE_ITEMS;
-    *mt = type_;
+    *mt = m_type;
     return S_OK;
 }
 
 HRESULT SourcePin::CheckMediaType(const AM_MEDIA_TYPE* mt) {
-    return type_.Equals(*mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    return m_type.Equals(*mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT SourcePin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* req) {
     ALLOCATOR_PROPERTIES want = *req, got{};
     want.cBuffers = want.cBuffers > 3 ? want.cBuffers : 3;
-    want.cbBuffer = static_cast<LONG>(type_.lSampleSize);
+    want.cbBuffer = static_cast<LONG>(m_type.lSampleSize);
     if (want.cbAlign < 1)
         want.cbAlign = 1;
     HRESULT hr = alloc->SetProperties(&want, &got);
@@ -40,28 +40,28 @@ HRESULT SourcePin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* 
 }
 
 HRESULT SourcePin::FillBuffer(IMediaSample* s, REFERENCE_TIME start, REFERENCE_TIME) {
-    if (limit_ >= 0 && produced_ >= limit_)
+    if (m_limit >= 0 && m_produced >= m_limit)
         return S_FALSE;
     BYTE* p = nullptr;
     s->GetPointer(&p);
     filters::VideoFormat f;
-    filters::DescribeVideo(type_, &f);
-    fn_(p, f.width, f.height, static_cast<LONG>(start / period_));
+    filters::DescribeVideo(m_type, &f);
+    m_fn(p, f.width, f.height, static_cast<LONG>(start / m_period));
     {
-        dshow::AutoLock lock(lock_);
-        buffers_.insert(p);
+        dshow::AutoLock lock(m_lock);
+        m_buffers.insert(p);
     }
-    InterlockedIncrement(&produced_);
+    InterlockedIncrement(&m_produced);
     return s->SetActualDataLength(f.imageSize);
 }
 
 std::set<const BYTE*> SourcePin::Buffers() {
-    dshow::AutoLock lock(lock_);
-    return buffers_;
+    dshow::AutoLock lock(m_lock);
+    return m_buffers;
 }
 
 Source::Source(const MediaType& type, REFERENCE_TIME period, FrameFn fn) : BaseFilter(kTestClsid, L"Source") {
-    live_ = true;
+    m_live = true;
     pin = new SourcePin(this, type, period, std::move(fn));
     AddPin(pin);
 }
@@ -70,8 +70,8 @@ STDMETHODIMP SinkPin::Receive(IMediaSample* s) {
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    InterlockedIncrement(&received_);
-    if (!keep_)
+    InterlockedIncrement(&received);
+    if (!keep)
         return S_OK;
     Frame f;
     REFERENCE_TIME stop = 0;
@@ -80,26 +80,26 @@ STDMETHODIMP SinkPin::Receive(IMediaSample* s) {
     s->GetPointer(&p);
     f.pointer = p;
     f.data.assign(p, p + s->GetActualDataLength());
-    dshow::AutoLock lock(lock_);
-    got_.push_back(std::move(f));
+    dshow::AutoLock lock(m_lock);
+    m_got.push_back(std::move(f));
     return S_OK;
 }
 
 std::vector<Frame> SinkPin::Take() {
-    dshow::AutoLock lock(lock_);
+    dshow::AutoLock lock(m_lock);
     std::vector<Frame> r;
-    r.swap(got_);
+    r.swap(m_got);
     return r;
 }
 
 size_t SinkPin::Count() {
-    dshow::AutoLock lock(lock_);
-    return got_.size();
+    dshow::AutoLock lock(m_lock);
+    return m_got.size();
 }
 
 Sink::Sink(REFGUID subtype) : BaseFilter(kTestClsid, L"Sink") {
     pin = new SinkPin(this);
-    pin->accept_ = subtype;
+    pin->accept = subtype;
     AddPin(pin);
 }
 

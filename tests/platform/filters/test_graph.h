@@ -31,26 +31,26 @@ inline const CLSID kTestClsid = {
 class SourcePin : public dshow::PushPin {
 public:
     SourcePin(dshow::BaseFilter* f, const MediaType& type, REFERENCE_TIME period, FrameFn fn)
-        : PushPin(f, L"Capture"), type_(type), period_(period), fn_(std::move(fn)) {}
+        : PushPin(f, L"Capture"), m_type(type), m_period(period), m_fn(std::move(fn)) {}
     HRESULT GetMediaType(int pos, MediaType* mt) override;
     HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;
     HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* req) override;
-    REFERENCE_TIME SamplePeriod() override { return period_; }
+    REFERENCE_TIME SamplePeriod() override { return m_period; }
     HRESULT FillBuffer(IMediaSample* s, REFERENCE_TIME start, REFERENCE_TIME stop) override;
     // After this many frames the source delivers nothing more (negative: no limit).
-    void SetLimit(LONG frames) { limit_ = frames; }
+    void SetLimit(LONG frames) { m_limit = frames; }
     // The data pointers of every buffer it filled.
     std::set<const BYTE*> Buffers();
-    LONG Produced() const { return produced_; }
+    LONG Produced() const { return m_produced; }
 
 private:
-    MediaType type_;
-    REFERENCE_TIME period_;
-    FrameFn fn_;
-    volatile LONG limit_ = -1;
-    volatile LONG produced_ = 0;
-    dshow::CritSec lock_;
-    std::set<const BYTE*> buffers_;
+    MediaType m_type;
+    REFERENCE_TIME m_period;
+    FrameFn m_fn;
+    volatile LONG m_limit = -1;
+    volatile LONG m_produced = 0;
+    dshow::CritSec m_lock;
+    std::set<const BYTE*> m_buffers;
 };
 
 class Source : public dshow::BaseFilter {
@@ -70,20 +70,20 @@ public:
     explicit SinkPin(dshow::BaseFilter* f) : InputPin(f, L"In") {}
     HRESULT GetMediaType(int, MediaType*) override { return VFW_S_NO_MORE_ITEMS; }
     HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
-        return mt->majortype != GUID_NULL && (accept_ == GUID_NULL || mt->subtype == accept_)
+        return mt->majortype != GUID_NULL && (accept == GUID_NULL || mt->subtype == accept)
                    ? S_OK
                    : VFW_E_TYPE_NOT_ACCEPTED;
     }
     STDMETHODIMP Receive(IMediaSample* s) override;
     std::vector<Frame> Take();
     size_t Count();
-    GUID accept_ = GUID_NULL;
-    bool keep_ = true; // false: count the samples only (for benchmarks)
-    volatile LONG received_ = 0;
+    GUID accept = GUID_NULL;
+    bool keep = true; // false: count the samples only (for benchmarks)
+    volatile LONG received = 0;
 
 private:
-    dshow::CritSec lock_;
-    std::vector<Frame> got_;
+    dshow::CritSec m_lock;
+    std::vector<Frame> m_got;
 };
 
 class Sink : public dshow::BaseFilter {

@@ -33,38 +33,38 @@ public:
     Card() {
         char tmp[MAX_PATH];
         GetTempPathA(MAX_PATH, tmp);
-        ini_ = std::string(tmp) + "simcard-test-" + std::to_string(GetCurrentProcessId()) + ".ini";
-        SetEnvironmentVariableA("TUNARO_SIMCARD_INI", ini_.c_str());
-        module_ = LoadLibraryA((ExeDir() + "\\simcard.dll").c_str());
-        if (module_) {
-            getClass_ = reinterpret_cast<GetClassFn>(
-                reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-            register_ = reinterpret_cast<VoidFn>(
-                reinterpret_cast<void*>(GetProcAddress(module_, "DllRegisterServer")));
-            reset_ =
-                reinterpret_cast<VoidFn>(reinterpret_cast<void*>(GetProcAddress(module_, "SimCardReset")));
+        m_ini = std::string(tmp) + "simcard-test-" + std::to_string(GetCurrentProcessId()) + ".ini";
+        SetEnvironmentVariableA("TUNARO_SIMCARD_INI", m_ini.c_str());
+        m_module = LoadLibraryA((ExeDir() + "\\simcard.dll").c_str());
+        if (m_module) {
+            m_getClass = reinterpret_cast<GetClassFn>(
+                reinterpret_cast<void*>(GetProcAddress(m_module, "DllGetClassObject")));
+            m_register = reinterpret_cast<VoidFn>(
+                reinterpret_cast<void*>(GetProcAddress(m_module, "DllRegisterServer")));
+            m_reset =
+                reinterpret_cast<VoidFn>(reinterpret_cast<void*>(GetProcAddress(m_module, "SimCardReset")));
         }
     }
-    ~Card() { DeleteFileA(ini_.c_str()); }
-    bool Loaded() const { return getClass_ && register_ && reset_; }
-    const std::string& Ini() const { return ini_; }
+    ~Card() { DeleteFileA(m_ini.c_str()); }
+    bool Loaded() const { return m_getClass && m_register && m_reset; }
+    const std::string& Ini() const { return m_ini; }
 
     // A fresh card of the family (the driver reloaded with a new [Config]).
     HRESULT Configure(const char* family, bool generic = false, const char* extraKey = nullptr,
                       const char* extraValue = nullptr) {
-        DeleteFileA(ini_.c_str());
-        WritePrivateProfileStringA("Config", "Family", family, ini_.c_str());
-        WritePrivateProfileStringA("Config", "GenericDevice", generic ? "1" : "0", ini_.c_str());
+        DeleteFileA(m_ini.c_str());
+        WritePrivateProfileStringA("Config", "Family", family, m_ini.c_str());
+        WritePrivateProfileStringA("Config", "GenericDevice", generic ? "1" : "0", m_ini.c_str());
         if (extraKey)
-            WritePrivateProfileStringA("Config", extraKey, extraValue, ini_.c_str());
-        return reset_();
+            WritePrivateProfileStringA("Config", extraKey, extraValue, m_ini.c_str());
+        return m_reset();
     }
-    HRESULT Register() { return register_(); }
+    HRESULT Register() { return m_register(); }
 
     dshow::ComPtr<IBaseFilter> Create(REFCLSID clsid, HRESULT* result = nullptr) {
         dshow::ComPtr<IClassFactory> factory;
         dshow::ComPtr<IBaseFilter> filter;
-        HRESULT hr = getClass_(clsid, IID_IClassFactory, factory.PutVoid());
+        HRESULT hr = m_getClass(clsid, IID_IClassFactory, factory.PutVoid());
         if (SUCCEEDED(hr))
             hr = factory->CreateInstance(nullptr, IID_IBaseFilter, filter.PutVoid());
         if (result)
@@ -74,7 +74,7 @@ public:
 
     std::string State(const char* key) {
         char buf[256];
-        GetPrivateProfileStringA("State", key, "<missing>", buf, sizeof buf, ini_.c_str());
+        GetPrivateProfileStringA("State", key, "<missing>", buf, sizeof buf, m_ini.c_str());
         return buf;
     }
     long StateLong(const char* key) { return atol(State(key).c_str()); }
@@ -82,11 +82,11 @@ public:
 private:
     using GetClassFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
     using VoidFn = HRESULT(WINAPI*)();
-    std::string ini_;
-    HMODULE module_ = nullptr;
-    GetClassFn getClass_ = nullptr;
-    VoidFn register_ = nullptr;
-    VoidFn reset_ = nullptr;
+    std::string m_ini;
+    HMODULE m_module = nullptr;
+    GetClassFn m_getClass = nullptr;
+    VoidFn m_register = nullptr;
+    VoidFn m_reset = nullptr;
 };
 
 // The n-th pin of a filter in a direction (as engines address "output pin 1").
@@ -123,10 +123,10 @@ struct Got {
 
 class SinkPin : public dshow::InputPin {
 public:
-    SinkPin(dshow::BaseFilter* f, const GUID& major) : InputPin(f, L"In"), major_(major) {}
+    SinkPin(dshow::BaseFilter* f, const GUID& major) : InputPin(f, L"In"), m_major(major) {}
     HRESULT GetMediaType(int, dshow::MediaType*) override { return VFW_S_NO_MORE_ITEMS; }
     HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
-        return mt->majortype == major_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        return mt->majortype == m_major ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     }
     STDMETHODIMP Receive(IMediaSample* s) override {
         HRESULT hr = CheckStreaming();
@@ -137,29 +137,29 @@ public:
         BYTE* p = nullptr;
         s->GetPointer(&p);
         g.data.assign(p, p + s->GetActualDataLength());
-        dshow::AutoLock lock(lock_);
-        got_.push_back(std::move(g));
-        if (got_.size() > 40)
-            got_.erase(got_.begin());
-        ++count_;
+        dshow::AutoLock lock(m_lock);
+        m_got.push_back(std::move(g));
+        if (m_got.size() > 40)
+            m_got.erase(m_got.begin());
+        ++m_count;
         return S_OK;
     }
     std::vector<Got> Take() {
-        dshow::AutoLock lock(lock_);
+        dshow::AutoLock lock(m_lock);
         std::vector<Got> r;
-        r.swap(got_);
+        r.swap(m_got);
         return r;
     }
     long Count() {
-        dshow::AutoLock lock(lock_);
-        return count_;
+        dshow::AutoLock lock(m_lock);
+        return m_count;
     }
 
 private:
-    GUID major_;
-    dshow::CritSec lock_;
-    std::vector<Got> got_;
-    long count_ = 0;
+    GUID m_major;
+    dshow::CritSec m_lock;
+    std::vector<Got> m_got;
+    long m_count = 0;
 };
 
 const CLSID kSinkClsid = {0x2f0c7a55, 0x51e9, 0x4c4e, {0x8a, 0x30, 0x61, 0x0b, 0x6b, 0x3a, 0x7e, 0x02}};

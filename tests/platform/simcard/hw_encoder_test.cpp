@@ -57,33 +57,33 @@ class HardwareEncoder : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        ASSERT_TRUE(card.Loaded());
-        ASSERT_HRESULT_SUCCEEDED(card.Configure("CX2388X"));
-        encoder = card.Create(harness::kClsidEncoder);
-        ASSERT_TRUE(encoder);
+        ASSERT_TRUE(m_card.Loaded());
+        ASSERT_HRESULT_SUCCEEDED(m_card.Configure("CX2388X"));
+        m_encoder = m_card.Create(harness::kClsidEncoder);
+        ASSERT_TRUE(m_encoder);
         ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(tunaro::kClsidDumpFilter, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_IBaseFilter, dump.PutVoid()))
+                                                  IID_IBaseFilter, m_dump.PutVoid()))
             << "the dump filter is registered by the prefix";
-        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                                  graph.PutVoid()));
-        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(encoder.Get(), L"2388x MPEG Encoder"));
-        ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(dump.Get(), L"Dump Filter"));
-        ASSERT_HRESULT_SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IGraphBuilder, m_graph.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->AddFilter(m_encoder.Get(), L"2388x MPEG Encoder"));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->AddFilter(m_dump.Get(), L"Dump Filter"));
+        ASSERT_HRESULT_SUCCEEDED(m_graph->QueryInterface(IID_IMediaControl, m_control.PutVoid()));
         ASSERT_TRUE(mediacheck::Available());
     }
     void TearDown() override {
-        if (control)
-            control->Stop();
-        control.Reset();
-        dump.Reset();
-        encoder.Reset();
-        graph.Reset();
+        if (m_control)
+            m_control->Stop();
+        m_control.Reset();
+        m_dump.Reset();
+        m_encoder.Reset();
+        m_graph.Reset();
         CoUninitialize();
     }
 
     void SetProp(DWORD id, DWORD value) {
         ComPtr<IKsPropertySet> props;
-        ASSERT_HRESULT_SUCCEEDED(encoder->QueryInterface(IID_IKsPropertySet, props.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_encoder->QueryInterface(IID_IKsPropertySet, props.PutVoid()));
         ASSERT_HRESULT_SUCCEEDED(
             props->Set(tunaro::kPropSetHardwareEncoder, id, &value, sizeof value, &value, sizeof value));
     }
@@ -94,7 +94,7 @@ protected:
         SetProp(4, 0);
         SetProp(5, 1);
         ComPtr<IKsPropertySet> props;
-        ASSERT_HRESULT_SUCCEEDED(encoder->QueryInterface(IID_IKsPropertySet, props.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_encoder->QueryInterface(IID_IKsPropertySet, props.PutVoid()));
         DWORD three[3] = {1, 6000000, 0};
         ASSERT_HRESULT_SUCCEEDED(
             props->Set(tunaro::kPropSetHardwareEncoder, 0, three, sizeof three, three, sizeof three));
@@ -103,25 +103,26 @@ protected:
     }
     void Connect(const std::string& file) {
         DeleteFileA(file.c_str());
-        ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(harness::PinOf(encoder.Get(), PINDIR_OUTPUT, 0).Get(),
-                                                      harness::PinOf(dump.Get(), PINDIR_INPUT, 0).Get(), nullptr));
+        ASSERT_HRESULT_SUCCEEDED(
+            m_graph->ConnectDirect(harness::PinOf(m_encoder.Get(), PINDIR_OUTPUT, 0).Get(),
+                                   harness::PinOf(m_dump.Get(), PINDIR_INPUT, 0).Get(), nullptr));
         ComPtr<IFileSinkFilter> sink;
-        ASSERT_HRESULT_SUCCEEDED(dump->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
+        ASSERT_HRESULT_SUCCEEDED(m_dump->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
         ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(graphtest::Wide(file).c_str(), nullptr));
     }
     double RunFor(DWORD ms) {
-        EXPECT_HRESULT_SUCCEEDED(control->Run());
+        EXPECT_HRESULT_SUCCEEDED(m_control->Run());
         const DWORD t0 = GetTickCount();
         Sleep(ms);
         const DWORD t1 = GetTickCount();
-        EXPECT_HRESULT_SUCCEEDED(control->Stop());
+        EXPECT_HRESULT_SUCCEEDED(m_control->Stop());
         return (t1 - t0) / 1000.0;
     }
 
-    harness::Card card;
-    ComPtr<IBaseFilter> encoder, dump;
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IMediaControl> control;
+    harness::Card m_card;
+    ComPtr<IBaseFilter> m_encoder, m_dump;
+    ComPtr<IGraphBuilder> m_graph;
+    ComPtr<IMediaControl> m_control;
 };
 
 TEST_F(HardwareEncoder, DvdStreamReachesTheDumpFileAfterThePropertyCalls) {
@@ -179,18 +180,19 @@ TEST_F(HardwareEncoder, UnstartedEncoderDeliversNothing) {
 }
 
 TEST_F(HardwareEncoder, DumpWithoutAUsableFileDoesNotStart) {
-    ASSERT_HRESULT_SUCCEEDED(graph->ConnectDirect(harness::PinOf(encoder.Get(), PINDIR_OUTPUT, 0).Get(),
-                                                  harness::PinOf(dump.Get(), PINDIR_INPUT, 0).Get(), nullptr));
-    EXPECT_TRUE(FAILED(control->Run())) << "no file name";
-    control->Stop();
-    graphtest::StopEach(graph.Get());
+    ASSERT_HRESULT_SUCCEEDED(m_graph->ConnectDirect(harness::PinOf(m_encoder.Get(), PINDIR_OUTPUT, 0).Get(),
+                                                    harness::PinOf(m_dump.Get(), PINDIR_INPUT, 0).Get(),
+                                                    nullptr));
+    EXPECT_TRUE(FAILED(m_control->Run())) << "no file name";
+    m_control->Stop();
+    graphtest::StopEach(m_graph.Get());
     ComPtr<IFileSinkFilter> sink;
-    ASSERT_HRESULT_SUCCEEDED(dump->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(m_dump->QueryInterface(IID_IFileSinkFilter, sink.PutVoid()));
     EXPECT_EQ(E_INVALIDARG, sink->SetFileName(L"", nullptr));
     ASSERT_HRESULT_SUCCEEDED(sink->SetFileName(L"Q:\\no such folder\\x.mpg", nullptr));
-    EXPECT_TRUE(FAILED(control->Run())) << "a file that cannot be created";
-    control->Stop();
-    graphtest::StopEach(graph.Get());
+    EXPECT_TRUE(FAILED(m_control->Run())) << "a file that cannot be created";
+    m_control->Stop();
+    graphtest::StopEach(m_graph.Get());
 }
 
 } // namespace

@@ -19,7 +19,7 @@ using harness::PinOf;
 
 namespace {
 
-constexpr REFERENCE_TIME AudioPeriod = 400000;
+constexpr REFERENCE_TIME kAudioPeriod = 400000;
 
 // The stock Null Renderer (declared by no header of the toolchain's DirectShow set).
 const CLSID kClsidNullRenderer = {
@@ -94,8 +94,8 @@ class SimCard : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        ASSERT_TRUE(card.Loaded()) << "simcard.dll next to the test";
-        ASSERT_HRESULT_SUCCEEDED(card.Configure("SAA7134"));
+        ASSERT_TRUE(m_card.Loaded()) << "simcard.dll next to the test";
+        ASSERT_HRESULT_SUCCEEDED(m_card.Configure("SAA7134"));
     }
     void TearDown() override { CoUninitialize(); }
 
@@ -111,7 +111,7 @@ protected:
         return t;
     }
 
-    harness::Card card;
+    harness::Card m_card;
 };
 
 // ---- families and pins ------------------------------------------------------------------------
@@ -133,9 +133,9 @@ TEST_F(SimCard, EachFamilyHasItsFiltersAndPins) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.family);
-        ASSERT_HRESULT_SUCCEEDED(card.Configure(c.family));
+        ASSERT_HRESULT_SUCCEEDED(m_card.Configure(c.family));
         {
-            ComPtr<IBaseFilter> cap = card.Create(harness::kClsidCapture);
+            ComPtr<IBaseFilter> cap = m_card.Create(harness::kClsidCapture);
             ASSERT_TRUE(cap);
             FILTER_INFO info{};
             cap->QueryFilterInfo(&info);
@@ -158,21 +158,21 @@ TEST_F(SimCard, EachFamilyHasItsFiltersAndPins) {
             EXPECT_FALSE(PinOf(cap.Get(), PINDIR_INPUT, 0)) << "no input pins shift the output numbers";
         }
         HRESULT hr = S_OK;
-        EXPECT_EQ(static_cast<bool>(card.Create(harness::kClsidAudio, &hr)), c.audioFilter);
-        EXPECT_EQ(static_cast<bool>(card.Create(harness::kClsidEncoder, &hr)), c.encoder);
-        EXPECT_TRUE(card.Create(harness::kClsidTuner));
-        EXPECT_TRUE(card.Create(harness::kClsidCrossbar));
+        EXPECT_EQ(static_cast<bool>(m_card.Create(harness::kClsidAudio, &hr)), c.audioFilter);
+        EXPECT_EQ(static_cast<bool>(m_card.Create(harness::kClsidEncoder, &hr)), c.encoder);
+        EXPECT_TRUE(m_card.Create(harness::kClsidTuner));
+        EXPECT_TRUE(m_card.Create(harness::kClsidCrossbar));
     }
-    ASSERT_HRESULT_SUCCEEDED(card.Configure("NONE"));
+    ASSERT_HRESULT_SUCCEEDED(m_card.Configure("NONE"));
     HRESULT hr = S_OK;
-    EXPECT_FALSE(card.Create(harness::kClsidCapture, &hr));
+    EXPECT_FALSE(m_card.Create(harness::kClsidCapture, &hr));
     EXPECT_TRUE(FAILED(hr));
 }
 
 // ---- formats ----------------------------------------------------------------------------------
 
 TEST_F(SimCard, VideoPinsOfferEverySizeAtTheStandardsRate) {
-    ComPtr<IBaseFilter> cap = card.Create(harness::kClsidCapture);
+    ComPtr<IBaseFilter> cap = m_card.Create(harness::kClsidCapture);
     ASSERT_TRUE(cap);
     for (int pinNo : {0, 1}) {
         ComPtr<IAMStreamConfig> sc =
@@ -226,7 +226,7 @@ TEST_F(SimCard, VideoPinsOfferEverySizeAtTheStandardsRate) {
     // NTSC: 30 frames a second (and 480 lines by default on a fresh card).
     ComPtr<IAMAnalogVideoDecoder> dec = Query<IAMAnalogVideoDecoder>(cap.Get(), IID_IAMAnalogVideoDecoder);
     ASSERT_HRESULT_SUCCEEDED(dec->put_TVFormat(AnalogVideo_NTSC_M));
-    EXPECT_EQ(card.StateLong("VideoStandard"), 1);
+    EXPECT_EQ(m_card.StateLong("VideoStandard"), 1);
     ComPtr<IAMStreamConfig> sc =
         Query<IAMStreamConfig>(PinOf(cap.Get(), PINDIR_OUTPUT, 0).Get(), IID_IAMStreamConfig);
     // A format without a frame time runs at the standard's rate; a slower rate asked for is kept,
@@ -245,15 +245,16 @@ TEST_F(SimCard, VideoPinsOfferEverySizeAtTheStandardsRate) {
     EXPECT_EQ(lines, 525);
     EXPECT_EQ(dec->put_TVFormat(0), E_INVALIDARG);
     EXPECT_EQ(dec->put_TVFormat(AnalogVideo_PAL_D | AnalogVideo_PAL_B), E_INVALIDARG);
-    EXPECT_EQ(card.StateLong("VideoStandard"), 1);
+    EXPECT_EQ(m_card.StateLong("VideoStandard"), 1);
     ASSERT_HRESULT_SUCCEEDED(dec->put_TVFormat(AnalogVideo_SECAM_L));
-    EXPECT_EQ(card.StateLong("VideoStandard"), 262144);
+    EXPECT_EQ(m_card.StateLong("VideoStandard"), 262144);
 }
 
 // ---- tuner ------------------------------------------------------------------------------------
 
 TEST_F(SimCard, TunerPropertyBuffersAndLock) {
-    ComPtr<IBaseFilter> tuner = card.Create(harness::kClsidTuner), cap = card.Create(harness::kClsidCapture);
+    ComPtr<IBaseFilter> tuner = m_card.Create(harness::kClsidTuner),
+                        cap = m_card.Create(harness::kClsidCapture);
     ASSERT_TRUE(tuner && cap);
     Tuning t{Query<IKsPropertySet>(tuner.Get(), IID_IKsPropertySet)};
     ComPtr<IKsPropertySet> dec = Query<IKsPropertySet>(cap.Get(), IID_IKsPropertySet);
@@ -275,13 +276,13 @@ TEST_F(SimCard, TunerPropertyBuffersAndLock) {
     for (uint32_t f : stations) {
         ASSERT_HRESULT_SUCCEEDED(t.SetFrequency(f));
         EXPECT_TRUE(Locked(dec.Get())) << f;
-        EXPECT_EQ(card.StateLong("Frequency"), static_cast<long>(f));
-        EXPECT_EQ(card.StateLong("Locked"), 1);
+        EXPECT_EQ(m_card.StateLong("Frequency"), static_cast<long>(f));
+        EXPECT_EQ(m_card.StateLong("Locked"), 1);
         ASSERT_HRESULT_SUCCEEDED(t.SetFrequency(f + 300000)); // fine tuning: still locked
         EXPECT_TRUE(Locked(dec.Get())) << f;
         ASSERT_HRESULT_SUCCEEDED(t.SetFrequency(f + 1000000)); // off the channel
         EXPECT_FALSE(Locked(dec.Get())) << f;
-        EXPECT_EQ(card.StateLong("Locked"), 0);
+        EXPECT_EQ(m_card.StateLong("Locked"), 0);
     }
     // Read-back of the 56-byte buffer: frequency and country.
     ASSERT_HRESULT_SUCCEEDED(t.SetFrequency(175250000, 49));
@@ -290,17 +291,17 @@ TEST_F(SimCard, TunerPropertyBuffersAndLock) {
     ASSERT_HRESULT_SUCCEEDED(hr);
     EXPECT_EQ(back.Frequency, 175250000u);
     EXPECT_EQ(back.Country, 49u);
-    EXPECT_EQ(card.StateLong("CountryCode"), 49);
+    EXPECT_EQ(m_card.StateLong("CountryCode"), 49);
     // Instance data alone is enough to tune.
     tunaro::TunerFrequencyProperty body{};
     body.Frequency = 471250000;
     ASSERT_HRESULT_SUCCEEDED(
         t.ks->Set(tunaro::kPropSetTuner, tunaro::kTunerPropFrequency, &body.Frequency, 32, nullptr, 0));
-    EXPECT_EQ(card.StateLong("Frequency"), 471250000);
+    EXPECT_EQ(m_card.StateLong("Frequency"), 471250000);
     // Out of range: refused, nothing changes.
     EXPECT_TRUE(FAILED(t.SetFrequency(20000000)));
     EXPECT_TRUE(FAILED(t.SetFrequency(990000000)));
-    EXPECT_EQ(card.StateLong("Frequency"), 471250000);
+    EXPECT_EQ(m_card.StateLong("Frequency"), 471250000);
     // A short buffer is refused rather than overrun.
     BYTE small[40] = {};
     DWORD ret = 0;
@@ -319,24 +320,24 @@ TEST_F(SimCard, TunerPropertyBuffersAndLock) {
 }
 
 TEST_F(SimCard, TunerModesCountryAndFmStatus) {
-    ComPtr<IBaseFilter> tuner = card.Create(harness::kClsidTuner);
+    ComPtr<IBaseFilter> tuner = m_card.Create(harness::kClsidTuner);
     ASSERT_TRUE(tuner);
     ComPtr<IAMTVTuner> tv = Query<IAMTVTuner>(tuner.Get(), IID_IAMTVTuner);
     Tuning t{Query<IKsPropertySet>(tuner.Get(), IID_IKsPropertySet)};
     AMTunerModeType mode = AMTUNER_MODE_DEFAULT;
     ASSERT_HRESULT_SUCCEEDED(tv->get_Mode(&mode));
     EXPECT_EQ(mode, AMTUNER_MODE_TV);
-    EXPECT_EQ(card.State("TunerMode"), "TV");
+    EXPECT_EQ(m_card.State("TunerMode"), "TV");
     ASSERT_HRESULT_SUCCEEDED(tv->put_Mode(AMTUNER_MODE_FM_RADIO));
     tv->get_Mode(&mode);
     EXPECT_EQ(mode, AMTUNER_MODE_FM_RADIO);
-    EXPECT_EQ(card.State("TunerMode"), "FM");
+    EXPECT_EQ(m_card.State("TunerMode"), "FM");
     EXPECT_EQ(tv->put_Mode(AMTUNER_MODE_DSS), E_INVALIDARG);
     ASSERT_HRESULT_SUCCEEDED(tv->put_CountryCode(86));
     LONG country = 0;
     tv->get_CountryCode(&country);
     EXPECT_EQ(country, 86);
-    EXPECT_EQ(card.StateLong("CountryCode"), 86);
+    EXPECT_EQ(m_card.StateLong("CountryCode"), 86);
 
     // FM: PLL offset and current frequency while approaching Summit FM (95.3 MHz).
     const uint32_t expect[] = {3, 2, 1, 1, 0, 1};
@@ -352,14 +353,14 @@ TEST_F(SimCard, TunerModesCountryAndFmStatus) {
     ASSERT_HRESULT_SUCCEEDED(t.SetFrequency(95300000));
     tv->SignalPresent(&signal);
     EXPECT_EQ(signal, AMTUNER_SIGNALPRESENT);
-    EXPECT_EQ(card.State("Station"), "Summit FM");
+    EXPECT_EQ(m_card.State("Station"), "Summit FM");
     EXPECT_TRUE(FAILED(t.SetFrequency(175250000))) << "a TV frequency is outside the FM band";
 }
 
 // ---- picture controls, audio mode, crossbar ---------------------------------------------------
 
 TEST_F(SimCard, ProcAmpRangesAndVendorAudioMode) {
-    ComPtr<IBaseFilter> cap = card.Create(harness::kClsidCapture);
+    ComPtr<IBaseFilter> cap = m_card.Create(harness::kClsidCapture);
     ComPtr<IAMVideoProcAmp> amp = Query<IAMVideoProcAmp>(cap.Get(), IID_IAMVideoProcAmp);
     struct {
         long prop;
@@ -379,16 +380,16 @@ TEST_F(SimCard, ProcAmpRangesAndVendorAudioMode) {
         EXPECT_EQ(mx, p.mx);
         EXPECT_EQ(def, p.def);
         EXPECT_EQ(caps, VideoProcAmp_Flags_Manual);
-        EXPECT_EQ(card.StateLong(p.key), p.def);
+        EXPECT_EQ(m_card.StateLong(p.key), p.def);
         ASSERT_HRESULT_SUCCEEDED(amp->Set(p.prop, p.mx, VideoProcAmp_Flags_Manual));
         LONG v = 0, flags = 0;
         amp->Get(p.prop, &v, &flags);
         EXPECT_EQ(v, p.mx);
-        EXPECT_EQ(card.StateLong(p.key), p.mx);
+        EXPECT_EQ(m_card.StateLong(p.key), p.mx);
         EXPECT_EQ(amp->Set(p.prop, p.mx + 1, VideoProcAmp_Flags_Manual), E_INVALIDARG);
         EXPECT_EQ(amp->Set(p.prop, p.mn - 1, VideoProcAmp_Flags_Manual), E_INVALIDARG);
         EXPECT_EQ(amp->Set(p.prop, p.mn, VideoProcAmp_Flags_Auto), E_INVALIDARG);
-        EXPECT_EQ(card.StateLong(p.key), p.mx);
+        EXPECT_EQ(m_card.StateLong(p.key), p.mx);
     }
     LONG a, b, c, d, e;
     EXPECT_TRUE(FAILED(amp->GetRange(VideoProcAmp_Gamma, &a, &b, &c, &d, &e)));
@@ -398,13 +399,13 @@ TEST_F(SimCard, ProcAmpRangesAndVendorAudioMode) {
     uint32_t buf[30] = {};
     buf[6] = 0x16160000;
     ASSERT_HRESULT_SUCCEEDED(ks->Set(tunaro::kPropSetVendorAudio, 4, &buf[6], 96, buf, 120));
-    EXPECT_EQ(card.StateLong("AudioMode"), 0);
+    EXPECT_EQ(m_card.StateLong("AudioMode"), 0);
     buf[6] = 0x16160001;
     ASSERT_HRESULT_SUCCEEDED(ks->Set(tunaro::kPropSetVendorAudio, 4, &buf[6], 96, buf, 120));
-    EXPECT_EQ(card.StateLong("AudioMode"), 1);
+    EXPECT_EQ(m_card.StateLong("AudioMode"), 1);
     buf[6] = 0x12340000;
     EXPECT_EQ(ks->Set(tunaro::kPropSetVendorAudio, 4, &buf[6], 96, buf, 120), E_INVALIDARG);
-    EXPECT_EQ(card.StateLong("AudioMode"), 1);
+    EXPECT_EQ(m_card.StateLong("AudioMode"), 1);
     uint32_t out[30] = {};
     DWORD ret = 0;
     ASSERT_HRESULT_SUCCEEDED(ks->Get(tunaro::kPropSetVendorAudio, 4, &out[6], 96, out, 120, &ret));
@@ -422,8 +423,8 @@ TEST_F(SimCard, CrossbarOrderAndRoutes) {
                  {"CX2388X", {2, 1, 3, 4096, 4097}, {4, 3, 4, 1, 0}}};
     for (auto& c : cases) {
         SCOPED_TRACE(c.family);
-        ASSERT_HRESULT_SUCCEEDED(card.Configure(c.family));
-        ComPtr<IBaseFilter> xb = card.Create(harness::kClsidCrossbar);
+        ASSERT_HRESULT_SUCCEEDED(m_card.Configure(c.family));
+        ComPtr<IBaseFilter> xb = m_card.Create(harness::kClsidCrossbar);
         ComPtr<IAMCrossbar> x = Query<IAMCrossbar>(xb.Get(), IID_IAMCrossbar);
         LONG outs = 0, ins = 0;
         ASSERT_HRESULT_SUCCEEDED(x->get_PinCounts(&outs, &ins));
@@ -447,22 +448,22 @@ TEST_F(SimCard, CrossbarOrderAndRoutes) {
         LONG in = -5;
         x->get_IsRoutedTo(0, &in);
         EXPECT_EQ(in, 1);
-        EXPECT_EQ(card.State("VideoInput"), "Video Tuner");
-        EXPECT_EQ(card.State("AudioInput"), "Audio Tuner");
-        EXPECT_EQ(card.StateLong("AudioRouted"), 1);
+        EXPECT_EQ(m_card.State("VideoInput"), "Video Tuner");
+        EXPECT_EQ(m_card.State("AudioInput"), "Audio Tuner");
+        EXPECT_EQ(m_card.StateLong("AudioRouted"), 1);
         ASSERT_HRESULT_SUCCEEDED(x->Route(0, 0));
-        EXPECT_EQ(card.State("VideoInput"), "Video Composite");
+        EXPECT_EQ(m_card.State("VideoInput"), "Video Composite");
         ASSERT_HRESULT_SUCCEEDED(x->Route(0, 2));
-        EXPECT_EQ(card.State("VideoInput"), "Video SVideo");
+        EXPECT_EQ(m_card.State("VideoInput"), "Video SVideo");
         EXPECT_TRUE(FAILED(x->Route(0, 3))) << "audio input on the video output";
-        EXPECT_EQ(card.State("VideoInput"), "Video SVideo");
+        EXPECT_EQ(m_card.State("VideoInput"), "Video SVideo");
         ASSERT_HRESULT_SUCCEEDED(x->Route(1, -1));
-        EXPECT_EQ(card.StateLong("AudioRouted"), 0);
+        EXPECT_EQ(m_card.StateLong("AudioRouted"), 0);
         x->get_IsRoutedTo(1, &in);
         EXPECT_EQ(in, -1);
         ASSERT_HRESULT_SUCCEEDED(x->Route(1, c.related[1]));
-        EXPECT_EQ(card.StateLong("AudioRouted"), 1);
-        EXPECT_EQ(card.State("AudioInput"), "Audio Tuner");
+        EXPECT_EQ(m_card.StateLong("AudioRouted"), 1);
+        EXPECT_EQ(m_card.State("AudioInput"), "Audio Tuner");
         EXPECT_TRUE(FAILED(x->Route(2, 0)));
     }
 }
@@ -527,13 +528,13 @@ public:
 };
 
 TEST_F(SimCard, PreviewGraphStreamsFramesAndSoundInRealTime) {
-    Preview p(card, this);
+    Preview p(m_card, this);
     ASSERT_HRESULT_SUCCEEDED(p.Build(352, 288));
     Tuning t{Query<IKsPropertySet>(p.tuner.Get(), IID_IKsPropertySet)};
     ASSERT_HRESULT_SUCCEEDED(t.SetFrequency(49750000));
-    EXPECT_EQ(card.StateLong("Running"), 0);
+    EXPECT_EQ(m_card.StateLong("Running"), 0);
     ASSERT_HRESULT_SUCCEEDED(p.Run());
-    EXPECT_EQ(card.StateLong("Running"), 1);
+    EXPECT_EQ(m_card.StateLong("Running"), 1);
     Sleep(1200);
     std::vector<harness::Got> frames = p.video->pin->Take();
     std::vector<harness::Got> sound = p.audio->pin->Take();
@@ -563,11 +564,11 @@ TEST_F(SimCard, PreviewGraphStreamsFramesAndSoundInRealTime) {
     ASSERT_GE(sound.size(), 10u);
     for (size_t i = 1; i < sound.size(); ++i) {
         EXPECT_EQ(sound[i].data.size(), 1920u * 4u);
-        EXPECT_EQ((sound[i].start - sound[i - 1].stop) % AudioPeriod, 0);
+        EXPECT_EQ((sound[i].start - sound[i - 1].stop) % kAudioPeriod, 0);
         EXPECT_GE(sound[i].start, sound[i - 1].stop);
         EXPECT_FALSE(AllZero(sound[i].data));
     }
-    EXPECT_GE(card.StateLong("FramesDelivered"), 10);
+    EXPECT_GE(m_card.StateLong("FramesDelivered"), 10);
 
     // Brightness shifts the luma of the frames that follow.
     double before = MeanLuma(frames.back().data);
@@ -603,14 +604,14 @@ TEST_F(SimCard, PreviewGraphStreamsFramesAndSoundInRealTime) {
     EXPECT_EQ(dec->put_TVFormat(AnalogVideo_NTSC_M), VFW_E_NOT_STOPPED);
 
     ASSERT_HRESULT_SUCCEEDED(p.Stop());
-    EXPECT_EQ(card.StateLong("Running"), 0);
-    long total = card.StateLong("FramesDelivered");
+    EXPECT_EQ(m_card.StateLong("Running"), 0);
+    long total = m_card.StateLong("FramesDelivered");
     EXPECT_GE(total, p.video->pin->Count() - 1);
 }
 
 TEST_F(SimCard, AudioPinPlaysThroughTheWaveRenderer) {
     ComPtr<IGraphBuilder> graph = NewGraph();
-    ComPtr<IBaseFilter> cap = card.Create(harness::kClsidCapture), renderer;
+    ComPtr<IBaseFilter> cap = m_card.Create(harness::kClsidCapture), renderer;
     ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_AudioRender, nullptr, CLSCTX_INPROC_SERVER,
                                               IID_IBaseFilter, renderer.PutVoid()));
     graph->AddFilter(cap.Get(), nullptr);
@@ -624,11 +625,11 @@ TEST_F(SimCard, AudioPinPlaysThroughTheWaveRenderer) {
     ASSERT_HRESULT_SUCCEEDED(
         PinOf(cap.Get(), PINDIR_OUTPUT, 3)->QueryInterface(IID_IAMStreamConfig, sc.PutVoid()));
     ASSERT_HRESULT_SUCCEEDED(control->Stop());
-    EXPECT_EQ(card.StateLong("Running"), 0);
+    EXPECT_EQ(m_card.StateLong("Running"), 0);
 }
 
 TEST_F(SimCard, StopAndRestartLeakNoThreadsOrHandles) {
-    Preview p(card, this);
+    Preview p(m_card, this);
     ASSERT_HRESULT_SUCCEEDED(p.Build(720, 576));
     ASSERT_HRESULT_SUCCEEDED(p.Run());
     Sleep(400);
@@ -642,7 +643,7 @@ TEST_F(SimCard, StopAndRestartLeakNoThreadsOrHandles) {
         Sleep(450);
         ASSERT_HRESULT_SUCCEEDED(p.Stop());
         EXPECT_GT(p.video->pin->Count(), before) << "cycle " << i;
-        EXPECT_EQ(card.StateLong("Running"), 0);
+        EXPECT_EQ(m_card.StateLong("Running"), 0);
     }
     DWORD after = 0;
     GetProcessHandleCount(GetCurrentProcess(), &after);
@@ -733,8 +734,8 @@ TEST_F(SimCard, DeviceCategoriesListTheChosenFamily) {
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.family);
-        ASSERT_HRESULT_SUCCEEDED(card.Configure(c.family, c.generic));
-        ASSERT_HRESULT_SUCCEEDED(card.Register());
+        ASSERT_HRESULT_SUCCEEDED(m_card.Configure(c.family, c.generic));
+        ASSERT_HRESULT_SUCCEEDED(m_card.Register());
         EXPECT_EQ(OursIn(CLSID_VideoInputDeviceCategory), c.video);
         EXPECT_EQ(OursIn(AM_KSCATEGORY_TVTUNER), c.tuner);
         EXPECT_EQ(OursIn(AM_KSCATEGORY_CROSSBAR), c.crossbar);
@@ -791,6 +792,6 @@ public:
         CoUninitialize();
     }
 };
-const auto* const g_restore = ::testing::AddGlobalTestEnvironment(new RestoreRegistration);
+const auto* const kGRestore = ::testing::AddGlobalTestEnvironment(new RestoreRegistration);
 
 } // namespace

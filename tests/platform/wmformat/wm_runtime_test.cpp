@@ -26,18 +26,18 @@ class WmRuntime : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        runtime_ = LoadLibraryA("wmvcore.dll");
-        ASSERT_TRUE(runtime_) << "no Windows Media Format runtime";
+        m_runtime = LoadLibraryA("wmvcore.dll");
+        ASSERT_TRUE(m_runtime) << "no Windows Media Format runtime";
         using Create = HRESULT(WINAPI*)(IWMProfileManager**);
         auto create = reinterpret_cast<Create>(
-            reinterpret_cast<void*>(GetProcAddress(runtime_, "WMCreateProfileManager")));
+            reinterpret_cast<void*>(GetProcAddress(m_runtime, "WMCreateProfileManager")));
         ASSERT_TRUE(create);
-        ASSERT_HRESULT_SUCCEEDED(create(manager.Put()));
+        ASSERT_HRESULT_SUCCEEDED(create(m_manager.Put()));
     }
     void TearDown() override {
-        manager.Reset();
-        if (runtime_)
-            FreeLibrary(runtime_);
+        m_manager.Reset();
+        if (m_runtime)
+            FreeLibrary(m_runtime);
         CoUninitialize();
     }
     // A profile file of the system directory, as the engine reads it: its bytes and a null.
@@ -66,15 +66,15 @@ protected:
         return buffer;
     }
 
-    HMODULE runtime_ = nullptr;
-    ComPtr<IWMProfileManager> manager;
+    HMODULE m_runtime = nullptr;
+    ComPtr<IWMProfileManager> m_manager;
 };
 
 TEST_F(WmRuntime, TheVideoProfileHasSoundFirstThenAWmv2Picture) {
     std::vector<WCHAR> text = SystemProfile("WMV9.prx");
     ASSERT_GT(text.size(), 100u) << "WMV9.prx is not installed in the system directory";
     ComPtr<IWMProfile> profile;
-    ASSERT_HRESULT_SUCCEEDED(manager->LoadProfileByData(text.data(), profile.Put()));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->LoadProfileByData(text.data(), profile.Put()));
     DWORD count = 0;
     ASSERT_HRESULT_SUCCEEDED(profile->GetStreamCount(&count));
     ASSERT_EQ(count, 2u);
@@ -121,7 +121,7 @@ TEST_F(WmRuntime, TheSoundProfileHasOneStreamAndChangesReachTheProfileOnlyWhenGi
     std::vector<WCHAR> text = SystemProfile("RecordSetting.prx");
     ASSERT_GT(text.size(), 100u) << "RecordSetting.prx is not installed in the system directory";
     ComPtr<IWMProfile> profile;
-    ASSERT_HRESULT_SUCCEEDED(manager->LoadProfileByData(text.data(), profile.Put()));
+    ASSERT_HRESULT_SUCCEEDED(m_manager->LoadProfileByData(text.data(), profile.Put()));
     DWORD count = 0;
     ASSERT_HRESULT_SUCCEEDED(profile->GetStreamCount(&count));
     ASSERT_EQ(count, 1u);
@@ -157,11 +157,11 @@ TEST_F(WmRuntime, EmptyCorruptAndForeignTextsAreRefused) {
     };
     for (const wchar_t* text : bad) {
         ComPtr<IWMProfile> profile;
-        EXPECT_HRESULT_FAILED(manager->LoadProfileByData(text, profile.Put())) << "accepted: " << text;
+        EXPECT_HRESULT_FAILED(m_manager->LoadProfileByData(text, profile.Put())) << "accepted: " << text;
         EXPECT_FALSE(profile);
     }
     ComPtr<IWMProfile> profile;
-    EXPECT_EQ(manager->LoadProfileByData(nullptr, profile.Put()), E_POINTER);
+    EXPECT_EQ(m_manager->LoadProfileByData(nullptr, profile.Put()), E_POINTER);
 }
 
 } // namespace

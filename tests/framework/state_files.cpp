@@ -1,11 +1,13 @@
 // Two versions of each state file, saved through the programs' own code: the channel list
 // ("program.txt"), the TV application's state ("Tunaro.ini"), the scheduler's setting in the same
-// file, the scheduler's tasks ("SCHTASK.stf") and the capture engine's section of the per-user
-// profile ("win.ini"). Version 1 is much larger (or, for the scheduler's one setting, a
+// file, the scheduler's tasks ("SCHTASK.stf"), the capture engine's section of the per-user
+// profile ("win.ini"), and the FM program's state ("FMSETTING.ini") and timed recordings
+// ("Recordlst.txt"). Version 1 is much larger (or, for the scheduler's one setting, a
 // different value), so a save takes long enough to be cut short.
 #include "state_files.h"
 
 #include "engine/engine_settings.h"
+#include "fm/app/fm_settings.h"
 #include "framework/file_replace.h"
 #include "schedule/app/schedule_settings.h"
 #include "schedule/task_list.h"
@@ -89,6 +91,31 @@ bool SaveEngineProfile(const std::string& path, int version) {
     return WriteEngineSettingsTo(path, s, device + "#video", device + "#audio");
 }
 
+// The FM program's state, written over whatever else the file holds, as the program does.
+bool SaveFmSettingIni(const std::string& path, int version) {
+    if (!FileExists(path) && !WriteFileReplacing(path, "[AutoScan]\r\nSense=3\r\n"))
+        return false;
+    fm::FmSettings s;
+    s.strRecordPath = version ? "D:\\Radio\\" + std::string(200, 'r') : "C:\\Program Files\\Tunaro\\Record";
+    s.lCurrentIndex = version ? 27 : 1;
+    s.lPreChannelIndex = version ? 26 : 0;
+    return fm::SaveFmSettings(path, s);
+}
+
+bool SaveRecordLst(const std::string& path, int version) {
+    std::vector<fm::TimedRecording> list;
+    const int count = version ? 400 : 2;
+    for (int i = 0; i < count; ++i) {
+        fm::TimedRecording r;
+        r.start = fm::ToSeconds(fm::CivilTime{2027, 1 + i % 12, 1 + i % 28, i % 24, i % 60, 0});
+        r.length = 60 + i;
+        r.channel = i % 10;
+        r.fileName = "Morning show " + std::to_string(i);
+        list.push_back(r);
+    }
+    return fm::SaveRecordList(path, list);
+}
+
 } // namespace
 
 const std::vector<StateFile>& All() {
@@ -98,6 +125,8 @@ const std::vector<StateFile>& All() {
         {"Schedule:Tunaro.ini", "Tunaro.ini", &SaveScheduleSetting},
         {"SCHTASK.stf", "SCHTASK.stf", &SaveSchtask},
         {"Engine:win.ini", "win.ini", &SaveEngineProfile},
+        {"FMSETTING.ini", "FMSETTING.ini", &SaveFmSettingIni},
+        {"Recordlst.txt", "Recordlst.txt", &SaveRecordLst},
     };
     return kFiles;
 }

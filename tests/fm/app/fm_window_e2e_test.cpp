@@ -590,6 +590,8 @@ TEST_F(FmWindowTest, TvButtonStartsTheTvProgramOfTheInstallationOrSaysItIsMissin
     EXPECT_EQ(boxes.Seen().back().text, "Tunaro TV application is not found!");
     EXPECT_EQ(boxes.Seen().size(), 1u);
     EXPECT_TRUE(IsWindow(fm));
+    // Commands wait for the box to be closed (while it is open the radio takes none).
+    ASSERT_TRUE(e2e::WaitUntil([] { return FindWindowA("#32770", "Tunaro") == nullptr; }, 10000));
     // Not while recording.
     const std::string tv = tvDir + "\\Tunaro.EXE";
     ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\smoke_target.exe").c_str(), tv.c_str(), FALSE));

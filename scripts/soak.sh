@@ -75,7 +75,7 @@ done
   >"$OUT/samples.txt" 2>"$OUT/sampler.log"
 wait "$driver"
 driver_rc=$?
-grep -E '^(summary|message box|FAILED)' "$OUT/driver.log" >&2
+grep -E '^(summary|recordings by format|message box|FAILED)' "$OUT/driver.log" >&2
 
 python3 - "$OUT/samples.txt" "$minutes" >"$OUT/verdict.txt" <<'PY'
 import sys

@@ -21,7 +21,6 @@ constexpr const char* kPanelTitle = "Tunaro";
 constexpr const char* kBrowserTitle = "Snapshot";
 constexpr WORD kExit = 403;
 constexpr WORD kMute = 406;
-constexpr WORD kRecord = 411;
 constexpr WORD kRemoteSnapshot = 1074;
 constexpr WORD kBrightnessUp = 1083;
 constexpr WORD kBrightnessDown = 1084;
@@ -52,6 +51,8 @@ struct Run {
     long recordings = 0;
     long walls = 0;
     long snapshots = 0;
+    long ordered[kRecordFormats] = {};
+    long recorded[kRecordFormats] = {};
     int failure = 0;
 };
 
@@ -114,20 +115,22 @@ int CountFiles(const std::string& dir) {
     return n;
 }
 
-// One scheduled recording in this format: the order, the record command, a few seconds of
-// recording, then the stop, the way the scheduler does it.
+// One scheduled recording in this format, the way the scheduler makes it: the order (which
+// starts the recording once its graph is built), a few seconds of recording, then the
+// scheduler's stop.
 void Recording(int format, int channel, const std::string& videoDir) {
     const char text[] = "Soak\0";
     const ULONG_PTR word = (static_cast<ULONG_PTR>(format) << 16) | static_cast<ULONG_PTR>(channel);
+    ++g_run.ordered[format];
     e2e::SendCopyData(g_run.panel, reinterpret_cast<HWND>(kRecordOrder), word, text, sizeof text - 1, 30000);
-    if (!Command(kScheduleRecord, 500))
-        return;
-    if (!Busy())
+    ++g_run.commands;
+    if (!e2e::WaitUntil([] { return g_run.failure != 0 || Busy(); }, 20000) || g_run.failure)
         return; // this build records nothing in this format
+    ++g_run.recorded[format];
     ++g_run.recordings;
     Sleep(4000);
-    Command(kRecord, 500);
-    if (e2e::WaitUntil([] { return !Busy(); }, 20000))
+    Command(kScheduleRecord, 500);
+    if (e2e::WaitUntil([] { return g_run.failure != 0 || !Busy(); }, 20000) && !g_run.failure)
         RemoveFiles(videoDir);
 }
 
@@ -231,6 +234,10 @@ int main(int argc, char** argv) {
                 "%zu message boxes, %d stills left in the image directory\n",
                 (GetTickCount() - start) / 1000.0, round, g_run.commands, g_run.recordings, g_run.walls,
                 g_run.snapshots, boxes.Seen().size(), imagesLeft);
+    std::printf("recordings by format (started of ordered):");
+    for (int format = 0; format < kRecordFormats; ++format)
+        std::printf(" %d: %ld of %ld", format, g_run.recorded[format], g_run.ordered[format]);
+    std::printf("\n");
     for (const e2e::SeenMessageBox& box : boxes.Seen())
         std::printf("message box: %s: %s\n", box.caption.c_str(), box.text.c_str());
     if (g_run.failure == 3)
@@ -239,7 +246,7 @@ int main(int argc, char** argv) {
         std::printf("FAILED: the program ended by itself\n");
     if (!g_run.failure) {
         if (Busy())
-            Command(kRecord, 500);
+            Command(kScheduleRecord, 500);
         e2e::PostCommand(g_run.panel, kExit);
         if (!program.WaitForExit(30000))
             program.Kill();

@@ -165,4 +165,24 @@ int CancelOpenDialogs(HWND mainWindow) {
     return static_cast<int>(search.open.size());
 }
 
+void OpenDialogs::CancelAndWait(HWND window) {
+    m_commandWaiting = true;
+    CancelOpenDialogs(window);
+}
+
+OpenDialogs::Scope::Scope(OpenDialogs& dialogs, HWND window, bool restoreMinimised)
+    : m_dialogs(dialogs), m_window(window) {
+    ++m_dialogs.m_count;
+    if (restoreMinimised && m_window != nullptr && ::IsIconic(m_window))
+        ::ShowWindow(m_window, SW_RESTORE);
+}
+
+OpenDialogs::Scope::~Scope() {
+    --m_dialogs.m_count;
+    // The held command comes back with each dialog that ends: it cancels the next one, or it is
+    // carried out once none is left.
+    if (m_dialogs.m_commandWaiting && m_window != nullptr)
+        ::PostMessageA(m_window, WM_COMMAND, MAKEWPARAM(m_dialogs.m_waitingCommand, 0), 0);
+}
+
 } // namespace tunaro

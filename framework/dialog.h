@@ -73,4 +73,44 @@ protected:
 // Returns how many were cancelled.
 int CancelOpenDialogs(HWND mainWindow);
 
+// The modal dialogs and message boxes a window has open over it. Its buttons are disabled
+// meanwhile, but other programs still send it commands, and it decides with Any() which of them
+// it may carry out. One command cannot simply be refused (a close or an exit a peer asks for):
+// CancelAndWait cancels the dialogs and holds it, and as each dialog goes the command is posted
+// to the window again, until the last one is gone and the window carries it out.
+class OpenDialogs {
+public:
+    // `waitingCommand`: the WM_COMMAND id posted to the window as each dialog ends while held.
+    explicit OpenDialogs(WORD waitingCommand) : m_waitingCommand(waitingCommand) {}
+    OpenDialogs(const OpenDialogs&) = delete;
+    OpenDialogs& operator=(const OpenDialogs&) = delete;
+
+    bool Any() const { return m_count > 0; }
+    // The command was asked for while dialogs were open and has not been carried out yet.
+    bool CommandWaiting() const { return m_commandWaiting; }
+    // Holds the command and cancels the open dialogs of the calling thread but `window`.
+    void CancelAndWait(HWND window);
+    // The window carries the command out now (or gives it up): nothing is held any more.
+    void CommandDone() { m_commandWaiting = false; }
+
+    // Held while one dialog or message box is open over `window`. With `restoreMinimised`, a
+    // minimised window is shown first, since a dialog over it would stay hidden with it.
+    class Scope {
+    public:
+        Scope(OpenDialogs& dialogs, HWND window, bool restoreMinimised = false);
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        OpenDialogs& m_dialogs;
+        HWND m_window;
+    };
+
+private:
+    WORD m_waitingCommand;
+    int m_count = 0;
+    bool m_commandWaiting = false;
+};
+
 } // namespace tunaro

@@ -83,7 +83,7 @@ protected:
 
 } // namespace
 
-CFmDlg::CFmDlg() : Dialog(IDD_FM_DIALOG) {}
+CFmDlg::CFmDlg() : Dialog(IDD_FM_DIALOG), m_dialogs(IDC_CLOSE_FOR_TV) {}
 
 CFmDlg::~CFmDlg() = default;
 
@@ -200,21 +200,6 @@ void CFmDlg::OnExit() {
 
 // ---- dialogs over the window ------------------------------------------------------------------
 
-CFmDlg::DialogScope::DialogScope(CFmDlg& owner) : m_owner(owner) {
-    ++m_owner.m_nDialogsOpen;
-    // A dialog of a minimised window would stay hidden with it: the window is shown first.
-    if (m_owner.m_hWnd != nullptr && IsIconic(m_owner.m_hWnd))
-        m_owner.ShowWindow(SW_RESTORE);
-}
-
-CFmDlg::DialogScope::~DialogScope() {
-    --m_owner.m_nDialogsOpen;
-    // The TV program asked for the card while this dialog was open: on to the next dialog, or
-    // to the close.
-    if (m_owner.m_boClosePending && m_owner.m_hWnd != nullptr)
-        m_owner.PostMessage(WM_COMMAND, MAKEWPARAM(IDC_CLOSE_FOR_TV, 0), 0);
-}
-
 bool CFmDlg::CommandAllowedUnderDialog(WORD id) const {
     switch (id) {
     case IDC_MUTE:
@@ -229,12 +214,10 @@ bool CFmDlg::CommandAllowedUnderDialog(WORD id) const {
 }
 
 bool CFmDlg::ProcessMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    if (m_nDialogsOpen > 0) {
+    if (m_dialogs.Any()) {
         if (msg == WM_COMMAND && !CommandAllowedUnderDialog(LOWORD(wp))) {
-            if (LOWORD(wp) == IDC_CLOSE_FOR_TV) {
-                m_boClosePending = true;
-                tunaro::CancelOpenDialogs(m_hWnd);
-            }
+            if (LOWORD(wp) == IDC_CLOSE_FOR_TV)
+                m_dialogs.CancelAndWait(m_hWnd);
             result = 0;
             return true;
         }
@@ -248,7 +231,7 @@ bool CFmDlg::ProcessMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 }
 
 void CFmDlg::OnCloseForTv() {
-    m_boClosePending = false;
+    m_dialogs.CommandDone();
     // The TV program is starting and needs the card: a recording is stopped and saved, a scan
     // ends where it is, and the radio closes.
     if (m_boRecording)
@@ -275,7 +258,7 @@ void CFmDlg::OnTv() {
         return;
     const std::string program = std::string(path) + "\\Tunaro.EXE";
     if (!tunaro::FileExists(program)) {
-        DialogScope scope(*this);
+        tunaro::OpenDialogs::Scope scope(m_dialogs, m_hWnd, true);
         MessageBoxA(m_hWnd, "Tunaro TV application is not found!", "Tunaro", MB_OK | MB_ICONWARNING);
         return;
     }
@@ -301,7 +284,7 @@ void CFmDlg::OnSetting() {
     CRecordSettingPage records(m_timed, stations, m_settings.strRecordPath, static_cast<int>(m_settings.lRecordType));
     bool ok = false;
     {
-        DialogScope scope(*this);
+        tunaro::OpenDialogs::Scope scope(m_dialogs, m_hWnd, true);
         ok = RunFmSettingSheet(m_hWnd, channels.get(), records);
     }
     if (channels) {
@@ -325,7 +308,7 @@ void CFmDlg::OnSetting() {
 
 void CFmDlg::OnAbout() {
     CFmAboutDlg about;
-    DialogScope scope(*this);
+    tunaro::OpenDialogs::Scope scope(m_dialogs, m_hWnd, true);
     about.DoModal(m_hWnd);
 }
 
@@ -565,7 +548,7 @@ bool CFmDlg::StartDevice(bool reportFailure) {
     const fm::DeviceStart result = fm::StartFmDevice(m_library);
     if (result != fm::DeviceStart::Started) {
         if (reportFailure) {
-            DialogScope scope(*this);
+            tunaro::OpenDialogs::Scope scope(m_dialogs, m_hWnd, true);
             if (result == fm::DeviceStart::NoCard)
                 MessageBoxA(m_hWnd,
                             g.Text("Cannot find any card, Please check driver setup success!",
@@ -816,10 +799,10 @@ void CFmDlg::OnOpenFile() {
         ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
         bool chosen = false;
         {
-            DialogScope scope(*this);
+            tunaro::OpenDialogs::Scope scope(m_dialogs, m_hWnd, true);
             chosen = GetOpenFileNameA(&ofn) != FALSE;
         }
-        if (!chosen || m_boClosePending)
+        if (!chosen || m_dialogs.CommandWaiting())
             return;
         path = file;
     }

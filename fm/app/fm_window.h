@@ -32,7 +32,7 @@ protected:
     // Enter and Escape never close the radio.
     void OnOK() override {}
     void OnCancel() override {}
-    // Keeps commands away while one of the window's dialogs is open (see DialogScope).
+    // Keeps commands away while one of the window's dialogs is open (see m_dialogs).
     bool ProcessMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
@@ -100,21 +100,10 @@ private:
     void OpenMasterVolume();
     static void OnMasterVolumeChanged(DWORD volume, DWORD_PTR self);
 
-    // Held while one of the window's modal dialogs or message boxes is open. Its buttons are
-    // disabled then, but peers (the TV program, the remote agent) still send commands: only
-    // those that open nothing and change nothing a dialog works on are carried out (mute, the
-    // volume, stopping a recording), and 1234 from the TV program first cancels the dialogs,
-    // then closes the radio once the last one is gone.
-    class DialogScope {
-    public:
-        explicit DialogScope(CFmDlg& owner);
-        ~DialogScope();
-        DialogScope(const DialogScope&) = delete;
-        DialogScope& operator=(const DialogScope&) = delete;
-
-    private:
-        CFmDlg& m_owner;
-    };
+    // While one of the window's dialogs is open, only the commands peers may give over it are
+    // carried out: those that open nothing and change nothing a dialog works on (mute, the
+    // volume, stopping a recording). 1234 from the TV program cancels the dialogs and closes the
+    // radio once the last one is gone.
     bool CommandAllowedUnderDialog(WORD id) const;
 
     // The device, its stations and the user's mute.
@@ -126,8 +115,7 @@ private:
     bool m_boUserMute = false;
 
     // The dialogs open over the window, and a close for the TV program waiting for them.
-    int m_nDialogsOpen = 0;
-    bool m_boClosePending = false;
+    tunaro::OpenDialogs m_dialogs;
 
     // What the window is doing.
     bool m_boRecording = false;

@@ -37,7 +37,8 @@ constexpr int kFirstCellMargin = 2;
 
 } // namespace
 
-CScheduleDlg::CScheduleDlg() : Dialog(IDD_SCHEDULE_DIALOG), m_runner(m_tasks, SystemTaskClock(), *this) {}
+CScheduleDlg::CScheduleDlg()
+    : Dialog(IDD_SCHEDULE_DIALOG), m_runner(m_tasks, SystemTaskClock(), *this), m_dialogs(ID_TRAY_EXIT) {}
 
 const MessageMap* CScheduleDlg::GetMessageMap() const {
     using C = CScheduleDlg;
@@ -285,7 +286,7 @@ void CScheduleDlg::OnHide() {
 void CScheduleDlg::Minimise() {
     // A minimised window hides the dialogs it owns with it: one still open would wait unseen
     // behind the tray icon, and the window could not be ended while it does.
-    if (m_dialogsOpen > 0) {
+    if (m_dialogs.Any()) {
         return;
     }
     PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -294,31 +295,23 @@ void CScheduleDlg::Minimise() {
 int CScheduleDlg::Ask(const char* english, const char* chinese, UINT flags) {
     const ScheduleGlobals& g = Globals();
     const char* caption = (flags & MB_ICONERROR) != 0 ? g.Text("Error", "错误") : g.Text("Prompt", "提示");
-    DialogScope scope(*this);
+    OpenDialogs::Scope scope(m_dialogs, m_hWnd);
     return MessageBoxA(m_hWnd, g.Text(english, chinese), caption, flags);
-}
-
-CScheduleDlg::DialogScope::~DialogScope() {
-    --m_owner.m_dialogsOpen;
-    if (m_owner.m_exitPending && m_owner.m_hWnd != nullptr) {
-        // Exit came while this dialog was open: on to the next one, or to the end.
-        m_owner.PostMessage(WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0);
-    }
 }
 
 void CScheduleDlg::OnNew() {
     // One dialog at a time: the command may come from another program while one is open.
-    if (m_dialogsOpen > 0) {
+    if (m_dialogs.Any()) {
         return;
     }
     TaskWizardValues values = NewTaskWizardValues(SystemTaskClock().LocalNow());
     CTaskWizard wizard(values, true, m_channels);
     INT_PTR answer = IDCANCEL;
     {
-        DialogScope scope(*this);
+        OpenDialogs::Scope scope(m_dialogs, m_hWnd);
         answer = wizard.DoModal(m_hWnd);
     }
-    if (answer != IDOK || m_exitPending) {
+    if (answer != IDOK || m_dialogs.CommandWaiting()) {
         return;
     }
     TaskRecord task = TaskRecord::MakeNew();
@@ -335,7 +328,7 @@ void CScheduleDlg::OnNew() {
 }
 
 void CScheduleDlg::OnModify() {
-    if (m_dialogsOpen > 0) {
+    if (m_dialogs.Any()) {
         return;
     }
     const int row = SelectedRow();
@@ -348,11 +341,11 @@ void CScheduleDlg::OnModify() {
     CTaskWizard wizard(values, false, m_channels);
     INT_PTR answer = IDCANCEL;
     {
-        DialogScope scope(*this);
+        OpenDialogs::Scope scope(m_dialogs, m_hWnd);
         answer = wizard.DoModal(m_hWnd);
     }
     // The task may have gone meanwhile (the runner may have let go of it): look it up again.
-    if (answer != IDOK || m_exitPending || m_tasks.IndexOf(task) < 0) {
+    if (answer != IDOK || m_dialogs.CommandWaiting() || m_tasks.IndexOf(task) < 0) {
         return;
     }
     // The task may have been running: the runner lets go of it before it changes.
@@ -365,7 +358,7 @@ void CScheduleDlg::OnModify() {
 }
 
 void CScheduleDlg::OnDelete() {
-    if (m_dialogsOpen > 0) {
+    if (m_dialogs.Any()) {
         return;
     }
     const int row = SelectedRow();
@@ -374,8 +367,9 @@ void CScheduleDlg::OnDelete() {
         Ask("No item is selected", "没有选中任何任务", MB_OK | MB_ICONINFORMATION);
         return;
     }
-    if (Ask("Are you sure delete the task?", "确定要删除这个任务吗？", MB_OKCANCEL | MB_ICONQUESTION) != IDOK ||
-        m_exitPending) {
+    if (Ask("Are you sure delete the task?", "确定要删除这个任务吗？", MB_OKCANCEL | MB_ICONQUESTION) !=
+            IDOK ||
+        m_dialogs.CommandWaiting()) {
         return;
     }
     m_runner.Forget(task);
@@ -470,18 +464,17 @@ void CScheduleDlg::OnTrayShow() {
 }
 
 void CScheduleDlg::OnTrayExit() {
-    if (m_dialogsOpen > 0) {
+    if (m_dialogs.Any()) {
         // The modal run ends only once the dialogs above it are gone: they are cancelled, and
         // each one that closes brings the exit back here.
         if (!m_recording) {
-            m_exitPending = true;
-            tunaro::CancelOpenDialogs(m_hWnd);
+            m_dialogs.CancelAndWait(m_hWnd);
         }
         return;
     }
-    m_exitPending = false;
+    m_dialogs.CommandDone();
     if (m_recording) {
-        DialogScope scope(*this);
+        OpenDialogs::Scope scope(m_dialogs, m_hWnd);
         MessageBoxA(m_hWnd, Globals().Text("Recording, Cann't exit.", "正在录像，不能退出。"), kScheduleTitle,
                     MB_OK);
         return;
@@ -542,10 +535,10 @@ void CScheduleDlg::OnTaskOver() {
 }
 
 void CScheduleDlg::OnAbout(UINT, LPARAM) {
-    if (m_dialogsOpen > 0) {
+    if (m_dialogs.Any()) {
         return;
     }
-    DialogScope scope(*this);
+    OpenDialogs::Scope scope(m_dialogs, m_hWnd);
     CAboutDlg about;
     about.DoModal(m_hWnd);
 }

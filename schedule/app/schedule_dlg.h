@@ -80,20 +80,6 @@ private:
     void Minimise();
     int Ask(const char* english, const char* chinese, UINT flags);
 
-    // Held while one of the window's modal dialogs or message boxes is open. While one is, the
-    // window's own commands (which a user cannot give, its buttons being disabled) are ignored,
-    // and Exit first closes the dialogs, then ends the program once the last one is gone.
-    class DialogScope {
-    public:
-        explicit DialogScope(CScheduleDlg& owner) : m_owner(owner) { ++m_owner.m_dialogsOpen; }
-        ~DialogScope();
-        DialogScope(const DialogScope&) = delete;
-        DialogScope& operator=(const DialogScope&) = delete;
-
-    private:
-        CScheduleDlg& m_owner;
-    };
-
     // RunnerHost.
     bool TvWindowExists() override;
     bool StartTvProgram() override;
@@ -120,8 +106,10 @@ private:
     bool m_listFilledOnce = false;
     bool m_inRunner = false;
     bool m_toTrayWhenShown = false;
-    int m_dialogsOpen = 0;
-    bool m_exitPending = false;
+    // The modal dialogs and message boxes open over the window. While one is, the window's own
+    // commands (which a user cannot give, its buttons being disabled) are ignored, and Exit first
+    // closes the dialogs, then ends the program once the last one is gone.
+    OpenDialogs m_dialogs;
 };
 
 } // namespace tunaro

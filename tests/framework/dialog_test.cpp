@@ -450,4 +450,108 @@ TEST(OpenDialogs, EveryEnabledDialogButTheMainWindowIsCancelled) {
     EXPECT_EQ(main.cancels, 0);
 }
 
+// A window whose peers ask it to exit while two dialogs are open over it, one over the other:
+// the exit is held, each dialog is cancelled in turn (innermost first), and the window ends only
+// once the last one is gone.
+class GuardedWindow : public Dialog {
+public:
+    GuardedWindow() : Dialog(IDD_MODAL), m_dialogs(403) {}
+    std::vector<std::string> log;
+
+    // A dialog over the window, opened inside a scope of the window's dialogs; the first opens
+    // the second, and the second asks the window to exit.
+    class Over : public Dialog {
+    public:
+        Over(GuardedWindow& window, int level) : Dialog(IDD_MODAL), m_window(window), m_level(level) {}
+
+    protected:
+        const MessageMap* GetMessageMap() const override {
+            static const MessageMap kMap{Message<&Over::OnStep>(WM_APP)};
+            return &kMap;
+        }
+        BOOL OnInitDialog() override {
+            PostMessage(WM_APP, 0, 0);
+            return TRUE;
+        }
+        void OnStep() {
+            if (m_level == 1)
+                m_window.OpenOver(2, m_hWnd);
+            else
+                ::PostMessageA(m_window.m_hWnd, WM_COMMAND, MAKEWPARAM(403, 0), 0);
+        }
+
+    private:
+        GuardedWindow& m_window;
+        int m_level;
+    };
+
+    // A dialog owned by `owner` (the window, or the dialog below it).
+    void OpenOver(int level, HWND owner) {
+        Over over(*this, level);
+        INT_PTR result = 0;
+        {
+            OpenDialogs::Scope scope(m_dialogs, m_hWnd);
+            result = over.DoModal(owner);
+        }
+        log.push_back("dialog " + std::to_string(level) + " ended with " + std::to_string(result));
+    }
+
+protected:
+    const MessageMap* GetMessageMap() const override {
+        static const MessageMap kMap{Command<&GuardedWindow::OnExit>(403),
+                                     Message<&GuardedWindow::OnStart>(WM_APP)};
+        return &kMap;
+    }
+    BOOL OnInitDialog() override {
+        PostMessage(WM_APP, 0, 0);
+        return TRUE;
+    }
+    void OnCancel() override { log.push_back("the window was cancelled"); }
+    void OnStart() { OpenOver(1, m_hWnd); }
+    void OnExit() {
+        if (m_dialogs.Any()) {
+            m_dialogs.CancelAndWait(m_hWnd);
+            log.push_back(std::string("exit held") + (m_dialogs.CommandWaiting() ? "" : " but not waiting"));
+            return;
+        }
+        log.push_back(std::string("exit") + (m_dialogs.CommandWaiting() ? " after waiting" : ""));
+        m_dialogs.CommandDone();
+        EndDialog(7);
+    }
+
+private:
+    OpenDialogs m_dialogs;
+};
+
+TEST(OpenDialogs, AnExitAskedForUnderTwoDialogsClosesThemInnermostFirstThenEnds) {
+    GuardedWindow window;
+    EXPECT_EQ(window.DoModal(), 7);
+    const std::vector<std::string> expected = {
+        "exit held", "dialog 2 ended with 2", "exit held", "dialog 1 ended with 2", "exit after waiting",
+    };
+    EXPECT_EQ(window.log, expected);
+}
+
+TEST(OpenDialogs, AScopeRestoresAMinimisedWindowOnlyWhenAskedTo) {
+    Dialog window(IDD_MAP);
+    ASSERT_TRUE(window.Create());
+    ::ShowWindow(window.m_hWnd, SW_SHOWMINNOACTIVE);
+    ASSERT_TRUE(::IsIconic(window.m_hWnd));
+    OpenDialogs dialogs(403);
+    {
+        OpenDialogs::Scope scope(dialogs, window.m_hWnd);
+        EXPECT_TRUE(dialogs.Any());
+        EXPECT_TRUE(::IsIconic(window.m_hWnd));
+    }
+    EXPECT_FALSE(dialogs.Any());
+    {
+        OpenDialogs::Scope scope(dialogs, window.m_hWnd, true);
+        EXPECT_FALSE(::IsIconic(window.m_hWnd));
+    }
+    // Nothing was held, so nothing was posted back to the window.
+    MSG msg;
+    EXPECT_FALSE(::PeekMessageA(&msg, window.m_hWnd, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    window.DestroyWindow();
+}
+
 } // namespace

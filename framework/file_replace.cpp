@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 
 namespace tunaro {
 
@@ -98,6 +100,52 @@ bool MoveOver(const std::string& from, const std::string& to) {
     return MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
 
+constexpr char kTempPrefix[] = "~tu";
+// A temporary file this old belongs to a write that never finished.
+constexpr ULONGLONG kStaleTemporaryAge = 60ULL * 60 * 10000000; // an hour, in 100 ns units
+
+// What GetTempFileName makes of our prefix: "~tu", one to four hex digits, ".tmp".
+bool IsOurTemporaryName(const char* name) {
+    const std::size_t length = std::strlen(name);
+    const std::size_t prefix = sizeof kTempPrefix - 1;
+    if (length < prefix + 1 + 4 || length > prefix + 4 + 4 || _strnicmp(name, kTempPrefix, prefix) != 0 ||
+        _stricmp(name + length - 4, ".tmp") != 0)
+        return false;
+    for (std::size_t i = prefix; i < length - 4; ++i) {
+        if (!std::isxdigit(static_cast<unsigned char>(name[i])))
+            return false;
+    }
+    return true;
+}
+
+ULONGLONG AsNumber(const FILETIME& time) {
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// Removes the temporary files that writes into dir left when they never finished (the program
+// was killed, or the system went down, between the temporary's creation and the swap). One that
+// is being written now is young and held open, so only old ones go, and one still open
+// refuses the delete anyway.
+void RemoveStaleTemporaries(const std::string& dir) {
+    std::string folder = dir;
+    if (folder.back() != '\\' && folder.back() != '/')
+        folder += '\\';
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + kTempPrefix + "*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsOurTemporaryName(found.cFileName))
+            continue;
+        const ULONGLONG written = AsNumber(found.ftLastWriteTime);
+        if (written < AsNumber(now) && AsNumber(now) - written >= kStaleTemporaryAge)
+            DeleteFileA((folder + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 } // namespace
 
 bool ReplaceFileWith(const std::string& path, const std::function<bool(const std::string& tempPath)>& fill) {
@@ -106,8 +154,11 @@ bool ReplaceFileWith(const std::string& path, const std::function<bool(const std
         dir = ".";
     else if (dir.size() == 2 && dir[1] == ':')
         dir += '\\'; // "C:" alone would mean the drive's current directory
+    if (dir.size() > MAX_PATH - 14)
+        return false;
+    RemoveStaleTemporaries(dir);
     char temp[MAX_PATH + 1] = {};
-    if (dir.size() > MAX_PATH - 14 || !GetTempFileNameA(dir.c_str(), "~tu", 0, temp))
+    if (!GetTempFileNameA(dir.c_str(), kTempPrefix, 0, temp))
         return false;
     bool ok = fill(temp) && MoveOver(temp, path);
     if (!ok)

@@ -1,5 +1,6 @@
 // Tests of the replace-when-complete write on real files under Wine: a failed or refused write
-// leaves the previous file whole and no temporary file behind; whole-file reads; path parts.
+// leaves the previous file whole and no temporary file behind, and those of writes that never
+// finished are cleared; whole-file reads; path parts.
 #include "framework/file_replace.h"
 
 #include <windows.h>
@@ -101,6 +102,52 @@ TEST_F(FileReplace, AReaderThatLetsGoSoonDoesNotMakeTheWriteFail) {
     CloseHandle(closer);
     EXPECT_EQ(e2e::ReadFile(path), "new");
     EXPECT_EQ(m_dir.EntryCount(), 1);
+}
+
+// A file of these contents last written that many hours ago.
+bool LeaveFile(const std::string& path, int hoursAgo) {
+    if (!e2e::WriteFile(path, "left"))
+        return false;
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart -= static_cast<ULONGLONG>(hoursAgo) * 3600 * 10000000;
+    FILETIME then = {t.LowPart, t.HighPart};
+    const bool ok = SetFileTime(h, nullptr, nullptr, &then) != FALSE;
+    CloseHandle(h);
+    return ok;
+}
+
+TEST_F(FileReplace, TemporariesOfWritesThatNeverFinishedAreClearedByTheNextWrite) {
+    // Programs killed between making their temporary file and the swap left these behind.
+    ASSERT_TRUE(LeaveFile(m_dir.File("~tu1A2B.tmp"), 2));
+    ASSERT_TRUE(LeaveFile(m_dir.File("~TU9.TMP"), 30));
+    // A write going on now: its temporary is young, or old but still held open.
+    ASSERT_TRUE(LeaveFile(m_dir.File("~tu3C4D.tmp"), 0));
+    ASSERT_TRUE(LeaveFile(m_dir.File("~tu5E6F.tmp"), 2));
+    HANDLE writer =
+        CreateFileA(m_dir.File("~tu5E6F.tmp").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    // Other people's files that only look like ours.
+    ASSERT_TRUE(LeaveFile(m_dir.File("~tuner.tmp"), 2));
+    ASSERT_TRUE(LeaveFile(m_dir.File("~tu12345.tmp"), 2));
+    ASSERT_TRUE(LeaveFile(m_dir.File("~tu1A2B.txt"), 2));
+
+    EXPECT_TRUE(WriteFileReplacing(m_dir.File("program.txt"), "new"));
+    CloseHandle(writer);
+
+    EXPECT_FALSE(FileExists(m_dir.File("~tu1A2B.tmp")));
+    EXPECT_FALSE(FileExists(m_dir.File("~TU9.TMP")));
+    for (const char* kept : {"~tu3C4D.tmp", "~tu5E6F.tmp", "~tuner.tmp", "~tu12345.tmp", "~tu1A2B.txt"})
+        EXPECT_TRUE(FileExists(m_dir.File(kept))) << kept;
+    EXPECT_EQ(e2e::ReadFile(m_dir.File("program.txt")), "new");
+    EXPECT_EQ(m_dir.EntryCount(), 6);
 }
 
 TEST_F(FileReplace, ReadsWholeFilesAndReportsMissingOnes) {

@@ -52,6 +52,8 @@ void DeviceDiscovery::Release() {
     ReleaseLists();
     m_currentVideo = nullptr;
     m_currentAudio = nullptr;
+    m_videoCompressor = nullptr;
+    m_audioCompressor = nullptr;
 }
 
 // ---- device lists -----------------------------------------------------------------------------
@@ -263,15 +265,38 @@ int DeviceDiscovery::FindCompressorByName(const char* namePart, const GUID& cate
     return found ? 0 : -1;
 }
 
+namespace {
+
+// The moniker a display name stands for; null when it names nothing.
+ComPtr<IMoniker> ParseDisplayName(const std::wstring& displayName) {
+    ComPtr<IBindCtx> context;
+    ComPtr<IMoniker> moniker;
+    ULONG eaten = 0;
+    if (displayName.empty() || FAILED(CreateBindCtx(0, context.Receive())) ||
+        FAILED(MkParseDisplayName(context.get(), displayName.c_str(), &eaten, moniker.Receive())))
+        return nullptr;
+    return moniker;
+}
+
+} // namespace
+
+ComPtr<IBaseFilter> DeviceDiscovery::Bind(IMoniker* moniker) {
+    ComPtr<IBaseFilter> filter;
+    if (!moniker || FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReceiveVoid())))
+        return nullptr;
+    return filter;
+}
+
 void DeviceDiscovery::FindCompressors() {
-    m_videoCompressorName.clear();
-    m_audioCompressorName.clear();
+    std::wstring video, audio;
     // Both builds record compressed AVI, so both need the MPEG-4 video compressor.
     if (FindCompressorByName("Microsoft MPEG-4 Video Codec V3", m_categories.videoCompressor, nullptr,
-                             &m_videoCompressorName) != 0)
+                             &video) != 0)
         FindCompressorByName("Microcrap MPEG-4 Video Codec V3", m_categories.videoCompressor, nullptr,
-                             &m_videoCompressorName);
-    FindCompressorByName("MPEG Layer-3", m_categories.audioCompressor, nullptr, &m_audioCompressorName);
+                             &video);
+    FindCompressorByName("MPEG Layer-3", m_categories.audioCompressor, nullptr, &audio);
+    m_videoCompressor = ParseDisplayName(video);
+    m_audioCompressor = ParseDisplayName(audio);
 }
 
 } // namespace tunaro

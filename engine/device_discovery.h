@@ -40,8 +40,14 @@ public:
     // Takes the identified card's monikers as the current ones and binds its capture filter.
     // Reports and returns the failure when it cannot be bound.
     HRESULT BindCaptureFilter(ComPtr<IBaseFilter>& filter);
-    // Looks up the recording compressors of the build; their display names are kept.
+    // Looks up the recording compressors of the build; their monikers are kept.
     void FindCompressors();
+    // A new instance of the video or audio compressor FindCompressors found; null when there is
+    // none or it cannot be made (the caller reports it). Each recording binds the kept moniker
+    // again rather than parsing the display name anew: a parse costs the process registry
+    // handles that are never given back on some systems, two for every recording.
+    ComPtr<IBaseFilter> NewVideoCompressor() const { return Bind(m_videoCompressor.get()); }
+    ComPtr<IBaseFilter> NewAudioCompressor() const { return Bind(m_audioCompressor.get()); }
     // Lets go of the lists and the current devices.
     void Release();
 
@@ -65,11 +71,10 @@ public:
     bool AudioIsCards() const { return m_audioIsCards; }
     std::string CurrentVideoDisplayName() const;
     std::string CurrentAudioDisplayName() const;
-    const std::wstring& VideoCompressorName() const { return m_videoCompressorName; }
-    const std::wstring& AudioCompressorName() const { return m_audioCompressorName; }
 
 private:
     void ReleaseLists();
+    static ComPtr<IBaseFilter> Bind(IMoniker* moniker);
     // Walks the video devices up to the first card of this build and records it (card type,
     // selected slot, devices before it); false when there is no device enumerator.
     bool FindCard(EngineBuild build);
@@ -84,7 +89,7 @@ private:
     bool m_audioIsCards = false; // ... and whether it belongs to the card
     std::string m_deviceName;    // friendly name of the current video device
     int m_deviceCount = 0;       // devices visited before the card by the last identification
-    std::wstring m_videoCompressorName, m_audioCompressorName;
+    ComPtr<IMoniker> m_videoCompressor, m_audioCompressor;
 };
 
 } // namespace tunaro

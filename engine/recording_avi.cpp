@@ -61,11 +61,11 @@ bool RecordingGraph::OpenAviFile(int kind, ComPtr<IBaseFilter>* mux, ComPtr<IBas
             ErrorReport("SetMasterStream failed!");
     }
     if (kind == kKindCompressedAvi) {
-        *videoCompressor = AddCompressor(m_context.devices.VideoCompressorName(), L"Video compressor");
+        *videoCompressor = AddCompressor(m_context.devices.NewVideoCompressor(), L"Video compressor");
         if (!*videoCompressor)
             return false; // no MPEG-4 file without its video compressor
         if (m_captureAudio)
-            *audioCompressor = AddCompressor(m_context.devices.AudioCompressorName(), L"Audio compressor");
+            *audioCompressor = AddCompressor(m_context.devices.NewAudioCompressor(), L"Audio compressor");
     }
     return true;
 }

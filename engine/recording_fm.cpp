@@ -22,18 +22,6 @@ namespace tunaro {
 
 namespace {
 
-ComPtr<IBaseFilter> FilterFromDisplayName(const std::wstring& displayName) {
-    ComPtr<IBaseFilter> filter;
-    ComPtr<IBindCtx> context;
-    ComPtr<IMoniker> moniker;
-    ULONG eaten = 0;
-    if (displayName.empty() || FAILED(CreateBindCtx(0, context.Receive())) ||
-        FAILED(MkParseDisplayName(context.get(), displayName.c_str(), &eaten, moniker.Receive())) ||
-        FAILED(moniker->BindToObject(context.get(), nullptr, IID_IBaseFilter, filter.ReceiveVoid())))
-        return nullptr;
-    return filter;
-}
-
 // Gives a writer its file, through whichever file-sink interface it offers.
 HRESULT SetSinkFile(IBaseFilter* writer, const char* file) {
     const std::wstring wide = Widen(file);
@@ -104,7 +92,7 @@ EngineResult FmRadio::StartCapureMP3(const char* file) {
     RemoveAudioBranches();
     m_waveDest.CreateInstance(kClsidWaveDest);
     m_fileWriter.CreateInstance(CLSID_FileWriter);
-    m_compressor = FilterFromDisplayName(m_devices.AudioCompressorName());
+    m_compressor = m_devices.NewAudioCompressor();
     if (!m_waveDest || !m_fileWriter || !m_compressor) {
         NoticeReport("Unable to locate or create appropriate compressor.");
         return FailRecording();

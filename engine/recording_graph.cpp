@@ -244,14 +244,8 @@ void RecordingGraph::AddPreviewBranch(IBaseFilter* tee, IBaseFilter* first, cons
         mixer->SetAspectRatioMode(AM_ARMODE_STRETCHED);
 }
 
-ComPtr<IBaseFilter> RecordingGraph::AddCompressor(const std::wstring& displayName, const wchar_t* name) {
-    ComPtr<IBaseFilter> filter;
-    ComPtr<IBindCtx> context;
-    ComPtr<IMoniker> moniker;
-    ULONG eaten = 0;
-    if (displayName.empty() || FAILED(CreateBindCtx(0, context.Receive())) ||
-        FAILED(MkParseDisplayName(context.get(), displayName.c_str(), &eaten, moniker.Receive())) ||
-        FAILED(moniker->BindToObject(context.get(), nullptr, IID_IBaseFilter, filter.ReceiveVoid()))) {
+ComPtr<IBaseFilter> RecordingGraph::AddCompressor(ComPtr<IBaseFilter> filter, const wchar_t* name) {
+    if (!filter) {
         NoticeReport("Unable to locate or create appropriate compressor.");
         return nullptr;
     }

@@ -88,8 +88,9 @@ private:
     // tee output 1 -> first -> Overlay Mixer -> renderer, the mixer stretching its input.
     void AddPreviewBranch(IBaseFilter* tee, IBaseFilter* first, const wchar_t* firstName,
                           const wchar_t* rendererName);
-    // A compressor from its moniker display name, added under name.
-    ComPtr<IBaseFilter> AddCompressor(const std::wstring& displayName, const wchar_t* name);
+    // The compressor (a new instance from the devices, null when there is none) added under
+    // name; reports and returns null when it is missing or cannot be added.
+    ComPtr<IBaseFilter> AddCompressor(ComPtr<IBaseFilter> filter, const wchar_t* name);
     // Into the first input of the multiplexer that takes it (0, else 1).
     HRESULT ConnectToMux(IBaseFilter* from, int output, IBaseFilter* mux);
     // The steps every kind ends with: the capture stream held, the graph run, the stream switched

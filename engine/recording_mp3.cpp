@@ -50,7 +50,8 @@ EngineResult RecordingGraph::StartCapureMP3(const char* file) {
         return FailStart();
     g.Add(waveDest.get(), L"WaveDest Filter");
     g.Add(fileWriter.get(), L"FileWrite Filter");
-    ComPtr<IBaseFilter> compressor = AddCompressor(m_context.devices.AudioCompressorName(), L"Audio compressor");
+    ComPtr<IBaseFilter> compressor =
+        AddCompressor(m_context.devices.NewAudioCompressor(), L"Audio compressor");
     if (!compressor)
         return FailStart();
     if (!GiveFileName(fileWriter.get()))

@@ -11,6 +11,7 @@
 #include "engine/dshow_util.h"
 #include "engine/still_image.h"
 #include "tests/engine/fake_card.h"
+#include "tests/support/e2e.h"
 
 using namespace tunaro;
 using namespace enginetest;
@@ -223,6 +224,30 @@ TEST_F(EngineTest, CompressorFoundByNameGivesItsDisplayName) {
     EXPECT_EQ(engine.FindCompressorByName("MPEG-4 Video Codec V3", Categories().videoCompressor, &friendly,
                                           &display),
               -1);
+}
+
+TEST_F(EngineTest, EveryRecordingBindsItsOwnCompressorsWithoutCostingHandles) {
+    AddDevice(Categories().videoCompressor, "Microsoft MPEG-4 Video Codec V3", Role::Generic);
+    AddDevice(Categories().audioCompressor, "MPEG Layer-3", Role::Generic);
+    const DeviceCategories categories = Env().categories;
+    DeviceDiscovery devices(categories);
+    EXPECT_FALSE(devices.NewVideoCompressor()) << "nothing before the compressors are looked up";
+    devices.FindCompressors();
+    ComPtr<IBaseFilter> first = devices.NewVideoCompressor();
+    ASSERT_TRUE(first && devices.NewAudioCompressor());
+    const long handles = e2e::HandleCount();
+    ASSERT_GT(handles, 0);
+    for (int i = 0; i < 20; ++i) {
+        ComPtr<IBaseFilter> video = devices.NewVideoCompressor();
+        ASSERT_TRUE(video);
+        EXPECT_NE(video.get(), first.get()) << "a recording never shares a compressor with another";
+        EXPECT_TRUE(devices.NewAudioCompressor());
+    }
+    // A long session records many times: the compressors found once are bound again each time and
+    // leave nothing open behind them (a display name parsed anew leaves registry handles here).
+    EXPECT_LE(e2e::HandleCount(), handles + 2);
+    devices.Release();
+    EXPECT_FALSE(devices.NewAudioCompressor()) << "let go of with the devices";
 }
 
 TEST_F(EngineTest, DeviceNotificationsAndTheirMissingEntryPoint) {

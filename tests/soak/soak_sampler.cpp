@@ -20,6 +20,8 @@
 #include <cstring>
 #include <vector>
 
+#include "e2e.h"
+
 namespace {
 
 struct WindowCount {
@@ -48,47 +50,6 @@ long WindowsOf(DWORD pid) {
     c.pid = pid;
     EnumWindows(CountTop, reinterpret_cast<LPARAM>(&c));
     return c.count;
-}
-
-// One entry of the system's handle table (SystemHandleInformation).
-struct HandleEntry {
-    ULONG processId;
-    BYTE objectType;
-    BYTE flags;
-    USHORT handle;
-    PVOID object;
-    ACCESS_MASK access;
-};
-constexpr SYSTEM_INFORMATION_CLASS kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
-constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
-
-// The process's handles counted in the system's handle table: for systems whose per-process
-// count says nothing (0 for a live process, which always holds some).
-long HandlesInSystemTable(DWORD pid) {
-    std::vector<unsigned char> buffer(1 << 20);
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        ULONG needed = 0;
-        const NTSTATUS status = NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
-                                                         static_cast<ULONG>(buffer.size()), &needed);
-        if (status == kInfoLengthMismatch) {
-            buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
-            continue;
-        }
-        if (status < 0)
-            return -1;
-        ULONG count = 0;
-        std::memcpy(&count, buffer.data(), sizeof count);
-        const size_t first = sizeof(ULONG_PTR); // the count, padded to the entries' alignment
-        long mine = 0;
-        for (ULONG i = 0; i < count && first + (i + 1) * sizeof(HandleEntry) <= buffer.size(); ++i) {
-            HandleEntry e;
-            std::memcpy(&e, buffer.data() + first + i * sizeof(HandleEntry), sizeof e);
-            if (e.processId == pid)
-                ++mine;
-        }
-        return mine;
-    }
-    return -1;
 }
 
 // Private memory as the host reports it for the process's host side (anonymous resident
@@ -146,10 +107,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     for (;;) {
         const double elapsed = (GetTickCount() - start) / 1000.0;
-        DWORD count = 0;
-        long handles = GetProcessHandleCount(process, &count) && count > 0 ? static_cast<long>(count) : 0;
-        if (handles == 0)
-            handles = HandlesInSystemTable(pid);
+        const long handles = e2e::HandleCount(pid);
         const long gdi = GuiObjects(process, GR_GDIOBJECTS);
         const long user = GuiObjects(process, GR_USEROBJECTS);
         PROCESS_MEMORY_COUNTERS_EX memory = {};

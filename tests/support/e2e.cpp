@@ -1,12 +1,14 @@
 // End-to-end test support: window look-up, messages, peers, message boxes, files, programs.
 // Everything here uses plain Win32 so it behaves the same under Wine and on Windows.
 #include "e2e.h"
+#include <winternl.h>
 
 #include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace e2e {
@@ -741,6 +743,63 @@ HWND ProcessWindow(DWORD pid, const std::string& title, HWND except) {
         if (w != except && WindowText(w) == title)
             return w;
     return nullptr;
+}
+
+namespace {
+
+// One entry of the system's handle table (SystemHandleInformation).
+struct HandleEntry {
+    ULONG processId;
+    BYTE objectType;
+    BYTE flags;
+    USHORT handle;
+    PVOID object;
+    ACCESS_MASK access;
+};
+constexpr SYSTEM_INFORMATION_CLASS kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
+
+long HandlesInSystemTable(DWORD pid) {
+    std::vector<unsigned char> buffer(1 << 20);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        ULONG needed = 0;
+        const NTSTATUS status = NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
+                                                         static_cast<ULONG>(buffer.size()), &needed);
+        if (status == kInfoLengthMismatch) {
+            buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
+            continue;
+        }
+        if (status < 0)
+            return -1;
+        ULONG count = 0;
+        std::memcpy(&count, buffer.data(), sizeof count);
+        const size_t first = sizeof(ULONG_PTR); // the count, padded to the entries' alignment
+        long mine = 0;
+        for (ULONG i = 0; i < count && first + (i + 1) * sizeof(HandleEntry) <= buffer.size(); ++i) {
+            HandleEntry e;
+            std::memcpy(&e, buffer.data() + first + i * sizeof(HandleEntry), sizeof e);
+            if (e.processId == pid)
+                ++mine;
+        }
+        return mine;
+    }
+    return -1;
+}
+
+} // namespace
+
+long HandleCount(DWORD pid) {
+    if (!pid)
+        pid = GetCurrentProcessId();
+    DWORD count = 0;
+    if (pid == GetCurrentProcessId()) {
+        GetProcessHandleCount(GetCurrentProcess(), &count);
+    } else if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
+        GetProcessHandleCount(process, &count);
+        CloseHandle(process);
+    }
+    // A live process always holds some handles: 0 means the system keeps no count.
+    return count > 0 ? static_cast<long>(count) : HandlesInSystemTable(pid);
 }
 
 } // namespace e2e

@@ -254,4 +254,9 @@ private:
 // would otherwise hold the files and the card of every test after it. Returns how many ended.
 int EndStrayPrograms(const char* exeName);
 
+// The handles the process holds (0: this process): its own count where the system keeps one,
+// else those counted in the system's handle table (the compatibility layer reports 0 for every
+// process); -1 when neither is known.
+long HandleCount(DWORD pid = 0);
+
 } // namespace e2e

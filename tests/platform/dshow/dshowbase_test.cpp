@@ -15,6 +15,7 @@
 #include "dshow/push_source.h"
 #include "dshow/stream_control.h"
 #include "dshow/transform.h"
+#include "e2e.h"
 
 using dshow::ComPtr;
 using dshow::MediaType;
@@ -176,12 +177,6 @@ int ThreadCount() {
     return n;
 }
 
-DWORD HandleCount() {
-    DWORD n = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &n);
-    return n;
-}
-
 class DshowBase : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -284,7 +279,8 @@ TEST_F(DshowBase, StopAndRestartLeaveNoThreadsOrHandles) {
     Sleep(100);
     ASSERT_HRESULT_SUCCEEDED(control->Stop());
     int threads = ThreadCount();
-    DWORD handles = HandleCount();
+    const long handles = e2e::HandleCount();
+    ASSERT_GT(handles, 0);
     for (int i = 0; i < 5; ++i) {
         ASSERT_HRESULT_SUCCEEDED(control->Run());
         EXPECT_TRUE(src->pin->Streaming());
@@ -297,7 +293,7 @@ TEST_F(DshowBase, StopAndRestartLeaveNoThreadsOrHandles) {
         EXPECT_GT(sink->pin->Take().size(), 0u) << "cycle " << i;
     }
     EXPECT_EQ(ThreadCount(), threads) << "after " << src->pin->Delivered();
-    EXPECT_LE(HandleCount(), handles + 2);
+    EXPECT_LE(e2e::HandleCount(), handles + 2);
 }
 
 TEST_F(DshowBase, FiltersAreFreedWithTheGraph) {

@@ -13,6 +13,7 @@
 
 #include "harness.h"
 #include "ks_tuner.h"
+#include "e2e.h"
 
 using dshow::ComPtr;
 using harness::PinOf;
@@ -635,8 +636,8 @@ TEST_F(SimCard, StopAndRestartLeakNoThreadsOrHandles) {
     Sleep(400);
     ASSERT_HRESULT_SUCCEEDED(p.Stop());
     int threads = ThreadCount();
-    DWORD handles = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &handles);
+    const long handles = e2e::HandleCount();
+    ASSERT_GT(handles, 0);
     for (int i = 0; i < 4; ++i) {
         long before = p.video->pin->Count();
         ASSERT_HRESULT_SUCCEEDED(p.Run());
@@ -645,10 +646,8 @@ TEST_F(SimCard, StopAndRestartLeakNoThreadsOrHandles) {
         EXPECT_GT(p.video->pin->Count(), before) << "cycle " << i;
         EXPECT_EQ(m_card.StateLong("Running"), 0);
     }
-    DWORD after = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &after);
     EXPECT_EQ(ThreadCount(), threads);
-    EXPECT_LE(after, handles + 2);
+    EXPECT_LE(e2e::HandleCount(), handles + 2);
 }
 
 // ---- device categories -----------------------------------------------------------------------

@@ -13,8 +13,9 @@ tunaro_build
 "$TUNARO_ROOT/scripts/fuzz.sh" --build-only || exit 1
 
 PREFIX=$TUNARO_BUILD/prefix/test
+side_pids=()
 tunaro_start_session
-trap 'tunaro_wine_kill "$PREFIX"; tunaro_stop_session' EXIT
+trap 'kill "${side_pids[@]}" 2>/dev/null; tunaro_wine_kill "$PREFIX"; tunaro_stop_session' EXIT
 "$TUNARO_ROOT/scripts/make-prefix.sh" "$PREFIX" --card "${TUNARO_TEST_CARD:-SAA7134}" || die "could not make the test prefix"
 
 # One wine server for the whole run, so each test program starts quickly.
@@ -23,6 +24,25 @@ tunaro_wine_env "$PREFIX"
 export TUNARO_PREFIX=$PREFIX
 export TUNARO_TEST_LOGS=$TUNARO_BUILD/test-logs
 rm -rf "$TUNARO_TEST_LOGS"
+
+# The naming check and the fuzzing need neither Wine nor a window: they run beside the tests, on
+# the core the serial end-to-end tests leave idle, at the lowest priority so that the tests'
+# real-time waits are never starved. Their output is shown once the tests are done. A run of
+# some tests only (extra arguments) leaves them out (TUNARO_NAMING=1 keeps the naming check);
+# scripts/check-naming.sh and scripts/fuzz.sh run them alone.
+side=$TUNARO_BUILD/side-checks
+rm -rf "$side"
+mkdir -p "$side"
+side_jobs=()
+if [ $# -eq 0 ] || [ "${TUNARO_NAMING:-0}" = 1 ]; then
+  ( nice -n 19 "$TUNARO_ROOT/scripts/check-naming.sh" >"$side/naming.log" 2>&1; echo $? >"$side/naming.rc" ) &
+  side_jobs+=(naming) side_pids+=($!)
+fi
+if [ $# -eq 0 ] && [ "${TUNARO_FUZZ_SECONDS:-12}" != 0 ]; then
+  ( nice -n 19 "$TUNARO_ROOT/scripts/fuzz.sh" --seconds "${TUNARO_FUZZ_SECONDS:-12}" >"$side/fuzz.log" 2>&1
+    echo $? >"$side/fuzz.rc" ) &
+  side_jobs+=(fuzz) side_pids+=($!)
+fi
 
 log "running the tests"
 ctest --test-dir "$TUNARO_BUILD" --output-on-failure --no-tests=error -j"$(nproc)" "$@"
@@ -38,20 +58,14 @@ if [ $rc -ne 0 ] && [ -f "$failed" ]; then
   done
 fi
 
-# The naming convention (CONTRIBUTING.md) over the folders scripts/check-naming.sh lists, with
-# clang-tidy on the compile database of the x64 tree. A run of some tests only leaves it out
-# (TUNARO_NAMING=1 keeps it); scripts/check-naming.sh runs it alone.
-if [ $# -eq 0 ] || [ "${TUNARO_NAMING:-0}" = 1 ]; then
-  "$TUNARO_ROOT/scripts/check-naming.sh" || rc=1
-fi
-
-# Each fuzz target for a short, bounded time after the tests (not beside them: the end-to-end
-# tests wait for windows in real time), seeds and earlier findings first. A run of some tests
-# only (extra arguments) leaves it out; scripts/fuzz.sh runs the targets longer by hand.
-if [ $# -eq 0 ] && [ "${TUNARO_FUZZ_SECONDS:-12}" != 0 ]; then
-  log "fuzzing each parser for ${TUNARO_FUZZ_SECONDS:-12} s"
-  "$TUNARO_ROOT/scripts/fuzz.sh" --seconds "${TUNARO_FUZZ_SECONDS:-12}" || rc=1
-fi
+# The naming convention (CONTRIBUTING.md, clang-tidy over the x64 tree's compile database) and
+# each fuzz target for a short, bounded time, seeds and earlier findings first.
+[ ${#side_pids[@]} -eq 0 ] || wait "${side_pids[@]}"
+for job in "${side_jobs[@]}"; do
+  log "$job (run beside the tests):"
+  cat "$side/$job.log" >&2
+  [ "$(cat "$side/$job.rc" 2>/dev/null)" = 0 ] || { log "$job failed"; rc=1; }
+done
 
 # A short soak of the TV program under a stream of commands, judged only on a clear leak of
 # handles, GDI or USER objects or memory; scripts/soak.sh runs it longer by hand.

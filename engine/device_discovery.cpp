@@ -247,38 +247,31 @@ HRESULT DeviceDiscovery::FindFilterByName(const GUID& category, const char* name
     return filter ? S_OK : VFW_E_NOT_FOUND;
 }
 
-int DeviceDiscovery::FindCompressorByName(const char* namePart, const GUID& category,
-                                          std::string* friendlyName, std::wstring* displayName) {
-    bool found = false;
+ComPtr<IMoniker> DeviceDiscovery::FindCompressor(const char* namePart, const GUID& category,
+                                                 std::string* friendlyName) {
+    ComPtr<IMoniker> found;
     if (!namePart || !*namePart)
-        return -1;
+        return found;
     ForEachDevice(category, [&](IMoniker* moniker, bool hasName, const std::string& name) {
         if (hasName && name.find(namePart) != std::string::npos) {
             if (friendlyName)
                 *friendlyName = name;
-            if (displayName)
-                *displayName = DisplayName(moniker);
-            found = true;
+            found = ComPtr<IMoniker>(moniker);
         }
         return true;
     });
-    return found ? 0 : -1;
+    return found;
 }
 
-namespace {
-
-// The moniker a display name stands for; null when it names nothing.
-ComPtr<IMoniker> ParseDisplayName(const std::wstring& displayName) {
-    ComPtr<IBindCtx> context;
-    ComPtr<IMoniker> moniker;
-    ULONG eaten = 0;
-    if (displayName.empty() || FAILED(CreateBindCtx(0, context.Receive())) ||
-        FAILED(MkParseDisplayName(context.get(), displayName.c_str(), &eaten, moniker.Receive())))
-        return nullptr;
-    return moniker;
+int DeviceDiscovery::FindCompressorByName(const char* namePart, const GUID& category,
+                                          std::string* friendlyName, std::wstring* displayName) {
+    const ComPtr<IMoniker> moniker = FindCompressor(namePart, category, friendlyName);
+    if (!moniker)
+        return -1;
+    if (displayName)
+        *displayName = DisplayName(moniker.get());
+    return 0;
 }
-
-} // namespace
 
 ComPtr<IBaseFilter> DeviceDiscovery::Bind(IMoniker* moniker) {
     ComPtr<IBaseFilter> filter;
@@ -288,15 +281,13 @@ ComPtr<IBaseFilter> DeviceDiscovery::Bind(IMoniker* moniker) {
 }
 
 void DeviceDiscovery::FindCompressors() {
-    std::wstring video, audio;
     // Both builds record compressed AVI, so both need the MPEG-4 video compressor.
-    if (FindCompressorByName("Microsoft MPEG-4 Video Codec V3", m_categories.videoCompressor, nullptr,
-                             &video) != 0)
-        FindCompressorByName("Microcrap MPEG-4 Video Codec V3", m_categories.videoCompressor, nullptr,
-                             &video);
-    FindCompressorByName("MPEG Layer-3", m_categories.audioCompressor, nullptr, &audio);
-    m_videoCompressor = ParseDisplayName(video);
-    m_audioCompressor = ParseDisplayName(audio);
+    m_videoCompressor =
+        FindCompressor("Microsoft MPEG-4 Video Codec V3", m_categories.videoCompressor, nullptr);
+    if (!m_videoCompressor)
+        m_videoCompressor =
+            FindCompressor("Microcrap MPEG-4 Video Codec V3", m_categories.videoCompressor, nullptr);
+    m_audioCompressor = FindCompressor("MPEG Layer-3", m_categories.audioCompressor, nullptr);
 }
 
 } // namespace tunaro

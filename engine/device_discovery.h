@@ -74,6 +74,10 @@ public:
 
 private:
     void ReleaseLists();
+    // The last device of the category whose friendly name holds namePart (its name to
+    // friendlyName, optional); null when none does.
+    static ComPtr<IMoniker> FindCompressor(const char* namePart, const GUID& category,
+                                           std::string* friendlyName);
     static ComPtr<IBaseFilter> Bind(IMoniker* moniker);
     // Walks the video devices up to the first card of this build and records it (card type,
     // selected slot, devices before it); false when there is no device enumerator.

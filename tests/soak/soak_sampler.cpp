@@ -12,13 +12,10 @@
 #include <windows.h>
 
 #include <psapi.h>
-#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "e2e.h"
 

@@ -97,7 +97,7 @@ std::vector<HWND> TopWindowsOf(DWORD pid) {
         DWORD pid;
         std::vector<HWND> found;
     } search{pid, {}};
-    EnumWindows(
+    e2e::ForEachWindow(
         [](HWND hwnd, LPARAM param) -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
             DWORD owner = 0;
@@ -117,7 +117,7 @@ HWND CloseButtonOf(HWND window) {
         HWND leave = nullptr;
         HWND ok = nullptr;
     } search;
-    EnumChildWindows(
+    e2e::ForEachChildWindow(
         window,
         [](HWND child, LPARAM param) -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);

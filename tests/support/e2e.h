@@ -259,4 +259,24 @@ int EndStrayPrograms(const char* exeName);
 // process); -1 when neither is known.
 long HandleCount(DWORD pid = 0);
 
+// EnumWindows and EnumChildWindows for a plain function or a captureless lambda: the system calls
+// its callback WINAPI (__stdcall in the 32-bit build), which a lambda's function never is.
+using WindowVisitor = BOOL (*)(HWND, LPARAM);
+struct WindowVisit {
+    WindowVisitor visit;
+    LPARAM param;
+};
+inline BOOL CALLBACK CallWindowVisitor(HWND wnd, LPARAM visit) {
+    const WindowVisit* v = reinterpret_cast<const WindowVisit*>(visit);
+    return v->visit(wnd, v->param);
+}
+inline BOOL ForEachWindow(WindowVisitor visit, LPARAM param) {
+    WindowVisit v = {visit, param};
+    return ::EnumWindows(CallWindowVisitor, reinterpret_cast<LPARAM>(&v));
+}
+inline BOOL ForEachChildWindow(HWND parent, WindowVisitor visit, LPARAM param) {
+    WindowVisit v = {visit, param};
+    return ::EnumChildWindows(parent, CallWindowVisitor, reinterpret_cast<LPARAM>(&v));
+}
+
 } // namespace e2e

@@ -56,7 +56,7 @@ HWND FindOsd(HWND video) {
     struct Search {
         HWND video, found;
     } search = {video, nullptr};
-    EnumWindows(
+    e2e::ForEachWindow(
         [](HWND wnd, LPARAM lp) -> BOOL {
             auto* s = reinterpret_cast<Search*>(lp);
             char cls[32] = "";

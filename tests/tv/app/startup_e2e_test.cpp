@@ -129,7 +129,7 @@ std::string DescribeWindows(const char* title) {
         const char* title;
         std::string out;
     } search{title, ""};
-    EnumWindows(
+    e2e::ForEachWindow(
         [](HWND w, LPARAM lp) -> BOOL {
             Search* s = reinterpret_cast<Search*>(lp);
             char text[256] = {0}, cls[256] = {0};
@@ -153,7 +153,7 @@ bool SplashShownBy(DWORD pid) {
         DWORD pid;
         bool found;
     } search{pid, false};
-    EnumWindows(
+    e2e::ForEachWindow(
         [](HWND w, LPARAM lp) -> BOOL {
             Search* s = reinterpret_cast<Search*>(lp);
             DWORD owner = 0;

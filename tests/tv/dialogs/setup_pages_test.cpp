@@ -129,7 +129,7 @@ HWND OwnPopupMenu() {
     struct Search {
         HWND found;
     } search = {nullptr};
-    EnumWindows(
+    e2e::ForEachWindow(
         [](HWND wnd, LPARAM lp) -> BOOL {
             DWORD pid = 0;
             GetWindowThreadProcessId(wnd, &pid);

@@ -115,7 +115,7 @@ HWND PopupMenuOf(DWORD pid) {
         DWORD pid;
         HWND found;
     } s = {pid, nullptr};
-    EnumWindows(
+    e2e::ForEachWindow(
         [](HWND wnd, LPARAM lp) -> BOOL {
             auto* search = reinterpret_cast<Search*>(lp);
             DWORD owner = 0;

@@ -1,5 +1,5 @@
 // Reads back the version resource and the manifest of every program and DLL the build makes:
-// this tree's (PE32+) and, when it has been built, the product tree's (PE32).
+// this tree's (PE32 or, in the twin, PE32+) and, when it has been built, the product tree's (PE32).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -167,6 +167,13 @@ void CheckFile(const std::string& path, WORD machine) {
     EXPECT_TRUE(ActivationContextBuilds(path, id, &error)) << "CreateActCtx error " << error;
 }
 
+// The tree this test is built in: the product's i686 tree or its x86_64 twin.
+#ifdef _WIN64
+constexpr WORD kThisTreeMachine = IMAGE_FILE_MACHINE_AMD64;
+#else
+constexpr WORD kThisTreeMachine = IMAGE_FILE_MACHINE_I386;
+#endif
+
 TEST(VersionResources, EveryProgramAndDllOfThisTree) {
     bool found = false;
     std::vector<std::string> files = ReadList(TUNARO_PROGRAM_LIST, &found);
@@ -176,7 +183,7 @@ TEST(VersionResources, EveryProgramAndDllOfThisTree) {
         tunaro = tunaro || lstrcmpiA(BaseName(f).c_str(), "Tunaro.exe") == 0;
     EXPECT_TRUE(tunaro) << "the list misses Tunaro.exe";
     for (const std::string& f : files)
-        CheckFile(f, IMAGE_FILE_MACHINE_AMD64);
+        CheckFile(f, kThisTreeMachine);
 }
 
 TEST(VersionResources, EveryProgramAndDllOfTheProduct) {
@@ -203,7 +210,7 @@ void CheckSetup(const std::string& path, WORD machine) {
 }
 
 TEST(VersionResources, TheSetupPrograms) {
-    CheckSetup(WindowsPath(TUNARO_SETUP_EXE), IMAGE_FILE_MACHINE_AMD64);
+    CheckSetup(WindowsPath(TUNARO_SETUP_EXE), kThisTreeMachine);
     std::string product = WindowsPath(TUNARO_PRODUCT_SETUP_EXE);
     if (GetFileAttributesA(product.c_str()) == INVALID_FILE_ATTRIBUTES)
         GTEST_SKIP() << "the product tree is not built (" << product << ")";

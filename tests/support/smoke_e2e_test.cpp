@@ -89,3 +89,25 @@ TEST(SmokeIni, ReadsValuesAndDefaults) {
     EXPECT_EQ(e2e::IniString(ini, "State", "VideoInput"), "Video Tuner");
     EXPECT_EQ(e2e::IniLong(ini, "State", "Missing", -7), -7L);
 }
+
+// The product's test prefix is the oldest system the suite serves: a 32-bit Windows XP SP3, not
+// a 32-bit process on a 64-bit system.
+TEST(TestPrefix, The32BitBuildRunsOnWindowsXpSp3) {
+#ifdef _WIN64
+    GTEST_SKIP() << "the x86_64 twin runs on the 64-bit system Wine gives";
+#else
+    OSVERSIONINFOEXA v = {};
+    v.dwOSVersionInfoSize = sizeof v;
+    ASSERT_TRUE(GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&v)));
+    EXPECT_EQ(v.dwMajorVersion, 5u);
+    EXPECT_EQ(v.dwMinorVersion, 1u);
+    EXPECT_EQ(v.wServicePackMajor, 3);
+    BOOL wow64 = TRUE;
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    ASSERT_NE(isWow64, nullptr);
+    ASSERT_TRUE(isWow64(GetCurrentProcess(), &wow64));
+    EXPECT_FALSE(wow64) << "a 32-bit process on a 64-bit system";
+#endif
+}

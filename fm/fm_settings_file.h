@@ -2,11 +2,11 @@
 // from it and which keys the end of a run writes back, so the two always agree.
 #pragma once
 
-#include "tv/settings.h"
-
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "framework/ini.h"
 
 namespace tunaro::fm {
 

@@ -1,24 +1,12 @@
-// Creating a directory together with the parents it lacks, as the snapshot and recording
-// directories need at start.
+// The snapshot and recording directories made at start (with the framework's
+// CreateDirectoryTree).
 #pragma once
 
 #include "tv/settings.h"
 
-#include <functional>
-#include <string>
+#include "framework/directory_tree.h"
 
 namespace tunaro {
-
-enum class MakeDirResult { Created, Exists, ParentMissing, AccessDenied, Failed };
-
-// Creates path; when that fails for a missing parent, creates the parent first (cutting at the
-// last backslash, recursively) and tries again. Stops quietly at a drive root ("X:") and when
-// access is denied. True when the directory exists afterwards. makeDir creates one directory.
-bool CreateDirectoryTree(const std::string& path,
-                         const std::function<MakeDirResult(const std::string&)>& makeDir);
-
-// The same with the file system's CreateDirectoryA.
-bool CreateDirectoryTree(const std::string& path);
 
 // Creates the snapshot directory, then the recording directory, where they are missing.
 void CreateSettingsDirectories(const TvSettings& settings);

@@ -1,32 +1,14 @@
-// The INI files of the TV application through the system's private-profile functions: reads
-// straight from the file (so edits made while the program runs are seen) and writes that
-// replace the file as a whole.
+// The TV application's writes of its INI files, over the framework's private-profile reads and
+// replacing writes (framework/ini_file.h).
 #pragma once
 
+#include "framework/ini_file.h"
 #include "tv/settings.h"
 
 #include <string>
 #include <vector>
 
 namespace tunaro {
-
-class ProfileIni : public IniSource {
-public:
-    explicit ProfileIni(std::string path) : m_strPath(std::move(path)) {}
-    const std::string& Path() const { return m_strPath; }
-
-    std::string ReadString(const char* section, const char* key, const char* def,
-                           std::size_t maxChars) const override;
-    int32_t ReadInt(const char* section, const char* key, int32_t def) const override;
-
-private:
-    std::string m_strPath;
-};
-
-// Writes the values, in order, into a temporary copy of the file at path (an empty one when
-// there is none yet) and then puts the copy in the file's place. Keys not among the values
-// stay as they were. False when anything failed; the file is then left exactly as it was.
-bool WriteProfileValues(const std::string& path, const std::vector<IniValue>& values);
 
 // Writes the user's state at the end of a run ("Tunaro.ini").
 bool SaveTvSettings(const std::string& tunaroIniPath, const TvSettings& settings);

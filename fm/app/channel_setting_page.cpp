@@ -10,6 +10,7 @@
 #include "fm/fm_rules.h"
 #include "framework/debug_print.h"
 #include "framework/format.h"
+#include "framework/ini_file.h"
 #include "resource.h"
 
 namespace {
@@ -175,7 +176,7 @@ void CChannelSettingPage::OnScroll(UINT, UINT, HWND bar) {
             return;
         m_lSense = sense;
         SetItemInt(IDC_CS_SENSE_VALUE, static_cast<int>(sense));
-        if (!fm::WriteProfileReplacing(Globals().strFmSettingIni, {{"AutoScan", "Sense", tunaro::Format("%ld", sense)}}))
+        if (!tunaro::WriteProfileValues(Globals().strFmSettingIni, {{"AutoScan", "Sense", tunaro::Format("%ld", sense)}}))
             tunaro::DebugPrint("Tunaro FM: the scan sensitivity could not be written, Line=%ld\n",
                                static_cast<long>(__LINE__));
         return;
@@ -287,7 +288,7 @@ void CChannelSettingPage::OnUpdate() {
 bool CChannelSettingPage::OnApply() {
     if (!m_boScanning) {
         const long step = static_cast<long>(SendItemMessage(IDC_CS_FINE_TUNE, TBM_GETPOS));
-        if (!fm::WriteProfileReplacing(Globals().strFmSettingIni,
+        if (!tunaro::WriteProfileValues(Globals().strFmSettingIni,
                                        {{"FreqSetting", "freqspace", tunaro::Format("%ld", step)}}))
             tunaro::DebugPrint("Tunaro FM: the step could not be written, Line=%ld\n", static_cast<long>(__LINE__));
     }

@@ -17,13 +17,6 @@ FmSettings LoadFmSettings(const std::string& iniPath, const std::string& program
 // Writes the values kept at the end of a run: record path, current and previous station.
 bool SaveFmSettings(const std::string& iniPath, const FmSettings& settings);
 
-struct ProfileValue {
-    std::string section, key, value;
-};
-// Writes the values into a copy of the file and puts the copy in its place; the file is left as
-// it was when anything fails.
-bool WriteProfileReplacing(const std::string& iniPath, const std::vector<ProfileValue>& values);
-
 // The timed-recording list: read (names that could leave the recording directory are refused
 // and reported to the debug output), and written through a replacing write.
 std::vector<TimedRecording> LoadRecordList(const std::string& path);

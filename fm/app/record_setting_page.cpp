@@ -12,6 +12,7 @@
 #include "fm/fm_rules.h"
 #include "framework/debug_print.h"
 #include "framework/format.h"
+#include "framework/ini_file.h"
 #include "resource.h"
 
 namespace {
@@ -211,7 +212,7 @@ bool CRecordSettingPage::OnApply() {
     if (!path.empty())
         m_strRecordPath = path;
     m_nRecordType = SendItemMessage(IDC_RS_ENCODER, CB_GETCURSEL) == 1 ? fm::kRecordWma : fm::kRecordMp3;
-    if (!fm::WriteProfileReplacing(g.strFmSettingIni,
+    if (!tunaro::WriteProfileValues(g.strFmSettingIni,
                                    {{"CloseComputer", "Flag", IsChecked(IDC_RS_SHUTDOWN) ? "1" : "0"},
                                     {"Record", "RecordType", tunaro::Format("%d", m_nRecordType)}}))
         tunaro::DebugPrint("Tunaro FM: the settings could not be written, Line=%ld\n", static_cast<long>(__LINE__));

@@ -9,6 +9,7 @@
 
 #include "framework/debug_print.h"
 #include "framework/format.h"
+#include "framework/peer_messages.h"
 #include "remote/about_dlg.h"
 #include "resource.h"
 
@@ -92,6 +93,10 @@ CKeyRelayDlg::~CKeyRelayDlg() {
     UnregisterCardNotification();
 }
 
+// The hidden buttons of the template the TV application presses around a scan.
+static_assert(IDC_SCAN_STARTED == tunaro::peer::kRemoteScanStarted && IDC_SCAN_ENDED == tunaro::peer::kRemoteScanEnded,
+              "the template's buttons are the protocol's ids");
+
 const MessageMap* CKeyRelayDlg::GetMessageMap() const {
     static const MessageMap kMessageMap{
         Timer<&CKeyRelayDlg::OnTimer>(),
@@ -99,8 +104,8 @@ const MessageMap* CKeyRelayDlg::GetMessageMap() const {
         Command<&CKeyRelayDlg::OnExitButton>(IDC_EXIT),
         Command<&CKeyRelayDlg::OnMenuExit>(ID_TRAY_EXIT),
         Command<&CKeyRelayDlg::OnDisplay>(ID_TRAY_DISPLAY),
-        Command<&CKeyRelayDlg::OnScanStarted>(IDC_SCAN_STARTED),
-        Command<&CKeyRelayDlg::OnScanEnded>(IDC_SCAN_ENDED),
+        Command<&CKeyRelayDlg::OnScanStarted>(tunaro::peer::kRemoteScanStarted),
+        Command<&CKeyRelayDlg::OnScanEnded>(tunaro::peer::kRemoteScanEnded),
         SysCommand<&CKeyRelayDlg::OnAbout>(IDM_ABOUTBOX, IDM_ABOUTBOX),
         SysCommand<&CKeyRelayDlg::OnMinimize>(SC_MINIMIZE, SC_MINIMIZE),
         SysCommand<&CKeyRelayDlg::OnRestore>(SC_RESTORE, SC_RESTORE),

@@ -23,13 +23,13 @@ public:
     // Starts the TV program and gives it time to show its window; false when it could not be
     // started at all.
     virtual bool StartTvProgram() = 0;
-    // A Watch task starts: tune to the channel (WM_COMMAND 2142).
+    // A Watch task starts: tune to the channel (peer::kTvScheduleTune).
     virtual void SendWatch(std::int32_t channel) = 0;
-    // A Record task starts: record the task's channel in its format (WM_COPYDATA 5022).
+    // A Record task starts: record the task's channel in its format (peer::kTvCopyDataRecord).
     virtual void SendRecord(const TaskRecord& task) = 0;
-    // Stop any recording and close (WM_COMMAND 1032).
+    // Stop any recording and close (peer::kTvStopAndClose).
     virtual void SendStopAndClose() = 0;
-    // Stop the recording and go on watching (WM_COMMAND 2143).
+    // Stop the recording and go on watching (peer::kTvScheduleRecord).
     virtual void SendStopRecording() = 0;
     // Lets go of a TV program the host started itself.
     virtual void ReleaseStartedTv() = 0;
@@ -53,7 +53,7 @@ public:
 
     // One tick of the task timer: the due check, the start of a due task, the end check.
     void Tick();
-    // The TV application reports that the task it was given is over (WM_COMMAND 2145).
+    // The TV application reports that the task it was given is over (peer::kScheduleTaskOver).
     void TvReportedEnd();
     // A task is about to be changed or removed by the user: the runner lets go of it.
     void Forget(const TaskRecord* task);

@@ -338,7 +338,7 @@ void LiveTv::AutoScan() {
 }
 
 void LiveTv::StartScan() {
-    m_host.SendToPeer(LiveTvPeer::Remote, kRemoteScanStarted);
+    m_host.SendToPeer(LiveTvPeer::Remote, peer::kRemoteScanStarted);
     m_host.MuteOutput(true);
     // A scan left half-way elsewhere must not make this one start in the middle of the table.
     m_host.AutoScanTune(1);
@@ -348,7 +348,7 @@ void LiveTv::StartScan() {
     m_host.SetScanButtonLook(true);
     m_host.SetScanning(true);
     m_host.LockPanel(true);
-    m_host.SendToPeer(LiveTvPeer::Scheduler, kSchedulerScanStarted);
+    m_host.SendToPeer(LiveTvPeer::Scheduler, peer::kScheduleScanStarted);
 }
 
 void LiveTv::ScanTick() {
@@ -378,8 +378,8 @@ void LiveTv::EndScan(bool finished) {
         SelectIndex(0);
     const std::string text = Format("scanned %ld", m_host.Channels().Count());
     m_host.ShowOsd(text, finished ? 0 : kScanStoppedOsdDelayMs);
-    m_host.SendToPeer(LiveTvPeer::Remote, kRemoteScanEnded);
-    m_host.SendToPeer(LiveTvPeer::Scheduler, kSchedulerScanEnded);
+    m_host.SendToPeer(LiveTvPeer::Remote, peer::kRemoteScanEnded);
+    m_host.SendToPeer(LiveTvPeer::Scheduler, peer::kScheduleScanEnded);
 }
 
 } // namespace tunaro

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/peer_messages.h"
 #include "tv/channel_list.h"
 
 namespace tunaro {
@@ -29,12 +30,6 @@ enum LiveTvCommand : unsigned {
     kCmdAv = 1120,
     kCmdCurrentTune = 1205,
 };
-
-// Messages to the peer programs around a scan.
-constexpr unsigned kRemoteScanStarted = 5557;
-constexpr unsigned kRemoteScanEnded = 5558;
-constexpr unsigned kSchedulerScanStarted = 2149;
-constexpr unsigned kSchedulerScanEnded = 2150;
 
 // The automatic scan's step timer (id and period).
 constexpr unsigned kScanTimerId = 10;

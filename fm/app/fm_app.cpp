@@ -3,13 +3,12 @@
 #include "fm/app/fm_app.h"
 
 #include "fm/app/fm_window.h"
+#include "framework/peer_messages.h"
 #include "framework/program_dir.h"
 #include "resource.h"
 
 namespace {
 
-// The TV program stops a recording and closes on this command.
-constexpr WORD kTvStopAndClose = 1032;
 constexpr DWORD kTvCloseWaitMs = 500;
 // A peer that does not answer within this time is left alone rather than hanging start-up.
 constexpr UINT kPeerSendTimeoutMs = 20000;
@@ -64,7 +63,7 @@ void CFmApp::CloseTvProgram() {
     if (!tv)
         return;
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(tv, WM_COMMAND, MAKEWPARAM(kTvStopAndClose, 0), 0, SMTO_ABORTIFHUNG, kPeerSendTimeoutMs,
+    SendMessageTimeoutA(tv, WM_COMMAND, MAKEWPARAM(tunaro::peer::kTvStopAndClose, 0), 0, SMTO_ABORTIFHUNG, kPeerSendTimeoutMs,
                         &result);
     Sleep(kTvCloseWaitMs);
 }

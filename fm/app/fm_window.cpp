@@ -14,6 +14,7 @@
 #include "framework/debug_print.h"
 #include "framework/file_replace.h"
 #include "framework/format.h"
+#include "framework/peer_messages.h"
 #include "res/fm/skin_layout.h"
 #include "resource.h"
 #include "uikit/skin_region.h"
@@ -38,7 +39,9 @@ constexpr TextPlace kModePlace = {IDC_MODE_TEXT, 180, 112, 70, 15, 12};
 constexpr TextPlace kClockPlace = {IDC_CLOCK_TEXT, 205, 52, 100, 13, 13};
 
 // The station buttons (disabled while recording) and the playback buttons.
-const int kStationIds[] = {1096, 1097, 1098, 1099, 1100, 1101, 1102, 1103, 1104, 1105, 1106, 1107, 1108, 1089, 1090};
+const int kStationIds[] = {IDC_DIGIT_0,      IDC_DIGIT_0 + 1,  IDC_DIGIT_0 + 2, IDC_DIGIT_0 + 3, IDC_DIGIT_0 + 4,
+                           IDC_DIGIT_0 + 5,  IDC_DIGIT_0 + 6,  IDC_DIGIT_0 + 7, IDC_DIGIT_0 + 8, IDC_DIGIT_9,
+                           IDC_LAST_CHANNEL, IDC_CHANNEL_DOWN, IDC_CHANNEL_UP,  IDC_FREQ_UP,     IDC_FREQ_DOWN};
 const int kPlaybackIds[] = {IDC_OPEN_FILE, IDC_PLAY, IDC_PAUSE, IDC_STOP_PLAY, IDC_QUICK_PLAY};
 
 std::int64_t NowSeconds() {
@@ -83,7 +86,7 @@ protected:
 
 } // namespace
 
-CFmDlg::CFmDlg() : Dialog(IDD_FM_DIALOG), m_dialogs(IDC_CLOSE_FOR_TV) {}
+CFmDlg::CFmDlg() : Dialog(IDD_FM_DIALOG), m_dialogs(tunaro::peer::kFmCloseForTv) {}
 
 CFmDlg::~CFmDlg() = default;
 
@@ -114,7 +117,7 @@ const tunaro::MessageMap* CFmDlg::GetMessageMap() const {
         Command<&W::OnChannelUp>(IDC_CHANNEL_UP),
         Command<&W::OnTv>(IDC_TV),
         Command<&W::OnQuickPlay>(IDC_QUICK_PLAY),
-        Command<&W::OnCloseForTv>(IDC_CLOSE_FOR_TV),
+        Command<&W::OnCloseForTv>(tunaro::peer::kFmCloseForTv),
         Timer<&W::OnTimer>(),
         SysCommand<&W::OnSysCommandAbout>(IDM_ABOUTBOX, IDM_ABOUTBOX_LAST),
         Mouse<&W::OnLButtonDown>(WM_LBUTTONDOWN),
@@ -216,7 +219,7 @@ bool CFmDlg::CommandAllowedUnderDialog(WORD id) const {
 bool CFmDlg::ProcessMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (m_dialogs.Any()) {
         if (msg == WM_COMMAND && !CommandAllowedUnderDialog(LOWORD(wp))) {
-            if (LOWORD(wp) == IDC_CLOSE_FOR_TV)
+            if (LOWORD(wp) == tunaro::peer::kFmCloseForTv)
                 m_dialogs.CancelAndWait(m_hWnd);
             result = 0;
             return true;

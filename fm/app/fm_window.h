@@ -102,7 +102,7 @@ private:
 
     // While one of the window's dialogs is open, only the commands peers may give over it are
     // carried out: those that open nothing and change nothing a dialog works on (mute, the
-    // volume, stopping a recording). 1234 from the TV program cancels the dialogs and closes the
+    // volume, stopping a recording). peer::kFmCloseForTv cancels the dialogs and closes the
     // radio once the last one is gone.
     bool CommandAllowedUnderDialog(WORD id) const;
 

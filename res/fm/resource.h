@@ -48,7 +48,6 @@
 #define IDC_TV 1112
 #define IDC_QUICK_PLAY 1119
 // Sent by the TV program at its start: stop a recording and close.
-#define IDC_CLOSE_FOR_TV 1234
 
 // The texts over the skin.
 #define IDC_FREQUENCY_TEXT 1150

@@ -74,8 +74,6 @@
 #define IDC_QUICK_PLAY 1119
 #define IDC_AV 1120
 #define IDC_FM 1177
-#define IDC_ENABLE_BUTTONS 1179
-#define IDC_DISABLE_BUTTONS 1180
 #define IDC_VOLUME_FIRST 1181
 #define IDC_VOLUME_LAST 1198
 #define IDC_ADD_TASK 1199
@@ -92,14 +90,7 @@
 #define ID_CHANNEL_EDIT 32795
 #define ID_MENU_ABOUT 32803
 
-// Messages from the other programs (WM_COMMAND ids).
-#define IDC_FM_CLOSE 1234
-#define IDC_STOP_AND_CLOSE 1032
-#define IDC_SCHEDULE_TUNE 2142
-#define IDC_SCHEDULE_RECORD 2143
-#define IDC_SCHEDULE_RESTART_PREVIEW 2146
-#define IDC_SCHEDULE_BUSY_QUERY 2155
-#define IDC_COPYDATA_RECORD 5022
+// The messages from the other programs are the suite's protocol (framework/peer_messages.h).
 
 // Snapshot browser.
 #define IDC_SNAP_DELETE 1173

@@ -24,8 +24,10 @@ namespace {
 
 // The TV application's state reports: recording, scanning, desktop video and TV wall begin
 // (odd ids) and end (even ids).
-constexpr WPARAM kTvStateFirst = 2147;
-constexpr WPARAM kTvStateLast = 2154;
+constexpr WPARAM kTvStateFirst = peer::kScheduleCardTakenFirst;
+constexpr WPARAM kTvStateLast = peer::kScheduleCardTakenLast;
+// The hidden button the TV application presses when a task's recording is over.
+static_assert(IDC_TASK_OVER == peer::kScheduleTaskOver, "the template's button is the protocol's id");
 // Tray callback mouse messages.
 constexpr LPARAM kTrayDoubleClick = WM_LBUTTONDBLCLK; // 515
 constexpr LPARAM kTrayRightUp = WM_RBUTTONUP;         // 517
@@ -91,7 +93,7 @@ BOOL CScheduleDlg::OnInitDialog() {
     m_trayMenu.Reset(LoadMenuA(GetModuleHandleA(nullptr),
                                MAKEINTRESOURCEA(g.Chinese() ? IDR_TRAY_MENU_CN : IDR_TRAY_MENU)));
     SetTimer(m_hWnd, kTaskTimerId, kTaskTimerMs, nullptr);
-    m_tv.SendCommand(kTvBusyQuery);
+    m_tv.SendCommand(peer::kTvBusyQuery);
     return TRUE;
 }
 
@@ -554,7 +556,7 @@ void CScheduleDlg::OnTimer(UINT_PTR id) {
 
 LRESULT CScheduleDlg::OnDestroy() {
     m_cardBus.Close();
-    m_tv.SendCommand(kTvSchedulerGone);
+    m_tv.SendCommand(peer::kTvSchedulerGone);
     KillTimer(m_hWnd, kTaskTimerId);
     m_tray.Remove();
     return 0;
@@ -571,7 +573,7 @@ bool CScheduleDlg::StartTvProgram() {
 }
 
 void CScheduleDlg::SendWatch(std::int32_t channel) {
-    m_tv.SendCommand(kTvScheduleTune, LPARAM(channel));
+    m_tv.SendCommand(peer::kTvScheduleTune, LPARAM(channel));
 }
 
 void CScheduleDlg::SendRecord(const TaskRecord& task) {
@@ -579,11 +581,11 @@ void CScheduleDlg::SendRecord(const TaskRecord& task) {
 }
 
 void CScheduleDlg::SendStopAndClose() {
-    m_tv.SendCommand(kTvStopAndClose);
+    m_tv.SendCommand(peer::kTvStopAndClose);
 }
 
 void CScheduleDlg::SendStopRecording() {
-    m_tv.SendCommand(kTvScheduleRecord);
+    m_tv.SendCommand(peer::kTvScheduleRecord);
 }
 
 void CScheduleDlg::ReleaseStartedTv() {

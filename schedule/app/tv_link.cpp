@@ -53,7 +53,7 @@ ULONG_PTR RecordMessageData(const TaskRecord& task) {
 }
 
 WPARAM RecordMessageWParam(const TaskRecord& task) {
-    return (WPARAM(std::uint32_t(task.duration)) << 16) + kTvCopyDataRecord;
+    return (WPARAM(std::uint32_t(task.duration)) << 16) + peer::kTvCopyDataRecord;
 }
 
 void TvLink::ReadDirectory() {

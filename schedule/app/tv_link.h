@@ -8,24 +8,19 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/peer_messages.h"
 #include "framework/raii.h"
 #include "schedule/task_record.h"
 
 namespace tunaro {
 
-// WM_COMMAND ids between the scheduler and the TV application.
-constexpr WORD kTvStopAndClose = 1032;
-constexpr WORD kTvScheduleTune = 2142;
-constexpr WORD kTvScheduleRecord = 2143;
-constexpr WORD kTvTaskOver = 2145;
-constexpr WORD kTvSchedulerGone = 2146;
-constexpr WORD kTvBusyQuery = 2155;
-constexpr WORD kTvCopyDataRecord = 5022;
+// The messages between the scheduler and the TV application are the suite's protocol
+// (framework/peer_messages.h).
 // The text of the record message: the task's recording file name and its video input digit.
 std::string RecordMessageText(const TaskRecord& task);
 // dwData of the record message: the record format in the high half, the channel in the low.
 ULONG_PTR RecordMessageData(const TaskRecord& task);
-// wParam of the record message: the duration in the high half, 5022 in the low.
+// wParam of the record message: the duration in the high half, peer::kTvCopyDataRecord in the low.
 WPARAM RecordMessageWParam(const TaskRecord& task);
 
 class TvLink {

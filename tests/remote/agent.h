@@ -7,6 +7,7 @@
 #include <string>
 
 #include "e2e.h"
+#include "framework/peer_messages.h"
 #include "irsend_runner.h"
 
 namespace keyrelay_test {
@@ -15,8 +16,6 @@ constexpr const char* kAgentTitle = "Remote";
 constexpr int kStatusLabel = 1003;
 constexpr int kKeyCode = 1001;
 constexpr WORD kMenuExit = 32772;
-constexpr WORD kScanStarted = 5557;
-constexpr WORD kScanEnded = 5558;
 constexpr UINT kTrayMessage = 1574;
 constexpr UINT kTrayIconId = 7000;
 

@@ -118,14 +118,14 @@ TEST(KeyRelay, ScanPausesPollingUntilItEnds) {
     Agent agent;
     ASSERT_TRUE(agent.Start());
     // The TV program starts a scan.
-    e2e::SendCommand(agent.Window(), kScanStarted);
+    e2e::SendCommand(agent.Window(), tunaro::peer::kRemoteScanStarted);
     IrsendResult result = Irsend("--timeout 600 3");
     EXPECT_EQ(result.exitCode, 1u) << result.output;
     EXPECT_NE(result.output.find("not read within 600 ms"), std::string::npos) << result.output;
     // A key pressed just before the scan ends is dropped when polling resumes.
     IrsendRun late("--timeout 8000 4");
     ASSERT_TRUE(irsend_test::WaitForQueuedKey(10000));
-    e2e::SendCommand(agent.Window(), kScanEnded);
+    e2e::SendCommand(agent.Window(), tunaro::peer::kRemoteScanEnded);
     EXPECT_EQ(late.Finish().exitCode, 0u) << "the resumed agent read the key (and dropped it)";
     Press("6");
     ASSERT_TRUE(tv.WaitForCommand(1102, 3000));
@@ -198,7 +198,7 @@ TEST(KeyRelay, WithoutTheReceiverLibraryTheAgentRunsWithoutPolling) {
     EXPECT_EQ(Irsend("--timeout 300 5").exitCode, 1u);
     // Neither the card's arrival nor the end of a scan calls into the missing library.
     Press("--arrive");
-    e2e::SendCommand(agent.Window(), kScanEnded);
+    e2e::SendCommand(agent.Window(), tunaro::peer::kRemoteScanEnded);
     EXPECT_FALSE(ReceiverReady(1000));
     EXPECT_TRUE(agent.Process().Running());
     EXPECT_EQ(agent.Label(), "wait for receive");
@@ -217,7 +217,7 @@ TEST(KeyRelay, WithoutTheCardTheReceiverWaitsForItsArrival) {
     Agent agent;
     ASSERT_TRUE(agent.Start(InstalledAgent(), false));
     EXPECT_FALSE(ReceiverReady(1500)) << "a receiver that did not start is not polled";
-    e2e::SendCommand(agent.Window(), kScanEnded);
+    e2e::SendCommand(agent.Window(), tunaro::peer::kRemoteScanEnded);
     EXPECT_FALSE(ReceiverReady(800));
 
     // The card is fitted and announces itself.
@@ -330,7 +330,7 @@ TEST(KeyRelay, ChineseModeUsesTheChineseTitleAndLabels) {
     EXPECT_TRUE(tv.WaitForCommand(1107, 3000));
     // The TV program finds the agent by the same title when it scans.
     EXPECT_EQ(FindWindowA(nullptr, "遥控"), agent.Window());
-    e2e::SendCommand(FindWindowA(nullptr, "遥控"), kScanStarted);
+    e2e::SendCommand(FindWindowA(nullptr, "遥控"), tunaro::peer::kRemoteScanStarted);
     EXPECT_EQ(Irsend("--timeout 500 1").exitCode, 1u);
 }
 

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "e2e.h"
+#include "framework/peer_messages.h"
 #include "media_check.h"
 #include "uikit/master_volume.h"
 
@@ -280,16 +281,9 @@ bool EndThrough(HWND target, e2e::Program& program, WORD exitId) {
 
 constexpr WORD kTunaroExit = 403;
 constexpr WORD kTunaroMenuExit = 32777;
-constexpr WORD kTunaroStopAndClose = 1032;
 constexpr WORD kTunaroFm = 1177; // hands over to the FM program and ends
-constexpr WORD kTunaroBusyQuery = 2155;
-constexpr WORD kTunaroBusyAnswer = 2153;
 constexpr WORD kTunaroChannelUp = 1108;
-constexpr WORD kTunaroStopRecording = 2143;
 constexpr WORD kTunaroAutoScan = 405;
-constexpr WORD kTunaroScanStarted = 5557; // told to the remote agent
-constexpr WORD kTunaroScanEnded = 5558;
-constexpr UINT_PTR kRecordOrder = 5022;
 
 std::string ProgramText() {
     static const long kPlan[] = {49750000, 77250000, 168250000, 175250000};
@@ -307,8 +301,8 @@ std::string ProgramText() {
 // desktop mode).
 bool Busy(HWND panel, e2e::PeerWindow& schedule) {
     schedule.Clear();
-    e2e::PostCommand(panel, kTunaroBusyQuery);
-    return schedule.WaitForCommand(kTunaroBusyAnswer, 3000);
+    e2e::PostCommand(panel, tunaro::peer::kTvBusyQuery);
+    return schedule.WaitForCommand(tunaro::peer::kScheduleWallOpened, 3000);
 }
 
 LRESULT CopyData(HWND target, HWND from, ULONG_PTR word, const void* data, DWORD size) {
@@ -333,8 +327,8 @@ void SendMalformedRecords(HWND target, std::vector<std::string>& unanswered) {
         bool pointer;
         DWORD claimed; // 0: the bytes' own size
     };
-    const HWND order = reinterpret_cast<HWND>(kRecordOrder);
-    const HWND orderHigh = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x10000u | kRecordOrder));
+    const HWND order = reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord);
+    const HWND orderHigh = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x10000u | tunaro::peer::kTvCopyDataRecord));
     std::vector<Case> cases = {
         {"no bytes", order, 0, "", true, 0},
         {"no pointer", order, 0, "", false, 0},
@@ -399,7 +393,7 @@ void RunTunaro(bool sweep) {
         ASSERT_TRUE(program.Running()) << "a malformed record ended the program";
 
         const std::vector<WORD> ids =
-            sweep ? SweepCommands(panel, program, {kTunaroExit, kTunaroMenuExit, kTunaroStopAndClose, kTunaroFm})
+            sweep ? SweepCommands(panel, program, {kTunaroExit, kTunaroMenuExit, tunaro::peer::kTvStopAndClose, kTunaroFm})
                   : std::vector<WORD>();
         EXPECT_TRUE(ids.empty()) << "the panel did not answer after commands from " << (ids.empty() ? 0 : ids[0]);
         ASSERT_TRUE(program.Running()) << "a command id ended the program";
@@ -409,7 +403,7 @@ void RunTunaro(bool sweep) {
         SendMalformedRecords(panel, unanswered);
         EXPECT_TRUE(unanswered.empty()) << "copy-data records not answered after the sweep:\n" << Join(unanswered);
         EXPECT_TRUE(Answers(panel));
-        EXPECT_TRUE(e2e::PostCommand(panel, kTunaroBusyQuery));
+        EXPECT_TRUE(e2e::PostCommand(panel, tunaro::peer::kTvBusyQuery));
         EXPECT_TRUE(Answers(panel));
         EXPECT_EQ(closer.Stuck(), 0) << "windows that would not close:\n" << Join(closer.Closed());
         std::printf("closed during the sweep:\n%s", Join(closer.Closed()).c_str());
@@ -419,10 +413,10 @@ void RunTunaro(bool sweep) {
         // The sweep's Auto Scan may still be going, and Exit waits for it: Auto Scan again
         // stops it, as the user would.
         const auto scanRunning = [&remote] {
-            return remote.Commands(kTunaroScanStarted).size() > remote.Commands(kTunaroScanEnded).size();
+            return remote.Commands(tunaro::peer::kRemoteScanStarted).size() > remote.Commands(tunaro::peer::kRemoteScanEnded).size();
         };
-        std::printf("scans started %zu, ended %zu; busy %d\n", remote.Commands(kTunaroScanStarted).size(),
-                    remote.Commands(kTunaroScanEnded).size(), Busy(panel, schedule) ? 1 : 0);
+        std::printf("scans started %zu, ended %zu; busy %d\n", remote.Commands(tunaro::peer::kRemoteScanStarted).size(),
+                    remote.Commands(tunaro::peer::kRemoteScanEnded).size(), Busy(panel, schedule) ? 1 : 0);
         for (HWND w : TopWindowsOf(program.Pid())) {
             if (IsWindowVisible(w))
                 std::printf("open: %s \"%s\"%s\n", ClassOf(w).c_str(), e2e::WindowText(w).c_str(),
@@ -432,12 +426,12 @@ void RunTunaro(bool sweep) {
             e2e::PostCommand(panel, kTunaroAutoScan);
             EXPECT_TRUE(e2e::WaitUntil([&] { return !scanRunning(); }, kAnswerMs)) << "the scan did not stop";
         }
-        std::printf("scans started %zu, ended %zu; busy %d\n", remote.Commands(kTunaroScanStarted).size(),
-                    remote.Commands(kTunaroScanEnded).size(), Busy(panel, schedule) ? 1 : 0);
+        std::printf("scans started %zu, ended %zu; busy %d\n", remote.Commands(tunaro::peer::kRemoteScanStarted).size(),
+                    remote.Commands(tunaro::peer::kRemoteScanEnded).size(), Busy(panel, schedule) ? 1 : 0);
         // A record order without a usable format or digit still records (the tuner, the channel
         // by index): Exit waits while a recording runs, so the scheduler's stop ends it first.
         if (Busy(panel, schedule)) {
-            e2e::PostCommand(panel, kTunaroStopRecording);
+            e2e::PostCommand(panel, tunaro::peer::kTvScheduleRecord);
             EXPECT_TRUE(e2e::WaitUntil([&] { return !Busy(panel, schedule); }, kAnswerMs))
                 << "the recording did not stop";
         }
@@ -479,7 +473,6 @@ constexpr WORD kFmAbout = 1052;
 constexpr WORD kFmOpenFile = 1053;
 constexpr WORD kFmRecord = 1094;
 constexpr WORD kFmTv = 1112; // starts the TV program and ends
-constexpr WORD kFmCloseForTv = 1234;
 constexpr int kFmModeText = 1151;
 
 // The machine's master volume and mute, put back at the end: the radio's volume bar and its
@@ -548,7 +541,7 @@ TEST(HostileMessages, TunaroFmTakesEveryCommandIdAndStrayRecords) {
         EXPECT_TRUE(unanswered.empty()) << Join(unanswered);
 
         const std::vector<WORD> ids =
-            SweepCommands(fm, program, {kFmExit, kFmTv, kFmCloseForTv, kFmSetting, kFmAbout, kFmOpenFile});
+            SweepCommands(fm, program, {kFmExit, kFmTv, tunaro::peer::kFmCloseForTv, kFmSetting, kFmAbout, kFmOpenFile});
         EXPECT_TRUE(ids.empty()) << "Tunaro FM did not answer after commands from "
                                  << (ids.empty() ? 0 : ids[0]);
         ASSERT_TRUE(program.Running()) << "a command id ended Tunaro FM";
@@ -599,7 +592,7 @@ TEST(HostileMessages, TunaroFmTakesEveryCommandIdAndStrayRecords) {
     Sleep(1000);
     EXPECT_TRUE(program.Running()) << "Exit under the About box ended the radio";
     EXPECT_FALSE(ShowsWindow(program.Pid(), "Setting")) << "a second dialog opened over the first";
-    EXPECT_TRUE(EndThrough(fm, program, kFmCloseForTv)) << "1234 over the About box did not end the radio";
+    EXPECT_TRUE(EndThrough(fm, program, tunaro::peer::kFmCloseForTv)) << "1234 over the About box did not end the radio";
 
     // The settings were written on the way out, the recording is whole, nothing else changed.
     EXPECT_EQ(e2e::IniString(settings.Path(), "Record", "RecordPath"), records);

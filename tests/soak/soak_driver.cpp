@@ -14,6 +14,7 @@
 #include <string>
 
 #include "e2e.h"
+#include "framework/peer_messages.h"
 
 namespace {
 
@@ -34,10 +35,6 @@ constexpr WORD kSnapshot = 1110;
 constexpr WORD kTvWall = 1113;
 constexpr WORD kAv = 1120;
 constexpr WORD kSnapClose = 2040;
-constexpr WORD kScheduleRecord = 2143;
-constexpr WORD kBusyAnswer = 2153;
-constexpr WORD kBusyQuery = 2155;
-constexpr UINT_PTR kRecordOrder = 5022;
 constexpr int kRecordFormats = 8;
 constexpr int kChannels = 8;
 
@@ -84,9 +81,9 @@ bool Command(WORD id, DWORD pauseMs = 150) {
 
 bool Busy() {
     g_run.schedule->Clear();
-    if (!Command(kBusyQuery, 0))
+    if (!Command(tunaro::peer::kTvBusyQuery, 0))
         return false;
-    return g_run.schedule->WaitForCommand(kBusyAnswer, 1500);
+    return g_run.schedule->WaitForCommand(tunaro::peer::kScheduleWallOpened, 1500);
 }
 
 void RemoveFiles(const std::string& dir) {
@@ -122,14 +119,14 @@ void Recording(int format, int channel, const std::string& videoDir) {
     const char text[] = "Soak\0";
     const ULONG_PTR word = (static_cast<ULONG_PTR>(format) << 16) | static_cast<ULONG_PTR>(channel);
     ++g_run.ordered[format];
-    e2e::SendCopyData(g_run.panel, reinterpret_cast<HWND>(kRecordOrder), word, text, sizeof text - 1, 30000);
+    e2e::SendCopyData(g_run.panel, reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord), word, text, sizeof text - 1, 30000);
     ++g_run.commands;
     if (!e2e::WaitUntil([] { return g_run.failure != 0 || Busy(); }, 20000) || g_run.failure)
         return; // this build records nothing in this format
     ++g_run.recorded[format];
     ++g_run.recordings;
     Sleep(4000);
-    Command(kScheduleRecord, 500);
+    Command(tunaro::peer::kTvScheduleRecord, 500);
     if (e2e::WaitUntil([] { return g_run.failure != 0 || !Busy(); }, 20000) && !g_run.failure)
         RemoveFiles(videoDir);
 }
@@ -246,7 +243,7 @@ int main(int argc, char** argv) {
         std::printf("FAILED: the program ended by itself\n");
     if (!g_run.failure) {
         if (Busy())
-            Command(kScheduleRecord, 500);
+            Command(tunaro::peer::kTvScheduleRecord, 500);
         e2e::PostCommand(g_run.panel, kExit);
         if (!program.WaitForExit(30000))
             program.Kill();

@@ -8,6 +8,7 @@
 #include "about_dlg.h"
 #include "engine/engine_shared.h"
 #include "framework/application.h"
+#include "framework/peer_messages.h"
 #include "resource.h"
 #include "splash_dlg.h"
 #include "tunaro_app.h"
@@ -129,8 +130,8 @@ const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
         Command<&P::m_recording, &PanelRecording::OnQuickPlay>(IDC_QUICK_PLAY),
         Command<&P::OnLiveTvCommand>(IDC_AV),
         Command<&P::m_peers, &PanelPeers::OnFm>(IDC_FM),
-        Command<&P::m_peers, &PanelPeers::OnEnableButtons>(IDC_ENABLE_BUTTONS),
-        Command<&P::m_peers, &PanelPeers::OnDisableButtons>(IDC_DISABLE_BUTTONS),
+        Command<&P::m_peers, &PanelPeers::OnEnableButtons>(peer::kTvEnableButtons),
+        Command<&P::m_peers, &PanelPeers::OnDisableButtons>(peer::kTvDisableButtons),
         CommandRange<&P::OnVolumeSegment>(IDC_VOLUME_FIRST, IDC_VOLUME_LAST),
         Command<&P::m_peers, &PanelPeers::OnAddTask>(IDC_ADD_TASK),
         Command<&P::OnLiveTvCommand>(IDC_CURRENT_TUNE),
@@ -145,11 +146,11 @@ const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
         Command<&P::OnMenuCommand>(ID_CHANNEL_EDIT),
         Command<&P::OnMenuCommand>(ID_MENU_ABOUT),
         // The scheduler's messages.
-        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_STOP_AND_CLOSE),
-        Command<&P::m_peers, &PanelPeers::OnScheduleTune>(IDC_SCHEDULE_TUNE),
-        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_RECORD),
-        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_RESTART_PREVIEW),
-        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(IDC_SCHEDULE_BUSY_QUERY),
+        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(peer::kTvStopAndClose),
+        Command<&P::m_peers, &PanelPeers::OnScheduleTune>(peer::kTvScheduleTune),
+        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(peer::kTvScheduleRecord),
+        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(peer::kTvSchedulerGone),
+        Command<&P::m_peers, &PanelPeers::OnSchedulerCommand>(peer::kTvBusyQuery),
         CopyData<&P::m_peers, &PanelPeers::OnCopyData>(),
         Message<&P::m_peers, &PanelPeers::OnStartOrderedRecording>(kStartOrderedRecording),
         // Window messages.
@@ -394,7 +395,7 @@ void CControlPanel::OnExit() {
     }
     if (m_state.schedulerStarted) {
         if (HWND schedule = FindWindowA(nullptr, "Schedule"))
-            ::SendMessageA(schedule, WM_COMMAND, 2145, 0);
+            ::SendMessageA(schedule, WM_COMMAND, tunaro::peer::kScheduleTaskOver, 0);
     }
     Sleep(kExitPauseMs);
     m_snapshots.Destroy();

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "framework/window.h"
+#include "res/tunaro/resource.h"
 #include "res/tunaro/skin_layout.h"
 
 namespace tunaro {
@@ -41,26 +42,28 @@ int SteppedSegment(int current, int direction) {
 // ---- busy lock --------------------------------------------------------------------------------
 
 namespace {
-const int kLockedAlways[] = {407, 410, 406, 403, 413, 412, 408, 409, 501, 502, 1112, 1110, 1113, 1177};
+const int kLockedAlways[] = {IDC_OPEN_FILE,    IDC_RECORD_TYPE, IDC_MUTE,     IDC_EXIT,     IDC_CHANNEL_EDIT,
+                             IDC_COLOR,        IDC_RECORD_SETTING, IDC_SETTING, IDC_VOLUME_DOWN, IDC_VOLUME_UP,
+                             IDC_VIDEO_SOURCE, IDC_SNAPSHOT,    IDC_TV_WALL,  IDC_FM};
 }
 
 std::vector<int> BusyLockIds(bool scanning) {
     std::vector<int> ids(std::begin(kLockedAlways), std::end(kLockedAlways));
-    ids.push_back(scanning ? 411 : 405); // the button that ends the job stays usable
+    ids.push_back(scanning ? IDC_RECORD : IDC_AUTOSCAN); // the button that ends the job stays usable
     return ids;
 }
 
 std::vector<int> BusyUnlockIds() {
     std::vector<int> ids(std::begin(kLockedAlways), std::end(kLockedAlways));
-    ids.insert(ids.end(), {402, 405, 411});
+    ids.insert(ids.end(), {IDC_FULLSCREEN, IDC_AUTOSCAN, IDC_RECORD});
     return ids;
 }
 
 std::vector<int> RemoteEnableIds() {
-    return {407, 405, 1113, 1177, 411, 1110, 408, 409};
+    return {IDC_OPEN_FILE, IDC_AUTOSCAN, IDC_TV_WALL, IDC_FM, IDC_RECORD, IDC_SNAPSHOT, IDC_RECORD_SETTING, IDC_SETTING};
 }
 std::vector<int> RemoteDisableIds() {
-    return {407, 405, 1113, 1177, 411, 1110, 409};
+    return {IDC_OPEN_FILE, IDC_AUTOSCAN, IDC_TV_WALL, IDC_FM, IDC_RECORD, IDC_SNAPSHOT, IDC_SETTING};
 }
 
 void EnableControls(HWND panel, const std::vector<int>& ids, bool enable) {

@@ -33,7 +33,8 @@ int SteppedSegment(int current, int direction);
 // The busy lock: what a recording or a scan disables, and what unlocking enables again.
 std::vector<int> BusyLockIds(bool scanning);
 std::vector<int> BusyUnlockIds();
-// The "enable" and "disable" commands other programs send (1179 and 1180).
+// The buttons the other programs' enable and disable commands reach (peer::kTvEnableButtons and
+// peer::kTvDisableButtons).
 std::vector<int> RemoteEnableIds();
 std::vector<int> RemoteDisableIds();
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/debug_print.h"
+#include "framework/peer_messages.h"
 #include "framework/raii.h"
 #include "resource.h"
 #include "tunaro_app.h"
@@ -18,7 +19,6 @@
 namespace {
 
 constexpr const char* kSchedulerProgram = "Schedule.exe";
-constexpr UINT kSchedulerBusy = 2153;
 
 // Where the installer records the suite's directory, and the FM program in it.
 constexpr const char* kSuiteKey = "SOFTWARE\\Tunaro";
@@ -141,7 +141,7 @@ bool PanelPeers::MayTakeOrders() const {
 void PanelPeers::OnSchedulerCommand(UINT id) {
     HWND panel = m_panel.GetHwnd();
     switch (id) {
-    case IDC_STOP_AND_CLOSE:
+    case tunaro::peer::kTvStopAndClose:
         // Sent to itself, the stop has completed (file closed and named) when the call returns;
         // the file is named automatically, nobody is there to answer a name dialog.
         if (m_state.recording) {
@@ -150,14 +150,14 @@ void PanelPeers::OnSchedulerCommand(UINT id) {
         }
         PostMessageA(panel, WM_COMMAND, MAKEWPARAM(IDC_EXIT, 0), 0);
         break;
-    case IDC_SCHEDULE_RECORD:
+    case tunaro::peer::kTvScheduleRecord:
         PostMessageA(panel, WM_COMMAND, MAKEWPARAM(IDC_RECORD, 0), 0);
         break;
-    case IDC_SCHEDULE_BUSY_QUERY:
+    case tunaro::peer::kTvBusyQuery:
         if (m_state.recording || m_state.scanning || m_state.desktopMode || m_state.tvWall)
-            SendToScheduler(kSchedulerBusy);
+            SendToScheduler(tunaro::peer::kScheduleWallOpened); // the busy answer
         break;
-    case IDC_SCHEDULE_RESTART_PREVIEW:
+    case tunaro::peer::kTvSchedulerGone:
         if (MayTakeOrders())
             RestartPreview();
         break;
@@ -203,7 +203,7 @@ void PanelPeers::ApplySource() {
 
 BOOL PanelPeers::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
     // The scheduler puts its order's id where the sender's window usually goes.
-    if (!data || LOWORD(reinterpret_cast<UINT_PTR>(from)) != tunaro::kScheduledRecordId)
+    if (!data || LOWORD(reinterpret_cast<UINT_PTR>(from)) != tunaro::peer::kTvCopyDataRecord)
         return FALSE;
     if (!MayTakeOrders() || m_state.desktopMode || m_state.tvWall)
         return FALSE;

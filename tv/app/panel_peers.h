@@ -1,5 +1,5 @@
 // What the other programs of the suite ask of the control panel, and the panel's buttons that
-// start them: the scheduler's commands and its scheduled recording (WM_COPYDATA 5022), the
+// start them: the scheduler's commands and its scheduled recording (WM_COPYDATA), the
 // remote agent's enable and disable, the FM button and Add Task.
 #pragma once
 
@@ -17,15 +17,15 @@ public:
     PanelPeers(const PanelPeers&) = delete;
     PanelPeers& operator=(const PanelPeers&) = delete;
 
-    void OnEnableButtons();  // IDC_ENABLE_BUTTONS (1179)
-    void OnDisableButtons(); // IDC_DISABLE_BUTTONS (1180)
+    void OnEnableButtons();  // peer::kTvEnableButtons
+    void OnDisableButtons(); // peer::kTvDisableButtons
     void OnFm();             // IDC_FM
     void OnAddTask();        // IDC_ADD_TASK
-    // IDC_STOP_AND_CLOSE, IDC_SCHEDULE_RECORD, IDC_SCHEDULE_RESTART_PREVIEW, IDC_SCHEDULE_BUSY_QUERY
+    // peer::kTvStopAndClose, kTvScheduleRecord, kTvSchedulerGone, kTvBusyQuery
     void OnSchedulerCommand(UINT id);
-    // IDC_SCHEDULE_TUNE: the tuner input and the channel index in lParam's low half.
+    // peer::kTvScheduleTune: the tuner input and the channel index in lParam's low half.
     void OnScheduleTune(UINT id, UINT code, HWND channel);
-    BOOL OnCopyData(HWND from, const COPYDATASTRUCT* data); // WM_COPYDATA (5022: record)
+    BOOL OnCopyData(HWND from, const COPYDATASTRUCT* data); // WM_COPYDATA peer::kTvCopyDataRecord
     // The recording of an accepted order starts here, once the order has been answered.
     void OnStartOrderedRecording();
     // TIMER_ORDER: an order that came in the program's first second is started now.

@@ -17,6 +17,7 @@
 #include "framework/application.h"
 #include "framework/debug_print.h"
 #include "framework/format.h"
+#include "framework/peer_messages.h"
 #include "resource.h"
 #include "tunaro_app.h"
 #include "tv/app/control_panel.h"
@@ -26,16 +27,14 @@
 
 namespace {
 
-constexpr UINT kRecordingStarted = 2147;
-constexpr UINT kRecordingStopped = 2148;
-constexpr UINT kRecordingEndedBySchedule = 2145;
 constexpr DWORD kFirstSecondMs = 1000;
 constexpr DWORD kBackToTvPauseMs = 200;
 constexpr long kSeekStepSeconds = 5;
 constexpr int64_t kUnitsPerSecond = 10000000; // 100-ns units
 
 // What the player disables while a movie is open, and its own keys.
-constexpr int kDisabledWhilePlaying[] = {404, 413, 412, 408, 410, 409, 411, 405, 1113, 1110};
+constexpr int kDisabledWhilePlaying[] = {IDC_DISPLAY_PANEL, IDC_CHANNEL_EDIT, IDC_COLOR,   IDC_RECORD_SETTING, IDC_RECORD_TYPE,
+                                         IDC_SETTING,       IDC_RECORD,       IDC_AUTOSCAN, IDC_TV_WALL,        IDC_SNAPSHOT};
 constexpr int kPlayerKeys[] = {IDC_PAUSE, IDC_BACK, IDC_FORWARD, IDC_PLAY, IDC_TV};
 
 bool FileExists(const std::string& path) {
@@ -142,7 +141,7 @@ void PanelRecording::OnRecord() {
     m_state.autoName = false;
     const std::string stopped = StopRecording(bySchedule || autoName);
     if (bySchedule) {
-        SendToScheduler(kRecordingEndedBySchedule);
+        SendToScheduler(tunaro::peer::kScheduleTaskOver);
     } else if (!autoName) {
         AskNameOrDelete(stopped);
     }
@@ -233,7 +232,7 @@ bool PanelRecording::StartRecording() {
         engine->SetMessageDrain(m_panel.VideoWindow());
     EnableWindow(GetDlgItem(m_panel.GetHwnd(), IDC_SNAPSHOT), FALSE);
     m_panel.SetRecordLook(true);
-    SendToScheduler(kRecordingStarted);
+    SendToScheduler(tunaro::peer::kScheduleRecordingStarted);
     m_panel.LockPanel(false);
     tunaro::DebugPrint("Tunaro: recording to %s, Line=%ld\n", file.c_str(), static_cast<long>(__LINE__));
     return true;
@@ -264,7 +263,7 @@ std::string PanelRecording::StopRecording(bool nameNow) {
     EnableWindow(GetDlgItem(m_panel.GetHwnd(), IDC_SNAPSHOT), TRUE);
     m_panel.UnlockPanel();
     m_panel.SetRecordLook(false);
-    SendToScheduler(kRecordingStopped);
+    SendToScheduler(tunaro::peer::kScheduleRecordingStopped);
     // Told once the stop is complete, so nobody waits on the message.
     if (named != target && nameNow)
         TellNotNamed(file, target, whyNot);

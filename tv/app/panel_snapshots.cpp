@@ -6,6 +6,7 @@
 #include "engine/engine_shared.h"
 #include "framework/debug_print.h"
 #include "framework/format.h"
+#include "framework/peer_messages.h"
 #include "resource.h"
 #include "tv/app/control_panel.h"
 #include "tv/app/snapshot_browser.h"
@@ -15,8 +16,6 @@
 
 namespace {
 
-constexpr UINT kSchedulerWallOpened = 2153;
-constexpr UINT kSchedulerWallClosed = 2154;
 constexpr WORD kCurrentTune = 1205; // the panel shows the current channel's name
 
 bool Exists(const std::string& path) {
@@ -171,7 +170,7 @@ void PanelSnapshots::OpenWall() {
             m_hiddenForWall.push_back(window);
         }
     }
-    SendToScheduler(kSchedulerWallOpened);
+    SendToScheduler(tunaro::peer::kScheduleWallOpened);
 }
 
 void PanelSnapshots::CloseWall(bool backToLiveTv) {
@@ -192,5 +191,5 @@ void PanelSnapshots::CloseWall(bool backToLiveTv) {
         }
         ::PostMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(kCurrentTune, 0), 0);
     }
-    SendToScheduler(kSchedulerWallClosed);
+    SendToScheduler(tunaro::peer::kScheduleWallClosed);
 }

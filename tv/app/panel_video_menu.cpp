@@ -5,15 +5,13 @@
 
 #include <string>
 
+#include "framework/peer_messages.h"
 #include "res/tunaro/resource.h"
 #include "tv/app/control_panel.h"
 #include "tv/app/tunaro_app.h"
 #include "tv/dialogs/setup_rules.h"
 
 namespace {
-
-constexpr UINT kSchedulerDesktopEntered = 2151;
-constexpr UINT kSchedulerDesktopLeft = 2152;
 
 // Shows the desktop as the Windows key with D does.
 void ShowDesktop() {
@@ -97,10 +95,10 @@ void PanelVideoMenu::EnterDesktopMode() {
     ShowWindow(panel, SW_MINIMIZE);
     ShowWindow(video, SW_HIDE);
     SetTimer(video, tunaro::kDesktopTimerId, tunaro::kDesktopTimerMs, nullptr);
-    SendMessageA(panel, WM_COMMAND, MAKEWPARAM(IDC_DISABLE_BUTTONS, 0), 0);
+    SendMessageA(panel, WM_COMMAND, MAKEWPARAM(tunaro::peer::kTvDisableButtons, 0), 0);
     ShowWindow(panel, SW_MINIMIZE);
     m_state.panelShown = false;
-    SendToScheduler(kSchedulerDesktopEntered);
+    SendToScheduler(tunaro::peer::kScheduleDesktopEntered);
     ShowDesktop();
 }
 
@@ -111,8 +109,8 @@ void PanelVideoMenu::LeaveDesktopMode() {
     if (tunaro::CaptureEngine* engine = m_panel.Engine())
         engine->StopDesktopVideo();
     RestartPreview();
-    SendMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_ENABLE_BUTTONS, 0), 0);
-    SendToScheduler(kSchedulerDesktopLeft);
+    SendMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(tunaro::peer::kTvEnableButtons, 0), 0);
+    SendToScheduler(tunaro::peer::kScheduleDesktopLeft);
     if (video)
         ShowWindow(video, SW_SHOW);
     m_state.desktopMode = false;

@@ -1,5 +1,5 @@
-// The scheduler's order to record (WM_COPYDATA 5022), read without trusting the sender: the
-// record is taken apart here, the control panel then carries it out.
+// The scheduler's order to record (WM_COPYDATA peer::kTvCopyDataRecord), read without trusting
+// the sender: the record is taken apart here, the control panel then carries it out.
 #pragma once
 
 #include <cstddef>
@@ -7,8 +7,6 @@
 
 namespace tunaro {
 
-// The copy-data id of a scheduled recording (low 16 bits of wParam).
-constexpr unsigned kScheduledRecordId = 5022;
 // Record format codes the panel knows (the Record Type page's choices).
 constexpr long kRecordFormatFirst = 0;
 constexpr long kRecordFormatLast = 7;

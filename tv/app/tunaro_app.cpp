@@ -7,6 +7,7 @@
 #include "control_panel.h"
 #include "framework/debug_print.h"
 #include "framework/format.h"
+#include "framework/peer_messages.h"
 #include "framework/program_dir.h"
 #include "resource.h"
 #include "tv/profile_ini.h"
@@ -14,8 +15,6 @@
 
 namespace {
 
-// The FM program closes itself on this command.
-constexpr WORD kFmCloseCommand = 1234;
 constexpr DWORD kFmCloseWaitMs = 500;
 // A peer that does not answer within this time is left alone rather than hanging start-up.
 constexpr UINT kPeerSendTimeoutMs = 5000;
@@ -73,7 +72,7 @@ void CTunaroApp::CloseFmProgram() {
     if (!fm)
         return;
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(fm, WM_COMMAND, MAKEWPARAM(kFmCloseCommand, 0), 0, SMTO_ABORTIFHUNG,
+    SendMessageTimeoutA(fm, WM_COMMAND, MAKEWPARAM(tunaro::peer::kFmCloseForTv, 0), 0, SMTO_ABORTIFHUNG,
                         kPeerSendTimeoutMs, &result);
     Sleep(kFmCloseWaitMs);
 }

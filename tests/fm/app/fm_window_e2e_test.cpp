@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "e2e.h"
+#include "framework/peer_messages.h"
 #include "media_check.h"
 
 namespace {
@@ -150,7 +151,7 @@ TEST_F(FmWindowTest, ComesUpOnTheLastStationTunesByCommandAndKeyAndSavesOnTheTvP
     e2e::PeerWindow tv(kTvTitle);
     HWND fm = Start();
     ASSERT_NE(fm, nullptr);
-    EXPECT_EQ(tv.Commands(1032).size(), 1u);
+    EXPECT_EQ(tv.Commands(tunaro::peer::kTvStopAndClose).size(), 1u);
 
     // The library was started the way the program must start it, on the last station.
     const std::vector<std::string> calls = Calls();
@@ -220,7 +221,7 @@ TEST_F(FmWindowTest, ComesUpOnTheLastStationTunesByCommandAndKeyAndSavesOnTheTvP
     EXPECT_TRUE(e2e::WaitUntil([&] { return LastCall("channel") == "channel 2"; }, 10000));
 
     // 1234 from the TV program closes the radio: the device stops, the state is saved.
-    e2e::PostCommand(fm, 1234);
+    e2e::PostCommand(fm, tunaro::peer::kFmCloseForTv);
     EXPECT_TRUE(e2e::WaitForWindowGone(kFmTitle, kExitTimeoutMs));
     EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
     ASSERT_GE(IndexOf("stop device"), 0);
@@ -296,7 +297,7 @@ TEST_F(FmWindowTest, RecordsInBothFormatsRefusesToLeaveWhileRecordingAndStopsThe
     started = LastCall("wma start ");
     ASSERT_FALSE(started.empty());
     EXPECT_EQ(started.substr(started.size() - 4), ".WMA");
-    e2e::PostCommand(fm, 1234);
+    e2e::PostCommand(fm, tunaro::peer::kFmCloseForTv);
     EXPECT_TRUE(wmaRun.WaitForExit(kExitTimeoutMs));
     const std::vector<std::string> calls = Calls();
     int wmaStop = -1, deviceStop = -1;
@@ -1052,7 +1053,7 @@ TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) 
     EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "88.90 MHz");
 
     // ---- 1234 from the TV program closes it, its state saved ------------------------------------------
-    ASSERT_TRUE(e2e::PostCommand(fm, 1234));
+    ASSERT_TRUE(e2e::PostCommand(fm, tunaro::peer::kFmCloseForTv));
     EXPECT_TRUE(e2e::WaitForWindowGone(kFmTitle, kExitTimeoutMs));
     EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
     EXPECT_EQ(e2e::IniLong(m_dir.File("FMSETTING.ini"), "Channel", "CurrentIndex", -1), 2);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "e2e.h"
+#include "framework/peer_messages.h"
 #include "schedule/task_time.h"
 #include "schedule_driver.h"
 
@@ -122,7 +123,7 @@ TEST_F(TaskRunnerRoad, ARecordTaskIsSentItsRecordingAtItsStartAndEndsWithTheComp
     Scheduler scheduler;
     ASSERT_TRUE(scheduler.Start());
     // The scheduler asks the TV application at once whether it is busy.
-    ASSERT_TRUE(tv.WaitForCommand(2155, 5000));
+    ASSERT_TRUE(tv.WaitForCommand(tunaro::peer::kTvBusyQuery, 5000));
     EXPECT_EQ(StatusOf(scheduler, 0), "Ready");
 
     ASSERT_TRUE(tv.WaitForMessage(WM_COPYDATA, 90000)) << "no recording was asked for";
@@ -137,7 +138,7 @@ TEST_F(TaskRunnerRoad, ARecordTaskIsSentItsRecordingAtItsStartAndEndsWithTheComp
     }();
     ASSERT_EQ(copies.size(), 1u);
     const e2e::ReceivedMessage& record = copies[0];
-    EXPECT_EQ(record.wParam & 0xFFFFFFFF, WPARAM((2u << 16) + 5022));
+    EXPECT_EQ(record.wParam & 0xFFFFFFFF, WPARAM((2u << 16) + tunaro::peer::kTvCopyDataRecord));
     EXPECT_EQ(record.dwData, ULONG_PTR((5u << 16) | 3u));
     // The file name and the video input's digit, counted without a terminating zero.
     EXPECT_EQ(record.data, "Evening_film0");
@@ -146,13 +147,13 @@ TEST_F(TaskRunnerRoad, ARecordTaskIsSentItsRecordingAtItsStartAndEndsWithTheComp
     EXPECT_LE(static_cast<long long>(record.tick), startTick + kTickSlackMs) << "sent late";
     EXPECT_TRUE(e2e::WaitUntil([&] { return StatusOf(scheduler, 0) == "Running"; }, 5000));
 
-    ASSERT_TRUE(tv.WaitForCommand(1032, 100000)) << "the task was not ended";
-    const std::vector<e2e::ReceivedMessage> closes = tv.Commands(1032);
+    ASSERT_TRUE(tv.WaitForCommand(tunaro::peer::kTvStopAndClose, 100000)) << "the task was not ended";
+    const std::vector<e2e::ReceivedMessage> closes = tv.Commands(tunaro::peer::kTvStopAndClose);
     ASSERT_EQ(closes.size(), 1u);
     const long long endTick = clock.TickAt(endSerial);
     EXPECT_GE(static_cast<long long>(closes[0].tick), endTick - 200) << "ended early";
     EXPECT_LE(static_cast<long long>(closes[0].tick), endTick + kTickSlackMs) << "ended late";
-    EXPECT_TRUE(tv.Commands(2143).empty());
+    EXPECT_TRUE(tv.Commands(tunaro::peer::kTvScheduleRecord).empty());
 
     // Three seconds after the TV application was told to close, the power-off program ran.
     ASSERT_TRUE(e2e::WaitUntil(
@@ -169,9 +170,9 @@ TEST_F(TaskRunnerRoad, ARecordTaskIsSentItsRecordingAtItsStartAndEndsWithTheComp
     EXPECT_EQ(file[0].status, tunaro::kTaskFinished);
 
     // Nothing more is sent for the task; leaving tells the TV application the scheduler is gone.
-    EXPECT_EQ(tv.Commands(1032).size(), 1u);
+    EXPECT_EQ(tv.Commands(tunaro::peer::kTvStopAndClose).size(), 1u);
     ASSERT_TRUE(scheduler.Exit());
-    EXPECT_TRUE(tv.WaitForCommand(2146, 5000));
+    EXPECT_TRUE(tv.WaitForCommand(tunaro::peer::kTvSchedulerGone, 5000));
 }
 
 TEST_F(TaskRunnerRoad, AWatchTaskTunesTheChannelAndTheTvSidesReportFinishesIt) {
@@ -182,17 +183,17 @@ TEST_F(TaskRunnerRoad, AWatchTaskTunesTheChannelAndTheTvSidesReportFinishesIt) {
 
     Scheduler scheduler;
     ASSERT_TRUE(scheduler.Start());
-    ASSERT_TRUE(tv.WaitForCommand(2142, 15000));
-    const std::vector<e2e::ReceivedMessage> tunes = tv.Commands(2142);
+    ASSERT_TRUE(tv.WaitForCommand(tunaro::peer::kTvScheduleTune, 15000));
+    const std::vector<e2e::ReceivedMessage> tunes = tv.Commands(tunaro::peer::kTvScheduleTune);
     ASSERT_EQ(tunes.size(), 1u);
     EXPECT_EQ(tunes[0].lParam, 7);
     EXPECT_TRUE(tv.Messages().size() >= 2 && tv.Messages()[0].msg == WM_COMMAND &&
-                LOWORD(tv.Messages()[0].wParam) == 2155)
+                LOWORD(tv.Messages()[0].wParam) == tunaro::peer::kTvBusyQuery)
         << "the busy question comes first";
     EXPECT_TRUE(e2e::WaitUntil([&] { return StatusOf(scheduler, 0) == "Running"; }, 5000));
 
     // The TV application reports the end (its user stopped what the scheduler started).
-    e2e::SendCommand(scheduler.Window(), 2145);
+    e2e::SendCommand(scheduler.Window(), tunaro::peer::kScheduleTaskOver);
     EXPECT_TRUE(e2e::WaitUntil([&] { return StatusOf(scheduler, 0) == "Finished"; }, 5000));
     EXPECT_TRUE(e2e::WaitUntil(
         [&] {
@@ -202,8 +203,8 @@ TEST_F(TaskRunnerRoad, AWatchTaskTunesTheChannelAndTheTvSidesReportFinishesIt) {
         5000));
     // No after-finish action for a task the TV side ended, and the channel is not tuned again.
     Sleep(2500);
-    EXPECT_TRUE(tv.Commands(1032).empty());
-    EXPECT_EQ(tv.Commands(2142).size(), 1u);
+    EXPECT_TRUE(tv.Commands(tunaro::peer::kTvStopAndClose).empty());
+    EXPECT_EQ(tv.Commands(tunaro::peer::kTvScheduleTune).size(), 1u);
     EXPECT_TRUE(scheduler.Exit());
 }
 
@@ -243,8 +244,8 @@ TEST_F(TaskRunnerRoad, AMissingTvProgramExpiresTheTaskAndTheNextTaskStillRuns) {
     EXPECT_EQ(StatusOf(scheduler, 1), "Ready");
     // The TV application is running by the time the next task starts.
     e2e::PeerWindow tv(kTvTitle);
-    ASSERT_TRUE(tv.WaitForCommand(2142, 45000));
-    EXPECT_EQ(tv.Commands(2142)[0].lParam, 1);
+    ASSERT_TRUE(tv.WaitForCommand(tunaro::peer::kTvScheduleTune, 45000));
+    EXPECT_EQ(tv.Commands(tunaro::peer::kTvScheduleTune)[0].lParam, 1);
     EXPECT_TRUE(e2e::WaitUntil([&] { return StatusOf(scheduler, 1) == "Running"; }, 5000));
     EXPECT_TRUE(tv.Messages().size() == 1u) << "nothing was sent for the expired task";
     EXPECT_TRUE(scheduler.Exit());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "e2e.h"
+#include "framework/peer_messages.h"
 
 namespace {
 
@@ -225,16 +226,16 @@ TEST_F(LiveTvRun, EmptyListThenAutomaticScan) {
     remote.Clear();
     scheduler.Clear();
     e2e::PostCommand(m_panel, 405);
-    ASSERT_TRUE(remote.WaitForCommand(5557, 8000));
-    ASSERT_TRUE(scheduler.WaitForCommand(2149, 8000));
+    ASSERT_TRUE(remote.WaitForCommand(tunaro::peer::kRemoteScanStarted, 8000));
+    ASSERT_TRUE(scheduler.WaitForCommand(tunaro::peer::kScheduleScanStarted, 8000));
     // During the scan Record is disabled and Auto Scan stays enabled to stop it.
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(m_panel, 411)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_panel, 405)));
-    EXPECT_TRUE(remote.Commands(5558).empty());
+    EXPECT_TRUE(remote.Commands(tunaro::peer::kRemoteScanEnded).empty());
 
     EXPECT_TRUE(WaitForText("scanned 2", 30000));
-    EXPECT_TRUE(remote.WaitForCommand(5558, 8000));
-    EXPECT_TRUE(scheduler.WaitForCommand(2150, 8000));
+    EXPECT_TRUE(remote.WaitForCommand(tunaro::peer::kRemoteScanEnded, 8000));
+    EXPECT_TRUE(scheduler.WaitForCommand(tunaro::peer::kScheduleScanEnded, 8000));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_panel, 411)));
     // The scan ends on the first station found.
     EXPECT_TRUE(WaitForFrequency(49750000));

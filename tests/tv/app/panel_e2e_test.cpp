@@ -10,6 +10,7 @@
 #include <string>
 
 #include "e2e.h"
+#include "framework/peer_messages.h"
 #include "res/tunaro/skin_layout.h"
 #include "tv/app/panel_look.h"
 
@@ -161,7 +162,7 @@ TEST_F(PanelE2E, EnterEscapeAndCloseNeverEndTheProgram) {
     PostMessageA(g_panel, WM_KEYDOWN, VK_ESCAPE, 0);
     PostMessageA(g_panel, WM_KEYUP, VK_ESCAPE, 0);
     // Once the posted keys went through, the panel still answers.
-    e2e::SendCommand(g_panel, 1179);
+    e2e::SendCommand(g_panel, tunaro::peer::kTvEnableButtons);
     EXPECT_FALSE(g_program->WaitForExit(300));
     EXPECT_TRUE(IsWindow(g_panel));
     EXPECT_TRUE(Visible(g_panel));
@@ -194,12 +195,12 @@ TEST_F(PanelE2E, VolumeBarStopsAtItsEnds) {
 }
 
 TEST_F(PanelE2E, EnableAndDisableCommandsFromOtherPrograms) {
-    e2e::SendCommand(g_panel, 1180);
+    e2e::SendCommand(g_panel, tunaro::peer::kTvDisableButtons);
     for (int id : {407, 405, 1113, 1177, 411, 1110, 409})
         EXPECT_FALSE(Enabled(g_panel, id)) << id;
     EXPECT_TRUE(Enabled(g_panel, 403));
     EXPECT_TRUE(Enabled(g_panel, 406));
-    e2e::SendCommand(g_panel, 1179);
+    e2e::SendCommand(g_panel, tunaro::peer::kTvEnableButtons);
     for (int id : {407, 405, 1113, 1177, 411, 1110, 408, 409})
         EXPECT_TRUE(Enabled(g_panel, id)) << id;
 }

@@ -13,18 +13,14 @@
 #include <string>
 
 #include "e2e.h"
+#include "framework/peer_messages.h"
 
 namespace {
 
 constexpr const char* kPanelTitle = "Tunaro";
-constexpr WORD kScheduleTune = 2142;
-constexpr WORD kRestartPreview = 2146;
-constexpr WORD kBusyQuery = 2155;
-constexpr WORD kBusyAnswer = 2153;
 constexpr WORD kAutoScan = 405;
 constexpr WORD kAddTask = 1199;
 constexpr WORD kFm = 1177;
-constexpr UINT_PTR kRecordOrder = 5022;
 
 long ChannelFrequency(int i) {
     static const long kPlan[] = {49750000, 77250000, 168250000, 175250000, 184250000, 210250000};
@@ -118,15 +114,15 @@ protected:
     }
     // The order; one that is taken records, and the recording is stopped again by the
     // scheduler's 2143 before the next case (its file goes to the scratch video directory).
-    static LRESULT Order(long format, long channel, const std::string& text, UINT_PTR id = kRecordOrder) {
+    static LRESULT Order(long format, long channel, const std::string& text, UINT_PTR id = tunaro::peer::kTvCopyDataRecord) {
         const ULONG_PTR word = (static_cast<ULONG_PTR>(format) << 16) | static_cast<ULONG_PTR>(channel);
         g_schedule->Clear();
         const LRESULT taken = e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(id), word,
                                                 text.empty() ? nullptr : text.data(), static_cast<DWORD>(text.size()));
         if (taken) {
-            EXPECT_TRUE(g_schedule->WaitForCommand(2147, 60000)) << "the order recorded nothing" << OpenDialogs();
-            e2e::SendCommand(g_panel, 2143);
-            EXPECT_TRUE(g_schedule->WaitForCommand(2148, 60000)) << "2143 did not stop the recording";
+            EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 60000)) << "the order recorded nothing" << OpenDialogs();
+            e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleRecord);
+            EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStopped, 60000)) << "2143 did not stop the recording";
         }
         return taken;
     }
@@ -191,7 +187,7 @@ TEST_F(PeersE2E, TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), ChannelFrequency(0));
 
     // The tuning order: back on the tuner, on the channel of lParam's low half.
-    e2e::SendCommand(g_panel, kScheduleTune, 0, MAKELPARAM(3, 0x77));
+    e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleTune, 0, MAKELPARAM(3, 0x77));
     EXPECT_TRUE(WaitForInput("Video Tuner"));
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(3)));
 
@@ -238,11 +234,11 @@ TEST_F(PeersE2E, EmptyRecordingOrdersUseTheTunerAndUnknownFormatsAreRefused) {
 TEST_F(PeersE2E, RestartingThePreviewKeepsInputAndPicture) {
     EXPECT_EQ(Order(3, 4, "Record_02"), TRUE);
     ASSERT_TRUE(WaitForInput("Video SVideo"));
-    e2e::SendCommand(g_panel, kRestartPreview);
+    e2e::SendCommand(g_panel, tunaro::peer::kTvSchedulerGone);
     Sync();
     EXPECT_EQ(e2e::SimCardStateLong("Running"), 1);
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video SVideo");
-    e2e::SendCommand(g_panel, kScheduleTune, 0, 0);
+    e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleTune, 0, 0);
     EXPECT_TRUE(WaitForInput("Video Tuner"));
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(0)));
 }
@@ -254,12 +250,12 @@ TEST_F(PeersE2E, AnOrderHandedOverWhileAStopIsToldIsNamedByItsStopTime) {
     volatile LONG answered = 0;
     LRESULT taken = FALSE;
     g_schedule->SetReply([&](HWND, const e2e::ReceivedMessage& m) {
-        if (m.msg != WM_COMMAND || LOWORD(m.wParam) != 2148 || InterlockedExchange(&handedOver, 1) != 0)
+        if (m.msg != WM_COMMAND || LOWORD(m.wParam) != tunaro::peer::kScheduleRecordingStopped || InterlockedExchange(&handedOver, 1) != 0)
             return;
         const ULONG_PTR word = (static_cast<ULONG_PTR>(3) << 16) | 4;
         static const char kText[] = "Record_02";
         taken =
-            e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(kRecordOrder), word, kText, sizeof kText - 1);
+            e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord), word, kText, sizeof kText - 1);
         InterlockedExchange(&answered, 1);
     });
     EXPECT_EQ(Order(3, 2, "Record_00"), TRUE);
@@ -267,17 +263,17 @@ TEST_F(PeersE2E, AnOrderHandedOverWhileAStopIsToldIsNamedByItsStopTime) {
     g_schedule->SetReply(nullptr);
     ASSERT_EQ(taken, TRUE) << Diagnostics();
     ASSERT_TRUE(WaitForInput("Video SVideo"));
-    ASSERT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(2147).size() == 2; }, 60000))
+    ASSERT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(tunaro::peer::kScheduleRecordingStarted).size() == 2; }, 60000))
         << "the second order recorded nothing" << Diagnostics();
 
     // The second recording is the scheduler's too: its stop names it and asks nobody.
-    e2e::SendCommand(g_panel, 2143);
-    ASSERT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(2148).size() == 2; }, 60000));
-    EXPECT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(2145).size() == 2; }, 10000))
+    e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleRecord);
+    ASSERT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(tunaro::peer::kScheduleRecordingStopped).size() == 2; }, 60000));
+    EXPECT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(tunaro::peer::kScheduleTaskOver).size() == 2; }, 10000))
         << Diagnostics();
     Sync();
     EXPECT_EQ(OpenDialogs().find("Please input file name"), std::string::npos) << OpenDialogs();
-    e2e::SendCommand(g_panel, kScheduleTune, 0, 0);
+    e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleTune, 0, 0);
     EXPECT_TRUE(WaitForInput("Video Tuner"));
 }
 
@@ -303,33 +299,33 @@ TEST_F(PeersE2E, AddTaskShowsTheSchedulerCentredAboveThePanel) {
 
 TEST_F(PeersE2E, TheBusyQueryIsAnsweredOnlyWhileBusyAndOrdersWaitForTheScan) {
     g_schedule->Clear();
-    e2e::SendCommand(g_panel, kBusyQuery);
+    e2e::SendCommand(g_panel, tunaro::peer::kTvBusyQuery);
     Sync();
-    EXPECT_TRUE(g_schedule->Commands(kBusyAnswer).empty()) << "an idle panel answered the busy query";
+    EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleWallOpened).empty()) << "an idle panel answered the busy query";
 
     g_remote->Clear();
     e2e::PostCommand(g_panel, kAutoScan);
-    ASSERT_TRUE(g_schedule->WaitForCommand(2149, 8000));
+    ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleScanStarted, 8000));
     // The remote agent hears of the scan too (and nothing of its end yet).
-    EXPECT_TRUE(g_remote->WaitForCommand(5557, 8000));
-    EXPECT_TRUE(g_remote->Commands(5558).empty());
+    EXPECT_TRUE(g_remote->WaitForCommand(tunaro::peer::kRemoteScanStarted, 8000));
+    EXPECT_TRUE(g_remote->Commands(tunaro::peer::kRemoteScanEnded).empty());
     g_schedule->Clear();
-    e2e::SendCommand(g_panel, kBusyQuery);
-    EXPECT_TRUE(g_schedule->WaitForCommand(kBusyAnswer, 8000));
-    EXPECT_EQ(g_schedule->Commands(kBusyAnswer).size(), 1u);
+    e2e::SendCommand(g_panel, tunaro::peer::kTvBusyQuery);
+    EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleWallOpened, 8000));
+    EXPECT_EQ(g_schedule->Commands(tunaro::peer::kScheduleWallOpened).size(), 1u);
     // While the scan runs a recording order is not taken.
     EXPECT_EQ(Order(0, 4, "Record_02"), FALSE);
     Sync();
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
 
     e2e::PostCommand(g_panel, kAutoScan);
-    ASSERT_TRUE(g_schedule->WaitForCommand(2150, 15000));
-    EXPECT_TRUE(g_remote->WaitForCommand(5558, 8000));
-    EXPECT_EQ(g_remote->Commands(5557).size(), 1u);
+    ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleScanEnded, 15000));
+    EXPECT_TRUE(g_remote->WaitForCommand(tunaro::peer::kRemoteScanEnded, 8000));
+    EXPECT_EQ(g_remote->Commands(tunaro::peer::kRemoteScanStarted).size(), 1u);
     g_schedule->Clear();
-    e2e::SendCommand(g_panel, kBusyQuery);
+    e2e::SendCommand(g_panel, tunaro::peer::kTvBusyQuery);
     Sync();
-    EXPECT_TRUE(g_schedule->Commands(kBusyAnswer).empty());
+    EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleWallOpened).empty());
 }
 
 TEST_F(PeersE2E, TheFmButtonNeedsAPathAndTheProgramInIt) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "e2e.h"
+#include "framework/peer_messages.h"
 #include "media_check.h"
 
 namespace {
@@ -30,12 +31,9 @@ constexpr WORD kQuickRecord = 1094;
 constexpr WORD kRecordType = 410;
 constexpr WORD kQuickPlay = 1119;
 constexpr WORD kPlay = 503, kBack = 504, kForward = 505, kPause = 506, kTv = 507;
-constexpr WORD kScheduleRecord = 2143;
-constexpr WORD kStopAndClose = 1032;
 constexpr int kStatusLine = 1069;
 constexpr int kSnapshot = 1110;
 constexpr int kNameEdit = 1170;
-constexpr UINT_PTR kRecordOrder = 5022;
 // What the player disables while a movie is open, and its own keys.
 const std::vector<int> kLockedByPlayer = {404, 413, 412, 408, 410, 409, 411, 405, 1113, 1110};
 const std::vector<int> kPlayerKeys = {kPause, kBack, kForward, kPlay, kTv};
@@ -159,7 +157,7 @@ protected:
     }
     static LRESULT Order(long format, long channel, const std::string& text) {
         const ULONG_PTR word = (static_cast<ULONG_PTR>(format) << 16) | static_cast<ULONG_PTR>(channel);
-        return e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(kRecordOrder), word, text.data(),
+        return e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord), word, text.data(),
                                  static_cast<DWORD>(text.size()), 30000);
     }
     static std::string Video(const std::string& name) { return g_videoDir->File(name); }
@@ -205,13 +203,13 @@ TEST_F(RecordingE2E, RecordInTheFirstSecondDoesNothingAndLaterStartsAndStops) {
     ASSERT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 30000));
     Sync();
     if (handledWithin < 1000) {
-        EXPECT_TRUE(g_schedule->Commands(2147).empty()) << "Record within the first second started a recording";
+        EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleRecordingStarted).empty()) << "Record within the first second started a recording";
         EXPECT_TRUE(FilesIn(g_videoDir->Path()).empty());
     } else {
         // The panel was still starting up: the order came too late to test the first second, and
         // whatever it did must be undone before the next case.
         std::printf("note: the first Record was handled after %lu ms\n", static_cast<unsigned long>(handledWithin));
-        if (!g_schedule->Commands(2147).empty()) {
+        if (!g_schedule->Commands(tunaro::peer::kScheduleRecordingStarted).empty()) {
             e2e::PostCommand(g_panel, kRecord);
             HWND dialog = e2e::WaitForWindow(kNameDialogTitle, 20000);
             ASSERT_NE(dialog, nullptr);
@@ -229,7 +227,7 @@ TEST_F(RecordingE2E, RecordNamesTheFileInTheDialogRefusingBadNames) {
     const time_t before = time(nullptr);
     e2e::SendCommand(g_panel, kRecord, 0, 0, 60000);
     const time_t after = time(nullptr);
-    ASSERT_TRUE(g_schedule->WaitForCommand(2147, 10000)) << Status() << " " << Told();
+    ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 10000)) << Status() << " " << Told();
     // The clock shows in the status line with the start.
     const long startClock = RecordingClock();
     EXPECT_TRUE(startClock == 0 || startClock == 1) << Status();
@@ -248,8 +246,8 @@ TEST_F(RecordingE2E, RecordNamesTheFileInTheDialogRefusingBadNames) {
     e2e::PostCommand(g_panel, kRecord);
     HWND dialog = e2e::WaitForWindow(kNameDialogTitle, 30000);
     ASSERT_NE(dialog, nullptr) << "no name dialog";
-    EXPECT_TRUE(g_schedule->WaitForCommand(2148, 5000));
-    EXPECT_TRUE(g_schedule->Commands(2145).empty());
+    EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStopped, 5000));
+    EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleTaskOver).empty());
     // The proposal: the time of opening, fourteen digits with a hyphen after the date.
     const std::string proposal = e2e::ControlText(dialog, kNameEdit);
     EXPECT_EQ(proposal.size(), 15u) << proposal;
@@ -294,7 +292,7 @@ TEST_F(RecordingE2E, RecordNamesTheFileInTheDialogRefusingBadNames) {
 TEST_F(RecordingE2E, CancelInTheNameDialogDeletesTheRecording) {
     g_schedule->Clear();
     e2e::SendCommand(g_panel, kRecord, 0, 0, 60000);
-    ASSERT_TRUE(g_schedule->WaitForCommand(2147, 10000));
+    ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 10000));
     ASSERT_EQ(FilesIn(g_videoDir->Path()).size(), 2u);
     ASSERT_TRUE(WaitForClock(2, 30000)) << Status();
     e2e::PostCommand(g_panel, kRecord);
@@ -332,7 +330,7 @@ TEST_F(RecordingE2E, AStartTheEngineRefusesIsToldAndLeavesThePanelIdle) {
     EXPECT_EQ(g_boxes->Seen().back().caption, kPanelTitle);
     // The panel answers, is idle and shows no recording.
     Sync();
-    EXPECT_TRUE(g_schedule->Commands(2147).empty()) << "a refused start was reported as a recording";
+    EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleRecordingStarted).empty()) << "a refused start was reported as a recording";
     ExpectRecordingState(false);
     Sleep(1200);
     EXPECT_EQ(RecordingClock(), -1) << Status();
@@ -449,12 +447,12 @@ TEST_F(RecordingE2E, TheRecordTypePageChoosesTheNextFormatAndQuickRecordNamesByS
     // A quick recording in that format, named by its stop time and whole minutes.
     g_schedule->Clear();
     e2e::SendCommand(g_panel, kQuickRecord, 0, 0, 60000);
-    ASSERT_TRUE(g_schedule->WaitForCommand(2147, 10000));
+    ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 10000));
     ASSERT_TRUE(WaitForClock(61, 120000)) << Status();
     const time_t before = time(nullptr);
     e2e::SendCommand(g_panel, kQuickRecord, 0, 0, 60000);
     const time_t after = time(nullptr);
-    EXPECT_TRUE(g_schedule->WaitForCommand(2148, 10000));
+    EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStopped, 10000));
     // The stopped recording's clock leaves the status line with the stop.
     EXPECT_EQ(RecordingClock(), -1) << Status();
     EXPECT_EQ(e2e::FindTopWindow(kNameDialogTitle), nullptr) << "a quick recording asks no name";
@@ -495,10 +493,10 @@ TEST_F(RecordingE2E, EveryFormatRecordsAFileItsReaderTakesAndThePlayerOpensIt) {
         const std::vector<std::string> before = FilesIn(g_videoDir->Path());
         g_schedule->Clear();
         ASSERT_EQ(Order(c.code, 0, "Record_00"), TRUE);
-        ASSERT_TRUE(g_schedule->WaitForCommand(2147, 60000));
+        ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 60000));
         ASSERT_TRUE(WaitForClock(3, 30000)) << Status();
-        e2e::SendCommand(g_panel, kScheduleRecord);
-        ASSERT_TRUE(g_schedule->WaitForCommand(2148, 60000));
+        e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleRecord);
+        ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStopped, 60000));
         Sync();
         std::vector<std::string> made;
         for (const std::string& name : FilesIn(g_videoDir->Path()))
@@ -562,7 +560,7 @@ TEST_F(RecordingE2E, TheSchedulersOrderRecordsAnd2143StopsIt) {
     g_schedule->Clear();
     const time_t before = time(nullptr);
     EXPECT_EQ(Order(3, 1, "Record_00"), TRUE);
-    ASSERT_TRUE(g_schedule->WaitForCommand(2147, 10000));
+    ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 10000));
     ASSERT_EQ(FilesIn(g_videoDir->Path()).size(), 2u);
     const std::string started = FilesIn(g_videoDir->Path())[0] == "news.avi" ? FilesIn(g_videoDir->Path())[1]
                                                                              : FilesIn(g_videoDir->Path())[0];
@@ -571,14 +569,14 @@ TEST_F(RecordingE2E, TheSchedulersOrderRecordsAnd2143StopsIt) {
     ASSERT_TRUE(WaitForClock(2, 30000));
     // A tuning order while the recording runs is ignored.
     const long frequency = e2e::SimCardStateLong("Frequency");
-    e2e::SendCommand(g_panel, 2142, 0, 1);
+    e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleTune, 0, 1);
     Sync();
     Sleep(500);
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), frequency);
     EXPECT_EQ(frequency, 49750000) << "the order's Record_00 keeps the channel";
-    e2e::SendCommand(g_panel, kScheduleRecord);
-    ASSERT_TRUE(g_schedule->WaitForCommand(2148, 30000));
-    EXPECT_TRUE(g_schedule->WaitForCommand(2145, 5000)) << "the scheduler's recording ended without 2145";
+    e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleRecord);
+    ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStopped, 30000));
+    EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleTaskOver, 5000)) << "the scheduler's recording ended without 2145";
     EXPECT_EQ(e2e::FindTopWindow(kNameDialogTitle), nullptr);
     Sync();
     std::string named;
@@ -594,16 +592,16 @@ TEST_F(RecordingE2E, TheSchedulersOrderRecordsAnd2143StopsIt) {
 TEST_F(RecordingE2E, StopAndCloseEndsTheRecordingNamedBeforeTheProgramEnds) {
     g_schedule->Clear();
     EXPECT_EQ(Order(3, 0, "Record_00"), TRUE);
-    ASSERT_TRUE(g_schedule->WaitForCommand(2147, 10000));
+    ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 10000));
     ASSERT_TRUE(WaitForClock(2, 30000));
-    e2e::SendCommand(g_panel, kStopAndClose, 0, 0, 60000);
+    e2e::SendCommand(g_panel, tunaro::peer::kTvStopAndClose, 0, 0, 60000);
     // When the order returns, the file is complete and named.
     std::string named;
     for (const std::string& name : FilesIn(g_videoDir->Path()))
         if (name != "news.avi")
             named = name;
     EXPECT_EQ(named.substr(named.size() < 6 ? 0 : named.size() - 6), "-0.avi") << named;
-    EXPECT_TRUE(g_schedule->WaitForCommand(2148, 5000));
+    EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStopped, 5000));
     EXPECT_TRUE(g_program->WaitForExit(30000)) << "the panel did not exit";
     ExpectAvi(Video(named), "rawvideo");
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "e2e.h"
+#include "framework/peer_messages.h"
 
 namespace {
 
@@ -220,7 +221,7 @@ private:
             SetWindowLongPtrA(
                 hwnd, GWLP_USERDATA,
                 reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
-        } else if (self && msg == WM_COMMAND && LOWORD(wp) == 1234) {
+        } else if (self && msg == WM_COMMAND && LOWORD(wp) == tunaro::peer::kFmCloseForTv) {
             self->m_panelAtClose = FindWindowA(nullptr, kPanelTitle) != nullptr;
             self->m_cardTouchedAtClose = !SameTime(LastWrite(self->m_cardIni), self->m_cardBefore);
             self->m_closeLParam = lp;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "e2e.h"
+#include "framework/peer_messages.h"
 
 namespace {
 
@@ -152,7 +153,7 @@ HWND TvWallE2E::g_panel = nullptr;
 TEST_F(TvWallE2E, SixteenDifferentStationsBlockedCommandsAClickTunesAndClosingReturnsToLiveTv) {
     HWND wall = OpenWall();
     ASSERT_NE(wall, nullptr) << "the wall did not open";
-    EXPECT_TRUE(g_schedule->WaitForCommand(2153, 5000)) << "the scheduler was not told the wall opened";
+    EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleWallOpened, 5000)) << "the scheduler was not told the wall opened";
     RECT rc = {};
     GetWindowRect(wall, &rc);
     EXPECT_EQ(rc.right - rc.left, GetSystemMetrics(SM_CXSCREEN));
@@ -224,13 +225,13 @@ TEST_F(TvWallE2E, SixteenDifferentStationsBlockedCommandsAClickTunesAndClosingRe
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), cellHz) << "channel + tuned under the wall";
     EXPECT_NE(e2e::SimCardState("VideoInput").find("Tuner"), std::string::npos)
         << e2e::SimCardState("VideoInput");
-    EXPECT_TRUE(g_schedule->Commands(2149).empty()) << "a scan started under the wall";
+    EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleScanStarted).empty()) << "a scan started under the wall";
 
     // A double click closes the wall: live TV on the chosen station, the scheduler told.
     POINT pt = CellCentre(wall, 5);
     PostMessageA(wall, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
     EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(wall) || !IsWindowVisible(wall); }, 10000));
-    EXPECT_TRUE(g_schedule->WaitForCommand(2154, 5000)) << "the scheduler was not told the wall closed";
+    EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleWallClosed, 5000)) << "the scheduler was not told the wall closed";
     EXPECT_TRUE(IsWindowVisible(g_panel)) << "the panel did not come back";
     EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 10000));
     EXPECT_EQ(e2e::SimCardState("Station"), cellStation);
@@ -300,5 +301,5 @@ TEST_F(TvWallE2E, ExitWhileTheWallIsShownEndsTheProgramCleanly) {
     DWORD code = 1;
     ASSERT_TRUE(g_app->WaitForExit(20000, &code)) << "the program did not end";
     EXPECT_EQ(code, 0u);
-    EXPECT_FALSE(g_schedule->Commands(2154).empty()) << "the scheduler was not told the wall closed";
+    EXPECT_FALSE(g_schedule->Commands(tunaro::peer::kScheduleWallClosed).empty()) << "the scheduler was not told the wall closed";
 }

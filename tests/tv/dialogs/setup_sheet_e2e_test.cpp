@@ -17,6 +17,7 @@
 
 #include "dialog_driver.h"
 #include "e2e.h"
+#include "framework/peer_messages.h"
 #include "tunaro_session.h"
 #include "res/tunaro/resource.h"
 
@@ -402,7 +403,7 @@ TEST_F(SetupE2E, DesktopModeGivesUpCleanlyWithoutAnOverlay) {
     g_tunaro->schedule->Clear();
     e2e::PostCommand(Video(), ID_DESKTOP_MODE);
     ASSERT_TRUE(m_boxes->WaitForAny(kWindowTimeoutMs))
-        << "video visible " << IsWindowVisible(Video()) << ", scheduler told " << g_tunaro->schedule->Commands(2151).size();
+        << "video visible " << IsWindowVisible(Video()) << ", scheduler told " << g_tunaro->schedule->Commands(tunaro::peer::kScheduleDesktopEntered).size();
     EXPECT_NE(Boxes().front().find("Desktop mode needs the video overlay"), std::string::npos) << Boxes().front();
     Sleep(500);
     // Not entered: the picture stays in its window and runs, the panel keeps its buttons, the
@@ -411,8 +412,8 @@ TEST_F(SetupE2E, DesktopModeGivesUpCleanlyWithoutAnOverlay) {
     EXPECT_TRUE(WaitSim("Running", 1));
     for (int id : {407, 1110, 1113, 409})
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Panel(), id))) << id;
-    EXPECT_TRUE(g_tunaro->schedule->Commands(2151).empty());
-    EXPECT_TRUE(g_tunaro->schedule->Commands(2152).empty());
+    EXPECT_TRUE(g_tunaro->schedule->Commands(tunaro::peer::kScheduleDesktopEntered).empty());
+    EXPECT_TRUE(g_tunaro->schedule->Commands(tunaro::peer::kScheduleDesktopLeft).empty());
 }
 
 // Last: the program ends in the middle of a scan.

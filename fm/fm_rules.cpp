@@ -66,22 +66,4 @@ bool IsRecordingFileName(const std::string& name) {
     return ext == ".MP3" || ext == ".WMA";
 }
 
-int SegmentForVolume(long volume, long minimum, long maximum) {
-    const long long range = static_cast<long long>(maximum) - minimum;
-    if (range <= 0)
-        return kFirstVolumeSegment;
-    const long long id = (static_cast<long long>(volume) - minimum) * 10 / range + kFirstVolumeSegment + 1;
-    return static_cast<int>(std::clamp<long long>(id, kFirstVolumeSegment, kLastVolumeSegment));
-}
-
-long VolumeForSegment(int segmentId, long minimum, long maximum) {
-    const long long range = static_cast<long long>(maximum) - minimum;
-    const int id = std::clamp(segmentId, kFirstVolumeSegment, kLastVolumeSegment);
-    if (range <= 0 || id <= kFirstVolumeSegment + 1)
-        return minimum;
-    // Rounded up, so that the volume read back lights this segment again.
-    const long long steps = id - kFirstVolumeSegment - 1;
-    return static_cast<long>(minimum + (steps * range + 9) / 10);
-}
-
 } // namespace tunaro::fm

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "uikit/volume_scale.h"
+
 namespace tunaro::fm {
 
 // The station list's selection: an index is valid when 0 <= index < count.
@@ -36,13 +38,8 @@ std::string RecordingPath(const std::string& directory, const std::string& name,
 // Whether a directory entry is a recording the quick play may pick (".MP3" or ".WMA", any case).
 bool IsRecordingFileName(const std::string& name);
 
-// The volume bar: segments 1062 to 1071.
-constexpr int kFirstVolumeSegment = 1062;
-constexpr int kLastVolumeSegment = 1071;
-// The highest lit segment for a mixer volume: volume x 10 / (maximum - minimum) + 1063, kept
-// within the bar.
-int SegmentForVolume(long volume, long minimum, long maximum);
-// The volume a segment sets: the least volume that lights it (the first segment: the minimum).
-long VolumeForSegment(int segmentId, long minimum, long maximum);
+// The volume bar: segments 1062 to 1071, the lowest for silence alone; a volume lights the
+// segments up to volume x 10 / (maximum - minimum) + 1063, kept within the bar.
+constexpr VolumeScale kVolumeScale{1062, 1071, 1063};
 
 } // namespace tunaro::fm

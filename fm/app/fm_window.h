@@ -1,30 +1,71 @@
 // The FM program's main window (template 102): the skinned radio with its buttons, the
-// frequency, mode and clock texts, the station commands, the band scan, recording, playback
-// and the timed-recording list. Every command id's handler is bound in GetMessageMap.
+// frequency, mode and clock texts and the volume bar. The class holds the window's life, looks
+// and own commands; what the features do lives with them:
+//   fm_window.cpp     the message map (every command id and its handler), start-up and the
+//                     ending, the looks, the setting sheet, About, the timers
+//   fm_stations.*     the device and the stations      fm_scan.*       the band scan
+//   fm_recording.*    recording and the timed list     fm_playback.*   playback
+//   fm_peers.*        the other programs and the TV button
+// All of the window's state is one FmState (fm_state.h), shared with the features.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "fm/app/capture_library.h"
-#include "fm/app/fm_settings.h"
-#include "fm/app/track_deck.h"
-#include "fm/record_list.h"
+#include "fm/app/fm_peers.h"
+#include "fm/app/fm_playback.h"
+#include "fm/app/fm_recording.h"
+#include "fm/app/fm_scan.h"
+#include "fm/app/fm_state.h"
+#include "fm/app/fm_stations.h"
 #include "framework/dialog.h"
 #include "framework/raii.h"
 #include "uikit/cyup4_btn.h"
-#include "uikit/master_volume.h"
 #include "uikit/skin_background.h"
+#include "uikit/skin_panel.h"
 #include "uikit/status_text.h"
+
+// The colours of the window's texts.
+constexpr COLORREF kFmYellow = RGB(255, 255, 0);
+constexpr COLORREF kFmRed = RGB(255, 0, 0);
+constexpr COLORREF kFmPurple = RGB(204, 0, 254);
+
+// The current local time as strftime formats it.
+std::string FmLocalTime(const char* format);
 
 class CFmDlg : public tunaro::Dialog {
 public:
     CFmDlg();
     ~CFmDlg() override;
+
+    // ---- what the features use ----
+    tunaro::fm::CaptureLibrary& Library() { return m_library; }
+    tunaro::OpenDialogs& Dialogs() { return m_dialogs; }
+    // The master volume (null before the initialisation opened it and after the ending).
+    tunaro::MasterVolume* Mixer() const { return m_volumeBar.Mixer(); }
+    FmStations& Stations() { return m_stations; }
+    FmScan& Scan() { return m_scan; }
+    // A command to the window itself, carried out before this returns.
+    void SendCommand(int id) { SendMessage(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+    void ShowFrequency(long hertz, COLORREF colour);
+    void ShowFrequencyText(const std::string& text);
+    void SetFrequencyColour(COLORREF colour);
+    void ShowMode(const char* english, const char* chinese);
+    // The clock text: the current time in yellow, or a recording's elapsed time in purple.
+    void ShowClock();
+    void ShowElapsed(long seconds);
+    void SetRecordLook(bool recording);
+    void SetMuteLook(bool muted);
+    // The station keys (at rest while recording) and the player's keys.
+    void EnableStationButtons(bool enable);
+    void EnablePlaybackButtons(bool enable);
+    // While a file is open the radio's own buttons rest; the player's stay.
+    void ShowPlaybackSet(bool playing);
 
 protected:
     BOOL OnInitDialog() override;
@@ -36,99 +77,25 @@ protected:
     bool ProcessMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
-    // ---- looks ----
     void ApplySkin();
     void LayOutButtons();
     void CreateTexts();
     tunaro::Cyup4Btn* Button(int id);
-    void SetRecordLook(bool recording);
-    void SetMuteLook(bool muted);
-    void LightVolumeSegments(int topId);
-    void ShowFrequency(long hertz, COLORREF colour);
-    void ShowMode(const char* english, const char* chinese);
-    void EnableStationButtons(bool enable);
-    void EnablePlaybackButtons(bool enable);
-    void ShowPlaybackSet(bool playing);
 
-    // ---- the device and the stations ----
-    bool StartDevice(bool reportFailure);
-    void StopDevice();
-    // Selects a station by index: false when there is no such station.
-    bool SelectStation(int index);
-    bool StationCommandsAllowed() const;
-    void OnDigit(UINT id);
-    void OnChannelUp();
-    void OnChannelDown();
-    void OnLastChannel();
-    void OnFreqUp();
-    void OnFreqDown();
-    void FineTune(long step);
-    void OnMute();
-    void OnScan();
-    void OnScanTimer();
-
-    // ---- recording ----
-    void OnRecord();
-    void StartRecording(const std::string& name);
-    void StopRecording();
-    void OnStopRecord();
-    void OnTimedRecordingTimer();
-
-    // ---- playback ----
-    void OnOpenFile();
-    void OnPlay();
-    void OnPause();
-    void OnStopPlay();
-    void OnQuickPlay();
-    void OnPlaybackTimer();
-
-    // ---- window ----
     void OnExit();
-    void OnCloseForTv();
-    void OnTv();
     void OnMinimize();
     void OnSetting();
     void OnAbout();
     void OnSysCommandAbout(UINT id, LPARAM);
-    void OnVolumeDown();
-    void OnVolumeUp();
-    void OnVolumeSegment(UINT id);
     void OnTimer(UINT_PTR id);
     void OnLButtonDown(UINT keys, POINT pt);
     BOOL OnEraseBackground(HDC dc);
     LRESULT OnDestroy();
-    void OpenMasterVolume();
-    static void OnMasterVolumeChanged(DWORD volume, DWORD_PTR self);
 
-    // While one of the window's dialogs is open, only the commands peers may give over it are
-    // carried out: those that open nothing and change nothing a dialog works on (mute, the
-    // volume, stopping a recording). peer::kFmCloseForTv cancels the dialogs and closes the
-    // radio once the last one is gone.
-    bool CommandAllowedUnderDialog(WORD id) const;
-
-    // The device, its stations and the user's mute.
+    FmState m_state;
     tunaro::fm::CaptureLibrary m_library;
-    bool m_boDeviceRunning = false;
-    int m_nCurrent = 0;
-    int m_nPrevious = 0;
-    int m_nStationCount = 0;
-    bool m_boUserMute = false;
-
     // The dialogs open over the window, and a close for the TV program waiting for them.
     tunaro::OpenDialogs m_dialogs;
-
-    // What the window is doing.
-    bool m_boRecording = false;
-    int m_nRecordingType = 0; // the type the running recording was started with
-    DWORD m_dwRecordStart = 0;
-    bool m_boScanning = false;
-    int m_nPlaybackState = -1; // -1 no file open, 0 playing, 1 paused
-    long m_lDurationSeconds = 0;
-    std::string m_strQuickPlayPath; // preset by quick play for the open command
-
-    tunaro::fm::FmSettings m_settings;
-    std::vector<tunaro::fm::TimedRecording> m_timed;
-    tunaro::fm::TrackDeck m_deck;
 
     // The looks.
     struct SkinButton {
@@ -136,9 +103,15 @@ private:
         std::unique_ptr<tunaro::Cyup4Btn> button;
     };
     std::vector<SkinButton> m_buttons;
-    int m_nVolumeTop = 0;
+    tunaro::VolumeBar m_volumeBar;
     tunaro::StatusText m_frequencyText, m_modeText, m_clockText;
     tunaro::Font m_textFont;
     tunaro::SkinBackground m_background;
-    std::unique_ptr<tunaro::MasterVolume> m_volume;
+
+    // The features, each with the handlers of its commands (bound in the message map).
+    FmStations m_stations{*this, m_state};
+    FmScan m_scan{*this, m_state};
+    FmRecording m_recording{*this, m_state};
+    FmPlayback m_playback{*this, m_state};
+    FmPeers m_peers{*this, m_state};
 };

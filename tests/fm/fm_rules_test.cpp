@@ -53,25 +53,25 @@ TEST(FmRulesTest, TextsAndNames) {
 
 TEST(FmRulesTest, VolumeSegmentsAndVolumesAgree) {
     // volume x 10 / range + 1063, within 1062..1071.
-    EXPECT_EQ(fm::SegmentForVolume(0, 0, 65535), 1063);
-    EXPECT_EQ(fm::SegmentForVolume(65535, 0, 65535), 1071);
-    EXPECT_EQ(fm::SegmentForVolume(6553, 0, 65535), 1063);
-    EXPECT_EQ(fm::SegmentForVolume(6554, 0, 65535), 1064);
-    EXPECT_EQ(fm::SegmentForVolume(50, 0, 0), 1062); // no range
-    EXPECT_EQ(fm::SegmentForVolume(-10, 0, 100), 1062);
-    EXPECT_EQ(fm::SegmentForVolume(1000, 0, 100), 1071);
+    EXPECT_EQ(fm::kVolumeScale.SegmentForVolume(0, 0, 65535), 1063);
+    EXPECT_EQ(fm::kVolumeScale.SegmentForVolume(65535, 0, 65535), 1071);
+    EXPECT_EQ(fm::kVolumeScale.SegmentForVolume(6553, 0, 65535), 1063);
+    EXPECT_EQ(fm::kVolumeScale.SegmentForVolume(6554, 0, 65535), 1064);
+    EXPECT_EQ(fm::kVolumeScale.SegmentForVolume(50, 0, 0), 1062); // no range
+    EXPECT_EQ(fm::kVolumeScale.SegmentForVolume(-10, 0, 100), 1062);
+    EXPECT_EQ(fm::kVolumeScale.SegmentForVolume(1000, 0, 100), 1071);
     // Every segment's volume lights that segment again (the lowest two share the minimum).
     for (long maximum : {100L, 255L, 65535L}) {
         for (int id = 1063; id <= 1071; ++id) {
-            const long volume = fm::VolumeForSegment(id, 0, maximum);
+            const long volume = fm::kVolumeScale.VolumeForSegment(id, 0, maximum);
             EXPECT_GE(volume, 0);
             EXPECT_LE(volume, maximum);
-            EXPECT_EQ(fm::SegmentForVolume(volume, 0, maximum), id) << maximum << " " << id;
+            EXPECT_EQ(fm::kVolumeScale.SegmentForVolume(volume, 0, maximum), id) << maximum << " " << id;
         }
-        EXPECT_EQ(fm::VolumeForSegment(1062, 0, maximum), 0);
-        EXPECT_LT(fm::VolumeForSegment(1066, 0, maximum), fm::VolumeForSegment(1067, 0, maximum));
+        EXPECT_EQ(fm::kVolumeScale.VolumeForSegment(1062, 0, maximum), 0);
+        EXPECT_LT(fm::kVolumeScale.VolumeForSegment(1066, 0, maximum), fm::kVolumeScale.VolumeForSegment(1067, 0, maximum));
     }
-    EXPECT_EQ(fm::VolumeForSegment(1071, 100, 200), 180);
+    EXPECT_EQ(fm::kVolumeScale.VolumeForSegment(1071, 100, 200), 180);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "uikit/master_volume.h"
+#include "uikit/skin_panel.h"
 #include "e2e.h"
 
 #include <cstdlib>
@@ -72,6 +73,16 @@ bool SetThroughOtherHandle(DWORD value) {
     mixerClose(mixer);
     return ok;
 }
+
+// A bar of ten segments whose lowest stands for silence alone; the looks are not drawn here.
+constexpr VolumeScale kBarScale{1062, 1071, 1063};
+struct BarRows {
+    skin::Row lit[10], unlit[10];
+    BarRows() {
+        for (int i = 0; i < 10; ++i)
+            lit[i] = unlit[i] = skin::Row{1062 + i, 0, 0, 9, 9, 0, 0, 0, 0, 0, 0, 1};
+    }
+};
 
 struct MasterVolumeTest : ::testing::Test {
     void SetUp() override {
@@ -165,6 +176,41 @@ TEST_F(MasterVolumeTest, OnlyTheLastInstanceIsActiveAndDestructionClearsIt) {
     EXPECT_EQ(nullptr, MasterVolume::Active());
 }
 
+TEST_F(MasterVolumeTest, AVolumeBarSetsItsSegmentsVolumeAndFollowsOtherPrograms) {
+    BarRows rows;
+    VolumeBar bar(kBarScale, rows.lit, rows.unlit);
+    bar.OpenMixer();
+    MasterVolume* mixer = bar.Mixer();
+    ASSERT_TRUE(mixer && mixer->VolumeAvailable());
+    const long min = mixer->Minimum(), max = mixer->Maximum();
+    EXPECT_EQ(kBarScale.SegmentForVolume(mixer->GetVolume(), min, max), bar.Top());
+
+    bar.OnSegment(1066);
+    EXPECT_EQ(1066, bar.Top());
+    EXPECT_EQ(kBarScale.VolumeForSegment(1066, min, max), mixer->GetVolume());
+    bar.OnVolumeUp();
+    EXPECT_EQ(1067, bar.Top());
+    EXPECT_EQ(1067, kBarScale.SegmentForVolume(mixer->GetVolume(), min, max));
+    bar.OnVolumeDown();
+    bar.OnVolumeDown();
+    EXPECT_EQ(1065, bar.Top());
+    const long at1065 = mixer->GetVolume();
+    bar.OnSegment(2000); // off the bar
+    EXPECT_EQ(1065, bar.Top());
+    EXPECT_EQ(at1065, mixer->GetVolume());
+
+    // Another program turns the volume full up: the bar follows, and volume + stays at the top.
+    PumpFor(400);
+    ASSERT_TRUE(SetThroughOtherHandle(static_cast<DWORD>(max)));
+    PumpFor(400);
+    EXPECT_EQ(1071, bar.Top());
+    bar.OnVolumeUp();
+    EXPECT_EQ(1071, bar.Top());
+    EXPECT_EQ(max, mixer->GetVolume());
+    bar.CloseMixer();
+    EXPECT_EQ(nullptr, bar.Mixer());
+}
+
 TEST(MasterVolumeNoDevice, ConstructionFailsQuietly) {
     if (!NoSoundExpected())
         GTEST_SKIP() << "runs only with the sound server out of reach (TUNARO_EXPECT_NO_SOUND=1)";
@@ -179,6 +225,13 @@ TEST(MasterVolumeNoDevice, ConstructionFailsQuietly) {
     volume.SetVolume(100); // does nothing, and does not crash
     volume.Mute();
     EXPECT_EQ(-1, volume.GetVolume());
+    // A volume bar over no mixer stays dark: its keys show no level nobody hears.
+    BarRows rows;
+    VolumeBar bar(kBarScale, rows.lit, rows.unlit);
+    bar.OpenMixer();
+    bar.OnSegment(1066);
+    bar.OnVolumeUp();
+    EXPECT_EQ(0, bar.Top());
     // No notification window of this process (other test programs may run beside this one).
     for (HWND parent : {static_cast<HWND>(nullptr), HWND_MESSAGE}) {
         for (HWND w = FindWindowExA(parent, nullptr, "Master Output Volume Msg Wnd Class", nullptr); w;

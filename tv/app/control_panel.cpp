@@ -9,6 +9,7 @@
 #include "engine/engine_shared.h"
 #include "framework/application.h"
 #include "framework/peer_messages.h"
+#include "res/tunaro/skin_layout.h"
 #include "resource.h"
 #include "splash_dlg.h"
 #include "tunaro_app.h"
@@ -72,7 +73,9 @@ long CurrentCardType() {
 
 } // namespace
 
-CControlPanel::CControlPanel() : Dialog(IDD_TUNARO_DIALOG) {}
+CControlPanel::CControlPanel()
+    : Dialog(IDD_TUNARO_DIALOG),
+      m_volumeBar(tunaro::kPanelVolumeScale, tunaro::skin::tv::kVolumeLit, tunaro::skin::tv::kVolumeUnlit) {}
 
 CControlPanel::~CControlPanel() = default;
 
@@ -103,8 +106,8 @@ const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
         Command<&P::m_recording, &PanelRecording::OnRecord>(IDC_RECORD),
         Command<&P::m_dialogs, &PanelDialogs::OnColor>(IDC_COLOR),
         Command<&P::m_dialogs, &PanelDialogs::OnChannelEdit>(IDC_CHANNEL_EDIT),
-        Command<&P::OnVolumeDown>(IDC_VOLUME_DOWN),
-        Command<&P::OnVolumeUp>(IDC_VOLUME_UP),
+        Command<&P::m_volumeBar, &tunaro::VolumeBar::OnVolumeDown>(IDC_VOLUME_DOWN),
+        Command<&P::m_volumeBar, &tunaro::VolumeBar::OnVolumeUp>(IDC_VOLUME_UP),
         CommandRange<&P::m_recording, &PanelRecording::OnPlayback>(IDC_PLAY, IDC_TV),
         Command<&P::m_snapshots, &PanelSnapshots::OnRemoteSnapshot>(IDC_REMOTE_SNAPSHOT),
         // Picture, tuning and channels.
@@ -132,7 +135,7 @@ const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
         Command<&P::m_peers, &PanelPeers::OnFm>(IDC_FM),
         Command<&P::m_peers, &PanelPeers::OnEnableButtons>(peer::kTvEnableButtons),
         Command<&P::m_peers, &PanelPeers::OnDisableButtons>(peer::kTvDisableButtons),
-        CommandRange<&P::OnVolumeSegment>(IDC_VOLUME_FIRST, IDC_VOLUME_LAST),
+        CommandRange<&P::m_volumeBar, &tunaro::VolumeBar::OnSegment>(IDC_VOLUME_FIRST, IDC_VOLUME_LAST),
         Command<&P::m_peers, &PanelPeers::OnAddTask>(IDC_ADD_TASK),
         Command<&P::OnLiveTvCommand>(IDC_CURRENT_TUNE),
         Command<&P::OnNoEffect>(IDC_TIME_SHIFT),
@@ -229,7 +232,7 @@ BOOL CControlPanel::OnInitDialog() {
     }
 
     // 12. Master volume and the volume bar.
-    OpenMasterVolume();
+    m_volumeBar.OpenMixer();
 
     // 13. The status line's timer.
     SetTimer(m_hWnd, TIMER_STATUS, kStatusPeriodMs, nullptr);
@@ -312,23 +315,6 @@ void CControlPanel::PlaceWindows() {
     const int panelWidth = panelRect.right - panelRect.left;
     SetWindowPos(m_hWnd, nullptr, (screen.cx - panelWidth) / 2, videoRect.top + kPanelBelowVideo, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER);
-}
-
-void CControlPanel::OpenMasterVolume() {
-    m_volume = std::make_unique<tunaro::MasterVolume>();
-    if (!m_volume->VolumeAvailable())
-        return;
-    LightVolumeSegments(
-        tunaro::SegmentForVolume(m_volume->GetVolume(), m_volume->Minimum(), m_volume->Maximum()));
-    m_volume->SetChangeCallback(&CControlPanel::OnMasterVolumeChanged, reinterpret_cast<DWORD_PTR>(this));
-}
-
-void CControlPanel::OnMasterVolumeChanged(DWORD volume, DWORD_PTR self) {
-    CControlPanel* panel = reinterpret_cast<CControlPanel*>(self);
-    if (!panel || !panel->m_volume)
-        return;
-    panel->LightVolumeSegments(tunaro::SegmentForVolume(static_cast<long>(volume), panel->m_volume->Minimum(),
-                                                        panel->m_volume->Maximum()));
 }
 
 // ---- preview ---------------------------------------------------------------------------------
@@ -420,7 +406,7 @@ LRESULT CControlPanel::OnDestroy() {
     KillTimer(m_hWnd, TIMER_STATUS);
     KillTimer(m_hWnd, TIMER_OSD);
     KillTimer(m_hWnd, TIMER_SCAN);
-    m_volume.reset();
+    m_volumeBar.CloseMixer();
     ReleaseSkin();
     m_snapshots.Destroy();
     CloseSplash();

@@ -55,7 +55,7 @@ public:
     // The live-TV controller (inputs by name, channel selection) for the other programs' orders.
     tunaro::LiveTv& LiveTvController() { return m_liveTv; }
     // The master volume (null before step 12 of the initialisation and after the ending).
-    tunaro::MasterVolume* Volume() const { return m_volume.get(); }
+    tunaro::MasterVolume* Volume() const { return m_volumeBar.Mixer(); }
     void ShowAbout();
     // The video window changed size while a movie plays in it.
     void MovieWindowSized() { m_recording.OnVideoWindowSized(); }
@@ -71,8 +71,6 @@ public:
     void SetRecordLook(bool recording);
     // Shows a text in the status line at once (the status timer takes over at its next tick).
     void ShowStatusText(const std::string& text);
-    // Lights the volume bar up to the segment topId (1181..1198).
-    void LightVolumeSegments(int topId);
     // Opens a modal dialog of the panel: a topmost video window steps back meanwhile, and the
     // accelerators can be suspended while it is open.
     void RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open);
@@ -94,9 +92,7 @@ private:
     void CloseSplash();
     void WaitPaintingSplash(DWORD ms);
     void PlaceWindows();
-    void OpenMasterVolume();
     void SaveSettings();
-    static void OnMasterVolumeChanged(DWORD volume, DWORD_PTR self);
     LRESULT OnDestroy();
     void OnExit();
     void OnTimer(UINT_PTR id);
@@ -115,9 +111,6 @@ private:
     void OnMinimize();
     void OnFullScreen();
     void OnDisplayPanel();
-    void OnVolumeDown();
-    void OnVolumeUp();
-    void OnVolumeSegment(UINT id);
     void OnHelp();
     void OnMostTop();
     void OnMenuDisplayPanel();
@@ -140,8 +133,9 @@ private:
 
     PanelState m_state;
 
-    // The looks: skin buttons and volume bar, status line, OSD window, background.
+    // The looks: skin buttons, volume bar, status line, OSD window, background.
     tunaro::PanelSkin m_skin;
+    tunaro::VolumeBar m_volumeBar;
     tunaro::PanelStatusLine m_statusLine;
     tunaro::OsdWindow m_osd;
     tunaro::SkinBackground m_background;
@@ -151,7 +145,6 @@ private:
     LONG_PTR m_videoStyle = 0;             // and its style
 
     std::unique_ptr<EngineChannels> m_engineChannels;
-    std::unique_ptr<tunaro::MasterVolume> m_volume;
     PanelLiveTvHost m_liveHost{*this, m_state};
     tunaro::LiveTv m_liveTv{m_liveHost};
 

@@ -1,8 +1,7 @@
-// The control panel's looks: the skin buttons with their tooltips, the volume bar, the status
-// line and the busy lock's id lists.
+// The control panel's looks: the skin buttons with their tooltips, the status line and the busy
+// lock's id lists.
 #include "tv/app/panel_look.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "framework/window.h"
@@ -10,34 +9,6 @@
 #include "res/tunaro/skin_layout.h"
 
 namespace tunaro {
-
-// ---- volume bar -------------------------------------------------------------------------------
-
-int SegmentForVolume(long volume, long minimum, long maximum) {
-    long long range = static_cast<long long>(maximum) - minimum;
-    if (range <= 0 || volume <= minimum)
-        return kFirstVolumeSegment;
-    long long id =
-        (static_cast<long long>(volume) - minimum) * kVolumeSegmentCount / range + kFirstVolumeSegment;
-    return static_cast<int>(std::min<long long>(id, kLastVolumeSegment));
-}
-
-long VolumeForSegment(int segmentId, long minimum, long maximum) {
-    long long range = static_cast<long long>(maximum) - minimum;
-    if (range <= 0)
-        return minimum;
-    int step = std::clamp(segmentId, kFirstVolumeSegment, kLastVolumeSegment) - kFirstVolumeSegment;
-    // Rounded up, so that reading the volume back lights the same segment.
-    long long value = (step * range + kVolumeSegmentCount - 1) / kVolumeSegmentCount;
-    return static_cast<long>(minimum + value);
-}
-
-int SteppedSegment(int current, int direction) {
-    if (current < kFirstVolumeSegment || current > kLastVolumeSegment)
-        return 0;
-    int next = current + (direction < 0 ? -1 : 1);
-    return next < kFirstVolumeSegment || next > kLastVolumeSegment ? 0 : next;
-}
 
 // ---- busy lock --------------------------------------------------------------------------------
 
@@ -193,18 +164,6 @@ bool PanelSkin::Create(HWND panel, HCURSOR hand, LanguageMode mode, const std::s
         if (HiddenOnSkin(r.id))
             ShowWindow(b->GetHwnd(), SW_HIDE);
     }
-    for (const skin::Row& r : skin::tv::kVolumeUnlit) {
-        Cyup4Btn* b = Add(panel, r.id, r.left, r.top, r.width, r.height);
-        if (!b) {
-            complete = false;
-            continue;
-        }
-        if (!b->SetBitmaps(static_cast<UINT>(r.normal), static_cast<UINT>(r.hover),
-                           static_cast<UINT>(r.pressed)) &&
-            !b->HasBitmap(Cyup4Btn::kNormal))
-            complete = false;
-        b->SetCursor(hand);
-    }
     // The focus sink: zero-sized, first in the tab order, with an id no command uses (and not
     // 0xFFFF, the id of a message box's text, which tools look for).
     const int kFocusSinkId = 0x7FF0;
@@ -216,7 +175,6 @@ bool PanelSkin::Create(HWND panel, HCURSOR hand, LanguageMode mode, const std::s
     if (m_focusSink)
         SetWindowPos(m_focusSink, HWND_TOP, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
-    m_volumeTop = 0;
     m_recordLook = false;
     m_muteLook = false;
     return complete;
@@ -252,21 +210,6 @@ void PanelSkin::SetMuteLook(bool muted) {
         return;
     const skin::Row& row = muted ? skin::tv::kMutedRow : PanelButtonRow(406, skin::tv::kMutedRow);
     SetLooks(b, row.normal, row.hover, row.pressed, row.fourth);
-}
-
-void PanelSkin::LightVolumeSegments(int topId) {
-    topId = std::clamp(topId, kFirstVolumeSegment, kLastVolumeSegment);
-    for (int i = 0; i < kVolumeSegmentCount; ++i) {
-        const skin::Row& r =
-            skin::tv::kVolumeLit[i].id <= topId ? skin::tv::kVolumeLit[i] : skin::tv::kVolumeUnlit[i];
-        bool wasLit = m_volumeTop >= r.id;
-        bool lit = r.id <= topId;
-        if (m_volumeTop != 0 && wasLit == lit)
-            continue; // unchanged: no reload, no flicker
-        if (Cyup4Btn* b = Button(r.id))
-            SetLooks(b, r.normal, r.hover, r.pressed, 0);
-    }
-    m_volumeTop = topId;
 }
 
 // ---- status line ------------------------------------------------------------------------------

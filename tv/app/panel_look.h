@@ -1,6 +1,7 @@
-// The control panel's looks: skin buttons and tooltips, the volume bar, the status line and the
-// busy lock's id lists. The window shape, the background and the on-screen text are the UI
-// kit's (uikit/skin_region.h, uikit/skin_background.h, uikit/osd_window.h).
+// The control panel's looks: skin buttons and tooltips, the volume bar's scale, the status line
+// and the busy lock's id lists. The window shape, the background, the volume bar and the
+// on-screen text are the UI kit's (uikit/skin_region.h, uikit/skin_background.h,
+// uikit/skin_panel.h, uikit/osd_window.h).
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "uikit/cyup4_btn.h"
+#include "uikit/skin_panel.h"
 #include "uikit/status_text.h"
 #include "framework/language.h"
 #include "framework/raii.h"
@@ -18,17 +20,12 @@ namespace tunaro {
 
 // ---- rules without windows ------------------------------------------------------------------
 
-// The volume bar: 18 segments with the ids 1181 to 1198.
+// The volume bar: 18 segments with the ids 1181 to 1198; a volume lights the segments up to
+// volume x 18 / (maximum - minimum) + 1181.
 constexpr int kFirstVolumeSegment = 1181;
 constexpr int kLastVolumeSegment = 1198;
 constexpr int kVolumeSegmentCount = kLastVolumeSegment - kFirstVolumeSegment + 1;
-// The highest lit segment for a mixer volume: volume x 18 / (maximum - minimum) + 1181, kept
-// within 1181..1198 (a mixer without a usable range gives 1181).
-int SegmentForVolume(long volume, long minimum, long maximum);
-// The volume a segment stands for: (id - 1181) x (maximum - minimum) / 18 above the minimum.
-long VolumeForSegment(int segmentId, long minimum, long maximum);
-// The segment one step below (direction -1) or above (+1); 0 when that would leave the bar.
-int SteppedSegment(int current, int direction);
+constexpr VolumeScale kPanelVolumeScale{kFirstVolumeSegment, kLastVolumeSegment, kFirstVolumeSegment};
 
 // The busy lock: what a recording or a scan disables, and what unlocking enables again.
 std::vector<int> BusyLockIds(bool scanning);
@@ -67,7 +64,7 @@ std::string TooltipText(int tooltipId, LanguageMode mode, const std::string& win
 // ---- window pieces --------------------------------------------------------------------------
 
 // The panel's skin controls: every skin button of the layout (created where the template has no
-// such control), the two second looks, and the 18 volume segments.
+// such control) and the two second looks; the volume segments are the panel's VolumeBar.
 class PanelSkin {
 public:
     PanelSkin() = default;
@@ -82,9 +79,6 @@ public:
     void SetMuteLook(bool muted);
     bool RecordLook() const { return m_recordLook; }
     bool MuteLook() const { return m_muteLook; }
-    // Lights the segments 1181..topId and darkens the rest (topId is kept within the bar).
-    void LightVolumeSegments(int topId);
-    int VolumeTop() const { return m_volumeTop; }
     // An invisible control first in the tab order that holds the keyboard focus, so that no
     // skin button shows its focused (hover) look while the mouse is elsewhere.
     HWND FocusSink() const { return m_focusSink; }
@@ -104,7 +98,6 @@ private:
     std::vector<Entry> m_buttons;
     bool m_recordLook = false;
     bool m_muteLook = false;
-    int m_volumeTop = 0;
     HWND m_focusSink = nullptr;
 };
 

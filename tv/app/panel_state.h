@@ -29,7 +29,6 @@ struct PanelState {
     // The panel's values.
     std::string osdText;      // the text the on-screen text timer shows next
     long scanCount = 0;       // channels found by the running scan
-    int volumeSegment = 1181; // the highest lit segment of the volume bar
     time_t recordStart = 0;   // when the running recording began (the status line's clock)
 
     // The user's settings, the channel list and the country table of the whole program.

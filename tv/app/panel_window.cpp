@@ -2,7 +2,6 @@
 // status and OSD timers, dragging and painting, and what the panel's looks give the others.
 #include "control_panel.h"
 
-#include <algorithm>
 #include <ctime>
 
 #include "framework/application.h"
@@ -74,6 +73,7 @@ void CControlPanel::LayOutSkin() {
                       GetWindowLongPtrA(m_hWnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_CLIPCHILDREN));
     HCURSOR hand = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     m_skin.Create(m_hWnd, hand, g.language, g.app.strTitle);
+    m_volumeBar.Create(m_hWnd, hand);
     m_statusLine.Create(m_hWnd, g.language);
     m_osd.Create(VideoWindow(), g.language);
 }
@@ -135,11 +135,6 @@ void CControlPanel::SetRecordLook(bool recording) {
 
 void CControlPanel::ShowStatusText(const std::string& text) {
     m_statusLine.Show(tunaro::StatusLine{text, tunaro::kStatusYellow});
-}
-
-void CControlPanel::LightVolumeSegments(int topId) {
-    m_state.volumeSegment = std::clamp(topId, tunaro::kFirstVolumeSegment, tunaro::kLastVolumeSegment);
-    m_skin.LightVolumeSegments(m_state.volumeSegment);
 }
 
 void CControlPanel::RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open) {
@@ -235,30 +230,6 @@ void CControlPanel::OnMenuDisplayPanel() {
     m_state.panelShown = true;
 }
 
-// ---- volume -----------------------------------------------------------------------------------
-
-void CControlPanel::OnVolumeDown() {
-    if (int below = tunaro::SteppedSegment(m_state.volumeSegment, -1))
-        OnVolumeSegment(static_cast<UINT>(below));
-}
-
-void CControlPanel::OnVolumeUp() {
-    if (int above = tunaro::SteppedSegment(m_state.volumeSegment, 1))
-        OnVolumeSegment(static_cast<UINT>(above));
-}
-
-void CControlPanel::OnVolumeSegment(UINT id) {
-    const int segment = static_cast<int>(id);
-    if (segment < tunaro::kFirstVolumeSegment || segment > tunaro::kLastVolumeSegment)
-        return;
-    // Without a volume control the bar would show a level nobody hears: it stays as it is.
-    if (!m_volume || !m_volume->VolumeAvailable())
-        return;
-    m_volume->SetVolume(
-        static_cast<DWORD>(tunaro::VolumeForSegment(segment, m_volume->Minimum(), m_volume->Maximum())));
-    LightVolumeSegments(segment);
-}
-
 // ---- About, menu commands, enabling ------------------------------------------------------------
 
 void CControlPanel::OnHelp() {
@@ -323,9 +294,7 @@ void CControlPanel::OnStatusTimer() {
 // ---- mouse, keys and painting -----------------------------------------------------------------
 
 void CControlPanel::OnLButtonDown(UINT, POINT pt) {
-    // The whole body is the handle that drags the panel.
-    ClientToScreen(m_hWnd, &pt);
-    SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(static_cast<WORD>(pt.x), static_cast<WORD>(pt.y)));
+    tunaro::DragWindowFrom(m_hWnd, pt);
 }
 
 void CControlPanel::OnPaint() {

@@ -41,43 +41,43 @@ TEST(PanelShape, TheSkinShapeHasRoundedCornersAndCoversTheButtons) {
 // ---- volume bar -------------------------------------------------------------------------------
 
 TEST(PanelVolume, SegmentsFollowTheVolumeWithinTheBar) {
-    EXPECT_EQ(1181, SegmentForVolume(0, 0, 65535));
-    EXPECT_EQ(1189, SegmentForVolume(32767, 0, 65535));
-    EXPECT_EQ(1190, SegmentForVolume(32768, 0, 65535));
-    EXPECT_EQ(1198, SegmentForVolume(65535, 0, 65535)); // 18 x max / range would be 1199
-    EXPECT_EQ(1198, SegmentForVolume(70000, 0, 65535));
+    EXPECT_EQ(1181, kPanelVolumeScale.SegmentForVolume(0, 0, 65535));
+    EXPECT_EQ(1189, kPanelVolumeScale.SegmentForVolume(32767, 0, 65535));
+    EXPECT_EQ(1190, kPanelVolumeScale.SegmentForVolume(32768, 0, 65535));
+    EXPECT_EQ(1198, kPanelVolumeScale.SegmentForVolume(65535, 0, 65535)); // 18 x max / range would be 1199
+    EXPECT_EQ(1198, kPanelVolumeScale.SegmentForVolume(70000, 0, 65535));
     // No mixer (bounds -1), a failed read (-1) or an empty range: the lowest segment, no fault.
-    EXPECT_EQ(1181, SegmentForVolume(-1, -1, -1));
-    EXPECT_EQ(1181, SegmentForVolume(-1, 0, 65535));
-    EXPECT_EQ(1181, SegmentForVolume(500, 100, 100));
+    EXPECT_EQ(1181, kPanelVolumeScale.SegmentForVolume(-1, -1, -1));
+    EXPECT_EQ(1181, kPanelVolumeScale.SegmentForVolume(-1, 0, 65535));
+    EXPECT_EQ(1181, kPanelVolumeScale.SegmentForVolume(500, 100, 100));
     // No overflow at the top of a 32-bit range.
-    EXPECT_EQ(1198, SegmentForVolume(2147483647L, 0, 2147483647L));
-    EXPECT_EQ(1189, SegmentForVolume(2147483647L / 2, 0, 2147483647L));
+    EXPECT_EQ(1198, kPanelVolumeScale.SegmentForVolume(2147483647L, 0, 2147483647L));
+    EXPECT_EQ(1189, kPanelVolumeScale.SegmentForVolume(2147483647L / 2, 0, 2147483647L));
 }
 
 TEST(PanelVolume, SettingASegmentReadsBackAsTheSameSegment) {
     for (long range : {18L, 100L, 255L, 65535L, 1000000L}) {
         for (int id = kFirstVolumeSegment; id <= kLastVolumeSegment; ++id) {
-            long v = VolumeForSegment(id, 0, range);
+            long v = kPanelVolumeScale.VolumeForSegment(id, 0, range);
             EXPECT_GE(v, 0);
             EXPECT_LE(v, range);
-            EXPECT_EQ(id, SegmentForVolume(v, 0, range)) << "range " << range << " segment " << id;
+            EXPECT_EQ(id, kPanelVolumeScale.SegmentForVolume(v, 0, range)) << "range " << range << " segment " << id;
         }
     }
-    EXPECT_EQ(0, VolumeForSegment(1181, 0, 65535));
-    EXPECT_EQ(32768, VolumeForSegment(1190, 0, 65535)); // 32767.5 rounded up
+    EXPECT_EQ(0, kPanelVolumeScale.VolumeForSegment(1181, 0, 65535));
+    EXPECT_EQ(32768, kPanelVolumeScale.VolumeForSegment(1190, 0, 65535)); // 32767.5 rounded up
     // A mixer whose scale does not start at 0 stays inside its bounds.
-    EXPECT_EQ(1000, VolumeForSegment(1181, 1000, 2800));
-    EXPECT_EQ(1100, VolumeForSegment(1182, 1000, 2800));
-    EXPECT_EQ(-1, VolumeForSegment(1190, -1, -1));
+    EXPECT_EQ(1000, kPanelVolumeScale.VolumeForSegment(1181, 1000, 2800));
+    EXPECT_EQ(1100, kPanelVolumeScale.VolumeForSegment(1182, 1000, 2800));
+    EXPECT_EQ(-1, kPanelVolumeScale.VolumeForSegment(1190, -1, -1));
 }
 
 TEST(PanelVolume, StepsStopAtTheEndsOfTheBar) {
-    EXPECT_EQ(1182, SteppedSegment(1181, 1));
-    EXPECT_EQ(0, SteppedSegment(1181, -1));
-    EXPECT_EQ(1197, SteppedSegment(1198, -1));
-    EXPECT_EQ(0, SteppedSegment(1198, 1));
-    EXPECT_EQ(0, SteppedSegment(0, 1)); // nothing lit yet: no step
+    EXPECT_EQ(1182, kPanelVolumeScale.Stepped(1181, 1));
+    EXPECT_EQ(0, kPanelVolumeScale.Stepped(1181, -1));
+    EXPECT_EQ(1197, kPanelVolumeScale.Stepped(1198, -1));
+    EXPECT_EQ(0, kPanelVolumeScale.Stepped(1198, 1));
+    EXPECT_EQ(0, kPanelVolumeScale.Stepped(0, 1)); // nothing lit yet: no step
 }
 
 // ---- busy lock and the enable/disable commands -------------------------------------------------
@@ -256,6 +256,8 @@ TEST(PanelSkinWindows, ButtonsSitWhereTheLayoutSaysWithTheirLooks) {
     {
         PanelSkin skinLook;
         ASSERT_TRUE(skinLook.Create(panel, LoadCursor(nullptr, IDC_HAND), kLanguageEnglish, "Tunaro"));
+        VolumeBar volumeBar(kPanelVolumeScale, skin::tv::kVolumeLit, skin::tv::kVolumeUnlit);
+        ASSERT_TRUE(volumeBar.Create(panel, LoadCursor(nullptr, IDC_HAND)));
         EXPECT_EQ(existing, GetDlgItem(panel, 403));
         for (const auto& r : skin::tv::kPanelButtons) {
             HWND b = GetDlgItem(panel, r.id);
@@ -310,17 +312,17 @@ TEST(PanelSkinWindows, ButtonsSitWhereTheLayoutSaysWithTheirLooks) {
         EXPECT_NE(ResourceLook(skin::tv::kMutedRow.normal), DrawnLook(GetDlgItem(panel, 406), 0));
 
         // Volume bar: up to the top id lit, the rest dark; moving the top relights both ways.
-        skinLook.LightVolumeSegments(1185);
-        EXPECT_EQ(1185, skinLook.VolumeTop());
+        volumeBar.LightSegments(1185);
+        EXPECT_EQ(1185, volumeBar.Top());
         for (int i = 0; i < kVolumeSegmentCount; ++i) {
             const auto& want = 1181 + i <= 1185 ? skin::tv::kVolumeLit[i] : skin::tv::kVolumeUnlit[i];
             EXPECT_EQ(ResourceLook(want.normal), DrawnLook(GetDlgItem(panel, 1181 + i), 0)) << 1181 + i;
         }
-        skinLook.LightVolumeSegments(1182);
+        volumeBar.LightSegments(1182);
         EXPECT_EQ(ResourceLook(skin::tv::kVolumeUnlit[4].normal), DrawnLook(GetDlgItem(panel, 1185), 0));
         EXPECT_EQ(ResourceLook(skin::tv::kVolumeLit[1].normal), DrawnLook(GetDlgItem(panel, 1182), 0));
-        skinLook.LightVolumeSegments(5000); // kept within the bar
-        EXPECT_EQ(1198, skinLook.VolumeTop());
+        volumeBar.LightSegments(5000); // kept within the bar
+        EXPECT_EQ(1198, volumeBar.Top());
         EXPECT_EQ(ResourceLook(skin::tv::kVolumeLit[17].normal), DrawnLook(GetDlgItem(panel, 1198), 0));
 
         // The busy lock on real controls: scanning leaves Record disabled, Auto Scan usable.

@@ -68,7 +68,8 @@ fetch_source() {
   find "$dest" -mindepth 1 -maxdepth 1 -type d -name "${pkg}-*" | head -1
 }
 
-# Everything off but the encoders and muxers the stand-ins use. The ASF demuxer is on because
+# Everything off but the encoders and muxers the stand-ins use, and the MPEG-1/2 video and
+# Layer I/II decoders with their frame parsers that the playback stand-ins use. The ASF demuxer is on because
 # the ASF muxer shares its tables; the file protocol writes the output. The x86 assembly (nasm)
 # stays on: motion search, transforms and pixel operations run about twice as fast with it, and
 # the library picks the routines the processor has at run time, so the i686 build still runs on
@@ -85,7 +86,8 @@ ffmpeg_configure() {
     --disable-avdevice --disable-swscale --disable-swresample --disable-postproc --disable-avfilter \
     --enable-encoder=mpeg1video,mpeg2video,mp2,msmpeg4v3,wmv2,wmav2 \
     --enable-muxer=mpeg1system,mpeg1vcd,mpeg2dvd,mpeg2svcd,mpeg2vob,asf \
-    --enable-demuxer=asf --enable-protocol=file
+    --enable-demuxer=asf --enable-protocol=file \
+    --enable-decoder=mpeg1video,mpeg2video,mp1,mp2 --enable-parser=mpegvideo,mpegaudio
 }
 
 build_ffmpeg() {

@@ -73,6 +73,28 @@ void Yuv422ToRgb24(const uint8_t* src, int srcStride, Packing packing, int width
     Yuv422ToRgb<3>(src, srcStride, packing, width, height, dst, dstStride);
 }
 
+void Yuv420ToRgb32(const uint8_t* y, int yStride, const uint8_t* u, const uint8_t* v, int uvStride, int width,
+                   int height, uint8_t* dst, int dstStride) {
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* ys = y + static_cast<ptrdiff_t>(row) * yStride;
+        const uint8_t* us = u + static_cast<ptrdiff_t>(row / 2) * uvStride;
+        const uint8_t* vs = v + static_cast<ptrdiff_t>(row / 2) * uvStride;
+        uint8_t* d = dst + static_cast<ptrdiff_t>(height - 1 - row) * dstStride; // bottom-up
+        int x = 0;
+        for (; x + 1 < width; x += 2, d += 8) {
+            const Chroma c = ChromaTerms(us[x / 2], vs[x / 2]);
+            Put(d, ys[x], c);
+            Put(d + 4, ys[x + 1], c);
+            d[3] = 0;
+            d[7] = 0;
+        }
+        if (x < width) {
+            Put(d, ys[x], ChromaTerms(us[x / 2], vs[x / 2]));
+            d[3] = 0;
+        }
+    }
+}
+
 void Rgb24ToRgb32(const uint8_t* src, int srcStride, int width, int height, uint8_t* dst, int dstStride) {
     for (int row = 0; row < height; ++row) {
         const uint8_t* s = src + static_cast<ptrdiff_t>(row) * srcStride;

@@ -28,6 +28,10 @@ void Yuv422ToRgb32(const uint8_t* src, int srcStride, Packing packing, int width
 // The same into a bottom-up 24-bit (B, G, R) DIB.
 void Yuv422ToRgb24(const uint8_t* src, int srcStride, Packing packing, int width, int height, uint8_t* dst,
                    int dstStride);
+// Converts a top-down planar 4:2:0 picture (chroma planes of half width and height, rounded
+// up; each chroma sample serves a 2 x 2 block) into a bottom-up 32-bit (B, G, R, 0) DIB.
+void Yuv420ToRgb32(const uint8_t* y, int yStride, const uint8_t* u, const uint8_t* v, int uvStride, int width,
+                   int height, uint8_t* dst, int dstStride);
 // A bottom-up 24-bit DIB into a bottom-up 32-bit one of the same size (alpha byte 0).
 void Rgb24ToRgb32(const uint8_t* src, int srcStride, int width, int height, uint8_t* dst, int dstStride);
 // A bottom-up 32-bit DIB into a bottom-up 24-bit one.

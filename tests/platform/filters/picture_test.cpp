@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "picture.h"
@@ -68,6 +69,35 @@ TEST(Picture, Yuv422ToRgbIsBottomUpWithSharedChroma) {
     picture::Yuv422ToRgb24(yuy2, 8, Packing::Yuy2, 4, 2, rgb24, 12);
     EXPECT_EQ(rgb24[12 + 3], 255); // top row (second in memory), white B
     EXPECT_EQ(rgb24[12 + 0], 0);
+}
+
+TEST(Picture, Yuv420ToRgbSharesChromaOverTwoByTwoAndIsBottomUp) {
+    // 3 x 3 luma (odd sizes: the chroma planes are 2 x 2); the left chroma column red, the
+    // right one blue, the bottom chroma row grey.
+    const uint8_t y[] = {81, 81, 41, 0, //
+                         235, 16, 41, 0,
+                         126, 126, 126, 0};
+    const uint8_t u[] = {90, 240, 128, 128};
+    const uint8_t v[] = {240, 110, 128, 128};
+    uint8_t rgb[3 * 16];
+    memset(rgb, 0xAA, sizeof rgb);
+    picture::Yuv420ToRgb32(y, 4, u, v, 2, 3, 3, rgb, 16);
+    const uint8_t* top = rgb + 32; // memory row 2 is the picture's top row
+    EXPECT_NEAR(top[2], 255, 2);   // red R
+    EXPECT_NEAR(top[0], 0, 2);     // red B
+    EXPECT_NEAR(top[6], 255, 2);   // pixel 1 shares it
+    EXPECT_NEAR(top[8], 255, 2);   // pixel 2: blue B
+    EXPECT_NEAR(top[10], 0, 2);
+    EXPECT_EQ(top[3], 0);
+    EXPECT_EQ(top[11], 0);
+    const uint8_t* middle = rgb + 16; // the second row takes the first chroma row too
+    EXPECT_GT(middle[2], 250);        // bright red over white luma clamps
+    EXPECT_NEAR(middle[6], 179, 1);   // black luma under the red chroma: R alone
+    EXPECT_EQ(middle[4], 0);
+    EXPECT_NEAR(middle[8], 255, 2);   // still blue
+    for (int x = 0; x < 3; ++x)       // bottom row: grey
+        EXPECT_NEAR(rgb[x * 4 + 1], 128, 1);
+    EXPECT_EQ(rgb[12], 0xAA); // the row's padding is left alone
 }
 
 TEST(Picture, FlipReversesRowsOnly) {

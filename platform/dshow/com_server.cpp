@@ -117,7 +117,7 @@ HRESULT UnregisterInprocServer(REFCLSID clsid) {
 }
 
 HRESULT RegisterInCategory(REFCLSID category, REFCLSID clsid, const wchar_t* friendlyName,
-                           const wchar_t* instance, DWORD merit) {
+                           const wchar_t* instance, DWORD merit, const REGFILTERPINS* pins, ULONG pinCount) {
     ComPtr<IFilterMapper2> mapper;
     HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
                                   mapper.PutVoid());
@@ -126,8 +126,8 @@ HRESULT RegisterInCategory(REFCLSID category, REFCLSID clsid, const wchar_t* fri
     REGFILTER2 rf{};
     rf.dwVersion = 1;
     rf.dwMerit = merit;
-    rf.cPins = 0;
-    rf.rgPins = nullptr;
+    rf.cPins = pins ? pinCount : 0;
+    rf.rgPins = pins;
     return mapper->RegisterFilter(clsid, friendlyName, nullptr, &category, instance, &rf);
 }
 
@@ -239,7 +239,7 @@ HRESULT RegisterClass(HMODULE module, const ServerClass& c) {
     StringFromGUID2(*c.entry.clsid, instance, 64);
     UnregisterFromCategory(*c.category, *c.entry.clsid, instance);
     return RegisterInCategory(*c.category, *c.entry.clsid, c.listedName ? c.listedName : c.entry.name,
-                              instance, MERIT_DO_NOT_USE);
+                              instance, c.merit, c.pins, c.pinCount);
 }
 
 // Undoes RegisterClass while the class is still served by this module.

@@ -35,7 +35,8 @@ HRESULT UnregisterInprocServer(REFCLSID clsid);
 // IFilterMapper2::RegisterFilter. instance names the entry's key; the enumerator lists the
 // entries of a category in the order of these names.
 HRESULT RegisterInCategory(REFCLSID category, REFCLSID clsid, const wchar_t* friendlyName,
-                           const wchar_t* instance, DWORD merit = MERIT_DO_NOT_USE);
+                           const wchar_t* instance, DWORD merit = MERIT_DO_NOT_USE,
+                           const REGFILTERPINS* pins = nullptr, ULONG pinCount = 0);
 HRESULT UnregisterFromCategory(REFCLSID category, REFCLSID clsid, const wchar_t* instance);
 // Removes every entry of a category whose CLSID value is clsid (whatever its instance name).
 void RemoveCategoryEntriesFor(REFCLSID category, REFCLSID clsid);
@@ -51,6 +52,11 @@ struct ServerClass {
     // Stand-ins for system components: true when the system's own is missing or incomplete,
     // with the reason. Null for outside components, which are always registered.
     bool (*needed)(std::string* reason);
+    // For filters the graph builder finds by their pins' media types (splitters, decoders):
+    // their merit and pins in the category entry. Others are listed without pins, never chosen.
+    DWORD merit = MERIT_DO_NOT_USE;
+    const REGFILTERPINS* pins = nullptr;
+    ULONG pinCount = 0;
 };
 
 // DllGetClassObject over a server's table.

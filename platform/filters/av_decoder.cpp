@@ -108,6 +108,8 @@ bool AvDecoder::Open() {
         Close();
         return false;
     }
+    // Damage in a stream is concealed or skipped; the library's own report goes nowhere.
+    av_log_set_level(AV_LOG_QUIET);
     m_ctx->pkt_timebase = AVRational{1, 10000000};
     m_ctx->thread_count = 1;
     Configure(m_ctx);

@@ -110,9 +110,10 @@ protected:
                 for (int c = 0; c < channels; ++c)
                     m_pcm[static_cast<size_t>(i) * channels + c] = static_cast<int16_t>(sampleAt(i, c));
         }
-        REFERENCE_TIME start = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp
-                               : m_next >= 0                                   ? m_next
-                                                                               : 0;
+        if (frame->best_effort_timestamp == AV_NOPTS_VALUE && m_next < 0)
+            return S_OK; // no time stamp yet since the start or a seek: no place for it
+        REFERENCE_TIME start =
+            frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : m_next;
         const REFERENCE_TIME length = 10000000LL * frame->nb_samples / rate;
         m_next = start + length;
         int skip = 0;

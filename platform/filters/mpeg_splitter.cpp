@@ -288,14 +288,6 @@ private:
             outs.push_back(static_cast<SplitterOutput*>(Pin(i)));
         return outs;
     }
-    // The one output whose seeks move the filter: video when connected (every renderer sets the
-    // position; the others are told the same by the filter).
-    SplitterOutput* SeekMaster() const {
-        for (SplitterOutput* o : Outputs())
-            if (o->IsConnected())
-                return o;
-        return nullptr;
-    }
     void StartStreaming();
     void StopStreaming();
     static DWORD WINAPI ReaderProc(void* self);
@@ -310,6 +302,7 @@ private:
     REFERENCE_TIME m_start = 0, m_stop = 0; // segment asked for (stop 0: to the end)
     dshow::Handle m_readerThread;
     volatile LONG m_abort = 0;
+    volatile LONG m_deliveredSinceSeek = 0; // a sample went out since streaming (re)started
     int64_t m_readFrom = 0;
 };
 
@@ -397,6 +390,7 @@ void SplitterOutput::Loop() {
         sample->SetDiscontinuity(first);
         first = false;
         const HRESULT hr = Deliver(sample.Get());
+        InterlockedExchange(&m_owner->m_deliveredSinceSeek, 1);
         if (hr != S_OK)
             return; // flushing, stopped, or the downstream filter wants no more
     }
@@ -577,6 +571,7 @@ void MpegSplitter::StartStreaming() {
         m_readFrom = mpegps::FindSeekOffset(m_source.get(), m_layout, UnitsToTicks(start));
     }
     InterlockedExchange(&m_abort, 0);
+    InterlockedExchange(&m_deliveredSinceSeek, 0);
     for (SplitterOutput* o : Outputs())
         o->StartDelivery(start, stop);
     m_readerThread.Reset(CreateThread(nullptr, 0, ReaderProc, this, 0, nullptr));
@@ -648,8 +643,7 @@ void MpegSplitter::ReadLoop() {
 HRESULT MpegSplitter::Seek(SplitterOutput* from, LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
                            DWORD stopFlags) {
     AutoLock filterLock(FilterLock());
-    if (from != SeekMaster())
-        return S_OK; // the master output moved the whole filter
+    (void)from; // every renderer passes the same seek on: any output moves the whole filter
     const DWORD currentHow = currentFlags & AM_SEEKING_PositioningBitsMask;
     const DWORD stopHow = stopFlags & AM_SEEKING_PositioningBitsMask;
     const REFERENCE_TIME duration = Duration();
@@ -673,7 +667,13 @@ HRESULT MpegSplitter::Seek(SplitterOutput* from, LONGLONG* current, DWORD curren
         newStart = duration;
     if (newStop >= duration)
         newStop = 0;
-    const bool moves = currentHow != AM_SEEKING_NoPositioning;
+    // The second renderer's copy of a seek the first one made finds nothing delivered since.
+    bool moves = currentHow != AM_SEEKING_NoPositioning;
+    {
+        AutoLock lock(m_seekLock);
+        if (moves && newStart == m_start && newStop == m_stop && !m_deliveredSinceSeek)
+            moves = false;
+    }
     if (moves && State() != State_Stopped) {
         // Flush what is on its way, then stream again from the new place.
         for (SplitterOutput* o : Outputs())
@@ -694,6 +694,8 @@ HRESULT MpegSplitter::Seek(SplitterOutput* from, LONGLONG* current, DWORD curren
     }
     if (moves && State() != State_Stopped)
         StartStreaming();
+    else if (moves)
+        m_deliveredSinceSeek = 0;
     if ((currentFlags & AM_SEEKING_ReturnTime) && current)
         *current = newStart;
     if ((stopFlags & AM_SEEKING_ReturnTime) && stop)

@@ -118,9 +118,13 @@ protected:
         REFERENCE_TIME period = 0;
         InputPicture(&Input()->CurrentMediaType(), &w, &h, &period);
         const REFERENCE_TIME duration = period + period * frame->repeat_pict / 2;
-        REFERENCE_TIME start = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp
-                               : m_next >= 0                                   ? m_next
-                                                                               : 0;
+        // A picture without a time stamp follows the one before; before any time stamp since the
+        // start or a seek (a picture of the group before, decoded without its references), it
+        // has no place and is left out.
+        if (frame->best_effort_timestamp == AV_NOPTS_VALUE && m_next < 0)
+            return S_OK;
+        REFERENCE_TIME start =
+            frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : m_next;
         m_next = start + duration;
         if (start + duration <= 0)
             return S_OK; // before the segment: decoded only as a reference

@@ -16,8 +16,8 @@ rm -rf "$prefix"
 printf 'Name: Harbour TV\nFreq: 49750000\nChan: 1\nAudioChannels:0\nCheck:1\n' \
   >"$prefix/drive_c/windows/system32/program.txt"
 inst="$prefix/drive_c/Program Files/Tunaro"
-# Compressed AVI keeps the file small.
-printf '[RecordType]\r\nType=2\r\n' >"$inst/Tunaro.ini"
+# A DVD recording (MPEG-2 program stream), played back through the MPEG playback stand-ins.
+printf '[RecordType]\r\nType=0\r\n' >"$inst/Tunaro.ini"
 tunaro_start_session
 tunaro_wine_env "$prefix"
 "$TUNARO_WINESERVER" -p

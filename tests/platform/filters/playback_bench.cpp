@@ -1,0 +1,164 @@
+// Benchmark (not a test): playing a DVD program stream through the playback graph. Prints the
+// time from opening to the first picture, the time a seek of 5 s either way takes to show its
+// picture, and the processor time while playing, with native ffmpeg reading the same file as
+// the peer. Usage: playback_bench [minutes of recording, default 10] [seconds played, default 20]
+#include <windows.h>
+
+#include <dshow.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "dshow/com_ptr.h"
+#include "graph_support.h"
+#include "media_check.h"
+#include "mpeg_program.h"
+
+using dshow::ComPtr;
+
+namespace {
+
+double Now() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+double ProcessCpu() {
+    FILETIME created, ended, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+    auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+// A moving picture, so the encoder and the decoder have real work.
+bool WriteDvd(const std::string& path, int minutes) {
+    const encoders::MpegSettings s = encoders::MpegDefaults(encoders::DiscFormat::Dvd, false);
+    encoders::MpegProgramWriter w;
+    std::string error;
+    if (!w.Open(path, s, 48000, 2, &error)) {
+        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    std::vector<uint8_t> picture(static_cast<size_t>(s.width) * s.height * 2);
+    // Diagonal stripes that move: each row is a window into a longer row of them.
+    std::vector<uint8_t> stripes(static_cast<size_t>(s.width) * 4 + 1024);
+    for (size_t i = 0; i < stripes.size(); i += 2) {
+        stripes[i] = static_cast<uint8_t>(16 + (i / 2 * 7) % 200);
+        stripes[i + 1] = static_cast<uint8_t>(i % 4 ? 128 + (i / 16) % 64 : 128 - (i / 16) % 64);
+    }
+    std::vector<int16_t> sound(48000 / 25 * 2);
+    const int frames = minutes * 60 * 25;
+    for (int n = 0; n < frames; ++n) {
+        for (int y = 0; y < s.height; ++y)
+            memcpy(&picture[static_cast<size_t>(y) * s.width * 2], &stripes[static_cast<size_t>((y + 3 * n) % 256) * 4],
+                   static_cast<size_t>(s.width) * 2);
+        for (size_t i = 0; i < sound.size(); ++i)
+            sound[i] = static_cast<int16_t>(6000 * std::sin(static_cast<double>(n * sound.size() + i) / 17));
+        if (!w.WriteVideo(picture.data(), s.width * 2, n) || !w.WriteAudio(sound.data(), sound.size() / 2))
+            return false;
+    }
+    return w.Close(&error);
+}
+
+// Seconds a shell command takes (wall clock), and the processor seconds it used.
+bool Timed(const std::string& command, double* wall, double* cpu) {
+    std::string out;
+    const std::string line = "TIMEFORMAT='%R %U %S'; { time " + command + " >/dev/null 2>&1 ; } 2>&1";
+    if (mediacheck::RunShell("bash -c \"" + line + "\"", &out) != 0)
+        return false;
+    double r = 0, u = 0, s = 0;
+    if (std::sscanf(out.c_str(), "%lf %lf %lf", &r, &u, &s) != 3)
+        return false;
+    *wall = r;
+    *cpu = u + s;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int minutes = argc > 1 ? std::atoi(argv[1]) : 10;
+    const int played = argc > 2 ? std::atoi(argv[2]) : 20;
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const std::string path = graphtest::TempFile("playback-bench.mpg");
+    std::printf("writing a %d-minute DVD recording...\n", minutes);
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES && !WriteDvd(path, minutes))
+        return 1;
+
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaSeeking> seeking;
+    const double t0 = Now();
+    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                graph.PutVoid())) ||
+        FAILED(graph->RenderFile(graphtest::Wide(path).c_str(), nullptr))) {
+        std::fprintf(stderr, "the file does not render\n");
+        return 1;
+    }
+    graph->QueryInterface(IID_IMediaControl, control.PutVoid());
+    graph->QueryInterface(IID_IMediaSeeking, seeking.PutVoid());
+    control->Pause();
+    OAFilterState state = State_Stopped;
+    const HRESULT cued = control->GetState(10000, &state);
+    const double open = Now() - t0;
+    LONGLONG duration = 0;
+    seeking->GetDuration(&duration);
+
+    // Seeks of 5 s forwards and back from the middle, each until its picture is shown.
+    double seekTotal = 0, seekWorst = 0;
+    int seeks = 0;
+    LONGLONG at = duration / 2;
+    for (int i = 0; i < 10; ++i) {
+        at += (i % 2 ? -5 : 5) * 10000000LL * (i % 4 < 2 ? 1 : 2);
+        const double s0 = Now();
+        control->Stop();
+        seeking->SetPositions(&at, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+        control->Pause();
+        control->GetState(10000, &state);
+        const double took = Now() - s0;
+        seekTotal += took;
+        seekWorst = took > seekWorst ? took : seekWorst;
+        ++seeks;
+    }
+
+    // Processor time while playing.
+    LONGLONG start = 0;
+    control->Stop();
+    seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    const double c0 = ProcessCpu(), w0 = Now();
+    control->Run();
+    Sleep(static_cast<DWORD>(played) * 1000);
+    const double cpu = (ProcessCpu() - c0) / (Now() - w0);
+    control->Stop();
+    control.Reset();
+    seeking.Reset();
+    graph.Reset();
+
+    std::printf("file: %s, %.1f s\n", path.c_str(), static_cast<double>(duration) / 1e7);
+    std::printf("open to first picture: %.0f ms%s\n", open * 1000, cued == S_OK ? "" : " (not cued)");
+    std::printf("seek of 5 s to its picture: %.0f ms mean, %.0f ms worst (%d seeks)\n", seekTotal / seeks * 1000,
+                seekWorst * 1000, seeks);
+    std::printf("processor while playing: %.1f %% of one core over %d s\n", cpu * 100, played);
+
+    const std::string unix = mediacheck::UnixPath(path);
+    double wall = 0, used = 0;
+    if (Timed("ffmpeg -nostdin -i '" + unix + "' -frames:v 1 -f null -", &wall, &used))
+        std::printf("peer ffmpeg, open to first picture decoded: %.0f ms\n", wall * 1000);
+    const double middle = static_cast<double>(duration) / 2e7;
+    if (Timed("ffmpeg -nostdin -ss " + std::to_string(middle + 5) + " -i '" + unix + "' -frames:v 1 -f null -",
+              &wall, &used))
+        std::printf("peer ffmpeg, seek of 5 s to its picture decoded: %.0f ms\n", wall * 1000);
+    if (Timed("ffmpeg -nostdin -re -t " + std::to_string(played) + " -i '" + unix + "' -f null -", &wall, &used))
+        std::printf("peer ffmpeg -re, processor while decoding at playing speed: %.1f %% of one core\n",
+                    used / wall * 100);
+    CoUninitialize();
+    return 0;
+}

@@ -68,14 +68,14 @@ bool WriteDvd(const std::string& path, int minutes) {
     return w.Close(&error);
 }
 
-// Seconds a shell command takes (wall clock), and the processor seconds it used.
+// Seconds a shell command takes (wall clock), and the processor seconds it used (GNU time).
 bool Timed(const std::string& command, double* wall, double* cpu) {
     std::string out;
-    const std::string line = "TIMEFORMAT='%R %U %S'; { time " + command + " >/dev/null 2>&1 ; } 2>&1";
-    if (mediacheck::RunShell("bash -c \"" + line + "\"", &out) != 0)
+    if (mediacheck::RunShell("/usr/bin/time -f 'TIMED %e %U %S' " + command + " >/dev/null", &out) != 0)
         return false;
+    const size_t at = out.rfind("TIMED ");
     double r = 0, u = 0, s = 0;
-    if (std::sscanf(out.c_str(), "%lf %lf %lf", &r, &u, &s) != 3)
+    if (at == std::string::npos || std::sscanf(out.c_str() + at, "TIMED %lf %lf %lf", &r, &u, &s) != 3)
         return false;
     *wall = r;
     *cpu = u + s;
@@ -103,6 +103,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the file does not render\n");
         return 1;
     }
+    const double rendered = Now() - t0;
     graph->QueryInterface(IID_IMediaControl, control.PutVoid());
     graph->QueryInterface(IID_IMediaSeeking, seeking.PutVoid());
     control->Pause();
@@ -143,20 +144,23 @@ int main(int argc, char** argv) {
     graph.Reset();
 
     std::printf("file: %s, %.1f s\n", path.c_str(), static_cast<double>(duration) / 1e7);
-    std::printf("open to first picture: %.0f ms%s\n", open * 1000, cued == S_OK ? "" : " (not cued)");
+    std::printf("open to first picture: %.0f ms%s (graph built in %.0f ms)\n", open * 1000,
+                cued == S_OK ? "" : " (not cued)", rendered * 1000);
     std::printf("seek of 5 s to its picture: %.0f ms mean, %.0f ms worst (%d seeks)\n", seekTotal / seeks * 1000,
                 seekWorst * 1000, seeks);
     std::printf("processor while playing: %.1f %% of one core over %d s\n", cpu * 100, played);
 
     const std::string unix = mediacheck::UnixPath(path);
     double wall = 0, used = 0;
-    if (Timed("ffmpeg -nostdin -i '" + unix + "' -frames:v 1 -f null -", &wall, &used))
+    if (!Timed("ffmpeg -v error -nostdin -version", &wall, &used))
+        std::printf("peer ffmpeg: cannot be run from here\n");
+    if (Timed("ffmpeg -v error -nostdin -i '" + unix + "' -frames:v 1 -f null -", &wall, &used))
         std::printf("peer ffmpeg, open to first picture decoded: %.0f ms\n", wall * 1000);
     const double middle = static_cast<double>(duration) / 2e7;
-    if (Timed("ffmpeg -nostdin -ss " + std::to_string(middle + 5) + " -i '" + unix + "' -frames:v 1 -f null -",
+    if (Timed("ffmpeg -v error -nostdin -ss " + std::to_string(middle + 5) + " -i '" + unix + "' -frames:v 1 -f null -",
               &wall, &used))
         std::printf("peer ffmpeg, seek of 5 s to its picture decoded: %.0f ms\n", wall * 1000);
-    if (Timed("ffmpeg -nostdin -re -t " + std::to_string(played) + " -i '" + unix + "' -f null -", &wall, &used))
+    if (Timed("ffmpeg -v error -nostdin -re -t " + std::to_string(played) + " -i '" + unix + "' -f null -", &wall, &used))
         std::printf("peer ffmpeg -re, processor while decoding at playing speed: %.1f %% of one core\n",
                     used / wall * 100);
     CoUninitialize();

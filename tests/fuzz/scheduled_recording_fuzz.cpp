@@ -31,8 +31,6 @@ ScheduledSource ExpectedSource(const uint8_t* text, std::size_t size) {
     if (length == 0)
         return ScheduledSource::TunerAndChannel;
     switch (text[length - 1]) {
-    case '0':
-        return ScheduledSource::Tuner;
     case '1':
         return ScheduledSource::CompositeAndChannel;
     case '2':

@@ -216,9 +216,6 @@ BOOL PanelPeers::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
     m_state.settings.lRecordType = order.recordFormat;
     m_state.schedulerStarted = true;
     switch (order.source) {
-    case tunaro::ScheduledSource::Tuner:
-        SelectSource("Tuner");
-        break;
     case tunaro::ScheduledSource::CompositeAndChannel:
         SelectSource("Composite");
         SelectChannel(order.channelIndex);

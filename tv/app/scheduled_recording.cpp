@@ -31,9 +31,6 @@ bool DecodeScheduledRecording(uint64_t dataWord, const void* text, std::size_t b
     order->channelIndex = static_cast<long>(word & 0xFFFFu);
     order->recordFormat = format;
     switch (digit) {
-    case 0:
-        order->source = ScheduledSource::Tuner;
-        break;
     case 1:
         order->source = ScheduledSource::CompositeAndChannel;
         break;

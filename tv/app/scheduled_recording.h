@@ -12,11 +12,11 @@ constexpr long kRecordFormatFirst = 0;
 constexpr long kRecordFormatLast = 7;
 
 // Which input the recording is made from, and whether the channel of the order is selected.
+// A task on the tuner (digit 0) records the task's channel, not whatever was watched last.
 enum class ScheduledSource {
-    Tuner,              // digit 0: the tuner, channel left as it is
     CompositeAndChannel, // digit 1: the composite input, then the channel
-    SVideo,             // digit 2: the S-Video input, channel left as it is
-    TunerAndChannel,    // anything else, a missing or a non-digit last character included
+    SVideo,              // digit 2: the S-Video input, channel left as it is
+    TunerAndChannel,     // digit 0 and anything else, a missing or a non-digit last character included
 };
 
 struct ScheduledRecording {

@@ -196,11 +196,10 @@ TEST_F(PeersE2E, TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
     EXPECT_TRUE(WaitForInput("Video Composite"));
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(5)));
 
-    // "...0": the tuner, the channel stays.
+    // "...0": the tuner, and the order's channel.
     EXPECT_EQ(Order(3, 2, "Record_00"), TRUE);
     EXPECT_TRUE(WaitForInput("Video Tuner"));
-    Sync();
-    EXPECT_EQ(e2e::SimCardStateLong("Frequency"), ChannelFrequency(5));
+    EXPECT_TRUE(WaitForFrequency(ChannelFrequency(2)));
 
     // Any other digit: the tuner and the channel.
     EXPECT_EQ(Order(3, 1, "Record_07"), TRUE);

@@ -573,7 +573,7 @@ TEST_F(RecordingE2E, TheSchedulersOrderRecordsAnd2143StopsIt) {
     Sync();
     Sleep(500);
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), frequency);
-    EXPECT_EQ(frequency, 49750000) << "the order's Record_00 keeps the channel";
+    EXPECT_EQ(frequency, 77250000) << "the order's Record_00 tunes the order's channel";
     e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleRecord);
     ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStopped, 30000));
     EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleTaskOver, 5000)) << "the scheduler's recording ended without 2145";

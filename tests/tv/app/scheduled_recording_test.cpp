@@ -70,7 +70,8 @@ TEST(ScheduledRecordingOrder, TheDataWordGivesChannelAndFormatAndTheLastDigitThe
     EXPECT_EQ(order.channelIndex, 0xFFFF);
     EXPECT_EQ(order.recordFormat, 7);
 
-    EXPECT_EQ(SourceOf("Record_00"), ScheduledSource::Tuner);
+    // The tuner's digit records the task's channel too.
+    EXPECT_EQ(SourceOf("Record_00"), ScheduledSource::TunerAndChannel);
     EXPECT_EQ(SourceOf("Record_01"), ScheduledSource::CompositeAndChannel);
     EXPECT_EQ(SourceOf("x2"), ScheduledSource::SVideo);
     // Only the last character counts: "12" is S-Video, not twelve.
@@ -129,11 +130,11 @@ TEST(ScheduledRecordingOrder, AnUnknownRecordFormatIsRefusedAndLeavesTheOrderAlo
         ScheduledRecording order;
         order.channelIndex = 42;
         order.recordFormat = 3;
-        order.source = ScheduledSource::Tuner;
+        order.source = ScheduledSource::CompositeAndChannel;
         EXPECT_FALSE(DecodeScheduledRecording(Word(format, 1), text.data(), text.size(), &order)) << format;
         EXPECT_EQ(order.channelIndex, 42) << format;
         EXPECT_EQ(order.recordFormat, 3) << format;
-        EXPECT_EQ(order.source, ScheduledSource::Tuner) << format;
+        EXPECT_EQ(order.source, ScheduledSource::CompositeAndChannel) << format;
     }
     ScheduledRecording order;
     EXPECT_TRUE(DecodeScheduledRecording(Word(0, 1), text.data(), text.size(), &order));

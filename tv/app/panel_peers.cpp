@@ -251,9 +251,12 @@ void PanelPeers::OnStartOrderedRecording() {
         return;
     if (m_state.previewOn)
         SendMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_RECORD, 0), 0);
-    if (!m_state.recording)
+    if (!m_state.recording) {
+        // Nothing of the scheduler's runs: the user's next recording is the user's own.
+        m_state.schedulerStarted = false;
         tunaro::DebugPrint("Tunaro: the scheduler's recording order did not start a recording, Line=%ld\n",
                            static_cast<long>(__LINE__));
+    }
 }
 
 void PanelPeers::OnOrderTimer() {

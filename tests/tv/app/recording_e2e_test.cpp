@@ -342,6 +342,45 @@ TEST_F(RecordingE2E, AStartTheEngineRefusesIsToldAndLeavesThePanelIdle) {
     EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 20000));
 }
 
+TEST_F(RecordingE2E, AnOrderWhoseRecordingFailsLeavesTheNextRecordingTheUsers) {
+    // No recording file can be made: the order's recording does not start.
+    const std::string dir = g_videoDir->Path();
+    const std::string aside = dir + "-aside";
+    ASSERT_TRUE(MoveFileA(dir.c_str(), aside.c_str()));
+    struct PutBack {
+        std::string dir, aside;
+        ~PutBack() {
+            if (GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {
+                DeleteFileA(dir.c_str());
+                MoveFileA(aside.c_str(), dir.c_str());
+            }
+        }
+    } putBack{dir, aside};
+    ASSERT_TRUE(e2e::WriteFile(dir, "not a directory"));
+    g_schedule->Clear();
+    const size_t seen = g_boxes->Seen().size();
+    EXPECT_EQ(Order(3, 0, "Record_00"), TRUE);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return g_boxes->Seen().size() > seen; }, 60000)) << "no message";
+    Sync();
+    ASSERT_TRUE(DeleteFileA(dir.c_str()));
+    ASSERT_TRUE(MoveFileA(aside.c_str(), dir.c_str()));
+    EXPECT_TRUE(g_schedule->Commands(2147).empty());
+
+    // The user's own recording then ends with the name dialog, and the scheduler hears nothing.
+    e2e::PostCommand(g_panel, kRecord);
+    ASSERT_TRUE(g_schedule->WaitForCommand(2147, 60000)) << Told();
+    ASSERT_TRUE(WaitForClock(1, 30000));
+    e2e::PostCommand(g_panel, kRecord);
+    HWND dialog = e2e::WaitForWindow(kNameDialogTitle, 30000);
+    EXPECT_NE(dialog, nullptr) << "the user's recording was named as the scheduler's";
+    if (dialog)
+        e2e::ClickControl(dialog, IDCANCEL);
+    ASSERT_TRUE(g_schedule->WaitForCommand(2148, 30000));
+    Sync();
+    EXPECT_TRUE(g_schedule->Commands(2145).empty());
+    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"news.avi"});
+}
+
 TEST_F(RecordingE2E, PlaybackPlaysPausesSeeksFinishesAndGoesBackToTv) {
     ASSERT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 15000));
     e2e::PostCommand(g_panel, kQuickPlay);

@@ -383,6 +383,8 @@ void PanelRecording::OnOpenFile() {
         return;
     HWND panel = m_panel.GetHwnd();
     if (m_state.quickPlay && m_state.PlaybackOpen()) {
+        // Quick play with a movie open plays that movie; the request is answered.
+        m_state.quickPlay = false;
         SendMessageA(panel, WM_COMMAND, MAKEWPARAM(IDC_PLAY, 0), 0);
         return;
     }
@@ -463,6 +465,8 @@ void PanelRecording::OnPlayback(UINT id) {
             m_deck.Play();
         break;
     case IDC_TV:
+        // Back to TV withdraws a quick play that found nothing to play.
+        m_state.quickPlay = false;
         BackToTv();
         if (m_state.recording)
             SendMessageA(panel, WM_COMMAND, MAKEWPARAM(IDC_RECORD, 0), 0);

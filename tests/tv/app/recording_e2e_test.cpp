@@ -461,6 +461,30 @@ TEST_F(RecordingE2E, AFileThePlayerRefusesIsTold) {
     EXPECT_TRUE(Enabled(kRecord));
 }
 
+TEST_F(RecordingE2E, QuickPlayWithAMovieOpenIsAnsweredAndOpenFileThenAsksForTheFile) {
+    e2e::PostCommand(g_panel, kQuickPlay);
+    long position = -1, duration = -1;
+    ASSERT_TRUE(WaitForStatus([&](const std::string& s) { return ParsePlay(s, &position, &duration); }, 30000))
+        << Status();
+    // Quick play again plays the open movie; TV ends it.
+    e2e::PostCommand(g_panel, kQuickPlay);
+    Sync();
+    EXPECT_TRUE(ParsePlay(Status(), &position, &duration)) << Status();
+    e2e::SendCommand(g_panel, kTv, 0, 0, 30000);
+    ASSERT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 20000));
+    // Open File now shows the open dialog rather than quietly playing the newest recording.
+    e2e::PostCommand(g_panel, 407);
+    HWND open = nullptr;
+    EXPECT_TRUE(e2e::WaitUntil([&] { return (open = e2e::ProcessWindow(g_program->Pid(), "Open")) != nullptr; }, 15000))
+        << "no open dialog; status " << Status();
+    if (open)
+        e2e::ClickControl(open, IDCANCEL);
+    // Nothing was opened: live TV goes on and the status line leaves the player's text.
+    EXPECT_TRUE(WaitForStatus([&](const std::string& st) { return !ParsePlay(st, &position, &duration); }, 5000))
+        << Status();
+    EXPECT_EQ(e2e::SimCardStateLong("Running"), 1);
+}
+
 TEST_F(RecordingE2E, TheRecordTypePageChoosesTheNextFormatAndQuickRecordNamesByStopTime) {
     // Cancel keeps the file as it is but the click holds for this run.
     e2e::PostCommand(g_panel, kRecordType);

@@ -88,7 +88,9 @@ std::string LiveTv::CurrentTuneText() const {
     if (!record)
         return NoChannelText();
     const bool mono = EffectiveAudioMode(*record, m_host.CardType()) != 0;
-    return Format("[%ld]%s %s", current, record->m_strName.c_str(), mono ? "Mono" : "Stereo");
+    const bool chinese = m_host.ChineseMode();
+    return Format("[%ld]%s %s", current, record->m_strName.c_str(),
+                  mono ? Pick(chinese, "Mono", "双声道") : Pick(chinese, "Stereo", "立体声"));
 }
 
 // ---- conditions ---------------------------------------------------------------------------------
@@ -230,7 +232,8 @@ void LiveTv::CurrentTune() {
 void LiveTv::FineTune(bool up) {
     if (!FineTuneAllowed())
         return;
-    m_host.ShowOsd(up ? "Freq+" : "Freq-", kOsdDelayMs);
+    const bool chinese = m_host.ChineseMode();
+    m_host.ShowOsd(up ? Pick(chinese, "Freq+", "微调+") : Pick(chinese, "Freq-", "微调-"), kOsdDelayMs);
     ChannelList& list = m_host.Channels();
     const long current = list.CurrentIndex();
     const ChannelRecord* record = list.At(current);
@@ -299,7 +302,8 @@ void LiveTv::ToggleMute() {
         return;
     m_boMuted = !m_boMuted;
     m_host.MuteOutput(m_boMuted);
-    m_host.ShowOsd(m_boMuted ? "Mute" : "Unmute", kOsdDelayMs);
+    const bool chinese = m_host.ChineseMode();
+    m_host.ShowOsd(m_boMuted ? Pick(chinese, "Mute", "静音") : Pick(chinese, "Unmute", "取消静音"), kOsdDelayMs);
     m_host.SetMuteLook(m_boMuted);
 }
 
@@ -315,7 +319,8 @@ void LiveTv::Brightness(bool up) {
     if (value < minimum)
         value = minimum;
     m_host.SetBrightness(value);
-    m_host.ShowOsd(Format("Brightness:%ld", value * 100 / (maximum - minimum)), kOsdDelayMs);
+    m_host.ShowOsd(Format(Pick(m_host.ChineseMode(), "Brightness:%ld", "亮度:%ld"), value * 100 / (maximum - minimum)),
+                   kOsdDelayMs);
 }
 
 void LiveTv::Contrast(bool up) {
@@ -376,7 +381,8 @@ void LiveTv::EndScan(bool finished) {
     // Back to a real channel: the tuner was left on the last scan frequency.
     if (!m_host.Channels().Empty())
         SelectIndex(0);
-    const std::string text = Format("scanned %ld", m_host.Channels().Count());
+    const std::string text =
+        Format(Pick(m_host.ChineseMode(), "scanned %ld", "已搜到 %ld"), m_host.Channels().Count());
     m_host.ShowOsd(text, finished ? 0 : kScanStoppedOsdDelayMs);
     m_host.SendToPeer(LiveTvPeer::Remote, peer::kRemoteScanEnded);
     m_host.SendToPeer(LiveTvPeer::Scheduler, peer::kScheduleScanEnded);

@@ -584,6 +584,30 @@ TEST_F(LiveTvTest, BrightnessClampsAndShowsPercent) {
     EXPECT_TRUE(m_host.log.empty());
 }
 
+TEST_F(LiveTvTest, ChineseModeShowsTheChineseTwinsOfTheOsdTexts) {
+    m_host.chinese = true;
+    m_host.Fill(2);
+    m_tv.Command(406);
+    EXPECT_EQ(m_host.LastOsd(), "静音");
+    m_tv.Command(406);
+    EXPECT_EQ(m_host.LastOsd(), "取消静音");
+    m_tv.Command(1089);
+    EXPECT_EQ(m_host.LastOsd(), "微调+");
+    m_tv.Command(1090);
+    EXPECT_EQ(m_host.LastOsd(), "微调-");
+    m_host.brightness = 250;
+    m_tv.Command(1083);
+    EXPECT_EQ(m_host.LastOsd(), "亮度:100");
+    m_host.cardType = 4;
+    EXPECT_EQ(m_tv.CurrentTuneText(), "[0]C0 立体声");
+    m_host.cardType = 1;
+    EXPECT_EQ(m_tv.CurrentTuneText(), "[0]C0 双声道");
+    m_host.table = {{48250000, true}, {55250000, false}};
+    m_tv.Command(405);
+    m_tv.Command(405);
+    EXPECT_EQ(m_host.LastOsd(), "已搜到 1");
+}
+
 TEST_F(LiveTvTest, ContrastStepsByEightBothWays) {
     m_tv.Command(1085);
     EXPECT_EQ(m_host.contrast, 136);

@@ -501,18 +501,20 @@ void PanelRecording::BackToTv() {
 std::string PanelRecording::PlaybackStatusTick() {
     if (!m_state.PlaybackOpen())
         return std::string();
+    const TvGlobals& g = Globals();
     const int64_t duration = m_deck.Duration();
     const int64_t position = m_deck.Position();
     if (position < duration) {
         const long at = static_cast<long>(position / kUnitsPerSecond);
         const long of = static_cast<long>(duration / kUnitsPerSecond);
-        return tunaro::Format("play %ld:%ld/%ld:%ld", at / 60, at % 60, of / 60, of % 60);
+        return tunaro::Format(g.Text("play %ld:%ld/%ld:%ld", "播放 %ld:%ld/%ld:%ld"), at / 60, at % 60, of / 60,
+                              of % 60);
     }
     if (m_state.playbackState == 1) {
         m_deck.Seek(0);
         SendMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_PAUSE, 0), 0);
     }
-    return "Finish";
+    return g.Text("Finish", "播放结束");
 }
 
 void PanelRecording::OnPanelDestroy() {

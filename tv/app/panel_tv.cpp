@@ -138,7 +138,7 @@ void PanelLiveTvHost::SetScanButtonLook(bool scanning) {
         char caption[128] = {0};
         GetWindowTextA(button, caption, sizeof caption);
         m_strScanCaption = caption;
-        SetWindowTextA(button, "Finish");
+        SetWindowTextA(button, Globals().Text("Finish", "结束"));
     } else {
         SetWindowTextA(button, m_strScanCaption.c_str());
     }

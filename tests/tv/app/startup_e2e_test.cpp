@@ -467,6 +467,10 @@ TEST_F(TunaroStartup, ChineseLanguageGivesChineseTexts) {
     ASSERT_NE(panel, nullptr);
     EXPECT_NE(e2e::FindTopWindow("电视窗口"), nullptr);
     EXPECT_EQ(e2e::FindTopWindow("TV Win"), nullptr);
+    // The Auto Scan button's caption while a scan runs.
+    e2e::SendCommand(panel, 405);
+    EXPECT_EQ(e2e::ControlText(panel, 405), "结束");
+    e2e::SendCommand(panel, 405);
     // Closing the picture's window ends the program as Exit does.
     ASSERT_TRUE(PostMessageA(e2e::FindTopWindow("电视窗口"), WM_CLOSE, 0, 0));
     EXPECT_TRUE(m_first.WaitForExit(kExitTimeoutMs));

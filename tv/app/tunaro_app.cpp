@@ -18,6 +18,9 @@ namespace {
 constexpr DWORD kFmCloseWaitMs = 500;
 // A peer that does not answer within this time is left alone rather than hanging start-up.
 constexpr UINT kPeerSendTimeoutMs = 5000;
+// How long a new copy waits for a copy that holds the single-instance lock but shows no panel.
+constexpr DWORD kPreviousCopyWaitMs = 10000;
+constexpr DWORD kPreviousCopyPollMs = 100;
 
 } // namespace
 
@@ -94,8 +97,18 @@ bool CTunaroApp::ClaimSingleInstance() {
     m_instanceMutex.Reset(mutex);
     if (error != ERROR_ALREADY_EXISTS)
         return true;
+    const std::string& title = Globals().app.strTitle;
+    HWND first = FindWindowA(nullptr, title.c_str());
+    // A copy without a panel is either ending (Exit was just used) or still starting: wait for
+    // it to end, which frees the lock, or for its panel to appear, which is brought forward.
+    const DWORD waitStart = GetTickCount();
+    while (!first && mutex && GetTickCount() - waitStart < kPreviousCopyWaitMs) {
+        const DWORD got = WaitForSingleObject(mutex, kPreviousCopyPollMs);
+        if (got == WAIT_OBJECT_0 || got == WAIT_ABANDONED)
+            return true; // the previous copy has gone; the lock is this copy's now
+        first = FindWindowA(nullptr, title.c_str());
+    }
     m_instanceMutex.Reset();
-    HWND first = FindWindowA(nullptr, Globals().app.strTitle.c_str());
     if (first) {
         SetForegroundWindow(first);
         SetWindowPos(first, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

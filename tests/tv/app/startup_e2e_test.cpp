@@ -459,6 +459,26 @@ TEST_F(TunaroStartup, ASecondCopyBringsTheFirstPanelForwardAndEnds) {
     EXPECT_EQ(MessageBoxes(boxes), "");
 }
 
+TEST_F(TunaroStartup, StartingAgainRightAfterExitGivesAPanel) {
+    ASSERT_TRUE(SetLanguageValue(std::nullopt));
+    e2e::PeerWindow scheduler("Schedule");
+    ASSERT_TRUE(Start(m_first));
+    HWND panel = WaitForPanel();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(e2e::PostCommand(panel, 403));
+    // Started the moment the panel is gone, while the first copy is still ending.
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(panel); }, kExitTimeoutMs));
+    const bool firstStillEnding = m_first.Running();
+    ASSERT_TRUE(Start(m_second));
+    HWND again = WaitForPanel();
+    EXPECT_NE(again, nullptr) << "no panel after a start right after Exit (the first copy was "
+                              << (firstStillEnding ? "still ending)" : "already gone)");
+    EXPECT_TRUE(m_first.WaitForExit(kExitTimeoutMs));
+    if (again) {
+        EXPECT_TRUE(ExitByCommand(m_second, again));
+    }
+}
+
 TEST_F(TunaroStartup, ChineseLanguageGivesChineseTexts) {
     ASSERT_TRUE(SetLanguageValue(std::string("2052")));
     e2e::PeerWindow scheduler("Schedule");

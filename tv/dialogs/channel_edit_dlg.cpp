@@ -613,9 +613,10 @@ void CChannelEditDlg::EndScan(bool finished, bool tellPanel) {
         engine->AutoScanTune(1);
     m_lScanSteps = 0;
     ChannelList& channels = m_host.Channels();
-    if (!finished) {
-        // Half a scan is no channel list: the one from before the scan comes back.
-        channels.Clear();
+    // A scan stopped early keeps the stations it found; only one that found nothing at all
+    // gives the list from before it back, so stopping at once loses nothing.
+    const bool restore = !finished && channels.Empty() && !m_savedRecords.empty();
+    if (restore) {
         for (ChannelRecord& record : m_savedRecords)
             channels.Append(std::move(record));
     }
@@ -626,7 +627,7 @@ void CChannelEditDlg::EndScan(bool finished, bool tellPanel) {
         m_host.SendPanelCommand(405);
     SetItemText(IDC_CE_SCAN, m_host.Text("Auto Scan", "自动搜台"));
     m_host.SetScanning(false);
-    if (!finished) {
+    if (restore) {
         channels.SetCurrentIndex(m_lSavedCurrent);
         channels.SetPreviousIndex(m_lSavedPrevious);
         if (SetupEngine* engine = m_host.Engine())
@@ -668,8 +669,8 @@ void CChannelEditDlg::OnReset() {
 }
 
 LRESULT CChannelEditDlg::OnDestroy() {
-    // The sheet goes without OK or Cancel (the program is ending): a scan still running leaves
-    // the list as it was before it.
+    // The sheet goes without OK or Cancel (the program is ending): a scan still running stops
+    // and keeps what it found.
     StopScan(false);
     return 0;
 }

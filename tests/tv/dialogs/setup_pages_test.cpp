@@ -716,17 +716,44 @@ TEST_F(SetupPages, ScanFindsTheStationsOfTheTableAndKeepsTheNewList) {
     EXPECT_EQ(saved.Frequency(2), kStationC);
 }
 
-TEST_F(SetupPages, StoppedScanPutsTheOldListBackAndTheFileStaysAsItWas) {
+TEST_F(SetupPages, StoppedScanKeepsTheStationsFoundSoFarAndOkWritesThem) {
     FakeHost host(m_dir.Path(), tunaro::kLanguageEnglish);
     host.AddChannels(3);
     host.channels.SetCurrentIndex(2);
     host.AddCountry("Testland", 86, kTable);
     host.engine.stations = {kStationA, kStationB};
-    ASSERT_EQ(tunaro::SaveChannelList(host.channels, host.programTxt, host.cardType), 1);
-    const std::string before = e2e::ReadFile(host.programTxt);
+    long found = 0;
     CSetup sheet(host);
     RunSetup(sheet, {Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }),
                      Until([&] { return ListCount(List()) >= 1; }),
+                     Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }),
+                     Do([&] {
+                         EXPECT_FALSE(host.scanning);
+                         EXPECT_EQ(e2e::ControlText(Page(), IDC_CE_SCAN), "Auto Scan");
+                         EXPECT_TRUE(Enabled(Page(), IDC_CE_DELETE));
+                         found = ListCount(List());
+                         EXPECT_EQ(Row(Page(), 0)[1], "New Channel");
+                     }),
+                     Press(PSBTN_OK)});
+    EXPECT_EQ(host.engine.scanPosition, 0);
+    ASSERT_GE(found, 1);
+    EXPECT_EQ(host.channels.Count(), found);
+    EXPECT_EQ(host.channels.Frequency(0), kStationA);
+    EXPECT_EQ(host.panelCommands.back(), std::make_pair(405u, true));
+    tunaro::ChannelList saved;
+    ASSERT_EQ(tunaro::LoadChannelList(saved, host.programTxt), 1);
+    ASSERT_EQ(saved.Count(), found);
+    EXPECT_EQ(saved.Frequency(0), kStationA);
+}
+
+TEST_F(SetupPages, AScanStoppedBeforeItFoundAnythingGivesTheOldListBack) {
+    FakeHost host(m_dir.Path(), tunaro::kLanguageEnglish);
+    host.AddChannels(3);
+    host.channels.SetCurrentIndex(2);
+    host.AddCountry("Testland", 86, kTable);
+    host.engine.stations = {kStationC};
+    CSetup sheet(host);
+    RunSetup(sheet, {Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }),
                      Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }),
                      Do([&] {
                          EXPECT_FALSE(host.scanning);
@@ -738,11 +765,10 @@ TEST_F(SetupPages, StoppedScanPutsTheOldListBackAndTheFileStaysAsItWas) {
     EXPECT_EQ(host.channels.Count(), 3);
     EXPECT_EQ(host.channels.CurrentIndex(), 2);
     EXPECT_EQ(host.engine.tunedHz, 120000000); // back on the channel that was current
-    EXPECT_EQ(e2e::ReadFile(host.programTxt), before);
     EXPECT_EQ(host.engine.calls.back(), "SetCurrentChannel(2)");
 }
 
-TEST_F(SetupPages, ClosingTheSheetDuringAScanLeavesTheOldList) {
+TEST_F(SetupPages, ClosingTheSheetDuringAScanWritesWhatItFound) {
     for (int button : {PSBTN_CANCEL, PSBTN_OK}) {
         FakeHost host(m_dir.Path(), tunaro::kLanguageEnglish);
         host.AddChannels(2);
@@ -755,12 +781,13 @@ TEST_F(SetupPages, ClosingTheSheetDuringAScanLeavesTheOldList) {
         EXPECT_EQ(host.engine.scanPosition, 0);
         tunaro::ChannelList saved;
         ASSERT_EQ(tunaro::LoadChannelList(saved, host.programTxt), 1);
-        ASSERT_EQ(saved.Count(), 2);
-        EXPECT_EQ(saved.Name(1), "Name 1");
+        ASSERT_EQ(saved.Count(), 1) << button;
+        EXPECT_EQ(saved.Name(0), "New Channel");
+        EXPECT_EQ(saved.Frequency(0), kStationA);
     }
 }
 
-TEST_F(SetupPages, ScanEndedByThePanelEndsThePagesScanWithTheOldList) {
+TEST_F(SetupPages, ScanEndedByThePanelEndsThePagesScanKeepingItsStations) {
     FakeHost host(m_dir.Path(), tunaro::kLanguageEnglish);
     host.AddChannels(2);
     host.AddCountry("Testland", 86, kTable);
@@ -775,14 +802,14 @@ TEST_F(SetupPages, ScanEndedByThePanelEndsThePagesScanWithTheOldList) {
                      }),
                      Until([&] { return e2e::ControlText(Page(), IDC_CE_SCAN) == "Auto Scan"; }),
                      Do([&] {
-                         EXPECT_EQ(ListCount(List()), 2);
+                         EXPECT_EQ(ListCount(List()), 1);
                          EXPECT_TRUE(Enabled(Page(), IDC_CE_ADD));
                      }),
                      Press(PSBTN_CANCEL)});
     // Nothing told the panel, which would have started a scan of its own.
     EXPECT_TRUE(host.panelCommands.empty());
-    EXPECT_EQ(host.channels.Count(), 2);
-    EXPECT_EQ(host.channels.Name(1), "Name 1");
+    ASSERT_EQ(host.channels.Count(), 1);
+    EXPECT_EQ(host.channels.Frequency(0), kStationA);
 }
 
 TEST_F(SetupPages, ScanIsInertOffTheTunerAndOverAnEmptyTable) {

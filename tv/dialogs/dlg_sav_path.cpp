@@ -56,6 +56,8 @@ BOOL CDlgSavPath::OnInitDialog() {
         SetItemText(IDC_SP_IMAGE_BROWSE, "Brower");
         SetItemText(IDC_SP_MOVIE_BROWSE, "Brower");
     }
+    // The kit's grid list draws the disks: boxed cells, texts shortened with "...".
+    m_disks.SubclassDlgItem(IDC_SP_DISKS, m_hWnd);
     const char* titles[] = {m_host.Text("Disk", "盘符"), m_host.Text("Total Space", "总硬盘空间"),
                             m_host.Text("Spent Space", "已用空间"), m_host.Text("Free Space", "可用空间")};
     RECT rc = {};

@@ -7,6 +7,7 @@
 
 #include "framework/property_sheet.h"
 #include "tv/dialogs/setup_host.h"
+#include "uikit/grid_list.h"
 
 namespace tunaro {
 
@@ -30,6 +31,7 @@ private:
     std::string CheckedDirectory(int editId, const char* english, const char* chinese);
 
     SetupHost& m_host;
+    GridList m_disks;
 };
 
 } // namespace tunaro

@@ -913,6 +913,8 @@ TEST_F(SetupPages, DirectoriesAreCreatedOnOkAndKeptInTheSettings) {
                     EXPECT_EQ(e2e::ControlText(p, IDC_SP_IMAGE_LABEL), "Image path:");
                     EXPECT_EQ(e2e::ControlText(p, IDC_SP_MOVIE_BROWSE), "Brower");
                     HWND disks = GetDlgItem(p, IDC_SP_DISKS);
+                    // The kit's grid list draws the rows itself.
+                    EXPECT_TRUE(GetWindowLongPtrA(disks, GWL_STYLE) & LVS_OWNERDRAWFIXED);
                     titles = ListColumnTitles(disks);
                     if (ListCount(disks) > 0)
                         firstDisk = ListRow(disks, 0);

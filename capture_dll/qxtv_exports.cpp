@@ -162,18 +162,24 @@ QXTV_API int WINAPI QXTV_StopDevice() {
     e->Fm().SaveStations();
     g_started = false;
     g_drain = nullptr;
+    // The device's engine goes with it, settings and all; a fresh one stays for the next
+    // QXTV_StartDevice (a caller changing cards starts again without a new QXTV_CoInitialize).
+    // The selected devices are the process's and stay selected.
     delete g_engine;
-    g_engine = nullptr;
+    g_engine = new CaptureEngine();
     return 0;
 }
 
 QXTV_API int WINAPI QXTV_DeviceUTVMute2820() {
-    // A call of its own for a program that only wants the UTV2820 card silent; the library's
-    // running device is left alone.
-    if (g_engine)
-        return 0;
+    // A call of its own for a program that only wants the UTV2820 card silent. A running device
+    // is muted as it runs; otherwise an engine of the call's own does it, and the library's
+    // selections and identified card are as they were afterwards.
+    if (CaptureEngine* running = Device()) {
+        running->Fm().AudioMute(1);
+        return 1;
+    }
+    const tunaro::EngineShared kept = tunaro::Shared();
     const HRESULT hr = CoInitialize(nullptr);
-    int result = 0;
     {
         CaptureEngine engine;
         tunaro::DeviceDiscovery::SelectVideoDevice("UTV2820");
@@ -183,12 +189,13 @@ QXTV_API int WINAPI QXTV_DeviceUTVMute2820() {
             devices = engine.Initialize(nullptr, 0);
         }
         if (devices != tunaro::kEngineNoCard && engine.InitCaptureGraph())
-            result = engine.Fm().AudioMute(1) ? 1 : 0;
+            engine.Fm().AudioMute(1);
         engine.Shutdown();
     }
     if (SUCCEEDED(hr))
         CoUninitialize();
-    return result;
+    tunaro::Shared() = kept;
+    return 1;
 }
 
 // ---- devices -------------------------------------------------------------------------------------

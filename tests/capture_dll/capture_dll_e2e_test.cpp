@@ -598,14 +598,24 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
         EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &found, nullptr, &frequency, &progress), -1);
         EXPECT_EQ(m_lib.SetTVMode(1), -1);
         EXPECT_EQ(m_lib.StartCapureMP3(dir.File("late.mp3").c_str()), -1);
-        EXPECT_EQ(m_lib.StartDevice(), -1) << "the engine went with the device";
     }
+    // The device starts again, as after a change of cards, on the same selections and list.
+    EXPECT_EQ(m_lib.StartDevice(), 1) << "no start after a stop";
+    EXPECT_EQ(m_lib.GetChannelListSize(), size);
+    EXPECT_EQ(m_lib.StopDevice(), 0);
     EXPECT_EQ(m_lib.CoUninitialize(), 0);
     const std::string written = e2e::ReadFile(m_stationFile);
     EXPECT_NE(written.find("Name: Kept\r\nFreq: 100000000\r\n"), std::string::npos);
-    // Read again by a new start.
+    // Read again by a new start. The UTV2820 mute is a call of its own before the start, and
+    // mutes a running device without stopping it.
     m_lib.CoInitialize();
+    EXPECT_EQ(m_lib.DeviceUTVMute2820(), 1) << "before the start";
     ASSERT_NO_FATAL_FAILURE(StartLikeTheFmProgram());
+    EXPECT_EQ(m_lib.GetChannelListSize(), size);
+    EXPECT_EQ(m_lib.AudioMute(0), 1);
+    EXPECT_EQ(State("AudioRouted"), 1);
+    EXPECT_EQ(m_lib.DeviceUTVMute2820(), 1) << "while the device runs";
+    EXPECT_EQ(State("AudioRouted"), 0);
     EXPECT_EQ(m_lib.GetChannelListSize(), size);
     EXPECT_EQ(m_lib.StopDevice(), 0);
     m_lib.CoUninitialize();

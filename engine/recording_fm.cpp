@@ -136,15 +136,16 @@ EngineResult FmRadio::StartCaptureAudioWMA(const char* file) {
         NoticeReport("Query ASF Config Filter Fail ");
         return FailRecording();
     }
+    // A profile that cannot be loaded leaves the writer unconfigured, as in the TV build: no
+    // message, and the graph is still built and run.
     ComPtr<IWMProfile> profile;
     HRESULT hr = LoadProfile(m_profileFile.c_str(), profile);
-    if (SUCCEEDED(hr))
+    if (SUCCEEDED(hr) && profile)
         hr = config->ConfigureFilterUsingProfile(profile.get());
-    if (FAILED(hr)) {
-        ErrorReport("Error %x: Cannot configure the ASF writer from %s", static_cast<unsigned>(hr),
-                    m_profileFile.c_str());
-        return FailRecording();
-    }
+    const bool configured = SUCCEEDED(hr) && profile;
+    if (!configured)
+        EngineTrace("engine: profile %s not used (%08lx), Line=%ld\n", m_profileFile.c_str(),
+                    static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
     hr = SetSinkFile(m_asfWriter.get(), file);
     if (FAILED(hr)) {
         ErrorReport("Error %x: Cannot set the file name", static_cast<unsigned>(hr));
@@ -153,10 +154,13 @@ EngineResult FmRadio::StartCaptureAudioWMA(const char* file) {
     int output = 0;
     IBaseFilter* source = ConnectRecordSource(&output);
     hr = source ? m_graph.Connect(source, output, m_asfWriter.get(), 0, true) : E_FAIL;
-    if (FAILED(hr)) {
+    if (FAILED(hr) && configured) {
         ErrorReport("Error %x: Cannot connect the sound to the ASF writer", static_cast<unsigned>(hr));
         return FailRecording();
     }
+    if (FAILED(hr))
+        EngineTrace("engine: the unconfigured ASF writer takes no sound (%08lx), Line=%ld\n",
+                    static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
     return RunRecording("c:\\WMASF.GRF", RecordKind::Wma);
 }
 

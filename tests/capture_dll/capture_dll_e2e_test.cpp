@@ -407,6 +407,19 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
         EXPECT_EQ(StreamOf(p, "video"), "");
         EXPECT_NEAR(Number(p, "format.duration"), 4.0, 1.0);
     }
+    // Without its profile the WMA recording still starts and stops, and nothing is shown.
+    {
+        const std::string profile = e2e::SystemDir() + "\\RecordSetting.prx";
+        const std::string aside = profile + ".aside";
+        ASSERT_TRUE(MoveFileExA(profile.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+        const int started = m_lib.StartCaptureAudioWMA(dir.File("plain.wma").c_str());
+        Pump(500);
+        const int stopped = m_lib.StopCaptureAudioWMA();
+        EXPECT_TRUE(MoveFileExA(aside.c_str(), profile.c_str(), MOVEFILE_REPLACE_EXISTING));
+        EXPECT_EQ(started, 1);
+        EXPECT_EQ(stopped, 1);
+        EXPECT_TRUE(boxes.Seen().empty()) << boxes.Seen().front().text;
+    }
 
     // ---- FM band scan: exactly the broadcast's stations -----------------------------------------------
     {

@@ -329,6 +329,33 @@ TEST_F(RecordingTest, ACardWithoutAudioCaptureRecordsAviWithoutSound) {
     EXPECT_NEAR(Number(p, "format.duration"), seconds, 0.5);
 }
 
+TEST_F(RecordingTest, Mp3OnTheMonitoringCardTakesItsOwnSoundWithoutAnAudioCaptureDevice) {
+    // The SAA7134 card's sound is on its capture filter: no audio input device is needed.
+    EngineEnvironment environment;
+    environment.categories.audioInput = {
+        0x6c0b3a9e, 0x1f43, 0x4a57, {0x9d, 0x21, 0x5e, 0x47, 0x63, 0x0a, 0x3c, 0x01}};
+    e2e::ScratchDir dir("engine_mp3_own");
+    const std::string file = dir.File("own.mp3");
+    double seconds = 0;
+    {
+        CaptureEngine engine(environment);
+        Record(
+            engine,
+            [&] {
+                EXPECT_EQ(engine.Graph().AudioCapture(), nullptr);
+                return engine.StartCapureMP3(file.c_str());
+            },
+            &seconds, [&] { return engine.StopCapureMP3(); });
+        engine.Shutdown();
+    }
+    for (const std::string& text : m_reporter.texts)
+        ADD_FAILURE() << "engine report: " << text;
+    auto p = Probe(file);
+    ASSERT_TRUE(HasStream(p, "audio"));
+    EXPECT_EQ(Text(p, StreamOf(p, "audio") + "codec_name"), "mp3");
+    EXPECT_NEAR(Number(p, "format.duration"), seconds, 1.0);
+}
+
 TEST_F(RecordingTest, ShuttingDownDuringARecordingLeavesACompleteFile) {
     e2e::ScratchDir dir("engine_avi_exit");
     const std::string file = dir.File("exit.avi");

@@ -276,6 +276,15 @@ EngineResult RecordingGraph::StartCapture() {
     REFERENCE_TIME hold = kLargestTime;
     m_streamControl = builder && SUCCEEDED(builder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr,
                                                                   &hold, nullptr, 0, 0));
+    {
+        ComPtr<IMediaControl> control;
+        const HRESULT got = g.FilterGraph() ? g.FilterGraph()->QueryInterface(IID_IMediaControl, control.ReceiveVoid())
+                                            : E_POINTER;
+        if (FAILED(got)) {
+            ErrorReport("Error %x: Cannot get IMediaControl", static_cast<unsigned>(got));
+            return kEngineFailed;
+        }
+    }
     HRESULT hr = m_streamControl ? g.Run() : g.Pause();
     if (FAILED(hr)) {
         ErrorReport("Error %x: Cannot start graph", static_cast<unsigned>(hr));

@@ -1,8 +1,11 @@
-// The scheduler's own reading of the TV channel list file ("program.txt"): of each channel only
-// the name, its number and whether it is active, which is all the task list and wizard show.
+// The scheduler's view of the TV channel list file ("program.txt"): of each channel only the
+// name, its number and whether it is active, which is all the task list and wizard show. The
+// file is read by the TV application's own reader, so a channel's position (what a task keeps
+// and the TV selects by) and its name are the same in both programs.
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tunaro {
@@ -13,10 +16,9 @@ struct ScheduleChannel {
     bool active = true;
 };
 
-// The channels of a program.txt text, in file order. A channel block begins at "Name:"; it is
-// kept only when it names a frequency ("Freq:" or "Freq2:"). Keys are matched at the start of a
-// line whatever their case; anything after ";" on a line is a comment.
-std::vector<ScheduleChannel> ParseScheduleChannels(const std::string& text);
+// The channels of a program.txt file's bytes, in file order: exactly the records the TV
+// application loads from them (none when it would refuse the file).
+std::vector<ScheduleChannel> ParseScheduleChannels(std::string_view fileBytes);
 
 // Reads the file; false (and no channels) when it cannot be opened or read.
 bool ReadScheduleChannels(const std::string& path, std::vector<ScheduleChannel>& channels);

@@ -4,7 +4,7 @@
 
 #include "framework/file_replace.h"
 #include "tv/program_file.h"
-#include "tv/text_pieces.h"
+#include "framework/text_pieces.h"
 
 #include "framework/format.h"
 
@@ -16,7 +16,7 @@ long LoadChannelList(ChannelList& list, const std::string& path) {
     list.Clear();
     std::string bytes;
     std::vector<ChannelRecord> records;
-    if (!ReadFileBytes(path, bytes) || !ParseProgramText(TextModeToLf(bytes), records)) {
+    if (!ReadFileBytes(path, bytes) || !ParseProgramFileBytes(bytes, records)) {
         // Only a file that is not there may be replaced by whatever the list becomes.
         list.SetLoadRefused(FileExists(path));
         return -1;

@@ -5,28 +5,6 @@
 
 namespace tunaro {
 
-namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string_view TrimmedBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-} // namespace
-
-std::string StoredChannelName(std::string_view name) {
-    name = name.substr(0, name.find_first_of(std::string_view(";\n\0", 3)));
-    name = TrimmedBlanks(TrimmedBlanks(name).substr(0, kChannelNameMax));
-    return name.empty() ? std::string(kEmptyChannelName) : std::string(name);
-}
-
 int32_t EffectiveAudioMode(int32_t recordMode, long cardType) {
     if (cardType == 2)
         return recordMode;
@@ -46,7 +24,8 @@ bool ChannelList::Append(ChannelRecord record) {
 }
 
 bool ChannelList::Insert(long index, ChannelRecord record) {
-    if (index < 0 || index > Count() || Count() >= kChannelListMax)
+    if (index < 0 || index > Count() || Count() >= kChannelListMax ||
+        record.m_nFrequency == kNoChannelFrequency)
         return false;
     record.m_strName = StoredChannelName(record.m_strName);
     m_records.insert(m_records.begin() + index, std::make_unique<ChannelRecord>(std::move(record)));
@@ -54,7 +33,7 @@ bool ChannelList::Insert(long index, ChannelRecord record) {
 }
 
 bool ChannelList::Replace(long index, ChannelRecord record) {
-    if (!IsValidIndex(index))
+    if (!IsValidIndex(index) || record.m_nFrequency == kNoChannelFrequency)
         return false;
     record.m_strName = StoredChannelName(record.m_strName);
     m_records[static_cast<std::size_t>(index)] = std::make_unique<ChannelRecord>(std::move(record));
@@ -109,9 +88,10 @@ bool ChannelList::SetName(long index, const std::string& name) {
 
 bool ChannelList::SetFrequency(long index, int32_t frequency) {
     ChannelRecord* r = At(index);
-    if (r)
-        r->m_nFrequency = frequency;
-    return r != nullptr;
+    if (!r || frequency == kNoChannelFrequency)
+        return false;
+    r->m_nFrequency = frequency;
+    return true;
 }
 
 bool ChannelList::SetNumber(long index, int32_t number) {

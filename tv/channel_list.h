@@ -1,6 +1,8 @@
-// The TV channel record and the process's one ordered channel list, with the current and the
-// previous channel index and the rule by which a channel is selected.
+// The process's one ordered channel list (of the records framework/program_text.h reads), with
+// the current and the previous channel index and the rule by which a channel is selected.
 #pragma once
+
+#include "framework/program_text.h"
 
 #include <cstdint>
 #include <functional>
@@ -10,33 +12,6 @@
 #include <vector>
 
 namespace tunaro {
-
-constexpr int32_t kAudioStereo = 0;
-constexpr int32_t kAudioMono = 1; // also: second language
-
-// Most characters of a channel name: what one line of the channel file carries after its
-// "Name: " key, so that every name reads back the way it was written.
-constexpr std::size_t kChannelNameMax = 248;
-// The name of a channel that has none.
-constexpr const char* kEmptyChannelName = "Empty";
-// Most channels a list holds. Far more than any frequency table offers; a channel file with
-// more is refused as a whole rather than loaded in part.
-constexpr long kChannelListMax = 1000;
-
-// A name the way the channel file keeps it: cut at the first ';' (a comment in the file), line
-// feed or NUL, blanks trimmed at both ends, at most kChannelNameMax characters, kEmptyChannelName
-// when nothing is left. The list stores every name this way, so a name shows now what it will
-// show after the next start.
-std::string StoredChannelName(std::string_view name);
-
-// One TV channel. The frequency is in hertz; "enabled" is the Check flag of the channel file.
-struct ChannelRecord {
-    std::string m_strName;
-    int32_t m_nFrequency = 0;
-    int32_t m_nChannel = 0;
-    int32_t m_nEnabled = 1;
-    int32_t m_nAudioMode = kAudioStereo;
-};
 
 // The audio mode actually used for a record on a card family: only family 2 can switch, so
 // its record's own mode counts; family 4 always plays stereo, every other family mono.
@@ -63,7 +38,9 @@ public:
     const ChannelRecord* At(long index) const;
 
     // Names are stored as StoredChannelName gives them. A full list (kChannelListMax records)
-    // takes no more: Append and Insert then return false and change nothing.
+    // takes no more: Append and Insert then return false and change nothing. A record with
+    // kNoChannelFrequency is refused the same way by Append, Insert, Replace and SetFrequency:
+    // the file could not give it back, so every list held here reads back as it was written.
     bool Append(ChannelRecord record);
     // Puts the record at index (0..Count()); false when out of range or full.
     bool Insert(long index, ChannelRecord record);

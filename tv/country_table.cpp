@@ -1,7 +1,7 @@
 // Reader of the country frequency table's text and the table with its current country.
 #include "tv/country_table.h"
 
-#include "tv/text_pieces.h"
+#include "framework/text_pieces.h"
 
 #include "framework/format.h"
 

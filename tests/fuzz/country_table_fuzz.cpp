@@ -4,7 +4,7 @@
 #include "fuzz_check.h"
 
 #include "tv/country_table.h"
-#include "tv/text_pieces.h"
+#include "framework/text_pieces.h"
 
 #include <cstddef>
 #include <cstdint>

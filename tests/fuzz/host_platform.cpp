@@ -1,6 +1,6 @@
 // What the pure logic calls on Windows, done with POSIX calls on this Linux host for the fuzz
-// build: the scheduler's clock and program directory, the replace-when-complete write and the
-// existence test.
+// build: the scheduler's clock and program directory, the replace-when-complete write, the
+// whole-file read and the existence test.
 #include "schedule/task_time.h"
 
 #include "framework/file_replace.h"
@@ -64,6 +64,20 @@ bool WriteFileReplacing(const std::string& path, const void* data, std::size_t s
     ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok)
         std::remove(temp.c_str());
+    return ok;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, n);
+    const bool ok = std::ferror(file) == 0;
+    std::fclose(file);
     return ok;
 }
 

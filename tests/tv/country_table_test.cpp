@@ -3,7 +3,7 @@
 #include "tv/country_table.h"
 
 #include "tv/channel_files.h"
-#include "tv/text_pieces.h"
+#include "framework/text_pieces.h"
 
 #include "test_support.h"
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -165,6 +166,25 @@ TEST(ProgramReader, ChannelNumbersCountUpAndBlocksWithoutFreqAreDropped) {
     ExpectRecord(r[2], "Third", 300, 41, 1, 0);
     // A Freq of -1 is "none yet" as well.
     EXPECT_TRUE(Parsed("Name: X\nFreq: -1\n").empty());
+}
+
+TEST(ProgramRoundTrip, TheListStoresNoFrequencyItsFileCannotGiveBack) {
+    ChannelList list;
+    EXPECT_FALSE(list.Append(Rec("minus", -1, 1, 1, 0)));
+    EXPECT_FALSE(list.Insert(0, Rec("minus", -1, 1, 1, 0)));
+    ASSERT_TRUE(list.Append(Rec("low", INT32_MIN, 1, 1, 0)));
+    ASSERT_TRUE(list.Append(Rec("high", INT32_MAX, 2, 0, 1)));
+    ASSERT_TRUE(list.Append(Rec("zero", 0, 3, 1, 1)));
+    EXPECT_FALSE(list.Replace(2, Rec("minus", -1, 3, 1, 0)));
+    EXPECT_FALSE(list.SetFrequency(1, -1));
+    EXPECT_EQ(list.Frequency(1), INT32_MAX);
+    EXPECT_TRUE(list.SetFrequency(2, -2));
+    // Every record the list holds comes back from its file as it is.
+    const std::vector<ChannelRecord> back = Parsed(FormatProgramText(list, 2));
+    ASSERT_EQ(back.size(), 3u);
+    ExpectRecord(back[0], "low", INT32_MIN, 1, 1, 0);
+    ExpectRecord(back[1], "high", INT32_MAX, 2, 0, 1);
+    ExpectRecord(back[2], "zero", -2, 3, 1, 1);
 }
 
 TEST(ProgramReader, CommentsCaseBlanksAndForeignKeys) {

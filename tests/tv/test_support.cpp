@@ -1,7 +1,7 @@
 // Scratch directories and the in-memory INI source used by the TV core tests.
 #include "test_support.h"
 
-#include "tv/text_pieces.h"
+#include "framework/text_pieces.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // Line pieces, text-mode line ends and the tolerant number parsing shared by the readers of
 // the channel list file and the country frequency table.
-#include "tv/text_pieces.h"
+#include "framework/text_pieces.h"
 
 
 namespace tunaro {

@@ -60,6 +60,17 @@ template <typename F> void ForEachLine(const std::string& text, F&& f) {
 
 } // namespace
 
+std::string StoredFmName(const std::string& name) {
+    // Read as the writer writes it: a stray CR, LF or comment mark is a space, and a name cut to
+    // its length loses the blanks the cut leaves at its end, so it reads back the same.
+    std::string kept = name.substr(0, name.find('\0'));
+    std::replace_if(kept.begin(), kept.end(), [](char c) { return c == '\r' || c == '\n' || c == ';'; }, ' ');
+    kept = Trim(kept);
+    if (kept.size() > kFmNameMax)
+        kept = Trim(kept.substr(0, kFmNameMax));
+    return kept.empty() ? std::string("Empty") : kept;
+}
+
 std::vector<FmStation> ParseFmProgram(const std::string& text) {
     std::vector<FmStation> out;
     FmStation pending;
@@ -77,17 +88,8 @@ std::vector<FmStation> ParseFmProgram(const std::string& text) {
             line.resize(end);
         if (StartsWithNoCase(line, "Name:")) {
             complete();
-            // Read as the writer writes it: a stray CR is a space, and a name cut to its
-            // length loses the blanks the cut leaves at its end, so it reads back the same.
-            std::string name = line.substr(5);
-            std::replace(name.begin(), name.end(), '\r', ' ');
-            name = Trim(name);
-            if (name.size() > kFmNameMax)
-                name = Trim(name.substr(0, kFmNameMax));
-            if (name.empty())
-                name = "Empty";
             pending = FmStation();
-            pending.name = name;
+            pending.name = StoredFmName(line.substr(5));
             pending.channel = ++running;
             named = true;
         } else if (StartsWithNoCase(line, "Freq:")) {
@@ -121,7 +123,7 @@ std::string FormatFmProgram(const std::vector<FmStation>& stations) {
 bool FmStationList::SetName(int index, const std::string& name) {
     if (!Valid(index))
         return false;
-    m_stations[index].name = name.substr(0, kFmNameMax);
+    m_stations[index].name = StoredFmName(name);
     return true;
 }
 
@@ -152,7 +154,7 @@ void FmStationList::Add(const std::string& name, int32_t frequency) {
 
 void FmStationList::Append(const std::string& name, int32_t frequency, int32_t channel) {
     FmStation s;
-    s.name = name.substr(0, kFmNameMax);
+    s.name = StoredFmName(name);
     s.frequency = frequency;
     s.channel = channel;
     m_stations.push_back(s);

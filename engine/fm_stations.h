@@ -22,6 +22,12 @@ inline constexpr size_t kFmNameMax = 255;
 // Lines longer than this are cut there when the list is read.
 inline constexpr size_t kFmLineMax = 1024;
 
+// A station name the way the file gives it back: cut at a NUL, a line break or ';' read as a
+// blank (the writer writes them so), blanks trimmed at both ends, at most kFmNameMax characters,
+// "Empty" when nothing is left. The list stores every name this way, so a name shows now what
+// it shows after the next start.
+std::string StoredFmName(const std::string& name);
+
 // Reads the text of "FmProgram.txt": one field per line ("Name: %s", "Freq: %ld", "Chan: %d"),
 // each line cut at its first ';', keys matched without regard to case at the start of the line.
 // A "Name:" line completes the previous record when a frequency was read since the previous name;
@@ -45,13 +51,13 @@ public:
     std::string Name(int index) const { return Valid(index) ? m_stations[index].name : std::string(); }
     int32_t Frequency(int index) const { return Valid(index) ? m_stations[index].frequency : 0; }
     int32_t Channel(int index) const { return Valid(index) ? m_stations[index].channel : 0; }
-    // The name is cut to kFmNameMax characters.
+    // The name is stored as StoredFmName gives it.
     bool SetName(int index, const std::string& name);
     bool SetFrequency(int index, int32_t frequency);
     bool SetChannel(int index, int32_t channel);
     // Later records move up.
     bool Delete(int index);
-    // Appends a record whose channel number is the size before appending.
+    // Appends a record whose channel number is the size before appending (names as SetName).
     void Add(const std::string& name, int32_t frequency);
     // Appends a record with its own channel number (the scan's finds).
     void Append(const std::string& name, int32_t frequency, int32_t channel);

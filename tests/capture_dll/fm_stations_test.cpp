@@ -109,6 +109,23 @@ TEST(FmStationList, OperationsByIndexRefuseBadIndexes) {
     EXPECT_EQ(list.Channel(2), 2);
 }
 
+TEST(FmStationList, NamesAreStoredAsTheFileGivesThemBack) {
+    FmStationList list;
+    list.Add(" a;b", 88100000);
+    list.Add("", 91500000);
+    list.Add(std::string("Zero\0Tail", 9), 95300000);
+    EXPECT_TRUE(list.SetName(1, "  two\r\nlines  "));
+    EXPECT_EQ(list.Name(0), "a b");
+    EXPECT_EQ(list.Name(1), "two  lines");
+    EXPECT_EQ(list.Name(2), "Zero");
+    EXPECT_TRUE(list.SetName(2, " \t "));
+    EXPECT_EQ(list.Name(2), "Empty");
+    const std::vector<FmStation> back = ParseFmProgram(FormatFmProgram(list.Stations()));
+    ASSERT_EQ(back.size(), 3u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(back[i].name, list.Name(i));
+}
+
 TEST(FmScanRules, DetectionByModeAndProgress) {
     // Approaching a carrier in 50 kHz steps the readings go 2, 1, 1, 0.
     EXPECT_TRUE(FmScanDetects(0, 1, 1, 0));

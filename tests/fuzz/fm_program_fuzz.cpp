@@ -74,6 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     list.Add(text, value);
     FUZZ_CHECK(list.Stations().size() == before + 1);
     FUZZ_CHECK(list.Name(static_cast<int>(before)).size() <= kFmNameMax);
+    // Whatever the list was handed, its file gives it back exactly.
+    FUZZ_CHECK(SameStations(ParseFmProgram(FormatFmProgram(list.Stations())), list.Stations()));
     const bool deletable = list.Valid(index);
     const size_t count = list.Stations().size();
     FUZZ_CHECK(list.Delete(index) == deletable);

@@ -69,7 +69,7 @@ bool StillGrabber::GrabYuy2(long* width, long* height, std::vector<uint8_t>* fra
     IBaseFilter* filter = m_graph.Render().grabber.get();
     if (!filter || FAILED(filter->QueryInterface(__uuidof(IFrameGrabber), grabber.ReceiveVoid())))
         return false;
-    if (!GrabberFrameSize(width, height) || *width <= 0 || *height <= 0)
+    if (!GrabberFrameSize(width, height) || !StillSizeFits(*width, *height))
         return false;
     const size_t bytes = Yuy2Stride(*width) * static_cast<size_t>(*height);
     frame->assign(bytes, 0);

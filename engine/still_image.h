@@ -17,9 +17,17 @@ inline constexpr size_t kBmpDataOffset = kBmpFileHeaderSize + kBmpInfoHeaderSize
 inline size_t Bgr24Stride(long width) {
     return (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
 }
-// Bytes of one packed YUY2 row (two pixels in four bytes; an odd last pixel takes a whole pair).
+// Bytes of one packed YUY2 row (two pixels in four bytes; an odd last pixel takes a whole pair);
+// 0 for a width below 1.
 inline size_t Yuy2Stride(long width) {
-    return static_cast<size_t>((width + 1) / 2) * 4;
+    return width > 0 ? static_cast<size_t>(width / 2 + width % 2) * 4 : 0;
+}
+
+// Largest width and height of a frame taken from the device: far beyond any capture card, and
+// small enough that a frame's bytes in every format here fit 32 bits.
+inline constexpr long kStillSideMax = 8192;
+inline bool StillSizeFits(long width, long height) {
+    return width > 0 && height > 0 && width <= kStillSideMax && height <= kStillSideMax;
 }
 
 // Converts a top-down YUY2 frame into bottom-up 24-bit pixels (blue, green, red), each output

@@ -240,7 +240,8 @@ void LiveTv::FineTune(bool up) {
     if (!record)
         return;
     const long step = m_host.FreqSpace();
-    const long long wanted = static_cast<long long>(record->m_nFrequency) + (up ? step : -step);
+    const long long delta = up ? static_cast<long long>(step) : -static_cast<long long>(step);
+    const long long wanted = static_cast<long long>(record->m_nFrequency) + delta;
     // The record keeps only what the tuner can be set to.
     if (wanted <= 0 || wanted > INT32_MAX)
         return;

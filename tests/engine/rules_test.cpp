@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <set>
@@ -306,6 +307,20 @@ TEST(Yuy2Conversion, RowsComeOutBottomUpWithPaddedRows) {
     EXPECT_EQ(At(bgr, 2, 2, 1).r, 20);
     EXPECT_EQ(bgr[6], 0);
     EXPECT_EQ(bgr[7], 0);
+}
+
+TEST(Yuy2Conversion, StridesHoldAtTheWidestWidthAndDeviceSizesAreBounded) {
+    EXPECT_EQ(Yuy2Stride(1), 4u);
+    EXPECT_EQ(Yuy2Stride(720), 1440u);
+    EXPECT_EQ(Yuy2Stride(0), 0u);
+    EXPECT_EQ(Yuy2Stride(-5), 0u);
+    // The last width a long holds has its pair count too, without passing through an overflow.
+    EXPECT_EQ(Yuy2Stride(LONG_MAX), static_cast<size_t>(LONG_MAX / 2 + 1) * 4);
+    EXPECT_TRUE(StillSizeFits(720, 576));
+    EXPECT_TRUE(StillSizeFits(kStillSideMax, kStillSideMax));
+    EXPECT_FALSE(StillSizeFits(LONG_MAX, 1));
+    EXPECT_FALSE(StillSizeFits(1, kStillSideMax + 1));
+    EXPECT_FALSE(StillSizeFits(0, 288));
 }
 
 const Yuy2Path kAllPaths[] = {Yuy2Path::Table, Yuy2Path::Sse2, Yuy2Path::Ssse3, Yuy2Path::Avx2,

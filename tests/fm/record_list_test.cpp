@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace {
 
 using tunaro::fm::CivilTime;
@@ -40,6 +42,10 @@ TEST(CivilTimeTest, SecondsAndDatesAgreeAcrossMonthsYearsAndLeapDays) {
         EXPECT_GE(t.month, 1);
         EXPECT_LE(t.month, 12);
     }
+    // The lowest month and day a "StartTime:" line can give carry as far as they say.
+    // (INT32_MIN - 1) months from 2026-01 are 178956971 years back, to April.
+    EXPECT_EQ(ToSeconds(CivilTime{2026, INT32_MIN, 1, 0, 0, 0}), At(2026 - 178956971, 4, 1, 0, 0, 0));
+    EXPECT_EQ(ToSeconds(CivilTime{1970, 1, INT32_MIN, 0, 0, 0}), (std::int64_t{INT32_MIN} - 1) * 86400);
     const CivilTime leap = tunaro::fm::FromSeconds(At(2024, 2, 29, 13, 14, 15));
     EXPECT_EQ(leap.year, 2024);
     EXPECT_EQ(leap.month, 2);

@@ -57,7 +57,7 @@ void CheckPacked(const uint8_t* data, size_t size) {
     FUZZ_CHECK(std::memcmp(&file[kBmpFileHeaderSize], data, file.size() - kBmpFileHeaderSize) == 0);
 }
 
-// Headers for any width and height the input names, the extremes included.
+// Headers and strides for any width and height the input names, the extremes included.
 void CheckHeaders(const uint8_t* data, size_t size) {
     if (size < 8)
         return;
@@ -68,6 +68,13 @@ void CheckHeaders(const uint8_t* data, size_t size) {
     FUZZ_CHECK(Le32(&info[4]) == uint32_t(width));
     FUZZ_CHECK(Le32(&info[8]) == uint32_t(height));
     (void)MakeBmpFileHeader(Le32(data));
+    // A frame of a size the device may hand over has a byte count of 32 bits in each format.
+    const size_t packed = Yuy2Stride(width);
+    FUZZ_CHECK(width > 0 || packed == 0);
+    if (StillSizeFits(width, height)) {
+        FUZZ_CHECK(uint64_t(packed) * uint64_t(height) <= UINT32_MAX);
+        FUZZ_CHECK(uint64_t(Bgr24Stride(width)) * uint64_t(height) <= UINT32_MAX);
+    }
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 // read and tested alone.
 #include "tv/dialogs/setup_rules.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "framework/format.h"
@@ -24,8 +26,9 @@ std::string MhzNumber(long hz) {
 }
 
 long FineTuneFrequency(long baseHz, int position) {
-    return baseHz + static_cast<long>(position) * kFineTuneStepHz -
-           static_cast<long>(kFineTuneCentre) * kFineTuneStepHz;
+    // Worked out in 64 bits and held within the 32 bits a channel's frequency has.
+    return static_cast<long>(std::clamp<long long>(
+        baseHz + (static_cast<long long>(position) - kFineTuneCentre) * kFineTuneStepHz, INT32_MIN, INT32_MAX));
 }
 
 long FrequencyRange::Clamp(long hz) const {

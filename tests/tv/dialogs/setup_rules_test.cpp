@@ -27,6 +27,9 @@ TEST(SetupRules, FineTuneSpansThreePointTwoMegahertzInFiftyKilohertzSteps) {
     EXPECT_EQ(range.Clamp(FineTuneFrequency(45000000, 0)), 44000000);
     EXPECT_EQ(range.Clamp(FineTuneFrequency(957000000, 128)), 958000000);
     EXPECT_EQ(range.Clamp(500000000), 500000000);
+    // A base at the top of what the channel file holds stays there instead of wrapping below 0.
+    EXPECT_EQ(FineTuneFrequency(2147483647 - 50000, 66), 2147483647);
+    EXPECT_EQ(FineTuneFrequency(-2147483647 - 1 + 50000, 62), -2147483647 - 1);
 }
 
 TEST(SetupRules, TypedFrequenciesMustBeWholeNumbersInsideTheTunersRange) {

@@ -18,6 +18,44 @@ bool Guid::operator==(const Guid& o) const {
     return data1 == o.data1 && data2 == o.data2 && data3 == o.data3;
 }
 
+namespace {
+
+int DigitValue(char d, int base) {
+    int v = 99;
+    if (d >= '0' && d <= '9')
+        v = d - '0';
+    else if (d >= 'a' && d <= 'f')
+        v = d - 'a' + 10;
+    else if (d >= 'A' && d <= 'F')
+        v = d - 'A' + 10;
+    return v < base ? v : -1;
+}
+
+// The code point of "#123" or "#x7B" (the text between '&' and ';'): digits only (no sign, no
+// blanks), 1 to 0x10FFFF. Counted in a fixed width, so a long number cannot wrap into range.
+bool CharacterReference(const std::string& e, uint32_t* c) {
+    const bool hex = e.size() > 1 && (e[1] == 'x' || e[1] == 'X');
+    const int base = hex ? 16 : 10;
+    const size_t first = hex ? 2 : 1;
+    if (e.size() <= first)
+        return false;
+    uint32_t value = 0;
+    for (size_t i = first; i < e.size(); ++i) {
+        const int d = DigitValue(e[i], base);
+        if (d < 0)
+            return false;
+        value = value * base + static_cast<uint32_t>(d);
+        if (value > 0x10FFFF)
+            return false;
+    }
+    if (value == 0)
+        return false;
+    *c = value;
+    return true;
+}
+
+} // namespace
+
 std::string ToUtf8(const std::u16string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
@@ -177,10 +215,8 @@ private:
             else if (e == "apos")
                 *out += '\'';
             else if (e.size() > 1 && e[0] == '#') {
-                char* stop = nullptr;
-                const unsigned long c = e[1] == 'x' || e[1] == 'X' ? strtoul(e.c_str() + 2, &stop, 16)
-                                                                   : strtoul(e.c_str() + 1, &stop, 10);
-                if (!stop || *stop || c == 0 || c > 0x10FFFF)
+                uint32_t c = 0;
+                if (!CharacterReference(e, &c))
                     return false;
                 std::u16string u;
                 if (c >= 0x10000) {

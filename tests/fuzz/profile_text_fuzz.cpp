@@ -1,7 +1,8 @@
 // Fuzz target of the recording profile's text (.prx): any bytes, read as the UTF-16 the runtime
 // loads and as UTF-8 text widened first, parse without a memory or arithmetic fault or a runaway
 // nesting; an accepted profile holds only what its users may rely on, a refused one says why;
-// the text conversions give back what they were given.
+// the text conversions give back what they were given. A character reference made of the
+// input's first bytes is taken exactly when it is a whole number of Unicode.
 #include "fuzz_check.h"
 
 #include "profile_text.h"
@@ -63,6 +64,51 @@ void CheckProfile(const std::u16string& text) {
         FUZZ_CHECK(SameStream(again.streams[i], profile.streams[i]));
 }
 
+// A sound one-stream profile whose stream is named by a character reference.
+std::string ProfileNamed(const std::string& reference) {
+    return "<profile version=\"589824\"><streamconfig majortype=\"{73647561-0000-0010-8000-00AA00389B71}\" "
+           "streamnumber=\"1\" streamname=\"" +
+           reference +
+           "\" inputname=\"Audio409\" bitrate=\"128000\" bufferwindow=\"-1\">"
+           "<wmmediatype subtype=\"{00000161-0000-0010-8000-00AA00389B71}\" bfixedsizesamples=\"1\" "
+           "btemporalcompression=\"0\" lsamplesize=\"743\"><waveformatex wFormatTag=\"353\" nChannels=\"2\" "
+           "nSamplesPerSec=\"44100\" nAvgBytesPerSec=\"16000\" nBlockAlign=\"743\" wBitsPerSample=\"16\" "
+           "codecdata=\"0088AbCd\"/></wmmediatype></streamconfig></profile>";
+}
+
+// "&#...;" from up to 14 input bytes, over the characters a number might be spelt with. The
+// reference reading: decimal, or hexadecimal after x or X, digits only, 1 to 0x10FFFF.
+void CheckCharacterReference(const uint8_t* data, size_t size) {
+    static const char kSpelling[] = "0123456789aAfFxX+- \t";
+    std::string body;
+    for (size_t i = 0; i < size && i < 14; ++i)
+        body += kSpelling[data[i] % (sizeof kSpelling - 1)];
+    const bool hex = !body.empty() && (body[0] == 'x' || body[0] == 'X');
+    const size_t first = hex ? 1 : 0;
+    bool number = body.size() > first;
+    uint64_t value = 0;
+    for (size_t i = first; number && i < body.size(); ++i) {
+        const char c = body[i];
+        int d = -1;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (hex && (c == 'a' || c == 'A'))
+            d = 10;
+        else if (hex && (c == 'f' || c == 'F'))
+            d = 15;
+        number = d >= 0;
+        value = value * (hex ? 16 : 10) + uint64_t(d >= 0 ? d : 0);
+        number = number && value <= 0x10FFFF;
+    }
+    const bool valid = number && value >= 1;
+    ProfileText profile;
+    std::string why;
+    const bool taken = ParseProfile(ToUtf16(ProfileNamed("&#" + body + ";")), &profile, &why);
+    FUZZ_CHECK(taken == valid);
+    if (taken && value < 0x80)
+        FUZZ_CHECK(profile.streams[0].name == std::string(1, char(value)));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -81,5 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::u16string widened = ToUtf16(bytes);
     CheckProfile(widened);
     FUZZ_CHECK(ToUtf16(ToUtf8(widened)) == widened);
+
+    CheckCharacterReference(data, size);
     return 0;
 }

@@ -135,6 +135,23 @@ TEST(ProfileText, BrokenProfilesAreRefusedWithAReason) {
     }
 }
 
+TEST(ProfileText, CharacterReferencesAreWholeNumbersOfUnicode) {
+    auto named = [](const std::string& name) {
+        return Profile(std::string(kAudio).replace(std::string(kAudio).find("Audio Stream"), 12, name));
+    };
+    ProfileText p;
+    std::string why;
+    ASSERT_TRUE(Parse(named("&#65;&#x10FFFF;&#X42;"), &p, &why)) << why;
+    EXPECT_EQ(p.streams[0].name, "A\xF4\x8F\xBF\xBF" "B");
+    // A 32-bit strtoul turns the first into "A": negatives, signs, blanks and numbers beyond
+    // Unicode are refused whatever the width of long.
+    for (const char* bad : {"&#-4294967231;", "&#4294967361;", "&#x100000041;", "&#+65;", "&# 65;", "&#x;",
+                            "&#;", "&#x110000;", "&#0;", "&#6a;"}) {
+        EXPECT_FALSE(Parse(named(bad), &p, &why)) << bad;
+        EXPECT_NE(why.find("broken attribute value"), std::string::npos) << why;
+    }
+}
+
 TEST(ProfileText, DeepNestingIsRefusedNotFollowed) {
     std::string deep;
     for (int i = 0; i < 5000; ++i)

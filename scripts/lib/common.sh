@@ -27,6 +27,11 @@ TUNARO_PACKAGES=(
   # Wine's DirectShow playback of WMA files (ASF demuxer and the WMA decoder), for TrackDeck.dll.
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
 )
+# The 32-bit fuzz build (scripts/fuzz.sh, clang -m32 with the sanitizers): the i386 C and C++
+# libraries, which Debian offers on amd64 hosts.
+if [ "$(dpkg --print-architecture 2>/dev/null)" = amd64 ]; then
+  TUNARO_PACKAGES+=(libc6-dev-i386 lib32gcc-12-dev lib32stdc++-12-dev)
+fi
 
 tunaro_install() {
   local missing=()

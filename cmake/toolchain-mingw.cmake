@@ -1,5 +1,6 @@
 # Cross toolchain for Windows with MinGW-w64 (posix thread model: std::thread and std::mutex
-# work; winpthreads is linked statically). TUNARO_ARCH picks the target:
+# work; winpthreads is linked statically, the copy scripts/build-codecs.sh builds for Windows XP,
+# which cmake/codecs.cmake puts before the toolchain's). TUNARO_ARCH picks the target:
 #   i686   - the product: PE32 programs for 32-bit Windows (default)
 #   x86_64 - the same sources as PE32+, the build the tests and the demo run under Wine here,
 #            because this platform's kernel cannot execute 32-bit Linux programs (32-bit Wine).

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the encoder libraries the recording stand-ins link (FFmpeg's libavcodec, libavformat,
-# libavutil and LAME's libmp3lame) from Debian's source packages, for the i686 and x86_64 trees.
+# libavutil and LAME's libmp3lame) and the thread library every module links (winpthreads, for
+# Windows XP) from Debian's source packages, for the i686 and x86_64 trees.
 #
 # Usage: scripts/build-codecs.sh [--print-dir]
 # The result is cached in build/codecs/<key>/<arch>/{include,lib}, the key made of the source
@@ -73,7 +74,8 @@ fetch_source() {
 # the ASF muxer shares its tables; the file protocol writes the output. The x86 assembly (nasm)
 # stays on: motion search, transforms and pixel operations run about twice as fast with it, and
 # the library picks the routines the processor has at run time, so the i686 build still runs on
-# a plain i686.
+# a plain i686. Threads are winpthreads (the XP build below): FFmpeg's own Windows threads need
+# Vista's slim locks, condition variables and one-time initialisation.
 ffmpeg_configure() {
   local src=$1 arch=$2 prefix=$3 host=$2-w64-mingw32
   local cpu_flags=()
@@ -81,7 +83,7 @@ ffmpeg_configure() {
   "$src/configure" --prefix="$prefix" --target-os=mingw32 --arch="$arch" "${cpu_flags[@]}" \
     --enable-cross-compile --cross-prefix="$host-" --cc="$host-gcc-posix" \
     --disable-everything --disable-programs --disable-doc --disable-network \
-    --disable-autodetect --enable-w32threads --disable-debug \
+    --disable-autodetect --disable-w32threads --enable-pthreads --disable-debug \
     --enable-static --disable-shared \
     --disable-avdevice --disable-swscale --disable-swresample --disable-postproc --disable-avfilter \
     --enable-encoder=mpeg1video,mpeg2video,mp2,msmpeg4v3,wmv2,wmav2 \
@@ -96,7 +98,19 @@ build_ffmpeg() {
   mkdir -p "$work"
   (cd "$work" && ffmpeg_configure "$src" "$arch" "$out" >configure.log 2>&1) ||
     { tail -30 "$work/configure.log" >&2; die "FFmpeg configure failed for $arch"; }
+  ffmpeg_without_bcrypt "$work" || die "could not turn off bcrypt in FFmpeg's configuration ($arch)"
   printf '%s\n' "$work"
+}
+
+# Windows XP has no bcrypt.dll, and configure offers no switch for it: the random seed takes the
+# library's portable source instead (timer jitter hashed with SHA-1), which none of the selected
+# encoders and muxers draws on while recording.
+ffmpeg_without_bcrypt() {
+  local work=$1
+  sed -i 's/^#define HAVE_BCRYPT 1$/#define HAVE_BCRYPT 0/' "$work/config.h" &&
+    sed -i 's/ -lbcrypt\b//g' "$work/ffbuild/config.mak" &&
+    grep -q '^#define HAVE_BCRYPT 0$' "$work/config.h" &&
+    ! grep -q -- '-lbcrypt' "$work/ffbuild/config.mak"
 }
 
 make_ffmpeg() {
@@ -121,6 +135,35 @@ build_lame() {
   ) || { tail -30 "$work"/*.log >&2; die "LAME build failed for $arch"; }
 }
 
+# winpthreads, the posix thread library of the -posix compilers (std::thread, std::mutex, and
+# FFmpeg's threads), is linked statically into every module. The toolchain's copy is built for
+# Vista and later (it times its waits with GetTickCount64); built from the same source package for
+# Windows XP it times them with the performance counter. cmake/codecs.cmake puts this copy
+# before the toolchain's. The source is the version of the installed headers and runtime.
+build_winpthreads() {
+  local src=$1 arch=$2 out=$3/winpthreads host=$2-w64-mingw32 work="$CODECS_ROOT/work/winpthreads-$2"
+  rm -rf "$work"
+  mkdir -p "$work"
+  (
+    cd "$work"
+    CC="$host-gcc-posix" CFLAGS="-O2 -D_WIN32_WINNT=0x0501 -DWINVER=0x0501" \
+      "$src/mingw-w64-libraries/winpthreads/configure" --host="$host" --prefix="$out" \
+      --disable-shared --enable-static >configure.log 2>&1 &&
+      make -j"$(nproc)" >build.log 2>&1 &&
+      mkdir -p "$out/lib" &&
+      cp .libs/libwinpthread.a "$out/lib/libwinpthread.a" &&
+      cp .libs/libwinpthread.a "$out/lib/libpthread.a"
+  ) || { tail -30 "$work"/*.log >&2; die "winpthreads build failed for $arch"; }
+  if "$host-nm" "$out/lib/libwinpthread.a" | grep -q 'GetTickCount64'; then
+    die "winpthreads for $arch still calls GetTickCount64"
+  fi
+}
+
+# The version of the installed MinGW-w64 headers and runtime (the winpthreads source must match).
+mingw_version() {
+  dpkg-query -W -f='${Version}' mingw-w64-common 2>/dev/null || die "mingw-w64-common is not installed"
+}
+
 main() {
   local print_dir=0
   [ "${1:-}" = --print-dir ] && print_dir=1
@@ -129,27 +172,30 @@ main() {
   script_hash=$(sha256sum "${BASH_SOURCE[0]}" | cut -c1-12)
   # Warm: apt's cached lists give the versions, and a complete set under that key is reused.
   ensure_deb_src
-  local ffv lamev
+  local ffv lamev mingwv
   ffv=$(source_version ffmpeg)
   lamev=$(source_version lame)
-  key="ffmpeg-${ffv}_lame-${lamev}_${script_hash}"
+  mingwv=$(mingw_version)
+  key="ffmpeg-${ffv}_lame-${lamev}_mingw-w64-${mingwv}_${script_hash}"
   key=${key//[:~+]/_}
   dir="$CODECS_ROOT/$key"
 
   if [ ! -e "$dir/.complete" ]; then
-    local t0 ffsrc lamesrc arch
+    local t0 ffsrc lamesrc mingwsrc arch
     command -v nasm >/dev/null 2>&1 || die "nasm is missing (scripts/lib/common.sh installs it)"
     t0=$(date +%s)
     log "building the codec libraries ($key) for ${ARCHES[*]}; cold, this takes a few minutes"
     ffsrc=$(fetch_source ffmpeg "$ffv")
     lamesrc=$(fetch_source lame "$lamev")
+    mingwsrc=$(fetch_source mingw-w64 "$mingwv")
     rm -rf "$dir"
     mkdir -p "$dir"
     # FFmpeg's configure is a long single-threaded script: both trees configure side by side
-    # (with LAME behind them), then each compiles on every core.
+    # (with LAME and winpthreads behind them), then each compiles on every core.
     local pids=() works=()
     for arch in "${ARCHES[@]}"; do
-      (build_ffmpeg "$ffsrc" "$arch" "$dir/$arch" >/dev/null && build_lame "$lamesrc" "$arch" "$dir/$arch") &
+      (build_ffmpeg "$ffsrc" "$arch" "$dir/$arch" >/dev/null && build_lame "$lamesrc" "$arch" "$dir/$arch" &&
+        build_winpthreads "$mingwsrc" "$arch" "$dir/$arch") &
       pids+=($!)
     done
     for p in "${pids[@]}"; do wait "$p" || die "codec configure failed"; done
@@ -167,7 +213,10 @@ main() {
     [ "$old" = "$dir" ] || rm -rf "$old"
   done
   for old in "$CODECS_ROOT"/src/*; do
-    case "$old" in */ffmpeg_"${ffv//[:~+]/_}" | */lame_"${lamev//[:~+]/_}") ;; *) rm -rf "$old" ;; esac
+    case "$old" in
+      */ffmpeg_"${ffv//[:~+]/_}" | */lame_"${lamev//[:~+]/_}" | */mingw-w64_"${mingwv//[:~+]/_}") ;;
+      *) rm -rf "$old" ;;
+    esac
   done
   [ $print_dir = 1 ] && printf '%s\n' "$dir"
   return 0

@@ -13,6 +13,7 @@
 #include <dshow.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -67,10 +68,43 @@ void FitToOwner() {
     g_player.window->SetWindowPosition(0, 0, rc.right - rc.left, rc.bottom - rc.top);
 }
 
+// The renderer's window is made top-level without an owner before it is put into the caller's;
+// a taskbar that listed it then keeps its button while it lives without an owner. Owned by the
+// window it is shown in, it is never listed. Found, while still top-level, by a caption no
+// other window has.
+void GiveOwner(HWND owner) {
+    BSTR caption = nullptr;
+    if (!owner || FAILED(g_player.window->get_Caption(&caption)))
+        return;
+    static LONG s_count = 0;
+    wchar_t unique[64];
+    std::swprintf(unique, 64, L"FilmDeck %lu-%ld", static_cast<unsigned long>(GetCurrentProcessId()),
+                  static_cast<long>(InterlockedIncrement(&s_count)));
+    BSTR marker = SysAllocString(unique);
+    if (marker && SUCCEEDED(g_player.window->put_Caption(marker))) {
+        HWND hwnd = FindWindowW(nullptr, unique);
+        DWORD pid = 0;
+        if (hwnd && GetWindowThreadProcessId(hwnd, &pid) && pid == GetCurrentProcessId() &&
+            !(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD))
+            SetWindowLongPtrW(hwnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+        g_player.window->put_Caption(caption);
+    }
+    SysFreeString(marker);
+    SysFreeString(caption);
+}
+
 int AttachTo(HWND owner) {
     g_player.owner = owner;
     if (!g_player.window)
         return 0; // sound only: nothing to show
+    g_player.window->put_AutoShow(OAFALSE);
+    if (!owner) {
+        // No window to play in: the picture is kept hidden rather than shown on its own.
+        g_player.window->put_Visible(OAFALSE);
+        g_player.window->put_Owner(0);
+        return 0;
+    }
+    GiveOwner(owner);
     g_player.window->put_Owner(reinterpret_cast<OAHWND>(owner));
     g_player.window->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     g_player.window->put_MessageDrain(reinterpret_cast<OAHWND>(owner));

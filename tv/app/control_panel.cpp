@@ -258,7 +258,7 @@ BOOL CControlPanel::OnInitDialog() {
 void CControlPanel::ShowSplash() {
     const TvGlobals& g = Globals();
     m_splash = std::make_unique<CSplashDlg>(g.paths.strProgramDir + "\\" + g.app.strSplash);
-    if (!m_splash->Create(nullptr)) {
+    if (!m_splash->CreateUnlisted()) {
         m_splash.reset();
         return;
     }

@@ -7,6 +7,19 @@
 
 CSplashDlg::CSplashDlg(std::string bitmapPath) : Dialog(IDD_SPLASH), m_strBitmapPath(std::move(bitmapPath)) {}
 
+CSplashDlg::~CSplashDlg() {
+    if (m_hWnd)
+        DestroyWindow();
+    if (m_owner)
+        ::DestroyWindow(m_owner);
+}
+
+bool CSplashDlg::CreateUnlisted() {
+    m_owner = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    return Create(m_owner);
+}
+
 BOOL CSplashDlg::OnInitDialog() {
     // CDib reports unreadable files in a message box; a missing splash is no reason for one.
     const DWORD attributes = GetFileAttributesA(m_strBitmapPath.c_str());

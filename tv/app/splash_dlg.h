@@ -11,6 +11,10 @@ class CSplashDlg : public tunaro::Dialog {
 public:
     // bitmapPath: the BMP file to show; a missing or unreadable file leaves the window black.
     explicit CSplashDlg(std::string bitmapPath);
+    ~CSplashDlg() override;
+    // Makes the window (hidden) owned by a window that is never shown, so that no taskbar
+    // lists it, tool window or not, while there is no panel yet to own it.
+    bool CreateUnlisted();
     bool HasPicture() const { return !m_dib.Empty(); }
 
 protected:
@@ -23,6 +27,7 @@ private:
     void OnPaint();
     BOOL OnEraseBackground(HDC dc);
 
+    HWND m_owner = nullptr;
     std::string m_strBitmapPath;
     tunaro::CDib m_dib;
 };

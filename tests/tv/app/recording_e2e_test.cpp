@@ -4,7 +4,8 @@
 // cases in order: the first second, Record with the name dialog
 // (a refused name, OK, Cancel), playback of that recording and of a file the player refuses,
 // the record type page and a quick recording in the format it chose, the scheduler's recording
-// order stopped by 2143, and finally one stopped by 1032, which ends the program. Every file is
+// order stopped by 2143, which windows reached the taskbar meanwhile, and finally one stopped by
+// 1032, which ends the program. Every file is
 // read back with ffprobe.
 #include <gtest/gtest.h>
 
@@ -14,7 +15,9 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -69,6 +72,81 @@ bool ParsePlay(const std::string& text, long* position, long* duration) {
     return true;
 }
 
+// Every few milliseconds, the windows of one process a user would find on the desktop's
+// taskbar: a visible window without an owner that is top-level, or that the taskbar listed when
+// it was made top-level (its button stays while the window lives, also after the window became
+// someone's child). Only the control panel and the video window may be among them.
+class TaskbarWatcher {
+public:
+    TaskbarWatcher() {
+        m_stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_thread = CreateThread(nullptr, 0, &TaskbarWatcher::ThreadMain, this, 0, nullptr);
+    }
+    ~TaskbarWatcher() {
+        SetEvent(m_stop);
+        WaitForSingleObject(m_thread, 5000);
+        CloseHandle(m_thread);
+        CloseHandle(m_stop);
+    }
+    TaskbarWatcher(const TaskbarWatcher&) = delete;
+    TaskbarWatcher& operator=(const TaskbarWatcher&) = delete;
+
+    void SetPid(DWORD pid) { m_pid = pid; }
+    // "title [class]" of each window other than the panel and the video window seen there.
+    std::set<std::string> Intruders() const {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_intruders;
+    }
+    // Whether the panel was seen among the taskbar's buttons (the watch sees the taskbar at all).
+    bool PanelButtonSeen() const { return m_panelButton; }
+
+private:
+    static bool Shown(HWND window) { return IsWindowVisible(window) && !GetWindow(window, GW_OWNER); }
+    void Look(HWND window, bool onTaskbar) {
+        DWORD pid = 0;
+        if (!window || !GetWindowThreadProcessId(window, &pid) || pid != m_pid || !Shown(window))
+            return;
+        const std::string title = e2e::WindowText(window);
+        if (title == kPanelTitle || title == "TV Win") {
+            if (onTaskbar && title == kPanelTitle)
+                m_panelButton = true;
+            return;
+        }
+        char cls[128] = {0};
+        if (!GetClassNameA(window, cls, sizeof cls))
+            return; // gone meanwhile
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_intruders.insert(title + " [" + cls + "]");
+    }
+    void Pass() {
+        if (!m_pid)
+            return;
+        e2e::ForEachWindow(
+            [](HWND w, LPARAM self) -> BOOL {
+                reinterpret_cast<TaskbarWatcher*>(self)->Look(w, false);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(this));
+        // The taskbar's buttons carry the window they stand for as their id.
+        const HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+        for (HWND button = tray ? GetWindow(tray, GW_CHILD) : nullptr; button; button = GetWindow(button, GW_HWNDNEXT))
+            Look(reinterpret_cast<HWND>(GetWindowLongPtrA(button, GWLP_ID)), true);
+    }
+    static DWORD WINAPI ThreadMain(void* self) {
+        TaskbarWatcher* watcher = static_cast<TaskbarWatcher*>(self);
+        while (WaitForSingleObject(watcher->m_stop, 5) == WAIT_TIMEOUT)
+            watcher->Pass();
+        return 0;
+    }
+
+    HANDLE m_stop = nullptr;
+    HANDLE m_thread = nullptr;
+    volatile DWORD m_pid = 0;
+    volatile bool m_panelButton = false;
+    mutable std::mutex m_lock;
+    std::set<std::string> m_intruders;
+};
+
 class RecordingE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -86,12 +164,14 @@ protected:
         g_schedule = new e2e::PeerWindow("Schedule");
         g_boxes = new e2e::MessageBoxWatcher();
         g_program = new e2e::Program();
+        g_taskbar = new TaskbarWatcher();
         e2e::EndStrayPrograms("Tunaro.exe");
         // The program cannot have started before this moment: its first second ends at the
         // earliest a second after it.
         g_startedTick = GetTickCount();
         ASSERT_TRUE(g_program->Start(e2e::InstallDir() + "\\Tunaro.exe"));
         g_boxes->SetPid(g_program->Pid());
+        g_taskbar->SetPid(g_program->Pid());
         g_panel = e2e::WaitForWindow(kPanelTitle, 30000);
         ASSERT_NE(g_panel, nullptr) << "the control panel did not appear";
         // The panel notes its start before it takes the caption it is found by: its first
@@ -110,6 +190,7 @@ protected:
             if (!g_program->WaitForExit(20000))
                 g_program->Kill();
         }
+        delete g_taskbar;
         delete g_program;
         delete g_boxes;
         delete g_schedule;
@@ -180,6 +261,7 @@ protected:
     static e2e::PeerWindow* g_schedule;
     static e2e::MessageBoxWatcher* g_boxes;
     static e2e::Program* g_program;
+    static TaskbarWatcher* g_taskbar;
     static HWND g_panel;
     static DWORD g_startedTick;
     static DWORD g_panelSeenTick;
@@ -191,6 +273,7 @@ e2e::SavedFile* RecordingE2E::g_tunaroIni = nullptr;
 e2e::PeerWindow* RecordingE2E::g_schedule = nullptr;
 e2e::MessageBoxWatcher* RecordingE2E::g_boxes = nullptr;
 e2e::Program* RecordingE2E::g_program = nullptr;
+TaskbarWatcher* RecordingE2E::g_taskbar = nullptr;
 HWND RecordingE2E::g_panel = nullptr;
 DWORD RecordingE2E::g_startedTick = 0;
 DWORD RecordingE2E::g_panelSeenTick = 0;
@@ -650,6 +733,15 @@ TEST_F(RecordingE2E, TheSchedulersOrderRecordsAnd2143StopsIt) {
     EXPECT_EQ(named.substr(15), "-0.avi");
     ExpectAvi(Video(named), "rawvideo");
     ASSERT_TRUE(DeleteFileA(Video(named).c_str()));
+}
+
+// Watched since before the program started, through live TV, every recording and playback so far.
+TEST_F(RecordingE2E, OnlyThePanelAndTheVideoWindowEverReachTheTaskbar) {
+    EXPECT_TRUE(g_taskbar->PanelButtonSeen()) << "the watch never saw the panel's taskbar button";
+    std::string intruders;
+    for (const std::string& window : g_taskbar->Intruders())
+        intruders += "[" + window + "] ";
+    EXPECT_EQ(intruders, "");
 }
 
 TEST_F(RecordingE2E, StopAndCloseEndsTheRecordingNamedBeforeTheProgramEnds) {

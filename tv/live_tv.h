@@ -147,8 +147,13 @@ public:
     // The pending tens digit of a two-digit entry, -1 when none.
     int PendingTens() const { return m_nPendingTens; }
     bool Muted() const { return m_boMuted; }
-    // Takes over the output's mute state found at start-up.
-    void SetMuted(bool muted) { m_boMuted = muted; }
+    // Takes over the output's mute state found at start-up (the mixer's: 1 muted, 0 not, -1
+    // unknown, taken as not muted), look included: a system muted before the start stays
+    // muted, its first Mute unmutes and a scan's end leaves the sound off.
+    void TakeOverMute(long muteState) {
+        m_boMuted = muteState == 1;
+        m_host.SetMuteLook(m_boMuted);
+    }
     long ScanCounter() const { return m_lScanCounter; }
 
 private:

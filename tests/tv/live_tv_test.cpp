@@ -661,6 +661,30 @@ TEST_F(LiveTvTest, ScanRunsToItsEnd) {
     EXPECT_EQ(m_host.log, std::vector<std::string>{"timer off"});
 }
 
+TEST_F(LiveTvTest, AnOutputMutedBeforeTheStartStaysMutedUntilTheFirstMute) {
+    m_tv.TakeOverMute(1);
+    EXPECT_TRUE(m_host.muteLook);
+    EXPECT_FALSE(m_host.Logged("mute 0"));
+    // A scan's end leaves the sound off.
+    m_host.Fill(1);
+    m_host.table = {{48250000, true}};
+    m_tv.Command(405);
+    m_tv.ScanTick();
+    m_tv.ScanTick();
+    EXPECT_FALSE(m_host.scanning);
+    EXPECT_TRUE(m_host.outputMuted);
+    // The first Mute unmutes.
+    m_tv.Command(406);
+    EXPECT_FALSE(m_host.outputMuted);
+    EXPECT_FALSE(m_host.muteLook);
+    EXPECT_EQ(m_host.LastOsd(), "Unmute");
+    // Unknown is not muted: the first Mute mutes.
+    m_tv.TakeOverMute(-1);
+    EXPECT_FALSE(m_host.muteLook);
+    m_tv.Command(406);
+    EXPECT_TRUE(m_host.outputMuted);
+}
+
 TEST_F(LiveTvTest, ScanStoppedHalfWay) {
     m_host.Fill(3);
     m_host.table = {{48250000, true}, {55250000, true}, {62250000, true}, {175250000, true}};

@@ -233,11 +233,7 @@ BOOL CControlPanel::OnInitDialog() {
 
     // 12. Master volume and the volume bar.
     m_volumeBar.OpenMixer();
-    // A system muted before the start stays muted: the first Mute unmutes, and a scan's end
-    // leaves the sound off.
-    const bool muted = Volume() && Volume()->MuteState() == 1;
-    m_liveTv.SetMuted(muted);
-    SetMuteLook(muted);
+    m_liveTv.TakeOverMute(Volume() ? Volume()->MuteState() : -1);
 
     // 13. The status line's timer.
     SetTimer(m_hWnd, TIMER_STATUS, kStatusPeriodMs, nullptr);

@@ -4,8 +4,8 @@
 // cases in order: the first second, Record with the name dialog
 // (a refused name, OK, Cancel), playback of that recording and of a file the player refuses,
 // the record type page and a quick recording in the format it chose, the scheduler's recording
-// order stopped by 2143, which windows reached the taskbar meanwhile, and finally one stopped by
-// 1032, which ends the program. Every file is
+// order stopped by 2143, which windows reached the taskbar meanwhile, and finally an order that
+// Exit leaves running, stopped by 1032, which ends the program. Every file is
 // read back with ffprobe.
 #include <gtest/gtest.h>
 
@@ -744,11 +744,18 @@ TEST_F(RecordingE2E, OnlyThePanelAndTheVideoWindowEverReachTheTaskbar) {
     EXPECT_EQ(intruders, "");
 }
 
-TEST_F(RecordingE2E, StopAndCloseEndsTheRecordingNamedBeforeTheProgramEnds) {
+TEST_F(RecordingE2E, ExitIsIgnoredDuringAScheduledRecordingAndStopAndCloseEndsItNamedBeforeTheProgramEnds) {
     g_schedule->Clear();
     EXPECT_EQ(Order(3, 0, "Record_00"), TRUE);
     ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 10000));
     ASSERT_TRUE(WaitForClock(2, 30000));
+    // Exit is ignored while a recording runs: the program stays and the recording goes on.
+    const long clock = RecordingClock();
+    e2e::PostCommand(g_panel, 403);
+    Sync();
+    EXPECT_FALSE(g_program->WaitForExit(1500)) << "Exit ended a running recording";
+    ASSERT_TRUE(g_program->Running());
+    EXPECT_TRUE(WaitForClock(clock + 1, 10000)) << Status();
     e2e::SendCommand(g_panel, tunaro::peer::kTvStopAndClose, 0, 0, 60000);
     // When the order returns, the file is complete and named.
     std::string named;

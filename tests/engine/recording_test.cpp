@@ -3,6 +3,7 @@
 // while recording, and the files the recording graphs write, read back with ffprobe.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "engine/CaptureEngine.h"
@@ -76,6 +77,93 @@ bool SoundReachesRenderer(CaptureEngine& engine) {
 bool HasStream(const std::map<std::string, std::string>& probe, const char* type) {
     return StreamOf(probe, type) != "streams.stream.none.";
 }
+
+// The filter graph of this process, while an instance lives, made by a factory that wraps the
+// system's: a graph that has no IMediaControl as soon as an AVI multiplexer is in it (a graph
+// manager without the control interface, as the recording meets it), the real one otherwise.
+class GraphWithoutControlWhileRecording : public IGraphBuilder, public IClassFactory {
+public:
+    GraphWithoutControlWhileRecording() {
+        CoGetClassObject(CLSID_FilterGraph, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                         m_system.ReceiveVoid());
+        if (m_system)
+            CoRegisterClassObject(CLSID_FilterGraph, static_cast<IClassFactory*>(this), CLSCTX_INPROC_SERVER,
+                                  REGCLS_MULTIPLEUSE, &m_cookie);
+    }
+    ~GraphWithoutControlWhileRecording() {
+        if (m_cookie)
+            CoRevokeClassObject(m_cookie);
+    }
+    bool Registered() const { return m_cookie != 0; }
+
+    // IClassFactory: one graph at a time, the engine's.
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+        *out = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        m_inner = nullptr;
+        HRESULT hr = m_system->CreateInstance(nullptr, IID_IGraphBuilder, m_inner.ReceiveVoid());
+        return SUCCEEDED(hr) ? QueryInterface(iid, out) : hr;
+    }
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+    // The graph's own interfaces answer here; every other one is the system graph's.
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        *out = nullptr;
+        if (iid == IID_IClassFactory)
+            *out = static_cast<IClassFactory*>(this);
+        else if (iid == IID_IUnknown || iid == IID_IFilterGraph || iid == IID_IGraphBuilder)
+            *out = static_cast<IGraphBuilder*>(this);
+        else if (!m_inner || (iid == IID_IMediaControl && HasAviMux()))
+            return E_NOINTERFACE;
+        else
+            return m_inner->QueryInterface(iid, out);
+        AddRef();
+        return S_OK;
+    }
+    // Lives on the test's stack, as long as the engine it serves.
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+
+    STDMETHODIMP AddFilter(IBaseFilter* f, LPCWSTR name) override { return m_inner->AddFilter(f, name); }
+    STDMETHODIMP RemoveFilter(IBaseFilter* f) override { return m_inner->RemoveFilter(f); }
+    STDMETHODIMP EnumFilters(IEnumFilters** e) override { return m_inner->EnumFilters(e); }
+    STDMETHODIMP FindFilterByName(LPCWSTR name, IBaseFilter** f) override { return m_inner->FindFilterByName(name, f); }
+    STDMETHODIMP ConnectDirect(IPin* out, IPin* in, const AM_MEDIA_TYPE* mt) override {
+        return m_inner->ConnectDirect(out, in, mt);
+    }
+    STDMETHODIMP Reconnect(IPin* pin) override { return m_inner->Reconnect(pin); }
+    STDMETHODIMP Disconnect(IPin* pin) override { return m_inner->Disconnect(pin); }
+    STDMETHODIMP SetDefaultSyncSource() override { return m_inner->SetDefaultSyncSource(); }
+    STDMETHODIMP Connect(IPin* out, IPin* in) override { return m_inner->Connect(out, in); }
+    STDMETHODIMP Render(IPin* out) override { return m_inner->Render(out); }
+    STDMETHODIMP RenderFile(LPCWSTR file, LPCWSTR list) override { return m_inner->RenderFile(file, list); }
+    STDMETHODIMP AddSourceFilter(LPCWSTR file, LPCWSTR name, IBaseFilter** f) override {
+        return m_inner->AddSourceFilter(file, name, f);
+    }
+    STDMETHODIMP SetLogFile(DWORD_PTR file) override { return m_inner->SetLogFile(file); }
+    STDMETHODIMP Abort() override { return m_inner->Abort(); }
+    STDMETHODIMP ShouldOperationContinue() override { return m_inner->ShouldOperationContinue(); }
+
+private:
+    bool HasAviMux() const {
+        ComPtr<IEnumFilters> filters;
+        if (FAILED(m_inner->EnumFilters(filters.Receive())))
+            return false;
+        ComPtr<IBaseFilter> filter;
+        while (filters->Next(1, filter.Receive(), nullptr) == S_OK) {
+            CLSID clsid = {};
+            if (SUCCEEDED(filter->GetClassID(&clsid)) && clsid == CLSID_AviDest)
+                return true;
+            filter = nullptr;
+        }
+        return false;
+    }
+
+    ComPtr<IClassFactory> m_system;
+    ComPtr<IGraphBuilder> m_inner;
+    DWORD m_cookie = 0;
+};
 
 } // namespace
 
@@ -194,6 +282,25 @@ TEST_F(RecordingTest, AFileThatCannotBeCreatedFailsTheStartAndBringsThePreviewBa
     EXPECT_TRUE(engine.PreviewRunning());
     EXPECT_FALSE(e2e::FileExists(dir.File("type2.mpg")));
     engine.Shutdown();
+}
+
+TEST_F(RecordingTest, AGraphWithoutIMediaControlIsToldAndTheRecordingDoesNotStart) {
+    GraphWithoutControlWhileRecording graphs;
+    ASSERT_TRUE(graphs.Registered());
+    {
+        CaptureEngine engine;
+        ASSERT_TRUE(StartPreview(engine));
+        e2e::ScratchDir dir("engine_no_control");
+        m_reporter.texts.clear();
+        EXPECT_EQ(engine.StartCaptureAVI(dir.File("recording.avi").c_str(), 1, 352, 288), kEngineFailed);
+        EXPECT_FALSE(engine.Capturing());
+        EXPECT_NE(std::find(m_reporter.texts.begin(), m_reporter.texts.end(),
+                            "Error 80004002: Cannot get IMediaControl"),
+                  m_reporter.texts.end())
+            << ::testing::PrintToString(m_reporter.texts);
+        EXPECT_TRUE(engine.PreviewRunning()) << "the preview comes back";
+        engine.Shutdown();
+    }
 }
 
 TEST_F(RecordingTest, UncompressedAviOnPalWithTheSoundHeardWhileRecording) {

@@ -1,5 +1,5 @@
 // Command-line helper for scripts: waits for, commands and closes the suite's windows by title,
-// the way the suite's programs reach one another. Used by demo.sh.
+// the way the suite's programs reach one another. Used by demo.sh and the screenshot scripts.
 #include <windows.h>
 
 #include <cstdio>
@@ -8,12 +8,39 @@
 
 #include "e2e.h"
 
+// The first visible top-level window that owner owns (a dialog or sheet it opened), or null.
+static HWND OwnedWindow(HWND owner) {
+    struct Search {
+        HWND owner, found;
+    } search{owner, nullptr};
+    e2e::ForEachWindow(
+        [](HWND w, LPARAM lp) -> BOOL {
+            Search* s = reinterpret_cast<Search*>(lp);
+            if (GetWindow(w, GW_OWNER) == s->owner && IsWindowVisible(w))
+                s->found = w;
+            return !s->found;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+static int PrintRect(HWND w) {
+    RECT rc = {};
+    if (!w || !GetWindowRect(w, &rc))
+        return 1;
+    printf("%ldx%ld+%ld+%ld\n", rc.right - rc.left, rc.bottom - rc.top, rc.left, rc.top);
+    return 0;
+}
+
 static int Usage() {
     fprintf(stderr,
             "usage: winctl wait TITLE [MS]       wait for a top-level window (exit 1 on timeout)\n"
             "       winctl command TITLE ID      post WM_COMMAND ID to it\n"
             "       winctl close TITLE [MS]      post WM_CLOSE and wait until it is gone\n"
             "       winctl text TITLE            print its text\n"
+            "       winctl rect TITLE            print where it is on the screen: WxH+X+Y\n"
+            "       winctl owned-rect TITLE [MS] the same for the first shown window it owns, waited for\n"
+            "       winctl owned-command TITLE ID  post WM_COMMAND ID to the first shown window it owns\n"
             "       winctl shot FILE.bmp [TITLE] screenshot of the screen or of one window\n");
     return 2;
 }
@@ -45,6 +72,18 @@ int main(int argc, char** argv) {
         DWORD ms = argc > 3 ? strtoul(argv[3], nullptr, 10) : 10000;
         PostMessageA(w, WM_CLOSE, 0, 0);
         return e2e::WaitForWindowGone(title, ms) ? 0 : 1;
+    }
+    if (!strcmp(verb, "rect"))
+        return PrintRect(w);
+    if (!strcmp(verb, "owned-rect")) {
+        const DWORD ms = argc > 3 ? strtoul(argv[3], nullptr, 10) : 10000;
+        HWND owned = nullptr;
+        e2e::WaitUntil([&] { return (owned = OwnedWindow(w)) != nullptr; }, ms);
+        return PrintRect(owned);
+    }
+    if (!strcmp(verb, "owned-command") && argc > 3) {
+        HWND owned = OwnedWindow(w);
+        return owned && e2e::PostCommand(owned, static_cast<WORD>(atoi(argv[3]))) ? 0 : 1;
     }
     if (!strcmp(verb, "text")) {
         printf("%s\n", e2e::WindowText(w).c_str());

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the naming convention of CONTRIBUTING.md with clang-tidy's identifier-naming check
-# (.clang-tidy) over the compile database of the x64 tree; exits non-zero on a violation.
+# (.clang-tidy) over the compile database of the lane's tree (the one built with its tests);
+# exits non-zero on a violation.
 #
 #   scripts/check-naming.sh              check every folder of TUNARO_NAMING_FOLDERS
 #   scripts/check-naming.sh FILE...      check these sources only
@@ -10,7 +11,7 @@
 #
 # A folder joins the check by adding it to TUNARO_NAMING_FOLDERS below (with its tests folder),
 # once `scripts/check-naming.sh --fix DIR` and a build have brought it to the convention.
-# Needs a configured x64 tree (scripts/test.sh configures it).
+# Needs the lane's tree configured (scripts/test.sh configures it).
 set -uo pipefail
 source "$(dirname "$0")/lib/common.sh"
 
@@ -24,7 +25,7 @@ TUNARO_NAMING_FOLDERS=(
 TUNARO_NAMING_SKIP='res/(skin_row|[a-z]+/[a-z_]+_layout)\.h$'
 
 db_dir=$TUNARO_BUILD
-[ -f "$db_dir/compile_commands.json" ] || die "no compile database in $db_dir (configure the x64 tree first)"
+[ -f "$db_dir/compile_commands.json" ] || die "no compile database in $db_dir (configure the $TUNARO_ARCH tree first)"
 command -v clang-tidy >/dev/null || die "clang-tidy is missing (scripts/test.sh installs it)"
 
 # clang parses the sources as the MinGW compiler sees them: its target, its C++ headers, and
@@ -41,10 +42,10 @@ for e in entries:
         e["arguments"] = [a for a in e["arguments"] if a != "-fexec-charset=GBK"]
 json.dump(entries, open(sys.argv[2], "w"), indent=1)
 PY
-extra=(--extra-arg=--target=x86_64-w64-mingw32 --extra-arg=-nostdinc++)
+extra=(--extra-arg=--target=$TUNARO_ARCH-w64-mingw32 --extra-arg=-nostdinc++)
 while read -r dir; do
   case "$dir" in */include/c++*) extra+=("--extra-arg=-isystem$dir") ;; esac
-done < <(echo | x86_64-w64-mingw32-g++-posix -xc++ -E -v - 2>&1 \
+done < <(echo | "$TUNARO_ARCH-w64-mingw32-g++-posix" -xc++ -E -v - 2>&1 \
            | sed -n '/#include <...> search starts here/,/End of search list/p' | sed 's/^ *//')
 
 # One clang-tidy run with those arguments: tidy-one.sh [--export-fixes-to DIR] [N] FILE...

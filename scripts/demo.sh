@@ -5,6 +5,7 @@
 # writes build/demo.png and closes the programs cleanly.
 set -uo pipefail
 source "$(dirname "$0")/lib/common.sh"
+log "demo build: $TUNARO_LANE_TEXT"
 
 tunaro_install
 tunaro_build

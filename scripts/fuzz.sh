@@ -38,22 +38,12 @@ OUT=${TUNARO_FUZZ_BUILD:-$TUNARO_ROOT/build/fuzz}
 tunaro_install
 mkdir -p "$OUT"
 
-# Whether this machine executes 32-bit x86 code: a static i386 program without any library
-# (so no i386 package is needed to find out) must run and give its exit code back.
-runs_i386() {
-  local probe=$OUT/probe-i386
-  printf '%s\n' 'void _start(void) { __asm__ volatile("movl $1, %eax; movl $42, %ebx; int $0x80"); }' |
-    clang -m32 -static -nostdlib -x c - -o "$probe" >/dev/null 2>&1 || return 1
-  "$probe" >/dev/null 2>&1
-  [ $? -eq 42 ]
-}
-
 widths=()
 if [ "$only_width" != 32 ]; then
   widths+=(64)
 fi
 if [ "$only_width" != 64 ]; then
-  if runs_i386; then
+  if tunaro_runs_i386; then
     widths+=(32)
   elif [ "$only_width" = 32 ]; then
     die "this machine does not run 32-bit x86 programs: no 32-bit fuzz build"

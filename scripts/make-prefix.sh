@@ -53,6 +53,11 @@ tunaro_wine_env "$DIR"
 # wineboot needs no display; keep it off a display so it cannot pop anything up.
 env -u DISPLAY "$TUNARO_WINE" wineboot -i >/dev/null 2>&1 || true
 [ -d "$DIR/drive_c/windows/system32" ] || die "wineboot did not create $DIR"
+# The 32-bit prefix reports itself as Windows XP, the oldest system the product supports, so the
+# programs' own version checks take the XP path.
+if [ "$TUNARO_WINEARCH" = win32 ]; then
+  env -u DISPLAY "$TUNARO_WINE" winecfg -v winxp >/dev/null 2>&1 || die "winecfg -v winxp failed in $DIR"
+fi
 
 DRIVE_C=$DIR/drive_c
 SYSDIR=$DRIVE_C/windows/system32
@@ -99,4 +104,4 @@ done
 
 "$TUNARO_WINESERVER" -w
 printf '%s\n' "$CARD" >"$DIR/tunaro-card"
-log "prefix ready: $DIR (card $CARD) in $(( ($(date +%s%N) - start) / 1000000 )) ms"
+log "prefix ready: $DIR (card $CARD, $TUNARO_LANE_TEXT) in $(( ($(date +%s%N) - start) / 1000000 )) ms"

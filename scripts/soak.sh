@@ -12,6 +12,7 @@
 # The samples, the driver's log and the verdict stay in build/soak/.
 set -uo pipefail
 source "$(dirname "$0")/lib/common.sh"
+log "soaked build: $TUNARO_LANE_TEXT"
 
 minutes=30
 interval=10

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Renders the skins with the gallery programs under the test display and writes the PNGs of
-# docs/screenshots. Needs a built x86_64 tree (scripts/test.sh or cmake --build build/x64).
+# docs/screenshots. Needs the lane's tree built with its tests (scripts/test.sh builds it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/scripts/lib/common.sh"
 out=$root/docs/screenshots
 tmp=$(mktemp -d)
 mkdir -p "$out"
-cd "$root/build/x64/bin"
+cd "$TUNARO_BUILD/bin"
 shot() { # program, args..., name
     local name=${*: -1}
     "$root/scripts/run.sh" "${@:1:$#-1}" shot "Z:${tmp//\//\\}\\$name.bmp"

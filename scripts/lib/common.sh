@@ -2,14 +2,93 @@
 # the sound server and Wine. Source it; it defines functions and a few variables only.
 
 TUNARO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-# The product build (PE32, build/bin) and the build that runs here (PE32+, build/x64/bin).
+# The two trees: the product (i686, PE32, build/) and its x86_64 twin (PE32+, build/x64).
 TUNARO_BUILD_PRODUCT=${TUNARO_BUILD_PRODUCT:-$TUNARO_ROOT/build}
-TUNARO_BUILD=${TUNARO_BUILD:-$TUNARO_ROOT/build/x64}
-TUNARO_WINE=/usr/lib/wine/wine64
-TUNARO_WINESERVER=/usr/lib/wine/wineserver64
+TUNARO_BUILD_TWIN=${TUNARO_BUILD_TWIN:-$TUNARO_ROOT/build/x64}
+
+# Whether this machine executes 32-bit x86 code: a static i386 program of three instructions,
+# made with the system's assembler and linker (no i386 library needed), must run and give its
+# exit code back.
+tunaro_runs_i386() {
+  local dir rc
+  dir=$(mktemp -d) || return 1
+  printf '.globl _start\n_start:\n movl $1, %%eax\n movl $42, %%ebx\n int $0x80\n' >"$dir/p.s"
+  if as --32 -o "$dir/p.o" "$dir/p.s" 2>/dev/null && ld -m elf_i386 -o "$dir/p" "$dir/p.o" 2>/dev/null; then
+    "$dir/p" >/dev/null 2>&1
+    rc=$?
+  else
+    rc=1
+  fi
+  rm -rf "$dir"
+  [ "$rc" -eq 42 ]
+}
+
+# The lane: which tree the tests, the demo and the soak run. TUNARO_LANE=i686 runs the product
+# (PE32) under 32-bit Wine, on a machine that executes 32-bit code; the twin (PE32+ under 64-bit
+# Wine) runs otherwise and is the default until the product lane has passed a whole run on such a
+# machine. Decided once per run: the scripts started from here (CTest's emulator among them)
+# inherit it.
+if [ -z "${TUNARO_RUNS_I386:-}" ]; then
+  if tunaro_runs_i386; then TUNARO_RUNS_I386=1; else TUNARO_RUNS_I386=0; fi
+fi
+TUNARO_LANE=${TUNARO_LANE:-twin}
+if [ "$TUNARO_LANE" = i686 ] && [ "$TUNARO_RUNS_I386" != 1 ]; then
+  printf 'TUNARO_LANE=i686: this machine cannot execute 32-bit code (a static i386 program gave no exit code)\n' >&2
+  exit 2
+fi
+export TUNARO_LANE TUNARO_RUNS_I386
+case $TUNARO_LANE in
+  i686)
+    TUNARO_BUILD=${TUNARO_BUILD:-$TUNARO_BUILD_PRODUCT}
+    TUNARO_OTHER_BUILD=$TUNARO_BUILD_TWIN
+    TUNARO_ARCH=i686 TUNARO_OTHER_ARCH=x86_64
+    TUNARO_WINE=/usr/lib/wine/wine
+    TUNARO_WINESERVER=/usr/lib/wine/wineserver32
+    TUNARO_WINEARCH=win32
+    TUNARO_LANE_TEXT="i686 (PE32) under 32-bit Wine"
+    ;;
+  twin)
+    TUNARO_BUILD=${TUNARO_BUILD:-$TUNARO_BUILD_TWIN}
+    TUNARO_OTHER_BUILD=$TUNARO_BUILD_PRODUCT
+    TUNARO_ARCH=x86_64 TUNARO_OTHER_ARCH=i686
+    TUNARO_WINE=/usr/lib/wine/wine64
+    TUNARO_WINESERVER=/usr/lib/wine/wineserver64
+    TUNARO_WINEARCH=win64
+    if [ "$TUNARO_RUNS_I386" = 1 ]; then
+      TUNARO_LANE_TEXT="x86_64 twin under 64-bit Wine (this machine executes 32-bit code: TUNARO_LANE=i686 tests the product)"
+    else
+      TUNARO_LANE_TEXT="x86_64 twin under 64-bit Wine (this machine cannot execute 32-bit code)"
+    fi
+    ;;
+  *) printf 'TUNARO_LANE=%s: use i686 or twin\n' "$TUNARO_LANE" >&2; exit 2 ;;
+esac
+# The prefix steps (scripts/prefix.d) run Wine too.
+export TUNARO_WINE TUNARO_WINESERVER
 
 log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
 die() { log "error: $*"; exit 1; }
+
+# Phase timing: tunaro_phase NAME ends the phase before it and starts NAME; tunaro_phases prints
+# how long each one took.
+TUNARO_PHASES=()
+TUNARO_PHASE_NAME=
+TUNARO_PHASE_START=
+tunaro_phase() {
+  local now
+  now=$(date +%s)
+  [ -z "$TUNARO_PHASE_NAME" ] || TUNARO_PHASES+=("$TUNARO_PHASE_NAME $((now - TUNARO_PHASE_START))")
+  TUNARO_PHASE_NAME=$1
+  TUNARO_PHASE_START=$now
+  [ -z "$1" ] || log "phase: $1"
+}
+tunaro_phases() {
+  tunaro_phase ""
+  local entry
+  log "time by phase:"
+  for entry in "${TUNARO_PHASES[@]}"; do
+    printf '  %-16s %6s s\n' "${entry% *}" "${entry##* }" >&2
+  done
+}
 
 # Packages this project needs on Debian 12, installed only when one is missing.
 TUNARO_PACKAGES=(
@@ -33,17 +112,28 @@ if [ "$(dpkg --print-architecture 2>/dev/null)" = amd64 ]; then
   TUNARO_PACKAGES+=(libc6-dev-i386 lib32gcc-12-dev lib32stdc++-12-dev)
 fi
 
+# The product lane's 32-bit Wine, with the 32-bit GStreamer plugins its DirectShow playback of
+# WMA files loads.
+TUNARO_PACKAGES_I386=(wine32:i386 gstreamer1.0-plugins-ugly:i386 gstreamer1.0-libav:i386)
+
 tunaro_install() {
-  local missing=()
-  for p in "${TUNARO_PACKAGES[@]}"; do
+  local missing=() sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  local wanted=("${TUNARO_PACKAGES[@]}")
+  if [ "$TUNARO_LANE" = i686 ]; then
+    wanted+=("${TUNARO_PACKAGES_I386[@]}")
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      log "adding the i386 architecture to dpkg (for 32-bit Wine)"
+      $sudo dpkg --add-architecture i386 || die "dpkg --add-architecture i386 failed"
+    fi
+  fi
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   if [ ${#missing[@]} -eq 0 ]; then
     return 0
   fi
   log "installing: ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq || die "apt-get update failed"
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null \
     || die "apt-get install failed"
@@ -70,20 +160,27 @@ tunaro_configure_build() {
   grep -E 'warning:' "$dir/tunaro-build.log" >&2 || true
 }
 
-# Both builds: the product (PE32, no test programs) and the one that runs here (PE32+, with tests).
+# Both trees, each warning-free: the lane's with its tests (the tests run it), the other one's
+# programs only, so that neither rots.
 tunaro_build() {
   # The encoder libraries both trees link (cached in build/codecs; cold, a few minutes).
+  tunaro_phase codecs
   "$TUNARO_ROOT/scripts/build-codecs.sh" || die "could not build the codec libraries"
-  log "building the x86_64 tree (tests run it) in $TUNARO_BUILD"
-  tunaro_configure_build "$TUNARO_BUILD" x86_64 -DTUNARO_TESTS=ON
-  log "building the i686 product tree in $TUNARO_BUILD_PRODUCT"
-  tunaro_configure_build "$TUNARO_BUILD_PRODUCT" i686 -DTUNARO_TESTS=OFF
+  tunaro_phase "$TUNARO_ARCH tree"
+  log "building the $TUNARO_ARCH tree with its tests (the tests run it) in $TUNARO_BUILD"
+  tunaro_configure_build "$TUNARO_BUILD" "$TUNARO_ARCH" -DTUNARO_TESTS=ON
+  tunaro_phase "$TUNARO_OTHER_ARCH tree"
+  log "building the $TUNARO_OTHER_ARCH tree (compiled only) in $TUNARO_OTHER_BUILD"
+  tunaro_configure_build "$TUNARO_OTHER_BUILD" "$TUNARO_OTHER_ARCH" -DTUNARO_TESTS=OFF
 }
 
 # A private X display (Xvfb) and sound server (PulseAudio with a null sink) for this run.
-# Sets DISPLAY, PULSE_SERVER and XDG_RUNTIME_DIR; tunaro_stop_session ends both.
+# Sets DISPLAY, PULSE_SERVER and XDG_RUNTIME_DIR; tunaro_stop_session ends every session the
+# script started. tunaro_start_session NAME starts another one beside the first.
+TUNARO_SESSION_PIDS=()
+TUNARO_SESSION_DIRS=()
 tunaro_start_session() {
-  local run=$TUNARO_ROOT/build/run/session-$$
+  local run=$TUNARO_ROOT/build/run/session-$$${1:+-$1}
   mkdir -p "$run/pulse"
   chmod 700 "$run"
   # Several runs may share the machine: take the first display number whose Xvfb starts.
@@ -92,6 +189,7 @@ tunaro_start_session() {
     [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$run/xvfb.log" 2>&1 &
     TUNARO_XVFB_PID=$!
+    TUNARO_SESSION_PIDS+=("$TUNARO_XVFB_PID")
     for i in $(seq 1 100); do
       [ -e /tmp/.X11-unix/X$n ] && kill -0 "$TUNARO_XVFB_PID" 2>/dev/null && { started=1; break; }
       kill -0 "$TUNARO_XVFB_PID" 2>/dev/null || break
@@ -109,26 +207,27 @@ tunaro_start_session() {
     -L "module-null-sink sink_name=tunaro_null sink_properties=device.description=TunaroNull" \
     -L "module-always-sink" >"$run/pulse.log" 2>&1 &
   TUNARO_PULSE_PID=$!
+  TUNARO_SESSION_PIDS+=("$TUNARO_PULSE_PID")
   for i in $(seq 1 100); do
     [ -S "$run/pulse/native" ] && break
     sleep 0.05
   done
   [ -S "$run/pulse/native" ] || log "warning: PulseAudio did not start (see $run/pulse.log); no sound device"
   TUNARO_SESSION_DIR=$run
+  TUNARO_SESSION_DIRS+=("$run")
 }
 
 tunaro_stop_session() {
-  [ -n "${TUNARO_PULSE_PID:-}" ] && kill "$TUNARO_PULSE_PID" 2>/dev/null
-  [ -n "${TUNARO_XVFB_PID:-}" ] && kill "$TUNARO_XVFB_PID" 2>/dev/null
+  [ ${#TUNARO_SESSION_PIDS[@]} -eq 0 ] || kill "${TUNARO_SESSION_PIDS[@]}" 2>/dev/null
   wait 2>/dev/null
-  [ -n "${TUNARO_SESSION_DIR:-}" ] && rm -rf "$TUNARO_SESSION_DIR"
+  [ ${#TUNARO_SESSION_DIRS[@]} -eq 0 ] || rm -rf "${TUNARO_SESSION_DIRS[@]}"
   return 0
 }
 
 # Environment for running Wine in prefix $1.
 tunaro_wine_env() {
   export WINEPREFIX=$1
-  export WINEARCH=win64
+  export WINEARCH=$TUNARO_WINEARCH
   export WINEDEBUG=${TUNARO_WINEDEBUG:--all}
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 }

@@ -45,6 +45,16 @@ function(tunaro_add_test_dirs)
   endforeach()
 endfunction()
 
+# tunaro_test_in_a_prefix(TEST...): the tests run in the test prefixes scripts/test.sh makes, a
+# CTest resource ("prefix", one slot each): a prefix is a Windows of its own (its wine server,
+# registry and files, so its own simulated card, mixer and scheduler) with its own X display and
+# sound server, and holds one test at a time. Tests in different prefixes run side by side and
+# share nothing, so no test locks another out. Without the resource (ctest by hand, one test at a
+# time) every test runs in the one prefix scripts/run.sh gives.
+function(tunaro_test_in_a_prefix)
+  set_tests_properties(${ARGN} PROPERTIES RESOURCE_GROUPS "prefix:1")
+endfunction()
+
 # tunaro_unit_test(NAME SOURCES ... [LIBS ...] [TIMEOUT s] [LABELS ...])
 # A GoogleTest program for the target, run by CTest through Wine (the emulator wrapper).
 function(tunaro_unit_test name)
@@ -56,6 +66,7 @@ function(tunaro_unit_test name)
   target_link_libraries(${name} PRIVATE gtest_main gtest ${T_LIBS})
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "unit;${T_LABELS}")
+  tunaro_test_in_a_prefix(${name})
 endfunction()
 
 # tunaro_e2e_test(NAME SOURCES ... [LIBS ...] [DEPENDS targets] [TIMEOUT s])
@@ -72,5 +83,6 @@ function(tunaro_e2e_test name)
     add_dependencies(${name} ${T_DEPENDS})
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "e2e;${T_LABELS}" RUN_SERIAL TRUE)
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "e2e;${T_LABELS}")
+  tunaro_test_in_a_prefix(${name})
 endfunction()

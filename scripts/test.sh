@@ -1,33 +1,71 @@
 #!/usr/bin/env bash
-# Runs every test of the suite: installs what is missing, builds both trees, makes a fresh
-# test prefix, runs the unit and end-to-end tests under Wine with a private X display and
-# sound server, prints the wall time and exits non-zero on any failure.
+# Runs every test of the suite: installs what is missing, builds both trees, makes fresh test
+# prefixes, runs the unit and end-to-end tests under Wine (each prefix with a private X display
+# and sound server), prints the lane and the time of each phase and exits non-zero on any failure.
 # Extra arguments go to ctest (for example: scripts/test.sh -R smoke).
 set -uo pipefail
 source "$(dirname "$0")/lib/common.sh"
 t0=$(date +%s)
+log "tested build: $TUNARO_LANE_TEXT"
 
+tunaro_phase apt
 tunaro_install
 tunaro_build
 # The fuzz targets of the parsers are a native build of their own (clang with sanitizers).
+tunaro_phase "fuzz build"
 "$TUNARO_ROOT/scripts/fuzz.sh" --build-only || exit 1
+tunaro_phase prefix
 
-PREFIX=$TUNARO_BUILD/prefix/test
+# The test prefixes: each a Windows of its own with the suite installed, its own wine server, X
+# display and sound server, holding one test at a time (a CTest resource, so tests of different
+# prefixes run side by side). TUNARO_TEST_PREFIXES sets how many (2 by default: one per core).
+prefixes=${TUNARO_TEST_PREFIXES:-2}
+[[ $prefixes =~ ^[1-9][0-9]*$ ]] || die "TUNARO_TEST_PREFIXES takes a whole number from 1"
+export TUNARO_TEST_PREFIXES_DIR=$TUNARO_BUILD/test-prefixes
+rm -rf "$TUNARO_TEST_PREFIXES_DIR"
+mkdir -p "$TUNARO_TEST_PREFIXES_DIR"
 side_pids=()
-tunaro_start_session
-trap 'kill "${side_pids[@]}" 2>/dev/null; tunaro_wine_kill "$PREFIX"; tunaro_stop_session' EXIT
-"$TUNARO_ROOT/scripts/make-prefix.sh" "$PREFIX" --card "${TUNARO_TEST_CARD:-SAA7134}" || die "could not make the test prefix"
+test_prefixes=()
+trap 'kill "${side_pids[@]}" 2>/dev/null; for p in "${test_prefixes[@]}"; do tunaro_wine_kill "$p"; done; tunaro_stop_session' EXIT
+make_pids=()
+for ((i = 0; i < prefixes; i++)); do
+  PREFIX=$TUNARO_BUILD/prefix/test-$i
+  test_prefixes+=("$PREFIX")
+  tunaro_start_session "prefix$i"
+  printf 'export TUNARO_PREFIX=%q DISPLAY=%q PULSE_SERVER=%q XDG_RUNTIME_DIR=%q\n' \
+    "$PREFIX" "$DISPLAY" "$PULSE_SERVER" "$XDG_RUNTIME_DIR" >"$TUNARO_TEST_PREFIXES_DIR/$i.env"
+  "$TUNARO_ROOT/scripts/make-prefix.sh" "$PREFIX" --card "${TUNARO_TEST_CARD:-SAA7134}" \
+    >"$TUNARO_TEST_PREFIXES_DIR/$i.log" 2>&1 &
+  make_pids+=($!)
+done
+for ((i = 0; i < prefixes; i++)); do
+  wait "${make_pids[$i]}" || { cat "$TUNARO_TEST_PREFIXES_DIR/$i.log" >&2; die "could not make test prefix $i"; }
+  cat "$TUNARO_TEST_PREFIXES_DIR/$i.log" >&2
+done
+spec=$TUNARO_TEST_PREFIXES_DIR/resources.json
+{
+  printf '{"version": {"major": 1, "minor": 0}, "local": [{"prefix": ['
+  for ((i = 0; i < prefixes; i++)); do
+    printf '%s{"id": "%d", "slots": 1}' "$([ $i = 0 ] || echo ', ')" "$i"
+  done
+  printf ']}]}\n'
+} >"$spec"
 
-# One wine server for the whole run, so each test program starts quickly.
+# One wine server for each prefix for the whole run, so each test program starts quickly. The
+# first prefix and its session stay in this shell's environment, for the soak and the tests run
+# outside the resource.
+for ((i = 0; i < prefixes; i++)); do
+  (source "$TUNARO_TEST_PREFIXES_DIR/$i.env"; tunaro_wine_env "$TUNARO_PREFIX"; "$TUNARO_WINESERVER" -p)
+done
+source "$TUNARO_TEST_PREFIXES_DIR/0.env"
+PREFIX=$TUNARO_PREFIX
 tunaro_wine_env "$PREFIX"
-"$TUNARO_WINESERVER" -p
-export TUNARO_PREFIX=$PREFIX
 export TUNARO_TEST_LOGS=$TUNARO_BUILD/test-logs
 rm -rf "$TUNARO_TEST_LOGS"
 
 # The naming check and the fuzzing need neither Wine nor a window: they run beside the tests, on
-# the core the serial end-to-end tests leave idle, at the lowest priority so that the tests'
-# real-time waits are never starved. Their output is shown once the tests are done. A run of
+# what the tests leave idle, at the lowest priority so that the tests' real-time waits are never
+# starved. Their output is shown once the tests are done. A run of
 # some tests only (extra arguments) leaves them out (TUNARO_NAMING=1 keeps the naming check);
 # scripts/check-naming.sh and scripts/fuzz.sh run them alone.
 side=$TUNARO_BUILD/side-checks
@@ -44,8 +82,10 @@ if [ $# -eq 0 ] && [ "${TUNARO_FUZZ_SECONDS:-12}" != 0 ]; then
   side_jobs+=(fuzz) side_pids+=($!)
 fi
 
+tunaro_phase ctest
 log "running the tests"
-ctest --test-dir "$TUNARO_BUILD" --output-on-failure --no-tests=error -j"$(nproc)" "$@"
+ctest --test-dir "$TUNARO_BUILD" --output-on-failure --no-tests=error -j"$(nproc)" \
+  --resource-spec-file "$spec" "$@"
 rc=$?
 # CTest shows nothing of a test it killed at its time-out: show the end of what it printed.
 failed=$TUNARO_BUILD/Testing/Temporary/LastTestsFailed.log
@@ -60,6 +100,7 @@ fi
 
 # The naming convention (CONTRIBUTING.md, clang-tidy over the x64 tree's compile database) and
 # each fuzz target for a short, bounded time, seeds and earlier findings first.
+tunaro_phase "side checks"
 [ ${#side_pids[@]} -eq 0 ] || wait "${side_pids[@]}"
 for job in "${side_jobs[@]}"; do
   log "$job (run beside the tests):"
@@ -70,9 +111,12 @@ done
 # A short soak of the TV program under a stream of commands, judged only on a clear leak of
 # handles, GDI or USER objects or memory; scripts/soak.sh runs it longer by hand.
 if [ $# -eq 0 ] && [ "${TUNARO_SOAK_MINUTES:-3}" != 0 ]; then
+  tunaro_phase soak
   log "soaking Tunaro for ${TUNARO_SOAK_MINUTES:-3} min"
   "$TUNARO_ROOT/scripts/soak.sh" --no-build --minutes "${TUNARO_SOAK_MINUTES:-3}" --interval 5 || rc=1
 fi
 
+tunaro_phases
+log "tested build: $TUNARO_LANE_TEXT"
 log "total wall time: $(( $(date +%s) - t0 )) s"
 exit $rc

@@ -26,10 +26,10 @@ void GiveOwner(IVideoWindow* window, HWND owner) {
     BSTR caption = nullptr;
     if (FAILED(window->get_Caption(&caption)))
         return;
-    static LONG s_count = 0;
+    static LONG madeCount = 0;
     wchar_t unique[64];
     std::swprintf(unique, 64, L"Tunaro video %lu-%ld", static_cast<unsigned long>(GetCurrentProcessId()),
-                  static_cast<long>(InterlockedIncrement(&s_count)));
+                  static_cast<long>(InterlockedIncrement(&madeCount)));
     BSTR marker = SysAllocString(unique);
     if (marker && SUCCEEDED(window->put_Caption(marker))) {
         HWND hwnd = FindWindowW(nullptr, unique);

@@ -76,10 +76,10 @@ void GiveOwner(HWND owner) {
     BSTR caption = nullptr;
     if (!owner || FAILED(g_player.window->get_Caption(&caption)))
         return;
-    static LONG s_count = 0;
+    static LONG madeCount = 0;
     wchar_t unique[64];
     std::swprintf(unique, 64, L"FilmDeck %lu-%ld", static_cast<unsigned long>(GetCurrentProcessId()),
-                  static_cast<long>(InterlockedIncrement(&s_count)));
+                  static_cast<long>(InterlockedIncrement(&madeCount)));
     BSTR marker = SysAllocString(unique);
     if (marker && SUCCEEDED(g_player.window->put_Caption(marker))) {
         HWND hwnd = FindWindowW(nullptr, unique);

@@ -143,9 +143,10 @@ TEST_F(SetupE2E, ColourValuesReachTheCardsProcAmpAndExitKeepsTheContrast) {
 
     // Default: the card's own defaults (5000, 5000, 0 degrees, 5000, 8) on the page's scale.
     Click(page, IDC_CA_DEFAULT);
+    // The page sets the values one after another: each is waited for, not read once.
     EXPECT_TRUE(WaitSim("Saturation", 127 * 10000 / 255)) << e2e::SimCardState("Saturation");
-    EXPECT_EQ(e2e::SimCardStateLong("Brightness"), 127 * 10000 / 255);
-    EXPECT_EQ(e2e::SimCardStateLong("Sharpness"), 8);
+    EXPECT_TRUE(WaitSim("Brightness", 127 * 10000 / 255)) << e2e::SimCardState("Brightness");
+    EXPECT_TRUE(WaitSim("Sharpness", 8)) << e2e::SimCardState("Sharpness");
     EXPECT_EQ(SliderPosition(page, IDC_CA_HUE), 127);
 
     MoveSlider(page, IDC_CA_CONTRAST, 140);

@@ -298,11 +298,13 @@ std::string ProgramText() {
 }
 
 // Whether the panel answers the scheduler's busy query (recording, scanning, the wall or the
-// desktop mode).
+// desktop mode). The query waits its turn behind what the panel has queued, such as an order's
+// recording, whose graph takes seconds to build on a loaded machine; only an idle panel stays
+// silent, so no answer in that time means idle.
 bool Busy(HWND panel, e2e::PeerWindow& schedule) {
     schedule.Clear();
     e2e::PostCommand(panel, tunaro::peer::kTvBusyQuery);
-    return schedule.WaitForCommand(tunaro::peer::kScheduleWallOpened, 3000);
+    return schedule.WaitForCommand(tunaro::peer::kScheduleWallOpened, 10000);
 }
 
 LRESULT CopyData(HWND target, HWND from, ULONG_PTR word, const void* data, DWORD size) {
@@ -426,11 +428,12 @@ void RunTunaro(bool sweep) {
             e2e::PostCommand(panel, kTunaroAutoScan);
             EXPECT_TRUE(e2e::WaitUntil([&] { return !scanRunning(); }, kAnswerMs)) << "the scan did not stop";
         }
+        const bool busy = Busy(panel, schedule);
         std::printf("scans started %zu, ended %zu; busy %d\n", remote.Commands(tunaro::peer::kRemoteScanStarted).size(),
-                    remote.Commands(tunaro::peer::kRemoteScanEnded).size(), Busy(panel, schedule) ? 1 : 0);
+                    remote.Commands(tunaro::peer::kRemoteScanEnded).size(), busy ? 1 : 0);
         // A record order without a usable format or digit still records (the tuner, the channel
         // by index): Exit waits while a recording runs, so the scheduler's stop ends it first.
-        if (Busy(panel, schedule)) {
+        if (busy) {
             e2e::PostCommand(panel, tunaro::peer::kTvScheduleRecord);
             EXPECT_TRUE(e2e::WaitUntil([&] { return !Busy(panel, schedule); }, kAnswerMs))
                 << "the recording did not stop";

@@ -143,7 +143,7 @@ QXTV_API int WINAPI QXTV_StartDevice() {
         QuietIdentification quiet;
         devices = e.Initialize(nullptr, 0);
     }
-    if (devices == tunaro::kEngineNoCard || tunaro::Shared().selectedAudio < 0 || !e.InitCaptureGraph()) {
+    if (devices == tunaro::kEngineNoCard || e.Selection().audio < 0 || !e.InitCaptureGraph()) {
         e.Shutdown();
         return kFailed;
     }
@@ -164,25 +164,29 @@ QXTV_API int WINAPI QXTV_StopDevice() {
     g_drain = nullptr;
     // The device's engine goes with it, settings and all; a fresh one stays for the next
     // QXTV_StartDevice (a caller changing cards starts again without a new QXTV_CoInitialize).
-    // The selected devices are the process's and stay selected.
+    // The selected devices, and the card identified with them, stay selected: the new engine
+    // takes them over.
+    const tunaro::DeviceSelection kept = e->Selection();
     delete g_engine;
     g_engine = new CaptureEngine();
+    g_engine->RestoreSelection(kept);
     return 0;
 }
 
 QXTV_API int WINAPI QXTV_DeviceUTVMute2820() {
     // A call of its own for a program that only wants the UTV2820 card silent. A running device
-    // is muted as it runs; otherwise an engine of the call's own does it, and the library's
-    // selections and identified card are as they were afterwards.
+    // is muted as it runs; otherwise an engine of the call's own does it, starting from the
+    // library's selections, which it leaves as they were.
     if (CaptureEngine* running = Device()) {
         running->Fm().AudioMute(1);
         return 1;
     }
-    const tunaro::EngineShared kept = tunaro::Shared();
     const HRESULT hr = CoInitialize(nullptr);
     {
         CaptureEngine engine;
-        tunaro::DeviceDiscovery::SelectVideoDevice("UTV2820");
+        if (g_engine)
+            engine.RestoreSelection(g_engine->Selection());
+        engine.SelectVideoDevice("UTV2820");
         int devices = 0;
         {
             QuietIdentification quiet;
@@ -194,7 +198,6 @@ QXTV_API int WINAPI QXTV_DeviceUTVMute2820() {
     }
     if (SUCCEEDED(hr))
         CoUninitialize();
-    tunaro::Shared() = kept;
     return 1;
 }
 

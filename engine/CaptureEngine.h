@@ -19,7 +19,6 @@
 #include "engine/engine_report.h"
 #include "engine/engine_result.h"
 #include "engine/engine_settings.h"
-#include "engine/engine_shared.h"
 #include "engine/fm_radio.h"
 #include "engine/input_control.h"
 #include "engine/picture_control.h"
@@ -54,8 +53,13 @@ public:
     // Library build: the names go to the caller's buffers (each at least 260 bytes).
     int EnumVideoDevice(int* count, char** names);
     int EnumAudioDevice(int* count, char** names);
-    int SelectVideoDevice(const char* name) { return DeviceDiscovery::SelectVideoDevice(name); }
-    int SelectAudioDevice(const char* name) { return DeviceDiscovery::SelectAudioDevice(name); }
+    int SelectVideoDevice(const char* name) { return m_discovery.SelectVideoDevice(name); }
+    int SelectAudioDevice(const char* name) { return m_discovery.SelectAudioDevice(name); }
+    // The identified card's family in the build's scheme (card_rules.h); 0 before identification.
+    int CardType() const { return m_discovery.CardType(); }
+    // The library's selections and the card identified with them, to carry into another engine.
+    const DeviceSelection& Selection() const { return m_discovery.Selection(); }
+    void RestoreSelection(const DeviceSelection& selection) { m_discovery.RestoreSelection(selection); }
     // Reads the settings, identifies the card, creates its capture filter and registers for device
     // notifications. Returns the stored device count, or kEngineNoCard when no known card is present.
     int Initialize(HWND owner, int previewMode);
@@ -79,6 +83,9 @@ public:
         return m_graph.Window().SetPosition(left, top, width, height);
     }
     void SetMessageDrain(HWND window) { m_graph.Window().SetDrain(window); }
+    // TV build: every preview started from now on runs at the small size of the TV wall's cells
+    // (on), or at the standard's size again (off).
+    void SetSmallPreview(bool on) { m_preview.SetSmallPreview(on); }
     // The window the video shows in and graph events go to (the library's preview start).
     void SetOwner(HWND owner) { m_graph.SetOwner(owner); }
     EngineResult GetVideoSize(long* width, long* height) {
@@ -196,7 +203,8 @@ public:
     // ---- state ----------------------------------------------------------------------------------
     const EngineSettings& Settings() const { return m_settings; }
     void SetDebugGraphFiles(bool on) { m_settings.debugGraphFiles = on ? 1 : 0; }
-    bool PreviewBuilt() const { return m_graph.PreviewBuilt(); }
+    // A chain shows the picture: the preview's, or the recording graph built on it.
+    bool PreviewBuilt() const { return m_graph.PreviewBuilt() || m_recording.BuiltOnPreviewChain(); }
     bool PreviewRunning() const { return m_graph.PreviewRunning(); }
     bool Capturing() const { return m_recording.Capturing(); }
     int PreviewMode() const { return m_preview.Mode(); }
@@ -204,9 +212,11 @@ public:
     // The parts, for what the operations above do not tell (tests, diagnostics).
     const DeviceDiscovery& Devices() const { return m_discovery; }
     const CaptureGraph& Graph() const { return m_graph; }
+    const TunerControl& Tuner() const { return m_tuner; }
+    const RecordingGraph& Recording() const { return m_recording; }
 
 private:
-    friend struct EngineTestPeer; // unit tests set the recording state the recording graphs own
+    friend struct EngineTestPeer; // unit tests set the graph state the recording graphs own
 
     bool EnsureCom();
 

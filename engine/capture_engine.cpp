@@ -7,19 +7,6 @@
 
 namespace tunaro {
 
-namespace {
-
-EngineShared g_shared;
-
-} // namespace
-
-EngineShared& Shared() {
-    return g_shared;
-}
-void ResetShared() {
-    g_shared = EngineShared();
-}
-
 CaptureEngine::CaptureEngine(EngineEnvironment environment)
     : m_env(std::move(environment)), m_discovery(m_env.categories), m_graph(m_discovery, m_settings),
       m_tuner(m_graph), m_preview(m_graph, m_tuner), m_stills(m_graph), m_inputs(m_graph, m_tuner),

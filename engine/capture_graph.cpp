@@ -10,7 +10,6 @@
 #include "engine/engine_build.h"
 #include "engine/engine_report.h"
 #include "engine/engine_settings.h"
-#include "engine/engine_shared.h"
 #include "platform/include/outside_filters.h"
 
 namespace tunaro {
@@ -20,10 +19,6 @@ namespace {
 // The stock Null Renderer {C1F400A4-3F08-11D3-9F0B-006008039E37}.
 constexpr GUID kClsidNullRenderer = {
     0xc1f400a4, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
-
-bool CardMonitorsAudio(int cardType) {
-    return cardType == kCardSaa7134 || cardType == kCardUtv || cardType == kCardCx2388x;
-}
 
 std::vector<ComPtr<IBaseFilter>> FiltersOf(IGraphBuilder* graph) {
     std::vector<ComPtr<IBaseFilter>> all;
@@ -88,8 +83,12 @@ CaptureGraph::~CaptureGraph() {
     TearDown();
 }
 
+int CaptureGraph::CardType() const {
+    return m_devices.CardType();
+}
+
 void CaptureGraph::BindCompanions() {
-    const CompanionNames n = CompanionNamesFor(Shared().cardType, kEngineBuild);
+    const CompanionNames n = CompanionNamesFor(CardType(), kEngineBuild);
     const DeviceCategories& c = m_devices.Categories();
     if (!n.tuner.empty() &&
         FAILED(DeviceDiscovery::FindFilterByName(c.tvTuner, n.tuner.c_str(), m_card.tuner)) &&
@@ -301,7 +300,7 @@ void CaptureGraph::TearDown() {
     m_graph = nullptr;
     m_builder = nullptr;
     m_fileWriter = nullptr;
-    m_previewBuilt = m_previewRunning = m_captureBuilt = false;
+    m_state = GraphState::Empty;
 }
 
 void CaptureGraph::RemoveDownstreamOf(IBaseFilter* filter) {
@@ -353,24 +352,22 @@ void CaptureGraph::TearDownChain() {
             control->Stop();
         StopEveryFilter();
     }
-    m_previewRunning = false;
     RemoveDownstreamOf(m_card.videoCapture.get());
     RemoveDownstreamOf(m_card.audioCapture.get());
     RemoveDownstreamOf(m_card.cardAudio.get());
     RemoveDownstreamOf(m_card.encoder.get());
     m_render.Release(m_graph.get());
-    m_previewBuilt = false;
-    m_captureBuilt = false;
+    m_state = GraphState::Empty;
 }
 
 void CaptureGraph::CreateRenderFilters() {
     m_render.Release(m_graph.get());
-    m_render.Create(Shared().cardType);
+    m_render.Create(CardType());
 }
 
 void CaptureGraph::ConnectMonitorAudio() {
-    const int card = Shared().cardType;
-    if (!CardMonitorsAudio(card) || !m_card.audioRenderer)
+    const int card = CardType();
+    if (!MonitorsSound(card) || !m_card.audioRenderer)
         return;
     if (FAILED(Add(m_card.audioRenderer.get(), L"Wave Auido Render")))
         return;
@@ -384,11 +381,18 @@ void CaptureGraph::ConnectMonitorAudio() {
                     static_cast<long>(__LINE__));
 }
 
+void CaptureGraph::StretchOverlayMixer() {
+    ComPtr<IPin> in = PinAt(m_render.overlayMixer.get(), PINDIR_INPUT, 0);
+    ComPtr<IMixerPinConfig> mixer;
+    if (in && SUCCEEDED(in->QueryInterface(__uuidof(IMixerPinConfig), mixer.ReceiveVoid())))
+        mixer->SetAspectRatioMode(AM_ARMODE_STRETCHED);
+}
+
 void CaptureGraph::ResetOptimiserMode() {
     IBaseFilter* optimiser = m_render.dispOptim.get();
     if (!optimiser)
         return;
-    if (Shared().cardType == kCardQrt77 && kEngineBuild == EngineBuild::Tv) {
+    if (CardType() == kCardQrt77 && kEngineBuild == EngineBuild::Tv) {
         ComPtr<IDispOptimQrt> o;
         if (SUCCEEDED(optimiser->QueryInterface(__uuidof(IDispOptimQrt), o.ReceiveVoid())))
             o->SetMode(0);

@@ -38,6 +38,16 @@ struct RenderFilters {
     void Release(IGraphBuilder* graph);
 };
 
+// What the graph holds and does, one state at a time. Every build starts from Empty: the chains
+// go with TearDownChain, and a recording graph carries a preview branch of its own.
+enum class GraphState {
+    Empty,          // nothing behind the capture filters
+    PreviewBuilt,   // a preview chain, stopped
+    PreviewRunning, // the preview chain running
+    CaptureBuilt,   // a recording graph, not capturing (yet, or any more)
+    Capturing,      // the recording graph writing its file
+};
+
 class CaptureGraph {
 public:
     CaptureGraph(const DeviceDiscovery& devices, const EngineSettings& settings);
@@ -45,6 +55,8 @@ public:
     CaptureGraph(const CaptureGraph&) = delete;
     CaptureGraph& operator=(const CaptureGraph&) = delete;
 
+    // The identified card's family, in the build's scheme (card_rules.h).
+    int CardType() const;
     void SetOwner(HWND owner) { m_owner = owner; }
     HWND Owner() const { return m_owner; }
     // The identified card's capture filter; without one Init fails.
@@ -69,6 +81,9 @@ public:
     // The card's sound into the audio renderer so it plays while the picture shows (families with
     // their own audio path only).
     void ConnectMonitorAudio();
+    // The Overlay Mixer's input stretched over the whole window, as every recording's preview
+    // shows the picture.
+    void StretchOverlayMixer();
     // The display optimiser's mode 0, as after every graph build.
     void ResetOptimiserMode();
     // Graph events to the owner window as kGraphNotifyMessage.
@@ -97,14 +112,17 @@ public:
     void StopEveryFilter();
 
     // ---- state -------------------------------------------------------------------------------------
-    bool PreviewBuilt() const { return m_previewBuilt; }
-    bool PreviewRunning() const { return m_previewRunning; }
-    bool CaptureBuilt() const { return m_captureBuilt; }
-    bool Capturing() const { return m_capturing; }
-    void SetPreviewBuilt(bool on) { m_previewBuilt = on; }
-    void SetPreviewRunning(bool on) { m_previewRunning = on; }
-    void SetCaptureBuilt(bool on) { m_captureBuilt = on; }
-    void SetCapturing(bool on) { m_capturing = on; }
+    GraphState State() const { return m_state; }
+    // Set by the part that built, ran or stopped what the state names.
+    void SetState(GraphState state) { m_state = state; }
+    bool PreviewBuilt() const {
+        return m_state == GraphState::PreviewBuilt || m_state == GraphState::PreviewRunning;
+    }
+    bool PreviewRunning() const { return m_state == GraphState::PreviewRunning; }
+    bool CaptureBuilt() const {
+        return m_state == GraphState::CaptureBuilt || m_state == GraphState::Capturing;
+    }
+    bool Capturing() const { return m_state == GraphState::Capturing; }
     bool CaptureAudioWanted() const { return m_captureAudio; }
     void SetCaptureAudioWanted(bool on) { m_captureAudio = on; }
     bool CaptureClosedCaptions() const { return m_captureCC; }
@@ -150,7 +168,7 @@ private:
     ComPtr<IAMStreamConfig> m_videoConfig, m_audioConfig;
     ComPtr<IAMVideoCompression> m_videoCompression;
 
-    bool m_previewBuilt = false, m_previewRunning = false, m_captureBuilt = false, m_capturing = false;
+    GraphState m_state = GraphState::Empty;
     bool m_captureAudio = false, m_captureAudioRelevant = true, m_ccAvailable = false, m_captureCC = false;
 };
 

@@ -166,4 +166,25 @@ AudioChoice ChooseCaptureAudio(const std::vector<EnumeratedDevice>& devices, int
     return choice;
 }
 
+bool MonitorsSound(int cardType) {
+    return cardType == kCardSaa7134 || cardType == kCardUtv || cardType == kCardCx2388x;
+}
+
+int PreviewOutputOf(int cardType, bool grabberChain) {
+    if (cardType == kCardUtv)
+        return 0;
+    if (cardType == kCardCx2388x && !grabberChain)
+        return 0;
+    return 1;
+}
+
+int LibraryCardTypeOfSelection(const std::string& name, int current) {
+    int type = current;
+    if (Contains(name, "UTV2820"))
+        type = kLibCardUtv;
+    if (Contains(name, "Ph7134") || Contains(name, "Lumen Grabber K3"))
+        type = kLibCardSaa7134;
+    return type;
+}
+
 } // namespace tunaro

@@ -75,6 +75,19 @@ struct AudioChoice {
 };
 AudioChoice ChooseCaptureAudio(const std::vector<EnumeratedDevice>& devices, int cardType, EngineBuild build);
 
+// TV build: the families whose sound the engine plays through the audio renderer while the
+// picture shows and while recording (the others' sound reaches the speakers by cable).
+bool MonitorsSound(int cardType);
+
+// TV build: the capture filter's output the preview chains take. The UTV card delivers its
+// picture on output 0 alone; the 2388x card previews the overlay from output 0 and the grabber
+// chains from its preview output 1, like every other family.
+int PreviewOutputOf(int cardType, bool grabberChain);
+
+// Library build: the card family a selected video device's name tells, or current when the name
+// tells none (the selection keeps what was identified before).
+int LibraryCardTypeOfSelection(const std::string& name, int current);
+
 // Text of the friendly name of the audio renderer every card with sound monitoring uses.
 inline constexpr const char kDefaultWaveOutName[] = "Default WaveOut Device";
 

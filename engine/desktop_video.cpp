@@ -15,7 +15,6 @@
 #include "engine/capture_graph.h"
 #include "engine/engine_build.h"
 #include "engine/engine_report.h"
-#include "engine/engine_shared.h"
 #include "engine/preview_graph.h"
 #include "engine/still_grabber.h"
 #include "engine/video_rules.h"
@@ -185,7 +184,7 @@ EngineResult DesktopVideo::Start() {
         return kEngineFailed;
     auto d = std::make_unique<Overlay>();
     d->SaveAndClearDesktop();
-    const FrameSize size = DesktopPreviewSize(Shared().cardType);
+    const FrameSize size = DesktopPreviewSize(m_graph.CardType());
     if (!m_stills.GrabberFrameSize(&d->width, &d->height)) {
         d->width = size.width;
         d->height = size.height;

@@ -7,7 +7,6 @@
 #include "engine/dshow_util.h"
 #include "engine/engine_build.h"
 #include "engine/engine_report.h"
-#include "engine/engine_shared.h"
 #include "framework/language.h"
 #include "platform/include/ks_tuner.h"
 
@@ -106,18 +105,14 @@ int DeviceDiscovery::EnumAudioDevice(int* count, char** names) {
 }
 
 int DeviceDiscovery::SelectVideoDevice(const char* name) {
-    EngineShared& s = Shared();
-    s.selectedVideoName.assign(name ? name : "", 0, 259);
-    const std::string& n = s.selectedVideoName;
-    if (n.find("UTV2820") != std::string::npos)
-        s.cardType = kLibCardUtv;
-    if (n.find("Ph7134") != std::string::npos || n.find("Lumen Grabber K3") != std::string::npos)
-        s.cardType = kLibCardSaa7134;
+    DeviceSelection& s = m_selection;
+    s.videoName.assign(name ? name : "", 0, 259);
+    s.cardType = LibraryCardTypeOfSelection(s.videoName, s.cardType);
     return 1;
 }
 
 int DeviceDiscovery::SelectAudioDevice(const char* name) {
-    Shared().selectedAudioName.assign(name ? name : "", 0, 259);
+    m_selection.audioName.assign(name ? name : "", 0, 259);
     return 1;
 }
 
@@ -128,13 +123,13 @@ bool DeviceDiscovery::IdentifyCard() {
         IdentifyTvCard();
     else
         IdentifyLibraryCard();
-    return Shared().selectedVideo >= 0;
+    return m_selection.video >= 0;
 }
 
 bool DeviceDiscovery::FindCard(EngineBuild build) {
     ReleaseLists();
-    EngineShared& s = Shared();
-    s.selectedVideo = -1;
+    DeviceSelection& s = m_selection;
+    s.video = -1;
     ComPtr<ICreateDevEnum> devices;
     if (FAILED(devices.CreateInstance(CLSID_SystemDeviceEnum))) {
         ErrorReport("Error Creating Device Enumerator");
@@ -157,7 +152,7 @@ bool DeviceDiscovery::FindCard(EngineBuild build) {
     const CardMatch match = tunaro::IdentifyCard(seen, build);
     if (match.index >= 0) {
         s.cardType = match.cardType;
-        s.selectedVideo = match.index;
+        s.video = match.index;
     }
     m_deviceCount = match.visited;
     return true;
@@ -166,7 +161,7 @@ bool DeviceDiscovery::FindCard(EngineBuild build) {
 void DeviceDiscovery::IdentifyTvCard() {
     if (!FindCard(EngineBuild::Tv))
         return;
-    EngineShared& s = Shared();
+    const DeviceSelection& s = m_selection;
     std::vector<EnumeratedDevice> audio;
     ForEachDevice(m_categories.audioInput, [&](IMoniker* moniker, bool hasName, const std::string& name) {
         if (hasName)
@@ -180,31 +175,31 @@ void DeviceDiscovery::IdentifyTvCard() {
     m_audioSlot = sound.index;
     m_audioIsCards = sound.cardOwn;
     EngineTrace("engine: %d video devices before the card, card type %d at %d, audio %d (%s), Line=%ld\n",
-                m_deviceCount, s.cardType, s.selectedVideo, m_audioSlot,
+                m_deviceCount, s.cardType, s.video, m_audioSlot,
                 sound.index < 0 ? "none" : audio[sound.index].name.c_str(), static_cast<long>(__LINE__));
 }
 
 void DeviceDiscovery::IdentifyLibraryCard() {
-    Shared().selectedAudio = -1;
+    DeviceSelection& s = m_selection;
+    s.audio = -1;
     if (!FindCard(EngineBuild::Library))
         return;
-    EngineShared& s = Shared();
     int n = 0;
     ForEachDevice(m_categories.audioInput, [&](IMoniker* moniker, bool hasName, const std::string& name) {
         if (hasName) {
             m_audioMonikers[n] = ComPtr<IMoniker>(moniker);
-            if (!s.selectedAudioName.empty() && name.find(s.selectedAudioName) != std::string::npos)
-                s.selectedAudio = n;
+            if (!s.audioName.empty() && name.find(s.audioName) != std::string::npos)
+                s.audio = n;
         }
         return ++n < kDeviceSlots;
     });
     // The library captures sound from the device the caller selected, which is the card's.
-    m_audioSlot = s.selectedAudio;
+    m_audioSlot = s.audio;
     m_audioIsCards = true;
 }
 
 HRESULT DeviceDiscovery::BindCaptureFilter(ComPtr<IBaseFilter>& filter) {
-    const int videoSlot = Shared().selectedVideo;
+    const int videoSlot = m_selection.video;
     m_currentVideo = nullptr;
     m_currentAudio = nullptr;
     if (videoSlot >= 0 && videoSlot < kDeviceSlots)

@@ -20,6 +20,15 @@ struct DeviceCategories {
     static DeviceCategories System();
 };
 
+// What identification and the library's selections decided, kept by the engine object. The
+// capture library carries it from one device start to the next.
+struct DeviceSelection {
+    int cardType = 0; // family code of the build: TvCardType or LibraryCardType (card_rules.h)
+    int video = -1;   // enumeration index of the identified card; -1 until identified
+    int audio = -1;   // library build: the audio input whose name holds audioName
+    std::string videoName, audioName; // library build: the caller's selections, at most 259 characters
+};
+
 class DeviceDiscovery {
 public:
     explicit DeviceDiscovery(const DeviceCategories& categories) : m_categories(categories) {}
@@ -31,11 +40,12 @@ public:
     // category could be enumerated.
     int EnumVideoDevice(int* count, char** names);
     int EnumAudioDevice(int* count, char** names);
-    static int SelectVideoDevice(const char* name);
-    static int SelectAudioDevice(const char* name);
+    // Library build: the devices the caller names; a video name of a known card sets its family.
+    int SelectVideoDevice(const char* name);
+    int SelectAudioDevice(const char* name);
 
-    // Walks the video inputs until a known card and lists the audio inputs; sets the engine-wide
-    // card type and selected devices. False when no card was found.
+    // Walks the video inputs until a known card and lists the audio inputs; sets the card type
+    // and the selected devices. False when no card was found.
     bool IdentifyCard();
     // Takes the identified card's monikers as the current ones and binds its capture filter.
     // Reports and returns the failure when it cannot be bound.
@@ -58,6 +68,11 @@ public:
     // 0 and the names when a device of the category holds namePart; -1 otherwise.
     static int FindCompressorByName(const char* namePart, const GUID& category, std::string* friendlyName,
                                     std::wstring* displayName);
+
+    const DeviceSelection& Selection() const { return m_selection; }
+    void RestoreSelection(const DeviceSelection& selection) { m_selection = selection; }
+    // The identified family (0 before identification), in the build's scheme.
+    int CardType() const { return m_selection.cardType; }
 
     const DeviceCategories& Categories() const { return m_categories; }
     int DeviceCount() const { return m_deviceCount; }
@@ -86,6 +101,7 @@ private:
     void IdentifyLibraryCard();
 
     const DeviceCategories& m_categories;
+    DeviceSelection m_selection;
     ComPtr<IMoniker> m_videoMonikers[kDeviceSlots];
     ComPtr<IMoniker> m_audioMonikers[kDeviceSlots];
     ComPtr<IMoniker> m_currentVideo, m_currentAudio;

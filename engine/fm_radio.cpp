@@ -9,7 +9,6 @@
 #include "engine/capture_graph.h"
 #include "engine/card_rules.h"
 #include "engine/engine_report.h"
-#include "engine/engine_shared.h"
 #include "engine/tuner_control.h"
 #include "framework/file_replace.h"
 #include "platform/include/ks_tuner.h"
@@ -131,7 +130,7 @@ bool FmRadio::AudioMute(int mute) {
     ComPtr<IAMCrossbar> crossbar;
     if (!m_graph.Crossbar() || FAILED(m_graph.Crossbar()->QueryInterface(IID_IAMCrossbar, crossbar.ReceiveVoid())))
         return false;
-    const long input = mute ? -1 : (Shared().cardType == kLibCardSaa7134 ? 3 : 4);
+    const long input = mute ? -1 : (m_graph.CardType() == kLibCardSaa7134 ? 3 : 4);
     return SUCCEEDED(crossbar->Route(1, input));
 }
 
@@ -231,7 +230,7 @@ EngineResult FmRadio::BuildListeningGraph() {
         return kEngineFailed;
     m_listening = false;
     IBaseFilter* renderer = m_graph.AudioRenderer();
-    if (Shared().cardType == kLibCardSaa7134 && renderer) {
+    if (m_graph.CardType() == kLibCardSaa7134 && renderer) {
         m_graph.Add(renderer, L"WaveRender");
         const HRESULT hr = m_graph.Connect(m_graph.VideoCapture(), 3, renderer, 0, true);
         m_listening = SUCCEEDED(hr);

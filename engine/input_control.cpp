@@ -7,7 +7,6 @@
 
 #include "engine/capture_graph.h"
 #include "engine/card_rules.h"
-#include "engine/engine_shared.h"
 #include "engine/tuner_control.h"
 
 namespace tunaro {
@@ -19,7 +18,7 @@ int InputControl::SetVideoSource(int index) {
     const HRESULT hr = router->Route(index, true);
     if (hr == E_FAIL || hr == E_POINTER)
         return hr;
-    if (Shared().cardType == kCardUtv)
+    if (m_graph.CardType() == kCardUtv)
         m_tuner.ApplyCountry();
     return index;
 }

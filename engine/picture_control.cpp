@@ -7,7 +7,6 @@
 #include "engine/capture_graph.h"
 #include "engine/card_rules.h"
 #include "engine/engine_build.h"
-#include "engine/engine_shared.h"
 #include "engine/preview_graph.h"
 #include "engine/video_rules.h"
 
@@ -85,7 +84,7 @@ EngineResult PictureControl::GetPicture(long property, long* value, long* maximu
 }
 
 EngineResult PictureControl::SetColorEnable(int on) {
-    if (Shared().cardType != kCardTenBit)
+    if (m_graph.CardType() != kCardTenBit)
         return kEngineFailed;
     ComPtr<IAMVideoProcAmp> amp = ProcAmpOf(m_graph.VideoCapture());
     if (!amp)

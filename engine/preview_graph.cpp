@@ -6,36 +6,16 @@
 #include "engine/dshow_util.h"
 #include "engine/engine_build.h"
 #include "engine/engine_report.h"
-#include "engine/engine_shared.h"
 #include "engine/tuner_control.h"
 #include "engine/video_rules.h"
 #include "platform/include/outside_filters.h"
 
 namespace tunaro {
 
-namespace {
-
-// The capture filter's output that feeds the preview chains: the UTV and 2388x cards deliver
-// video on output 0, the others preview on output 1.
-int PreviewOutputOf(int cardType, bool grabberChain) {
-    if (cardType == kCardUtv)
-        return 0;
-    if (cardType == kCardCx2388x && !grabberChain)
-        return 0;
-    return 1;
-}
-
-} // namespace
-
-bool PreviewGraph::BuildOverlayChain() {
-    if (m_graph.PreviewBuilt())
-        return true;
-    if (m_graph.Capturing() || m_graph.PreviewRunning() || !m_graph.VideoCapture() || !m_graph.FilterGraph())
-        return false;
-    const int card = Shared().cardType;
+void PreviewGraph::AddOverlayChain() {
+    const int card = m_graph.CardType();
     RenderFilters& r = m_graph.Render();
     IBaseFilter* capture = m_graph.VideoCapture();
-    m_graph.ConnectMonitorAudio();
     m_graph.Add(r.deinterlacer.get(), kNameDeinterlacer);
     m_graph.Add(r.dispOptim.get(), kNameDispOptim);
     m_graph.Add(r.videoRenderer.get(), L"VideoRender");
@@ -51,6 +31,17 @@ bool PreviewGraph::BuildOverlayChain() {
     m_graph.Connect(r.dispOptim.get(), 0, r.overlayMixer.get(), 0, true);
     m_graph.Connect(r.overlayMixer.get(), 0, r.videoRenderer.get(), 0, true);
     m_graph.ResetOptimiserMode();
+}
+
+bool PreviewGraph::BuildOverlayChain() {
+    if (m_graph.PreviewBuilt())
+        return true;
+    if (m_graph.Capturing() || m_graph.PreviewRunning() || !m_graph.VideoCapture() || !m_graph.FilterGraph())
+        return false;
+    RenderFilters& r = m_graph.Render();
+    IBaseFilter* capture = m_graph.VideoCapture();
+    m_graph.ConnectMonitorAudio();
+    AddOverlayChain();
     if (m_graph.Builder() && r.videoRenderer)
         m_graph.Builder()->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, capture, nullptr,
                                         r.videoRenderer.get());
@@ -58,7 +49,7 @@ bool PreviewGraph::BuildOverlayChain() {
     m_graph.NotifyOwner();
     m_graph.SaveDebugGraph(kEngineBuild == EngineBuild::Tv ? "c:\\Tunaro_Preview.GRF"
                                                            : "c:\\buildPreview.grf");
-    m_graph.SetPreviewBuilt(true);
+    m_graph.SetState(GraphState::PreviewBuilt);
     return true;
 }
 
@@ -67,7 +58,7 @@ bool PreviewGraph::BuildGrabberChain() {
         return true;
     if (m_graph.Capturing() || m_graph.PreviewRunning() || !m_graph.VideoCapture() || !m_graph.FilterGraph())
         return false;
-    const int card = Shared().cardType;
+    const int card = m_graph.CardType();
     RenderFilters& r = m_graph.Render();
     IBaseFilter* capture = m_graph.VideoCapture();
     IGraphBuilder* g = m_graph.FilterGraph();
@@ -98,7 +89,7 @@ bool PreviewGraph::BuildGrabberChain() {
     m_graph.NotifyOwner();
     if (kEngineBuild == EngineBuild::Library)
         m_graph.SaveDebugGraph("c:\\buildPreview.grf");
-    m_graph.SetPreviewBuilt(true);
+    m_graph.SetState(GraphState::PreviewBuilt);
     return true;
 }
 
@@ -108,7 +99,7 @@ EngineResult PreviewGraph::StartDesktopChain() {
     m_graph.Window().Disown();
     Stop();
     m_graph.TearDownChain();
-    const int card = Shared().cardType;
+    const int card = m_graph.CardType();
     const FrameSize size = DesktopPreviewSize(card);
     m_graph.SetPreviewFormat(size.width, size.height);
     m_graph.CreateRenderFilters();
@@ -118,7 +109,7 @@ EngineResult PreviewGraph::StartDesktopChain() {
     m_graph.Add(r.nullRenderer.get(), L"Null Render");
     m_graph.Connect(m_graph.VideoCapture(), PreviewOutputOf(card, true), r.grabber.get(), 0, false);
     m_graph.Connect(r.grabber.get(), 0, r.nullRenderer.get(), 0, false);
-    m_graph.SetPreviewBuilt(true);
+    m_graph.SetState(GraphState::PreviewBuilt);
     return Run();
 }
 
@@ -131,7 +122,7 @@ EngineResult PreviewGraph::Run() {
         ErrorReport("Error %x: Cannot run preview graph", static_cast<unsigned>(hr));
         return kEngineFailed;
     }
-    m_graph.SetPreviewRunning(true);
+    m_graph.SetState(GraphState::PreviewRunning);
     return kEngineOk;
 }
 
@@ -148,7 +139,7 @@ EngineResult PreviewGraph::Start(int mode) {
     m_mode = mode;
     const long standard = m_graph.CurrentStandard();
     const FrameSize size = kEngineBuild == EngineBuild::Tv
-                               ? TvPreviewSize(Shared().cardType, standard, Shared().smallPreview)
+                               ? TvPreviewSize(m_graph.CardType(), standard, m_smallPreview)
                                : LibraryPreviewSize(standard);
     if (m_graph.SetPreviewFormat(size.width, size.height) == E_NOINTERFACE)
         NoticeReport("Preview size  can not be setted!");
@@ -176,7 +167,7 @@ int PreviewGraph::Stop() {
         ErrorReport("Error %x: Cannot stop preview graph", static_cast<unsigned>(hr));
         return 0;
     }
-    m_graph.SetPreviewRunning(false);
+    m_graph.SetState(GraphState::PreviewBuilt);
     if (m_graph.Owner())
         InvalidateRect(m_graph.Owner(), nullptr, TRUE);
     return 1;

@@ -22,6 +22,13 @@ public:
     EngineResult StartDesktopChain();
     int Mode() const { return m_mode; }
     void SetMode(int mode) { m_mode = mode; }
+    // TV build: the preview at the small size of the TV wall's cells (from the next start on).
+    void SetSmallPreview(bool on) { m_smallPreview = on; }
+    bool SmallPreview() const { return m_smallPreview; }
+    // The overlay chain behind the capture filter's preview output: deinterlacer (with the video
+    // invert on the UTV card), display optimiser, Overlay Mixer, video renderer; the optimiser
+    // in mode 0. The preview's overlay mode and the recordings that show it build it.
+    void AddOverlayChain();
 
 private:
     bool BuildOverlayChain();
@@ -31,6 +38,7 @@ private:
     CaptureGraph& m_graph;
     TunerControl& m_tuner;
     int m_mode = 2;
+    bool m_smallPreview = false;
 };
 
 } // namespace tunaro

@@ -11,7 +11,6 @@
 #include "engine/engine_build.h"
 #include "engine/engine_report.h"
 #include "engine/engine_settings.h"
-#include "engine/engine_shared.h"
 #include "engine/video_rules.h"
 #include "platform/include/outside_filters.h"
 
@@ -21,11 +20,6 @@ namespace {
 
 constexpr int kKindCompressedAvi = 3;
 constexpr int kKindUncompressedAvi = 4;
-
-// The families that play their sound through the audio renderer while recording.
-bool MonitorsSound(int cardType) {
-    return cardType == kCardSaa7134 || cardType == kCardUtv || cardType == kCardCx2388x;
-}
 
 // The capture library's AVI frame: CIF of 288 lines on PAL-B and PAL-D, 240 lines on every other
 // standard. The rate follows the signal (30 on the 480-line standards, 25 on the others), so a
@@ -111,16 +105,13 @@ EngineResult RecordingGraph::BuildLibraryAviGraph(int kind) {
         g.Connect(capture, 1, r.dispOptim.get(), 0, true);
         g.Connect(r.dispOptim.get(), 0, r.overlayMixer.get(), 0, true);
         g.Connect(r.overlayMixer.get(), 0, r.videoRenderer.get(), 0, true);
-        ComPtr<IPin> in = PinAt(r.overlayMixer.get(), PINDIR_INPUT, 0);
-        ComPtr<IMixerPinConfig> mixer;
-        if (in && SUCCEEDED(in->QueryInterface(__uuidof(IMixerPinConfig), mixer.ReceiveVoid())))
-            mixer->SetAspectRatioMode(AM_ARMODE_STRETCHED);
+        g.StretchOverlayMixer();
     }
     g.ResetOptimiserMode();
     g.Window().Attach(g.FilterGraph(), g.Owner(),
                       m_context.settings.wantPreview ? "This graph cannot preview" : nullptr);
     g.NotifyOwner();
-    g.SetCaptureBuilt(true);
+    g.SetState(GraphState::CaptureBuilt);
     return kEngineOk;
 }
 
@@ -140,7 +131,7 @@ EngineResult RecordingGraph::StartLibraryAvi(const char* file, int kind, bool ca
     SetCaptureFormat(352, frame.lines);
     // Then the size the caller records at.
     SetCaptureFormat(width, height);
-    Shared().captureKind = kind;
+    m_kind = kind;
     g.CreateRenderFilters();
     if (BuildLibraryAviGraph(kind) != kEngineOk)
         return kEngineFailed;
@@ -192,7 +183,7 @@ EngineResult RecordingGraph::BuildAviGraph(int kind, bool monitor) {
         return FailStart();
     }
 
-    const int card = Shared().cardType;
+    const int card = g.CardType();
     if (monitor) {
         const int previewOutput = card == kCardSaa7134 ? 1 : 0;
         if (PinAt(capture, PINDIR_OUTPUT, previewOutput))
@@ -204,7 +195,7 @@ EngineResult RecordingGraph::BuildAviGraph(int kind, bool monitor) {
     g.Window().Attach(g.FilterGraph(), g.Owner(),
                       m_context.settings.wantPreview ? "This graph cannot preview" : nullptr);
     g.NotifyOwner();
-    g.SetCaptureBuilt(true);
+    g.SetState(GraphState::CaptureBuilt);
     if (monitor)
         g.SaveDebugGraph("c:\\AVI.grf");
     return kEngineOk;
@@ -222,9 +213,9 @@ EngineResult RecordingGraph::StartCaptureAVI(const char* file, int captureAudio,
     const long lines = ntsc ? 240 : 288;
     g.SetPreviewFormat(352, lines);
     SetCaptureFormat(352, lines);
-    Shared().captureKind = kKindUncompressedAvi;
+    m_kind = kKindUncompressedAvi;
     g.CreateRenderFilters();
-    if (BuildAviGraph(kKindUncompressedAvi, MonitorsSound(Shared().cardType)) != kEngineOk)
+    if (BuildAviGraph(kKindUncompressedAvi, MonitorsSound(g.CardType())) != kEngineOk)
         return kEngineFailed;
     if (StartCapture() != kEngineOk)
         return FailStart();
@@ -243,9 +234,9 @@ EngineResult RecordingGraph::StartCaptureMPG4(const char* file, int captureAudio
     const long lines = ntsc ? 240 : 288;
     g.SetPreviewFormat(352, lines);
     SetCaptureFormat(352, lines);
-    Shared().captureKind = kKindCompressedAvi;
+    m_kind = kKindCompressedAvi;
     g.CreateRenderFilters();
-    if (BuildAviGraph(kKindCompressedAvi, MonitorsSound(Shared().cardType)) != kEngineOk)
+    if (BuildAviGraph(kKindCompressedAvi, MonitorsSound(g.CardType())) != kEngineOk)
         return kEngineFailed;
     if (StartCapture() != kEngineOk)
         return FailStart();

@@ -11,7 +11,6 @@
 #include "engine/device_discovery.h"
 #include "engine/dshow_util.h"
 #include "engine/engine_report.h"
-#include "engine/engine_shared.h"
 #include "engine/fm_radio.h"
 #include "engine/preview_graph.h"
 #include "engine/wm_profile.h"
@@ -42,7 +41,7 @@ bool UsableFile(const char* file) {
 
 IBaseFilter* FmRadio::ConnectRecordSource(int* output) {
     *output = 0;
-    if (Shared().cardType != kLibCardSaa7134)
+    if (m_graph.CardType() != kLibCardSaa7134)
         return m_graph.AudioCapture();
     // The SAA7134 card carries its sound on the capture filter's output 3: through an infinite
     // tee, so a second branch keeps it audible.

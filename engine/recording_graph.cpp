@@ -12,7 +12,6 @@
 #include "engine/dshow_util.h"
 #include "engine/engine_report.h"
 #include "engine/engine_settings.h"
-#include "engine/engine_shared.h"
 #include "engine/preview_graph.h"
 #include "engine/tuner_control.h"
 #include "platform/include/mpeg_encoder.h"
@@ -28,6 +27,10 @@ constexpr REFERENCE_TIME kLargestTime = MAXLONGLONG;
 
 bool RecordingGraph::Capturing() const {
     return m_context.graph.Capturing();
+}
+
+bool RecordingGraph::BuiltOnPreviewChain() const {
+    return m_onPreviewChain && m_context.graph.CaptureBuilt();
 }
 
 namespace {
@@ -66,6 +69,7 @@ bool RecordingGraph::BeginBuild(const char* file, bool captureAudio, bool keepCh
     m_captureAudio = captureAudio && g.AudioCapture();
     g.SetCaptureAudioWanted(m_captureAudio);
     m_mpegEncoder = nullptr;
+    m_onPreviewChain = keepChain;
     if (keepChain) {
         // The preview chain stays as the recording's preview branch; one is built when there is
         // none yet.
@@ -129,7 +133,6 @@ bool RecordingGraph::EncoderCounts(long* written, long* droppedPictures, long* d
 
 EngineResult RecordingGraph::FailStart() {
     CaptureGraph& g = m_context.graph;
-    g.SetCapturing(false);
     g.TearDownChain();
     m_context.preview.Start(m_context.preview.Mode());
     return kEngineFailed;
@@ -192,7 +195,7 @@ IBaseFilter* RecordingGraph::ConnectSoundMonitor(DWORD rate, int* output) {
     g.Add(r.infTee.get(), L"INFTEE Filter");
     // The SAA7134 card carries its sound on the capture filter's output 3; the UTV and 2388x cards
     // on their own audio capture filter.
-    const bool onCapture = Shared().cardType == kCardSaa7134;
+    const bool onCapture = g.CardType() == kCardSaa7134;
     IBaseFilter* source = onCapture ? g.VideoCapture() : g.CardAudio();
     HRESULT hr = g.Connect(source, onCapture ? 3 : 0, r.infTee.get(), 0, true);
     if (FAILED(hr)) {
@@ -238,10 +241,7 @@ void RecordingGraph::AddPreviewBranch(IBaseFilter* tee, IBaseFilter* first, cons
     g.Connect(first, 0, r.overlayMixer.get(), 0, true);
     g.Add(r.videoRenderer.get(), rendererName);
     g.Connect(r.overlayMixer.get(), 0, r.videoRenderer.get(), 0, true);
-    ComPtr<IPin> in = PinAt(r.overlayMixer.get(), PINDIR_INPUT, 0);
-    ComPtr<IMixerPinConfig> mixer;
-    if (in && SUCCEEDED(in->QueryInterface(__uuidof(IMixerPinConfig), mixer.ReceiveVoid())))
-        mixer->SetAspectRatioMode(AM_ARMODE_STRETCHED);
+    g.StretchOverlayMixer();
 }
 
 ComPtr<IBaseFilter> RecordingGraph::AddCompressor(ComPtr<IBaseFilter> filter, const wchar_t* name) {
@@ -269,7 +269,7 @@ EngineResult RecordingGraph::StartCapture() {
     CaptureGraph& g = m_context.graph;
     m_baseNotDropped = m_baseDropped = 0;
     m_droppedFrames = nullptr;
-    if (Shared().cardType == kCardUtv)
+    if (g.CardType() == kCardUtv)
         m_context.tuner.ApplyCountry();
     ICaptureGraphBuilder2* builder = g.Builder();
     // The capture stream waits while the graph starts, so the file begins with a running graph.
@@ -311,7 +311,7 @@ EngineResult RecordingGraph::StartCapture() {
         m_droppedFrames->GetNumDropped(&m_baseDropped);
     }
     m_startTime = timeGetTime();
-    g.SetCapturing(true);
+    g.SetState(GraphState::Capturing);
     return kEngineOk;
 }
 
@@ -335,7 +335,7 @@ HRESULT RecordingGraph::StopGraph() {
         return hr;
     }
     m_stopTime = timeGetTime();
-    g.SetCapturing(false);
+    g.SetState(GraphState::CaptureBuilt);
     if (g.Owner())
         InvalidateRect(g.Owner(), nullptr, TRUE);
     return hr;
@@ -350,7 +350,7 @@ EngineResult RecordingGraph::StopCapture() {
         // The graph stopped first, so every writer completed its file; then the recording
         // chain (and on the 2388x card what hangs behind its hardware encoder) goes.
         g.RemoveDownstreamOf(g.Encoder());
-        g.SetCaptureBuilt(false);
+        g.SetState(GraphState::Empty);
         m_droppedFrames = nullptr;
         m_context.preview.Start(m_context.preview.Mode());
     }
@@ -358,9 +358,11 @@ EngineResult RecordingGraph::StopCapture() {
 }
 
 void RecordingGraph::EndForShutdown() {
-    if (m_context.graph.Capturing())
+    CaptureGraph& g = m_context.graph;
+    if (g.Capturing())
         StopGraph();
-    m_context.graph.SetCapturing(false);
+    if (g.Capturing())
+        g.SetState(GraphState::CaptureBuilt); // the graph would not stop; it goes with the teardown
     m_droppedFrames = nullptr;
 }
 

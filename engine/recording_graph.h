@@ -59,6 +59,13 @@ public:
 
     // ---- state ----------------------------------------------------------------------------------
     bool Capturing() const;
+    // The built recording graph keeps the preview chain as its preview branch (the hardware
+    // MPEG and the MP3 of cards without sound monitoring).
+    bool BuiltOnPreviewChain() const;
+    // The last video recording's kind (0 DVD, 1 VCD, 2 SVCD, 3 compressed AVI, 4 uncompressed
+    // AVI) and whether the last MPEG one was on a 480-line standard.
+    int Kind() const { return m_kind; }
+    bool Ntsc() const { return m_ntsc; }
     // Frames the capture pin delivered and dropped since the capture started; false when the
     // driver keeps no counts.
     bool CaptureFrameCounts(long* notDropped, long* dropped) const;
@@ -121,6 +128,9 @@ private:
     std::string m_file;
     bool m_captureAudio = false;
     bool m_streamControl = false;
+    bool m_onPreviewChain = false;
+    int m_kind = 0;
+    bool m_ntsc = false;
     ComPtr<IAMDroppedFrames> m_droppedFrames;
     long m_baseNotDropped = 0, m_baseDropped = 0;
     DWORD m_startTime = 0, m_stopTime = 0;

@@ -1,6 +1,6 @@
 // The audio-only MP3 recording graph: the card's sound through the Layer-3 compressor and the
 // WAV writer into the file writer. Cards that play their sound while recording take it through
-// the infinite tee and build their own overlay preview; the others keep their preview chain.
+// the infinite tee and show the overlay preview beside it; the others keep their preview chain.
 #include "engine/recording_graph.h"
 
 #include "engine/capture_graph.h"
@@ -9,28 +9,14 @@
 #include "engine/dshow_util.h"
 #include "engine/engine_report.h"
 #include "engine/engine_settings.h"
-#include "engine/engine_shared.h"
+#include "engine/preview_graph.h"
 #include "platform/include/outside_filters.h"
 
 namespace tunaro {
 
-namespace {
-
-bool MonitorsSound(int cardType) {
-    return cardType == kCardSaa7134 || cardType == kCardUtv || cardType == kCardCx2388x;
-}
-
-// The capture filter's output the overlay preview takes: the UTV and 2388x cards deliver their
-// picture on output 0, the others preview on output 1.
-int OverlayOutputOf(int cardType) {
-    return cardType == kCardUtv || cardType == kCardCx2388x ? 0 : 1;
-}
-
-} // namespace
-
 EngineResult RecordingGraph::StartCapureMP3(const char* file) {
     CaptureGraph& g = m_context.graph;
-    const int card = Shared().cardType;
+    const int card = g.CardType();
     const bool monitor = MonitorsSound(card);
     if (g.Capturing())
         return kEngineFailed; // a recording runs: nothing is built
@@ -80,28 +66,12 @@ EngineResult RecordingGraph::StartCapureMP3(const char* file) {
 
     if (monitor) {
         // The overlay preview beside the recording.
-        RenderFilters& r = g.Render();
-        IBaseFilter* capture = g.VideoCapture();
-        g.Add(r.deinterlacer.get(), kNameDeinterlacer);
-        g.Add(r.dispOptim.get(), kNameDispOptim);
-        g.Add(r.videoRenderer.get(), L"VideoRender");
-        g.Add(r.overlayMixer.get(), L"Overlay Mixer");
-        g.Connect(capture, OverlayOutputOf(card), r.deinterlacer.get(), 0, false);
-        IBaseFilter* last = r.deinterlacer.get();
-        if (card == kCardUtv && r.invert) {
-            g.Add(r.invert.get(), kNameVideoInvert);
-            g.Connect(r.deinterlacer.get(), 0, r.invert.get(), 0, false);
-            last = r.invert.get();
-        }
-        g.Connect(last, 0, r.dispOptim.get(), 0, false);
-        g.Connect(r.dispOptim.get(), 0, r.overlayMixer.get(), 0, true);
-        g.Connect(r.overlayMixer.get(), 0, r.videoRenderer.get(), 0, true);
-        g.ResetOptimiserMode();
+        m_context.preview.AddOverlayChain();
         g.Window().Attach(g.FilterGraph(), g.Owner(),
                           m_context.settings.wantPreview ? "This graph cannot preview" : nullptr);
         g.NotifyOwner();
     }
-    g.SetCaptureBuilt(true);
+    g.SetState(GraphState::CaptureBuilt);
     g.SaveDebugGraph("c:\\Record.grf");
     return Finish();
 }

@@ -7,7 +7,6 @@
 #include "engine/dshow_util.h"
 #include "engine/engine_report.h"
 #include "engine/engine_settings.h"
-#include "engine/engine_shared.h"
 #include "engine/preview_graph.h"
 #include "engine/video_rules.h"
 #include "platform/include/ks_tuner.h"
@@ -29,10 +28,6 @@ constexpr int kTypeSvcd = 6;
 
 // The audio preset of every recording on a 576-line standard.
 constexpr long kStreamType = 5;
-
-bool MonitorsSound(int cardType) {
-    return cardType == kCardSaa7134 || cardType == kCardUtv || cardType == kCardCx2388x;
-}
 
 // The encoder's sound settings for an audio preset (stream type 0 to 5). The first failure is
 // the result.
@@ -149,7 +144,7 @@ EngineResult RecordingGraph::BuildMpegGraph(int kind, bool ntsc) {
         return FailStart();
     }
     if (m_captureAudio) {
-        if (MonitorsSound(Shared().cardType)) {
+        if (MonitorsSound(g.CardType())) {
             int output = 0;
             if (IBaseFilter* sound = ConnectSoundMonitor(kind == kKindDvd ? 48000 : 44100, &output))
                 hr = g.Connect(sound, output, m_mpegEncoder.get(), 1, true);
@@ -172,7 +167,7 @@ EngineResult RecordingGraph::BuildMpegGraph(int kind, bool ntsc) {
     g.Window().Attach(g.FilterGraph(), g.Owner(),
                       m_context.settings.wantPreview ? "This graph cannot preview" : nullptr);
     g.NotifyOwner();
-    g.SetCaptureBuilt(true);
+    g.SetState(GraphState::CaptureBuilt);
     g.SaveDebugGraph("c:\\MPEG.grf");
     return kEngineOk;
 }
@@ -184,7 +179,7 @@ EngineResult RecordingGraph::StartCaptureMPEG(const char* file, int type) {
     if (!BeginBuild(file, true))
         return kEngineFailed;
     const bool ntsc = IsNtscStandard(g.CurrentStandard());
-    Shared().ntsc = ntsc;
+    m_ntsc = ntsc;
     // The picture comes at the standard's own rate: an NTSC disc holds 29.97 pictures a second.
     m_context.settings.frameRate = ntsc ? 30.0 : 25.0;
     FrameSize size;
@@ -198,7 +193,7 @@ EngineResult RecordingGraph::StartCaptureMPEG(const char* file, int type) {
         size = {480, ntsc ? 480L : 576L};
         kind = kKindSvcd;
     }
-    Shared().captureKind = kind;
+    m_kind = kind;
     if (FAILED(SetCaptureFormat(size.width, size.height))) {
         ErrorReport("Cannot set frame rate for capture");
         return FailStart();
@@ -232,8 +227,8 @@ EngineResult RecordingGraph::StartCaptureHardwareMPEG(const char* file) {
     if (!dump)
         return FailStart();
     const bool ntsc = IsNtscStandard(g.CurrentStandard());
-    Shared().ntsc = ntsc;
-    Shared().captureKind = kKindDvd;
+    m_ntsc = ntsc;
+    m_kind = kKindDvd;
     ComPtr<IKsPropertySet> set;
     HRESULT hr = g.Encoder()->QueryInterface(IID_IKsPropertySet, set.ReceiveVoid());
     if (SUCCEEDED(hr)) {
@@ -270,7 +265,7 @@ EngineResult RecordingGraph::StartCaptureHardwareMPEG(const char* file) {
     g.Window().Attach(g.FilterGraph(), g.Owner(),
                       m_context.settings.wantPreview ? "This graph cannot preview" : nullptr);
     g.NotifyOwner();
-    g.SetCaptureBuilt(true);
+    g.SetState(GraphState::CaptureBuilt);
     g.SaveDebugGraph("c:\\DB_MPG.GRF");
     return Finish();
 }

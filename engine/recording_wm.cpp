@@ -8,7 +8,6 @@
 #include "engine/dshow_util.h"
 #include "engine/engine_report.h"
 #include "engine/engine_settings.h"
-#include "engine/engine_shared.h"
 #include "engine/video_rules.h"
 #include "engine/wm_profile.h"
 #include "platform/include/asf_writer.h"
@@ -17,10 +16,6 @@
 namespace tunaro {
 
 namespace {
-
-bool MonitorsSound(int cardType) {
-    return cardType == kCardSaa7134 || cardType == kCardUtv || cardType == kCardCx2388x;
-}
 
 // The profile file of the system directory.
 std::string SystemProfilePath(const char* name) {
@@ -69,7 +64,7 @@ EngineResult RecordingGraph::StartCaptureWM(const char* file, int audioOnly) {
 
     // Sound first: it is the writer's input 0.
     if (m_captureAudio) {
-        if (MonitorsSound(Shared().cardType)) {
+        if (MonitorsSound(g.CardType())) {
             int output = 0;
             if (IBaseFilter* sound = ConnectSoundMonitor(0, &output))
                 hr = g.Connect(sound, output, writer.get(), 0, true);
@@ -102,15 +97,12 @@ EngineResult RecordingGraph::StartCaptureWM(const char* file, int audioOnly) {
         g.Connect(r.deinterlacer.get(), 0, r.invert.get(), 0, false);
         g.Connect(r.invert.get(), 0, r.overlayMixer.get(), 0, true);
         g.Connect(r.overlayMixer.get(), 0, r.videoRenderer.get(), 0, true);
-        ComPtr<IPin> in = PinAt(r.overlayMixer.get(), PINDIR_INPUT, 0);
-        ComPtr<IMixerPinConfig> mixer;
-        if (in && SUCCEEDED(in->QueryInterface(__uuidof(IMixerPinConfig), mixer.ReceiveVoid())))
-            mixer->SetAspectRatioMode(AM_ARMODE_STRETCHED);
+        g.StretchOverlayMixer();
     }
     g.Window().Attach(g.FilterGraph(), g.Owner(),
                       m_context.settings.wantPreview ? "This graph cannot preview" : nullptr);
     g.NotifyOwner();
-    g.SetCaptureBuilt(true);
+    g.SetState(GraphState::CaptureBuilt);
     g.SaveDebugGraph("c:\\WMASF.GRF");
     return Finish();
 }

@@ -9,7 +9,6 @@
 #include "engine/card_rules.h"
 #include "engine/dshow_util.h"
 #include "engine/engine_build.h"
-#include "engine/engine_shared.h"
 #include "engine/still_image.h"
 #include "platform/include/outside_filters.h"
 
@@ -82,7 +81,7 @@ bool StillGrabber::OptimiserImage(std::vector<uint8_t>* packed) const {
         return false;
     LONG size = 0;
     HRESULT hr;
-    if (Shared().cardType == kCardQrt77 && kEngineBuild == EngineBuild::Tv) {
+    if (m_graph.CardType() == kCardQrt77 && kEngineBuild == EngineBuild::Tv) {
         ComPtr<IDispOptimQrt> o;
         if (FAILED(optimiser->QueryInterface(__uuidof(IDispOptimQrt), o.ReceiveVoid())) ||
             FAILED(o->GetImageSize(&size)) || size <= 0)

@@ -5,7 +5,6 @@
 
 #include "engine/capture_graph.h"
 #include "engine/engine_build.h"
-#include "engine/engine_shared.h"
 #include "engine/video_rules.h"
 #include "platform/include/ks_tuner.h"
 
@@ -82,27 +81,27 @@ bool TunerControl::SignalLocked() {
 }
 
 int TunerControl::AutoScanTune(int reset) {
-    EngineShared& s = Shared();
+    int& position = m_scanPosition;
     if (reset) {
-        s.scanPosition = 0;
+        position = 0;
         return -1;
     }
     const int total = m_channels ? m_channels->CountryFrequencyCount() : 0;
-    if (!m_channels || s.scanPosition >= total) {
+    if (!m_channels || position >= total) {
         // Past the end of the table (or nothing to walk): the scan is over.
-        s.scanPosition = 0;
+        position = 0;
         return -1;
     }
-    if (s.scanPosition == 0)
+    if (position == 0)
         m_channels->ClearChannels();
-    const long frequency = m_channels->CountryFrequency(s.scanPosition);
+    const long frequency = m_channels->CountryFrequency(position);
     Tune(frequency);
     Sleep(kScanSettleMs);
     const bool locked = SignalLocked();
-    const int position = s.scanPosition++;
+    const int tuned = position++;
     if (!locked)
         return 1;
-    m_channels->AppendChannel("New Channel", frequency, position);
+    m_channels->AppendChannel("New Channel", frequency, tuned);
     return 3;
 }
 
@@ -140,7 +139,7 @@ EngineResult TunerControl::GetFrequencyRange(long* maximum, long* minimum) {
 void TunerControl::ApplyCountry() {
     if (!m_countrySet || kEngineBuild != EngineBuild::Tv)
         return;
-    const int card = Shared().cardType;
+    const int card = m_graph.CardType();
     if (card == kCardSaa7134) {
         if (m_graph.TvTuner())
             m_graph.TvTuner()->put_CountryCode(m_countryCode);
@@ -162,7 +161,7 @@ void TunerControl::ApplyCountry() {
 }
 
 void TunerControl::ApplyCountryBeforeRun() {
-    if (Shared().cardType == kCardUtv && kEngineBuild == EngineBuild::Tv && m_channels &&
+    if (m_graph.CardType() == kCardUtv && kEngineBuild == EngineBuild::Tv && m_channels &&
         m_channels->CountryFrequencyCount() > 0)
         ApplyCountry();
 }
@@ -170,7 +169,7 @@ void TunerControl::ApplyCountryBeforeRun() {
 EngineResult TunerControl::SetCountry(long code) {
     m_countryCode = code;
     m_countrySet = true;
-    const int card = Shared().cardType;
+    const int card = m_graph.CardType();
     if (card == kCardSaa7134 && !m_graph.TvTuner())
         return kEngineFailed;
     if (card == kCardUtv && !m_graph.Tuner())

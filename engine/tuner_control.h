@@ -31,6 +31,8 @@ public:
     void ApplyCountryBeforeRun();
 
     long CurrentFrequency() const { return m_currentFrequency; }
+    // The next scan step's index into the country's table; 0 while no scan runs.
+    int ScanPosition() const { return m_scanPosition; }
     long CountryCode() const { return m_countryCode; }
 
     // Sets the tuner's frequency property (the TV build then waits for the tuner to settle).
@@ -44,6 +46,7 @@ private:
     long m_currentFrequency = 0;
     long m_countryCode = 0;
     bool m_countrySet = false;
+    int m_scanPosition = 0;
 };
 
 } // namespace tunaro

@@ -36,15 +36,6 @@ const char* DiscFormatName(DiscFormat format);
 // The nearest bit rate Layer II allows for this sample rate class (32..384 kbit/s).
 int NearestLayer2BitRate(int bitsPerSecond);
 
-// Packed YUY2 (4:2:2) to planar 4:2:0: luma copied, chroma of each line pair averaged (rounded
-// up at a half). Tightly packed planes, or planes of the given strides (bytes per line).
-void Yuy2ToI420(const uint8_t* yuy2, int stride, int width, int height, uint8_t* y, uint8_t* u, uint8_t* v);
-void Yuy2ToI420(const uint8_t* yuy2, int stride, int width, int height, uint8_t* y, int yStride, uint8_t* u,
-                uint8_t* v, int uvStride);
-// The same without the vector paths, as they must come out (for tests and measurements).
-void Yuy2ToI420Plain(const uint8_t* yuy2, int stride, int width, int height, uint8_t* y, int yStride, uint8_t* u,
-                     uint8_t* v, int uvStride);
-
 // Each block x block square of a plane (the last ones cut at its edges) set to its rounded mean.
 void AverageBlocks(uint8_t* plane, int stride, int width, int height, int block);
 

@@ -10,6 +10,7 @@
 #include "asf_writer.h"
 #include "dshow/file_sink.h"
 #include "dshow/filter.h"
+#include "yuy2_planar.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -600,21 +601,8 @@ HRESULT AsfInput::EncodeVideo(const BYTE* data, long len, REFERENCE_TIME start, 
     }
     if (av_frame_make_writable(m_frame) < 0)
         return E_FAIL;
-    for (int y = 0; y < h; ++y) {
-        const BYTE* row = data + static_cast<size_t>(y) * stride;
-        uint8_t* luma = m_frame->data[0] + static_cast<size_t>(y) * m_frame->linesize[0];
-        for (int x = 0; x < w; ++x)
-            luma[x] = row[2 * x];
-        if (y % 2)
-            continue;
-        const BYTE* next = row + stride;
-        uint8_t* u = m_frame->data[1] + static_cast<size_t>(y / 2) * m_frame->linesize[1];
-        uint8_t* v = m_frame->data[2] + static_cast<size_t>(y / 2) * m_frame->linesize[2];
-        for (int x = 0; x < w / 2; ++x) {
-            u[x] = static_cast<uint8_t>((row[4 * x + 1] + next[4 * x + 1] + 1) / 2);
-            v[x] = static_cast<uint8_t>((row[4 * x + 3] + next[4 * x + 3] + 1) / 2);
-        }
-    }
+    encoders::Yuy2ToI420(data, static_cast<int>(stride), w, h, m_frame->data[0], m_frame->linesize[0],
+                         m_frame->data[1], m_frame->data[2], m_frame->linesize[1]);
     m_frame->pts = pts;
     m_nextPts = pts + 1;
     return Send(m_frame);

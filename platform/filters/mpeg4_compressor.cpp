@@ -5,6 +5,7 @@
 #include "stock_codecs.h"
 
 #include "dshow/transform.h"
+#include "yuy2_planar.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -174,22 +175,8 @@ HRESULT Mpeg4Compressor::Transform(IMediaSample* in, IMediaSample* out) {
         return S_FALSE; // a short buffer holds no whole picture
     if (av_frame_make_writable(m_frame) < 0)
         return E_FAIL;
-    // YUY2 (Y0 U Y1 V) to planar 4:2:0: luma as is, chroma of each row pair averaged.
-    for (int y = 0; y < h; ++y) {
-        const BYTE* row = src + static_cast<size_t>(y) * stride;
-        uint8_t* luma = m_frame->data[0] + static_cast<size_t>(y) * m_frame->linesize[0];
-        for (int x = 0; x < w; ++x)
-            luma[x] = row[2 * x];
-        if (y % 2)
-            continue;
-        const BYTE* next = row + stride;
-        uint8_t* u = m_frame->data[1] + static_cast<size_t>(y / 2) * m_frame->linesize[1];
-        uint8_t* v = m_frame->data[2] + static_cast<size_t>(y / 2) * m_frame->linesize[2];
-        for (int x = 0; x < w / 2; ++x) {
-            u[x] = static_cast<uint8_t>((row[4 * x + 1] + next[4 * x + 1] + 1) / 2);
-            v[x] = static_cast<uint8_t>((row[4 * x + 3] + next[4 * x + 3] + 1) / 2);
-        }
-    }
+    encoders::Yuy2ToI420(src, stride, w, h, m_frame->data[0], m_frame->linesize[0], m_frame->data[1],
+                         m_frame->data[2], m_frame->linesize[1]);
     m_frame->pts = m_next++;
     if (avcodec_send_frame(m_context, m_frame) < 0)
         return E_FAIL;

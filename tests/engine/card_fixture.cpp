@@ -57,7 +57,6 @@ void CardTest::SetUp() {
     ASSERT_TRUE(SUCCEEDED(m_com.result()));
     if (!VideoDeviceListed("Ph7134 Video"))
         GTEST_SKIP() << "the prefix has no simulated SAA7134 card";
-    ResetShared();
     m_previous = SetEngineReporter(&m_reporter);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = DefWindowProcA;

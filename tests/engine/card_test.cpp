@@ -16,7 +16,7 @@ using namespace enginetest;
 TEST_F(CardTest, PreviewRunsAndStillsComeFromTheLivePicture) {
     CaptureEngine engine;
     ASSERT_NE(engine.Initialize(m_owner, 2), -8);
-    EXPECT_EQ(Shared().cardType, kCardSaa7134);
+    EXPECT_EQ(engine.CardType(), kCardSaa7134);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     ASSERT_NE(engine.Graph().Tuner(), nullptr);
     ASSERT_NE(engine.Graph().Router(), nullptr);

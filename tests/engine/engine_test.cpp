@@ -18,7 +18,12 @@ using namespace enginetest;
 
 namespace tunaro {
 struct EngineTestPeer {
-    static void SetCapturing(CaptureEngine& e, bool on) { e.m_graph.SetCapturing(on); }
+    // Puts the graph into a state; returns the one it was in.
+    static GraphState Enter(CaptureEngine& e, GraphState state) {
+        const GraphState was = e.m_graph.State();
+        e.m_graph.SetState(state);
+        return was;
+    }
 };
 } // namespace tunaro
 
@@ -66,7 +71,6 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(m_com.result()));
-        ResetShared();
         ResetCard();
         ClearCategories();
         RegisterFakeClasses();
@@ -134,8 +138,8 @@ TEST_F(EngineTest, GenericDeviceFirstThenPhilipsCardIsSelected) {
     InstallCard("TV Card(Philips) Video Capture", "PhTVTune", "TV Card(Philips) Crossbar");
     CaptureEngine engine(Env());
     EXPECT_EQ(engine.Initialize(m_owner, 2), 1);
-    EXPECT_EQ(Shared().cardType, kCardPhilips);
-    EXPECT_EQ(Shared().selectedVideo, 1);
+    EXPECT_EQ(engine.CardType(), kCardPhilips);
+    EXPECT_EQ(engine.Selection().video, 1);
     EXPECT_EQ(engine.Devices().DeviceName(), "TV Card(Philips) Video Capture");
     EXPECT_TRUE(IsEqualCLSID(ClassIdOf(engine.Graph().VideoCapture()), ClassOf(Role::Capture)));
     EXPECT_TRUE(engine.Devices().HasVideoDevice(0));
@@ -147,7 +151,7 @@ TEST_F(EngineTest, NameWithUtvAndConexantIsTheUtvCard) {
     AddDevice(Categories().videoInput, "UTV Conexant 2388x Capture", Role::Capture);
     CaptureEngine engine(Env());
     EXPECT_EQ(engine.Initialize(m_owner, 2), 0);
-    EXPECT_EQ(Shared().cardType, kCardUtv);
+    EXPECT_EQ(engine.CardType(), kCardUtv);
 }
 
 TEST_F(EngineTest, NoKnownCardGivesMinusEightAndTheMessage) {
@@ -155,7 +159,7 @@ TEST_F(EngineTest, NoKnownCardGivesMinusEightAndTheMessage) {
     AddDevice(Categories().videoInput, nullptr, Role::Generic);
     CaptureEngine engine(Env());
     EXPECT_EQ(engine.Initialize(m_owner, 2), -8);
-    EXPECT_EQ(Shared().selectedVideo, -1);
+    EXPECT_EQ(engine.Selection().video, -1);
     EXPECT_EQ(Texts(ReportKind::CardMissing), std::vector<std::string>{"Can not Find  tuner card!"});
     EXPECT_EQ(engine.Graph().VideoCapture(), nullptr);
     EXPECT_EQ(engine.Graph().FilterGraph(), nullptr);
@@ -206,7 +210,7 @@ TEST_F(EngineTest, SaaCardFallsBackToTheSecondTunerName) {
     InstallCard("Lumen Grabber K3 Video", "Lumen Grabber K3 Tuner", "Lumen Grabber K3 Crossbar");
     CaptureEngine engine(Env());
     ASSERT_EQ(engine.Initialize(m_owner, 2), 0);
-    EXPECT_EQ(Shared().cardType, kCardSaa7134);
+    EXPECT_EQ(engine.CardType(), kCardSaa7134);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
     EXPECT_NE(engine.Graph().Tuner(), nullptr);
     EXPECT_NE(engine.Graph().Crossbar(), nullptr);
@@ -383,11 +387,11 @@ TEST_F(EngineTest, StartVideoPreviewWhileCapturingBuildsNothing) {
     CaptureEngine engine(Env());
     ASSERT_EQ(engine.Initialize(m_owner, 1), 0);
     ASSERT_EQ(engine.InitCaptureGraph(), 1);
-    EngineTestPeer::SetCapturing(engine, true);
+    const GraphState was = EngineTestPeer::Enter(engine, GraphState::Capturing);
     EXPECT_EQ(engine.StartVideoPreview(1), 1);
     EXPECT_FALSE(engine.PreviewBuilt());
     EXPECT_TRUE(Card().optimiserModes.empty()) << "no display optimiser was set up";
-    EngineTestPeer::SetCapturing(engine, false);
+    EngineTestPeer::Enter(engine, was);
 }
 
 TEST_F(EngineTest, ARecordingStartWhileCapturingBuildsNothing) {
@@ -398,13 +402,13 @@ TEST_F(EngineTest, ARecordingStartWhileCapturingBuildsNothing) {
     ASSERT_EQ(engine.StartVideoPreview(2), 1);
     const int before = FiltersOfClass(engine.Graph().FilterGraph(), CLSID_SmartTee);
     m_reporter.reports.clear();
-    EngineTestPeer::SetCapturing(engine, true);
+    const GraphState was = EngineTestPeer::Enter(engine, GraphState::Capturing);
     EXPECT_EQ(engine.StartCaptureAVI("c:\\recording.avi", 1, 352, 288), kEngineFailed);
     EXPECT_EQ(engine.StartCaptureMPG4("c:\\recording.avi", 1, 0, 0), kEngineFailed);
     EXPECT_EQ(FiltersOfClass(engine.Graph().FilterGraph(), CLSID_SmartTee), before);
-    EXPECT_TRUE(engine.PreviewBuilt()) << "the running graph was left as it was";
+    EXPECT_TRUE(engine.Capturing()) << "the refused starts left the running graph as it was";
     EXPECT_TRUE(m_reporter.reports.empty());
-    EngineTestPeer::SetCapturing(engine, false);
+    EngineTestPeer::Enter(engine, was);
 }
 
 TEST_F(EngineTest, AFailedRunLeavesNoFilterOfTheGraphStreaming) {
@@ -546,14 +550,14 @@ TEST_F(EngineTest, ScanStepsFindLockedChannelsAndResetAtTheEnd) {
     EXPECT_EQ(channels.list[0].frequency, 57750000);
     EXPECT_EQ(channels.list[0].number, 1);
     EXPECT_EQ(engine.AutoScanTune(0), 1);
-    EXPECT_EQ(Shared().scanPosition, 3);
+    EXPECT_EQ(engine.Tuner().ScanPosition(), 3);
     EXPECT_EQ(engine.AutoScanTune(0), -1) << "past the last position the scan is over";
-    EXPECT_EQ(Shared().scanPosition, 0);
+    EXPECT_EQ(engine.Tuner().ScanPosition(), 0);
     EXPECT_EQ(channels.list.size(), 1u);
     EXPECT_EQ(engine.AutoScanTune(0), 1) << "and starts again";
-    EXPECT_EQ(Shared().scanPosition, 1);
+    EXPECT_EQ(engine.Tuner().ScanPosition(), 1);
     EXPECT_EQ(engine.AutoScanTune(1), -1);
-    EXPECT_EQ(Shared().scanPosition, 0);
+    EXPECT_EQ(engine.Tuner().ScanPosition(), 0);
 }
 
 TEST_F(EngineTest, CountryOnUtvCardIsFoldedAndWrittenTwice) {

@@ -384,13 +384,12 @@ TEST_F(RecordingTest, CardFamiliesDifferInWhetherTheSoundIsHeardWhileRecording) 
         SCOPED_TRACE(c.family);
         SimCardFamily family(c.family);
         ASSERT_TRUE(family.Switched());
-        ResetShared();
         e2e::ScratchDir dir("engine_avi_family");
         const std::string file = dir.File("family.avi");
         {
             CaptureEngine engine;
             ASSERT_TRUE(StartPreview(engine));
-            EXPECT_EQ(Shared().cardType, c.cardType);
+            EXPECT_EQ(engine.CardType(), c.cardType);
             ASSERT_EQ(engine.StartCaptureAVI(file.c_str(), 1, 352, 288), kEngineOk);
             EXPECT_EQ(SoundReachesRenderer(engine), c.heard);
             EXPECT_TRUE(PictureReachesWindow(engine)) << "the picture stays live";
@@ -407,7 +406,6 @@ TEST_F(RecordingTest, CardFamiliesDifferInWhetherTheSoundIsHeardWhileRecording) 
         EXPECT_TRUE(HasStream(p, "audio")) << "the sound is recorded";
         EXPECT_GT(Number(p, "format.duration"), 1.0);
     }
-    ResetShared();
 }
 
 namespace {
@@ -608,11 +606,11 @@ TEST_F(RecordingTest, VcdAndSvcdOnNtscAreTheirFourHundredEightyLineSizes) {
         ASSERT_EQ(engine.SetVideoFormat(AnalogVideo_NTSC_M), kEngineOk);
         Record(
             engine, [&] { return engine.StartCaptureMPEG(vcd.c_str(), 1); }, &vcdSeconds);
-        EXPECT_TRUE(Shared().ntsc);
-        EXPECT_EQ(Shared().captureKind, 1);
+        EXPECT_TRUE(engine.Recording().Ntsc());
+        EXPECT_EQ(engine.Recording().Kind(), 1);
         Record(
             engine, [&] { return engine.StartCaptureMPEG(svcd.c_str(), 6); }, &svcdSeconds);
-        EXPECT_EQ(Shared().captureKind, 2);
+        EXPECT_EQ(engine.Recording().Kind(), 2);
         engine.SetVideoFormat(AnalogVideo_PAL_D);
         engine.Shutdown();
     }
@@ -647,7 +645,6 @@ TEST_F(RecordingTest, VcdAndSvcdOnNtscAreTheirFourHundredEightyLineSizes) {
 TEST_F(RecordingTest, DvdOnThe2388xCardThroughItsHardwareEncoderAndVcdThroughTheEncoderFilter) {
     SimCardFamily family("CX2388X");
     ASSERT_TRUE(family.Switched());
-    ResetShared();
     e2e::ScratchDir dir("engine_hw_mpeg");
     const std::string dvd = dir.File("dvd.mpg"), vcd = dir.File("vcd.mpg");
     double seconds = 0;
@@ -656,7 +653,7 @@ TEST_F(RecordingTest, DvdOnThe2388xCardThroughItsHardwareEncoderAndVcdThroughThe
         Record(
             engine,
             [&] {
-                EXPECT_EQ(Shared().cardType, kCardCx2388x);
+                EXPECT_EQ(engine.CardType(), kCardCx2388x);
                 EngineResult r = engine.StartCaptureHardwareMPEG(dvd.c_str());
                 EXPECT_TRUE(FilterNamed(engine, L"Dump Filter"));
                 EXPECT_FALSE(FilterNamed(engine, L"Vazuvoduz MPEG Encoder"));
@@ -690,7 +687,6 @@ TEST_F(RecordingTest, DvdOnThe2388xCardThroughItsHardwareEncoderAndVcdThroughThe
     EXPECT_EQ(Text(v, StreamOf(v, "video") + "codec_name"), "mpeg1video");
     EXPECT_EQ(Number(v, StreamOf(v, "video") + "width"), 352);
     EXPECT_EQ(Number(v, StreamOf(v, "video") + "height"), 288);
-    ResetShared();
 }
 
 TEST_F(RecordingTest, WindowsMediaVideoAndAudioOnly) {
@@ -759,7 +755,6 @@ TEST_F(RecordingTest, Mp3OnTheMonitoringCardAndOnAPlainCard) {
     {
         SimCardFamily family("PHILIPS");
         ASSERT_TRUE(family.Switched());
-        ResetShared();
         CaptureEngine engine;
         ASSERT_TRUE(StartPreview(engine));
         ASSERT_EQ(engine.StartCapureMP3(plain.c_str()), kEngineOk);
@@ -772,7 +767,6 @@ TEST_F(RecordingTest, Mp3OnTheMonitoringCardAndOnAPlainCard) {
         EXPECT_TRUE(PictureReachesWindow(engine)) << "the preview after the recording";
         engine.Shutdown();
     }
-    ResetShared();
     for (const std::string& text : m_reporter.texts)
         ADD_FAILURE() << "engine report: " << text;
     struct Check {

@@ -6,7 +6,6 @@
 
 #include "framework/debug_print.h"
 #include "about_dlg.h"
-#include "engine/engine_shared.h"
 #include "framework/application.h"
 #include "framework/peer_messages.h"
 #include "res/tunaro/skin_layout.h"
@@ -65,10 +64,6 @@ SIZE ScreenSize() {
     if (EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) && mode.dmPelsWidth > 0)
         return SIZE{static_cast<LONG>(mode.dmPelsWidth), static_cast<LONG>(mode.dmPelsHeight)};
     return SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-}
-
-long CurrentCardType() {
-    return tunaro::Shared().cardType;
 }
 
 } // namespace
@@ -217,8 +212,9 @@ BOOL CControlPanel::OnInitDialog() {
 
     // 10. The engine of the current card, lent the channel list before anything tunes.
     g.engines[g.currentCard] = std::make_unique<tunaro::CaptureEngine>();
-    m_engineChannels = std::make_unique<EngineChannels>(m_state.channels, m_state.countries, &CurrentCardType,
-                                                        [] { return Globals().language; });
+    m_engineChannels = std::make_unique<EngineChannels>(
+        m_state.channels, m_state.countries, [] { return Globals().CardType(); },
+        [] { return Globals().language; });
     Engine()->SetChannelAccess(m_engineChannels.get());
 
     // 11. Live preview; without a card the program ends quietly.
@@ -352,7 +348,7 @@ int CControlPanel::StartPreview(bool startingUp) {
         m_state.channels, m_state.countries, tunaro::ProfileIni(g.paths.strTunaroIni),
         [engine](long code) { engine->SetCountry(code); },
         [engine](long index) { engine->SetCurrentChannel(static_cast<int>(index)); });
-    if (CurrentCardType() == tunaro::kCardTenBit)
+    if (Globals().CardType() == tunaro::kCardTenBit)
         engine->SetColorEnable(1);
     m_state.previewOn = true;
     return 1;
@@ -362,7 +358,7 @@ void CControlPanel::StopPreview() {
     tunaro::CaptureEngine* engine = Engine();
     if (!engine)
         return;
-    tunaro::SaveChannelList(m_state.channels, Globals().paths.strProgramTxt, CurrentCardType());
+    tunaro::SaveChannelList(m_state.channels, Globals().paths.strProgramTxt, Globals().CardType());
     engine->StopPreview();
     m_state.previewOn = false;
 }

@@ -3,7 +3,6 @@
 // (a letter typed into a page must not start a scan).
 #include "tv/app/panel_dialogs.h"
 
-#include "engine/engine_shared.h"
 #include "tv/app/control_panel.h"
 #include "tv/app/tunaro_app.h"
 #include "tv/dialogs/record_type_dlg.h"
@@ -31,7 +30,7 @@ tunaro::SetupEngine* PanelSetupHost::Engine() {
 }
 
 long PanelSetupHost::CardType() const {
-    return tunaro::Shared().cardType;
+    return Globals().CardType();
 }
 
 tunaro::ChannelList& PanelSetupHost::Channels() {

@@ -13,7 +13,6 @@
 
 #include "engine/card_rules.h"
 #include "engine/engine_report.h"
-#include "engine/engine_shared.h"
 #include "framework/application.h"
 #include "framework/debug_print.h"
 #include "framework/format.h"
@@ -178,7 +177,7 @@ int PanelRecording::StartEngine(const std::string& file) {
     switch (code) {
     case tunaro::kRecordDvd:
         // The 2388x card with its own encoder records DVD in hardware.
-        if (tunaro::Shared().cardType == tunaro::kCardCx2388x)
+        if (Globals().CardType() == tunaro::kCardCx2388x)
             return engine->StartCaptureHardwareMPEG(file.c_str());
         return engine->StartCaptureMPEG(file.c_str(), 0);
     case tunaro::kRecordVcd:

@@ -3,7 +3,6 @@
 // wall, opened and closed by the 16-channels command.
 #include "tv/app/panel_snapshots.h"
 
-#include "engine/engine_shared.h"
 #include "framework/debug_print.h"
 #include "framework/format.h"
 #include "framework/peer_messages.h"
@@ -149,16 +148,21 @@ void PanelSnapshots::RestartPreview() {
         engine->SetCurrentChannel(static_cast<int>(m_state.channels.CurrentIndex()));
 }
 
+void PanelSnapshots::SetSmallPreview(bool on) {
+    if (tunaro::CaptureEngine* engine = m_panel.Engine())
+        engine->SetSmallPreview(on);
+}
+
 void PanelSnapshots::OpenWall() {
     m_state.tvWall = true;
     // The wall's cells are small: the preview runs at their size while it is shown.
-    tunaro::Shared().smallPreview = true;
+    SetSmallPreview(true);
     RestartPreview();
     m_wall = std::make_unique<CTvWallDlg>(m_panel, m_state);
     if (!m_wall->Open(m_panel.GetHwnd())) {
         m_wall.reset();
         m_state.tvWall = false;
-        tunaro::Shared().smallPreview = false;
+        SetSmallPreview(false);
         RestartPreview();
         return;
     }
@@ -181,7 +185,7 @@ void PanelSnapshots::CloseWall(bool backToLiveTv) {
         ::ShowWindow(window, SW_SHOWNA);
     m_hiddenForWall.clear();
     m_state.tvWall = false;
-    tunaro::Shared().smallPreview = false;
+    SetSmallPreview(false);
     if (backToLiveTv) {
         // Back to live TV on the channel the wall left tuned.
         RestartPreview();

@@ -36,6 +36,8 @@ private:
     // Rebuilds the preview (at the wall's small size or the normal one) on the current input and
     // channel.
     void RestartPreview();
+    // The engine's previews at the wall's cell size (on) or the normal size.
+    void SetSmallPreview(bool on);
     // Tells the user that the image directory took no snapshot.
     void TellNotSaved(const std::string& dir, DWORD error) const;
 

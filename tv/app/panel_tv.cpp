@@ -2,7 +2,6 @@
 // channel keys and video source, over the engine of the current card.
 #include "control_panel.h"
 
-#include "engine/engine_shared.h"
 #include "resource.h"
 #include "tunaro_app.h"
 #include "tv/profile_ini.h"
@@ -31,7 +30,7 @@ bool PanelLiveTvHost::ChineseMode() const {
     return Globals().Chinese();
 }
 long PanelLiveTvHost::CardType() const {
-    return tunaro::Shared().cardType;
+    return Globals().CardType();
 }
 tunaro::ChannelList& PanelLiveTvHost::Channels() {
     return m_state.channels;

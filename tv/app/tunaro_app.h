@@ -38,6 +38,8 @@ struct TvGlobals {
     }
     // The engine of the current card, null before the panel created it and after it went.
     tunaro::CaptureEngine* Engine() const { return engines[currentCard].get(); }
+    // The family of the card the current engine identified; kCardNone without one.
+    long CardType() const { return Engine() ? Engine()->CardType() : tunaro::kCardNone; }
 };
 
 TvGlobals& Globals();

@@ -18,6 +18,7 @@
 #include "graph_support.h"
 #include "media_check.h"
 #include "mpeg_program.h"
+#include "yuy2_planar.h"
 
 namespace {
 

@@ -27,6 +27,8 @@ bool RunningTunaro::Start(const TunaroStart& start) {
         m_failure = "Tunaro.ini could not be written";
     if (!m_failure.empty())
         return false;
+    if (start.prepare)
+        start.prepare();
     m_schedule = std::make_unique<PeerWindow>("Schedule");
     if (!m_program.Start(InstallDir() + "\\Tunaro.exe")) {
         m_failure = "Tunaro.exe did not start";

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ struct TunaroStart {
     std::string tunaroIni;
     // Further files the test changes, saved now and put back at the stop.
     std::vector<std::string> keep;
+    // More seeding, once every file is saved and before the program starts.
+    std::function<void()> prepare;
     // Until the simulated card's graph runs, and until the panel's status line names the input.
     bool waitForPreview = true;
     bool waitForStatus = false;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <dlgs.h>
 
 #include <cstdio>
 #include <memory>
@@ -200,10 +201,10 @@ TEST_F(StillsE2E, BrowserShowsSavesAndDeletesItsStills) {
         15000))
         << "no save dialog";
     // The file name box: the combo box's edit of the newer dialog, the plain edit of the older.
-    HWND name = GetDlgItem(dialog, 1148);
+    HWND name = GetDlgItem(dialog, cmb13);
     if (name)
         SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
-    if (HWND edit = GetDlgItem(dialog, 1152))
+    if (HWND edit = GetDlgItem(dialog, edt1))
         SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));

@@ -1,7 +1,8 @@
 // The capture library as Tunaro FM uses it: loaded at run time and every export bound by ordinal
-// only, called in a realistic sequence against the simulated card of the prefix (the card's state
-// file tells what reached the hardware), with the out-of-order calls and unusable buffers that
-// must fail cleanly. Recordings are read back with ffprobe.
+// only, called in the FM program's sequences against the simulated card of the prefix (the card's
+// state file tells what reached the hardware), with the out-of-order calls and unusable buffers
+// that must fail cleanly. Recordings are read back with ffprobe. Each case starts the device on
+// the same station list and stops it again, so one failing case leaves the others to run.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -89,16 +90,6 @@ struct NameBuffers {
     const char* Name(int i) const { return storage[i]; }
 };
 
-void Pump(DWORD ms) {
-    const DWORD end = GetTickCount() + ms;
-    MSG msg;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        Sleep(10);
-    }
-}
-
 long State(const char* key) {
     return e2e::SimCardStateLong(key, -1);
 }
@@ -144,33 +135,82 @@ LRESULT CALLBACK DrainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
+// The library, loaded once for the whole program (its first case needs it never initialised),
+// and the two windows the cases show the preview in and drain its mouse to.
+Qxtv g_lib;
+bool g_loaded = false;
+HWND g_owner = nullptr;
+HWND g_drain = nullptr;
+
+// A station list of the FM program's: a comment, a blank name, a name without frequency.
+constexpr const char* kStationList = "; my stations\r\n"
+                                     "Name: Harbour FM ; by the sea\r\nFreq: 88100000\r\nChan: 1\r\n"
+                                     "Name:    \r\nFreq: 91500000\r\nChan: 2\r\n"
+                                     "Name: Nothing here\r\n"
+                                     "Name: Summit FM\r\nFreq: 95300000\r\nChan: 3\r\n";
+
 class CaptureLibraryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    static void SetUpTestSuite() {
         if (!e2e::FileExists(e2e::SystemDir() + "\\simcard.dll"))
-            GTEST_SKIP() << "the prefix has no simulated card";
-        ASSERT_TRUE(m_lib.Load(e2e::ExeDir() + "\\zentaviq_Capture.dll")) << "an ordinal is missing";
+            return;
+        g_loaded = g_lib.Load(e2e::ExeDir() + "\\zentaviq_Capture.dll");
         WNDCLASSA wc = {};
         wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "CaptureLibraryTestOwner";
         RegisterClassA(&wc);
-        m_owner = CreateWindowA(wc.lpszClassName, "capture library preview", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+        g_owner = CreateWindowA(wc.lpszClassName, "capture library preview", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
                                 0, 720, 576, nullptr, nullptr, wc.hInstance, nullptr);
         WNDCLASSA drain = {};
         drain.lpfnWndProc = DrainProc;
         drain.hInstance = wc.hInstance;
         drain.lpszClassName = "CaptureLibraryTestDrain";
         RegisterClassA(&drain);
-        m_drain = CreateWindowA(drain.lpszClassName, "capture library drain", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+        g_drain = CreateWindowA(drain.lpszClassName, "capture library drain", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                 nullptr, nullptr, wc.hInstance, nullptr);
-        m_stationFile = e2e::SystemDir() + "\\FmProgram.txt";
     }
+    static void TearDownTestSuite() {
+        if (g_owner)
+            DestroyWindow(g_owner);
+        if (g_drain)
+            DestroyWindow(g_drain);
+        if (g_lib.module)
+            FreeLibrary(g_lib.module);
+        g_owner = g_drain = nullptr;
+        g_lib = Qxtv();
+        g_loaded = false;
+    }
+
+    void SetUp() override {
+        if (!e2e::FileExists(e2e::SystemDir() + "\\simcard.dll"))
+            GTEST_SKIP() << "the prefix has no simulated card";
+        ASSERT_TRUE(g_loaded) << "the library or one of its ordinals is missing";
+        ASSERT_TRUE(m_dir.Made());
+        m_owner = g_owner;
+        m_drain = g_drain;
+        m_stationFile = e2e::SystemDir() + "\\FmProgram.txt";
+        ASSERT_TRUE(e2e::WriteFile(m_stationFile, kStationList));
+    }
+    // Whatever a case left running is stopped, and no case showed a message box.
     void TearDown() override {
-        if (m_owner)
-            DestroyWindow(m_owner);
-        if (m_drain)
-            DestroyWindow(m_drain);
+        if (!g_loaded)
+            return;
+        m_lib.StopDevice();
+        for (; m_inits > 0; --m_inits)
+            m_lib.CoUninitialize();
+        EXPECT_TRUE(m_boxes.Seen().empty()) << m_boxes.Seen().front().text;
+    }
+
+    // QXTV_CoInitialize, undone at the end of the case.
+    int Initialise() {
+        ++m_inits;
+        return m_lib.CoInitialize();
+    }
+    void Uninitialise() {
+        if (m_inits > 0)
+            --m_inits;
+        m_lib.CoUninitialize();
     }
 
     // A left click on the graph's video window (the owner's child) reaches the drain window.
@@ -181,7 +221,7 @@ protected:
         const int before = g_drainClicks;
         SendMessageA(video, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
         SendMessageA(video, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-        Pump(200);
+        e2e::Pump(200);
         return g_drainClicks > before;
     }
 
@@ -201,6 +241,24 @@ protected:
         EXPECT_EQ(m_lib.SelectVideoDevice("Ph7134"), 1);
         EXPECT_EQ(m_lib.SelectAudioDevice(audio.Name(0)), 1);
         ASSERT_EQ(m_lib.StartDevice(), 1);
+    }
+    // Initialised and started on the station list.
+    void Start() {
+        Initialise();
+        ASSERT_NO_FATAL_FAILURE(StartLikeTheFmProgram());
+    }
+    // Started in TV mode on the tuner input, the preview running in the owner with the drain
+    // taking its mouse.
+    void StartTvPreview() {
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_EQ(m_lib.SetTVMode(0), 0);
+        ASSERT_EQ(m_lib.StartVideoPreview(m_owner, m_drain), 1);
+        ASSERT_EQ(m_lib.SetVideoSource(1), 1);
+        const long before = State("FramesDelivered");
+        ASSERT_TRUE(e2e::WaitUntil([&] {
+            e2e::Pump(100);
+            return State("FramesDelivered") > before + 10;
+        }, 20000)) << "the preview runs";
     }
 
     // FM scan steps until done; the stations reported found, by the frequency the step reported.
@@ -226,99 +284,88 @@ protected:
         return found;
     }
 
-    Qxtv m_lib;
+    Qxtv& m_lib = g_lib;
     HWND m_owner = nullptr;
     HWND m_drain = nullptr;
     std::string m_stationFile;
+    e2e::MessageBoxWatcher m_boxes{GetCurrentProcessId()};
+    e2e::ScratchDir m_dir{"capdll"};
+    int m_inits = 0;
 };
 
-TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
-    e2e::MessageBoxWatcher boxes(GetCurrentProcessId());
-    e2e::ScratchDir dir("capdll");
-    ASSERT_TRUE(dir.Made());
-    const long savedBrightness = State("Brightness");
+// The library as loaded, never initialised: this case runs first.
+TEST_F(CaptureLibraryTest, BeforeTheFirstInitialiseNothingIsUsableAndNothingCrashes) {
+    const e2e::ScratchDir& dir = m_dir;
+    NameBuffers names;
+    int count = -5, done = 0, found = 0, progress = 0;
+    long value = 0, mx = 0, mn = 0, df = 0, frequency = 0;
+    BYTE image[64];
+    EXPECT_EQ(m_lib.EnumVideoDevice(&count, names.names), 0);
+    EXPECT_EQ(m_lib.EnumAudioDevice(&count, names.names), 0);
+    EXPECT_EQ(m_lib.SelectVideoDevice("Ph7134"), 0);
+    EXPECT_EQ(m_lib.SelectAudioDevice("x"), 0);
+    EXPECT_EQ(m_lib.StartDevice(), -1);
+    EXPECT_EQ(m_lib.StartVideoPreview(m_owner, m_owner), 0);
+    EXPECT_EQ(m_lib.SetVideoSource(0), 0);
+    EXPECT_EQ(m_lib.SetVideoFormat(1), 1);
+    EXPECT_EQ(m_lib.SetPreviewMode(0), -1);
+    EXPECT_EQ(m_lib.SaveBmpFile(dir.File("a.bmp").c_str()), -1);
+    EXPECT_EQ(m_lib.SetVideoWindowsPos(0, 0, 10, 10), 0);
+    EXPECT_EQ(m_lib.GetVideoFormat(&value), 0);
+    for (FnL set : {m_lib.SetBrightNess, m_lib.SetHue, m_lib.SetSharpNess, m_lib.SetSaturation, m_lib.SetContrast})
+        EXPECT_EQ(set(1), 0);
+    for (FnGet4 get : {m_lib.GetBrightNess, m_lib.GetHue, m_lib.GetSharepNess, m_lib.GetSaturation,
+                       m_lib.GetContrast})
+        EXPECT_EQ(get(&value, &mx, &mn, &df), 0);
+    EXPECT_EQ(m_lib.StartCaptureMPG4(dir.File("a.avi").c_str()), 0);
+    EXPECT_EQ(m_lib.StopCaptureMPG4(), -1);
+    EXPECT_EQ(m_lib.StartCaptureAVI(dir.File("a.avi").c_str()), 0);
+    EXPECT_EQ(m_lib.StopCaptureAVI(), -1);
+    EXPECT_EQ(m_lib.AutoScanTune(&done, &found, &count), 0);
+    EXPECT_EQ(m_lib.SetCurrentChannel(0), -1);
+    EXPECT_EQ(m_lib.SetChannelName(0, "x"), 0);
+    EXPECT_EQ(m_lib.GetChannelName(0), nullptr);
+    EXPECT_EQ(m_lib.DeleteChannel(0), 0);
+    EXPECT_EQ(m_lib.GetChannelNumber(0), 0);
+    EXPECT_EQ(m_lib.GetFrequency(0), 0);
+    EXPECT_EQ(m_lib.SetFrequency(-1, 87500000), -1);
+    EXPECT_EQ(m_lib.SetChannelNumber(0, 1), -1);
+    EXPECT_EQ(m_lib.GetChannelListSize(), 0);
+    EXPECT_EQ(m_lib.StopDevice(), -1);
+    EXPECT_EQ(m_lib.StartCapureMP3(dir.File("a.mp3").c_str()), -1);
+    EXPECT_EQ(m_lib.StopCapureMP3(), -1);
+    EXPECT_EQ(m_lib.CopyImageMem(image), -1);
+    EXPECT_EQ(m_lib.AudioMute(1), 0);
+    EXPECT_EQ(m_lib.SetTVMode(1), -1);
+    EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &found, nullptr, &frequency, &progress), -1);
+    EXPECT_EQ(m_lib.AddChannel("x", 88000000), 0);
+    EXPECT_EQ(m_lib.StartCaptureAudioWMA(dir.File("a.wma").c_str()), 0);
+    EXPECT_EQ(m_lib.StopCaptureAudioWMA(), 0);
+    EXPECT_EQ(m_lib.CoUninitialize(), 0) << "nothing to undo";
+}
 
-    // ---- before the start: nothing to use, nothing crashes -----------------------------------
-    {
-        SCOPED_TRACE("before QXTV_CoInitialize");
-        NameBuffers names;
-        int count = -5, done = 0, found = 0, progress = 0;
-        long value = 0, mx = 0, mn = 0, df = 0, frequency = 0;
-        BYTE image[64];
-        EXPECT_EQ(m_lib.EnumVideoDevice(&count, names.names), 0);
-        EXPECT_EQ(m_lib.EnumAudioDevice(&count, names.names), 0);
-        EXPECT_EQ(m_lib.SelectVideoDevice("Ph7134"), 0);
-        EXPECT_EQ(m_lib.SelectAudioDevice("x"), 0);
-        EXPECT_EQ(m_lib.StartDevice(), -1);
-        EXPECT_EQ(m_lib.StartVideoPreview(m_owner, m_owner), 0);
-        EXPECT_EQ(m_lib.SetVideoSource(0), 0);
-        EXPECT_EQ(m_lib.SetVideoFormat(1), 1);
-        EXPECT_EQ(m_lib.SetPreviewMode(0), -1);
-        EXPECT_EQ(m_lib.SaveBmpFile(dir.File("a.bmp").c_str()), -1);
-        EXPECT_EQ(m_lib.SetVideoWindowsPos(0, 0, 10, 10), 0);
-        EXPECT_EQ(m_lib.GetVideoFormat(&value), 0);
-        for (FnL set : {m_lib.SetBrightNess, m_lib.SetHue, m_lib.SetSharpNess, m_lib.SetSaturation, m_lib.SetContrast})
-            EXPECT_EQ(set(1), 0);
-        for (FnGet4 get : {m_lib.GetBrightNess, m_lib.GetHue, m_lib.GetSharepNess, m_lib.GetSaturation,
-                           m_lib.GetContrast})
-            EXPECT_EQ(get(&value, &mx, &mn, &df), 0);
-        EXPECT_EQ(m_lib.StartCaptureMPG4(dir.File("a.avi").c_str()), 0);
-        EXPECT_EQ(m_lib.StopCaptureMPG4(), -1);
-        EXPECT_EQ(m_lib.StartCaptureAVI(dir.File("a.avi").c_str()), 0);
-        EXPECT_EQ(m_lib.StopCaptureAVI(), -1);
-        EXPECT_EQ(m_lib.AutoScanTune(&done, &found, &count), 0);
-        EXPECT_EQ(m_lib.SetCurrentChannel(0), -1);
-        EXPECT_EQ(m_lib.SetChannelName(0, "x"), 0);
-        EXPECT_EQ(m_lib.GetChannelName(0), nullptr);
-        EXPECT_EQ(m_lib.DeleteChannel(0), 0);
-        EXPECT_EQ(m_lib.GetChannelNumber(0), 0);
-        EXPECT_EQ(m_lib.GetFrequency(0), 0);
-        EXPECT_EQ(m_lib.SetFrequency(-1, 87500000), -1);
-        EXPECT_EQ(m_lib.SetChannelNumber(0, 1), -1);
-        EXPECT_EQ(m_lib.GetChannelListSize(), 0);
-        EXPECT_EQ(m_lib.StopDevice(), -1);
-        EXPECT_EQ(m_lib.StartCapureMP3(dir.File("a.mp3").c_str()), -1);
-        EXPECT_EQ(m_lib.StopCapureMP3(), -1);
-        EXPECT_EQ(m_lib.CopyImageMem(image), -1);
-        EXPECT_EQ(m_lib.AudioMute(1), 0);
-        EXPECT_EQ(m_lib.SetTVMode(1), -1);
-        EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &found, nullptr, &frequency, &progress), -1);
-        EXPECT_EQ(m_lib.AddChannel("x", 88000000), 0);
-        EXPECT_EQ(m_lib.StartCaptureAudioWMA(dir.File("a.wma").c_str()), 0);
-        EXPECT_EQ(m_lib.StopCaptureAudioWMA(), 0);
-        EXPECT_EQ(m_lib.CoUninitialize(), 0) << "nothing to undo";
-    }
-
-    // A station list of the FM program's: a comment, a blank name, a name without frequency.
-    ASSERT_TRUE(e2e::WriteFile(m_stationFile, "; my stations\r\n"
-                                              "Name: Harbour FM ; by the sea\r\nFreq: 88100000\r\nChan: 1\r\n"
-                                              "Name:    \r\nFreq: 91500000\r\nChan: 2\r\n"
-                                              "Name: Nothing here\r\n"
-                                              "Name: Summit FM\r\nFreq: 95300000\r\nChan: 3\r\n"));
-
-    // ---- start, as the FM program does ---------------------------------------------------------------
-    const int first = m_lib.CoInitialize();
+TEST_F(CaptureLibraryTest, InitialisedButNotStartedRefusesUnusableBuffersThenStartsOnce) {
+    const int first = Initialise();
     EXPECT_TRUE(first == 0 || first == 1);
     EXPECT_EQ(m_lib.CoInitialize(), 0) << "COM runs on this thread already";
     EXPECT_EQ(m_lib.CoUninitialize(), 0);
-    {
-        SCOPED_TRACE("initialised, device not started");
-        int count = 0, done = 0, found = 0, progress = 0;
-        long frequency = 0;
-        EXPECT_EQ(m_lib.EnumVideoDevice(&count, nullptr), 0) << "no buffers";
-        NameBuffers buffers;
-        EXPECT_EQ(m_lib.EnumVideoDevice(nullptr, buffers.names), 0) << "no count";
-        EXPECT_EQ(m_lib.SelectVideoDevice(nullptr), 0);
-        EXPECT_EQ(m_lib.SelectVideoDevice(std::string(300, 'v').c_str()), 0) << "longer than a name buffer";
-        EXPECT_EQ(m_lib.GetChannelListSize(), 0);
-        EXPECT_EQ(m_lib.SetTVMode(1), -1);
-        EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &found, nullptr, &frequency, &progress), -1);
-        EXPECT_EQ(m_lib.StartVideoPreview(m_owner, m_owner), 0);
-    }
+    int count = 0, done = 0, found = 0, progress = 0;
+    long frequency = 0;
+    EXPECT_EQ(m_lib.EnumVideoDevice(&count, nullptr), 0) << "no buffers";
+    NameBuffers buffers;
+    EXPECT_EQ(m_lib.EnumVideoDevice(nullptr, buffers.names), 0) << "no count";
+    EXPECT_EQ(m_lib.SelectVideoDevice(nullptr), 0);
+    EXPECT_EQ(m_lib.SelectVideoDevice(std::string(300, 'v').c_str()), 0) << "longer than a name buffer";
+    EXPECT_EQ(m_lib.GetChannelListSize(), 0);
+    EXPECT_EQ(m_lib.SetTVMode(1), -1);
+    EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &found, nullptr, &frequency, &progress), -1);
+    EXPECT_EQ(m_lib.StartVideoPreview(m_owner, m_owner), 0);
     ASSERT_NO_FATAL_FAILURE(StartLikeTheFmProgram());
     EXPECT_EQ(m_lib.StartDevice(), 1) << "a second start changes nothing";
+}
 
-    // ---- the station list as read ---------------------------------------------------------------
+TEST_F(CaptureLibraryTest, TheStationListIsReadAsTheFmProgramWroteIt) {
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_EQ(m_lib.GetChannelListSize(), 3);
     ASSERT_NE(m_lib.GetChannelName(0), nullptr);
     EXPECT_STREQ(m_lib.GetChannelName(0), "Harbour FM");
@@ -330,8 +377,10 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
     EXPECT_EQ(m_lib.GetChannelName(3), nullptr);
     EXPECT_EQ(m_lib.GetFrequency(3), 0);
     EXPECT_EQ(m_lib.GetChannelNumber(-1), 0);
+}
 
-    // ---- FM radio: mode, tuning -----------------------------------------------------------------
+TEST_F(CaptureLibraryTest, FmModeTunesByFrequencyAndByStationAndMutes) {
+    ASSERT_NO_FATAL_FAILURE(Start());
     EXPECT_EQ(m_lib.SetTVMode(1), 0);
     EXPECT_EQ(e2e::SimCardState("TunerMode"), "FM");
     EXPECT_EQ(m_lib.AudioMute(0), 1);
@@ -350,8 +399,10 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
     EXPECT_EQ(m_lib.AudioMute(1), 1);
     EXPECT_EQ(State("AudioRouted"), 0);
     EXPECT_EQ(m_lib.AudioMute(0), 1);
+}
 
-    // ---- list operations and their bounds -------------------------------------------------------------
+TEST_F(CaptureLibraryTest, ListOperationsKeepToTheirBounds) {
+    ASSERT_NO_FATAL_FAILURE(Start());
     EXPECT_EQ(m_lib.AddChannel("Metro Talk", 103900000), 1);
     ASSERT_EQ(m_lib.GetChannelListSize(), 4);
     EXPECT_EQ(m_lib.GetChannelNumber(3), 3) << "the size before appending";
@@ -373,8 +424,13 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
     EXPECT_EQ(m_lib.DeleteChannel(-1), 0);
     ASSERT_EQ(m_lib.GetChannelListSize(), 3);
     EXPECT_STREQ(m_lib.GetChannelName(0), "Lotus Radio") << "later stations move up";
+}
 
-    // ---- MP3 and WMA from the FM listening graph ----------------------------------------------------
+TEST_F(CaptureLibraryTest, Mp3AndWmaRecordFromTheFmListeningGraphOneAtATime) {
+    const e2e::ScratchDir& dir = m_dir;
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_EQ(m_lib.SetTVMode(1), 0);
+    ASSERT_EQ(m_lib.AudioMute(0), 1);
     EXPECT_EQ(m_lib.SetCurrentChannel(0), 0);
     const std::string mp3 = dir.File("radio.mp3"), wma = dir.File("radio.wma");
     EXPECT_EQ(m_lib.StartCapureMP3(nullptr), -1);
@@ -384,12 +440,12 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
     EXPECT_EQ(m_lib.StartCapureMP3(dir.File("second.mp3").c_str()), -1) << "one recording at a time";
     EXPECT_EQ(m_lib.StartCaptureAudioWMA(dir.File("second.wma").c_str()), 0);
     EXPECT_EQ(m_lib.StartVideoPreview(m_owner, m_owner), 0) << "the graph belongs to the recording";
-    Pump(4000);
+    e2e::Pump(4000);
     EXPECT_EQ(m_lib.StopCaptureAudioWMA(), 0) << "the running recording is MP3";
     EXPECT_EQ(m_lib.StopCapureMP3(), 0);
     EXPECT_FALSE(e2e::FileExists(dir.File("second.mp3")));
     ASSERT_EQ(m_lib.StartCaptureAudioWMA(wma.c_str()), 1);
-    Pump(4000);
+    e2e::Pump(4000);
     EXPECT_EQ(m_lib.StopCapureMP3(), -1) << "the running recording is WMA";
     EXPECT_EQ(m_lib.StopCaptureAudioWMA(), 1) << "the listening graph is back";
     if (mediacheck::Available()) {
@@ -407,51 +463,60 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
         EXPECT_EQ(StreamOf(p, "video"), "");
         EXPECT_NEAR(Number(p, "format.duration"), 4.0, 1.0);
     }
-    // Without its profile the WMA recording still starts and stops, and nothing is shown.
-    {
-        const std::string profile = e2e::SystemDir() + "\\RecordSetting.prx";
-        const std::string aside = profile + ".aside";
-        ASSERT_TRUE(MoveFileExA(profile.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
-        const int started = m_lib.StartCaptureAudioWMA(dir.File("plain.wma").c_str());
-        Pump(500);
-        const int stopped = m_lib.StopCaptureAudioWMA();
-        EXPECT_TRUE(MoveFileExA(aside.c_str(), profile.c_str(), MOVEFILE_REPLACE_EXISTING));
-        EXPECT_EQ(started, 1);
-        EXPECT_EQ(stopped, 1);
-        EXPECT_TRUE(boxes.Seen().empty()) << boxes.Seen().front().text;
-    }
+}
 
-    // ---- FM band scan: exactly the broadcast's stations -----------------------------------------------
-    {
-        int done = 0, found = 0, progress = -1;
-        long frequency = 0;
-        // An abort while no scan runs writes the unchanged list and reports done.
-        EXPECT_EQ(m_lib.FMScanTuner(0, 1, &done, &found, nullptr, &frequency, &progress), 0);
-        EXPECT_EQ(done, 1);
-        EXPECT_EQ(m_lib.GetChannelListSize(), 3);
-        EXPECT_NE(e2e::ReadFile(m_stationFile).find("Name: Lotus Radio"), std::string::npos);
-        EXPECT_EQ(m_lib.FMScanTuner(0, 0, nullptr, &found, nullptr, &frequency, &progress), -1) << "no done buffer";
-        int steps = 0;
-        const DWORD t0 = GetTickCount();
-        const std::vector<long> stations = ScanBand(&steps);
-        const double seconds = (GetTickCount() - t0) / 1000.0;
-        const std::vector<long> broadcast = {88100000, 91500000, 95300000, 99800000, 103900000, 107500000};
-        EXPECT_EQ(stations, broadcast);
-        ASSERT_EQ(m_lib.GetChannelListSize(), 6);
-        for (int i = 0; i < 6; ++i) {
-            EXPECT_EQ(m_lib.GetFrequency(i), broadcast[i]);
-            EXPECT_EQ(m_lib.GetChannelNumber(i), i);
-            EXPECT_EQ(std::string(m_lib.GetChannelName(i)), "New Channel " + std::to_string(i));
-        }
-        // Every 50 kHz step of the band but the ones a find skips: 410 steps less 3 per station.
-        EXPECT_EQ(steps, 411 - 6 * 3 + 1);
-        EXPECT_GE(seconds, 0.4 * (steps - 1)) << "each step lets the tuner settle";
-        const std::string written = e2e::ReadFile(m_stationFile);
-        EXPECT_NE(written.find("Name: New Channel 5\r\nFreq: 107500000\r\nChan: 5\r\n"), std::string::npos) << written;
-        EXPECT_EQ(written.find("Lotus"), std::string::npos);
-    }
+// Without its profile the WMA recording still starts and stops, and nothing is shown (the
+// fixture's watcher sees no message box).
+TEST_F(CaptureLibraryTest, WmaRecordsWithoutItsProfile) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_EQ(m_lib.SetTVMode(1), 0);
+    const std::string profile = e2e::SystemDir() + "\\RecordSetting.prx";
+    const std::string aside = profile + ".aside";
+    ASSERT_TRUE(MoveFileExA(profile.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+    const int started = m_lib.StartCaptureAudioWMA(m_dir.File("plain.wma").c_str());
+    e2e::Pump(500);
+    const int stopped = m_lib.StopCaptureAudioWMA();
+    EXPECT_TRUE(MoveFileExA(aside.c_str(), profile.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(stopped, 1);
+}
 
-    // ---- video: TV mode, preview, picture, stills, the two AVI kinds -----------------------------------
+TEST_F(CaptureLibraryTest, FmBandScanFindsExactlyTheBroadcastsStations) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_EQ(m_lib.SetTVMode(1), 0);
+    int done = 0, found = 0, progress = -1;
+    long frequency = 0;
+    // An abort while no scan runs writes the unchanged list (a renamed station included) and
+    // reports done.
+    ASSERT_EQ(m_lib.SetChannelName(1, "Lotus Radio"), 1);
+    EXPECT_EQ(m_lib.FMScanTuner(0, 1, &done, &found, nullptr, &frequency, &progress), 0);
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(m_lib.GetChannelListSize(), 3);
+    EXPECT_NE(e2e::ReadFile(m_stationFile).find("Name: Lotus Radio"), std::string::npos);
+    EXPECT_EQ(m_lib.FMScanTuner(0, 0, nullptr, &found, nullptr, &frequency, &progress), -1) << "no done buffer";
+    int steps = 0;
+    const DWORD t0 = GetTickCount();
+    const std::vector<long> stations = ScanBand(&steps);
+    const double seconds = (GetTickCount() - t0) / 1000.0;
+    const std::vector<long> broadcast = {88100000, 91500000, 95300000, 99800000, 103900000, 107500000};
+    EXPECT_EQ(stations, broadcast);
+    ASSERT_EQ(m_lib.GetChannelListSize(), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(m_lib.GetFrequency(i), broadcast[i]);
+        EXPECT_EQ(m_lib.GetChannelNumber(i), i);
+        EXPECT_EQ(std::string(m_lib.GetChannelName(i)), "New Channel " + std::to_string(i));
+    }
+    // Every 50 kHz step of the band but the ones a find skips: 410 steps less 3 per station.
+    EXPECT_EQ(steps, 411 - 6 * 3 + 1);
+    EXPECT_GE(seconds, 0.4 * (steps - 1)) << "each step lets the tuner settle";
+    const std::string written = e2e::ReadFile(m_stationFile);
+    EXPECT_NE(written.find("Name: New Channel 5\r\nFreq: 107500000\r\nChan: 5\r\n"), std::string::npos) << written;
+    EXPECT_EQ(written.find("Lotus"), std::string::npos);
+}
+
+TEST_F(CaptureLibraryTest, TvPreviewShowsTunesAndSetsThePictureInDeviceUnits) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const long savedBrightness = State("Brightness");
     EXPECT_EQ(m_lib.SetTVMode(0), 0);
     EXPECT_EQ(e2e::SimCardState("TunerMode"), "TV");
     EXPECT_EQ(m_lib.StartVideoPreview(nullptr, nullptr), 0) << "no window to show in";
@@ -464,7 +529,7 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
     EXPECT_EQ(e2e::SimCardState("Station"), "Valley Music");
     const long before = State("FramesDelivered");
     EXPECT_TRUE(e2e::WaitUntil([&] {
-        Pump(100);
+        e2e::Pump(100);
         return State("FramesDelivered") > before + 10;
     }, 20000)) << "the preview runs";
     EXPECT_EQ(m_lib.SetVideoWindowsPos(0, 0, 360, 288), 1);
@@ -499,61 +564,70 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
         }
         EXPECT_EQ(m_lib.SetBrightNess(savedBrightness >= 0 ? savedBrightness : df), 1);
     }
-    {
-        long standard = 0;
-        EXPECT_EQ(m_lib.SetVideoFormat(1), 0) << "NTSC-M";
-        EXPECT_EQ(State("VideoStandard"), 1);
-        EXPECT_EQ(m_lib.GetVideoFormat(&standard), 1);
-        EXPECT_EQ(standard, 1);
-        EXPECT_EQ(m_lib.GetVideoFormat(nullptr), 0);
-        EXPECT_EQ(m_lib.SetVideoFormat(32), 0) << "PAL-D";
-        EXPECT_EQ(State("VideoStandard"), 32);
-        EXPECT_EQ(m_lib.SetPreviewMode(0), 0);
-    }
-    {
-        const std::string bmp = dir.File("still.bmp");
-        EXPECT_TRUE(e2e::WaitUntil([&] {
-            Pump(100);
-            return m_lib.SaveBmpFile(bmp.c_str()) == 0;
-        }, 10000)) << "a still once frames arrive";
-        const std::string file = e2e::ReadFile(bmp);
-        ASSERT_GE(file.size(), 54u);
-        EXPECT_EQ(file.substr(0, 2), "BM");
-        int32_t width = 0, height = 0;
-        std::memcpy(&width, file.data() + 18, 4);
-        std::memcpy(&height, file.data() + 22, 4);
-        EXPECT_EQ(width, 720);
-        EXPECT_EQ(height, 576);
-        EXPECT_EQ(m_lib.SaveBmpFile(nullptr), -1);
-        EXPECT_EQ(m_lib.SaveBmpFile(("c:\\" + std::string(300, 'b') + ".bmp").c_str()), -1);
-        std::vector<BYTE> image(1327104, 0xCD);
-        const long copied = m_lib.CopyImageMem(image.data());
-        EXPECT_EQ(copied, 40 + 720 * 3 * 576);
-        int32_t headerSize = 0;
-        std::memcpy(&headerSize, image.data(), 4);
-        EXPECT_EQ(headerSize, 40);
-        std::memcpy(&width, image.data() + 4, 4);
-        EXPECT_EQ(width, 720);
-        EXPECT_EQ(image[copied], 0xCD) << "nothing written past the image";
-        EXPECT_EQ(m_lib.CopyImageMem(nullptr), -1);
-    }
-    // The compressed kind on NTSC-M, the uncompressed one on PAL-D: both at the exports' 352 x 288,
-    // each at its signal's rate.
+    long standard = 0;
+    EXPECT_EQ(m_lib.SetVideoFormat(1), 0) << "NTSC-M";
+    EXPECT_EQ(State("VideoStandard"), 1);
+    EXPECT_EQ(m_lib.GetVideoFormat(&standard), 1);
+    EXPECT_EQ(standard, 1);
+    EXPECT_EQ(m_lib.GetVideoFormat(nullptr), 0);
+    EXPECT_EQ(m_lib.SetVideoFormat(32), 0) << "PAL-D";
+    EXPECT_EQ(State("VideoStandard"), 32);
+    EXPECT_EQ(m_lib.SetPreviewMode(0), 0);
+}
+
+TEST_F(CaptureLibraryTest, StillsAndTheImageCopyHoldTheFullFrame) {
+    ASSERT_NO_FATAL_FAILURE(StartTvPreview());
+    const std::string bmp = m_dir.File("still.bmp");
+    EXPECT_TRUE(e2e::WaitUntil([&] {
+        e2e::Pump(100);
+        return m_lib.SaveBmpFile(bmp.c_str()) == 0;
+    }, 10000)) << "a still once frames arrive";
+    const std::string file = e2e::ReadFile(bmp);
+    ASSERT_GE(file.size(), 54u);
+    EXPECT_EQ(file.substr(0, 2), "BM");
+    int32_t width = 0, height = 0;
+    std::memcpy(&width, file.data() + 18, 4);
+    std::memcpy(&height, file.data() + 22, 4);
+    EXPECT_EQ(width, 720);
+    EXPECT_EQ(height, 576);
+    EXPECT_EQ(m_lib.SaveBmpFile(nullptr), -1);
+    EXPECT_EQ(m_lib.SaveBmpFile(("c:\\" + std::string(300, 'b') + ".bmp").c_str()), -1);
+    std::vector<BYTE> image(1327104, 0xCD);
+    const long copied = m_lib.CopyImageMem(image.data());
+    EXPECT_EQ(copied, 40 + 720 * 3 * 576);
+    int32_t headerSize = 0;
+    std::memcpy(&headerSize, image.data(), 4);
+    EXPECT_EQ(headerSize, 40);
+    std::memcpy(&width, image.data() + 4, 4);
+    EXPECT_EQ(width, 720);
+    EXPECT_EQ(image[copied], 0xCD) << "nothing written past the image";
+    EXPECT_EQ(m_lib.CopyImageMem(nullptr), -1);
+}
+
+// The compressed kind on NTSC-M, the uncompressed one on PAL-D: both at the exports' 352 x 288,
+// each at its signal's rate. The last recording's kind is the master stream the stop leaves.
+TEST_F(CaptureLibraryTest, BothAviKindsRecordAtTheirSignalsRateAndLeaveTheMasterStream) {
+    const e2e::ScratchDir& dir = m_dir;
+    ASSERT_NO_FATAL_FAILURE(StartTvPreview());
     const std::string mpg4 = dir.File("compressed.avi"), avi = dir.File("plain.avi");
     EXPECT_EQ(m_lib.SetVideoFormat(1), 0);
     ASSERT_EQ(m_lib.StartCaptureMPG4(mpg4.c_str()), 1);
     EXPECT_EQ(m_lib.StartCaptureAVI(avi.c_str()), 0) << "one recording at a time";
     EXPECT_EQ(m_lib.StartCapureMP3(dir.File("x.mp3").c_str()), -1) << "the video recording has the graph";
-    Pump(4000);
+    e2e::Pump(4000);
     EXPECT_TRUE(ClickReachesDrain()) << "the drain is the caller's while recording";
     EXPECT_EQ(m_lib.StopCaptureAVI(), 0) << "either stop ends either kind";
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner") << "the input is routed again";
     EXPECT_EQ(m_lib.SetVideoFormat(32), 0);
     ASSERT_EQ(m_lib.StartCaptureAVI(avi.c_str()), 1);
-    Pump(4000);
+    e2e::Pump(4000);
     EXPECT_EQ(m_lib.StopCaptureMPG4(), 0);
     EXPECT_TRUE(ClickReachesDrain()) << "the drain is the caller's again after the stop";
     EXPECT_EQ(m_lib.StopCaptureMPG4(), -1) << "nothing records";
+    // The engine's settings go with the device: the last recording (uncompressed) leaves the
+    // library's master stream of that kind.
+    EXPECT_EQ(m_lib.StopDevice(), 0);
+    EXPECT_EQ(GetProfileIntA("vorel", "MasterStream", 99), 1);
     if (mediacheck::Available()) {
         for (const std::string& file : {mpg4, avi}) {
             SCOPED_TRACE(file);
@@ -572,21 +646,24 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
             EXPECT_NEAR(Number(p, "format.duration"), 4.0, 1.5);
         }
     }
+}
 
-    // ---- TV scan over the frequency list: a few steps --------------------------------------------------
-    {
-        int done = -1, found = -1, count = -1;
-        EXPECT_EQ(m_lib.AutoScanTune(nullptr, &found, &count), 0);
-        for (int i = 0; i < 3; ++i) {
-            ASSERT_EQ(m_lib.AutoScanTune(&done, &found, &count), 1);
-            EXPECT_EQ(done, 0);
-            EXPECT_EQ(found, State("Locked") == 1 ? 1 : 0);
-            EXPECT_EQ(count, m_lib.GetChannelListSize());
-        }
-        EXPECT_GT(State("Frequency"), 40000000) << "a TV channel of the list is tuned";
+TEST_F(CaptureLibraryTest, TvScanStepsThroughTheFrequencyList) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_EQ(m_lib.SetTVMode(0), 0);
+    int done = -1, found = -1, count = -1;
+    EXPECT_EQ(m_lib.AutoScanTune(nullptr, &found, &count), 0);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(m_lib.AutoScanTune(&done, &found, &count), 1);
+        EXPECT_EQ(done, 0);
+        EXPECT_EQ(found, State("Locked") == 1 ? 1 : 0);
+        EXPECT_EQ(count, m_lib.GetChannelListSize());
     }
+    EXPECT_GT(State("Frequency"), 40000000) << "a TV channel of the list is tuned";
+}
 
-    // ---- stop: the list written, every export fails again --------------------------------------------
+TEST_F(CaptureLibraryTest, StopWritesTheListAndEveryExportFailsUntilTheNextStart) {
+    ASSERT_NO_FATAL_FAILURE(Start());
     EXPECT_EQ(m_lib.AddChannel("Kept", 100000000), 1);
     const int size = m_lib.GetChannelListSize();
     const ULONGLONG fileBefore = e2e::FileIdOf(m_stationFile);
@@ -597,9 +674,6 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
     EXPECT_NE(e2e::FileIdOf(m_stationFile), fileBefore);
     EXPECT_TRUE(TemporaryFilesIn(e2e::SystemDir()).empty()) << TemporaryFilesIn(e2e::SystemDir()).front();
     EXPECT_EQ(m_lib.StopDevice(), -1);
-    // The engine's settings went with it: the last recording (uncompressed) leaves the library's
-    // master stream of that kind.
-    EXPECT_EQ(GetProfileIntA("vorel", "MasterStream", 99), 1);
     {
         SCOPED_TRACE("after QXTV_StopDevice");
         int done = 0, found = 0, progress = 0;
@@ -610,18 +684,27 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
         EXPECT_EQ(m_lib.StartVideoPreview(m_owner, m_owner), 0);
         EXPECT_EQ(m_lib.FMScanTuner(0, 0, &done, &found, nullptr, &frequency, &progress), -1);
         EXPECT_EQ(m_lib.SetTVMode(1), -1);
-        EXPECT_EQ(m_lib.StartCapureMP3(dir.File("late.mp3").c_str()), -1);
+        EXPECT_EQ(m_lib.StartCapureMP3(m_dir.File("late.mp3").c_str()), -1);
     }
     // The device starts again, as after a change of cards, on the same selections and list.
     EXPECT_EQ(m_lib.StartDevice(), 1) << "no start after a stop";
     EXPECT_EQ(m_lib.GetChannelListSize(), size);
     EXPECT_EQ(m_lib.StopDevice(), 0);
+    Uninitialise();
     EXPECT_EQ(m_lib.CoUninitialize(), 0);
     const std::string written = e2e::ReadFile(m_stationFile);
     EXPECT_NE(written.find("Name: Kept\r\nFreq: 100000000\r\n"), std::string::npos);
-    // Read again by a new start. The UTV2820 mute is a call of its own before the start, and
-    // mutes a running device without stopping it.
-    m_lib.CoInitialize();
+}
+
+// The list a stop wrote is read again by a new start. The UTV2820 mute is a call of its own
+// before the start, and mutes a running device without stopping it.
+TEST_F(CaptureLibraryTest, UtvMuteWorksBeforeTheStartAndOnARunningDevice) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_EQ(m_lib.AddChannel("Kept", 100000000), 1);
+    const int size = m_lib.GetChannelListSize();
+    EXPECT_EQ(m_lib.StopDevice(), 0);
+    Uninitialise();
+    Initialise();
     EXPECT_EQ(m_lib.DeviceUTVMute2820(), 1) << "before the start";
     ASSERT_NO_FATAL_FAILURE(StartLikeTheFmProgram());
     EXPECT_EQ(m_lib.GetChannelListSize(), size);
@@ -631,17 +714,15 @@ TEST_F(CaptureLibraryTest, EveryExportInARealisticSequenceAndOutOfOrder) {
     EXPECT_EQ(State("AudioRouted"), 0);
     EXPECT_EQ(m_lib.GetChannelListSize(), size);
     EXPECT_EQ(m_lib.StopDevice(), 0);
-    m_lib.CoUninitialize();
+}
 
-    // No card behind the selected name: -1, quietly.
-    m_lib.CoInitialize();
+// No card behind the selected name: -1, quietly.
+TEST_F(CaptureLibraryTest, NoCardBehindTheSelectedNameFailsTheStartQuietly) {
+    Initialise();
     EXPECT_EQ(m_lib.SelectVideoDevice("Lumen Grabber K3"), 1);
     EXPECT_EQ(m_lib.SelectAudioDevice("no such sound device"), 1);
     EXPECT_EQ(m_lib.StartDevice(), -1);
     EXPECT_EQ(m_lib.GetChannelListSize(), 0);
-    m_lib.CoUninitialize();
-    EXPECT_TRUE(boxes.Seen().empty()) << boxes.Seen().front().text;
-    FreeLibrary(m_lib.module);
 }
 
 } // namespace

@@ -1,11 +1,13 @@
-// Unit tests of the remote's key table: rows and codes, the commands the keys send (Channel+
-// going up), the labels of both languages and the text shown for a code no row has.
+// Unit tests of the remote's key table: rows and codes, the commands the keys send (one per key,
+// the directions the TV program's way), the labels of both languages and the text shown for a
+// code no row has.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <set>
 
 #include "remote/key_table.h"
+#include "res/tunaro/resource.h"
 
 namespace {
 
@@ -25,38 +27,67 @@ TEST(KeyTable, RowsAreInOrderWithDistinctCodesAndLabelsThatFit) {
     }
 }
 
-TEST(KeyTable, CommandsOfThePlainKeys) {
-    struct Expect {
-        uint32_t code;
-        const char* label;
-        uint32_t command;
+// Every key that is neither a digit nor a special key sends a command of its own: a row copied
+// with its neighbour's command would leave a feature without its key.
+TEST(KeyTable, EveryPlainKeySendsACommandNoOtherKeySends) {
+    const KeyRow* rows = KeyRows();
+    std::set<uint32_t> commands;
+    int plain = 0;
+    for (int i = 0; i < kKeyRowCount; ++i) {
+        const KeyRow& row = rows[i];
+        if (row.action == KeyAction::Digit || row.action == KeyAction::CloseComputer ||
+            row.action == KeyAction::StartExit)
+            continue;
+        ++plain;
+        EXPECT_EQ(row.action, KeyAction::Command) << row.english;
+        EXPECT_NE(CommandForKey(row.code), 0u) << row.english;
+        EXPECT_NE(CommandForKey(row.code), kUnknownKeyCommand) << row.english;
+        EXPECT_TRUE(commands.insert(CommandForKey(row.code)).second) << row.english << " sends another key's command";
+        const uint32_t command = CommandForKey(row.code);
+        EXPECT_FALSE(command >= IDC_DIGIT_0 && command <= IDC_DIGIT_9) << row.english << " sends a digit";
+    }
+    EXPECT_EQ(plain, kKeyRowCount - 10 - 2);
+}
+
+// The row with this English label, null when none has it.
+const KeyRow* KeyLabelled(const char* english) {
+    for (int i = 0; i < kKeyRowCount; ++i)
+        if (std::strcmp(KeyRows()[i].english, english) == 0)
+            return &KeyRows()[i];
+    return nullptr;
+}
+
+// The keys labelled with a direction step the TV program's setting that way, in its own ids.
+TEST(KeyTable, KeysWithADirectionStepTheTvProgramThatWay) {
+    struct Pair {
+        const char* up;
+        const char* down;
+        uint32_t upCommand, downCommand;
     };
-    const Expect expected[] = {
-        {0x0D, "Mute/Unmute", 406}, {0x11, "Volume-", 501},      {0x10, "Volume+", 502},
-        {0x13, "Brightness-", 1084}, {0x12, "Brightness+", 1083}, {0x2C, "Freq-", 1090},
-        {0x2B, "Freq+", 1089},      {0x2D, "Display panel", 404}, {0x38, "Video source", 1112},
-        {0x1E, "Auto scan", 405},   {0x29, "Last channel", 1106}, {0x0A, "Double channel", 1109},
-        {0x0F, "Full screen", 402}, {0x1F, "Record", 1094},      {0x16, "Pause", 506},
-        {0x0B, "Stop", 507},        {0x17, "Play", 1119},        {0x0E, "Capture", 1074},
-        {0x27, "Foreward", 505},    {0x26, "Back", 504},         {0x14, "FM", 1177},
+    const Pair pairs[] = {
+        {"Volume+", "Volume-", IDC_VOLUME_UP, IDC_VOLUME_DOWN},
+        {"Brightness+", "Brightness-", IDC_BRIGHTNESS_UP, IDC_BRIGHTNESS_DOWN},
+        {"Freq+", "Freq-", IDC_FREQ_UP, IDC_FREQ_DOWN},
+        {"Foreward", "Back", IDC_FORWARD, IDC_BACK},
     };
-    for (const Expect& e : expected) {
-        const KeyRow* row = FindKey(e.code);
-        ASSERT_NE(row, nullptr) << e.label;
-        EXPECT_STREQ(row->english, e.label);
-        EXPECT_EQ(row->action, KeyAction::Command) << e.label;
-        EXPECT_EQ(CommandForKey(e.code), e.command) << e.label;
+    for (const Pair& pair : pairs) {
+        const KeyRow* up = KeyLabelled(pair.up);
+        const KeyRow* down = KeyLabelled(pair.down);
+        ASSERT_NE(up, nullptr) << pair.up;
+        ASSERT_NE(down, nullptr) << pair.down;
+        EXPECT_EQ(CommandForKey(up->code), pair.upCommand) << pair.up;
+        EXPECT_EQ(CommandForKey(down->code), pair.downCommand) << pair.down;
     }
 }
 
 TEST(KeyTable, ChannelPlusGoesUpAndChannelMinusDown) {
-    // The control panel's 1108 is channel +, 1107 channel -.
+    // The receiver's codes of the two keys, and the control panel's commands for them.
     ASSERT_NE(FindKey(0x21), nullptr);
     EXPECT_STREQ(FindKey(0x21)->english, "Channel+");
-    EXPECT_EQ(CommandForKey(0x21), 1108u);
+    EXPECT_EQ(CommandForKey(0x21), static_cast<uint32_t>(IDC_CHANNEL_UP));
     ASSERT_NE(FindKey(0x20), nullptr);
     EXPECT_STREQ(FindKey(0x20)->english, "Channel-");
-    EXPECT_EQ(CommandForKey(0x20), 1107u);
+    EXPECT_EQ(CommandForKey(0x20), static_cast<uint32_t>(IDC_CHANNEL_DOWN));
 }
 
 TEST(KeyTable, DigitsSendTheirDigitCommand) {
@@ -65,10 +96,11 @@ TEST(KeyTable, DigitsSendTheirDigitCommand) {
         ASSERT_NE(row, nullptr);
         EXPECT_EQ(row->action, KeyAction::Digit);
         EXPECT_EQ(row->row, static_cast<int>(15 + code));
-        EXPECT_EQ(CommandForKey(code), 1096 + code);
+        EXPECT_EQ(CommandForKey(code), IDC_DIGIT_0 + code);
         EXPECT_EQ(ReceivedKeyText(code, false), std::string(1, static_cast<char>('0' + code)));
     }
-    EXPECT_EQ(CommandForKey(0x05), 1101u);
+    EXPECT_EQ(CommandForKey(0x05), static_cast<uint32_t>(IDC_DIGIT_0 + 5));
+    EXPECT_EQ(CommandForKey(0x09), static_cast<uint32_t>(IDC_DIGIT_9));
 }
 
 TEST(KeyTable, SpecialKeysSendNothingThemselves) {

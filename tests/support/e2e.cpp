@@ -134,6 +134,20 @@ HWND FindTopWindow(const char* title, const char* className) {
     return FindWindowA(className, title);
 }
 
+void Pump(DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (GetTickCount() - start >= ms)
+            return;
+        Sleep(10);
+    }
+}
+
 bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {

@@ -71,6 +71,8 @@ HWND FindTopWindow(const char* title, const char* className = nullptr);
 bool WaitForWindowGone(const char* title, DWORD timeoutMs = 10000);
 // Polls pred every 20 ms until it is true or timeoutMs passes; returns its last value.
 bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs);
+// Dispatches the calling thread's window messages for ms milliseconds (0: those queued now).
+void Pump(DWORD ms = 0);
 
 LRESULT SendCommand(HWND target, WORD id, WORD code = 0, LPARAM lParam = 0, DWORD timeoutMs = 10000);
 bool PostCommand(HWND target, WORD id, WORD code = 0, LPARAM lParam = 0);

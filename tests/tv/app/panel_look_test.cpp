@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "e2e.h"
 #include "framework/window.h"
+#include "res/tunaro/resource.h"
 #include "res/tunaro/skin_layout.h"
 #include "tv/app/panel_look.h"
 #include "uikit/skin_background.h"
@@ -81,42 +83,110 @@ TEST(PanelVolume, StepsStopAtTheEndsOfTheBar) {
 }
 
 // ---- busy lock and the enable/disable commands -------------------------------------------------
+// On the skin's real buttons: what a lock leaves usable and what its unlock gives back.
+
+LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+HWND MakeHost(const char* title, int w, int h) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = HostProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TvPanelLookHost";
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    HWND wnd = CreateWindowExA(0, "TvPanelLookHost", title, WS_POPUP | WS_VISIBLE, 20, 20, w, h, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    return wnd;
+}
 
 bool Has(const std::vector<int>& ids, int id) {
     return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
 
-TEST(PanelBusyLock, ScanKeepsAutoScanAndRecordingKeepsRecord) {
-    auto scan = BusyLockIds(true), rec = BusyLockIds(false);
-    EXPECT_TRUE(Has(scan, 411));
-    EXPECT_FALSE(Has(scan, 405));
-    EXPECT_TRUE(Has(rec, 405));
-    EXPECT_FALSE(Has(rec, 411));
-    for (int id : {407, 410, 406, 403, 413, 412, 408, 409, 501, 502, 1112, 1110, 1113, 1177}) {
-        EXPECT_TRUE(Has(scan, id)) << id;
-        EXPECT_TRUE(Has(rec, id)) << id;
-    }
-    EXPECT_EQ(15u, scan.size());
-    EXPECT_FALSE(Has(scan, 402));
-    EXPECT_FALSE(Has(scan, 404));
-    // Unlocking gives back everything either lock took, plus the window-mode key.
-    auto unlock = BusyUnlockIds();
-    for (int id : scan)
-        EXPECT_TRUE(Has(unlock, id)) << id;
-    for (int id : rec)
-        EXPECT_TRUE(Has(unlock, id)) << id;
-    EXPECT_TRUE(Has(unlock, 402));
-    EXPECT_EQ(17u, unlock.size());
+// The panel's skin buttons that are enabled (or, with enabled false, disabled).
+std::set<int> EnabledButtons(HWND panel, bool enabled = true) {
+    std::set<int> ids;
+    for (const auto& r : skin::tv::kPanelButtons)
+        if ((IsWindowEnabled(GetDlgItem(panel, r.id)) != FALSE) == enabled)
+            ids.insert(r.id);
+    return ids;
 }
 
-TEST(PanelBusyLock, EnableAndDisableCommandsNameTheirButtons) {
-    auto on = RemoteEnableIds(), off = RemoteDisableIds();
-    EXPECT_EQ(8u, on.size());
-    EXPECT_EQ(7u, off.size());
-    EXPECT_TRUE(Has(on, 408));
-    EXPECT_FALSE(Has(off, 408));
-    for (int id : off)
-        EXPECT_TRUE(Has(on, id)) << id;
+std::set<int> AllButtons() {
+    std::set<int> ids;
+    for (const auto& r : skin::tv::kPanelButtons)
+        ids.insert(r.id);
+    return ids;
+}
+
+class PanelBusyLock : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_panel = MakeHost("panel lock host", 400, 346);
+        ASSERT_NE(nullptr, m_panel);
+        ASSERT_TRUE(m_skin.Create(m_panel, nullptr, kLanguageEnglish, "Tunaro"));
+        ASSERT_EQ(AllButtons(), EnabledButtons(m_panel));
+    }
+    void TearDown() override {
+        if (m_panel)
+            DestroyWindow(m_panel);
+    }
+    bool Usable(int id) const { return IsWindowEnabled(GetDlgItem(m_panel, id)) != FALSE; }
+
+    HWND m_panel = nullptr;
+    PanelSkin m_skin;
+};
+
+// A scan or a recording leaves the window's own keys, the playback and channel keys, the task
+// button and the button that ends the job: every id the lock names is a button of the skin (a
+// wrong one would leave its button usable).
+TEST_F(PanelBusyLock, AJobLeavesTheWindowChannelKeysAndItsOwnEndUsableAndUnlockGivesAllBack) {
+    std::set<int> untouched = {IDC_MINIMIZE, IDC_FULLSCREEN, IDC_DISPLAY_PANEL, IDC_HELP_ABOUT, IDC_ADD_TASK};
+    for (int id = IDC_PLAY; id <= IDC_TV; ++id)
+        untouched.insert(id);
+    for (int id = IDC_DIGIT_0; id <= IDC_TWO_DIGIT; ++id)
+        untouched.insert(id);
+    for (bool scanning : {true, false}) {
+        SCOPED_TRACE(scanning ? "scanning" : "recording");
+        EnableControls(m_panel, BusyLockIds(scanning), false);
+        std::set<int> usable = untouched;
+        usable.insert(scanning ? IDC_AUTOSCAN : IDC_RECORD);
+        EXPECT_EQ(usable, EnabledButtons(m_panel));
+        for (int id : BusyLockIds(scanning))
+            EXPECT_NE(nullptr, GetDlgItem(m_panel, id)) << id;
+        // The window-mode key may have been taken by the job as well; the unlock gives it back.
+        EnableWindow(GetDlgItem(m_panel, IDC_FULLSCREEN), FALSE);
+        EnableControls(m_panel, BusyUnlockIds(), true);
+        EXPECT_EQ(AllButtons(), EnabledButtons(m_panel)) << "a button stays locked after the job";
+    }
+    // The other job's lock taken after this one's is given back by the same unlock.
+    EnableControls(m_panel, BusyLockIds(true), false);
+    EnableControls(m_panel, BusyLockIds(false), false);
+    EnableControls(m_panel, BusyUnlockIds(), true);
+    EXPECT_EQ(AllButtons(), EnabledButtons(m_panel));
+}
+
+// A peer's disable takes what would start a job of the card's (both jobs' buttons among them),
+// never the sound or the window; its enable gives back all of it, the record settings too.
+TEST_F(PanelBusyLock, APeersDisableTakesWhatStartsAJobAndItsEnableGivesItBack) {
+    EnableControls(m_panel, RemoteDisableIds(), false);
+    const std::set<int> taken = EnabledButtons(m_panel, false);
+    EXPECT_TRUE(taken.count(IDC_RECORD) && taken.count(IDC_AUTOSCAN));
+    for (int id : {IDC_MUTE, IDC_VOLUME_DOWN, IDC_VOLUME_UP, IDC_MINIMIZE, IDC_FULLSCREEN, IDC_DISPLAY_PANEL, IDC_EXIT})
+        EXPECT_TRUE(Usable(id)) << id;
+    const std::vector<int> scan = BusyLockIds(true), rec = BusyLockIds(false);
+    for (int id : taken)
+        EXPECT_TRUE(Has(scan, id) || Has(rec, id)) << id << " is taken by a peer but left to a running job";
+    EXPECT_EQ(taken.size(), RemoteDisableIds().size()) << "an id that is no button of the skin";
+    EnableWindow(GetDlgItem(m_panel, IDC_RECORD_SETTING), FALSE);
+    EnableControls(m_panel, RemoteEnableIds(), true);
+    EXPECT_EQ(AllButtons(), EnabledButtons(m_panel));
 }
 
 // ---- texts ------------------------------------------------------------------------------------
@@ -175,34 +245,6 @@ TEST(PanelTooltips, EnglishTableAndChineseStringTable) {
 }
 
 // ---- windows ----------------------------------------------------------------------------------
-
-LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return DefWindowProcA(wnd, msg, wp, lp);
-}
-
-HWND MakeHost(const char* title, int w, int h) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = HostProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "TvPanelLookHost";
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        RegisterClassA(&wc);
-        registered = true;
-    }
-    HWND wnd = CreateWindowExA(0, "TvPanelLookHost", title, WS_POPUP | WS_VISIBLE, 20, 20, w, h, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
-    return wnd;
-}
-
-void Pump() {
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&m);
-        DispatchMessageA(&m);
-    }
-}
 
 // What a button draws for an owner-draw state, as pixels.
 std::vector<std::uint32_t> DrawnLook(HWND button, UINT state) {
@@ -333,7 +375,7 @@ TEST(PanelSkinWindows, ButtonsSitWhereTheLayoutSaysWithTheirLooks) {
         EnableControls(panel, BusyUnlockIds(), true);
         for (int id : BusyUnlockIds())
             EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, id))) << id;
-        Pump();
+        e2e::Pump();
     }
     DestroyWindow(panel);
 }
@@ -371,7 +413,7 @@ TEST(PanelSkinWindows, StatusLineShowsTextInItsColour) {
         EXPECT_STREQ("Scanning.....", text);
         status.Show(StatusLine{"Composite", kStatusYellow});
         EXPECT_EQ("Composite", status.Text());
-        Pump();
+        e2e::Pump();
     }
     DestroyWindow(panel);
 }

@@ -14,13 +14,12 @@
 
 #include "e2e.h"
 #include "framework/peer_messages.h"
+#include "res/tunaro/resource.h"
+#include "tunaro_suite.h"
 
 namespace {
 
 constexpr const char* kPanelTitle = "Tunaro";
-constexpr WORD kAutoScan = 405;
-constexpr WORD kAddTask = 1199;
-constexpr WORD kFm = 1177;
 
 long ChannelFrequency(int i) {
     static const long kPlan[] = {49750000, 77250000, 168250000, 175250000, 184250000, 210250000};
@@ -64,72 +63,64 @@ bool WriteSuitePath(const std::optional<std::string>& value) {
     return rc == ERROR_SUCCESS;
 }
 
-class PeersE2E : public ::testing::Test {
+class PeersE2E : public e2e::TunaroSuite {
 protected:
     static void SetUpTestSuite() {
-        g_programTxt = new e2e::SavedFile(e2e::SystemDir() + "\\program.txt");
-        g_tunaroIni = new e2e::SavedFile(e2e::InstallDir() + "\\Tunaro.ini");
-        g_savedPath = ReadSuitePath();
-        ASSERT_TRUE(e2e::WriteFile(g_programTxt->Path(), ProgramText()));
-        g_videoDir = new e2e::ScratchDir("tvpeers-video");
-        ASSERT_TRUE(e2e::WriteFile(g_tunaroIni->Path(), "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\n"
-                                                      "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n"
-                                                      "[SavVideoPath]\r\nPath=" + g_videoDir->Path() + "\r\n"));
-        // The window the program reports to, and which keeps it from starting the scheduler.
-        g_schedule = new e2e::PeerWindow("Schedule");
-        g_remote = new e2e::PeerWindow("Remote");
-        // The debug viewer: the program's diagnostics, for failure reports.
-        g_debug = new e2e::PeerWindow("DebugOutput", "ZOLT DebugOut Window");
-        g_program = new e2e::Program();
+        SavedSuitePath() = ReadSuitePath();
+        ASSERT_TRUE(VideoDir().Made());
+        // The peers the program reports to: the remote, and the debug viewer (the program's
+        // diagnostics, for failure reports). The running Tunaro stands in for the scheduler.
+        Remote();
+        Debug();
         e2e::EndStrayPrograms("Tunaro.exe");
-        ASSERT_TRUE(g_program->Start(e2e::InstallDir() + "\\Tunaro.exe"));
-        g_panel = e2e::WaitForWindow(kPanelTitle, 30000);
-        ASSERT_NE(g_panel, nullptr) << "the control panel did not appear";
-        ASSERT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 15000));
+        e2e::TunaroStart start;
+        start.programTxt = ProgramText();
+        start.tunaroIni = "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\n"
+                          "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n"
+                          "[SavVideoPath]\r\nPath=" +
+                          VideoDir().Path() + "\r\n";
+        ASSERT_TRUE(Tunaro().Start(start)) << Tunaro().Failure();
     }
     static void TearDownTestSuite() {
-        if (g_program && g_program->Running()) {
-            e2e::PostCommand(g_panel, 403);
-            if (!g_program->WaitForExit(20000))
-                g_program->Kill();
-        }
-        delete g_program;
-        delete g_schedule;
-        delete g_remote;
-        delete g_debug;
-        WriteSuitePath(g_savedPath);
-        delete g_tunaroIni;
-        delete g_programTxt;
-        delete g_videoDir;
-    }
-    void SetUp() override {
-        ASSERT_NE(g_panel, nullptr);
-        ASSERT_TRUE(g_program->Running());
+        TunaroSuite::TearDownTestSuite();
+        WriteSuitePath(SavedSuitePath());
     }
 
-    // Everything sent or posted before has been handled once this returns.
-    static void Sync() {
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(g_panel, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result);
+    static e2e::PeerWindow& Remote() {
+        static e2e::PeerWindow remote("Remote");
+        return remote;
     }
+    static e2e::PeerWindow& Debug() {
+        static e2e::PeerWindow debug("DebugOutput", "ZOLT DebugOut Window");
+        return debug;
+    }
+    static e2e::ScratchDir& VideoDir() {
+        static e2e::ScratchDir videos("tvpeers-video");
+        return videos;
+    }
+    static std::optional<std::string>& SavedSuitePath() {
+        static std::optional<std::string> path;
+        return path;
+    }
+
     // The order; one that is taken records, and the recording is stopped again by the
     // scheduler's 2143 before the next case (its file goes to the scratch video directory).
     static LRESULT Order(long format, long channel, const std::string& text, UINT_PTR id = tunaro::peer::kTvCopyDataRecord) {
         const ULONG_PTR word = (static_cast<ULONG_PTR>(format) << 16) | static_cast<ULONG_PTR>(channel);
-        g_schedule->Clear();
-        const LRESULT taken = e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(id), word,
+        Tunaro().Schedule().Clear();
+        const LRESULT taken = e2e::SendCopyData(Panel(), reinterpret_cast<HWND>(id), word,
                                                 text.empty() ? nullptr : text.data(), static_cast<DWORD>(text.size()));
         if (taken) {
-            EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 60000)) << "the order recorded nothing" << OpenDialogs();
-            e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleRecord);
-            EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStopped, 60000)) << "2143 did not stop the recording";
+            EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 60000)) << "the order recorded nothing" << OpenDialogs();
+            e2e::SendCommand(Panel(), tunaro::peer::kTvScheduleRecord);
+            EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleRecordingStopped, 60000)) << "2143 did not stop the recording";
         }
         return taken;
     }
     // The titles and texts of the dialogs and message boxes the program shows, for failure reports.
     static std::string OpenDialogs() {
         std::string all;
-        for (HWND w : e2e::ProcessWindows(g_program->Pid())) {
+        for (HWND w : e2e::ProcessWindows(Tunaro().Process().Pid())) {
             char cls[64] = "";
             GetClassNameA(w, cls, sizeof cls);
             if (std::string(cls) != "#32770" || !IsWindowVisible(w))
@@ -140,9 +131,9 @@ protected:
     }
     // What the program said, whether its panel is still there and what it shows.
     static std::string Diagnostics() {
-        std::string all = IsWindow(g_panel) ? " (the panel is there)" : " (the panel is gone)";
+        std::string all = IsWindow(Panel()) ? " (the panel is there)" : " (the panel is gone)";
         all += OpenDialogs();
-        for (const e2e::ReceivedMessage& m : g_debug->Messages()) {
+        for (const e2e::ReceivedMessage& m : Debug().Messages()) {
             if (m.msg == WM_COPYDATA)
                 all += "\n  " + std::string(m.data.c_str());
         }
@@ -155,26 +146,7 @@ protected:
         return e2e::WaitUntil([&] { return e2e::SimCardStateLong("Frequency") == hz; }, 8000);
     }
 
-    static e2e::SavedFile* g_programTxt;
-    static e2e::SavedFile* g_tunaroIni;
-    static e2e::ScratchDir* g_videoDir;
-    static std::optional<std::string> g_savedPath;
-    static e2e::PeerWindow* g_schedule;
-    static e2e::PeerWindow* g_remote;
-    static e2e::PeerWindow* g_debug;
-    static e2e::Program* g_program;
-    static HWND g_panel;
 };
-
-e2e::SavedFile* PeersE2E::g_programTxt = nullptr;
-e2e::SavedFile* PeersE2E::g_tunaroIni = nullptr;
-e2e::ScratchDir* PeersE2E::g_videoDir = nullptr;
-std::optional<std::string> PeersE2E::g_savedPath;
-e2e::PeerWindow* PeersE2E::g_schedule = nullptr;
-e2e::PeerWindow* PeersE2E::g_remote = nullptr;
-e2e::PeerWindow* PeersE2E::g_debug = nullptr;
-e2e::Program* PeersE2E::g_program = nullptr;
-HWND PeersE2E::g_panel = nullptr;
 
 TEST_F(PeersE2E, TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
     ASSERT_TRUE(WaitForFrequency(ChannelFrequency(0)));
@@ -187,7 +159,7 @@ TEST_F(PeersE2E, TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), ChannelFrequency(0));
 
     // The tuning order: back on the tuner, on the channel of lParam's low half.
-    e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleTune, 0, MAKELPARAM(3, 0x77));
+    e2e::SendCommand(Panel(), tunaro::peer::kTvScheduleTune, 0, MAKELPARAM(3, 0x77));
     EXPECT_TRUE(WaitForInput("Video Tuner"));
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(3)));
 
@@ -224,7 +196,7 @@ TEST_F(PeersE2E, EmptyRecordingOrdersUseTheTunerAndUnknownFormatsAreRefused) {
     // A format nobody knows, or a copy-data record that is not an order: nothing changes.
     EXPECT_EQ(Order(8, 5, "Record_02"), FALSE);
     EXPECT_EQ(Order(0xFFFF, 5, "Record_02"), FALSE);
-    EXPECT_EQ(Order(0, 5, "Record_02", 5023), FALSE);
+    EXPECT_EQ(Order(0, 5, "Record_02", tunaro::peer::kTvCopyDataRecord + 1), FALSE);
     Sync();
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), ChannelFrequency(3));
@@ -233,11 +205,11 @@ TEST_F(PeersE2E, EmptyRecordingOrdersUseTheTunerAndUnknownFormatsAreRefused) {
 TEST_F(PeersE2E, RestartingThePreviewKeepsInputAndPicture) {
     EXPECT_EQ(Order(3, 4, "Record_02"), TRUE);
     ASSERT_TRUE(WaitForInput("Video SVideo"));
-    e2e::SendCommand(g_panel, tunaro::peer::kTvSchedulerGone);
+    e2e::SendCommand(Panel(), tunaro::peer::kTvSchedulerGone);
     Sync();
     EXPECT_EQ(e2e::SimCardStateLong("Running"), 1);
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video SVideo");
-    e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleTune, 0, 0);
+    e2e::SendCommand(Panel(), tunaro::peer::kTvScheduleTune, 0, 0);
     EXPECT_TRUE(WaitForInput("Video Tuner"));
     EXPECT_TRUE(WaitForFrequency(ChannelFrequency(0)));
 }
@@ -248,111 +220,111 @@ TEST_F(PeersE2E, AnOrderHandedOverWhileAStopIsToldIsNamedByItsStopTime) {
     LONG handedOver = 0;
     volatile LONG answered = 0;
     LRESULT taken = FALSE;
-    g_schedule->SetReply([&](HWND, const e2e::ReceivedMessage& m) {
+    Tunaro().Schedule().SetReply([&](HWND, const e2e::ReceivedMessage& m) {
         if (m.msg != WM_COMMAND || LOWORD(m.wParam) != tunaro::peer::kScheduleRecordingStopped || InterlockedExchange(&handedOver, 1) != 0)
             return;
         const ULONG_PTR word = (static_cast<ULONG_PTR>(3) << 16) | 4;
         static const char kText[] = "Record_02";
         taken =
-            e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord), word, kText, sizeof kText - 1);
+            e2e::SendCopyData(Panel(), reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord), word, kText, sizeof kText - 1);
         InterlockedExchange(&answered, 1);
     });
     EXPECT_EQ(Order(3, 2, "Record_00"), TRUE);
     ASSERT_TRUE(e2e::WaitUntil([&] { return InterlockedCompareExchange(&answered, 0, 0) == 1; }, 15000));
-    g_schedule->SetReply(nullptr);
+    Tunaro().Schedule().SetReply(nullptr);
     ASSERT_EQ(taken, TRUE) << Diagnostics();
     ASSERT_TRUE(WaitForInput("Video SVideo"));
-    ASSERT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(tunaro::peer::kScheduleRecordingStarted).size() == 2; }, 60000))
+    ASSERT_TRUE(e2e::WaitUntil([] { return Tunaro().Schedule().Commands(tunaro::peer::kScheduleRecordingStarted).size() == 2; }, 60000))
         << "the second order recorded nothing" << Diagnostics();
 
     // The second recording is the scheduler's too: its stop names it and asks nobody.
-    e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleRecord);
-    ASSERT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(tunaro::peer::kScheduleRecordingStopped).size() == 2; }, 60000));
-    EXPECT_TRUE(e2e::WaitUntil([] { return g_schedule->Commands(tunaro::peer::kScheduleTaskOver).size() == 2; }, 10000))
+    e2e::SendCommand(Panel(), tunaro::peer::kTvScheduleRecord);
+    ASSERT_TRUE(e2e::WaitUntil([] { return Tunaro().Schedule().Commands(tunaro::peer::kScheduleRecordingStopped).size() == 2; }, 60000));
+    EXPECT_TRUE(e2e::WaitUntil([] { return Tunaro().Schedule().Commands(tunaro::peer::kScheduleTaskOver).size() == 2; }, 10000))
         << Diagnostics();
     Sync();
     EXPECT_EQ(OpenDialogs().find("Please input file name"), std::string::npos) << OpenDialogs();
-    e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleTune, 0, 0);
+    e2e::SendCommand(Panel(), tunaro::peer::kTvScheduleTune, 0, 0);
     EXPECT_TRUE(WaitForInput("Video Tuner"));
 }
 
 TEST_F(PeersE2E, AddTaskShowsTheSchedulerCentredAboveThePanel) {
-    ShowWindow(g_schedule->hwnd(), SW_HIDE);
-    SetWindowPos(g_schedule->hwnd(), nullptr, 3, 4, 100, 50, SWP_NOZORDER | SWP_NOACTIVATE);
-    e2e::PostCommand(g_panel, kAddTask);
+    ShowWindow(Tunaro().Schedule().hwnd(), SW_HIDE);
+    SetWindowPos(Tunaro().Schedule().hwnd(), nullptr, 3, 4, 100, 50, SWP_NOZORDER | SWP_NOACTIVATE);
+    e2e::PostCommand(Panel(), IDC_ADD_TASK);
     RECT panelRect = {};
-    GetWindowRect(g_panel, &panelRect);
+    GetWindowRect(Panel(), &panelRect);
     const long left = (panelRect.left + panelRect.right) / 2 - 265;
     const long top = (panelRect.top + panelRect.bottom) / 2 - 100;
     EXPECT_TRUE(e2e::WaitUntil(
         [&] {
             RECT rc = {};
-            GetWindowRect(g_schedule->hwnd(), &rc);
+            GetWindowRect(Tunaro().Schedule().hwnd(), &rc);
             return rc.left == left && rc.top == top && rc.right - rc.left == 530 && rc.bottom - rc.top == 300;
         },
         8000));
-    EXPECT_TRUE(IsWindowVisible(g_schedule->hwnd()));
+    EXPECT_TRUE(IsWindowVisible(Tunaro().Schedule().hwnd()));
     // The program started no scheduler of its own: the window was there.
-    EXPECT_EQ(e2e::FindTopWindow("Schedule"), g_schedule->hwnd());
+    EXPECT_EQ(e2e::FindTopWindow("Schedule"), Tunaro().Schedule().hwnd());
 }
 
 TEST_F(PeersE2E, TheBusyQueryIsAnsweredOnlyWhileBusyAndOrdersWaitForTheScan) {
-    g_schedule->Clear();
-    e2e::SendCommand(g_panel, tunaro::peer::kTvBusyQuery);
+    Tunaro().Schedule().Clear();
+    e2e::SendCommand(Panel(), tunaro::peer::kTvBusyQuery);
     Sync();
-    EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleWallOpened).empty()) << "an idle panel answered the busy query";
+    EXPECT_TRUE(Tunaro().Schedule().Commands(tunaro::peer::kScheduleWallOpened).empty()) << "an idle panel answered the busy query";
 
-    g_remote->Clear();
-    e2e::PostCommand(g_panel, kAutoScan);
-    ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleScanStarted, 8000));
+    Remote().Clear();
+    e2e::PostCommand(Panel(), IDC_AUTOSCAN);
+    ASSERT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleScanStarted, 8000));
     // The remote agent hears of the scan too (and nothing of its end yet).
-    EXPECT_TRUE(g_remote->WaitForCommand(tunaro::peer::kRemoteScanStarted, 8000));
-    EXPECT_TRUE(g_remote->Commands(tunaro::peer::kRemoteScanEnded).empty());
-    g_schedule->Clear();
-    e2e::SendCommand(g_panel, tunaro::peer::kTvBusyQuery);
-    EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleWallOpened, 8000));
-    EXPECT_EQ(g_schedule->Commands(tunaro::peer::kScheduleWallOpened).size(), 1u);
+    EXPECT_TRUE(Remote().WaitForCommand(tunaro::peer::kRemoteScanStarted, 8000));
+    EXPECT_TRUE(Remote().Commands(tunaro::peer::kRemoteScanEnded).empty());
+    Tunaro().Schedule().Clear();
+    e2e::SendCommand(Panel(), tunaro::peer::kTvBusyQuery);
+    EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleWallOpened, 8000));
+    EXPECT_EQ(Tunaro().Schedule().Commands(tunaro::peer::kScheduleWallOpened).size(), 1u);
     // While the scan runs a recording order is not taken.
     EXPECT_EQ(Order(0, 4, "Record_02"), FALSE);
     Sync();
     EXPECT_EQ(e2e::SimCardState("VideoInput"), "Video Tuner");
 
-    e2e::PostCommand(g_panel, kAutoScan);
-    ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleScanEnded, 15000));
-    EXPECT_TRUE(g_remote->WaitForCommand(tunaro::peer::kRemoteScanEnded, 8000));
-    EXPECT_EQ(g_remote->Commands(tunaro::peer::kRemoteScanStarted).size(), 1u);
-    g_schedule->Clear();
-    e2e::SendCommand(g_panel, tunaro::peer::kTvBusyQuery);
+    e2e::PostCommand(Panel(), IDC_AUTOSCAN);
+    ASSERT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleScanEnded, 15000));
+    EXPECT_TRUE(Remote().WaitForCommand(tunaro::peer::kRemoteScanEnded, 8000));
+    EXPECT_EQ(Remote().Commands(tunaro::peer::kRemoteScanStarted).size(), 1u);
+    Tunaro().Schedule().Clear();
+    e2e::SendCommand(Panel(), tunaro::peer::kTvBusyQuery);
     Sync();
-    EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleWallOpened).empty());
+    EXPECT_TRUE(Tunaro().Schedule().Commands(tunaro::peer::kScheduleWallOpened).empty());
 }
 
 TEST_F(PeersE2E, TheFmButtonNeedsAPathAndTheProgramInIt) {
-    e2e::MessageBoxWatcher boxes(g_program->Pid());
+    e2e::MessageBoxWatcher boxes(Tunaro().Process().Pid());
     // No path: nothing at all.
     ASSERT_TRUE(WriteSuitePath(std::string()));
-    e2e::SendCommand(g_panel, kFm);
+    e2e::SendCommand(Panel(), IDC_FM);
     Sync();
     EXPECT_TRUE(boxes.Seen().empty());
-    EXPECT_TRUE(g_program->Running());
+    EXPECT_TRUE(Tunaro().Process().Running());
 
     // A path without the FM program: the message, and the panel stays.
     e2e::ScratchDir dir("tvpeers-fm");
     ASSERT_TRUE(dir.Made());
     ASSERT_TRUE(WriteSuitePath(dir.Path()));
-    e2e::PostCommand(g_panel, kFm);
+    e2e::PostCommand(Panel(), IDC_FM);
     ASSERT_TRUE(boxes.WaitForAny(10000));
     ASSERT_EQ(boxes.Seen().size(), 1u);
     EXPECT_EQ(boxes.Seen()[0].text, "Tunaro FM is not found!");
     EXPECT_EQ(boxes.Seen()[0].caption, kPanelTitle);
     Sync();
-    EXPECT_TRUE(g_program->Running());
+    EXPECT_TRUE(Tunaro().Process().Running());
 
     // With the FM program there, the panel makes way for it: it ends and the program starts.
     ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\tvapp_schedule_standin.exe").c_str(),
                           dir.File("Tunaro FM.EXE").c_str(), FALSE));
-    e2e::PostCommand(g_panel, kFm);
-    EXPECT_TRUE(g_program->WaitForExit(20000)) << "the panel did not end for the FM program" << [&] {
+    e2e::PostCommand(Panel(), IDC_FM);
+    EXPECT_TRUE(Tunaro().Process().WaitForExit(20000)) << "the panel did not end for the FM program" << [&] {
         std::string all;
         for (const e2e::SeenMessageBox& box : boxes.Seen())
             all += " [" + box.text + "]";

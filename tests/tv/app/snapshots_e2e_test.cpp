@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <dlgs.h>
 
 #include <cstdio>
 #include <memory>
@@ -14,13 +15,13 @@
 
 #include "e2e.h"
 #include "media_check.h"
+#include "res/tunaro/resource.h"
 #include "station_picture.h"
+#include "tunaro_suite.h"
 
 namespace {
 
 constexpr const char* kPanelTitle = "Tunaro";
-constexpr int kRemoteSnapshot = 1074;
-constexpr int kSnapshot = 1110;
 constexpr long kStationHz = 184250000; // "River Arts" in the card's plan
 constexpr const char* kStation = "River Arts";
 
@@ -46,70 +47,37 @@ std::string Identify(const std::string& path) {
     return out;
 }
 
-// A window of the process with this title other than except.
-class StillsE2E : public ::testing::Test {
+class StillsE2E : public e2e::TunaroSuite {
 protected:
     static void SetUpTestSuite() {
-        g_images = std::make_unique<e2e::ScratchDir>("snapimg");
-        ASSERT_TRUE(g_images->Made());
-        g_programTxt = std::make_unique<e2e::SavedFile>(e2e::SystemDir() + "\\program.txt");
-        g_tunaroIni = std::make_unique<e2e::SavedFile>(e2e::InstallDir() + "\\Tunaro.ini");
-        g_schedule = std::make_unique<e2e::PeerWindow>("Schedule");
+        ASSERT_TRUE(Images().Made());
         char text[400];
         std::snprintf(text, sizeof text,
                       "Name: %s\nFreq: %ld\nChan: 1\nAudioChannels:0\nCheck:1\n"
                       "Name: Other\nFreq: 855250000\nChan: 2\nAudioChannels:0\nCheck:1\n",
                       kStation, kStationHz);
-        ASSERT_TRUE(e2e::WriteFile(g_programTxt->Path(), text));
-        const std::string ini =
-            "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\nPreChannelIndex=0\r\n"
-            "[Country]\r\niCode=0\r\n[SavImagePath]\r\nPath=" +
-            g_images->Path() + "\r\n";
-        ASSERT_TRUE(e2e::WriteFile(g_tunaroIni->Path(), ini));
-        g_program = std::make_unique<e2e::Program>();
-        ASSERT_TRUE(g_program->Start(e2e::InstallDir() + "\\Tunaro.exe"));
-        g_panel = e2e::WaitForWindow(kPanelTitle, 30000);
-        ASSERT_NE(nullptr, g_panel) << "the control panel did not appear";
+        e2e::TunaroStart start;
+        start.programTxt = text;
+        start.tunaroIni = "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\nPreChannelIndex=0\r\n"
+                          "[Country]\r\niCode=0\r\n[SavImagePath]\r\nPath=" +
+                          Images().Path() + "\r\n";
+        ASSERT_TRUE(Tunaro().Start(start)) << Tunaro().Failure();
         ASSERT_TRUE(e2e::WaitUntil(
             [] {
-                return e2e::SimCardStateLong("Running") == 1 &&
-                       e2e::SimCardStateLong("Frequency") == kStationHz &&
+                return e2e::SimCardStateLong("Frequency") == kStationHz &&
                        e2e::SimCardStateLong("FramesDelivered", 0) > 10;
             },
             30000))
             << "the preview does not run on " << kStation;
     }
-    static void TearDownTestSuite() {
-        if (g_program && g_program->Running()) {
-            e2e::PostCommand(g_panel, 403);
-            if (!g_program->WaitForExit(20000))
-                g_program->Kill();
-        }
-        g_program.reset();
-        g_schedule.reset();
-        g_tunaroIni.reset();
-        g_programTxt.reset();
-        g_images.reset();
-    }
-    void SetUp() override {
-        ASSERT_NE(nullptr, g_panel);
-        ASSERT_TRUE(g_program->Running());
-    }
 
-    static std::string Cap(long n) { return g_images->File("cap" + std::to_string(n) + ".BMP"); }
-
-    static std::unique_ptr<e2e::ScratchDir> g_images;
-    static std::unique_ptr<e2e::SavedFile> g_programTxt, g_tunaroIni;
-    static std::unique_ptr<e2e::PeerWindow> g_schedule;
-    static std::unique_ptr<e2e::Program> g_program;
-    static HWND g_panel;
+    // The folder the program saves its stills to, for the whole suite.
+    static e2e::ScratchDir& Images() {
+        static e2e::ScratchDir images("snapimg");
+        return images;
+    }
+    static std::string Cap(long n) { return Images().File("cap" + std::to_string(n) + ".BMP"); }
 };
-
-std::unique_ptr<e2e::ScratchDir> StillsE2E::g_images;
-std::unique_ptr<e2e::SavedFile> StillsE2E::g_programTxt, StillsE2E::g_tunaroIni;
-std::unique_ptr<e2e::PeerWindow> StillsE2E::g_schedule;
-std::unique_ptr<e2e::Program> StillsE2E::g_program;
-HWND StillsE2E::g_panel = nullptr;
 
 // Checks that a bitmap file is the station's picture at the capture size.
 void ExpectStationPicture(const std::string& path) {
@@ -132,41 +100,41 @@ void ExpectStationPicture(const std::string& path) {
 } // namespace
 
 TEST_F(StillsE2E, RemoteSnapshotWritesTheStationsPictureAsNumberedBitmaps) {
-    e2e::SendCommand(g_panel, kRemoteSnapshot);
+    e2e::SendCommand(Panel(), IDC_REMOTE_SNAPSHOT);
     ASSERT_TRUE(e2e::WaitUntil([] { return e2e::FileExists(Cap(1)); }, 15000)) << "no cap1.BMP";
     ExpectStationPicture(Cap(1));
     // The temporary still beside the program directory is gone again.
     const std::string install = e2e::InstallDir();
     EXPECT_FALSE(e2e::FileExists(install.substr(0, install.find_last_of('\\')) + "\\Temp.BMP"));
 
-    e2e::SendCommand(g_panel, kRemoteSnapshot);
+    e2e::SendCommand(Panel(), IDC_REMOTE_SNAPSHOT);
     ASSERT_TRUE(e2e::WaitUntil([] { return e2e::FileExists(Cap(2)); }, 15000)) << "no cap2.BMP";
     const std::string second = ReadSettled(Cap(2));
     ExpectStationPicture(Cap(2));
 
     // cap1 deleted: counting the cap files names cap2 again, which must not be replaced.
     ASSERT_TRUE(DeleteFileA(Cap(1).c_str()));
-    e2e::SendCommand(g_panel, kRemoteSnapshot);
+    e2e::SendCommand(Panel(), IDC_REMOTE_SNAPSHOT);
     ASSERT_TRUE(e2e::WaitUntil([] { return e2e::FileExists(Cap(3)); }, 15000)) << "no cap3.BMP";
     EXPECT_EQ(e2e::ReadFile(Cap(2)), second) << "an existing snapshot was replaced";
     EXPECT_FALSE(e2e::FileExists(Cap(1)));
 
     // Any other file named cap... counts.
-    ASSERT_TRUE(e2e::WriteFile(g_images->File("capture notes.txt"), "notes"));
-    e2e::SendCommand(g_panel, kRemoteSnapshot);
+    ASSERT_TRUE(e2e::WriteFile(Images().File("capture notes.txt"), "notes"));
+    e2e::SendCommand(Panel(), IDC_REMOTE_SNAPSHOT);
     ASSERT_TRUE(e2e::WaitUntil([] { return e2e::FileExists(Cap(4)); }, 15000)) << "no cap4.BMP";
     ReadSettled(Cap(4));
-    EXPECT_EQ(g_images->EntryCount(), 4);
+    EXPECT_EQ(Images().EntryCount(), 4);
 }
 
 TEST_F(StillsE2E, AnImageDirectoryThatTakesNothingGivesAClearMessage) {
     // The image directory gone and a file in its place: nothing can be written there.
-    const std::string dir = g_images->Path();
+    const std::string dir = Images().Path();
     const std::string aside = dir + ".aside";
     ASSERT_TRUE(MoveFileA(dir.c_str(), aside.c_str()));
     ASSERT_TRUE(e2e::WriteFile(dir, "not a folder"));
-    e2e::MessageBoxWatcher boxes(g_program->Pid());
-    e2e::SendCommand(g_panel, kRemoteSnapshot, 0, 0, 30000);
+    e2e::MessageBoxWatcher boxes(Tunaro().Process().Pid());
+    e2e::SendCommand(Panel(), IDC_REMOTE_SNAPSHOT, 0, 0, 30000);
     const bool told = boxes.WaitForAny(15000);
     DeleteFileA(dir.c_str());
     ASSERT_TRUE(MoveFileA(aside.c_str(), dir.c_str()));
@@ -178,31 +146,31 @@ TEST_F(StillsE2E, AnImageDirectoryThatTakesNothingGivesAClearMessage) {
     EXPECT_EQ(seen[0].caption, kPanelTitle);
     const std::string install = e2e::InstallDir();
     EXPECT_FALSE(e2e::FileExists(install.substr(0, install.find_last_of('\\')) + "\\Temp.BMP"));
-    EXPECT_TRUE(g_program->Running());
+    EXPECT_TRUE(Tunaro().Process().Running());
 }
 
 TEST_F(StillsE2E, BrowserShowsSavesAndDeletesItsStills) {
-    e2e::SendCommand(g_panel, kSnapshot);
+    e2e::SendCommand(Panel(), IDC_SNAPSHOT);
     HWND browser = nullptr;
     ASSERT_TRUE(e2e::WaitUntil(
         [&] {
-            browser = e2e::ProcessWindow(g_program->Pid(), "Snapshot");
+            browser = e2e::ProcessWindow(Tunaro().Process().Pid(), "Snapshot");
             return browser && IsWindowVisible(browser);
         },
         10000))
         << "the snapshot browser is not shown";
-    HWND list = GetDlgItem(browser, 1171);
+    HWND list = GetDlgItem(browser, IDC_SNAP_LIST);
     ASSERT_NE(list, nullptr);
     auto count = [list] { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); };
     EXPECT_TRUE(e2e::WaitUntil([&] { return count() == 1; }, 5000)) << count();
-    e2e::SendCommand(g_panel, kSnapshot);
-    ASSERT_TRUE(e2e::ClickControl(browser, 1178)); // its own capture button
+    e2e::SendCommand(Panel(), IDC_SNAPSHOT);
+    ASSERT_TRUE(e2e::ClickControl(browser, IDC_SNAP_CAPTURE)); // its own capture button
     EXPECT_TRUE(e2e::WaitUntil([&] { return count() == 3; }, 5000)) << count();
 
     // Save without a selection asks for one.
     {
-        e2e::MessageBoxWatcher boxes(g_program->Pid());
-        e2e::PostCommand(browser, 1174);
+        e2e::MessageBoxWatcher boxes(Tunaro().Process().Pid());
+        e2e::PostCommand(browser, IDC_SNAP_SAVE);
         ASSERT_TRUE(boxes.WaitForAny(10000));
         ASSERT_FALSE(boxes.Seen().empty());
         EXPECT_NE(boxes.Seen()[0].text.find("you don't select any image"), std::string::npos)
@@ -217,12 +185,12 @@ TEST_F(StillsE2E, BrowserShowsSavesAndDeletesItsStills) {
     ASSERT_TRUE(e2e::WaitUntil(
         [&] { return SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == 2; },
         5000));
-    const std::string saved = g_images->File("saved_still.BMP");
-    e2e::PostCommand(browser, 1174);
+    const std::string saved = Images().File("saved_still.BMP");
+    e2e::PostCommand(browser, IDC_SNAP_SAVE);
     HWND dialog = nullptr;
     ASSERT_TRUE(e2e::WaitUntil(
         [&] {
-            for (HWND w : e2e::ProcessWindows(g_program->Pid())) {
+            for (HWND w : e2e::ProcessWindows(Tunaro().Process().Pid())) {
                 char cls[32] = "";
                 GetClassNameA(w, cls, sizeof cls);
                 if (w != browser && lstrcmpA(cls, "#32770") == 0 && GetWindow(w, GW_OWNER) == browser)
@@ -233,10 +201,10 @@ TEST_F(StillsE2E, BrowserShowsSavesAndDeletesItsStills) {
         15000))
         << "no save dialog";
     // The file name box: the combo box's edit of the newer dialog, the plain edit of the older.
-    HWND name = GetDlgItem(dialog, 1148);
+    HWND name = GetDlgItem(dialog, cmb13);
     if (name)
         SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
-    if (HWND edit = GetDlgItem(dialog, 1152))
+    if (HWND edit = GetDlgItem(dialog, edt1))
         SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
@@ -249,13 +217,13 @@ TEST_F(StillsE2E, BrowserShowsSavesAndDeletesItsStills) {
     ASSERT_TRUE(e2e::WaitUntil(
         [&] { return SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == 0; },
         5000));
-    e2e::SendCommand(browser, 1173);
+    e2e::SendCommand(browser, IDC_SNAP_DELETE);
     EXPECT_EQ(count(), 2);
-    e2e::SendCommand(browser, 1175);
+    e2e::SendCommand(browser, IDC_SNAP_REMOVE_ALL);
     EXPECT_EQ(count(), 0);
-    e2e::SendCommand(g_panel, kSnapshot);
+    e2e::SendCommand(Panel(), IDC_SNAPSHOT);
     EXPECT_TRUE(e2e::WaitUntil([&] { return count() == 1; }, 5000));
-    e2e::SendCommand(browser, 2040);
+    e2e::SendCommand(browser, IDC_SNAP_CLOSE);
     EXPECT_EQ(count(), 0);
     EXPECT_FALSE(IsWindowVisible(browser));
 }

@@ -9,12 +9,14 @@
 
 #include <cctype>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "e2e.h"
 #include "framework/peer_messages.h"
+#include "res/tunaro/resource.h"
 
 namespace {
 
@@ -67,19 +69,6 @@ public:
 private:
     HANDLE m_process = nullptr;
 };
-
-std::optional<std::string> ReadIfPresent(const std::string& path) {
-    if (!e2e::FileExists(path))
-        return std::nullopt;
-    return e2e::ReadFile(path);
-}
-
-void PutBack(const std::string& path, const std::optional<std::string>& bytes) {
-    if (bytes)
-        e2e::WriteFile(path, *bytes);
-    else
-        DeleteFileA(path.c_str());
-}
 
 std::optional<std::string> ReadLanguageValue() {
     HKEY key = nullptr;
@@ -300,10 +289,11 @@ protected:
         ASSERT_TRUE(e2e::WaitForWindowGone(kPanelTitle, 10000)) << "a Tunaro is still running";
         m_tunaroIni = InstallFile("Tunaro.ini");
         m_programTxt = e2e::SystemDir() + "\\program.txt";
-        m_savedIni = ReadIfPresent(m_tunaroIni);
-        m_savedProgram = ReadIfPresent(m_programTxt);
+        // The files a case changes, put back after it (the installed scheduler in place of a
+        // stand-in).
+        for (const std::string& path : {m_tunaroIni, m_programTxt, InstallFile("Schedule.exe")})
+            m_saved.push_back(std::make_unique<e2e::SavedFile>(path));
         m_savedLanguage = ReadLanguageValue();
-        m_savedScheduler = ReadIfPresent(InstallFile("Schedule.exe"));
         DeleteFileA(m_tunaroIni.c_str());
         DeleteFileA(m_programTxt.c_str());
         DeleteFileA(InstallFile("schedule-started.txt").c_str());
@@ -313,11 +303,8 @@ protected:
         for (e2e::Program* p : {&m_first, &m_second})
             if (p->Running())
                 p->Kill();
-        PutBack(m_tunaroIni, m_savedIni);
-        PutBack(m_programTxt, m_savedProgram);
+        m_saved.clear();
         SetLanguageValue(m_savedLanguage);
-        // The installed scheduler comes back in place of the stand-in.
-        PutBack(InstallFile("Schedule.exe"), m_savedScheduler);
         DeleteFileA(InstallFile("schedule-started.txt").c_str());
     }
 
@@ -345,15 +332,16 @@ protected:
                                                                                                 : nullptr;
     }
 
-    // Exit (403) as the close button gives it; true when the program ended by itself.
+    // Exit as the close button gives it; true when the program ended by itself.
     bool ExitByCommand(e2e::Program& program, HWND panel) {
-        if (!e2e::PostCommand(panel, 403))
+        if (!e2e::PostCommand(panel, IDC_EXIT))
             return false;
         return program.WaitForExit(kExitTimeoutMs);
     }
 
     std::string m_tunaroIni, m_programTxt;
-    std::optional<std::string> m_savedIni, m_savedProgram, m_savedLanguage, m_savedScheduler;
+    std::vector<std::unique_ptr<e2e::SavedFile>> m_saved;
+    std::optional<std::string> m_savedLanguage;
     e2e::Program m_first, m_second;
 };
 
@@ -465,7 +453,7 @@ TEST_F(TunaroStartup, StartingAgainRightAfterExitGivesAPanel) {
     ASSERT_TRUE(Start(m_first));
     HWND panel = WaitForPanel();
     ASSERT_NE(panel, nullptr);
-    ASSERT_TRUE(e2e::PostCommand(panel, 403));
+    ASSERT_TRUE(e2e::PostCommand(panel, IDC_EXIT));
     // Started the moment the panel is gone, while the first copy is still ending.
     ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(panel); }, kExitTimeoutMs));
     const bool firstStillEnding = m_first.Running();
@@ -488,9 +476,9 @@ TEST_F(TunaroStartup, ChineseLanguageGivesChineseTexts) {
     EXPECT_NE(e2e::FindTopWindow("电视窗口"), nullptr);
     EXPECT_EQ(e2e::FindTopWindow("TV Win"), nullptr);
     // The Auto Scan button's caption while a scan runs.
-    e2e::SendCommand(panel, 405);
-    EXPECT_EQ(e2e::ControlText(panel, 405), "结束");
-    e2e::SendCommand(panel, 405);
+    e2e::SendCommand(panel, IDC_AUTOSCAN);
+    EXPECT_EQ(e2e::ControlText(panel, IDC_AUTOSCAN), "结束");
+    e2e::SendCommand(panel, IDC_AUTOSCAN);
     // Closing the picture's window ends the program as Exit does.
     ASSERT_TRUE(PostMessageA(e2e::FindTopWindow("电视窗口"), WM_CLOSE, 0, 0));
     EXPECT_TRUE(m_first.WaitForExit(kExitTimeoutMs));

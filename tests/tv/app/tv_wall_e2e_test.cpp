@@ -16,12 +16,13 @@
 
 #include "e2e.h"
 #include "framework/peer_messages.h"
+#include "res/tunaro/resource.h"
+#include "tunaro_suite.h"
 
 namespace {
 
 constexpr const char* kPanelTitle = "Tunaro";
 constexpr const char* kWallTitle = "TV Wall";
-constexpr int kTvWall = 1113;
 constexpr int kCells = 16;
 
 // Sixteen stations on channels of the China table, each with a pattern and a name of its own.
@@ -70,97 +71,68 @@ POINT CellCentre(HWND wall, int cell) {
     return {(cell % 4) * w + w / 2, (cell / 4) * h + h / 2};
 }
 
-class TvWallE2E : public ::testing::Test {
+class TvWallE2E : public e2e::TunaroSuite {
 protected:
+    // The card's broadcast plan gets the sixteen stations (simcard.ini is put back afterwards),
+    // the channel list names them.
     static void SetUpTestSuite() {
-        g_simcardIni = std::make_unique<e2e::SavedFile>(e2e::SimCardPath());
-        g_programTxt = std::make_unique<e2e::SavedFile>(e2e::SystemDir() + "\\program.txt");
-        g_tunaroIni = std::make_unique<e2e::SavedFile>(e2e::InstallDir() + "\\Tunaro.ini");
-        g_schedule = std::make_unique<e2e::PeerWindow>("Schedule");
-        std::string programText;
+        e2e::TunaroStart start;
+        start.keep = {e2e::SimCardPath()};
         for (int i = 0; i < kCells; ++i) {
-            char key[16], value[120], block[200];
-            std::snprintf(key, sizeof key, "TV%d", i + 1);
-            std::snprintf(value, sizeof value, "%ld,%s,%s,PAL", StationHz(i), StationName(i).c_str(),
-                          StationPattern(i));
-            WritePrivateProfileStringA("Config", key, value, e2e::SimCardPath().c_str());
+            char block[200];
             std::snprintf(block, sizeof block, "Name: %s\nFreq: %ld\nChan: %d\nAudioChannels:0\nCheck:1\n",
                           StationName(i).c_str(), StationHz(i), i + 1);
-            programText += block;
+            start.programTxt += block;
         }
-        WritePrivateProfileStringA(nullptr, nullptr, nullptr, e2e::SimCardPath().c_str());
-        ASSERT_TRUE(e2e::WriteFile(g_programTxt->Path(), programText));
-        ASSERT_TRUE(e2e::WriteFile(g_tunaroIni->Path(),
-                                   "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\n"
-                                   "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n"));
-        g_app = std::make_unique<e2e::Program>();
-        ASSERT_TRUE(g_app->Start(e2e::InstallDir() + "\\Tunaro.exe"));
-        g_panel = e2e::WaitForWindow(kPanelTitle, 30000);
-        ASSERT_NE(nullptr, g_panel) << "the control panel did not appear";
-        ASSERT_TRUE(e2e::WaitUntil(
-            [] {
-                return e2e::SimCardStateLong("Running") == 1 &&
-                       e2e::SimCardState("Station") == StationName(0);
-            },
-            30000))
+        start.tunaroIni = "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\n"
+                          "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n";
+        start.prepare = [] {
+            for (int i = 0; i < kCells; ++i) {
+                char key[16], value[120];
+                std::snprintf(key, sizeof key, "TV%d", i + 1);
+                std::snprintf(value, sizeof value, "%ld,%s,%s,PAL", StationHz(i), StationName(i).c_str(),
+                              StationPattern(i));
+                WritePrivateProfileStringA("Config", key, value, e2e::SimCardPath().c_str());
+            }
+            WritePrivateProfileStringA(nullptr, nullptr, nullptr, e2e::SimCardPath().c_str());
+        };
+        ASSERT_TRUE(Tunaro().Start(start)) << Tunaro().Failure();
+        ASSERT_TRUE(e2e::WaitUntil([] { return e2e::SimCardState("Station") == StationName(0); }, 30000))
             << "the preview does not run on the first station";
     }
     static void TearDownTestSuite() {
-        if (g_app && g_app->Running()) {
-            if (e2e::ProcessWindow(g_app->Pid(), kWallTitle))
-                e2e::SendCommand(g_panel, kTvWall);
-            e2e::PostCommand(g_panel, 403);
-            if (!g_app->WaitForExit(20000))
-                g_app->Kill();
-        }
-        g_app.reset();
-        g_schedule.reset();
-        g_tunaroIni.reset();
-        g_programTxt.reset();
-        g_simcardIni.reset();
-    }
-    void SetUp() override {
-        ASSERT_NE(nullptr, g_panel);
-        ASSERT_TRUE(g_app->Running());
+        if (Tunaro().Running() && e2e::ProcessWindow(Tunaro().Process().Pid(), kWallTitle))
+            e2e::SendCommand(Panel(), IDC_TV_WALL);
+        TunaroSuite::TearDownTestSuite();
     }
 
     static HWND OpenWall() {
-        g_schedule->Clear();
-        e2e::SendCommand(g_panel, kTvWall);
+        Tunaro().Schedule().Clear();
+        e2e::SendCommand(Panel(), IDC_TV_WALL);
         HWND wall = nullptr;
         e2e::WaitUntil(
             [&] {
-                wall = e2e::ProcessWindow(g_app->Pid(), kWallTitle);
+                wall = e2e::ProcessWindow(Tunaro().Process().Pid(), kWallTitle);
                 return wall && IsWindowVisible(wall);
             },
             10000);
         return wall;
     }
-
-    static std::unique_ptr<e2e::SavedFile> g_simcardIni, g_programTxt, g_tunaroIni;
-    static std::unique_ptr<e2e::PeerWindow> g_schedule;
-    static std::unique_ptr<e2e::Program> g_app;
-    static HWND g_panel;
 };
-
-std::unique_ptr<e2e::SavedFile> TvWallE2E::g_simcardIni, TvWallE2E::g_programTxt, TvWallE2E::g_tunaroIni;
-std::unique_ptr<e2e::PeerWindow> TvWallE2E::g_schedule;
-std::unique_ptr<e2e::Program> TvWallE2E::g_app;
-HWND TvWallE2E::g_panel = nullptr;
 
 } // namespace
 
 TEST_F(TvWallE2E, SixteenDifferentStationsBlockedCommandsAClickTunesAndClosingReturnsToLiveTv) {
     HWND wall = OpenWall();
     ASSERT_NE(wall, nullptr) << "the wall did not open";
-    EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleWallOpened, 5000)) << "the scheduler was not told the wall opened";
+    EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleWallOpened, 5000)) << "the scheduler was not told the wall opened";
     RECT rc = {};
     GetWindowRect(wall, &rc);
     EXPECT_EQ(rc.right - rc.left, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(rc.bottom - rc.top, GetSystemMetrics(SM_CYSCREEN));
     EXPECT_TRUE(GetWindowLongA(wall, GWL_EXSTYLE) & WS_EX_TOPMOST);
     // The panel and the video window step aside meanwhile.
-    EXPECT_FALSE(IsWindowVisible(g_panel));
+    EXPECT_FALSE(IsWindowVisible(Panel()));
 
     // The cycle tunes every station of the list in turn.
     std::set<std::string> tuned;
@@ -218,25 +190,25 @@ TEST_F(TvWallE2E, SixteenDifferentStationsBlockedCommandsAClickTunesAndClosingRe
     EXPECT_TRUE(known) << cellStation << " at " << cellHz;
 
     // While the wall is shown, channel keys, the video source and the scan do nothing.
-    e2e::SendCommand(g_panel, 1108); // channel +
-    e2e::SendCommand(g_panel, 1112); // video source
-    e2e::SendCommand(g_panel, 405);  // automatic scan
+    e2e::SendCommand(Panel(), IDC_CHANNEL_UP);
+    e2e::SendCommand(Panel(), IDC_VIDEO_SOURCE);
+    e2e::SendCommand(Panel(), IDC_AUTOSCAN);
     Sleep(500);
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), cellHz) << "channel + tuned under the wall";
     EXPECT_NE(e2e::SimCardState("VideoInput").find("Tuner"), std::string::npos)
         << e2e::SimCardState("VideoInput");
-    EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleScanStarted).empty()) << "a scan started under the wall";
+    EXPECT_TRUE(Tunaro().Schedule().Commands(tunaro::peer::kScheduleScanStarted).empty()) << "a scan started under the wall";
 
     // A double click closes the wall: live TV on the chosen station, the scheduler told.
     POINT pt = CellCentre(wall, 5);
     PostMessageA(wall, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
     EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(wall) || !IsWindowVisible(wall); }, 10000));
-    EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleWallClosed, 5000)) << "the scheduler was not told the wall closed";
-    EXPECT_TRUE(IsWindowVisible(g_panel)) << "the panel did not come back";
+    EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleWallClosed, 5000)) << "the scheduler was not told the wall closed";
+    EXPECT_TRUE(IsWindowVisible(Panel())) << "the panel did not come back";
     EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 10000));
     EXPECT_EQ(e2e::SimCardState("Station"), cellStation);
     // Channel keys work again.
-    e2e::SendCommand(g_panel, 1108);
+    e2e::SendCommand(Panel(), IDC_CHANNEL_UP);
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::SimCardStateLong("Frequency") != cellHz; }, 10000))
         << "channel + does nothing after the wall closed";
 }
@@ -288,7 +260,7 @@ TEST_F(TvWallE2E, CellsOfTheCycleMatchTheirChannelsAndAnUnfilledCellIgnoresClick
         EXPECT_EQ(resumed[0], StationName((beforeIndex + 1) % kCells));
         EXPECT_EQ(resumed[1], StationName((beforeIndex + 2) % kCells));
     }
-    e2e::SendCommand(g_panel, kTvWall);
+    e2e::SendCommand(Panel(), IDC_TV_WALL);
     EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(wall); }, 10000));
 }
 
@@ -296,10 +268,10 @@ TEST_F(TvWallE2E, CellsOfTheCycleMatchTheirChannelsAndAnUnfilledCellIgnoresClick
 TEST_F(TvWallE2E, ExitWhileTheWallIsShownEndsTheProgramCleanly) {
     HWND wall = OpenWall();
     ASSERT_NE(wall, nullptr);
-    g_schedule->Clear();
-    e2e::PostCommand(g_panel, 403);
+    Tunaro().Schedule().Clear();
+    e2e::PostCommand(Panel(), IDC_EXIT);
     DWORD code = 1;
-    ASSERT_TRUE(g_app->WaitForExit(20000, &code)) << "the program did not end";
+    ASSERT_TRUE(Tunaro().Process().WaitForExit(20000, &code)) << "the program did not end";
     EXPECT_EQ(code, 0u);
-    EXPECT_FALSE(g_schedule->Commands(tunaro::peer::kScheduleWallClosed).empty()) << "the scheduler was not told the wall closed";
+    EXPECT_FALSE(Tunaro().Schedule().Commands(tunaro::peer::kScheduleWallClosed).empty()) << "the scheduler was not told the wall closed";
 }

@@ -12,6 +12,10 @@ protected:
         ASSERT_TRUE(m_program.Start(e2e::ExeDir() + "\\smoke_target.exe"));
         m_target = e2e::WaitForWindow("Smoke Target", 30000);
         ASSERT_NE(m_target, nullptr) << "the smoke target's window did not appear";
+        // The window has its title before its label exists: the first start in a fresh prefix
+        // can be read between the two.
+        ASSERT_TRUE(e2e::WaitUntil([&] { return GetDlgItem(m_target, 100) != nullptr; }, 10000))
+            << "the smoke target's label did not appear";
     }
     void TearDown() override {
         EXPECT_TRUE(m_program.Stop(15000)) << "the smoke target had to be killed";
@@ -22,7 +26,8 @@ protected:
 };
 
 TEST_F(SmokeTest, CommandsChangeTheLabel) {
-    EXPECT_EQ(e2e::ControlText(m_target, 100), "count=0");
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ControlText(m_target, 100) == "count=0"; }, 10000))
+        << e2e::ControlText(m_target, 100);
     e2e::SendCommand(m_target, 1001);
     e2e::SendCommand(m_target, 1001);
     EXPECT_EQ(e2e::ControlText(m_target, 100), "count=2");

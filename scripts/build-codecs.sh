@@ -3,8 +3,9 @@
 # libavutil and LAME's libmp3lame) and the thread library every module links (winpthreads, for
 # Windows XP) from Debian's source packages, for the i686 and x86_64 trees.
 #
-# Usage: scripts/build-codecs.sh [--print-dir]
-# The result is cached in build/codecs/<key>/<arch>/{include,lib}, the key made of the source
+# Usage: scripts/build-codecs.sh [--arch i686|x86_64] [--print-dir]
+# --arch builds one architecture only (test.sh builds the lane's first and the other one beside
+# the tests). The result is cached in build/codecs/<key>/<arch>/{include,lib}, the key made of the source
 # package versions and of this script's own text, so only a cold build or a new package version
 # pays; build/codecs/current points at the cached set the CMake trees use (cmake/codecs.cmake).
 # Nothing of either project enters the repository: sources are fetched with apt-get source.
@@ -165,8 +166,16 @@ mingw_version() {
 }
 
 main() {
-  local print_dir=0
-  [ "${1:-}" = --print-dir ] && print_dir=1
+  local print_dir=0 arches=("${ARCHES[@]}")
+  while [ $# -gt 0 ]; do
+    case $1 in
+      --print-dir) print_dir=1; shift ;;
+      --arch)
+        case ${2:-} in i686 | x86_64) arches=("$2") ;; *) die "--arch takes i686 or x86_64" ;; esac
+        shift 2 ;;
+      *) die "unknown argument: $1" ;;
+    esac
+  done
 
   local script_hash key dir
   script_hash=$(sha256sum "${BASH_SOURCE[0]}" | cut -c1-12)
@@ -180,30 +189,34 @@ main() {
   key=${key//[:~+]/_}
   dir="$CODECS_ROOT/$key"
 
-  if [ ! -e "$dir/.complete" ]; then
-    local t0 ffsrc lamesrc mingwsrc arch
+  local todo=() arch
+  for arch in "${arches[@]}"; do
+    [ -e "$dir/$arch/.complete" ] || todo+=("$arch")
+  done
+  if [ ${#todo[@]} -gt 0 ]; then
+    local t0 ffsrc lamesrc mingwsrc
     command -v nasm >/dev/null 2>&1 || die "nasm is missing (scripts/lib/common.sh installs it)"
     t0=$(date +%s)
-    log "building the codec libraries ($key) for ${ARCHES[*]}; cold, this takes a few minutes"
+    log "building the codec libraries ($key) for ${todo[*]}; cold, this takes a few minutes"
     ffsrc=$(fetch_source ffmpeg "$ffv")
     lamesrc=$(fetch_source lame "$lamev")
     mingwsrc=$(fetch_source mingw-w64 "$mingwv")
-    rm -rf "$dir"
+    for arch in "${todo[@]}"; do rm -rf "$dir/$arch"; done
     mkdir -p "$dir"
     # FFmpeg's configure is a long single-threaded script: both trees configure side by side
     # (with LAME and winpthreads behind them), then each compiles on every core.
     local pids=() works=()
-    for arch in "${ARCHES[@]}"; do
+    for arch in "${todo[@]}"; do
       (build_ffmpeg "$ffsrc" "$arch" "$dir/$arch" >/dev/null && build_lame "$lamesrc" "$arch" "$dir/$arch" &&
         build_winpthreads "$mingwsrc" "$arch" "$dir/$arch") &
       pids+=($!)
     done
     for p in "${pids[@]}"; do wait "$p" || die "codec configure failed"; done
-    for arch in "${ARCHES[@]}"; do
+    for arch in "${todo[@]}"; do
       make_ffmpeg "$CODECS_ROOT/work/ffmpeg-$arch" "$arch"
+      rm -rf "$CODECS_ROOT/work/"*-"$arch"
+      touch "$dir/$arch/.complete"
     done
-    rm -rf "$CODECS_ROOT/work"
-    touch "$dir/.complete"
     log "codec libraries built in $(($(date +%s) - t0)) s"
   fi
   ln -sfn "$key" "$CODECS_ROOT/current"

@@ -10,10 +10,9 @@ log "tested build: $TUNARO_LANE_TEXT"
 
 tunaro_phase apt
 tunaro_install
-tunaro_build
-# The fuzz targets of the parsers are a native build of their own (clang with sanitizers).
-tunaro_phase "fuzz build"
-"$TUNARO_ROOT/scripts/fuzz.sh" --build-only || exit 1
+# The lane's tree only: the other tree and the fuzz targets (a native build of their own, clang
+# with sanitizers) are built beside the tests, below.
+tunaro_build_lane
 tunaro_phase prefix
 
 # The test prefixes: each a Windows of its own with the suite installed, its own wine server, X
@@ -63,24 +62,40 @@ tunaro_wine_env "$PREFIX"
 export TUNARO_TEST_LOGS=$TUNARO_BUILD/test-logs
 rm -rf "$TUNARO_TEST_LOGS"
 
-# The naming check and the fuzzing need neither Wine nor a window: they run beside the tests, on
-# what the tests leave idle, at the lowest priority so that the tests' real-time waits are never
-# starved. Their output is shown once the tests are done. A run of
-# some tests only (extra arguments) leaves them out (TUNARO_NAMING=1 keeps the naming check);
+# The other tree's build, the naming check and the fuzzing need neither Wine nor a window: they
+# run beside the tests, on what the tests leave idle, at the lowest priority so that the tests'
+# real-time waits are never starved, one after the other so that they take one core at most.
+# Their output is shown once the tests are done. A run of some tests only (extra arguments)
+# leaves out the fuzzing and the other tree (TUNARO_NAMING=1 keeps the naming check);
 # scripts/check-naming.sh and scripts/fuzz.sh run them alone.
 side=$TUNARO_BUILD/side-checks
 rm -rf "$side"
 mkdir -p "$side"
 side_jobs=()
-if [ $# -eq 0 ] || [ "${TUNARO_NAMING:-0}" = 1 ]; then
-  ( nice -n 19 "$TUNARO_ROOT/scripts/check-naming.sh" >"$side/naming.log" 2>&1; echo $? >"$side/naming.rc" ) &
-  side_jobs+=(naming) side_pids+=($!)
-fi
-if [ $# -eq 0 ] && [ "${TUNARO_FUZZ_SECONDS:-12}" != 0 ]; then
-  ( nice -n 19 "$TUNARO_ROOT/scripts/fuzz.sh" --seconds "${TUNARO_FUZZ_SECONDS:-12}" >"$side/fuzz.log" 2>&1
-    echo $? >"$side/fuzz.rc" ) &
-  side_jobs+=(fuzz) side_pids+=($!)
-fi
+run_side() { # NAME COMMAND...: runs COMMAND, keeping its output and exit code for the report
+  local name=$1
+  shift
+  side_jobs+=("$name")
+  ("$@") >"$side/$name.log" 2>&1
+  echo $? >"$side/$name.rc"
+}
+side_all=0
+[ $# -eq 0 ] && side_all=1
+(
+  renice -n 19 -p $BASHPID >/dev/null
+  if [ $side_all = 1 ]; then
+    run_side "$TUNARO_OTHER_ARCH tree" tunaro_build_other
+  fi
+  if [ $side_all = 1 ] || [ "${TUNARO_NAMING:-0}" = 1 ]; then
+    run_side naming "$TUNARO_ROOT/scripts/check-naming.sh"
+  fi
+  if [ $side_all = 1 ] && [ "${TUNARO_FUZZ_SECONDS:-12}" != 0 ]; then
+    run_side fuzz bash -c '"$1/scripts/fuzz.sh" --build-only && "$1/scripts/fuzz.sh" --seconds "$2"' \
+      fuzz "$TUNARO_ROOT" "${TUNARO_FUZZ_SECONDS:-12}"
+  fi
+  printf '%s\n' "${side_jobs[@]}" >"$side/jobs"
+) &
+side_pids+=($!)
 
 tunaro_phase ctest
 log "running the tests"
@@ -101,12 +116,13 @@ fi
 # The naming convention (CONTRIBUTING.md, clang-tidy over the x64 tree's compile database) and
 # each fuzz target for a short, bounded time, seeds and earlier findings first.
 tunaro_phase "side checks"
-[ ${#side_pids[@]} -eq 0 ] || wait "${side_pids[@]}"
-for job in "${side_jobs[@]}"; do
+wait "${side_pids[@]}"
+[ -f "$side/jobs" ] || { log "the work beside the tests ended early"; rc=1; }
+while read -r job; do
   log "$job (run beside the tests):"
   cat "$side/$job.log" >&2
   [ "$(cat "$side/$job.rc" 2>/dev/null)" = 0 ] || { log "$job failed"; rc=1; }
-done
+done < <(cat "$side/jobs" 2>/dev/null)
 
 # A short soak of the TV program under a stream of commands, judged only on a clear leak of
 # handles, GDI or USER objects or memory; scripts/soak.sh runs it longer by hand.

@@ -23,15 +23,18 @@ tunaro_runs_i386() {
   [ "$rc" -eq 42 ]
 }
 
-# The lane: which tree the tests, the demo and the soak run. TUNARO_LANE=i686 runs the product
-# (PE32) under 32-bit Wine, on a machine that executes 32-bit code; the twin (PE32+ under 64-bit
-# Wine) runs otherwise and is the default until the product lane has passed a whole run on such a
-# machine. Decided once per run: the scripts started from here (CTest's emulator among them)
-# inherit it.
+# The lane: which tree the tests, the demo and the soak run. On a machine that executes 32-bit
+# code it is the product (i686, PE32) under 32-bit Wine; elsewhere the twin (x86_64, PE32+) under
+# 64-bit Wine. TUNARO_LANE=twin picks the twin anyway. Decided once per run: the scripts started
+# from here (CTest's emulator among them) inherit it.
 if [ -z "${TUNARO_RUNS_I386:-}" ]; then
   if tunaro_runs_i386; then TUNARO_RUNS_I386=1; else TUNARO_RUNS_I386=0; fi
 fi
-TUNARO_LANE=${TUNARO_LANE:-twin}
+if [ "$TUNARO_RUNS_I386" = 1 ]; then
+  TUNARO_LANE=${TUNARO_LANE:-i686}
+else
+  TUNARO_LANE=${TUNARO_LANE:-twin}
+fi
 if [ "$TUNARO_LANE" = i686 ] && [ "$TUNARO_RUNS_I386" != 1 ]; then
   printf 'TUNARO_LANE=i686: this machine cannot execute 32-bit code (a static i386 program gave no exit code)\n' >&2
   exit 2
@@ -55,7 +58,7 @@ case $TUNARO_LANE in
     TUNARO_WINESERVER=/usr/lib/wine/wineserver64
     TUNARO_WINEARCH=win64
     if [ "$TUNARO_RUNS_I386" = 1 ]; then
-      TUNARO_LANE_TEXT="x86_64 twin under 64-bit Wine (this machine executes 32-bit code: TUNARO_LANE=i686 tests the product)"
+      TUNARO_LANE_TEXT="x86_64 twin under 64-bit Wine (asked for with TUNARO_LANE=twin; this machine executes 32-bit code)"
     else
       TUNARO_LANE_TEXT="x86_64 twin under 64-bit Wine (this machine cannot execute 32-bit code)"
     fi
@@ -161,17 +164,25 @@ tunaro_configure_build() {
 }
 
 # Both trees, each warning-free: the lane's with its tests (the tests run it), the other one's
-# programs only, so that neither rots.
-tunaro_build() {
-  # The encoder libraries both trees link (cached in build/codecs; cold, a few minutes).
+# programs only, so that neither rots. test.sh builds the other tree beside the tests instead
+# (tunaro_build_lane, then tunaro_build_other at the lowest priority).
+tunaro_build_lane() {
+  # The encoder libraries the tree links (cached in build/codecs; cold, a few minutes).
   tunaro_phase codecs
-  "$TUNARO_ROOT/scripts/build-codecs.sh" || die "could not build the codec libraries"
+  "$TUNARO_ROOT/scripts/build-codecs.sh" --arch "$TUNARO_ARCH" || die "could not build the codec libraries"
   tunaro_phase "$TUNARO_ARCH tree"
   log "building the $TUNARO_ARCH tree with its tests (the tests run it) in $TUNARO_BUILD"
   tunaro_configure_build "$TUNARO_BUILD" "$TUNARO_ARCH" -DTUNARO_TESTS=ON
-  tunaro_phase "$TUNARO_OTHER_ARCH tree"
+}
+tunaro_build_other() {
+  "$TUNARO_ROOT/scripts/build-codecs.sh" --arch "$TUNARO_OTHER_ARCH" || die "could not build the codec libraries"
   log "building the $TUNARO_OTHER_ARCH tree (compiled only) in $TUNARO_OTHER_BUILD"
   tunaro_configure_build "$TUNARO_OTHER_BUILD" "$TUNARO_OTHER_ARCH" -DTUNARO_TESTS=OFF
+}
+tunaro_build() {
+  tunaro_build_lane
+  tunaro_phase "$TUNARO_OTHER_ARCH tree"
+  tunaro_build_other
 }
 
 # A private X display (Xvfb) and sound server (PulseAudio with a null sink) for this run.

@@ -459,6 +459,9 @@ TEST_F(RecordingE2E, AnOrderWhoseRecordingFailsLeavesTheNextRecordingTheUsers) {
     if (dialog)
         e2e::ClickControl(dialog, IDCANCEL);
     ASSERT_TRUE(g_schedule->WaitForCommand(2148, 30000));
+    // Cancel deletes the recording once the dialog has returned, which a message sent to the
+    // panel while the dialog still runs does not wait for.
+    e2e::WaitUntil([&] { return FilesIn(dir) == std::vector<std::string>{"news.avi"}; }, 10000);
     Sync();
     EXPECT_TRUE(g_schedule->Commands(2145).empty());
     EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"news.avi"});

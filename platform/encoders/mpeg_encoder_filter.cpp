@@ -413,11 +413,7 @@ private:
         if (!m_config.standardRate)
             s.audioBitRate =
                 m_config.stereo ? m_config.stereoKbpsPerChannel * 2000 : m_config.monoKbps * 1000;
-        // One encoder thread, besides the filter's own worker: in the 32-bit build, FFmpeg's slice
-        // threads left the process's handle table damaged after their teardown (the next
-        // CoCreateInstance failed with REGDB_E_READREGDB), and one thread keeps several times
-        // real time (encoder_bench).
-        s.threads = 1;
+        s.threads = 0;
         *out = s;
         return true;
     }

@@ -164,9 +164,7 @@ private:
         m_firstFrame = start / SamplePeriod();
         m_soundAt = -1;
         m_settings = encoders::MpegDefaults(encoders::DiscFormat::Dvd, m_ntsc);
-        // One encoder thread: FFmpeg's slice threads damaged the 32-bit build's handle table at
-        // their teardown (see the software MPEG encoder's settings).
-        m_settings.threads = 1;
+        m_settings.threads = 0;
         if (m_bitRate >= 1000000 && m_bitRate <= 9000000)
             m_settings.videoBitRate = m_bitRate;
         m_picture.assign(static_cast<size_t>(m_settings.width) * m_settings.height * 2, 0);

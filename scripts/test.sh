@@ -90,10 +90,11 @@ side_all=0
     run_side naming "$TUNARO_ROOT/scripts/check-naming.sh"
   fi
   if [ $side_all = 1 ] && [ "${TUNARO_FUZZ_SECONDS:-12}" != 0 ]; then
-    run_side fuzz bash -c '"$1/scripts/fuzz.sh" --build-only && "$1/scripts/fuzz.sh" --seconds "$2"' \
-      fuzz "$TUNARO_ROOT" "${TUNARO_FUZZ_SECONDS:-12}"
+    run_side fuzz "$TUNARO_ROOT/scripts/fuzz.sh" --seconds "${TUNARO_FUZZ_SECONDS:-12}" # builds first
   fi
-  printf '%s\n' "${side_jobs[@]}" >"$side/jobs"
+  # One line per job; an empty file when there was none.
+  : >"$side/jobs"
+  [ ${#side_jobs[@]} -eq 0 ] || printf '%s\n' "${side_jobs[@]}" >"$side/jobs"
 ) &
 side_pids+=($!)
 

@@ -86,3 +86,13 @@ function(tunaro_e2e_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "e2e;${T_LABELS}")
   tunaro_test_in_a_prefix(${name})
 endfunction()
+
+# Labels of a test that inspects the i686 product tree: "unit", and "product_tree" when that tree
+# is not this one (scripts/test.sh then runs the test once the product tree is built beside).
+function(tunaro_product_tree_labels out)
+  if(TUNARO_ARCH STREQUAL "i686")
+    set(${out} "unit" PARENT_SCOPE)
+  else()
+    set(${out} "unit;product_tree" PARENT_SCOPE)
+  endif()
+endfunction()

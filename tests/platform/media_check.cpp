@@ -81,8 +81,13 @@ int RunShell(const std::string& command, std::string* output) {
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return -1;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    // For a Linux program Wine returns no process handle and leaves the thread handle as its
+    // stack held it, which may be one of this process's own handles (a COM registry key, an
+    // event of a filter): close the two only when a Windows process stands behind them.
+    if (pi.hProcess) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
     int code = -1;
     for (int waited = 0; waited < 300000; waited += 20) {
         if (GetFileAttributesA(statusFile.c_str()) != INVALID_FILE_ATTRIBUTES) {

@@ -281,7 +281,9 @@ TEST(KeyRelay, TrayRestoresTheWindowAndTheLabelTurnsRedOnAKey) {
     };
     EXPECT_TRUE(e2e::WaitUntil([&] { return reddish() == 0; }, 3000)) << "black text at rest";
     {
-        IrsendRun hold("--hold 20 vol+");
+        // Held for some 7 s of polls, so that the red is still up when a loaded machine gets to
+        // look at it.
+        IrsendRun hold("--hold 50 vol+");
         EXPECT_TRUE(agent.WaitForLabel("Volume+"));
         EXPECT_TRUE(e2e::WaitUntil([&] { return reddish() > 10; }, 2000)) << "red text while a key arrives";
         hold.Finish();

@@ -255,6 +255,25 @@ TEST(KeyRelay, HiddenExitEndsWithoutStoppingTheReceiverYetReleasesIt) {
     EXPECT_NE(result.output.find("no receiver is open"), std::string::npos) << result.output;
 }
 
+namespace {
+
+// Which window the screen shows at the middle of a control (for a failed look at its pixels).
+std::string WhatCovers(HWND control) {
+    RECT r = {};
+    GetWindowRect(control, &r);
+    const POINT middle = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    HWND shown = WindowFromPoint(middle);
+    if (shown == control)
+        return "the label itself";
+    char name[128] = "";
+    HWND root = shown ? GetAncestor(shown, GA_ROOT) : nullptr;
+    if (root)
+        GetClassNameA(root, name, sizeof name);
+    return std::string("a window of class \"") + name + "\" titled \"" + e2e::WindowText(root) + "\"";
+}
+
+} // namespace
+
 // The window from the tray: restored and centred by a double click, hidden again by Hide; the
 // label's text turns red while a key arrives.
 TEST(KeyRelay, TrayRestoresTheWindowAndTheLabelTurnsRedOnAKey) {
@@ -285,7 +304,9 @@ TEST(KeyRelay, TrayRestoresTheWindowAndTheLabelTurnsRedOnAKey) {
         // look at it.
         IrsendRun hold("--hold 50 vol+");
         EXPECT_TRUE(agent.WaitForLabel("Volume+"));
-        EXPECT_TRUE(e2e::WaitUntil([&] { return reddish() > 10; }, 2000)) << "red text while a key arrives";
+        EXPECT_TRUE(e2e::WaitUntil([&] { return reddish() > 10; }, 2000))
+            << "red text while a key arrives; on screen at the label: " << WhatCovers(label)
+            << ", label text \"" << e2e::WindowText(label) << "\"";
         hold.Finish();
     }
     EXPECT_TRUE(agent.WaitForLabel("wait for receive"));

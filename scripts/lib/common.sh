@@ -23,16 +23,18 @@ tunaro_runs_i386() {
   [ "$rc" -eq 42 ]
 }
 
-# The lane: which tree the tests, the demo and the soak run. TUNARO_LANE=i686 runs the product
-# (PE32) under 32-bit Wine, on a machine that executes 32-bit code; the twin (PE32+ under 64-bit
-# Wine) is the default until the product lane passes whole runs: its first runs failed now and
-# then with REGDB_E_READREGDB from CoCreateInstance in processes that had recorded (README,
-# Builds). Decided once per run: the scripts started from here (CTest's emulator among them)
-# inherit it.
+# The lane: which tree the tests, the demo and the soak run. On a machine that executes 32-bit
+# code it is the product (i686, PE32) under 32-bit Wine; elsewhere the twin (x86_64, PE32+) under
+# 64-bit Wine. TUNARO_LANE=twin picks the twin anyway. Decided once per run: the scripts started
+# from here (CTest's emulator among them) inherit it.
 if [ -z "${TUNARO_RUNS_I386:-}" ]; then
   if tunaro_runs_i386; then TUNARO_RUNS_I386=1; else TUNARO_RUNS_I386=0; fi
 fi
-TUNARO_LANE=${TUNARO_LANE:-twin}
+if [ "$TUNARO_RUNS_I386" = 1 ]; then
+  TUNARO_LANE=${TUNARO_LANE:-i686}
+else
+  TUNARO_LANE=${TUNARO_LANE:-twin}
+fi
 if [ "$TUNARO_LANE" = i686 ] && [ "$TUNARO_RUNS_I386" != 1 ]; then
   printf 'TUNARO_LANE=i686: this machine cannot execute 32-bit code (a static i386 program gave no exit code)\n' >&2
   exit 2
@@ -56,7 +58,7 @@ case $TUNARO_LANE in
     TUNARO_WINESERVER=/usr/lib/wine/wineserver64
     TUNARO_WINEARCH=win64
     if [ "$TUNARO_RUNS_I386" = 1 ]; then
-      TUNARO_LANE_TEXT="x86_64 twin under 64-bit Wine (this machine executes 32-bit code: TUNARO_LANE=i686 tests the product)"
+      TUNARO_LANE_TEXT="x86_64 twin under 64-bit Wine (asked for with TUNARO_LANE=twin; this machine executes 32-bit code)"
     else
       TUNARO_LANE_TEXT="x86_64 twin under 64-bit Wine (this machine cannot execute 32-bit code)"
     fi

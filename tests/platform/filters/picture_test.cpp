@@ -100,6 +100,32 @@ TEST(Picture, Yuv420ToRgbSharesChromaOverTwoByTwoAndIsBottomUp) {
     EXPECT_EQ(rgb[12], 0xAA); // the row's padding is left alone
 }
 
+// Every pixel of a larger odd-sized picture as the single-pixel conversion gives it.
+TEST(Picture, Yuv420ToRgb32MatchesThePixelRule) {
+    const int w = 37, h = 23, cw = (w + 1) / 2, ch = (h + 1) / 2, stride = w * 4 + 8;
+    std::vector<uint8_t> y(static_cast<size_t>(w) * h), u(static_cast<size_t>(cw) * ch), v(u.size());
+    uint32_t seed = 12345;
+    auto next = [&] { return static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16); };
+    for (auto& b : y) b = next();
+    for (size_t i = 0; i < u.size(); ++i) {
+        u[i] = next();
+        v[i] = next();
+    }
+    std::vector<uint8_t> rgb(static_cast<size_t>(stride) * h, 0xAA);
+    picture::Yuv420ToRgb32(y.data(), w, u.data(), v.data(), cw, w, h, rgb.data(), stride);
+    for (int row = 0; row < h; ++row)
+        for (int x = 0; x < w; ++x) {
+            const picture::Rgb want = picture::YuvToRgb(y[row * w + x], u[row / 2 * cw + x / 2], v[row / 2 * cw + x / 2]);
+            const uint8_t* got = &rgb[static_cast<size_t>(h - 1 - row) * stride + x * 4];
+            ASSERT_EQ(got[2], want.r) << x << "," << row;
+            ASSERT_EQ(got[1], want.g) << x << "," << row;
+            ASSERT_EQ(got[0], want.b) << x << "," << row;
+            ASSERT_EQ(got[3], 0) << x << "," << row;
+        }
+    for (int row = 0; row < h; ++row) // the row padding is left alone
+        EXPECT_EQ(rgb[static_cast<size_t>(row) * stride + w * 4], 0xAA);
+}
+
 TEST(Picture, FlipReversesRowsOnly) {
     const uint8_t src[] = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
     uint8_t dst[12] = {};

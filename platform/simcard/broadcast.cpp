@@ -488,6 +488,8 @@ void RenderFrame(const FrameSpec& spec, const ProcAmp& amp, uint8_t* out, int st
         DrawText(p, 8 * scale, 16 * scale, scale, counter, {235, 128, 128});
         quality = 100;
     }
+    if (spec.syncMark)
+        p.Fill(0, h - h / 8, w, h, {235, 128, 128});
 
     // Proc amp: luma through a table (contrast about mid-grey, then brightness); chroma
     // rotated by the hue and scaled by the saturation; sharpness as a horizontal unsharp mask.
@@ -541,6 +543,25 @@ void RenderFrame(const FrameSpec& spec, const ProcAmp& amp, uint8_t* out, int st
 
 // ---- sound ------------------------------------------------------------------------------------
 
+bool InSyncMark(int64_t time, int64_t period) {
+    if (period <= 0 || time < 0)
+        return false;
+    constexpr int64_t kSecond = 10000000;
+    // The mark of the second the time falls in, or of the one before when a picture period
+    // crosses the second.
+    for (int64_t second = time / kSecond; second >= 0 && second >= time / kSecond - 1; --second) {
+        const int64_t start = (second * kSecond + period - 1) / period * period;
+        if (time >= start && time < start + kSyncMarkPictures * period)
+            return true;
+    }
+    return false;
+}
+
+double SoundClockRate(int rate, int ppm) {
+    ppm = std::max(-10000, std::min(10000, ppm));
+    return rate * (1.0 + ppm / 1e6);
+}
+
 void RenderSound(const SoundSpec& spec, int16_t* out, int frames) {
     const int ch = spec.channels > 0 ? spec.channels : 1;
     if (spec.silent) {
@@ -548,12 +569,15 @@ void RenderSound(const SoundSpec& spec, int16_t* out, int frames) {
         return;
     }
     uint32_t seed = static_cast<uint32_t>(spec.firstSample * 2246822519u + 7u);
-    const double rate = spec.rate > 0 ? spec.rate : 48000;
+    // Time runs by the card's sound clock: a sample's place in the broadcast.
+    const double rate = spec.clockRate > 0 ? spec.clockRate : (spec.rate > 0 ? spec.rate : 48000);
     for (int i = 0; i < frames; ++i) {
         double t = static_cast<double>(spec.firstSample + static_cast<uint64_t>(i)) / rate;
+        const bool beep = spec.syncPeriod > 0 && InSyncMark(std::llround(t * 1e7), spec.syncPeriod);
         for (int c = 0; c < ch; ++c) {
             int hz = (c == 1) ? spec.rightHz : spec.leftHz;
-            double s = hz > 0 ? 8000.0 * std::sin(2 * kPi * hz * t) : 0.0;
+            double s = beep ? 24000.0 * std::sin(2 * kPi * kSyncBeepHz * t)
+                            : hz > 0 ? 8000.0 * std::sin(2 * kPi * hz * t) : 0.0;
             if (spec.noise > 0)
                 s +=
                     static_cast<int>(XorShift(seed) % static_cast<uint32_t>(2 * spec.noise + 1)) - spec.noise;

@@ -99,6 +99,7 @@ struct FrameSpec {
     bool colour = true;                 // false when the decoder's colour system does not match
     bool rolling = false;               // the decoder's line count does not match the signal
     bool upsideDown = false;            // the card delivers its picture bottom line first
+    bool syncMark = false;              // the picture carries the sync mark (a white bottom bar)
 };
 
 // Draws one YUY2 frame (stride bytes per row) for the spec, then applies the proc amp.
@@ -113,7 +114,24 @@ struct SoundSpec {
     int leftHz = 0, rightHz = 0; // tones; 0 = none
     int noise = 0;               // hiss amplitude (0..32767)
     bool silent = false;         // nothing routed: digital silence
+    // The card's sound clock: sample frames per second of the broadcast (0: exactly rate). A
+    // clock running fast by N ppm delivers rate * (1 + N / 1e6) of them.
+    double clockRate = 0;
+    // Sync marks: the picture period (100 ns) they follow; 0 for none.
+    int64_t syncPeriod = 0;
 };
+
+// ---- sync marks --------------------------------------------------------------------------------
+
+// At each whole second of the broadcast, the first picture that starts at or after it and the
+// next ones, kSyncMarkPictures in all, carry a white bar across the bottom eighth, and the sound
+// beeps (kSyncBeepHz, loud) over exactly the same span: a recording in sync shows both at once.
+inline constexpr int kSyncMarkPictures = 3;
+inline constexpr int kSyncBeepHz = 2000;
+// Whether a broadcast time (100 ns) falls within a sync mark, for pictures of the period.
+bool InSyncMark(int64_t time, int64_t period);
+// The card's sound clock rate for an error in parts per million, held within +/-10000.
+double SoundClockRate(int rate, int ppm);
 
 // Writes frames interleaved 16-bit samples.
 void RenderSound(const SoundSpec& spec, int16_t* out, int frames);

@@ -37,6 +37,10 @@ public:
 
     const FamilyInfo& Info() const { return *m_family; }
     bool GenericFirst() const { return m_genericFirst; }
+    // [Config] SoundClockPpm: the error of the sound clock against the picture's, in parts
+    // per million (real cards show a few hundred); SyncMarks=1: the broadcast carries sync marks.
+    int SoundClockPpm() const { return m_soundClockPpm; }
+    bool SyncMarks() const { return m_syncMarks; }
     const Plan& GetPlan() const { return m_plan; }
 
     // Tuner. Frequencies outside the mode's range are refused (E_INVALIDARG).
@@ -91,6 +95,8 @@ private:
     dshow::CritSec m_lock;
     const FamilyInfo* m_family;
     bool m_genericFirst = false;
+    int m_soundClockPpm = 0;
+    bool m_syncMarks = false;
     Plan m_plan;
     uint32_t m_frequency = 45250000;
     bool m_fm = false;

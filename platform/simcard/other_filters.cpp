@@ -125,6 +125,8 @@ public:
         spec.width = m_settings.width;
         spec.height = m_settings.height;
         spec.frameNumber = static_cast<uint32_t>(start / SamplePeriod());
+        const bool marks = Card::Get().SyncMarks();
+        spec.syncMark = marks && InSyncMark(start, SamplePeriod());
         RenderFrame(spec, sig.amp, m_picture.data(), m_settings.width * 2);
         m_writer.WriteVideo(m_picture.data(), m_settings.width * 2,
                             static_cast<int64_t>(spec.frameNumber) - m_firstFrame);
@@ -143,6 +145,7 @@ public:
             ss.rate = 48000;
             ss.channels = 2;
             ss.firstSample = first;
+            ss.syncPeriod = marks ? SamplePeriod() : 0; // the encoder's sound runs on the picture's clock
             RenderSound(ss, m_sound.data(), frames);
             m_writer.WriteAudio(m_sound.data(), static_cast<size_t>(frames));
         }

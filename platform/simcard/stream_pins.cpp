@@ -3,6 +3,7 @@
 #include "stream_pins.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 
@@ -166,6 +167,7 @@ HRESULT VideoPin::FillBuffer(IMediaSample* sample, REFERENCE_TIME start, REFEREN
     spec.width = w;
     spec.height = h;
     spec.frameNumber = static_cast<uint32_t>(start / m_period);
+    spec.syncMark = !m_camera && Card::Get().SyncMarks() && InSyncMark(start, m_period);
     RenderFrame(spec, sig.amp, data, w * 2);
     return sample->SetActualDataLength(w * h * 2);
 }
@@ -406,7 +408,9 @@ HRESULT AudioPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* r
         return E_UNEXPECTED;
     ALLOCATOR_PROPERTIES want = *request, got{};
     want.cBuffers = want.cBuffers < 8 ? 8 : want.cBuffers;
+    // Room for a sound clock up to 1 % fast.
     want.cbBuffer = static_cast<LONG>(wfx->nAvgBytesPerSec * kBufferPeriod / 10000000);
+    want.cbBuffer += (want.cbBuffer / 100 + wfx->nBlockAlign) / wfx->nBlockAlign * wfx->nBlockAlign;
     if (want.cbAlign < 1)
         want.cbAlign = 1;
     HRESULT hr = alloc->SetProperties(&want, &got);
@@ -418,16 +422,28 @@ HRESULT AudioPin::FillBuffer(IMediaSample* sample, REFERENCE_TIME start, REFEREN
     BYTE* data = nullptr;
     if (!wfx || FAILED(sample->GetPointer(&data)))
         return E_UNEXPECTED;
-    const uint64_t first = static_cast<uint64_t>(start) * wfx->nSamplesPerSec / 10000000;
-    const uint64_t last = static_cast<uint64_t>(stop) * wfx->nSamplesPerSec / 10000000;
+    // The card's sound clock, fast or slow against the picture's, sets how many sample frames
+    // the span holds; they are stamped with the span all the same, as a card's driver does.
+    Card& card = Card::Get();
+    const int ppm = card.SoundClockPpm();
+    const double clockRate = SoundClockRate(static_cast<int>(wfx->nSamplesPerSec), ppm);
+    auto frameAt = [&](REFERENCE_TIME t) {
+        return ppm == 0 ? static_cast<uint64_t>(t) * wfx->nSamplesPerSec / 10000000
+                        : static_cast<uint64_t>(std::floor(static_cast<double>(t) * clockRate / 1e7));
+    };
+    const uint64_t first = frameAt(start), last = frameAt(stop);
     const int frames = static_cast<int>(last - first);
     if (sample->GetSize() < frames * 4)
         return E_UNEXPECTED;
-    Signal sig = Card::Get().CurrentSignal();
+    Signal sig = card.CurrentSignal();
     SoundSpec spec = sig.sound;
     spec.rate = static_cast<int>(wfx->nSamplesPerSec);
     spec.channels = 2;
     spec.firstSample = first;
+    spec.clockRate = clockRate;
+    // The beeps are part of what is received: none without a tone.
+    const bool received = !spec.silent && (spec.leftHz > 0 || spec.rightHz > 0);
+    spec.syncPeriod = card.SyncMarks() && received ? FramePeriodFor(card.Standard()) : 0;
     RenderSound(spec, reinterpret_cast<int16_t*>(data), frames);
     return sample->SetActualDataLength(frames * 4);
 }

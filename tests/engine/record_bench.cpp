@@ -2,8 +2,9 @@
 // frames the capture pin delivered and dropped (the engine's counts), what the MPEG encoder
 // encoded and dropped, the process's CPU time per frame, the file's bit rate, and how the
 // frames due by the graph's reference clock and by the wall clock compare with those delivered.
-// Usage: record_bench [seconds] [folder] [keep]  (60 s into the temporary folder by default; the
-// file is deleted afterwards unless "keep" is given).
+// Usage: record_bench [seconds] [folder] [keep] [hertz]  (60 s into the temporary folder by
+// default; the file is deleted afterwards unless "keep" is given; the card stays between channels
+// unless a station's frequency is given, e.g. 49750000).
 #include <windows.h>
 
 #include <cstdio>
@@ -68,6 +69,20 @@ REFERENCE_TIME ClockTime(CaptureEngine& engine) {
     return t;
 }
 
+// The one channel the bench tunes to.
+class OneChannel : public ChannelAccess {
+public:
+    long frequency = 0;
+    int ChannelCount() const override { return 1; }
+    long ChannelFrequency(int) const override { return frequency; }
+    void SetChannelFrequency(int, long f) override { frequency = f; }
+    int ChannelAudioMode(int) const override { return 0; }
+    void ClearChannels() override {}
+    void AppendChannel(const char*, long, int) override {}
+    int CountryFrequencyCount() const override { return 0; }
+    long CountryFrequency(int) const override { return 0; }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -96,12 +111,16 @@ int main(int argc, char** argv) {
                                576, nullptr, nullptr, wc.hInstance, nullptr);
     int rc = 0;
     {
+        OneChannel channel; // outlives the engine that borrows it
         CaptureEngine engine;
         if (engine.Initialize(owner, 2) == kEngineNoCard || engine.InitCaptureGraph() != kEngineOk ||
             engine.StartVideoPreview(2) != kEngineOk) {
             std::printf("record: no tuner card, nothing measured\n");
             rc = 1;
         } else {
+            engine.SetChannelAccess(&channel);
+            if (argc > 4 && engine.SetFrequency(std::atol(argv[4]), 0) != kEngineOk)
+                std::printf("record: could not tune to %s Hz\n", argv[4]);
             Pump(1.0);
             const double asked = Now();
             if (engine.StartCaptureMPEG(file.c_str(), 0) != kEngineOk) {

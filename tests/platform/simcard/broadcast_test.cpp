@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "broadcast.h"
@@ -220,6 +221,59 @@ TEST(Sound, TonesSilenceAndContinuity) {
     RenderSound(spec, s.data(), 48000);
     for (int16_t v : s)
         ASSERT_EQ(v, 0);
+}
+
+// The marks of each second: the first three pictures from the second on (PAL exactly on it,
+// NTSC on the first picture after it), and a beep over the same span that a fast sound clock
+// delivers later in its own sample count.
+TEST(SyncMarks, PictureAndBeepShareTheirSpanWhateverTheSoundClock) {
+    const int64_t pal = 400000, ntsc = 333667, second = 10000000;
+    EXPECT_TRUE(InSyncMark(0, pal));
+    EXPECT_TRUE(InSyncMark(2 * pal, pal));
+    EXPECT_FALSE(InSyncMark(3 * pal, pal));
+    EXPECT_TRUE(InSyncMark(7 * second + pal, pal));
+    EXPECT_FALSE(InSyncMark(7 * second - 1, pal));
+    const int64_t firstNtsc = (second + ntsc - 1) / ntsc * ntsc; // picture 30 starts after 1 s
+    EXPECT_FALSE(InSyncMark(firstNtsc - ntsc, ntsc));
+    EXPECT_TRUE(InSyncMark(firstNtsc, ntsc));
+    EXPECT_TRUE(InSyncMark(firstNtsc + 2 * ntsc, ntsc));
+    EXPECT_FALSE(InSyncMark(firstNtsc + 3 * ntsc, ntsc));
+
+    FrameSpec f;
+    f.width = 352;
+    f.height = 288;
+    f.source = Source::Composite;
+    const std::vector<uint8_t> plain = Render(f, DefaultProcAmp());
+    f.syncMark = true;
+    const std::vector<uint8_t> marked = Render(f, DefaultProcAmp());
+    double bottom = 0;
+    for (int row = 288 - 36; row < 288; ++row)
+        for (int x = 0; x < 352; ++x)
+            bottom += marked[(row * 352 + x) * 2];
+    EXPECT_GT(bottom / (36 * 352), 200);
+    EXPECT_EQ(0, memcmp(plain.data(), marked.data(), (288 - 36) * 352 * 2)) << "the mark is the bottom only";
+
+    // +1000 ppm: the beep of second 3 starts at sample 3 * 48048 of the card's count.
+    SoundSpec spec;
+    spec.rate = 48000;
+    spec.leftHz = spec.rightHz = 440;
+    spec.clockRate = SoundClockRate(48000, 1000);
+    spec.syncPeriod = pal;
+    std::vector<int16_t> s(4 * 48048 * 2);
+    RenderSound(spec, s.data(), 4 * 48048);
+    auto loudFrom = [&](int from) {
+        for (int i = from; i < 4 * 48048; ++i)
+            if (std::abs(s[i * 2]) > 12000)
+                return i;
+        return -1;
+    };
+    const int onset = loudFrom(3 * 48048 - 4800);
+    EXPECT_NEAR(onset, 3 * 48048, 12); // the first peaks of the 2 kHz beep
+    int quietAfter = onset;
+    while (quietAfter < 4 * 48048 && loudFrom(quietAfter) >= 0 && loudFrom(quietAfter) - quietAfter < 48)
+        quietAfter = loudFrom(quietAfter) + 1;
+    EXPECT_NEAR(quietAfter - onset, 3 * 0.04 * 48048, 48) << "the beep lasts three pictures";
+    EXPECT_DOUBLE_EQ(SoundClockRate(48000, 50000), 48480) << "held within 1 %";
 }
 
 TEST(Families, NamesMatchTheIdentificationRules) {

@@ -11,7 +11,7 @@
 #include "framework/format.h"
 #include "framework/peer_messages.h"
 #include "remote/about_dlg.h"
-#include "resource.h"
+#include "res/keyrelay/resource.h"
 
 namespace tunaro::remote {
 

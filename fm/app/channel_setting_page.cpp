@@ -11,7 +11,7 @@
 #include "framework/debug_print.h"
 #include "framework/format.h"
 #include "framework/ini_file.h"
-#include "resource.h"
+#include "res/fm/resource.h"
 
 namespace {
 

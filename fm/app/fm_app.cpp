@@ -5,7 +5,7 @@
 #include "fm/app/fm_window.h"
 #include "framework/peer_messages.h"
 #include "framework/program_dir.h"
-#include "resource.h"
+#include "res/fm/resource.h"
 
 namespace {
 

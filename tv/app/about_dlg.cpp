@@ -1,8 +1,8 @@
 // The About dialog: fills its texts from the settings read at start.
-#include "about_dlg.h"
+#include "tv/app/about_dlg.h"
 
-#include "resource.h"
-#include "tunaro_app.h"
+#include "res/tunaro/resource.h"
+#include "tv/app/tunaro_app.h"
 
 CAboutDlg::CAboutDlg() : Dialog(IDD_ABOUTBOX) {}
 

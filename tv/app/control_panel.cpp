@@ -1,21 +1,21 @@
 // The control panel's life: its one message map, the initialisation in its eighteen steps,
 // Exit and the ending, live preview start and stop, the About dialog and the system menu.
-#include "control_panel.h"
+#include "tv/app/control_panel.h"
 
 #include <ctime>
 
 #include "framework/debug_print.h"
-#include "about_dlg.h"
+#include "tv/app/about_dlg.h"
 #include "framework/application.h"
 #include "framework/peer_messages.h"
 #include "res/tunaro/skin_layout.h"
-#include "resource.h"
-#include "splash_dlg.h"
-#include "tunaro_app.h"
+#include "res/tunaro/resource.h"
+#include "tv/app/splash_dlg.h"
+#include "tv/app/tunaro_app.h"
 #include "tv/channel_files.h"
 #include "tv/directories.h"
 #include "tv/profile_ini.h"
-#include "video_window.h"
+#include "tv/app/video_window.h"
 
 namespace {
 

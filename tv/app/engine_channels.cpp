@@ -1,6 +1,6 @@
 // The engine's view of the channel list and the current country's frequency table, over the
 // program's one ChannelList and CountryTable.
-#include "engine_channels.h"
+#include "tv/app/engine_channels.h"
 
 #include <climits>
 #include <utility>

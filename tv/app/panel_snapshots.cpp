@@ -6,12 +6,12 @@
 #include "framework/debug_print.h"
 #include "framework/format.h"
 #include "framework/peer_messages.h"
-#include "resource.h"
+#include "res/tunaro/resource.h"
 #include "tv/app/control_panel.h"
 #include "tv/app/snapshot_browser.h"
 #include "tv/app/still_files.h"
 #include "tv/app/tv_wall.h"
-#include "tunaro_app.h"
+#include "tv/app/tunaro_app.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // What the control panel's viewer watches and hears: scan, mute, picture, fine tuning,
 // channel keys and video source, over the engine of the current card.
-#include "control_panel.h"
+#include "tv/app/control_panel.h"
 
-#include "resource.h"
-#include "tunaro_app.h"
+#include "res/tunaro/resource.h"
+#include "tv/app/tunaro_app.h"
 #include "tv/profile_ini.h"
 
 // ---- the host of the live-TV controller ---------------------------------------------------------

@@ -1,12 +1,12 @@
 // The control panel's window behaviour: window buttons, volume bar, menu commands, enabling,
 // status and OSD timers, dragging and painting, and what the panel's looks give the others.
-#include "control_panel.h"
+#include "tv/app/control_panel.h"
 
 #include <ctime>
 
 #include "framework/application.h"
-#include "resource.h"
-#include "tunaro_app.h"
+#include "res/tunaro/resource.h"
+#include "tv/app/tunaro_app.h"
 #include "uikit/skin_region.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The snapshot browser's window: skin background, the six skin buttons at their places in the
 // skin layout, the thumbnail list and its slider, with the texts of the language mode; the stills
 // it keeps, their thumbnails, and saving, deleting and opening them.
-#include "snapshot_browser.h"
+#include "tv/app/snapshot_browser.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -15,9 +15,9 @@
 #include "framework/format.h"
 #include "tv/app/still_files.h"
 
-#include "resource.h"
+#include "res/tunaro/resource.h"
 #include "res/tunaro/snapshot_layout.h"
-#include "tunaro_app.h"
+#include "tv/app/tunaro_app.h"
 
 namespace {
 

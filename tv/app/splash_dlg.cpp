@@ -1,9 +1,9 @@
 // The splash window: reads its bitmap once and stretches it over the client area on paint.
-#include "splash_dlg.h"
+#include "tv/app/splash_dlg.h"
 
 #include <utility>
 
-#include "resource.h"
+#include "res/tunaro/resource.h"
 
 CSplashDlg::CSplashDlg(std::string bitmapPath) : Dialog(IDD_SPLASH), m_strBitmapPath(std::move(bitmapPath)) {}
 

@@ -1,17 +1,17 @@
 // Start-up of the TV program: language, the FM program closed, the scheduler started, one copy
 // only, then the video window and the control panel, whose modal run is the program's life.
-#include "tunaro_app.h"
+#include "tv/app/tunaro_app.h"
 
 #include <shellapi.h>
 
-#include "control_panel.h"
+#include "tv/app/control_panel.h"
 #include "framework/debug_print.h"
 #include "framework/format.h"
 #include "framework/peer_messages.h"
 #include "framework/program_dir.h"
-#include "resource.h"
+#include "res/tunaro/resource.h"
 #include "tv/profile_ini.h"
-#include "video_window.h"
+#include "tv/app/video_window.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <cstring>
 
-#include "resource.h"
+#include "res/tunaro/resource.h"
 #include "tv/app/control_panel.h"
 #include "tv/app/still_files.h"
-#include "tunaro_app.h"
+#include "tv/app/tunaro_app.h"
 
 namespace {
 

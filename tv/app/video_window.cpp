@@ -1,12 +1,12 @@
 // The video window: black where there is no picture, the picture kept the size of the client
 // area, moved by its body, full screen on a double click, and its context menu in the user's
 // language with the state of the moment.
-#include "video_window.h"
+#include "tv/app/video_window.h"
 
-#include "control_panel.h"
+#include "tv/app/control_panel.h"
 #include "framework/raii.h"
-#include "resource.h"
-#include "tunaro_app.h"
+#include "res/tunaro/resource.h"
+#include "tv/app/tunaro_app.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "broadcast.h"
-#include "family.h"
+#include "platform/simcard/broadcast.h"
+#include "platform/simcard/family.h"
 
 using namespace simcard;
 

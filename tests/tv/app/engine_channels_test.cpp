@@ -1,7 +1,7 @@
 // Unit tests of the engine's view of the channel list and country table.
 #include <gtest/gtest.h>
 
-#include "engine_channels.h"
+#include "tv/app/engine_channels.h"
 
 namespace {
 

@@ -13,6 +13,11 @@
 namespace {
 
 using tunaro::CaptureEngine;
+using tunaro::kQxtvDeviceSlots;
+using tunaro::kQxtvImageBufferSize;
+using tunaro::kQxtvNameBufferSize;
+using tunaro::kQxtvPathMax;
+using tunaro::kQxtvStationNameMax;
 
 // Failure values of the exports whose success is 0 (the others fail with 0).
 constexpr int kFailed = -1;

@@ -4,6 +4,8 @@
 #include "res/tunaro/resource.h"
 #include "tv/app/tunaro_app.h"
 
+namespace tunaro {
+
 CAboutDlg::CAboutDlg() : Dialog(IDD_ABOUTBOX) {}
 
 BOOL CAboutDlg::OnInitDialog() {
@@ -14,3 +16,5 @@ BOOL CAboutDlg::OnInitDialog() {
     SetItemText(IDOK, g.Text("OK", "确定"));
     return TRUE;
 }
+
+} // namespace tunaro

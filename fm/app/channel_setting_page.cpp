@@ -176,8 +176,7 @@ void CChannelSettingPage::OnScroll(UINT, UINT, HWND bar) {
         m_lSense = sense;
         SetItemInt(IDC_CS_SENSE_VALUE, static_cast<int>(sense));
         if (!WriteProfileValues(Globals().strFmSettingIni, {{"AutoScan", "Sense", Format("%ld", sense)}}))
-            DebugPrint("Tunaro FM: the scan sensitivity could not be written, Line=%ld\n",
-                               static_cast<long>(__LINE__));
+            TUNARO_TRACE("Tunaro FM: the scan sensitivity could not be written");
         return;
     }
     if (bar == Item(IDC_CS_FINE_TUNE) && !m_boScanning) {
@@ -289,7 +288,7 @@ bool CChannelSettingPage::OnApply() {
         const long step = static_cast<long>(SendItemMessage(IDC_CS_FINE_TUNE, TBM_GETPOS));
         if (!WriteProfileValues(Globals().strFmSettingIni,
                                        {{"FreqSetting", "freqspace", Format("%ld", step)}}))
-            DebugPrint("Tunaro FM: the step could not be written, Line=%ld\n", static_cast<long>(__LINE__));
+            TUNARO_TRACE("Tunaro FM: the step could not be written");
     }
     OnReset();
     return true;

@@ -95,11 +95,10 @@ void FmRecording::OnTimedRecordingTimer() {
         break;
     }
     if (decision.dropped > 0)
-        DebugPrint("Tunaro FM: %d timed recording(s) passed unrecorded and left the list, Line=%ld\n",
-                           decision.dropped, static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: %d timed recording(s) passed unrecorded and left the list",
+                           decision.dropped);
     if (m_state.timed.size() != before && !fm::SaveRecordList(Globals().strRecordList, m_state.timed))
-        DebugPrint("Tunaro FM: the timed-recording list could not be written, Line=%ld\n",
-                           static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: the timed-recording list could not be written");
 }
 
 } // namespace tunaro

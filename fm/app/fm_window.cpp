@@ -175,7 +175,7 @@ LRESULT CFmDlg::OnDestroy() {
     m_state.settings.lCurrentIndex = m_state.current;
     m_state.settings.lPreChannelIndex = m_state.previous;
     if (!fm::SaveFmSettings(Globals().strFmSettingIni, m_state.settings))
-        DebugPrint("Tunaro FM: the settings could not be written, Line=%ld\n", static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: the settings could not be written");
     Sleep(kEndPauseMs);
     KillTimer(m_hWnd, TIMER_TIMED_RECORDING);
     KillTimer(m_hWnd, TIMER_CLOCK);

@@ -203,8 +203,7 @@ bool CRecordSettingPage::OnApply() {
     const FmGlobals& g = Globals();
     fm::SortByStart(m_entries);
     if (!fm::SaveRecordList(g.strRecordList, m_entries))
-        DebugPrint("Tunaro FM: the timed-recording list could not be written, Line=%ld\n",
-                           static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: the timed-recording list could not be written");
     std::string path = GetItemText(IDC_RS_PATH);
     while (path.size() > 3 && (path.back() == '\\' || path.back() == ' '))
         path.pop_back();
@@ -214,7 +213,7 @@ bool CRecordSettingPage::OnApply() {
     if (!WriteProfileValues(g.strFmSettingIni,
                                    {{"CloseComputer", "Flag", IsChecked(IDC_RS_SHUTDOWN) ? "1" : "0"},
                                     {"Record", "RecordType", Format("%d", m_nRecordType)}}))
-        DebugPrint("Tunaro FM: the settings could not be written, Line=%ld\n", static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: the settings could not be written");
     return true;
 }
 

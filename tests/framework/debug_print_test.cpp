@@ -49,6 +49,21 @@ TEST(DebugPrint, LongMessagesAreCutAt1023Characters) {
     EXPECT_EQ('\0', got[0].data[1023]);
 }
 
+TEST(DebugPrint, TraceAppendsTheLineItIsWrittenOn) {
+    e2e::PeerWindow viewer("DebugOutput", "ZOLT DebugOut Window");
+    const std::string expected = "engine: card 3 (ok), Line=" + std::to_string(__LINE__ + 1) + "\n";
+    EXPECT_EQ(static_cast<int>(expected.size() + 1), TUNARO_TRACE("engine: card %d (%s)", 3, "ok"));
+    // Near the limit the line number is cut like the rest of a text written with it by hand.
+    const std::string nearly(1015, 'b');
+    const long nearlyLine = __LINE__ + 1;
+    EXPECT_EQ(1024, TUNARO_TRACE("%s", nearly.c_str()));
+    EXPECT_EQ(1024, tunaro::DebugPrint("%s, Line=%ld\n", nearly.c_str(), nearlyLine));
+    auto got = viewer.Messages();
+    ASSERT_EQ(3u, got.size());
+    EXPECT_EQ(expected + '\0', got[0].data);
+    EXPECT_EQ(got[2].data, got[1].data);
+}
+
 TEST(DebugViewer, AppendsEveryTextToItsLog) {
     std::string dir = e2e::MakeScratchDir("framework_debugview");
     std::string log = dir + "\\debug.log";

@@ -50,7 +50,7 @@ public:
     QuietNoCardReporter& operator=(const QuietNoCardReporter&) = delete;
 
     void Report(ReportKind kind, const std::string& text) override {
-        DebugPrint("Tunaro: %s, Line=%ld\n", text.c_str(), static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: %s", text.c_str());
         (void)kind;
     }
 
@@ -391,8 +391,7 @@ void CControlPanel::SaveSettings() {
     m_state.settings.lPreChannelIndex = m_state.channels.PreviousIndex();
     // Unwritable files are not reported: the values are lost, the old file stays whole.
     if (!SaveTvSettings(Globals().paths.strTunaroIni, m_state.settings))
-        DebugPrint("Tunaro: the settings could not be written, Line=%ld\n",
-                           static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: the settings could not be written");
 }
 
 LRESULT CControlPanel::OnDestroy() {

@@ -100,8 +100,8 @@ void PanelPeers::OnFm() {
     Sleep(kFmHandOverMs);
     const HINSTANCE result = ShellExecuteA(nullptr, "open", program.c_str(), nullptr, nullptr, SW_SHOW);
     if (reinterpret_cast<INT_PTR>(result) <= 32)
-        DebugPrint("Tunaro: %s could not be started (%ld), Line=%ld\n", program.c_str(),
-                           static_cast<long>(reinterpret_cast<INT_PTR>(result)), static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: %s could not be started (%ld)", program.c_str(),
+                           static_cast<long>(reinterpret_cast<INT_PTR>(result)));
 }
 
 void PanelPeers::OnAddTask() {
@@ -211,8 +211,7 @@ BOOL PanelPeers::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
         return FALSE;
     ScheduledRecording order;
     if (!DecodeScheduledRecording(data->dwData, data->lpData, data->cbData, &order)) {
-        DebugPrint("Tunaro: a recording order with an unknown record format was refused, Line=%ld\n",
-                           static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: a recording order with an unknown record format was refused");
         return FALSE;
     }
     m_state.settings.lRecordType = order.recordFormat;
@@ -256,8 +255,7 @@ void PanelPeers::OnStartOrderedRecording() {
     if (!m_state.recording) {
         // Nothing of the scheduler's runs: the user's next recording is the user's own.
         m_state.schedulerStarted = false;
-        DebugPrint("Tunaro: the scheduler's recording order did not start a recording, Line=%ld\n",
-                           static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: the scheduler's recording order did not start a recording");
     }
 }
 

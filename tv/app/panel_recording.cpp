@@ -235,7 +235,7 @@ bool PanelRecording::StartRecording() {
     m_panel.SetRecordLook(true);
     SendToScheduler(peer::kScheduleRecordingStarted);
     m_panel.LockPanel(false);
-    DebugPrint("Tunaro: recording to %s, Line=%ld\n", file.c_str(), static_cast<long>(__LINE__));
+    TUNARO_TRACE("Tunaro: recording to %s", file.c_str());
     return true;
 }
 
@@ -275,7 +275,7 @@ bool PanelRecording::RenameRecording(const std::string& file, const std::string&
     if (target == file)
         return true;
     if (MoveFileExA(file.c_str(), target.c_str(), MOVEFILE_COPY_ALLOWED)) {
-        DebugPrint("Tunaro: recording named %s, Line=%ld\n", target.c_str(), static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: recording named %s", target.c_str());
         return true;
     }
     *whyNot = SystemErrorText(GetLastError());

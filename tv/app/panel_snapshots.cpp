@@ -76,7 +76,7 @@ void PanelSnapshots::OnSnapshot() {
     m_browser->ShowWindow(SW_SHOW);
     if (CaptureEngine* engine = m_panel.Engine()) {
         if (!m_browser->Grab(*engine))
-            DebugPrint("Snapshot: no still to add, Line=%ld\n", static_cast<long>(__LINE__));
+            TUNARO_TRACE("Snapshot: no still to add");
     }
 }
 
@@ -93,7 +93,7 @@ void PanelSnapshots::OnRemoteSnapshot() {
 
     const std::string temporary = TemporaryStill(g.paths.strProgramDir);
     if (!engine->SaveBmpFile(temporary.c_str())) {
-        DebugPrint("Remote snapshot: no picture, Line=%ld\n", static_cast<long>(__LINE__));
+        TUNARO_TRACE("Remote snapshot: no picture");
         return; // no picture: nothing to save
     }
     const std::string dir = WithoutTrailingSlash(m_state.settings.strImagePath);

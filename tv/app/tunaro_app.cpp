@@ -53,8 +53,7 @@ bool CTunaroApp::InitInstance() {
     LoadAccelerators(IDR_ACCELERATOR);
     CVideoWnd videoWnd;
     if (!videoWnd.Create()) {
-        DebugPrint("Tunaro: the video window could not be created, Line=%ld\n",
-                           static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: the video window could not be created");
         return false;
     }
     g.videoWnd = &videoWnd;
@@ -89,8 +88,8 @@ void CTunaroApp::StartScheduler() {
     // A missing scheduler only means no scheduled tasks: start-up goes on.
     const HINSTANCE result = ShellExecuteA(nullptr, "open", path.c_str(), "", "", SW_SHOW);
     if (reinterpret_cast<INT_PTR>(result) <= 32)
-        DebugPrint("Tunaro: %s could not be started (%ld), Line=%ld\n", path.c_str(),
-                           static_cast<long>(reinterpret_cast<INT_PTR>(result)), static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: %s could not be started (%ld)", path.c_str(),
+                           static_cast<long>(reinterpret_cast<INT_PTR>(result)));
 }
 
 bool CTunaroApp::ClaimSingleInstance() {

@@ -28,10 +28,10 @@ def tracked_files():
     return sorted(p for p in out.decode().split("\0") if p and os.path.isfile(os.path.join(ROOT, p)))
 
 
-def nearest_cmakelists(rel):
+def nearest_cmakelists(root, rel):
     d = os.path.dirname(rel)
     while True:
-        path = os.path.join(ROOT, d, "CMakeLists.txt")
+        path = os.path.join(root, d, "CMakeLists.txt")
         if os.path.isfile(path):
             return path
         if not d:
@@ -40,7 +40,8 @@ def nearest_cmakelists(rel):
 
 
 class Resolver:
-    def __init__(self, files):
+    def __init__(self, files, root=ROOT):
+        self.root = root
         self.files = set(files)
         self.by_suffix = {}
         for f in files:
@@ -59,13 +60,28 @@ class Resolver:
         candidates = self.by_suffix.get(os.path.normpath(name), [])
         if len(candidates) <= 1:
             return candidates[0] if candidates else None
-        cmake = nearest_cmakelists(including)
-        text = open(cmake, encoding="utf-8").read() if cmake else ""
+        cmake = nearest_cmakelists(self.root, including)
+        text = ""
+        if cmake:
+            with open(cmake, encoding="utf-8") as f:
+                text = f.read()
         named = [c for c in candidates if re.search(
             r"(^|[/\s\"'}])" + re.escape(os.path.dirname(c)) + r"([/\s\"')]|$)", text, re.M)]
         if len(named) == 1:
             return named[0]
         raise ValueError('"%s" may be any of %s' % (name, ", ".join(candidates)))
+
+
+def includes_of(resolver, rel, lines):
+    """(line number, name, repository path or None, error or None) of each quoted include."""
+    for n, line in enumerate(lines):
+        m = INCLUDE.match(line)
+        if not m:
+            continue
+        try:
+            yield n + 1, m.group(2), resolver.resolve(rel, m.group(2)), None
+        except ValueError as e:
+            yield n + 1, m.group(2), None, str(e)
 
 
 def main(argv):

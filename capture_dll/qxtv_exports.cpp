@@ -9,10 +9,16 @@
 
 #include "capture_dll/qxtv_exports.h"
 #include "engine/engine_report.h"
+#include "framework/debug_print.h"
 
 namespace {
 
 using tunaro::CaptureEngine;
+using tunaro::kQxtvDeviceSlots;
+using tunaro::kQxtvImageBufferSize;
+using tunaro::kQxtvNameBufferSize;
+using tunaro::kQxtvPathMax;
+using tunaro::kQxtvStationNameMax;
 
 // Failure values of the exports whose success is 0 (the others fail with 0).
 constexpr int kFailed = -1;
@@ -81,8 +87,8 @@ public:
     QuietIdentification& operator=(const QuietIdentification&) = delete;
 
     void Report(tunaro::ReportKind, const std::string& text) override {
-        tunaro::EngineTrace("zentaviq_Capture: %s (not shown: no card is answered by the result), Line=%ld\n",
-                            text.c_str(), static_cast<long>(__LINE__));
+        TUNARO_TRACE("zentaviq_Capture: %s (not shown: no card is answered by the result)",
+                            text.c_str());
     }
 
 private:

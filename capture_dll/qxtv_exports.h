@@ -8,6 +8,8 @@
 // Exported through the .def file only, so the export table holds exactly its names.
 #define QXTV_API extern "C"
 
+namespace tunaro {
+
 // The enumerations write the device names into one block of kQxtvDeviceSlots buffers of
 // kQxtvNameBufferSize bytes each (name i at names + i * kQxtvNameBufferSize), as a
 // char[kQxtvDeviceSlots][kQxtvNameBufferSize] array passes it.
@@ -18,6 +20,8 @@ constexpr long kQxtvImageBufferSize = 1327104;
 // File paths and station names are refused from this length on.
 constexpr int kQxtvPathMax = MAX_PATH;
 constexpr int kQxtvStationNameMax = 255;
+
+} // namespace tunaro
 
 QXTV_API int WINAPI QXTV_CoInitialize();
 QXTV_API int WINAPI QXTV_CoUninitialize();

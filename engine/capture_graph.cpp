@@ -10,6 +10,7 @@
 #include "engine/engine_build.h"
 #include "engine/engine_report.h"
 #include "engine/engine_settings.h"
+#include "framework/debug_print.h"
 #include "platform/include/outside_filters.h"
 
 namespace tunaro {
@@ -65,8 +66,8 @@ void RenderFilters::Create(int cardType) {
     };
     for (const Item& item : items) {
         if (FAILED(item.filter->CreateInstance(*item.clsid)))
-            EngineTrace("engine: filter %08lx not available, Line=%ld\n",
-                        static_cast<unsigned long>(item.clsid->Data1), static_cast<long>(__LINE__));
+            TUNARO_TRACE("engine: filter %08lx not available",
+                        static_cast<unsigned long>(item.clsid->Data1));
     }
     if (cardType >= kCardTenBit && cardType <= kCardCx2388x) {
         acmWrapper.CreateInstance(CLSID_ACMWrapper);
@@ -243,8 +244,8 @@ bool CaptureGraph::AddAudioCapture() {
             if (cardsOwn)
                 ErrorReport("Cannot create audio capture filter");
             else
-                EngineTrace("engine: system audio input not usable (%08lx), Line=%ld\n",
-                            static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
+                TUNARO_TRACE("engine: system audio input not usable (%08lx)",
+                            static_cast<unsigned long>(hr));
             return true;
         }
     }
@@ -269,9 +270,7 @@ bool CaptureGraph::AddAudioCapture() {
         } else {
             // The system's own input is only a stand-by for cards without sound of their own; one
             // that offers no capture stream is left out instead of alarming the user at every start.
-            EngineTrace("engine: system audio input has no capture stream, recording without sound, "
-                        "Line=%ld\n",
-                        static_cast<long>(__LINE__));
+            TUNARO_TRACE("engine: system audio input has no capture stream, recording without sound");
             m_graph->RemoveFilter(m_card.audioCapture.get());
             m_card.audioCapture = nullptr;
             return true;
@@ -377,8 +376,7 @@ void CaptureGraph::ConnectMonitorAudio() {
     else
         hr = Connect(m_card.cardAudio.get(), 0, m_card.audioRenderer.get(), 0, false);
     if (FAILED(hr))
-        EngineTrace("engine: card sound not connected (%08lx), Line=%ld\n", static_cast<unsigned long>(hr),
-                    static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: card sound not connected (%08lx)", static_cast<unsigned long>(hr));
 }
 
 void CaptureGraph::StretchOverlayMixer() {
@@ -411,8 +409,7 @@ void CaptureGraph::NotifyOwner() {
 void CaptureGraph::SaveDebugGraph(const char* path) {
     if (m_settings.debugGraphFiles) {
         const HRESULT hr = SaveGraphToFile(m_graph.get(), path);
-        EngineTrace("engine: graph file %s: %08lx, Line=%ld\n", path, static_cast<unsigned long>(hr),
-                    static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: graph file %s: %08lx", path, static_cast<unsigned long>(hr));
     }
 }
 

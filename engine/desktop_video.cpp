@@ -18,6 +18,7 @@
 #include "engine/preview_graph.h"
 #include "engine/still_grabber.h"
 #include "engine/video_rules.h"
+#include "framework/debug_print.h"
 #include "framework/raii.h"
 #include "platform/include/outside_filters.h"
 
@@ -190,8 +191,7 @@ EngineResult DesktopVideo::Start() {
         d->height = size.height;
     }
     if (!d->CreateOverlay()) {
-        EngineTrace("engine: no overlay surface, desktop video mode given up, Line=%ld\n",
-                    static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: no overlay surface, desktop video mode given up");
         d->ReleaseOverlay();
         d->RestoreDesktop();
         return kEngineFailed;

@@ -7,6 +7,7 @@
 #include "engine/dshow_util.h"
 #include "engine/engine_build.h"
 #include "engine/engine_report.h"
+#include "framework/debug_print.h"
 #include "framework/language.h"
 #include "platform/include/ks_tuner.h"
 
@@ -174,9 +175,9 @@ void DeviceDiscovery::IdentifyTvCard() {
     const AudioChoice sound = ChooseCaptureAudio(audio, s.cardType, EngineBuild::Tv);
     m_audioSlot = sound.index;
     m_audioIsCards = sound.cardOwn;
-    EngineTrace("engine: %d video devices before the card, card type %d at %d, audio %d (%s), Line=%ld\n",
+    TUNARO_TRACE("engine: %d video devices before the card, card type %d at %d, audio %d (%s)",
                 m_deviceCount, s.cardType, s.video, m_audioSlot,
-                sound.index < 0 ? "none" : audio[sound.index].name.c_str(), static_cast<long>(__LINE__));
+                sound.index < 0 ? "none" : audio[sound.index].name.c_str());
 }
 
 void DeviceDiscovery::IdentifyLibraryCard() {

@@ -4,6 +4,7 @@
 #include <dbt.h>
 
 #include "engine/engine_report.h"
+#include "framework/debug_print.h"
 #include "platform/include/ks_tuner.h"
 
 namespace tunaro {
@@ -18,7 +19,7 @@ void DeviceNotification::Register(HWND owner, const std::string& moduleName) {
         reinterpret_cast<void*>(GetProcAddress(m_module.get(), "RegisterDeviceNotificationA")));
     m_unregister = GetProcAddress(m_module.get(), "UnregisterDeviceNotification");
     if (!registerFn || !owner) {
-        EngineTrace("engine: running without device notifications, Line=%ld\n", static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: running without device notifications");
         return;
     }
     DEV_BROADCAST_DEVICEINTERFACE_A filter = {};

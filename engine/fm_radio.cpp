@@ -10,6 +10,7 @@
 #include "engine/card_rules.h"
 #include "engine/engine_report.h"
 #include "engine/tuner_control.h"
+#include "framework/debug_print.h"
 #include "framework/file_replace.h"
 #include "platform/include/ks_tuner.h"
 
@@ -76,8 +77,7 @@ bool FmRadio::SaveStations() const {
         return false;
     const bool ok = WriteFileReplacing(m_stationFile, FormatFmProgram(m_stations.Stations()));
     if (!ok)
-        EngineTrace("engine: station list not written to %s, Line=%ld\n", m_stationFile.c_str(),
-                    static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: station list not written to %s", m_stationFile.c_str());
     return ok;
 }
 
@@ -187,8 +187,7 @@ void FmRadio::ScanStep(int mode, int abort, int* done, int* found, long* frequen
     }
     m_stations.Append(FmScanStationName(m_scanCounter), static_cast<int32_t>(m_scanFrequency),
                       static_cast<int32_t>(m_scanCounter));
-    EngineTrace("engine: FM station at %ld Hz (tuner at %ld), Line=%ld\n", m_scanFrequency, current,
-                static_cast<long>(__LINE__));
+    TUNARO_TRACE("engine: FM station at %ld Hz (tuner at %ld)", m_scanFrequency, current);
     m_scanFrequency = current + kFmScanSkip;
     ++m_scanCounter;
     m_readings[0] = m_readings[1] = m_readings[2] = -1;
@@ -235,8 +234,8 @@ EngineResult FmRadio::BuildListeningGraph() {
         const HRESULT hr = m_graph.Connect(m_graph.VideoCapture(), 3, renderer, 0, true);
         m_listening = SUCCEEDED(hr);
         if (FAILED(hr))
-            EngineTrace("engine: card sound not connected to the renderer (%08lx), Line=%ld\n",
-                        static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
+            TUNARO_TRACE("engine: card sound not connected to the renderer (%08lx)",
+                        static_cast<unsigned long>(hr));
     }
     const HRESULT hr = m_graph.Run();
     m_graph.SaveDebugGraph("c:\\Q50FM.grf");

@@ -14,6 +14,7 @@
 #include "engine/fm_radio.h"
 #include "engine/preview_graph.h"
 #include "engine/wm_profile.h"
+#include "framework/debug_print.h"
 #include "platform/include/asf_writer.h"
 #include "platform/include/outside_filters.h"
 
@@ -47,7 +48,7 @@ IBaseFilter* FmRadio::ConnectRecordSource(int* output) {
     // tee, so a second branch keeps it audible.
     if (FAILED(m_infTee.CreateInstance(CLSID_InfTee)) || FAILED(m_graph.Add(m_infTee.get(), L"INFTEE Filter")) ||
         FAILED(m_graph.Connect(m_graph.VideoCapture(), 3, m_infTee.get(), 0, true))) {
-        EngineTrace("engine: card sound not connected for recording, Line=%ld\n", static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: card sound not connected for recording");
         return nullptr;
     }
     return m_infTee.get();
@@ -143,8 +144,8 @@ EngineResult FmRadio::StartCaptureAudioWMA(const char* file) {
         hr = config->ConfigureFilterUsingProfile(profile.get());
     const bool configured = SUCCEEDED(hr) && profile;
     if (!configured)
-        EngineTrace("engine: profile %s not used (%08lx), Line=%ld\n", m_profileFile.c_str(),
-                    static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: profile %s not used (%08lx)", m_profileFile.c_str(),
+                    static_cast<unsigned long>(hr));
     hr = SetSinkFile(m_asfWriter.get(), file);
     if (FAILED(hr)) {
         ErrorReport("Error %x: Cannot set the file name", static_cast<unsigned>(hr));
@@ -158,8 +159,8 @@ EngineResult FmRadio::StartCaptureAudioWMA(const char* file) {
         return FailRecording();
     }
     if (FAILED(hr))
-        EngineTrace("engine: the unconfigured ASF writer takes no sound (%08lx), Line=%ld\n",
-                    static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: the unconfigured ASF writer takes no sound (%08lx)",
+                    static_cast<unsigned long>(hr));
     return RunRecording("c:\\WMASF.GRF", RecordKind::Wma);
 }
 

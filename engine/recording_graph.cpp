@@ -14,6 +14,7 @@
 #include "engine/engine_settings.h"
 #include "engine/preview_graph.h"
 #include "engine/tuner_control.h"
+#include "framework/debug_print.h"
 #include "platform/include/mpeg_encoder.h"
 #include "platform/include/outside_filters.h"
 
@@ -87,8 +88,8 @@ ComPtr<IBaseFilter> RecordingGraph::Create(const GUID& clsid, const char* failur
     ComPtr<IBaseFilter> filter;
     const HRESULT hr = filter.CreateInstance(clsid);
     if (FAILED(hr)) {
-        EngineTrace("engine: filter %08lx not created (%08lx), Line=%ld\n", static_cast<unsigned long>(clsid.Data1),
-                    static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: filter %08lx not created (%08lx)", static_cast<unsigned long>(clsid.Data1),
+                    static_cast<unsigned long>(hr));
         NoticeReport(failure);
         return nullptr;
     }
@@ -199,8 +200,8 @@ IBaseFilter* RecordingGraph::ConnectSoundMonitor(DWORD rate, int* output) {
     IBaseFilter* source = onCapture ? g.VideoCapture() : g.CardAudio();
     HRESULT hr = g.Connect(source, onCapture ? 3 : 0, r.infTee.get(), 0, true);
     if (FAILED(hr)) {
-        EngineTrace("engine: card sound not connected for recording (%08lx), Line=%ld\n",
-                    static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: card sound not connected for recording (%08lx)",
+                    static_cast<unsigned long>(hr));
         return nullptr;
     }
     // The ACM wrapper converts the card's sound to the recording's rate. Where it cannot take the
@@ -215,8 +216,7 @@ IBaseFilter* RecordingGraph::ConnectSoundMonitor(DWORD rate, int* output) {
             if (rate)
                 ChooseAcmOutput(r.acmWrapper.get(), rate);
         } else {
-            EngineTrace("engine: ACM wrapper refuses the card's sound; recorded unconverted, Line=%ld\n",
-                        static_cast<long>(__LINE__));
+            TUNARO_TRACE("engine: ACM wrapper refuses the card's sound; recorded unconverted");
             g.FilterGraph()->RemoveFilter(r.acmWrapper.get());
         }
     }

@@ -9,6 +9,7 @@
 #include "engine/engine_settings.h"
 #include "engine/preview_graph.h"
 #include "engine/video_rules.h"
+#include "framework/debug_print.h"
 #include "platform/include/ks_tuner.h"
 #include "platform/include/mpeg_encoder.h"
 #include "platform/include/outside_filters.h"
@@ -112,8 +113,8 @@ bool RecordingGraph::ConfigureMpegEncoder(int kind, bool ntsc) {
     if (FAILED(hr)) {
         char why[256] = "";
         config->GetLastErrorText(why, sizeof why);
-        EngineTrace("engine: MPEG encoder configuration refused (%08lx) %s, Line=%ld\n",
-                    static_cast<unsigned long>(hr), why, static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: MPEG encoder configuration refused (%08lx) %s",
+                    static_cast<unsigned long>(hr), why);
         ErrorReport("Error %x: Cannot configure the MPEG encoder", static_cast<unsigned>(hr));
         return false;
     }
@@ -155,8 +156,7 @@ EngineResult RecordingGraph::BuildMpegGraph(int kind, bool ntsc) {
             hr = out && in ? g.FilterGraph()->ConnectDirect(out.get(), in.get(), nullptr) : E_FAIL;
         }
         if (FAILED(hr))
-            EngineTrace("engine: MPEG recording without sound (%08lx), Line=%ld\n", static_cast<unsigned long>(hr),
-                        static_cast<long>(__LINE__));
+            TUNARO_TRACE("engine: MPEG recording without sound (%08lx)", static_cast<unsigned long>(hr));
     }
     // The preview branch: the full-size pictures of DVD and SVCD are halved first.
     if (kind == kKindVcd)
@@ -207,7 +207,7 @@ EngineResult RecordingGraph::StartCaptureMPEG(const char* file, int type) {
         char why[256] = "";
         if (SUCCEEDED(m_mpegEncoder->QueryInterface(__uuidof(IMpegEncoderConfig), config.ReceiveVoid())))
             config->GetLastErrorText(why, sizeof why);
-        EngineTrace("engine: MPEG encoder did not start: %s, Line=%ld\n", why, static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: MPEG encoder did not start: %s", why);
     }
     return result;
 }

@@ -10,6 +10,7 @@
 #include "engine/engine_settings.h"
 #include "engine/video_rules.h"
 #include "engine/wm_profile.h"
+#include "framework/debug_print.h"
 #include "platform/include/asf_writer.h"
 #include "platform/include/outside_filters.h"
 
@@ -57,8 +58,8 @@ EngineResult RecordingGraph::StartCaptureWM(const char* file, int audioOnly) {
     if (SUCCEEDED(hr) && profile)
         hr = config->ConfigureFilterUsingProfile(profile.get());
     if (FAILED(hr) || !profile)
-        EngineTrace("engine: profile %s not used (%08lx), Line=%ld\n", profilePath.c_str(),
-                    static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
+        TUNARO_TRACE("engine: profile %s not used (%08lx)", profilePath.c_str(),
+                    static_cast<unsigned long>(hr));
     if (!GiveFileName(writer.get()))
         return FailStart();
 
@@ -74,8 +75,8 @@ EngineResult RecordingGraph::StartCaptureWM(const char* file, int audioOnly) {
             hr = g.Connect(g.AudioCapture(), 0, writer.get(), 0, true);
         }
         if (FAILED(hr))
-            EngineTrace("engine: Windows Media recording without sound (%08lx), Line=%ld\n",
-                        static_cast<unsigned long>(hr), static_cast<long>(__LINE__));
+            TUNARO_TRACE("engine: Windows Media recording without sound (%08lx)",
+                        static_cast<unsigned long>(hr));
     }
     if (!audioOnly) {
         g.Add(r.smartTee.get(), L"SmartTee Filter");

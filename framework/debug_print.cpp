@@ -28,18 +28,8 @@ HWND FindViewer() {
     return nullptr;
 }
 
-} // namespace
-
-int DebugPrint(const char* format, ...) {
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    int n = wvsprintfA(text, format, args); // the Windows formatter stops at 1023 characters
-    va_end(args);
-    if (n < 0)
-        return 0;
-    text[sizeof(text) - 1] = '\0';
-
+// Sends text (with its terminating zero) to the viewer; the bytes sent, 0 when none runs.
+int SendToViewer(char* text) {
     HWND viewer = FindViewer();
     if (!viewer)
         return 0;
@@ -49,6 +39,42 @@ int DebugPrint(const char* format, ...) {
     cds.lpData = text;
     SendMessageA(viewer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
     return static_cast<int>(cds.cbData);
+}
+
+constexpr size_t kTextSize = 1024; // the Windows formatter writes 1023 characters at most
+
+// Formats into text (kTextSize bytes); false when the formatter fails.
+bool FormatText(char* text, const char* format, va_list args) {
+    if (wvsprintfA(text, format, args) < 0)
+        return false;
+    text[kTextSize - 1] = '\0';
+    return true;
+}
+
+} // namespace
+
+int DebugPrint(const char* format, ...) {
+    char text[kTextSize];
+    va_list args;
+    va_start(args, format);
+    const bool formatted = FormatText(text, format, args);
+    va_end(args);
+    return formatted ? SendToViewer(text) : 0;
+}
+
+int DebugTrace(long line, const char* format, ...) {
+    char text[kTextSize];
+    va_list args;
+    va_start(args, format);
+    const bool formatted = FormatText(text, format, args);
+    va_end(args);
+    if (!formatted)
+        return 0;
+    char suffix[32];
+    wsprintfA(suffix, ", Line=%ld\n", line);
+    const size_t used = strlen(text);
+    strncat(text, suffix, kTextSize - 1 - used);
+    return SendToViewer(text);
 }
 
 } // namespace tunaro

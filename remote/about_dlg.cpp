@@ -1,7 +1,7 @@
 // The About dialog: the template holds the Chinese texts; English mode puts its own in.
 #include "remote/about_dlg.h"
 
-#include "resource.h"
+#include "res/keyrelay/resource.h"
 
 namespace tunaro::remote {
 

@@ -11,7 +11,7 @@
 #include "framework/format.h"
 #include "framework/peer_messages.h"
 #include "remote/about_dlg.h"
-#include "resource.h"
+#include "res/keyrelay/resource.h"
 
 namespace tunaro::remote {
 
@@ -135,11 +135,9 @@ BOOL CKeyRelayDlg::OnInitDialog() {
     m_strTvDir = ReadTvDirectory();
     m_relay.Open();
     if (!m_receiver.Loaded())
-        DebugPrint("KeyRelay: %s is missing, the remote control is not read, Line=%ld\n", kReceiverLibrary,
-                   static_cast<long>(__LINE__));
+        TUNARO_TRACE("KeyRelay: %s is missing, the remote control is not read", kReceiverLibrary);
     else if (!m_relay.Polling())
-        DebugPrint("KeyRelay: the receiver is not ready, waiting for the card, Line=%ld\n",
-                   static_cast<long>(__LINE__));
+        TUNARO_TRACE("KeyRelay: the receiver is not ready, waiting for the card");
     return TRUE;
 }
 
@@ -229,10 +227,10 @@ BOOL CKeyRelayDlg::OnDeviceChange(UINT event, DWORD_PTR data) {
     if (name.find(kCardNameMark) == std::string::npos)
         return TRUE;
     if (event == DBT_DEVICEARRIVAL) {
-        DebugPrint("KeyRelay: card arrived (%s), Line=%ld\n", name.c_str(), static_cast<long>(__LINE__));
+        TUNARO_TRACE("KeyRelay: card arrived (%s)", name.c_str());
         m_relay.CardArrived();
     } else {
-        DebugPrint("KeyRelay: card removed (%s), Line=%ld\n", name.c_str(), static_cast<long>(__LINE__));
+        TUNARO_TRACE("KeyRelay: card removed (%s)", name.c_str());
         m_relay.CardRemoved();
     }
     return TRUE;
@@ -430,8 +428,8 @@ void CKeyRelayDlg::SendCommand(PeerId peer, uint32_t command) {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutA(reinterpret_cast<HWND>(peer), WM_COMMAND, static_cast<WPARAM>(command), 0,
                              SMTO_NORMAL | SMTO_ABORTIFHUNG, kPeerSendTimeoutMs, &result))
-        DebugPrint("KeyRelay: command %lu was not taken (error %lu), Line=%ld\n", static_cast<unsigned long>(command),
-                   GetLastError(), static_cast<long>(__LINE__));
+        TUNARO_TRACE("KeyRelay: command %lu was not taken (error %lu)", static_cast<unsigned long>(command),
+                   GetLastError());
 }
 
 void CKeyRelayDlg::PostCommand(PeerId peer, uint32_t command) {
@@ -442,8 +440,7 @@ bool CKeyRelayDlg::StartTvProgram() {
     const std::string path = m_strTvDir + "\\Tunaro.EXE";
     PROCESS_INFORMATION info = {};
     if (!StartProgram(path, m_strTvDir, SW_SHOWNORMAL, &info)) {
-        DebugPrint("KeyRelay: %s could not be started (error %lu), Line=%ld\n", path.c_str(), GetLastError(),
-                   static_cast<long>(__LINE__));
+        TUNARO_TRACE("KeyRelay: %s could not be started (error %lu)", path.c_str(), GetLastError());
         return false;
     }
     CloseHandle(info.hThread);
@@ -460,8 +457,7 @@ void CKeyRelayDlg::StartPowerOff() {
     const std::string path = m_strTvDir + "\\Haltbox.exe";
     PROCESS_INFORMATION info = {};
     if (!StartProgram(path, m_strTvDir, SW_HIDE, &info)) {
-        DebugPrint("KeyRelay: %s could not be started (error %lu), Line=%ld\n", path.c_str(), GetLastError(),
-                   static_cast<long>(__LINE__));
+        TUNARO_TRACE("KeyRelay: %s could not be started (error %lu)", path.c_str(), GetLastError());
         return;
     }
     CloseHandle(info.hThread);

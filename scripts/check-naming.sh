@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the naming convention of CONTRIBUTING.md with clang-tidy's identifier-naming check
-# (.clang-tidy) over the compile database of the lane's tree (the one built with its tests);
-# exits non-zero on a violation.
+# (.clang-tidy) over the compile database of the lane's tree (the one built with its tests),
+# and the house rules the compiler cannot see (scripts/check-house.py: includes spelled from the
+# root, headers that declare their code in namespace tunaro); exits non-zero on a violation.
 #
 #   scripts/check-naming.sh              check every folder of TUNARO_NAMING_FOLDERS
 #   scripts/check-naming.sh FILE...      check these sources only
@@ -23,6 +24,14 @@ TUNARO_NAMING_FOLDERS=(
 )
 # Files a generator writes: their names come from the generator (res/art/skin.py).
 TUNARO_NAMING_SKIP='res/(skin_row|[a-z]+/[a-z_]+_layout)\.h$'
+
+# The house rules first: they need no build and take a moment. Their findings are reported
+# with the naming check's, which runs in any case.
+house_failed=0
+if [ "${1:-}" != "--fix" ]; then
+  log "house rules (includes from the root, namespace tunaro)"
+  python3 "$TUNARO_ROOT/scripts/check-house.py" "$@" || house_failed=1
+fi
 
 db_dir=$TUNARO_BUILD
 [ -f "$db_dir/compile_commands.json" ] || die "no compile database in $db_dir (configure the $TUNARO_ARCH tree first)"
@@ -131,6 +140,8 @@ log "naming check: $(( $(date +%s) - t0 )) s"
 if [ -n "$report" ] || [ $rc -ne 0 ]; then
   [ -n "$report" ] && printf '%s\n' "$report" >&2 || tail -40 "$out" >&2
   log "naming check failed: $(printf '%s\n' "$report" | grep -c . ) finding(s); the convention is in CONTRIBUTING.md"
+  [ $house_failed = 0 ] || log "house rules failed too (findings above)"
   exit 1
 fi
 log "naming check passed"
+[ $house_failed = 0 ] || die "house rules failed (findings above, file:line); the rules are in CONTRIBUTING.md"

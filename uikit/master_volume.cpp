@@ -80,8 +80,7 @@ bool MasterVolume::MixerIdOfDefaultWaveOut(UINT* id) {
             device = 0;
         r = mixerGetID(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &mixer,
                        MIXER_OBJECTF_WAVEOUT);
-        DebugPrint("MasterVolume: mixer id by wave-out device %u, result %u, Line=%ld\n", device, r,
-                   static_cast<long>(__LINE__));
+        TUNARO_TRACE("MasterVolume: mixer id by wave-out device %u, result %u", device, r);
     }
     waveOutClose(wave);
     if (r != MMSYSERR_NOERROR)

@@ -14,8 +14,7 @@ template <class F> bool CaptureLibrary::Bind(F& fn, int ordinal) {
     FARPROC proc = GetProcAddress(m_module, MAKEINTRESOURCEA(ordinal));
     fn = reinterpret_cast<F>(reinterpret_cast<void*>(proc));
     if (!proc)
-        DebugPrint("Tunaro FM: the capture library has no export %d, Line=%ld\n", ordinal,
-                   static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: the capture library has no export %d", ordinal);
     return proc != nullptr;
 }
 
@@ -24,8 +23,7 @@ bool CaptureLibrary::Load(const char* module) {
         return true;
     m_module = LoadLibraryA(module);
     if (!m_module) {
-        DebugPrint("Tunaro FM: %s cannot be loaded (%lu), Line=%ld\n", module, GetLastError(),
-                   static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: %s cannot be loaded (%lu)", module, GetLastError());
         return false;
     }
     bool ok = true;

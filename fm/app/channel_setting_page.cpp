@@ -11,11 +11,11 @@
 #include "framework/debug_print.h"
 #include "framework/format.h"
 #include "framework/ini_file.h"
-#include "resource.h"
+#include "res/fm/resource.h"
+
+namespace tunaro {
 
 namespace {
-
-namespace fm = tunaro::fm;
 
 constexpr UINT_PTR kScanTimer = 1;
 constexpr UINT kScanPeriodMs = 1000;
@@ -24,7 +24,7 @@ constexpr int kFineTuneMiddle = 10;
 constexpr long kFineTuneStep = 25000;
 
 // The insert dialog: a name and a frequency within the FM band.
-class CInsertChannelDlg : public tunaro::Dialog {
+class CInsertChannelDlg : public Dialog {
 public:
     CInsertChannelDlg() : Dialog(IDD_INSERT_CHANNEL) {}
     std::string m_strName = "New Channel";
@@ -60,8 +60,7 @@ CChannelSettingPage::CChannelSettingPage(fm::CaptureLibrary& library, int curren
     : PropertyPage(IDD_CHANNEL_SETTING, Globals().Text("Channel Setting", "频道设置")), m_library(library),
       m_nCurrent(current), m_lSense(sense) {}
 
-const tunaro::MessageMap* CChannelSettingPage::GetMessageMap() const {
-    using namespace tunaro;
+const MessageMap* CChannelSettingPage::GetMessageMap() const {
     using P = CChannelSettingPage;
     static const MessageMap kMap{
         Command<&P::OnScan>(IDC_CS_SCAN),
@@ -114,7 +113,7 @@ BOOL CChannelSettingPage::OnInitDialog() {
 
 void CChannelSettingPage::AddRow(int index) {
     HWND list = Item(IDC_CS_LIST);
-    const std::string texts[] = {tunaro::Format("%d", index), m_library.GetChannelName(index),
+    const std::string texts[] = {Format("%d", index), m_library.GetChannelName(index),
                                  fm::FrequencyText(m_library.GetFrequency(index))};
     LVITEMA item = {};
     item.mask = LVIF_TEXT;
@@ -155,7 +154,7 @@ void CChannelSettingPage::ShowStation(int index) {
         return;
     }
     SetItemText(IDC_CS_FREQUENCY, fm::FrequencyText(m_library.GetFrequency(index)));
-    SetItemText(IDC_CS_INDEX, tunaro::Format("[%ld]", static_cast<long>(index)));
+    SetItemText(IDC_CS_INDEX, Format("[%ld]", static_cast<long>(index)));
     SetItemText(IDC_CS_NAME, m_library.GetChannelName(index));
 }
 
@@ -176,9 +175,8 @@ void CChannelSettingPage::OnScroll(UINT, UINT, HWND bar) {
             return;
         m_lSense = sense;
         SetItemInt(IDC_CS_SENSE_VALUE, static_cast<int>(sense));
-        if (!tunaro::WriteProfileValues(Globals().strFmSettingIni, {{"AutoScan", "Sense", tunaro::Format("%ld", sense)}}))
-            tunaro::DebugPrint("Tunaro FM: the scan sensitivity could not be written, Line=%ld\n",
-                               static_cast<long>(__LINE__));
+        if (!WriteProfileValues(Globals().strFmSettingIni, {{"AutoScan", "Sense", Format("%ld", sense)}}))
+            TUNARO_TRACE("Tunaro FM: the scan sensitivity could not be written");
         return;
     }
     if (bar == Item(IDC_CS_FINE_TUNE) && !m_boScanning) {
@@ -288,9 +286,9 @@ void CChannelSettingPage::OnUpdate() {
 bool CChannelSettingPage::OnApply() {
     if (!m_boScanning) {
         const long step = static_cast<long>(SendItemMessage(IDC_CS_FINE_TUNE, TBM_GETPOS));
-        if (!tunaro::WriteProfileValues(Globals().strFmSettingIni,
-                                       {{"FreqSetting", "freqspace", tunaro::Format("%ld", step)}}))
-            tunaro::DebugPrint("Tunaro FM: the step could not be written, Line=%ld\n", static_cast<long>(__LINE__));
+        if (!WriteProfileValues(Globals().strFmSettingIni,
+                                       {{"FreqSetting", "freqspace", Format("%ld", step)}}))
+            TUNARO_TRACE("Tunaro FM: the step could not be written");
     }
     OnReset();
     return true;
@@ -301,3 +299,5 @@ void CChannelSettingPage::OnReset() {
     if (m_boScanning)
         OnStop();
 }
+
+} // namespace tunaro

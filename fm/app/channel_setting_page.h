@@ -8,9 +8,11 @@
 #include "fm/app/capture_library.h"
 #include "framework/property_sheet.h"
 
-class CChannelSettingPage : public tunaro::PropertyPage {
+namespace tunaro {
+
+class CChannelSettingPage : public PropertyPage {
 public:
-    CChannelSettingPage(tunaro::fm::CaptureLibrary& library, int current, long sense);
+    CChannelSettingPage(fm::CaptureLibrary& library, int current, long sense);
 
     long Sense() const { return m_lSense; }
     bool Scanning() const { return m_boScanning; }
@@ -19,7 +21,7 @@ protected:
     BOOL OnInitDialog() override;
     bool OnApply() override;
     void OnReset() override;
-    const tunaro::MessageMap* GetMessageMap() const override;
+    const MessageMap* GetMessageMap() const override;
 
 private:
     void FillList();
@@ -38,8 +40,10 @@ private:
     void OnUpdate();
     void AddRow(int index);
 
-    tunaro::fm::CaptureLibrary& m_library;
+    fm::CaptureLibrary& m_library;
     int m_nCurrent;
     long m_lSense;
     bool m_boScanning = false;
 };
+
+} // namespace tunaro

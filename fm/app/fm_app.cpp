@@ -5,7 +5,9 @@
 #include "fm/app/fm_window.h"
 #include "framework/peer_messages.h"
 #include "framework/program_dir.h"
-#include "resource.h"
+#include "res/fm/resource.h"
+
+namespace tunaro {
 
 namespace {
 
@@ -27,7 +29,7 @@ FmGlobals& Globals() {
 }
 
 void LoadSharedSettings(FmGlobals& g) {
-    g.strProgramDir = tunaro::ProgramDirectory();
+    g.strProgramDir = ProgramDirectory();
     g.strSettingIni = g.strProgramDir + "\\setting.ini";
     g.strFmSettingIni = g.strProgramDir + "\\FMSETTING.ini";
     g.strRecordList = g.strProgramDir + "\\Recordlst.txt";
@@ -40,7 +42,7 @@ void LoadSharedSettings(FmGlobals& g) {
 
 bool CFmApp::InitInstance() {
     FmGlobals& g = Globals();
-    g.language = tunaro::ReadLanguageMode();
+    g.language = ReadLanguageMode();
     LoadSharedSettings(g);
 
     CloseTvProgram();
@@ -63,13 +65,13 @@ void CFmApp::CloseTvProgram() {
     if (!tv)
         return;
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(tv, WM_COMMAND, MAKEWPARAM(tunaro::peer::kTvStopAndClose, 0), 0, SMTO_ABORTIFHUNG, kPeerSendTimeoutMs,
+    SendMessageTimeoutA(tv, WM_COMMAND, MAKEWPARAM(peer::kTvStopAndClose, 0), 0, SMTO_ABORTIFHUNG, kPeerSendTimeoutMs,
                         &result);
     Sleep(kTvCloseWaitMs);
 }
 
 bool CFmApp::ClaimSingleInstance() {
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, tunaro::ExecutableBaseName("Tunaro FM").c_str());
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, ExecutableBaseName("Tunaro FM").c_str());
     const DWORD error = GetLastError();
     m_instanceMutex.Reset(mutex);
     if (error != ERROR_ALREADY_EXISTS)
@@ -83,7 +85,9 @@ bool CFmApp::ClaimSingleInstance() {
     return false;
 }
 
+} // namespace tunaro
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    CFmApp app;
+    tunaro::CFmApp app;
     return app.Run(instance);
 }

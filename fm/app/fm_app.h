@@ -10,6 +10,8 @@
 #include "framework/language.h"
 #include "framework/raii.h"
 
+namespace tunaro {
+
 struct FmGlobals {
     std::string strProgramDir;
     std::string strSettingIni;    // setting.ini (read only, shared with the TV program)
@@ -20,11 +22,11 @@ struct FmGlobals {
     std::string strBackground = "BG.BMP";
     std::string strAppName = "Tunaro FM";
     std::string strCompany;
-    tunaro::LanguageMode language = tunaro::kLanguageEnglish;
+    LanguageMode language = kLanguageEnglish;
 
-    bool Chinese() const { return language == tunaro::kLanguageChinese; }
+    bool Chinese() const { return language == kLanguageChinese; }
     const char* Text(const char* english, const char* chinese) const {
-        return tunaro::PickText(language, english, chinese);
+        return PickText(language, english, chinese);
     }
 };
 
@@ -33,7 +35,7 @@ FmGlobals& Globals();
 // Reads the names and the look the FM program takes from setting.ini.
 void LoadSharedSettings(FmGlobals& g);
 
-class CFmApp : public tunaro::Application {
+class CFmApp : public Application {
 protected:
     bool InitInstance() override;
 
@@ -43,5 +45,7 @@ private:
     // True when this is the only copy; otherwise brings the running copy's window forward.
     bool ClaimSingleInstance();
 
-    tunaro::Handle m_instanceMutex;
+    Handle m_instanceMutex;
 };
+
+} // namespace tunaro

@@ -8,6 +8,8 @@
 #include "framework/file_replace.h"
 #include "res/fm/resource.h"
 
+namespace tunaro {
+
 void FmPeers::OnCloseForTv() {
     m_window.Dialogs().CommandDone();
     // The TV program is starting and needs the card: a recording is stopped and saved, a scan
@@ -35,8 +37,8 @@ void FmPeers::OnTv() {
     if (path[0] == '\0')
         return;
     const std::string program = std::string(path) + "\\Tunaro.EXE";
-    if (!tunaro::FileExists(program)) {
-        tunaro::OpenDialogs::Scope scope(m_window.Dialogs(), m_window.GetHwnd(), true);
+    if (!FileExists(program)) {
+        OpenDialogs::Scope scope(m_window.Dialogs(), m_window.GetHwnd(), true);
         MessageBoxA(m_window.GetHwnd(), "Tunaro TV application is not found!", "Tunaro", MB_OK | MB_ICONWARNING);
         return;
     }
@@ -57,3 +59,5 @@ bool FmPeers::CommandAllowedUnderDialog(WORD id) const {
         return id >= IDC_VOLUME_FIRST && id <= IDC_VOLUME_LAST;
     }
 }
+
+} // namespace tunaro

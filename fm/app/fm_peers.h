@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+namespace tunaro {
+
 class CFmDlg;
 struct FmState;
 
@@ -28,3 +30,5 @@ private:
     CFmDlg& m_window;
     FmState& m_state;
 };
+
+} // namespace tunaro

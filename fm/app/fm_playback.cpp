@@ -10,7 +10,7 @@
 #include "framework/raii.h"
 #include "res/fm/resource.h"
 
-namespace fm = tunaro::fm;
+namespace tunaro {
 
 namespace {
 constexpr UINT kPositionMs = 1000;
@@ -37,7 +37,7 @@ void FmPlayback::OnOpenFile() {
         ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
         bool chosen = false;
         {
-            tunaro::OpenDialogs::Scope scope(m_window.Dialogs(), m_window.GetHwnd(), true);
+            OpenDialogs::Scope scope(m_window.Dialogs(), m_window.GetHwnd(), true);
             chosen = GetOpenFileNameA(&ofn) != FALSE;
         }
         if (!chosen || m_window.Dialogs().CommandWaiting())
@@ -114,7 +114,7 @@ void FmPlayback::OnQuickPlay() {
     }
     const std::string dir = m_state.settings.strRecordPath;
     WIN32_FIND_DATAA found = {};
-    tunaro::FindHandle find(FindFirstFileA((dir + "\\*.*").c_str(), &found));
+    FindHandle find(FindFirstFileA((dir + "\\*.*").c_str(), &found));
     if (!find.valid())
         return;
     std::string latest;
@@ -142,3 +142,5 @@ void FmPlayback::Close() {
         m_state.playbackState = -1;
     }
 }
+
+} // namespace tunaro

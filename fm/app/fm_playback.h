@@ -7,6 +7,8 @@
 
 #include "fm/app/track_deck.h"
 
+namespace tunaro {
+
 class CFmDlg;
 struct FmState;
 
@@ -28,7 +30,9 @@ public:
 private:
     CFmDlg& m_window;
     FmState& m_state;
-    tunaro::fm::TrackDeck m_deck;
+    fm::TrackDeck m_deck;
     long m_lDurationSeconds = 0;
     std::string m_strQuickPlayPath; // preset by quick play for the open command
 };
+
+} // namespace tunaro

@@ -11,7 +11,7 @@
 #include "framework/debug_print.h"
 #include "res/fm/resource.h"
 
-namespace fm = tunaro::fm;
+namespace tunaro {
 
 namespace {
 
@@ -95,9 +95,10 @@ void FmRecording::OnTimedRecordingTimer() {
         break;
     }
     if (decision.dropped > 0)
-        tunaro::DebugPrint("Tunaro FM: %d timed recording(s) passed unrecorded and left the list, Line=%ld\n",
-                           decision.dropped, static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: %d timed recording(s) passed unrecorded and left the list",
+                           decision.dropped);
     if (m_state.timed.size() != before && !fm::SaveRecordList(Globals().strRecordList, m_state.timed))
-        tunaro::DebugPrint("Tunaro FM: the timed-recording list could not be written, Line=%ld\n",
-                           static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: the timed-recording list could not be written");
 }
+
+} // namespace tunaro

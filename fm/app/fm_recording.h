@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace tunaro {
+
 class CFmDlg;
 struct FmState;
 
@@ -25,3 +27,5 @@ private:
     CFmDlg& m_window;
     FmState& m_state;
 };
+
+} // namespace tunaro

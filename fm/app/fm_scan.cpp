@@ -5,7 +5,7 @@
 #include "fm/app/fm_window.h"
 #include "res/fm/resource.h"
 
-namespace fm = tunaro::fm;
+namespace tunaro {
 
 namespace {
 constexpr UINT kStepMs = 1000;
@@ -64,3 +64,5 @@ void FmScan::Abandon() {
     m_window.Library().FMScanTuner(static_cast<int>(m_state.settings.lSense), 1);
     m_state.scanning = false;
 }
+
+} // namespace tunaro

@@ -2,6 +2,8 @@
 // done or the scan button stops it.
 #pragma once
 
+namespace tunaro {
+
 class CFmDlg;
 struct FmState;
 
@@ -20,3 +22,5 @@ private:
     CFmDlg& m_window;
     FmState& m_state;
 };
+
+} // namespace tunaro

@@ -21,9 +21,9 @@ std::vector<TimedRecording> LoadRecordList(const std::string& path) {
         return {};
     RecordListFile file = ParseRecordList(text);
     for (const std::string& name : file.refusedNames)
-        DebugPrint("Tunaro FM: a timed recording named \"%s\" would leave the recording directory and is "
-                   "refused, Line=%ld\n",
-                   name.c_str(), static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: a timed recording named \"%s\" would leave the recording directory and is "
+                   "refused",
+                   name.c_str());
     SortByStart(file.entries);
     return file.entries;
 }

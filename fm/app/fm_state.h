@@ -9,6 +9,8 @@
 #include "fm/fm_settings_file.h"
 #include "fm/record_list.h"
 
+namespace tunaro {
+
 struct FmState {
     // The device and its stations.
     bool deviceRunning = false;
@@ -25,10 +27,12 @@ struct FmState {
     int playbackState = -1; // -1 no file open, 0 playing, 1 paused
 
     // The user's settings and timed recordings.
-    tunaro::fm::FmSettings settings;
-    std::vector<tunaro::fm::TimedRecording> timed;
+    fm::FmSettings settings;
+    std::vector<fm::TimedRecording> timed;
 
     // A recording or a scan holds the window: most commands wait for it to end.
     bool Busy() const { return recording || scanning; }
     bool PlaybackOpen() const { return playbackState != -1; }
 };
+
+} // namespace tunaro

@@ -7,7 +7,7 @@
 #include "fm/fm_rules.h"
 #include "res/fm/resource.h"
 
-namespace fm = tunaro::fm;
+namespace tunaro {
 
 bool FmStations::StartDevice(bool reportFailure) {
     const FmGlobals& g = Globals();
@@ -15,7 +15,7 @@ bool FmStations::StartDevice(bool reportFailure) {
     const fm::DeviceStart result = fm::StartFmDevice(library);
     if (result != fm::DeviceStart::Started) {
         if (reportFailure) {
-            tunaro::OpenDialogs::Scope scope(m_window.Dialogs(), m_window.GetHwnd(), true);
+            OpenDialogs::Scope scope(m_window.Dialogs(), m_window.GetHwnd(), true);
             if (result == fm::DeviceStart::NoCard)
                 MessageBoxA(m_window.GetHwnd(),
                             g.Text("Cannot find any card, Please check driver setup success!",
@@ -112,7 +112,7 @@ void FmStations::FineTune(long step) {
 
 void FmStations::OnMute() {
     m_state.userMute = !m_state.userMute;
-    if (tunaro::MasterVolume* mixer = m_window.Mixer()) {
+    if (MasterVolume* mixer = m_window.Mixer()) {
         if (m_state.userMute)
             mixer->Mute();
         else
@@ -120,3 +120,5 @@ void FmStations::OnMute() {
     }
     m_window.SetMuteLook(m_state.userMute);
 }
+
+} // namespace tunaro

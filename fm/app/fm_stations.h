@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+namespace tunaro {
+
 class CFmDlg;
 struct FmState;
 
@@ -35,3 +37,5 @@ private:
     CFmDlg& m_window;
     FmState& m_state;
 };
+
+} // namespace tunaro

@@ -18,9 +18,9 @@
 #include "res/fm/skin_layout.h"
 #include "uikit/skin_region.h"
 
-namespace {
+namespace tunaro {
 
-namespace fm = tunaro::fm;
+namespace {
 
 constexpr UINT kSecond = 1000;
 constexpr DWORD kEndPauseMs = 200;
@@ -39,7 +39,7 @@ const int kStationIds[] = {IDC_DIGIT_0,      IDC_DIGIT_0 + 1,  IDC_DIGIT_0 + 2, 
                            IDC_LAST_CHANNEL, IDC_CHANNEL_DOWN, IDC_CHANNEL_UP,  IDC_FREQ_UP,     IDC_FREQ_DOWN};
 const int kPlaybackIds[] = {IDC_OPEN_FILE, IDC_PLAY, IDC_PAUSE, IDC_STOP_PLAY, IDC_QUICK_PLAY};
 
-class CFmAboutDlg : public tunaro::Dialog {
+class CFmAboutDlg : public Dialog {
 public:
     CFmAboutDlg() : Dialog(IDD_ABOUTBOX) {}
 
@@ -54,14 +54,14 @@ protected:
     }
 };
 
-const tunaro::skin::Row* FmButtonRow(int id) {
-    for (const tunaro::skin::Row& r : tunaro::skin::fm::kFmButtons)
+const skin::Row* FmButtonRow(int id) {
+    for (const skin::Row& r : skin::fm::kFmButtons)
         if (r.id == id)
             return &r;
     return nullptr;
 }
 
-void SetLooks(tunaro::Cyup4Btn* button, const tunaro::skin::Row* row) {
+void SetLooks(Cyup4Btn* button, const skin::Row* row) {
     if (!button || !row)
         return;
     button->SetBitmaps(static_cast<UINT>(row->normal), static_cast<UINT>(row->hover),
@@ -80,13 +80,12 @@ std::string FmLocalTime(const char* format) {
 }
 
 CFmDlg::CFmDlg()
-    : Dialog(IDD_FM_DIALOG), m_dialogs(tunaro::peer::kFmCloseForTv),
-      m_volumeBar(fm::kVolumeScale, tunaro::skin::fm::kVolumeLit, tunaro::skin::fm::kVolumeUnlit) {}
+    : Dialog(IDD_FM_DIALOG), m_dialogs(peer::kFmCloseForTv),
+      m_volumeBar(fm::kVolumeScale, skin::fm::kVolumeLit, skin::fm::kVolumeUnlit) {}
 
 CFmDlg::~CFmDlg() = default;
 
-const tunaro::MessageMap* CFmDlg::GetMessageMap() const {
-    using namespace tunaro;
+const MessageMap* CFmDlg::GetMessageMap() const {
     using W = CFmDlg;
     static const MessageMap kMap{
         // The window's own commands and the volume bar.
@@ -116,7 +115,7 @@ const tunaro::MessageMap* CFmDlg::GetMessageMap() const {
         Command<&W::m_playback, &FmPlayback::OnQuickPlay>(IDC_QUICK_PLAY),
         // The other programs.
         Command<&W::m_peers, &FmPeers::OnTv>(IDC_TV),
-        Command<&W::m_peers, &FmPeers::OnCloseForTv>(tunaro::peer::kFmCloseForTv),
+        Command<&W::m_peers, &FmPeers::OnCloseForTv>(peer::kFmCloseForTv),
         // Window messages.
         Timer<&W::OnTimer>(),
         SysCommand<&W::OnSysCommandAbout>(IDM_ABOUTBOX, IDM_ABOUTBOX_LAST),
@@ -135,7 +134,7 @@ BOOL CFmDlg::OnInitDialog() {
 
     // The About item of the system menu.
     AppendSystemMenuItem(IDM_ABOUTBOX, g.Chinese() ? std::string("关于 ") + g.strFmTitle + "..."
-                                                   : tunaro::LoadResourceString(IDS_ABOUTBOX));
+                                                   : LoadResourceString(IDS_ABOUTBOX));
     HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -158,7 +157,7 @@ BOOL CFmDlg::OnInitDialog() {
         EndDialog(IDCANCEL);
         return TRUE;
     }
-    tunaro::CreateDirectoryTree(m_state.settings.strRecordPath);
+    CreateDirectoryTree(m_state.settings.strRecordPath);
     m_volumeBar.OpenMixer();
     SetTimer(m_hWnd, TIMER_TIMED_RECORDING, kSecond, nullptr);
     SetTimer(m_hWnd, TIMER_CLOCK, kSecond, nullptr);
@@ -176,7 +175,7 @@ LRESULT CFmDlg::OnDestroy() {
     m_state.settings.lCurrentIndex = m_state.current;
     m_state.settings.lPreChannelIndex = m_state.previous;
     if (!fm::SaveFmSettings(Globals().strFmSettingIni, m_state.settings))
-        tunaro::DebugPrint("Tunaro FM: the settings could not be written, Line=%ld\n", static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: the settings could not be written");
     Sleep(kEndPauseMs);
     KillTimer(m_hWnd, TIMER_TIMED_RECORDING);
     KillTimer(m_hWnd, TIMER_CLOCK);
@@ -197,7 +196,7 @@ void CFmDlg::OnExit() {
 bool CFmDlg::ProcessMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (m_dialogs.Any()) {
         if (msg == WM_COMMAND && !m_peers.CommandAllowedUnderDialog(LOWORD(wp))) {
-            if (LOWORD(wp) == tunaro::peer::kFmCloseForTv)
+            if (LOWORD(wp) == peer::kFmCloseForTv)
                 m_dialogs.CancelAndWait(m_hWnd);
             result = 0;
             return true;
@@ -231,7 +230,7 @@ void CFmDlg::OnSetting() {
                                static_cast<int>(m_state.settings.lRecordType));
     bool ok = false;
     {
-        tunaro::OpenDialogs::Scope scope(m_dialogs, m_hWnd, true);
+        OpenDialogs::Scope scope(m_dialogs, m_hWnd, true);
         ok = RunFmSettingSheet(m_hWnd, channels.get(), records);
     }
     if (channels) {
@@ -250,12 +249,12 @@ void CFmDlg::OnSetting() {
     m_state.timed = records.Entries();
     m_state.settings.lRecordType = records.RecordType();
     m_state.settings.strRecordPath = records.RecordPath();
-    tunaro::CreateDirectoryTree(m_state.settings.strRecordPath);
+    CreateDirectoryTree(m_state.settings.strRecordPath);
 }
 
 void CFmDlg::OnAbout() {
     CFmAboutDlg about;
-    tunaro::OpenDialogs::Scope scope(m_dialogs, m_hWnd, true);
+    OpenDialogs::Scope scope(m_dialogs, m_hWnd, true);
     about.DoModal(m_hWnd);
 }
 
@@ -264,7 +263,7 @@ void CFmDlg::OnSysCommandAbout(UINT, LPARAM) {
 }
 
 void CFmDlg::OnLButtonDown(UINT, POINT pt) {
-    tunaro::DragWindowFrom(m_hWnd, pt);
+    DragWindowFrom(m_hWnd, pt);
 }
 
 BOOL CFmDlg::OnEraseBackground(HDC dc) {
@@ -298,7 +297,7 @@ void CFmDlg::OnTimer(UINT_PTR id) {
 void CFmDlg::ApplySkin() {
     const FmGlobals& g = Globals();
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    tunaro::Bitmap skin(
+    Bitmap skin(
         static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(IDB_FM_SKIN), IMAGE_BITMAP, 0, 0, 0)));
     BITMAP skinSize = {};
     if (skin) {
@@ -307,7 +306,7 @@ void CFmDlg::ApplySkin() {
         SetWindowLongPtrA(m_hWnd, GWL_STYLE, GetWindowLongPtrA(m_hWnd, GWL_STYLE) & ~frame);
         SetWindowPos(m_hWnd, nullptr, 0, 0, skinSize.bmWidth, skinSize.bmHeight,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-        if (HRGN region = tunaro::RegionFromBitmap(skin.get()))
+        if (HRGN region = RegionFromBitmap(skin.get()))
             if (!SetWindowRgn(m_hWnd, region, TRUE))
                 DeleteObject(region);
     }
@@ -331,13 +330,13 @@ void CFmDlg::ApplySkin() {
 void CFmDlg::LayOutButtons() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     HCURSOR hand = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
-    auto add = [&](const tunaro::skin::Row& r) {
+    auto add = [&](const skin::Row& r) {
         HWND wnd = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, r.left, r.top, r.width,
                                    r.height, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(r.id)), instance,
                                    nullptr);
         if (!wnd)
             return;
-        auto button = std::make_unique<tunaro::Cyup4Btn>();
+        auto button = std::make_unique<Cyup4Btn>();
         if (!button->Attach(wnd))
             return;
         button->SetBitmaps(static_cast<UINT>(r.normal), static_cast<UINT>(r.hover), static_cast<UINT>(r.pressed),
@@ -345,7 +344,7 @@ void CFmDlg::LayOutButtons() {
         button->SetCursor(hand);
         m_buttons.push_back(SkinButton{r.id, std::move(button)});
     };
-    for (const tunaro::skin::Row& r : tunaro::skin::fm::kFmButtons)
+    for (const skin::Row& r : skin::fm::kFmButtons)
         add(r);
     m_volumeBar.Create(m_hWnd, hand);
 }
@@ -356,7 +355,7 @@ void CFmDlg::CreateTexts() {
     if (g.Chinese())
         m_textFont.Reset(CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "宋体"));
-    auto make = [&](const TextPlace& place, tunaro::StatusText& text) {
+    auto make = [&](const TextPlace& place, StatusText& text) {
         HWND wnd = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, place.left,
                                    place.top, place.width, place.height, m_hWnd,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)), instance, nullptr);
@@ -376,7 +375,7 @@ void CFmDlg::CreateTexts() {
     make(kClockPlace, m_clockText);
 }
 
-tunaro::Cyup4Btn* CFmDlg::Button(int id) {
+Cyup4Btn* CFmDlg::Button(int id) {
     for (SkinButton& b : m_buttons)
         if (b.id == id)
             return b.button.get();
@@ -384,11 +383,11 @@ tunaro::Cyup4Btn* CFmDlg::Button(int id) {
 }
 
 void CFmDlg::SetRecordLook(bool recording) {
-    SetLooks(Button(IDC_RECORD), recording ? &tunaro::skin::fm::kRecordingRow : FmButtonRow(IDC_RECORD));
+    SetLooks(Button(IDC_RECORD), recording ? &skin::fm::kRecordingRow : FmButtonRow(IDC_RECORD));
 }
 
 void CFmDlg::SetMuteLook(bool muted) {
-    SetLooks(Button(IDC_MUTE), muted ? &tunaro::skin::fm::kMutedRow : FmButtonRow(IDC_MUTE));
+    SetLooks(Button(IDC_MUTE), muted ? &skin::fm::kMutedRow : FmButtonRow(IDC_MUTE));
 }
 
 void CFmDlg::ShowFrequency(long hertz, COLORREF colour) {
@@ -435,3 +434,5 @@ void CFmDlg::ShowPlaybackSet(bool playing) {
     EnableItem(IDC_SCAN, !playing);
     EnablePlaybackButtons(true);
 }
+
+} // namespace tunaro

@@ -29,6 +29,8 @@
 #include "uikit/skin_panel.h"
 #include "uikit/status_text.h"
 
+namespace tunaro {
+
 // The colours of the window's texts.
 constexpr COLORREF kFmYellow = RGB(255, 255, 0);
 constexpr COLORREF kFmRed = RGB(255, 0, 0);
@@ -37,16 +39,16 @@ constexpr COLORREF kFmPurple = RGB(204, 0, 254);
 // The current local time as strftime formats it.
 std::string FmLocalTime(const char* format);
 
-class CFmDlg : public tunaro::Dialog {
+class CFmDlg : public Dialog {
 public:
     CFmDlg();
     ~CFmDlg() override;
 
     // ---- what the features use ----
-    tunaro::fm::CaptureLibrary& Library() { return m_library; }
-    tunaro::OpenDialogs& Dialogs() { return m_dialogs; }
+    fm::CaptureLibrary& Library() { return m_library; }
+    OpenDialogs& Dialogs() { return m_dialogs; }
     // The master volume (null before the initialisation opened it and after the ending).
-    tunaro::MasterVolume* Mixer() const { return m_volumeBar.Mixer(); }
+    MasterVolume* Mixer() const { return m_volumeBar.Mixer(); }
     FmStations& Stations() { return m_stations; }
     FmScan& Scan() { return m_scan; }
     // A command to the window itself, carried out before this returns.
@@ -69,7 +71,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    const tunaro::MessageMap* GetMessageMap() const override;
+    const MessageMap* GetMessageMap() const override;
     // Enter and Escape never close the radio.
     void OnOK() override {}
     void OnCancel() override {}
@@ -80,7 +82,7 @@ private:
     void ApplySkin();
     void LayOutButtons();
     void CreateTexts();
-    tunaro::Cyup4Btn* Button(int id);
+    Cyup4Btn* Button(int id);
 
     void OnExit();
     void OnMinimize();
@@ -93,20 +95,20 @@ private:
     LRESULT OnDestroy();
 
     FmState m_state;
-    tunaro::fm::CaptureLibrary m_library;
+    fm::CaptureLibrary m_library;
     // The dialogs open over the window, and a close for the TV program waiting for them.
-    tunaro::OpenDialogs m_dialogs;
+    OpenDialogs m_dialogs;
 
     // The looks.
     struct SkinButton {
         int id;
-        std::unique_ptr<tunaro::Cyup4Btn> button;
+        std::unique_ptr<Cyup4Btn> button;
     };
     std::vector<SkinButton> m_buttons;
-    tunaro::VolumeBar m_volumeBar;
-    tunaro::StatusText m_frequencyText, m_modeText, m_clockText;
-    tunaro::Font m_textFont;
-    tunaro::SkinBackground m_background;
+    VolumeBar m_volumeBar;
+    StatusText m_frequencyText, m_modeText, m_clockText;
+    Font m_textFont;
+    SkinBackground m_background;
 
     // The features, each with the handlers of its commands (bound in the message map).
     FmStations m_stations{*this, m_state};
@@ -115,3 +117,5 @@ private:
     FmPlayback m_playback{*this, m_state};
     FmPeers m_peers{*this, m_state};
 };
+
+} // namespace tunaro

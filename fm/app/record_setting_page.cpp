@@ -13,11 +13,11 @@
 #include "framework/debug_print.h"
 #include "framework/format.h"
 #include "framework/ini_file.h"
-#include "resource.h"
+#include "res/fm/resource.h"
+
+namespace tunaro {
 
 namespace {
-
-namespace fm = tunaro::fm;
 
 constexpr std::int64_t kDefaultLead = 60;      // a new plan starts a minute ahead
 constexpr std::int64_t kDefaultLength = 1800;  // and lasts half an hour
@@ -30,7 +30,7 @@ std::int64_t NowSeconds() {
 
 std::string TimeText(std::int64_t seconds) {
     const fm::CivilTime t = fm::FromSeconds(seconds);
-    return tunaro::Format("%d-%d-%d %d:%d:%d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    return Format("%d-%d-%d %d:%d:%d", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
 } // namespace
@@ -40,8 +40,7 @@ CRecordSettingPage::CRecordSettingPage(std::vector<fm::TimedRecording> entries, 
     : PropertyPage(IDD_RECORD_SETTING, Globals().Text("Record Setting", "录音设置")), m_entries(std::move(entries)),
       m_stations(std::move(stations)), m_strRecordPath(std::move(recordPath)), m_nRecordType(recordType) {}
 
-const tunaro::MessageMap* CRecordSettingPage::GetMessageMap() const {
-    using namespace tunaro;
+const MessageMap* CRecordSettingPage::GetMessageMap() const {
     using P = CRecordSettingPage;
     static const MessageMap kMap{
         Command<&P::OnAdd>(IDC_RS_ADD),
@@ -95,7 +94,7 @@ BOOL CRecordSettingPage::OnInitDialog() {
 std::string CRecordSettingPage::StationName(int channel) const {
     if (channel >= 0 && static_cast<std::size_t>(channel) < m_stations.size())
         return m_stations[static_cast<std::size_t>(channel)];
-    return tunaro::Format("%d", channel);
+    return Format("%d", channel);
 }
 
 void CRecordSettingPage::FillList() {
@@ -103,7 +102,7 @@ void CRecordSettingPage::FillList() {
     ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
         const fm::TimedRecording& e = m_entries[i];
-        const std::string texts[] = {tunaro::Format("%d", static_cast<int>(i) + 1), StationName(e.channel),
+        const std::string texts[] = {Format("%d", static_cast<int>(i) + 1), StationName(e.channel),
                                      TimeText(e.start), TimeText(e.End()), e.fileName};
         LVITEMA item = {};
         item.mask = LVIF_TEXT;
@@ -204,25 +203,26 @@ bool CRecordSettingPage::OnApply() {
     const FmGlobals& g = Globals();
     fm::SortByStart(m_entries);
     if (!fm::SaveRecordList(g.strRecordList, m_entries))
-        tunaro::DebugPrint("Tunaro FM: the timed-recording list could not be written, Line=%ld\n",
-                           static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: the timed-recording list could not be written");
     std::string path = GetItemText(IDC_RS_PATH);
     while (path.size() > 3 && (path.back() == '\\' || path.back() == ' '))
         path.pop_back();
     if (!path.empty())
         m_strRecordPath = path;
     m_nRecordType = SendItemMessage(IDC_RS_ENCODER, CB_GETCURSEL) == 1 ? fm::kRecordWma : fm::kRecordMp3;
-    if (!tunaro::WriteProfileValues(g.strFmSettingIni,
+    if (!WriteProfileValues(g.strFmSettingIni,
                                    {{"CloseComputer", "Flag", IsChecked(IDC_RS_SHUTDOWN) ? "1" : "0"},
-                                    {"Record", "RecordType", tunaro::Format("%d", m_nRecordType)}}))
-        tunaro::DebugPrint("Tunaro FM: the settings could not be written, Line=%ld\n", static_cast<long>(__LINE__));
+                                    {"Record", "RecordType", Format("%d", m_nRecordType)}}))
+        TUNARO_TRACE("Tunaro FM: the settings could not be written");
     return true;
 }
 
 bool RunFmSettingSheet(HWND owner, CChannelSettingPage* channels, CRecordSettingPage& records) {
-    tunaro::PropertySheet sheet(Globals().Text("Setting", "设置"));
+    PropertySheet sheet(Globals().Text("Setting", "设置"));
     if (channels)
         sheet.AddPage(channels);
     sheet.AddPage(&records);
     return sheet.DoModal(owner) == IDOK;
 }
+
+} // namespace tunaro

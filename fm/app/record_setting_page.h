@@ -10,21 +10,23 @@
 #include "fm/record_list.h"
 #include "framework/property_sheet.h"
 
-class CRecordSettingPage : public tunaro::PropertyPage {
+namespace tunaro {
+
+class CRecordSettingPage : public PropertyPage {
 public:
     // stations: the library's station names, in list order.
-    CRecordSettingPage(std::vector<tunaro::fm::TimedRecording> entries, std::vector<std::string> stations,
+    CRecordSettingPage(std::vector<fm::TimedRecording> entries, std::vector<std::string> stations,
                        std::string recordPath, int recordType);
 
     // What OK leaves (read after the sheet closed with IDOK).
-    const std::vector<tunaro::fm::TimedRecording>& Entries() const { return m_entries; }
+    const std::vector<fm::TimedRecording>& Entries() const { return m_entries; }
     const std::string& RecordPath() const { return m_strRecordPath; }
     int RecordType() const { return m_nRecordType; }
 
 protected:
     BOOL OnInitDialog() override;
     bool OnApply() override;
-    const tunaro::MessageMap* GetMessageMap() const override;
+    const MessageMap* GetMessageMap() const override;
 
 private:
     void OnAdd();
@@ -36,7 +38,7 @@ private:
     void SetPicked(int dateId, int timeId, std::int64_t seconds) const;
     std::string StationName(int channel) const;
 
-    std::vector<tunaro::fm::TimedRecording> m_entries;
+    std::vector<fm::TimedRecording> m_entries;
     std::vector<std::string> m_stations;
     std::string m_strRecordPath;
     int m_nRecordType;
@@ -46,3 +48,5 @@ class CChannelSettingPage;
 // Runs the setting sheet ("Setting", no Apply): the channel page (when the card is in use) and
 // the record page; true after OK.
 bool RunFmSettingSheet(HWND owner, CChannelSettingPage* channels, CRecordSettingPage& records);
+
+} // namespace tunaro

@@ -22,8 +22,7 @@ bool TrackDeck::Load() {
     m_tried = true;
     HMODULE module = LoadLibraryA(kTrackDeckName);
     if (!module) {
-        DebugPrint("Tunaro FM: %s cannot be loaded (%lu), Line=%ld\n", kTrackDeckName, GetLastError(),
-                   static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: %s cannot be loaded (%lu)", kTrackDeckName, GetLastError());
         return false;
     }
     m_open = Entry<OpenFn>(module, 1);
@@ -34,7 +33,7 @@ bool TrackDeck::Load() {
     m_position = Entry<TimeFn>(module, 7);
     m_seek = Entry<SeekFn>(module, 8);
     if (!m_open || !m_run || !m_pause || !m_close || !m_duration || !m_position || !m_seek) {
-        DebugPrint("Tunaro FM: %s lacks a playback entry, Line=%ld\n", kTrackDeckName, static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro FM: %s lacks a playback entry", kTrackDeckName);
         FreeLibrary(module);
         return false;
     }

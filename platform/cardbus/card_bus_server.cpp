@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "card_bus.h"
-#include "clock_chip.h"
-#include "dshow/com_server.h"
+#include "platform/include/card_bus.h"
+#include "platform/simcard/clock_chip.h"
+#include "platform/dshow/com_server.h"
 
 namespace {
 

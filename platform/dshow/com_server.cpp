@@ -1,9 +1,9 @@
 // In-process COM server support of the DirectShow base library: class factory, module
 // lifetime and the registry entries that make our filters creatable and enumerable.
-#include "com_server.h"
-#include "com_object.h"
+#include "platform/dshow/com_server.h"
+#include "platform/dshow/com_object.h"
 
-#include "com_ptr.h"
+#include "platform/dshow/com_ptr.h"
 
 #include <shlwapi.h>
 

@@ -1,6 +1,6 @@
 // The file name of a writing filter: the checks of SetFileName, the copy GetCurFile hands out,
 // and a probe of whether the file can be created.
-#include "file_sink.h"
+#include "platform/dshow/file_sink.h"
 
 #include <cstring>
 #include <cwchar>

@@ -1,9 +1,9 @@
 // DirectShow base filter: reference counting, state changes across the pins, the reference
 // clock, graph membership and the pin enumerator.
-#include "filter.h"
+#include "platform/dshow/filter.h"
 
-#include "com_server.h"
-#include "com_object.h"
+#include "platform/dshow/com_server.h"
+#include "platform/dshow/com_object.h"
 
 #include <cstring>
 #include <new>

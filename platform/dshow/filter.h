@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "com_ptr.h"
-#include "media_type.h"
+#include "platform/dshow/com_ptr.h"
+#include "platform/dshow/media_type.h"
 
 // For filters and pins that implement interfaces of their own besides the base's: routes the
 // IUnknown methods of every interface to the base class (whose QueryInterface asks

@@ -1,7 +1,7 @@
 // AM_MEDIA_TYPE helpers of the DirectShow base library: ownership of format blocks,
 // standard video/audio types and the media-type enumerator handed to connecting pins.
-#include "media_type.h"
-#include "com_object.h"
+#include "platform/dshow/media_type.h"
+#include "platform/dshow/com_object.h"
 
 #include <cstring>
 #include <new>

@@ -1,6 +1,6 @@
 // DirectShow base pins: connection and media-type negotiation (BasePin), allocator
 // negotiation and delivery (OutputPin), and sample reception (InputPin).
-#include "filter.h"
+#include "platform/dshow/filter.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // Live push-source pin of the DirectShow base library: the streaming thread, its pacing by
 // the reference clock, time stamps, dropped-frame accounting and a clean stop.
-#include "push_source.h"
+#include "platform/dshow/push_source.h"
 
 namespace dshow {
 

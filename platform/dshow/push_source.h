@@ -2,8 +2,8 @@
 // time-stamped sample per period of stream time while the filter runs.
 #pragma once
 
-#include "filter.h"
-#include "stream_control.h"
+#include "platform/dshow/filter.h"
+#include "platform/dshow/stream_control.h"
 
 namespace dshow {
 

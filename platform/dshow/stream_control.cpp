@@ -1,6 +1,6 @@
 // Stream control of an output pin: start and stop times, the decision per sample and the
 // started/stopped notifications.
-#include "stream_control.h"
+#include "platform/dshow/stream_control.h"
 
 namespace dshow {
 

@@ -6,7 +6,7 @@
 
 #include <dshow.h>
 
-#include "com_ptr.h"
+#include "platform/dshow/com_ptr.h"
 
 namespace dshow {
 

@@ -1,6 +1,6 @@
 // Transform filter base of the DirectShow base library: input/output pins that negotiate
 // through the filter, sample pass-through with time stamps, flushing and end of stream.
-#include "transform.h"
+#include "platform/dshow/transform.h"
 
 #include <cstring>
 

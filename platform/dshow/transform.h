@@ -2,7 +2,7 @@
 // invert, deinterlacer and down-size stand-ins are built on it.
 #pragma once
 
-#include "filter.h"
+#include "platform/dshow/filter.h"
 
 namespace dshow {
 

@@ -1,11 +1,11 @@
 // "Dump Filter": one input that takes any media type and writes every sample's bytes, in the
 // order they arrive, to the file named through IFileSinkFilter (created when the graph starts,
 // closed when it stops). A hardware encoder's program stream becomes a file this way.
-#include "encoders.h"
+#include "platform/encoders/encoders.h"
 
-#include "dshow/file_sink.h"
-#include "dshow/filter.h"
-#include "mpeg_encoder.h"
+#include "platform/dshow/file_sink.h"
+#include "platform/dshow/filter.h"
+#include "platform/include/mpeg_encoder.h"
 
 #include <new>
 

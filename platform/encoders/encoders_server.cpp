@@ -1,9 +1,9 @@
 // COM server of the card software's encoding filters (encoders.ax): the MPEG encoder and the
 // dump filter, always registered, also in the DirectShow filter category.
-#include "encoders.h"
+#include "platform/encoders/encoders.h"
 
-#include "dshow/com_server.h"
-#include "mpeg_encoder.h"
+#include "platform/dshow/com_server.h"
+#include "platform/include/mpeg_encoder.h"
 
 #include <uuids.h>
 

@@ -1,13 +1,13 @@
 // "Vazuvoduz MPEG Encoder": YUY2 video and PCM sound in, a DVD/SVCD/VCD program stream file
 // out, encoded on a worker thread behind a bounded queue that drops (and counts) rather than
 // ever holding up the capture thread. Settings come through the interfaces of mpeg_encoder.h.
-#include "encoders.h"
+#include "platform/encoders/encoders.h"
 
-#include "dshow/bounded_queue.h"
-#include "dshow/file_sink.h"
-#include "dshow/filter.h"
-#include "mpeg_encoder.h"
-#include "mpeg_program.h"
+#include "platform/dshow/bounded_queue.h"
+#include "platform/dshow/file_sink.h"
+#include "platform/dshow/filter.h"
+#include "platform/include/mpeg_encoder.h"
+#include "platform/encoders/mpeg_program.h"
 
 #include <uuids.h>
 

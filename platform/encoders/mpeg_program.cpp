@@ -1,8 +1,8 @@
 // MPEG program stream writer for the disc formats: MPEG-1/2 video and Layer II audio encoded by
 // libavcodec, multiplexed by libavformat's DVD, SVCD and VCD muxers.
-#include "mpeg_program.h"
+#include "platform/encoders/mpeg_program.h"
 
-#include "yuy2_planar.h"
+#include "platform/encoders/yuy2_planar.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

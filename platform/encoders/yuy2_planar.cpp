@@ -1,5 +1,5 @@
 // Packed YUY2 to planar 4:2:0, the conversion every encoder stand-in feeds its codec with.
-#include "yuy2_planar.h"
+#include "platform/encoders/yuy2_planar.h"
 
 #include <cstddef>
 

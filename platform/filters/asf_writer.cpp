@@ -5,12 +5,12 @@
 // each at its stream's bit rate. The file name comes through IFileSinkFilter2. The file is
 // completed (header with its duration, index) when the recording ends: stop, or the end of
 // every stream.
-#include "stock_codecs.h"
+#include "platform/filters/stock_codecs.h"
 
-#include "asf_writer.h"
-#include "dshow/file_sink.h"
-#include "dshow/filter.h"
-#include "yuy2_planar.h"
+#include "platform/include/asf_writer.h"
+#include "platform/dshow/file_sink.h"
+#include "platform/dshow/filter.h"
+#include "platform/encoders/yuy2_planar.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

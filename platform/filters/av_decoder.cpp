@@ -1,5 +1,5 @@
 // The libavcodec decoder base: pins, the parser and decoder loop, flushing and draining.
-#include "av_decoder.h"
+#include "platform/filters/av_decoder.h"
 
 using dshow::AutoLock;
 using dshow::ComPtr;

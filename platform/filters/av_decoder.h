@@ -3,8 +3,8 @@
 // sound. Decoding runs on the upstream streaming thread; flushing and stopping reset the codec.
 #pragma once
 
-#include "dshow/filter.h"
-#include "playback_codecs.h"
+#include "platform/dshow/filter.h"
+#include "platform/filters/playback_codecs.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,7 +1,7 @@
 // AVI file layout with the OpenDML extension: header with super indexes, movie data in RIFF
 // segments, standard index chunks per segment, the legacy idx1 index, and the stretching of
 // the other streams to a master stream's length.
-#include "avi_file.h"
+#include "platform/filters/avi_file.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,11 +2,11 @@
 // input always, an AVI stream out to the File Writer (samples time-stamped with their byte
 // offsets), OpenDML segments and indexes, and IConfigAviMux honoured: the master stream the
 // other video streams are stretched to, and the legacy idx1 index on request.
-#include "filters.h"
+#include "platform/filters/filters.h"
 
-#include "avi_file.h"
-#include "dshow/filter.h"
-#include "offset_writer.h"
+#include "platform/filters/avi_file.h"
+#include "platform/dshow/filter.h"
+#include "platform/filters/offset_writer.h"
 
 #include <uuids.h>
 

@@ -2,12 +2,12 @@
 // control: the system's builder does the rest (finding interfaces and pins, rendering streams),
 // and this one adds SetOutputFileName (AVI multiplexer and File Writer, or a filter that writes
 // files itself) and ControlStream (start and stop times on the capture pins of the graph).
-#include "filters.h"
+#include "platform/filters/filters.h"
 
-#include "dshow/com_object.h"
-#include "dshow/com_ptr.h"
-#include "dshow/media_type.h"
-#include "dshow/com_server.h"
+#include "platform/dshow/com_object.h"
+#include "platform/dshow/com_ptr.h"
+#include "platform/dshow/media_type.h"
+#include "platform/dshow/com_server.h"
 
 #include <uuids.h>
 

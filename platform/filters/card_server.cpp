@@ -1,9 +1,9 @@
 // COM server of the card software's outside filters (cardfilters.ax): class objects and their
 // registration, also in the DirectShow filter category so the filters can be found by name.
-#include "filters.h"
+#include "platform/filters/filters.h"
 
-#include "dshow/com_server.h"
-#include "outside_filters.h"
+#include "platform/dshow/com_server.h"
+#include "platform/include/outside_filters.h"
 
 #include <uuids.h>
 

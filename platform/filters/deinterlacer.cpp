@@ -1,11 +1,11 @@
 // "HT Deinterlacer Filter": a motion-adaptive deinterlacer on YUY2 (the first field kept, the
 // second woven in where the picture stands still and interpolated where it moves).
-#include "filters.h"
+#include "platform/filters/filters.h"
 
-#include "dshow/transform.h"
-#include "outside_filters.h"
-#include "picture.h"
-#include "video_format.h"
+#include "platform/dshow/transform.h"
+#include "platform/include/outside_filters.h"
+#include "platform/filters/picture.h"
+#include "platform/filters/video_format.h"
 
 #include <cstring>
 #include <new>

@@ -1,11 +1,11 @@
 // The display optimisers ("DispOptim Filter", one class for QRT77 cards and one for the others):
 // pass video through and hand out the displayed picture as a packed 24-bit DIB.
-#include "filters.h"
+#include "platform/filters/filters.h"
 
-#include "outside_filters.h"
-#include "pass_through.h"
-#include "picture.h"
-#include "video_format.h"
+#include "platform/include/outside_filters.h"
+#include "platform/filters/pass_through.h"
+#include "platform/filters/picture.h"
+#include "platform/filters/video_format.h"
 
 #include <cstring>
 #include <new>

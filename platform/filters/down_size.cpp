@@ -1,11 +1,11 @@
 // "DownSize Filter": halves a YUY2 picture in width and height (2 x 2 averaging) for the
 // preview branch of MPEG recordings.
-#include "filters.h"
+#include "platform/filters/filters.h"
 
-#include "dshow/transform.h"
-#include "outside_filters.h"
-#include "picture.h"
-#include "video_format.h"
+#include "platform/dshow/transform.h"
+#include "platform/include/outside_filters.h"
+#include "platform/filters/picture.h"
+#include "platform/filters/video_format.h"
 
 #include <new>
 

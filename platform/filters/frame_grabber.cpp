@@ -1,10 +1,10 @@
 // The frame grabber: passes video through unchanged and keeps a copy of the last frame, which
 // its private interface copies into a caller's buffer.
-#include "filters.h"
+#include "platform/filters/filters.h"
 
-#include "outside_filters.h"
-#include "pass_through.h"
-#include "video_format.h"
+#include "platform/include/outside_filters.h"
+#include "platform/filters/pass_through.h"
+#include "platform/filters/video_format.h"
 
 #include <new>
 

@@ -1,8 +1,8 @@
 // Stand-in for the stock Infinite Pin Tee: one input, a new output each time the last free one
 // is connected, and every sample handed uncopied to every connected output.
-#include "filters.h"
+#include "platform/filters/filters.h"
 
-#include "pass_through.h"
+#include "platform/filters/pass_through.h"
 
 #include <uuids.h>
 

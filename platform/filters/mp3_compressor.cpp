@@ -2,9 +2,9 @@
 // or stereo at 32000, 44100 or 48000 Hz), constant 128 kbit/s MPEG-1 Layer III out, described
 // as the WAVE format tag 0x55 so both the AVI Mux and the WAV writer can store it. Encoding runs
 // on the upstream streaming thread: a frame costs far less than it lasts.
-#include "stock_codecs.h"
+#include "platform/filters/stock_codecs.h"
 
-#include "dshow/filter.h"
+#include "platform/dshow/filter.h"
 
 #include <lame/lame.h>
 #include <mmreg.h>

@@ -2,10 +2,10 @@
 // (libavcodec's MS-MPEG-4 V3 encoder), one compressed frame per picture with key frames marked,
 // for the AVI Mux. The bit rate follows the picture size and rate (about 1 Mbit/s at 352 x 288
 // and 25 frames a second); a key frame comes every two seconds.
-#include "stock_codecs.h"
+#include "platform/filters/stock_codecs.h"
 
-#include "dshow/transform.h"
-#include "yuy2_planar.h"
+#include "platform/dshow/transform.h"
+#include "platform/encoders/yuy2_planar.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,7 +1,7 @@
 // The MPEG audio decoder (CLSID_CMpegAudioCodec): MPEG-1/2 audio Layer I or II in, as the
 // splitter delivers it, 16-bit PCM out at the stream's rate and channels. Sound before the
 // segment's start (decoded from where a seek lands) is cut off.
-#include "av_decoder.h"
+#include "platform/filters/av_decoder.h"
 
 #include <mmreg.h>
 #include <uuids.h>

@@ -7,10 +7,10 @@
 // Threads: a reader parses the file and fills one queue per output; each output delivers from
 // its queue on a thread of its own, so a renderer that holds its first sample while paused
 // does not keep the other stream from reaching its renderer.
-#include "playback_codecs.h"
+#include "platform/filters/playback_codecs.h"
 
-#include "dshow/filter.h"
-#include "mpeg_stream.h"
+#include "platform/dshow/filter.h"
+#include "platform/filters/mpeg_stream.h"
 
 #include <dvdmedia.h>
 #include <mmreg.h>

@@ -1,6 +1,6 @@
 // Program stream reading: unit parsing, the packet reader with resynchronisation, the stream
 // layout and the seek search. See mpeg_stream.h.
-#include "mpeg_stream.h"
+#include "platform/filters/mpeg_stream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,8 +2,8 @@
 // as the splitter delivers it, RGB32 pictures out, the format the Video Renderer takes. Frames
 // come out in display order with the time stamps of their pictures; those that end before the
 // segment's start (decoded from the group of pictures a seek starts at) are not delivered.
-#include "av_decoder.h"
-#include "picture.h"
+#include "platform/filters/av_decoder.h"
+#include "platform/filters/picture.h"
 
 #include <dvdmedia.h>
 #include <uuids.h>

@@ -1,6 +1,6 @@
 // Output pin that writes a file by byte offsets through the File Writer: media type, allocator
 // and the cutting of a write into samples time-stamped with their offsets.
-#include "offset_writer.h"
+#include "platform/filters/offset_writer.h"
 
 #include <uuids.h>
 

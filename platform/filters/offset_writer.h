@@ -3,7 +3,7 @@
 // downstream expects, so headers can be written again in place when the recording ends.
 #pragma once
 
-#include "dshow/filter.h"
+#include "platform/dshow/filter.h"
 
 #include <cstddef>
 #include <cstdint>

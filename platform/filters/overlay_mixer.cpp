@@ -1,11 +1,11 @@
 // Stand-in for the stock Overlay Mixer: takes the video of its input 0 (4:2:2 or RGB) and
 // delivers it as RGB32 to the Video Renderer, with IMixerPinConfig on the input pin.
-#include "filters.h"
+#include "platform/filters/filters.h"
 
-#include "dshow/transform.h"
-#include "outside_filters.h"
-#include "picture.h"
-#include "video_format.h"
+#include "platform/dshow/transform.h"
+#include "platform/include/outside_filters.h"
+#include "platform/filters/picture.h"
+#include "platform/filters/video_format.h"
 
 #include <uuids.h>
 

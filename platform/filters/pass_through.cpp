@@ -1,6 +1,6 @@
 // Pass-through filter base: input samples go on to every connected output uncopied (the
 // downstream pins borrow the upstream allocator), and the last-frame store of the grabbers.
-#include "pass_through.h"
+#include "platform/filters/pass_through.h"
 
 #include <cstring>
 #include <cwchar>

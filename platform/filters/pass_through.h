@@ -2,7 +2,7 @@
 // optimisers, infinite tee): no copy on the way through, only what the derived filter keeps.
 #pragma once
 
-#include "dshow/filter.h"
+#include "platform/dshow/filter.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
 // Picture arithmetic of the card's video filters: BT.601 colour conversion, flips, half-size
 // scaling and the motion-adaptive deinterlacer, on plain byte buffers.
-#include "picture.h"
+#include "platform/filters/picture.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Forwarding of IMediaSeeking from a decoder's output to the output pin upstream of it.
-#include "playback_codecs.h"
+#include "platform/filters/playback_codecs.h"
 
 namespace filters {
 

@@ -2,11 +2,11 @@
 // compressor and the MPEG-4 V3 video compressor, listed in the audio and video compressor
 // categories under the names the engine searches for, and the WM ASF Writer. "regsvr32 /i:auto"
 // registers each only where the system has no working one of its own.
-#include "stock_codecs.h"
+#include "platform/filters/stock_codecs.h"
 
-#include "dshow/com_ptr.h"
-#include "dshow/com_server.h"
-#include "dshow/media_type.h"
+#include "platform/dshow/com_ptr.h"
+#include "platform/dshow/com_server.h"
+#include "platform/dshow/media_type.h"
 
 #include <mmreg.h>
 #include <uuids.h>

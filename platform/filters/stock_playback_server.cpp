@@ -4,11 +4,11 @@
 // through them. "regsvr32 /i:auto" registers them only where the system cannot play a short
 // DVD program stream of its own making: the three go together, since the system's decoders
 // are reached only through its splitter.
-#include "playback_codecs.h"
+#include "platform/filters/playback_codecs.h"
 
-#include "dshow/com_ptr.h"
-#include "dshow/com_server.h"
-#include "mpeg_program.h"
+#include "platform/dshow/com_ptr.h"
+#include "platform/dshow/com_server.h"
+#include "platform/encoders/mpeg_program.h"
 
 #include <uuids.h>
 

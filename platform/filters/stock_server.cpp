@@ -2,10 +2,10 @@
 // (stockfilters.ax): the Infinite Pin Tee, the Overlay Mixer, the AVI Mux and the Capture Graph
 // Builder 2. "regsvr32 /i:auto" compares each with the system's own and registers only the
 // stand-ins that are needed; "/i:Name,Name" registers the ones named.
-#include "filters.h"
+#include "platform/filters/filters.h"
 
-#include "dshow/com_ptr.h"
-#include "dshow/com_server.h"
+#include "platform/dshow/com_ptr.h"
+#include "platform/dshow/com_server.h"
 
 #include <uuids.h>
 

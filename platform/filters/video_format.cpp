@@ -1,8 +1,8 @@
 // Video media types of the card's filters: reading VIDEOINFOHEADER formats into sizes and
 // strides, and building the YUY2 and RGB types the filters offer downstream.
-#include "video_format.h"
+#include "platform/filters/video_format.h"
 
-#include "picture.h"
+#include "platform/filters/picture.h"
 
 #include <uuids.h>
 

@@ -2,7 +2,7 @@
 // sample layout and row stride, and builders for the types they offer.
 #pragma once
 
-#include "dshow/media_type.h"
+#include "platform/dshow/media_type.h"
 
 namespace filters {
 

@@ -1,11 +1,11 @@
 // "Vazuvoduz Video Invert Filter": turns the picture upside down (the UTV card delivers it that
 // way), one row-reversing copy per frame, for 4:2:2 and RGB pictures.
-#include "filters.h"
+#include "platform/filters/filters.h"
 
-#include "dshow/transform.h"
-#include "outside_filters.h"
-#include "picture.h"
-#include "video_format.h"
+#include "platform/dshow/transform.h"
+#include "platform/include/outside_filters.h"
+#include "platform/filters/picture.h"
+#include "platform/filters/video_format.h"
 
 #include <new>
 

@@ -2,12 +2,12 @@
 // own format tag), a RIFF/WAVE stream out to the File Writer (samples time-stamped with their
 // byte offsets). The header goes first with empty sizes; the sizes are written when the
 // recording ends (stop, or the end of the stream), so even a stopped-short file is complete.
-#include "filters.h"
+#include "platform/filters/filters.h"
 
-#include "dshow/filter.h"
-#include "offset_writer.h"
-#include "outside_filters.h"
-#include "wave_file.h"
+#include "platform/dshow/filter.h"
+#include "platform/filters/offset_writer.h"
+#include "platform/include/outside_filters.h"
+#include "platform/filters/wave_file.h"
 
 #include <uuids.h>
 

@@ -1,5 +1,5 @@
 // RIFF/WAVE header layout of the WAV writer.
-#include "wave_file.h"
+#include "platform/filters/wave_file.h"
 
 namespace filters {
 

@@ -4,7 +4,7 @@
 
 #include <vfw.h>
 
-#include "picture.h"
+#include "platform/filters/picture.h"
 
 namespace {
 

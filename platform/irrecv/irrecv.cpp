@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "shared_ring.h"
+#include "platform/irrecv/shared_ring.h"
 
 using namespace tunaro::irrecv;
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "irsend_args.h"
-#include "shared_ring.h"
+#include "platform/irrecv/irsend_args.h"
+#include "platform/irrecv/shared_ring.h"
 
 using namespace tunaro::irrecv;
 

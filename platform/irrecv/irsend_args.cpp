@@ -1,5 +1,5 @@
 // The handset's buttons and irsend's command line.
-#include "irsend_args.h"
+#include "platform/irrecv/irsend_args.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // The receiver's key queue: pressing, reading (with held keys), forgetting and the outcomes.
-#include "key_ring.h"
+#include "platform/irrecv/key_ring.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // Mapping the shared key queue and locking it; a fresh mapping is filled with zeros by the
 // system, and the first program to lock it makes it a queue.
-#include "shared_ring.h"
+#include "platform/irrecv/shared_ring.h"
 
 namespace tunaro::irrecv {
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "key_ring.h"
+#include "platform/irrecv/key_ring.h"
 
 namespace tunaro::irrecv {
 

@@ -1,6 +1,6 @@
 // The simulated broadcast: default station plan and its text form, reception by frequency,
 // the test pictures (patterns, moving box, captions, noise, proc amp) and the station tones.
-#include "broadcast.h"
+#include "platform/simcard/broadcast.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "font.h"
+#include "platform/simcard/font.h"
 
 namespace simcard {
 

@@ -1,7 +1,7 @@
 // The simulated card's shared state: configuration from simcard.ini, tuning, routing,
 // decoder and proc-amp rules, the signal the filters render, and the [State] report.
-#include "card.h"
-#include "simcard_ini.h"
+#include "platform/simcard/card.h"
+#include "platform/simcard/simcard_ini.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -9,9 +9,9 @@
 
 #include <string>
 
-#include "broadcast.h"
-#include "dshow/com_ptr.h"
-#include "family.h"
+#include "platform/simcard/broadcast.h"
+#include "platform/dshow/com_ptr.h"
+#include "platform/simcard/family.h"
 
 namespace simcard {
 

@@ -1,13 +1,13 @@
 // The clock chip's registers: transfers through the register pointer, the time counting on in
 // BCD, alarm 1 and the chip's place in simcard.ini.
-#include "clock_chip.h"
+#include "platform/simcard/clock_chip.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "simcard_ini.h"
+#include "platform/simcard/simcard_ini.h"
 
 namespace simcard {
 namespace {

@@ -2,11 +2,11 @@
 // pins, and the routes of the video-decoder and audio-decoder outputs.
 #include <new>
 
-#include "card.h"
-#include "dshow/filter.h"
-#include "filters.h"
-#include "guids.h"
-#include "stream_pins.h"
+#include "platform/simcard/card.h"
+#include "platform/dshow/filter.h"
+#include "platform/simcard/filters.h"
+#include "platform/simcard/guids.h"
+#include "platform/simcard/stream_pins.h"
 
 namespace simcard {
 

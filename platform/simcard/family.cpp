@@ -1,5 +1,5 @@
 // Card family table of the simulated card: names, pins and crossbar order of each family.
-#include "family.h"
+#include "platform/simcard/family.h"
 
 #include <cctype>
 

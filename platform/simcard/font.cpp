@@ -1,5 +1,5 @@
 // The 5x7 caption font of the simulated card's pictures.
-#include "font.h"
+#include "platform/simcard/font.h"
 
 namespace simcard {
 

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "ks_tuner.h"
+#include "platform/include/ks_tuner.h"
 
 namespace simcard {
 

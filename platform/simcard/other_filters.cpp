@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "card.h"
-#include "dshow/filter.h"
-#include "filters.h"
-#include "guids.h"
-#include "ks_tuner.h"
-#include "mpeg_program.h"
-#include "stream_pins.h"
+#include "platform/simcard/card.h"
+#include "platform/dshow/filter.h"
+#include "platform/simcard/filters.h"
+#include "platform/simcard/guids.h"
+#include "platform/include/ks_tuner.h"
+#include "platform/encoders/mpeg_program.h"
+#include "platform/simcard/stream_pins.h"
 
 namespace simcard {
 

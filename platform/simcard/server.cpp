@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <string>
 
-#include "broadcast.h"
-#include "card.h"
-#include "dshow/com_server.h"
-#include "family.h"
-#include "filters.h"
-#include "guids.h"
-#include "ks_tuner.h"
+#include "platform/simcard/broadcast.h"
+#include "platform/simcard/card.h"
+#include "platform/dshow/com_server.h"
+#include "platform/simcard/family.h"
+#include "platform/simcard/filters.h"
+#include "platform/simcard/guids.h"
+#include "platform/include/ks_tuner.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // simcard.ini: its path, the writers' lock, section replacement and the write through a
 // temporary file.
-#include "simcard_ini.h"
+#include "platform/simcard/simcard_ini.h"
 
 #include <windows.h>
 

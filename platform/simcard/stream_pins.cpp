@@ -1,13 +1,13 @@
 // The simulated card's streaming pins: video formats and their negotiation, frame rendering
 // from the card's current signal, raw VBI lines and PCM sound in matching time.
-#include "stream_pins.h"
+#include "platform/simcard/stream_pins.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 
-#include "ks_tuner.h"
+#include "platform/include/ks_tuner.h"
 
 namespace simcard {
 

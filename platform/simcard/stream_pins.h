@@ -2,8 +2,8 @@
 // raw VBI lines, and PCM sound, each a live push source paced by the graph's clock.
 #pragma once
 
-#include "card.h"
-#include "dshow/push_source.h"
+#include "platform/simcard/card.h"
+#include "platform/dshow/push_source.h"
 
 namespace simcard {
 

@@ -2,12 +2,12 @@
 // property set (mode capabilities, mode, frequency with its country field, PLL status).
 #include <new>
 
-#include "card.h"
-#include "dshow/filter.h"
-#include "filters.h"
-#include "guids.h"
-#include "ks_buffers.h"
-#include "stream_pins.h"
+#include "platform/simcard/card.h"
+#include "platform/dshow/filter.h"
+#include "platform/simcard/filters.h"
+#include "platform/simcard/guids.h"
+#include "platform/simcard/ks_buffers.h"
+#include "platform/simcard/stream_pins.h"
 
 namespace simcard {
 

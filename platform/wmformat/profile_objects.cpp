@@ -1,9 +1,9 @@
 // Profile manager, profile and stream configuration objects over the parsed profile text. Each
 // stream configuration a profile hands out is a copy: changes reach the profile only through
 // ReconfigStream or AddStream, as with the system's runtime.
-#include "profile_objects.h"
+#include "platform/wmformat/profile_objects.h"
 
-#include "dshow/com_ptr.h"
+#include "platform/dshow/com_ptr.h"
 
 #include <dshow.h>
 #include <mmreg.h>

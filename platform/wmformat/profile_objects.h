@@ -7,7 +7,7 @@
 #include <nserror.h>
 #include <wmsdkidl.h>
 
-#include "profile_text.h"
+#include "platform/wmformat/profile_text.h"
 
 namespace wmformat {
 

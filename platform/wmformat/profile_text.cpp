@@ -1,6 +1,6 @@
 // Reading a Windows Media profile's XML: a small XML reader (elements, attributes, entities,
 // comments and declarations skipped) and the mapping of its elements to profile streams.
-#include "profile_text.h"
+#include "platform/wmformat/profile_text.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "profile_objects.h"
+#include "platform/wmformat/profile_objects.h"
 
 namespace {
 

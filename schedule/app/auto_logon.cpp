@@ -44,8 +44,7 @@ public:
         }
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, nt ? kNtWinlogonKey : k9xWinlogonKey, 0, KEY_SET_VALUE,
                           m_key.Receive()) != ERROR_SUCCESS) {
-            DebugPrint("Schedule: the Winlogon key cannot be opened, Line=%ld\n",
-                       static_cast<long>(__LINE__));
+            TUNARO_TRACE("Schedule: the Winlogon key cannot be opened");
         }
     }
 

@@ -23,14 +23,13 @@ bool CardBusClient::Open() {
     HRESULT hr = CoCreateInstance(kClsidCardBusManager, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
                                   kIidCardBusManager, reinterpret_cast<void**>(m_manager.Receive()));
     if (FAILED(hr)) {
-        DebugPrint("Schedule: no card bus component (%lx), Line=%ld\n", static_cast<unsigned long>(hr),
-                   static_cast<long>(__LINE__));
+        TUNARO_TRACE("Schedule: no card bus component (%lx)", static_cast<unsigned long>(hr));
         return false;
     }
     LONG count = -1;
     m_manager->CountDevices(&count);
     if (count < 0) {
-        DebugPrint("Schedule: the card bus has no device, Line=%ld\n", static_cast<long>(__LINE__));
+        TUNARO_TRACE("Schedule: the card bus has no device");
         return false;
     }
     ComPtr<IUnknown> object;
@@ -95,7 +94,7 @@ bool SynchroniseWakeClock(CardBusClient& bus) {
     WakeClockRegisters read{};
     if (!bus.Write(kWakeClockWriteAddress, &pointer, 1) ||
         !bus.Read(kWakeClockReadAddress, read.data(), LONG(read.size()))) {
-        DebugPrint("Schedule: the wake-up clock cannot be read, Line=%ld\n", static_cast<long>(__LINE__));
+        TUNARO_TRACE("Schedule: the wake-up clock cannot be read");
         return false;
     }
     Sleep(kClockSettleMs);

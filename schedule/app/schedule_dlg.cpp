@@ -396,12 +396,10 @@ bool CScheduleDlg::SaveTaskFile() {
     }
     if (m_tasks.LoadRefused()) {
         // The user was told at the start that this file is left alone.
-        DebugPrint("Schedule: %s was not read, so it is not saved, Line=%ld\n", Globals().paths.taskFile.c_str(),
-                   static_cast<long>(__LINE__));
+        TUNARO_TRACE("Schedule: %s was not read, so it is not saved", Globals().paths.taskFile.c_str());
         return false;
     }
-    DebugPrint("Schedule: %s could not be saved, Line=%ld\n", Globals().paths.taskFile.c_str(),
-               static_cast<long>(__LINE__));
+    TUNARO_TRACE("Schedule: %s could not be saved", Globals().paths.taskFile.c_str());
     if (m_inRunner) {
         // Not in the middle of a tick: the box's message loop would run the timer again.
         PostMessage(kSaveFailedMessage);

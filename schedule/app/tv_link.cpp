@@ -93,8 +93,8 @@ bool TvLink::StartTv() {
     const std::string program = m_directory + "\\Tunaro.EXE";
     Handle process;
     if (!StartProgram(program, m_directory, SW_SHOW, &process)) {
-        DebugPrint("Schedule: %s could not be started (%lu), Line=%ld\n", program.c_str(),
-                   static_cast<unsigned long>(GetLastError()), static_cast<long>(__LINE__));
+        TUNARO_TRACE("Schedule: %s could not be started (%lu)", program.c_str(),
+                   static_cast<unsigned long>(GetLastError()));
         return false;
     }
     WaitForInputIdle(process.get(), kTvStartWaitMs);

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "media_check.h"
-#include "e2e.h"
+#include "tests/platform/media_check.h"
+#include "tests/support/e2e.h"
 
 namespace {
 

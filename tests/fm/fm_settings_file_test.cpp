@@ -2,7 +2,7 @@
 // end of a run writes reads back the same, whatever the record path holds.
 #include "fm/fm_settings_file.h"
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "tv/profile_ini.h"
 
 #include <gtest/gtest.h>

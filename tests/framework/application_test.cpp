@@ -2,7 +2,7 @@
 // accelerator table is translated in every modal loop of the thread unless suspended.
 #include "framework/application.h"
 #include "framework/dialog.h"
-#include "test_resource.h"
+#include "tests/framework/test_resource.h"
 
 #include <gtest/gtest.h>
 

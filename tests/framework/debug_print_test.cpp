@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/debug_print.h"
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 #include <cstring>
 #include <string>
@@ -47,6 +47,21 @@ TEST(DebugPrint, LongMessagesAreCutAt1023Characters) {
     ASSERT_EQ(1024u, got[0].data.size());
     EXPECT_EQ(std::string(1023, 'a'), got[0].data.substr(0, 1023));
     EXPECT_EQ('\0', got[0].data[1023]);
+}
+
+TEST(DebugPrint, TraceAppendsTheLineItIsWrittenOn) {
+    e2e::PeerWindow viewer("DebugOutput", "ZOLT DebugOut Window");
+    const std::string expected = "engine: card 3 (ok), Line=" + std::to_string(__LINE__ + 1) + "\n";
+    EXPECT_EQ(static_cast<int>(expected.size() + 1), TUNARO_TRACE("engine: card %d (%s)", 3, "ok"));
+    // Near the limit the line number is cut like the rest of a text written with it by hand.
+    const std::string nearly(1015, 'b');
+    const long nearlyLine = __LINE__ + 1;
+    EXPECT_EQ(1024, TUNARO_TRACE("%s", nearly.c_str()));
+    EXPECT_EQ(1024, tunaro::DebugPrint("%s, Line=%ld\n", nearly.c_str(), nearlyLine));
+    auto got = viewer.Messages();
+    ASSERT_EQ(3u, got.size());
+    EXPECT_EQ(expected + '\0', got[0].data);
+    EXPECT_EQ(got[2].data, got[1].data);
 }
 
 TEST(DebugViewer, AppendsEveryTextToItsLog) {

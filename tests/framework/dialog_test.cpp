@@ -2,7 +2,7 @@
 // code and message; control helpers; the modal loop's result; OK/Cancel overrides.
 #include "framework/dialog.h"
 #include "framework/window.h"
-#include "test_resource.h"
+#include "tests/framework/test_resource.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

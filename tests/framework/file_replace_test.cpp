@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 #include <string>
 

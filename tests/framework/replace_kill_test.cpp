@@ -1,9 +1,9 @@
 // Kills a program in the middle of saving each of the suite's state files, many times and at
 // random points, and checks that what it leaves is always the whole old or the whole new file.
 // TUNARO_KILL_TRIALS sets the kills per file (a long run by hand: 1000).
-#include "state_files.h"
+#include "tests/framework/state_files.h"
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "engine/engine_settings.h"
 
 #include <windows.h>

@@ -2,7 +2,7 @@
 // no Apply and no Help button, OK/Cancel reaching the pages, wizard page skipping and a
 // Finish-only last page.
 #include "framework/property_sheet.h"
-#include "test_resource.h"
+#include "tests/framework/test_resource.h"
 
 #include <gtest/gtest.h>
 

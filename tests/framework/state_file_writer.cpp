@@ -2,7 +2,7 @@
 //   state_file_writer NAME PATH COUNTER
 // NAME is a file of state_files.h, COUNTER the name of a shared counter of finished saves
 // that the kill-while-writing test watches. Exits 3 when a save fails.
-#include "state_files.h"
+#include "tests/framework/state_files.h"
 
 #include <windows.h>
 

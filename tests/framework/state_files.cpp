@@ -4,7 +4,7 @@
 // profile ("win.ini"), and the FM program's state ("FMSETTING.ini") and timed recordings
 // ("Recordlst.txt"). Version 1 is much larger (or, for the scheduler's one setting, a
 // different value), so a save takes long enough to be cut short.
-#include "state_files.h"
+#include "tests/framework/state_files.h"
 
 #include "engine/engine_settings.h"
 #include "fm/app/fm_settings.h"

@@ -2,7 +2,7 @@
 // holder goes away (checked by the shell refusing to change an icon it no longer has).
 #include "framework/tray_icon.h"
 #include "framework/dialog.h"
-#include "test_resource.h"
+#include "tests/framework/test_resource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Fuzz target of the country frequency table "CHANNEL.TXT": any bytes read as the file give a
 // table within its limits, with frequencies that are never 0 and channels named by their own
 // numbers, and a current country that is always one of the table's.
-#include "fuzz_check.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include "tv/country_table.h"
 #include "framework/text_pieces.h"

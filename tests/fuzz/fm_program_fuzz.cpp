@@ -2,7 +2,7 @@
 // without a memory or arithmetic fault, give names a caller's 256-byte copy can hold, and survive
 // being written and read again unchanged. The list's operations by index and the scan's rules
 // are driven with numbers taken from the input.
-#include "fuzz_check.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include "engine/fm_stations.h"
 

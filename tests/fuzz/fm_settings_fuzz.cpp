@@ -1,8 +1,8 @@
 // Fuzz target of the FM program's settings file "FMSETTING.ini" read through IniSource: any text
 // gives a record path within its limit, what the end of a run writes reads back the same, and no
 // value written adds or changes another key of the file.
-#include "fuzz_check.h"
-#include "ini_file.h"
+#include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/ini_file.h"
 
 #include "fm/fm_settings_file.h"
 

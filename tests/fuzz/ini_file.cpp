@@ -1,6 +1,6 @@
 // The private-profile rules over an in-memory INI text: how lines split into sections, keys and
 // values, how names are matched, how values and numbers are read and how a write lands.
-#include "ini_file.h"
+#include "tests/fuzz/ini_file.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // Freq+/Freq- as "Tunaro.ini" may hold it, the tuner's range, the panel's state and a run of key
 // presses all come from the input. Whatever they are, the arithmetic stays defined, the tuner
 // is only ever set to a frequency it takes, and the list keeps only what its file gives back.
-#include "fuzz_check.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include "tv/dialogs/setup_rules.h"
 #include "tv/live_tv.h"

@@ -3,9 +3,9 @@
 // nesting; an accepted profile holds only what its users may rely on, a refused one says why;
 // the text conversions give back what they were given. A character reference made of the
 // input's first bytes is taken exactly when it is a whole number of Unicode.
-#include "fuzz_check.h"
+#include "tests/fuzz/fuzz_check.h"
 
-#include "profile_text.h"
+#include "platform/wmformat/profile_text.h"
 
 #include <cstddef>
 #include <cstdint>

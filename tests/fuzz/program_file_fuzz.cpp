@@ -3,7 +3,7 @@
 // again unchanged. The scheduler reads the same bytes into the same channels, position for
 // position. Every line of the input is also tried as a channel name typed by the user, with a
 // frequency taken from the input, and the list must read back exactly as it was held.
-#include "fuzz_check.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include "schedule/channel_reader.h"
 #include "tv/channel_list.h"

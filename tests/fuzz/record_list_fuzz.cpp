@@ -2,7 +2,7 @@
 // file must load without a memory or arithmetic fault, every entry taken must carry a name that
 // stays in the recording directory, what was read must survive being written and read again,
 // and the once-a-second check must keep its promises on what was read.
-#include "fuzz_check.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include "fm/record_list.h"
 

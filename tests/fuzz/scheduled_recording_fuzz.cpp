@@ -2,7 +2,7 @@
 // data word with any payload, held in memory of exactly the claimed size, is taken apart without
 // reading outside it, and the order agrees with an independent reading of the same record.
 // Input layout: 8 bytes of data word (little-endian), one byte of flags, the payload.
-#include "fuzz_check.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include "tv/app/scheduled_recording.h"
 

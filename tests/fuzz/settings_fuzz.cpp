@@ -1,8 +1,8 @@
 // Fuzz target of the settings files "setting.ini" and "Tunaro.ini" read through IniSource: any
 // text gives settings within their limits, the state the end of a run writes reads back the
 // same, and no value written can add or change another key of the file.
-#include "fuzz_check.h"
-#include "ini_file.h"
+#include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/ini_file.h"
 
 #include "tv/settings.h"
 

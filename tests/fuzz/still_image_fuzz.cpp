@@ -1,7 +1,7 @@
 // Fuzz target of the engine's still images: YUY2 frames of any size and content convert to the
 // same bytes on every conversion path, within the output buffer, and packed bitmaps with any
 // header either become a .bmp file that holds exactly what they announce or are refused.
-#include "fuzz_check.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include "engine/still_image.h"
 

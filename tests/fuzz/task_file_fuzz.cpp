@@ -1,7 +1,7 @@
 // Fuzz target of the scheduler's task file "SCHTASK.stf" and its cipher: any bytes load as a
 // sorted list without a memory or arithmetic fault, every record image comes back byte for byte
 // through the cipher, the load adjustment is stable, and a saved list loads back the same.
-#include "fuzz_check.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include "schedule/blowfish.h"
 #include "schedule/task_file.h"

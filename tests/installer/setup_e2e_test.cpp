@@ -2,7 +2,7 @@
 // installs what the build staged with the chosen directory and language, the silent setup takes
 // the simulated card and language from its command line, and the silent uninstaller removes what
 // was installed while the user's recordings, snapshots and channel list stay.
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 #include <objbase.h>
 #include <shlobj.h>

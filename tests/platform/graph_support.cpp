@@ -1,7 +1,7 @@
 // Graph plumbing of the platform's recording tests.
-#include "graph_support.h"
+#include "tests/platform/graph_support.h"
 
-#include "dshow/media_type.h"
+#include "platform/dshow/media_type.h"
 
 #include <cstdlib>
 

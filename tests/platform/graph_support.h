@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-#include "dshow/com_ptr.h"
+#include "platform/dshow/com_ptr.h"
 
 namespace graphtest {
 

@@ -1,6 +1,6 @@
 // Runs native ffprobe and ffmpeg from a test running under Wine: Wine starts Linux programs
 // given by their Linux path; a shell redirects their output into a file the test reads back.
-#include "media_check.h"
+#include "tests/platform/media_check.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // The reader itself: a Linux program started from the test process leaves every handle of that
 // process open (what the recording tests rely on between a read-back and their next graph).
-#include "media_check.h"
+#include "tests/platform/media_check.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Running the installed agent for the end-to-end tests, and the files and registry value they
 // change and put back.
-#include "agent.h"
+#include "tests/remote/agent.h"
 
 namespace keyrelay_test {
 

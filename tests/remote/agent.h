@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "framework/peer_messages.h"
-#include "irsend_runner.h"
+#include "tests/platform/irrecv/irsend_runner.h"
 
 namespace keyrelay_test {
 

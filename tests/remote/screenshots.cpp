@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "agent.h"
-#include "e2e.h"
-#include "irsend_runner.h"
+#include "tests/remote/agent.h"
+#include "tests/support/e2e.h"
+#include "tests/platform/irrecv/irsend_runner.h"
 
 namespace {
 

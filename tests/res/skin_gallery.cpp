@@ -8,7 +8,7 @@
 
 #include "uikit/cyup4_btn.h"
 #include "uikit/status_text.h"
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "uikit/skin_region.h"
 #ifdef FM_GALLERY
 #include "res/fm/skin_layout.h"

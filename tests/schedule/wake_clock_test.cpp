@@ -5,7 +5,7 @@
 
 #include "schedule/task_list.h"
 #include "schedule/wake_clock.h"
-#include "schedule_test_util.h"
+#include "tests/schedule/schedule_test_util.h"
 
 namespace tunaro {
 namespace {

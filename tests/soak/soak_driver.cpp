@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "framework/peer_messages.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 namespace {
 

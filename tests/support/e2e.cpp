@@ -1,6 +1,6 @@
 // End-to-end test support: window look-up, messages, peers, message boxes, files, programs.
 // Everything here uses plain Win32 so it behaves the same under Wine and on Windows.
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 #include <tlhelp32.h>
 #include <winternl.h>

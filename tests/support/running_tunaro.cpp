@@ -1,5 +1,5 @@
 // Starting and stopping the real Tunaro for an end-to-end test, its files kept and put back.
-#include "running_tunaro.h"
+#include "tests/support/running_tunaro.h"
 
 #include "res/tunaro/resource.h"
 

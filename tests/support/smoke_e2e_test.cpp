@@ -2,7 +2,7 @@
 // WM_COMMAND and WM_COPYDATA, catch its message box, receive its message as a peer, stop it.
 #include <gtest/gtest.h>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 namespace {
 

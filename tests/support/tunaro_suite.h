@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "running_tunaro.h"
+#include "tests/support/running_tunaro.h"
 
 namespace e2e {
 

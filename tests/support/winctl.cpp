@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 // The first visible top-level window that owner owns (a dialog or sheet it opened), or null.
 static HWND OwnedWindow(HWND owner) {

@@ -5,7 +5,7 @@
 #include "tv/channel_files.h"
 #include "framework/text_pieces.h"
 
-#include "test_support.h"
+#include "tests/tv/test_support.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 #include "tv/profile_ini.h"
 #include "tv/tv_paths.h"
 
-#include "test_support.h"
+#include "tests/tv/test_support.h"
 
 #include <windows.h>
 

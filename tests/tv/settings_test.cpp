@@ -3,7 +3,7 @@
 #include "tv/profile_ini.h"
 #include "tv/settings.h"
 
-#include "test_support.h"
+#include "tests/tv/test_support.h"
 
 #include <windows.h>
 

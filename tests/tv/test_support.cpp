@@ -1,5 +1,5 @@
 // Scratch directories and the in-memory INI source used by the TV core tests.
-#include "test_support.h"
+#include "tests/tv/test_support.h"
 
 #include "framework/text_pieces.h"
 
@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 #include <algorithm>
 #include <cctype>

@@ -3,7 +3,7 @@
 
 #include "tv/settings.h"
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 #include <map>
 #include <string>

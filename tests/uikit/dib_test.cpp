@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "uikit/dib.h"
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 #include <cstring>
 #include <string>

@@ -4,7 +4,7 @@
 
 #include "uikit/master_volume.h"
 #include "uikit/skin_panel.h"
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 #include <algorithm>
 #include <cstdlib>

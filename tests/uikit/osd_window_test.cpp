@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_host.h"
+#include "tests/uikit/test_host.h"
 
 using namespace tunaro;
 

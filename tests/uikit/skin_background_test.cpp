@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "e2e.h"
-#include "test_host.h" // the kit tests' bitmap ids
+#include "tests/support/e2e.h"
+#include "tests/uikit/test_host.h" // the kit tests' bitmap ids
 
 using namespace tunaro;
 

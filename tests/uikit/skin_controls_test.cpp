@@ -4,7 +4,7 @@
 
 #include "uikit/cyup4_btn.h"
 #include "uikit/skin_slider.h"
-#include "test_host.h"
+#include "tests/uikit/test_host.h"
 
 using namespace tunaro;
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 using namespace tunaro;
 

@@ -1,6 +1,6 @@
 // The test host window: a visible top-level window whose procedure records the notifications
 // its child controls send.
-#include "test_host.h"
+#include "tests/uikit/test_host.h"
 
 #include <commctrl.h>
 

@@ -6,7 +6,7 @@
 #include "uikit/grid_list.h"
 #include "uikit/status_text.h"
 #include "uikit/text_label.h"
-#include "test_host.h"
+#include "tests/uikit/test_host.h"
 
 #include <string>
 

@@ -1,8 +1,10 @@
 // The About dialog: fills its texts from the settings read at start.
-#include "about_dlg.h"
+#include "tv/app/about_dlg.h"
 
-#include "resource.h"
-#include "tunaro_app.h"
+#include "res/tunaro/resource.h"
+#include "tv/app/tunaro_app.h"
+
+namespace tunaro {
 
 CAboutDlg::CAboutDlg() : Dialog(IDD_ABOUTBOX) {}
 
@@ -14,3 +16,5 @@ BOOL CAboutDlg::OnInitDialog() {
     SetItemText(IDOK, g.Text("OK", "确定"));
     return TRUE;
 }
+
+} // namespace tunaro

@@ -4,10 +4,14 @@
 
 #include "framework/dialog.h"
 
-class CAboutDlg : public tunaro::Dialog {
+namespace tunaro {
+
+class CAboutDlg : public Dialog {
 public:
     CAboutDlg();
 
 protected:
     BOOL OnInitDialog() override;
 };
+
+} // namespace tunaro

@@ -1,21 +1,23 @@
 // The control panel's life: its one message map, the initialisation in its eighteen steps,
 // Exit and the ending, live preview start and stop, the About dialog and the system menu.
-#include "control_panel.h"
+#include "tv/app/control_panel.h"
 
 #include <ctime>
 
 #include "framework/debug_print.h"
-#include "about_dlg.h"
+#include "tv/app/about_dlg.h"
 #include "framework/application.h"
 #include "framework/peer_messages.h"
 #include "res/tunaro/skin_layout.h"
-#include "resource.h"
-#include "splash_dlg.h"
-#include "tunaro_app.h"
+#include "res/tunaro/resource.h"
+#include "tv/app/splash_dlg.h"
+#include "tv/app/tunaro_app.h"
 #include "tv/channel_files.h"
 #include "tv/directories.h"
 #include "tv/profile_ini.h"
-#include "video_window.h"
+#include "tv/app/video_window.h"
+
+namespace tunaro {
 
 namespace {
 
@@ -36,24 +38,24 @@ constexpr DWORD kExitPauseMs = 200;
 // While the panel starts, a missing card ends the program without a word: the engine's
 // reports about the missing hardware go to the debug output instead of a message box.
 // Everything else still reaches the reporter that was there before.
-class QuietNoCardReporter : public tunaro::EngineReporter {
+class QuietNoCardReporter : public EngineReporter {
 public:
     explicit QuietNoCardReporter(bool active)
-        : m_previous(active ? tunaro::SetEngineReporter(this) : nullptr), m_active(active) {}
+        : m_previous(active ? SetEngineReporter(this) : nullptr), m_active(active) {}
     ~QuietNoCardReporter() override {
         if (m_active)
-            tunaro::SetEngineReporter(m_previous == this ? nullptr : m_previous);
+            SetEngineReporter(m_previous == this ? nullptr : m_previous);
     }
     QuietNoCardReporter(const QuietNoCardReporter&) = delete;
     QuietNoCardReporter& operator=(const QuietNoCardReporter&) = delete;
 
-    void Report(tunaro::ReportKind kind, const std::string& text) override {
-        tunaro::DebugPrint("Tunaro: %s, Line=%ld\n", text.c_str(), static_cast<long>(__LINE__));
+    void Report(ReportKind kind, const std::string& text) override {
+        TUNARO_TRACE("Tunaro: %s", text.c_str());
         (void)kind;
     }
 
 private:
-    tunaro::EngineReporter* m_previous;
+    EngineReporter* m_previous;
     bool m_active;
 };
 
@@ -70,11 +72,11 @@ SIZE ScreenSize() {
 
 CControlPanel::CControlPanel()
     : Dialog(IDD_TUNARO_DIALOG),
-      m_volumeBar(tunaro::kPanelVolumeScale, tunaro::skin::tv::kVolumeLit, tunaro::skin::tv::kVolumeUnlit) {}
+      m_volumeBar(kPanelVolumeScale, skin::tv::kVolumeLit, skin::tv::kVolumeUnlit) {}
 
 CControlPanel::~CControlPanel() = default;
 
-tunaro::CaptureEngine* CControlPanel::Engine() const {
+CaptureEngine* CControlPanel::Engine() const {
     return Globals().Engine();
 }
 
@@ -83,8 +85,7 @@ HWND CControlPanel::VideoWindow() const {
     return video ? video->GetHwnd() : nullptr;
 }
 
-const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
-    using namespace tunaro;
+const MessageMap* CControlPanel::GetMessageMap() const {
     using P = CControlPanel;
     static const MessageMap kMap{
         // Window buttons and the panel itself.
@@ -101,8 +102,8 @@ const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
         Command<&P::m_recording, &PanelRecording::OnRecord>(IDC_RECORD),
         Command<&P::m_dialogs, &PanelDialogs::OnColor>(IDC_COLOR),
         Command<&P::m_dialogs, &PanelDialogs::OnChannelEdit>(IDC_CHANNEL_EDIT),
-        Command<&P::m_volumeBar, &tunaro::VolumeBar::OnVolumeDown>(IDC_VOLUME_DOWN),
-        Command<&P::m_volumeBar, &tunaro::VolumeBar::OnVolumeUp>(IDC_VOLUME_UP),
+        Command<&P::m_volumeBar, &VolumeBar::OnVolumeDown>(IDC_VOLUME_DOWN),
+        Command<&P::m_volumeBar, &VolumeBar::OnVolumeUp>(IDC_VOLUME_UP),
         CommandRange<&P::m_recording, &PanelRecording::OnPlayback>(IDC_PLAY, IDC_TV),
         Command<&P::m_snapshots, &PanelSnapshots::OnRemoteSnapshot>(IDC_REMOTE_SNAPSHOT),
         // Picture, tuning and channels.
@@ -130,7 +131,7 @@ const tunaro::MessageMap* CControlPanel::GetMessageMap() const {
         Command<&P::m_peers, &PanelPeers::OnFm>(IDC_FM),
         Command<&P::m_peers, &PanelPeers::OnEnableButtons>(peer::kTvEnableButtons),
         Command<&P::m_peers, &PanelPeers::OnDisableButtons>(peer::kTvDisableButtons),
-        CommandRange<&P::m_volumeBar, &tunaro::VolumeBar::OnSegment>(IDC_VOLUME_FIRST, IDC_VOLUME_LAST),
+        CommandRange<&P::m_volumeBar, &VolumeBar::OnSegment>(IDC_VOLUME_FIRST, IDC_VOLUME_LAST),
         Command<&P::m_peers, &PanelPeers::OnAddTask>(IDC_ADD_TASK),
         Command<&P::OnLiveTvCommand>(IDC_CURRENT_TUNE),
         Command<&P::OnNoEffect>(IDC_TIME_SHIFT),
@@ -172,7 +173,7 @@ BOOL CControlPanel::OnInitDialog() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
 
     // 1. The About item of the system menu.
-    const std::string aboutText = tunaro::LoadResourceString(IDS_ABOUTBOX);
+    const std::string aboutText = LoadResourceString(IDS_ABOUTBOX);
     if (!aboutText.empty())
         AppendSystemMenuItem(IDM_ABOUTBOX, aboutText);
 
@@ -203,15 +204,15 @@ BOOL CControlPanel::OnInitDialog() {
 
     // 8. The user's settings; the channel indexes wait in the list until preview loads it.
     m_state.settings =
-        tunaro::LoadTvSettings(tunaro::ProfileIni(g.paths.strTunaroIni), g.paths.strProgramDir);
+        LoadTvSettings(ProfileIni(g.paths.strTunaroIni), g.paths.strProgramDir);
     m_state.channels.SetCurrentIndex(m_state.settings.lCurrentIndex);
     m_state.channels.SetPreviousIndex(m_state.settings.lPreChannelIndex);
 
     // 9. Snapshot and recording directories, with their missing parents.
-    tunaro::CreateSettingsDirectories(m_state.settings);
+    CreateSettingsDirectories(m_state.settings);
 
     // 10. The engine of the current card, lent the channel list before anything tunes.
-    g.engines[g.currentCard] = std::make_unique<tunaro::CaptureEngine>();
+    g.engines[g.currentCard] = std::make_unique<CaptureEngine>();
     m_engineChannels = std::make_unique<EngineChannels>(
         m_state.channels, m_state.countries, [] { return Globals().CardType(); },
         [] { return Globals().language; });
@@ -321,7 +322,7 @@ int CControlPanel::StartPreview() {
 }
 
 int CControlPanel::StartPreview(bool startingUp) {
-    tunaro::CaptureEngine* engine = Engine();
+    CaptureEngine* engine = Engine();
     if (!engine)
         return -8;
     HWND video = VideoWindow();
@@ -338,27 +339,27 @@ int CControlPanel::StartPreview(bool startingUp) {
     engine->SetVideoSource(m_state.settings.lVideoSource);
 
     const TvGlobals& g = Globals();
-    const std::string unread = tunaro::LoadChannelFiles(
+    const std::string unread = LoadChannelFiles(
         m_state.channels, m_state.countries, g.paths.strProgramTxt, g.paths.strChannelTxt, g.Chinese());
     if (!unread.empty())
         ::MessageBoxA(GetHwnd(), unread.c_str(), g.app.strTitle.c_str(), MB_OK | MB_ICONWARNING);
     engine->SetMessageDrain(video);
     engine->SetVideoFormat(m_state.settings.lVideoStandard);
-    tunaro::SelectStoredCountryAndChannel(
-        m_state.channels, m_state.countries, tunaro::ProfileIni(g.paths.strTunaroIni),
+    SelectStoredCountryAndChannel(
+        m_state.channels, m_state.countries, ProfileIni(g.paths.strTunaroIni),
         [engine](long code) { engine->SetCountry(code); },
         [engine](long index) { engine->SetCurrentChannel(static_cast<int>(index)); });
-    if (Globals().CardType() == tunaro::kCardTenBit)
+    if (Globals().CardType() == kCardTenBit)
         engine->SetColorEnable(1);
     m_state.previewOn = true;
     return 1;
 }
 
 void CControlPanel::StopPreview() {
-    tunaro::CaptureEngine* engine = Engine();
+    CaptureEngine* engine = Engine();
     if (!engine)
         return;
-    tunaro::SaveChannelList(m_state.channels, Globals().paths.strProgramTxt, Globals().CardType());
+    SaveChannelList(m_state.channels, Globals().paths.strProgramTxt, Globals().CardType());
     engine->StopPreview();
     m_state.previewOn = false;
 }
@@ -378,7 +379,7 @@ void CControlPanel::OnExit() {
     }
     if (m_state.schedulerStarted) {
         if (HWND schedule = FindWindowA(nullptr, "Schedule"))
-            ::SendMessageA(schedule, WM_COMMAND, tunaro::peer::kScheduleTaskOver, 0);
+            ::SendMessageA(schedule, WM_COMMAND, peer::kScheduleTaskOver, 0);
     }
     Sleep(kExitPauseMs);
     m_snapshots.Destroy();
@@ -389,9 +390,8 @@ void CControlPanel::SaveSettings() {
     m_state.settings.lCurrentIndex = m_state.channels.CurrentIndex();
     m_state.settings.lPreChannelIndex = m_state.channels.PreviousIndex();
     // Unwritable files are not reported: the values are lost, the old file stays whole.
-    if (!tunaro::SaveTvSettings(Globals().paths.strTunaroIni, m_state.settings))
-        tunaro::DebugPrint("Tunaro: the settings could not be written, Line=%ld\n",
-                           static_cast<long>(__LINE__));
+    if (!SaveTvSettings(Globals().paths.strTunaroIni, m_state.settings))
+        TUNARO_TRACE("Tunaro: the settings could not be written");
 }
 
 LRESULT CControlPanel::OnDestroy() {
@@ -407,7 +407,7 @@ LRESULT CControlPanel::OnDestroy() {
     ReleaseSkin();
     m_snapshots.Destroy();
     CloseSplash();
-    if (tunaro::CaptureEngine* engine = Engine()) {
+    if (CaptureEngine* engine = Engine()) {
         engine->Shutdown();
         engine->SetChannelAccess(nullptr);
     }
@@ -418,7 +418,7 @@ LRESULT CControlPanel::OnDestroy() {
 
 void CControlPanel::OnFinalMessage() {
     // The window is gone: the shutdown flag is cleared once more on its own.
-    tunaro::WriteCloseComputerFlag(Globals().paths.strTunaroIni);
+    WriteCloseComputerFlag(Globals().paths.strTunaroIni);
 }
 
 // ---- timers, system menu, About --------------------------------------------------------------
@@ -463,3 +463,5 @@ LRESULT CControlPanel::OnBringToFront() {
 LRESULT CControlPanel::OnChar() {
     return 0;
 }
+
+} // namespace tunaro

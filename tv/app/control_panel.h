@@ -31,9 +31,11 @@
 #include "uikit/osd_window.h"
 #include "uikit/skin_background.h"
 
+namespace tunaro {
+
 class CSplashDlg;
 
-class CControlPanel : public tunaro::Dialog {
+class CControlPanel : public Dialog {
 public:
     CControlPanel();
     ~CControlPanel() override;
@@ -48,14 +50,14 @@ public:
     // Saves the channel list and stops the engine's graphs; preview is off afterwards.
     void StopPreview();
     // The engine of the current card (null before step 10 of the initialisation and at the end).
-    tunaro::CaptureEngine* Engine() const;
+    CaptureEngine* Engine() const;
     HWND VideoWindow() const;
     // What the video window's menu changes (inputs, standards, optimising, desktop mode).
     PanelVideoMenu& VideoMenu() { return m_videoMenu; }
     // The live-TV controller (inputs by name, channel selection) for the other programs' orders.
-    tunaro::LiveTv& LiveTvController() { return m_liveTv; }
+    LiveTv& LiveTvController() { return m_liveTv; }
     // The master volume (null before step 12 of the initialisation and after the ending).
-    tunaro::MasterVolume* Volume() const { return m_volumeBar.Mixer(); }
+    MasterVolume* Volume() const { return m_volumeBar.Mixer(); }
     void ShowAbout();
     // The video window changed size while a movie plays in it.
     void MovieWindowSized() { m_recording.OnVideoWindowSized(); }
@@ -77,7 +79,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    const tunaro::MessageMap* GetMessageMap() const override;
+    const MessageMap* GetMessageMap() const override;
     bool PreTranslateMessage(MSG* msg) override;
     // Enter and Escape never close the program.
     void OnOK() override {}
@@ -134,11 +136,11 @@ private:
     PanelState m_state;
 
     // The looks: skin buttons, volume bar, status line, OSD window, background.
-    tunaro::PanelSkin m_skin;
-    tunaro::VolumeBar m_volumeBar;
-    tunaro::PanelStatusLine m_statusLine;
-    tunaro::OsdWindow m_osd;
-    tunaro::SkinBackground m_background;
+    PanelSkin m_skin;
+    VolumeBar m_volumeBar;
+    PanelStatusLine m_statusLine;
+    OsdWindow m_osd;
+    SkinBackground m_background;
     bool m_boOsdShown = false;             // the OSD text is up; timer 116 takes it away
     bool m_boInPanelDialog = false;        // one of RunPanelDialog's dialogs is open
     WINDOWPLACEMENT m_videoPlacement = {}; // the video window's place before full screen
@@ -146,7 +148,7 @@ private:
 
     std::unique_ptr<EngineChannels> m_engineChannels;
     PanelLiveTvHost m_liveHost{*this, m_state};
-    tunaro::LiveTv m_liveTv{m_liveHost};
+    LiveTv m_liveTv{m_liveHost};
 
     // The features, each with the handlers of its commands (bound in the message map).
     PanelRecording m_recording{*this, m_state};
@@ -158,3 +160,5 @@ private:
     std::unique_ptr<CSplashDlg> m_splash;
     DWORD m_dwSplashShown = 0;
 };
+
+} // namespace tunaro

@@ -1,12 +1,14 @@
 // The engine's view of the channel list and the current country's frequency table, over the
 // program's one ChannelList and CountryTable.
-#include "engine_channels.h"
+#include "tv/app/engine_channels.h"
 
 #include <climits>
 #include <utility>
 
-EngineChannels::EngineChannels(tunaro::ChannelList& channels, tunaro::CountryTable& countries,
-                               std::function<long()> cardType, std::function<tunaro::LanguageMode()> language)
+namespace tunaro {
+
+EngineChannels::EngineChannels(ChannelList& channels, CountryTable& countries,
+                               std::function<long()> cardType, std::function<LanguageMode()> language)
     : m_channels(channels), m_countries(countries), m_cardType(std::move(cardType)),
       m_language(std::move(language)) {}
 
@@ -24,10 +26,10 @@ void EngineChannels::SetChannelFrequency(int index, long frequency) {
 }
 
 int EngineChannels::ChannelAudioMode(int index) const {
-    const tunaro::ChannelRecord* record = m_channels.At(index);
+    const ChannelRecord* record = m_channels.At(index);
     if (!record)
-        return tunaro::kAudioStereo;
-    return tunaro::EffectiveAudioMode(*record, m_cardType ? m_cardType() : 0);
+        return kAudioStereo;
+    return EffectiveAudioMode(*record, m_cardType ? m_cardType() : 0);
 }
 
 void EngineChannels::ClearChannels() {
@@ -35,25 +37,27 @@ void EngineChannels::ClearChannels() {
 }
 
 void EngineChannels::AppendChannel(const char* name, long frequency, int number) {
-    tunaro::ChannelRecord record;
+    ChannelRecord record;
     record.m_strName = name ? name : "";
     record.m_nFrequency = static_cast<int32_t>(frequency);
     record.m_nChannel = number;
     record.m_nEnabled = 1;
     // A scan in Chinese mode stores its channels as mono (second language), in English as stereo.
-    const bool chinese = m_language && m_language() == tunaro::kLanguageChinese;
-    record.m_nAudioMode = chinese ? tunaro::kAudioMono : tunaro::kAudioStereo;
+    const bool chinese = m_language && m_language() == kLanguageChinese;
+    record.m_nAudioMode = chinese ? kAudioMono : kAudioStereo;
     m_channels.Append(std::move(record));
 }
 
 int EngineChannels::CountryFrequencyCount() const {
-    const tunaro::CountryEntry* country = m_countries.Current();
+    const CountryEntry* country = m_countries.Current();
     return country ? static_cast<int>(country->m_frequencies.size()) : 0;
 }
 
 long EngineChannels::CountryFrequency(int position) const {
-    const tunaro::CountryEntry* country = m_countries.Current();
+    const CountryEntry* country = m_countries.Current();
     if (!country || position < 0 || position >= static_cast<int>(country->m_frequencies.size()))
         return 0;
     return country->m_frequencies[static_cast<size_t>(position)].m_nFrequency;
 }
+
+} // namespace tunaro

@@ -9,12 +9,14 @@
 #include "tv/channel_list.h"
 #include "tv/country_table.h"
 
-class EngineChannels : public tunaro::ChannelAccess {
+namespace tunaro {
+
+class EngineChannels : public ChannelAccess {
 public:
     // cardType tells the card family at the moment it is asked (the engine learns it when it
     // identifies the card); language decides the audio mode of channels a scan finds.
-    EngineChannels(tunaro::ChannelList& channels, tunaro::CountryTable& countries,
-                   std::function<long()> cardType, std::function<tunaro::LanguageMode()> language);
+    EngineChannels(ChannelList& channels, CountryTable& countries,
+                   std::function<long()> cardType, std::function<LanguageMode()> language);
 
     int ChannelCount() const override;
     long ChannelFrequency(int index) const override;
@@ -26,8 +28,10 @@ public:
     long CountryFrequency(int position) const override;
 
 private:
-    tunaro::ChannelList& m_channels;
-    tunaro::CountryTable& m_countries;
+    ChannelList& m_channels;
+    CountryTable& m_countries;
     std::function<long()> m_cardType;
-    std::function<tunaro::LanguageMode()> m_language;
+    std::function<LanguageMode()> m_language;
 };
+
+} // namespace tunaro

@@ -1,6 +1,8 @@
 // FilmDeck.dll through its numbered entries.
 #include "tv/app/film_deck.h"
 
+namespace tunaro {
+
 namespace {
 
 using OpenFn = int(__cdecl*)(HWND, const char*, HWND);
@@ -80,3 +82,5 @@ void FilmDeck::SetFullScreenOwner(HWND video) {
     if (auto owner = reinterpret_cast<OwnerFn>(Entry(19)))
         owner(video, video);
 }
+
+} // namespace tunaro

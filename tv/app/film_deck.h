@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace tunaro {
+
 class FilmDeck {
 public:
     FilmDeck() = default;
@@ -34,3 +36,5 @@ private:
 
     HMODULE m_module = nullptr;
 };
+
+} // namespace tunaro

@@ -8,11 +8,13 @@
 #include "tv/dialogs/record_type_dlg.h"
 #include "tv/dialogs/setup_sheet.h"
 
+namespace tunaro {
+
 PanelSetupHost::PanelSetupHost(CControlPanel& panel, PanelState& state) : m_panel(panel), m_state(state) {}
 
 PanelSetupHost::~PanelSetupHost() = default;
 
-tunaro::LanguageMode PanelSetupHost::Language() const {
+LanguageMode PanelSetupHost::Language() const {
     return Globals().language;
 }
 
@@ -20,12 +22,12 @@ std::string PanelSetupHost::Caption() const {
     return Globals().app.strTitle;
 }
 
-tunaro::SetupEngine* PanelSetupHost::Engine() {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+SetupEngine* PanelSetupHost::Engine() {
+    CaptureEngine* engine = m_panel.Engine();
     if (!engine)
         return nullptr;
     if (!m_engine)
-        m_engine = std::make_unique<tunaro::CaptureSetupEngine>(*engine);
+        m_engine = std::make_unique<CaptureSetupEngine>(*engine);
     return m_engine.get();
 }
 
@@ -33,15 +35,15 @@ long PanelSetupHost::CardType() const {
     return Globals().CardType();
 }
 
-tunaro::ChannelList& PanelSetupHost::Channels() {
+ChannelList& PanelSetupHost::Channels() {
     return m_state.channels;
 }
 
-tunaro::CountryTable& PanelSetupHost::Countries() {
+CountryTable& PanelSetupHost::Countries() {
     return m_state.countries;
 }
 
-tunaro::TvSettings& PanelSetupHost::Settings() {
+TvSettings& PanelSetupHost::Settings() {
     return m_state.settings;
 }
 
@@ -72,8 +74,8 @@ void PanelSetupHost::ShowOsd(const std::string& text) {
 void PanelDialogs::OpenSheet(bool recordSettings) {
     m_panel.RunPanelDialog(true, [this, recordSettings] {
         PanelSetupHost host(m_panel, m_state);
-        tunaro::CSetup sheet(host);
-        tunaro::CRecordTypeDlg recordPage(host);
+        CSetup sheet(host);
+        CRecordTypeDlg recordPage(host);
         sheet.SetRecordPage(&recordPage);
         sheet.StartOnRecordPage(recordSettings);
         sheet.DoModal(m_panel.GetHwnd());
@@ -91,31 +93,33 @@ void PanelDialogs::OnRecordSetting() {
 void PanelDialogs::OnRecordType() {
     m_panel.RunPanelDialog(true, [this] {
         PanelSetupHost host(m_panel, m_state);
-        tunaro::CRecordTypeDlg page(host);
-        tunaro::RunSinglePage(page, host.Text("Record Type", "录像格式"), m_panel.GetHwnd());
+        CRecordTypeDlg page(host);
+        RunSinglePage(page, host.Text("Record Type", "录像格式"), m_panel.GetHwnd());
     });
 }
 
 void PanelDialogs::OnColor() {
     m_panel.RunPanelDialog(true, [this] {
         PanelSetupHost host(m_panel, m_state);
-        tunaro::CAjustColorDlg page(host);
-        tunaro::RunSinglePage(page, host.Text("Color Adjust", "色彩调节"), m_panel.GetHwnd());
+        CAjustColorDlg page(host);
+        RunSinglePage(page, host.Text("Color Adjust", "色彩调节"), m_panel.GetHwnd());
     });
 }
 
 void PanelDialogs::OnChannelEdit() {
     m_panel.RunPanelDialog(true, [this] {
         PanelSetupHost host(m_panel, m_state);
-        tunaro::CChannelEditDlg page(host);
-        tunaro::RunSinglePage(page, host.Text("Channel list edit", "频道编辑"), m_panel.GetHwnd());
+        CChannelEditDlg page(host);
+        RunSinglePage(page, host.Text("Channel list edit", "频道编辑"), m_panel.GetHwnd());
     });
 }
 
 void PanelDialogs::OnDirectorySetting() {
     m_panel.RunPanelDialog(true, [this] {
         PanelSetupHost host(m_panel, m_state);
-        tunaro::CDlgSavPath page(host);
-        tunaro::RunSinglePage(page, host.Text("Directory Setting", "目录设置"), m_panel.GetHwnd());
+        CDlgSavPath page(host);
+        RunSinglePage(page, host.Text("Directory Setting", "目录设置"), m_panel.GetHwnd());
     });
 }
+
+} // namespace tunaro

@@ -9,21 +9,23 @@
 
 #include "tv/dialogs/setup_host.h"
 
+namespace tunaro {
+
 class CControlPanel;
 struct PanelState;
 
-class PanelSetupHost : public tunaro::SetupHost {
+class PanelSetupHost : public SetupHost {
 public:
     PanelSetupHost(CControlPanel& panel, PanelState& state);
     ~PanelSetupHost() override;
 
-    tunaro::LanguageMode Language() const override;
+    LanguageMode Language() const override;
     std::string Caption() const override;
-    tunaro::SetupEngine* Engine() override;
+    SetupEngine* Engine() override;
     long CardType() const override;
-    tunaro::ChannelList& Channels() override;
-    tunaro::CountryTable& Countries() override;
-    tunaro::TvSettings& Settings() override;
+    ChannelList& Channels() override;
+    CountryTable& Countries() override;
+    TvSettings& Settings() override;
     std::string ProgramTxtPath() const override;
     std::string TunaroIniPath() const override;
     bool Scanning() const override;
@@ -34,7 +36,7 @@ public:
 private:
     CControlPanel& m_panel;
     PanelState& m_state;
-    std::unique_ptr<tunaro::CaptureSetupEngine> m_engine;
+    std::unique_ptr<CaptureSetupEngine> m_engine;
 };
 
 class PanelDialogs {
@@ -56,3 +58,5 @@ private:
     CControlPanel& m_panel; // RunPanelDialog, its engine and looks
     PanelState& m_state;
 };
+
+} // namespace tunaro

@@ -10,11 +10,13 @@
 #include "framework/debug_print.h"
 #include "framework/peer_messages.h"
 #include "framework/raii.h"
-#include "resource.h"
-#include "tunaro_app.h"
+#include "res/tunaro/resource.h"
+#include "tv/app/tunaro_app.h"
 #include "tv/app/control_panel.h"
 #include "tv/app/panel_recording.h"
 #include "tv/app/scheduled_recording.h"
+
+namespace tunaro {
 
 namespace {
 
@@ -36,7 +38,7 @@ constexpr int kSchedulerHeight = 300;
 constexpr int kSchedulerAboveCentre = 100;
 
 std::string ReadSuiteDirectory() {
-    tunaro::RegKey key;
+    RegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSuiteKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
         return std::string();
     char value[MAX_PATH + 1] = {0};
@@ -73,11 +75,11 @@ HWND WaitForSchedulerWindow(DWORD ms) {
 } // namespace
 
 void PanelPeers::OnEnableButtons() {
-    tunaro::EnableControls(m_panel.GetHwnd(), tunaro::RemoteEnableIds(), true);
+    EnableControls(m_panel.GetHwnd(), RemoteEnableIds(), true);
 }
 
 void PanelPeers::OnDisableButtons() {
-    tunaro::EnableControls(m_panel.GetHwnd(), tunaro::RemoteDisableIds(), false);
+    EnableControls(m_panel.GetHwnd(), RemoteDisableIds(), false);
 }
 
 void PanelPeers::OnFm() {
@@ -98,8 +100,8 @@ void PanelPeers::OnFm() {
     Sleep(kFmHandOverMs);
     const HINSTANCE result = ShellExecuteA(nullptr, "open", program.c_str(), nullptr, nullptr, SW_SHOW);
     if (reinterpret_cast<INT_PTR>(result) <= 32)
-        tunaro::DebugPrint("Tunaro: %s could not be started (%ld), Line=%ld\n", program.c_str(),
-                           static_cast<long>(reinterpret_cast<INT_PTR>(result)), static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: %s could not be started (%ld)", program.c_str(),
+                           static_cast<long>(reinterpret_cast<INT_PTR>(result)));
 }
 
 void PanelPeers::OnAddTask() {
@@ -141,7 +143,7 @@ bool PanelPeers::MayTakeOrders() const {
 void PanelPeers::OnSchedulerCommand(UINT id) {
     HWND panel = m_panel.GetHwnd();
     switch (id) {
-    case tunaro::peer::kTvStopAndClose:
+    case peer::kTvStopAndClose:
         // Sent to itself, the stop has completed (file closed and named) when the call returns;
         // the file is named automatically, nobody is there to answer a name dialog.
         if (m_state.recording) {
@@ -150,14 +152,14 @@ void PanelPeers::OnSchedulerCommand(UINT id) {
         }
         PostMessageA(panel, WM_COMMAND, MAKEWPARAM(IDC_EXIT, 0), 0);
         break;
-    case tunaro::peer::kTvScheduleRecord:
+    case peer::kTvScheduleRecord:
         PostMessageA(panel, WM_COMMAND, MAKEWPARAM(IDC_RECORD, 0), 0);
         break;
-    case tunaro::peer::kTvBusyQuery:
+    case peer::kTvBusyQuery:
         if (m_state.recording || m_state.scanning || m_state.desktopMode || m_state.tvWall)
-            SendToScheduler(tunaro::peer::kScheduleWallOpened); // the busy answer
+            SendToScheduler(peer::kScheduleWallOpened); // the busy answer
         break;
-    case tunaro::peer::kTvSchedulerGone:
+    case peer::kTvSchedulerGone:
         if (MayTakeOrders())
             RestartPreview();
         break;
@@ -176,7 +178,7 @@ void PanelPeers::OnScheduleTune(UINT, UINT, HWND channel) {
 }
 
 void PanelPeers::RestartPreview() {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     if (!engine)
         return;
     engine->StartVideoPreview(m_state.settings.lDisplayMode);
@@ -189,7 +191,7 @@ void PanelPeers::SelectSource(const char* name) {
 }
 
 void PanelPeers::SelectChannel(long index) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     m_state.channels.SelectChannel(index, [engine](long i) {
         if (engine)
             engine->SetCurrentChannel(static_cast<int>(i));
@@ -197,33 +199,32 @@ void PanelPeers::SelectChannel(long index) {
 }
 
 void PanelPeers::ApplySource() {
-    if (tunaro::CaptureEngine* engine = m_panel.Engine())
+    if (CaptureEngine* engine = m_panel.Engine())
         engine->SetVideoSource(static_cast<int>(m_state.settings.lVideoSource));
 }
 
 BOOL PanelPeers::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
     // The scheduler puts its order's id where the sender's window usually goes.
-    if (!data || LOWORD(reinterpret_cast<UINT_PTR>(from)) != tunaro::peer::kTvCopyDataRecord)
+    if (!data || LOWORD(reinterpret_cast<UINT_PTR>(from)) != peer::kTvCopyDataRecord)
         return FALSE;
     if (!MayTakeOrders() || m_state.desktopMode || m_state.tvWall)
         return FALSE;
-    tunaro::ScheduledRecording order;
-    if (!tunaro::DecodeScheduledRecording(data->dwData, data->lpData, data->cbData, &order)) {
-        tunaro::DebugPrint("Tunaro: a recording order with an unknown record format was refused, Line=%ld\n",
-                           static_cast<long>(__LINE__));
+    ScheduledRecording order;
+    if (!DecodeScheduledRecording(data->dwData, data->lpData, data->cbData, &order)) {
+        TUNARO_TRACE("Tunaro: a recording order with an unknown record format was refused");
         return FALSE;
     }
     m_state.settings.lRecordType = order.recordFormat;
     m_state.schedulerStarted = true;
     switch (order.source) {
-    case tunaro::ScheduledSource::CompositeAndChannel:
+    case ScheduledSource::CompositeAndChannel:
         SelectSource("Composite");
         SelectChannel(order.channelIndex);
         break;
-    case tunaro::ScheduledSource::SVideo:
+    case ScheduledSource::SVideo:
         SelectSource("SVideo");
         break;
-    case tunaro::ScheduledSource::TunerAndChannel:
+    case ScheduledSource::TunerAndChannel:
         SelectSource("Tuner");
         SelectChannel(order.channelIndex);
         break;
@@ -254,8 +255,7 @@ void PanelPeers::OnStartOrderedRecording() {
     if (!m_state.recording) {
         // Nothing of the scheduler's runs: the user's next recording is the user's own.
         m_state.schedulerStarted = false;
-        tunaro::DebugPrint("Tunaro: the scheduler's recording order did not start a recording, Line=%ld\n",
-                           static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: the scheduler's recording order did not start a recording");
     }
 }
 
@@ -263,3 +263,5 @@ void PanelPeers::OnOrderTimer() {
     KillTimer(m_panel.GetHwnd(), TIMER_ORDER);
     OnStartOrderedRecording();
 }
+
+} // namespace tunaro

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+namespace tunaro {
+
 class CControlPanel;
 
 // Posted by the panel to itself after it took the scheduler's recording order.
@@ -45,3 +47,5 @@ private:
     PanelState& m_state;
     bool m_boOrderPending = false; // an accepted order waits for its recording to start
 };
+
+} // namespace tunaro

@@ -17,12 +17,14 @@
 #include "framework/debug_print.h"
 #include "framework/format.h"
 #include "framework/peer_messages.h"
-#include "resource.h"
-#include "tunaro_app.h"
+#include "res/tunaro/resource.h"
+#include "tv/app/tunaro_app.h"
 #include "tv/app/control_panel.h"
 #include "tv/dialogs/file_name_dlg.h"
 #include "tv/profile_ini.h"
 #include "tv/recording_names.h"
+
+namespace tunaro {
 
 namespace {
 
@@ -46,7 +48,7 @@ std::string SystemErrorText(DWORD error) {
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                             FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = length && text ? std::string(text, length) : tunaro::Format("error %lu", error);
+    std::string result = length && text ? std::string(text, length) : Format("error %lu", error);
     if (text)
         LocalFree(text);
     while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
@@ -63,7 +65,7 @@ std::string FreeName(const std::string& path) {
     const size_t dot = path.find_last_of('.');
     const size_t cut = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
     for (int n = 2; n < 1000; ++n) {
-        const std::string candidate = path.substr(0, cut) + tunaro::Format(" (%d)", n) + path.substr(cut);
+        const std::string candidate = path.substr(0, cut) + Format(" (%d)", n) + path.substr(cut);
         if (GetFileAttributesA(candidate.c_str()) == INVALID_FILE_ATTRIBUTES)
             return candidate;
     }
@@ -78,23 +80,23 @@ void EnableIds(HWND panel, const int* ids, size_t count, bool enable) {
 
 // While the engine starts a recording, its reports are kept: a failed start then shows them in
 // one message of the panel; after a good start they go on to the reporter that was there.
-class KeptReports : public tunaro::EngineReporter {
+class KeptReports : public EngineReporter {
 public:
-    KeptReports() : m_previous(tunaro::SetEngineReporter(this)) {}
+    KeptReports() : m_previous(SetEngineReporter(this)) {}
     ~KeptReports() override { Restore(); }
     KeptReports(const KeptReports&) = delete;
     KeptReports& operator=(const KeptReports&) = delete;
 
-    void Report(tunaro::ReportKind kind, const std::string& text) override { m_reports.push_back({kind, text}); }
+    void Report(ReportKind kind, const std::string& text) override { m_reports.push_back({kind, text}); }
     // Puts the previous reporter back; pass: hand the kept reports to it.
     void Restore(bool pass = false) {
         if (m_restored)
             return;
         m_restored = true;
-        tunaro::SetEngineReporter(m_previous == this ? nullptr : m_previous);
+        SetEngineReporter(m_previous == this ? nullptr : m_previous);
         if (pass)
             for (const Kept& k : m_reports)
-                tunaro::CurrentEngineReporter().Report(k.kind, k.text);
+                CurrentEngineReporter().Report(k.kind, k.text);
     }
     std::string Texts() const {
         std::string all;
@@ -105,10 +107,10 @@ public:
 
 private:
     struct Kept {
-        tunaro::ReportKind kind;
+        ReportKind kind;
         std::string text;
     };
-    tunaro::EngineReporter* m_previous;
+    EngineReporter* m_previous;
     std::vector<Kept> m_reports;
     bool m_restored = false;
 };
@@ -130,7 +132,7 @@ void PanelRecording::OnRecord() {
     }
     // The stop itself never waits for a dialog: the file is complete (and, when asked, named)
     // before anything else happens.
-    tunaro::AcceleratorSuspension suspension;
+    AcceleratorSuspension suspension;
     // How this recording ends is settled before the stop tells the scheduler: while the panel
     // waits on that message the scheduler may already hand over its next order, whose own
     // marks must not be cleared here.
@@ -140,7 +142,7 @@ void PanelRecording::OnRecord() {
     m_state.autoName = false;
     const std::string stopped = StopRecording(bySchedule || autoName);
     if (bySchedule) {
-        SendToScheduler(tunaro::peer::kScheduleTaskOver);
+        SendToScheduler(peer::kScheduleTaskOver);
     } else if (!autoName) {
         AskNameOrDelete(stopped);
     }
@@ -167,35 +169,35 @@ void PanelRecording::OnQuickRecord() {
 }
 
 int PanelRecording::StartEngine(const std::string& file) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     if (!engine)
         return 0;
     const long code = m_state.settings.lRecordType;
-    const bool small = tunaro::ReadImageFormat(tunaro::ProfileIni(Globals().paths.strTunaroIni)) != 0;
+    const bool small = ReadImageFormat(ProfileIni(Globals().paths.strTunaroIni)) != 0;
     const long width = small ? 320 : 352;
     const long height = small ? 240 : 288;
     switch (code) {
-    case tunaro::kRecordDvd:
+    case kRecordDvd:
         // The 2388x card with its own encoder records DVD in hardware.
-        if (Globals().CardType() == tunaro::kCardCx2388x)
+        if (Globals().CardType() == kCardCx2388x)
             return engine->StartCaptureHardwareMPEG(file.c_str());
         return engine->StartCaptureMPEG(file.c_str(), 0);
-    case tunaro::kRecordVcd:
+    case kRecordVcd:
         return engine->StartCaptureMPEG(file.c_str(), 1);
-    case tunaro::kRecordMpeg4Avi:
+    case kRecordMpeg4Avi:
         return engine->StartCaptureMPG4(file.c_str(), 1, width, height);
-    case tunaro::kRecordAvi:
+    case kRecordAvi:
         return engine->StartCaptureAVI(file.c_str(), 1, width, height);
-    case tunaro::kRecordMp3:
+    case kRecordMp3:
         return engine->StartCapureMP3(file.c_str());
-    case tunaro::kRecordWmv:
+    case kRecordWmv:
         return engine->StartCaptureWM(file.c_str(), 0);
-    case tunaro::kRecordSvcd:
+    case kRecordSvcd:
         return engine->StartCaptureMPEG(file.c_str(), 6);
-    case tunaro::kRecordWma:
+    case kRecordWma:
         return engine->StartCaptureWM(file.c_str(), 1);
     default:
-        tunaro::ErrorReport("Record format %ld is not one of the eight record formats", code);
+        ErrorReport("Record format %ld is not one of the eight record formats", code);
         return 0;
     }
 }
@@ -203,7 +205,7 @@ int PanelRecording::StartEngine(const std::string& file) {
 bool PanelRecording::StartRecording() {
     const TvGlobals& g = Globals();
     const long code = m_state.settings.lRecordType;
-    const std::string file = tunaro::StartFileName(m_state.settings.strVideoPath, time(nullptr), code);
+    const std::string file = StartFileName(m_state.settings.strVideoPath, time(nullptr), code);
     const bool existed = FileExists(file);
     KeptReports reports;
     const int started = StartEngine(file);
@@ -217,7 +219,7 @@ bool PanelRecording::StartRecording() {
         if (why.empty())
             why = g.Text("The capture engine gave no reason.", "采集引擎没有给出原因。");
         const std::string message =
-            tunaro::Format(g.Text("The recording could not be started:\n%s", "无法开始录像:\n%s"), why.c_str());
+            Format(g.Text("The recording could not be started:\n%s", "无法开始录像:\n%s"), why.c_str());
         ::MessageBoxA(m_panel.GetHwnd(), message.c_str(), g.app.strTitle.c_str(), MB_OK | MB_ICONERROR);
         return false;
     }
@@ -227,20 +229,20 @@ bool PanelRecording::StartRecording() {
     m_lRecordingFormat = code;
     m_state.recording = true;
     m_state.recordStart = time(nullptr);
-    if (tunaro::CaptureEngine* engine = m_panel.Engine())
+    if (CaptureEngine* engine = m_panel.Engine())
         engine->SetMessageDrain(m_panel.VideoWindow());
     EnableWindow(GetDlgItem(m_panel.GetHwnd(), IDC_SNAPSHOT), FALSE);
     m_panel.SetRecordLook(true);
-    SendToScheduler(tunaro::peer::kScheduleRecordingStarted);
+    SendToScheduler(peer::kScheduleRecordingStarted);
     m_panel.LockPanel(false);
-    tunaro::DebugPrint("Tunaro: recording to %s, Line=%ld\n", file.c_str(), static_cast<long>(__LINE__));
+    TUNARO_TRACE("Tunaro: recording to %s", file.c_str());
     return true;
 }
 
 std::string PanelRecording::StopRecording(bool nameNow) {
     const std::string file = m_strRecordingFile;
-    if (tunaro::CaptureEngine* engine = m_panel.Engine()) {
-        if (m_lRecordingFormat == tunaro::kRecordMp3)
+    if (CaptureEngine* engine = m_panel.Engine()) {
+        if (m_lRecordingFormat == kRecordMp3)
             engine->StopCapureMP3();
         else
             engine->StopCapture();
@@ -252,7 +254,7 @@ std::string PanelRecording::StopRecording(bool nameNow) {
     std::string target;
     std::string whyNot;
     if (nameNow) {
-        target = FreeName(tunaro::AutoFileName(m_state.settings.strVideoPath, stop, seconds, m_lRecordingFormat));
+        target = FreeName(AutoFileName(m_state.settings.strVideoPath, stop, seconds, m_lRecordingFormat));
         if (RenameRecording(file, target, &whyNot))
             named = target;
     }
@@ -262,7 +264,7 @@ std::string PanelRecording::StopRecording(bool nameNow) {
     EnableWindow(GetDlgItem(m_panel.GetHwnd(), IDC_SNAPSHOT), TRUE);
     m_panel.UnlockPanel();
     m_panel.SetRecordLook(false);
-    SendToScheduler(tunaro::peer::kScheduleRecordingStopped);
+    SendToScheduler(peer::kScheduleRecordingStopped);
     // Told once the stop is complete, so nobody waits on the message.
     if (named != target && nameNow)
         TellNotNamed(file, target, whyNot);
@@ -273,7 +275,7 @@ bool PanelRecording::RenameRecording(const std::string& file, const std::string&
     if (target == file)
         return true;
     if (MoveFileExA(file.c_str(), target.c_str(), MOVEFILE_COPY_ALLOWED)) {
-        tunaro::DebugPrint("Tunaro: recording named %s, Line=%ld\n", target.c_str(), static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: recording named %s", target.c_str());
         return true;
     }
     *whyNot = SystemErrorText(GetLastError());
@@ -281,8 +283,8 @@ bool PanelRecording::RenameRecording(const std::string& file, const std::string&
 }
 
 void PanelRecording::TellNotNamed(const std::string& file, const std::string& target, const std::string& why) {
-    const std::string english = tunaro::Format("It could not be named %s (%s).", target.c_str(), why.c_str());
-    const std::string chinese = tunaro::Format("无法命名为 %s (%s)。", target.c_str(), why.c_str());
+    const std::string english = Format("It could not be named %s (%s).", target.c_str(), why.c_str());
+    const std::string chinese = Format("无法命名为 %s (%s)。", target.c_str(), why.c_str());
     TellKept(file, english.c_str(), chinese.c_str());
 }
 
@@ -294,7 +296,7 @@ void PanelRecording::AskNameOrDelete(const std::string& file) {
     std::string name;
     m_panel.RunPanelDialog(true, [&] {
         asked = true;
-        tunaro::CFileNameDlg dialog(g.language, g.app.strTitle);
+        CFileNameDlg dialog(g.language, g.app.strTitle);
         answer = static_cast<int>(dialog.DoModal(m_panel.GetHwnd()));
         name = dialog.Name();
     });
@@ -305,7 +307,7 @@ void PanelRecording::AskNameOrDelete(const std::string& file) {
         return;
     }
     if (answer == IDOK) {
-        const std::string target = tunaro::NamedFileName(m_state.settings.strVideoPath, name, code);
+        const std::string target = NamedFileName(m_state.settings.strVideoPath, name, code);
         std::string whyNot;
         if (!RenameRecording(file, target, &whyNot))
             TellNotNamed(file, target, whyNot);
@@ -314,15 +316,15 @@ void PanelRecording::AskNameOrDelete(const std::string& file) {
     if (DeleteFileA(file.c_str()) || !FileExists(file))
         return;
     const std::string why = SystemErrorText(GetLastError());
-    const std::string english = tunaro::Format("It could not be deleted (%s).", why.c_str());
-    const std::string chinese = tunaro::Format("无法删除 (%s)。", why.c_str());
+    const std::string english = Format("It could not be deleted (%s).", why.c_str());
+    const std::string chinese = Format("无法删除 (%s)。", why.c_str());
     TellKept(file, english.c_str(), chinese.c_str());
 }
 
 void PanelRecording::TellKept(const std::string& file, const char* englishWhy, const char* chineseWhy) {
     const TvGlobals& g = Globals();
     const std::string message =
-        tunaro::Format(g.Text("The recording is kept as\n%s\n%s", "录像文件保存在\n%s\n%s"),
+        Format(g.Text("The recording is kept as\n%s\n%s", "录像文件保存在\n%s\n%s"),
                        file.c_str(), g.Text(englishWhy, chineseWhy));
     ::MessageBoxA(m_panel.GetHwnd(), message.c_str(), g.app.strTitle.c_str(), MB_OK | MB_ICONWARNING);
 }
@@ -333,7 +335,7 @@ std::string PanelRecording::ChooseMovieFile(bool quick) {
     if (quick) {
         // The newest entry of the video directory.
         WIN32_FIND_DATAA found = {};
-        HANDLE search = FindFirstFileA(tunaro::JoinDirectory(directory, "*.*").c_str(), &found);
+        HANDLE search = FindFirstFileA(JoinDirectory(directory, "*.*").c_str(), &found);
         if (search == INVALID_HANDLE_VALUE)
             return std::string();
         std::string newest;
@@ -348,7 +350,7 @@ std::string PanelRecording::ChooseMovieFile(bool quick) {
             }
         } while (FindNextFileA(search, &found));
         FindClose(search);
-        return newest.empty() ? std::string() : tunaro::JoinDirectory(directory, newest);
+        return newest.empty() ? std::string() : JoinDirectory(directory, newest);
     }
     const TvGlobals& g = Globals();
     char path[MAX_PATH] = "";
@@ -418,7 +420,7 @@ void PanelRecording::OnOpenFile() {
     m_strPlaybackFile = path;
     m_state.playbackState = 0;
     m_lDurationSeconds = static_cast<long>(m_deck.Duration() / 10000 / 1000);
-    m_panel.ShowStatusText(tunaro::Format(g.Text("Playing: 00:00/%ld:%ld", "正在播放: 00:00/%ld:%ld"),
+    m_panel.ShowStatusText(Format(g.Text("Playing: 00:00/%ld:%ld", "正在播放: 00:00/%ld:%ld"),
                                           m_lDurationSeconds / 60, m_lDurationSeconds % 60));
     m_deck.Play();
     m_state.playbackState = 1;
@@ -506,7 +508,7 @@ std::string PanelRecording::PlaybackStatusTick() {
     if (position < duration) {
         const long at = static_cast<long>(position / kUnitsPerSecond);
         const long of = static_cast<long>(duration / kUnitsPerSecond);
-        return tunaro::Format(g.Text("play %ld:%ld/%ld:%ld", "播放 %ld:%ld/%ld:%ld"), at / 60, at % 60, of / 60,
+        return Format(g.Text("play %ld:%ld/%ld:%ld", "播放 %ld:%ld/%ld:%ld"), at / 60, at % 60, of / 60,
                               of % 60);
     }
     if (m_state.playbackState == 1) {
@@ -538,3 +540,5 @@ void PanelRecording::OnFullScreenChanged() {
         m_deck.SetFullScreenOwner(video);
     OnVideoWindowSized();
 }
+
+} // namespace tunaro

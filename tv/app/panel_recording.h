@@ -10,6 +10,8 @@
 
 #include "tv/app/film_deck.h"
 
+namespace tunaro {
+
 class CControlPanel;
 struct PanelState;
 
@@ -69,3 +71,5 @@ private:
     std::string m_strPlaybackFile;
     long m_lDurationSeconds = 0;
 };
+
+} // namespace tunaro

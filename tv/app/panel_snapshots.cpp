@@ -6,12 +6,14 @@
 #include "framework/debug_print.h"
 #include "framework/format.h"
 #include "framework/peer_messages.h"
-#include "resource.h"
+#include "res/tunaro/resource.h"
 #include "tv/app/control_panel.h"
 #include "tv/app/snapshot_browser.h"
 #include "tv/app/still_files.h"
 #include "tv/app/tv_wall.h"
-#include "tunaro_app.h"
+#include "tv/app/tunaro_app.h"
+
+namespace tunaro {
 
 namespace {
 
@@ -24,7 +26,7 @@ bool Exists(const std::string& path) {
 // Entries of dir matching "cap*.*", the dot entries left out.
 long CountCapEntries(const std::string& dir) {
     WIN32_FIND_DATAA found = {};
-    tunaro::FindHandle find(FindFirstFileA((dir + "\\cap*.*").c_str(), &found));
+    FindHandle find(FindFirstFileA((dir + "\\cap*.*").c_str(), &found));
     if (!find)
         return 0;
     long n = 0;
@@ -72,9 +74,9 @@ void PanelSnapshots::OnSnapshot() {
         return;
     SetWindowPos(m_browser->GetHwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     m_browser->ShowWindow(SW_SHOW);
-    if (tunaro::CaptureEngine* engine = m_panel.Engine()) {
+    if (CaptureEngine* engine = m_panel.Engine()) {
         if (!m_browser->Grab(*engine))
-            tunaro::DebugPrint("Snapshot: no still to add, Line=%ld\n", static_cast<long>(__LINE__));
+            TUNARO_TRACE("Snapshot: no still to add");
     }
 }
 
@@ -83,7 +85,7 @@ void PanelSnapshots::OnSnapshot() {
 void PanelSnapshots::OnRemoteSnapshot() {
     if (!m_state.previewOn || m_state.Busy() || m_state.desktopMode)
         return;
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     if (!engine)
         return;
     const TvGlobals& g = Globals();
@@ -91,16 +93,16 @@ void PanelSnapshots::OnRemoteSnapshot() {
 
     const std::string temporary = TemporaryStill(g.paths.strProgramDir);
     if (!engine->SaveBmpFile(temporary.c_str())) {
-        tunaro::DebugPrint("Remote snapshot: no picture, Line=%ld\n", static_cast<long>(__LINE__));
+        TUNARO_TRACE("Remote snapshot: no picture");
         return; // no picture: nothing to save
     }
     const std::string dir = WithoutTrailingSlash(m_state.settings.strImagePath);
-    long number = tunaro::NextSnapshotNumber(
-        CountCapEntries(dir), [&dir](long n) { return Exists(dir + "\\" + tunaro::SnapshotFileName(n)); });
+    long number = NextSnapshotNumber(
+        CountCapEntries(dir), [&dir](long n) { return Exists(dir + "\\" + SnapshotFileName(n)); });
     // Never over an existing file: a name taken meanwhile moves on to the next number.
     DWORD error = ERROR_SUCCESS;
     for (int attempt = 0; attempt < 100; ++attempt, ++number) {
-        const std::string target = tunaro::Format("%s\\cap%ld.BMP", dir.c_str(), number);
+        const std::string target = Format("%s\\cap%ld.BMP", dir.c_str(), number);
         if (CopyFileA(temporary.c_str(), target.c_str(), TRUE)) {
             error = ERROR_SUCCESS;
             break;
@@ -116,7 +118,7 @@ void PanelSnapshots::OnRemoteSnapshot() {
 
 void PanelSnapshots::TellNotSaved(const std::string& dir, DWORD error) const {
     const TvGlobals& g = Globals();
-    const std::string text = tunaro::Format(
+    const std::string text = Format(
         g.Text("The snapshot could not be saved in \"%s\" (error %lu).\nThe image directory is "
                "missing, full or read-only; please free space or choose another directory.",
                "无法将单帧图像保存到 \"%s\"（错误 %lu）。\n图像目录不存在、已满或只读，"
@@ -138,7 +140,7 @@ void PanelSnapshots::OnTvWall() {
 }
 
 void PanelSnapshots::RestartPreview() {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     if (!engine)
         return;
     engine->StartVideoPreview(static_cast<int>(m_state.settings.lDisplayMode));
@@ -149,7 +151,7 @@ void PanelSnapshots::RestartPreview() {
 }
 
 void PanelSnapshots::SetSmallPreview(bool on) {
-    if (tunaro::CaptureEngine* engine = m_panel.Engine())
+    if (CaptureEngine* engine = m_panel.Engine())
         engine->SetSmallPreview(on);
 }
 
@@ -174,7 +176,7 @@ void PanelSnapshots::OpenWall() {
             m_hiddenForWall.push_back(window);
         }
     }
-    SendToScheduler(tunaro::peer::kScheduleWallOpened);
+    SendToScheduler(peer::kScheduleWallOpened);
 }
 
 void PanelSnapshots::CloseWall(bool backToLiveTv) {
@@ -190,10 +192,12 @@ void PanelSnapshots::CloseWall(bool backToLiveTv) {
         // Back to live TV on the channel the wall left tuned.
         RestartPreview();
         if (muted) {
-            if (tunaro::CaptureEngine* engine = m_panel.Engine())
+            if (CaptureEngine* engine = m_panel.Engine())
                 engine->AudioMute(0);
         }
         ::PostMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(kCurrentTune, 0), 0);
     }
-    SendToScheduler(tunaro::peer::kScheduleWallClosed);
+    SendToScheduler(peer::kScheduleWallClosed);
 }
+
+} // namespace tunaro

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace tunaro {
+
 class CControlPanel;
 class CSnapshotBrowser;
 class CTvWallDlg;
@@ -47,3 +49,5 @@ private:
     std::unique_ptr<CTvWallDlg> m_wall;
     std::vector<HWND> m_hiddenForWall; // shown again when the wall closes
 };
+
+} // namespace tunaro

@@ -9,6 +9,8 @@
 #include "tv/country_table.h"
 #include "tv/settings.h"
 
+namespace tunaro {
+
 struct PanelState {
     // Busy flags: commands test them and do nothing when they forbid the command.
     bool previewOn = false;
@@ -32,11 +34,13 @@ struct PanelState {
     time_t recordStart = 0;   // when the running recording began (the status line's clock)
 
     // The user's settings, the channel list and the country table of the whole program.
-    tunaro::TvSettings settings;
-    tunaro::ChannelList channels;
-    tunaro::CountryTable countries;
+    TvSettings settings;
+    ChannelList channels;
+    CountryTable countries;
 
     // A recording or a scan holds the panel: Exit and most commands wait for it to end.
     bool Busy() const { return recording || scanning; }
     bool PlaybackOpen() const { return playbackState != -1; }
 };
+
+} // namespace tunaro

@@ -1,10 +1,12 @@
 // What the control panel's viewer watches and hears: scan, mute, picture, fine tuning,
 // channel keys and video source, over the engine of the current card.
-#include "control_panel.h"
+#include "tv/app/control_panel.h"
 
-#include "resource.h"
-#include "tunaro_app.h"
+#include "res/tunaro/resource.h"
+#include "tv/app/tunaro_app.h"
 #include "tv/profile_ini.h"
+
+namespace tunaro {
 
 // ---- the host of the live-TV controller ---------------------------------------------------------
 
@@ -32,7 +34,7 @@ bool PanelLiveTvHost::ChineseMode() const {
 long PanelLiveTvHost::CardType() const {
     return Globals().CardType();
 }
-tunaro::ChannelList& PanelLiveTvHost::Channels() {
+ChannelList& PanelLiveTvHost::Channels() {
     return m_state.channels;
 }
 long PanelLiveTvHost::VideoSourceIndex() const {
@@ -43,67 +45,67 @@ void PanelLiveTvHost::SetVideoSourceIndex(long index) {
 }
 
 long PanelLiveTvHost::FreqSpace() const {
-    return tunaro::ReadFreqSpace(tunaro::ProfileIni(Globals().paths.strTunaroIni));
+    return ReadFreqSpace(ProfileIni(Globals().paths.strTunaroIni));
 }
 
 bool PanelLiveTvHost::IsTunerInput() {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     return engine && engine->IsTunerInput();
 }
 
 int PanelLiveTvHost::SetVideoSource(int index) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     return engine ? engine->SetVideoSource(index) : 0;
 }
 
 bool PanelLiveTvHost::GetSourceName(int index, std::string* name) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
-    char buffer[tunaro::kSourceNameMax + 1] = {0};
-    if (!engine || !engine->GetSourceName(index, buffer, tunaro::kSourceNameMax))
+    CaptureEngine* engine = m_panel.Engine();
+    char buffer[kSourceNameMax + 1] = {0};
+    if (!engine || !engine->GetSourceName(index, buffer, kSourceNameMax))
         return false;
     *name = buffer;
     return true;
 }
 
 int PanelLiveTvHost::SetCurrentChannel(long index) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     return engine ? engine->SetCurrentChannel(static_cast<int>(index)) : 0;
 }
 
 int PanelLiveTvHost::SetFrequency(long frequency, long index) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     return engine ? engine->SetFrequency(frequency, static_cast<int>(index)) : 0;
 }
 
 bool PanelLiveTvHost::GetFrequencyRange(long* maximum, long* minimum) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     return engine && engine->GetFrequencyRange(maximum, minimum) == 1;
 }
 
 int PanelLiveTvHost::AutoScanTune(int reset) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     return engine ? engine->AutoScanTune(reset) : -1;
 }
 
 bool PanelLiveTvHost::GetBrightness(long* value, long* maximum, long* minimum) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     long def = 0;
     return engine && engine->GetBrightNess(value, maximum, minimum, &def) == 1;
 }
 
 bool PanelLiveTvHost::SetBrightness(long value) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     return engine && engine->SetBrightNess(value) == 1;
 }
 
 bool PanelLiveTvHost::GetContrast(long* value, long* maximum, long* minimum) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     long def = 0;
     return engine && engine->GetContrast(value, maximum, minimum, &def) == 1;
 }
 
 bool PanelLiveTvHost::SetContrast(long value) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     return engine && engine->SetContrast(value) == 1;
 }
 
@@ -148,8 +150,8 @@ void SendToScheduler(UINT id) {
         SendMessageA(schedule, WM_COMMAND, id, 0);
 }
 
-void PanelLiveTvHost::SendToPeer(tunaro::LiveTvPeer peer, unsigned commandId) {
-    const char* title = peer == tunaro::LiveTvPeer::Remote ? Globals().Text(kRemoteTitle, kRemoteTitleChinese)
+void PanelLiveTvHost::SendToPeer(LiveTvPeer peer, unsigned commandId) {
+    const char* title = peer == LiveTvPeer::Remote ? Globals().Text(kRemoteTitle, kRemoteTitleChinese)
                                                            : kSchedulerTitle;
     if (HWND window = FindWindowA(nullptr, title))
         SendMessageA(window, WM_COMMAND, commandId, 0);
@@ -159,7 +161,7 @@ uint32_t PanelLiveTvHost::TickCount() const {
     return GetTickCount();
 }
 void PanelLiveTvHost::StartScanTimer() {
-    SetTimer(m_panel.GetHwnd(), TIMER_SCAN, tunaro::kScanTimerMs, nullptr);
+    SetTimer(m_panel.GetHwnd(), TIMER_SCAN, kScanTimerMs, nullptr);
 }
 void PanelLiveTvHost::StopScanTimer() {
     KillTimer(m_panel.GetHwnd(), TIMER_SCAN);
@@ -168,16 +170,16 @@ void PanelLiveTvHost::StopScanTimer() {
 // ---- the panel's commands ---------------------------------------------------------------------
 
 // The panel's buttons and accelerators send the very ids the controller dispatches on.
-static_assert(IDC_AUTOSCAN == tunaro::kCmdAutoScan && IDC_MUTE == tunaro::kCmdMute &&
-                  IDC_BRIGHTNESS_UP == tunaro::kCmdBrightnessUp &&
-                  IDC_BRIGHTNESS_DOWN == tunaro::kCmdBrightnessDown &&
-                  IDC_CONTRAST_UP == tunaro::kCmdContrastUp &&
-                  IDC_CONTRAST_DOWN == tunaro::kCmdContrastDown && IDC_FREQ_UP == tunaro::kCmdFreqUp &&
-                  IDC_FREQ_DOWN == tunaro::kCmdFreqDown && IDC_DIGIT_0 == tunaro::kCmdDigit0 &&
-                  IDC_DIGIT_9 == tunaro::kCmdDigit9 && IDC_PREVIOUS_CHANNEL == tunaro::kCmdPreviousChannel &&
-                  IDC_CHANNEL_DOWN == tunaro::kCmdChannelDown && IDC_CHANNEL_UP == tunaro::kCmdChannelUp &&
-                  IDC_TWO_DIGIT == tunaro::kCmdTwoDigit && IDC_VIDEO_SOURCE == tunaro::kCmdVideoSource &&
-                  IDC_AV == tunaro::kCmdAv && IDC_CURRENT_TUNE == tunaro::kCmdCurrentTune,
+static_assert(IDC_AUTOSCAN == kCmdAutoScan && IDC_MUTE == kCmdMute &&
+                  IDC_BRIGHTNESS_UP == kCmdBrightnessUp &&
+                  IDC_BRIGHTNESS_DOWN == kCmdBrightnessDown &&
+                  IDC_CONTRAST_UP == kCmdContrastUp &&
+                  IDC_CONTRAST_DOWN == kCmdContrastDown && IDC_FREQ_UP == kCmdFreqUp &&
+                  IDC_FREQ_DOWN == kCmdFreqDown && IDC_DIGIT_0 == kCmdDigit0 &&
+                  IDC_DIGIT_9 == kCmdDigit9 && IDC_PREVIOUS_CHANNEL == kCmdPreviousChannel &&
+                  IDC_CHANNEL_DOWN == kCmdChannelDown && IDC_CHANNEL_UP == kCmdChannelUp &&
+                  IDC_TWO_DIGIT == kCmdTwoDigit && IDC_VIDEO_SOURCE == kCmdVideoSource &&
+                  IDC_AV == kCmdAv && IDC_CURRENT_TUNE == kCmdCurrentTune,
               "panel command ids and live-TV command ids must agree");
 
 void CControlPanel::OnLiveTvCommand(UINT id) {
@@ -187,3 +189,5 @@ void CControlPanel::OnScanTimer() {
     m_liveTv.ScanTick();
     m_state.scanCount = m_liveTv.ScanCounter();
 }
+
+} // namespace tunaro

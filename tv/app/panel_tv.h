@@ -8,6 +8,8 @@
 
 #include "tv/live_tv.h"
 
+namespace tunaro {
+
 class CControlPanel;
 struct PanelState;
 
@@ -19,7 +21,7 @@ constexpr const char* kSchedulerTitle = "Schedule";
 // Tells the scheduler's window (when it runs) a command id; returns once it is handled.
 void SendToScheduler(UINT id);
 
-class PanelLiveTvHost : public tunaro::LiveTvHost {
+class PanelLiveTvHost : public LiveTvHost {
 public:
     PanelLiveTvHost(CControlPanel& panel, PanelState& state) : m_panel(panel), m_state(state) {}
 
@@ -31,7 +33,7 @@ public:
     void SetScanning(bool scanning) override;
     bool ChineseMode() const override;
     long CardType() const override;
-    tunaro::ChannelList& Channels() override;
+    ChannelList& Channels() override;
     long VideoSourceIndex() const override;
     void SetVideoSourceIndex(long index) override;
     long FreqSpace() const override;
@@ -52,7 +54,7 @@ public:
     void UnlockPanel() override;
     void SetMuteLook(bool muted) override;
     void SetScanButtonLook(bool scanning) override;
-    void SendToPeer(tunaro::LiveTvPeer peer, unsigned commandId) override;
+    void SendToPeer(LiveTvPeer peer, unsigned commandId) override;
     uint32_t TickCount() const override;
     void StartScanTimer() override;
     void StopScanTimer() override;
@@ -62,3 +64,5 @@ private:
     PanelState& m_state;
     std::string m_strScanCaption; // the Auto Scan button's own caption while "Finish" shows
 };
+
+} // namespace tunaro

@@ -11,6 +11,8 @@
 #include "tv/app/tunaro_app.h"
 #include "tv/dialogs/setup_rules.h"
 
+namespace tunaro {
+
 namespace {
 
 // Shows the desktop as the Windows key with D does.
@@ -28,7 +30,7 @@ void ShowDesktop() {
 } // namespace
 
 void PanelVideoMenu::RestartPreview() {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     if (!engine)
         return;
     engine->StartVideoPreview(static_cast<int>(m_state.settings.lDisplayMode));
@@ -43,7 +45,7 @@ void PanelVideoMenu::OnOptimize(UINT id) {
 }
 
 void PanelVideoMenu::OnInput(UINT id) {
-    const int input = tunaro::InputOfMenuItem(id);
+    const int input = InputOfMenuItem(id);
     if (m_state.scanning || m_state.recording || input < 0)
         return;
     m_state.settings.lVideoSource = input;
@@ -52,8 +54,8 @@ void PanelVideoMenu::OnInput(UINT id) {
 }
 
 void PanelVideoMenu::OnStandard(UINT id) {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
-    const long standard = tunaro::StandardOfMenuItem(id);
+    CaptureEngine* engine = m_panel.Engine();
+    const long standard = StandardOfMenuItem(id);
     if (m_state.scanning || m_state.recording || !engine || standard == 0)
         return;
     engine->SetVideoFormat(standard);
@@ -75,13 +77,13 @@ void PanelVideoMenu::OnDesktopMode() {
 }
 
 void PanelVideoMenu::EnterDesktopMode() {
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     HWND video = m_panel.VideoWindow();
     if (!engine || !video || !m_state.previewOn || m_state.recording)
         return;
     // The overlay comes first: on a display without one nothing else changes, and the picture
     // comes back into its window.
-    if (engine->StartDesktopVideo() != tunaro::kEngineOk) {
+    if (engine->StartDesktopVideo() != kEngineOk) {
         RestartPreview();
         const std::string text =
             Globals().Text("Desktop mode needs the video overlay of the display card, and this display has none.\n"
@@ -94,24 +96,26 @@ void PanelVideoMenu::EnterDesktopMode() {
     HWND panel = m_panel.GetHwnd();
     ShowWindow(panel, SW_MINIMIZE);
     ShowWindow(video, SW_HIDE);
-    SetTimer(video, tunaro::kDesktopTimerId, tunaro::kDesktopTimerMs, nullptr);
-    SendMessageA(panel, WM_COMMAND, MAKEWPARAM(tunaro::peer::kTvDisableButtons, 0), 0);
+    SetTimer(video, kDesktopTimerId, kDesktopTimerMs, nullptr);
+    SendMessageA(panel, WM_COMMAND, MAKEWPARAM(peer::kTvDisableButtons, 0), 0);
     ShowWindow(panel, SW_MINIMIZE);
     m_state.panelShown = false;
-    SendToScheduler(tunaro::peer::kScheduleDesktopEntered);
+    SendToScheduler(peer::kScheduleDesktopEntered);
     ShowDesktop();
 }
 
 void PanelVideoMenu::LeaveDesktopMode() {
     HWND video = m_panel.VideoWindow();
     if (video)
-        KillTimer(video, tunaro::kDesktopTimerId);
-    if (tunaro::CaptureEngine* engine = m_panel.Engine())
+        KillTimer(video, kDesktopTimerId);
+    if (CaptureEngine* engine = m_panel.Engine())
         engine->StopDesktopVideo();
     RestartPreview();
-    SendMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(tunaro::peer::kTvEnableButtons, 0), 0);
-    SendToScheduler(tunaro::peer::kScheduleDesktopLeft);
+    SendMessageA(m_panel.GetHwnd(), WM_COMMAND, MAKEWPARAM(peer::kTvEnableButtons, 0), 0);
+    SendToScheduler(peer::kScheduleDesktopLeft);
     if (video)
         ShowWindow(video, SW_SHOW);
     m_state.desktopMode = false;
 }
+
+} // namespace tunaro

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+namespace tunaro {
+
 class CControlPanel;
 struct PanelState;
 
@@ -31,3 +33,5 @@ private:
     CControlPanel& m_panel;
     PanelState& m_state;
 };
+
+} // namespace tunaro

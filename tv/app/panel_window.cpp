@@ -1,13 +1,15 @@
 // The control panel's window behaviour: window buttons, volume bar, menu commands, enabling,
 // status and OSD timers, dragging and painting, and what the panel's looks give the others.
-#include "control_panel.h"
+#include "tv/app/control_panel.h"
 
 #include <ctime>
 
 #include "framework/application.h"
-#include "resource.h"
-#include "tunaro_app.h"
+#include "res/tunaro/resource.h"
+#include "tv/app/tunaro_app.h"
 #include "uikit/skin_region.h"
+
+namespace tunaro {
 
 namespace {
 
@@ -41,7 +43,7 @@ void SetTopmost(HWND wnd, bool topmost) {
 void CControlPanel::ApplySkinRegion() {
     const TvGlobals& g = Globals();
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    tunaro::Bitmap skin(
+    Bitmap skin(
         static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(IDB_PANEL_SKIN), IMAGE_BITMAP, 0, 0, 0)));
     if (skin) {
         // The skin is the whole window: no caption bar or frame (the caption text stays, it
@@ -55,7 +57,7 @@ void CControlPanel::ApplySkinRegion() {
         GetObjectA(skin.get(), sizeof(bm), &bm);
         SetWindowPos(m_hWnd, nullptr, 0, 0, bm.bmWidth, bm.bmHeight,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-        if (HRGN region = tunaro::RegionFromBitmap(skin.get()))
+        if (HRGN region = RegionFromBitmap(skin.get()))
             if (!SetWindowRgn(m_hWnd, region, TRUE))
                 DeleteObject(region); // kept by the window only when it took it
     }
@@ -115,11 +117,11 @@ void CControlPanel::OnOsdTimer() {
 }
 
 void CControlPanel::LockPanel(bool scanning) {
-    tunaro::EnableControls(m_hWnd, tunaro::BusyLockIds(scanning), false);
+    EnableControls(m_hWnd, BusyLockIds(scanning), false);
 }
 
 void CControlPanel::UnlockPanel() {
-    tunaro::EnableControls(m_hWnd, tunaro::BusyUnlockIds(), true);
+    EnableControls(m_hWnd, BusyUnlockIds(), true);
 }
 
 void CControlPanel::SetMuteLook(bool muted) {
@@ -134,7 +136,7 @@ void CControlPanel::SetRecordLook(bool recording) {
 }
 
 void CControlPanel::ShowStatusText(const std::string& text) {
-    m_statusLine.Show(tunaro::StatusLine{text, tunaro::kStatusYellow});
+    m_statusLine.Show(StatusLine{text, kStatusYellow});
 }
 
 void CControlPanel::RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open) {
@@ -150,9 +152,9 @@ void CControlPanel::RunPanelDialog(bool suspendAccelerators, const std::function
     if (wasTopmost)
         SetTopmost(video, false);
     {
-        std::unique_ptr<tunaro::AcceleratorSuspension> suspension;
+        std::unique_ptr<AcceleratorSuspension> suspension;
         if (suspendAccelerators)
-            suspension = std::make_unique<tunaro::AcceleratorSuspension>();
+            suspension = std::make_unique<AcceleratorSuspension>();
         open();
     }
     m_boInPanelDialog = false;
@@ -204,7 +206,7 @@ void CControlPanel::OnFullScreen() {
     GetClientRect(video, &client);
     if (m_state.PlaybackOpen())
         m_recording.OnFullScreenChanged(); // the movie's picture follows the window
-    else if (tunaro::CaptureEngine* engine = Engine())
+    else if (CaptureEngine* engine = Engine())
         engine->SetVideoWindowsPos(0, 0, client.right, client.bottom);
     if (!wasTopmost)
         SetTopmost(video, false);
@@ -273,7 +275,7 @@ void CControlPanel::OnMenuCommand(UINT id) {
 // ---- status line ------------------------------------------------------------------------------
 
 void CControlPanel::OnStatusTimer() {
-    tunaro::PanelStatus status;
+    PanelStatus status;
     status.recording = m_state.recording;
     if (m_state.recording && m_state.recordStart > 0)
         status.elapsedSeconds = static_cast<long>(difftime(time(nullptr), m_state.recordStart));
@@ -283,22 +285,22 @@ void CControlPanel::OnStatusTimer() {
         status.playbackOpen = true;
         status.playbackText = m_recording.PlaybackStatusTick();
     }
-    if (tunaro::CaptureEngine* engine = Engine()) {
+    if (CaptureEngine* engine = Engine()) {
         char name[261] = "";
         engine->GetSourceName(static_cast<int>(m_state.settings.lVideoSource), name, sizeof(name));
         status.inputName = name;
     }
-    m_statusLine.Show(tunaro::ComposeStatusLine(status, Globals().language));
+    m_statusLine.Show(ComposeStatusLine(status, Globals().language));
 }
 
 // ---- mouse, keys and painting -----------------------------------------------------------------
 
 void CControlPanel::OnLButtonDown(UINT, POINT pt) {
-    tunaro::DragWindowFrom(m_hWnd, pt);
+    DragWindowFrom(m_hWnd, pt);
 }
 
 void CControlPanel::OnPaint() {
-    tunaro::PaintDc dc(m_hWnd);
+    PaintDc dc(m_hWnd);
     if (!IsIconic(m_hWnd))
         return; // the background and the skin controls paint themselves
     SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
@@ -330,3 +332,5 @@ bool CControlPanel::PreTranslateMessage(MSG* msg) {
     }
     return Dialog::PreTranslateMessage(msg);
 }
+
+} // namespace tunaro

@@ -1,7 +1,7 @@
 // The snapshot browser's window: skin background, the six skin buttons at their places in the
 // skin layout, the thumbnail list and its slider, with the texts of the language mode; the stills
 // it keeps, their thumbnails, and saving, deleting and opening them.
-#include "snapshot_browser.h"
+#include "tv/app/snapshot_browser.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -15,9 +15,11 @@
 #include "framework/format.h"
 #include "tv/app/still_files.h"
 
-#include "resource.h"
+#include "res/tunaro/resource.h"
 #include "res/tunaro/snapshot_layout.h"
-#include "tunaro_app.h"
+#include "tv/app/tunaro_app.h"
+
+namespace tunaro {
 
 namespace {
 
@@ -51,7 +53,7 @@ bool Exists(const std::string& path) {
 // Files (not directories) in dir matching pattern.
 long CountFiles(const std::string& dir, const char* pattern) {
     WIN32_FIND_DATAA found = {};
-    tunaro::FindHandle find(FindFirstFileA((dir + pattern).c_str(), &found));
+    FindHandle find(FindFirstFileA((dir + pattern).c_str(), &found));
     if (!find)
         return 0;
     long n = 0;
@@ -95,9 +97,9 @@ BOOL CSnapshotBrowser::OnInitDialog() {
     for (const ButtonText& text : kButtonTexts)
         SetItemText(text.id, g.Text(text.english, text.chinese));
     HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
-    for (const tunaro::skin::Row& row : tunaro::skin::snapshot::kSnapshotButtons) {
+    for (const skin::Row& row : skin::snapshot::kSnapshotButtons) {
         MoveItem(row.id, row.left, row.top, row.width, row.height, false);
-        auto button = std::make_unique<tunaro::Cyup4Btn>();
+        auto button = std::make_unique<Cyup4Btn>();
         if (!button->SubclassDlgItem(row.id, m_hWnd))
             continue;
         button->SetBitmaps(row.normal, row.hover, row.pressed, row.fourth);
@@ -110,8 +112,7 @@ BOOL CSnapshotBrowser::OnInitDialog() {
     return TRUE;
 }
 
-const tunaro::MessageMap* CSnapshotBrowser::GetMessageMap() const {
-    using namespace tunaro;
+const MessageMap* CSnapshotBrowser::GetMessageMap() const {
     static const MessageMap kMap{
         EraseBackground<&CSnapshotBrowser::OnEraseBackground>(),
         Command<&CSnapshotBrowser::OnClose>(IDC_SNAP_CLOSE),
@@ -131,7 +132,7 @@ const tunaro::MessageMap* CSnapshotBrowser::GetMessageMap() const {
 BOOL CSnapshotBrowser::OnEraseBackground(HDC dc) {
     if (!m_background)
         return FALSE;
-    tunaro::MemoryDc memory(CreateCompatibleDC(dc));
+    MemoryDc memory(CreateCompatibleDC(dc));
     HGDIOBJ old = SelectObject(memory.get(), m_background.get());
     BitBlt(dc, 0, 0, kBrowserWidth, kBrowserHeight, memory.get(), 0, 0, SRCCOPY);
     SelectObject(memory.get(), old);
@@ -149,11 +150,11 @@ void CSnapshotBrowser::OnCancel() {
 
 // ---- the stills ----------------------------------------------------------------------------------
 
-bool CSnapshotBrowser::Grab(tunaro::CaptureEngine& engine) {
-    m_grab.resize(tunaro::kSnapshotGrabBytes);
+bool CSnapshotBrowser::Grab(CaptureEngine& engine) {
+    m_grab.resize(kSnapshotGrabBytes);
     const long copied = engine.CopyImageMem(m_grab.data(), m_grab.size());
-    tunaro::PackedPicture picture;
-    if (copied <= 0 || !tunaro::ReadPackedPicture(m_grab.data(), static_cast<size_t>(copied), &picture))
+    PackedPicture picture;
+    if (copied <= 0 || !ReadPackedPicture(m_grab.data(), static_cast<size_t>(copied), &picture))
         return false;
     Entry entry;
     std::memcpy(&entry.header, m_grab.data(), sizeof entry.header);
@@ -181,7 +182,7 @@ void CSnapshotBrowser::ShowEntries(size_t first) {
     m_firstShown = first;
     const size_t last = std::min(m_entries.size(), first + kShownAtMost);
     HDC screen = GetDC(nullptr);
-    tunaro::MemoryDc memory(CreateCompatibleDC(screen));
+    MemoryDc memory(CreateCompatibleDC(screen));
     for (size_t i = first; i < last; ++i) {
         const Entry& entry = m_entries[i];
         BITMAPINFOHEADER thumbHeader = entry.header;
@@ -189,12 +190,12 @@ void CSnapshotBrowser::ShowEntries(size_t first) {
         thumbHeader.biHeight = kThumbHeight;
         thumbHeader.biSizeImage = 0;
         void* bits = nullptr;
-        tunaro::Bitmap thumb(CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&thumbHeader),
+        Bitmap thumb(CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&thumbHeader),
                                               DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!thumb || !memory)
             continue;
         {
-            tunaro::SelectObjectScope select(memory.get(), thumb.get());
+            SelectObjectScope select(memory.get(), thumb.get());
             SetStretchBltMode(memory.get(), COLORONCOLOR);
             const LONG height = entry.header.biHeight < 0 ? -entry.header.biHeight : entry.header.biHeight;
             StretchDIBits(memory.get(), 0, 0, kThumbWidth, kThumbHeight, 0, 0, entry.header.biWidth, height,
@@ -202,7 +203,7 @@ void CSnapshotBrowser::ShowEntries(size_t first) {
                           DIB_RGB_COLORS, SRCCOPY);
         }
         const int image = m_images ? ImageList_Add(m_images, thumb.get(), nullptr) : -1;
-        const std::string text = tunaro::Format("%ld", static_cast<long>(i));
+        const std::string text = Format("%ld", static_cast<long>(i));
         LVITEMA item = {};
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = static_cast<int>(i - first);
@@ -249,7 +250,7 @@ bool CSnapshotBrowser::WriteEntry(const Entry& entry, const std::string& path) {
     std::memcpy(&bytes[14], &entry.header, 40);
     if (dataSize > 0)
         std::memcpy(&bytes[54], entry.pixels.data(), dataSize);
-    return tunaro::WriteFileReplacing(path, bytes);
+    return WriteFileReplacing(path, bytes);
 }
 
 // ---- the buttons and the list ----------------------------------------------------------------------
@@ -270,7 +271,7 @@ void CSnapshotBrowser::OnListDoubleClick() {
     std::string folder = dir;
     while (!folder.empty() && folder.back() == '\\')
         folder.pop_back();
-    const std::string path = tunaro::Format("%s\\cap000000.bmp", folder.c_str());
+    const std::string path = Format("%s\\cap000000.bmp", folder.c_str());
     if (WriteEntry(m_entries[static_cast<size_t>(entry)], path))
         ShellExecuteA(m_hWnd, "open", path.c_str(), nullptr, nullptr, SW_SHOW);
 }
@@ -293,7 +294,7 @@ void CSnapshotBrowser::OnSave() {
         const TvGlobals& g = Globals();
         ::MessageBoxA(
             m_hWnd,
-            tunaro::Format(g.Text("The picture could not be saved as \"%s\".", "无法将图像保存为 \"%s\"。"),
+            Format(g.Text("The picture could not be saved as \"%s\".", "无法将图像保存为 \"%s\"。"),
                            path)
                 .c_str(),
             g.Text("save", "保存"), MB_OK | MB_ICONWARNING);
@@ -368,16 +369,16 @@ void CSnapshotBrowser::OnSaveAll() {
     long number = CountFiles(dir, "\\*.bmp");
     long failed = 0;
     for (const Entry& entry : m_entries) {
-        number = tunaro::NextSaveAllNumber(
-            number, [&dir](long n) { return Exists(dir + "\\" + tunaro::SaveAllFileName(n)); });
-        if (!WriteEntry(entry, dir + "\\" + tunaro::SaveAllFileName(number)))
+        number = NextSaveAllNumber(
+            number, [&dir](long n) { return Exists(dir + "\\" + SaveAllFileName(n)); });
+        if (!WriteEntry(entry, dir + "\\" + SaveAllFileName(number)))
             ++failed;
         ++number;
     }
     if (failed > 0)
         ::MessageBoxA(
             m_hWnd,
-            tunaro::Format(g.Text("%ld of the pictures could not be saved in \"%s\": the folder may be full "
+            Format(g.Text("%ld of the pictures could not be saved in \"%s\": the folder may be full "
                                   "or read-only.",
                                   "有 %ld 张图像无法保存到 \"%s\"：目录可能已满或只读。"),
                            failed, dir.c_str())
@@ -401,3 +402,5 @@ void CSnapshotBrowser::OnLButtonDown(UINT, POINT) {
     ReleaseCapture();
     ::PostMessageA(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
+
+} // namespace tunaro

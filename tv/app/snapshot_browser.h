@@ -14,10 +14,10 @@
 #include "uikit/cyup4_btn.h"
 
 namespace tunaro {
-class CaptureEngine;
-}
 
-class CSnapshotBrowser : public tunaro::Dialog {
+class CaptureEngine;
+
+class CSnapshotBrowser : public Dialog {
 public:
     static constexpr int kThumbWidth = 160;
     static constexpr int kThumbHeight = 120;
@@ -30,12 +30,12 @@ public:
 
     // Copies the engine's current still and adds it; false (nothing added) when there is none or
     // it is not a picture the browser keeps.
-    bool Grab(tunaro::CaptureEngine& engine);
+    bool Grab(CaptureEngine& engine);
     size_t EntryCount() const { return m_entries.size(); }
 
 protected:
     BOOL OnInitDialog() override;
-    const tunaro::MessageMap* GetMessageMap() const override;
+    const MessageMap* GetMessageMap() const override;
     // Enter does nothing; Escape hides the window (a modeless dialog is never ended).
     void OnOK() override {}
     void OnCancel() override;
@@ -69,11 +69,13 @@ private:
     static bool WriteEntry(const Entry& entry, const std::string& path);
 
     HWND m_panel = nullptr;
-    tunaro::Bitmap m_background;
-    std::vector<std::unique_ptr<tunaro::Cyup4Btn>> m_buttons;
+    Bitmap m_background;
+    std::vector<std::unique_ptr<Cyup4Btn>> m_buttons;
     std::vector<Entry> m_entries;
     HIMAGELIST m_images = nullptr;
     size_t m_firstShown = 0; // the entry of the list's first item
     long m_lSelection = -1;  // the entry last selected in the list
     std::vector<uint8_t> m_grab;
 };
+
+} // namespace tunaro

@@ -1,9 +1,11 @@
 // The splash window: reads its bitmap once and stretches it over the client area on paint.
-#include "splash_dlg.h"
+#include "tv/app/splash_dlg.h"
 
 #include <utility>
 
-#include "resource.h"
+#include "res/tunaro/resource.h"
+
+namespace tunaro {
 
 CSplashDlg::CSplashDlg(std::string bitmapPath) : Dialog(IDD_SPLASH), m_strBitmapPath(std::move(bitmapPath)) {}
 
@@ -28,8 +30,7 @@ BOOL CSplashDlg::OnInitDialog() {
     return TRUE;
 }
 
-const tunaro::MessageMap* CSplashDlg::GetMessageMap() const {
-    using namespace tunaro;
+const MessageMap* CSplashDlg::GetMessageMap() const {
     static const MessageMap kMap{
         Paint<&CSplashDlg::OnPaint>(),
         EraseBackground<&CSplashDlg::OnEraseBackground>(),
@@ -58,3 +59,5 @@ void CSplashDlg::OnPaint() {
     }
     EndPaint(m_hWnd, &ps);
 }
+
+} // namespace tunaro

@@ -7,7 +7,9 @@
 
 #include <string>
 
-class CSplashDlg : public tunaro::Dialog {
+namespace tunaro {
+
+class CSplashDlg : public Dialog {
 public:
     // bitmapPath: the BMP file to show; a missing or unreadable file leaves the window black.
     explicit CSplashDlg(std::string bitmapPath);
@@ -19,7 +21,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    const tunaro::MessageMap* GetMessageMap() const override;
+    const MessageMap* GetMessageMap() const override;
     void OnOK() override {}
     void OnCancel() override {}
 
@@ -29,5 +31,7 @@ private:
 
     HWND m_owner = nullptr;
     std::string m_strBitmapPath;
-    tunaro::CDib m_dib;
+    CDib m_dib;
 };
+
+} // namespace tunaro

@@ -1,17 +1,19 @@
 // Start-up of the TV program: language, the FM program closed, the scheduler started, one copy
 // only, then the video window and the control panel, whose modal run is the program's life.
-#include "tunaro_app.h"
+#include "tv/app/tunaro_app.h"
 
 #include <shellapi.h>
 
-#include "control_panel.h"
+#include "tv/app/control_panel.h"
 #include "framework/debug_print.h"
 #include "framework/format.h"
 #include "framework/peer_messages.h"
 #include "framework/program_dir.h"
-#include "resource.h"
+#include "res/tunaro/resource.h"
 #include "tv/profile_ini.h"
-#include "video_window.h"
+#include "tv/app/video_window.h"
+
+namespace tunaro {
 
 namespace {
 
@@ -37,11 +39,11 @@ UINT BringToFrontMessage() {
 bool CTunaroApp::InitInstance() {
     TvGlobals& g = Globals();
     // System directory, program directory and the files in them.
-    g.paths = tunaro::CurrentTvPaths();
+    g.paths = CurrentTvPaths();
     // The language decides which company line setting.ini gives, so it is known before the
     // file is read; the registry is read once.
-    g.language = tunaro::ReadLanguageMode();
-    g.app = tunaro::LoadAppSettings(tunaro::ProfileIni(g.paths.strSettingIni), g.Chinese());
+    g.language = ReadLanguageMode();
+    g.app = LoadAppSettings(ProfileIni(g.paths.strSettingIni), g.Chinese());
 
     CloseFmProgram();
     StartScheduler();
@@ -51,8 +53,7 @@ bool CTunaroApp::InitInstance() {
     LoadAccelerators(IDR_ACCELERATOR);
     CVideoWnd videoWnd;
     if (!videoWnd.Create()) {
-        tunaro::DebugPrint("Tunaro: the video window could not be created, Line=%ld\n",
-                           static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: the video window could not be created");
         return false;
     }
     g.videoWnd = &videoWnd;
@@ -75,7 +76,7 @@ void CTunaroApp::CloseFmProgram() {
     if (!fm)
         return;
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(fm, WM_COMMAND, MAKEWPARAM(tunaro::peer::kFmCloseForTv, 0), 0, SMTO_ABORTIFHUNG,
+    SendMessageTimeoutA(fm, WM_COMMAND, MAKEWPARAM(peer::kFmCloseForTv, 0), 0, SMTO_ABORTIFHUNG,
                         kPeerSendTimeoutMs, &result);
     Sleep(kFmCloseWaitMs);
 }
@@ -83,16 +84,16 @@ void CTunaroApp::CloseFmProgram() {
 void CTunaroApp::StartScheduler() {
     if (FindWindowA(nullptr, "Schedule"))
         return;
-    const std::string path = tunaro::Format("%s\\Schedule.exe", Globals().paths.strProgramDir.c_str());
+    const std::string path = Format("%s\\Schedule.exe", Globals().paths.strProgramDir.c_str());
     // A missing scheduler only means no scheduled tasks: start-up goes on.
     const HINSTANCE result = ShellExecuteA(nullptr, "open", path.c_str(), "", "", SW_SHOW);
     if (reinterpret_cast<INT_PTR>(result) <= 32)
-        tunaro::DebugPrint("Tunaro: %s could not be started (%ld), Line=%ld\n", path.c_str(),
-                           static_cast<long>(reinterpret_cast<INT_PTR>(result)), static_cast<long>(__LINE__));
+        TUNARO_TRACE("Tunaro: %s could not be started (%ld)", path.c_str(),
+                           static_cast<long>(reinterpret_cast<INT_PTR>(result)));
 }
 
 bool CTunaroApp::ClaimSingleInstance() {
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, tunaro::ExecutableBaseName("Tunaro").c_str());
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, ExecutableBaseName("Tunaro").c_str());
     const DWORD error = GetLastError();
     m_instanceMutex.Reset(mutex);
     if (error != ERROR_ALREADY_EXISTS)
@@ -120,7 +121,9 @@ bool CTunaroApp::ClaimSingleInstance() {
     return false;
 }
 
+} // namespace tunaro
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    CTunaroApp app;
+    tunaro::CTunaroApp app;
     return app.Run(instance);
 }

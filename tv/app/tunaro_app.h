@@ -15,31 +15,33 @@
 #include "tv/settings.h"
 #include "tv/tv_paths.h"
 
+namespace tunaro {
+
 class CVideoWnd;
 
 // Number of cards the engine table can hold; the program uses the entry of the current card.
 constexpr int kMaxCards = 4;
 
 struct TvGlobals {
-    tunaro::TvPaths paths;   // program and system directories and the files in them
-    tunaro::AppSettings app; // setting.ini: title, FM title, bitmaps, About texts
-    tunaro::LanguageMode language = tunaro::kLanguageEnglish;
+    TvPaths paths;   // program and system directories and the files in them
+    AppSettings app; // setting.ini: title, FM title, bitmaps, About texts
+    LanguageMode language = kLanguageEnglish;
     CVideoWnd* videoWnd = nullptr; // the window that shows the picture
     HWND hPanel = nullptr;         // the control panel while it exists
     time_t startTime = 0;          // when the panel came up (calendar time and tick count)
     DWORD startTick = 0;
     int currentCard = 0;
-    std::unique_ptr<tunaro::CaptureEngine> engines[kMaxCards];
+    std::unique_ptr<CaptureEngine> engines[kMaxCards];
 
-    bool Chinese() const { return language == tunaro::kLanguageChinese; }
+    bool Chinese() const { return language == kLanguageChinese; }
     // The text of the current language mode.
     const char* Text(const char* english, const char* chinese) const {
-        return tunaro::PickText(language, english, chinese);
+        return PickText(language, english, chinese);
     }
     // The engine of the current card, null before the panel created it and after it went.
-    tunaro::CaptureEngine* Engine() const { return engines[currentCard].get(); }
+    CaptureEngine* Engine() const { return engines[currentCard].get(); }
     // The family of the card the current engine identified; kCardNone without one.
-    long CardType() const { return Engine() ? Engine()->CardType() : tunaro::kCardNone; }
+    long CardType() const { return Engine() ? Engine()->CardType() : kCardNone; }
 };
 
 TvGlobals& Globals();
@@ -49,7 +51,7 @@ TvGlobals& Globals();
 // works on every system (some refuse z-order changes across processes).
 UINT BringToFrontMessage();
 
-class CTunaroApp : public tunaro::Application {
+class CTunaroApp : public Application {
 protected:
     bool InitInstance() override;
 
@@ -60,5 +62,7 @@ private:
     // True when this is the only copy; otherwise brings the running copy's panel forward.
     bool ClaimSingleInstance();
 
-    tunaro::Handle m_instanceMutex;
+    Handle m_instanceMutex;
 };
+
+} // namespace tunaro

@@ -3,10 +3,12 @@
 
 #include <cstring>
 
-#include "resource.h"
+#include "res/tunaro/resource.h"
 #include "tv/app/control_panel.h"
 #include "tv/app/still_files.h"
-#include "tunaro_app.h"
+#include "tv/app/tunaro_app.h"
+
+namespace tunaro {
 
 namespace {
 
@@ -15,7 +17,7 @@ constexpr int kColumns = 4;
 // Bitmap resource 329 as a packed 24-bit picture (header, pixels), empty when it cannot be read.
 std::vector<uint8_t> LoadPlaceholder() {
     std::vector<uint8_t> packed;
-    tunaro::Bitmap bitmap(static_cast<HBITMAP>(LoadImageA(
+    Bitmap bitmap(static_cast<HBITMAP>(LoadImageA(
         GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TV_WALL_PLACEHOLDER), IMAGE_BITMAP, 0, 0, 0)));
     BITMAP info = {};
     if (!bitmap || !GetObjectA(bitmap.get(), sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0)
@@ -66,7 +68,7 @@ void CTvWallDlg::Close() {
     KillTimer(m_hWnd, kCycleTimer);
     KillTimer(m_hWnd, kRefreshTimer);
     DestroyWindow();
-    tunaro::CriticalSectionLock lock(m_lock);
+    CriticalSectionLock lock(m_lock);
     for (Cell& cell : m_cells) {
         cell.dib.Release();
         std::vector<uint8_t>().swap(cell.picture);
@@ -81,19 +83,19 @@ BOOL CTvWallDlg::OnInitDialog() {
     RECT client = {};
     GetClientRect(m_hWnd, &client);
     const int cellWidth = client.right / kColumns, cellHeight = client.bottom / kColumns;
-    for (int i = 0; i < tunaro::TvWallCycle::kCells; ++i)
+    for (int i = 0; i < TvWallCycle::kCells; ++i)
         MoveItem(IDC_WALL_CELL_FIRST + i, (i % kColumns) * cellWidth, (i / kColumns) * cellHeight, cellWidth,
                  cellHeight, false);
 
     m_placeholder = LoadPlaceholder();
-    m_grab.assign(tunaro::kWallGrabBytes, 0);
+    m_grab.assign(kWallGrabBytes, 0);
     {
-        tunaro::CriticalSectionLock lock(m_lock);
+        CriticalSectionLock lock(m_lock);
         m_cycle.Open(static_cast<int>(m_state.channels.Count()),
                      static_cast<int>(m_state.channels.CurrentIndex()));
         for (Cell& cell : m_cells) {
             cell.caption.clear();
-            cell.picture.assign(tunaro::kWallTileBytes, 0);
+            cell.picture.assign(kWallTileBytes, 0);
             ShowPlaceholder(cell);
         }
     }
@@ -102,8 +104,7 @@ BOOL CTvWallDlg::OnInitDialog() {
     return TRUE;
 }
 
-const tunaro::MessageMap* CTvWallDlg::GetMessageMap() const {
-    using namespace tunaro;
+const MessageMap* CTvWallDlg::GetMessageMap() const {
     static const MessageMap kMap{
         Timer<&CTvWallDlg::OnTimer>(),
         Mouse<&CTvWallDlg::OnLButtonDown>(WM_LBUTTONDOWN),
@@ -128,12 +129,12 @@ void CTvWallDlg::OnTimer(UINT_PTR id) {
 
 void CTvWallDlg::Tune(int channel) {
     m_state.channels.SetCurrentIndex(channel);
-    if (tunaro::CaptureEngine* engine = m_panel.Engine())
+    if (CaptureEngine* engine = m_panel.Engine())
         engine->SetCurrentChannel(channel);
 }
 
 void CTvWallDlg::OnCycleTick() {
-    tunaro::CriticalSectionLock lock(m_lock);
+    CriticalSectionLock lock(m_lock);
     const int channel = m_cycle.Tick();
     if (channel < 0)
         return; // an empty list: nothing to tune, nothing filled
@@ -142,15 +143,15 @@ void CTvWallDlg::OnCycleTick() {
 }
 
 void CTvWallDlg::OnRefreshTick() {
-    tunaro::CriticalSectionLock lock(m_lock);
+    CriticalSectionLock lock(m_lock);
     if (m_cycle.FilledCount() == 0)
         return;
-    tunaro::CaptureEngine* engine = m_panel.Engine();
+    CaptureEngine* engine = m_panel.Engine();
     if (!engine)
         return;
     const long copied = engine->CopyImageMem(m_grab.data(), m_grab.size());
     Cell& cell = m_cells[m_cycle.LiveCell()];
-    if (copied <= 0 || !tunaro::BuildWallTile(m_grab.data(), static_cast<size_t>(copied), cell.picture.data(),
+    if (copied <= 0 || !BuildWallTile(m_grab.data(), static_cast<size_t>(copied), cell.picture.data(),
                                               cell.picture.size())) {
         ++m_lSkippedFrames; // no picture yet, or one the wall cannot show: the cell keeps its last
         return;
@@ -169,7 +170,7 @@ void CTvWallDlg::ShowPlaceholder(Cell& cell) {
 }
 
 int CTvWallDlg::CellAt(POINT pt) const {
-    for (int i = 0; i < tunaro::TvWallCycle::kCells; ++i) {
+    for (int i = 0; i < TvWallCycle::kCells; ++i) {
         RECT rc = GetItemRect(IDC_WALL_CELL_FIRST + i);
         if (PtInRect(&rc, pt))
             return i;
@@ -179,23 +180,23 @@ int CTvWallDlg::CellAt(POINT pt) const {
 
 void CTvWallDlg::OnLButtonDown(UINT, POINT pt) {
     const int index = CellAt(pt);
-    tunaro::CriticalSectionLock lock(m_lock);
+    CriticalSectionLock lock(m_lock);
     const int channel = m_cycle.Click(index);
     if (channel < 0)
         return;
     KillTimer(m_hWnd, kCycleTimer);
     Tune(channel);
     m_cells[index].caption = m_state.channels.Name(m_state.channels.CurrentIndex());
-    if (tunaro::CaptureEngine* engine = m_panel.Engine())
+    if (CaptureEngine* engine = m_panel.Engine())
         engine->AudioMute(0);
     m_boMuted = false;
 }
 
 void CTvWallDlg::OnRButtonDown(UINT, POINT) {
-    tunaro::CriticalSectionLock lock(m_lock);
+    CriticalSectionLock lock(m_lock);
     if (!m_cycle.Restart(static_cast<int>(m_state.channels.CurrentIndex())))
         return;
-    if (tunaro::CaptureEngine* engine = m_panel.Engine())
+    if (CaptureEngine* engine = m_panel.Engine())
         engine->AudioMute(1);
     m_boMuted = true;
     SetTimer(m_hWnd, kCycleTimer, kCycleRestartMs, nullptr);
@@ -204,7 +205,7 @@ void CTvWallDlg::OnRButtonDown(UINT, POINT) {
 void CTvWallDlg::OnLButtonDblClk(UINT, POINT pt) {
     const int index = CellAt(pt);
     {
-        tunaro::CriticalSectionLock lock(m_lock);
+        CriticalSectionLock lock(m_lock);
         if (!m_cycle.Filled(index))
             return;
     }
@@ -215,7 +216,7 @@ LRESULT CTvWallDlg::OnDrawItem(WPARAM, LPARAM lp) {
     const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
     if (!item || item->CtlID < IDC_WALL_CELL_FIRST || item->CtlID > IDC_WALL_CELL_LAST)
         return FALSE;
-    tunaro::CriticalSectionLock lock(m_lock);
+    CriticalSectionLock lock(m_lock);
     DrawCell(static_cast<int>(item->CtlID - IDC_WALL_CELL_FIRST), item->hDC);
     return TRUE;
 }
@@ -234,7 +235,9 @@ void CTvWallDlg::DrawCell(int index, HDC dc) {
 
 void CTvWallDlg::RedrawCell(int index) {
     HWND item = Item(IDC_WALL_CELL_FIRST + index);
-    tunaro::WindowDc dc(item);
+    WindowDc dc(item);
     if (dc)
         DrawCell(index, dc.get());
 }
+
+} // namespace tunaro

@@ -15,10 +15,12 @@
 #include "tv/app/tv_wall_cycle.h"
 #include "uikit/dib.h"
 
+namespace tunaro {
+
 class CControlPanel;
 struct PanelState;
 
-class CTvWallDlg : public tunaro::Dialog {
+class CTvWallDlg : public Dialog {
 public:
     static constexpr UINT_PTR kCycleTimer = 115;
     static constexpr UINT kCycleFirstMs = 1500;
@@ -40,7 +42,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    const tunaro::MessageMap* GetMessageMap() const override;
+    const MessageMap* GetMessageMap() const override;
     void OnOK() override {}
     // Escape closes the wall the way its command does.
     void OnCancel() override;
@@ -49,7 +51,7 @@ private:
     struct Cell {
         std::string caption;
         std::vector<uint8_t> picture; // header and pixels of the cell's still
-        tunaro::CDib dib;
+        CDib dib;
     };
 
     void OnTimer(UINT_PTR id);
@@ -69,11 +71,13 @@ private:
 
     CControlPanel& m_panel;
     PanelState& m_state;
-    tunaro::CriticalSection m_lock; // the cycle state and the cell being drawn
-    tunaro::TvWallCycle m_cycle;
-    std::array<Cell, tunaro::TvWallCycle::kCells> m_cells;
+    CriticalSection m_lock; // the cycle state and the cell being drawn
+    TvWallCycle m_cycle;
+    std::array<Cell, TvWallCycle::kCells> m_cells;
     std::vector<uint8_t> m_placeholder; // bitmap 329 as a packed 24-bit picture
     std::vector<uint8_t> m_grab;        // what the refresh timer grabs into
     long m_lSkippedFrames = 0;
     bool m_boMuted = false;
 };
+
+} // namespace tunaro

@@ -1,18 +1,20 @@
 // The video window: black where there is no picture, the picture kept the size of the client
 // area, moved by its body, full screen on a double click, and its context menu in the user's
 // language with the state of the moment.
-#include "video_window.h"
+#include "tv/app/video_window.h"
 
-#include "control_panel.h"
+#include "tv/app/control_panel.h"
 #include "framework/raii.h"
-#include "resource.h"
-#include "tunaro_app.h"
+#include "res/tunaro/resource.h"
+#include "tv/app/tunaro_app.h"
+
+namespace tunaro {
 
 namespace {
 
 // The panel, whose state the window reads (null before it exists and after it went).
 CControlPanel* Panel() {
-    return dynamic_cast<CControlPanel*>(tunaro::Dialog::FromHandle(Globals().hPanel));
+    return dynamic_cast<CControlPanel*>(Dialog::FromHandle(Globals().hPanel));
 }
 
 void SendToPanel(UINT id) {
@@ -20,7 +22,6 @@ void SendToPanel(UINT id) {
         ::SendMessageA(panel, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
-constexpr int kSourceNameMax = 260;
 constexpr int kMenuInputs = 3;
 
 } // namespace
@@ -35,8 +36,7 @@ BOOL CVideoWnd::OnInitDialog() {
     return TRUE;
 }
 
-const tunaro::MessageMap* CVideoWnd::GetMessageMap() const {
-    using namespace tunaro;
+const MessageMap* CVideoWnd::GetMessageMap() const {
     using V = CVideoWnd;
     static const MessageMap kMap{
         EraseBackground<&V::OnEraseBackground>(),
@@ -87,7 +87,7 @@ LRESULT CVideoWnd::OnSize(WPARAM type, LPARAM size) {
             panel->MovieWindowSized(); // a movie plays in the window meanwhile
         return 0;
     }
-    tunaro::CaptureEngine* engine = Globals().Engine();
+    CaptureEngine* engine = Globals().Engine();
     if (type != SIZE_MINIMIZED && engine && engine->PreviewBuilt())
         engine->SetVideoWindowsPos(0, 0, LOWORD(size), HIWORD(size));
     return 0;
@@ -95,9 +95,9 @@ LRESULT CVideoWnd::OnSize(WPARAM type, LPARAM size) {
 
 void CVideoWnd::OnTimer(UINT_PTR id) {
     // The desktop video mode's frame copy.
-    if (id != tunaro::kDesktopTimerId)
+    if (id != kDesktopTimerId)
         return;
-    if (tunaro::CaptureEngine* engine = Globals().Engine())
+    if (CaptureEngine* engine = Globals().Engine())
         engine->DesktopVideoTick();
 }
 
@@ -118,8 +118,8 @@ void CVideoWnd::OnLButtonDown(UINT, POINT pt) {
 
 // ---- the menu -----------------------------------------------------------------------------------
 
-tunaro::VideoMenuFlags CVideoWnd::MenuFlags() const {
-    tunaro::VideoMenuFlags flags;
+VideoMenuFlags CVideoWnd::MenuFlags() const {
+    VideoMenuFlags flags;
     flags.topmost = (GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     if (const CControlPanel* panel = Panel()) {
         const PanelState& state = panel->State();
@@ -131,7 +131,7 @@ tunaro::VideoMenuFlags CVideoWnd::MenuFlags() const {
         flags.displayMode = state.settings.lDisplayMode;
         flags.videoInput = state.settings.lVideoSource;
     }
-    tunaro::CaptureEngine* engine = Globals().Engine();
+    CaptureEngine* engine = Globals().Engine();
     if (engine && flags.previewOn)
         flags.standard = engine->GetVideoFormat();
     return flags;
@@ -140,21 +140,21 @@ tunaro::VideoMenuFlags CVideoWnd::MenuFlags() const {
 LRESULT CVideoWnd::OnContextMenu() {
     if (CControlPanel* panel = Panel())
         panel->VideoMenu().OnMenuOpening();
-    tunaro::Menu menu(LoadMenuA(GetModuleHandleA(nullptr),
+    Menu menu(LoadMenuA(GetModuleHandleA(nullptr),
                                 MAKEINTRESOURCEA(Globals().Chinese() ? IDR_VIDEO_MENU : IDR_VIDEO_MENU_EN)));
     HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
     if (!popup)
         return 0;
     // The inputs carry the card's own names for them.
-    if (tunaro::CaptureEngine* engine = Globals().Engine()) {
+    if (CaptureEngine* engine = Globals().Engine()) {
         for (int input = 0; input < kMenuInputs; ++input) {
             char name[kSourceNameMax + 1] = "";
-            if (engine->GetSourceName(input, name, kSourceNameMax) == tunaro::kEngineOk && name[0])
+            if (engine->GetSourceName(input, name, kSourceNameMax) == kEngineOk && name[0])
                 ModifyMenuA(popup, static_cast<UINT>(ID_INPUT_TV + input), MF_BYCOMMAND | MF_STRING,
                             static_cast<UINT_PTR>(ID_INPUT_TV + input), name);
         }
     }
-    for (const tunaro::MenuItemState& item : tunaro::VideoMenuStates(MenuFlags())) {
+    for (const MenuItemState& item : VideoMenuStates(MenuFlags())) {
         MENUITEMINFOA info = {};
         info.cbSize = sizeof info;
         info.fMask = MIIM_FTYPE;
@@ -217,7 +217,7 @@ void CVideoWnd::OnFullScreenItem() {
 }
 
 void CVideoWnd::OnDesktopItem() {
-    const tunaro::VideoMenuFlags flags = MenuFlags();
+    const VideoMenuFlags flags = MenuFlags();
     if (!flags.previewOn || flags.recording)
         return;
     SendMessage(WM_COMMAND, MAKEWPARAM(IDC_DESKTOP_MODE, BN_CLICKED),
@@ -236,3 +236,5 @@ void CVideoWnd::OnExitItem() {
     if (HWND hwnd = Globals().hPanel)
         ::PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_EXIT, 0), 0);
 }
+
+} // namespace tunaro

@@ -7,14 +7,16 @@
 #include "framework/dialog.h"
 #include "tv/dialogs/setup_rules.h"
 
-class CVideoWnd : public tunaro::Dialog {
+namespace tunaro {
+
+class CVideoWnd : public Dialog {
 public:
     CVideoWnd();
     bool Create() { return Dialog::Create(nullptr); }
 
 protected:
     BOOL OnInitDialog() override;
-    const tunaro::MessageMap* GetMessageMap() const override;
+    const MessageMap* GetMessageMap() const override;
     // Enter and Escape never close the picture.
     void OnOK() override {}
     void OnCancel() override {}
@@ -36,5 +38,7 @@ private:
     // Button 1178 "Desktop mode": the mode on or off.
     void OnDesktopButton();
 
-    tunaro::VideoMenuFlags MenuFlags() const;
+    VideoMenuFlags MenuFlags() const;
 };
+
+} // namespace tunaro

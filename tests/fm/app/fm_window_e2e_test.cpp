@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "framework/peer_messages.h"
-#include "media_check.h"
+#include "tests/platform/media_check.h"
 
 namespace {
 

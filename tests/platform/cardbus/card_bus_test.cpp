@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "card_bus.h"
-#include "clock_chip.h"
-#include "simcard_ini.h"
+#include "platform/include/card_bus.h"
+#include "platform/simcard/clock_chip.h"
+#include "platform/simcard/simcard_ini.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // edges, alarm 1's flag, and simcard.ini's section replacement that keeps every other line.
 #include <gtest/gtest.h>
 
-#include "clock_chip.h"
-#include "simcard_ini.h"
+#include "platform/simcard/clock_chip.h"
+#include "platform/simcard/simcard_ini.h"
 
 namespace {
 

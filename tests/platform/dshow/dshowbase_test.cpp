@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "dshow/bounded_queue.h"
-#include "dshow/push_source.h"
-#include "dshow/stream_control.h"
-#include "dshow/transform.h"
-#include "e2e.h"
+#include "platform/dshow/bounded_queue.h"
+#include "platform/dshow/push_source.h"
+#include "platform/dshow/stream_control.h"
+#include "platform/dshow/transform.h"
+#include "tests/support/e2e.h"
 
 using dshow::ComPtr;
 using dshow::MediaType;

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "broadcast.h"
-#include "graph_support.h"
-#include "media_check.h"
-#include "mpeg_program.h"
-#include "yuy2_planar.h"
+#include "platform/simcard/broadcast.h"
+#include "tests/platform/graph_support.h"
+#include "tests/platform/media_check.h"
+#include "platform/encoders/mpeg_program.h"
+#include "platform/encoders/yuy2_planar.h"
 
 namespace {
 

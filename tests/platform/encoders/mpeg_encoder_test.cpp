@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "dshow/com_ptr.h"
-#include "dshow/media_type.h"
-#include "graph_support.h"
-#include "media_check.h"
-#include "mpeg_encoder.h"
+#include "platform/dshow/com_ptr.h"
+#include "platform/dshow/media_type.h"
+#include "tests/platform/graph_support.h"
+#include "tests/platform/media_check.h"
+#include "platform/include/mpeg_encoder.h"
 
 using dshow::ComPtr;
 using graphtest::Number;

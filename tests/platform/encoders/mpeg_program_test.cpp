@@ -1,10 +1,10 @@
 // The program stream writer: picture and sound conversions, DVD/SVCD/VCD files that native
 // ffprobe reads with the format's sizes, rates and codecs and ffmpeg decodes cleanly, the
 // decoded picture against the one that went in, and refusals of what it cannot write.
-#include "mpeg_program.h"
+#include "platform/encoders/mpeg_program.h"
 
-#include "graph_support.h"
-#include "media_check.h"
+#include "tests/platform/graph_support.h"
+#include "tests/platform/media_check.h"
 
 #include <gtest/gtest.h>
 

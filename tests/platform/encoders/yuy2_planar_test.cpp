@@ -1,6 +1,6 @@
 // YUY2 to planar 4:2:0: luma copied, chroma of each line pair averaged, the vector path equal to
 // the plain one at every size.
-#include "yuy2_planar.h"
+#include "platform/encoders/yuy2_planar.h"
 
 #include <gtest/gtest.h>
 

@@ -7,11 +7,11 @@
 #include <cmath>
 #include <string>
 
-#include "dshow/com_ptr.h"
-#include "dshow/media_type.h"
-#include "graph_support.h"
-#include "media_check.h"
-#include "outside_filters.h"
+#include "platform/dshow/com_ptr.h"
+#include "platform/dshow/media_type.h"
+#include "tests/platform/graph_support.h"
+#include "tests/platform/media_check.h"
+#include "platform/include/outside_filters.h"
 
 using dshow::ComPtr;
 using graphtest::Number;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "avi_file.h"
+#include "platform/filters/avi_file.h"
 
 using filters::AviFile;
 using filters::AviStreamInfo;

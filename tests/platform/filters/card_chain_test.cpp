@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "picture.h"
-#include "test_graph.h"
+#include "platform/filters/picture.h"
+#include "tests/platform/filters/test_graph.h"
 
 using filtertest::ComPtr;
 using filtertest::FirstPin;

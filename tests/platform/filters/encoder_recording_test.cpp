@@ -16,13 +16,13 @@
 #include <iterator>
 #include <string>
 
-#include "asf_writer.h"
-#include "dshow/com_ptr.h"
-#include "dshow/media_type.h"
-#include "stock_codecs.h"
-#include "graph_support.h"
-#include "media_check.h"
-#include "outside_filters.h"
+#include "platform/include/asf_writer.h"
+#include "platform/dshow/com_ptr.h"
+#include "platform/dshow/media_type.h"
+#include "platform/filters/stock_codecs.h"
+#include "tests/platform/graph_support.h"
+#include "tests/platform/media_check.h"
+#include "platform/include/outside_filters.h"
 
 using dshow::ComPtr;
 using graphtest::Number;

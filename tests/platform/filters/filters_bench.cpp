@@ -6,7 +6,7 @@
 #include <iostream>
 #include <string>
 
-#include "test_graph.h"
+#include "tests/platform/filters/test_graph.h"
 
 using filtertest::ComPtr;
 using filtertest::FirstPin;

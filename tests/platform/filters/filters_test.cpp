@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "picture.h"
-#include "test_graph.h"
+#include "platform/filters/picture.h"
+#include "tests/platform/filters/test_graph.h"
 
 using filtertest::ComPtr;
 using filtertest::FirstPin;

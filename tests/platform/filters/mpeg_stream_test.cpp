@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "mpeg_stream.h"
+#include "platform/filters/mpeg_stream.h"
 
 namespace {
 

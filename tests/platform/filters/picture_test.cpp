@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "picture.h"
+#include "platform/filters/picture.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "dshow/com_ptr.h"
-#include "graph_support.h"
-#include "media_check.h"
-#include "mpeg_program.h"
+#include "platform/dshow/com_ptr.h"
+#include "tests/platform/graph_support.h"
+#include "tests/platform/media_check.h"
+#include "platform/encoders/mpeg_program.h"
 
 using dshow::ComPtr;
 

@@ -1,6 +1,6 @@
 // Test filters and graph helpers of the card's video filter tests: live YUY2 source, copying
 // sink, pin lookup and a filter graph with run and stop.
-#include "test_graph.h"
+#include "tests/platform/filters/test_graph.h"
 
 #include <cstring>
 

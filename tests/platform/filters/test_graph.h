@@ -10,9 +10,9 @@
 #include <set>
 #include <vector>
 
-#include "dshow/push_source.h"
-#include "outside_filters.h"
-#include "video_format.h"
+#include "platform/dshow/push_source.h"
+#include "platform/include/outside_filters.h"
+#include "platform/filters/video_format.h"
 
 namespace filtertest {
 

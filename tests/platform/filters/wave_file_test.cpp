@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "wave_file.h"
+#include "platform/filters/wave_file.h"
 
 using filters::WaveHeader;
 

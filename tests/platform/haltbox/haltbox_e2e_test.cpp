@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "e2e.h"
-#include "irsend_runner.h"
+#include "tests/support/e2e.h"
+#include "tests/platform/irrecv/irsend_runner.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Starting irsend.exe with a pipe for its output, and collecting its result.
-#include "irsend_runner.h"
+#include "tests/platform/irrecv/irsend_runner.h"
 
 #include <vector>
 
-#include "e2e.h"
-#include "shared_ring.h"
+#include "tests/support/e2e.h"
+#include "platform/irrecv/shared_ring.h"
 
 namespace irsend_test {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <memory>
 
-#include "irsend_args.h"
-#include "key_ring.h"
+#include "platform/irrecv/irsend_args.h"
+#include "platform/irrecv/key_ring.h"
 
 namespace {
 

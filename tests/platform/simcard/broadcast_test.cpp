@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "broadcast.h"
-#include "family.h"
+#include "platform/simcard/broadcast.h"
+#include "platform/simcard/family.h"
 
 using namespace simcard;
 

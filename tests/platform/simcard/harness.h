@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "dshow/filter.h"
+#include "platform/dshow/filter.h"
 
 namespace harness {
 

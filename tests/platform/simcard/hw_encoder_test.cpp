@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <string>
 
-#include "dshow/com_ptr.h"
-#include "graph_support.h"
-#include "harness.h"
-#include "ks_tuner.h"
-#include "media_check.h"
-#include "mpeg_encoder.h"
+#include "platform/dshow/com_ptr.h"
+#include "tests/platform/graph_support.h"
+#include "tests/platform/simcard/harness.h"
+#include "platform/include/ks_tuner.h"
+#include "tests/platform/media_check.h"
+#include "platform/include/mpeg_encoder.h"
 
 using dshow::ComPtr;
 using graphtest::Number;

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "harness.h"
+#include "tests/platform/simcard/harness.h"
 
 using dshow::ComPtr;
 

@@ -11,9 +11,9 @@
 #include <cstring>
 #include <map>
 
-#include "harness.h"
-#include "ks_tuner.h"
-#include "e2e.h"
+#include "tests/platform/simcard/harness.h"
+#include "platform/include/ks_tuner.h"
+#include "tests/support/e2e.h"
 
 using dshow::ComPtr;
 using harness::PinOf;

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "e2e.h"
-#include "media_check.h"
+#include "tests/support/e2e.h"
+#include "tests/platform/media_check.h"
 
 namespace {
 

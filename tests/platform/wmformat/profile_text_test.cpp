@@ -2,7 +2,7 @@
 // comments, declarations, either quote), and every way a profile is refused, with its reason.
 #include <gtest/gtest.h>
 
-#include "profile_text.h"
+#include "platform/wmformat/profile_text.h"
 
 using wmformat::ParseProfile;
 using wmformat::ProfileText;

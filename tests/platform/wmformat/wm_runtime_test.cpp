@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "dshow/com_ptr.h"
+#include "platform/dshow/com_ptr.h"
 
 using dshow::ComPtr;
 

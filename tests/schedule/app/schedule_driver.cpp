@@ -1,6 +1,6 @@
 // The scheduler's test driver: installation files, start and exit, and the controls of its
 // windows read and set through memory placed in the scheduler's own process.
-#include "schedule_driver.h"
+#include "tests/schedule/app/schedule_driver.h"
 
 #include <commctrl.h>
 

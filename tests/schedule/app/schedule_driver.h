@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "schedule/task_record.h"
 
 namespace schedule_e2e {

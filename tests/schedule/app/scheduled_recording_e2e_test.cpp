@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "e2e.h"
-#include "schedule_driver.h"
+#include "tests/support/e2e.h"
+#include "tests/schedule/app/schedule_driver.h"
 
 namespace {
 

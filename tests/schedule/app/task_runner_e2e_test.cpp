@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "framework/peer_messages.h"
 #include "schedule/task_time.h"
-#include "schedule_driver.h"
+#include "tests/schedule/app/schedule_driver.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "schedule/task_time.h"
-#include "schedule_driver.h"
+#include "tests/schedule/app/schedule_driver.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Unit tests of the engine's view of the channel list and country table.
 #include <gtest/gtest.h>
 
-#include "engine_channels.h"
+#include "tv/app/engine_channels.h"
 
 namespace {
 
@@ -35,8 +35,8 @@ protected:
         m_countries.Append(uk);
     }
 
-    EngineChannels Make() {
-        return EngineChannels(
+    tunaro::EngineChannels Make() {
+        return tunaro::EngineChannels(
             m_list, m_countries, [this] { return m_cardType; }, [this] { return m_language; });
     }
 
@@ -47,7 +47,7 @@ protected:
 };
 
 TEST_F(EngineChannelsTest, ReadsAndWritesTheProgramsOwnList) {
-    EngineChannels channels = Make();
+    tunaro::EngineChannels channels = Make();
     EXPECT_EQ(channels.ChannelCount(), 3);
     EXPECT_EQ(channels.ChannelFrequency(2), 65750000);
     // Fine tuning lands in the record the program saves, nowhere else.
@@ -63,7 +63,7 @@ TEST_F(EngineChannelsTest, ReadsAndWritesTheProgramsOwnList) {
 }
 
 TEST_F(EngineChannelsTest, AudioModeIsTheEffectiveValueOfTheCardFamilyAtTheTime) {
-    EngineChannels channels = Make();
+    tunaro::EngineChannels channels = Make();
     // Family 2 keeps the record's own mode.
     EXPECT_EQ(channels.ChannelAudioMode(0), tunaro::kAudioStereo);
     EXPECT_EQ(channels.ChannelAudioMode(2), tunaro::kAudioMono);
@@ -78,7 +78,7 @@ TEST_F(EngineChannelsTest, AudioModeIsTheEffectiveValueOfTheCardFamilyAtTheTime)
 TEST_F(EngineChannelsTest, ScanClearsAndAppendsWithTheLanguagesAudioMode) {
     m_list.SetCurrentIndex(2);
     m_list.SetPreviousIndex(1);
-    EngineChannels channels = Make();
+    tunaro::EngineChannels channels = Make();
     channels.ClearChannels();
     EXPECT_EQ(channels.ChannelCount(), 0);
     // The selection survives a clear (the scan selects channel 0 itself when it ends).
@@ -99,7 +99,7 @@ TEST_F(EngineChannelsTest, ScanClearsAndAppendsWithTheLanguagesAudioMode) {
 }
 
 TEST_F(EngineChannelsTest, CountryFrequenciesFollowTheCurrentCountry) {
-    EngineChannels channels = Make();
+    tunaro::EngineChannels channels = Make();
     EXPECT_EQ(channels.CountryFrequencyCount(), 3);
     EXPECT_EQ(channels.CountryFrequency(0), 49750000);
     EXPECT_EQ(channels.CountryFrequency(2), 65750000);

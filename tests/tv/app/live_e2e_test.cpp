@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "framework/peer_messages.h"
 #include "res/tunaro/resource.h"
-#include "running_tunaro.h"
+#include "tests/support/running_tunaro.h"
 
 namespace {
 

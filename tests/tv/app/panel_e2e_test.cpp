@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "framework/peer_messages.h"
 #include "res/tunaro/resource.h"
 #include "res/tunaro/skin_layout.h"
-#include "tunaro_suite.h"
+#include "tests/support/tunaro_suite.h"
 #include "tv/app/panel_look.h"
 
 namespace skin = tunaro::skin;

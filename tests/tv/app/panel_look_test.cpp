@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "framework/window.h"
 #include "res/tunaro/resource.h"
 #include "res/tunaro/skin_layout.h"

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "e2e.h"
-#include "media_check.h"
+#include "tests/support/e2e.h"
+#include "tests/platform/media_check.h"
 #include "res/tunaro/resource.h"
-#include "station_picture.h"
-#include "tunaro_suite.h"
+#include "tests/tv/app/station_picture.h"
+#include "tests/support/tunaro_suite.h"
 
 namespace {
 

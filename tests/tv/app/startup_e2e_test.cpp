@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "framework/peer_messages.h"
 #include "res/tunaro/resource.h"
 

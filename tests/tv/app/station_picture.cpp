@@ -1,12 +1,12 @@
 // The station pictures of the simulated card, converted here without the engine's code.
-#include "station_picture.h"
+#include "tests/tv/app/station_picture.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-#include "broadcast.h"
-#include "e2e.h"
+#include "platform/simcard/broadcast.h"
+#include "tests/support/e2e.h"
 
 namespace stationpic {
 

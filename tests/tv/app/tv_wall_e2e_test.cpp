@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 #include "framework/peer_messages.h"
 #include "res/tunaro/resource.h"
-#include "tunaro_suite.h"
+#include "tests/support/tunaro_suite.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Control driving for the setup page tests. Messages that carry pointers (list view items and
 // rectangles, tab items) get their buffers in the control's own process, so the same calls work
 // on the test's own pages and on the running program's.
-#include "dialog_driver.h"
+#include "tests/tv/dialogs/dialog_driver.h"
 
 #include <commctrl.h>
 

@@ -1,7 +1,7 @@
 // The in-memory card and program of the page tests. The scan walks the current country's table
 // the way the engine does: the first step empties the list, a locked frequency appends
 // "New Channel" numbered with its table position.
-#include "fake_setup.h"
+#include "tests/tv/dialogs/fake_setup.h"
 
 #include <algorithm>
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "dialog_driver.h"
-#include "e2e.h"
+#include "tests/tv/dialogs/dialog_driver.h"
+#include "tests/support/e2e.h"
 #include "res/tunaro/resource.h"
-#include "tunaro_session.h"
+#include "tests/tv/dialogs/tunaro_session.h"
 #include "tv/channel_files.h"
 
 using namespace dlgtest;

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "dialog_driver.h"
-#include "e2e.h"
+#include "tests/tv/dialogs/dialog_driver.h"
+#include "tests/support/e2e.h"
 #include "framework/file_replace.h"
-#include "fake_setup.h"
+#include "tests/tv/dialogs/fake_setup.h"
 #include "res/tunaro/resource.h"
 #include "tv/channel_files.h"
 #include "tv/dialogs/setup_sheet.h"

@@ -1,5 +1,5 @@
 // Starting and stopping the real Tunaro for the setup tests, with its files kept and put back.
-#include "tunaro_session.h"
+#include "tests/tv/dialogs/tunaro_session.h"
 
 #include <commctrl.h>
 

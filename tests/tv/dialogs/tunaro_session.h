@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "e2e.h"
+#include "tests/support/e2e.h"
 
 namespace dlgtest {
 

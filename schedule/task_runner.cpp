@@ -1,6 +1,8 @@
 // The runner's due check, start, end check and after-finish actions, one task at a time.
 #include "schedule/task_runner.h"
 
+#include "schedule/task_file.h"
+
 namespace tunaro {
 
 TaskRunner::TaskRunner(TaskList& tasks, const TaskClock& clock, RunnerHost& host)
@@ -15,6 +17,27 @@ std::int64_t TaskRunner::EndSerialOf(const TaskRecord& task) {
 bool TaskRunner::InWindow(const TaskRecord& task, std::int64_t nowSerial) {
     const std::int64_t start = task.StartSerial();
     return nowSerial >= start && std::int64_t(task.duration) - 1 >= TaskWholeMinutes(start, nowSerial);
+}
+
+bool TaskRunner::MayPowerOff(const TaskList& tasks, std::int64_t nowSerial, int aheadMinutes) {
+    for (int i = 0; i < tasks.Count(); ++i) {
+        const TaskRecord* task = tasks.At(i);
+        if (task->status != kTaskReady || task->StartSerial() <= nowSerial) {
+            continue;
+        }
+        const std::int64_t alarm = task->StartSerial() - std::int64_t(aheadMinutes) * 60;
+        return TaskWholeMinutes(nowSerial, alarm) > kPowerOffLeadMinutes;
+    }
+    return true;
+}
+
+void TaskRunner::Settle(TaskRecord& task, std::int32_t status) {
+    task.status = status;
+    // Dated from the end of this run, so the run that just ended is never the one found.
+    if (task.RepeatsWeekly() && DateWeeklyTask(task, TaskDateTimeFromSerial(EndSerialOf(task)))) {
+        task.status = kTaskReady;
+    }
+    m_tasks.SortByStart();
 }
 
 void TaskRunner::Tick() {
@@ -49,7 +72,7 @@ void TaskRunner::DueCheck() {
         // A task whose whole time passed without it being started (another task held the
         // runner, or the program was busy) will never run: it must not hold up the tasks after it.
         if (now >= current->StartSerial()) {
-            current->status = kTaskExpired;
+            Settle(*current, kTaskExpired);
             m_host.TasksChanged();
             continue;
         }
@@ -65,7 +88,9 @@ void TaskRunner::StartDueTask() {
     if (!m_host.TvWindowExists()) {
         m_host.StartTvProgram();
         if (!m_host.TvWindowExists()) {
-            task->status = kTaskExpired;
+            // Given up: a weekly task waits for its next run, not for the end of this one.
+            m_dueTask = nullptr;
+            Settle(*task, kTaskExpired);
             m_host.TasksChanged();
             return;
         }
@@ -86,7 +111,7 @@ void TaskRunner::EndCheck() {
     if (task->status != kTaskRunning) {
         return;
     }
-    task->status = kTaskFinished;
+    Settle(*task, kTaskFinished);
     m_host.SaveTasks();
     m_host.TasksChanged();
     m_host.TaskEnded();
@@ -94,8 +119,12 @@ void TaskRunner::EndCheck() {
     case kAfterFinishShutdown:
         m_host.SendStopAndClose();
         m_host.ReleaseStartedTv();
-        m_host.PauseBeforePowerOff();
-        m_host.StartPowerOff();
+        // Switched off only when the wake-up alarm can still power it on for the next task;
+        // otherwise the computer stays on for it.
+        if (MayPowerOff(m_tasks, Now(), m_host.WakeAheadMinutes())) {
+            m_host.PauseBeforePowerOff();
+            m_host.StartPowerOff();
+        }
         break;
     case kAfterFinishCloseTv:
         m_host.SendStopAndClose();
@@ -119,7 +148,7 @@ void TaskRunner::TvReportedEnd() {
         return;
     }
     m_dueTask = nullptr;
-    task->status = kTaskFinished;
+    Settle(*task, kTaskFinished);
     m_host.SaveTasks();
     m_host.TasksChanged();
     m_host.TaskEnded();

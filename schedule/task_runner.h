@@ -13,6 +13,9 @@ namespace tunaro {
 
 // Seconds a task runs on past its last minute before it is ended.
 constexpr int kTaskEndGraceSeconds = 5;
+// Whole minutes the wake-up alarm must lie ahead when the computer is switched off after a
+// task: the time it takes to go down, so the alarm is not missed while it does.
+constexpr int kPowerOffLeadMinutes = 2;
 
 // What the runner asks of the rest of the program. Every call happens on the runner's thread.
 class RunnerHost {
@@ -43,6 +46,8 @@ public:
     virtual void TasksChanged() = 0;
     // A task is over: aim the wake-up alarm at the next one before anything is switched off.
     virtual void TaskEnded() = 0;
+    // How many minutes before a task the wake-up alarm powers the computer on.
+    virtual int WakeAheadMinutes() = 0;
 };
 
 class TaskRunner {
@@ -66,11 +71,17 @@ public:
     // Whether a task's start has come and it may still begin: now >= start and at most
     // duration - 1 whole minutes have passed since.
     static bool InWindow(const TaskRecord& task, std::int64_t nowSerial);
+    // Whether the computer may be switched off at "now": the wake-up alarm of the next Ready
+    // task (its start minus the ahead minutes) still lies far enough ahead to power it on again.
+    static bool MayPowerOff(const TaskList& tasks, std::int64_t nowSerial, int aheadMinutes);
 
 private:
     void DueCheck();
     void StartDueTask();
     void EndCheck();
+    // A run of a task is over (done, or given up): a weekly task is dated to its next run and
+    // is Ready for it, any other keeps the status it ends with; the list is ordered again.
+    void Settle(TaskRecord& task, std::int32_t status);
     std::int64_t Now() const { return TaskSerialSeconds(m_clock.LocalNow()); }
 
     TaskList& m_tasks;

@@ -612,4 +612,8 @@ void CScheduleDlg::TaskEnded() {
     ProgramWakeAlarm();
 }
 
+int CScheduleDlg::WakeAheadMinutes() {
+    return ReadAheadMinutes(Globals().paths.tunaroIni);
+}
+
 } // namespace tunaro

@@ -93,6 +93,7 @@ private:
     void SaveTasks() override;
     void TasksChanged() override;
     void TaskEnded() override;
+    int WakeAheadMinutes() override;
 
     TaskList m_tasks;
     std::vector<ScheduleChannel> m_channels;

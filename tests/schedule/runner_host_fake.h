@@ -73,8 +73,10 @@ public:
     void SaveTasks() override { Log(RunnerEvent::kSave); }
     void TasksChanged() override { ++changes; }
     void TaskEnded() override { Log(RunnerEvent::kEnded); }
+    int WakeAheadMinutes() override { return aheadMinutes; }
 
     int changes = 0;
+    int aheadMinutes = 10;
 
     std::vector<RunnerEvent> Of(RunnerEvent::Kind kind) const {
         std::vector<RunnerEvent> out;

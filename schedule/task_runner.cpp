@@ -40,12 +40,34 @@ void TaskRunner::Settle(TaskRecord& task, std::int32_t status) {
     m_tasks.SortByStart();
 }
 
+TaskRunReason TaskRunner::WhyNotAtStart(const TaskRecord& task) const {
+    if (m_firstTickAt > task.StartSerial()) {
+        return TaskRunReason::ComputerOff;
+    }
+    if (m_lastEndAt >= task.StartSerial()) {
+        return TaskRunReason::AnotherTask;
+    }
+    return TaskRunReason::TvSlowToStart;
+}
+
+void TaskRunner::RunOver(const TaskRecord& task, TaskOutcome outcome, TaskRunReason reason) {
+    TaskRunSummary run = m_run;
+    run.outcome = outcome;
+    run.reason = reason;
+    m_run = TaskRunSummary();
+    m_lastEndAt = Now();
+    m_host.TaskRunOver(task, run);
+}
+
 void TaskRunner::Tick() {
     // A message box shown during a tick runs a message loop that would deliver the next tick.
     if (m_inTick) {
         return;
     }
     m_inTick = true;
+    if (m_firstTickAt < 0) {
+        m_firstTickAt = Now();
+    }
     DueCheck();
     if (m_dueTask != nullptr && m_dueTask->status != kTaskRunning && m_dueTask->status != kTaskExpired) {
         StartDueTask();
@@ -72,8 +94,11 @@ void TaskRunner::DueCheck() {
         // A task whose whole time passed without it being started (another task held the
         // runner, or the program was busy) will never run: it must not hold up the tasks after it.
         if (now >= current->StartSerial()) {
+            const TaskRecord missed = *current;
             Settle(*current, kTaskExpired);
             m_host.TasksChanged();
+            m_run = TaskRunSummary();
+            RunOver(missed, TaskOutcome::Missed, WhyNotAtStart(missed));
             continue;
         }
         return;
@@ -84,16 +109,25 @@ void TaskRunner::StartDueTask() {
     TaskRecord* task = m_dueTask;
     task->status = kTaskRunning;
     m_host.TasksChanged();
+    m_run = TaskRunSummary();
 
     if (!m_host.TvWindowExists()) {
         m_host.StartTvProgram();
         if (!m_host.TvWindowExists()) {
             // Given up: a weekly task waits for its next run, not for the end of this one.
             m_dueTask = nullptr;
+            const TaskRecord missed = *task;
             Settle(*task, kTaskExpired);
             m_host.TasksChanged();
+            RunOver(missed, TaskOutcome::Missed, TaskRunReason::TvNotStarted);
             return;
         }
+    }
+    const std::int64_t late = Now() - task->StartSerial();
+    m_run.startedAt = Now();
+    if (late > kLateStartSeconds) {
+        m_run.lateSeconds = int(late);
+        m_run.lateReason = WhyNotAtStart(*task);
     }
     if (task->mode == kTaskModeWatch) {
         m_host.SendWatch(task->channel);
@@ -111,33 +145,38 @@ void TaskRunner::EndCheck() {
     if (task->status != kTaskRunning) {
         return;
     }
+    // What ran is what the history keeps, whatever the run's end does to the record.
+    const TaskRecord ran = *task;
+    const TaskOutcome outcome = ran.mode == kTaskModeWatch ? TaskOutcome::Watched : TaskOutcome::Recorded;
     Settle(*task, kTaskFinished);
     m_host.SaveTasks();
     m_host.TasksChanged();
     m_host.TaskEnded();
-    switch (task->afterFinish) {
+    switch (ran.afterFinish) {
     case kAfterFinishShutdown:
         m_host.SendStopAndClose();
         m_host.ReleaseStartedTv();
+        RunOver(ran, outcome, TaskRunReason::None);
         // Switched off only when the wake-up alarm can still power it on for the next task;
         // otherwise the computer stays on for it.
         if (MayPowerOff(m_tasks, Now(), m_host.WakeAheadMinutes())) {
             m_host.PauseBeforePowerOff();
             m_host.StartPowerOff();
         }
-        break;
+        return;
     case kAfterFinishCloseTv:
         m_host.SendStopAndClose();
         m_host.ReleaseStartedTv();
         break;
     case kAfterFinishContinue:
-        if (task->mode == kTaskModeRecord) {
+        if (ran.mode == kTaskModeRecord) {
             m_host.SendStopRecording();
         }
         break;
     default:
         break;
     }
+    RunOver(ran, outcome, TaskRunReason::None);
 }
 
 void TaskRunner::TvReportedEnd() {
@@ -148,10 +187,15 @@ void TaskRunner::TvReportedEnd() {
         return;
     }
     m_dueTask = nullptr;
+    const TaskRecord ran = *task;
     Settle(*task, kTaskFinished);
     m_host.SaveTasks();
     m_host.TasksChanged();
     m_host.TaskEnded();
+    // Before its end the TV application stopped it (the user, or the recording failed there).
+    const bool early = Now() < EndSerialOf(ran) - kTaskEndGraceSeconds;
+    RunOver(ran, early ? TaskOutcome::CutShort : ran.mode == kTaskModeWatch ? TaskOutcome::Watched : TaskOutcome::Recorded,
+            early ? TaskRunReason::StoppedInTv : TaskRunReason::None);
 }
 
 void TaskRunner::Forget(const TaskRecord* task) {

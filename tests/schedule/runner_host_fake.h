@@ -74,7 +74,16 @@ public:
     void TasksChanged() override { ++changes; }
     void TaskEnded() override { Log(RunnerEvent::kEnded); }
     int WakeAheadMinutes() override { return aheadMinutes; }
+    void TaskRunOver(const TaskRecord& task, const TaskRunSummary& run) override {
+        runsOver.push_back({task.NameText(), Now(), run});
+    }
 
+    struct RunOver {
+        std::string task;
+        std::int64_t at;
+        TaskRunSummary run;
+    };
+    std::vector<RunOver> runsOver;
     int changes = 0;
     int aheadMinutes = 10;
 

@@ -233,4 +233,40 @@ TEST_F(TaskRunnerTest, ATaskChangedOrRemovedWhileDueIsLetGo) {
     EXPECT_FALSE(m_runner.Due());
 }
 
+// What the history is told of each run: on time, late because Schedule was not running at the
+// start, late behind another task, given up for a missing TV program, cut short in the TV.
+TEST_F(TaskRunnerTest, EachRunTellsTheHistoryHowItEndedAndWhyItWasLate) {
+    // Schedule starts at 20:10 (the computer was off at 20:00): the task starts at once and
+    // still ends at its end.
+    AddTask("late", kTaskModeRecord, At(2026, 3, 2, 20, 0, 0), 30, kAfterFinishCloseTv, 1);
+    AddTask("after", kTaskModeWatch, At(2026, 3, 2, 20, 29, 0), 5, kAfterFinishNothing, 2);
+    RunFromTo(S(At(2026, 3, 2, 20, 10, 0)), S(At(2026, 3, 2, 20, 40, 0)));
+    ASSERT_EQ(m_host.runsOver.size(), 2u);
+    const FakeRunnerHost::RunOver& late = m_host.runsOver[0];
+    EXPECT_EQ(late.task, "late");
+    EXPECT_EQ(late.at, S(At(2026, 3, 2, 20, 30, 5)));
+    EXPECT_EQ(late.run.outcome, TaskOutcome::Recorded);
+    EXPECT_EQ(late.run.lateSeconds, 605); // 600 s off, 5 s for the TV program to come up
+    EXPECT_EQ(late.run.lateReason, TaskRunReason::ComputerOff);
+    // The next one waited for the first one's end (and the TV program's start after it closed).
+    EXPECT_EQ(m_host.runsOver[1].run.outcome, TaskOutcome::Watched);
+    EXPECT_EQ(m_host.runsOver[1].run.lateSeconds, 71); // the tick after the end, then 5 s
+    EXPECT_EQ(m_host.runsOver[1].run.lateReason, TaskRunReason::AnotherTask);
+
+    // The TV program cannot be started; then a recording stopped in the TV before its end.
+    m_host.tvMissing = [&](std::int64_t now) { return now < S(At(2026, 3, 2, 21, 1, 0)); };
+    AddTask("no tv", kTaskModeRecord, At(2026, 3, 2, 21, 0, 0), 10, kAfterFinishContinue, 3);
+    AddTask("cut", kTaskModeRecord, At(2026, 3, 2, 21, 20, 0), 10, kAfterFinishContinue, 4);
+    RunFromTo(S(At(2026, 3, 2, 20, 59, 58)), S(At(2026, 3, 2, 21, 25, 0)));
+    m_runner.TvReportedEnd();
+    ASSERT_EQ(m_host.runsOver.size(), 4u);
+    EXPECT_EQ(m_host.runsOver[2].task, "no tv");
+    EXPECT_EQ(m_host.runsOver[2].run.outcome, TaskOutcome::Missed);
+    EXPECT_EQ(m_host.runsOver[2].run.reason, TaskRunReason::TvNotStarted);
+    EXPECT_EQ(m_host.runsOver[3].task, "cut");
+    EXPECT_EQ(m_host.runsOver[3].run.outcome, TaskOutcome::CutShort);
+    EXPECT_EQ(m_host.runsOver[3].run.reason, TaskRunReason::StoppedInTv);
+    EXPECT_EQ(m_host.runsOver[3].run.lateSeconds, 0);
+}
+
 } // namespace

@@ -17,6 +17,7 @@
 #include "framework/debug_print.h"
 #include "framework/format.h"
 #include "framework/peer_messages.h"
+#include "framework/recording_report.h"
 #include "resource.h"
 #include "tunaro_app.h"
 #include "tv/app/control_panel.h"
@@ -138,7 +139,7 @@ void PanelRecording::OnRecord() {
     const bool autoName = m_state.autoName;
     m_state.schedulerStarted = false;
     m_state.autoName = false;
-    const std::string stopped = StopRecording(bySchedule || autoName);
+    const std::string stopped = StopRecording(bySchedule || autoName, bySchedule);
     if (bySchedule) {
         SendToScheduler(tunaro::peer::kScheduleTaskOver);
     } else if (!autoName) {
@@ -237,9 +238,14 @@ bool PanelRecording::StartRecording() {
     return true;
 }
 
-std::string PanelRecording::StopRecording(bool nameNow) {
+std::string PanelRecording::StopRecording(bool nameNow, bool bySchedule) {
     const std::string file = m_strRecordingFile;
+    long delivered = 0;
+    long dropped = 0;
     if (tunaro::CaptureEngine* engine = m_panel.Engine()) {
+        // Counted up to the stop; the stop ends the count.
+        if (engine->GetCaptureFrameCounts(&delivered, &dropped) != tunaro::kEngineOk)
+            dropped = 0;
         if (m_lRecordingFormat == tunaro::kRecordMp3)
             engine->StopCapureMP3();
         else
@@ -263,6 +269,12 @@ std::string PanelRecording::StopRecording(bool nameNow) {
     m_panel.UnlockPanel();
     m_panel.SetRecordLook(false);
     SendToScheduler(tunaro::peer::kScheduleRecordingStopped);
+    tunaro::RecordingReport report;
+    report.file = named;
+    report.lengthSeconds = seconds;
+    report.picturesDropped = dropped;
+    report.end = bySchedule ? tunaro::RecordingEnd::Order : tunaro::RecordingEnd::InTv;
+    ReportRecordingToScheduler(report);
     // Told once the stop is complete, so nobody waits on the message.
     if (named != target && nameNow)
         TellNotNamed(file, target, whyNot);

@@ -4,6 +4,7 @@
 
 #include "resource.h"
 #include "tunaro_app.h"
+#include "framework/peer_messages.h"
 #include "tv/profile_ini.h"
 
 // ---- the host of the live-TV controller ---------------------------------------------------------
@@ -146,6 +147,19 @@ void PanelLiveTvHost::SetScanButtonLook(bool scanning) {
 void SendToScheduler(UINT id) {
     if (HWND schedule = FindWindowA(nullptr, kSchedulerTitle))
         SendMessageA(schedule, WM_COMMAND, id, 0);
+}
+
+void ReportRecordingToScheduler(const tunaro::RecordingReport& report) {
+    HWND schedule = FindWindowA(nullptr, kSchedulerTitle);
+    if (!schedule)
+        return;
+    const std::string text = tunaro::EncodeRecordingReport(report);
+    COPYDATASTRUCT data = {};
+    data.dwData = 0;
+    data.cbData = static_cast<DWORD>(text.size());
+    data.lpData = const_cast<char*>(text.c_str());
+    SendMessageA(schedule, WM_COPYDATA, static_cast<WPARAM>(tunaro::peer::kScheduleCopyDataRecorded),
+                 reinterpret_cast<LPARAM>(&data));
 }
 
 void PanelLiveTvHost::SendToPeer(tunaro::LiveTvPeer peer, unsigned commandId) {

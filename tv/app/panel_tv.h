@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "framework/recording_report.h"
 #include "tv/live_tv.h"
 
 class CControlPanel;
@@ -18,6 +19,8 @@ constexpr const char* kSchedulerTitle = "Schedule";
 
 // Tells the scheduler's window (when it runs) a command id; returns once it is handled.
 void SendToScheduler(UINT id);
+// Tells the scheduler what a stopped recording holds (peer::kScheduleCopyDataRecorded).
+void ReportRecordingToScheduler(const tunaro::RecordingReport& report);
 
 class PanelLiveTvHost : public tunaro::LiveTvHost {
 public:

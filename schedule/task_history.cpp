@@ -230,6 +230,21 @@ bool AppendTaskHistory(const std::string& path, const TaskHistoryEntry& entry) {
     return WriteFileReplacing(path, AppendTaskHistoryLine(text, FormatTaskHistoryLine(entry)));
 }
 
+const char* TaskHistoryColumnTitle(int column, bool chinese) {
+    switch (column) {
+    case 0:
+        return chinese ? "时间" : "Time";
+    case 1:
+        return chinese ? "任务" : "Task";
+    case 2:
+        return chinese ? "频道" : "Channel";
+    case 3:
+        return chinese ? "结果" : "Outcome";
+    default:
+        return "";
+    }
+}
+
 std::string TaskHistoryWhenText(const TaskHistoryEntry& e) {
     char text[32];
     std::snprintf(text, sizeof(text), "%04d/%02d/%02d %02d:%02d", e.when.year, e.when.month, e.when.day,

@@ -67,6 +67,10 @@ std::vector<TaskHistoryEntry> ReadTaskHistory(const std::string& text);
 // could not be written (the file then stays as it was).
 bool AppendTaskHistory(const std::string& path, const TaskHistoryEntry& entry);
 
+// The history view's columns: "Time", "Task", "Channel", "Outcome" (or their Chinese twins).
+constexpr int kTaskHistoryColumnCount = 4;
+const char* TaskHistoryColumnTitle(int column, bool chinese);
+
 // What the history view shows: "2026/03/02 20:30", the outcome with its details ("Recorded
 // Record_0.mpg, 20:00:00 to 20:30:05, 30:05, 0 pictures dropped", "Missed: the disk is full",
 // ... preceded by "Started late by 12 s (...); " when it was late), in English or Chinese.

@@ -40,6 +40,18 @@ void TaskRunner::Settle(TaskRecord& task, std::int32_t status) {
     m_tasks.SortByStart();
 }
 
+bool TaskRunner::NextTaskDue(const TaskList& tasks, std::int64_t nowSerial) {
+    for (int i = 0; i < tasks.Count(); ++i) {
+        const TaskRecord* task = tasks.At(i);
+        if (task->status == kTaskReady &&
+            (InWindow(*task, nowSerial) ||
+             (task->StartSerial() > nowSerial && task->StartSerial() - nowSerial <= kLateStartSeconds))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 TaskRunReason TaskRunner::WhyNotAtStart(const TaskRecord& task) const {
     if (m_firstTickAt > task.StartSerial()) {
         return TaskRunReason::ComputerOff;
@@ -152,7 +164,13 @@ void TaskRunner::EndCheck() {
     m_host.SaveTasks();
     m_host.TasksChanged();
     m_host.TaskEnded();
-    switch (ran.afterFinish) {
+    // The next task begins as this one ends: the TV application stays for it, only the
+    // recording stops; the next task's own end decides what happens afterwards.
+    std::uint8_t afterFinish = ran.afterFinish;
+    if ((afterFinish == kAfterFinishShutdown || afterFinish == kAfterFinishCloseTv) && NextTaskDue(m_tasks, Now())) {
+        afterFinish = kAfterFinishContinue;
+    }
+    switch (afterFinish) {
     case kAfterFinishShutdown:
         m_host.SendStopAndClose();
         m_host.ReleaseStartedTv();
@@ -170,6 +188,7 @@ void TaskRunner::EndCheck() {
         break;
     case kAfterFinishContinue:
         if (ran.mode == kTaskModeRecord) {
+            m_stopAnswerUntil = Now() + kStopAnswerSeconds;
             m_host.SendStopRecording();
         }
         break;
@@ -183,6 +202,11 @@ void TaskRunner::TvReportedEnd() {
     // Only a task the TV application was actually given can be over; a report that comes when
     // none runs (the TV program closing after a task already ended) leaves the next task alone.
     TaskRecord* task = m_dueTask != nullptr ? m_dueTask : m_tasks.CurrentTask();
+    if (Now() <= m_stopAnswerUntil) {
+        // The answer to the stop of the task before: it says nothing of this one.
+        m_stopAnswerUntil = -1;
+        return;
+    }
     if (task == nullptr || task->status != kTaskRunning) {
         return;
     }

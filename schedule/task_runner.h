@@ -20,6 +20,8 @@ constexpr int kPowerOffLeadMinutes = 2;
 
 // A start later than this after the task's start is kept in the history as a late start.
 constexpr int kLateStartSeconds = 10;
+// How long after the runner stopped a recording the TV application's answer may come.
+constexpr int kStopAnswerSeconds = 30;
 
 // What became of one run of a task, as the runner saw it: ran to its end, cut short by the TV
 // application, or given up; and how late it started.
@@ -91,6 +93,9 @@ public:
     // Whether the computer may be switched off at "now": the wake-up alarm of the next Ready
     // task (its start minus the ahead minutes) still lies far enough ahead to power it on again.
     static bool MayPowerOff(const TaskList& tasks, std::int64_t nowSerial, int aheadMinutes);
+    // Whether a Ready task begins now or within kLateStartSeconds: a task back to back with the
+    // one ending. The TV application is then kept for it instead of being closed.
+    static bool NextTaskDue(const TaskList& tasks, std::int64_t nowSerial);
 
 private:
     void DueCheck();
@@ -117,6 +122,10 @@ private:
     std::int64_t m_firstTickAt = -1;
     std::int64_t m_lastEndAt = -1;
     TaskRunSummary m_run;
+    // A stop the runner ordered (stop recording, go on watching): the TV application answers it
+    // within seconds with its own end report, which must not end the task started meanwhile.
+    // Until when such an answer is expected.
+    std::int64_t m_stopAnswerUntil = -1;
 };
 
 } // namespace tunaro

@@ -290,7 +290,18 @@ TEST(RunnerWeek, EveryTaskThatCouldRunRanAtItsMinuteAndNoneTwice) {
         ++next;
         // What followed its end.
         std::vector<RunnerEvent::Kind> expected;
-        if (o.afterFinish == kAfterFinishShutdown) {
+        // A task due as this one ends keeps the TV application: the end only stops the recording.
+        bool nextDue = false;
+        for (const Occurrence& later : occurrences) {
+            nextDue = nextDue || (later.start > run->start && later.start <= run->end + kLateStartSeconds &&
+                                  (later.start > run->end ||
+                                   TaskWholeMinutes(later.start, run->end) <= later.duration - 1));
+        }
+        std::uint8_t afterFinish = o.afterFinish;
+        if (nextDue && (afterFinish == kAfterFinishShutdown || afterFinish == kAfterFinishCloseTv)) {
+            afterFinish = kAfterFinishContinue;
+        }
+        if (afterFinish == kAfterFinishShutdown) {
             // Switched off only when the alarm for the next task still lies ahead.
             std::int64_t nextStart = -1;
             for (const Occurrence& later : occurrences) {
@@ -305,9 +316,9 @@ TEST(RunnerWeek, EveryTaskThatCouldRunRanAtItsMinuteAndNoneTwice) {
                 expected.push_back(RunnerEvent::kPause);
                 expected.push_back(RunnerEvent::kPowerOff);
             }
-        } else if (o.afterFinish == kAfterFinishCloseTv) {
+        } else if (afterFinish == kAfterFinishCloseTv) {
             expected = {RunnerEvent::kStopAndClose, RunnerEvent::kRelease};
-        } else if (o.afterFinish == kAfterFinishContinue && o.mode == kTaskModeRecord) {
+        } else if (afterFinish == kAfterFinishContinue && o.mode == kTaskModeRecord) {
             expected = {RunnerEvent::kStopRecording};
         }
         EXPECT_EQ(run->after, expected) << what;
@@ -371,8 +382,9 @@ std::vector<std::int64_t> RunsOf(const TaskRecord& task, std::int64_t from, std:
 }
 
 // The fifty tasks: weekly ones in the evenings, one-time ones anywhere, a third of those soon after
-// another task ends (one to three minutes later, too soon to switch the computer off between),
-// two across the week's end. None collides with another on any day, by the wizard's rule.
+// another task ends (at the minute it ends, back to back, or up to three minutes later: too soon
+// to switch the computer off between), two across the week's end. None collides with another on
+// any day, by the wizard's rule.
 std::vector<TaskRecord> PlanWeek() {
     std::mt19937 random(20260309);
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
@@ -388,10 +400,10 @@ std::vector<TaskRecord> PlanWeek() {
         }
         std::vector<std::pair<std::int64_t, std::int64_t>> mine;
         for (std::int64_t s : RunsOf(task, week, horizon)) {
-            const std::int64_t e = s + std::int64_t(duration) * 60;
+            // To the minute it ends: the next task may start at that minute, back to back.
+            const std::int64_t e = s - s % 60 + std::int64_t(duration) * 60;
             for (const auto& t : taken) {
-                // Both ends count, so a task may start a minute after another ends at the earliest.
-                if (s <= t.second && t.first <= e) {
+                if (s < t.second && t.first < e) {
                     return false;
                 }
             }
@@ -406,9 +418,12 @@ std::vector<TaskRecord> PlanWeek() {
         tasks.push_back(task);
         return true;
     };
-    // Across the week's end: one once, one weekly on Sundays.
+    // Across the week's end: one once, one weekly on Sundays (planned 0 and 1).
     tryAdd(week + 6 * 86400 + 23 * 3600 + 30 * 60, 50, 0);
     tryAdd(week + 6 * 86400 + 22 * 3600 + 40 * 60, 45, std::uint8_t(kRepeatWeekly | RepeatDayBit(1)));
+    // Back to back on Wednesday: a recording that closes the TV application, then a watch task.
+    tryAdd(week + 2 * 86400 + 14 * 3600, 30, 0);
+    tryAdd(week + 2 * 86400 + 14 * 3600 + 30 * 60, 20, 0);
     while (tasks.size() < 16) {
         std::uint8_t repeat = kRepeatWeekly;
         for (int d = pick(1, 3); d > 0; --d) {
@@ -421,7 +436,7 @@ std::vector<TaskRecord> PlanWeek() {
         if (pick(0, 2) == 0) {
             const TaskRecord& before = tasks[std::size_t(pick(0, int(tasks.size()) - 1))];
             if (!before.RepeatsWeekly()) {
-                start = before.EndSerial() + pick(1, 3) * 60;
+                start = before.EndSerial() - before.second + pick(0, 3) * 60;
             }
         } else if (pick(0, 4) == 0) {
             start += pick(1, 59); // in the middle of a minute
@@ -547,6 +562,7 @@ TEST(RunnerWeek, FiftyPlannedTasksAllFireAcrossPowerOffsAndTheAlarmAlwaysAimsAtT
         host.BusWrite(SynchronisedWakeClock(host.BusRead(), TaskDateTimeFromSerial(host.Now())));
         tasks = std::make_unique<TaskList>();
         ASSERT_TRUE(tasks->Load(file, clock));
+        EXPECT_TRUE(tasks->MissedOnLoad().empty()) << "a run passed while the computer was off";
         for (int i = 0; i < tasks->Count(); ++i) {
             if (tasks->At(i)->RepeatsWeekly()) {
                 tasks->At(i)->status = kTaskReady;
@@ -631,7 +647,7 @@ TEST(RunnerWeek, FiftyPlannedTasksAllFireAcrossPowerOffsAndTheAlarmAlwaysAimsAtT
     // What each task was sent, in order.
     std::map<std::int32_t, std::vector<ObservedRun>> runs;
     ObservedRun* running = nullptr;
-    int powerOffs = 0, shutdownRuns = 0;
+    int powerOffs = 0, shutdownRuns = 0, backToBack = 0;
     for (const RunnerEvent& e : host.events) {
         if (e.kind == RunnerEvent::kWatch || e.kind == RunnerEvent::kRecord) {
             ASSERT_EQ(running, nullptr) << "a task started while another ran, at " << e.at;
@@ -668,6 +684,15 @@ TEST(RunnerWeek, FiftyPlannedTasksAllFireAcrossPowerOffsAndTheAlarmAlwaysAimsAtT
         if (run.start < p.start || run.start >= minute + 60) {
             missed[std::size_t(p.task)] = true;
         }
+        // Back to back: it began within ten seconds of the end of the one before.
+        for (const auto& other : runs) {
+            for (const ObservedRun& before : other.second) {
+                if (before.end >= minute - 5 && before.end <= minute + kTaskEndGraceSeconds) {
+                    EXPECT_LE(run.start - before.end, 10) << what << " started late after the task before it";
+                    ++backToBack;
+                }
+            }
+        }
         shutdownRuns += task.afterFinish == kAfterFinishShutdown ? 1 : 0;
     }
     for (const auto& r : runs) {
@@ -678,12 +703,13 @@ TEST(RunnerWeek, FiftyPlannedTasksAllFireAcrossPowerOffsAndTheAlarmAlwaysAimsAtT
         fired += missed[std::size_t(i)] || used[100 + i] == 0 ? 0 : 1;
     }
     std::printf("planned week: fired %d of %d tasks, %zu runs, %d computer starts, %d power-offs (%d kept on for "
-                "a task too close), %d alarms checked, %d weekly dates checked\n",
-                fired, kTaskCount, due.size(), boots, powerOffs, shutdownRuns - powerOffs, alarmsChecked,
+                "a task too close), %d back to back, %d alarms checked, %d weekly dates checked\n",
+                fired, kTaskCount, due.size(), boots, powerOffs, shutdownRuns - powerOffs, backToBack, alarmsChecked,
                 weeklyDatesChecked);
     EXPECT_EQ(fired, kTaskCount);
     EXPECT_GT(powerOffs, 0);
     EXPECT_GT(shutdownRuns, powerOffs);
+    EXPECT_GT(backToBack, 0);
     EXPECT_EQ(boots, powerOffs + 1);
     EXPECT_GE(alarmsChecked, int(due.size()) - 1);
     EXPECT_GT(weeklyDatesChecked, 0);

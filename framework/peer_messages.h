@@ -47,6 +47,12 @@ constexpr unsigned kScheduleDesktopLeft = 2152;
 // TV -> scheduler: the TV wall has been opened; also the TV's answer to kTvBusyQuery while busy.
 constexpr unsigned kScheduleWallOpened = 2153;
 constexpr unsigned kScheduleWallClosed = 2154;
+// TV -> scheduler: WM_COPYDATA right after kScheduleRecordingStopped, saying what was recorded.
+// wParam: this id (where the sender's window usually goes); dwData: 0. lpData/cbData: the text of
+// framework/recording_report.h: the file's full path, its length in seconds, the pictures the
+// capture dropped and why the recording ended, tab-separated, no terminating zero needed. A
+// scheduler that does not know the id ignores it.
+constexpr unsigned kScheduleCopyDataRecorded = 5023;
 constexpr unsigned kScheduleCardTakenFirst = kScheduleRecordingStarted;
 constexpr unsigned kScheduleCardTakenLast = kScheduleWallClosed;
 

@@ -61,16 +61,18 @@ TaskRecord* TaskList::CurrentTask() const {
 }
 
 bool TaskList::Conflicts(const TaskRecord& newRecord) const {
+    // A task holds the card from its start to the minute it ends (the runner ends it a few
+    // seconds into that minute, seconds of the start dropped), so the next one may start at
+    // that minute: back-to-back tasks are no conflict.
+    auto endMinute = [](const TaskRecord& r) { return r.EndSerial() - r.second; };
     const std::int64_t s = newRecord.StartSerial();
-    const std::int64_t e = newRecord.EndSerial();
+    const std::int64_t e = endMinute(newRecord);
     for (const auto& r : m_records) {
         if (!r->IsReadyOrRunning()) {
             continue;
         }
-        const std::int64_t a = r->StartSerial();
-        const std::int64_t b = r->EndSerial();
-        // Either end of the new task inside the other, or the new task enclosing it.
-        if ((a <= s && s <= b) || (a <= e && e <= b) || (s <= a && b <= e)) {
+        // Any time both would hold the card, either end inside the other or one around it.
+        if (s < endMinute(*r) && r->StartSerial() < e) {
             return true;
         }
     }
@@ -96,7 +98,17 @@ bool TaskList::Load(const std::string& path, const TaskClock& clock) {
             break;
         }
         auto record = std::make_unique<TaskRecord>(TaskRecordFromImage(image, cipher));
+        const TaskRecord stored = *record;
         AdjustTaskOnLoad(*record, now);
+        // A run that was still to come when the file was written and whose time has passed
+        // since: the computer (or at least the scheduler) was off.
+        const bool waiting = stored.status == kTaskReady || stored.status == kTaskRunning;
+        const bool passed = record->status == kTaskExpired ||
+                            (record->RepeatsWeekly() && record->StartSerial() != stored.StartSerial() &&
+                             stored.StartSerial() < TaskSerialSeconds(now));
+        if (waiting && passed) {
+            m_missedOnLoad.push_back(stored);
+        }
         m_records.push_back(std::move(record));
     }
     const bool readFailed = std::ferror(file) != 0;

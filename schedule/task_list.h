@@ -34,8 +34,10 @@ public:
     void SortByStart();
     // The first record in list order that is Ready or Running, or null.
     TaskRecord* CurrentTask() const;
-    // True if the new task's time, from its start to its end inclusive, overlaps the time of a
-    // Ready or Running task of the list (weekly tasks are compared on their stored dates).
+    // True if the new task's time overlaps the time of a Ready or Running task of the list: a
+    // task's time runs from its start to the minute it ends, so a task starting at the minute
+    // another ends (or ending at the minute another starts) does not conflict. Weekly tasks are
+    // compared on their stored dates.
     bool Conflicts(const TaskRecord& newRecord) const;
 
     // Appends the tasks of a task file, adjusted for the clock's current time (see
@@ -53,10 +55,14 @@ public:
     // be opened, read to the end, or held too many tasks). Such a list lacks the file's tasks,
     // so it is never saved over the file: the user's tasks stay as they are on the disk.
     bool LoadRefused() const { return m_loadRefused; }
+    // The runs the loads found missed: tasks that were waiting for their start when the file was
+    // written and whose time passed before it was read (as stored, before any adjustment).
+    const std::vector<TaskRecord>& MissedOnLoad() const { return m_missedOnLoad; }
 
 private:
     std::vector<std::unique_ptr<TaskRecord>> m_records;
     bool m_loadRefused = false;
+    std::vector<TaskRecord> m_missedOnLoad;
 };
 
 // "SCHTASK.stf" in the directory of the running program.

@@ -3,6 +3,7 @@
 // the task says should happen afterwards. The world outside the task list is a RunnerHost.
 #pragma once
 
+#include "schedule/task_history.h"
 #include "schedule/task_list.h"
 #include "schedule/task_record.h"
 #include "schedule/task_time.h"
@@ -13,6 +14,24 @@ namespace tunaro {
 
 // Seconds a task runs on past its last minute before it is ended.
 constexpr int kTaskEndGraceSeconds = 5;
+// Whole minutes the wake-up alarm must lie ahead when the computer is switched off after a
+// task: the time it takes to go down, so the alarm is not missed while it does.
+constexpr int kPowerOffLeadMinutes = 2;
+
+// A start later than this after the task's start is kept in the history as a late start.
+constexpr int kLateStartSeconds = 10;
+// How long after the runner stopped a recording the TV application's answer may come.
+constexpr int kStopAnswerSeconds = 30;
+
+// What became of one run of a task, as the runner saw it: ran to its end, cut short by the TV
+// application, or given up; and how late it started.
+struct TaskRunSummary {
+    TaskOutcome outcome = TaskOutcome::Missed;
+    TaskRunReason reason = TaskRunReason::None;
+    std::int64_t startedAt = 0; // when the TV application was given the task; 0 when never
+    int lateSeconds = 0;        // beyond kLateStartSeconds only
+    TaskRunReason lateReason = TaskRunReason::None;
+};
 
 // What the runner asks of the rest of the program. Every call happens on the runner's thread.
 class RunnerHost {
@@ -43,6 +62,11 @@ public:
     virtual void TasksChanged() = 0;
     // A task is over: aim the wake-up alarm at the next one before anything is switched off.
     virtual void TaskEnded() = 0;
+    // How many minutes before a task the wake-up alarm powers the computer on.
+    virtual int WakeAheadMinutes() = 0;
+    // A run of a task is over or was given up: the history keeps it. Called before the
+    // computer is switched off.
+    virtual void TaskRunOver(const TaskRecord& task, const TaskRunSummary& run) = 0;
 };
 
 class TaskRunner {
@@ -66,11 +90,25 @@ public:
     // Whether a task's start has come and it may still begin: now >= start and at most
     // duration - 1 whole minutes have passed since.
     static bool InWindow(const TaskRecord& task, std::int64_t nowSerial);
+    // Whether the computer may be switched off at "now": the wake-up alarm of the next Ready
+    // task (its start minus the ahead minutes) still lies far enough ahead to power it on again.
+    static bool MayPowerOff(const TaskList& tasks, std::int64_t nowSerial, int aheadMinutes);
+    // Whether a Ready task begins now or within kLateStartSeconds: a task back to back with the
+    // one ending. The TV application is then kept for it instead of being closed.
+    static bool NextTaskDue(const TaskList& tasks, std::int64_t nowSerial);
 
 private:
     void DueCheck();
     void StartDueTask();
     void EndCheck();
+    // A run of a task is over (done, or given up): a weekly task is dated to its next run and
+    // is Ready for it, any other keeps the status it ends with; the list is ordered again.
+    void Settle(TaskRecord& task, std::int32_t status);
+    // Why a task was not started at its start: the program was not running then, or another
+    // task held the runner.
+    TaskRunReason WhyNotAtStart(const TaskRecord& task) const;
+    // Tells the host what became of the run, and notes its end.
+    void RunOver(const TaskRecord& task, TaskOutcome outcome, TaskRunReason reason);
     std::int64_t Now() const { return TaskSerialSeconds(m_clock.LocalNow()); }
 
     TaskList& m_tasks;
@@ -79,6 +117,15 @@ private:
     // The task whose start has come (the due flag), until it ends.
     TaskRecord* m_dueTask = nullptr;
     bool m_inTick = false;
+    // The first tick (the program was not running before it), when the last run ended, and the
+    // late start of the run in progress.
+    std::int64_t m_firstTickAt = -1;
+    std::int64_t m_lastEndAt = -1;
+    TaskRunSummary m_run;
+    // A stop the runner ordered (stop recording, go on watching): the TV application answers it
+    // within seconds with its own end report, which must not end the task started meanwhile.
+    // Until when such an answer is expected.
+    std::int64_t m_stopAnswerUntil = -1;
 };
 
 } // namespace tunaro

@@ -20,12 +20,20 @@
 #define IDC_HIDE 1004
 // Hidden button: the TV application reports through it that the current task is over.
 #define IDC_TASK_OVER 2145
+// Opens the history view.
+#define IDC_HISTORY 1005
 
 // Tray menu: English 135, Chinese 139.
 #define IDR_TRAY_MENU 135
 #define IDR_TRAY_MENU_CN 139
 #define ID_TRAY_SCHEDULE 32771
 #define ID_TRAY_EXIT 32772
+#define ID_TRAY_HISTORY 32773
+
+// The history view.
+#define IDD_HISTORY 134
+#define IDC_HISTORY_LIST 1000
+#define IDC_HISTORY_EMPTY 1001
 
 // Wizard page 1: the task.
 #define IDD_TASK_PAGE 129

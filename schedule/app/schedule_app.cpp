@@ -5,6 +5,7 @@
 #include "schedule/app/auto_logon.h"
 #include "schedule/app/schedule_dlg.h"
 #include "schedule/task_file.h"
+#include "schedule/task_history.h"
 #include "framework/program_dir.h"
 
 namespace tunaro {
@@ -14,6 +15,7 @@ SchedulePaths CurrentPaths() {
     SchedulePaths p;
     p.programDir = ProgramDirectory() + "\\";
     p.taskFile = p.programDir + kTaskFileName;
+    p.historyFile = p.programDir + kTaskHistoryFileName;
     p.tunaroIni = p.programDir + "Tunaro.ini";
     const std::string system = SystemDirectory();
     p.programTxt = system + "\\program.txt";

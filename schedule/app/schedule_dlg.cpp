@@ -9,11 +9,13 @@
 #include "framework/format.h"
 #include "res/schedule/resource.h"
 #include "schedule/app/about_dlg.h"
+#include "schedule/app/history_dlg.h"
 #include "schedule/app/auto_logon.h"
 #include "schedule/app/schedule_app.h"
 #include "schedule/app/schedule_settings.h"
 #include "schedule/app/task_wizard.h"
 #include "schedule/task_file.h"
+#include "schedule/task_history.h"
 #include "schedule/task_texts.h"
 #include "schedule/task_wizard_rules.h"
 #include "schedule/wake_clock.h"
@@ -33,6 +35,8 @@ constexpr LPARAM kTrayDoubleClick = WM_LBUTTONDBLCLK; // 515
 constexpr LPARAM kTrayRightUp = WM_RBUTTONUP;         // 517
 // Pause between telling the TV application to close and switching the computer off.
 constexpr DWORD kPowerOffPauseMs = 3000;
+// How long a finished recording's history line waits for the TV application's report.
+constexpr std::int64_t kReportWaitSeconds = 30;
 // Cell text margins of the list.
 constexpr int kCellMargin = 6;
 constexpr int kFirstCellMargin = 2;
@@ -46,12 +50,15 @@ const MessageMap* CScheduleDlg::GetMessageMap() const {
     using C = CScheduleDlg;
     static const MessageMap kMap{
         Message<&C::OnTvStateMessage>(WM_COMMAND),
+        CopyData<&C::OnCopyData>(),
         Command<&C::OnNew>(IDC_NEW),
         Command<&C::OnModify>(IDC_MODIFY),
         Command<&C::OnDelete>(IDC_DELETE),
         Command<&C::OnHide>(IDC_HIDE),
         Command<&C::OnTaskOver>(IDC_TASK_OVER),
         Command<&C::OnTrayShow>(ID_TRAY_SCHEDULE),
+        Command<&C::OnHistory>(IDC_HISTORY),
+        Command<&C::OnHistory>(ID_TRAY_HISTORY),
         Command<&C::OnTrayExit>(ID_TRAY_EXIT),
         SysCommand<&C::OnAbout>(IDM_ABOUTBOX, IDM_ABOUTBOX),
         Message<&C::OnTrayCallback>(kTrayCallbackMessage),
@@ -103,6 +110,7 @@ void CScheduleDlg::SetTexts() {
     SetItemText(IDC_NEW, g.Text("&New", "新建(&N)"));
     SetItemText(IDC_MODIFY, g.Text("&Modify", "修改(&M)"));
     SetItemText(IDC_DELETE, g.Text("&Delete", "删除(&D)"));
+    SetItemText(IDC_HISTORY, g.Text("&History", "历史记录(&H)"));
     SetItemText(IDCANCEL, g.Text("&Ok", "确定(&O)"));
 }
 
@@ -122,7 +130,17 @@ void CScheduleDlg::LoadTasks() {
     // A missing file is an empty list. A file that is there but cannot be taken whole stays as
     // it is on the disk for this run (the list never saves over it), and the user is told why.
     const std::string& path = Globals().paths.taskFile;
-    if (m_tasks.Load(path) || !m_tasks.LoadRefused()) {
+    const bool loaded = m_tasks.Load(path);
+    for (const TaskRecord& missed : m_tasks.MissedOnLoad()) {
+        TaskHistoryEntry entry;
+        entry.when = SystemTaskClock().LocalNow();
+        entry.name = missed.NameText();
+        entry.channel = missed.channel;
+        entry.outcome = TaskOutcome::Missed;
+        entry.reason = TaskRunReason::ComputerOff;
+        AppendTaskHistory(Globals().paths.historyFile, entry);
+    }
+    if (loaded || !m_tasks.LoadRefused()) {
         return;
     }
     const unsigned limit = static_cast<unsigned>(kTaskFileMaxTasks);
@@ -463,6 +481,19 @@ void CScheduleDlg::OnTrayShow() {
     RestoreWindow();
 }
 
+void CScheduleDlg::OnHistory() {
+    if (m_dialogs.Any()) {
+        return;
+    }
+    // From the tray the window comes up first: the view is owned by it.
+    if (!::IsWindowVisible(m_hWnd) || ::IsIconic(m_hWnd)) {
+        RestoreWindow();
+    }
+    CHistoryDlg history(Globals().paths.historyFile, m_channels);
+    OpenDialogs::Scope scope(m_dialogs, m_hWnd);
+    history.DoModal(m_hWnd);
+}
+
 void CScheduleDlg::OnTrayExit() {
     if (m_dialogs.Any()) {
         // The modal run ends only once the dialogs above it are gone: they are cancelled, and
@@ -528,6 +559,25 @@ LRESULT CScheduleDlg::OnTvStateMessage(UINT, WPARAM wp, LPARAM, bool& handled) {
     return 0;
 }
 
+BOOL CScheduleDlg::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
+    // The TV application puts the report's id where the sender's window usually goes.
+    if (data == nullptr || LOWORD(reinterpret_cast<UINT_PTR>(from)) != peer::kScheduleCopyDataRecorded) {
+        return FALSE;
+    }
+    RecordingReport report;
+    if (!DecodeRecordingReport(data->lpData, data->cbData, report)) {
+        DebugPrint("Schedule: a recording report that could not be read was ignored, Line=%ld\n",
+                   static_cast<long>(__LINE__));
+        return FALSE;
+    }
+    m_lastRecording = report;
+    m_lastRecordingAt = TaskSerialSeconds(SystemTaskClock().LocalNow());
+    if (m_pendingHistory && m_lastRecordingAt >= m_pendingRunStart) {
+        FlushHistory();
+    }
+    return TRUE;
+}
+
 void CScheduleDlg::OnTaskOver() {
     m_inRunner = true;
     m_runner.TvReportedEnd();
@@ -550,9 +600,14 @@ void CScheduleDlg::OnTimer(UINT_PTR id) {
     m_inRunner = true;
     m_runner.Tick();
     m_inRunner = false;
+    // A report that does not come within half a minute will not come: the line is written without.
+    if (m_pendingHistory && TaskSerialSeconds(SystemTaskClock().LocalNow()) - m_pendingSince > kReportWaitSeconds) {
+        FlushHistory();
+    }
 }
 
 LRESULT CScheduleDlg::OnDestroy() {
+    FlushHistory();
     m_cardBus.Close();
     m_tv.SendCommand(peer::kTvSchedulerGone);
     KillTimer(m_hWnd, kTaskTimerId);
@@ -595,6 +650,7 @@ void CScheduleDlg::PauseBeforePowerOff() {
 }
 
 void CScheduleDlg::StartPowerOff() {
+    FlushHistory();
     m_tv.StartPowerOff();
 }
 
@@ -608,6 +664,72 @@ void CScheduleDlg::TasksChanged() {
 
 void CScheduleDlg::TaskEnded() {
     ProgramWakeAlarm();
+}
+
+void CScheduleDlg::TaskRunOver(const TaskRecord& task, const TaskRunSummary& run) {
+    FlushHistory();
+    const std::int64_t now = TaskSerialSeconds(SystemTaskClock().LocalNow());
+    TaskHistoryEntry entry;
+    entry.when = TaskDateTimeFromSerial(now);
+    entry.name = task.NameText();
+    entry.channel = task.channel;
+    entry.outcome = run.outcome;
+    entry.reason = run.reason;
+    entry.lateSeconds = run.lateSeconds;
+    entry.lateReason = run.lateReason;
+    m_pendingHistory = entry;
+    m_pendingRunStart = run.startedAt;
+    m_pendingSince = now;
+    // A recording's line waits for the TV application's report of it: it comes during the
+    // order that stops it, or soon after a stop it carries out on its own time.
+    const bool reportDue = task.mode == kTaskModeRecord && run.startedAt > 0;
+    if (!reportDue || m_lastRecordingAt >= run.startedAt) {
+        FlushHistory();
+    }
+}
+
+void CScheduleDlg::FlushHistory() {
+    if (!m_pendingHistory) {
+        return;
+    }
+    TaskHistoryEntry entry = *m_pendingHistory;
+    m_pendingHistory.reset();
+    // The TV application's report of this run's recording, if it came since the run started.
+    if (m_pendingRunStart > 0 && m_lastRecordingAt >= m_pendingRunStart) {
+        const std::string& path = m_lastRecording.file;
+        const std::size_t slash = path.find_last_of("\\/");
+        entry.file = slash == std::string::npos ? path : path.substr(slash + 1);
+        entry.lengthSeconds = int(m_lastRecording.lengthSeconds);
+        entry.picturesDropped = int(m_lastRecording.picturesDropped);
+        entry.end = TaskDateTimeFromSerial(m_lastRecordingAt);
+        entry.start = TaskDateTimeFromSerial(m_lastRecordingAt - m_lastRecording.lengthSeconds);
+        switch (m_lastRecording.end) {
+        case RecordingEnd::DiskFull:
+            entry.outcome = TaskOutcome::CutShort;
+            entry.reason = TaskRunReason::DiskFull;
+            break;
+        case RecordingEnd::CardRemoved:
+            entry.outcome = TaskOutcome::CutShort;
+            entry.reason = TaskRunReason::CardRemoved;
+            break;
+        case RecordingEnd::Failed:
+            entry.outcome = TaskOutcome::CutShort;
+            entry.reason = TaskRunReason::TvEnded;
+            break;
+        case RecordingEnd::Order:
+        case RecordingEnd::InTv:
+            break;
+        }
+        m_lastRecordingAt = -1;
+    }
+    if (!AppendTaskHistory(Globals().paths.historyFile, entry)) {
+        DebugPrint("Schedule: the task history %s could not be written, Line=%ld\n",
+                   Globals().paths.historyFile.c_str(), static_cast<long>(__LINE__));
+    }
+}
+
+int CScheduleDlg::WakeAheadMinutes() {
+    return ReadAheadMinutes(Globals().paths.tunaroIni);
 }
 
 } // namespace tunaro

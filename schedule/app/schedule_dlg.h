@@ -5,14 +5,17 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "framework/dialog.h"
 #include "framework/raii.h"
+#include "framework/recording_report.h"
 #include "framework/tray_icon.h"
 #include "schedule/app/card_bus_client.h"
 #include "schedule/app/tv_link.h"
 #include "schedule/channel_reader.h"
+#include "schedule/task_history.h"
 #include "schedule/task_list.h"
 #include "schedule/task_runner.h"
 
@@ -60,9 +63,11 @@ private:
     void OnDelete();
     void OnHide();
     void OnTrayShow();
+    void OnHistory();
     void OnTrayExit();
     void OnTaskOver();
     LRESULT OnTvStateMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled);
+    BOOL OnCopyData(HWND from, const COPYDATASTRUCT* data);
     void OnAbout(UINT id, LPARAM);
     LRESULT OnTrayCallback(WPARAM wp, LPARAM lp);
     LRESULT OnSize(WPARAM wp, LPARAM lp);
@@ -93,6 +98,10 @@ private:
     void SaveTasks() override;
     void TasksChanged() override;
     void TaskEnded() override;
+    int WakeAheadMinutes() override;
+    void TaskRunOver(const TaskRecord& task, const TaskRunSummary& run) override;
+    // Writes the waiting history line, with the TV application's report if it has come.
+    void FlushHistory();
 
     TaskList m_tasks;
     std::vector<ScheduleChannel> m_channels;
@@ -103,6 +112,13 @@ private:
     Menu m_trayMenu;
     Font m_listFont;
     bool m_recording = false;
+    // The TV application's last report of a recording it stopped, and when it came.
+    RecordingReport m_lastRecording;
+    std::int64_t m_lastRecordingAt = -1;
+    // The history line of the run just over, while it waits for that report.
+    std::optional<TaskHistoryEntry> m_pendingHistory;
+    std::int64_t m_pendingRunStart = 0;
+    std::int64_t m_pendingSince = 0;
     bool m_listFilledOnce = false;
     bool m_inRunner = false;
     bool m_toTrayWhenShown = false;

@@ -73,8 +73,19 @@ public:
     void SaveTasks() override { Log(RunnerEvent::kSave); }
     void TasksChanged() override { ++changes; }
     void TaskEnded() override { Log(RunnerEvent::kEnded); }
+    int WakeAheadMinutes() override { return aheadMinutes; }
+    void TaskRunOver(const TaskRecord& task, const TaskRunSummary& run) override {
+        runsOver.push_back({task.NameText(), Now(), run});
+    }
 
+    struct RunOver {
+        std::string task;
+        std::int64_t at;
+        TaskRunSummary run;
+    };
+    std::vector<RunOver> runsOver;
     int changes = 0;
+    int aheadMinutes = 10;
 
     std::vector<RunnerEvent> Of(RunnerEvent::Kind kind) const {
         std::vector<RunnerEvent> out;

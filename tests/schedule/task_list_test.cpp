@@ -113,17 +113,21 @@ TEST(TaskList, CurrentTaskIsTheFirstReadyOrRunning) {
     EXPECT_EQ(list.CurrentTask(), list.At(3));
 }
 
-TEST_F(ConflictTest, StartInsideOrAtEitherEndConflicts) {
+TEST_F(ConflictTest, StartInsideConflictsStartAtTheEndIsBackToBack) {
     EXPECT_TRUE(NewTaskConflicts(20, 0, 30));   // same time
     EXPECT_TRUE(NewTaskConflicts(20, 10, 60));  // start inside
-    EXPECT_TRUE(NewTaskConflicts(20, 30, 30));  // start exactly at the end
-    EXPECT_FALSE(NewTaskConflicts(20, 31, 30)); // one minute later
+    EXPECT_TRUE(NewTaskConflicts(20, 29, 30));  // start in the last minute
+    EXPECT_FALSE(NewTaskConflicts(20, 30, 30)); // start at the minute it ends
+    // The other task's seconds are dropped from its end, as the runner ends it.
+    m_list.At(0)->second = 40;
+    EXPECT_FALSE(NewTaskConflicts(20, 30, 30));
+    EXPECT_TRUE(m_list.Conflicts(TaskAt(At(2026, 12, 8, 20, 29, 59), 30)));
 }
 
-TEST_F(ConflictTest, EndInsideOrAtTheStartConflicts) {
+TEST_F(ConflictTest, EndInsideConflictsEndAtTheStartIsBackToBack) {
     EXPECT_TRUE(NewTaskConflicts(19, 50, 15));  // ends 20:05, inside
-    EXPECT_TRUE(NewTaskConflicts(19, 30, 30));  // ends exactly at 20:00
-    EXPECT_FALSE(NewTaskConflicts(19, 29, 30)); // ends 19:59
+    EXPECT_TRUE(NewTaskConflicts(19, 31, 30));  // ends 20:01
+    EXPECT_FALSE(NewTaskConflicts(19, 30, 30)); // ends at 20:00, when the other starts
 }
 
 TEST_F(ConflictTest, EnclosingOrEnclosedTasksConflict) {

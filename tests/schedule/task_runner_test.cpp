@@ -233,4 +233,69 @@ TEST_F(TaskRunnerTest, ATaskChangedOrRemovedWhileDueIsLetGo) {
     EXPECT_FALSE(m_runner.Due());
 }
 
+// What the history is told of each run: on time, late because Schedule was not running at the
+// start, late behind another task, given up for a missing TV program, cut short in the TV.
+TEST_F(TaskRunnerTest, EachRunTellsTheHistoryHowItEndedAndWhyItWasLate) {
+    // Schedule starts at 20:10 (the computer was off at 20:00): the task starts at once and
+    // still ends at its end.
+    AddTask("late", kTaskModeRecord, At(2026, 3, 2, 20, 0, 0), 30, kAfterFinishCloseTv, 1);
+    AddTask("after", kTaskModeWatch, At(2026, 3, 2, 20, 29, 0), 5, kAfterFinishNothing, 2);
+    RunFromTo(S(At(2026, 3, 2, 20, 10, 0)), S(At(2026, 3, 2, 20, 40, 0)));
+    ASSERT_EQ(m_host.runsOver.size(), 2u);
+    const FakeRunnerHost::RunOver& late = m_host.runsOver[0];
+    EXPECT_EQ(late.task, "late");
+    EXPECT_EQ(late.at, S(At(2026, 3, 2, 20, 30, 5)));
+    EXPECT_EQ(late.run.outcome, TaskOutcome::Recorded);
+    EXPECT_EQ(late.run.lateSeconds, 605); // 600 s off, 5 s for the TV program to come up
+    EXPECT_EQ(late.run.lateReason, TaskRunReason::ComputerOff);
+    // The next one waited for the first one's end; the TV application was kept for it.
+    EXPECT_EQ(m_host.runsOver[1].run.outcome, TaskOutcome::Watched);
+    EXPECT_EQ(m_host.runsOver[1].run.lateSeconds, 66); // started the tick after that end
+    EXPECT_EQ(m_host.runsOver[1].run.lateReason, TaskRunReason::AnotherTask);
+
+    // The TV program cannot be started; then a recording stopped in the TV before its end (long
+    // after the stop of the first task, whose answer never came).
+    m_host.tvMissing = [&](std::int64_t now) { return now < S(At(2026, 3, 2, 21, 1, 0)); };
+    AddTask("no tv", kTaskModeRecord, At(2026, 3, 2, 21, 0, 0), 10, kAfterFinishContinue, 3);
+    AddTask("cut", kTaskModeRecord, At(2026, 3, 2, 21, 20, 0), 10, kAfterFinishContinue, 4);
+    RunFromTo(S(At(2026, 3, 2, 20, 59, 58)), S(At(2026, 3, 2, 21, 25, 0)));
+    m_runner.TvReportedEnd();
+    ASSERT_EQ(m_host.runsOver.size(), 4u);
+    EXPECT_EQ(m_host.runsOver[2].task, "no tv");
+    EXPECT_EQ(m_host.runsOver[2].run.outcome, TaskOutcome::Missed);
+    EXPECT_EQ(m_host.runsOver[2].run.reason, TaskRunReason::TvNotStarted);
+    EXPECT_EQ(m_host.runsOver[3].task, "cut");
+    EXPECT_EQ(m_host.runsOver[3].run.outcome, TaskOutcome::CutShort);
+    EXPECT_EQ(m_host.runsOver[3].run.reason, TaskRunReason::StoppedInTv);
+    EXPECT_EQ(m_host.runsOver[3].run.lateSeconds, 0);
+}
+
+// A Record task starting at the minute another ends: the TV application is kept for it (only
+// the recording stops), the second starts within ten seconds, and the TV side's answer to the
+// first one's stop does not end the second.
+TEST_F(TaskRunnerTest, BackToBackRecordingsKeepTheTvApplicationAndBothRun) {
+    AddTask("first", kTaskModeRecord, At(2026, 3, 2, 20, 0, 0), 30, kAfterFinishCloseTv, 1);
+    TaskRecord* second = AddTask("second", kTaskModeRecord, At(2026, 3, 2, 20, 30, 0), 30, kAfterFinishCloseTv, 2);
+    RunFromTo(S(At(2026, 3, 2, 19, 59, 59)), S(At(2026, 3, 2, 20, 30, 20)));
+    const auto records = m_host.Of(RunnerEvent::kRecord);
+    ASSERT_EQ(records.size(), 2u);
+    const auto stops = m_host.Of(RunnerEvent::kStopRecording);
+    ASSERT_EQ(stops.size(), 1u);
+    EXPECT_EQ(stops[0].at, S(At(2026, 3, 2, 20, 30, 5)));
+    EXPECT_TRUE(m_host.Of(RunnerEvent::kStopAndClose).empty());
+    EXPECT_EQ(m_host.Of(RunnerEvent::kStartTv).size(), 1u); // only for the first
+    EXPECT_LE(records[1].at - stops[0].at, 10);
+
+    m_runner.TvReportedEnd(); // the TV's answer to the first one's stop
+    EXPECT_EQ(second->status, kTaskRunning);
+    RunFromTo(S(At(2026, 3, 2, 20, 30, 21)), S(At(2026, 3, 2, 21, 1, 0)));
+    // The last one closes the TV application as it says.
+    ASSERT_EQ(m_host.Of(RunnerEvent::kStopAndClose).size(), 1u);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kStopAndClose)[0].at, S(At(2026, 3, 2, 21, 0, 5)));
+    EXPECT_EQ(second->status, kTaskFinished);
+    ASSERT_EQ(m_host.runsOver.size(), 2u);
+    EXPECT_EQ(m_host.runsOver[1].run.outcome, TaskOutcome::Recorded);
+    EXPECT_EQ(m_host.runsOver[1].run.lateSeconds, 0);
+}
+
 } // namespace

@@ -17,6 +17,7 @@
 #include "framework/debug_print.h"
 #include "framework/format.h"
 #include "framework/peer_messages.h"
+#include "framework/recording_report.h"
 #include "res/tunaro/resource.h"
 #include "tv/app/tunaro_app.h"
 #include "tv/app/control_panel.h"
@@ -140,7 +141,7 @@ void PanelRecording::OnRecord() {
     const bool autoName = m_state.autoName;
     m_state.schedulerStarted = false;
     m_state.autoName = false;
-    const std::string stopped = StopRecording(bySchedule || autoName);
+    const std::string stopped = StopRecording(bySchedule || autoName, bySchedule);
     if (bySchedule) {
         SendToScheduler(peer::kScheduleTaskOver);
     } else if (!autoName) {
@@ -239,10 +240,15 @@ bool PanelRecording::StartRecording() {
     return true;
 }
 
-std::string PanelRecording::StopRecording(bool nameNow) {
+std::string PanelRecording::StopRecording(bool nameNow, bool bySchedule) {
     const std::string file = m_strRecordingFile;
-    if (CaptureEngine* engine = m_panel.Engine()) {
-        if (m_lRecordingFormat == kRecordMp3)
+    long delivered = 0;
+    long dropped = 0;
+    if (tunaro::CaptureEngine* engine = m_panel.Engine()) {
+        // Counted up to the stop; the stop ends the count.
+        if (engine->GetCaptureFrameCounts(&delivered, &dropped) != tunaro::kEngineOk)
+            dropped = 0;
+        if (m_lRecordingFormat == tunaro::kRecordMp3)
             engine->StopCapureMP3();
         else
             engine->StopCapture();
@@ -264,7 +270,13 @@ std::string PanelRecording::StopRecording(bool nameNow) {
     EnableWindow(GetDlgItem(m_panel.GetHwnd(), IDC_SNAPSHOT), TRUE);
     m_panel.UnlockPanel();
     m_panel.SetRecordLook(false);
-    SendToScheduler(peer::kScheduleRecordingStopped);
+    SendToScheduler(tunaro::peer::kScheduleRecordingStopped);
+    tunaro::RecordingReport report;
+    report.file = named;
+    report.lengthSeconds = seconds;
+    report.picturesDropped = dropped;
+    report.end = bySchedule ? tunaro::RecordingEnd::Order : tunaro::RecordingEnd::InTv;
+    ReportRecordingToScheduler(report);
     // Told once the stop is complete, so nobody waits on the message.
     if (named != target && nameNow)
         TellNotNamed(file, target, whyNot);

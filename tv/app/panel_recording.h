@@ -47,8 +47,9 @@ private:
     // left behind) when the engine cannot start it.
     bool StartRecording();
     // Stops the running recording; the file is complete and, with nameNow, named by its stop
-    // time. Returns where the file is now.
-    std::string StopRecording(bool nameNow);
+    // time. Returns where the file is now. The scheduler is told what was recorded, and whether
+    // its own task's recording (bySchedule) ended by its order or here.
+    std::string StopRecording(bool nameNow, bool bySchedule = false);
     // The engine start of the current record format.
     int StartEngine(const std::string& file);
     // Renames a stopped recording; false (with the system's reason) when it stays where it is.

@@ -4,6 +4,7 @@
 
 #include "res/tunaro/resource.h"
 #include "tv/app/tunaro_app.h"
+#include "framework/peer_messages.h"
 #include "tv/profile_ini.h"
 
 namespace tunaro {
@@ -150,8 +151,21 @@ void SendToScheduler(UINT id) {
         SendMessageA(schedule, WM_COMMAND, id, 0);
 }
 
-void PanelLiveTvHost::SendToPeer(LiveTvPeer peer, unsigned commandId) {
-    const char* title = peer == LiveTvPeer::Remote ? Globals().Text(kRemoteTitle, kRemoteTitleChinese)
+void ReportRecordingToScheduler(const tunaro::RecordingReport& report) {
+    HWND schedule = FindWindowA(nullptr, kSchedulerTitle);
+    if (!schedule)
+        return;
+    const std::string text = tunaro::EncodeRecordingReport(report);
+    COPYDATASTRUCT data = {};
+    data.dwData = 0;
+    data.cbData = static_cast<DWORD>(text.size());
+    data.lpData = const_cast<char*>(text.c_str());
+    SendMessageA(schedule, WM_COPYDATA, static_cast<WPARAM>(tunaro::peer::kScheduleCopyDataRecorded),
+                 reinterpret_cast<LPARAM>(&data));
+}
+
+void PanelLiveTvHost::SendToPeer(tunaro::LiveTvPeer peer, unsigned commandId) {
+    const char* title = peer == tunaro::LiveTvPeer::Remote ? Globals().Text(kRemoteTitle, kRemoteTitleChinese)
                                                            : kSchedulerTitle;
     if (HWND window = FindWindowA(nullptr, title))
         SendMessageA(window, WM_COMMAND, commandId, 0);

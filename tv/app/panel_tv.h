@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "framework/recording_report.h"
 #include "tv/live_tv.h"
 
 namespace tunaro {
@@ -20,6 +21,8 @@ constexpr const char* kSchedulerTitle = "Schedule";
 
 // Tells the scheduler's window (when it runs) a command id; returns once it is handled.
 void SendToScheduler(UINT id);
+// Tells the scheduler what a stopped recording holds (peer::kScheduleCopyDataRecorded).
+void ReportRecordingToScheduler(const tunaro::RecordingReport& report);
 
 class PanelLiveTvHost : public LiveTvHost {
 public:

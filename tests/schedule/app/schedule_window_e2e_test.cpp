@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/e2e.h"
+#include "schedule/task_history.h"
 #include "schedule/task_time.h"
 #include "tests/schedule/app/schedule_driver.h"
 
@@ -90,6 +91,7 @@ protected:
     FileKeeper m_taskFile{TaskFilePath()};
     FileKeeper m_programTxt{ProgramTxtPath()};
     FileKeeper m_tunaroIni{InstallFile("Tunaro.ini")};
+    FileKeeper m_history{InstallFile(tunaro::kTaskHistoryFileName)};
 };
 
 TEST_F(ScheduleWindow, StartsInTheTrayAsTheOnlyCopyAndListsTheTasks) {
@@ -174,6 +176,7 @@ TEST_F(ScheduleWindow, ChineseModeShowsTheChineseTexts) {
     EXPECT_EQ(rows[2][5], "就绪");
     EXPECT_EQ(e2e::ControlText(scheduler.Window(), 1001), "新建(&N)");
     EXPECT_EQ(e2e::ControlText(scheduler.Window(), IDCANCEL), "确定(&O)");
+    EXPECT_EQ(e2e::ControlText(scheduler.Window(), 1005), "历史记录(&H)");
     EXPECT_TRUE(scheduler.Exit());
 }
 
@@ -253,6 +256,61 @@ TEST_F(ScheduleWindow, CommandsWhileTheWizardIsOpenLeaveItShownAndExitStillEndsT
     EXPECT_TRUE(scheduler.Exit(15000)) << "Exit did not end the scheduler while its wizard was open";
     // Nothing was added by the cancelled wizard.
     EXPECT_EQ(ReadTaskFile().size(), 5u);
+}
+
+// The history view, from the window's button and from the tray menu: every run the history file
+// holds, newest first, in the view's four columns.
+TEST_F(ScheduleWindow, TheHistoryViewShowsEveryRunNewestFirstFromTheWindowAndTheTray) {
+    LanguageValue english(std::string("1033"));
+    const std::string historyPath = InstallFile(tunaro::kTaskHistoryFileName);
+    DeleteFileA(historyPath.c_str());
+    tunaro::TaskHistoryEntry recorded;
+    recorded.when = LocalIn(-3600);
+    recorded.name = "Evening news";
+    recorded.channel = 2; // a position in the whole list: "Summit News"
+    recorded.outcome = tunaro::TaskOutcome::Recorded;
+    recorded.file = "news.mpg";
+    recorded.start = LocalIn(-5400);
+    recorded.end = recorded.when;
+    recorded.lengthSeconds = 1800;
+    tunaro::TaskHistoryEntry missed;
+    missed.when = LocalIn(-60);
+    missed.name = "Late film";
+    missed.channel = 9; // no such channel any more: its number is shown
+    missed.outcome = tunaro::TaskOutcome::Missed;
+    missed.reason = tunaro::TaskRunReason::DiskFull;
+    ASSERT_TRUE(tunaro::AppendTaskHistory(historyPath, recorded));
+    ASSERT_TRUE(tunaro::AppendTaskHistory(historyPath, missed));
+
+    Scheduler scheduler;
+    ASSERT_TRUE(scheduler.Start());
+    scheduler.Restore();
+    EXPECT_EQ(e2e::ControlText(scheduler.Window(), 1005), "&History");
+    e2e::ClickControl(scheduler.Window(), 1005);
+    HWND view = e2e::WaitForWindow("History");
+    ASSERT_NE(view, nullptr) << "the History button opened no view";
+    EXPECT_EQ(ListColumnTitles(GetDlgItem(view, 1000), 4),
+              (std::vector<std::string>{"Time", "Task", "Channel", "Outcome"}));
+    const auto rows = ListRows(GetDlgItem(view, 1000), 4);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{tunaro::TaskHistoryWhenText(missed), "Late film", "9",
+                                                 "Missed: the disk is full"}));
+    EXPECT_EQ(rows[1][1], "Evening news");
+    EXPECT_EQ(rows[1][2], "Summit News");
+    EXPECT_EQ(rows[1][3], tunaro::TaskHistoryOutcomeText(recorded, false));
+    e2e::ClickControl(view, IDOK);
+    ASSERT_TRUE(e2e::WaitForWindowGone("History", 5000));
+
+    // From the tray menu, with the window in the tray.
+    PostMessageA(scheduler.Window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindowVisible(scheduler.Window()); }, 5000));
+    e2e::PostCommand(scheduler.Window(), 32773);
+    view = e2e::WaitForWindow("History");
+    ASSERT_NE(view, nullptr) << "the tray menu's History opened no view";
+    EXPECT_EQ(ListRows(GetDlgItem(view, 1000), 4).size(), 2u);
+    e2e::ClickControl(view, IDOK);
+    ASSERT_TRUE(e2e::WaitForWindowGone("History", 5000));
+    EXPECT_TRUE(scheduler.Exit());
 }
 
 } // namespace

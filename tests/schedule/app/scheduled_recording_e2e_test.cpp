@@ -7,8 +7,11 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/e2e.h"
+#include "schedule/task_history.h"
+#include "schedule/task_list.h"
 #include "tests/schedule/app/schedule_driver.h"
 
 namespace {
@@ -61,6 +64,7 @@ protected:
     FileKeeper m_programTxt{ProgramTxtPath()};
     FileKeeper m_tunaroIni{InstallFile("Tunaro.ini")};
     FileKeeper m_simcard{e2e::SimCardPath()};
+    FileKeeper m_history{InstallFile(tunaro::kTaskHistoryFileName)};
     e2e::ScratchDir m_videoDir{"scheduled-recording"};
 };
 
@@ -92,6 +96,116 @@ TEST_F(ScheduledRecordingRoad, ARecordTaskOnTheTunerRecordsTheTasksChannel) {
 
     // The task still runs: both programs are ended rather than asked.
     e2e::EndStrayPrograms("Tunaro.exe");
+    scheduler.Program().Kill();
+}
+
+// The computer was off when the task began: Schedule, started 45 s into the task, starts it at
+// once, the TV program records the rest, and the history says what was recorded and how late.
+TEST_F(ScheduledRecordingRoad, ATaskWhoseStartPassedWhileScheduleWasNotRunningRecordsTheRest) {
+    DeleteFileA(InstallFile(tunaro::kTaskHistoryFileName).c_str());
+    const tunaro::TaskDateTime start = LocalIn(-45);
+    TaskRecord task = TaskRecord::MakeNew();
+    task.SetName("Late news");
+    task.mode = tunaro::kTaskModeRecord;
+    task.SetStart(start);
+    task.duration = 3; // a two-minute task would already count as run out
+    task.afterFinish = tunaro::kAfterFinishCloseTv;
+    task.videoInput = tunaro::kInputTuner;
+    task.channel = 2;
+    task.recordFormat = 0;
+    task.SetRecordFileName("Record_0");
+    ASSERT_TRUE(e2e::WriteFile(TaskFilePath(), TaskFileBytes({task})));
+    const std::int64_t end = tunaro::TaskSerialSeconds(start) - start.second + 3 * 60 + 5;
+
+    Scheduler scheduler;
+    ASSERT_TRUE(scheduler.Start());
+    ASSERT_NE(e2e::WaitForWindow(kPanelTitle, 40000), nullptr) << "the scheduler did not start Tunaro";
+    ASSERT_TRUE(e2e::WaitUntil([&] { return LargestFileSize(m_videoDir.Path()) > 0; }, 40000))
+        << "no recording was started";
+    EXPECT_EQ(e2e::SimCardStateLong("Frequency"), kTaskChannel);
+
+    // At the end the TV program stops, names the file, reports it and closes; the run's line is
+    // in the history.
+    const std::string historyPath = InstallFile(tunaro::kTaskHistoryFileName);
+    const long waitMs = static_cast<long>(end - tunaro::TaskSerialSeconds(LocalIn(0)) + 40) * 1000;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).empty(); },
+                               waitMs))
+        << "no history line";
+    ASSERT_TRUE(e2e::WaitForWindowGone(kPanelTitle, 20000)) << "Tunaro did not close after the task";
+    const std::vector<tunaro::TaskHistoryEntry> history = tunaro::ReadTaskHistory(e2e::ReadFile(historyPath));
+    ASSERT_EQ(history.size(), 1u);
+    const tunaro::TaskHistoryEntry& run = history[0];
+    EXPECT_EQ(run.name, "Late news");
+    EXPECT_EQ(run.outcome, tunaro::TaskOutcome::Recorded);
+    EXPECT_EQ(run.lateReason, tunaro::TaskRunReason::ComputerOff);
+    // 45 s before Schedule came, and the TV program's start after it.
+    EXPECT_GE(run.lateSeconds, 45);
+    EXPECT_LE(run.lateSeconds, 45 + 25);
+    EXPECT_GE(tunaro::TaskSerialSeconds(run.when), end) << "written before the task's end";
+    EXPECT_LE(tunaro::TaskSerialSeconds(run.when), end + 15) << "not written at the task's end";
+    // The file the TV program named, there in the video directory, about as long as the run.
+    ASSERT_FALSE(run.file.empty()) << "the TV program's report did not reach the history";
+    EXPECT_TRUE(e2e::FileExists(m_videoDir.File(run.file))) << run.file;
+    const std::int64_t ran = end - tunaro::TaskSerialSeconds(start) - run.lateSeconds;
+    EXPECT_GE(run.lengthSeconds, ran - 15);
+    EXPECT_LE(run.lengthSeconds, ran + 5);
+    EXPECT_NE(tunaro::TaskHistoryOutcomeText(run, false).find("Started late by"), std::string::npos);
+    scheduler.Program().Kill();
+}
+
+// Two Record tasks back to back, the second starting at the minute the first ends: the wizard's
+// rule lets both be planned, the TV program stays up between them, both files are there and the
+// second recording began at most ten seconds after the first one stopped.
+TEST_F(ScheduledRecordingRoad, BackToBackTasksRecordBothWithAtMostTenSecondsBetween) {
+    DeleteFileA(InstallFile(tunaro::kTaskHistoryFileName).c_str());
+    const tunaro::TaskDateTime firstStart = LocalIn(25);
+    auto recordTask = [](const char* name, const tunaro::TaskDateTime& start, long channel) {
+        TaskRecord task = TaskRecord::MakeNew();
+        task.SetName(name);
+        task.mode = tunaro::kTaskModeRecord;
+        task.SetStart(start);
+        task.duration = 2;
+        task.afterFinish = tunaro::kAfterFinishCloseTv;
+        task.videoInput = tunaro::kInputTuner;
+        task.channel = channel;
+        task.recordFormat = 0;
+        task.SetRecordFileName("Record_0");
+        return task;
+    };
+    const TaskRecord first = recordTask("First half", firstStart, 1);
+    const std::int64_t secondStart = tunaro::TaskSerialSeconds(firstStart) - firstStart.second + 2 * 60;
+    const TaskRecord second = recordTask("Second half", tunaro::TaskDateTimeFromSerial(secondStart), 2);
+    tunaro::TaskList planned;
+    planned.Add(first);
+    EXPECT_FALSE(planned.Conflicts(second)) << "the wizard would refuse the second task";
+    ASSERT_TRUE(e2e::WriteFile(TaskFilePath(), TaskFileBytes({first, second})));
+
+    Scheduler scheduler;
+    ASSERT_TRUE(scheduler.Start());
+    ASSERT_NE(e2e::WaitForWindow(kPanelTitle, 60000), nullptr) << "the scheduler did not start Tunaro";
+    const std::string historyPath = InstallFile(tunaro::kTaskHistoryFileName);
+    const long waitMs = static_cast<long>(secondStart + 2 * 60 + 5 - tunaro::TaskSerialSeconds(LocalIn(0)) + 40) * 1000;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).size() >= 2; },
+                               waitMs))
+        << "the history holds " << tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).size() << " of two runs";
+    ASSERT_TRUE(e2e::WaitForWindowGone(kPanelTitle, 20000)) << "Tunaro did not close after the second task";
+    const std::vector<tunaro::TaskHistoryEntry> history = tunaro::ReadTaskHistory(e2e::ReadFile(historyPath));
+    ASSERT_EQ(history.size(), 2u);
+    const tunaro::TaskHistoryEntry& a = history[1];
+    const tunaro::TaskHistoryEntry& b = history[0];
+    EXPECT_EQ(a.name, "First half");
+    EXPECT_EQ(b.name, "Second half");
+    for (const tunaro::TaskHistoryEntry* run : {&a, &b}) {
+        EXPECT_EQ(run->outcome, tunaro::TaskOutcome::Recorded) << run->name;
+        ASSERT_FALSE(run->file.empty()) << run->name << ": no report of its recording";
+        EXPECT_TRUE(e2e::FileExists(m_videoDir.File(run->file))) << run->file;
+        EXPECT_GT(run->lengthSeconds, 30) << run->name;
+    }
+    EXPECT_NE(a.file, b.file);
+    EXPECT_EQ(b.lateSeconds, 0) << "the second task was late";
+    const std::int64_t gap = tunaro::TaskSerialSeconds(b.start) - tunaro::TaskSerialSeconds(a.end);
+    EXPECT_GE(gap, -1);
+    EXPECT_LE(gap, 10) << "seconds between the two recordings";
     scheduler.Program().Kill();
 }
 

@@ -23,6 +23,7 @@
 
 #include "tests/support/e2e.h"
 #include "framework/peer_messages.h"
+#include "framework/recording_report.h"
 #include "tests/platform/media_check.h"
 
 namespace {
@@ -738,6 +739,26 @@ TEST_F(RecordingE2E, TheSchedulersOrderRecordsAnd2143StopsIt) {
     EXPECT_EQ(named.size(), std::string("20260101-000000-0.avi").size()) << named;
     EXPECT_EQ(named.substr(15), "-0.avi");
     ExpectAvi(Video(named), "rawvideo");
+    // After 2148 the scheduler was told what was recorded, by its order.
+    std::vector<e2e::ReceivedMessage> reports;
+    bool stoppedFirst = false;
+    for (const e2e::ReceivedMessage& m : g_schedule->Messages()) {
+        stoppedFirst = stoppedFirst || (m.msg == WM_COMMAND && m.wParam == tunaro::peer::kScheduleRecordingStopped);
+        if (m.msg == WM_COPYDATA && LOWORD(m.wParam) == tunaro::peer::kScheduleCopyDataRecorded) {
+            EXPECT_TRUE(stoppedFirst) << "the report came before 2148";
+            reports.push_back(m);
+        }
+    }
+    ASSERT_EQ(reports.size(), 1u);
+    tunaro::RecordingReport report;
+    ASSERT_TRUE(tunaro::DecodeRecordingReport(reports[0].data.data(), reports[0].data.size(), report))
+        << reports[0].data;
+    ASSERT_GT(report.file.size(), named.size());
+    EXPECT_EQ(report.file.substr(report.file.size() - named.size() - 1), "\\" + named);
+    EXPECT_TRUE(e2e::FileExists(report.file)) << report.file;
+    EXPECT_GE(report.lengthSeconds, 2);
+    EXPECT_GE(report.picturesDropped, 0);
+    EXPECT_EQ(report.end, tunaro::RecordingEnd::Order);
     ASSERT_TRUE(DeleteFileA(Video(named).c_str()));
 }
 

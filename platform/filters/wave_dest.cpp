@@ -89,17 +89,20 @@ protected:
     }
 
 private:
-    // Header with the final sizes, and the pad byte of an odd data chunk.
+    // Header with the final sizes. An odd data chunk (compressed sound) gets one zero byte more
+    // inside it rather than a pad byte after it: some WAVE parsers refuse the pad byte, and a
+    // decoder skips a zero byte after the last frame.
     void Finish() {
         if (!m_header || m_failed || !m_headerWritten)
             return;
+        bool ok = true;
+        if (m_dataBytes & 1) {
+            const uint8_t zero = 0;
+            ok = m_output->Write(m_header->Size() + m_dataBytes, &zero, 1);
+            m_dataBytes += ok ? 1 : 0;
+        }
         const uint32_t data = static_cast<uint32_t>(m_dataBytes);
         const std::vector<uint8_t> head = m_header->Build(data);
-        bool ok = true;
-        if (data & 1) {
-            const uint8_t pad = 0;
-            ok = m_output->Write(head.size() + data, &pad, 1);
-        }
         if (!ok || !m_output->Write(0, head.data(), head.size()))
             Fail();
         m_headerWritten = false; // complete: nothing more to patch

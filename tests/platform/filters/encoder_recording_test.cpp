@@ -12,6 +12,8 @@
 #include <nserror.h>
 #include <wmsdkidl.h>
 
+#include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -207,6 +209,25 @@ TEST_F(EncoderRecording, Mp3InAWavFileForTheTimeTheSoundWasOn) {
     EXPECT_NEAR(Number(p, "streams.stream.0.bit_rate"), 128000, 1000);
     EXPECT_NEAR(Number(p, "format.duration"), seconds, 0.5);
     ExpectClean(file);
+    // The data chunk is even and ends the file (no pad byte after it), and the system's
+    // playback graph takes the file.
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    uint8_t head[70] = {};
+    DWORD got = 0;
+    ReadFile(h, head, sizeof head, &got, nullptr);
+    const DWORD size = GetFileSize(h, nullptr);
+    CloseHandle(h);
+    ASSERT_EQ(got, sizeof head);
+    ASSERT_EQ(memcmp(head + 62, "data", 4), 0) << "fmt (30 bytes) and fact chunks, then the data";
+    const uint32_t data = head[66] | head[67] << 8 | head[68] << 16 | static_cast<uint32_t>(head[69]) << 24;
+    EXPECT_EQ(data % 2, 0u);
+    EXPECT_EQ(size, sizeof head + data);
+    ComPtr<IGraphBuilder> player;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                              player.PutVoid()));
+    EXPECT_HRESULT_SUCCEEDED(player->RenderFile(Wide(file).c_str(), nullptr));
+    player.Reset();
     if (!HasFailure())
         DeleteFileA(file.c_str());
 }

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <ctime>
 #include <functional>
@@ -690,6 +691,13 @@ TEST_F(RecordingE2E, EveryFormatRecordsAFileItsReaderTakesAndThePlayerOpensIt) {
         if (c.playsHere) {
             EXPECT_TRUE(playing) << name << ": " << Status()
                                  << (refused ? " (" + g_boxes->Seen().back().text + ")" : std::string());
+            // A refused file is kept beside the test logs, for a look at what the player met.
+            const char* logs = std::getenv("TUNARO_TEST_LOGS");
+            if (!playing && logs && *logs)
+                std::printf("kept as %s: %s\n", name.c_str(),
+                            CopyFileA(Video(name).c_str(), (std::string("Z:") + logs + "/refused-" + name).c_str(), FALSE)
+                                ? "yes"
+                                : "no");
         } else {
             EXPECT_FALSE(playing) << name << " plays here now: mark it so";
             ASSERT_TRUE(refused) << name << ": " << Status();

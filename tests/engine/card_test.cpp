@@ -8,6 +8,7 @@
 
 #include "engine/CaptureEngine.h"
 #include "tests/engine/card_fixture.h"
+#include "tests/engine/one_channel.h"
 #include "tests/support/e2e.h"
 
 using namespace tunaro;
@@ -76,18 +77,7 @@ TEST_F(CardTest, MuteSourceTuningAndPictureShowInTheCardState) {
     long maximum = 0, minimum = 0;
     ASSERT_EQ(engine.GetFrequencyRange(&maximum, &minimum), 1);
     EXPECT_LT(minimum, maximum);
-    class OneChannel : public ChannelAccess {
-    public:
-        long frequency = 0;
-        int ChannelCount() const override { return 1; }
-        long ChannelFrequency(int) const override { return frequency; }
-        void SetChannelFrequency(int, long f) override { frequency = f; }
-        int ChannelAudioMode(int) const override { return 0; }
-        void ClearChannels() override {}
-        void AppendChannel(const char*, long, int) override {}
-        int CountryFrequencyCount() const override { return 0; }
-        long CountryFrequency(int) const override { return 0; }
-    } channels;
+    OneChannel channels;
     engine.SetChannelAccess(&channels);
     EXPECT_EQ(engine.SetFrequency(183250000, 0), 1);
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), 183250000);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "engine/CaptureEngine.h"
+#include "tests/engine/one_channel.h"
 #include "tests/platform/graph_support.h"
 #include "tests/platform/media_check.h"
 
@@ -69,20 +70,6 @@ REFERENCE_TIME ClockTime(CaptureEngine& engine) {
     return t;
 }
 
-// The one channel the bench tunes to.
-class OneChannel : public ChannelAccess {
-public:
-    long frequency = 0;
-    int ChannelCount() const override { return 1; }
-    long ChannelFrequency(int) const override { return frequency; }
-    void SetChannelFrequency(int, long f) override { frequency = f; }
-    int ChannelAudioMode(int) const override { return 0; }
-    void ClearChannels() override {}
-    void AppendChannel(const char*, long, int) override {}
-    int CountryFrequencyCount() const override { return 0; }
-    long CountryFrequency(int) const override { return 0; }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -111,7 +98,7 @@ int main(int argc, char** argv) {
                                576, nullptr, nullptr, wc.hInstance, nullptr);
     int rc = 0;
     {
-        OneChannel channel; // outlives the engine that borrows it
+        enginetest::OneChannel channel; // outlives the engine that borrows it
         CaptureEngine engine;
         if (engine.Initialize(owner, 2) == kEngineNoCard || engine.InitCaptureGraph() != kEngineOk ||
             engine.StartVideoPreview(2) != kEngineOk) {

@@ -87,8 +87,7 @@ public:
     QuietIdentification& operator=(const QuietIdentification&) = delete;
 
     void Report(tunaro::ReportKind, const std::string& text) override {
-        TUNARO_TRACE("zentaviq_Capture: %s (not shown: no card is answered by the result)",
-                            text.c_str());
+        TUNARO_TRACE("zentaviq_Capture: %s (not shown: no card is answered by the result)", text.c_str());
     }
 
 private:
@@ -405,8 +404,8 @@ QXTV_API int WINAPI QXTV_AutoScanTune(int* done, int* found, int* count) {
     return e->Fm().AutoScanTune(done, found, count);
 }
 
-QXTV_API int WINAPI QXTV_FMScanTuner(int mode, int abort, int* done, int* found, int* /*ignored*/, long* frequency,
-                                     int* progress) {
+QXTV_API int WINAPI QXTV_FMScanTuner(int mode, int abort, int* done, int* found, int* /*ignored*/,
+                                     long* frequency, int* progress) {
     CaptureEngine* e = Device();
     if (!e || !done || !found || !frequency || !progress)
         return kFailed;

@@ -67,8 +67,8 @@ QXTV_API int WINAPI QXTV_StartDevice();
 QXTV_API long WINAPI QXTV_CopyImageMem(BYTE* buffer);
 QXTV_API int WINAPI QXTV_AudioMute(int mute);
 QXTV_API int WINAPI QXTV_SetTVMode(int fm);
-QXTV_API int WINAPI QXTV_FMScanTuner(int mode, int abort, int* done, int* found, int* ignored, long* frequency,
-                                     int* progress);
+QXTV_API int WINAPI QXTV_FMScanTuner(int mode, int abort, int* done, int* found, int* ignored,
+                                     long* frequency, int* progress);
 QXTV_API int WINAPI QXTV_AddChannel(const char* name, long frequency);
 QXTV_API int WINAPI QXTV_StopCaptureAudioWMA();
 QXTV_API int WINAPI QXTV_StartCaptureAudioWMA(const char* file);

@@ -125,11 +125,17 @@ public:
         return m_recording.StartCaptureAVI(file, captureAudio, width, height);
     }
     // MPEG program stream: type 0 DVD, 1 VCD, 6 SVCD (sizes and rates by the video standard).
-    EngineResult StartCaptureMPEG(const char* file, int type) { return m_recording.StartCaptureMPEG(file, type); }
+    EngineResult StartCaptureMPEG(const char* file, int type) {
+        return m_recording.StartCaptureMPEG(file, type);
+    }
     // DVD through the 2388x card's hardware encoder.
-    EngineResult StartCaptureHardwareMPEG(const char* file) { return m_recording.StartCaptureHardwareMPEG(file); }
+    EngineResult StartCaptureHardwareMPEG(const char* file) {
+        return m_recording.StartCaptureHardwareMPEG(file);
+    }
     // Windows Media: audioOnly 0 the video profile, 1 the audio-only profile.
-    EngineResult StartCaptureWM(const char* file, int audioOnly) { return m_recording.StartCaptureWM(file, audioOnly); }
+    EngineResult StartCaptureWM(const char* file, int audioOnly) {
+        return m_recording.StartCaptureWM(file, audioOnly);
+    }
     // The card's sound alone as MP3.
     EngineResult StartCapureMP3(const char* file) { return m_recording.StartCapureMP3(file); }
     // Completes the file and rebuilds the preview; 0 when nothing records.

@@ -66,8 +66,7 @@ void RenderFilters::Create(int cardType) {
     };
     for (const Item& item : items) {
         if (FAILED(item.filter->CreateInstance(*item.clsid)))
-            TUNARO_TRACE("engine: filter %08lx not available",
-                        static_cast<unsigned long>(item.clsid->Data1));
+            TUNARO_TRACE("engine: filter %08lx not available", static_cast<unsigned long>(item.clsid->Data1));
     }
     if (cardType >= kCardTenBit && cardType <= kCardCx2388x) {
         acmWrapper.CreateInstance(CLSID_ACMWrapper);
@@ -244,8 +243,7 @@ bool CaptureGraph::AddAudioCapture() {
             if (cardsOwn)
                 ErrorReport("Cannot create audio capture filter");
             else
-                TUNARO_TRACE("engine: system audio input not usable (%08lx)",
-                            static_cast<unsigned long>(hr));
+                TUNARO_TRACE("engine: system audio input not usable (%08lx)", static_cast<unsigned long>(hr));
             return true;
         }
     }

@@ -175,9 +175,9 @@ void DeviceDiscovery::IdentifyTvCard() {
     const AudioChoice sound = ChooseCaptureAudio(audio, s.cardType, EngineBuild::Tv);
     m_audioSlot = sound.index;
     m_audioIsCards = sound.cardOwn;
-    TUNARO_TRACE("engine: %d video devices before the card, card type %d at %d, audio %d (%s)",
-                m_deviceCount, s.cardType, s.video, m_audioSlot,
-                sound.index < 0 ? "none" : audio[sound.index].name.c_str());
+    TUNARO_TRACE("engine: %d video devices before the card, card type %d at %d, audio %d (%s)", m_deviceCount,
+                 s.cardType, s.video, m_audioSlot,
+                 sound.index < 0 ? "none" : audio[sound.index].name.c_str());
 }
 
 void DeviceDiscovery::IdentifyLibraryCard() {

@@ -47,8 +47,8 @@ std::string EngineProfilePath() {
     return path + "win.ini";
 }
 
-bool WriteEngineSettingsTo(const std::string& profilePath, const EngineSettings& s, const std::string& videoDevice,
-                           const std::string& audioDevice) {
+bool WriteEngineSettingsTo(const std::string& profilePath, const EngineSettings& s,
+                           const std::string& videoDevice, const std::string& audioDevice) {
     if (profilePath.empty())
         return false;
     const std::vector<std::pair<const char*, std::string>> values = {

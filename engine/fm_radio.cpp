@@ -35,8 +35,8 @@ bool DecoderLocked(IBaseFilter* capture) {
     VideoDecoderStatusProperty p;
     std::memset(&p, 0, sizeof p);
     DWORD returned = 0;
-    if (FAILED(ks->Get(kPropSetVideoDecoder, kDecoderPropStatus, &p.Property + 1, sizeof p - sizeof p.Property, &p,
-                       sizeof p, &returned)))
+    if (FAILED(ks->Get(kPropSetVideoDecoder, kDecoderPropStatus, &p.Property + 1,
+                       sizeof p - sizeof p.Property, &p, sizeof p, &returned)))
         return false;
     return p.SignalLocked != 0;
 }
@@ -115,7 +115,8 @@ bool FmRadio::SetCurrentChannel(int index) {
 
 bool FmRadio::RouteInput(int index) {
     ComPtr<IAMCrossbar> crossbar;
-    if (!m_graph.Crossbar() || FAILED(m_graph.Crossbar()->QueryInterface(IID_IAMCrossbar, crossbar.ReceiveVoid())))
+    if (!m_graph.Crossbar() ||
+        FAILED(m_graph.Crossbar()->QueryInterface(IID_IAMCrossbar, crossbar.ReceiveVoid())))
         return false;
     const HRESULT hr = crossbar->Route(0, index);
     // A card without that sound input keeps its current sound route.
@@ -128,7 +129,8 @@ bool FmRadio::RouteInput(int index) {
 
 bool FmRadio::AudioMute(int mute) {
     ComPtr<IAMCrossbar> crossbar;
-    if (!m_graph.Crossbar() || FAILED(m_graph.Crossbar()->QueryInterface(IID_IAMCrossbar, crossbar.ReceiveVoid())))
+    if (!m_graph.Crossbar() ||
+        FAILED(m_graph.Crossbar()->QueryInterface(IID_IAMCrossbar, crossbar.ReceiveVoid())))
         return false;
     const long input = mute ? -1 : (m_graph.CardType() == kLibCardSaa7134 ? 3 : 4);
     return SUCCEEDED(crossbar->Route(1, input));
@@ -143,8 +145,8 @@ bool FmRadio::ReadTunerStatus(long* pllOffset, long* currentFrequency) {
     TunerStatusProperty p;
     std::memset(&p, 0, sizeof p);
     DWORD returned = 0;
-    if (FAILED(ks->Get(kPropSetTuner, kTunerPropStatus, &p.Property + 1, sizeof p - sizeof p.Property, &p, sizeof p,
-                       &returned)))
+    if (FAILED(ks->Get(kPropSetTuner, kTunerPropStatus, &p.Property + 1, sizeof p - sizeof p.Property, &p,
+                       sizeof p, &returned)))
         return false;
     *pllOffset = static_cast<long>(p.PLLOffset);
     *currentFrequency = static_cast<long>(p.CurrentFrequency);
@@ -235,7 +237,7 @@ EngineResult FmRadio::BuildListeningGraph() {
         m_listening = SUCCEEDED(hr);
         if (FAILED(hr))
             TUNARO_TRACE("engine: card sound not connected to the renderer (%08lx)",
-                        static_cast<unsigned long>(hr));
+                         static_cast<unsigned long>(hr));
     }
     const HRESULT hr = m_graph.Run();
     m_graph.SaveDebugGraph("c:\\Q50FM.grf");
@@ -249,8 +251,8 @@ EngineResult FmRadio::BuildListeningGraph() {
 void FmRadio::RemoveAudioBranches() {
     IGraphBuilder* g = m_graph.FilterGraph();
     if (g) {
-        for (IBaseFilter* f : {m_graph.AudioRenderer(), m_recordRenderer.get(), m_infTee.get(), m_waveDest.get(),
-                               m_fileWriter.get(), m_compressor.get(), m_asfWriter.get()}) {
+        for (IBaseFilter* f : {m_graph.AudioRenderer(), m_recordRenderer.get(), m_infTee.get(),
+                               m_waveDest.get(), m_fileWriter.get(), m_compressor.get(), m_asfWriter.get()}) {
             if (f)
                 g->RemoveFilter(f);
         }

@@ -14,8 +14,8 @@ namespace {
 bool StartsWithNoCase(const std::string& line, const char* key) {
     size_t i = 0;
     for (; key[i]; ++i) {
-        if (i >= line.size() ||
-            std::tolower(static_cast<unsigned char>(line[i])) != std::tolower(static_cast<unsigned char>(key[i])))
+        if (i >= line.size() || std::tolower(static_cast<unsigned char>(line[i])) !=
+                                    std::tolower(static_cast<unsigned char>(key[i])))
             return false;
     }
     return true;
@@ -64,7 +64,8 @@ std::string StoredFmName(const std::string& name) {
     // Read as the writer writes it: a stray CR, LF or comment mark is a space, and a name cut to
     // its length loses the blanks the cut leaves at its end, so it reads back the same.
     std::string kept = name.substr(0, name.find('\0'));
-    std::replace_if(kept.begin(), kept.end(), [](char c) { return c == '\r' || c == '\n' || c == ';'; }, ' ');
+    std::replace_if(
+        kept.begin(), kept.end(), [](char c) { return c == '\r' || c == '\n' || c == ';'; }, ' ');
     kept = Trim(kept);
     if (kept.size() > kFmNameMax)
         kept = Trim(kept.substr(0, kFmNameMax));

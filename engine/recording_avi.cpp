@@ -44,7 +44,8 @@ bool RecordingGraph::OpenAviFile(int kind, ComPtr<IBaseFilter>* mux, ComPtr<IBas
     CaptureGraph& g = m_context.graph;
     ComPtr<IFileSinkFilter> sink;
     const std::wstring file = Widen(m_file.c_str());
-    if (FAILED(g.Builder()->SetOutputFileName(&MEDIASUBTYPE_Avi, file.c_str(), mux->Receive(), sink.Receive()))) {
+    if (FAILED(g.Builder()->SetOutputFileName(&MEDIASUBTYPE_Avi, file.c_str(), mux->Receive(),
+                                              sink.Receive()))) {
         ErrorReport("Cannot set output file");
         return false;
     }
@@ -225,7 +226,8 @@ EngineResult RecordingGraph::StartCaptureAVI(const char* file, int captureAudio,
 
 EngineResult RecordingGraph::StartCaptureMPG4(const char* file, int captureAudio) {
     if (kEngineBuild == EngineBuild::Library)
-        return StartLibraryAvi(file, kKindCompressedAvi, captureAudio != 0, kLibraryAviWidth, kLibraryAviHeight);
+        return StartLibraryAvi(file, kKindCompressedAvi, captureAudio != 0, kLibraryAviWidth,
+                               kLibraryAviHeight);
     CaptureGraph& g = m_context.graph;
     if (!BeginBuild(file, captureAudio != 0))
         return kEngineFailed;

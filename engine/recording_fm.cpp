@@ -46,7 +46,8 @@ IBaseFilter* FmRadio::ConnectRecordSource(int* output) {
         return m_graph.AudioCapture();
     // The SAA7134 card carries its sound on the capture filter's output 3: through an infinite
     // tee, so a second branch keeps it audible.
-    if (FAILED(m_infTee.CreateInstance(CLSID_InfTee)) || FAILED(m_graph.Add(m_infTee.get(), L"INFTEE Filter")) ||
+    if (FAILED(m_infTee.CreateInstance(CLSID_InfTee)) ||
+        FAILED(m_graph.Add(m_infTee.get(), L"INFTEE Filter")) ||
         FAILED(m_graph.Connect(m_graph.VideoCapture(), 3, m_infTee.get(), 0, true))) {
         TUNARO_TRACE("engine: card sound not connected for recording");
         return nullptr;
@@ -66,8 +67,8 @@ EngineResult FmRadio::RunRecording(const char* graphFile, RecordKind kind) {
     // The tee's second output keeps the sound audible while it is recorded.
     if (m_infTee) {
         ComPtr<IBaseFilter> renderer;
-        if (SUCCEEDED(DeviceDiscovery::FindFilterByName(m_devices.Categories().audioRenderer, kDefaultWaveOutName,
-                                                        renderer)) &&
+        if (SUCCEEDED(DeviceDiscovery::FindFilterByName(m_devices.Categories().audioRenderer,
+                                                        kDefaultWaveOutName, renderer)) &&
             SUCCEEDED(m_graph.Add(renderer.get(), L"wave audio Render"))) {
             m_recordRenderer = renderer;
             m_graph.Connect(m_infTee.get(), 1, renderer.get(), 0, true);
@@ -145,7 +146,7 @@ EngineResult FmRadio::StartCaptureAudioWMA(const char* file) {
     const bool configured = SUCCEEDED(hr) && profile;
     if (!configured)
         TUNARO_TRACE("engine: profile %s not used (%08lx)", m_profileFile.c_str(),
-                    static_cast<unsigned long>(hr));
+                     static_cast<unsigned long>(hr));
     hr = SetSinkFile(m_asfWriter.get(), file);
     if (FAILED(hr)) {
         ErrorReport("Error %x: Cannot set the file name", static_cast<unsigned>(hr));
@@ -160,7 +161,7 @@ EngineResult FmRadio::StartCaptureAudioWMA(const char* file) {
     }
     if (FAILED(hr))
         TUNARO_TRACE("engine: the unconfigured ASF writer takes no sound (%08lx)",
-                    static_cast<unsigned long>(hr));
+                     static_cast<unsigned long>(hr));
     return RunRecording("c:\\WMASF.GRF", RecordKind::Wma);
 }
 

@@ -40,8 +40,9 @@ namespace {
 // a read-only medium is told before anything is built. A file that was not there is not left.
 bool CanCreateFile(const std::string& file, DWORD* error) {
     const bool existed = GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES;
-    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         *error = GetLastError();
         return false;
@@ -89,7 +90,7 @@ ComPtr<IBaseFilter> RecordingGraph::Create(const GUID& clsid, const char* failur
     const HRESULT hr = filter.CreateInstance(clsid);
     if (FAILED(hr)) {
         TUNARO_TRACE("engine: filter %08lx not created (%08lx)", static_cast<unsigned long>(clsid.Data1),
-                    static_cast<unsigned long>(hr));
+                     static_cast<unsigned long>(hr));
         NoticeReport(failure);
         return nullptr;
     }
@@ -201,7 +202,7 @@ IBaseFilter* RecordingGraph::ConnectSoundMonitor(DWORD rate, int* output) {
     HRESULT hr = g.Connect(source, onCapture ? 3 : 0, r.infTee.get(), 0, true);
     if (FAILED(hr)) {
         TUNARO_TRACE("engine: card sound not connected for recording (%08lx)",
-                    static_cast<unsigned long>(hr));
+                     static_cast<unsigned long>(hr));
         return nullptr;
     }
     // The ACM wrapper converts the card's sound to the recording's rate. Where it cannot take the
@@ -278,8 +279,9 @@ EngineResult RecordingGraph::StartCapture() {
                                                                   &hold, nullptr, 0, 0));
     {
         ComPtr<IMediaControl> control;
-        const HRESULT got = g.FilterGraph() ? g.FilterGraph()->QueryInterface(IID_IMediaControl, control.ReceiveVoid())
-                                            : E_POINTER;
+        const HRESULT got = g.FilterGraph()
+                                ? g.FilterGraph()->QueryInterface(IID_IMediaControl, control.ReceiveVoid())
+                                : E_POINTER;
         if (FAILED(got)) {
             ErrorReport("Error %x: Cannot get IMediaControl", static_cast<unsigned>(got));
             return kEngineFailed;

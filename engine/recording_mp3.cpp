@@ -22,8 +22,9 @@ EngineResult RecordingGraph::StartCapureMP3(const char* file) {
         return kEngineFailed; // a recording runs: nothing is built
     // Where the sound comes from: the monitor cards' own audio output (the SAA7134 card's capture
     // filter, the others' audio companion), else the audio capture device.
-    IBaseFilter* soundSource =
-        !monitor ? g.AudioCapture() : card == kCardSaa7134 ? g.VideoCapture() : g.CardAudio();
+    IBaseFilter* soundSource = !monitor               ? g.AudioCapture()
+                               : card == kCardSaa7134 ? g.VideoCapture()
+                                                      : g.CardAudio();
     if (g.FilterGraph() && !soundSource) {
         ErrorReport("There is no sound to record on this card");
         return kEngineFailed;

@@ -39,8 +39,8 @@ HRESULT ConfigureAudio(IMpegEncoderAudio* audio, long streamType) {
         long stereo; // kbit/s per channel in stereo
         long mono;   // kbit/s in mono
     };
-    static const Preset kPresets[] = {{0, -1, 2, 2},    {1, -1, 8, 4},   {-1, 0, 16, 8},
-                                      {-1, 0, 32, 16},  {-1, 1, 32, 16}, {-1, 1, 64, 32}};
+    static const Preset kPresets[] = {{0, -1, 2, 2},   {1, -1, 8, 4},   {-1, 0, 16, 8},
+                                      {-1, 0, 32, 16}, {-1, 1, 32, 16}, {-1, 1, 64, 32}};
     if (streamType < 0 || streamType > 5)
         return E_INVALIDARG;
     const Preset& p = kPresets[streamType];
@@ -113,8 +113,8 @@ bool RecordingGraph::ConfigureMpegEncoder(int kind, bool ntsc) {
     if (FAILED(hr)) {
         char why[256] = "";
         config->GetLastErrorText(why, sizeof why);
-        TUNARO_TRACE("engine: MPEG encoder configuration refused (%08lx) %s",
-                    static_cast<unsigned long>(hr), why);
+        TUNARO_TRACE("engine: MPEG encoder configuration refused (%08lx) %s", static_cast<unsigned long>(hr),
+                     why);
         ErrorReport("Error %x: Cannot configure the MPEG encoder", static_cast<unsigned>(hr));
         return false;
     }

@@ -59,7 +59,7 @@ EngineResult RecordingGraph::StartCaptureWM(const char* file, int audioOnly) {
         hr = config->ConfigureFilterUsingProfile(profile.get());
     if (FAILED(hr) || !profile)
         TUNARO_TRACE("engine: profile %s not used (%08lx)", profilePath.c_str(),
-                    static_cast<unsigned long>(hr));
+                     static_cast<unsigned long>(hr));
     if (!GiveFileName(writer.get()))
         return FailStart();
 
@@ -76,7 +76,7 @@ EngineResult RecordingGraph::StartCaptureWM(const char* file, int audioOnly) {
         }
         if (FAILED(hr))
             TUNARO_TRACE("engine: Windows Media recording without sound (%08lx)",
-                        static_cast<unsigned long>(hr));
+                         static_cast<unsigned long>(hr));
     }
     if (!audioOnly) {
         g.Add(r.smartTee.get(), L"SmartTee Filter");

@@ -405,7 +405,7 @@ TUNARO_AVX512 long ConvertRowAvx512(const uint8_t* s, uint8_t* d, long width) {
         const size_t rest = static_cast<size_t>(width - x);
         const size_t in = (rest + 1) / 2 * 4, bytes = rest * 3; // an odd last pixel reads its whole pair
         kStep.Convert(_mm512_maskz_loadu_epi8(FirstBytes(in), s),
-                     _mm512_maskz_loadu_epi8(in > 64 ? FirstBytes(in - 64) : 0, s + 64), out);
+                      _mm512_maskz_loadu_epi8(in > 64 ? FirstBytes(in - 64) : 0, s + 64), out);
         _mm512_mask_storeu_epi8(d, FirstBytes(bytes), out[0]);
         if (bytes > 64)
             _mm512_mask_storeu_epi8(d + 64, FirstBytes(bytes - 64), out[1]);

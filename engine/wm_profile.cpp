@@ -25,8 +25,8 @@ HRESULT LoadProfile(const char* path, ComPtr<IWMProfile>& profile) {
     // the writer calling into unmapped code).
     static const HMODULE kRuntime = LoadLibraryA("wmvcore.dll");
     const auto create = kRuntime ? reinterpret_cast<CreateFn>(reinterpret_cast<void*>(
-                                      GetProcAddress(kRuntime, "WMCreateProfileManager")))
-                                : nullptr;
+                                       GetProcAddress(kRuntime, "WMCreateProfileManager")))
+                                 : nullptr;
     if (!create)
         return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     ComPtr<IWMProfileManager> manager;

@@ -14,8 +14,8 @@ namespace tunaro::fm {
 constexpr std::size_t kFmRecordPathMax = 519;
 
 struct FmSettings {
-    long lSense = 0;      // "AutoScan"/"Sense": scan sensitivity
-    long lRecordType = 0; // "Record"/"RecordType": 0 MP3, 1 WMA
+    long lSense = 0;           // "AutoScan"/"Sense": scan sensitivity
+    long lRecordType = 0;      // "Record"/"RecordType": 0 MP3, 1 WMA
     std::string strRecordPath; // "Record"/"RecordPath"; empty: program directory + "\Record"
     long lCurrentIndex = 0;    // "Channel"/"CurrentIndex"
     long lPreChannelIndex = 0; // "Channel"/"PreChannelIndex"

@@ -46,12 +46,13 @@ constexpr char kFileKeyTight[] = "File:";
 
 std::int64_t ToSeconds(const CivilTime& t) {
     // Months beyond 1..12 carry into the year; days, hours, minutes and seconds carry as counts.
-    const std::int64_t monthIndex = static_cast<std::int64_t>(t.year) * 12 + (static_cast<std::int64_t>(t.month) - 1);
+    const std::int64_t monthIndex =
+        static_cast<std::int64_t>(t.year) * 12 + (static_cast<std::int64_t>(t.month) - 1);
     const std::int64_t year = FloorDiv(monthIndex, 12);
     const int month = static_cast<int>(monthIndex - year * 12) + 1;
     const std::int64_t days = DaysFromCivil(year, month, 1) + (static_cast<std::int64_t>(t.day) - 1);
-    return days * 86400 + static_cast<std::int64_t>(t.hour) * 3600 + static_cast<std::int64_t>(t.minute) * 60 +
-           t.second;
+    return days * 86400 + static_cast<std::int64_t>(t.hour) * 3600 +
+           static_cast<std::int64_t>(t.minute) * 60 + t.second;
 }
 
 CivilTime FromSeconds(std::int64_t seconds) {

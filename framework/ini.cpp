@@ -14,7 +14,8 @@ std::string IniTextValue(std::string_view text) {
     if (text.empty())
         return std::string();
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
-    const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
+    const bool quoted =
+        text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
     if (blank(text.front()) || blank(text.back()) || quoted)
         return "\"" + std::string(text) + "\"";
     return std::string(text);

@@ -30,7 +30,8 @@ std::string EncodeRecordingReport(const RecordingReport& report) {
         }
     }
     char numbers[64];
-    std::snprintf(numbers, sizeof(numbers), "\t%ld\t%ld\t", report.lengthSeconds < 0 ? 0L : report.lengthSeconds,
+    std::snprintf(numbers, sizeof(numbers), "\t%ld\t%ld\t",
+                  report.lengthSeconds < 0 ? 0L : report.lengthSeconds,
                   report.picturesDropped < 0 ? 0L : report.picturesDropped);
     out += numbers;
     out += kEndWords[static_cast<int>(report.end)];

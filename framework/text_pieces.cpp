@@ -2,7 +2,6 @@
 // the channel list file and the country frequency table.
 #include "framework/text_pieces.h"
 
-
 namespace tunaro {
 
 bool TextPieces::Next(std::string& piece) {

@@ -21,7 +21,7 @@ constexpr const char* kTitle = "Remote";
 constexpr const char* kTitleChinese = "遥控";
 constexpr const char* kWaiting = "wait for receive";
 constexpr const char* kWaitingChinese = "等待接收";
-constexpr COLORREF kWaitingColour = 0;   // black
+constexpr COLORREF kWaitingColour = 0;    // black
 constexpr COLORREF kReceivedColour = 255; // red
 
 // The window's place and size: off screen, until the user brings it up from the tray.
@@ -35,7 +35,8 @@ constexpr const char* kTvKey = "SOFTWARE\\Tunaro";
 constexpr const char* kTvPathValue = "path";
 
 // Video capture devices (KSCATEGORY_VIDEO): the card announces itself in this class.
-constexpr GUID kVideoDeviceClass = {0x6994AD05, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+constexpr GUID kVideoDeviceClass = {
+    0x6994AD05, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
 // Only the card's own device carries this in its name.
 constexpr const char* kCardNameMark = "282";
 
@@ -74,7 +75,8 @@ HICON LoadIconSized(UINT id, int metricX, int metricY) {
 }
 
 // Starts a program of the TV directory by its full path (never a search along an unquoted command line).
-bool StartProgram(const std::string& path, const std::string& directory, WORD show, PROCESS_INFORMATION* info) {
+bool StartProgram(const std::string& path, const std::string& directory, WORD show,
+                  PROCESS_INFORMATION* info) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -94,7 +96,8 @@ CKeyRelayDlg::~CKeyRelayDlg() {
 }
 
 // The hidden buttons of the template the TV application presses around a scan.
-static_assert(IDC_SCAN_STARTED == tunaro::peer::kRemoteScanStarted && IDC_SCAN_ENDED == tunaro::peer::kRemoteScanEnded,
+static_assert(IDC_SCAN_STARTED == tunaro::peer::kRemoteScanStarted &&
+                  IDC_SCAN_ENDED == tunaro::peer::kRemoteScanEnded,
               "the template's buttons are the protocol's ids");
 
 const MessageMap* CKeyRelayDlg::GetMessageMap() const {
@@ -166,8 +169,8 @@ void CKeyRelayDlg::LayOutControls() {
     const int textLeft = 2 * kMargin + kIconSize + kMargin;
     MoveItem(IDC_STATUS, textLeft, textTop, width - textLeft - kMargin, textHeight, false);
     MoveItem(IDC_KEY_CODE, textLeft, textTop, width - textLeft - kMargin, textHeight, false);
-    MoveItem(IDC_HIDE, (width - kButtonWidth) / 2, height - kButtonHeight - kMargin, kButtonWidth, kButtonHeight,
-             false);
+    MoveItem(IDC_HIDE, (width - kButtonWidth) / 2, height - kButtonHeight - kMargin, kButtonWidth,
+             kButtonHeight, false);
 }
 
 void CKeyRelayDlg::SetIcons(UINT iconId) {
@@ -175,7 +178,8 @@ void CKeyRelayDlg::SetIcons(UINT iconId) {
         return;
     m_windowIconId = iconId;
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconSized(iconId, SM_CXICON, SM_CYICON)));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadIconSized(iconId, SM_CXSMICON, SM_CYSMICON)));
+    SendMessage(WM_SETICON, ICON_SMALL,
+                reinterpret_cast<LPARAM>(LoadIconSized(iconId, SM_CXSMICON, SM_CYSMICON)));
     SendItemMessage(IDC_STATE_ICON, STM_SETICON,
                     reinterpret_cast<WPARAM>(LoadIconSized(iconId, SM_CXICON, SM_CYICON)));
 }
@@ -429,7 +433,7 @@ void CKeyRelayDlg::SendCommand(PeerId peer, uint32_t command) {
     if (!SendMessageTimeoutA(reinterpret_cast<HWND>(peer), WM_COMMAND, static_cast<WPARAM>(command), 0,
                              SMTO_NORMAL | SMTO_ABORTIFHUNG, kPeerSendTimeoutMs, &result))
         TUNARO_TRACE("KeyRelay: command %lu was not taken (error %lu)", static_cast<unsigned long>(command),
-                   GetLastError());
+                     GetLastError());
 }
 
 void CKeyRelayDlg::PostCommand(PeerId peer, uint32_t command) {

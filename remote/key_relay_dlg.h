@@ -27,8 +27,8 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    void OnOK() override {}     // Enter does nothing
-    void OnCancel() override;   // Escape goes to the tray
+    void OnOK() override {}   // Enter does nothing
+    void OnCancel() override; // Escape goes to the tray
     const MessageMap* GetMessageMap() const override;
 
 private:
@@ -60,7 +60,9 @@ private:
     void SetTray(UINT iconId, const char* tip);
     std::string SettingsFile() const;
     HWND FindWindowByTitle(const char* section, const char* key, const char* fallback) const;
-    const char* Text(const char* english, const char* chinese) const { return PickText(m_language, english, chinese); }
+    const char* Text(const char* english, const char* chinese) const {
+        return PickText(m_language, english, chinese);
+    }
 
     // RelayHost.
     bool LoadReceiver() override { return m_receiver.Load(); }

@@ -50,8 +50,8 @@ bool TaskRunOut(const TaskRecord& record, const TaskDateTime& now);
 bool DateWeeklyTask(TaskRecord& record, const TaskDateTime& now);
 
 // What happens to a task as it is read from the file, "now" being the local wall-clock time:
-// its texts end inside their fields; a weekly task is dated to its next run; then a task that has run out is Expired unless it
-// is Finished.
+// its texts end inside their fields; a weekly task is dated to its next run; then a task that has run out is
+// Expired unless it is Finished.
 void AdjustTaskOnLoad(TaskRecord& record, const TaskDateTime& now);
 
 } // namespace tunaro

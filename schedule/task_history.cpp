@@ -61,8 +61,8 @@ std::string Clean(const std::string& text) {
 
 std::string TimeField(const TaskDateTime& t) {
     char text[32];
-    std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
+    std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
     return text;
 }
 
@@ -73,8 +73,8 @@ bool ParseTime(const std::string& text, TaskDateTime& t) {
                                          &fields[2], &fields[3], &fields[4], &fields[5], &tail) != 6) {
         return false;
     }
-    if (fields[1] < 1 || fields[1] > 12 || fields[2] < 1 || fields[2] > 31 || fields[3] > 23 || fields[4] > 59 ||
-        fields[5] > 59) {
+    if (fields[1] < 1 || fields[1] > 12 || fields[2] < 1 || fields[2] > 31 || fields[3] > 23 ||
+        fields[4] > 59 || fields[5] > 59) {
         return false;
     }
     t = TaskDateTime{fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]};
@@ -148,8 +148,8 @@ bool ParseTaskHistoryLine(const std::string& line, TaskHistoryEntry& e) {
     TaskHistoryEntry out;
     int channel = 0;
     if (!ParseTime(f[0], out.when) || !ParseCount(f[2], channel) || !ReasonOfWord(f[4], out.reason) ||
-        !ParseCount(f[5], out.lateSeconds) || !ReasonOfWord(f[6], out.lateReason) || !ParseTime(f[8], out.start) ||
-        !ParseTime(f[9], out.end) || !ParseCount(f[10], out.lengthSeconds) ||
+        !ParseCount(f[5], out.lateSeconds) || !ReasonOfWord(f[6], out.lateReason) ||
+        !ParseTime(f[8], out.start) || !ParseTime(f[9], out.end) || !ParseCount(f[10], out.lengthSeconds) ||
         !ParseCount(f[11], out.picturesDropped)) {
         return false;
     }
@@ -289,7 +289,8 @@ std::string TaskHistoryOutcomeText(const TaskHistoryEntry& e, bool chinese) {
     const bool recording = !e.file.empty();
     if (recording) {
         std::snprintf(text, sizeof(text),
-                      chinese ? "已录制 %s，%s 至 %s，%s，丢帧 %d" : "Recorded %s, %s to %s, %s, %d pictures dropped",
+                      chinese ? "已录制 %s，%s 至 %s，%s，丢帧 %d"
+                              : "Recorded %s, %s to %s, %s, %d pictures dropped",
                       e.file.c_str(), ClockText(e.start).c_str(), ClockText(e.end).c_str(),
                       LengthText(e.lengthSeconds).c_str(), e.picturesDropped);
     }

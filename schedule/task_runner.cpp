@@ -167,7 +167,8 @@ void TaskRunner::EndCheck() {
     // The next task begins as this one ends: the TV application stays for it, only the
     // recording stops; the next task's own end decides what happens afterwards.
     std::uint8_t afterFinish = ran.afterFinish;
-    if ((afterFinish == kAfterFinishShutdown || afterFinish == kAfterFinishCloseTv) && NextTaskDue(m_tasks, Now())) {
+    if ((afterFinish == kAfterFinishShutdown || afterFinish == kAfterFinishCloseTv) &&
+        NextTaskDue(m_tasks, Now())) {
         afterFinish = kAfterFinishContinue;
     }
     switch (afterFinish) {
@@ -218,7 +219,10 @@ void TaskRunner::TvReportedEnd() {
     m_host.TaskEnded();
     // Before its end the TV application stopped it (the user, or the recording failed there).
     const bool early = Now() < EndSerialOf(ran) - kTaskEndGraceSeconds;
-    RunOver(ran, early ? TaskOutcome::CutShort : ran.mode == kTaskModeWatch ? TaskOutcome::Watched : TaskOutcome::Recorded,
+    RunOver(ran,
+            early                        ? TaskOutcome::CutShort
+            : ran.mode == kTaskModeWatch ? TaskOutcome::Watched
+                                         : TaskOutcome::Recorded,
             early ? TaskRunReason::StoppedInTv : TaskRunReason::None);
 }
 

@@ -2,7 +2,8 @@
 # Checks the naming convention of CONTRIBUTING.md with clang-tidy's identifier-naming check
 # (.clang-tidy) over the compile database of the lane's tree (the one built with its tests),
 # and the house rules the compiler cannot see (scripts/check-house.py: includes spelled from the
-# root, headers that declare their code in namespace tunaro); exits non-zero on a violation.
+# root, headers that declare their code in namespace tunaro, the formatting of .clang-format); exits
+# non-zero on a violation.
 #
 #   scripts/check-naming.sh              check every folder of TUNARO_NAMING_FOLDERS
 #   scripts/check-naming.sh FILE...      check these sources only
@@ -31,6 +32,19 @@ house_failed=0
 if [ "${1:-}" != "--fix" ]; then
   log "house rules (includes from the root, namespace tunaro)"
   python3 "$TUNARO_ROOT/scripts/check-house.py" "$@" || house_failed=1
+  # The formatting of .clang-format: clang-format -i FILE mends what this finds.
+  command -v clang-format >/dev/null || die "clang-format is missing (scripts/test.sh installs it)"
+  if [ $# -gt 0 ]; then
+    format_files=("$@")
+  else
+    mapfile -t format_files < <(git -C "$TUNARO_ROOT" ls-files '*.cpp' '*.h' '*.c' | sed "s|^|$TUNARO_ROOT/|")
+  fi
+  unformatted=$(clang-format --dry-run -Werror "${format_files[@]}" 2>&1 \
+                  | sed -nE 's/^(.*):[0-9]+:[0-9]+: error: .*/\1/p' | sort -u)
+  if [ -n "$unformatted" ]; then
+    printf '%s: not formatted as .clang-format says (clang-format -i mends it)\n' $unformatted
+    house_failed=1
+  fi
 fi
 
 db_dir=$TUNARO_BUILD

@@ -46,24 +46,27 @@ std::string LoadChannelFiles(ChannelList& list, CountryTable& table, const std::
                              const std::string& channelTxt, bool chineseMode) {
     std::string message;
     if (LoadChannelList(list, programTxt) != 1 && list.LoadRefused()) {
-        message += chineseMode
-                       ? Format("无法读取频道列表“%s”（文件可能正被其他程序使用、已损坏，或超过 %ld 个频道）。"
-                                "本次运行不会改写该文件。",
-                                programTxt.c_str(), kChannelListMax)
-                       : Format("The channel list \"%s\" could not be read (another program may be using it, "
-                                "it may be damaged, or it holds more than %ld channels). It is left as it is "
-                                "and will not be written in this session.",
-                                programTxt.c_str(), kChannelListMax);
+        message +=
+            chineseMode
+                ? Format("无法读取频道列表“%s”（文件可能正被其他程序使用、已损坏，或超过 %ld 个频道）。"
+                         "本次运行不会改写该文件。",
+                         programTxt.c_str(), kChannelListMax)
+                : Format("The channel list \"%s\" could not be read (another program may be using it, "
+                         "it may be damaged, or it holds more than %ld channels). It is left as it is "
+                         "and will not be written in this session.",
+                         programTxt.c_str(), kChannelListMax);
     }
     if (!LoadCountryTable(table, channelTxt) && FileExists(channelTxt)) {
         if (!message.empty())
             message += "\n\n";
-        message += chineseMode ? Format("无法读取频率表“%s”（文件可能已损坏，或国家、频道过多）。自动搜台没有可试的频率。",
-                                        channelTxt.c_str())
-                               : Format("The frequency table \"%s\" could not be read (it may be damaged, or "
-                                        "hold too many countries or channels). The automatic scan has no "
-                                        "frequencies to try.",
-                                        channelTxt.c_str());
+        message +=
+            chineseMode
+                ? Format("无法读取频率表“%s”（文件可能已损坏，或国家、频道过多）。自动搜台没有可试的频率。",
+                         channelTxt.c_str())
+                : Format("The frequency table \"%s\" could not be read (it may be damaged, or "
+                         "hold too many countries or channels). The automatic scan has no "
+                         "frequencies to try.",
+                         channelTxt.c_str());
     }
     return message;
 }

@@ -304,7 +304,8 @@ void LiveTv::ToggleMute() {
     m_boMuted = !m_boMuted;
     m_host.MuteOutput(m_boMuted);
     const bool chinese = m_host.ChineseMode();
-    m_host.ShowOsd(m_boMuted ? Pick(chinese, "Mute", "静音") : Pick(chinese, "Unmute", "取消静音"), kOsdDelayMs);
+    m_host.ShowOsd(m_boMuted ? Pick(chinese, "Mute", "静音") : Pick(chinese, "Unmute", "取消静音"),
+                   kOsdDelayMs);
     m_host.SetMuteLook(m_boMuted);
 }
 
@@ -320,8 +321,9 @@ void LiveTv::Brightness(bool up) {
     if (value < minimum)
         value = minimum;
     m_host.SetBrightness(value);
-    m_host.ShowOsd(Format(Pick(m_host.ChineseMode(), "Brightness:%ld", "亮度:%ld"), value * 100 / (maximum - minimum)),
-                   kOsdDelayMs);
+    m_host.ShowOsd(
+        Format(Pick(m_host.ChineseMode(), "Brightness:%ld", "亮度:%ld"), value * 100 / (maximum - minimum)),
+        kOsdDelayMs);
 }
 
 void LiveTv::Contrast(bool up) {

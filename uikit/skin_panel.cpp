@@ -22,8 +22,9 @@ bool VolumeBar::Create(HWND window, HCURSOR hand) {
         const skin::Row& r = m_unlit[i];
         HWND wnd = GetDlgItem(window, r.id);
         if (!wnd)
-            wnd = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, r.left, r.top, r.width,
-                                  r.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(r.id)),
+            wnd = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, r.left, r.top,
+                                  r.width, r.height, window,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(r.id)),
                                   GetModuleHandleA(nullptr), nullptr);
         else
             MoveWindow(wnd, r.left, r.top, r.width, r.height, FALSE);
@@ -33,9 +34,10 @@ bool VolumeBar::Create(HWND window, HCURSOR hand) {
             continue;
         }
         // Only the mouse and the accelerators drive the skin: no focus rectangle on a segment.
-        SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_TABSTOP));
-        if (!button->SetBitmaps(static_cast<UINT>(r.normal), static_cast<UINT>(r.hover), static_cast<UINT>(r.pressed),
-                                static_cast<UINT>(r.fourth)) &&
+        SetWindowLongPtrA(wnd, GWL_STYLE,
+                          GetWindowLongPtrA(wnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_TABSTOP));
+        if (!button->SetBitmaps(static_cast<UINT>(r.normal), static_cast<UINT>(r.hover),
+                                static_cast<UINT>(r.pressed), static_cast<UINT>(r.fourth)) &&
             !button->HasBitmap(Cyup4Btn::kNormal))
             complete = false;
         button->SetCursor(hand);
@@ -67,8 +69,8 @@ void VolumeBar::OnMixerChanged(DWORD volume, DWORD_PTR self) {
     VolumeBar* bar = reinterpret_cast<VolumeBar*>(self);
     if (!bar || !bar->m_mixer)
         return;
-    bar->LightSegments(
-        bar->m_scale.SegmentForVolume(static_cast<long>(volume), bar->m_mixer->Minimum(), bar->m_mixer->Maximum()));
+    bar->LightSegments(bar->m_scale.SegmentForVolume(static_cast<long>(volume), bar->m_mixer->Minimum(),
+                                                     bar->m_mixer->Maximum()));
 }
 
 void VolumeBar::LightSegments(int topId) {
@@ -80,8 +82,8 @@ void VolumeBar::LightSegments(int topId) {
             continue; // unchanged: no reload, no flicker
         const skin::Row& r = lit ? m_lit[i] : m_unlit[i];
         if (Cyup4Btn* b = Button(r.id)) {
-            b->SetBitmaps(static_cast<UINT>(r.normal), static_cast<UINT>(r.hover), static_cast<UINT>(r.pressed),
-                          static_cast<UINT>(r.fourth));
+            b->SetBitmaps(static_cast<UINT>(r.normal), static_cast<UINT>(r.hover),
+                          static_cast<UINT>(r.pressed), static_cast<UINT>(r.fourth));
             InvalidateRect(b->GetHwnd(), nullptr, FALSE);
         }
     }
@@ -91,7 +93,8 @@ void VolumeBar::LightSegments(int topId) {
 void VolumeBar::OnSegment(int id) {
     if (!m_scale.Contains(id) || !m_mixer || !m_mixer->VolumeAvailable())
         return;
-    m_mixer->SetVolume(static_cast<DWORD>(m_scale.VolumeForSegment(id, m_mixer->Minimum(), m_mixer->Maximum())));
+    m_mixer->SetVolume(
+        static_cast<DWORD>(m_scale.VolumeForSegment(id, m_mixer->Minimum(), m_mixer->Maximum())));
     LightSegments(id);
 }
 

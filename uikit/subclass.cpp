@@ -12,7 +12,7 @@ namespace {
 const UINT_PTR kSubclassId = 0x5547; // one id for all kit controls; the ref data tells them apart
 const UINT_PTR kReflectId = 0x5548;  // the one owner-draw hook on a parent
 const char kReflectProperty[] = "TunaroKitOwnerDraw";
-}
+} // namespace
 
 SubclassedWindow::~SubclassedWindow() {
     Detach();

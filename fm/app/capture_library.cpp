@@ -59,8 +59,12 @@ bool CaptureLibrary::Load(const char* module) {
     return ok;
 }
 
-int CaptureLibrary::CoInitialize() { return m_coInitialize(); }
-int CaptureLibrary::CoUninitialize() { return m_coUninitialize(); }
+int CaptureLibrary::CoInitialize() {
+    return m_coInitialize();
+}
+int CaptureLibrary::CoUninitialize() {
+    return m_coUninitialize();
+}
 
 std::vector<std::string> CaptureLibrary::Enumerate(EnumFn fn) {
     // One block of buffers, zeroed, so a name the library leaves short still ends.
@@ -78,30 +82,66 @@ std::vector<std::string> CaptureLibrary::Enumerate(EnumFn fn) {
     return names;
 }
 
-std::vector<std::string> CaptureLibrary::VideoDevices() { return Enumerate(m_enumVideoDevice); }
-std::vector<std::string> CaptureLibrary::AudioDevices() { return Enumerate(m_enumAudioDevice); }
-int CaptureLibrary::SelectVideoDevice(const char* name) { return m_selectVideoDevice(name); }
-int CaptureLibrary::SetCurrentChannel(int index) { return m_setCurrentChannel(index); }
-int CaptureLibrary::SetChannelName(int index, const char* name) { return m_setChannelName(index, name); }
+std::vector<std::string> CaptureLibrary::VideoDevices() {
+    return Enumerate(m_enumVideoDevice);
+}
+std::vector<std::string> CaptureLibrary::AudioDevices() {
+    return Enumerate(m_enumAudioDevice);
+}
+int CaptureLibrary::SelectVideoDevice(const char* name) {
+    return m_selectVideoDevice(name);
+}
+int CaptureLibrary::SetCurrentChannel(int index) {
+    return m_setCurrentChannel(index);
+}
+int CaptureLibrary::SetChannelName(int index, const char* name) {
+    return m_setChannelName(index, name);
+}
 
 std::string CaptureLibrary::GetChannelName(int index) {
     const char* name = m_getChannelName(index);
     return name ? std::string(name) : std::string();
 }
 
-int CaptureLibrary::DeleteChannel(int index) { return m_deleteChannel(index); }
-int CaptureLibrary::GetChannelNumber(int index) { return m_getChannelNumber(index); }
-long CaptureLibrary::GetFrequency(int index) { return m_getFrequency(index); }
-int CaptureLibrary::SetFrequency(int index, long hertz) { return m_setFrequency(index, hertz); }
-int CaptureLibrary::SetChannelNumber(int index, int number) { return m_setChannelNumber(index, number); }
-int CaptureLibrary::GetChannelListSize() { return m_getChannelListSize(); }
-int CaptureLibrary::StopDevice() { return m_stopDevice(); }
-int CaptureLibrary::StartCapureMP3(const char* path) { return m_startCapureMp3(path); }
-int CaptureLibrary::StopCapureMP3() { return m_stopCapureMp3(); }
-int CaptureLibrary::SelectAudioDevice(const char* name) { return m_selectAudioDevice(name); }
-int CaptureLibrary::StartDevice() { return m_startDevice(); }
-int CaptureLibrary::AudioMute(int mute) { return m_audioMute(mute); }
-int CaptureLibrary::SetTVMode(int mode) { return m_setTvMode(mode); }
+int CaptureLibrary::DeleteChannel(int index) {
+    return m_deleteChannel(index);
+}
+int CaptureLibrary::GetChannelNumber(int index) {
+    return m_getChannelNumber(index);
+}
+long CaptureLibrary::GetFrequency(int index) {
+    return m_getFrequency(index);
+}
+int CaptureLibrary::SetFrequency(int index, long hertz) {
+    return m_setFrequency(index, hertz);
+}
+int CaptureLibrary::SetChannelNumber(int index, int number) {
+    return m_setChannelNumber(index, number);
+}
+int CaptureLibrary::GetChannelListSize() {
+    return m_getChannelListSize();
+}
+int CaptureLibrary::StopDevice() {
+    return m_stopDevice();
+}
+int CaptureLibrary::StartCapureMP3(const char* path) {
+    return m_startCapureMp3(path);
+}
+int CaptureLibrary::StopCapureMP3() {
+    return m_stopCapureMp3();
+}
+int CaptureLibrary::SelectAudioDevice(const char* name) {
+    return m_selectAudioDevice(name);
+}
+int CaptureLibrary::StartDevice() {
+    return m_startDevice();
+}
+int CaptureLibrary::AudioMute(int mute) {
+    return m_audioMute(mute);
+}
+int CaptureLibrary::SetTVMode(int mode) {
+    return m_setTvMode(mode);
+}
 
 CaptureLibrary::ScanStep CaptureLibrary::FMScanTuner(int mode, int abort) {
     ScanStep step;
@@ -110,9 +150,15 @@ CaptureLibrary::ScanStep CaptureLibrary::FMScanTuner(int mode, int abort) {
     return step;
 }
 
-int CaptureLibrary::AddChannel(const char* name, long hertz) { return m_addChannel(name, hertz); }
-int CaptureLibrary::StopCaptureAudioWMA() { return m_stopCaptureAudioWma(); }
-int CaptureLibrary::StartCaptureAudioWMA(const char* path) { return m_startCaptureAudioWma(path); }
+int CaptureLibrary::AddChannel(const char* name, long hertz) {
+    return m_addChannel(name, hertz);
+}
+int CaptureLibrary::StopCaptureAudioWMA() {
+    return m_stopCaptureAudioWma();
+}
+int CaptureLibrary::StartCaptureAudioWMA(const char* path) {
+    return m_startCaptureAudioWma(path);
+}
 
 DeviceStart StartFmDevice(CaptureLibrary& library) {
     if (!library.Load())

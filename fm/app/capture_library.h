@@ -29,34 +29,34 @@ public:
     bool Loaded() const { return m_module != nullptr; }
 
     // The exports (ordinal in the comment); call only while Loaded().
-    int CoInitialize();                      // 1
-    int CoUninitialize();                    // 2
-    std::vector<std::string> VideoDevices(); // 3
-    int SelectVideoDevice(const char* name); // 4
-    int SetCurrentChannel(int index);        // 27
+    int CoInitialize();                              // 1
+    int CoUninitialize();                            // 2
+    std::vector<std::string> VideoDevices();         // 3
+    int SelectVideoDevice(const char* name);         // 4
+    int SetCurrentChannel(int index);                // 27
     int SetChannelName(int index, const char* name); // 28
-    std::string GetChannelName(int index);   // 29
-    int DeleteChannel(int index);            // 30
-    int GetChannelNumber(int index);         // 31
-    long GetFrequency(int index);            // 32
-    int SetFrequency(int index, long hertz); // 33
-    int SetChannelNumber(int index, int number); // 34
-    int GetChannelListSize();                // 35
-    int StopDevice();                        // 36
-    int StartCapureMP3(const char* path);    // 37
-    int StopCapureMP3();                     // 38
-    int SelectAudioDevice(const char* name); // 39
-    std::vector<std::string> AudioDevices(); // 40
-    int StartDevice();                       // 41
-    int AudioMute(int mute);                 // 43
-    int SetTVMode(int mode);                 // 44
+    std::string GetChannelName(int index);           // 29
+    int DeleteChannel(int index);                    // 30
+    int GetChannelNumber(int index);                 // 31
+    long GetFrequency(int index);                    // 32
+    int SetFrequency(int index, long hertz);         // 33
+    int SetChannelNumber(int index, int number);     // 34
+    int GetChannelListSize();                        // 35
+    int StopDevice();                                // 36
+    int StartCapureMP3(const char* path);            // 37
+    int StopCapureMP3();                             // 38
+    int SelectAudioDevice(const char* name);         // 39
+    std::vector<std::string> AudioDevices();         // 40
+    int StartDevice();                               // 41
+    int AudioMute(int mute);                         // 43
+    int SetTVMode(int mode);                         // 44
     struct ScanStep {
         int done = 0;
         int found = 0;
         long frequency = 0;
         int progress = 0;
     };
-    ScanStep FMScanTuner(int mode, int abort); // 45
+    ScanStep FMScanTuner(int mode, int abort);    // 45
     int AddChannel(const char* name, long hertz); // 46
     int StopCaptureAudioWMA();                    // 47
     int StartCaptureAudioWMA(const char* path);   // 48

@@ -44,8 +44,10 @@ protected:
         char* end = nullptr;
         const double mhz = std::strtod(text.c_str(), &end);
         if (text.empty() || (end && *end != '\0' && *end != ' ') || !(mhz >= 87.0 && mhz <= 108.0)) {
-            MessageBoxA(m_hWnd, g.Text("Range of frequency : 87.00 MHZ ~ 108.00 MHZ", "频率范围：87.00 MHZ ~ 108.00 MHZ"),
-                        "FM", MB_OK | MB_ICONWARNING);
+            MessageBoxA(
+                m_hWnd,
+                g.Text("Range of frequency : 87.00 MHZ ~ 108.00 MHZ", "频率范围：87.00 MHZ ~ 108.00 MHZ"),
+                "FM", MB_OK | MB_ICONWARNING);
             return;
         }
         m_strName = GetItemText(IDC_INSERT_NAME);
@@ -137,14 +139,16 @@ void CChannelSettingPage::FillList() {
         LVITEMA item = {};
         item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(m_nCurrent), reinterpret_cast<LPARAM>(&item));
+        ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(m_nCurrent),
+                       reinterpret_cast<LPARAM>(&item));
         ::SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(m_nCurrent), FALSE);
     }
     ShowStation(m_nCurrent);
 }
 
 int CChannelSettingPage::Selected() const {
-    return static_cast<int>(SendItemMessage(IDC_CS_LIST, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return static_cast<int>(
+        SendItemMessage(IDC_CS_LIST, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 void CChannelSettingPage::ShowStation(int index) {
@@ -184,7 +188,8 @@ void CChannelSettingPage::OnScroll(UINT, UINT, HWND bar) {
         if (!fm::ValidStation(index, m_library.GetChannelListSize()))
             return;
         const long position = static_cast<long>(SendItemMessage(IDC_CS_FINE_TUNE, TBM_GETPOS));
-        const long hertz = m_library.GetFrequency(index) + position * kFineTuneStep - kFineTuneMiddle * kFineTuneStep;
+        const long hertz =
+            m_library.GetFrequency(index) + position * kFineTuneStep - kFineTuneMiddle * kFineTuneStep;
         m_library.SetFrequency(-1, hertz);
         SetItemText(IDC_CS_FREQUENCY, fm::FrequencyText(hertz));
     }
@@ -255,7 +260,8 @@ void CChannelSettingPage::OnDelete() {
     const int index = Selected();
     if (m_boScanning || !fm::ValidStation(index, m_library.GetChannelListSize()))
         return;
-    if (MessageBoxA(m_hWnd, Globals().Text(" You will delete this channel. will you?", "您要删除这个频道吗？"), "FM",
+    if (MessageBoxA(m_hWnd,
+                    Globals().Text(" You will delete this channel. will you?", "您要删除这个频道吗？"), "FM",
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     m_library.DeleteChannel(index);
@@ -287,7 +293,7 @@ bool CChannelSettingPage::OnApply() {
     if (!m_boScanning) {
         const long step = static_cast<long>(SendItemMessage(IDC_CS_FINE_TUNE, TBM_GETPOS));
         if (!WriteProfileValues(Globals().strFmSettingIni,
-                                       {{"FreqSetting", "freqspace", Format("%ld", step)}}))
+                                {{"FreqSetting", "freqspace", Format("%ld", step)}}))
             TUNARO_TRACE("Tunaro FM: the step could not be written");
     }
     OnReset();

@@ -65,8 +65,8 @@ void CFmApp::CloseTvProgram() {
     if (!tv)
         return;
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(tv, WM_COMMAND, MAKEWPARAM(peer::kTvStopAndClose, 0), 0, SMTO_ABORTIFHUNG, kPeerSendTimeoutMs,
-                        &result);
+    SendMessageTimeoutA(tv, WM_COMMAND, MAKEWPARAM(peer::kTvStopAndClose, 0), 0, SMTO_ABORTIFHUNG,
+                        kPeerSendTimeoutMs, &result);
     Sleep(kTvCloseWaitMs);
 }
 

@@ -14,9 +14,9 @@ namespace tunaro {
 
 struct FmGlobals {
     std::string strProgramDir;
-    std::string strSettingIni;    // setting.ini (read only, shared with the TV program)
-    std::string strFmSettingIni;  // FMSETTING.ini
-    std::string strRecordList;    // Recordlst.txt
+    std::string strSettingIni;   // setting.ini (read only, shared with the TV program)
+    std::string strFmSettingIni; // FMSETTING.ini
+    std::string strRecordList;   // Recordlst.txt
     std::string strTvTitle = "Tunaro";
     std::string strFmTitle = "Tunaro FM";
     std::string strBackground = "BG.BMP";

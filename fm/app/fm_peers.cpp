@@ -29,7 +29,8 @@ void FmPeers::OnTv() {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tunaro", 0, KEY_READ, &key) == ERROR_SUCCESS) {
         DWORD type = 0;
-        if (RegQueryValueExA(key, "path", nullptr, &type, reinterpret_cast<BYTE*>(path), &size) != ERROR_SUCCESS ||
+        if (RegQueryValueExA(key, "path", nullptr, &type, reinterpret_cast<BYTE*>(path), &size) !=
+                ERROR_SUCCESS ||
             type != REG_SZ)
             path[0] = '\0';
         RegCloseKey(key);
@@ -39,7 +40,8 @@ void FmPeers::OnTv() {
     const std::string program = std::string(path) + "\\Tunaro.EXE";
     if (!FileExists(program)) {
         OpenDialogs::Scope scope(m_window.Dialogs(), m_window.GetHwnd(), true);
-        MessageBoxA(m_window.GetHwnd(), "Tunaro TV application is not found!", "Tunaro", MB_OK | MB_ICONWARNING);
+        MessageBoxA(m_window.GetHwnd(), "Tunaro TV application is not found!", "Tunaro",
+                    MB_OK | MB_ICONWARNING);
         return;
     }
     m_window.SendCommand(IDC_EXIT);

@@ -80,7 +80,8 @@ void FmRecording::OnTimedRecordingTimer() {
     if (m_state.scanning || m_state.timed.empty())
         return;
     const std::size_t before = m_state.timed.size();
-    const fm::TimedDecision decision = fm::CheckTimedRecordings(m_state.timed, NowSeconds(), m_state.recording);
+    const fm::TimedDecision decision =
+        fm::CheckTimedRecordings(m_state.timed, NowSeconds(), m_state.recording);
     switch (decision.action) {
     case fm::TimedAction::Start:
         if (!m_state.deviceRunning)
@@ -96,7 +97,7 @@ void FmRecording::OnTimedRecordingTimer() {
     }
     if (decision.dropped > 0)
         TUNARO_TRACE("Tunaro FM: %d timed recording(s) passed unrecorded and left the list",
-                           decision.dropped);
+                     decision.dropped);
     if (m_state.timed.size() != before && !fm::SaveRecordList(Globals().strRecordList, m_state.timed))
         TUNARO_TRACE("Tunaro FM: the timed-recording list could not be written");
 }

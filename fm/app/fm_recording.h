@@ -15,8 +15,8 @@ public:
     FmRecording(const FmRecording&) = delete;
     FmRecording& operator=(const FmRecording&) = delete;
 
-    void OnRecord();     // IDC_RECORD: starts a recording named by the time, or stops it
-    void OnStopRecord(); // IDC_STOP_RECORD: stops the recording, else the playback
+    void OnRecord();              // IDC_RECORD: starts a recording named by the time, or stops it
+    void OnStopRecord();          // IDC_STOP_RECORD: stops the recording, else the playback
     void OnTimedRecordingTimer(); // TIMER_TIMED_RECORDING
     // Stops the running recording; the file is kept whole.
     void Stop();

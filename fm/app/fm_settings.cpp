@@ -22,8 +22,8 @@ std::vector<TimedRecording> LoadRecordList(const std::string& path) {
     RecordListFile file = ParseRecordList(text);
     for (const std::string& name : file.refusedNames)
         TUNARO_TRACE("Tunaro FM: a timed recording named \"%s\" would leave the recording directory and is "
-                   "refused",
-                   name.c_str());
+                     "refused",
+                     name.c_str());
     SortByStart(file.entries);
     return file.entries;
 }

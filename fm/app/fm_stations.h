@@ -22,13 +22,13 @@ public:
     // Selects a station by index: false when there is no such station.
     bool SelectStation(int index);
 
-    void OnDigit(UINT id);      // IDC_DIGIT_0..IDC_DIGIT_9
-    void OnChannelUp();         // IDC_CHANNEL_UP
-    void OnChannelDown();       // IDC_CHANNEL_DOWN
-    void OnLastChannel();       // IDC_LAST_CHANNEL
-    void OnFreqUp();            // IDC_FREQ_UP
-    void OnFreqDown();          // IDC_FREQ_DOWN
-    void OnMute();              // IDC_MUTE
+    void OnDigit(UINT id); // IDC_DIGIT_0..IDC_DIGIT_9
+    void OnChannelUp();    // IDC_CHANNEL_UP
+    void OnChannelDown();  // IDC_CHANNEL_DOWN
+    void OnLastChannel();  // IDC_LAST_CHANNEL
+    void OnFreqUp();       // IDC_FREQ_UP
+    void OnFreqDown();     // IDC_FREQ_DOWN
+    void OnMute();         // IDC_MUTE
 
 private:
     bool StationCommandsAllowed() const;

@@ -34,9 +34,10 @@ constexpr TextPlace kModePlace = {IDC_MODE_TEXT, 180, 112, 70, 15, 12};
 constexpr TextPlace kClockPlace = {IDC_CLOCK_TEXT, 205, 52, 100, 13, 13};
 
 // The station buttons (disabled while recording) and the playback buttons.
-const int kStationIds[] = {IDC_DIGIT_0,      IDC_DIGIT_0 + 1,  IDC_DIGIT_0 + 2, IDC_DIGIT_0 + 3, IDC_DIGIT_0 + 4,
-                           IDC_DIGIT_0 + 5,  IDC_DIGIT_0 + 6,  IDC_DIGIT_0 + 7, IDC_DIGIT_0 + 8, IDC_DIGIT_9,
-                           IDC_LAST_CHANNEL, IDC_CHANNEL_DOWN, IDC_CHANNEL_UP,  IDC_FREQ_UP,     IDC_FREQ_DOWN};
+const int kStationIds[] = {IDC_DIGIT_0,     IDC_DIGIT_0 + 1, IDC_DIGIT_0 + 2,  IDC_DIGIT_0 + 3,
+                           IDC_DIGIT_0 + 4, IDC_DIGIT_0 + 5, IDC_DIGIT_0 + 6,  IDC_DIGIT_0 + 7,
+                           IDC_DIGIT_0 + 8, IDC_DIGIT_9,     IDC_LAST_CHANNEL, IDC_CHANNEL_DOWN,
+                           IDC_CHANNEL_UP,  IDC_FREQ_UP,     IDC_FREQ_DOWN};
 const int kPlaybackIds[] = {IDC_OPEN_FILE, IDC_PLAY, IDC_PAUSE, IDC_STOP_PLAY, IDC_QUICK_PLAY};
 
 class CFmAboutDlg : public Dialog {
@@ -331,16 +332,16 @@ void CFmDlg::LayOutButtons() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     HCURSOR hand = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     auto add = [&](const skin::Row& r) {
-        HWND wnd = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, r.left, r.top, r.width,
-                                   r.height, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(r.id)), instance,
-                                   nullptr);
+        HWND wnd = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, r.left, r.top,
+                                   r.width, r.height, m_hWnd,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(r.id)), instance, nullptr);
         if (!wnd)
             return;
         auto button = std::make_unique<Cyup4Btn>();
         if (!button->Attach(wnd))
             return;
-        button->SetBitmaps(static_cast<UINT>(r.normal), static_cast<UINT>(r.hover), static_cast<UINT>(r.pressed),
-                           static_cast<UINT>(r.fourth));
+        button->SetBitmaps(static_cast<UINT>(r.normal), static_cast<UINT>(r.hover),
+                           static_cast<UINT>(r.pressed), static_cast<UINT>(r.fourth));
         button->SetCursor(hand);
         m_buttons.push_back(SkinButton{r.id, std::move(button)});
     };
@@ -353,12 +354,14 @@ void CFmDlg::CreateTexts() {
     const FmGlobals& g = Globals();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     if (g.Chinese())
-        m_textFont.Reset(CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "宋体"));
+        m_textFont.Reset(CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                     DEFAULT_PITCH | FF_DONTCARE, "宋体"));
     auto make = [&](const TextPlace& place, StatusText& text) {
-        HWND wnd = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, place.left,
-                                   place.top, place.width, place.height, m_hWnd,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)), instance, nullptr);
+        HWND wnd =
+            CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, place.left,
+                            place.top, place.width, place.height, m_hWnd,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)), instance, nullptr);
         if (!wnd || !text.Attach(wnd))
             return;
         if (m_textFont)

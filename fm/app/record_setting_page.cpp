@@ -19,8 +19,8 @@ namespace tunaro {
 
 namespace {
 
-constexpr std::int64_t kDefaultLead = 60;      // a new plan starts a minute ahead
-constexpr std::int64_t kDefaultLength = 1800;  // and lasts half an hour
+constexpr std::int64_t kDefaultLead = 60;     // a new plan starts a minute ahead
+constexpr std::int64_t kDefaultLength = 1800; // and lasts half an hour
 
 std::int64_t NowSeconds() {
     SYSTEMTIME st = {};
@@ -35,10 +35,12 @@ std::string TimeText(std::int64_t seconds) {
 
 } // namespace
 
-CRecordSettingPage::CRecordSettingPage(std::vector<fm::TimedRecording> entries, std::vector<std::string> stations,
-                                       std::string recordPath, int recordType)
-    : PropertyPage(IDD_RECORD_SETTING, Globals().Text("Record Setting", "录音设置")), m_entries(std::move(entries)),
-      m_stations(std::move(stations)), m_strRecordPath(std::move(recordPath)), m_nRecordType(recordType) {}
+CRecordSettingPage::CRecordSettingPage(std::vector<fm::TimedRecording> entries,
+                                       std::vector<std::string> stations, std::string recordPath,
+                                       int recordType)
+    : PropertyPage(IDD_RECORD_SETTING, Globals().Text("Record Setting", "录音设置")),
+      m_entries(std::move(entries)), m_stations(std::move(stations)), m_strRecordPath(std::move(recordPath)),
+      m_nRecordType(recordType) {}
 
 const MessageMap* CRecordSettingPage::GetMessageMap() const {
     using P = CRecordSettingPage;
@@ -81,7 +83,8 @@ BOOL CRecordSettingPage::OnInitDialog() {
     SendItemMessage(IDC_RS_ENCODER, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("MPEG Layer 3"));
     SendItemMessage(IDC_RS_ENCODER, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Window Media Audio"));
     SendItemMessage(IDC_RS_ENCODER, CB_SETCURSEL, m_nRecordType == fm::kRecordWma ? 1 : 0, 0);
-    SetCheck(IDC_RS_SHUTDOWN, GetPrivateProfileIntA("CloseComputer", "Flag", 0, g.strFmSettingIni.c_str()) != 0);
+    SetCheck(IDC_RS_SHUTDOWN,
+             GetPrivateProfileIntA("CloseComputer", "Flag", 0, g.strFmSettingIni.c_str()) != 0);
     if (g.Chinese()) {
         SetItemText(IDC_RS_ADD, "添加");
         SetItemText(IDC_RS_DELETE, "删除");
@@ -121,7 +124,8 @@ std::int64_t CRecordSettingPage::PickedTime(int dateId, int timeId) const {
     SYSTEMTIME date = {}, time = {};
     SendItemMessage(dateId, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&date));
     SendItemMessage(timeId, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time));
-    return fm::ToSeconds(fm::CivilTime{date.wYear, date.wMonth, date.wDay, time.wHour, time.wMinute, time.wSecond});
+    return fm::ToSeconds(
+        fm::CivilTime{date.wYear, date.wMonth, date.wDay, time.wHour, time.wMinute, time.wSecond});
 }
 
 void CRecordSettingPage::SetPicked(int dateId, int timeId, std::int64_t seconds) const {
@@ -147,11 +151,13 @@ void CRecordSettingPage::OnAdd() {
     const std::int64_t start = PickedTime(IDC_RS_START_DATE, IDC_RS_START_TIME);
     const std::int64_t end = PickedTime(IDC_RS_END_DATE, IDC_RS_END_TIME);
     if (!fm::PlanFits(m_entries, start, end, NowSeconds())) {
-        MessageBoxA(m_hWnd,
-                    g.Text("Record list plan time conflict.\nPlease check record time.\n Whether the record time is "
-                           "less than 10s ?\n or the record time is more than 24 hours?\n",
-                           "录音计划时间冲突。\n请检查录音时间。\n录音时间是否少于10秒？\n或者录音时间是否超过24小时？\n"),
-                    "FM", MB_OK | MB_ICONWARNING);
+        MessageBoxA(
+            m_hWnd,
+            g.Text("Record list plan time conflict.\nPlease check record time.\n Whether the record time is "
+                   "less than 10s ?\n or the record time is more than 24 hours?\n",
+                   "录音计划时间冲突。\n请检查录音时间。\n录音时间是否少于10秒？\n或者录音时间是否超过24小时"
+                   "？\n"),
+            "FM", MB_OK | MB_ICONWARNING);
         return;
     }
     fm::TimedRecording entry;
@@ -164,11 +170,12 @@ void CRecordSettingPage::OnAdd() {
 }
 
 void CRecordSettingPage::OnDelete() {
-    const int row = static_cast<int>(SendItemMessage(IDC_RS_LIST, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    const int row = static_cast<int>(
+        SendItemMessage(IDC_RS_LIST, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     if (row < 0 || static_cast<std::size_t>(row) >= m_entries.size())
         return;
-    if (MessageBoxA(m_hWnd, Globals().Text("You will delete this item, will you ?", "您要删除这一项吗？"), "FM",
-                    MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (MessageBoxA(m_hWnd, Globals().Text("You will delete this item, will you ?", "您要删除这一项吗？"),
+                    "FM", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     m_entries.erase(m_entries.begin() + row);
     FillList();
@@ -211,8 +218,8 @@ bool CRecordSettingPage::OnApply() {
         m_strRecordPath = path;
     m_nRecordType = SendItemMessage(IDC_RS_ENCODER, CB_GETCURSEL) == 1 ? fm::kRecordWma : fm::kRecordMp3;
     if (!WriteProfileValues(g.strFmSettingIni,
-                                   {{"CloseComputer", "Flag", IsChecked(IDC_RS_SHUTDOWN) ? "1" : "0"},
-                                    {"Record", "RecordType", Format("%d", m_nRecordType)}}))
+                            {{"CloseComputer", "Flag", IsChecked(IDC_RS_SHUTDOWN) ? "1" : "0"},
+                             {"Record", "RecordType", Format("%d", m_nRecordType)}}))
         TUNARO_TRACE("Tunaro FM: the settings could not be written");
     return true;
 }

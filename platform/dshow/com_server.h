@@ -46,9 +46,9 @@ void RemoveCategoryEntriesFor(REFCLSID category, REFCLSID clsid);
 // One class of a stand-in server and how it is registered.
 struct ServerClass {
     ClassEntry entry;
-    const wchar_t* key;         // its name on the DllInstall command line
-    const GUID* category;       // the device category that lists it, or null (not listed)
-    const wchar_t* listedName;  // its friendly name there (null: entry.name)
+    const wchar_t* key;        // its name on the DllInstall command line
+    const GUID* category;      // the device category that lists it, or null (not listed)
+    const wchar_t* listedName; // its friendly name there (null: entry.name)
     // Stand-ins for system components: true when the system's own is missing or incomplete,
     // with the reason. Null for outside components, which are always registered.
     bool (*needed)(std::string* reason);
@@ -74,7 +74,6 @@ bool SystemLacksClass(REFCLSID clsid, std::string* reason);
 // The reason text for a method of the system's component that failed.
 std::string SystemMethodFailed(const char* what, HRESULT hr);
 
-
 } // namespace dshow
 
 // The entry points of a stand-in server DLL over its table (kClasses, an array of ServerClass).
@@ -89,17 +88,18 @@ std::string SystemMethodFailed(const char* what, HRESULT hr);
     }                                                                                                        \
     extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid,    \
                                                                               void** out) {                  \
-        return dshow::ServerGetClassObject(table, sizeof table / sizeof table[0], clsid, iid, out);         \
+        return dshow::ServerGetClassObject(table, sizeof table / sizeof table[0], clsid, iid, out);          \
     }                                                                                                        \
     extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {                              \
         return dshow::ModuleCanUnloadNow();                                                                  \
     }                                                                                                        \
     extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllRegisterServer() {                            \
-        return dshow::ServerInstall(g_serverModule, table, sizeof table / sizeof table[0], TRUE, L"");      \
+        return dshow::ServerInstall(g_serverModule, table, sizeof table / sizeof table[0], TRUE, L"");       \
     }                                                                                                        \
     extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllUnregisterServer() {                          \
-        return dshow::ServerInstall(g_serverModule, table, sizeof table / sizeof table[0], FALSE, L"");     \
+        return dshow::ServerInstall(g_serverModule, table, sizeof table / sizeof table[0], FALSE, L"");      \
     }                                                                                                        \
     extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllInstall(BOOL install, LPCWSTR cmdLine) {      \
-        return dshow::ServerInstall(g_serverModule, table, sizeof table / sizeof table[0], install, cmdLine); \
+        return dshow::ServerInstall(g_serverModule, table, sizeof table / sizeof table[0], install,          \
+                                    cmdLine);                                                                \
     }

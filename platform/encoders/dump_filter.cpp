@@ -32,7 +32,9 @@ private:
 
 class DumpFilter final : public dshow::BaseFilter, public IFileSinkFilter {
 public:
-    DumpFilter() : BaseFilter(tunaro::kClsidDumpFilter, tunaro::kNameDumpFilter) { AddPin(new DumpInput(this)); }
+    DumpFilter() : BaseFilter(tunaro::kClsidDumpFilter, tunaro::kNameDumpFilter) {
+        AddPin(new DumpInput(this));
+    }
     ~DumpFilter() override { CloseFile(); }
     DSHOW_FORWARD_IUNKNOWN(dshow::BaseFilter)
 

@@ -10,10 +10,16 @@
 namespace {
 
 const dshow::ServerClass kClasses[] = {
-    {{&tunaro::kClsidMpegEncoder, tunaro::kNameMpegEncoder, encoders::CreateMpegEncoder}, L"MpegEncoder",
-     &CLSID_LegacyAmFilterCategory, nullptr, nullptr},
-    {{&tunaro::kClsidDumpFilter, tunaro::kNameDumpFilter, encoders::CreateDumpFilter}, L"Dump",
-     &CLSID_LegacyAmFilterCategory, nullptr, nullptr},
+    {{&tunaro::kClsidMpegEncoder, tunaro::kNameMpegEncoder, encoders::CreateMpegEncoder},
+     L"MpegEncoder",
+     &CLSID_LegacyAmFilterCategory,
+     nullptr,
+     nullptr},
+    {{&tunaro::kClsidDumpFilter, tunaro::kNameDumpFilter, encoders::CreateDumpFilter},
+     L"Dump",
+     &CLSID_LegacyAmFilterCategory,
+     nullptr,
+     nullptr},
 };
 
 } // namespace

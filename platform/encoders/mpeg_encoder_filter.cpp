@@ -345,7 +345,8 @@ protected:
         DWORD compression = 0;
         PictureSize(&m_video->CurrentMediaType(), &w, &h, &compression);
         if (w != s.width || h != s.height)
-            return Fail("the video input's picture size does not match the configured format", VFW_E_TYPE_NOT_ACCEPTED);
+            return Fail("the video input's picture size does not match the configured format",
+                        VFW_E_TYPE_NOT_ACCEPTED);
         int rate = 0, channels = 0;
         if (s.audio && m_audio->IsConnected()) {
             const auto* wf = reinterpret_cast<const WAVEFORMATEX*>(m_audio->CurrentMediaType().pbFormat);
@@ -457,7 +458,8 @@ private:
                 const int64_t tolerance =
                     static_cast<int64_t>(m_config.syncTolerance * period * m_audioRate / 1e7);
                 if (want < 0 && m_config.dropEarly) {
-                    const size_t skip = static_cast<size_t>(std::min<int64_t>(-want, static_cast<int64_t>(frames)));
+                    const size_t skip =
+                        static_cast<size_t>(std::min<int64_t>(-want, static_cast<int64_t>(frames)));
                     pcm += skip * m_audioChannels;
                     frames -= skip;
                     if (frames == 0)

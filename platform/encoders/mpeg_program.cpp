@@ -159,8 +159,8 @@ struct MpegProgramWriter::Impl {
     int smoothing = 0;        // 0 none; n: blocks of 2^n x 2^n pixels averaged
     int64_t smoothed = 0;     // pictures smoothed
     double Due() const {
-        return static_cast<double>(settings.videoBitRate) * static_cast<double>(videoPackets) * settings.rateDen /
-               settings.rateNum;
+        return static_cast<double>(settings.videoBitRate) * static_cast<double>(videoPackets) *
+               settings.rateDen / settings.rateNum;
     }
     // Ahead of the budget by more than the slack with the quantiser at its coarsest: the rate
     // control has nothing left to give.
@@ -170,7 +170,7 @@ struct MpegProgramWriter::Impl {
                static_cast<double>(videoBits) > due + static_cast<double>(slackBits);
     }
     AVPacket* pkt = nullptr;
-    Sink sink;                       // stream output instead of a file
+    Sink sink; // stream output instead of a file
     bool headerWritten = false;
     int64_t lastIndex = -1;
     // Audio: input layout, resampler to the stream's rate, samples waiting for a whole frame.
@@ -216,8 +216,10 @@ struct MpegProgramWriter::Impl {
         p[4] = static_cast<uint8_t>(((t << 1) & 0xFE) | 1);
     }
     int WritePes(int streamId, AVRational tb) {
-        const int64_t pts = pkt->pts == AV_NOPTS_VALUE ? -1 : av_rescale_q(pkt->pts, tb, AVRational{1, 90000}) + kDelay;
-        const int64_t dts = pkt->dts == AV_NOPTS_VALUE ? pts : av_rescale_q(pkt->dts, tb, AVRational{1, 90000}) + kDelay;
+        const int64_t pts =
+            pkt->pts == AV_NOPTS_VALUE ? -1 : av_rescale_q(pkt->pts, tb, AVRational{1, 90000}) + kDelay;
+        const int64_t dts =
+            pkt->dts == AV_NOPTS_VALUE ? pts : av_rescale_q(pkt->dts, tb, AVRational{1, 90000}) + kDelay;
         const int64_t scr = std::max(lastScr, dts - kDelay / 2);
         lastScr = scr;
         const uint8_t* data = pkt->data;
@@ -367,8 +369,8 @@ int64_t MpegProgramWriter::PicturesSmoothedForRate() const {
     return m_impl ? m_impl->smoothed : m_smoothed;
 }
 
-bool MpegProgramWriter::Open(const std::string& path, const MpegSettings& s, int audioInRate, int audioInChannels,
-                             std::string* error) {
+bool MpegProgramWriter::Open(const std::string& path, const MpegSettings& s, int audioInRate,
+                             int audioInChannels, std::string* error) {
     if (path.empty()) {
         m_error = "no file name";
         if (error)
@@ -406,8 +408,8 @@ bool MpegProgramWriter::OpenWith(const std::string& path, Sink sink, const MpegS
         return fail("unusable picture size");
     if (s.rateNum <= 0 || s.rateDen <= 0 || s.videoBitRate <= 0)
         return fail("unusable picture rate or bit rate");
-    if (s.audio && (audioInRate <= 0 || audioInChannels < 1 || audioInChannels > 2 || s.channels < 1 ||
-                    s.channels > 2))
+    if (s.audio &&
+        (audioInRate <= 0 || audioInChannels < 1 || audioInChannels > 2 || s.channels < 1 || s.channels > 2))
         return fail("unusable audio format");
 
     m_impl = std::make_unique<Impl>();

@@ -17,16 +17,16 @@ enum class DiscFormat { Dvd, Vcd, Svcd };
 struct MpegSettings {
     DiscFormat format = DiscFormat::Dvd;
     int width = 720, height = 576;
-    int rateNum = 25, rateDen = 1;     // pictures per second
-    int64_t videoBitRate = 6000000;    // bits per second
-    int gop = 15;                      // pictures per group
-    bool interlaced = false;           // field-aware DCT and motion search
-    bool strictGop = false;             // every group exactly gop pictures long
-    bool audio = true;                 // an audio stream is written
-    int sampleRate = 48000;            // of the audio stream (the input may differ: it is resampled)
-    int channels = 2;                  // 2 stereo, 1 mono (a stereo input is mixed down)
+    int rateNum = 25, rateDen = 1;  // pictures per second
+    int64_t videoBitRate = 6000000; // bits per second
+    int gop = 15;                   // pictures per group
+    bool interlaced = false;        // field-aware DCT and motion search
+    bool strictGop = false;         // every group exactly gop pictures long
+    bool audio = true;              // an audio stream is written
+    int sampleRate = 48000;         // of the audio stream (the input may differ: it is resampled)
+    int channels = 2;               // 2 stereo, 1 mono (a stereo input is mixed down)
     int audioBitRate = 224000;
-    int threads = 1;                   // encoder threads (0: as many as the machine has)
+    int threads = 1; // encoder threads (0: as many as the machine has)
 };
 
 // The format's standard picture, rates and stream layout, for 480-line (ntsc) or 576-line sources.

@@ -170,7 +170,8 @@ int __cdecl FilmDeckOpen(HWND owner, const char* path, HWND /*owner2*/) {
     }
     g_player.seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);
     // A file without a picture has a window interface but no renderer behind it.
-    if (SUCCEEDED(g_player.graph->QueryInterface(IID_IVideoWindow, reinterpret_cast<void**>(&g_player.window)))) {
+    if (SUCCEEDED(
+            g_player.graph->QueryInterface(IID_IVideoWindow, reinterpret_cast<void**>(&g_player.window)))) {
         long visible = 0;
         if (FAILED(g_player.window->get_Visible(&visible)))
             Release(g_player.window);
@@ -191,7 +192,8 @@ int __cdecl FilmDeckPlay() {
         // Played to the end: again from the start, moved while the graph stands still.
         g_player.control->Stop();
         LONGLONG start = 0;
-        g_player.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+        g_player.seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
+                                       AM_SEEKING_NoPositioning);
         g_player.complete = false;
     }
     return SUCCEEDED(g_player.control->Run()) ? 0 : 1;
@@ -255,8 +257,8 @@ int __cdecl FilmDeckSeek(long seconds) {
     if (g_player.control->GetState(0, &state) == VFW_S_STATE_INTERMEDIATE)
         g_player.control->GetState(kCueWaitMs, &state);
     g_player.control->Stop();
-    const HRESULT hr =
-        g_player.seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    const HRESULT hr = g_player.seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr,
+                                                      AM_SEEKING_NoPositioning);
     g_player.complete = duration > 0 && target >= duration;
     if (state == State_Running && !g_player.complete)
         g_player.control->Run();

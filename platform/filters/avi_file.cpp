@@ -12,7 +12,8 @@ namespace filters {
 namespace {
 
 constexpr uint32_t Fcc(const char (&s)[5]) {
-    return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
+    return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
            static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 |
            static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
 }
@@ -25,11 +26,11 @@ constexpr uint32_t kStdIndexHeader = 24;
 constexpr uint32_t kStdIndexEntry = 8;
 constexpr uint32_t kDmlhSize = 248;
 constexpr uint32_t kLegacyEntry = 16;
-constexpr uint32_t kKeyframeFlag = 0x10;         // AVIIF_KEYFRAME
-constexpr uint32_t kHasIndex = 0x10;             // AVIF_HASINDEX
-constexpr uint32_t kIsInterleaved = 0x100;       // AVIF_ISINTERLEAVED
-constexpr uint32_t kTrustChunkType = 0x800;      // AVIF_TRUSTCKTYPE
-constexpr uint32_t kDeltaFrame = 0x80000000u;    // standard index: not a key frame
+constexpr uint32_t kKeyframeFlag = 0x10;      // AVIIF_KEYFRAME
+constexpr uint32_t kHasIndex = 0x10;          // AVIF_HASINDEX
+constexpr uint32_t kIsInterleaved = 0x100;    // AVIF_ISINTERLEAVED
+constexpr uint32_t kTrustChunkType = 0x800;   // AVIF_TRUSTCKTYPE
+constexpr uint32_t kDeltaFrame = 0x80000000u; // standard index: not a key frame
 
 class Bytes {
 public:
@@ -98,7 +99,8 @@ uint32_t AviFile::ChunkId(int stream) const {
     const char d0 = static_cast<char>('0' + stream / 10), d1 = static_cast<char>('0' + stream % 10);
     const Stream& s = m_streams[stream];
     const char* kind = s.info.video ? (s.info.handler == 0 ? "db" : "dc") : "wb";
-    return static_cast<uint32_t>(static_cast<uint8_t>(d0)) | static_cast<uint32_t>(static_cast<uint8_t>(d1)) << 8 |
+    return static_cast<uint32_t>(static_cast<uint8_t>(d0)) |
+           static_cast<uint32_t>(static_cast<uint8_t>(d1)) << 8 |
            static_cast<uint32_t>(static_cast<uint8_t>(kind[0])) << 16 |
            static_cast<uint32_t>(static_cast<uint8_t>(kind[1])) << 24;
 }
@@ -184,7 +186,7 @@ std::vector<uint8_t> AviFile::Header() {
     b.U32(0); // padding granularity
     b.U32((m_legacyIndex ? kHasIndex : 0) | kIsInterleaved | kTrustChunkType);
     b.U32(Clamp32(video ? video->entries.front().size() : 0)); // frames of the first segment
-    b.U32(0); // initial frames
+    b.U32(0);                                                  // initial frames
     b.U32(static_cast<uint32_t>(m_streams.size()));
     b.U32(maxChunk + 8);
     b.U32(video ? video->info.width : 0);
@@ -310,7 +312,8 @@ bool AviFile::CloseSegment(uint64_t* after) {
         const std::vector<IndexEntry>& entries = s.entries[n];
         std::vector<uint8_t> out;
         Bytes b(out);
-        const char ixName[5] = {'i', 'x', static_cast<char>('0' + i / 10), static_cast<char>('0' + i % 10), 0};
+        const char ixName[5] = {'i', 'x', static_cast<char>('0' + i / 10), static_cast<char>('0' + i % 10),
+                                0};
         b.U32(Fcc(ixName));
         b.U32(static_cast<uint32_t>(kStdIndexHeader + kStdIndexEntry * entries.size()));
         b.U16(2); // longs per entry

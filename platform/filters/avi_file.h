@@ -13,10 +13,10 @@ namespace filters {
 
 struct AviStreamInfo {
     bool video = true;
-    uint32_t handler = 0;     // fccHandler (video: the compression four-cc; audio 0)
-    uint32_t scale = 1;       // rate / scale = units per second: frames (video) or blocks (audio)
+    uint32_t handler = 0; // fccHandler (video: the compression four-cc; audio 0)
+    uint32_t scale = 1;   // rate / scale = units per second: frames (video) or blocks (audio)
     uint32_t rate = 25;
-    uint32_t sampleSize = 0;  // audio: bytes per block (0: one chunk is one unit)
+    uint32_t sampleSize = 0; // audio: bytes per block (0: one chunk is one unit)
     uint32_t width = 0, height = 0;
     std::vector<uint8_t> format; // the 'strf' chunk: BITMAPINFOHEADER or WAVEFORMATEX(+extra)
 };

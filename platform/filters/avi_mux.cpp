@@ -54,7 +54,7 @@ struct InputStream {
     bool video = false;
     REFERENCE_TIME period = 0; // video frame time
     bool haveBase = false;
-    REFERENCE_TIME base = 0;   // time of the first frame
+    REFERENCE_TIME base = 0; // time of the first frame
 };
 
 class AviMux final : public dshow::BaseFilter, public IConfigAviMux {
@@ -169,7 +169,8 @@ HRESULT MuxInput::CheckMediaType(const AM_MEDIA_TYPE* mt) {
     if (mt->majortype == MEDIATYPE_Audio && mt->formattype == FORMAT_WaveFormatEx &&
         mt->cbFormat >= sizeof(WAVEFORMAT)) {
         const auto* wfx = reinterpret_cast<const WAVEFORMATEX*>(mt->pbFormat);
-        return wfx->nChannels > 0 && wfx->nSamplesPerSec > 0 && wfx->nAvgBytesPerSec > 0 && wfx->nBlockAlign > 0
+        return wfx->nChannels > 0 && wfx->nSamplesPerSec > 0 && wfx->nAvgBytesPerSec > 0 &&
+                       wfx->nBlockAlign > 0
                    ? S_OK
                    : VFW_E_TYPE_NOT_ACCEPTED;
     }

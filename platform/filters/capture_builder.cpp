@@ -28,7 +28,8 @@ HRESULT CreateSystemBuilder(HMODULE* module, ICaptureGraphBuilder2** out) {
     *module = LoadLibraryW(L"qcap.dll");
     if (!*module)
         return HRESULT_FROM_WIN32(GetLastError());
-    auto get = reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(*module, "DllGetClassObject")));
+    auto get = reinterpret_cast<GetClassObjectFn>(
+        reinterpret_cast<void*>(GetProcAddress(*module, "DllGetClassObject")));
     ComPtr<IClassFactory> factory;
     HRESULT hr = get ? get(CLSID_CaptureGraphBuilder2, IID_IClassFactory, factory.PutVoid()) : E_NOINTERFACE;
     if (SUCCEEDED(hr))
@@ -64,7 +65,8 @@ bool PinCategoryIs(IPin* pin, const GUID* category) {
         return false;
     GUID got = GUID_NULL;
     DWORD returned = 0;
-    return SUCCEEDED(ks->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &got, sizeof got, &returned)) &&
+    return SUCCEEDED(
+               ks->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &got, sizeof got, &returned)) &&
            got == *category;
 }
 
@@ -103,12 +105,13 @@ public:
                                void** out) override {
         return m_inner->FindInterface(category, type, filter, iid, out);
     }
-    STDMETHODIMP RenderStream(const GUID* category, const GUID* type, IUnknown* source, IBaseFilter* compressor,
-                              IBaseFilter* renderer) override {
+    STDMETHODIMP RenderStream(const GUID* category, const GUID* type, IUnknown* source,
+                              IBaseFilter* compressor, IBaseFilter* renderer) override {
         return m_inner->RenderStream(category, type, source, compressor, renderer);
     }
-    STDMETHODIMP ControlStream(const GUID* category, const GUID* type, IBaseFilter* filter, REFERENCE_TIME* start,
-                               REFERENCE_TIME* stop, WORD startCookie, WORD stopCookie) override;
+    STDMETHODIMP ControlStream(const GUID* category, const GUID* type, IBaseFilter* filter,
+                               REFERENCE_TIME* start, REFERENCE_TIME* stop, WORD startCookie,
+                               WORD stopCookie) override;
     STDMETHODIMP AllocCapFile(LPCOLESTR file, DWORDLONG size) override {
         return m_inner->AllocCapFile(file, size);
     }
@@ -116,8 +119,8 @@ public:
                                  IAMCopyCaptureFileProgress* callback) override {
         return m_inner->CopyCaptureFile(oldFile, newFile, allowEscAbort, callback);
     }
-    STDMETHODIMP FindPin(IUnknown* source, PIN_DIRECTION dir, const GUID* category, const GUID* type, BOOL unconnected,
-                         int num, IPin** pin) override {
+    STDMETHODIMP FindPin(IUnknown* source, PIN_DIRECTION dir, const GUID* category, const GUID* type,
+                         BOOL unconnected, int num, IPin** pin) override {
         return m_inner->FindPin(source, dir, category, type, unconnected, num, pin);
     }
 
@@ -150,8 +153,8 @@ STDMETHODIMP CaptureBuilder::SetOutputFileName(const GUID* type, LPCOLESTR file,
         return E_UNEXPECTED;
     // A file that cannot be created is refused now, not when the graph first runs: the caller
     // learns of a wrong folder or name before it builds a recording graph around it.
-    HANDLE probe = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE probe = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE)
         return HRESULT_FROM_WIN32(GetLastError());
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
@@ -166,7 +169,8 @@ STDMETHODIMP CaptureBuilder::SetOutputFileName(const GUID* type, LPCOLESTR file,
         // The AVI multiplexer feeds the File Writer, which writes the file.
         hr = CoCreateInstance(CLSID_AviDest, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, mux.PutVoid());
         if (SUCCEEDED(hr))
-            hr = CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, writer.PutVoid());
+            hr = CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                  writer.PutVoid());
         if (SUCCEEDED(hr))
             hr = writer->QueryInterface(IID_IFileSinkFilter, sink.PutVoid());
         if (SUCCEEDED(hr))
@@ -239,8 +243,8 @@ STDMETHODIMP CaptureBuilder::ControlStream(const GUID* category, const GUID* typ
             ComPtr<IPin> pin;
             pin.Attach(p);
             PIN_DIRECTION dir;
-            if (FAILED(pin->QueryDirection(&dir)) || dir != PINDIR_OUTPUT || !PinCategoryIs(pin.Get(), category) ||
-                !PinCarries(pin.Get(), type))
+            if (FAILED(pin->QueryDirection(&dir)) || dir != PINDIR_OUTPUT ||
+                !PinCategoryIs(pin.Get(), category) || !PinCarries(pin.Get(), type))
                 continue;
             ++found;
             ComPtr<IAMStreamControl> control;

@@ -132,7 +132,8 @@ protected:
                 return hr;
             BYTE* p = nullptr;
             sample->GetPointer(&p);
-            const long n = bytes < sample->GetSize() ? bytes : sample->GetSize() - sample->GetSize() % (channels * 2);
+            const long n =
+                bytes < sample->GetSize() ? bytes : sample->GetSize() - sample->GetSize() % (channels * 2);
             memcpy(p, data, static_cast<size_t>(n));
             sample->SetActualDataLength(n);
             REFERENCE_TIME stop = start + 10000000LL * (n / (channels * 2)) / rate;

@@ -141,7 +141,8 @@ private:
 
 class SplitterOutput final : public dshow::OutputPin, public IMediaSeeking {
 public:
-    SplitterOutput(MpegSplitter* f, const wchar_t* name, const MediaType& type, uint8_t streamId, size_t budget);
+    SplitterOutput(MpegSplitter* f, const wchar_t* name, const MediaType& type, uint8_t streamId,
+                   size_t budget);
     ~SplitterOutput() override;
     DSHOW_FORWARD_IUNKNOWN(OutputPin)
 
@@ -152,8 +153,9 @@ public:
         return S_OK;
     }
     HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
-        return mt && mt->majortype == m_type.majortype && mt->subtype == m_type.subtype ? S_OK
-                                                                                       : VFW_E_TYPE_NOT_ACCEPTED;
+        return mt && mt->majortype == m_type.majortype && mt->subtype == m_type.subtype
+                   ? S_OK
+                   : VFW_E_TYPE_NOT_ACCEPTED;
     }
     HRESULT DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) override {
         ALLOCATOR_PROPERTIES want = *request, got{};
@@ -193,7 +195,8 @@ public:
     STDMETHODIMP GetCurrentPosition(LONGLONG* current) override;
     STDMETHODIMP ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
                                    const GUID* sourceFormat) override;
-    STDMETHODIMP SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override;
+    STDMETHODIMP SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                              DWORD stopFlags) override;
     STDMETHODIMP GetPositions(LONGLONG* current, LONGLONG* stop) override;
     STDMETHODIMP GetAvailable(LONGLONG* earliest, LONGLONG* latest) override;
     STDMETHODIMP SetRate(double rate) override { return rate == 1.0 ? S_OK : E_NOTIMPL; }
@@ -267,7 +270,8 @@ public:
         AutoLock lock(m_seekLock);
         return m_stop > 0 ? m_stop : TicksToUnits(m_layout.duration);
     }
-    HRESULT Seek(SplitterOutput* from, LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags);
+    HRESULT Seek(SplitterOutput* from, LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                 DWORD stopFlags);
 
 protected:
     HRESULT OnPause() override {
@@ -447,7 +451,8 @@ STDMETHODIMP SplitterOutput::ConvertTimeFormat(LONGLONG* target, const GUID* tar
     return S_OK;
 }
 
-STDMETHODIMP SplitterOutput::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) {
+STDMETHODIMP SplitterOutput::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                                          DWORD stopFlags) {
     return m_owner->Seek(this, current, currentFlags, stop, stopFlags);
 }
 
@@ -482,7 +487,8 @@ MediaType VideoType(const mpegps::VideoInfo& v) {
         mt.subtype = MEDIASUBTYPE_MPEG2_VIDEO;
         mt.formattype = FORMAT_MPEG2Video;
         const ULONG size = static_cast<ULONG>(offsetof(MPEG2VIDEOINFO, dwSequenceHeader)) + header;
-        auto* info = reinterpret_cast<MPEG2VIDEOINFO*>(mt.AllocFormat(size < sizeof(MPEG2VIDEOINFO) ? sizeof(MPEG2VIDEOINFO) : size));
+        auto* info = reinterpret_cast<MPEG2VIDEOINFO*>(
+            mt.AllocFormat(size < sizeof(MPEG2VIDEOINFO) ? sizeof(MPEG2VIDEOINFO) : size));
         info->hdr.AvgTimePerFrame = frame;
         info->hdr.dwBitRate = static_cast<DWORD>(v.bitRate);
         // aspect_ratio_information: 2 is 4:3, 3 is 16:9, 4 is 2.21:1, 1 square samples.
@@ -497,7 +503,8 @@ MediaType VideoType(const mpegps::VideoInfo& v) {
         mt.subtype = MEDIASUBTYPE_MPEG1Payload;
         mt.formattype = FORMAT_MPEGVideo;
         const ULONG size = static_cast<ULONG>(offsetof(MPEG1VIDEOINFO, bSequenceHeader)) + header;
-        auto* info = reinterpret_cast<MPEG1VIDEOINFO*>(mt.AllocFormat(size < sizeof(MPEG1VIDEOINFO) ? sizeof(MPEG1VIDEOINFO) : size));
+        auto* info = reinterpret_cast<MPEG1VIDEOINFO*>(
+            mt.AllocFormat(size < sizeof(MPEG1VIDEOINFO) ? sizeof(MPEG1VIDEOINFO) : size));
         info->hdr.AvgTimePerFrame = frame;
         info->hdr.dwBitRate = static_cast<DWORD>(v.bitRate);
         info->cbSequenceHeader = header;
@@ -524,7 +531,9 @@ MediaType AudioType(const mpegps::AudioInfo& a) {
     f->wfx.nAvgBytesPerSec = static_cast<DWORD>(a.bitRate / 8);
     f->wfx.nBlockAlign = 1;
     f->wfx.cbSize = sizeof(MPEG1WAVEFORMAT) - sizeof(WAVEFORMATEX);
-    f->fwHeadLayer = static_cast<WORD>(a.layer == 1 ? ACM_MPEG_LAYER1 : a.layer == 3 ? ACM_MPEG_LAYER3 : ACM_MPEG_LAYER2);
+    f->fwHeadLayer = static_cast<WORD>(a.layer == 1   ? ACM_MPEG_LAYER1
+                                       : a.layer == 3 ? ACM_MPEG_LAYER3
+                                                      : ACM_MPEG_LAYER2);
     f->dwHeadBitrate = static_cast<DWORD>(a.bitRate);
     f->fwHeadMode = static_cast<WORD>(a.channels == 1 ? ACM_MPEG_SINGLECHANNEL : ACM_MPEG_STEREO);
     f->fwHeadFlags = ACM_MPEG_ID_MPEG1;
@@ -546,9 +555,11 @@ HRESULT MpegSplitter::Connected(IAsyncReader* reader) {
         m_stop = 0;
     }
     if (layout.video.present)
-        AddPin(new SplitterOutput(this, L"Video", VideoType(layout.video), layout.video.streamId, kVideoQueueBytes));
+        AddPin(new SplitterOutput(this, L"Video", VideoType(layout.video), layout.video.streamId,
+                                  kVideoQueueBytes));
     if (layout.audio.present && layout.audio.layer != 3)
-        AddPin(new SplitterOutput(this, L"Audio", AudioType(layout.audio), layout.audio.streamId, kAudioQueueBytes));
+        AddPin(new SplitterOutput(this, L"Audio", AudioType(layout.audio), layout.audio.streamId,
+                                  kAudioQueueBytes));
     return PinCount() > 1 ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 

@@ -210,8 +210,8 @@ bool PacketReader::Next(Packet* packet) {
 }
 
 bool ParseSequenceHeader(const uint8_t* p, size_t n, VideoInfo* info) {
-    static const int kRates[][2] = {{0, 1},     {24000, 1001}, {24, 1}, {25, 1},       {30000, 1001},
-                                    {30, 1},    {50, 1},       {60000, 1001}, {60, 1}};
+    static const int kRates[][2] = {{0, 1},  {24000, 1001}, {24, 1},       {25, 1}, {30000, 1001},
+                                    {30, 1}, {50, 1},       {60000, 1001}, {60, 1}};
     for (size_t i = 0; i + 12 <= n; ++i) {
         if (!StartCode(p + i) || p[i + 3] != 0xB3)
             continue;
@@ -382,7 +382,9 @@ int64_t FindSeekOffset(ByteSource* source, const Layout& layout, int64_t target)
         return 0;
     const bool byVideo = layout.video.present;
     const uint8_t keyStream = byVideo ? layout.video.streamId : layout.audio.streamId;
-    auto isKey = [&](const Packet& p) { return p.streamId == keyStream && p.pts >= 0 && (!byVideo || p.gopStart); };
+    auto isKey = [&](const Packet& p) {
+        return p.streamId == keyStream && p.pts >= 0 && (!byVideo || p.gopStart);
+    };
     // Bisection on the time stamps of the key stream: lo ends before the target, hi after it.
     int64_t lo = 0, hi = source->Size();
     while (hi - lo > 256 * 1024) {

@@ -24,14 +24,14 @@ public:
 
 // One PES packet of an elementary stream.
 struct Packet {
-    uint8_t streamId = 0;        // 0xE0..0xEF video, 0xC0..0xDF audio, 0xBD private
-    int64_t pts = -1;            // -1 when the packet has none
+    uint8_t streamId = 0; // 0xE0..0xEF video, 0xC0..0xDF audio, 0xBD private
+    int64_t pts = -1;     // -1 when the packet has none
     int64_t dts = -1;
     const uint8_t* data = nullptr; // the payload (valid until the reader moves on)
     size_t size = 0;
-    int64_t offset = 0;          // of the packet's start code in the file
-    int64_t packOffset = 0;      // of the pack header it belongs to
-    bool gopStart = false;       // video: the payload opens a sequence header or a group of pictures
+    int64_t offset = 0;     // of the packet's start code in the file
+    int64_t packOffset = 0; // of the pack header it belongs to
+    bool gopStart = false;  // video: the payload opens a sequence header or a group of pictures
 };
 
 enum class Unit {
@@ -62,9 +62,9 @@ private:
     ByteSource* m_source;
     std::vector<uint8_t> m_buf;
     size_t m_pos = 0;
-    int64_t m_base;      // file offset of m_buf[0]
+    int64_t m_base; // file offset of m_buf[0]
     bool m_eof = false;
-    bool m_wantPack;     // skipping to the next pack header
+    bool m_wantPack; // skipping to the next pack header
     bool m_damaged = false;
     int64_t m_lastPack = 0;
 };
@@ -74,18 +74,18 @@ struct VideoInfo {
     uint8_t streamId = 0;
     bool mpeg2 = false;
     int width = 0, height = 0;
-    int rateNum = 25, rateDen = 1;     // pictures per second
-    int aspectCode = 0;                // aspect_ratio_information of the sequence header
-    int64_t bitRate = 0;               // bits per second (0 when unknown)
+    int rateNum = 25, rateDen = 1;       // pictures per second
+    int aspectCode = 0;                  // aspect_ratio_information of the sequence header
+    int64_t bitRate = 0;                 // bits per second (0 when unknown)
     std::vector<uint8_t> sequenceHeader; // the sequence header (and extension) bytes
 };
 
 struct AudioInfo {
     bool present = false;
     uint8_t streamId = 0;
-    int layer = 2;                     // 1, 2 or 3
+    int layer = 2; // 1, 2 or 3
     int sampleRate = 0, channels = 0;
-    int bitRate = 0;                   // bits per second
+    int bitRate = 0; // bits per second
     int samplesPerFrame = 1152;
 };
 
@@ -93,8 +93,8 @@ struct Layout {
     bool mpeg2Pack = false; // the packs are MPEG-2 ones
     VideoInfo video;
     AudioInfo audio;
-    int64_t firstPts = -1;  // earliest time stamp near the start
-    int64_t duration = 0;   // in 90 kHz ticks: from firstPts to the end of the last frame
+    int64_t firstPts = -1; // earliest time stamp near the start
+    int64_t duration = 0;  // in 90 kHz ticks: from firstPts to the end of the last frame
 };
 
 // Sequence header fields from a video payload holding 00 00 01 B3 (false when there is none).

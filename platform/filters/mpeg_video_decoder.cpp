@@ -108,7 +108,7 @@ public:
 protected:
     AVCodecID CodecId() override {
         return Input()->CurrentMediaType().subtype == MEDIASUBTYPE_MPEG2_VIDEO ? AV_CODEC_ID_MPEG2VIDEO
-                                                                              : AV_CODEC_ID_MPEG1VIDEO;
+                                                                               : AV_CODEC_ID_MPEG1VIDEO;
     }
 
     void OnReset() override { m_next = -1; }

@@ -53,7 +53,8 @@ bool OffsetWriterPin::Write(uint64_t offset, const uint8_t* data, size_t len) {
         const size_t room = static_cast<size_t>(sample->GetSize());
         const size_t n = len < room ? len : room;
         memcpy(p, data, n);
-        REFERENCE_TIME start = static_cast<REFERENCE_TIME>(offset), stop = start + static_cast<REFERENCE_TIME>(n);
+        REFERENCE_TIME start = static_cast<REFERENCE_TIME>(offset),
+                       stop = start + static_cast<REFERENCE_TIME>(n);
         sample->SetTime(&start, &stop);
         sample->SetActualDataLength(static_cast<long>(n));
         sample->SetSyncPoint(TRUE);

@@ -14,7 +14,8 @@ class OffsetWriterPin final : public dshow::OutputPin {
 public:
     // subtype: the stream's media subtype (MEDIASUBTYPE_Avi, MEDIASUBTYPE_WAVE); the allocator
     // gets at least minBuffers buffers of bufferSize bytes, the largest piece one sample takes.
-    OffsetWriterPin(dshow::BaseFilter* f, const wchar_t* name, REFGUID subtype, long minBuffers, long bufferSize);
+    OffsetWriterPin(dshow::BaseFilter* f, const wchar_t* name, REFGUID subtype, long minBuffers,
+                    long bufferSize);
 
     HRESULT GetMediaType(int pos, dshow::MediaType* mt) override;
     HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override;

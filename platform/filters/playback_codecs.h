@@ -33,7 +33,8 @@ public:
     STDMETHODIMP GetCurrentPosition(LONGLONG* current) override;
     STDMETHODIMP ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
                                    const GUID* sourceFormat) override;
-    STDMETHODIMP SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override;
+    STDMETHODIMP SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                              DWORD stopFlags) override;
     STDMETHODIMP GetPositions(LONGLONG* current, LONGLONG* stop) override;
     STDMETHODIMP GetAvailable(LONGLONG* earliest, LONGLONG* latest) override;
     STDMETHODIMP SetRate(double rate) override;

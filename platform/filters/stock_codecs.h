@@ -1,5 +1,5 @@
-// The codecs this platform may lack (stockcodecs.ax): the compressors the engine knows by their friendly names
-// in the audio and video compressor categories, and the WM ASF Writer. Classes, names, factories.
+// The codecs this platform may lack (stockcodecs.ax): the compressors the engine knows by their friendly
+// names in the audio and video compressor categories, and the WM ASF Writer. Classes, names, factories.
 #pragma once
 
 #include <windows.h>

@@ -43,7 +43,8 @@ bool SystemCannotPlay(std::string* reason) {
     HRESULT hr = E_FAIL;
     if (written) {
         ComPtr<IGraphBuilder> graph;
-        hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.PutVoid());
+        hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                              graph.PutVoid());
         if (SUCCEEDED(hr)) {
             wchar_t wide[MAX_PATH];
             MultiByteToWideChar(CP_ACP, 0, file, -1, wide, MAX_PATH);
@@ -91,8 +92,7 @@ const REGPINTYPES kAudioIn[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEG1AudioPaylo
                                 {&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEG2_AUDIO}};
 const REGPINTYPES kAudioOut[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_PCM}};
 
-template <size_t N>
-REGFILTERPINS Pin(const wchar_t* name, BOOL output, const REGPINTYPES (&types)[N]) {
+template <size_t N> REGFILTERPINS Pin(const wchar_t* name, BOOL output, const REGPINTYPES (&types)[N]) {
     return {const_cast<LPWSTR>(name), FALSE, output, FALSE, FALSE, &CLSID_NULL, nullptr, N, types};
 }
 

@@ -19,7 +19,8 @@ bool AviMuxNeeded(std::string* reason) {
     if (dshow::SystemLacksClass(CLSID_AviDest, reason))
         return true;
     ComPtr<IConfigAviMux> config;
-    HRESULT hr = CoCreateInstance(CLSID_AviDest, nullptr, CLSCTX_INPROC_SERVER, IID_IConfigAviMux, config.PutVoid());
+    HRESULT hr =
+        CoCreateInstance(CLSID_AviDest, nullptr, CLSCTX_INPROC_SERVER, IID_IConfigAviMux, config.PutVoid());
     if (FAILED(hr) || FAILED(hr = config->SetMasterStream(0))) {
         *reason = dshow::SystemMethodFailed("SetMasterStream", hr);
         return true;
@@ -37,10 +38,11 @@ bool CaptureBuilderNeeded(std::string* reason) {
         return true;
     ComPtr<ICaptureGraphBuilder2> builder;
     ComPtr<IGraphBuilder> graph;
-    HRESULT hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER, IID_ICaptureGraphBuilder2,
-                                  builder.PutVoid());
+    HRESULT hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_ICaptureGraphBuilder2, builder.PutVoid());
     if (SUCCEEDED(hr))
-        hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.PutVoid());
+        hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                              graph.PutVoid());
     if (SUCCEEDED(hr))
         hr = builder->SetFiltergraph(graph.Get());
     if (FAILED(hr)) {
@@ -69,15 +71,26 @@ bool CaptureBuilderNeeded(std::string* reason) {
 }
 
 const dshow::ServerClass kClasses[] = {
-    {{&CLSID_InfTee, L"Infinite Pin Tee Filter", filters::CreateInfTee}, L"InfTee", &CLSID_LegacyAmFilterCategory,
-     nullptr, [](std::string* why) { return dshow::SystemLacksClass(CLSID_InfTee, why); }},
-    {{&CLSID_OverlayMixer, L"Overlay Mixer", filters::CreateOverlayMixer}, L"OverlayMixer",
-     &CLSID_LegacyAmFilterCategory, nullptr,
+    {{&CLSID_InfTee, L"Infinite Pin Tee Filter", filters::CreateInfTee},
+     L"InfTee",
+     &CLSID_LegacyAmFilterCategory,
+     nullptr,
+     [](std::string* why) { return dshow::SystemLacksClass(CLSID_InfTee, why); }},
+    {{&CLSID_OverlayMixer, L"Overlay Mixer", filters::CreateOverlayMixer},
+     L"OverlayMixer",
+     &CLSID_LegacyAmFilterCategory,
+     nullptr,
      [](std::string* why) { return dshow::SystemLacksClass(CLSID_OverlayMixer, why); }},
-    {{&CLSID_AviDest, L"AVI Mux", filters::CreateAviMux}, L"AviMux", &CLSID_LegacyAmFilterCategory, nullptr,
+    {{&CLSID_AviDest, L"AVI Mux", filters::CreateAviMux},
+     L"AviMux",
+     &CLSID_LegacyAmFilterCategory,
+     nullptr,
      AviMuxNeeded},
-    {{&CLSID_CaptureGraphBuilder2, L"Capture Graph Builder 2", filters::CreateCaptureBuilder}, L"CaptureBuilder",
-     nullptr, nullptr, CaptureBuilderNeeded},
+    {{&CLSID_CaptureGraphBuilder2, L"Capture Graph Builder 2", filters::CreateCaptureBuilder},
+     L"CaptureBuilder",
+     nullptr,
+     nullptr,
+     CaptureBuilderNeeded},
 };
 
 } // namespace

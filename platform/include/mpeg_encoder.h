@@ -77,20 +77,21 @@ DECLARE_INTERFACE_(IMpegEncoderConfig, IUnknown) {
     STDMETHOD(QueryInterface)(THIS_ REFIID riid, void** ppv) PURE;
     STDMETHOD_(ULONG, AddRef)(THIS) PURE;
     STDMETHOD_(ULONG, Release)(THIS) PURE;
-    STDMETHOD(BeginConfig)(THIS_ long value) PURE;       // 1
+    STDMETHOD(BeginConfig)(THIS_ long value) PURE;             // 1
     STDMETHOD(SetVideoBitRate)(THIS_ long bitsPerSecond) PURE; // 500,000 .. 15,000,000
-    STDMETHOD(SetFormat)(THIS_ long code) PURE;           // tunaro::MpegFormatCode
-    STDMETHOD(SetInterlaced)(THIS_ long on) PURE;         // 0 or 1
-    STDMETHOD(SetStreamType)(THIS_ long type) PURE;       // audio preset 0..5
-    STDMETHOD(SetStrictGop)(THIS_ long on) PURE;          // 0 or 1
-    STDMETHOD(EndConfig)(THIS_ long value) PURE;          // 0
+    STDMETHOD(SetFormat)(THIS_ long code) PURE;                // tunaro::MpegFormatCode
+    STDMETHOD(SetInterlaced)(THIS_ long on) PURE;              // 0 or 1
+    STDMETHOD(SetStreamType)(THIS_ long type) PURE;            // audio preset 0..5
+    STDMETHOD(SetStrictGop)(THIS_ long on) PURE;               // 0 or 1
+    STDMETHOD(EndConfig)(THIS_ long value) PURE;               // 0
     // Pictures encoded, and pictures and sound blocks dropped, since the last start.
     STDMETHOD(GetCounts)(THIS_ long* written, long* droppedPictures, long* droppedSound) PURE;
     // The last error in words ("" when none), at most size bytes with the terminating zero.
     STDMETHOD(GetLastErrorText)(THIS_ char* text, long size) PURE;
 };
 #undef INTERFACE
-__CRT_UUID_DECL(IMpegEncoderConfig, 0xc291943e, 0x8a3f, 0x468e, 0xaa, 0xdd, 0x66, 0xfe, 0x34, 0xc5, 0xeb, 0x8a)
+__CRT_UUID_DECL(IMpegEncoderConfig, 0xc291943e, 0x8a3f, 0x468e, 0xaa, 0xdd, 0x66, 0xfe, 0x34, 0xc5, 0xeb,
+                0x8a)
 
 // Sound settings {EED418E0-FBF0-40E4-9AE4-773388B82A89}; same answers as the configuration.
 #define INTERFACE IMpegEncoderAudio
@@ -101,7 +102,7 @@ DECLARE_INTERFACE_(IMpegEncoderAudio, IUnknown) {
     STDMETHOD(EnableAudio)(THIS_ long on) PURE;
     STDMETHOD(SetSyncTolerance)(THIS_ long pictures) PURE; // 1 .. 250
     STDMETHOD(SetStereo)(THIS_ long on) PURE;
-    STDMETHOD(SetChannelMode)(THIS_ long mode) PURE;       // 0 stereo, 1 mixed to mono
+    STDMETHOD(SetChannelMode)(THIS_ long mode) PURE; // 0 stereo, 1 mixed to mono
     STDMETHOD(SetFillGaps)(THIS_ long on) PURE;
     STDMETHOD(SetDropEarlyAudio)(THIS_ long on) PURE;
     STDMETHOD(SetStandardRate)(THIS_ long on) PURE;

@@ -20,28 +20,28 @@ namespace {
 constexpr DWORD kLockTimeoutMs = 2000;
 constexpr DWORD kCheckIntervalMs = 10;
 // Video capture devices (KSCATEGORY_VIDEO), the class the card announces itself in.
-constexpr GUID kVideoDeviceClass = {0x6994AD05, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+constexpr GUID kVideoDeviceClass = {
+    0x6994AD05, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
 // How long each window may take over a card notification.
 constexpr UINT kBroadcastTimeoutMs = 10000;
 
 void PrintUsage() {
-    std::printf(
-        "Usage: irsend [--hold N] [--timeout MS] KEY...\n"
-        "       irsend --wait-ready [--timeout MS]\n"
-        "       irsend --arrive | --remove [--device NAME]\n"
-        "       irsend --list\n"
-        "\n"
-        "Presses keys of the remote handset at the tuner card's infrared receiver, one after\n"
-        "another: each key waits until the receiver has been read (KeyRelay reads it every 150 ms).\n"
-        "KEY is a button name (irsend --list) or a key code, decimal or hexadecimal with 0x.\n"
-        "  --hold N       hold each key for N reads of the receiver (default 1)\n"
-        "  --timeout MS   how long a key waits to be read before it is lost (default %u)\n"
-        "  --wait-ready   wait until a receiver is open and being read\n"
-        "  --arrive       tell every window that the card has arrived\n"
-        "  --remove       tell every window that the card has been removed\n"
-        "  --device NAME  the device name those notifications carry\n"
-        "Exit status: 0 when every key was read, 1 when one was not, 2 for a wrong command line.\n",
-        static_cast<unsigned>(kDefaultTimeoutMs));
+    std::printf("Usage: irsend [--hold N] [--timeout MS] KEY...\n"
+                "       irsend --wait-ready [--timeout MS]\n"
+                "       irsend --arrive | --remove [--device NAME]\n"
+                "       irsend --list\n"
+                "\n"
+                "Presses keys of the remote handset at the tuner card's infrared receiver, one after\n"
+                "another: each key waits until the receiver has been read (KeyRelay reads it every 150 ms).\n"
+                "KEY is a button name (irsend --list) or a key code, decimal or hexadecimal with 0x.\n"
+                "  --hold N       hold each key for N reads of the receiver (default 1)\n"
+                "  --timeout MS   how long a key waits to be read before it is lost (default %u)\n"
+                "  --wait-ready   wait until a receiver is open and being read\n"
+                "  --arrive       tell every window that the card has arrived\n"
+                "  --remove       tell every window that the card has been removed\n"
+                "  --device NAME  the device name those notifications carry\n"
+                "Exit status: 0 when every key was read, 1 when one was not, 2 for a wrong command line.\n",
+                static_cast<unsigned>(kDefaultTimeoutMs));
 }
 
 void PrintButtons() {
@@ -66,13 +66,15 @@ bool PressOne(SharedRing& shared, uint32_t code, const IrsendOptions& options) {
     {
         RingLock ring(shared, kLockTimeoutMs);
         if (!ring) {
-            std::fprintf(stderr, "irsend: the receiver's queue is locked; %s was not pressed\n", KeyName(code).c_str());
+            std::fprintf(stderr, "irsend: the receiver's queue is locked; %s was not pressed\n",
+                         KeyName(code).c_str());
             return false;
         }
         serial = PressKey(*ring.Get(), code, options.holdReads, options.timeoutMs, GetTickCount());
     }
     if (serial == 0) {
-        std::fprintf(stderr, "irsend: the receiver's queue is full; %s was not pressed\n", KeyName(code).c_str());
+        std::fprintf(stderr, "irsend: the receiver's queue is full; %s was not pressed\n",
+                     KeyName(code).c_str());
         return false;
     }
     for (;;) {
@@ -88,10 +90,13 @@ bool PressOne(SharedRing& shared, uint32_t code, const IrsendOptions& options) {
             return true;
         case PressOutcome::Lost:
             if (ring->listeners == 0)
-                std::fprintf(stderr, "irsend: %s was not received: no receiver is open (is KeyRelay running, with the card?)\n",
+                std::fprintf(stderr,
+                             "irsend: %s was not received: no receiver is open (is KeyRelay running, with "
+                             "the card?)\n",
                              KeyName(code).c_str());
             else
-                std::fprintf(stderr, "irsend: %s was not read within %u ms (the receiver is not being polled)\n",
+                std::fprintf(stderr,
+                             "irsend: %s was not read within %u ms (the receiver is not being polled)\n",
                              KeyName(code).c_str(), static_cast<unsigned>(options.timeoutMs));
             return false;
         case PressOutcome::Unknown:
@@ -147,18 +152,20 @@ int WaitReady(const IrsendOptions& options) {
 
 int BroadcastCard(const IrsendOptions& options) {
     const size_t size = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + options.deviceName.size() + 1;
-    std::vector<char> buffer(size < sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) ? sizeof(DEV_BROADCAST_DEVICEINTERFACE_A)
-                                                                              : size);
+    std::vector<char> buffer(
+        size < sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) ? sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) : size);
     auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(buffer.data());
     record->dbcc_size = static_cast<DWORD>(buffer.size());
     record->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     record->dbcc_classguid = kVideoDeviceClass;
     std::memcpy(record->dbcc_name, options.deviceName.c_str(), options.deviceName.size() + 1);
-    const WPARAM event = options.action == IrsendAction::Arrive ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
+    const WPARAM event =
+        options.action == IrsendAction::Arrive ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutA(HWND_BROADCAST, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(record),
                              SMTO_ABORTIFHUNG, kBroadcastTimeoutMs, &result)) {
-        std::fprintf(stderr, "irsend: the card notification could not be broadcast (error %lu)\n", GetLastError());
+        std::fprintf(stderr, "irsend: the card notification could not be broadcast (error %lu)\n",
+                     GetLastError());
         return 1;
     }
     return 0;

@@ -6,7 +6,8 @@
 
 namespace tunaro::irrecv {
 
-const char kCardDeviceName[] = "\\\\?\\ROOT#TUNARO_SIMCARD_282#0000#{6994ad05-93ef-11d0-a3cc-00a0c9223196}\\global";
+const char kCardDeviceName[] =
+    "\\\\?\\ROOT#TUNARO_SIMCARD_282#0000#{6994ad05-93ef-11d0-a3cc-00a0c9223196}\\global";
 
 namespace {
 
@@ -22,7 +23,8 @@ bool ParseNumber(const std::string& text, int base, uint32_t limit, uint32_t* va
     if (text.empty() || text.size() > 10)
         return false;
     for (char c : text)
-        if (!(base == 16 ? std::isxdigit(static_cast<unsigned char>(c)) : std::isdigit(static_cast<unsigned char>(c))))
+        if (!(base == 16 ? std::isxdigit(static_cast<unsigned char>(c))
+                         : std::isdigit(static_cast<unsigned char>(c))))
             return false;
     const unsigned long parsed = std::strtoul(text.c_str(), nullptr, base);
     if (parsed > limit)
@@ -35,18 +37,41 @@ bool ParseNumber(const std::string& text, int base, uint32_t limit, uint32_t* va
 
 const std::vector<HandsetButton>& HandsetButtons() {
     static const std::vector<HandsetButton> kButtons = {
-        {"power", 0x25, "Close computer"}, {"start", 0x0C, "Start/Exit"},   {"mute", 0x0D, "Mute"},
-        {"vol-", 0x11, "Volume -"},        {"vol+", 0x10, "Volume +"},      {"ch+", 0x21, "Channel +"},
-        {"ch-", 0x20, "Channel -"},        {"bright-", 0x13, "Brightness -"}, {"bright+", 0x12, "Brightness +"},
-        {"freq-", 0x2C, "Fine tune -"},    {"freq+", 0x2B, "Fine tune +"},  {"panel", 0x2D, "Display panel"},
-        {"source", 0x38, "Video source"},  {"scan", 0x1E, "Auto scan"},     {"last", 0x29, "Last channel"},
-        {"0", 0x00, "0"},                  {"1", 0x01, "1"},                {"2", 0x02, "2"},
-        {"3", 0x03, "3"},                  {"4", 0x04, "4"},                {"5", 0x05, "5"},
-        {"6", 0x06, "6"},                  {"7", 0x07, "7"},                {"8", 0x08, "8"},
-        {"9", 0x09, "9"},                  {"double", 0x0A, "-/--"},        {"full", 0x0F, "Full screen"},
-        {"record", 0x1F, "Record"},        {"pause", 0x16, "Pause"},        {"stop", 0x0B, "Stop"},
-        {"play", 0x17, "Play"},            {"capture", 0x0E, "Capture"},    {"forward", 0x27, "Forward"},
-        {"back", 0x26, "Back"},            {"fm", 0x14, "FM"},
+        {"power", 0x25, "Close computer"},
+        {"start", 0x0C, "Start/Exit"},
+        {"mute", 0x0D, "Mute"},
+        {"vol-", 0x11, "Volume -"},
+        {"vol+", 0x10, "Volume +"},
+        {"ch+", 0x21, "Channel +"},
+        {"ch-", 0x20, "Channel -"},
+        {"bright-", 0x13, "Brightness -"},
+        {"bright+", 0x12, "Brightness +"},
+        {"freq-", 0x2C, "Fine tune -"},
+        {"freq+", 0x2B, "Fine tune +"},
+        {"panel", 0x2D, "Display panel"},
+        {"source", 0x38, "Video source"},
+        {"scan", 0x1E, "Auto scan"},
+        {"last", 0x29, "Last channel"},
+        {"0", 0x00, "0"},
+        {"1", 0x01, "1"},
+        {"2", 0x02, "2"},
+        {"3", 0x03, "3"},
+        {"4", 0x04, "4"},
+        {"5", 0x05, "5"},
+        {"6", 0x06, "6"},
+        {"7", 0x07, "7"},
+        {"8", 0x08, "8"},
+        {"9", 0x09, "9"},
+        {"double", 0x0A, "-/--"},
+        {"full", 0x0F, "Full screen"},
+        {"record", 0x1F, "Record"},
+        {"pause", 0x16, "Pause"},
+        {"stop", 0x0B, "Stop"},
+        {"play", 0x17, "Play"},
+        {"capture", 0x0E, "Capture"},
+        {"forward", 0x27, "Forward"},
+        {"back", 0x26, "Back"},
+        {"fm", 0x14, "FM"},
     };
     return kButtons;
 }
@@ -91,7 +116,8 @@ bool ParseIrsendArgs(const std::vector<std::string>& args, IrsendOptions* option
         const bool hasValue = i + 1 < args.size();
         if (arg == "--hold" || arg == "--timeout") {
             uint32_t value = 0;
-            if (!hasValue || !ParseNumber(args[i + 1], 10, arg == "--hold" ? 1000 : 600000, &value) || value == 0) {
+            if (!hasValue || !ParseNumber(args[i + 1], 10, arg == "--hold" ? 1000 : 600000, &value) ||
+                value == 0) {
                 *error = arg == "--hold" ? "--hold needs a number of reads from 1 to 1000"
                                          : "--timeout needs milliseconds from 1 to 600000";
                 return false;

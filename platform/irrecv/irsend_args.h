@@ -24,11 +24,11 @@ const HandsetButton* FindButton(const std::string& name);
 bool ParseKey(const std::string& text, uint32_t* code);
 
 enum class IrsendAction {
-    Press,      // press the keys
-    WaitReady,  // wait until a receiver is open and being read
-    Arrive,     // broadcast the card's arrival
-    Remove,     // broadcast the card's removal
-    List,       // print the handset's buttons
+    Press,     // press the keys
+    WaitReady, // wait until a receiver is open and being read
+    Arrive,    // broadcast the card's arrival
+    Remove,    // broadcast the card's removal
+    List,      // print the handset's buttons
     Help,
 };
 

@@ -47,7 +47,8 @@ struct KeyRing {
     KeyPress presses[kRingCapacity];
     PressRecord records[kOutcomeSlots];
 };
-static_assert(sizeof(KeyRing) == 32 + kRingCapacity * 20 + kOutcomeSlots * 8, "the shared layout has no padding");
+static_assert(sizeof(KeyRing) == 32 + kRingCapacity * 20 + kOutcomeSlots * 8,
+              "the shared layout has no padding");
 
 // Makes a fresh ring unless it already is one.
 void InitRing(KeyRing& ring);

@@ -576,8 +576,9 @@ void RenderSound(const SoundSpec& spec, int16_t* out, int frames) {
         const bool beep = spec.syncPeriod > 0 && InSyncMark(std::llround(t * 1e7), spec.syncPeriod);
         for (int c = 0; c < ch; ++c) {
             int hz = (c == 1) ? spec.rightHz : spec.leftHz;
-            double s = beep ? 24000.0 * std::sin(2 * kPi * kSyncBeepHz * t)
-                            : hz > 0 ? 8000.0 * std::sin(2 * kPi * hz * t) : 0.0;
+            double s = beep     ? 24000.0 * std::sin(2 * kPi * kSyncBeepHz * t)
+                       : hz > 0 ? 8000.0 * std::sin(2 * kPi * hz * t)
+                                : 0.0;
             if (spec.noise > 0)
                 s +=
                     static_cast<int>(XorShift(seed) % static_cast<uint32_t>(2 * spec.noise + 1)) - spec.noise;

@@ -116,8 +116,9 @@ void Card::LoadConfig() {
     const FamilyInfo* f = FindFamily(buf);
     m_family = f ? f : &FamilyOf(Family::Saa7134);
     m_genericFirst = GetPrivateProfileIntA("Config", "GenericDevice", 0, path.c_str()) != 0;
-    m_soundClockPpm = std::max(-10000, std::min(10000, static_cast<int>(GetPrivateProfileIntA(
-                                                           "Config", "SoundClockPpm", 0, path.c_str()))));
+    m_soundClockPpm = std::max(
+        -10000,
+        std::min(10000, static_cast<int>(GetPrivateProfileIntA("Config", "SoundClockPpm", 0, path.c_str()))));
     m_syncMarks = GetPrivateProfileIntA("Config", "SyncMarks", 0, path.c_str()) != 0;
     Plan plan;
     for (int i = 1;; ++i) {

@@ -25,7 +25,10 @@ const FrameSize* VideoSizes(int* count);
         return Control().GetInfo(info);                                                                      \
     }
 
-class VideoPin : public dshow::PushPin, public IAMStreamConfig, public IAMDroppedFrames, public IAMStreamControl {
+class VideoPin : public dshow::PushPin,
+                 public IAMStreamConfig,
+                 public IAMDroppedFrames,
+                 public IAMStreamControl {
 public:
     // camera: the unrelated generic device's picture instead of the card's.
     VideoPin(dshow::BaseFilter* filter, const wchar_t* name, REFGUID category, bool camera);

@@ -146,8 +146,8 @@ int WINAPI TD_SetPosition(int seconds) {
     if (g_player.control->GetState(0, &state) == VFW_S_STATE_INTERMEDIATE)
         g_player.control->GetState(2000, &state);
     g_player.control->Stop();
-    const HRESULT hr =
-        g_player.seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    const HRESULT hr = g_player.seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr,
+                                                      AM_SEEKING_NoPositioning);
     if (state == State_Running)
         g_player.control->Run();
     else

@@ -44,10 +44,11 @@ BOOL CHistoryDlg::OnInitDialog() {
     int row = 0;
     for (const TaskHistoryEntry& e : entries) {
         const std::size_t position = std::size_t(e.channel);
-        const std::string cells[kTaskHistoryColumnCount] = {
-            TaskHistoryWhenText(e), e.name,
-            e.channel >= 0 && position < m_channels.size() ? m_channels[position].name : std::to_string(e.channel),
-            TaskHistoryOutcomeText(e, chinese)};
+        const std::string cells[kTaskHistoryColumnCount] = {TaskHistoryWhenText(e), e.name,
+                                                            e.channel >= 0 && position < m_channels.size()
+                                                                ? m_channels[position].name
+                                                                : std::to_string(e.channel),
+                                                            TaskHistoryOutcomeText(e, chinese)};
         LVITEMA item = {};
         item.mask = LVIF_TEXT;
         item.iItem = row;
@@ -61,7 +62,8 @@ BOOL CHistoryDlg::OnInitDialog() {
         }
         ++row;
     }
-    SetItemText(IDC_HISTORY_EMPTY, entries.empty() ? g.Text("No task has run yet.", "还没有任务运行过。") : "");
+    SetItemText(IDC_HISTORY_EMPTY,
+                entries.empty() ? g.Text("No task has run yet.", "还没有任务运行过。") : "");
     return TRUE;
 }
 

@@ -14,12 +14,12 @@ namespace tunaro {
 
 // Files the scheduler uses, fixed at start-up.
 struct SchedulePaths {
-    std::string programDir; // the scheduler's own directory, with a trailing backslash
-    std::string taskFile;   // SCHTASK.stf there
+    std::string programDir;  // the scheduler's own directory, with a trailing backslash
+    std::string taskFile;    // SCHTASK.stf there
     std::string historyFile; // the tasks' history beside it
-    std::string tunaroIni;  // Tunaro.ini there: the wake-up ahead minutes
-    std::string programTxt; // the TV channel list in the system directory
-    std::string channelTxt; // the country tables beside it
+    std::string tunaroIni;   // Tunaro.ini there: the wake-up ahead minutes
+    std::string programTxt;  // the TV channel list in the system directory
+    std::string channelTxt;  // the country tables beside it
 };
 
 struct ScheduleGlobals {

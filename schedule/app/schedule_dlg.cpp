@@ -601,7 +601,8 @@ void CScheduleDlg::OnTimer(UINT_PTR id) {
     m_runner.Tick();
     m_inRunner = false;
     // A report that does not come within half a minute will not come: the line is written without.
-    if (m_pendingHistory && TaskSerialSeconds(SystemTaskClock().LocalNow()) - m_pendingSince > kReportWaitSeconds) {
+    if (m_pendingHistory &&
+        TaskSerialSeconds(SystemTaskClock().LocalNow()) - m_pendingSince > kReportWaitSeconds) {
         FlushHistory();
     }
 }

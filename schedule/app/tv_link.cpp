@@ -94,7 +94,7 @@ bool TvLink::StartTv() {
     Handle process;
     if (!StartProgram(program, m_directory, SW_SHOW, &process)) {
         TUNARO_TRACE("Schedule: %s could not be started (%lu)", program.c_str(),
-                   static_cast<unsigned long>(GetLastError()));
+                     static_cast<unsigned long>(GetLastError()));
         return false;
     }
     WaitForInputIdle(process.get(), kTvStartWaitMs);

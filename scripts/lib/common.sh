@@ -102,7 +102,7 @@ TUNARO_PACKAGES=(
   xvfb xauth x11-utils pulseaudio pulseaudio-utils
   imagemagick fonts-wqy-zenhei
   nsis
-  clang libclang-rt-14-dev clang-tidy clang-tools python3-yaml
+  clang libclang-rt-14-dev clang-tidy clang-tools clang-format python3-yaml
   ffmpeg
   # The assembler of the codec libraries' x86 routines (scripts/build-codecs.sh).
   nasm

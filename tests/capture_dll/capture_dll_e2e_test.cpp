@@ -31,13 +31,14 @@ using FnGet4 = int(WINAPI*)(long*, long*, long*, long*);
 // NOLINTBEGIN(readability-identifier-naming)
 struct Qxtv {
     HMODULE module = nullptr;
-    Fn0 CoInitialize, CoUninitialize, StopCaptureMPG4, StopCaptureAVI, GetChannelListSize, StopDevice, StopCapureMP3,
-        StartDevice, StopCaptureAudioWMA, DeviceUTVMute2820;
+    Fn0 CoInitialize, CoUninitialize, StopCaptureMPG4, StopCaptureAVI, GetChannelListSize, StopDevice,
+        StopCapureMP3, StartDevice, StopCaptureAudioWMA, DeviceUTVMute2820;
     FnEnum EnumVideoDevice, EnumAudioDevice;
     FnS SelectVideoDevice, SaveBmpFile, StartCaptureMPG4, StartCaptureAVI, StartCapureMP3, SelectAudioDevice,
         StartCaptureAudioWMA;
     int(WINAPI* StartVideoPreview)(HWND, HWND);
-    FnI SetVideoSource, SetPreviewMode, SetCurrentChannel, DeleteChannel, GetChannelNumber, AudioMute, SetTVMode;
+    FnI SetVideoSource, SetPreviewMode, SetCurrentChannel, DeleteChannel, GetChannelNumber, AudioMute,
+        SetTVMode;
     FnL SetVideoFormat, SetBrightNess, SetHue, SetSharpNess, SetSaturation, SetContrast;
     int(WINAPI* SetVideoWindowsPos)(long, long, long, long);
     int(WINAPI* GetVideoFormat)(long*);
@@ -160,15 +161,15 @@ protected:
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "CaptureLibraryTestOwner";
         RegisterClassA(&wc);
-        g_owner = CreateWindowA(wc.lpszClassName, "capture library preview", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                                0, 720, 576, nullptr, nullptr, wc.hInstance, nullptr);
+        g_owner = CreateWindowA(wc.lpszClassName, "capture library preview", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                0, 0, 720, 576, nullptr, nullptr, wc.hInstance, nullptr);
         WNDCLASSA drain = {};
         drain.lpfnWndProc = DrainProc;
         drain.hInstance = wc.hInstance;
         drain.lpszClassName = "CaptureLibraryTestDrain";
         RegisterClassA(&drain);
-        g_drain = CreateWindowA(drain.lpszClassName, "capture library drain", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+        g_drain = CreateWindowA(drain.lpszClassName, "capture library drain", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                                100, nullptr, nullptr, wc.hInstance, nullptr);
     }
     static void TearDownTestSuite() {
         if (g_owner)
@@ -255,10 +256,13 @@ protected:
         ASSERT_EQ(m_lib.StartVideoPreview(m_owner, m_drain), 1);
         ASSERT_EQ(m_lib.SetVideoSource(1), 1);
         const long before = State("FramesDelivered");
-        ASSERT_TRUE(e2e::WaitUntil([&] {
-            e2e::Pump(100);
-            return State("FramesDelivered") > before + 10;
-        }, 20000)) << "the preview runs";
+        ASSERT_TRUE(e2e::WaitUntil(
+            [&] {
+                e2e::Pump(100);
+                return State("FramesDelivered") > before + 10;
+            },
+            20000))
+            << "the preview runs";
     }
 
     // FM scan steps until done; the stations reported found, by the frequency the step reported.
@@ -312,10 +316,11 @@ TEST_F(CaptureLibraryTest, BeforeTheFirstInitialiseNothingIsUsableAndNothingCras
     EXPECT_EQ(m_lib.SaveBmpFile(dir.File("a.bmp").c_str()), -1);
     EXPECT_EQ(m_lib.SetVideoWindowsPos(0, 0, 10, 10), 0);
     EXPECT_EQ(m_lib.GetVideoFormat(&value), 0);
-    for (FnL set : {m_lib.SetBrightNess, m_lib.SetHue, m_lib.SetSharpNess, m_lib.SetSaturation, m_lib.SetContrast})
+    for (FnL set :
+         {m_lib.SetBrightNess, m_lib.SetHue, m_lib.SetSharpNess, m_lib.SetSaturation, m_lib.SetContrast})
         EXPECT_EQ(set(1), 0);
-    for (FnGet4 get : {m_lib.GetBrightNess, m_lib.GetHue, m_lib.GetSharepNess, m_lib.GetSaturation,
-                       m_lib.GetContrast})
+    for (FnGet4 get :
+         {m_lib.GetBrightNess, m_lib.GetHue, m_lib.GetSharepNess, m_lib.GetSaturation, m_lib.GetContrast})
         EXPECT_EQ(get(&value, &mx, &mn, &df), 0);
     EXPECT_EQ(m_lib.StartCaptureMPG4(dir.File("a.avi").c_str()), 0);
     EXPECT_EQ(m_lib.StopCaptureMPG4(), -1);
@@ -493,7 +498,8 @@ TEST_F(CaptureLibraryTest, FmBandScanFindsExactlyTheBroadcastsStations) {
     EXPECT_EQ(done, 1);
     EXPECT_EQ(m_lib.GetChannelListSize(), 3);
     EXPECT_NE(e2e::ReadFile(m_stationFile).find("Name: Lotus Radio"), std::string::npos);
-    EXPECT_EQ(m_lib.FMScanTuner(0, 0, nullptr, &found, nullptr, &frequency, &progress), -1) << "no done buffer";
+    EXPECT_EQ(m_lib.FMScanTuner(0, 0, nullptr, &found, nullptr, &frequency, &progress), -1)
+        << "no done buffer";
     int steps = 0;
     const DWORD t0 = GetTickCount();
     const std::vector<long> stations = ScanBand(&steps);
@@ -510,7 +516,8 @@ TEST_F(CaptureLibraryTest, FmBandScanFindsExactlyTheBroadcastsStations) {
     EXPECT_EQ(steps, 411 - 6 * 3 + 1);
     EXPECT_GE(seconds, 0.4 * (steps - 1)) << "each step lets the tuner settle";
     const std::string written = e2e::ReadFile(m_stationFile);
-    EXPECT_NE(written.find("Name: New Channel 5\r\nFreq: 107500000\r\nChan: 5\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("Name: New Channel 5\r\nFreq: 107500000\r\nChan: 5\r\n"), std::string::npos)
+        << written;
     EXPECT_EQ(written.find("Lotus"), std::string::npos);
 }
 
@@ -528,10 +535,13 @@ TEST_F(CaptureLibraryTest, TvPreviewShowsTunesAndSetsThePictureInDeviceUnits) {
     EXPECT_EQ(m_lib.SetFrequency(-1, 615250000), 0);
     EXPECT_EQ(e2e::SimCardState("Station"), "Valley Music");
     const long before = State("FramesDelivered");
-    EXPECT_TRUE(e2e::WaitUntil([&] {
-        e2e::Pump(100);
-        return State("FramesDelivered") > before + 10;
-    }, 20000)) << "the preview runs";
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            e2e::Pump(100);
+            return State("FramesDelivered") > before + 10;
+        },
+        20000))
+        << "the preview runs";
     EXPECT_EQ(m_lib.SetVideoWindowsPos(0, 0, 360, 288), 1);
     {
         long value = 0, mx = 0, mn = 0, df = 0;
@@ -578,10 +588,13 @@ TEST_F(CaptureLibraryTest, TvPreviewShowsTunesAndSetsThePictureInDeviceUnits) {
 TEST_F(CaptureLibraryTest, StillsAndTheImageCopyHoldTheFullFrame) {
     ASSERT_NO_FATAL_FAILURE(StartTvPreview());
     const std::string bmp = m_dir.File("still.bmp");
-    EXPECT_TRUE(e2e::WaitUntil([&] {
-        e2e::Pump(100);
-        return m_lib.SaveBmpFile(bmp.c_str()) == 0;
-    }, 10000)) << "a still once frames arrive";
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            e2e::Pump(100);
+            return m_lib.SaveBmpFile(bmp.c_str()) == 0;
+        },
+        10000))
+        << "a still once frames arrive";
     const std::string file = e2e::ReadFile(bmp);
     ASSERT_GE(file.size(), 54u);
     EXPECT_EQ(file.substr(0, 2), "BM");

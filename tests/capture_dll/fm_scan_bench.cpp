@@ -82,12 +82,15 @@ int main(int argc, char** argv) {
         }
     }
     QueryPerformanceCounter(&t1);
-    const double seconds = static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(frequency.QuadPart);
+    const double seconds =
+        static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(frequency.QuadPart);
     const int tunedSteps = steps - 1; // the last step only reports the end
     std::printf("FM band scan, mode %d: %.1f s for the full band (87.5-108 MHz)\n", mode, seconds);
-    std::printf("  %d steps (%d tuned), %d stations found, %d in the list\n", steps, tunedSteps, stations, listSize());
-    std::printf("  %.0f ms per tuned step; the settling waits alone: %.1f s (400 ms a step), overhead %.1f s\n",
-                tunedSteps > 0 ? seconds * 1000.0 / tunedSteps : 0.0, tunedSteps * 0.4, seconds - tunedSteps * 0.4);
+    std::printf("  %d steps (%d tuned), %d stations found, %d in the list\n", steps, tunedSteps, stations,
+                listSize());
+    std::printf(
+        "  %.0f ms per tuned step; the settling waits alone: %.1f s (400 ms a step), overhead %.1f s\n",
+        tunedSteps > 0 ? seconds * 1000.0 / tunedSteps : 0.0, tunedSteps * 0.4, seconds - tunedSteps * 0.4);
     stopDevice();
     coUninitialize();
     FreeLibrary(lib);

@@ -62,7 +62,8 @@ TEST(FmProgramFile, ReadsRecordsCommentsBlankNamesAndChannelNumbers) {
 }
 
 TEST(FmProgramFile, WrittenListReadsBackTheSame) {
-    std::vector<FmStation> in = {{"Harbour FM", 88100000, 3}, {"Lotus; Radio", 91500000, 0}, {"Two\nLines", 99800000, 9}};
+    std::vector<FmStation> in = {
+        {"Harbour FM", 88100000, 3}, {"Lotus; Radio", 91500000, 0}, {"Two\nLines", 99800000, 9}};
     const std::string text = FormatFmProgram(in);
     EXPECT_EQ(text.substr(0, 43), "Name: Harbour FM\r\nFreq: 88100000\r\nChan: 3\r\n");
     const std::vector<FmStation> out = ParseFmProgram(text);

@@ -81,7 +81,7 @@ protected:
         wc.lpszClassName = "EngineTestOwner";
         RegisterClassA(&wc);
         m_owner = CreateWindowA("EngineTestOwner", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
-                               nullptr, wc.hInstance, nullptr);
+                                nullptr, wc.hInstance, nullptr);
         WriteProfileStringA("vorel", nullptr, nullptr);
     }
     void TearDown() override {

@@ -33,7 +33,8 @@ double CpuSeconds() {
     if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
         return 0;
     auto seconds = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime) /
                1e7;
     };
     return seconds(kernel) + seconds(user);
@@ -136,13 +137,14 @@ int main(int argc, char** argv) {
                     engine.GetEncoderCounts(&encoded, &encoderDropped, &soundDropped) == kEngineOk;
                 WIN32_FILE_ATTRIBUTE_DATA data = {};
                 GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data);
-                const double bytes =
-                    static_cast<double>((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+                const double bytes = static_cast<double>(
+                    (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
                 const double clockSeconds = static_cast<double>(clock1 - clock0) / 1e7;
                 if (pinCounts)
-                    std::printf("record: capture pin: %ld frames delivered, %ld dropped (%.2f frames/s over %.1f s "
-                                "of wall time)\n",
-                                delivered, dropped, delivered / wall, wall);
+                    std::printf(
+                        "record: capture pin: %ld frames delivered, %ld dropped (%.2f frames/s over %.1f s "
+                        "of wall time)\n",
+                        delivered, dropped, delivered / wall, wall);
                 else
                     std::printf("record: the capture pin keeps no counts\n");
                 std::printf("record: frames due at 25 frames/s: %.1f by the wall clock, %.1f by the graph's "
@@ -165,12 +167,13 @@ int main(int argc, char** argv) {
                     const std::string v = graphtest::StreamOf(p, "video");
                     const double duration = graphtest::Number(p, "format.duration");
                     const double pictures = graphtest::Number(p, v + "nb_read_frames");
-                    std::printf("record: ffprobe: %.3f s, %.0f pictures (%.0f encoded + %.0f places the card "
-                                "dropped, filled with the picture before); video %.3f Mbit/s (6.000 configured), "
-                                "sound %.3f Mbit/s\n",
-                                duration, pictures, static_cast<double>(encoded), pictures - encoded,
-                                mediacheck::StreamBitRate(file, "v", duration) / 1e6,
-                                mediacheck::StreamBitRate(file, "a", duration) / 1e6);
+                    std::printf(
+                        "record: ffprobe: %.3f s, %.0f pictures (%.0f encoded + %.0f places the card "
+                        "dropped, filled with the picture before); video %.3f Mbit/s (6.000 configured), "
+                        "sound %.3f Mbit/s\n",
+                        duration, pictures, static_cast<double>(encoded), pictures - encoded,
+                        mediacheck::StreamBitRate(file, "v", duration) / 1e6,
+                        mediacheck::StreamBitRate(file, "a", duration) / 1e6);
                 }
                 if (pinCounts && dropped + encoderDropped > 0)
                     rc = 2;

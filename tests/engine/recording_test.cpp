@@ -128,7 +128,9 @@ public:
     STDMETHODIMP AddFilter(IBaseFilter* f, LPCWSTR name) override { return m_inner->AddFilter(f, name); }
     STDMETHODIMP RemoveFilter(IBaseFilter* f) override { return m_inner->RemoveFilter(f); }
     STDMETHODIMP EnumFilters(IEnumFilters** e) override { return m_inner->EnumFilters(e); }
-    STDMETHODIMP FindFilterByName(LPCWSTR name, IBaseFilter** f) override { return m_inner->FindFilterByName(name, f); }
+    STDMETHODIMP FindFilterByName(LPCWSTR name, IBaseFilter** f) override {
+        return m_inner->FindFilterByName(name, f);
+    }
     STDMETHODIMP ConnectDirect(IPin* out, IPin* in, const AM_MEDIA_TYPE* mt) override {
         return m_inner->ConnectDirect(out, in, mt);
     }

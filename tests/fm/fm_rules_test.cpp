@@ -40,7 +40,8 @@ TEST(FmRulesTest, TextsAndNames) {
     EXPECT_EQ(fm::SecondsOfUnits(100000000), 10);
     EXPECT_EQ(fm::SecondsOfUnits(36000000000LL * 10), 36000);
 
-    EXPECT_EQ(fm::RecordingPath("C:\\Rec", "20261208-200000", fm::kRecordMp3), "C:\\Rec\\20261208-200000.MP3");
+    EXPECT_EQ(fm::RecordingPath("C:\\Rec", "20261208-200000", fm::kRecordMp3),
+              "C:\\Rec\\20261208-200000.MP3");
     EXPECT_EQ(fm::RecordingPath("C:\\", "x", fm::kRecordWma), "C:\\x.WMA");
     EXPECT_EQ(fm::RecordingPath("D:\\a b\\", "n", 7), "D:\\a b\\n.MP3");
     EXPECT_TRUE(fm::IsRecordingFileName("a.MP3"));
@@ -69,7 +70,8 @@ TEST(FmRulesTest, VolumeSegmentsAndVolumesAgree) {
             EXPECT_EQ(fm::kVolumeScale.SegmentForVolume(volume, 0, maximum), id) << maximum << " " << id;
         }
         EXPECT_EQ(fm::kVolumeScale.VolumeForSegment(1062, 0, maximum), 0);
-        EXPECT_LT(fm::kVolumeScale.VolumeForSegment(1066, 0, maximum), fm::kVolumeScale.VolumeForSegment(1067, 0, maximum));
+        EXPECT_LT(fm::kVolumeScale.VolumeForSegment(1066, 0, maximum),
+                  fm::kVolumeScale.VolumeForSegment(1067, 0, maximum));
     }
     EXPECT_EQ(fm::kVolumeScale.VolumeForSegment(1071, 100, 200), 180);
 }

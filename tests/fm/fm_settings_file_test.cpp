@@ -26,8 +26,9 @@ TEST(FmSettingsFileTest, ReadsTheKeysWithTheirDefaults) {
     EXPECT_EQ(s.lCurrentIndex, 0);
     EXPECT_EQ(s.lPreChannelIndex, 0);
 
-    ASSERT_TRUE(e2e::WriteFile(path, "[AutoScan]\r\nSense=3\r\n[Record]\r\nRecordType=1\r\nRecordPath=D:\\Radio\r\n"
-                                     "[Channel]\r\nCurrentIndex=12\r\nPreChannelIndex=-1\r\n"));
+    ASSERT_TRUE(e2e::WriteFile(path,
+                               "[AutoScan]\r\nSense=3\r\n[Record]\r\nRecordType=1\r\nRecordPath=D:\\Radio\r\n"
+                               "[Channel]\r\nCurrentIndex=12\r\nPreChannelIndex=-1\r\n"));
     s = fm::ReadFmSettings(tunaro::ProfileIni(path), kProgramDir);
     EXPECT_EQ(s.lSense, 3);
     EXPECT_EQ(s.lRecordType, 1);
@@ -45,7 +46,8 @@ TEST(FmSettingsFileTest, WhatTheEndOfARunWritesReadsBackAndAddsNoKeys) {
     e2e::ScratchDir dir("fmsettings_write");
     ASSERT_TRUE(dir.Made());
     const std::string path = dir.File("FMSETTING.ini");
-    const std::string others = "[AutoScan]\r\nSense=2\r\n[Record]\r\nRecordType=1\r\n[CloseComputer]\r\nFlag=1\r\n";
+    const std::string others =
+        "[AutoScan]\r\nSense=2\r\n[Record]\r\nRecordType=1\r\n[CloseComputer]\r\nFlag=1\r\n";
 
     struct Case {
         std::string path;     // the record path kept in memory
@@ -53,11 +55,12 @@ TEST(FmSettingsFileTest, WhatTheEndOfARunWritesReadsBackAndAddsNoKeys) {
     };
     const Case cases[] = {
         {"D:\\Radio", "D:\\Radio"},
-        {"  D:\\Radio  ", "  D:\\Radio  "},                        // blanks a read would strip
-        {"\"D:\\Radio\"", "\"D:\\Radio\""},                        // quotes a read would strip
-        {"D:\\Radio\r\nCurrentIndex=77", "D:\\Radio"},              // a line break ends the text
+        {"  D:\\Radio  ", "  D:\\Radio  "},            // blanks a read would strip
+        {"\"D:\\Radio\"", "\"D:\\Radio\""},            // quotes a read would strip
+        {"D:\\Radio\r\nCurrentIndex=77", "D:\\Radio"}, // a line break ends the text
         {"D:\\Radio\n[Channel]\nPreChannelIndex=88", "D:\\Radio"},
-        {"E:\\" + std::string(fm::kFmRecordPathMax - 3, 'p'), "E:\\" + std::string(fm::kFmRecordPathMax - 3, 'p')},
+        {"E:\\" + std::string(fm::kFmRecordPathMax - 3, 'p'),
+         "E:\\" + std::string(fm::kFmRecordPathMax - 3, 'p')},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);

@@ -28,7 +28,8 @@ TimedRecording Entry(std::int64_t start, std::int32_t length, std::int32_t chann
 
 TEST(CivilTimeTest, SecondsAndDatesAgreeAcrossMonthsYearsAndLeapDays) {
     EXPECT_EQ(ToSeconds(CivilTime{1970, 1, 1, 0, 0, 0}), 0);
-    EXPECT_EQ(ToSeconds(CivilTime{2000, 3, 1, 0, 0, 0}) - ToSeconds(CivilTime{2000, 2, 28, 0, 0, 0}), 2 * 86400);
+    EXPECT_EQ(ToSeconds(CivilTime{2000, 3, 1, 0, 0, 0}) - ToSeconds(CivilTime{2000, 2, 28, 0, 0, 0}),
+              2 * 86400);
     EXPECT_EQ(ToSeconds(CivilTime{2100, 3, 1, 0, 0, 0}) - ToSeconds(CivilTime{2100, 2, 28, 0, 0, 0}), 86400);
     // 2026-12-08 20:00:00 is 1,796,760,000 s after the epoch.
     EXPECT_EQ(ToSeconds(CivilTime{2026, 12, 8, 20, 0, 0}), 1796760000);
@@ -59,9 +60,8 @@ TEST(RecordListFileTest, ReadsWhatItWritesAndTheFileFormatsRules) {
     std::vector<TimedRecording> list = {Entry(At(2026, 12, 8, 21, 5, 0), 600, 3, "evening news"),
                                         Entry(At(2027, 1, 2, 7, 0, 9), 10, 0, "261208-210500-10")};
     const std::string text = tunaro::fm::FormatRecordList(list);
-    EXPECT_EQ(text,
-              "StartTime: 2026-12-08 21:05:00\nRecLen: 600\nChan: 3\nFile: evening news\n"
-              "StartTime: 2027-01-02 07:00:09\nRecLen: 10\nChan: 0\nFile: 261208-210500-10\n");
+    EXPECT_EQ(text, "StartTime: 2026-12-08 21:05:00\nRecLen: 600\nChan: 3\nFile: evening news\n"
+                    "StartTime: 2027-01-02 07:00:09\nRecLen: 10\nChan: 0\nFile: 261208-210500-10\n");
     const tunaro::fm::RecordListFile back = tunaro::fm::ParseRecordList(text);
     ASSERT_EQ(back.entries.size(), 2u);
     EXPECT_TRUE(back.refusedNames.empty());
@@ -113,11 +113,11 @@ TEST(RecordListFileTest, NamesThatLeaveTheRecordingDirectoryAreRefused) {
     for (const char* good : {"261208-210500-10", "news at nine", "a.b", "中文"})
         EXPECT_TRUE(tunaro::fm::IsSafeRecordingName(good)) << good;
 
-    const tunaro::fm::RecordListFile file = tunaro::fm::ParseRecordList(
-        "StartTime: 2026-12-08 21:00:00\nRecLen: 60\nFile: ..\\Tunaro.exe\n"
-        "StartTime: 2026-12-08 22:00:00\nRecLen: 60\nFile: fine\n"
-        "StartTime: 2026-12-08 23:00:00\nRecLen: 60\nFile: D:\\elsewhere\n"
-        "StartTime: 2026-12-09 00:00:00\nRecLen: 60\n");
+    const tunaro::fm::RecordListFile file =
+        tunaro::fm::ParseRecordList("StartTime: 2026-12-08 21:00:00\nRecLen: 60\nFile: ..\\Tunaro.exe\n"
+                                    "StartTime: 2026-12-08 22:00:00\nRecLen: 60\nFile: fine\n"
+                                    "StartTime: 2026-12-08 23:00:00\nRecLen: 60\nFile: D:\\elsewhere\n"
+                                    "StartTime: 2026-12-09 00:00:00\nRecLen: 60\n");
     ASSERT_EQ(file.entries.size(), 1u);
     EXPECT_EQ(file.entries[0].fileName, "fine");
     ASSERT_EQ(file.refusedNames.size(), 3u);
@@ -147,10 +147,11 @@ TEST(RecordPlanTest, PlanCheckNameAndOrder) {
     // Start as "%y%m%d-%H%M%S-" and the minutes part of the length.
     EXPECT_EQ(tunaro::fm::PlannedRecordingName(At(2026, 12, 8, 21, 5, 7), At(2026, 12, 8, 21, 35, 7)),
               "261208-210507-30");
-    EXPECT_EQ(tunaro::fm::PlannedRecordingName(At(2026, 1, 2, 3, 4, 5), At(2026, 1, 2, 5, 9, 50)), "260102-030405-5");
+    EXPECT_EQ(tunaro::fm::PlannedRecordingName(At(2026, 1, 2, 3, 4, 5), At(2026, 1, 2, 5, 9, 50)),
+              "260102-030405-5");
 
-    std::vector<TimedRecording> unsorted = {Entry(30, 10, 0, "c"), Entry(10, 10, 0, "a"), Entry(20, 10, 0, "b"),
-                                            Entry(10, 5, 0, "a2")};
+    std::vector<TimedRecording> unsorted = {Entry(30, 10, 0, "c"), Entry(10, 10, 0, "a"),
+                                            Entry(20, 10, 0, "b"), Entry(10, 5, 0, "a2")};
     tunaro::fm::SortByStart(unsorted);
     EXPECT_EQ(unsorted[0].fileName, "a");
     EXPECT_EQ(unsorted[1].fileName, "a2");

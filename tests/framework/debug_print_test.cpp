@@ -92,7 +92,8 @@ TEST(DebugViewer, AppendsEveryTextToItsLog) {
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
+        if (end == std::string::npos)
+            end = text.size();
         std::string line = text.substr(start, end - start);
         if (line.find("LIne=42") != std::string::npos || line.find("no line break") != std::string::npos)
             ours += line + "\n";

@@ -164,17 +164,17 @@ protected:
 };
 
 TEST_F(DialogTest, CommandsByIdRangeAndCode) {
-    Send(WM_COMMAND, 403, 0);                                                // menu or other program
-    Send(WM_COMMAND, MAKEWPARAM(1096, 1), 0);                                // accelerator
-    Send(WM_COMMAND, 1105, 0);                                               // last of the range
-    Send(WM_COMMAND, 1106, 0);                                               // outside: nobody
+    Send(WM_COMMAND, 403, 0);                                                  // menu or other program
+    Send(WM_COMMAND, MAKEWPARAM(1096, 1), 0);                                  // accelerator
+    Send(WM_COMMAND, 1105, 0);                                                 // last of the range
+    Send(WM_COMMAND, 1106, 0);                                                 // outside: nobody
     Send(WM_COMMAND, MAKEWPARAM(1190, BN_CLICKED), LPARAM(m_dlg.Item(IDOK)));  // button click
     Send(WM_COMMAND, MAKEWPARAM(1190, BN_SETFOCUS), LPARAM(m_dlg.Item(IDOK))); // not a command
     Send(WM_COMMAND, MAKEWPARAM(IDC_EDIT, EN_CHANGE),
          LPARAM(m_dlg.Item(IDC_EDIT)) * 0);   // no control: no code match
     m_dlg.SetItemText(IDC_EDIT, "Channel 5"); // real EN_CHANGE from the edit
     EXPECT_EQ(m_dlg.log, (std::vector<std::string>{"exit", "digit 0", "digit 9", "volume 1190 code 0 ctl",
-                                                 "edit Channel 5"}));
+                                                   "edit Channel 5"}));
 }
 
 TEST_F(DialogTest, NotificationsByIdAndCode) {
@@ -204,7 +204,7 @@ TEST_F(DialogTest, CrackedMessages) {
     EXPECT_EQ(Send(WM_DEVICECHANGE, 0x8004, 0), TRUE);
     EXPECT_EQ(Send(WM_USER + 1, 9, 0), 77);
     EXPECT_EQ(m_dlg.log, (std::vector<std::string>{"timer 114", "hscroll 5 40 slider", "lbutton 1 -3,17",
-                                                 "copydata 5022 0,1,Record_0", "device 32772", "graph 9"}));
+                                                   "copydata 5022 0,1,Record_0", "device 32772", "graph 9"}));
 }
 
 TEST_F(DialogTest, SystemCommandsInRangeOthersDefault) {

@@ -35,9 +35,11 @@ std::string WriterPath() {
 class SaveCounter {
 public:
     explicit SaveCounter(const std::string& name)
-        : m_mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG), name.c_str())) {
+        : m_mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG),
+                                       name.c_str())) {
         if (m_mapping)
-            m_view = static_cast<volatile LONG*>(MapViewOfFile(m_mapping, FILE_MAP_WRITE, 0, 0, sizeof(LONG)));
+            m_view =
+                static_cast<volatile LONG*>(MapViewOfFile(m_mapping, FILE_MAP_WRITE, 0, 0, sizeof(LONG)));
     }
     ~SaveCounter() {
         if (m_view)
@@ -104,7 +106,8 @@ TEST(StateFiles, AKillWhileSavingLeavesTheWholeOldOrTheWholeNewFile) {
         for (int trial = 0; trial < trials; ++trial) {
             counter.Reset();
             e2e::Program writer;
-            ASSERT_TRUE(writer.Start(WriterPath(), std::string(file.name) + " \"" + path + "\" TunaroKillTestSaves" +
+            ASSERT_TRUE(writer.Start(WriterPath(), std::string(file.name) + " \"" + path +
+                                                       "\" TunaroKillTestSaves" +
                                                        std::to_string(GetCurrentProcessId())));
             // Once it is saving, let it run a random while, then kill it wherever it is.
             ASSERT_TRUE(e2e::WaitUntil([&] { return counter.Value() > 0 || !writer.Running(); }, 30000));

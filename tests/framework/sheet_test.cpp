@@ -158,7 +158,7 @@ TEST_F(SheetTest, PagesInOrderWithTabTitlesAndNoApply) {
     EXPECT_EQ(activeAfterMove, 2);
     // Only the pages that were opened are created and asked to save; the colour page never was.
     EXPECT_EQ(g_log, (std::vector<std::string>{"init channels", "active channels", "init record",
-                                             "active record", "apply channels", "apply record"}));
+                                               "active record", "apply channels", "apply record"}));
 }
 
 TEST_F(SheetTest, CancelResetsAndRefusedApplyKeepsTheSheetOpen) {
@@ -243,7 +243,7 @@ TEST_F(SheetTest, WizardSkipsAPageAndOffersOnlyFinishAtTheEnd) {
     // The format page was skipped entirely.
     // Next from the first page and Back from the last both pass over the format page.
     EXPECT_EQ(g_log, (std::vector<std::string>{"init task", "active task", "init finish", "active finish",
-                                             "active task", "active finish", "finish finish"}));
+                                               "active task", "active finish", "finish finish"}));
     for (const std::string& line : g_log)
         EXPECT_EQ(line.find("format"), std::string::npos) << line;
 }

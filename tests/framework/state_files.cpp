@@ -78,7 +78,8 @@ bool SaveSchtask(const std::string& path, int version) {
 // The capture engine's section of the per-user profile, saved at its shut-down. The file holds
 // other programs' sections too, which every save keeps.
 bool SaveEngineProfile(const std::string& path, int version) {
-    if (!FileExists(path) && !WriteFileReplacing(path, "[windows]\r\nload=\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n"))
+    if (!FileExists(path) &&
+        !WriteFileReplacing(path, "[windows]\r\nload=\r\nrun=\r\n[Desktop]\r\nWallpaper=(None)\r\n"))
         return false;
     EngineSettings s;
     s.masterStream = version ? 0 : 1;
@@ -87,7 +88,8 @@ bool SaveEngineProfile(const std::string& path, int version) {
     s.timeLimit = version ? 7200 : 0;
     s.frameRate = version ? 29.97 : 25.0;
     s.captureFile = version ? "D:\\Recordings\\" + std::string(200, 'r') + ".avi" : "C:\\Capture.avi";
-    const std::string device = "@device:pnp:\\\\?\\pci#ven_1131&dev_7134#" + std::string(version ? 120 : 8, '0');
+    const std::string device =
+        "@device:pnp:\\\\?\\pci#ven_1131&dev_7134#" + std::string(version ? 120 : 8, '0');
     return WriteEngineSettingsTo(path, s, device + "#video", device + "#audio");
 }
 

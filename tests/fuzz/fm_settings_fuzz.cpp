@@ -88,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string_view line = text.substr(start, end - start);
         int32_t current = 0;
         for (char c : line)
-            current = static_cast<int32_t>(static_cast<uint32_t>(current) * 31u + static_cast<unsigned char>(c));
+            current =
+                static_cast<int32_t>(static_cast<uint32_t>(current) * 31u + static_cast<unsigned char>(c));
         CheckWrittenPath(line, current, lines % 2 ? -current : lines);
         start = end + 1;
     }

@@ -92,7 +92,8 @@ std::string IniFile::ReadString(const char* section, const char* key, const char
     std::string_view value;
     if (k && k->hasValue) {
         value = k->value;
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
             value = value.substr(1, value.size() - 2);
     } else {
         value = def ? def : "";
@@ -125,7 +126,9 @@ int32_t IniFile::ReadInt(const char* section, const char* key, int32_t def) cons
     uint32_t value = 0;
     for (; i < text.size(); ++i) {
         const char c = Lower(text[i]);
-        unsigned digit = c >= '0' && c <= '9' ? unsigned(c - '0') : c >= 'a' && c <= 'f' ? unsigned(c - 'a' + 10) : 99;
+        unsigned digit = c >= '0' && c <= '9'   ? unsigned(c - '0')
+                         : c >= 'a' && c <= 'f' ? unsigned(c - 'a' + 10)
+                                                : 99;
         if (digit >= base)
             break;
         value = value * base + digit; // wraps, as the system's conversion does

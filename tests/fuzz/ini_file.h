@@ -10,9 +10,9 @@
 
 namespace fuzzini {
 
-// A line ends at a carriage return or a line feed. Sections and keys are found whatever their case, the first of equal names wins; values are
-// trimmed and lose one pair of enclosing quotes when read; numbers are read like the profile's
-// integer function (sign, "0x" hexadecimal, wrapping at 32 bits; empty gives the default).
+// A line ends at a carriage return or a line feed. Sections and keys are found whatever their case, the first
+// of equal names wins; values are trimmed and lose one pair of enclosing quotes when read; numbers are read
+// like the profile's integer function (sign, "0x" hexadecimal, wrapping at 32 bits; empty gives the default).
 class IniFile : public tunaro::IniSource {
 public:
     explicit IniFile(std::string_view text = {});

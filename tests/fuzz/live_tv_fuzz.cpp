@@ -138,10 +138,10 @@ public:
     void StopScanTimer() override {}
 };
 
-const unsigned kKeys[] = {kCmdFreqUp,         kCmdFreqDown,    kCmdDigit0,      kCmdDigit0 + 5,
-                          kCmdDigit9,         kCmdChannelUp,   kCmdChannelDown, kCmdPreviousChannel,
-                          kCmdTwoDigit,       kCmdCurrentTune, kCmdVideoSource, kCmdAv,
-                          kCmdBrightnessUp,   kCmdContrastDown, kCmdMute,       kCmdAutoScan};
+const unsigned kKeys[] = {kCmdFreqUp,       kCmdFreqDown,     kCmdDigit0,      kCmdDigit0 + 5,
+                          kCmdDigit9,       kCmdChannelUp,    kCmdChannelDown, kCmdPreviousChannel,
+                          kCmdTwoDigit,     kCmdCurrentTune,  kCmdVideoSource, kCmdAv,
+                          kCmdBrightnessUp, kCmdContrastDown, kCmdMute,        kCmdAutoScan};
 
 // The setup sheet's slider over any base frequency: the exact sum, held within 32 bits.
 void CheckFineTuneSlider(Input& in) {

@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::size_t before = list.size();
         const TimedDecision d = CheckTimedRecordings(list, now, recording);
         FUZZ_CHECK(list.size() <= before);
-        FUZZ_CHECK(before - list.size() == static_cast<std::size_t>(d.dropped) + (d.action == TimedAction::Stop ? 1 : 0));
+        FUZZ_CHECK(before - list.size() ==
+                   static_cast<std::size_t>(d.dropped) + (d.action == TimedAction::Stop ? 1 : 0));
         if (d.action == TimedAction::Start) {
             FUZZ_CHECK(!recording);
             FUZZ_CHECK(d.entry.start - kStartLeadSeconds <= now && now <= d.entry.start);

@@ -52,7 +52,8 @@ void CheckWrittenPath(std::string_view path) {
     FUZZ_CHECK(reread.ReadString("SavVideoPath", "Path", "<none>", kSettingPathMax) == "<none>");
     FUZZ_CHECK(reread.ReadInt("Channel", "CurrentIndex", -7) == -7);
     FUZZ_CHECK(reread.ReadInt("DisplayMode", "Mode", -7) == -7);
-    const bool holdable = path.size() <= kSettingPathMax && path.find_first_of(std::string("\r\n\0", 3)) == path.npos;
+    const bool holdable =
+        path.size() <= kSettingPathMax && path.find_first_of(std::string("\r\n\0", 3)) == path.npos;
     if (holdable)
         FUZZ_CHECK(back == path);
 }
@@ -65,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     for (bool chinese : {false, true}) {
         const AppSettings app = LoadAppSettings(file, chinese);
-        for (const std::string* s :
-             {&app.strTitle, &app.strFmTitle, &app.strBackground, &app.strSplash, &app.strAppName, &app.strCompany})
+        for (const std::string* s : {&app.strTitle, &app.strFmTitle, &app.strBackground, &app.strSplash,
+                                     &app.strAppName, &app.strCompany})
             FUZZ_CHECK(s->size() <= kSettingTextMax);
     }
 

@@ -33,7 +33,8 @@ void CheckConversion(const uint8_t* data, size_t size) {
     std::vector<uint8_t> reference(bytes + 1, 0xA5);
     Yuy2ToBgr24Reference(frame.data(), width, height, reference.data());
     FUZZ_CHECK(reference[bytes] == 0xA5);
-    for (Yuy2Path path : {Yuy2Path::Table, Yuy2Path::Sse2, Yuy2Path::Ssse3, Yuy2Path::Avx2, Yuy2Path::Avx512}) {
+    for (Yuy2Path path :
+         {Yuy2Path::Table, Yuy2Path::Sse2, Yuy2Path::Ssse3, Yuy2Path::Avx2, Yuy2Path::Avx512}) {
         if (!Yuy2PathAvailable(path))
             continue;
         std::vector<uint8_t> out(bytes + 1, 0x5A);

@@ -45,7 +45,8 @@ const std::string& SetupDir() {
 }
 
 std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(tolower(c)); });
     return s;
 }
 
@@ -195,7 +196,8 @@ SystemState CaptureSystemState() {
     for (const Entry& e : RegisterEntries()) {
         std::string v;
         if (e.kind == "com-missing")
-            s.servers[e.arg1] = ReadString(HKEY_CLASSES_ROOT, "CLSID\\" + e.arg1 + "\\InprocServer32", nullptr, &v) ? v : "";
+            s.servers[e.arg1] =
+                ReadString(HKEY_CLASSES_ROOT, "CLSID\\" + e.arg1 + "\\InprocServer32", nullptr, &v) ? v : "";
         else if (e.kind == "driver")
             s.drivers[e.arg1] = ReadString(HKEY_LOCAL_MACHINE, kDrivers32Key, e.arg1.c_str(), &v) ? v : "";
     }
@@ -305,12 +307,14 @@ protected:
         ASSERT_FALSE(files.empty());
         for (const auto& f : files) {
             ASSERT_TRUE(e2e::FileExists(f.second)) << f.second;
-            EXPECT_EQ(e2e::ReadFile(f.second), e2e::ReadFile(f.first.source)) << f.second << " differs from the stage";
+            EXPECT_EQ(e2e::ReadFile(f.second), e2e::ReadFile(f.first.source))
+                << f.second << " differs from the stage";
         }
         EXPECT_TRUE(e2e::FileExists(instDir + "\\Uninstall.exe"));
         if (!simcard) {
             for (const StagedFile& f : Staged("simcard"))
-                EXPECT_FALSE(e2e::FileExists(InstalledPath(f.rel, instDir))) << f.rel << " came without being chosen";
+                EXPECT_FALSE(e2e::FileExists(InstalledPath(f.rel, instDir)))
+                    << f.rel << " came without being chosen";
         }
 
         std::string v;
@@ -338,11 +342,14 @@ protected:
                 EXPECT_EQ(Lower(ShortcutTarget(lnk)), Lower(instDir + "\\" + e.file)) << lnk;
             } else if (e.kind == "com" && e.arg1.empty()) { // with a DllInstall name it decides itself
                 if (!InComponent(e.file, "simcard") || simcard)
-                    EXPECT_FALSE(ClassesServedBy(WhereInstalled(e.file, instDir)).empty()) << e.file << " not registered";
+                    EXPECT_FALSE(ClassesServedBy(WhereInstalled(e.file, instDir)).empty())
+                        << e.file << " not registered";
                 else
                     EXPECT_TRUE(ClassesServedBy(WhereInstalled(e.file, instDir)).empty()) << e.file;
             } else if (e.kind == "com-missing") {
-                ASSERT_TRUE(ReadString(HKEY_CLASSES_ROOT, "CLSID\\" + e.arg1 + "\\InprocServer32", nullptr, &v)) << e.arg1;
+                ASSERT_TRUE(
+                    ReadString(HKEY_CLASSES_ROOT, "CLSID\\" + e.arg1 + "\\InprocServer32", nullptr, &v))
+                    << e.arg1;
                 // The system's own server stays; where there was none, ours serves the class.
                 const std::string& had = m_before.servers[e.arg1];
                 EXPECT_EQ(Lower(v), Lower(had.empty() ? WhereInstalled(e.file, instDir) : had)) << e.arg1;
@@ -361,9 +368,13 @@ protected:
         ASSERT_TRUE(RunAndWait(instDir + "\\Uninstall.exe", "/S", &code));
         EXPECT_EQ(code, 0u);
         // The uninstaller works from a copy of itself in the temporary folder: wait for its end.
-        EXPECT_TRUE(e2e::WaitUntil([&] {
-            return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey) && !e2e::FileExists(instDir + "\\Uninstall.exe");
-        }, 60000)) << "the uninstaller did not finish";
+        EXPECT_TRUE(e2e::WaitUntil(
+            [&] {
+                return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey) &&
+                       !e2e::FileExists(instDir + "\\Uninstall.exe");
+            },
+            60000))
+            << "the uninstaller did not finish";
         Sleep(500);
     }
 
@@ -377,9 +388,11 @@ protected:
         for (const Entry& e : RegisterEntries()) {
             std::string v;
             if (e.kind == "com") {
-                EXPECT_TRUE(ClassesServedBy(WhereInstalled(e.file, instDir)).empty()) << e.file << " still registered";
+                EXPECT_TRUE(ClassesServedBy(WhereInstalled(e.file, instDir)).empty())
+                    << e.file << " still registered";
             } else if (e.kind == "com-missing") {
-                bool has = ReadString(HKEY_CLASSES_ROOT, "CLSID\\" + e.arg1 + "\\InprocServer32", nullptr, &v);
+                bool has =
+                    ReadString(HKEY_CLASSES_ROOT, "CLSID\\" + e.arg1 + "\\InprocServer32", nullptr, &v);
                 EXPECT_EQ(has ? Lower(v) : "", Lower(m_before.servers[e.arg1])) << e.arg1;
             } else if (e.kind == "driver") {
                 bool has = ReadString(HKEY_LOCAL_MACHINE, kDrivers32Key, e.arg1.c_str(), &v);
@@ -406,17 +419,20 @@ TEST_F(SetupTest, WizardInstallsTheChosenDirectoryAndLanguageAndUninstallKeepsTh
     Sleep(300);
     e2e::Screenshot(wizard, ScreenshotPath("setup_welcome.bmp"));
     Click(next);
-    ASSERT_TRUE(e2e::WaitUntil([&] { return FindWindowExA(Page(wizard), nullptr, "SysTreeView32", nullptr); }, 10000));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return FindWindowExA(Page(wizard), nullptr, "SysTreeView32", nullptr); },
+                               10000));
     Sleep(300);
     e2e::Screenshot(wizard, ScreenshotPath("setup_components.bmp"));
     Click(next);
 
     // The directory.
     HWND edit = nullptr;
-    ASSERT_TRUE(e2e::WaitUntil([&] { return (edit = GetDlgItem(Page(wizard), kDirectoryEdit)) != nullptr; }, 10000));
+    ASSERT_TRUE(
+        e2e::WaitUntil([&] { return (edit = GetDlgItem(Page(wizard), kDirectoryEdit)) != nullptr; }, 10000));
     EXPECT_EQ(e2e::WindowText(edit), "C:\\Program Files\\Tunaro");
     DWORD_PTR r;
-    SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(instDir.c_str()), SMTO_NORMAL, 5000, &r);
+    SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(instDir.c_str()), SMTO_NORMAL, 5000,
+                        &r);
     Click(next);
 
     // The language page: English preselected for an English setup; choose Chinese.
@@ -433,7 +449,8 @@ TEST_F(SetupTest, WizardInstallsTheChosenDirectoryAndLanguageAndUninstallKeepsTh
     Click(next);
 
     // Installing, then the finish page.
-    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::WindowText(GetDlgItem(wizard, kNextButton)) == "&Finish"; }, 120000))
+    ASSERT_TRUE(
+        e2e::WaitUntil([&] { return e2e::WindowText(GetDlgItem(wizard, kNextButton)) == "&Finish"; }, 120000))
         << "no finish page";
     Sleep(300);
     e2e::Screenshot(wizard, ScreenshotPath("setup_finish.bmp"));
@@ -479,7 +496,8 @@ TEST_F(SetupTest, SilentSetupTakesCardAndLanguageAndKeepsAnExistingChannelList) 
 
     DWORD code = 1;
     // /D= comes last and unquoted, as NSIS wants it.
-    ASSERT_TRUE(RunAndWait(SetupExe(), "/S /LANGUAGE=1028 /CARD=LUMEN /CAMERA /LOG=" + log + " /D=" + instDir, &code));
+    ASSERT_TRUE(RunAndWait(SetupExe(), "/S /LANGUAGE=1028 /CARD=LUMEN /CAMERA /LOG=" + log + " /D=" + instDir,
+                           &code));
     EXPECT_EQ(code, 0u) << e2e::ReadFile(log);
     ExpectInstalled(instDir, true, "1028");
     EXPECT_EQ(e2e::ReadFile(programTxt), channels) << "the setup replaced the user's channel list";

@@ -75,7 +75,8 @@ VersionResource ReadVersion(const std::string& path) {
         return v;
     v.fixed = *fixed;
     WORD* translation = nullptr;
-    if (!VerQueryValueA(v.block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &len) ||
+    if (!VerQueryValueA(v.block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                        &len) ||
         len < 4)
         return v;
     char buf[16];
@@ -143,7 +144,8 @@ void CheckFile(const std::string& path, WORD machine) {
     VersionResource v = ReadVersion(path);
     ASSERT_TRUE(v.present) << "no version resource (tunaro_version_info in its CMakeLists)";
     EXPECT_EQ(v.fixed.dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(v.fixed.dwFileVersionMS, static_cast<DWORD>(MAKELONG(TUNARO_VERSION_MINOR, TUNARO_VERSION_MAJOR)));
+    EXPECT_EQ(v.fixed.dwFileVersionMS,
+              static_cast<DWORD>(MAKELONG(TUNARO_VERSION_MINOR, TUNARO_VERSION_MAJOR)));
     EXPECT_EQ(v.fixed.dwProductVersionMS, v.fixed.dwFileVersionMS);
     EXPECT_EQ(v.fixed.dwFileType, program ? static_cast<DWORD>(VFT_APP) : static_cast<DWORD>(VFT_DLL));
     EXPECT_EQ(v.String("ProductName"), "Tunaro");
@@ -157,7 +159,8 @@ void CheckFile(const std::string& path, WORD machine) {
     const WORD id = program ? 1 : 2;
     std::string manifest = ReadManifest(path, id);
     ASSERT_FALSE(manifest.empty()) << "no manifest resource " << id;
-    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+              std::string::npos);
     if (program) {
         EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
     }
@@ -203,7 +206,8 @@ void CheckSetup(const std::string& path, WORD machine) {
     EXPECT_EQ(MachineOf(path), machine);
     VersionResource v = ReadVersion(path);
     ASSERT_TRUE(v.present) << "no version resource";
-    EXPECT_EQ(v.fixed.dwFileVersionMS, static_cast<DWORD>(MAKELONG(TUNARO_VERSION_MINOR, TUNARO_VERSION_MAJOR)));
+    EXPECT_EQ(v.fixed.dwFileVersionMS,
+              static_cast<DWORD>(MAKELONG(TUNARO_VERSION_MINOR, TUNARO_VERSION_MAJOR)));
     EXPECT_EQ(v.String("ProductName"), "Tunaro");
     EXPECT_EQ(v.String("FileVersion"), TUNARO_VERSION_TEXT);
     EXPECT_EQ(v.String("FileDescription"), "Tunaro Setup");

@@ -26,8 +26,8 @@ std::string TempName(const char* tag) {
     GetTempPathA(MAX_PATH, dir);
     static LONG counter = 0;
     char name[MAX_PATH + 64];
-    snprintf(name, sizeof name, "%smediacheck-%lu-%ld-%s", dir, GetCurrentProcessId(), InterlockedIncrement(&counter),
-             tag);
+    snprintf(name, sizeof name, "%smediacheck-%lu-%ld-%s", dir, GetCurrentProcessId(),
+             InterlockedIncrement(&counter), tag);
     return name;
 }
 
@@ -71,8 +71,8 @@ int RunShell(const std::string& command, std::string* output) {
     // follow a Linux process to its end (the handle reports an early exit), so the script
     // writes its exit status last and the test waits for that file.
     const std::string tmpStatus = unixStatus + ".part";
-    std::string script = "(" + command + ") >" + Quote(unixOut) + " 2>&1; echo $? >" + Quote(tmpStatus) + "; mv " +
-                         Quote(tmpStatus) + " " + Quote(unixStatus);
+    std::string script = "(" + command + ") >" + Quote(unixOut) + " 2>&1; echo $? >" + Quote(tmpStatus) +
+                         "; mv " + Quote(tmpStatus) + " " + Quote(unixStatus);
     if (script.find('"') != std::string::npos)
         return -1;
     std::string line = "/bin/sh -c \"" + script + "\"";
@@ -112,8 +112,9 @@ std::map<std::string, std::string> Probe(const std::string& windowsPath, const s
     std::map<std::string, std::string> r;
     const std::string path = UnixPath(windowsPath);
     std::string out;
-    if (path.empty() || RunShell("ffprobe -v error -show_format -show_streams " + extra + " -of flat " + Quote(path),
-                                 &out) != 0)
+    if (path.empty() ||
+        RunShell("ffprobe -v error -show_format -show_streams " + extra + " -of flat " + Quote(path), &out) !=
+            0)
         return r;
     std::istringstream lines(out);
     std::string l;
@@ -142,7 +143,8 @@ double StreamBitRate(const std::string& windowsPath, const char* kind, double se
 bool DecodesCleanly(const std::string& windowsPath, std::string* errors) {
     const std::string path = UnixPath(windowsPath);
     std::string out;
-    const int rc = path.empty() ? -1 : RunShell("ffmpeg -nostdin -v error -i " + Quote(path) + " -f null -", &out);
+    const int rc =
+        path.empty() ? -1 : RunShell("ffmpeg -nostdin -v error -i " + Quote(path) + " -f null -", &out);
     if (errors)
         *errors = out;
     return rc == 0 && out.empty();

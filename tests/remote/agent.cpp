@@ -37,8 +37,8 @@ bool Agent::WaitForLabel(const std::string& text, DWORD timeoutMs) const {
 }
 
 bool ReceiverReady(DWORD timeoutMs) {
-    return irsend_test::Irsend("--wait-ready --timeout " + std::to_string(timeoutMs), timeoutMs + 10000).exitCode ==
-           0;
+    return irsend_test::Irsend("--wait-ready --timeout " + std::to_string(timeoutMs), timeoutMs + 10000)
+               .exitCode == 0;
 }
 
 bool CopyOver(const std::string& from, const std::string& to) {
@@ -48,8 +48,8 @@ bool CopyOver(const std::string& from, const std::string& to) {
 
 LanguageValue::LanguageValue(const char* value) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         return;
     char old[256] = {0};
     DWORD size = sizeof old - 1;

@@ -29,7 +29,8 @@ public:
     Agent& operator=(const Agent&) = delete;
 
     // Starts the agent and waits for its window; with waitReady, also until it polls.
-    bool Start(const std::string& exe = InstalledAgent(), bool waitReady = true, const char* title = kAgentTitle);
+    bool Start(const std::string& exe = InstalledAgent(), bool waitReady = true,
+               const char* title = kAgentTitle);
     // Ends it through the tray menu's Exit; true when it ended by itself.
     bool Stop();
     HWND Window() const { return m_window; }

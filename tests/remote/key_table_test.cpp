@@ -42,7 +42,8 @@ TEST(KeyTable, EveryPlainKeySendsACommandNoOtherKeySends) {
         EXPECT_EQ(row.action, KeyAction::Command) << row.english;
         EXPECT_NE(CommandForKey(row.code), 0u) << row.english;
         EXPECT_NE(CommandForKey(row.code), kUnknownKeyCommand) << row.english;
-        EXPECT_TRUE(commands.insert(CommandForKey(row.code)).second) << row.english << " sends another key's command";
+        EXPECT_TRUE(commands.insert(CommandForKey(row.code)).second)
+            << row.english << " sends another key's command";
         const uint32_t command = CommandForKey(row.code);
         EXPECT_FALSE(command >= IDC_DIGIT_0 && command <= IDC_DIGIT_9) << row.english << " sends a digit";
     }

@@ -179,7 +179,8 @@ TEST(KeyRelay, CloseComputerClosesTheTvProgramThenStartsHaltbox) {
     ASSERT_TRUE(agent.Start());
     Press("power");
     ASSERT_TRUE(tv.WaitForCommand(403, 3000));
-    ASSERT_TRUE(e2e::WaitUntil([&] { return !PowerOffTicks(log).empty(); }, 5000)) << "Haltbox.exe did not run";
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !PowerOffTicks(log).empty(); }, 5000))
+        << "Haltbox.exe did not run";
     const std::vector<DWORD> ticks = PowerOffTicks(log);
     EXPECT_EQ(ticks.size(), 1u);
     // The TV program was told to close 300 ms before the computer goes off.
@@ -279,7 +280,8 @@ std::string WhatCovers(HWND control) {
 TEST(KeyRelay, TrayRestoresTheWindowAndTheLabelTurnsRedOnAKey) {
     Agent agent;
     ASSERT_TRUE(agent.Start());
-    EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindowVisible(agent.Window()); }, 5000)) << "starts in the tray";
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindowVisible(agent.Window()); }, 5000))
+        << "starts in the tray";
     PostMessageA(agent.Window(), kTrayMessage, kTrayIconId, WM_LBUTTONDBLCLK);
     ASSERT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(agent.Window()) != FALSE; }, 5000));
     RECT rc = {};

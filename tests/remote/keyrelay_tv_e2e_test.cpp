@@ -29,8 +29,8 @@ std::string ProgramText() {
     int i = 0;
     for (long frequency : kFrequencies) {
         char block[160];
-        std::snprintf(block, sizeof block, "Name: Ch%d\nFreq: %ld\nChan: %d\nAudioChannels:0\nCheck:1\n", i, frequency,
-                      i + 1);
+        std::snprintf(block, sizeof block, "Name: Ch%d\nFreq: %ld\nChan: %d\nAudioChannels:0\nCheck:1\n", i,
+                      frequency, i + 1);
         text += block;
         ++i;
     }
@@ -51,8 +51,9 @@ TEST(KeyRelayWithTunaro, TheRemoteStartsZapsScansAndClosesTheTvProgram) {
     e2e::SavedFile channelTxt(e2e::SystemDir() + "\\CHANNEL.TXT");
     e2e::SavedFile tunaroIni(e2e::InstallDir() + "\\Tunaro.ini");
     ASSERT_TRUE(e2e::WriteFile(programTxt.Path(), ProgramText()));
-    ASSERT_TRUE(e2e::WriteFile(tunaroIni.Path(), "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=2\r\n"
-                                                 "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n"));
+    ASSERT_TRUE(e2e::WriteFile(tunaroIni.Path(),
+                               "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=2\r\n"
+                               "PreChannelIndex=0\r\n[Country]\r\niCode=0\r\n"));
     // A small country table for the scan: two stations around an empty frequency.
     ASSERT_TRUE(e2e::WriteFile(channelTxt.Path(), "[Test Land]\r\nCountryCode=86\r\nChannelLow=1\r\n"
                                                   "ChannelHigh=3\r\nFormat=PAL-D\r\n49750000\r\n"

@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
     SetCursorPos(rc.right + 8, rc.top + 10);
     PostMessageA(window, keyrelay_test::kTrayMessage, keyrelay_test::kTrayIconId, WM_RBUTTONUP);
     HWND menu = nullptr;
-    e2e::WaitUntil([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(menu); },
-                   5000);
+    e2e::WaitUntil(
+        [&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(menu); }, 5000);
     Settle(500);
     if (menu) {
         RECT menuRect = {};
@@ -72,8 +72,9 @@ int main(int argc, char** argv) {
     }
     e2e::Screenshot(nullptr, out + "\\screen_menu.bmp");
     PressKey(VK_ESCAPE);
-    e2e::WaitUntil([&] { return !FindWindowA("#32768", nullptr) || !IsWindowVisible(FindWindowA("#32768", nullptr)); },
-                   3000);
+    e2e::WaitUntil(
+        [&] { return !FindWindowA("#32768", nullptr) || !IsWindowVisible(FindWindowA("#32768", nullptr)); },
+        3000);
 
     // The About box from the system menu.
     PostMessageA(window, WM_SYSCOMMAND, 16, 0);

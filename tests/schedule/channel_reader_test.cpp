@@ -13,9 +13,10 @@ using namespace tunaro;
 namespace {
 
 TEST(ScheduleChannels, ReadsTheTvApplicationsFile) {
-    const std::string text = "Name: Harbour TV\r\nFreq: 49750000\r\nChan: 2\r\nAudioChannels:0\r\nCheck:1\r\n"
-                             "Name: Lotus Channel\r\nFreq: 77250000\r\nChan: 5\r\nAudioChannels:1\r\nCheck:0\r\n"
-                             "name:   Summit News ; a comment\r\nFREQ: 168250000\r\n";
+    const std::string text =
+        "Name: Harbour TV\r\nFreq: 49750000\r\nChan: 2\r\nAudioChannels:0\r\nCheck:1\r\n"
+        "Name: Lotus Channel\r\nFreq: 77250000\r\nChan: 5\r\nAudioChannels:1\r\nCheck:0\r\n"
+        "name:   Summit News ; a comment\r\nFREQ: 168250000\r\n";
     const auto channels = ParseScheduleChannels(text);
     ASSERT_EQ(channels.size(), 3u);
     EXPECT_EQ(ChannelComboText(channels[0]), "[2]Harbour TV");
@@ -46,7 +47,8 @@ TEST(ScheduleChannels, PositionsAreTheTvsWhereBlocksAreDropped) {
 }
 
 TEST(ScheduleChannels, NamesAreTheTvsNames) {
-    const std::string text = "Name: " + std::string(249, 'x') + "\nFreq: 1\n"
+    const std::string text = "Name: " + std::string(249, 'x') +
+                             "\nFreq: 1\n"
                              "Name:    \nFreq: 2\n";
     const auto channels = ParseScheduleChannels(text);
     ASSERT_EQ(channels.size(), 2u);

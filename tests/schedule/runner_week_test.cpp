@@ -293,9 +293,10 @@ TEST(RunnerWeek, EveryTaskThatCouldRunRanAtItsMinuteAndNoneTwice) {
         // A task due as this one ends keeps the TV application: the end only stops the recording.
         bool nextDue = false;
         for (const Occurrence& later : occurrences) {
-            nextDue = nextDue || (later.start > run->start && later.start <= run->end + kLateStartSeconds &&
-                                  (later.start > run->end ||
-                                   TaskWholeMinutes(later.start, run->end) <= later.duration - 1));
+            nextDue =
+                nextDue ||
+                (later.start > run->start && later.start <= run->end + kLateStartSeconds &&
+                 (later.start > run->end || TaskWholeMinutes(later.start, run->end) <= later.duration - 1));
         }
         std::uint8_t afterFinish = o.afterFinish;
         if (nextDue && (afterFinish == kAfterFinishShutdown || afterFinish == kAfterFinishCloseTv)) {
@@ -311,8 +312,8 @@ TEST(RunnerWeek, EveryTaskThatCouldRunRanAtItsMinuteAndNoneTwice) {
                 }
             }
             expected = {RunnerEvent::kStopAndClose, RunnerEvent::kRelease};
-            if (nextStart < 0 ||
-                TaskWholeMinutes(run->end, nextStart - std::int64_t(host.aheadMinutes) * 60) > kPowerOffLeadMinutes) {
+            if (nextStart < 0 || TaskWholeMinutes(run->end, nextStart - std::int64_t(host.aheadMinutes) *
+                                                                            60) > kPowerOffLeadMinutes) {
                 expected.push_back(RunnerEvent::kPause);
                 expected.push_back(RunnerEvent::kPowerOff);
             }
@@ -373,8 +374,8 @@ std::vector<std::int64_t> RunsOf(const TaskRecord& task, std::int64_t from, std:
     for (std::int64_t day = from - from % 86400; day < until; day += 86400) {
         const TaskDateTime date = TaskDateTimeFromSerial(day);
         const std::int64_t start = day + timeOfDay;
-        if ((task.repeat & RepeatDayBit(TaskWeekday(date.year, date.month, date.day))) != 0 && start >= from &&
-            start < until) {
+        if ((task.repeat & RepeatDayBit(TaskWeekday(date.year, date.month, date.day))) != 0 &&
+            start >= from && start < until) {
             starts.push_back(start);
         }
     }
@@ -512,7 +513,7 @@ TEST(RunnerWeek, FiftyPlannedTasksAllFireAcrossPowerOffsAndTheAlarmAlwaysAimsAtT
     ASSERT_EQ(planned.size(), std::size_t(kTaskCount));
     const std::int64_t week = Serial(kWeekStart);
     const std::int64_t simEnd = week + kDays * 86400 + kOverrunSeconds;
-    std::vector<PlannedRun> due; // every run the simulation holds, in order
+    std::vector<PlannedRun> due;   // every run the simulation holds, in order
     std::vector<PlannedRun> after; // and every run after it, for the alarm and the weekly dates
     for (int i = 0; i < kTaskCount; ++i) {
         for (std::int64_t s : RunsOf(planned[std::size_t(i)], week, simEnd)) {
@@ -702,10 +703,11 @@ TEST(RunnerWeek, FiftyPlannedTasksAllFireAcrossPowerOffsAndTheAlarmAlwaysAimsAtT
     for (int i = 0; i < kTaskCount; ++i) {
         fired += missed[std::size_t(i)] || used[100 + i] == 0 ? 0 : 1;
     }
-    std::printf("planned week: fired %d of %d tasks, %zu runs, %d computer starts, %d power-offs (%d kept on for "
-                "a task too close), %d back to back, %d alarms checked, %d weekly dates checked\n",
-                fired, kTaskCount, due.size(), boots, powerOffs, shutdownRuns - powerOffs, backToBack, alarmsChecked,
-                weeklyDatesChecked);
+    std::printf(
+        "planned week: fired %d of %d tasks, %zu runs, %d computer starts, %d power-offs (%d kept on for "
+        "a task too close), %d back to back, %d alarms checked, %d weekly dates checked\n",
+        fired, kTaskCount, due.size(), boots, powerOffs, shutdownRuns - powerOffs, backToBack, alarmsChecked,
+        weeklyDatesChecked);
     EXPECT_EQ(fired, kTaskCount);
     EXPECT_GT(powerOffs, 0);
     EXPECT_GT(shutdownRuns, powerOffs);

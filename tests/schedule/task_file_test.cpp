@@ -178,15 +178,15 @@ TEST(TaskFile, TheLoadKnowsWhichWaitingRunsPassedWhileNothingRan) {
     TempDir dir;
     const std::string path = dir.Path("SCHTASK.stf");
     TaskList source;
-    source.Add(TaskAt(At(2026, 12, 9, 8, 0), 30));                   // Ready, over: missed
-    source.Add(TaskAt(At(2026, 12, 9, 9, 59), 30));                  // Ready, still on: runs late
-    source.Add(TaskAt(At(2026, 12, 8, 8, 0), 30, kTaskFinished));    // ran
-    source.Add(TaskAt(At(2026, 12, 7, 8, 0), 30, kTaskExpired));     // told before
-    source.Add(TaskAt(At(2026, 12, 9, 12, 0), 30));                  // to come
-    TaskRecord weekly = TaskAt(At(2026, 12, 8, 20, 0), 30);          // Tuesday's run, waiting
+    source.Add(TaskAt(At(2026, 12, 9, 8, 0), 30));                // Ready, over: missed
+    source.Add(TaskAt(At(2026, 12, 9, 9, 59), 30));               // Ready, still on: runs late
+    source.Add(TaskAt(At(2026, 12, 8, 8, 0), 30, kTaskFinished)); // ran
+    source.Add(TaskAt(At(2026, 12, 7, 8, 0), 30, kTaskExpired));  // told before
+    source.Add(TaskAt(At(2026, 12, 9, 12, 0), 30));               // to come
+    TaskRecord weekly = TaskAt(At(2026, 12, 8, 20, 0), 30);       // Tuesday's run, waiting
     weekly.repeat = std::uint8_t(kRepeatWeekly | RepeatDayBit(3) | RepeatDayBit(6));
     source.Add(weekly);
-    TaskRecord weeklyAhead = weekly;                                 // dated to this evening
+    TaskRecord weeklyAhead = weekly; // dated to this evening
     weeklyAhead.day = 9;
     weeklyAhead.repeat = std::uint8_t(kRepeatWeekly | RepeatDayBit(4));
     source.Add(weeklyAhead);

@@ -275,7 +275,8 @@ TEST_F(TaskRunnerTest, EachRunTellsTheHistoryHowItEndedAndWhyItWasLate) {
 // first one's stop does not end the second.
 TEST_F(TaskRunnerTest, BackToBackRecordingsKeepTheTvApplicationAndBothRun) {
     AddTask("first", kTaskModeRecord, At(2026, 3, 2, 20, 0, 0), 30, kAfterFinishCloseTv, 1);
-    TaskRecord* second = AddTask("second", kTaskModeRecord, At(2026, 3, 2, 20, 30, 0), 30, kAfterFinishCloseTv, 2);
+    TaskRecord* second =
+        AddTask("second", kTaskModeRecord, At(2026, 3, 2, 20, 30, 0), 30, kAfterFinishCloseTv, 2);
     RunFromTo(S(At(2026, 3, 2, 19, 59, 59)), S(At(2026, 3, 2, 20, 30, 20)));
     const auto records = m_host.Of(RunnerEvent::kRecord);
     ASSERT_EQ(records.size(), 2u);

@@ -65,7 +65,8 @@ std::map<std::string, FileState> FilesIn(const std::string& dir) {
 }
 
 // What changed in a directory since `before`, leaving out the names a program may write.
-std::vector<std::string> UnexpectedChanges(const std::string& dir, const std::map<std::string, FileState>& before,
+std::vector<std::string> UnexpectedChanges(const std::string& dir,
+                                           const std::map<std::string, FileState>& before,
                                            const std::set<std::string>& mayWrite) {
     std::vector<std::string> changes;
     const std::map<std::string, FileState> after = FilesIn(dir);
@@ -299,8 +300,9 @@ std::string ProgramText() {
     std::string text;
     for (int i = 0; i < 4; ++i) {
         char block[200];
-        std::snprintf(block, sizeof block, "Name: Hostile %d\nFreq: %ld\nChan: %d\nAudioChannels:0\nCheck:1\n", i,
-                      kPlan[i], i + 1);
+        std::snprintf(block, sizeof block,
+                      "Name: Hostile %d\nFreq: %ld\nChan: %d\nAudioChannels:0\nCheck:1\n", i, kPlan[i],
+                      i + 1);
         text += block;
     }
     return text;
@@ -322,8 +324,8 @@ LRESULT CopyData(HWND target, HWND from, ULONG_PTR word, const void* data, DWORD
     cds.cbData = size;
     cds.lpData = const_cast<void*>(data);
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&cds),
-                             SMTO_NORMAL, kAnswerMs, &result))
+    if (!SendMessageTimeoutA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(from),
+                             reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, kAnswerMs, &result))
         return -1;
     return static_cast<LRESULT>(result);
 }
@@ -339,7 +341,8 @@ void SendMalformedRecords(HWND target, std::vector<std::string>& unanswered) {
         DWORD claimed; // 0: the bytes' own size
     };
     const HWND order = reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord);
-    const HWND orderHigh = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x10000u | tunaro::peer::kTvCopyDataRecord));
+    const HWND orderHigh =
+        reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x10000u | tunaro::peer::kTvCopyDataRecord));
     std::vector<Case> cases = {
         {"no bytes", order, 0, "", true, 0},
         {"no pointer", order, 0, "", false, 0},
@@ -347,7 +350,11 @@ void SendMalformedRecords(HWND target, std::vector<std::string>& unanswered) {
         {"no pointer, the largest length claimed", order, 0, "", false, 0xFFFFFFFFu},
         {"a text without a digit", order, (1u << 16) | 2u, "no digit here", true, 0},
         {"a text without a zero", order, 2u, "abc", true, 0},
-        {"a zero first, then a digit", order, 0, std::string("\0" "1", 2), true, 0},
+        {"a zero first, then a digit", order, 0,
+         std::string("\0"
+                     "1",
+                     2),
+         true, 0},
         {"an unknown record format", order, 0xFFFF0000u, "0", true, 0},
         {"a format just past the last", order, 8u << 16, "1", true, 0},
         {"a channel no list holds", order, 0xFFFFu, "1", true, 0},
@@ -376,9 +383,10 @@ void RunTunaro(bool sweep) {
     const std::string images = e2e::MakeScratchDir("hostile-images");
     const std::string videos = e2e::MakeScratchDir("hostile-videos");
     ASSERT_TRUE(e2e::WriteFile(programTxt.Path(), ProgramText()));
-    ASSERT_TRUE(e2e::WriteFile(tunaroIni.Path(), "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\n"
-                                                 "PreChannelIndex=0\r\n[SavImagePath]\r\nPath=" +
-                                                     images + "\r\n[SavVideoPath]\r\nPath=" + videos + "\r\n"));
+    ASSERT_TRUE(
+        e2e::WriteFile(tunaroIni.Path(), "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\n"
+                                         "PreChannelIndex=0\r\n[SavImagePath]\r\nPath=" +
+                                             images + "\r\n[SavVideoPath]\r\nPath=" + videos + "\r\n"));
 
     // The windows the program reports to (the scheduler's also keeps it from starting one).
     e2e::PeerWindow schedule("Schedule");
@@ -404,15 +412,18 @@ void RunTunaro(bool sweep) {
         ASSERT_TRUE(program.Running()) << "a malformed record ended the program";
 
         const std::vector<WORD> ids =
-            sweep ? SweepCommands(panel, program, {kTunaroExit, kTunaroMenuExit, tunaro::peer::kTvStopAndClose, kTunaroFm})
+            sweep ? SweepCommands(panel, program,
+                                  {kTunaroExit, kTunaroMenuExit, tunaro::peer::kTvStopAndClose, kTunaroFm})
                   : std::vector<WORD>();
-        EXPECT_TRUE(ids.empty()) << "the panel did not answer after commands from " << (ids.empty() ? 0 : ids[0]);
+        EXPECT_TRUE(ids.empty()) << "the panel did not answer after commands from "
+                                 << (ids.empty() ? 0 : ids[0]);
         ASSERT_TRUE(program.Running()) << "a command id ended the program";
 
         // Records once more after the sweep, whatever state the commands left it in.
         unanswered.clear();
         SendMalformedRecords(panel, unanswered);
-        EXPECT_TRUE(unanswered.empty()) << "copy-data records not answered after the sweep:\n" << Join(unanswered);
+        EXPECT_TRUE(unanswered.empty()) << "copy-data records not answered after the sweep:\n"
+                                        << Join(unanswered);
         EXPECT_TRUE(Answers(panel));
         EXPECT_TRUE(e2e::PostCommand(panel, tunaro::peer::kTvBusyQuery));
         EXPECT_TRUE(Answers(panel));
@@ -424,9 +435,11 @@ void RunTunaro(bool sweep) {
         // The sweep's Auto Scan may still be going, and Exit waits for it: Auto Scan again
         // stops it, as the user would.
         const auto scanRunning = [&remote] {
-            return remote.Commands(tunaro::peer::kRemoteScanStarted).size() > remote.Commands(tunaro::peer::kRemoteScanEnded).size();
+            return remote.Commands(tunaro::peer::kRemoteScanStarted).size() >
+                   remote.Commands(tunaro::peer::kRemoteScanEnded).size();
         };
-        std::printf("scans started %zu, ended %zu; busy %d\n", remote.Commands(tunaro::peer::kRemoteScanStarted).size(),
+        std::printf("scans started %zu, ended %zu; busy %d\n",
+                    remote.Commands(tunaro::peer::kRemoteScanStarted).size(),
                     remote.Commands(tunaro::peer::kRemoteScanEnded).size(), Busy(panel, schedule) ? 1 : 0);
         for (HWND w : TopWindowsOf(program.Pid())) {
             if (IsWindowVisible(w))
@@ -438,7 +451,8 @@ void RunTunaro(bool sweep) {
             EXPECT_TRUE(e2e::WaitUntil([&] { return !scanRunning(); }, kAnswerMs)) << "the scan did not stop";
         }
         const bool busy = Busy(panel, schedule);
-        std::printf("scans started %zu, ended %zu; busy %d\n", remote.Commands(tunaro::peer::kRemoteScanStarted).size(),
+        std::printf("scans started %zu, ended %zu; busy %d\n",
+                    remote.Commands(tunaro::peer::kRemoteScanStarted).size(),
                     remote.Commands(tunaro::peer::kRemoteScanEnded).size(), busy ? 1 : 0);
         // A record order without a usable format or digit still records (the tuner, the channel
         // by index): Exit waits while a recording runs, so the scheduler's stop ends it first.
@@ -447,7 +461,8 @@ void RunTunaro(bool sweep) {
             EXPECT_TRUE(e2e::WaitUntil([&] { return !Busy(panel, schedule); }, kAnswerMs))
                 << "the recording did not stop";
         }
-        EXPECT_TRUE(EndThrough(panel, program, kTunaroExit)) << "Exit did not end the program after the sweep";
+        EXPECT_TRUE(EndThrough(panel, program, kTunaroExit))
+            << "Exit did not end the program after the sweep";
     }
 
     // Only the files the program keeps may have changed; the recordings and stills directories
@@ -552,8 +567,8 @@ TEST(HostileMessages, TunaroFmTakesEveryCommandIdAndStrayRecords) {
         SendMalformedRecords(fm, unanswered);
         EXPECT_TRUE(unanswered.empty()) << Join(unanswered);
 
-        const std::vector<WORD> ids =
-            SweepCommands(fm, program, {kFmExit, kFmTv, tunaro::peer::kFmCloseForTv, kFmSetting, kFmAbout, kFmOpenFile});
+        const std::vector<WORD> ids = SweepCommands(
+            fm, program, {kFmExit, kFmTv, tunaro::peer::kFmCloseForTv, kFmSetting, kFmAbout, kFmOpenFile});
         EXPECT_TRUE(ids.empty()) << "Tunaro FM did not answer after commands from "
                                  << (ids.empty() ? 0 : ids[0]);
         ASSERT_TRUE(program.Running()) << "a command id ended Tunaro FM";
@@ -615,7 +630,8 @@ TEST(HostileMessages, TunaroFmTakesEveryCommandIdAndStrayRecords) {
     Sleep(1000);
     EXPECT_TRUE(program.Running()) << "Exit under the About box ended the radio";
     EXPECT_FALSE(ShowsWindow(program.Pid(), "Setting")) << "a second dialog opened over the first";
-    EXPECT_TRUE(EndThrough(fm, program, tunaro::peer::kFmCloseForTv)) << "1234 over the About box did not end the radio";
+    EXPECT_TRUE(EndThrough(fm, program, tunaro::peer::kFmCloseForTv))
+        << "1234 over the About box did not end the radio";
 
     // The settings were written on the way out, the recording is whole, nothing else changed.
     EXPECT_EQ(e2e::IniString(settings.Path(), "Record", "RecordPath"), records);
@@ -673,7 +689,8 @@ void RunSchedule(bool sweep) {
 
         const std::vector<WORD> ids =
             sweep ? SweepCommands(window, program, {kScheduleTrayExit}) : std::vector<WORD>();
-        EXPECT_TRUE(ids.empty()) << "Schedule did not answer after commands from " << (ids.empty() ? 0 : ids[0]);
+        EXPECT_TRUE(ids.empty()) << "Schedule did not answer after commands from "
+                                 << (ids.empty() ? 0 : ids[0]);
         ASSERT_TRUE(program.Running()) << "a command id ended Schedule";
         EXPECT_TRUE(Answers(window));
         EXPECT_EQ(closer.Stuck(), 0) << Join(closer.Closed());
@@ -714,7 +731,8 @@ TEST(HostileMessages, KeyRelayTakesEveryCommandIdAndStrayRecords) {
         EXPECT_TRUE(unanswered.empty()) << Join(unanswered);
 
         const std::vector<WORD> ids = SweepCommands(window, program, {kKeyRelayExit, kKeyRelayTrayExit});
-        EXPECT_TRUE(ids.empty()) << "KeyRelay did not answer after commands from " << (ids.empty() ? 0 : ids[0]);
+        EXPECT_TRUE(ids.empty()) << "KeyRelay did not answer after commands from "
+                                 << (ids.empty() ? 0 : ids[0]);
         ASSERT_TRUE(program.Running()) << "a command id ended KeyRelay";
         EXPECT_TRUE(Answers(window));
         EXPECT_EQ(closer.Stuck(), 0) << Join(closer.Closed());

@@ -38,7 +38,8 @@ constexpr WORD kSnapClose = 2040;
 constexpr int kRecordFormats = 8;
 constexpr int kChannels = 8;
 
-const long kPlan[kChannels] = {49750000, 77250000, 168250000, 175250000, 184250000, 210250000, 471250000, 783250000};
+const long kPlan[kChannels] = {49750000,  77250000,  168250000, 175250000,
+                               184250000, 210250000, 471250000, 783250000};
 
 struct Run {
     HWND panel = nullptr;
@@ -119,7 +120,8 @@ void Recording(int format, int channel, const std::string& videoDir) {
     const char text[] = "Soak\0";
     const ULONG_PTR word = (static_cast<ULONG_PTR>(format) << 16) | static_cast<ULONG_PTR>(channel);
     ++g_run.ordered[format];
-    e2e::SendCopyData(g_run.panel, reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord), word, text, sizeof text - 1, 30000);
+    e2e::SendCopyData(g_run.panel, reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord), word, text,
+                      sizeof text - 1, 30000);
     ++g_run.commands;
     if (!e2e::WaitUntil([] { return g_run.failure != 0 || Busy(); }, 20000) || g_run.failure)
         return; // this build records nothing in this format
@@ -177,8 +179,8 @@ std::string ProgramText() {
     std::string text;
     for (int i = 0; i < kChannels; ++i) {
         char block[200];
-        std::snprintf(block, sizeof block, "Name: Soak %d\nFreq: %ld\nChan: %d\nAudioChannels:0\nCheck:1\n", i,
-                      kPlan[i], i + 1);
+        std::snprintf(block, sizeof block, "Name: Soak %d\nFreq: %ld\nChan: %d\nAudioChannels:0\nCheck:1\n",
+                      i, kPlan[i], i + 1);
         text += block;
     }
     return text;
@@ -222,8 +224,8 @@ int main(int argc, char** argv) {
     while (!g_run.failure && (GetTickCount() - start) / 1000.0 < seconds) {
         Round(round++, imageDir, videoDir);
         if (round % 10 == 0)
-            std::printf("round %d: %ld commands, %ld recordings, %ld walls, %ld snapshots\n", round, g_run.commands,
-                        g_run.recordings, g_run.walls, g_run.snapshots);
+            std::printf("round %d: %ld commands, %ld recordings, %ld walls, %ld snapshots\n", round,
+                        g_run.commands, g_run.recordings, g_run.walls, g_run.snapshots);
     }
 
     const int imagesLeft = CountFiles(imageDir);

@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
     if (!process)
         process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
     if (!process) {
-        std::fprintf(stderr, "soak_sampler: cannot open process %lu (error %lu)\n", static_cast<unsigned long>(pid),
-                     static_cast<unsigned long>(GetLastError()));
+        std::fprintf(stderr, "soak_sampler: cannot open process %lu (error %lu)\n",
+                     static_cast<unsigned long>(pid), static_cast<unsigned long>(GetLastError()));
         return 1;
     }
     const DWORD start = GetTickCount();
@@ -125,6 +125,7 @@ int main(int argc, char** argv) {
     const bool ended = GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
     CloseHandle(process);
     if (ended)
-        std::fprintf(stderr, "soak_sampler: the process ended (exit code %lu)\n", static_cast<unsigned long>(code));
+        std::fprintf(stderr, "soak_sampler: the process ended (exit code %lu)\n",
+                     static_cast<unsigned long>(code));
     return 0;
 }

@@ -422,8 +422,8 @@ DWORD WINAPI PeerWindow::ThreadMain(void* p) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = self->m_className.c_str();
     RegisterClassA(&wc); // fails harmlessly when already registered by another peer
-    self->m_hwnd = CreateWindowExA(0, self->m_className.c_str(), self->m_title.c_str(), WS_OVERLAPPED, 0, 0, 100,
-                                  100, nullptr, nullptr, wc.hInstance, self);
+    self->m_hwnd = CreateWindowExA(0, self->m_className.c_str(), self->m_title.c_str(), WS_OVERLAPPED, 0, 0,
+                                   100, 100, nullptr, nullptr, wc.hInstance, self);
     SetEvent(self->m_ready);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -601,7 +601,8 @@ HiddenCard::HiddenCard(const std::string& ini) : m_ini(ini) {
     m_family = IniString(m_ini, "Config", "Family", "SAA7134");
     m_dll = LoadLibraryA((SystemDir() + "\\simcard.dll").c_str());
     if (m_dll)
-        m_register = reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(m_dll, "DllRegisterServer")));
+        m_register =
+            reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(m_dll, "DllRegisterServer")));
     if (!m_register)
         return;
     WritePrivateProfileStringA("Config", "Family", "NONE", m_ini.c_str());

@@ -37,7 +37,8 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_COPYDATA: {
         auto* cds = reinterpret_cast<COPYDATASTRUCT*>(lp);
-        if (cds->dwData == 5 && cds->cbData > 0 && static_cast<const char*>(cds->lpData)[cds->cbData - 1] == 0)
+        if (cds->dwData == 5 && cds->cbData > 0 &&
+            static_cast<const char*>(cds->lpData)[cds->cbData - 1] == 0)
             SetDlgItemTextA(hwnd, kLabelId, static_cast<const char*>(cds->lpData));
         return TRUE;
     }

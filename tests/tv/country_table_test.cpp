@@ -30,11 +30,11 @@ std::vector<CountryEntry> Countries(std::string_view text) {
 
 TEST(CountryReader, AWordDoesNotCountAndAZeroCountsButAddsNothing) {
     std::vector<CountryEntry> t = Countries("[Test]\n"
-                                                    "ChannelLow=2\n"
-                                                    "48250000\n"
-                                                    "nothing here\n"
-                                                    "0\n"
-                                                    "62250000\n");
+                                            "ChannelLow=2\n"
+                                            "48250000\n"
+                                            "nothing here\n"
+                                            "0\n"
+                                            "62250000\n");
     ASSERT_EQ(t.size(), 1u);
     ASSERT_EQ(t[0].m_frequencies.size(), 2u);
     const ChannelRecord& a = t[0].m_frequencies[0];
@@ -51,19 +51,19 @@ TEST(CountryReader, AWordDoesNotCountAndAZeroCountsButAddsNothing) {
 
 TEST(CountryReader, SectionsKeysCommentsAndFormatLines) {
     std::vector<CountryEntry> t = Countries("; frequency tables\n"
-                                                    "\n"
-                                                    "[First]   ; trailing comment\n"
-                                                    "CountryCode=86\n"
-                                                    "ChannelLow=1\n"
-                                                    "ChannelHigh=57\n"
-                                                    "Format=625 lines\n"
-                                                    "  49750000   ; DS-1\n"
-                                                    "Hz: 57750000\n"
-                                                    "[Empty one]\n"
-                                                    "[Second]\n"
-                                                    "countrycode=44\n"
-                                                    "ChannelLow=21\n"
-                                                    "471250000\r\n");
+                                            "\n"
+                                            "[First]   ; trailing comment\n"
+                                            "CountryCode=86\n"
+                                            "ChannelLow=1\n"
+                                            "ChannelHigh=57\n"
+                                            "Format=625 lines\n"
+                                            "  49750000   ; DS-1\n"
+                                            "Hz: 57750000\n"
+                                            "[Empty one]\n"
+                                            "[Second]\n"
+                                            "countrycode=44\n"
+                                            "ChannelLow=21\n"
+                                            "471250000\r\n");
     ASSERT_EQ(t.size(), 3u);
     EXPECT_EQ(t[0].m_strName, "First");
     EXPECT_EQ(t[0].m_nCountryCode, 86);

@@ -145,7 +145,7 @@ TEST(ProgramReader, SavedListReadsBackTheSameButForTheEffectiveAudio) {
 
 TEST(ProgramReader, CheckIsInheritedByABlockWithoutIt) {
     std::vector<ChannelRecord> r = Parsed("Name: One\nFreq: 1000\nCheck:0\n"
-                                                    "Name: Two\nFreq: 2000\n");
+                                          "Name: Two\nFreq: 2000\n");
     ASSERT_EQ(r.size(), 2u);
     EXPECT_EQ(r[0].m_nEnabled, 0);
     EXPECT_EQ(r[1].m_nEnabled, 0);
@@ -157,9 +157,9 @@ TEST(ProgramReader, CheckIsInheritedByABlockWithoutIt) {
 
 TEST(ProgramReader, ChannelNumbersCountUpAndBlocksWithoutFreqAreDropped) {
     std::vector<ChannelRecord> r = Parsed("Name: First\nFreq: 100\n"            // no Chan: 2
-                                                    "Name: Second\nFreq: 200\nChan: 10\n" // 10
-                                                    "Name: NoFreq\nChan: 40\n"            // dropped
-                                                    "Name: Third\nFreq: 300\n");          // 41
+                                          "Name: Second\nFreq: 200\nChan: 10\n" // 10
+                                          "Name: NoFreq\nChan: 40\n"            // dropped
+                                          "Name: Third\nFreq: 300\n");          // 41
     ASSERT_EQ(r.size(), 3u);
     ExpectRecord(r[0], "First", 100, 2, 1, 0);
     ExpectRecord(r[1], "Second", 200, 10, 1, 0);
@@ -189,16 +189,16 @@ TEST(ProgramRoundTrip, TheListStoresNoFrequencyItsFileCannotGiveBack) {
 
 TEST(ProgramReader, CommentsCaseBlanksAndForeignKeys) {
     std::vector<ChannelRecord> r = Parsed("; channel list\n"
-                                                    "\n"
-                                                    "NAME:   Sports One  ; the sports channel\n"
-                                                    "freq:55250000;in Hz\n"
-                                                    "Freq2: 99\n"
-                                                    "Form: 3\n"
-                                                    " Chan: 77\n" // not at the start of the line
-                                                    "CHECK:0\n"
-                                                    "audiochannels:1\n"
-                                                    "Name:\t \n"
-                                                    "Freq: 62250000"); // no line feed at the end
+                                          "\n"
+                                          "NAME:   Sports One  ; the sports channel\n"
+                                          "freq:55250000;in Hz\n"
+                                          "Freq2: 99\n"
+                                          "Form: 3\n"
+                                          " Chan: 77\n" // not at the start of the line
+                                          "CHECK:0\n"
+                                          "audiochannels:1\n"
+                                          "Name:\t \n"
+                                          "Freq: 62250000"); // no line feed at the end
     ASSERT_EQ(r.size(), 2u);
     ExpectRecord(r[0], "Sports One", 55250000, 2, 0, 1);
     ExpectRecord(r[1], kEmptyChannelName, 62250000, 3, 0, 1);
@@ -227,8 +227,7 @@ TEST(ProgramReader, LongLinesAreReadInPiecesEachTakenAsALine) {
 }
 
 TEST(ProgramReader, AbsurdNumbersSaturateInsteadOfWrapping) {
-    std::vector<ChannelRecord> r =
-        Parsed("Name: Big\nFreq: 99999999999999999999\nChan: -99999999999\n");
+    std::vector<ChannelRecord> r = Parsed("Name: Big\nFreq: 99999999999999999999\nChan: -99999999999\n");
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0].m_nFrequency, 2147483647);
     EXPECT_EQ(r[0].m_nChannel, -2147483647 - 1);

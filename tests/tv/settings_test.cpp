@@ -182,8 +182,9 @@ TEST(ProfileIni, DirectoriesReadBackAsTheyWereSaved) {
     tvtest::ScratchDir dir;
     std::string path = dir.File("Tunaro.ini");
     TvSettings s = LoadTvSettings(ProfileIni(path), "C:\\Prog");
-    for (const std::string& image : {std::string("  C:\\Leading blanks"), std::string("\"C:\\Quoted\""),
-                                     std::string("'C:\\Single'"), std::string("C:\\Plain \"inner\" quotes")}) {
+    for (const std::string& image :
+         {std::string("  C:\\Leading blanks"), std::string("\"C:\\Quoted\""), std::string("'C:\\Single'"),
+          std::string("C:\\Plain \"inner\" quotes")}) {
         s.strImagePath = image;
         s.strVideoPath = "C:\\Video\r\n[Channel]\r\nCurrentIndex=77";
         s.lCurrentIndex = 4;

@@ -202,10 +202,10 @@ TEST(StatusTextLayout, MarginsCentringAndChangedTextOnly) {
 // the controls with a wide text, which they must store and read as such.
 TEST(TextControlsText, WindowTextMessagesInAUnicodeWindow) {
     TestHost host;
-    HWND labelWnd = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_CENTER, 0, 0, 200, 20, host.hwnd(), nullptr,
-                                    GetModuleHandleW(nullptr), nullptr);
-    HWND statusWnd = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT, 0, 30, 200, 16, host.hwnd(), nullptr,
-                                     GetModuleHandleW(nullptr), nullptr);
+    HWND labelWnd = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_CENTER, 0, 0, 200, 20, host.hwnd(),
+                                    nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND statusWnd = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT, 0, 30, 200, 16, host.hwnd(),
+                                     nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(IsWindowUnicode(labelWnd));
     TextLabel label;
     ASSERT_TRUE(label.Attach(labelWnd));

@@ -203,8 +203,7 @@ BOOL CControlPanel::OnInitDialog() {
     LayOutSkin();
 
     // 8. The user's settings; the channel indexes wait in the list until preview loads it.
-    m_state.settings =
-        LoadTvSettings(ProfileIni(g.paths.strTunaroIni), g.paths.strProgramDir);
+    m_state.settings = LoadTvSettings(ProfileIni(g.paths.strTunaroIni), g.paths.strProgramDir);
     m_state.channels.SetCurrentIndex(m_state.settings.lCurrentIndex);
     m_state.channels.SetPreviousIndex(m_state.settings.lPreChannelIndex);
 
@@ -339,8 +338,8 @@ int CControlPanel::StartPreview(bool startingUp) {
     engine->SetVideoSource(m_state.settings.lVideoSource);
 
     const TvGlobals& g = Globals();
-    const std::string unread = LoadChannelFiles(
-        m_state.channels, m_state.countries, g.paths.strProgramTxt, g.paths.strChannelTxt, g.Chinese());
+    const std::string unread = LoadChannelFiles(m_state.channels, m_state.countries, g.paths.strProgramTxt,
+                                                g.paths.strChannelTxt, g.Chinese());
     if (!unread.empty())
         ::MessageBoxA(GetHwnd(), unread.c_str(), g.app.strTitle.c_str(), MB_OK | MB_ICONWARNING);
     engine->SetMessageDrain(video);

@@ -7,8 +7,8 @@
 
 namespace tunaro {
 
-EngineChannels::EngineChannels(ChannelList& channels, CountryTable& countries,
-                               std::function<long()> cardType, std::function<LanguageMode()> language)
+EngineChannels::EngineChannels(ChannelList& channels, CountryTable& countries, std::function<long()> cardType,
+                               std::function<LanguageMode()> language)
     : m_channels(channels), m_countries(countries), m_cardType(std::move(cardType)),
       m_language(std::move(language)) {}
 

@@ -15,8 +15,8 @@ class EngineChannels : public ChannelAccess {
 public:
     // cardType tells the card family at the moment it is asked (the engine learns it when it
     // identifies the card); language decides the audio mode of channels a scan finds.
-    EngineChannels(ChannelList& channels, CountryTable& countries,
-                   std::function<long()> cardType, std::function<LanguageMode()> language);
+    EngineChannels(ChannelList& channels, CountryTable& countries, std::function<long()> cardType,
+                   std::function<LanguageMode()> language);
 
     int ChannelCount() const override;
     long ChannelFrequency(int index) const override;

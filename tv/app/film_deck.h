@@ -21,14 +21,14 @@ public:
 
     // 1: opens path for playback in owner; true when it can be played.
     bool Open(HWND owner, const char* path);
-    void Play();                       // 2
-    void Pause();                      // 3
-    void Close();                      // 5
-    int64_t Duration();                // 6, 100-ns units (0 when unknown)
-    int64_t Position();                // 7, 100-ns units
-    void Seek(long seconds);           // 8: relative; 0 rewinds
-    void SetOwner(HWND video);         // 12
-    void Place(const RECT& rc);        // 13
+    void Play();                         // 2
+    void Pause();                        // 3
+    void Close();                        // 5
+    int64_t Duration();                  // 6, 100-ns units (0 when unknown)
+    int64_t Position();                  // 7, 100-ns units
+    void Seek(long seconds);             // 8: relative; 0 rewinds
+    void SetOwner(HWND video);           // 12
+    void Place(const RECT& rc);          // 13
     void SetFullScreenOwner(HWND video); // 19
 
 private:

@@ -13,9 +13,10 @@ namespace tunaro {
 // ---- busy lock --------------------------------------------------------------------------------
 
 namespace {
-const int kLockedAlways[] = {IDC_OPEN_FILE,    IDC_RECORD_TYPE, IDC_MUTE,     IDC_EXIT,     IDC_CHANNEL_EDIT,
-                             IDC_COLOR,        IDC_RECORD_SETTING, IDC_SETTING, IDC_VOLUME_DOWN, IDC_VOLUME_UP,
-                             IDC_VIDEO_SOURCE, IDC_SNAPSHOT,    IDC_TV_WALL,  IDC_FM};
+const int kLockedAlways[] = {IDC_OPEN_FILE,    IDC_RECORD_TYPE, IDC_MUTE,           IDC_EXIT,
+                             IDC_CHANNEL_EDIT, IDC_COLOR,       IDC_RECORD_SETTING, IDC_SETTING,
+                             IDC_VOLUME_DOWN,  IDC_VOLUME_UP,   IDC_VIDEO_SOURCE,   IDC_SNAPSHOT,
+                             IDC_TV_WALL,      IDC_FM};
 }
 
 std::vector<int> BusyLockIds(bool scanning) {
@@ -31,7 +32,8 @@ std::vector<int> BusyUnlockIds() {
 }
 
 std::vector<int> RemoteEnableIds() {
-    return {IDC_OPEN_FILE, IDC_AUTOSCAN, IDC_TV_WALL, IDC_FM, IDC_RECORD, IDC_SNAPSHOT, IDC_RECORD_SETTING, IDC_SETTING};
+    return {IDC_OPEN_FILE, IDC_AUTOSCAN, IDC_TV_WALL,        IDC_FM,
+            IDC_RECORD,    IDC_SNAPSHOT, IDC_RECORD_SETTING, IDC_SETTING};
 }
 std::vector<int> RemoteDisableIds() {
     return {IDC_OPEN_FILE, IDC_AUTOSCAN, IDC_TV_WALL, IDC_FM, IDC_RECORD, IDC_SNAPSHOT, IDC_SETTING};
@@ -229,8 +231,8 @@ bool PanelStatusLine::Create(HWND panel, LanguageMode mode) {
         // The dialog's own font has no Chinese glyphs at this size: a Chinese face of the
         // line's size instead.
         m_font.Reset(CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, "宋体"));
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                 DEFAULT_PITCH | FF_DONTCARE, "宋体"));
     }
     if (m_font)
         SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);

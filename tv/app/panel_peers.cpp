@@ -101,7 +101,7 @@ void PanelPeers::OnFm() {
     const HINSTANCE result = ShellExecuteA(nullptr, "open", program.c_str(), nullptr, nullptr, SW_SHOW);
     if (reinterpret_cast<INT_PTR>(result) <= 32)
         TUNARO_TRACE("Tunaro: %s could not be started (%ld)", program.c_str(),
-                           static_cast<long>(reinterpret_cast<INT_PTR>(result)));
+                     static_cast<long>(reinterpret_cast<INT_PTR>(result)));
 }
 
 void PanelPeers::OnAddTask() {

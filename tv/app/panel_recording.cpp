@@ -35,8 +35,9 @@ constexpr long kSeekStepSeconds = 5;
 constexpr int64_t kUnitsPerSecond = 10000000; // 100-ns units
 
 // What the player disables while a movie is open, and its own keys.
-constexpr int kDisabledWhilePlaying[] = {IDC_DISPLAY_PANEL, IDC_CHANNEL_EDIT, IDC_COLOR,   IDC_RECORD_SETTING, IDC_RECORD_TYPE,
-                                         IDC_SETTING,       IDC_RECORD,       IDC_AUTOSCAN, IDC_TV_WALL,        IDC_SNAPSHOT};
+constexpr int kDisabledWhilePlaying[] = {IDC_DISPLAY_PANEL, IDC_CHANNEL_EDIT, IDC_COLOR,  IDC_RECORD_SETTING,
+                                         IDC_RECORD_TYPE,   IDC_SETTING,      IDC_RECORD, IDC_AUTOSCAN,
+                                         IDC_TV_WALL,       IDC_SNAPSHOT};
 constexpr int kPlayerKeys[] = {IDC_PAUSE, IDC_BACK, IDC_FORWARD, IDC_PLAY, IDC_TV};
 
 bool FileExists(const std::string& path) {
@@ -64,7 +65,8 @@ std::string FreeName(const std::string& path) {
         return path;
     const size_t slash = path.find_last_of('\\');
     const size_t dot = path.find_last_of('.');
-    const size_t cut = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
+    const size_t cut =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
     for (int n = 2; n < 1000; ++n) {
         const std::string candidate = path.substr(0, cut) + Format(" (%d)", n) + path.substr(cut);
         if (GetFileAttributesA(candidate.c_str()) == INVALID_FILE_ATTRIBUTES)
@@ -283,7 +285,8 @@ std::string PanelRecording::StopRecording(bool nameNow, bool bySchedule) {
     return named;
 }
 
-bool PanelRecording::RenameRecording(const std::string& file, const std::string& target, std::string* whyNot) {
+bool PanelRecording::RenameRecording(const std::string& file, const std::string& target,
+                                     std::string* whyNot) {
     if (target == file)
         return true;
     if (MoveFileExA(file.c_str(), target.c_str(), MOVEFILE_COPY_ALLOWED)) {
@@ -294,7 +297,8 @@ bool PanelRecording::RenameRecording(const std::string& file, const std::string&
     return false;
 }
 
-void PanelRecording::TellNotNamed(const std::string& file, const std::string& target, const std::string& why) {
+void PanelRecording::TellNotNamed(const std::string& file, const std::string& target,
+                                  const std::string& why) {
     const std::string english = Format("It could not be named %s (%s).", target.c_str(), why.c_str());
     const std::string chinese = Format("无法命名为 %s (%s)。", target.c_str(), why.c_str());
     TellKept(file, english.c_str(), chinese.c_str());
@@ -335,9 +339,8 @@ void PanelRecording::AskNameOrDelete(const std::string& file) {
 
 void PanelRecording::TellKept(const std::string& file, const char* englishWhy, const char* chineseWhy) {
     const TvGlobals& g = Globals();
-    const std::string message =
-        Format(g.Text("The recording is kept as\n%s\n%s", "录像文件保存在\n%s\n%s"),
-                       file.c_str(), g.Text(englishWhy, chineseWhy));
+    const std::string message = Format(g.Text("The recording is kept as\n%s\n%s", "录像文件保存在\n%s\n%s"),
+                                       file.c_str(), g.Text(englishWhy, chineseWhy));
     ::MessageBoxA(m_panel.GetHwnd(), message.c_str(), g.app.strTitle.c_str(), MB_OK | MB_ICONWARNING);
 }
 // ---- playback --------------------------------------------------------------------------------
@@ -413,7 +416,8 @@ void PanelRecording::OnOpenFile() {
     m_deck.Close();
     m_state.playbackState = -1;
     if (!m_deck.Open(video, path.c_str())) {
-        ::MessageBoxA(panel, g.Text("Selected file is error，Please select again!", "所选文件有误，请重新选择!"),
+        ::MessageBoxA(panel,
+                      g.Text("Selected file is error，Please select again!", "所选文件有误，请重新选择!"),
                       g.app.strTitle.c_str(), MB_OK | MB_ICONERROR);
         m_deck.Close();
         // Live TV comes back with the TV key.
@@ -433,7 +437,7 @@ void PanelRecording::OnOpenFile() {
     m_state.playbackState = 0;
     m_lDurationSeconds = static_cast<long>(m_deck.Duration() / 10000 / 1000);
     m_panel.ShowStatusText(Format(g.Text("Playing: 00:00/%ld:%ld", "正在播放: 00:00/%ld:%ld"),
-                                          m_lDurationSeconds / 60, m_lDurationSeconds % 60));
+                                  m_lDurationSeconds / 60, m_lDurationSeconds % 60));
     m_deck.Play();
     m_state.playbackState = 1;
 }
@@ -502,7 +506,8 @@ void PanelRecording::BackToTv() {
         m_panel.StartPreview();
     if (HWND video = m_panel.VideoWindow()) {
         SetWindowLongPtrA(video, GWL_STYLE,
-                          GetWindowLongPtrA(video, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_CLIPCHILDREN | WS_CLIPSIBLINGS));
+                          GetWindowLongPtrA(video, GWL_STYLE) &
+                              ~static_cast<LONG_PTR>(WS_CLIPCHILDREN | WS_CLIPSIBLINGS));
         InvalidateRect(video, nullptr, TRUE);
     }
     EnableIds(panel, kDisabledWhilePlaying, std::size(kDisabledWhilePlaying), true);
@@ -521,7 +526,7 @@ std::string PanelRecording::PlaybackStatusTick() {
         const long at = static_cast<long>(position / kUnitsPerSecond);
         const long of = static_cast<long>(duration / kUnitsPerSecond);
         return Format(g.Text("play %ld:%ld/%ld:%ld", "播放 %ld:%ld/%ld:%ld"), at / 60, at % 60, of / 60,
-                              of % 60);
+                      of % 60);
     }
     if (m_state.playbackState == 1) {
         m_deck.Seek(0);

@@ -97,8 +97,8 @@ void PanelSnapshots::OnRemoteSnapshot() {
         return; // no picture: nothing to save
     }
     const std::string dir = WithoutTrailingSlash(m_state.settings.strImagePath);
-    long number = NextSnapshotNumber(
-        CountCapEntries(dir), [&dir](long n) { return Exists(dir + "\\" + SnapshotFileName(n)); });
+    long number = NextSnapshotNumber(CountCapEntries(dir),
+                                     [&dir](long n) { return Exists(dir + "\\" + SnapshotFileName(n)); });
     // Never over an existing file: a name taken meanwhile moves on to the next number.
     DWORD error = ERROR_SUCCESS;
     for (int attempt = 0; attempt < 100; ++attempt, ++number) {
@@ -118,12 +118,12 @@ void PanelSnapshots::OnRemoteSnapshot() {
 
 void PanelSnapshots::TellNotSaved(const std::string& dir, DWORD error) const {
     const TvGlobals& g = Globals();
-    const std::string text = Format(
-        g.Text("The snapshot could not be saved in \"%s\" (error %lu).\nThe image directory is "
-               "missing, full or read-only; please free space or choose another directory.",
-               "无法将单帧图像保存到 \"%s\"（错误 %lu）。\n图像目录不存在、已满或只读，"
-               "请释放空间或选择其他目录。"),
-        dir.c_str(), static_cast<unsigned long>(error));
+    const std::string text =
+        Format(g.Text("The snapshot could not be saved in \"%s\" (error %lu).\nThe image directory is "
+                      "missing, full or read-only; please free space or choose another directory.",
+                      "无法将单帧图像保存到 \"%s\"（错误 %lu）。\n图像目录不存在、已满或只读，"
+                      "请释放空间或选择其他目录。"),
+               dir.c_str(), static_cast<unsigned long>(error));
     ::MessageBoxA(m_panel.GetHwnd(), text.c_str(), g.app.strTitle.c_str(), MB_OK | MB_ICONWARNING);
 }
 

@@ -29,9 +29,9 @@ struct PanelState {
     bool fullScreen = false;
 
     // The panel's values.
-    std::string osdText;      // the text the on-screen text timer shows next
-    long scanCount = 0;       // channels found by the running scan
-    time_t recordStart = 0;   // when the running recording began (the status line's clock)
+    std::string osdText;    // the text the on-screen text timer shows next
+    long scanCount = 0;     // channels found by the running scan
+    time_t recordStart = 0; // when the running recording began (the status line's clock)
 
     // The user's settings, the channel list and the country table of the whole program.
     TvSettings settings;

@@ -184,16 +184,14 @@ void PanelLiveTvHost::StopScanTimer() {
 // ---- the panel's commands ---------------------------------------------------------------------
 
 // The panel's buttons and accelerators send the very ids the controller dispatches on.
-static_assert(IDC_AUTOSCAN == kCmdAutoScan && IDC_MUTE == kCmdMute &&
-                  IDC_BRIGHTNESS_UP == kCmdBrightnessUp &&
-                  IDC_BRIGHTNESS_DOWN == kCmdBrightnessDown &&
-                  IDC_CONTRAST_UP == kCmdContrastUp &&
+static_assert(IDC_AUTOSCAN == kCmdAutoScan && IDC_MUTE == kCmdMute && IDC_BRIGHTNESS_UP == kCmdBrightnessUp &&
+                  IDC_BRIGHTNESS_DOWN == kCmdBrightnessDown && IDC_CONTRAST_UP == kCmdContrastUp &&
                   IDC_CONTRAST_DOWN == kCmdContrastDown && IDC_FREQ_UP == kCmdFreqUp &&
-                  IDC_FREQ_DOWN == kCmdFreqDown && IDC_DIGIT_0 == kCmdDigit0 &&
-                  IDC_DIGIT_9 == kCmdDigit9 && IDC_PREVIOUS_CHANNEL == kCmdPreviousChannel &&
-                  IDC_CHANNEL_DOWN == kCmdChannelDown && IDC_CHANNEL_UP == kCmdChannelUp &&
-                  IDC_TWO_DIGIT == kCmdTwoDigit && IDC_VIDEO_SOURCE == kCmdVideoSource &&
-                  IDC_AV == kCmdAv && IDC_CURRENT_TUNE == kCmdCurrentTune,
+                  IDC_FREQ_DOWN == kCmdFreqDown && IDC_DIGIT_0 == kCmdDigit0 && IDC_DIGIT_9 == kCmdDigit9 &&
+                  IDC_PREVIOUS_CHANNEL == kCmdPreviousChannel && IDC_CHANNEL_DOWN == kCmdChannelDown &&
+                  IDC_CHANNEL_UP == kCmdChannelUp && IDC_TWO_DIGIT == kCmdTwoDigit &&
+                  IDC_VIDEO_SOURCE == kCmdVideoSource && IDC_AV == kCmdAv &&
+                  IDC_CURRENT_TUNE == kCmdCurrentTune,
               "panel command ids and live-TV command ids must agree");
 
 void CControlPanel::OnLiveTvCommand(UINT id) {

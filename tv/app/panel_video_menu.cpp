@@ -85,10 +85,10 @@ void PanelVideoMenu::EnterDesktopMode() {
     // comes back into its window.
     if (engine->StartDesktopVideo() != kEngineOk) {
         RestartPreview();
-        const std::string text =
-            Globals().Text("Desktop mode needs the video overlay of the display card, and this display has none.\n"
-                           "The picture stays in its window.",
-                           "桌面模式需要显卡的视频叠加功能，当前显示设备不支持。\n图像仍显示在视频窗口中。");
+        const std::string text = Globals().Text(
+            "Desktop mode needs the video overlay of the display card, and this display has none.\n"
+            "The picture stays in its window.",
+            "桌面模式需要显卡的视频叠加功能，当前显示设备不支持。\n图像仍显示在视频窗口中。");
         MessageBoxA(video, text.c_str(), Globals().app.strTitle.c_str(), MB_OK | MB_ICONINFORMATION);
         return;
     }

@@ -18,8 +18,9 @@ bool DecodeScheduledRecording(uint64_t dataWord, const void* text, std::size_t b
     std::size_t length = 0;
     if (text && byteCount > 0) {
         const void* zero = std::memchr(text, 0, byteCount);
-        length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - static_cast<const char*>(text))
-                      : byteCount;
+        length =
+            zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - static_cast<const char*>(text))
+                 : byteCount;
     }
     int digit = -1;
     if (length > 0) {

@@ -190,8 +190,8 @@ void CSnapshotBrowser::ShowEntries(size_t first) {
         thumbHeader.biHeight = kThumbHeight;
         thumbHeader.biSizeImage = 0;
         void* bits = nullptr;
-        Bitmap thumb(CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&thumbHeader),
-                                              DIB_RGB_COLORS, &bits, nullptr, 0));
+        Bitmap thumb(CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&thumbHeader), DIB_RGB_COLORS,
+                                      &bits, nullptr, 0));
         if (!thumb || !memory)
             continue;
         {
@@ -294,8 +294,7 @@ void CSnapshotBrowser::OnSave() {
         const TvGlobals& g = Globals();
         ::MessageBoxA(
             m_hWnd,
-            Format(g.Text("The picture could not be saved as \"%s\".", "无法将图像保存为 \"%s\"。"),
-                           path)
+            Format(g.Text("The picture could not be saved as \"%s\".", "无法将图像保存为 \"%s\"。"), path)
                 .c_str(),
             g.Text("save", "保存"), MB_OK | MB_ICONWARNING);
     }
@@ -369,8 +368,8 @@ void CSnapshotBrowser::OnSaveAll() {
     long number = CountFiles(dir, "\\*.bmp");
     long failed = 0;
     for (const Entry& entry : m_entries) {
-        number = NextSaveAllNumber(
-            number, [&dir](long n) { return Exists(dir + "\\" + SaveAllFileName(n)); });
+        number =
+            NextSaveAllNumber(number, [&dir](long n) { return Exists(dir + "\\" + SaveAllFileName(n)); });
         if (!WriteEntry(entry, dir + "\\" + SaveAllFileName(number)))
             ++failed;
         ++number;
@@ -379,9 +378,9 @@ void CSnapshotBrowser::OnSaveAll() {
         ::MessageBoxA(
             m_hWnd,
             Format(g.Text("%ld of the pictures could not be saved in \"%s\": the folder may be full "
-                                  "or read-only.",
-                                  "有 %ld 张图像无法保存到 \"%s\"：目录可能已满或只读。"),
-                           failed, dir.c_str())
+                          "or read-only.",
+                          "有 %ld 张图像无法保存到 \"%s\"：目录可能已满或只读。"),
+                   failed, dir.c_str())
                 .c_str(),
             g.Text("Save All", "全部保存"), MB_OK | MB_ICONWARNING);
 }

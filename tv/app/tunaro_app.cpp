@@ -89,7 +89,7 @@ void CTunaroApp::StartScheduler() {
     const HINSTANCE result = ShellExecuteA(nullptr, "open", path.c_str(), "", "", SW_SHOW);
     if (reinterpret_cast<INT_PTR>(result) <= 32)
         TUNARO_TRACE("Tunaro: %s could not be started (%ld)", path.c_str(),
-                           static_cast<long>(reinterpret_cast<INT_PTR>(result)));
+                     static_cast<long>(reinterpret_cast<INT_PTR>(result)));
 }
 
 bool CTunaroApp::ClaimSingleInstance() {

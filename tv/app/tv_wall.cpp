@@ -152,7 +152,7 @@ void CTvWallDlg::OnRefreshTick() {
     const long copied = engine->CopyImageMem(m_grab.data(), m_grab.size());
     Cell& cell = m_cells[m_cycle.LiveCell()];
     if (copied <= 0 || !BuildWallTile(m_grab.data(), static_cast<size_t>(copied), cell.picture.data(),
-                                              cell.picture.size())) {
+                                      cell.picture.size())) {
         ++m_lSkippedFrames; // no picture yet, or one the wall cannot show: the cell keeps its last
         return;
     }

@@ -141,7 +141,7 @@ LRESULT CVideoWnd::OnContextMenu() {
     if (CControlPanel* panel = Panel())
         panel->VideoMenu().OnMenuOpening();
     Menu menu(LoadMenuA(GetModuleHandleA(nullptr),
-                                MAKEINTRESOURCEA(Globals().Chinese() ? IDR_VIDEO_MENU : IDR_VIDEO_MENU_EN)));
+                        MAKEINTRESOURCEA(Globals().Chinese() ? IDR_VIDEO_MENU : IDR_VIDEO_MENU_EN)));
     HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
     if (!popup)
         return 0;
@@ -161,7 +161,8 @@ LRESULT CVideoWnd::OnContextMenu() {
         GetMenuItemInfoA(popup, item.id, FALSE, &info);
         info.fMask = MIIM_FTYPE | MIIM_STATE;
         info.fType = item.radio ? (info.fType | MFT_RADIOCHECK) : (info.fType & ~MFT_RADIOCHECK);
-        info.fState = (item.enabled ? MFS_ENABLED : MFS_GRAYED) | (item.checked ? MFS_CHECKED : MFS_UNCHECKED);
+        info.fState =
+            (item.enabled ? MFS_ENABLED : MFS_GRAYED) | (item.checked ? MFS_CHECKED : MFS_UNCHECKED);
         SetMenuItemInfoA(popup, item.id, FALSE, &info);
     }
     TrackPopupMenu(popup);

@@ -53,11 +53,12 @@ void CAddChannelDlg::OnOK() {
     if (parsed.result != MhzEntry::Ok) {
         const double low = static_cast<double>(m_range.lowHz) * 1e-6;
         const double high = static_cast<double>(m_range.highHz) * 1e-6;
-        std::string message = Format(m_host.Text("Range of frequency: %.2f MHz ~ %.2f MHz",
-                                                 "输入频率值的范围: %.2f MHz ~ %.2f MHz"),
-                                     low, high);
+        std::string message = Format(
+            m_host.Text("Range of frequency: %.2f MHz ~ %.2f MHz", "输入频率值的范围: %.2f MHz ~ %.2f MHz"),
+            low, high);
         if (parsed.result == MhzEntry::NotANumber)
-            message = Format(m_host.Text("\"%s\" is not a frequency in MHz.\n", "\"%s\" 不是以 MHz 为单位的频率。\n"),
+            message = Format(m_host.Text("\"%s\" is not a frequency in MHz.\n",
+                                         "\"%s\" 不是以 MHz 为单位的频率。\n"),
                              text.c_str()) +
                       message;
         ::MessageBoxA(m_hWnd, message.c_str(), caption.c_str(), MB_OK);

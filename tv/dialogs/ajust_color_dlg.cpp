@@ -24,16 +24,17 @@ constexpr ControlIds kControls[] = {
     {PictureProperty::Hue, IDC_CA_HUE, IDC_CA_HUE_VALUE, IDC_CA_HUE_LABEL, "Hue:"},
     {PictureProperty::Saturation, IDC_CA_SATURATION, IDC_CA_SATURATION_VALUE, IDC_CA_SATURATION_LABEL,
      "Saturation:"},
-    {PictureProperty::Sharpness, IDC_CA_SHARPNESS, IDC_CA_SHARPNESS_VALUE, IDC_CA_SHARPNESS_LABEL, "Sharpness:"},
+    {PictureProperty::Sharpness, IDC_CA_SHARPNESS, IDC_CA_SHARPNESS_VALUE, IDC_CA_SHARPNESS_LABEL,
+     "Sharpness:"},
 };
 
 // The order the values are read in, and the order they go to the card.
 constexpr PictureProperty kReadOrder[] = {PictureProperty::Brightness, PictureProperty::Sharpness,
-                                         PictureProperty::Contrast, PictureProperty::Hue,
-                                         PictureProperty::Saturation};
+                                          PictureProperty::Contrast, PictureProperty::Hue,
+                                          PictureProperty::Saturation};
 constexpr PictureProperty kApplyOrder[] = {PictureProperty::Hue, PictureProperty::Saturation,
-                                          PictureProperty::Contrast, PictureProperty::Brightness,
-                                          PictureProperty::Sharpness};
+                                           PictureProperty::Contrast, PictureProperty::Brightness,
+                                           PictureProperty::Sharpness};
 
 constexpr size_t At(PictureProperty c) {
     return static_cast<size_t>(c);

@@ -62,8 +62,7 @@ const MessageMap* CChannelEditDlg::GetMessageMap() const {
 
 BOOL CChannelEditDlg::OnInitDialog() {
     SetTexts();
-    SendItemMessage(IDC_CE_LIST, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-                    LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
+    SendItemMessage(IDC_CE_LIST, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
     SendItemMessage(IDC_CE_NAME_EDIT, EM_LIMITTEXT, kNameMax, 0);
     InsertColumns();
     FillRows();
@@ -72,8 +71,10 @@ BOOL CChannelEditDlg::OnInitDialog() {
 
     // The audio choice for the selected row.
     SendItemMessage(IDC_CE_AUDIO, CB_RESETCONTENT);
-    SendItemMessage(IDC_CE_AUDIO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AudioText(kAudioStereo, m_host.Chinese())));
-    SendItemMessage(IDC_CE_AUDIO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AudioText(kAudioMono, m_host.Chinese())));
+    SendItemMessage(IDC_CE_AUDIO, CB_ADDSTRING, 0,
+                    reinterpret_cast<LPARAM>(AudioText(kAudioStereo, m_host.Chinese())));
+    SendItemMessage(IDC_CE_AUDIO, CB_ADDSTRING, 0,
+                    reinterpret_cast<LPARAM>(AudioText(kAudioMono, m_host.Chinese())));
     EnableItem(IDC_CE_AUDIO, CanSwitchAudio());
     ShowAudioText(SelectedRow());
 
@@ -111,7 +112,8 @@ void CChannelEditDlg::InsertColumns() {
         column.pszText = const_cast<char*>(titles[i]);
         column.cx = widths[static_cast<size_t>(i)];
         column.iSubItem = i;
-        SendItemMessage(IDC_CE_LIST, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+        SendItemMessage(IDC_CE_LIST, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i),
+                        reinterpret_cast<LPARAM>(&column));
     }
 }
 
@@ -151,12 +153,14 @@ void CChannelEditDlg::ShowRow(long index) {
         LVITEMA item = {};
         item.iSubItem = column;
         item.pszText = const_cast<char*>(texts[column].c_str());
-        SendItemMessage(IDC_CE_LIST, LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        SendItemMessage(IDC_CE_LIST, LVM_SETITEMTEXTA, static_cast<WPARAM>(index),
+                        reinterpret_cast<LPARAM>(&item));
     }
     LVITEMA state = {};
     state.stateMask = LVIS_STATEIMAGEMASK;
     state.state = INDEXTOSTATEIMAGEMASK(record->m_nEnabled ? 2 : 1);
-    SendItemMessage(IDC_CE_LIST, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&state));
+    SendItemMessage(IDC_CE_LIST, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                    reinterpret_cast<LPARAM>(&state));
     m_boFilling = filling;
 }
 
@@ -165,18 +169,21 @@ void CChannelEditDlg::SetFrequencyTexts(long index, const std::string& text) {
     LVITEMA item = {};
     item.iSubItem = kColumnFrequency;
     item.pszText = const_cast<char*>(text.c_str());
-    SendItemMessage(IDC_CE_LIST, LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    SendItemMessage(IDC_CE_LIST, LVM_SETITEMTEXTA, static_cast<WPARAM>(index),
+                    reinterpret_cast<LPARAM>(&item));
 }
 
 long CChannelEditDlg::SelectedRow() const {
-    return static_cast<long>(SendItemMessage(IDC_CE_LIST, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return static_cast<long>(
+        SendItemMessage(IDC_CE_LIST, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 void CChannelEditDlg::SelectRow(long index) {
     LVITEMA state = {};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendItemMessage(IDC_CE_LIST, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&state));
+    SendItemMessage(IDC_CE_LIST, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                    reinterpret_cast<LPARAM>(&state));
     SendItemMessage(IDC_CE_LIST, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
 }
 
@@ -201,7 +208,8 @@ void CChannelEditDlg::FillCountries() {
     const CountryTable& countries = m_host.Countries();
     SendItemMessage(IDC_CE_COUNTRY, CB_RESETCONTENT);
     for (long i = 0; i < countries.Count(); ++i)
-        SendItemMessage(IDC_CE_COUNTRY, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(countries.At(i)->m_strName.c_str()));
+        SendItemMessage(IDC_CE_COUNTRY, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(countries.At(i)->m_strName.c_str()));
     if (!countries.Empty())
         SendItemMessage(IDC_CE_COUNTRY, CB_SETCURSEL, static_cast<WPARAM>(countries.CurrentIndex()));
 }
@@ -256,12 +264,14 @@ LRESULT CChannelEditDlg::OnListClick(NMHDR* hdr) {
     // A click on the check box itself toggles it already.
     if (hit.flags & LVHT_ONITEMSTATEICON)
         return 0;
-    const UINT state = static_cast<UINT>(SendItemMessage(IDC_CE_LIST, LVM_GETITEMSTATE, static_cast<WPARAM>(hit.iItem), LVIS_STATEIMAGEMASK));
+    const UINT state = static_cast<UINT>(
+        SendItemMessage(IDC_CE_LIST, LVM_GETITEMSTATE, static_cast<WPARAM>(hit.iItem), LVIS_STATEIMAGEMASK));
     const bool checked = (state >> 12) == 2;
     LVITEMA item = {};
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.state = INDEXTOSTATEIMAGEMASK(checked ? 1 : 2);
-    SendItemMessage(IDC_CE_LIST, LVM_SETITEMSTATE, static_cast<WPARAM>(hit.iItem), reinterpret_cast<LPARAM>(&item));
+    SendItemMessage(IDC_CE_LIST, LVM_SETITEMSTATE, static_cast<WPARAM>(hit.iItem),
+                    reinterpret_cast<LPARAM>(&item));
     return 0;
 }
 
@@ -292,7 +302,8 @@ LRESULT CChannelEditDlg::OnListRightClick(NMHDR* hdr) {
     RECT cell = {};
     cell.top = hit.iSubItem;
     cell.left = LVIR_LABEL;
-    SendItemMessage(IDC_CE_LIST, LVM_GETSUBITEMRECT, static_cast<WPARAM>(hit.iItem), reinterpret_cast<LPARAM>(&cell));
+    SendItemMessage(IDC_CE_LIST, LVM_GETSUBITEMRECT, static_cast<WPARAM>(hit.iItem),
+                    reinterpret_cast<LPARAM>(&cell));
     HWND list = Item(IDC_CE_LIST);
     if (hit.iSubItem == kColumnName) {
         // Rename in place: the editor over the cell, with the cell's text.
@@ -330,7 +341,8 @@ void CChannelEditDlg::OnNameChanged() {
     LVITEMA item = {};
     item.iSubItem = kColumnName;
     item.pszText = const_cast<char*>(name.c_str());
-    SendItemMessage(IDC_CE_LIST, LVM_SETITEMTEXTA, static_cast<WPARAM>(m_lEditRow), reinterpret_cast<LPARAM>(&item));
+    SendItemMessage(IDC_CE_LIST, LVM_SETITEMTEXTA, static_cast<WPARAM>(m_lEditRow),
+                    reinterpret_cast<LPARAM>(&item));
 }
 
 void CChannelEditDlg::OnUpdate() {
@@ -409,7 +421,8 @@ void CChannelEditDlg::OnDelete() {
     if (m_lEditRow >= channels.Count())
         m_lEditRow = channels.IsValidIndex(channels.CurrentIndex()) ? channels.CurrentIndex() : -1;
     const long shown = SelectedRow();
-    SetItemText(IDC_CE_FREQ, channels.IsValidIndex(shown) ? MhzText(channels.Frequency(shown)) : std::string());
+    SetItemText(IDC_CE_FREQ,
+                channels.IsValidIndex(shown) ? MhzText(channels.Frequency(shown)) : std::string());
 }
 
 void CChannelEditDlg::OnAdd() {
@@ -497,7 +510,8 @@ void CChannelEditDlg::SetChannelAudio(long index, int32_t mode) {
     item.iSubItem = kColumnAudio;
     std::string text = AudioText(mode, m_host.Chinese());
     item.pszText = const_cast<char*>(text.c_str());
-    SendItemMessage(IDC_CE_LIST, LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    SendItemMessage(IDC_CE_LIST, LVM_SETITEMTEXTA, static_cast<WPARAM>(index),
+                    reinterpret_cast<LPARAM>(&item));
     ShowAudioText(index);
     if (index == channels.CurrentIndex())
         if (SetupEngine* engine = m_host.Engine())
@@ -654,9 +668,9 @@ void CChannelEditDlg::SaveList() {
     m_boSaved = true;
     if (!SaveChannelList(m_host.Channels(), m_host.ProgramTxtPath(), m_host.CardType()))
         ShowMessage(Format(m_host.Text("The channel list could not be written to \"%s\".",
-                                   "频道列表无法写入 \"%s\"。"),
-                       m_host.ProgramTxtPath().c_str()),
-                MB_OK | MB_ICONWARNING);
+                                       "频道列表无法写入 \"%s\"。"),
+                           m_host.ProgramTxtPath().c_str()),
+                    MB_OK | MB_ICONWARNING);
 }
 
 bool CChannelEditDlg::OnApply() {

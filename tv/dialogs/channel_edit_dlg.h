@@ -84,9 +84,9 @@ private:
     unsigned long m_dwBaseFrequency = 0;
     UINT_PTR m_uScanTimer = 0;
     long m_lScanSteps = 0;
-    long m_lEditRow = -1;       // the row whose name the editor shows
-    bool m_boFilling = false;   // rows are being put in: their check boxes are not the user's
-    bool m_boSaved = false;     // the list was written when the sheet closed
+    long m_lEditRow = -1;     // the row whose name the editor shows
+    bool m_boFilling = false; // rows are being put in: their check boxes are not the user's
+    bool m_boSaved = false;   // the list was written when the sheet closed
 
     // The list as it was when the scan began.
     std::vector<ChannelRecord> m_savedRecords;

@@ -69,7 +69,8 @@ BOOL CDlgSavPath::OnInitDialog() {
         column.pszText = const_cast<char*>(titles[i]);
         column.cx = widths[static_cast<size_t>(i)];
         column.iSubItem = i;
-        SendItemMessage(IDC_SP_DISKS, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+        SendItemMessage(IDC_SP_DISKS, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i),
+                        reinterpret_cast<LPARAM>(&column));
     }
     SendItemMessage(IDC_SP_DISKS, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
     ListDisks();
@@ -112,7 +113,8 @@ void CDlgSavPath::ListDisks() {
             LVITEMA sub = {};
             sub.iSubItem = column;
             sub.pszText = const_cast<char*>(texts[column].c_str());
-            SendItemMessage(IDC_SP_DISKS, LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&sub));
+            SendItemMessage(IDC_SP_DISKS, LVM_SETITEMTEXTA, static_cast<WPARAM>(index),
+                            reinterpret_cast<LPARAM>(&sub));
         }
         ++row;
     }
@@ -151,14 +153,16 @@ std::string CDlgSavPath::CheckedDirectory(int editId, const char* english, const
     if (dir.empty())
         problem = Format(m_host.Text("Please enter the %s.", "请输入%s。"), which);
     else if (!IsFullDirectory(dir))
-        problem = Format(m_host.Text("The %s \"%s\" is not a full path.\nPlease enter it with its drive, for example "
-                                     "C:\\Tunaro\\Image.",
-                                     "%s \"%s\" 不是完整路径。\n请输入带盘符的路径，例如 C:\\Tunaro\\Image。"),
-                         which, dir.c_str());
+        problem = Format(
+            m_host.Text("The %s \"%s\" is not a full path.\nPlease enter it with its drive, for example "
+                        "C:\\Tunaro\\Image.",
+                        "%s \"%s\" 不是完整路径。\n请输入带盘符的路径，例如 C:\\Tunaro\\Image。"),
+            which, dir.c_str());
     else if (!CreateDirectoryTree(dir) || !DirectoryTakesFiles(dir))
-        problem = Format(m_host.Text("The %s \"%s\" cannot be created or written.\nPlease choose another directory.",
-                                     "%s \"%s\" 无法创建或写入。\n请选择其他目录。"),
-                         which, dir.c_str());
+        problem = Format(
+            m_host.Text("The %s \"%s\" cannot be created or written.\nPlease choose another directory.",
+                        "%s \"%s\" 无法创建或写入。\n请选择其他目录。"),
+            which, dir.c_str());
     if (problem.empty())
         return dir;
     ::MessageBoxA(m_hWnd, problem.c_str(), m_host.Caption().c_str(), MB_OK | MB_ICONWARNING);

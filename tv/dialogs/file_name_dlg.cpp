@@ -54,7 +54,8 @@ void CFileNameDlg::OnNameChanged() {
         return;
     }
     ::MessageBoxA(m_hWnd,
-                  Text("Some characters cannot be included in the file name such as\n/:*?\"<>| \n, Please input it again",
+                  Text("Some characters cannot be included in the file name such as\n/:*?\"<>| \n, Please "
+                       "input it again",
                        "文件名中不能包含下列字符\n/:*?\"<>| \n, 请重新输入"),
                   m_strCaption.c_str(), MB_OK);
     m_boRestoring = true;
@@ -74,13 +75,15 @@ void CFileNameDlg::OnOK() {
         refusal = Text("Please input file name!", "请输入文件名!");
         break;
     case NameProblem::Reserved:
-        refusal = Text("Some characters cannot be included in the file name such as\n/:*?\"<>| \n, Please input it again",
+        refusal = Text("Some characters cannot be included in the file name such as\n/:*?\"<>| \n, Please "
+                       "input it again",
                        "文件名中不能包含下列字符\n/:*?\"<>| \n, 请重新输入");
         break;
     case NameProblem::Unusable:
-        refusal = Text("A file cannot have this name (control characters, only dots, or a dot or blank at the "
-                       "end). Please input another name.",
-                       "文件不能使用这个名字(控制字符、只有点、或以点或空格结尾), 请重新输入");
+        refusal =
+            Text("A file cannot have this name (control characters, only dots, or a dot or blank at the "
+                 "end). Please input another name.",
+                 "文件不能使用这个名字(控制字符、只有点、或以点或空格结尾), 请重新输入");
         break;
     }
     if (refusal) {

@@ -25,7 +25,9 @@ protected:
 
 private:
     void OnNameChanged();
-    const char* Text(const char* english, const char* chinese) const { return PickText(m_language, english, chinese); }
+    const char* Text(const char* english, const char* chinese) const {
+        return PickText(m_language, english, chinese);
+    }
 
     LanguageMode m_language;
     std::string m_strCaption;

@@ -13,30 +13,31 @@ namespace {
 constexpr int kTypeCount = 8;
 
 const std::vector<std::string> kEnglish[kTypeCount] = {
-    {"[DVD]", "BitRate: 6.00M", "", "Video", "Image Size", "NTSC 720 X 480", "PAL  720 X 576", "Frame Speed:",
-     "NTSC  30.00", "PAL   25.00", "", "Audio", "Type: MPEG-1 Layer II", "Sampling: 48KHZ"},
-    {"[VCD]", "BitRate: 1.150M", "", "Video", "Image Size", "NTSC 352 X 240", "PAL  352 X 288", "Frame Speed:",
-     "NTSC  30.00", "PAL   25.00", "", "Audio", "Type: MPEG-1 Layer II", "Sampling: 44.1KHZ"},
-    {"[MPEG4]", "Microsoft MPEG4 Video Codec V3", "", "Video", "Image Size", "NTSC 352 X 240", "PAL  352 X 288",
+    {"[DVD]", "BitRate: 6.00M", "", "Video", "Image Size", "NTSC 720 X 480", "PAL  720 X 576",
+     "Frame Speed:", "NTSC  30.00", "PAL   25.00", "", "Audio", "Type: MPEG-1 Layer II", "Sampling: 48KHZ"},
+    {"[VCD]", "BitRate: 1.150M", "", "Video", "Image Size", "NTSC 352 X 240", "PAL  352 X 288",
      "Frame Speed:", "NTSC  30.00", "PAL   25.00", "", "Audio", "Type: MPEG-1 Layer II", "Sampling: 44.1KHZ"},
-    {"[AVI]", "Data is not comressed", "", "Video", "Image Size", "NTSC 352 X 240", "PAL  352 X 288", "Frame Speed:",
-     "NTSC  30.00", "PAL   25.00", "", "Audio", "Type: PCM Audio", "Sampling: 44.1KHZ"},
+    {"[MPEG4]", "Microsoft MPEG4 Video Codec V3", "", "Video", "Image Size", "NTSC 352 X 240",
+     "PAL  352 X 288", "Frame Speed:", "NTSC  30.00", "PAL   25.00", "", "Audio", "Type: MPEG-1 Layer II",
+     "Sampling: 44.1KHZ"},
+    {"[AVI]", "Data is not comressed", "", "Video", "Image Size", "NTSC 352 X 240", "PAL  352 X 288",
+     "Frame Speed:", "NTSC  30.00", "PAL   25.00", "", "Audio", "Type: PCM Audio", "Sampling: 44.1KHZ"},
     {"[MP3]", "", "Audio", "Type :MPEG Layer3 ", "Sampling: 44KHZ"},
     {"[WMV]", "BitRate: 1.2M", "", "Video", "Image Size", "PAL  352 X 288", "", "Audio", "Sampling: 44.1KHZ"},
-    {"[SVCD]", "BitRate: 2.42M", "", "Video", "Image Size", "NTSC 480 X 480", "PAL  480 X 576", "Frame Speed:",
-     "NTSC  30.00", "PAL   25.00", "", "Audio", "Type: MPEG-1 Layer II", "Sampling: 44.1KHZ"},
+    {"[SVCD]", "BitRate: 2.42M", "", "Video", "Image Size", "NTSC 480 X 480", "PAL  480 X 576",
+     "Frame Speed:", "NTSC  30.00", "PAL   25.00", "", "Audio", "Type: MPEG-1 Layer II", "Sampling: 44.1KHZ"},
     {"[WMA]", "Audio", "Sampling: 44.1KHZ"},
 };
 
 const std::vector<std::string> kChinese[kTypeCount] = {
-    {"[DVD]", "录制码流: 6.00M/秒", "", "视频", "分辨率:", "NTSC 720 X 480", "PAL  720 X 576", "帧速率:",
-     "NTSC  30.00帧/秒", "PAL   25.00帧/秒", "", "音频", "格式: MPEG-1 Layer II", "采样率: 48KHZ"},
+    {"[DVD]", "录制码流: 6.00M/秒", "", "视频", "分辨率:", "NTSC 720 X 480", "PAL  720 X 576",
+     "帧速率:", "NTSC  30.00帧/秒", "PAL   25.00帧/秒", "", "音频", "格式: MPEG-1 Layer II", "采样率: 48KHZ"},
     {"[VCD]", "录制码流: 1.150M/秒", "", "视频", "分辨率:", "NTSC 352 X 240", "PAL  352 X 288", "帧速率:",
      "NTSC  30.00帧/秒", "PAL   25.00帧/秒", "", "音频", "格式: MPEG-1 Layer II", "采样率: 44.1KHZ"},
     {"[MPEG4]", "Microsoft MPEG4 Video Codec V3", "", "视频", "分辨率:", "NTSC 352 X 240", "PAL  352 X 288",
      "帧速率:", "NTSC  30.00帧/秒", "PAL   25.00帧/秒", "", "音频", "格式: MPEG Layer3 ", "采样率: 44.1KHZ"},
-    {"[AVI]", "数据未压缩", "", "视频", "分辨率:", "NTSC 352 X 240", "PAL  352 X 288", "帧速率:",
-     "NTSC  30.00帧/秒", "PAL   25.00帧/秒", "", "音频", "格式: PCM Audio", "采样率: 32KHz"},
+    {"[AVI]", "数据未压缩", "", "视频", "分辨率:", "NTSC 352 X 240", "PAL  352 X 288",
+     "帧速率:", "NTSC  30.00帧/秒", "PAL   25.00帧/秒", "", "音频", "格式: PCM Audio", "采样率: 32KHz"},
     {"[MP3]", "", "音频", "格式: MPEG Layer3 ", "采样率: 44KHZ"},
     {"[WMV]", "录制码流: 1.2M/秒", "", "视频", "分辨率:", "352 X 288", "", "音频", "采样率: 44.1KHZ"},
     {"[SVCD]", "录制码流: 2.42M/秒", "", "视频", "分辨率:", "NTSC 480 X 480", "PAL  480 X 576", "帧速率:",
@@ -96,10 +97,12 @@ bool CRecordTypeDlg::Store() {
         return true;
     m_boStored = WriteProfileValues(m_host.TunaroIniPath(), {RecordTypeWrite(m_host.Settings().lRecordType)});
     if (!m_boStored)
-        ::MessageBoxA(m_hWnd,
-                      m_host.Text("The record type could not be saved in Tunaro.ini; it is used until the program ends.",
-                                  "录像格式无法保存到 Tunaro.ini, 仅在本次运行中有效。"),
-                      m_host.Caption().c_str(), MB_OK | MB_ICONWARNING);
+        ::MessageBoxA(
+            m_hWnd,
+            m_host.Text(
+                "The record type could not be saved in Tunaro.ini; it is used until the program ends.",
+                "录像格式无法保存到 Tunaro.ini, 仅在本次运行中有效。"),
+            m_host.Caption().c_str(), MB_OK | MB_ICONWARNING);
     return true;
 }
 

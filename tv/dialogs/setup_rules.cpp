@@ -27,8 +27,9 @@ std::string MhzNumber(long hz) {
 
 long FineTuneFrequency(long baseHz, int position) {
     // Worked out in 64 bits and held within the 32 bits a channel's frequency has.
-    return static_cast<long>(std::clamp<long long>(
-        baseHz + (static_cast<long long>(position) - kFineTuneCentre) * kFineTuneStepHz, INT32_MIN, INT32_MAX));
+    return static_cast<long>(
+        std::clamp<long long>(baseHz + (static_cast<long long>(position) - kFineTuneCentre) * kFineTuneStepHz,
+                              INT32_MIN, INT32_MAX));
 }
 
 long FrequencyRange::Clamp(long hz) const {
@@ -101,9 +102,9 @@ DiskTexts DiskSizeTexts(uint64_t totalBytes, uint64_t freeBytes) {
     return out;
 }
 
-std::vector<DiskRow> ListDisks(const std::function<DriveKind(const std::string& root)>& kindOf,
-                               const std::function<bool(const std::string& root, uint64_t* totalBytes,
-                                                        uint64_t* freeBytes)>& sizeOf) {
+std::vector<DiskRow> ListDisks(
+    const std::function<DriveKind(const std::string& root)>& kindOf,
+    const std::function<bool(const std::string& root, uint64_t* totalBytes, uint64_t* freeBytes)>& sizeOf) {
     std::vector<DiskRow> rows;
     for (char letter = kFirstListedDrive; letter <= kLastListedDrive; ++letter) {
         const std::string root = std::string(1, letter) + ":\\";
@@ -132,7 +133,8 @@ std::string TidyDirectory(const std::string& text) {
 
 bool IsFullDirectory(const std::string& path) {
     const auto isSlash = [](char c) { return c == '\\' || c == '/'; };
-    if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && isSlash(path[2]))
+    if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+        isSlash(path[2]))
         return true;
     // \\server\share
     if (path.size() >= 5 && isSlash(path[0]) && isSlash(path[1])) {

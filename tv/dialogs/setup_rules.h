@@ -72,9 +72,9 @@ struct DiskRow {
     std::string root;
     DiskTexts sizes;
 };
-std::vector<DiskRow> ListDisks(const std::function<DriveKind(const std::string& root)>& kindOf,
-                               const std::function<bool(const std::string& root, uint64_t* totalBytes,
-                                                        uint64_t* freeBytes)>& sizeOf);
+std::vector<DiskRow> ListDisks(
+    const std::function<DriveKind(const std::string& root)>& kindOf,
+    const std::function<bool(const std::string& root, uint64_t* totalBytes, uint64_t* freeBytes)>& sizeOf);
 
 // ---- directories -----------------------------------------------------------------------------
 

@@ -87,14 +87,23 @@ void FillNames(int* count, char* names, const std::vector<std::string>& list) {
 
 extern "C" {
 
-int WINAPI FakeCoInitialize() { Log("coinit"); return 1; }
-int WINAPI FakeCoUninitialize() { Log("couninit"); return 0; }
+int WINAPI FakeCoInitialize() {
+    Log("coinit");
+    return 1;
+}
+int WINAPI FakeCoUninitialize() {
+    Log("couninit");
+    return 0;
+}
 int WINAPI FakeEnumVideoDevice(int* count, char* names) {
     FillNames(count, names, {"Ph7134 Video Capture"});
     Log("enum video");
     return 1;
 }
-int WINAPI FakeSelectVideoDevice(const char* name) { Log(std::string("select video ") + name); return 1; }
+int WINAPI FakeSelectVideoDevice(const char* name) {
+    Log(std::string("select video ") + name);
+    return 1;
+}
 int WINAPI FakeSetCurrentChannel(int index) {
     Log("channel " + std::to_string(index));
     if (Valid(index))
@@ -118,8 +127,12 @@ int WINAPI FakeDeleteChannel(int index) {
         g_stations.erase(g_stations.begin() + index);
     return 1;
 }
-int WINAPI FakeGetChannelNumber(int index) { return Valid(index) ? index + 1 : 0; }
-long WINAPI FakeGetFrequency(int index) { return Valid(index) ? g_stations[static_cast<std::size_t>(index)].hertz : 0; }
+int WINAPI FakeGetChannelNumber(int index) {
+    return Valid(index) ? index + 1 : 0;
+}
+long WINAPI FakeGetFrequency(int index) {
+    return Valid(index) ? g_stations[static_cast<std::size_t>(index)].hertz : 0;
+}
 int WINAPI FakeSetFrequency(int index, long hertz) {
     Log("set frequency " + std::to_string(index) + " " + std::to_string(hertz));
     if (Valid(index))
@@ -127,8 +140,12 @@ int WINAPI FakeSetFrequency(int index, long hertz) {
     Tune(hertz);
     return 0;
 }
-int WINAPI FakeSetChannelNumber(int, int) { return 0; }
-int WINAPI FakeGetChannelListSize() { return static_cast<int>(g_stations.size()); }
+int WINAPI FakeSetChannelNumber(int, int) {
+    return 0;
+}
+int WINAPI FakeGetChannelListSize() {
+    return static_cast<int>(g_stations.size());
+}
 int WINAPI FakeStopDevice() {
     Log("stop device");
     WriteStations();
@@ -139,8 +156,14 @@ int WINAPI FakeStartCapureMP3(const char* path) {
     std::ofstream(path, std::ios::binary) << "ID3";
     return 0;
 }
-int WINAPI FakeStopCapureMP3() { Log("mp3 stop"); return 0; }
-int WINAPI FakeSelectAudioDevice(const char* name) { Log(std::string("select audio ") + name); return 1; }
+int WINAPI FakeStopCapureMP3() {
+    Log("mp3 stop");
+    return 0;
+}
+int WINAPI FakeSelectAudioDevice(const char* name) {
+    Log(std::string("select audio ") + name);
+    return 1;
+}
 int WINAPI FakeEnumAudioDevice(int* count, char* names) {
     FillNames(count, names, {"Ph7134 Audio Capture", "Another Audio"});
     Log("enum audio");
@@ -160,7 +183,10 @@ int WINAPI FakeStartDevice() {
     Log("start device 1");
     return 1;
 }
-int WINAPI FakeAudioMute(int mute) { Log("mute " + std::to_string(mute)); return 1; }
+int WINAPI FakeAudioMute(int mute) {
+    Log("mute " + std::to_string(mute));
+    return 1;
+}
 int WINAPI FakeSetTVMode(int mode) {
     const bool refused = GetFileAttributesA(File("fakecap_nofm").c_str()) != INVALID_FILE_ATTRIBUTES;
     Log("tvmode " + std::to_string(mode) + (refused ? " refused" : ""));
@@ -193,7 +219,10 @@ int WINAPI FakeAddChannel(const char* name, long hertz) {
     g_stations.push_back(Station{name, hertz});
     return 1;
 }
-int WINAPI FakeStopCaptureAudioWMA() { Log("wma stop"); return 1; }
+int WINAPI FakeStopCaptureAudioWMA() {
+    Log("wma stop");
+    return 1;
+}
 int WINAPI FakeStartCaptureAudioWMA(const char* path) {
     Log(std::string("wma start ") + path);
     std::ofstream(path, std::ios::binary) << "ASF";

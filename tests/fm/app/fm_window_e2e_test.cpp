@@ -62,8 +62,8 @@ std::string StartTimeLine(int offset, int* secondsOfDay) {
     if (secondsOfDay)
         *secondsOfDay = t.wHour * 3600 + t.wMinute * 60 + t.wSecond;
     char text[64];
-    std::snprintf(text, sizeof text, "StartTime: %04d-%02d-%02d %02d:%02d:%02d\n", t.wYear, t.wMonth, t.wDay, t.wHour,
-                  t.wMinute, t.wSecond);
+    std::snprintf(text, sizeof text, "StartTime: %04d-%02d-%02d %02d:%02d:%02d\n", t.wYear, t.wMonth, t.wDay,
+                  t.wHour, t.wMinute, t.wSecond);
     return text;
 }
 
@@ -77,8 +77,9 @@ protected:
         ASSERT_TRUE(e2e::WriteFile(m_dir.File("setting.ini"), std::string("[Title]\r\nText=") + kTvTitle +
                                                                   "\r\n[FM]\r\nTitle=" + kFmTitle + "\r\n"));
         // Five stations: 88.10, 91.50, 95.00, 101.70 and 105.30 MHz.
-        ASSERT_TRUE(e2e::WriteFile(m_dir.File("fakecap_stations.txt"),
-                                   "One|88100000\nTwo|91500000\nThree|95000000\nFour|101700000\nFive|105300000\n"));
+        ASSERT_TRUE(
+            e2e::WriteFile(m_dir.File("fakecap_stations.txt"),
+                           "One|88100000\nTwo|91500000\nThree|95000000\nFour|101700000\nFive|105300000\n"));
     }
     void TearDown() override {
         if (m_program.Running())
@@ -173,7 +174,8 @@ TEST_F(FmWindowTest, ComesUpOnTheLastStationTunesByCommandAndKeyAndSavesOnTheTvP
     GetWindowRect(fm, &rc);
     EXPECT_EQ(rc.right - rc.left, 440);
     EXPECT_EQ(rc.bottom - rc.top, 236);
-    for (int id : {403, 405, 406, 1049, 1050, 1053, 1089, 1090, 1094, 1096, 1105, 1106, 1107, 1108, 1112, 1119})
+    for (int id :
+         {403, 405, 406, 1049, 1050, 1053, 1089, 1090, 1094, 1096, 1105, 1106, 1107, 1108, 1112, 1119})
         EXPECT_NE(GetDlgItem(fm, id), nullptr) << id;
 
     struct Step {
@@ -250,7 +252,8 @@ TEST_F(FmWindowTest, ComesUpOnTheLastStationTunesByCommandAndKeyAndSavesOnTheTvP
 
 TEST_F(FmWindowTest, RecordsInBothFormatsRefusesToLeaveWhileRecordingAndStopsTheRecordingFor1234) {
     const std::string rec = m_dir.File("Recordings");
-    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Record]\r\nRecordType=0\r\nRecordPath=" + rec + "\r\n"));
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"),
+                               "[Record]\r\nRecordType=0\r\nRecordPath=" + rec + "\r\n"));
     HWND fm = Start();
     ASSERT_NE(fm, nullptr);
     EXPECT_EQ(LastCall("channel"), "channel 0");
@@ -288,7 +291,8 @@ TEST_F(FmWindowTest, RecordsInBothFormatsRefusesToLeaveWhileRecordingAndStopsThe
     ASSERT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
 
     // WMA, and 1234 during the recording: stopped and saved before the device goes.
-    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Record]\r\nRecordType=1\r\nRecordPath=" + rec + "\r\n"));
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"),
+                               "[Record]\r\nRecordType=1\r\nRecordPath=" + rec + "\r\n"));
     e2e::Program wmaRun;
     fm = Start(wmaRun);
     ASSERT_NE(fm, nullptr);
@@ -368,7 +372,7 @@ TEST_F(FmWindowTest, ScanFindsTheBandsStationsSavesThemAndHoldsTheWindowOpen) {
     ASSERT_NE(fm, nullptr);
     e2e::SendCommand(fm, 405);
     EXPECT_EQ(e2e::ControlText(fm, kModeText), "Auto Scan");
-    e2e::SendCommand(fm, 403); // no exit while scanning
+    e2e::SendCommand(fm, 403);  // no exit while scanning
     e2e::SendCommand(fm, 1094); // nor a recording
     EXPECT_NE(e2e::FindTopWindow(kFmTitle), nullptr);
     EXPECT_EQ(IndexOf("mp3 start"), -1);
@@ -400,16 +404,17 @@ TEST_F(FmWindowTest, QuickPlayPlaysTheLatestRecordingPausesResumesAndStopsBackTo
         GTEST_SKIP() << "native ffmpeg is missing";
     const std::string rec = m_dir.File("rec");
     ASSERT_TRUE(CreateDirectoryA(rec.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\TrackDeck.dll").c_str(), m_dir.File("TrackDeck.dll").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA((e2e::ExeDir() + "\\TrackDeck.dll").c_str(), m_dir.File("TrackDeck.dll").c_str(), FALSE));
     // Two recordings: the later one (8 s) is what quick play picks.
     std::string output;
     for (const char* name : {"older.WMA", "20261208-210000.MP3"}) {
-        ASSERT_EQ(mediacheck::RunShell("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=330:duration=" +
-                                           std::string(name[0] == 'o' ? "3" : "8") +
-                                           " -ac 2 -ar 44100 -b:a 128k " +
-                                           (name[0] == 'o' ? "-c:a wmav2 -f asf '" : "-c:a libmp3lame '") +
-                                           mediacheck::UnixPath(rec + "\\" + name) + "'",
-                                       &output),
+        ASSERT_EQ(mediacheck::RunShell(
+                      "ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=330:duration=" +
+                          std::string(name[0] == 'o' ? "3" : "8") + " -ac 2 -ar 44100 -b:a 128k " +
+                          (name[0] == 'o' ? "-c:a wmav2 -f asf '" : "-c:a libmp3lame '") +
+                          mediacheck::UnixPath(rec + "\\" + name) + "'",
+                      &output),
                   0)
             << output;
         Sleep(1100); // creation times a second apart
@@ -452,7 +457,12 @@ TEST_F(FmWindowTest, QuickPlayPlaysTheLatestRecordingPausesResumesAndStopsBackTo
 
     // At the end it says so and starts over from the beginning.
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ControlText(fm, kFrequencyText) == "Play Finish"; }, 20000));
-    EXPECT_TRUE(e2e::WaitUntil([&] { const int p = positionOf(nullptr); return p >= 0 && p < 4; }, 10000));
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            const int p = positionOf(nullptr);
+            return p >= 0 && p < 4;
+        },
+        10000));
 
     // Stop (507 while nothing records) closes the file and the radio comes back.
     e2e::SendCommand(fm, 507);
@@ -520,7 +530,8 @@ public:
             return;
         char value[MAX_PATH] = {};
         DWORD size = sizeof value - 1;
-        m_had = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS;
+        m_had = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
+                ERROR_SUCCESS;
         m_old = value;
         RegCloseKey(key);
     }
@@ -531,8 +542,8 @@ public:
     // A string value, or none when value is null.
     bool Set(const char* value) const {
         HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tunaro", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tunaro", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr) != ERROR_SUCCESS)
             return false;
         const LONG rc = value ? RegSetValueExA(key, m_name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                                                static_cast<DWORD>(strlen(value) + 1))
@@ -606,7 +617,8 @@ TEST_F(FmWindowTest, TvButtonStartsTheTvProgramOfTheInstallationOrSaysItIsMissin
     EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
     EXPECT_GE(IndexOf("stop device"), 0);
     HWND started = nullptr;
-    EXPECT_TRUE(e2e::WaitUntil([&] { return (started = FindWindowA(nullptr, "Smoke Target")) != nullptr; }, 20000));
+    EXPECT_TRUE(
+        e2e::WaitUntil([&] { return (started = FindWindowA(nullptr, "Smoke Target")) != nullptr; }, 20000));
     if (started) {
         EXPECT_TRUE(IsWindowVisible(started));
         PostMessageA(started, WM_CLOSE, 0, 0);
@@ -734,12 +746,14 @@ TEST_F(FmWindowTest, ChannelSettingPageEditsTheLibrarysListAndScans) {
     EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "88.50 MHz");
     e2e::SendCommand(fm, 403);
     EXPECT_TRUE(m_program.WaitForExit(kExitTimeoutMs));
-    EXPECT_EQ(e2e::ReadFile(m_dir.File("fakecap_stations.txt")), "New Channel 1|96300000\nNew Channel 0|88500000\n");
+    EXPECT_EQ(e2e::ReadFile(m_dir.File("fakecap_stations.txt")),
+              "New Channel 1|96300000\nNew Channel 0|88500000\n");
 }
 
 TEST_F(FmWindowTest, RecordSettingPagePlansTimedRecordingsAndTheEncoder) {
     const std::string rec = m_dir.File("rec");
-    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Record]\r\nRecordType=0\r\nRecordPath=" + rec + "\r\n"));
+    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"),
+                               "[Record]\r\nRecordType=0\r\nRecordPath=" + rec + "\r\n"));
     HWND fm = Start();
     ASSERT_NE(fm, nullptr);
     e2e::MessageBoxWatcher boxes(m_program.Pid());
@@ -772,7 +786,8 @@ TEST_F(FmWindowTest, RecordSettingPagePlansTimedRecordingsAndTheEncoder) {
     EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
     e2e::ClickControl(page, 1237);
     ASSERT_TRUE(e2e::WaitUntil([&] { return boxes.Seen().size() >= 2; }, 10000));
-    EXPECT_EQ(boxes.Seen().back().text.rfind("Record list plan time conflict.", 0), 0u) << boxes.Seen().back().text;
+    EXPECT_EQ(boxes.Seen().back().text.rfind("Record list plan time conflict.", 0), 0u)
+        << boxes.Seen().back().text;
     EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
 
     // WMA, then OK.
@@ -817,14 +832,15 @@ protected:
             GTEST_SKIP() << "the prefix has no simulated card";
         ASSERT_TRUE(m_dir.Made());
         for (const char* file : {"Tunaro FM.exe", "zentaviq_Capture.dll", "TrackDeck.dll"})
-            ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\" + file).c_str(), m_dir.File(file).c_str(), FALSE)) << file;
+            ASSERT_TRUE(CopyFileA((e2e::ExeDir() + "\\" + file).c_str(), m_dir.File(file).c_str(), FALSE))
+                << file;
         ASSERT_TRUE(e2e::WriteFile(m_dir.File("setting.ini"), std::string("[Title]\r\nText=") + kTvTitle +
                                                                   "\r\n[FM]\r\nTitle=" + kFmTitle + "\r\n"));
         // The card family the prefix registered, with this test's broadcast.
         const std::string family = e2e::IniString(e2e::SimCardPath(), "Config", "Family", "SAA7134");
         const long generic = e2e::IniLong(e2e::SimCardPath(), "Config", "GenericDevice", 0);
-        ASSERT_TRUE(e2e::WriteFile(m_card, "[Config]\r\nFamily=" + family + "\r\nGenericDevice=" +
-                                               std::to_string(generic) +
+        ASSERT_TRUE(e2e::WriteFile(m_card, "[Config]\r\nFamily=" + family +
+                                               "\r\nGenericDevice=" + std::to_string(generic) +
                                                "\r\nFM1=87800000,Dawn FM\r\nFM2=88300000,Delta Radio\r\n"
                                                "FM3=88900000,Dune FM\r\n"));
         ASSERT_TRUE(SetEnvironmentVariableA("TUNARO_SIMCARD_INI", m_card.c_str()));
@@ -870,7 +886,8 @@ protected:
 
     // ffprobe's reading of a recording: one audio stream of the codec (in the container, when
     // one is named), lasting seconds give or take a second.
-    static void ExpectRecording(const std::string& path, const char* container, const char* codec, double seconds) {
+    static void ExpectRecording(const std::string& path, const char* container, const char* codec,
+                                double seconds) {
         SCOPED_TRACE(path);
         if (!mediacheck::Available())
             return;
@@ -896,9 +913,10 @@ TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) 
     ASSERT_TRUE(e2e::WriteFile(m_stationFile.Path(), "Name: Dawn FM\r\nFreq: 87800000\r\nChan: 1\r\n"
                                                      "Name: Delta Radio\r\nFreq: 88300000\r\nChan: 2\r\n"
                                                      "Name: Dune FM\r\nFreq: 88900000\r\nChan: 3\r\n"));
-    ASSERT_TRUE(e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Channel]\r\nCurrentIndex=2\r\nPreChannelIndex=0\r\n"
-                                                            "[Record]\r\nRecordType=0\r\nRecordPath=" +
-                                                                m_rec + "\r\n"));
+    ASSERT_TRUE(
+        e2e::WriteFile(m_dir.File("FMSETTING.ini"), "[Channel]\r\nCurrentIndex=2\r\nPreChannelIndex=0\r\n"
+                                                    "[Record]\r\nRecordType=0\r\nRecordPath=" +
+                                                        m_rec + "\r\n"));
     // A timed recording a minute ahead, 10 s on the second station.
     int timedStart = 0;
     ASSERT_TRUE(e2e::WriteFile(m_dir.File("Recordlst.txt"),
@@ -991,7 +1009,8 @@ TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) 
     // It may begin up to 3 s early; it lasts from its start to its end.
     const int timedSeconds = stoppedAt - startedAt;
     ExpectRecording(m_rec + "\\timed.WMA", "asf", "wmav2", timedSeconds);
-    EXPECT_EQ(e2e::ReadFile(m_dir.File("Recordlst.txt")).find("timed"), std::string::npos) << "done: off the list";
+    EXPECT_EQ(e2e::ReadFile(m_dir.File("Recordlst.txt")).find("timed"), std::string::npos)
+        << "done: off the list";
 
     // ---- the band scan finds exactly the broadcast's stations; stopped past them, it saves them -------
     e2e::SendCommand(fm, 405);
@@ -1049,7 +1068,8 @@ TEST_F(FmOnTheCardTest, TunesRecordsRunsItsTimedListScansPlaysAndClosesFor1234) 
     e2e::SendCommand(fm, 507);
     EXPECT_EQ(e2e::ControlText(fm, kModeText), "FM Radio");
     // The card is the radio's again, on its station.
-    EXPECT_TRUE(e2e::WaitUntil([&] { return Card("TunerMode") == "FM" && CardFrequency() == 88900000; }, 10000));
+    EXPECT_TRUE(
+        e2e::WaitUntil([&] { return Card("TunerMode") == "FM" && CardFrequency() == 88900000; }, 10000));
     EXPECT_EQ(e2e::ControlText(fm, kFrequencyText), "88.90 MHz");
 
     // ---- 1234 from the TV program closes it, its state saved ------------------------------------------

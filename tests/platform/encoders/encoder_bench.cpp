@@ -34,14 +34,18 @@ double Seconds() {
 double ThreadCpuSeconds() {
     FILETIME a, b, kernel, user;
     GetThreadTimes(GetCurrentThread(), &a, &b, &kernel, &user);
-    auto v = [](FILETIME t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 1e7; };
+    auto v = [](FILETIME t) {
+        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 1e7;
+    };
     return v(kernel) + v(user);
 }
 
 double ProcessCpuSeconds() {
     FILETIME a, b, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &a, &b, &kernel, &user);
-    auto v = [](FILETIME t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 1e7; };
+    auto v = [](FILETIME t) {
+        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 1e7;
+    };
     return v(kernel) + v(user);
 }
 
@@ -99,24 +103,26 @@ Run EncodeOurs(const Frames& frames, const encoders::MpegSettings& s, const std:
 }
 
 // The peer: native ffmpeg, same frames (raw YUY2), same rate control, group and field settings.
-Run EncodeNative(const std::string& raw, const encoders::MpegSettings& s, const std::string& file, size_t count) {
+Run EncodeNative(const std::string& raw, const encoders::MpegSettings& s, const std::string& file,
+                 size_t count) {
     Run r;
     // The writer's own settings: the non-linear quantiser scale, fields, fixed groups.
     char flags[160] = "-non_linear_quant 1 -qmax 28 ";
     if (s.interlaced)
         snprintf(flags + strlen(flags), sizeof flags - strlen(flags), "-flags +ildct+ilme -top 1 ");
     if (s.strictGop)
-        snprintf(flags + strlen(flags), sizeof flags - strlen(flags), "-keyint_min %d -sc_threshold 1000000000 ",
-                 s.gop);
+        snprintf(flags + strlen(flags), sizeof flags - strlen(flags),
+                 "-keyint_min %d -sc_threshold 1000000000 ", s.gop);
     // The shell's own clock for the wall time, and its children's user and system time for the
     // processor time (one core: the machine may be busy with other work).
     char cmd[2048];
-    snprintf(cmd, sizeof cmd,
-             "a=$(date +%%s.%%N); ffmpeg -nostdin -v fatal -y -threads 1 -f rawvideo -pix_fmt yuyv422 -s 720x576 "
-             "-r 25 -i '%s' -c:v mpeg2video -threads 1 -b:v %lld -maxrate 9000000 -bufsize 1835008 -g %d -bf 2 "
-             "%s-f dvd '%s' && b=$(date +%%s.%%N) && echo $a $b && times",
-             mediacheck::UnixPath(raw).c_str(), static_cast<long long>(s.videoBitRate), s.gop, flags,
-             mediacheck::UnixPath(file).c_str());
+    snprintf(
+        cmd, sizeof cmd,
+        "a=$(date +%%s.%%N); ffmpeg -nostdin -v fatal -y -threads 1 -f rawvideo -pix_fmt yuyv422 -s 720x576 "
+        "-r 25 -i '%s' -c:v mpeg2video -threads 1 -b:v %lld -maxrate 9000000 -bufsize 1835008 -g %d -bf 2 "
+        "%s-f dvd '%s' && b=$(date +%%s.%%N) && echo $a $b && times",
+        mediacheck::UnixPath(raw).c_str(), static_cast<long long>(s.videoBitRate), s.gop, flags,
+        mediacheck::UnixPath(file).c_str());
     std::string output;
     double a = 0, b = 0, um = 0, us = 0, sm = 0, ss = 0;
     if (mediacheck::RunShell(cmd, &output) != 0 || sscanf(output.c_str(), "%lf %lf", &a, &b) != 2) {
@@ -141,7 +147,8 @@ void PrintRow(const char* name, const Run& r, size_t count) {
         printf("  %-30s %7.2f %9.1f %11.2f %9.1f %8.2f %8.2f\n", name, r.cpu, count / r.cpu, realTime / r.cpu,
                count / r.wall, r.mbits, r.psnr);
     else
-        printf("  %-30s %7s %9s %11s %9.1f %8.2f %8.2f\n", name, "?", "?", "?", count / r.wall, r.mbits, r.psnr);
+        printf("  %-30s %7s %9s %11s %9.1f %8.2f %8.2f\n", name, "?", "?", "?", count / r.wall, r.mbits,
+               r.psnr);
 }
 
 } // namespace
@@ -202,9 +209,10 @@ int main(int argc, char** argv) {
                plain * 1e3);
     }
 
-    printf("encoder_bench: %d frames 720x576 YUY2, DVD MPEG-2 at 6000000 bit/s (max 9000000, buffer 1835008), "
-           "GOP 15, 2 B-frames\n",
-           count);
+    printf(
+        "encoder_bench: %d frames 720x576 YUY2, DVD MPEG-2 at 6000000 bit/s (max 9000000, buffer 1835008), "
+        "GOP 15, 2 B-frames\n",
+        count);
     const std::string ours = graphtest::TempFile("encoder_bench_ours.mpg");
     const std::string peer = graphtest::TempFile("encoder_bench_peer.mpg");
     const std::string raw = graphtest::TempFile("encoder_bench_frames.yuv");
@@ -229,7 +237,8 @@ int main(int argc, char** argv) {
             s.interlaced = fields == 1;
             s.strictGop = fields == 1;
             printf("\n%s, %s\n", scene.name,
-                   fields ? "field-aware DCT and motion search, fixed groups (a PAL DVD recording)" : "progressive");
+                   fields ? "field-aware DCT and motion search, fixed groups (a PAL DVD recording)"
+                          : "progressive");
             printf("  %-30s %7s %9s %11s %9s %8s %8s\n", "", "cpu s", "fps/core", "x real/core", "wall fps",
                    "Mbit/s", "PSNR dB");
             Run mine = EncodeOurs(frames, s, ours);
@@ -257,7 +266,8 @@ int main(int argc, char** argv) {
             }
         }
     }
-    printf("\nencoder_bench: lowest ours / native speed by processor time: %.2f (the peer's time includes reading "
+    printf("\nencoder_bench: lowest ours / native speed by processor time: %.2f (the peer's time includes "
+           "reading "
            "the raw frames and its own YUY2 conversion)\n",
            worstRatio);
     DeleteFileA(ours.c_str());

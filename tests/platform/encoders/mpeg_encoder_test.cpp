@@ -131,8 +131,8 @@ protected:
         return (t1 - t0) / 1000.0;
     }
 
-    void CheckFile(const std::string& file, double seconds, const char* codec, int width, int height, double rate,
-                   int sampleRate) {
+    void CheckFile(const std::string& file, double seconds, const char* codec, int width, int height,
+                   double rate, int sampleRate) {
         auto p = mediacheck::Probe(file);
         ASSERT_FALSE(p.empty()) << "ffprobe cannot read " << file;
         EXPECT_EQ("mpeg", Text(p, "format.format_name"));
@@ -213,7 +213,8 @@ TEST_F(MpegEncoderGraph, NtscRecordingsAre480LinesAt2997InRealTime) {
         {Kind::Vcd, 352, 240, 333667, AnalogVideo_NTSC_M, "mpeg1video", 44100},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " from " << 1e7 / c.frameTime << "/s");
+        SCOPED_TRACE(testing::Message()
+                     << c.width << "x" << c.height << " from " << 1e7 / c.frameTime << "/s");
         ASSERT_HRESULT_SUCCEEDED(decoder->put_TVFormat(c.standard));
         const std::string file = TempFile("tunaro-encoder-ntsc.mpg");
         DeleteFileA(file.c_str());
@@ -257,7 +258,8 @@ TEST_F(MpegEncoderGraph, NtscRecordingsAre480LinesAt2997InRealTime) {
         if (droppedPictures == 0) {
             EXPECT_NEAR(duration * 30000 / 1001, pictures, 0.05 * duration * 30);
             if (c.frameTime == 400000) {
-                EXPECT_GT(pictures, written * 1.1) << "the 25 pictures a second were spread over 29.97 places";
+                EXPECT_GT(pictures, written * 1.1)
+                    << "the 25 pictures a second were spread over 29.97 places";
             }
         }
         std::string errors;

@@ -100,7 +100,8 @@ bool WriteFile(const std::string& path, const MpegSettings& s, int audioRate, do
         if (pictures)
             pictures->push_back(std::move(pic));
         // Audio due by the end of this picture (rounded per picture so nothing drifts).
-        const size_t due = static_cast<size_t>(static_cast<double>(i + 1) * audioRate * s.rateDen / s.rateNum);
+        const size_t due =
+            static_cast<size_t>(static_cast<double>(i + 1) * audioRate * s.rateDen / s.rateNum);
         auto pcm = Tone(audioRate, audioDone, due - audioDone);
         if (!w.WriteAudio(pcm.data(), due - audioDone))
             return false;
@@ -156,15 +157,15 @@ TEST(MpegProgramConversion, AverageBlocksSetsEachBlockToItsRoundedMean) {
     // 5 x 3 in a plane of stride 7, blocks of 2: the last column and row are cut blocks.
     const int stride = 7;
     std::vector<uint8_t> plane = {
-        10, 20, 30, 41, 7,  99, 99, //
-        30, 41, 50, 60, 8,  99, 99, //
+        10, 20, 30,  41,  7,   99, 99, //
+        30, 41, 50,  60,  8,   99, 99, //
         1,  2,  200, 201, 255, 99, 99,
     };
     encoders::AverageBlocks(plane.data(), stride, 5, 3, 2);
     const std::vector<uint8_t> expected = {
-        25,  25,  45,  45,  8,   99, 99, // (10+20+30+41+2)/4, (30+41+50+60+2)/4, (7+8+1)/2
-        25,  25,  45,  45,  8,   99, 99, //
-        2,   2,   201, 201, 255, 99, 99, // (1+2+1)/2, (200+201+1)/2, 255 alone
+        25, 25, 45,  45,  8,   99, 99, // (10+20+30+41+2)/4, (30+41+50+60+2)/4, (7+8+1)/2
+        25, 25, 45,  45,  8,   99, 99, //
+        2,  2,  201, 201, 255, 99, 99, // (1+2+1)/2, (200+201+1)/2, 255 alone
     };
     EXPECT_EQ(expected, plane);
     // A block of 1 changes nothing.
@@ -207,8 +208,8 @@ TEST_F(MpegProgramFiles, DvdIsMpeg2WithLayer2At48kAndKeepsThePicture) {
     std::vector<std::vector<uint8_t>> pictures;
     std::string error;
     int64_t smoothed = -1;
-    ASSERT_TRUE(WriteFile(path, MpegDefaults(DiscFormat::Dvd, false), 48000, 10.0, &pictures, &error, TestPicture,
-                          &smoothed))
+    ASSERT_TRUE(WriteFile(path, MpegDefaults(DiscFormat::Dvd, false), 48000, 10.0, &pictures, &error,
+                          TestPicture, &smoothed))
         << error;
     EXPECT_EQ(0, smoothed) << "an ordinary picture is coded as it came";
     CheckFile(path, {"mpeg2video", 720, 576, 25.0, 48000}, 10.0);
@@ -224,7 +225,8 @@ TEST_F(MpegProgramFiles, DvdIsMpeg2WithLayer2At48kAndKeepsThePicture) {
         EXPECT_GE(mediacheck::LumaPsnr(decoded, pictures[n]), 30.0) << "frame " << n;
         // And it is that frame, not a neighbour: the box has moved by the next one.
         if (n + 1 < static_cast<int>(pictures.size())) {
-            EXPECT_GT(mediacheck::LumaPsnr(decoded, pictures[n]), mediacheck::LumaPsnr(decoded, pictures[n + 1]));
+            EXPECT_GT(mediacheck::LumaPsnr(decoded, pictures[n]),
+                      mediacheck::LumaPsnr(decoded, pictures[n + 1]));
         }
     }
     DeleteFileA(path.c_str());
@@ -258,7 +260,8 @@ TEST_F(MpegProgramFiles, VideoKeepsItsConfiguredRateOnHardPictures) {
         int64_t smoothed = -1;
         ASSERT_TRUE(WriteFile(path, s, 48000, 10.0, nullptr, &error, c.picture, &smoothed)) << error;
         const double rate = mediacheck::StreamBitRate(path, "v", 10.0);
-        EXPECT_NEAR(static_cast<double>(s.videoBitRate), rate, 0.1 * s.videoBitRate) << "video bit rate " << rate;
+        EXPECT_NEAR(static_cast<double>(s.videoBitRate), rate, 0.1 * s.videoBitRate)
+            << "video bit rate " << rate;
         if (c.smoothing)
             EXPECT_GT(smoothed, 0);
         else

@@ -69,7 +69,7 @@ AviStreamInfo Audio() {
 
 // What the structure says, collected by walking it.
 struct Parsed {
-    std::vector<uint64_t> riffs;                 // positions of the RIFF headers
+    std::vector<uint64_t> riffs; // positions of the RIFF headers
     uint32_t avihTotalFrames = 0, dmlhTotalFrames = 0;
     std::map<int, uint32_t> strhLength, strhRate, strhScale;
     std::map<int, std::vector<uint64_t>> superEntries; // per stream: positions of its ix chunks
@@ -151,7 +151,8 @@ Parsed Parse(const std::vector<uint8_t>& f) {
             p.legacyEntries = size / 16;
             for (uint64_t e = 0; e < p.legacyEntries; ++e) {
                 const uint64_t chunk = moviData + U32(f, c + 8 + e * 16 + 8);
-                if (U32(f, chunk) != U32(f, c + 8 + e * 16) || U32(f, chunk + 4) != U32(f, c + 8 + e * 16 + 12))
+                if (U32(f, chunk) != U32(f, c + 8 + e * 16) ||
+                    U32(f, chunk + 4) != U32(f, c + 8 + e * 16 + 12))
                     p.legacyOk = false;
             }
         }

@@ -13,8 +13,8 @@
 
 using dshow::ComPtr;
 using graphtest::Number;
-using graphtest::Text;
 using graphtest::TempFile;
+using graphtest::Text;
 using graphtest::Wide;
 
 namespace {

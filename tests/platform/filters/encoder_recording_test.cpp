@@ -224,8 +224,8 @@ TEST_F(EncoderRecording, Mp3InAWavFileForTheTimeTheSoundWasOn) {
     EXPECT_EQ(data % 2, 0u);
     EXPECT_EQ(size, sizeof head + data);
     ComPtr<IGraphBuilder> player;
-    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                              player.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IGraphBuilder, player.PutVoid()));
     EXPECT_HRESULT_SUCCEEDED(player->RenderFile(Wide(file).c_str(), nullptr));
     player.Reset();
     if (!HasFailure())
@@ -361,8 +361,8 @@ TEST_F(EncoderRecording, TheAsfWriterRefusesToRunUnconfiguredOrWithoutAFile) {
     ComPtr<IPin> soundIn = PinOf(bare.Get(), PINDIR_INPUT, 0);
     ASSERT_TRUE(soundIn);
     EXPECT_FALSE(PinOf(bare.Get(), PINDIR_INPUT, 1)) << "one stream, one input";
-    dshow::MediaType picture = dshow::MakeYuy2Type(352, 288, 400000), sixChannels = dshow::MakePcmType(48000, 6),
-                     stereo = dshow::MakePcmType(44100, 2);
+    dshow::MediaType picture = dshow::MakeYuy2Type(352, 288, 400000),
+                     sixChannels = dshow::MakePcmType(48000, 6), stereo = dshow::MakePcmType(44100, 2);
     EXPECT_EQ(S_OK, soundIn->QueryAccept(&stereo));
     EXPECT_NE(S_OK, soundIn->QueryAccept(&picture));
     EXPECT_NE(S_OK, soundIn->QueryAccept(&sixChannels));

@@ -173,7 +173,8 @@ protected:
         if (FAILED(m_control->Run()))
             return false;
         long code = 0;
-        return m_events->WaitForCompletion(static_cast<long>(timeoutMs), &code) == S_OK && code == EC_COMPLETE;
+        return m_events->WaitForCompletion(static_cast<long>(timeoutMs), &code) == S_OK &&
+               code == EC_COMPLETE;
     }
 
     ComPtr<IGraphBuilder> m_graph;

@@ -96,7 +96,8 @@ Bytes AudioPayload(size_t fill) {
 
 // seconds of a stream: per 40 ms one pack with a picture (a group every 12) and, per 24 ms of
 // sound, one with audio. Pack offsets of the group starts go to *gops.
-Bytes Stream(bool mpeg2, int64_t first, int seconds, std::vector<int64_t>* gops = nullptr, bool audio = true) {
+Bytes Stream(bool mpeg2, int64_t first, int seconds, std::vector<int64_t>* gops = nullptr,
+             bool audio = true) {
     Bytes b;
     const int pictures = seconds * 25;
     int64_t audioPts = first;

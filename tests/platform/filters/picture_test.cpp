@@ -74,9 +74,8 @@ TEST(Picture, Yuv422ToRgbIsBottomUpWithSharedChroma) {
 TEST(Picture, Yuv420ToRgbSharesChromaOverTwoByTwoAndIsBottomUp) {
     // 3 x 3 luma (odd sizes: the chroma planes are 2 x 2); the left chroma column red, the
     // right one blue, the bottom chroma row grey.
-    const uint8_t y[] = {81, 81, 41, 0, //
-                         235, 16, 41, 0,
-                         126, 126, 126, 0};
+    const uint8_t y[] = {81,  81, 41, 0, //
+                         235, 16, 41, 0, 126, 126, 126, 0};
     const uint8_t u[] = {90, 240, 128, 128};
     const uint8_t v[] = {240, 110, 128, 128};
     uint8_t rgb[3 * 16];
@@ -94,8 +93,8 @@ TEST(Picture, Yuv420ToRgbSharesChromaOverTwoByTwoAndIsBottomUp) {
     EXPECT_GT(middle[2], 250);        // bright red over white luma clamps
     EXPECT_NEAR(middle[6], 179, 1);   // black luma under the red chroma: R alone
     EXPECT_EQ(middle[4], 0);
-    EXPECT_NEAR(middle[8], 255, 2);   // still blue
-    for (int x = 0; x < 3; ++x)       // bottom row: grey
+    EXPECT_NEAR(middle[8], 255, 2); // still blue
+    for (int x = 0; x < 3; ++x)     // bottom row: grey
         EXPECT_NEAR(rgb[x * 4 + 1], 128, 1);
     EXPECT_EQ(rgb[12], 0xAA); // the row's padding is left alone
 }
@@ -106,7 +105,8 @@ TEST(Picture, Yuv420ToRgb32MatchesThePixelRule) {
     std::vector<uint8_t> y(static_cast<size_t>(w) * h), u(static_cast<size_t>(cw) * ch), v(u.size());
     uint32_t seed = 12345;
     auto next = [&] { return static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16); };
-    for (auto& b : y) b = next();
+    for (auto& b : y)
+        b = next();
     for (size_t i = 0; i < u.size(); ++i) {
         u[i] = next();
         v[i] = next();
@@ -115,7 +115,8 @@ TEST(Picture, Yuv420ToRgb32MatchesThePixelRule) {
     picture::Yuv420ToRgb32(y.data(), w, u.data(), v.data(), cw, w, h, rgb.data(), stride);
     for (int row = 0; row < h; ++row)
         for (int x = 0; x < w; ++x) {
-            const picture::Rgb want = picture::YuvToRgb(y[row * w + x], u[row / 2 * cw + x / 2], v[row / 2 * cw + x / 2]);
+            const picture::Rgb want =
+                picture::YuvToRgb(y[row * w + x], u[row / 2 * cw + x / 2], v[row / 2 * cw + x / 2]);
             const uint8_t* got = &rgb[static_cast<size_t>(h - 1 - row) * stride + x * 4];
             ASSERT_EQ(got[2], want.r) << x << "," << row;
             ASSERT_EQ(got[1], want.g) << x << "," << row;

@@ -58,8 +58,8 @@ bool WriteDvd(const std::string& path, int minutes) {
     const int frames = minutes * 60 * 25;
     for (int n = 0; n < frames; ++n) {
         for (int y = 0; y < s.height; ++y)
-            memcpy(&picture[static_cast<size_t>(y) * s.width * 2], &stripes[static_cast<size_t>((y + 3 * n) % 256) * 4],
-                   static_cast<size_t>(s.width) * 2);
+            memcpy(&picture[static_cast<size_t>(y) * s.width * 2],
+                   &stripes[static_cast<size_t>((y + 3 * n) % 256) * 4], static_cast<size_t>(s.width) * 2);
         for (size_t i = 0; i < sound.size(); ++i)
             sound[i] = static_cast<int16_t>(6000 * std::sin(static_cast<double>(n * sound.size() + i) / 17));
         if (!w.WriteVideo(picture.data(), s.width * 2, n) || !w.WriteAudio(sound.data(), sound.size() / 2))
@@ -103,9 +103,10 @@ void PrintGraph(IGraphBuilder* graph) {
                 if (SUCCEEDED(pin->QueryDirection(&dir)) && dir == PINDIR_INPUT &&
                     SUCCEEDED(pin->ConnectionMediaType(&mt))) {
                     if (mt.majortype == MEDIATYPE_Video && mt.formattype == FORMAT_VideoInfo && mt.pbFormat) {
-                        const BITMAPINFOHEADER& b = reinterpret_cast<VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
-                        std::printf(" (picture in: %ld x %ld, %u bits, %s)", b.biWidth, b.biHeight, b.biBitCount,
-                                    b.biCompression == BI_RGB ? "RGB" : "not RGB");
+                        const BITMAPINFOHEADER& b =
+                            reinterpret_cast<VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
+                        std::printf(" (picture in: %ld x %ld, %u bits, %s)", b.biWidth, b.biHeight,
+                                    b.biBitCount, b.biCompression == BI_RGB ? "RGB" : "not RGB");
                     }
                     CoTaskMemFree(mt.pbFormat);
                     if (mt.pUnk)
@@ -229,7 +230,8 @@ int main(int argc, char** argv) {
     ComPtr<IBaseFilter> renderer = VideoRenderer(graph.Get(), &decoded);
     ComPtr<IBaseFilter> null;
     if (renderer && SUCCEEDED(graph->RemoveFilter(renderer.Get())) &&
-        SUCCEEDED(CoCreateInstance(kNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, null.PutVoid())) &&
+        SUCCEEDED(CoCreateInstance(kNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                   null.PutVoid())) &&
         SUCCEEDED(graph->AddFilter(null.Get(), L"Null Renderer"))) {
         ComPtr<IPin> in = graphtest::PinOf(null.Get(), PINDIR_INPUT, 0);
         if (in && SUCCEEDED(graph->ConnectDirect(decoded.Get(), in.Get(), nullptr)))
@@ -245,8 +247,8 @@ int main(int argc, char** argv) {
     std::printf("file: %s, %.1f s\n", path.c_str(), static_cast<double>(duration) / 1e7);
     std::printf("open to first picture: %.0f ms%s (graph built in %.0f ms)\n", open * 1000,
                 cued == S_OK ? "" : " (not cued)", rendered * 1000);
-    std::printf("seek of 5 s to its picture: %.0f ms mean, %.0f ms worst (%d seeks)\n", seekTotal / seeks * 1000,
-                seekWorst * 1000, seeks);
+    std::printf("seek of 5 s to its picture: %.0f ms mean, %.0f ms worst (%d seeks)\n",
+                seekTotal / seeks * 1000, seekWorst * 1000, seeks);
     std::printf("processor while playing: %.1f %% of one core over %d s\n", cpu * 100, played);
     if (undrawn >= 0)
         std::printf("  of which the picture decoded but not shown (null renderer): %.1f %%\n", undrawn * 100);
@@ -260,10 +262,12 @@ int main(int argc, char** argv) {
     if (Timed("ffmpeg -v error -nostdin -i '" + unix + "' -frames:v 1 -f null -", &wall, &used))
         std::printf("peer ffmpeg, open to first picture decoded: %.0f ms\n", wall * 1000);
     const double middle = static_cast<double>(duration) / 2e7;
-    if (Timed("ffmpeg -v error -nostdin -ss " + std::to_string(middle + 5) + " -i '" + unix + "' -frames:v 1 -f null -",
+    if (Timed("ffmpeg -v error -nostdin -ss " + std::to_string(middle + 5) + " -i '" + unix +
+                  "' -frames:v 1 -f null -",
               &wall, &used))
         std::printf("peer ffmpeg, seek of 5 s to its picture decoded: %.0f ms\n", wall * 1000);
-    if (Timed("ffmpeg -v error -nostdin -re -t " + std::to_string(played) + " -i '" + unix + "' -f null -", &wall, &used))
+    if (Timed("ffmpeg -v error -nostdin -re -t " + std::to_string(played) + " -i '" + unix + "' -f null -",
+              &wall, &used))
         std::printf("peer ffmpeg -re, processor while decoding at playing speed: %.1f %% of one core\n",
                     used / wall * 100);
     CoUninitialize();

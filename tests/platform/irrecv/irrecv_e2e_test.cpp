@@ -216,7 +216,8 @@ public:
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         auto* self = reinterpret_cast<NotificationWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (msg == WM_DEVICECHANGE && self && (wp == DBT_DEVICEARRIVAL || wp == DBT_DEVICEREMOVECOMPLETE) && lp) {
+        if (msg == WM_DEVICECHANGE && self && (wp == DBT_DEVICEARRIVAL || wp == DBT_DEVICEREMOVECOMPLETE) &&
+            lp) {
             const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lp);
             std::string entry = wp == DBT_DEVICEARRIVAL ? "arrival " : "removal ";
             if (header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE)
@@ -236,8 +237,8 @@ private:
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "IrRecvTestNotifications";
         RegisterClassA(&wc);
-        HWND hwnd = CreateWindowA(wc.lpszClassName, "card notifications", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
+        HWND hwnd = CreateWindowA(wc.lpszClassName, "card notifications", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         SetEvent(self->m_ready);
         MSG msg;

@@ -29,8 +29,8 @@ IrsendRun::IrsendRun(const std::string& args) {
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back(0);
     PROCESS_INFORMATION info = {};
-    if (CreateProcessA(path.c_str(), buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                       &startup, &info)) {
+    if (CreateProcessA(path.c_str(), buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                       nullptr, &startup, &info)) {
         CloseHandle(info.hThread);
         m_process = info.hProcess;
         m_reader = CreateThread(nullptr, 0, &IrsendRun::ReadOutput, this, 0, nullptr);

@@ -156,7 +156,7 @@ TEST(IrsendArgs, HoldTimeoutAndTheCardNotifications) {
 
 TEST(IrsendArgs, WrongCommandLinesAreRefused) {
     Parse({}, false);
-    Parse({"255"}, false);    // the receiver's "no key"
+    Parse({"255"}, false); // the receiver's "no key"
     Parse({"0x100"}, false);
     Parse({"-3"}, false);
     Parse({"0x"}, false);

@@ -32,7 +32,8 @@ std::string LastBytes(const std::string& file, size_t n) {
         at.QuadPart = size.QuadPart - static_cast<LONGLONG>(n);
         bytes.resize(n);
         DWORD got = 0;
-        if (!SetFilePointerEx(h, at, nullptr, FILE_BEGIN) || !ReadFile(h, &bytes[0], static_cast<DWORD>(n), &got, nullptr))
+        if (!SetFilePointerEx(h, at, nullptr, FILE_BEGIN) ||
+            !ReadFile(h, &bytes[0], static_cast<DWORD>(n), &got, nullptr))
             got = 0;
         bytes.resize(got);
     }
@@ -43,9 +44,10 @@ std::string LastBytes(const std::string& file, size_t n) {
 // Seconds from the first decoded picture of the file to the end of its last one (25 per second).
 double PictureSpan(const std::string& file) {
     std::string out;
-    if (mediacheck::RunShell("ffprobe -v error -select_streams v:0 -show_entries frame=pts_time -of default=nw=1:nk=1 '" +
-                                 mediacheck::UnixPath(file) + "' | grep -E '^[0-9.]+$' | sort -g | sed -n '1p;$p'",
-                             &out) != 0)
+    if (mediacheck::RunShell(
+            "ffprobe -v error -select_streams v:0 -show_entries frame=pts_time -of default=nw=1:nk=1 '" +
+                mediacheck::UnixPath(file) + "' | grep -E '^[0-9.]+$' | sort -g | sed -n '1p;$p'",
+            &out) != 0)
         return -1;
     double first = 0, last = 0;
     if (sscanf(out.c_str(), "%lf %lf", &first, &last) != 2)

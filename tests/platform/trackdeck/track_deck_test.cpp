@@ -25,13 +25,20 @@ protected:
         CoInitialize(nullptr);
         m_module = LoadLibraryA((e2e::ExeDir() + "\\TrackDeck.dll").c_str());
         ASSERT_NE(m_module, nullptr);
-        m_open = reinterpret_cast<OpenFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(1))));
-        m_run = reinterpret_cast<VoidFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(2))));
-        m_pause = reinterpret_cast<VoidFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(3))));
-        m_close = reinterpret_cast<VoidFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(5))));
-        m_duration = reinterpret_cast<TimeFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(6))));
-        m_position = reinterpret_cast<TimeFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(7))));
-        m_seek = reinterpret_cast<SeekFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(8))));
+        m_open =
+            reinterpret_cast<OpenFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(1))));
+        m_run =
+            reinterpret_cast<VoidFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(2))));
+        m_pause =
+            reinterpret_cast<VoidFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(3))));
+        m_close =
+            reinterpret_cast<VoidFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(5))));
+        m_duration =
+            reinterpret_cast<TimeFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(6))));
+        m_position =
+            reinterpret_cast<TimeFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(7))));
+        m_seek =
+            reinterpret_cast<SeekFn>(reinterpret_cast<void*>(GetProcAddress(m_module, MAKEINTRESOURCEA(8))));
         ASSERT_TRUE(m_open && m_run && m_pause && m_close && m_duration && m_position && m_seek);
     }
     void TearDown() override {
@@ -113,17 +120,19 @@ TEST_F(TrackDeckTest, PlaysMp3AndWmaFilesAndRefusesWhatIsNotThere) {
     const std::string wma = dir.File("tone.WMA");
     std::string output;
     // 128 kbit/s Layer III and WMA2 in ASF, as the suite records them.
-    ASSERT_EQ(mediacheck::RunShell("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=6 "
-                                   "-ac 2 -ar 44100 -c:a libmp3lame -b:a 128k '" +
-                                       mediacheck::UnixPath(mp3) + "'",
-                                   &output),
-              0)
+    ASSERT_EQ(
+        mediacheck::RunShell("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=6 "
+                             "-ac 2 -ar 44100 -c:a libmp3lame -b:a 128k '" +
+                                 mediacheck::UnixPath(mp3) + "'",
+                             &output),
+        0)
         << output;
-    ASSERT_EQ(mediacheck::RunShell("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=6 "
-                                   "-ac 2 -ar 44100 -c:a wmav2 -b:a 128k -f asf '" +
-                                       mediacheck::UnixPath(wma) + "'",
-                                   &output),
-              0)
+    ASSERT_EQ(
+        mediacheck::RunShell("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=6 "
+                             "-ac 2 -ar 44100 -c:a wmav2 -b:a 128k -f asf '" +
+                                 mediacheck::UnixPath(wma) + "'",
+                             &output),
+        0)
         << output;
 
     PlaysThroughEveryEntry(mp3);

@@ -142,7 +142,8 @@ TEST(ProfileText, CharacterReferencesAreWholeNumbersOfUnicode) {
     ProfileText p;
     std::string why;
     ASSERT_TRUE(Parse(named("&#65;&#x10FFFF;&#X42;"), &p, &why)) << why;
-    EXPECT_EQ(p.streams[0].name, "A\xF4\x8F\xBF\xBF" "B");
+    EXPECT_EQ(p.streams[0].name, "A\xF4\x8F\xBF\xBF"
+                                 "B");
     // A 32-bit strtoul turns the first into "A": negatives, signs, blanks and numbers beyond
     // Unicode are refused whatever the width of long.
     for (const char* bad : {"&#-4294967231;", "&#4294967361;", "&#x100000041;", "&#+65;", "&# 65;", "&#x;",

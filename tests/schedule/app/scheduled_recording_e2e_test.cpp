@@ -49,13 +49,14 @@ protected:
         InstallBuiltPrograms();
         ASSERT_TRUE(m_videoDir.Made());
         ASSERT_TRUE(e2e::WriteFile(ProgramTxtPath(), ProgramTxt({{"Harbour TV", kLastWatched, 1, true},
-                                                                  {"Valley TV", 77250000, 2, true},
-                                                                  {"Coast TV", kTaskChannel, 3, true}})));
+                                                                 {"Valley TV", 77250000, 2, true},
+                                                                 {"Coast TV", kTaskChannel, 3, true}})));
         // The TV program was last on the first channel, from the tuner.
-        ASSERT_TRUE(e2e::WriteFile(InstallFile("Tunaro.ini"),
-                                   "[VideoSource]\r\nSource=0\r\n[Channel]\r\nCurrentIndex=0\r\nPreChannelIndex=0\r\n"
-                                   "[Country]\r\niCode=0\r\n[RecordType]\r\nType=0\r\n[SavVideoPath]\r\nPath=" +
-                                       m_videoDir.Path() + "\r\n"));
+        ASSERT_TRUE(
+            e2e::WriteFile(InstallFile("Tunaro.ini"),
+                           "[VideoSource]\r\nSource=0\r\n[Channel]\r\nCurrentIndex=0\r\nPreChannelIndex=0\r\n"
+                           "[Country]\r\niCode=0\r\n[RecordType]\r\nType=0\r\n[SavVideoPath]\r\nPath=" +
+                               m_videoDir.Path() + "\r\n"));
     }
     void TearDown() override { e2e::EndStrayPrograms("Tunaro.exe"); }
 
@@ -128,8 +129,8 @@ TEST_F(ScheduledRecordingRoad, ATaskWhoseStartPassedWhileScheduleWasNotRunningRe
     // in the history.
     const std::string historyPath = InstallFile(tunaro::kTaskHistoryFileName);
     const long waitMs = static_cast<long>(end - tunaro::TaskSerialSeconds(LocalIn(0)) + 40) * 1000;
-    ASSERT_TRUE(e2e::WaitUntil([&] { return !tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).empty(); },
-                               waitMs))
+    ASSERT_TRUE(
+        e2e::WaitUntil([&] { return !tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).empty(); }, waitMs))
         << "no history line";
     ASSERT_TRUE(e2e::WaitForWindowGone(kPanelTitle, 20000)) << "Tunaro did not close after the task";
     const std::vector<tunaro::TaskHistoryEntry> history = tunaro::ReadTaskHistory(e2e::ReadFile(historyPath));
@@ -184,10 +185,12 @@ TEST_F(ScheduledRecordingRoad, BackToBackTasksRecordBothWithAtMostTenSecondsBetw
     ASSERT_TRUE(scheduler.Start());
     ASSERT_NE(e2e::WaitForWindow(kPanelTitle, 60000), nullptr) << "the scheduler did not start Tunaro";
     const std::string historyPath = InstallFile(tunaro::kTaskHistoryFileName);
-    const long waitMs = static_cast<long>(secondStart + 2 * 60 + 5 - tunaro::TaskSerialSeconds(LocalIn(0)) + 40) * 1000;
-    ASSERT_TRUE(e2e::WaitUntil([&] { return tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).size() >= 2; },
-                               waitMs))
-        << "the history holds " << tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).size() << " of two runs";
+    const long waitMs =
+        static_cast<long>(secondStart + 2 * 60 + 5 - tunaro::TaskSerialSeconds(LocalIn(0)) + 40) * 1000;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).size() >= 2; }, waitMs))
+        << "the history holds " << tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).size()
+        << " of two runs";
     ASSERT_TRUE(e2e::WaitForWindowGone(kPanelTitle, 20000)) << "Tunaro did not close after the second task";
     const std::vector<tunaro::TaskHistoryEntry> history = tunaro::ReadTaskHistory(e2e::ReadFile(historyPath));
     ASSERT_EQ(history.size(), 2u);

@@ -100,8 +100,10 @@ TEST_F(PanelE2E, ShapedBySkinWithItsButtonsAndStatusLine) {
     RECT rc = WindowRect(Panel());
     EXPECT_EQ(400, rc.right - rc.left);
     EXPECT_EQ(346, rc.bottom - rc.top);
-    for (int id : {IDC_MINIMIZE, IDC_FULLSCREEN, IDC_EXIT, IDC_DISPLAY_PANEL,  IDC_AUTOSCAN,  IDC_MUTE,  IDC_OPEN_FILE,  IDC_SETTING,  IDC_RECORD,  IDC_COLOR,
-                   IDC_CHANNEL_EDIT, IDC_VOLUME_DOWN, IDC_VOLUME_UP, IDC_SNAPSHOT, IDC_HELP_ABOUT, IDC_VIDEO_SOURCE, IDC_TV_WALL, IDC_FM, IDC_VOLUME_FIRST, IDC_VOLUME_LAST})
+    for (int id : {IDC_MINIMIZE,     IDC_FULLSCREEN,  IDC_EXIT,      IDC_DISPLAY_PANEL, IDC_AUTOSCAN,
+                   IDC_MUTE,         IDC_OPEN_FILE,   IDC_SETTING,   IDC_RECORD,        IDC_COLOR,
+                   IDC_CHANNEL_EDIT, IDC_VOLUME_DOWN, IDC_VOLUME_UP, IDC_SNAPSHOT,      IDC_HELP_ABOUT,
+                   IDC_VIDEO_SOURCE, IDC_TV_WALL,     IDC_FM,        IDC_VOLUME_FIRST,  IDC_VOLUME_LAST})
         EXPECT_TRUE(Visible(GetDlgItem(Panel(), id))) << id;
     EXPECT_FALSE(Visible(GetDlgItem(Panel(), IDC_RECORD_SETTING))); // shares the settings button's place
     // No skin button holds the keyboard focus (it would show its hover look for good).
@@ -177,7 +179,8 @@ TEST_F(PanelE2E, EnableAndDisableCommandsFromOtherPrograms) {
     EXPECT_TRUE(Enabled(Panel(), IDC_EXIT));
     EXPECT_TRUE(Enabled(Panel(), IDC_MUTE));
     e2e::SendCommand(Panel(), tunaro::peer::kTvEnableButtons);
-    for (int id : {IDC_OPEN_FILE, IDC_AUTOSCAN, IDC_TV_WALL, IDC_FM, IDC_RECORD, IDC_SNAPSHOT, IDC_RECORD_SETTING, IDC_SETTING})
+    for (int id : {IDC_OPEN_FILE, IDC_AUTOSCAN, IDC_TV_WALL, IDC_FM, IDC_RECORD, IDC_SNAPSHOT,
+                   IDC_RECORD_SETTING, IDC_SETTING})
         EXPECT_TRUE(Enabled(Panel(), id)) << id;
 }
 
@@ -269,16 +272,22 @@ TEST_F(PanelE2E, OsdShowsOverTheTopRightOfThePictureForABriefWhile) {
 
 TEST_F(PanelE2E, ScanLocksThePanelAndStoppingUnlocksIt) {
     e2e::SendCommand(Panel(), IDC_AUTOSCAN);
-    ASSERT_TRUE(e2e::WaitUntil([] { return e2e::ControlText(Panel(), IDC_STATUS).find("Scanning") == 0; }, 3000))
+    ASSERT_TRUE(
+        e2e::WaitUntil([] { return e2e::ControlText(Panel(), IDC_STATUS).find("Scanning") == 0; }, 3000))
         << e2e::ControlText(Panel(), IDC_STATUS);
-    for (int id : {IDC_OPEN_FILE, IDC_RECORD_TYPE, IDC_MUTE, IDC_EXIT, IDC_CHANNEL_EDIT, IDC_COLOR, IDC_RECORD_SETTING, IDC_SETTING, IDC_VOLUME_DOWN, IDC_VOLUME_UP, IDC_VIDEO_SOURCE, IDC_SNAPSHOT, IDC_TV_WALL, IDC_FM, IDC_RECORD})
+    for (int id : {IDC_OPEN_FILE, IDC_RECORD_TYPE, IDC_MUTE, IDC_EXIT, IDC_CHANNEL_EDIT, IDC_COLOR,
+                   IDC_RECORD_SETTING, IDC_SETTING, IDC_VOLUME_DOWN, IDC_VOLUME_UP, IDC_VIDEO_SOURCE,
+                   IDC_SNAPSHOT, IDC_TV_WALL, IDC_FM, IDC_RECORD})
         EXPECT_FALSE(Enabled(Panel(), id)) << id;
     EXPECT_TRUE(Enabled(Panel(), IDC_AUTOSCAN)); // stays usable to stop the scan
     EXPECT_TRUE(Enabled(Panel(), IDC_FULLSCREEN));
     e2e::SendCommand(Panel(), IDC_AUTOSCAN);
-    for (int id : {IDC_OPEN_FILE, IDC_RECORD_TYPE, IDC_MUTE, IDC_EXIT, IDC_CHANNEL_EDIT, IDC_COLOR, IDC_RECORD_SETTING, IDC_SETTING, IDC_VOLUME_DOWN, IDC_VOLUME_UP, IDC_VIDEO_SOURCE, IDC_SNAPSHOT, IDC_TV_WALL, IDC_FM, IDC_RECORD, IDC_AUTOSCAN, IDC_FULLSCREEN})
+    for (int id : {IDC_OPEN_FILE, IDC_RECORD_TYPE, IDC_MUTE, IDC_EXIT, IDC_CHANNEL_EDIT, IDC_COLOR,
+                   IDC_RECORD_SETTING, IDC_SETTING, IDC_VOLUME_DOWN, IDC_VOLUME_UP, IDC_VIDEO_SOURCE,
+                   IDC_SNAPSHOT, IDC_TV_WALL, IDC_FM, IDC_RECORD, IDC_AUTOSCAN, IDC_FULLSCREEN})
         EXPECT_TRUE(Enabled(Panel(), id)) << id;
-    EXPECT_TRUE(e2e::WaitUntil([] { return e2e::ControlText(Panel(), IDC_STATUS).find("Scanning") != 0; }, 3000));
+    EXPECT_TRUE(
+        e2e::WaitUntil([] { return e2e::ControlText(Panel(), IDC_STATUS).find("Scanning") != 0; }, 3000));
 }
 
 TEST_F(PanelE2E, MenuExitEndsTheProgram) {

@@ -63,7 +63,8 @@ TEST(PanelVolume, SettingASegmentReadsBackAsTheSameSegment) {
             long v = kPanelVolumeScale.VolumeForSegment(id, 0, range);
             EXPECT_GE(v, 0);
             EXPECT_LE(v, range);
-            EXPECT_EQ(id, kPanelVolumeScale.SegmentForVolume(v, 0, range)) << "range " << range << " segment " << id;
+            EXPECT_EQ(id, kPanelVolumeScale.SegmentForVolume(v, 0, range))
+                << "range " << range << " segment " << id;
         }
     }
     EXPECT_EQ(0, kPanelVolumeScale.VolumeForSegment(1181, 0, 65535));
@@ -178,7 +179,8 @@ TEST_F(PanelBusyLock, APeersDisableTakesWhatStartsAJobAndItsEnableGivesItBack) {
     EnableControls(m_panel, RemoteDisableIds(), false);
     const std::set<int> taken = EnabledButtons(m_panel, false);
     EXPECT_TRUE(taken.count(IDC_RECORD) && taken.count(IDC_AUTOSCAN));
-    for (int id : {IDC_MUTE, IDC_VOLUME_DOWN, IDC_VOLUME_UP, IDC_MINIMIZE, IDC_FULLSCREEN, IDC_DISPLAY_PANEL, IDC_EXIT})
+    for (int id : {IDC_MUTE, IDC_VOLUME_DOWN, IDC_VOLUME_UP, IDC_MINIMIZE, IDC_FULLSCREEN, IDC_DISPLAY_PANEL,
+                   IDC_EXIT})
         EXPECT_TRUE(Usable(id)) << id;
     const std::vector<int> scan = BusyLockIds(true), rec = BusyLockIds(false);
     for (int id : taken)

@@ -105,15 +105,19 @@ protected:
 
     // The order; one that is taken records, and the recording is stopped again by the
     // scheduler's 2143 before the next case (its file goes to the scratch video directory).
-    static LRESULT Order(long format, long channel, const std::string& text, UINT_PTR id = tunaro::peer::kTvCopyDataRecord) {
+    static LRESULT Order(long format, long channel, const std::string& text,
+                         UINT_PTR id = tunaro::peer::kTvCopyDataRecord) {
         const ULONG_PTR word = (static_cast<ULONG_PTR>(format) << 16) | static_cast<ULONG_PTR>(channel);
         Tunaro().Schedule().Clear();
-        const LRESULT taken = e2e::SendCopyData(Panel(), reinterpret_cast<HWND>(id), word,
-                                                text.empty() ? nullptr : text.data(), static_cast<DWORD>(text.size()));
+        const LRESULT taken =
+            e2e::SendCopyData(Panel(), reinterpret_cast<HWND>(id), word, text.empty() ? nullptr : text.data(),
+                              static_cast<DWORD>(text.size()));
         if (taken) {
-            EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 60000)) << "the order recorded nothing" << OpenDialogs();
+            EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 60000))
+                << "the order recorded nothing" << OpenDialogs();
             e2e::SendCommand(Panel(), tunaro::peer::kTvScheduleRecord);
-            EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleRecordingStopped, 60000)) << "2143 did not stop the recording";
+            EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleRecordingStopped, 60000))
+                << "2143 did not stop the recording";
         }
         return taken;
     }
@@ -145,7 +149,6 @@ protected:
     static bool WaitForFrequency(long hz) {
         return e2e::WaitUntil([&] { return e2e::SimCardStateLong("Frequency") == hz; }, 8000);
     }
-
 };
 
 TEST_F(PeersE2E, TuningAndRecordingOrdersSwitchTheInputAndTheChannel) {
@@ -221,12 +224,13 @@ TEST_F(PeersE2E, AnOrderHandedOverWhileAStopIsToldIsNamedByItsStopTime) {
     volatile LONG answered = 0;
     LRESULT taken = FALSE;
     Tunaro().Schedule().SetReply([&](HWND, const e2e::ReceivedMessage& m) {
-        if (m.msg != WM_COMMAND || LOWORD(m.wParam) != tunaro::peer::kScheduleRecordingStopped || InterlockedExchange(&handedOver, 1) != 0)
+        if (m.msg != WM_COMMAND || LOWORD(m.wParam) != tunaro::peer::kScheduleRecordingStopped ||
+            InterlockedExchange(&handedOver, 1) != 0)
             return;
         const ULONG_PTR word = (static_cast<ULONG_PTR>(3) << 16) | 4;
         static const char kText[] = "Record_02";
-        taken =
-            e2e::SendCopyData(Panel(), reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord), word, kText, sizeof kText - 1);
+        taken = e2e::SendCopyData(Panel(), reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord), word,
+                                  kText, sizeof kText - 1);
         InterlockedExchange(&answered, 1);
     });
     EXPECT_EQ(Order(3, 2, "Record_00"), TRUE);
@@ -234,13 +238,18 @@ TEST_F(PeersE2E, AnOrderHandedOverWhileAStopIsToldIsNamedByItsStopTime) {
     Tunaro().Schedule().SetReply(nullptr);
     ASSERT_EQ(taken, TRUE) << Diagnostics();
     ASSERT_TRUE(WaitForInput("Video SVideo"));
-    ASSERT_TRUE(e2e::WaitUntil([] { return Tunaro().Schedule().Commands(tunaro::peer::kScheduleRecordingStarted).size() == 2; }, 60000))
+    ASSERT_TRUE(e2e::WaitUntil(
+        [] { return Tunaro().Schedule().Commands(tunaro::peer::kScheduleRecordingStarted).size() == 2; },
+        60000))
         << "the second order recorded nothing" << Diagnostics();
 
     // The second recording is the scheduler's too: its stop names it and asks nobody.
     e2e::SendCommand(Panel(), tunaro::peer::kTvScheduleRecord);
-    ASSERT_TRUE(e2e::WaitUntil([] { return Tunaro().Schedule().Commands(tunaro::peer::kScheduleRecordingStopped).size() == 2; }, 60000));
-    EXPECT_TRUE(e2e::WaitUntil([] { return Tunaro().Schedule().Commands(tunaro::peer::kScheduleTaskOver).size() == 2; }, 10000))
+    ASSERT_TRUE(e2e::WaitUntil(
+        [] { return Tunaro().Schedule().Commands(tunaro::peer::kScheduleRecordingStopped).size() == 2; },
+        60000));
+    EXPECT_TRUE(e2e::WaitUntil(
+        [] { return Tunaro().Schedule().Commands(tunaro::peer::kScheduleTaskOver).size() == 2; }, 10000))
         << Diagnostics();
     Sync();
     EXPECT_EQ(OpenDialogs().find("Please input file name"), std::string::npos) << OpenDialogs();
@@ -272,7 +281,8 @@ TEST_F(PeersE2E, TheBusyQueryIsAnsweredOnlyWhileBusyAndOrdersWaitForTheScan) {
     Tunaro().Schedule().Clear();
     e2e::SendCommand(Panel(), tunaro::peer::kTvBusyQuery);
     Sync();
-    EXPECT_TRUE(Tunaro().Schedule().Commands(tunaro::peer::kScheduleWallOpened).empty()) << "an idle panel answered the busy query";
+    EXPECT_TRUE(Tunaro().Schedule().Commands(tunaro::peer::kScheduleWallOpened).empty())
+        << "an idle panel answered the busy query";
 
     Remote().Clear();
     e2e::PostCommand(Panel(), IDC_AUTOSCAN);

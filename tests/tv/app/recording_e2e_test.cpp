@@ -131,7 +131,8 @@ private:
             reinterpret_cast<LPARAM>(this));
         // The taskbar's buttons carry the window they stand for as their id.
         const HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
-        for (HWND button = tray ? GetWindow(tray, GW_CHILD) : nullptr; button; button = GetWindow(button, GW_HWNDNEXT))
+        for (HWND button = tray ? GetWindow(tray, GW_CHILD) : nullptr; button;
+             button = GetWindow(button, GW_HWNDNEXT))
             Look(reinterpret_cast<HWND>(GetWindowLongPtrA(button, GWLP_ID)), true);
     }
     static DWORD WINAPI ThreadMain(void* self) {
@@ -156,13 +157,15 @@ protected:
         ASSERT_TRUE(g_videoDir->Made());
         g_programTxt = new e2e::SavedFile(e2e::SystemDir() + "\\program.txt");
         g_tunaroIni = new e2e::SavedFile(e2e::InstallDir() + "\\Tunaro.ini");
-        ASSERT_TRUE(e2e::WriteFile(g_programTxt->Path(), "Name: One\nFreq: 49750000\nChan: 1\nAudioChannels:0\nCheck:1\n"
-                                                          "Name: Two\nFreq: 77250000\nChan: 2\nAudioChannels:0\nCheck:1\n"));
+        ASSERT_TRUE(e2e::WriteFile(g_programTxt->Path(),
+                                   "Name: One\nFreq: 49750000\nChan: 1\nAudioChannels:0\nCheck:1\n"
+                                   "Name: Two\nFreq: 77250000\nChan: 2\nAudioChannels:0\nCheck:1\n"));
         // The video directory without a closing backslash; uncompressed AVI to begin with.
-        ASSERT_TRUE(e2e::WriteFile(g_tunaroIni->Path(),
-                                   "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\nPreChannelIndex=0\r\n"
-                                   "[RecordType]\r\nType=3\r\n[SavVideoPath]\r\nPath=" +
-                                       g_videoDir->Path() + "\r\n"));
+        ASSERT_TRUE(
+            e2e::WriteFile(g_tunaroIni->Path(),
+                           "[VideoSource]\r\nSource=1\r\n[Channel]\r\nCurrentIndex=0\r\nPreChannelIndex=0\r\n"
+                           "[RecordType]\r\nType=3\r\n[SavVideoPath]\r\nPath=" +
+                               g_videoDir->Path() + "\r\n"));
         g_schedule = new e2e::PeerWindow("Schedule");
         g_boxes = new e2e::MessageBoxWatcher();
         g_program = new e2e::Program();
@@ -240,8 +243,8 @@ protected:
     }
     static LRESULT Order(long format, long channel, const std::string& text) {
         const ULONG_PTR word = (static_cast<ULONG_PTR>(format) << 16) | static_cast<ULONG_PTR>(channel);
-        return e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord), word, text.data(),
-                                 static_cast<DWORD>(text.size()), 30000);
+        return e2e::SendCopyData(g_panel, reinterpret_cast<HWND>(tunaro::peer::kTvCopyDataRecord), word,
+                                 text.data(), static_cast<DWORD>(text.size()), 30000);
     }
     static std::string Video(const std::string& name) { return g_videoDir->File(name); }
     static void ExpectAvi(const std::string& path, const char* videoCodec) {
@@ -288,12 +291,14 @@ TEST_F(RecordingE2E, RecordInTheFirstSecondDoesNothingAndLaterStartsAndStops) {
     ASSERT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 30000));
     Sync();
     if (handledWithin < 1000) {
-        EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleRecordingStarted).empty()) << "Record within the first second started a recording";
+        EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleRecordingStarted).empty())
+            << "Record within the first second started a recording";
         EXPECT_TRUE(FilesIn(g_videoDir->Path()).empty());
     } else {
         // The panel was still starting up: the order came too late to test the first second, and
         // whatever it did must be undone before the next case.
-        std::printf("note: the first Record was handled after %lu ms\n", static_cast<unsigned long>(handledWithin));
+        std::printf("note: the first Record was handled after %lu ms\n",
+                    static_cast<unsigned long>(handledWithin));
         if (!g_schedule->Commands(tunaro::peer::kScheduleRecordingStarted).empty()) {
             e2e::PostCommand(g_panel, kRecord);
             HWND dialog = e2e::WaitForWindow(kNameDialogTitle, 20000);
@@ -312,7 +317,8 @@ TEST_F(RecordingE2E, RecordNamesTheFileInTheDialogRefusingBadNames) {
     const time_t before = time(nullptr);
     e2e::SendCommand(g_panel, kRecord, 0, 0, 60000);
     const time_t after = time(nullptr);
-    ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 60000)) << Status() << " " << Told();
+    ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStarted, 60000))
+        << Status() << " " << Told();
     // The clock shows in the status line with the start.
     const long startClock = RecordingClock();
     EXPECT_TRUE(startClock == 0 || startClock == 1) << Status();
@@ -343,7 +349,8 @@ TEST_F(RecordingE2E, RecordNamesTheFileInTheDialogRefusingBadNames) {
     const size_t seen = g_boxes->Seen().size();
     HWND edit = GetDlgItem(dialog, kNameEdit);
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("evening/news"), SMTO_NORMAL, 15000, &result);
+    SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("evening/news"), SMTO_NORMAL, 15000,
+                        &result);
     ASSERT_TRUE(e2e::WaitUntil([&] { return g_boxes->Seen().size() == seen + 1; }, 15000));
     EXPECT_EQ(g_boxes->Seen().back().text.rfind("Some characters cannot be included in the file name", 0), 0u)
         << g_boxes->Seen().back().text;
@@ -361,7 +368,8 @@ TEST_F(RecordingE2E, RecordNamesTheFileInTheDialogRefusingBadNames) {
     e2e::ClickControl(dialog, IDOK);
     ASSERT_TRUE(e2e::WaitUntil([&] { return g_boxes->Seen().size() == seen + 3; }, 15000));
     EXPECT_TRUE(IsWindow(dialog));
-    EXPECT_EQ(FilesIn(g_videoDir->Path()), std::vector<std::string>{startName}) << "the recording must stay safe";
+    EXPECT_EQ(FilesIn(g_videoDir->Path()), std::vector<std::string>{startName})
+        << "the recording must stay safe";
 
     SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("news"), SMTO_NORMAL, 15000, &result);
     e2e::ClickControl(dialog, IDOK);
@@ -415,7 +423,8 @@ TEST_F(RecordingE2E, AStartTheEngineRefusesIsToldAndLeavesThePanelIdle) {
     EXPECT_EQ(g_boxes->Seen().back().caption, kPanelTitle);
     // The panel answers, is idle and shows no recording.
     Sync();
-    EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleRecordingStarted).empty()) << "a refused start was reported as a recording";
+    EXPECT_TRUE(g_schedule->Commands(tunaro::peer::kScheduleRecordingStarted).empty())
+        << "a refused start was reported as a recording";
     ExpectRecordingState(false);
     Sleep(1200);
     EXPECT_EQ(RecordingClock(), -1) << Status();
@@ -473,7 +482,8 @@ TEST_F(RecordingE2E, PlaybackPlaysPausesSeeksFinishesAndGoesBackToTv) {
     ASSERT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 15000));
     e2e::PostCommand(g_panel, kQuickPlay);
     long position = -1, duration = -1;
-    ASSERT_TRUE(WaitForStatus([&](const std::string& s) { return ParsePlay(s, &position, &duration); }, 30000))
+    ASSERT_TRUE(
+        WaitForStatus([&](const std::string& s) { return ParsePlay(s, &position, &duration); }, 30000))
         << Status();
     EXPECT_GE(duration, 10);
     EXPECT_LE(duration, 14);
@@ -481,10 +491,16 @@ TEST_F(RecordingE2E, PlaybackPlaysPausesSeeksFinishesAndGoesBackToTv) {
         EXPECT_FALSE(Enabled(id)) << id;
     for (int id : kPlayerKeys)
         EXPECT_TRUE(Enabled(id)) << id;
-    EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") != 1; }, 10000)) << "live TV still runs";
+    EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") != 1; }, 10000))
+        << "live TV still runs";
 
     // It plays: the position moves on.
-    ASSERT_TRUE(WaitForStatus([&](const std::string& s) { long p, d; return ParsePlay(s, &p, &d) && p >= 2; }, 20000))
+    ASSERT_TRUE(WaitForStatus(
+        [&](const std::string& s) {
+            long p, d;
+            return ParsePlay(s, &p, &d) && p >= 2;
+        },
+        20000))
         << Status();
     // Pause holds the position.
     e2e::SendCommand(g_panel, kPause);
@@ -499,13 +515,23 @@ TEST_F(RecordingE2E, PlaybackPlaysPausesSeeksFinishesAndGoesBackToTv) {
     EXPECT_EQ(still, held) << "the position moved while paused";
     // Five seconds on, five back (paused, so the position stays where it was put).
     e2e::SendCommand(g_panel, kForward);
-    ASSERT_TRUE(WaitForStatus([&](const std::string& s) { long p, dd; return ParsePlay(s, &p, &dd) && p != held; }, 5000));
+    ASSERT_TRUE(WaitForStatus(
+        [&](const std::string& s) {
+            long p, dd;
+            return ParsePlay(s, &p, &dd) && p != held;
+        },
+        5000));
     long forward = -1;
     ParsePlay(Status(), &forward, &d);
     EXPECT_GE(forward, held + 4);
     EXPECT_LE(forward, held + 6);
     e2e::SendCommand(g_panel, kBack);
-    ASSERT_TRUE(WaitForStatus([&](const std::string& s) { long p, dd; return ParsePlay(s, &p, &dd) && p != forward; }, 5000));
+    ASSERT_TRUE(WaitForStatus(
+        [&](const std::string& s) {
+            long p, dd;
+            return ParsePlay(s, &p, &dd) && p != forward;
+        },
+        5000));
     long back = -1;
     ParsePlay(Status(), &back, &d);
     EXPECT_GE(back, forward - 6);
@@ -516,7 +542,8 @@ TEST_F(RecordingE2E, PlaybackPlaysPausesSeeksFinishesAndGoesBackToTv) {
     EXPECT_TRUE(Enabled(kPause));
     EXPECT_FALSE(Enabled(kPlay));
     ASSERT_TRUE(WaitForStatus([](const std::string& s) { return s == "Finish"; }, 30000)) << Status();
-    ASSERT_TRUE(WaitForStatus([](const std::string& s) { return s.rfind("play 0:", 0) == 0; }, 5000)) << Status();
+    ASSERT_TRUE(WaitForStatus([](const std::string& s) { return s.rfind("play 0:", 0) == 0; }, 5000))
+        << Status();
     EXPECT_FALSE(Enabled(kPause));
     EXPECT_TRUE(Enabled(kPlay));
     long rewound = -1;
@@ -530,7 +557,8 @@ TEST_F(RecordingE2E, PlaybackPlaysPausesSeeksFinishesAndGoesBackToTv) {
         EXPECT_TRUE(Enabled(id)) << id;
     for (int id : kPlayerKeys)
         EXPECT_FALSE(Enabled(id)) << id;
-    EXPECT_TRUE(WaitForStatus([](const std::string& s) { return s.rfind("play", 0) != 0 && s != "Finish"; }, 5000));
+    EXPECT_TRUE(
+        WaitForStatus([](const std::string& s) { return s.rfind("play", 0) != 0 && s != "Finish"; }, 5000));
 }
 
 TEST_F(RecordingE2E, AFileThePlayerRefusesIsTold) {
@@ -552,7 +580,8 @@ TEST_F(RecordingE2E, AFileThePlayerRefusesIsTold) {
 TEST_F(RecordingE2E, QuickPlayWithAMovieOpenIsAnsweredAndOpenFileThenAsksForTheFile) {
     e2e::PostCommand(g_panel, kQuickPlay);
     long position = -1, duration = -1;
-    ASSERT_TRUE(WaitForStatus([&](const std::string& s) { return ParsePlay(s, &position, &duration); }, 30000))
+    ASSERT_TRUE(
+        WaitForStatus([&](const std::string& s) { return ParsePlay(s, &position, &duration); }, 30000))
         << Status();
     // Quick play again plays the open movie; TV ends it.
     e2e::PostCommand(g_panel, kQuickPlay);
@@ -563,12 +592,14 @@ TEST_F(RecordingE2E, QuickPlayWithAMovieOpenIsAnsweredAndOpenFileThenAsksForTheF
     // Open File now shows the open dialog rather than quietly playing the newest recording.
     e2e::PostCommand(g_panel, 407);
     HWND open = nullptr;
-    EXPECT_TRUE(e2e::WaitUntil([&] { return (open = e2e::ProcessWindow(g_program->Pid(), "Open")) != nullptr; }, 15000))
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] { return (open = e2e::ProcessWindow(g_program->Pid(), "Open")) != nullptr; }, 15000))
         << "no open dialog; status " << Status();
     if (open)
         e2e::ClickControl(open, IDCANCEL);
     // Nothing was opened: live TV goes on and the status line leaves the player's text.
-    EXPECT_TRUE(WaitForStatus([&](const std::string& st) { return !ParsePlay(st, &position, &duration); }, 5000))
+    EXPECT_TRUE(
+        WaitForStatus([&](const std::string& st) { return !ParsePlay(st, &position, &duration); }, 5000))
         << Status();
     EXPECT_EQ(e2e::SimCardStateLong("Running"), 1);
 }
@@ -579,10 +610,11 @@ TEST_F(RecordingE2E, TheRecordTypePageChoosesTheNextFormatAndQuickRecordNamesByS
     HWND sheet = e2e::WaitForWindow("Record Type", 20000);
     ASSERT_NE(sheet, nullptr);
     HWND page = nullptr;
-    ASSERT_TRUE(e2e::WaitUntil([&] { return (page = FindWindowExA(sheet, nullptr, "#32770", nullptr)) != nullptr; }, 5000));
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return (page = FindWindowExA(sheet, nullptr, "#32770", nullptr)) != nullptr; }, 5000));
     // The page may be found before its initialisation has set the group.
-    EXPECT_TRUE(e2e::WaitUntil([&] { return SendMessageA(GetDlgItem(page, 1158), BM_GETCHECK, 0, 0) == BST_CHECKED; },
-                               5000))
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] { return SendMessageA(GetDlgItem(page, 1158), BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000))
         << "AVI is the stored type";
     e2e::ClickControl(page, 1157); // MPEG4
     HWND list = GetDlgItem(page, 1166);
@@ -637,10 +669,14 @@ struct FormatCase {
 
 TEST_F(RecordingE2E, EveryFormatRecordsAFileItsReaderTakesAndThePlayerOpensIt) {
     const FormatCase cases[] = {
-        {0, "mpeg", "mpeg2video", 720, 576, ".mpg", true},  {1, "mpeg", "mpeg1video", 352, 288, ".mpg", true},
-        {2, "avi", "msmpeg4v3", 352, 288, ".avi", true},    {3, "avi", "rawvideo", 352, 288, ".avi", true},
-        {4, "wav", "mp3", 0, 0, ".mp3", true},              {5, "asf", "wmv2", 352, 288, ".wmv", true},
-        {6, "mpeg", "mpeg2video", 480, 576, ".mpg", true},  {7, "asf", "wmav2", 0, 0, ".wma", true},
+        {0, "mpeg", "mpeg2video", 720, 576, ".mpg", true},
+        {1, "mpeg", "mpeg1video", 352, 288, ".mpg", true},
+        {2, "avi", "msmpeg4v3", 352, 288, ".avi", true},
+        {3, "avi", "rawvideo", 352, 288, ".avi", true},
+        {4, "wav", "mp3", 0, 0, ".mp3", true},
+        {5, "asf", "wmv2", 352, 288, ".wmv", true},
+        {6, "mpeg", "mpeg2video", 480, 576, ".mpg", true},
+        {7, "asf", "wmav2", 0, 0, ".wma", true},
     };
     for (const FormatCase& c : cases) {
         SCOPED_TRACE("record format " + std::to_string(c.code));
@@ -663,7 +699,8 @@ TEST_F(RecordingE2E, EveryFormatRecordsAFileItsReaderTakesAndThePlayerOpensIt) {
 
         const auto probe = mediacheck::Probe(Video(name));
         ASSERT_FALSE(probe.empty()) << "ffprobe cannot read " << name;
-        EXPECT_EQ(probe.count("format.format_name") ? probe.at("format.format_name") : "", c.container) << name;
+        EXPECT_EQ(probe.count("format.format_name") ? probe.at("format.format_name") : "", c.container)
+            << name;
         bool found = false;
         for (int i = 0; i < 4; ++i) {
             const std::string stream = "streams.stream." + std::to_string(i) + ".";
@@ -687,7 +724,9 @@ TEST_F(RecordingE2E, EveryFormatRecordsAFileItsReaderTakesAndThePlayerOpensIt) {
             WaitForStatus([&](const std::string& st) { return ParsePlay(st, &position, &duration); }, 30000);
         const bool refused = g_boxes->Seen().size() > seen;
         std::printf("format %ld (%s): %s\n", c.code, name.c_str(),
-                    playing ? "plays" : refused ? "refused by the player" : "neither played nor refused");
+                    playing   ? "plays"
+                    : refused ? "refused by the player"
+                              : "neither played nor refused");
         if (c.playsHere) {
             EXPECT_TRUE(playing) << name << ": " << Status()
                                  << (refused ? " (" + g_boxes->Seen().back().text + ")" : std::string());
@@ -695,7 +734,8 @@ TEST_F(RecordingE2E, EveryFormatRecordsAFileItsReaderTakesAndThePlayerOpensIt) {
             const char* logs = std::getenv("TUNARO_TEST_LOGS");
             if (!playing && logs && *logs)
                 std::printf("kept as %s: %s\n", name.c_str(),
-                            CopyFileA(Video(name).c_str(), (std::string("Z:") + logs + "/refused-" + name).c_str(), FALSE)
+                            CopyFileA(Video(name).c_str(),
+                                      (std::string("Z:") + logs + "/refused-" + name).c_str(), FALSE)
                                 ? "yes"
                                 : "no");
         } else {
@@ -708,7 +748,8 @@ TEST_F(RecordingE2E, EveryFormatRecordsAFileItsReaderTakesAndThePlayerOpensIt) {
             // short of picture while the encoder starts).
             EXPECT_GE(duration, 1) << Status();
             EXPECT_LE(duration, 8) << Status();
-            EXPECT_TRUE(WaitForStatus([](const std::string& st) { return st == "Finish"; }, 30000)) << Status();
+            EXPECT_TRUE(WaitForStatus([](const std::string& st) { return st == "Finish"; }, 30000))
+                << Status();
             EXPECT_FALSE(Enabled(kRecord)) << "Record while a movie is open";
         }
         e2e::SendCommand(g_panel, kTv, 0, 0, 30000);
@@ -737,7 +778,8 @@ TEST_F(RecordingE2E, TheSchedulersOrderRecordsAnd2143StopsIt) {
     EXPECT_EQ(frequency, 77250000) << "the order's Record_00 tunes the order's channel";
     e2e::SendCommand(g_panel, tunaro::peer::kTvScheduleRecord);
     ASSERT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleRecordingStopped, 30000));
-    EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleTaskOver, 5000)) << "the scheduler's recording ended without 2145";
+    EXPECT_TRUE(g_schedule->WaitForCommand(tunaro::peer::kScheduleTaskOver, 5000))
+        << "the scheduler's recording ended without 2145";
     EXPECT_EQ(e2e::FindTopWindow(kNameDialogTitle), nullptr);
     Sync();
     std::string named;
@@ -751,7 +793,8 @@ TEST_F(RecordingE2E, TheSchedulersOrderRecordsAnd2143StopsIt) {
     std::vector<e2e::ReceivedMessage> reports;
     bool stoppedFirst = false;
     for (const e2e::ReceivedMessage& m : g_schedule->Messages()) {
-        stoppedFirst = stoppedFirst || (m.msg == WM_COMMAND && m.wParam == tunaro::peer::kScheduleRecordingStopped);
+        stoppedFirst =
+            stoppedFirst || (m.msg == WM_COMMAND && m.wParam == tunaro::peer::kScheduleRecordingStopped);
         if (m.msg == WM_COPYDATA && LOWORD(m.wParam) == tunaro::peer::kScheduleCopyDataRecorded) {
             EXPECT_TRUE(stoppedFirst) << "the report came before 2148";
             reports.push_back(m);

@@ -34,7 +34,8 @@ public:
         SYSTEM_INFO info;
         GetSystemInfo(&info);
         m_page = info.dwPageSize;
-        m_base = static_cast<char*>(VirtualAlloc(nullptr, m_page * 2, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        m_base =
+            static_cast<char*>(VirtualAlloc(nullptr, m_page * 2, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
         DWORD old = 0;
         if (m_base)
             VirtualProtect(m_base + m_page, m_page, PAGE_NOACCESS, &old);
@@ -61,7 +62,8 @@ TEST(ScheduledRecordingOrder, TheDataWordGivesChannelAndFormatAndTheLastDigitThe
     ScheduledRecording order;
     const std::string text = "Record_02";
     // The upper half of a 64-bit data field is not part of the order.
-    ASSERT_TRUE(DecodeScheduledRecording((uint64_t{0xABCD} << 32) | Word(5, 300), text.data(), text.size(), &order));
+    ASSERT_TRUE(
+        DecodeScheduledRecording((uint64_t{0xABCD} << 32) | Word(5, 300), text.data(), text.size(), &order));
     EXPECT_EQ(order.channelIndex, 300);
     EXPECT_EQ(order.recordFormat, 5);
     EXPECT_EQ(order.source, ScheduledSource::SVideo);
@@ -88,7 +90,9 @@ TEST(ScheduledRecordingOrder, TheTextEndsAtTheByteCountOrAtAZeroByte) {
     ASSERT_TRUE(DecodeScheduledRecording(Word(1, 4), longer.data(), 9, &order));
     EXPECT_EQ(order.source, ScheduledSource::SVideo);
     // A zero byte ends the text before the count does.
-    const std::string zeroed("Rec_1\0" "2", 7);
+    const std::string zeroed("Rec_1\0"
+                             "2",
+                             7);
     ASSERT_TRUE(DecodeScheduledRecording(Word(1, 4), zeroed.data(), zeroed.size(), &order));
     EXPECT_EQ(order.source, ScheduledSource::CompositeAndChannel);
     // A text that is only a zero byte has no last character.

@@ -43,7 +43,8 @@ public:
     explicit RunningProcess(HWND window) {
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
-        m_process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+        m_process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE | PROCESS_TERMINATE,
+                                FALSE, pid);
     }
     ~RunningProcess() {
         if (m_process) {
@@ -391,7 +392,8 @@ TEST_F(TunaroStartup, FirstRunClosesFmBeforeTheCardStartsTheSchedulerAndWritesIt
     // The scheduler of the program directory was started: its window (in the tray) belongs to a
     // process running that file. It is ended again with its own exit command.
     HWND scheduler = nullptr;
-    EXPECT_TRUE(e2e::WaitUntil([&] { return (scheduler = FindWindowA(nullptr, "Schedule")) != nullptr; }, 20000));
+    EXPECT_TRUE(
+        e2e::WaitUntil([&] { return (scheduler = FindWindowA(nullptr, "Schedule")) != nullptr; }, 20000));
     if (scheduler) {
         RunningProcess process(scheduler);
         EXPECT_EQ(Lower(process.ImagePath()), Lower(InstallFile("Schedule.exe")));

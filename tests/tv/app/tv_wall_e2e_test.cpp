@@ -125,7 +125,8 @@ protected:
 TEST_F(TvWallE2E, SixteenDifferentStationsBlockedCommandsAClickTunesAndClosingReturnsToLiveTv) {
     HWND wall = OpenWall();
     ASSERT_NE(wall, nullptr) << "the wall did not open";
-    EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleWallOpened, 5000)) << "the scheduler was not told the wall opened";
+    EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleWallOpened, 5000))
+        << "the scheduler was not told the wall opened";
     RECT rc = {};
     GetWindowRect(wall, &rc);
     EXPECT_EQ(rc.right - rc.left, GetSystemMetrics(SM_CXSCREEN));
@@ -197,13 +198,15 @@ TEST_F(TvWallE2E, SixteenDifferentStationsBlockedCommandsAClickTunesAndClosingRe
     EXPECT_EQ(e2e::SimCardStateLong("Frequency"), cellHz) << "channel + tuned under the wall";
     EXPECT_NE(e2e::SimCardState("VideoInput").find("Tuner"), std::string::npos)
         << e2e::SimCardState("VideoInput");
-    EXPECT_TRUE(Tunaro().Schedule().Commands(tunaro::peer::kScheduleScanStarted).empty()) << "a scan started under the wall";
+    EXPECT_TRUE(Tunaro().Schedule().Commands(tunaro::peer::kScheduleScanStarted).empty())
+        << "a scan started under the wall";
 
     // A double click closes the wall: live TV on the chosen station, the scheduler told.
     POINT pt = CellCentre(wall, 5);
     PostMessageA(wall, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
     EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindow(wall) || !IsWindowVisible(wall); }, 10000));
-    EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleWallClosed, 5000)) << "the scheduler was not told the wall closed";
+    EXPECT_TRUE(Tunaro().Schedule().WaitForCommand(tunaro::peer::kScheduleWallClosed, 5000))
+        << "the scheduler was not told the wall closed";
     EXPECT_TRUE(IsWindowVisible(Panel())) << "the panel did not come back";
     EXPECT_TRUE(e2e::WaitUntil([] { return e2e::SimCardStateLong("Running") == 1; }, 10000));
     EXPECT_EQ(e2e::SimCardState("Station"), cellStation);
@@ -273,5 +276,6 @@ TEST_F(TvWallE2E, ExitWhileTheWallIsShownEndsTheProgramCleanly) {
     DWORD code = 1;
     ASSERT_TRUE(Tunaro().Process().WaitForExit(20000, &code)) << "the program did not end";
     EXPECT_EQ(code, 0u);
-    EXPECT_FALSE(Tunaro().Schedule().Commands(tunaro::peer::kScheduleWallClosed).empty()) << "the scheduler was not told the wall closed";
+    EXPECT_FALSE(Tunaro().Schedule().Commands(tunaro::peer::kScheduleWallClosed).empty())
+        << "the scheduler was not told the wall closed";
 }

@@ -97,7 +97,8 @@ std::vector<std::string> ListRow(HWND list, int row, int columns) {
 }
 
 bool ListChecked(HWND list, int row) {
-    const UINT state = static_cast<UINT>(Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
+    const UINT state =
+        static_cast<UINT>(Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
     return (state >> 12) == 2;
 }
 

@@ -47,9 +47,9 @@ int main(int argc, char** argv) {
         Click(page, IDC_CE_SCAN);
         const bool started =
             e2e::WaitUntil([&] { return e2e::ControlText(page, IDC_CE_SCAN) == "Stop"; }, 10000);
-        const bool ended = started && e2e::WaitUntil(
-                                          [&] { return e2e::ControlText(page, IDC_CE_SCAN) == "Auto Scan"; },
-                                          static_cast<DWORD>(frequencies) * 3000 + 30000);
+        const bool ended =
+            started && e2e::WaitUntil([&] { return e2e::ControlText(page, IDC_CE_SCAN) == "Auto Scan"; },
+                                      static_cast<DWORD>(frequencies) * 3000 + 30000);
         const double seconds = (GetTickCount() - start) / 1000.0;
         HWND list = GetDlgItem(page, IDC_CE_LIST);
         if (ended) {

@@ -191,7 +191,8 @@ protected:
         return result;
     }
     static Step Press(int button) {
-        return Do([button] { PostMessageA(Script::g_sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0); });
+        return Do(
+            [button] { PostMessageA(Script::g_sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0); });
     }
     static HWND Page() { return CurrentPage(Script::g_sheet); }
     static HWND List() { return GetDlgItem(Page(), IDC_CE_LIST); }
@@ -225,7 +226,8 @@ TEST_F(SetupPages, SheetHoldsThePagesInOrderUnderItsCaptionWithoutApplyOrHelp) {
                      }),
                      Press(PSBTN_CANCEL)});
     EXPECT_EQ(look.caption, "Setup");
-    EXPECT_EQ(look.tabs, (std::vector<std::string>{"Channel Edit", "ProcAmp", "Record", "Directory Setting"}));
+    EXPECT_EQ(look.tabs,
+              (std::vector<std::string>{"Channel Edit", "ProcAmp", "Record", "Directory Setting"}));
     EXPECT_FALSE(look.apply);
     EXPECT_FALSE(look.help);
 }
@@ -256,34 +258,41 @@ TEST_F(SetupPages, ChannelPageShowsEveryChannelWithItsCheckAndTheCurrentOne) {
     host.AddCountry("Otherland", 44, {200000000});
     host.countries.SetCurrentIndex(1);
     CSetup sheet(host);
-    RunSetup(sheet, {Do([&] {
-                         HWND page = Page();
-                         HWND list = List();
-                         EXPECT_EQ(ListColumnTitles(list),
-                                   (std::vector<std::string>{"Index", "Channel Name", "Freq", "Audio"}));
-                         ASSERT_EQ(ListCount(list), 3);
-                         EXPECT_EQ(Row(page, 0), (std::vector<std::string>{"0", "Name 0", "100.00 MHz", "Stereo"}));
-                         EXPECT_EQ(Row(page, 2), (std::vector<std::string>{"2", "Name 2", "120.00 MHz", "Stereo"}));
-                         EXPECT_TRUE(ListChecked(list, 0));
-                         EXPECT_FALSE(ListChecked(list, 1));
-                         EXPECT_EQ(ListSelected(list), 2);
-                         EXPECT_EQ(e2e::ControlText(page, IDC_CE_FREQ), "120.00 MHz");
-                         EXPECT_EQ(e2e::ControlText(page, IDC_CE_INDEX), "[2]");
-                         EXPECT_EQ(ComboItems(page, IDC_CE_COUNTRY),
-                                   (std::vector<std::string>{"Testland", "Otherland"}));
-                         EXPECT_EQ(ComboSelection(page, IDC_CE_COUNTRY), 1);
-                         EXPECT_EQ(SliderPosition(page, IDC_CE_FINE_TUNE), 64);
-                         EXPECT_FALSE(Visible(page, IDC_CE_NAME_EDIT));
-                         for (auto [id, text] : std::vector<std::pair<int, const char*>>{
-                                  {IDC_CE_UP, "UP"},         {IDC_CE_DOWN, "Down"},     {IDC_CE_DELETE, "Delete"},
-                                  {IDC_CE_UPDATE, "Update"}, {IDCANCEL, "Exit"},        {IDC_CE_SCAN, "Auto Scan"},
-                                  {IDC_CE_DEFAULT, "Default"}, {IDC_CE_ADD, "Add"},     {IDC_CE_FINE_LABEL, "Fine Tune:"},
-                                  {IDC_CE_COUNTRY_LABEL, "region"}})
-                             EXPECT_EQ(e2e::ControlText(page, id), text) << id;
-                         // The card family of the simulated card always plays stereo: no choice.
-                         EXPECT_FALSE(Enabled(page, IDC_CE_AUDIO));
-                     }),
-                     Press(PSBTN_CANCEL)});
+    RunSetup(
+        sheet,
+        {Do([&] {
+             HWND page = Page();
+             HWND list = List();
+             EXPECT_EQ(ListColumnTitles(list),
+                       (std::vector<std::string>{"Index", "Channel Name", "Freq", "Audio"}));
+             ASSERT_EQ(ListCount(list), 3);
+             EXPECT_EQ(Row(page, 0), (std::vector<std::string>{"0", "Name 0", "100.00 MHz", "Stereo"}));
+             EXPECT_EQ(Row(page, 2), (std::vector<std::string>{"2", "Name 2", "120.00 MHz", "Stereo"}));
+             EXPECT_TRUE(ListChecked(list, 0));
+             EXPECT_FALSE(ListChecked(list, 1));
+             EXPECT_EQ(ListSelected(list), 2);
+             EXPECT_EQ(e2e::ControlText(page, IDC_CE_FREQ), "120.00 MHz");
+             EXPECT_EQ(e2e::ControlText(page, IDC_CE_INDEX), "[2]");
+             EXPECT_EQ(ComboItems(page, IDC_CE_COUNTRY), (std::vector<std::string>{"Testland", "Otherland"}));
+             EXPECT_EQ(ComboSelection(page, IDC_CE_COUNTRY), 1);
+             EXPECT_EQ(SliderPosition(page, IDC_CE_FINE_TUNE), 64);
+             EXPECT_FALSE(Visible(page, IDC_CE_NAME_EDIT));
+             for (auto [id, text] :
+                  std::vector<std::pair<int, const char*>>{{IDC_CE_UP, "UP"},
+                                                           {IDC_CE_DOWN, "Down"},
+                                                           {IDC_CE_DELETE, "Delete"},
+                                                           {IDC_CE_UPDATE, "Update"},
+                                                           {IDCANCEL, "Exit"},
+                                                           {IDC_CE_SCAN, "Auto Scan"},
+                                                           {IDC_CE_DEFAULT, "Default"},
+                                                           {IDC_CE_ADD, "Add"},
+                                                           {IDC_CE_FINE_LABEL, "Fine Tune:"},
+                                                           {IDC_CE_COUNTRY_LABEL, "region"}})
+                 EXPECT_EQ(e2e::ControlText(page, id), text) << id;
+             // The card family of the simulated card always plays stereo: no choice.
+             EXPECT_FALSE(Enabled(page, IDC_CE_AUDIO));
+         }),
+         Press(PSBTN_CANCEL)});
     EXPECT_EQ(host.channels.Count(), 3);
 }
 
@@ -302,8 +311,7 @@ TEST_F(SetupPages, ChineseSheetShowsChineseCaptionTabsAndTemplateTexts) {
                      Do([&] { ShowPage(Script::g_sheet, 1); }),
                      Do([&] { contrast = WideText(Page(), IDC_CA_CONTRAST_LABEL); }),
                      Do([&] { ShowPage(Script::g_sheet, 2); }),
-                     Do([&] { group = WideText(Page(), IDC_SP_GROUP); }),
-                     Press(PSBTN_CANCEL)});
+                     Do([&] { group = WideText(Page(), IDC_SP_GROUP); }), Press(PSBTN_CANCEL)});
     EXPECT_EQ(look.caption, "系统设置");
     EXPECT_EQ(look.tabs, (std::vector<std::string>{"频道编辑", "色彩调节", "目录设置"}));
     EXPECT_EQ(contrast, L"对比度:");
@@ -333,7 +341,8 @@ TEST_F(SetupPages, ChannelPageExitCancelsTheSheetAndStillSavesTheList) {
     FakeHost host(m_dir.Path(), tunaro::kLanguageEnglish);
     host.AddChannels(2);
     CSetup sheet(host);
-    const INT_PTR result = RunSetup(sheet, {Do([&] { PostMessageA(GetDlgItem(Page(), IDCANCEL), BM_CLICK, 0, 0); })});
+    const INT_PTR result =
+        RunSetup(sheet, {Do([&] { PostMessageA(GetDlgItem(Page(), IDCANCEL), BM_CLICK, 0, 0); })});
     EXPECT_EQ(result, IDCANCEL);
     tunaro::ChannelList saved;
     ASSERT_EQ(tunaro::LoadChannelList(saved, host.programTxt), 1);
@@ -348,8 +357,7 @@ TEST_F(SetupPages, DoubleClickMakesTheRowCurrentAndTellsThePanel) {
     CSetup sheet(host);
     RunSetup(sheet, {Do([&] { MoveSlider(Page(), IDC_CE_FINE_TUNE, 70); }),
                      Do([&] { DoubleClickCell(List(), 1, 1); }),
-                     Until([&] { return host.channels.CurrentIndex() == 1; }),
-                     Do([&] {
+                     Until([&] { return host.channels.CurrentIndex() == 1; }), Do([&] {
                          EXPECT_EQ(e2e::ControlText(Page(), IDC_CE_INDEX), "[1]");
                          EXPECT_EQ(e2e::ControlText(Page(), IDC_CE_FREQ), "110.00 MHz");
                          EXPECT_EQ(SliderPosition(Page(), IDC_CE_FINE_TUNE), 64);
@@ -365,20 +373,15 @@ TEST_F(SetupPages, ClickInTheIndexColumnOrOnTheBoxTogglesTheChannelOnce) {
     FakeHost host(m_dir.Path(), tunaro::kLanguageEnglish);
     host.AddChannels(2);
     CSetup sheet(host);
-    RunSetup(sheet, {Do([&] { ClickCell(List(), 0, 0); }),
-                     Until([&] { return host.channels.Enabled(0) == 0; }),
-                     Do([&] { EXPECT_FALSE(ListChecked(List(), 0)); }),
-                     Do([&] { ClickCheckBox(List(), 0); }),
-                     Until([&] { return host.channels.Enabled(0) == 1; }),
-                     Wait(150),
-                     Do([&] {
-                         EXPECT_TRUE(ListChecked(List(), 0));
-                         EXPECT_EQ(host.channels.Enabled(0), 1); // toggled once, not twice
-                     }),
-                     // A click in the name column leaves the check as it is.
-                     Do([&] { ClickCell(List(), 1, 1); }),
-                     Wait(150),
-                     Press(PSBTN_OK)});
+    RunSetup(sheet,
+             {Do([&] { ClickCell(List(), 0, 0); }), Until([&] { return host.channels.Enabled(0) == 0; }),
+              Do([&] { EXPECT_FALSE(ListChecked(List(), 0)); }), Do([&] { ClickCheckBox(List(), 0); }),
+              Until([&] { return host.channels.Enabled(0) == 1; }), Wait(150), Do([&] {
+                  EXPECT_TRUE(ListChecked(List(), 0));
+                  EXPECT_EQ(host.channels.Enabled(0), 1); // toggled once, not twice
+              }),
+              // A click in the name column leaves the check as it is.
+              Do([&] { ClickCell(List(), 1, 1); }), Wait(150), Press(PSBTN_OK)});
     EXPECT_EQ(host.channels.Enabled(1), 1);
     // The flag is what "program.txt" gets.
     tunaro::ChannelList saved;
@@ -392,31 +395,29 @@ TEST_F(SetupPages, RenameInPlaceFollowsTheTypingAndUpdateRefusesAnEmptyName) {
     host.channels.SetCurrentIndex(0);
     std::string refusal;
     CSetup sheet(host);
-    RunSetup(sheet, {Do([&] { RightClickCell(List(), 2, 1); }),
-                     Until([&] { return Visible(Page(), IDC_CE_NAME_EDIT); }),
-                     Do([&] {
-                         EXPECT_EQ(e2e::ControlText(Page(), IDC_CE_NAME_EDIT), "Name 2");
-                         SetText(Page(), IDC_CE_NAME_EDIT, "Harbour TV");
-                         // Each change goes into the row and the record at once.
-                         EXPECT_EQ(ListText(List(), 2, 1), "Harbour TV");
-                         EXPECT_EQ(host.channels.Name(2), "Harbour TV");
-                     }),
-                     Do([&] { PostMessageA(GetDlgItem(Page(), IDC_CE_UPDATE), BM_CLICK, 0, 0); }),
-                     Until([&] { return !Visible(Page(), IDC_CE_NAME_EDIT); }),
-                     Do([&] {
-                         // The current channel (row 0) kept its name: the edited row got it.
-                         EXPECT_EQ(host.channels.Name(0), "Name 0");
-                         EXPECT_EQ(Row(Page(), 2), (std::vector<std::string>{"2", "Harbour TV", "120.00 MHz", "Stereo"}));
-                         EXPECT_EQ(ListSelected(List()), 2);
-                         EXPECT_EQ(host.channels.Number(2), 3);
-                     }),
-                     Do([&] { RightClickCell(List(), 1, 1); }),
-                     Until([&] { return Visible(Page(), IDC_CE_NAME_EDIT); }),
-                     Do([&] { SetText(Page(), IDC_CE_NAME_EDIT, ""); }),
-                     Do([&] { PostMessageA(GetDlgItem(Page(), IDC_CE_UPDATE), BM_CLICK, 0, 0); }),
-                     AnswerBox(&refusal, IDOK),
-                     Do([&] { SetText(Page(), IDC_CE_NAME_EDIT, "Lotus"); }),
-                     Press(PSBTN_OK)});
+    RunSetup(
+        sheet,
+        {Do([&] { RightClickCell(List(), 2, 1); }), Until([&] { return Visible(Page(), IDC_CE_NAME_EDIT); }),
+         Do([&] {
+             EXPECT_EQ(e2e::ControlText(Page(), IDC_CE_NAME_EDIT), "Name 2");
+             SetText(Page(), IDC_CE_NAME_EDIT, "Harbour TV");
+             // Each change goes into the row and the record at once.
+             EXPECT_EQ(ListText(List(), 2, 1), "Harbour TV");
+             EXPECT_EQ(host.channels.Name(2), "Harbour TV");
+         }),
+         Do([&] { PostMessageA(GetDlgItem(Page(), IDC_CE_UPDATE), BM_CLICK, 0, 0); }),
+         Until([&] { return !Visible(Page(), IDC_CE_NAME_EDIT); }), Do([&] {
+             // The current channel (row 0) kept its name: the edited row got it.
+             EXPECT_EQ(host.channels.Name(0), "Name 0");
+             EXPECT_EQ(Row(Page(), 2), (std::vector<std::string>{"2", "Harbour TV", "120.00 MHz", "Stereo"}));
+             EXPECT_EQ(ListSelected(List()), 2);
+             EXPECT_EQ(host.channels.Number(2), 3);
+         }),
+         Do([&] { RightClickCell(List(), 1, 1); }), Until([&] { return Visible(Page(), IDC_CE_NAME_EDIT); }),
+         Do([&] { SetText(Page(), IDC_CE_NAME_EDIT, ""); }),
+         Do([&] { PostMessageA(GetDlgItem(Page(), IDC_CE_UPDATE), BM_CLICK, 0, 0); }),
+         AnswerBox(&refusal, IDOK), Do([&] { SetText(Page(), IDC_CE_NAME_EDIT, "Lotus"); }),
+         Press(PSBTN_OK)});
     EXPECT_EQ(refusal, "Please input channel name");
     EXPECT_EQ(host.channels.Name(1), "Lotus");
 }
@@ -430,17 +431,14 @@ TEST_F(SetupPages, UpAndDownSwapNeighboursButStopAtTheEnds) {
     auto click = [](int id) { return Do([id] { SendMessageA(GetDlgItem(Page(), id), BM_CLICK, 0, 0); }); };
     CSetup sheet(host);
     RunSetup(sheet, {Do([&] { ListSelect(List(), 0); }), click(IDC_CE_UP),
-                     Do([&] { EXPECT_EQ(host.channels.Name(0), "Name 0"); }),
-                     click(IDC_CE_DOWN),
-                     Do([&] {
+                     Do([&] { EXPECT_EQ(host.channels.Name(0), "Name 0"); }), click(IDC_CE_DOWN), Do([&] {
                          EXPECT_EQ(host.channels.Name(0), "Name 1");
                          EXPECT_EQ(host.channels.Name(1), "Name 0");
                          EXPECT_EQ(Row(Page(), 0)[1], "Name 1");
                          EXPECT_EQ(Row(Page(), 1)[0], "1");
                          EXPECT_EQ(ListSelected(List()), 1);
                      }),
-                     Do([&] { ListSelect(List(), 2); }), click(IDC_CE_DOWN),
-                     Do([&] {
+                     Do([&] { ListSelect(List(), 2); }), click(IDC_CE_DOWN), Do([&] {
                          EXPECT_EQ(host.channels.Name(2), "Name 2");
                          EXPECT_EQ(host.channels.CurrentIndex(), 1); // not adjusted
                      }),
@@ -453,30 +451,26 @@ TEST_F(SetupPages, DeleteAsksRenumbersTheRowsAndAnEmptyListMakesEditsHarmless) {
     std::string question;
     auto click = [](int id) { return Do([id] { PostMessageA(GetDlgItem(Page(), id), BM_CLICK, 0, 0); }); };
     CSetup sheet(host);
-    RunSetup(sheet, {Do([&] { ListSelect(List(), 1); }), click(IDC_CE_DELETE), AnswerBox(&question, IDCANCEL),
-                     Do([&] { EXPECT_EQ(host.channels.Count(), 3); }),
-                     click(IDC_CE_DELETE), AnswerBox(nullptr, IDOK),
-                     Until([&] { return host.channels.Count() == 2; }),
-                     Do([&] {
-                         EXPECT_EQ(ListCount(List()), 2);
-                         EXPECT_EQ(Row(Page(), 1), (std::vector<std::string>{"1", "Name 2", "120.00 MHz", "Stereo"}));
-                         EXPECT_EQ(ListSelected(List()), 0);
-                         ListSelect(List(), 0);
-                     }),
-                     click(IDC_CE_DELETE), AnswerBox(nullptr, IDOK),
-                     Until([&] { return host.channels.Count() == 1; }),
-                     click(IDC_CE_DELETE), AnswerBox(nullptr, IDOK),
-                     Until([&] { return host.channels.Empty(); }),
-                     Do([&] {
-                         EXPECT_EQ(ListCount(List()), 0);
-                         for (int id : {IDC_CE_UP, IDC_CE_DOWN, IDC_CE_UPDATE, IDC_CE_DEFAULT})
-                             SendMessageA(GetDlgItem(Page(), id), BM_CLICK, 0, 0);
-                         MoveSlider(Page(), IDC_CE_FINE_TUNE, 0);
-                         SendMessageA(GetDlgItem(Page(), IDC_CE_DELETE), BM_CLICK, 0, 0); // no question
-                     }),
-                     Wait(100),
-                     Do([&] { EXPECT_EQ(FindMessageBox(GetCurrentProcessId()), nullptr); }),
-                     Press(PSBTN_OK)});
+    RunSetup(
+        sheet,
+        {Do([&] { ListSelect(List(), 1); }), click(IDC_CE_DELETE), AnswerBox(&question, IDCANCEL),
+         Do([&] { EXPECT_EQ(host.channels.Count(), 3); }), click(IDC_CE_DELETE), AnswerBox(nullptr, IDOK),
+         Until([&] { return host.channels.Count() == 2; }), Do([&] {
+             EXPECT_EQ(ListCount(List()), 2);
+             EXPECT_EQ(Row(Page(), 1), (std::vector<std::string>{"1", "Name 2", "120.00 MHz", "Stereo"}));
+             EXPECT_EQ(ListSelected(List()), 0);
+             ListSelect(List(), 0);
+         }),
+         click(IDC_CE_DELETE), AnswerBox(nullptr, IDOK), Until([&] { return host.channels.Count() == 1; }),
+         click(IDC_CE_DELETE), AnswerBox(nullptr, IDOK), Until([&] { return host.channels.Empty(); }),
+         Do([&] {
+             EXPECT_EQ(ListCount(List()), 0);
+             for (int id : {IDC_CE_UP, IDC_CE_DOWN, IDC_CE_UPDATE, IDC_CE_DEFAULT})
+                 SendMessageA(GetDlgItem(Page(), id), BM_CLICK, 0, 0);
+             MoveSlider(Page(), IDC_CE_FINE_TUNE, 0);
+             SendMessageA(GetDlgItem(Page(), IDC_CE_DELETE), BM_CLICK, 0, 0); // no question
+         }),
+         Wait(100), Do([&] { EXPECT_EQ(FindMessageBox(GetCurrentProcessId()), nullptr); }), Press(PSBTN_OK)});
     EXPECT_EQ(question, "Delete this item?");
     EXPECT_EQ(host.engine.calls.size(), 0u) << host.engine.calls.front();
     EXPECT_EQ(e2e::ReadFile(host.programTxt), "");
@@ -508,30 +502,31 @@ TEST_F(SetupPages, AddChannelChecksTheFrequencyAgainstTheTuner) {
         return true;
     });
     CSetup sheet(host);
-    RunSetup(sheet, {openAdd, findAdd, Do([&] {
-                         title = e2e::WindowText(add);
-                         proposed = e2e::ControlText(add, IDC_AC_FREQ);
-                         proposedName = e2e::ControlText(add, IDC_AC_NAME);
-                         EXPECT_EQ(e2e::ControlText(add, IDC_AC_NAME_LABEL), "Name");
-                         EXPECT_EQ(e2e::ControlText(add, IDC_AC_FREQ_LABEL), "Freq");
-                         EXPECT_EQ(e2e::ControlText(add, IDCANCEL), "Cancel");
-                     }),
-                     type("Below", "48.24"), refused, type("Above", "855.26"), refused, type("Word", "12abc"), refused,
-                     type("", "100"), refused,
-                     // Cancel adds nothing.
-                     Do([&] { PostMessageA(GetDlgItem(add, IDCANCEL), BM_CLICK, 0, 0); }),
-                     Until([&] { return !FindDialog(GetCurrentProcessId(), "Add Channel"); }),
-                     Do([&] { EXPECT_EQ(host.channels.Count(), 2); }),
-                     // Both bounds are taken.
-                     openAdd, findAdd, type("Low End", "48.25"),
-                     Until([&] { return host.channels.Count() == 3; }), openAdd, findAdd, type("High End", " 855.25 "),
-                     Until([&] { return host.channels.Count() == 4; }),
-                     Do([&] {
-                         EXPECT_EQ(Row(Page(), 3), (std::vector<std::string>{"3", "High End", "855.25 MHz", "Stereo"}));
-                         EXPECT_TRUE(ListChecked(List(), 3));
-                         EXPECT_EQ(ListSelected(List()), 3);
-                     }),
-                     Press(PSBTN_OK)});
+    RunSetup(
+        sheet,
+        {openAdd, findAdd, Do([&] {
+             title = e2e::WindowText(add);
+             proposed = e2e::ControlText(add, IDC_AC_FREQ);
+             proposedName = e2e::ControlText(add, IDC_AC_NAME);
+             EXPECT_EQ(e2e::ControlText(add, IDC_AC_NAME_LABEL), "Name");
+             EXPECT_EQ(e2e::ControlText(add, IDC_AC_FREQ_LABEL), "Freq");
+             EXPECT_EQ(e2e::ControlText(add, IDCANCEL), "Cancel");
+         }),
+         type("Below", "48.24"), refused, type("Above", "855.26"), refused, type("Word", "12abc"), refused,
+         type("", "100"), refused,
+         // Cancel adds nothing.
+         Do([&] { PostMessageA(GetDlgItem(add, IDCANCEL), BM_CLICK, 0, 0); }),
+         Until([&] { return !FindDialog(GetCurrentProcessId(), "Add Channel"); }),
+         Do([&] { EXPECT_EQ(host.channels.Count(), 2); }),
+         // Both bounds are taken.
+         openAdd, findAdd, type("Low End", "48.25"), Until([&] { return host.channels.Count() == 3; }),
+         openAdd, findAdd, type("High End", " 855.25 "), Until([&] { return host.channels.Count() == 4; }),
+         Do([&] {
+             EXPECT_EQ(Row(Page(), 3), (std::vector<std::string>{"3", "High End", "855.25 MHz", "Stereo"}));
+             EXPECT_TRUE(ListChecked(List(), 3));
+             EXPECT_EQ(ListSelected(List()), 3);
+         }),
+         Press(PSBTN_OK)});
     EXPECT_EQ(title, "Add Channel");
     EXPECT_EQ(proposed, "48.25");
     EXPECT_EQ(proposedName, "New Channel");
@@ -560,8 +555,7 @@ TEST_F(SetupPages, FineTuneSpansThreePointTwoMegahertzAndDefaultGoesBack) {
     host.channels.SetCurrentIndex(1); // 110 MHz
     host.engine.highHz = 112000000;   // the top of this tuner
     CSetup sheet(host);
-    RunSetup(sheet, {Do([&] { MoveSlider(Page(), IDC_CE_FINE_TUNE, 0); }),
-                     Do([&] {
+    RunSetup(sheet, {Do([&] { MoveSlider(Page(), IDC_CE_FINE_TUNE, 0); }), Do([&] {
                          EXPECT_EQ(host.engine.tunedHz, 106800000);
                          EXPECT_EQ(host.channels.Frequency(1), 106800000);
                          EXPECT_EQ(e2e::ControlText(Page(), IDC_CE_FREQ), "106.800 MHz");
@@ -572,8 +566,7 @@ TEST_F(SetupPages, FineTuneSpansThreePointTwoMegahertzAndDefaultGoesBack) {
                      // Beyond the tuner's top the card stays at the top.
                      Do([&] { MoveSlider(Page(), IDC_CE_FINE_TUNE, 128); }),
                      Do([&] { EXPECT_EQ(host.engine.tunedHz, 112000000); }),
-                     Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_DEFAULT), BM_CLICK, 0, 0); }),
-                     Do([&] {
+                     Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_DEFAULT), BM_CLICK, 0, 0); }), Do([&] {
                          EXPECT_EQ(host.engine.tunedHz, 110000000);
                          EXPECT_EQ(host.channels.Frequency(1), 110000000);
                          EXPECT_EQ(e2e::ControlText(Page(), IDC_CE_FREQ), "110.00 MHz");
@@ -619,30 +612,29 @@ TEST_F(SetupPages, AudioOfAChannelSwitchesOnlyOnTheCardThatCan) {
         host.channels.SetCurrentIndex(1);
         UINT stereoState = 0, monoState = 0;
         CSetup sheet(host);
-        RunSetup(sheet, {Do([&] { RightClickCell(List(), 1, 3); }),
-                         Until([&] {
-                             HWND popup = OwnPopupMenu();
-                             if (!popup)
-                                 return false;
-                             HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
-                             stereoState = GetMenuState(menu, ID_AUDIO_STEREO, MF_BYCOMMAND);
-                             monoState = GetMenuState(menu, ID_AUDIO_MONO, MF_BYCOMMAND);
-                             EndMenu();
-                             return true;
-                         }),
-                         Wait(100),
-                         // The menu's Mono item, as the menu sends it.
-                         Do([&] { SendMessageA(Page(), WM_COMMAND, ID_AUDIO_MONO, 0); }),
-                         Do([&] {
-                             EXPECT_EQ(Enabled(Page(), IDC_CE_AUDIO), card == 2);
-                             // The Audio choice beside the list does the same.
-                             SelectCombo(Page(), IDC_CE_AUDIO, 0);
-                         }),
-                         Do([&] {
-                             ListSelect(List(), 0);
-                             SelectCombo(Page(), IDC_CE_AUDIO, 1);
-                         }),
-                         Press(PSBTN_OK)},
+        RunSetup(sheet,
+                 {Do([&] { RightClickCell(List(), 1, 3); }), Until([&] {
+                      HWND popup = OwnPopupMenu();
+                      if (!popup)
+                          return false;
+                      HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+                      stereoState = GetMenuState(menu, ID_AUDIO_STEREO, MF_BYCOMMAND);
+                      monoState = GetMenuState(menu, ID_AUDIO_MONO, MF_BYCOMMAND);
+                      EndMenu();
+                      return true;
+                  }),
+                  Wait(100),
+                  // The menu's Mono item, as the menu sends it.
+                  Do([&] { SendMessageA(Page(), WM_COMMAND, ID_AUDIO_MONO, 0); }), Do([&] {
+                      EXPECT_EQ(Enabled(Page(), IDC_CE_AUDIO), card == 2);
+                      // The Audio choice beside the list does the same.
+                      SelectCombo(Page(), IDC_CE_AUDIO, 0);
+                  }),
+                  Do([&] {
+                      ListSelect(List(), 0);
+                      SelectCombo(Page(), IDC_CE_AUDIO, 1);
+                  }),
+                  Press(PSBTN_OK)},
                  20000);
         if (card == 2) {
             EXPECT_FALSE(stereoState & MF_GRAYED);
@@ -682,15 +674,13 @@ TEST_F(SetupPages, ScanFindsTheStationsOfTheTableAndKeepsTheNewList) {
     std::string stopText;
     CSetup sheet(host);
     RunSetup(sheet,
-             {Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }),
-              Do([&] {
+             {Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }), Do([&] {
                   flagWhileScanning = host.scanning;
                   stopText = e2e::ControlText(Page(), IDC_CE_SCAN);
                   EXPECT_FALSE(Enabled(Page(), IDC_CE_DELETE));
                   EXPECT_FALSE(Enabled(Page(), IDC_CE_ADD));
               }),
-              Until([&] { return !host.scanning; }),
-              Do([&] {
+              Until([&] { return !host.scanning; }), Do([&] {
                   for (int i = 0; i < ListCount(List()); ++i)
                       rows.push_back(Row(Page(), i));
                   EXPECT_EQ(e2e::ControlText(Page(), IDC_CE_SCAN), "Auto Scan");
@@ -726,8 +716,7 @@ TEST_F(SetupPages, StoppedScanKeepsTheStationsFoundSoFarAndOkWritesThem) {
     CSetup sheet(host);
     RunSetup(sheet, {Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }),
                      Until([&] { return ListCount(List()) >= 1; }),
-                     Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }),
-                     Do([&] {
+                     Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }), Do([&] {
                          EXPECT_FALSE(host.scanning);
                          EXPECT_EQ(e2e::ControlText(Page(), IDC_CE_SCAN), "Auto Scan");
                          EXPECT_TRUE(Enabled(Page(), IDC_CE_DELETE));
@@ -754,8 +743,7 @@ TEST_F(SetupPages, AScanStoppedBeforeItFoundAnythingGivesTheOldListBack) {
     host.engine.stations = {kStationC};
     CSetup sheet(host);
     RunSetup(sheet, {Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }),
-                     Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }),
-                     Do([&] {
+                     Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }), Do([&] {
                          EXPECT_FALSE(host.scanning);
                          EXPECT_EQ(ListCount(List()), 3);
                          EXPECT_EQ(Row(Page(), 2)[1], "Name 2");
@@ -800,8 +788,7 @@ TEST_F(SetupPages, ScanEndedByThePanelEndsThePagesScanKeepingItsStations) {
                          host.scanning = false;
                          host.engine.AutoScanTune(1);
                      }),
-                     Until([&] { return e2e::ControlText(Page(), IDC_CE_SCAN) == "Auto Scan"; }),
-                     Do([&] {
+                     Until([&] { return e2e::ControlText(Page(), IDC_CE_SCAN) == "Auto Scan"; }), Do([&] {
                          EXPECT_EQ(ListCount(List()), 1);
                          EXPECT_TRUE(Enabled(Page(), IDC_CE_ADD));
                      }),
@@ -818,14 +805,12 @@ TEST_F(SetupPages, ScanIsInertOffTheTunerAndOverAnEmptyTable) {
     host.AddCountry("Nowhere", 0, {});
     host.engine.tunerInput = false;
     CSetup sheet(host);
-    RunSetup(sheet, {Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }),
-                     Do([&] {
+    RunSetup(sheet, {Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }), Do([&] {
                          EXPECT_FALSE(host.scanning);
                          EXPECT_EQ(ListCount(List()), 2);
                          host.engine.tunerInput = true;
                      }),
-                     Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }),
-                     Do([&] {
+                     Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CE_SCAN), BM_CLICK, 0, 0); }), Do([&] {
                          // Nothing to try: over at the first step, nothing tuned.
                          EXPECT_FALSE(host.scanning);
                          EXPECT_EQ(e2e::ControlText(Page(), IDC_CE_SCAN), "Auto Scan");
@@ -840,32 +825,30 @@ TEST_F(SetupPages, ColourSlidersSendAllFiveValuesAndDefaultGoesToTheEnginesDefau
     FakeHost host(m_dir.Path(), tunaro::kLanguageEnglish);
     CSetup sheet(host);
     std::vector<std::string> firstMove;
-    RunSetup(sheet,
-             {Do([&] { ShowPage(Script::g_sheet, 1); }),
-              Do([&] {
-                  HWND page = Page();
-                  EXPECT_EQ(e2e::ControlText(page, IDC_CA_BRIGHTNESS_LABEL), "BrightNess:");
-                  EXPECT_EQ(e2e::ControlText(page, IDC_CA_SHARPNESS_LABEL), "Sharpness:");
-                  EXPECT_EQ(e2e::ControlText(page, IDC_CA_EXIT), "Exit");
-                  EXPECT_EQ(SliderPosition(page, IDC_CA_BRIGHTNESS), 128);
-                  EXPECT_EQ(SliderPosition(page, IDC_CA_SATURATION), 90);
-                  EXPECT_EQ(e2e::ControlText(page, IDC_CA_CONTRAST_VALUE), "100");
-                  EXPECT_EQ(e2e::ControlText(page, IDC_CA_SHARPNESS_VALUE), "40");
-                  MoveSlider(page, IDC_CA_BRIGHTNESS, 200);
-                  firstMove.assign(host.engine.pictureCalls.begin(), host.engine.pictureCalls.begin() + 5);
-                  MoveSlider(page, IDC_CA_HUE, 10);
-                  EXPECT_EQ(e2e::ControlText(page, IDC_CA_BRIGHTNESS_VALUE), "200");
-                  EXPECT_EQ(e2e::ControlText(page, IDC_CA_HUE_VALUE), "10");
-              }),
-              Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CA_DEFAULT), BM_CLICK, 0, 0); }),
-              Do([&] {
-                  EXPECT_EQ(SliderPosition(Page(), IDC_CA_BRIGHTNESS), 120);
-                  EXPECT_EQ(SliderPosition(Page(), IDC_CA_HUE), 127);
-                  EXPECT_EQ(e2e::ControlText(Page(), IDC_CA_SATURATION_VALUE), "130");
-              }),
-              Press(PSBTN_CANCEL)});
-    EXPECT_EQ(firstMove, (std::vector<std::string>{"Hue=128", "Saturation=90", "Contrast=100", "Brightness=200",
-                                                   "Sharpness=40"}));
+    RunSetup(sheet, {Do([&] { ShowPage(Script::g_sheet, 1); }), Do([&] {
+                         HWND page = Page();
+                         EXPECT_EQ(e2e::ControlText(page, IDC_CA_BRIGHTNESS_LABEL), "BrightNess:");
+                         EXPECT_EQ(e2e::ControlText(page, IDC_CA_SHARPNESS_LABEL), "Sharpness:");
+                         EXPECT_EQ(e2e::ControlText(page, IDC_CA_EXIT), "Exit");
+                         EXPECT_EQ(SliderPosition(page, IDC_CA_BRIGHTNESS), 128);
+                         EXPECT_EQ(SliderPosition(page, IDC_CA_SATURATION), 90);
+                         EXPECT_EQ(e2e::ControlText(page, IDC_CA_CONTRAST_VALUE), "100");
+                         EXPECT_EQ(e2e::ControlText(page, IDC_CA_SHARPNESS_VALUE), "40");
+                         MoveSlider(page, IDC_CA_BRIGHTNESS, 200);
+                         firstMove.assign(host.engine.pictureCalls.begin(),
+                                          host.engine.pictureCalls.begin() + 5);
+                         MoveSlider(page, IDC_CA_HUE, 10);
+                         EXPECT_EQ(e2e::ControlText(page, IDC_CA_BRIGHTNESS_VALUE), "200");
+                         EXPECT_EQ(e2e::ControlText(page, IDC_CA_HUE_VALUE), "10");
+                     }),
+                     Do([&] { SendMessageA(GetDlgItem(Page(), IDC_CA_DEFAULT), BM_CLICK, 0, 0); }), Do([&] {
+                         EXPECT_EQ(SliderPosition(Page(), IDC_CA_BRIGHTNESS), 120);
+                         EXPECT_EQ(SliderPosition(Page(), IDC_CA_HUE), 127);
+                         EXPECT_EQ(e2e::ControlText(Page(), IDC_CA_SATURATION_VALUE), "130");
+                     }),
+                     Press(PSBTN_CANCEL)});
+    EXPECT_EQ(firstMove, (std::vector<std::string>{"Hue=128", "Saturation=90", "Contrast=100",
+                                                   "Brightness=200", "Sharpness=40"}));
     // The defaults the engine reported, not the values the page opened with.
     EXPECT_EQ(host.engine.picture[0], 120);
     EXPECT_EQ(host.engine.picture[1], 110);
@@ -883,11 +866,12 @@ TEST_F(SetupPages, ColourExitStoresTheContrastAndClosesWithOk) {
     tunaro::PropertySheet sheet("Color Adjust");
     sheet.AddPage(&page);
     std::string title;
-    const INT_PTR result = RunSheet(sheet, {Do([&] {
-                                                title = e2e::WindowText(Script::g_sheet);
-                                                MoveSlider(Page(), IDC_CA_CONTRAST, 77);
-                                            }),
-                                            Do([&] { PostMessageA(GetDlgItem(Page(), IDC_CA_EXIT), BM_CLICK, 0, 0); })});
+    const INT_PTR result =
+        RunSheet(sheet, {Do([&] {
+                             title = e2e::WindowText(Script::g_sheet);
+                             MoveSlider(Page(), IDC_CA_CONTRAST, 77);
+                         }),
+                         Do([&] { PostMessageA(GetDlgItem(Page(), IDC_CA_EXIT), BM_CLICK, 0, 0); })});
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(title, "Color Adjust");
     EXPECT_EQ(e2e::IniLong(host.tunaroIni, "Color", "contrast", -1), 77);
@@ -904,24 +888,24 @@ TEST_F(SetupPages, DirectoriesAreCreatedOnOkAndKeptInTheSettings) {
     tunaro::CDlgSavPath page(host);
     tunaro::PropertySheet sheet(page.Title());
     sheet.AddPage(&page);
-    const INT_PTR result = RunSheet(
-        sheet, {Do([&] {
-                    HWND p = Page();
-                    EXPECT_EQ(e2e::ControlText(p, IDC_SP_IMAGE_PATH), host.settings.strImagePath);
-                    EXPECT_EQ(e2e::ControlText(p, IDC_SP_MOVIE_PATH), host.settings.strVideoPath);
-                    EXPECT_EQ(e2e::ControlText(p, IDC_SP_GROUP), "Directory Setting");
-                    EXPECT_EQ(e2e::ControlText(p, IDC_SP_IMAGE_LABEL), "Image path:");
-                    EXPECT_EQ(e2e::ControlText(p, IDC_SP_MOVIE_BROWSE), "Brower");
-                    HWND disks = GetDlgItem(p, IDC_SP_DISKS);
-                    // The kit's grid list draws the rows itself.
-                    EXPECT_TRUE(GetWindowLongPtrA(disks, GWL_STYLE) & LVS_OWNERDRAWFIXED);
-                    titles = ListColumnTitles(disks);
-                    if (ListCount(disks) > 0)
-                        firstDisk = ListRow(disks, 0);
-                    SetText(p, IDC_SP_IMAGE_PATH, image + "\\");
-                    SetText(p, IDC_SP_MOVIE_PATH, "  " + movie);
-                }),
-                Press(PSBTN_OK)});
+    const INT_PTR result =
+        RunSheet(sheet, {Do([&] {
+                             HWND p = Page();
+                             EXPECT_EQ(e2e::ControlText(p, IDC_SP_IMAGE_PATH), host.settings.strImagePath);
+                             EXPECT_EQ(e2e::ControlText(p, IDC_SP_MOVIE_PATH), host.settings.strVideoPath);
+                             EXPECT_EQ(e2e::ControlText(p, IDC_SP_GROUP), "Directory Setting");
+                             EXPECT_EQ(e2e::ControlText(p, IDC_SP_IMAGE_LABEL), "Image path:");
+                             EXPECT_EQ(e2e::ControlText(p, IDC_SP_MOVIE_BROWSE), "Brower");
+                             HWND disks = GetDlgItem(p, IDC_SP_DISKS);
+                             // The kit's grid list draws the rows itself.
+                             EXPECT_TRUE(GetWindowLongPtrA(disks, GWL_STYLE) & LVS_OWNERDRAWFIXED);
+                             titles = ListColumnTitles(disks);
+                             if (ListCount(disks) > 0)
+                                 firstDisk = ListRow(disks, 0);
+                             SetText(p, IDC_SP_IMAGE_PATH, image + "\\");
+                             SetText(p, IDC_SP_MOVIE_PATH, "  " + movie);
+                         }),
+                         Press(PSBTN_OK)});
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(titles, (std::vector<std::string>{"Disk", "Total Space", "Spent Space", "Free Space"}));
     ASSERT_EQ(firstDisk.size(), 4u);
@@ -954,17 +938,19 @@ TEST_F(SetupPages, ADirectoryThatCannotBeUsedIsRefusedAndTheSheetStaysOpen) {
     tunaro::CDlgSavPath page(host);
     tunaro::PropertySheet sheet(page.Title());
     sheet.AddPage(&page);
-    const INT_PTR result =
-        RunSheet(sheet, {Do([&] { SetText(Page(), IDC_SP_IMAGE_PATH, blocked + "\\Image"); }), Press(PSBTN_OK),
-                         refused, Do([&] { SetText(Page(), IDC_SP_IMAGE_PATH, "relative\\Image"); }), Press(PSBTN_OK),
-                         refused, Do([&] { SetText(Page(), IDC_SP_MOVIE_PATH, "   "); }), Press(PSBTN_OK), refused,
-                         Do([&] { EXPECT_TRUE(IsWindow(Script::g_sheet)); }), Press(PSBTN_CANCEL)});
+    const INT_PTR result = RunSheet(
+        sheet, {Do([&] { SetText(Page(), IDC_SP_IMAGE_PATH, blocked + "\\Image"); }), Press(PSBTN_OK),
+                refused, Do([&] { SetText(Page(), IDC_SP_IMAGE_PATH, "relative\\Image"); }), Press(PSBTN_OK),
+                refused, Do([&] { SetText(Page(), IDC_SP_MOVIE_PATH, "   "); }), Press(PSBTN_OK), refused,
+                Do([&] { EXPECT_TRUE(IsWindow(Script::g_sheet)); }), Press(PSBTN_CANCEL)});
     EXPECT_EQ(result, IDCANCEL);
     ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0], "The image directory \"" + blocked + "\\Image\" cannot be created or written.\nPlease choose "
-                                                              "another directory.");
-    EXPECT_EQ(boxes[1], "The image directory \"relative\\Image\" is not a full path.\nPlease enter it with its drive, "
-                        "for example C:\\Tunaro\\Image.");
+    EXPECT_EQ(boxes[0], "The image directory \"" + blocked +
+                            "\\Image\" cannot be created or written.\nPlease choose "
+                            "another directory.");
+    EXPECT_EQ(boxes[1],
+              "The image directory \"relative\\Image\" is not a full path.\nPlease enter it with its drive, "
+              "for example C:\\Tunaro\\Image.");
     EXPECT_EQ(boxes[2], "Please enter the movie directory.");
     EXPECT_EQ(host.settings.strImagePath, oldImage);
     EXPECT_FALSE(e2e::FileExists(host.tunaroIni));

@@ -47,7 +47,8 @@ TEST(SetupRules, TypedFrequenciesMustBeWholeNumbersInsideTheTunersRange) {
     EXPECT_EQ(parse("100").hz, 100000000);
     EXPECT_EQ(parse("100.").hz, 100000000);
     EXPECT_EQ(parse(".5").result, MhzEntry::OutOfRange);
-    for (const char* word : {"", "   ", "abc", "12abc", "1e2", "-50", "+50", "5..5", "0x40", "49,75", "49.75 MHz"})
+    for (const char* word :
+         {"", "   ", "abc", "12abc", "1e2", "-50", "+50", "5..5", "0x40", "49,75", "49.75 MHz"})
         EXPECT_EQ(parse(word).result, MhzEntry::NotANumber) << word;
     // Far too large for hertz in a long: out of range, not an overflow.
     EXPECT_EQ(parse("99999999999").result, MhzEntry::OutOfRange);
@@ -73,11 +74,10 @@ TEST(SetupRules, DiskSizesInMebibytes) {
 TEST(SetupRules, OnlyHardAndRemovableDisksFromCToKAreListed) {
     // C: hard disk, D: CD drive, E: hard disk, F: removable without a medium, G: network,
     // K: removable with a medium, L: and Z: hard disks beyond the range.
-    const std::map<char, DriveKind> kinds = {{'A', DriveKind::Removable}, {'C', DriveKind::Fixed},
-                                             {'D', DriveKind::Other},     {'E', DriveKind::Fixed},
-                                             {'F', DriveKind::Removable}, {'G', DriveKind::Other},
-                                             {'K', DriveKind::Removable}, {'L', DriveKind::Fixed},
-                                             {'Z', DriveKind::Fixed}};
+    const std::map<char, DriveKind> kinds = {
+        {'A', DriveKind::Removable}, {'C', DriveKind::Fixed},     {'D', DriveKind::Other},
+        {'E', DriveKind::Fixed},     {'F', DriveKind::Removable}, {'G', DriveKind::Other},
+        {'K', DriveKind::Removable}, {'L', DriveKind::Fixed},     {'Z', DriveKind::Fixed}};
     std::vector<std::string> asked;
     const auto rows = ListDisks(
         [&](const std::string& root) {

@@ -69,7 +69,8 @@ protected:
     }
     void TearDown() override {
         // A case that failed half-way must not leave a sheet open for the next.
-        for (const char* title : {"Setup", "Color Adjust", "Channel list edit", "Directory Setting", "Add Channel"})
+        for (const char* title :
+             {"Setup", "Color Adjust", "Channel list edit", "Directory Setting", "Add Channel"})
             if (HWND w = e2e::FindTopWindow(title))
                 PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
         m_boxes.reset();
@@ -92,7 +93,8 @@ protected:
 TEST_F(SetupE2E, SetupCommandOpensTheSheetWithItsPagesAndItsTexts) {
     HWND sheet = Open(Panel(), IDC_SETTING, "Setup");
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(TabTitles(sheet), (std::vector<std::string>{"Channel Edit", "ProcAmp", "Record", "Directory Setting"}));
+    EXPECT_EQ(TabTitles(sheet),
+              (std::vector<std::string>{"Channel Edit", "ProcAmp", "Record", "Directory Setting"}));
     HWND page = CurrentPage(sheet);
     HWND list = GetDlgItem(page, IDC_CE_LIST);
     EXPECT_EQ(ListColumnTitles(list), (std::vector<std::string>{"Index", "Channel Name", "Freq", "Audio"}));
@@ -398,8 +400,10 @@ TEST_F(SetupE2E, DesktopModeGivesUpCleanlyWithoutAnOverlay) {
     g_tunaro->schedule->Clear();
     e2e::PostCommand(Video(), ID_DESKTOP_MODE);
     ASSERT_TRUE(m_boxes->WaitForAny(kWindowTimeoutMs))
-        << "video visible " << IsWindowVisible(Video()) << ", scheduler told " << g_tunaro->schedule->Commands(tunaro::peer::kScheduleDesktopEntered).size();
-    EXPECT_NE(Boxes().front().find("Desktop mode needs the video overlay"), std::string::npos) << Boxes().front();
+        << "video visible " << IsWindowVisible(Video()) << ", scheduler told "
+        << g_tunaro->schedule->Commands(tunaro::peer::kScheduleDesktopEntered).size();
+    EXPECT_NE(Boxes().front().find("Desktop mode needs the video overlay"), std::string::npos)
+        << Boxes().front();
     Sleep(500);
     // Not entered: the picture stays in its window and runs, the panel keeps its buttons, the
     // scheduler hears nothing.
@@ -423,7 +427,6 @@ TEST_F(SetupE2E, ProgramEndingDuringAScanLeavesProgramTxtAsItWas) {
     g_tunaro->program.Kill();
     EXPECT_EQ(e2e::ReadFile(ProgramTxt()), before);
 }
-
 
 // ---- Chinese mode -------------------------------------------------------------------------------
 

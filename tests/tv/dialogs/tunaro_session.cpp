@@ -29,9 +29,10 @@ void PutBack(const std::string& path, const std::optional<std::string>& bytes) {
 
 } // namespace
 
-const char* const kSeededProgramTxt = "Name: Harbour TV\nFreq: 49750000\nChan: 1\nAudioChannels:0\nCheck:1\n"
-                                      "Name: Lotus Channel\nFreq: 77250000\nChan: 4\nAudioChannels:0\nCheck:0\n"
-                                      "Name: Summit News\nFreq: 168250000\nChan: 6\nAudioChannels:0\nCheck:1\n";
+const char* const kSeededProgramTxt =
+    "Name: Harbour TV\nFreq: 49750000\nChan: 1\nAudioChannels:0\nCheck:1\n"
+    "Name: Lotus Channel\nFreq: 77250000\nChan: 4\nAudioChannels:0\nCheck:0\n"
+    "Name: Summit News\nFreq: 168250000\nChan: 6\nAudioChannels:0\nCheck:1\n";
 
 std::string ProgramTxt() {
     return e2e::SystemDir() + "\\program.txt";
@@ -48,7 +49,8 @@ LanguageValue::LanguageValue(const char* value) {
         return;
     char old[64] = {};
     DWORD size = sizeof old, type = 0;
-    if (RegQueryValueExA(key, "Language", nullptr, &type, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS)
+    if (RegQueryValueExA(key, "Language", nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+        ERROR_SUCCESS)
         m_old = old;
     RegSetValueExA(key, "Language", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                    static_cast<DWORD>(strlen(value) + 1));

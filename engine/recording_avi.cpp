@@ -52,7 +52,11 @@ bool RecordingGraph::OpenAviFile(int kind, ComPtr<IBaseFilter>* mux, ComPtr<IBas
     ComPtr<IConfigAviMux> config;
     if (SUCCEEDED((*mux)->QueryInterface(IID_IConfigAviMux, config.ReceiveVoid()))) {
         config->SetOutputCompatibilityIndex(TRUE);
-        if (m_captureAudio && FAILED(config->SetMasterStream(0)))
+        // The sound is the master stream where it is stored as captured. The compressed kind's
+        // sound has no master: its encoder still holds the last few frames when the graph stops,
+        // and fitting the picture to that shorter sound would slow it by as much. The sound keeps
+        // to the picture's clock all the same (MatchSoundClock).
+        if (m_captureAudio && kind != kKindCompressedAvi && FAILED(config->SetMasterStream(0)))
             ErrorReport("SetMasterStream failed!");
     }
     if (kind == kKindCompressedAvi) {
@@ -75,13 +79,8 @@ EngineResult RecordingGraph::BuildLibraryAviGraph(int kind) {
 
     // The sound of the selected audio device: its capture stream straight into the file, or
     // through the audio compressor for the compressed kind.
-    if (m_captureAudio) {
-        if (kind == kKindUncompressedAvi)
-            g.Builder()->RenderStream(&PIN_CATEGORY_CAPTURE, nullptr, g.AudioCapture(), nullptr, mux.get());
-        else if (audioCompressor)
-            g.Builder()->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, g.AudioCapture(),
-                                      audioCompressor.get(), mux.get());
-    }
+    if (m_captureAudio)
+        ConnectCapturedSound(kind == kKindUncompressedAvi ? nullptr : audioCompressor.get(), mux.get());
 
     // The picture: capture output 0 straight to the compressor or the file, no tee between.
     HRESULT hr = S_OK;
@@ -163,10 +162,7 @@ EngineResult RecordingGraph::BuildAviGraph(int kind, bool monitor) {
             }
         }
     } else if (m_captureAudio) {
-        IBaseFilter* through = kind == kKindUncompressedAvi ? nullptr : audioCompressor.get();
-        if (kind == kKindUncompressedAvi || through)
-            g.Builder()->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, g.AudioCapture(), through,
-                                      mux.get());
+        ConnectCapturedSound(kind == kKindUncompressedAvi ? nullptr : audioCompressor.get(), mux.get());
     }
 
     HRESULT hr = g.Connect(capture, 0, r.smartTee.get(), 0, monitor);

@@ -13,6 +13,7 @@
 #include "engine/engine_report.h"
 #include "engine/engine_settings.h"
 #include "engine/preview_graph.h"
+#include "engine/sound_clock_filter.h"
 #include "engine/tuner_control.h"
 #include "framework/debug_print.h"
 #include "platform/include/mpeg_encoder.h"
@@ -188,6 +189,52 @@ int FreeOutputIndex(IBaseFilter* filter) {
 
 } // namespace
 
+IBaseFilter* RecordingGraph::MatchSoundClock(IPin* from) {
+    CaptureGraph& g = m_context.graph;
+    ComPtr<IBaseFilter> filter;
+    if (FAILED(CreateSoundClockFilter(filter.Receive())) || FAILED(g.Add(filter.get(), kNameSoundClock)))
+        return nullptr;
+    ComPtr<IPin> in = PinAt(filter.get(), PINDIR_INPUT, 0);
+    const HRESULT hr = in ? g.FilterGraph()->ConnectDirect(from, in.get(), nullptr) : E_FAIL;
+    if (FAILED(hr)) {
+        TUNARO_TRACE("engine: sound recorded on its own clock (%08lx)", static_cast<unsigned long>(hr));
+        g.FilterGraph()->RemoveFilter(filter.get());
+        return nullptr;
+    }
+    return filter.get(); // the graph holds it
+}
+
+IBaseFilter* RecordingGraph::CapturedSound(int* output) {
+    CaptureGraph& g = m_context.graph;
+    *output = 0;
+    IBaseFilter* audio = g.AudioCapture();
+    if (!audio)
+        return nullptr;
+    ComPtr<IPin> pin = FindOutputPin(audio, PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio);
+    if (!pin)
+        pin = PinAt(audio, PINDIR_OUTPUT, 0);
+    IBaseFilter* matched = pin ? MatchSoundClock(pin.get()) : nullptr;
+    return matched ? matched : audio;
+}
+
+void RecordingGraph::ConnectCapturedSound(IBaseFilter* compressor, IBaseFilter* mux) {
+    CaptureGraph& g = m_context.graph;
+    int output = 0;
+    IBaseFilter* sound = CapturedSound(&output);
+    if (!sound)
+        return;
+    HRESULT hr = S_OK;
+    if (compressor) {
+        hr = g.Connect(sound, output, compressor, 0, false);
+        if (SUCCEEDED(hr))
+            hr = ConnectToMux(compressor, 0, mux);
+    } else {
+        hr = ConnectToMux(sound, output, mux);
+    }
+    if (FAILED(hr))
+        TUNARO_TRACE("engine: recording without sound (%08lx)", static_cast<unsigned long>(hr));
+}
+
 IBaseFilter* RecordingGraph::ConnectSoundMonitor(DWORD rate, int* output) {
     CaptureGraph& g = m_context.graph;
     *output = 0;
@@ -199,7 +246,13 @@ IBaseFilter* RecordingGraph::ConnectSoundMonitor(DWORD rate, int* output) {
     // on their own audio capture filter.
     const bool onCapture = g.CardType() == kCardSaa7134;
     IBaseFilter* source = onCapture ? g.VideoCapture() : g.CardAudio();
-    HRESULT hr = g.Connect(source, onCapture ? 3 : 0, r.infTee.get(), 0, true);
+    int sourceOutput = onCapture ? 3 : 0;
+    ComPtr<IPin> raw = source ? PinAt(source, PINDIR_OUTPUT, sourceOutput) : ComPtr<IPin>();
+    if (IBaseFilter* matched = raw ? MatchSoundClock(raw.get()) : nullptr) {
+        source = matched;
+        sourceOutput = 0;
+    }
+    HRESULT hr = g.Connect(source, sourceOutput, r.infTee.get(), 0, true);
     if (FAILED(hr)) {
         TUNARO_TRACE("engine: card sound not connected for recording (%08lx)",
                      static_cast<unsigned long>(hr));

@@ -92,6 +92,15 @@ private:
     // Returns the filter whose output *output carries the sound to record (the ACM wrapper, or
     // the tee itself when the wrapper cannot take the card's sound), or null.
     IBaseFilter* ConnectSoundMonitor(DWORD rate, int* output);
+    // The sound leaving `from` through a sound-clock filter, which keeps it to the stream time
+    // the picture runs on (engine/sound_clock.h). Returns that filter, the sound on its output 0,
+    // or null (traced) when it cannot take this sound, which then goes on from `from` unmatched.
+    IBaseFilter* MatchSoundClock(IPin* from);
+    // The audio capture device's sound, matched where it can be: the filter to take it from, its
+    // output in *output.
+    IBaseFilter* CapturedSound(int* output);
+    // That sound into the multiplexer, through the compressor when there is one.
+    void ConnectCapturedSound(IBaseFilter* compressor, IBaseFilter* mux);
     // tee output 1 -> first -> Overlay Mixer -> renderer, the mixer stretching its input.
     void AddPreviewBranch(IBaseFilter* tee, IBaseFilter* first, const wchar_t* firstName,
                           const wchar_t* rendererName);

@@ -150,8 +150,10 @@ EngineResult RecordingGraph::BuildMpegGraph(int kind, bool ntsc) {
             if (IBaseFilter* sound = ConnectSoundMonitor(kind == kKindDvd ? 48000 : 44100, &output))
                 hr = g.Connect(sound, output, m_mpegEncoder.get(), 1, true);
         } else {
-            IBaseFilter* audio = g.AudioCapture();
-            ComPtr<IPin> out = FirstFreeOutput(audio);
+            int output = 0;
+            IBaseFilter* audio = CapturedSound(&output);
+            ComPtr<IPin> out =
+                audio == g.AudioCapture() ? FirstFreeOutput(audio) : PinAt(audio, PINDIR_OUTPUT, 0);
             ComPtr<IPin> in = PinAt(m_mpegEncoder.get(), PINDIR_INPUT, 1);
             hr = out && in ? g.FilterGraph()->ConnectDirect(out.get(), in.get(), nullptr) : E_FAIL;
         }

@@ -72,7 +72,9 @@ EngineResult RecordingGraph::StartCaptureWM(const char* file, int audioOnly) {
             else
                 hr = E_FAIL;
         } else {
-            hr = g.Connect(g.AudioCapture(), 0, writer.get(), 0, true);
+            int output = 0;
+            IBaseFilter* sound = CapturedSound(&output);
+            hr = g.Connect(sound, output, writer.get(), 0, true);
         }
         if (FAILED(hr))
             TUNARO_TRACE("engine: Windows Media recording without sound (%08lx)",

@@ -2,7 +2,13 @@
 #include "tests/engine/card_fixture.h"
 
 #include "engine/dshow_util.h"
+#include "tests/platform/media_check.h"
 #include "tests/support/e2e.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace enginetest {
 
@@ -51,6 +57,50 @@ bool SimCardFamily::Apply(const std::string& family) {
         return false;
     WritePrivateProfileStringA("Config", "Family", family.c_str(), m_ini.c_str());
     return SUCCEEDED(registerServer());
+}
+
+SimCardSoundClock::SimCardSoundClock(int ppm) {
+    m_ini = e2e::SimCardPath();
+    m_dll = LoadLibraryA((e2e::SystemDir() + "\\simcard.dll").c_str());
+    WritePrivateProfileStringA("Config", "SoundClockPpm", std::to_string(ppm).c_str(), m_ini.c_str());
+    WritePrivateProfileStringA("Config", "SyncMarks", "1", m_ini.c_str());
+    m_applied = Reset();
+}
+
+SimCardSoundClock::~SimCardSoundClock() {
+    WritePrivateProfileStringA("Config", "SoundClockPpm", nullptr, m_ini.c_str());
+    WritePrivateProfileStringA("Config", "SyncMarks", nullptr, m_ini.c_str());
+    Reset();
+    if (m_dll)
+        FreeLibrary(m_dll);
+}
+
+bool SimCardSoundClock::Reset() {
+    using ResetFn = HRESULT(WINAPI*)();
+    const auto reset =
+        m_dll ? reinterpret_cast<ResetFn>(reinterpret_cast<void*>(GetProcAddress(m_dll, "SimCardReset")))
+              : nullptr;
+    return reset && SUCCEEDED(reset());
+}
+
+void ExpectInSync(const std::string& file, size_t marks) {
+    std::string report;
+    const std::vector<double> offsets = mediacheck::SyncOffsets(file, &report);
+    EXPECT_GE(offsets.size(), marks) << file << ": " << report;
+    bool inSync = offsets.size() >= marks;
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        EXPECT_NEAR(offsets[i], 0, 40) << file << ": the sound's offset at mark " << i << " (ms)";
+        inSync = inSync && std::fabs(offsets[i]) <= 40;
+    }
+    // A file out of sync is kept with the test's logs, to be measured again.
+    const char* logs = std::getenv("TUNARO_TEST_LOGS");
+    if (!inSync && logs && *logs) {
+        const std::string kept =
+            std::string("Z:") + logs + "/unsynced-" + file.substr(file.find_last_of('\\') + 1);
+        CreateDirectoryA((std::string("Z:") + logs).c_str(), nullptr);
+        std::printf("kept as %s: %s\n", kept.c_str(),
+                    CopyFileA(file.c_str(), kept.c_str(), FALSE) ? "yes" : "no");
+    }
 }
 
 void CardTest::SetUp() {

@@ -40,6 +40,28 @@ private:
     bool m_switched = false;
 };
 
+// The simulated card's sound clock set `ppm` off its picture's, with sync marks in both, for
+// the life of the object (read by the card afresh: make it before the engine).
+class SimCardSoundClock {
+public:
+    explicit SimCardSoundClock(int ppm);
+    ~SimCardSoundClock();
+    SimCardSoundClock(const SimCardSoundClock&) = delete;
+    SimCardSoundClock& operator=(const SimCardSoundClock&) = delete;
+    bool Applied() const { return m_applied; }
+
+private:
+    bool Reset();
+
+    std::string m_ini;
+    HMODULE m_dll = nullptr;
+    bool m_applied = false;
+};
+
+// Fails the test unless the sound stays within 40 ms of the picture at every sync mark of the
+// file (and there are at least `marks` of them).
+void ExpectInSync(const std::string& file, size_t marks);
+
 // An owner window and the engine's reports collected; skipped when the prefix has no simulated
 // SAA7134 card.
 class CardTest : public ::testing::Test {

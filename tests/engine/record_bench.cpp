@@ -2,14 +2,18 @@
 // frames the capture pin delivered and dropped (the engine's counts), what the MPEG encoder
 // encoded and dropped, the process's CPU time per frame, the file's bit rate, and how the
 // frames due by the graph's reference clock and by the wall clock compare with those delivered.
-// Usage: record_bench [seconds] [folder] [keep] [hertz]  (60 s into the temporary folder by
-// default; the file is deleted afterwards unless "keep" is given; the card stays between channels
-// unless a station's frequency is given, e.g. 49750000).
+// Usage: record_bench [seconds] [folder] [keep] [hertz] [format]  (60 s into the temporary folder
+// by default; the file is deleted afterwards unless "keep" is given; the card stays between
+// channels unless a station's frequency is given, e.g. 49750000; format is dvd (the default), vcd,
+// svcd, mpeg4, avi or wmv). Where the card shows sync marks (simcard.ini [Config] SyncMarks=1),
+// the sound's offset from the picture is measured too (tests/support/avsync.py).
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "engine/CaptureEngine.h"
 #include "tests/engine/one_channel.h"
@@ -85,7 +89,31 @@ int main(int argc, char** argv) {
     }
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';
-    const std::string file = folder + "record_bench.mpg";
+    struct Format {
+        const char* name;
+        const char* extension;
+        EngineResult (*start)(CaptureEngine&, const char*);
+    };
+    static const Format kFormats[] = {
+        {"dvd", "mpg", [](CaptureEngine& e, const char* f) { return e.StartCaptureMPEG(f, 0); }},
+        {"vcd", "mpg", [](CaptureEngine& e, const char* f) { return e.StartCaptureMPEG(f, 1); }},
+        {"svcd", "mpg", [](CaptureEngine& e, const char* f) { return e.StartCaptureMPEG(f, 6); }},
+        {"mpeg4", "avi", [](CaptureEngine& e, const char* f) { return e.StartCaptureMPG4(f, 1, 352, 288); }},
+        {"avi", "avi", [](CaptureEngine& e, const char* f) { return e.StartCaptureAVI(f, 1, 352, 288); }},
+        {"wmv", "wmv", [](CaptureEngine& e, const char* f) { return e.StartCaptureWM(f, 0); }},
+    };
+    const Format* format = &kFormats[0];
+    if (argc > 5) {
+        format = nullptr;
+        for (const Format& f : kFormats)
+            if (std::string(argv[5]) == f.name)
+                format = &f;
+        if (!format) {
+            std::printf("record: no format %s (dvd, vcd, svcd, mpeg4, avi or wmv)\n", argv[5]);
+            return 1;
+        }
+    }
+    const std::string file = folder + "record_bench." + format->extension;
 
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     PrintingReporter reporter;
@@ -111,8 +139,8 @@ int main(int argc, char** argv) {
                 std::printf("record: could not tune to %s Hz\n", argv[4]);
             Pump(1.0);
             const double asked = Now();
-            if (engine.StartCaptureMPEG(file.c_str(), 0) != kEngineOk) {
-                std::printf("record: the DVD recording did not start\n");
+            if (format->start(engine, file.c_str()) != kEngineOk) {
+                std::printf("record: the %s recording did not start\n", format->name);
                 rc = 1;
             } else {
                 const double started = Now();
@@ -122,8 +150,8 @@ int main(int argc, char** argv) {
                 // the same for the clocks and the counts.
                 long early = 0, earlyDropped = 0;
                 engine.GetCaptureFrameCounts(&early, &earlyDropped);
-                std::printf("record: DVD (%s) into %s for %d s while previewing; the start took %.0f ms\n",
-                            engine.Devices().DeviceName().c_str(), file.c_str(), seconds,
+                std::printf("record: %s (%s) into %s for %d s while previewing; the start took %.0f ms\n",
+                            format->name, engine.Devices().DeviceName().c_str(), file.c_str(), seconds,
                             (started - asked) * 1000.0);
                 std::fflush(stdout);
                 Pump(seconds);
@@ -167,13 +195,23 @@ int main(int argc, char** argv) {
                     const std::string v = graphtest::StreamOf(p, "video");
                     const double duration = graphtest::Number(p, "format.duration");
                     const double pictures = graphtest::Number(p, v + "nb_read_frames");
-                    std::printf(
-                        "record: ffprobe: %.3f s, %.0f pictures (%.0f encoded + %.0f places the card "
-                        "dropped, filled with the picture before); video %.3f Mbit/s (6.000 configured), "
-                        "sound %.3f Mbit/s\n",
-                        duration, pictures, static_cast<double>(encoded), pictures - encoded,
-                        mediacheck::StreamBitRate(file, "v", duration) / 1e6,
-                        mediacheck::StreamBitRate(file, "a", duration) / 1e6);
+                    std::printf("record: ffprobe: %.3f s, %.0f pictures (%.0f encoded + %.0f places the card "
+                                "dropped, filled with the picture before); video %.3f Mbit/s (DVD: 6.000 "
+                                "configured), "
+                                "sound %.3f Mbit/s\n",
+                                duration, pictures, static_cast<double>(encoded), pictures - encoded,
+                                mediacheck::StreamBitRate(file, "v", duration) / 1e6,
+                                mediacheck::StreamBitRate(file, "a", duration) / 1e6);
+                }
+                std::string said;
+                const std::vector<double> offsets = mediacheck::SyncOffsets(file, &said);
+                if (!offsets.empty()) {
+                    double largest = 0;
+                    for (double o : offsets)
+                        largest = std::fabs(o) > std::fabs(largest) ? o : largest;
+                    std::printf("record: sync: %zu marks, sound after picture first %+.1f ms, last %+.1f ms, "
+                                "largest %+.1f ms\n",
+                                offsets.size(), offsets.front(), offsets.back(), largest);
                 }
                 if (pinCounts && dropped + encoderDropped > 0)
                     rc = 2;

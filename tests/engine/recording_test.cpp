@@ -9,6 +9,7 @@
 #include "engine/CaptureEngine.h"
 #include "engine/dshow_util.h"
 #include "tests/engine/card_fixture.h"
+#include "tests/engine/one_channel.h"
 #include "tests/platform/graph_support.h"
 #include "tests/platform/media_check.h"
 #include "tests/support/e2e.h"
@@ -172,9 +173,16 @@ private:
 class RecordingTest : public CardTest {
 protected:
     // The engine with the preview running in the grabber chain.
+    // Tuned to m_tuneHz when it is set (a station of the card's broadcast plan).
     bool StartPreview(CaptureEngine& engine) {
-        return engine.Initialize(m_owner, 2) != kEngineNoCard && engine.InitCaptureGraph() == kEngineOk &&
-               engine.StartVideoPreview(2) == kEngineOk && engine.PreviewRunning();
+        if (!(engine.Initialize(m_owner, 2) != kEngineNoCard && engine.InitCaptureGraph() == kEngineOk &&
+              engine.StartVideoPreview(2) == kEngineOk && engine.PreviewRunning()))
+            return false;
+        if (m_tuneHz) {
+            engine.SetChannelAccess(&m_channel);
+            EXPECT_EQ(engine.SetFrequency(m_tuneHz, 0), kEngineOk);
+        }
+        return true;
     }
     // Whether frames keep reaching the preview over ms milliseconds.
     static bool PictureMoves(CaptureEngine& engine, DWORD ms) {
@@ -232,6 +240,8 @@ protected:
             GTEST_SKIP() << "no ffprobe to read the recordings with";
     }
 
+    OneChannel m_channel; // outlives the engines that borrow it
+    long m_tuneHz = 0;
     long m_notDropped = -1, m_dropped = -1;
     bool m_encoderCounted = false;
     long m_encoded = -1, m_encoderDropped = -1;
@@ -305,7 +315,18 @@ TEST_F(RecordingTest, AGraphWithoutIMediaControlIsToldAndTheRecordingDoesNotStar
     }
 }
 
+// The recordings below are made with the card's sound clock 1 % fast (as a real card's is a few
+// hundred parts per million off, magnified): uncorrected, the sound would come 100 ms late by the
+// end of the 10 s.
+constexpr int kFastSoundPpm = 10000;
+constexpr size_t kSyncMarks = 8;
+// Stations of the card's broadcast plan: the marks come with what is received.
+constexpr long kPalStation = 49750000, kNtscStation = 55250000;
+
 TEST_F(RecordingTest, UncompressedAviOnPalWithTheSoundHeardWhileRecording) {
+    SimCardSoundClock fast(kFastSoundPpm);
+    ASSERT_TRUE(fast.Applied());
+    m_tuneHz = kPalStation;
     e2e::ScratchDir dir("engine_avi_pal");
     const std::string file = dir.File("pal.avi");
     CaptureEngine engine;
@@ -349,6 +370,29 @@ TEST_F(RecordingTest, UncompressedAviOnPalWithTheSoundHeardWhileRecording) {
     // dropped frames together make up the time recorded.
     EXPECT_NEAR(Number(p, video + "nb_read_frames"), m_notDropped, 2);
     EXPECT_NEAR(m_notDropped + m_dropped, seconds * 25, 0.5 * 25);
+    ExpectInSync(file, kSyncMarks);
+}
+
+TEST_F(RecordingTest, Mpeg4AviOnPalKeepsTheSoundOnThePicture) {
+    SimCardSoundClock fast(kFastSoundPpm);
+    ASSERT_TRUE(fast.Applied());
+    m_tuneHz = kPalStation;
+    e2e::ScratchDir dir("engine_mpeg4_pal");
+    const std::string file = dir.File("mpeg4.avi");
+    CaptureEngine engine;
+    double seconds = 0;
+    Record(
+        engine, [&] { return engine.StartCaptureMPG4(file.c_str(), 1, 352, 288); }, &seconds);
+    engine.Shutdown();
+    for (const std::string& text : m_reporter.texts)
+        ADD_FAILURE() << "engine report: " << text;
+    auto p = Probe(file);
+    EXPECT_EQ(Text(p, "format.format_name"), "avi");
+    ASSERT_TRUE(HasStream(p, "video"));
+    ASSERT_TRUE(HasStream(p, "audio"));
+    EXPECT_EQ(Text(p, StreamOf(p, "audio") + "codec_name"), "mp3");
+    EXPECT_NEAR(Number(p, "format.duration"), seconds, 1.0);
+    ExpectInSync(file, kSyncMarks);
 }
 
 TEST_F(RecordingTest, UncompressedAviOnNtscIsCifAtThirtyFrames) {
@@ -542,6 +586,9 @@ int FilterCount(CaptureEngine& engine) {
 } // namespace
 
 TEST_F(RecordingTest, DvdOnPalWithTheSoundHeardAndTheFrameCountsAddingUp) {
+    SimCardSoundClock fast(kFastSoundPpm);
+    ASSERT_TRUE(fast.Applied());
+    m_tuneHz = kPalStation;
     e2e::ScratchDir dir("engine_dvd_pal");
     const std::string file = dir.File("dvd.mpg"), other = dir.File("other.avi");
     CaptureEngine engine;
@@ -581,6 +628,7 @@ TEST_F(RecordingTest, DvdOnPalWithTheSoundHeardAndTheFrameCountsAddingUp) {
     EXPECT_EQ(Number(p, audio + "sample_rate"), 48000);
     EXPECT_EQ(Number(p, audio + "channels"), 2);
     EXPECT_NEAR(Number(p, "format.duration"), seconds, 0.5);
+    ExpectInSync(file, kSyncMarks);
     // The video keeps to the configured 6,000,000 bit/s, whatever the card shows (without a
     // station tuned that is snow, more than the coarsest quantiser can fit).
     const double rate = mediacheck::StreamBitRate(file, "v", Number(p, "format.duration"));
@@ -598,6 +646,9 @@ TEST_F(RecordingTest, DvdOnPalWithTheSoundHeardAndTheFrameCountsAddingUp) {
 }
 
 TEST_F(RecordingTest, VcdAndSvcdOnNtscAreTheirFourHundredEightyLineSizes) {
+    SimCardSoundClock fast(kFastSoundPpm);
+    ASSERT_TRUE(fast.Applied());
+    m_tuneHz = kNtscStation;
     e2e::ScratchDir dir("engine_mpeg_ntsc");
     const std::string vcd = dir.File("vcd.mpg"), svcd = dir.File("svcd.mpg");
     double vcdSeconds = 0, svcdSeconds = 0;
@@ -641,6 +692,7 @@ TEST_F(RecordingTest, VcdAndSvcdOnNtscAreTheirFourHundredEightyLineSizes) {
         EXPECT_EQ(Number(p, audio + "sample_rate"), c.rate);
         EXPECT_NEAR(Number(p, "format.duration"), c.seconds, 0.5);
         EXPECT_LT(mediacheck::StreamBitRate(c.file, "v", Number(p, "format.duration")), c.bitRate * 1.1);
+        ExpectInSync(c.file, kSyncMarks);
     }
 }
 
@@ -692,6 +744,9 @@ TEST_F(RecordingTest, DvdOnThe2388xCardThroughItsHardwareEncoderAndVcdThroughThe
 }
 
 TEST_F(RecordingTest, WindowsMediaVideoAndAudioOnly) {
+    SimCardSoundClock fast(kFastSoundPpm);
+    ASSERT_TRUE(fast.Applied());
+    m_tuneHz = kPalStation;
     e2e::ScratchDir dir("engine_wm");
     const std::string wmv = dir.File("video.wmv"), wma = dir.File("audio.wma");
     double wmvSeconds = 0, wmaSeconds = 0;
@@ -729,6 +784,7 @@ TEST_F(RecordingTest, WindowsMediaVideoAndAudioOnly) {
     EXPECT_EQ(Number(p, StreamOf(p, "video") + "height"), 288);
     EXPECT_EQ(Text(p, StreamOf(p, "audio") + "codec_name"), "wmav2");
     EXPECT_NEAR(Number(p, "format.duration"), wmvSeconds, 1.0);
+    ExpectInSync(wmv, kSyncMarks);
     auto a = Probe(wma);
     EXPECT_EQ(Text(a, "format.format_name"), "asf");
     EXPECT_FALSE(HasStream(a, "video")) << "no picture in the audio-only file";

@@ -130,6 +130,25 @@ std::map<std::string, std::string> Probe(const std::string& windowsPath, const s
     return r;
 }
 
+std::vector<double> SyncOffsets(const std::string& windowsPath, std::string* report) {
+    std::vector<double> offsets;
+    std::string out;
+    const std::string path = UnixPath(windowsPath);
+    const int rc = path.empty()
+                       ? -1
+                       : RunShell("python3 " + Quote(TUNARO_AVSYNC_PY) + " " + Quote(path) + " --json", &out);
+    if (report)
+        *report = out;
+    const size_t at = out.find("\"offsets_ms\": [");
+    if (rc != 0 || at == std::string::npos)
+        return offsets;
+    std::istringstream list(out.substr(at + 15, out.find(']', at) - at - 15));
+    std::string item;
+    while (std::getline(list, item, ','))
+        offsets.push_back(atof(item.c_str()));
+    return offsets;
+}
+
 double StreamBitRate(const std::string& windowsPath, const char* kind, double seconds) {
     std::string output;
     const std::string cmd = std::string("ffprobe -v error -select_streams ") + kind +

@@ -34,6 +34,11 @@ std::vector<unsigned char> DecodedFrame(const std::string& windowsPath, int n, i
 // Peak signal-to-noise ratio of two pictures' luma (YUY2 bytes at even offsets), in dB.
 double LumaPsnr(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b);
 
+// The offsets of the sound from the picture at each sync mark of the simulated card (SyncMarks=1),
+// in ms, positive when the sound comes late, as tests/support/avsync.py measures them; empty when
+// the file has no marks it can pair (*report receives what the tool said).
+std::vector<double> SyncOffsets(const std::string& windowsPath, std::string* report);
+
 // Seconds of a "num/den" rate text (30000/1001 gives 29.97).
 double Rate(const std::string& text);
 

@@ -53,10 +53,11 @@ def picture_marks(path):
     if high - low < 40:
         return [], len(frames)  # no marks in the picture
     threshold = (low + high) / 2
+    # A mark within the first 200 ms may have begun before the file did: not a whole one.
     onsets, was = [], False
     for t, m in frames:
         now = m > threshold
-        if now and not was:
+        if now and not was and t >= frames[0][0] + 0.2:
             onsets.append(t)
         was = now
     return onsets, len(frames)
@@ -85,8 +86,8 @@ def sound_marks(path):
         return [], start
     onsets, i = [], 0
     while i < len(peaks):
-        # A beep: 40 ms or more of loud windows after 200 ms of quiet ones.
-        if peaks[i] > threshold and all(p <= threshold for p in peaks[max(0, i - 200):i]) and \
+        # A beep: 40 ms or more of loud windows after 200 ms of quiet ones (in the file).
+        if i >= 200 and peaks[i] > threshold and all(p <= threshold for p in peaks[i - 200:i]) and \
                 sum(1 for p in peaks[i:i + 40] if p > threshold) >= 36:
             first = i * WINDOW
             while first < (i + 1) * WINDOW and abs(samples[first]) <= threshold:

@@ -37,7 +37,8 @@ def main():
         make(late, 8, "gte(t\\,0.1)*lt(mod(t-0.1\\,1)\\,0.12)")
         r = measure(late)
         s = r["summary"]
-        check(r["pictures"] == 8 and s and s["marks"] == 8, f"eight marks paired: {r}")
+        # The mark at the file's very start may have begun before it: it is left out.
+        check(r["pictures"] == 7 and s and s["marks"] == 7, f"seven marks paired: {r}")
         check(s and all(abs(o - 100) <= 3 for o in r["offsets_ms"]), f"sound 100 ms late at every mark: {r['offsets_ms']}")
         check(s and abs(s["drift_ms_per_hour"]) < 1000, f"no drift: {s}")
 
@@ -45,7 +46,7 @@ def main():
         make(drifting, 10, "lt(mod(t/1.002\\,1)\\,0.12)")
         r = measure(drifting)
         s = r["summary"]
-        check(s and s["marks"] == 10, f"ten marks paired: {r}")
+        check(s and s["marks"] == 9, f"nine marks paired: {r}")
         check(s and abs(s["first_ms"]) <= 3 and abs(s["last_ms"] - 18) <= 3, f"0 ms growing to 18 ms: {r['offsets_ms']}")
         check(s and abs(s["drift_ms_per_hour"] - 7200) < 700, f"2 ms a second is 7200 ms an hour: {s}")
 

@@ -28,39 +28,24 @@ winctl() { "$TUNARO_WINE" "$WINCTL" "$@" 2>/dev/null; }
 INSTDIR="$PREFIX/drive_c/Program Files/Tunaro"
 SHOT=$TUNARO_ROOT/build/demo.png
 
-if [ -f "$INSTDIR/Tunaro.exe" ]; then
-  TITLE=Tunaro
-  # While the list has no channels (a new installation's is empty): the channel list a first
-  # scan would give, the PAL stations of the simulated broadcast.
-  SYSDIR=$PREFIX/drive_c/windows/system32
-  if ! grep -q '^Name:' "$SYSDIR/program.txt" 2>/dev/null; then
-    n=0
-    while IFS='=,' read -r key hz name _ system; do
-      case $key in TV*) ;; *) continue ;; esac
-      [ "${system%$'\r'}" = PAL ] || continue
-      n=$((n + 1))
-      printf 'Name: %s\r\nFreq: %s\r\nChan: %d\r\nAudioChannels:0\r\nCheck:1\r\n' "$name" "$hz" "$n"
-    done <"$SYSDIR/simcard.ini" >"$SYSDIR/program.txt"
-  fi
-  log "starting Tunaro with the simulated card"
-  (cd "$INSTDIR" && "$TUNARO_WINE" 'C:\Program Files\Tunaro\Tunaro.exe' >/dev/null 2>&1) &
-  APP=$!
-  CLOSE_CMD=403 # the control panel's Exit
-elif [ -f "$TUNARO_BUILD/bin/engine_view.exe" ] && [ -f "$PREFIX/drive_c/windows/system32/simcard.dll" ]; then
-  # The TV application is not built yet: show the capture engine's live picture of the
-  # simulated card on its own.
-  TITLE="Capture engine preview (the TV application is not built yet)"
-  log "Tunaro is not built yet; showing the capture engine's live picture of the simulated card"
-  "$TUNARO_WINE" "$TUNARO_BUILD/bin/engine_view.exe" >/dev/null 2>&1 &
-  APP=$!
-  CLOSE_CMD=403
-else
-  TITLE="Smoke Target"
-  log "Tunaro is not built yet; showing the test platform's smoke window instead"
-  "$TUNARO_WINE" "$TUNARO_BUILD/bin/smoke_target.exe" >/dev/null 2>&1 &
-  APP=$!
-  CLOSE_CMD=
+[ -f "$INSTDIR/Tunaro.exe" ] || die "the setup did not install Tunaro.exe into the demo prefix (see $PREFIX/tunaro-setup.log)"
+TITLE=Tunaro
+# While the list has no channels (a new installation's is empty): the channel list a first
+# scan would give, the PAL stations of the simulated broadcast.
+SYSDIR=$PREFIX/drive_c/windows/system32
+if ! grep -q '^Name:' "$SYSDIR/program.txt" 2>/dev/null; then
+  n=0
+  while IFS='=,' read -r key hz name _ system; do
+    case $key in TV*) ;; *) continue ;; esac
+    [ "${system%$'\r'}" = PAL ] || continue
+    n=$((n + 1))
+    printf 'Name: %s\r\nFreq: %s\r\nChan: %d\r\nAudioChannels:0\r\nCheck:1\r\n' "$name" "$hz" "$n"
+  done <"$SYSDIR/simcard.ini" >"$SYSDIR/program.txt"
 fi
+log "starting Tunaro with the simulated card"
+(cd "$INSTDIR" && "$TUNARO_WINE" 'C:\Program Files\Tunaro\Tunaro.exe' >/dev/null 2>&1) &
+APP=$!
+CLOSE_CMD=403 # the control panel's Exit
 
 winctl wait "$TITLE" 20000 || log "warning: no window titled \"$TITLE\" appeared"
 if [ $HEADLESS = 0 ]; then
@@ -73,11 +58,7 @@ sleep 8
 if command -v import >/dev/null; then
   import -display "$DISPLAY" -window root "$SHOT" && log "screenshot: $SHOT"
 fi
-if [ -n "$CLOSE_CMD" ]; then
-  winctl command "$TITLE" "$CLOSE_CMD"
-else
-  winctl close "$TITLE" 5000
-fi
+winctl command "$TITLE" "$CLOSE_CMD"
 for i in $(seq 1 100); do
   kill -0 $APP 2>/dev/null || break
   sleep 0.1

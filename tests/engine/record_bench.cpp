@@ -8,10 +8,13 @@
 // svcd, mpeg4, avi or wmv). Where the card shows sync marks (simcard.ini [Config] SyncMarks=1),
 // the sound's offset from the picture is measured too (tests/support/avsync.py).
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -63,6 +66,72 @@ public:
         std::fflush(stdout);
     }
 };
+
+// CPU seconds of each thread of this process, and the module its start routine is in (the
+// card's streaming threads start in simcard.dll, the encoder's in encoders.ax, and so on).
+struct ThreadCpu {
+    std::string module;
+    double seconds = 0;
+};
+std::map<DWORD, ThreadCpu> ThreadTimes() {
+    std::map<DWORD, ThreadCpu> threads;
+    using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<QueryThread>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationThread")));
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap == INVALID_HANDLE_VALUE)
+        return threads;
+    THREADENTRY32 te = {};
+    te.dwSize = sizeof te;
+    for (BOOL more = Thread32First(snap, &te); more; more = Thread32Next(snap, &te)) {
+        if (te.th32OwnerProcessID != GetCurrentProcessId())
+            continue;
+        HANDLE h = OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID);
+        if (!h)
+            continue;
+        FILETIME created, exited, kernel, user;
+        ThreadCpu t;
+        if (GetThreadTimes(h, &created, &exited, &kernel, &user))
+            t.seconds = (static_cast<double>((static_cast<unsigned long long>(kernel.dwHighDateTime) << 32) |
+                                             kernel.dwLowDateTime) +
+                         static_cast<double>((static_cast<unsigned long long>(user.dwHighDateTime) << 32) |
+                                             user.dwLowDateTime)) /
+                        1e7;
+        void* start = nullptr;
+        HMODULE module = nullptr;
+        char path[MAX_PATH] = "?";
+        const int kStartAddress = 9; // ThreadQuerySetWin32StartAddress
+        if (query && query(h, kStartAddress, &start, sizeof start, nullptr) == 0 && start &&
+            GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                   GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                               static_cast<const char*>(start), &module) &&
+            GetModuleFileNameA(module, path, MAX_PATH)) {
+            const char* slash = std::strrchr(path, '\\');
+            t.module = slash ? slash + 1 : path;
+        } else {
+            t.module = "?";
+        }
+        CloseHandle(h);
+        threads[te.th32ThreadID] = t;
+    }
+    CloseHandle(snap);
+    return threads;
+}
+
+// Each module's share of one core over `wall` seconds, from two thread-time snapshots.
+void PrintCpuByModule(const std::map<DWORD, ThreadCpu>& before, const std::map<DWORD, ThreadCpu>& after,
+                      double wall) {
+    std::map<std::string, double> byModule;
+    for (const auto& [id, t] : after) {
+        const auto was = before.find(id);
+        byModule[t.module] += t.seconds - (was != before.end() ? was->second.seconds : 0);
+    }
+    std::printf("record: CPU by the module its thread started in (%% of one core):");
+    for (const auto& [module, seconds] : byModule)
+        if (seconds >= 0.005 * wall)
+            std::printf(" %s %.1f;", module.c_str(), 100.0 * seconds / wall);
+    std::printf("\n");
+}
 
 REFERENCE_TIME ClockTime(CaptureEngine& engine) {
     ComPtr<IMediaFilter> timing;
@@ -145,6 +214,7 @@ int main(int argc, char** argv) {
             } else {
                 const double started = Now();
                 const double cpu0 = CpuSeconds();
+                const std::map<DWORD, ThreadCpu> threads0 = ThreadTimes();
                 const REFERENCE_TIME clock0 = ClockTime(engine);
                 // The counts from the stream's start to here, so the window measured below is
                 // the same for the clocks and the counts.
@@ -160,6 +230,7 @@ int main(int argc, char** argv) {
                 const double wall = Now() - started;
                 const REFERENCE_TIME clock1 = ClockTime(engine);
                 const double cpu = CpuSeconds() - cpu0;
+                const std::map<DWORD, ThreadCpu> threads1 = ThreadTimes();
                 engine.StopCapture();
                 const bool encoderCounts =
                     engine.GetEncoderCounts(&encoded, &encoderDropped, &soundDropped) == kEngineOk;
@@ -188,6 +259,7 @@ int main(int argc, char** argv) {
                 std::printf("record: CPU time %.2f s of %.1f s (%.0f %% of one core); %.2f ms per frame "
                             "delivered\n",
                             cpu, wall, 100.0 * cpu / wall, delivered > 0 ? cpu * 1000.0 / delivered : 0.0);
+                PrintCpuByModule(threads0, threads1, wall);
                 std::printf("record: file %.0f bytes, %.2f Mbit/s over the recording\n", bytes,
                             bytes * 8 / wall / 1e6);
                 if (mediacheck::Available()) {

@@ -47,17 +47,29 @@ double SoundClock::EstimateRatio() const {
     return m_windowExpected > 0 ? m_windowFrames / m_windowExpected : 1.0;
 }
 
-void SoundClock::Process(int64_t start, int64_t stop, const int16_t* in, int frames,
-                         std::vector<int16_t>* out) {
+int64_t SoundClock::Process(int64_t start, int64_t stop, const int16_t* in, int frames,
+                            std::vector<int16_t>* out) {
     if (frames <= 0)
-        return;
+        return start;
     const size_t ch = static_cast<size_t>(m_channels);
     if (stop <= start) {
         out->insert(out->end(), in, in + static_cast<size_t>(frames) * ch);
-        return;
+        return start;
     }
-    if (m_started && (start - m_lastStop > kJump || m_lastStop - start > kJump))
+    int64_t from = start;
+    if (m_started && start - m_lastStop > kJump &&
+        start - m_lastStop <= static_cast<int64_t>(kMaxFillSeconds) * 10000000) {
+        // Sound lost on the way: silence in its place keeps what follows on time.
+        from = m_lastStop;
+        const double lead = Lead();
+        const double missing = static_cast<double>(start - m_lastStop) * m_rate / kUnitsPerSecond - lead;
+        const size_t silent = missing > 0 ? static_cast<size_t>(std::lrint(missing)) : 0;
+        out->insert(out->end(), silent * ch, 0);
+        m_written += static_cast<double>(silent);
+        m_lastStop = start;
+    } else if (m_started && (start - m_lastStop > kJump || m_lastStop - start > kJump)) {
         Reset();
+    }
     if (!m_started) {
         m_started = true;
         m_origin = start;
@@ -91,7 +103,7 @@ void SoundClock::Process(int64_t start, int64_t stop, const int16_t* in, int fra
     const double last = frames - 1;
     double p = m_phase;
     size_t made = 0;
-    out->reserve(out->size() + static_cast<size_t>(MaxOutputFrames(frames)) * ch);
+    out->reserve(out->size() + static_cast<size_t>(frames + frames / 32 + 2) * ch);
     while (p < last) {
         const double base = std::floor(p);
         const double frac = p - base;
@@ -109,6 +121,7 @@ void SoundClock::Process(int64_t start, int64_t stop, const int16_t* in, int fra
     m_held.assign(in + static_cast<size_t>(frames - 1) * ch, in + static_cast<size_t>(frames) * ch);
     m_written += static_cast<double>(made);
     m_lastStop = stop;
+    return from;
 }
 
 } // namespace tunaro

@@ -21,9 +21,13 @@ public:
     SoundClock(int rate, int channels);
 
     // Resamples one buffer of `frames` frames covering [start, stop) in 100-ns stream units and
-    // appends the result to *out. A buffer without a usable span (stop <= start) is passed on as
-    // it is. A jump in the stream time (a gap or an overlap of more than 100 ms) starts afresh.
-    void Process(int64_t start, int64_t stop, const int16_t* in, int frames, std::vector<int16_t>* out);
+    // appends the result to *out; returns the stream time where what it appended begins. A gap of
+    // more than 100 ms and up to kMaxFillSeconds since the last buffer (sound the card lost while
+    // the machine was busy) is filled with silence first, so what follows keeps its time; a
+    // longer gap or an overlap of more than 100 ms starts afresh. A buffer without a usable span
+    // (stop <= start) is passed on as it is.
+    int64_t Process(int64_t start, int64_t stop, const int16_t* in, int frames, std::vector<int16_t>* out);
+    static constexpr int kMaxFillSeconds = 3;
 
     // Forgets the stream: the next buffer starts afresh (after a stop, a flush or a new segment).
     void Reset();
@@ -32,8 +36,11 @@ public:
     double Step() const { return m_step; }
     // Frames written ahead (+) or behind (-) of what the stream time so far holds.
     double Lead() const;
-    // The largest number of frames one buffer of `frames` frames can come out as.
-    static int MaxOutputFrames(int frames) { return frames + frames / 32 + 2; }
+    // The largest number of frames one buffer of `frames` frames can come out as, a filled gap
+    // before it included.
+    static int MaxOutputFrames(int frames, int rate) {
+        return frames + frames / 32 + 2 + kMaxFillSeconds * rate;
+    }
 
 private:
     struct Span {

@@ -32,7 +32,7 @@ public:
                    : VFW_E_TYPE_NOT_ACCEPTED;
     }
 
-    // Room for the most a buffer can be stretched.
+    // Room for the most a buffer can be stretched, and for the silence of a gap before it.
     LONG OutputBufferSize() override {
         const WAVEFORMATEX* wfx = Input()->CurrentMediaType().WaveFormat();
         dshow::ComPtr<IMemAllocator> upstream;
@@ -45,7 +45,7 @@ public:
         if (in <= 0)
             in = static_cast<LONG>(wfx->nAvgBytesPerSec); // a second's worth
         const int frames = in / wfx->nBlockAlign + 1;
-        return SoundClock::MaxOutputFrames(frames) * wfx->nBlockAlign;
+        return SoundClock::MaxOutputFrames(frames, static_cast<int>(wfx->nSamplesPerSec)) * wfx->nBlockAlign;
     }
 
     HRESULT Transform(IMediaSample* in, IMediaSample* out) override {
@@ -67,7 +67,9 @@ public:
         REFERENCE_TIME start = 0, stop = 0;
         m_buffer.clear();
         if (in->GetTime(&start, &stop) == S_OK) {
-            m_clock->Process(start, stop, reinterpret_cast<const int16_t*>(src), frames, &m_buffer);
+            REFERENCE_TIME from =
+                m_clock->Process(start, stop, reinterpret_cast<const int16_t*>(src), frames, &m_buffer);
+            out->SetTime(&from, &stop); // with the silence of a gap when one was filled
         } else {
             // No span to keep to: the samples go on as they are.
             const auto* s = reinterpret_cast<const int16_t*>(src);

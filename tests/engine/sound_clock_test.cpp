@@ -2,6 +2,7 @@
 // of the stream time it covers, untouched when the clocks agree.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -85,7 +86,7 @@ TEST(SoundClock, AFastOrSlowCardComesOutAtTheNominalRateAndPitch) {
     }
 }
 
-TEST(SoundClock, UnevenBuffersAndAJumpInStreamTime) {
+TEST(SoundClock, UnevenBuffersLostSoundAndAJumpInStreamTime) {
     SoundClock sc(kRate, 2);
     Card card{kRate * 1.002, 440};
     std::vector<int16_t> out;
@@ -98,9 +99,18 @@ TEST(SoundClock, UnevenBuffersAndAJumpInStreamTime) {
     }
     EXPECT_NEAR(static_cast<double>(out.size() / 2), static_cast<double>(t) * kRate / 1e7, kRate / 1000);
 
-    // A pause of 5 s: the sound after it is not stretched to fill the gap.
-    std::vector<int16_t> after;
-    card.sent = static_cast<uint64_t>(std::floor((t + 50000000) * card.clock / 1e7));
-    after = Feed(sc, card, 10, t + 50000000);
+    // A second of sound lost on the way (the card fell behind): silence takes its place, so the
+    // sound after it keeps its time.
+    card.sent = static_cast<uint64_t>(std::floor((t + 10000000) * card.clock / 1e7));
+    std::vector<int16_t> after = Feed(sc, card, 10, t + 10000000);
+    EXPECT_NEAR(static_cast<double>(after.size() / 2), 2 * kRate, kRate / 1000);
+    EXPECT_TRUE(
+        std::all_of(after.begin(), after.begin() + kRate * 2 * 9 / 10, [](int16_t v) { return v == 0; }));
+    EXPECT_NE(after.back(), 0);
+
+    // A gap too long to be a loss starts afresh: nothing is made up for it.
+    const int64_t later = t + 20000000 + 60 * 10000000LL;
+    card.sent = static_cast<uint64_t>(std::floor(later * card.clock / 1e7));
+    after = Feed(sc, card, 10, later);
     EXPECT_NEAR(static_cast<double>(after.size() / 2), kRate, kRate / 1000);
 }

@@ -48,6 +48,10 @@ public:
         return SoundClock::MaxOutputFrames(frames, static_cast<int>(wfx->nSamplesPerSec)) * wfx->nBlockAlign;
     }
 
+    // As many as the card's driver keeps: behind a tee, the renderer holds a buffer until it has
+    // played it, and the card's thread must not wait for one meanwhile.
+    LONG OutputBufferCount() override { return 8; }
+
     HRESULT Transform(IMediaSample* in, IMediaSample* out) override {
         const WAVEFORMATEX* wfx = Input()->CurrentMediaType().WaveFormat();
         BYTE* src = nullptr;

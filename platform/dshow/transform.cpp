@@ -80,6 +80,8 @@ HRESULT TransformOutputPin::CheckMediaType(const AM_MEDIA_TYPE* mt) {
 
 HRESULT TransformOutputPin::DecideBufferSize(IMemAllocator* alloc, ALLOCATOR_PROPERTIES* request) {
     ALLOCATOR_PROPERTIES want = *request;
+    if (want.cBuffers < m_owner->OutputBufferCount())
+        want.cBuffers = m_owner->OutputBufferCount();
     if (want.cBuffers < 1)
         want.cBuffers = 1;
     LONG size = m_owner->OutputBufferSize();

@@ -45,7 +45,7 @@ protected:
 // - GetOutputType / CheckTransform: output types; by default the output offers and accepts
 //   exactly the input's type (a pass-through);
 // - OutputBufferSize: bytes per output sample (default: the input type's sample size, or the
-//   image size of a VIDEOINFOHEADER);
+//   image size of a VIDEOINFOHEADER); OutputBufferCount: the fewest output buffers (default 1);
 // - Transform: fill the output from the input (default: copy the data unchanged);
 // - QueryInputPinInterface: interfaces the input pin offers beyond IPin and IMemInputPin
 //   (a mixer's pin configuration, say); an answer must carry a reference, as QueryInterface's.
@@ -58,6 +58,9 @@ public:
     virtual HRESULT GetOutputType(int pos, MediaType* mt);
     virtual HRESULT CheckTransform(const AM_MEDIA_TYPE* in, const AM_MEDIA_TYPE* out);
     virtual LONG OutputBufferSize();
+    // The fewest output buffers (default 1): a filter whose samples downstream may hold a while
+    // (a renderer's queue behind a tee) asks for more, so its upstream thread never waits on one.
+    virtual LONG OutputBufferCount() { return 1; }
     virtual HRESULT Transform(IMediaSample* in, IMediaSample* out);
     virtual HRESULT QueryInputPinInterface(REFIID, void** out) {
         *out = nullptr;

@@ -119,6 +119,11 @@ void TaskRunner::DueCheck() {
 
 void TaskRunner::StartDueTask() {
     TaskRecord* task = m_dueTask;
+    // The recording of the task before is still being stopped: an order now would find the TV
+    // application busy and be refused. The next one waits for the stop's report.
+    if (Now() <= m_stopAnswerUntil && m_host.TvBusy() && m_host.TvWindowExists()) {
+        return;
+    }
     task->status = kTaskRunning;
     m_host.TasksChanged();
     m_run = TaskRunSummary();

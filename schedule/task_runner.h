@@ -39,6 +39,8 @@ public:
     virtual ~RunnerHost() = default;
     // Whether the TV application's window exists now.
     virtual bool TvWindowExists() = 0;
+    // Whether the TV application last reported the card taken (recording, scanning, ...).
+    virtual bool TvBusy() = 0;
     // Starts the TV program and gives it time to show its window; false when it could not be
     // started at all.
     virtual bool StartTvProgram() = 0;

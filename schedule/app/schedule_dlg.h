@@ -87,6 +87,7 @@ private:
 
     // RunnerHost.
     bool TvWindowExists() override;
+    bool TvBusy() override;
     bool StartTvProgram() override;
     void SendWatch(std::int32_t channel) override;
     void SendRecord(const TaskRecord& task) override;

@@ -299,4 +299,28 @@ TEST_F(TaskRunnerTest, BackToBackRecordingsKeepTheTvApplicationAndBothRun) {
     EXPECT_EQ(m_host.runsOver[1].run.lateSeconds, 0);
 }
 
+// The TV application still stopping the first recording would refuse the second order: it is
+// sent once the stop is reported, or once no report can be expected any more.
+TEST_F(TaskRunnerTest, BackToBackTheNextOrderWaitsForTheStopToBeReported) {
+    AddTask("first", kTaskModeRecord, At(2026, 3, 2, 20, 0, 0), 30, kAfterFinishCloseTv, 1);
+    AddTask("second", kTaskModeRecord, At(2026, 3, 2, 20, 30, 0), 30, kAfterFinishCloseTv, 2);
+    RunFromTo(S(At(2026, 3, 2, 19, 59, 59)), S(At(2026, 3, 2, 20, 0, 1)));
+    m_host.tvBusy = true; // the first recording runs
+    RunFromTo(S(At(2026, 3, 2, 20, 0, 2)), S(At(2026, 3, 2, 20, 30, 8)));
+    ASSERT_EQ(m_host.Of(RunnerEvent::kStopRecording).size(), 1u);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kRecord).size(), 1u) << "ordered while the TV was still busy";
+    m_host.tvBusy = false; // 2148: stopped
+    RunFromTo(S(At(2026, 3, 2, 20, 30, 9)), S(At(2026, 3, 2, 20, 30, 9)));
+    ASSERT_EQ(m_host.Of(RunnerEvent::kRecord).size(), 2u);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kRecord)[1].at, S(At(2026, 3, 2, 20, 30, 9)));
+
+    // A stop never reported holds the next order no longer than its answer is awaited.
+    AddTask("third", kTaskModeRecord, At(2026, 3, 2, 21, 0, 0), 30, kAfterFinishCloseTv, 3);
+    m_host.tvBusy = true;
+    RunFromTo(S(At(2026, 3, 2, 20, 30, 10)), S(At(2026, 3, 2, 21, 1, 0)));
+    const auto records = m_host.Of(RunnerEvent::kRecord);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[2].at, S(At(2026, 3, 2, 21, 0, 5)) + kStopAnswerSeconds + 1);
+}
+
 } // namespace

@@ -639,6 +639,10 @@ void CScheduleDlg::SendRecord(const TaskRecord& task) {
     m_tv.SendRecord(task);
 }
 
+void CScheduleDlg::SendRecordRest(const TaskRecord& task) {
+    m_tv.SendRecord(task, true);
+}
+
 void CScheduleDlg::SendStopAndClose() {
     m_tv.SendCommand(peer::kTvStopAndClose);
 }
@@ -722,6 +726,7 @@ void CScheduleDlg::FlushHistory() {
             entry.reason = TaskRunReason::CardRemoved;
             break;
         case RecordingEnd::Failed:
+        case RecordingEnd::Interrupted:
             entry.outcome = TaskOutcome::CutShort;
             entry.reason = TaskRunReason::TvEnded;
             break;

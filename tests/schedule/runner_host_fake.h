@@ -14,6 +14,7 @@ struct RunnerEvent {
     enum Kind {
         kWatch,
         kRecord,
+        kRecordRest,
         kStopAndClose,
         kStopRecording,
         kRelease,
@@ -61,6 +62,9 @@ public:
     }
     void SendRecord(const TaskRecord& task) override {
         events.push_back({RunnerEvent::kRecord, Now(), task.NameText(), task.channel});
+    }
+    void SendRecordRest(const TaskRecord& task) override {
+        events.push_back({RunnerEvent::kRecordRest, Now(), task.NameText(), task.channel});
     }
     void SendStopAndClose() override {
         Log(RunnerEvent::kStopAndClose);

@@ -323,4 +323,43 @@ TEST_F(TaskRunnerTest, BackToBackTheNextOrderWaitsForTheStopToBeReported) {
     EXPECT_EQ(records[2].at, S(At(2026, 3, 2, 21, 0, 5)) + kStopAnswerSeconds + 1);
 }
 
+// The TV program killed in the middle of a recording: the next tick starts it again and orders
+// the rest; the history has the part before (cut short) and the rest (recorded) as two runs.
+// Started again once more without a window, the task is over.
+TEST_F(TaskRunnerTest, ATvProgramThatDiesWhileRecordingIsStartedAgainForTheRest) {
+    TaskRecord* task = AddTask("news", kTaskModeRecord, At(2026, 3, 2, 20, 0, 0), 30, kAfterFinishCloseTv, 4);
+    RunFromTo(S(At(2026, 3, 2, 19, 59, 59)), S(At(2026, 3, 2, 20, 10, 0)));
+    ASSERT_EQ(m_host.Of(RunnerEvent::kRecord).size(), 1u);
+    m_host.tvUp = false; // killed
+    RunFromTo(S(At(2026, 3, 2, 20, 10, 1)), S(At(2026, 3, 2, 20, 10, 1)));
+    const auto starts = m_host.Of(RunnerEvent::kStartTv);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[1].at, S(At(2026, 3, 2, 20, 10, 1)));
+    const auto rest = m_host.Of(RunnerEvent::kRecordRest);
+    ASSERT_EQ(rest.size(), 1u);
+    EXPECT_EQ(rest[0].channel, 4);
+    EXPECT_LE(rest[0].at - S(At(2026, 3, 2, 20, 10, 1)), 10);
+    EXPECT_EQ(task->status, kTaskRunning);
+    ASSERT_EQ(m_host.runsOver.size(), 1u);
+    EXPECT_EQ(m_host.runsOver[0].run.outcome, TaskOutcome::CutShort);
+    EXPECT_EQ(m_host.runsOver[0].run.reason, TaskRunReason::TvEnded);
+
+    RunFromTo(S(At(2026, 3, 2, 20, 10, 2)), S(At(2026, 3, 2, 20, 30, 10)));
+    EXPECT_EQ(task->status, kTaskFinished);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kStopAndClose).size(), 1u);
+    ASSERT_EQ(m_host.runsOver.size(), 2u);
+    EXPECT_EQ(m_host.runsOver[1].run.outcome, TaskOutcome::Recorded);
+    EXPECT_GT(m_host.runsOver[1].run.startedAt, 0);
+
+    // A TV program that does not come back ends the task there; nothing is ordered.
+    TaskRecord* late = AddTask("late", kTaskModeRecord, At(2026, 3, 2, 21, 0, 0), 30, kAfterFinishCloseTv, 1);
+    RunFromTo(S(At(2026, 3, 2, 21, 0, 0)), S(At(2026, 3, 2, 21, 5, 0)));
+    m_host.tvUp = false;
+    m_host.tvMissing = [](std::int64_t) { return true; };
+    RunFromTo(S(At(2026, 3, 2, 21, 5, 1)), S(At(2026, 3, 2, 21, 6, 0)));
+    EXPECT_EQ(late->status, kTaskFinished);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kRecordRest).size(), 1u);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kStartTv).size(), 4u) << "started once for the rest, then left";
+}
+
 } // namespace

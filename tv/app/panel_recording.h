@@ -31,6 +31,13 @@ public:
     // nothing in it, so anything that must record waits for it.
     static DWORD FirstSecondLeftMs();
 
+    // At the program's start: a recording the last run left unfinished (it was killed or
+    // crashed while it recorded) is finished (engine/recording_repair.h) and named as a stop
+    // would have named it; PanelState::interruptedRecording tells where it is.
+    // When the scheduler then orders the rest of its task (PanelState::continuing), it is told
+    // what the interrupted recording holds, and the rest is named after it.
+    void RecoverInterrupted();
+
     // The status timer while a movie file is open: the player's line ("play m:s/m:s", or
     // "Finish" at the end, where a playing movie is rewound and paused).
     std::string PlaybackStatusTick();
@@ -66,7 +73,13 @@ private:
     CControlPanel& m_panel; // its engine, looks and windows
     PanelState& m_state;
 
+    // Where the running recording is noted while it runs, so the next start finds it when the
+    // program ends without stopping it.
+    static std::string MarkerPath();
+
     std::string m_strRecordingFile; // the file being written
+    bool m_boKeepName = false;      // named after an interrupted recording: kept at the stop
+    long m_lInterruptedSeconds = 0; // the length of PanelState::interruptedRecording
     long m_lRecordingFormat = 0;    // its record format code
     FilmDeck m_deck;
     std::string m_strPlaybackFile;

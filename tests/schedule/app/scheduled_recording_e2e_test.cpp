@@ -6,10 +6,12 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "tests/support/e2e.h"
+#include "tests/platform/media_check.h"
 #include "schedule/task_history.h"
 #include "schedule/task_list.h"
 #include "tests/schedule/app/schedule_driver.h"
@@ -215,6 +217,69 @@ TEST_F(ScheduledRecordingRoad, BackToBackTasksRecordBothWithAtMostTenSecondsBetw
     const std::int64_t gap = tunaro::TaskSerialSeconds(b.start) - tunaro::TaskSerialSeconds(a.end);
     EXPECT_GE(gap, -1 * real);
     EXPECT_LE(gap, 10 * real) << "seconds between the two recordings";
+    scheduler.Program().Kill();
+}
+
+// The TV program is killed in the middle of a recording: the scheduler starts it again within
+// ten seconds and it records the rest into a second file named after the first; the first one,
+// finished at that start, plays for as long as it was recorded, and the history keeps both parts.
+TEST_F(ScheduledRecordingRoad, ATvProgramKilledWhileRecordingIsStartedAgainAndRecordsTheRest) {
+    DeleteFileA(InstallFile(tunaro::kTaskHistoryFileName).c_str());
+    const FastTaskClock clock(3);
+    const int real = clock.Rate();
+    TaskRecord task = TaskRecord::MakeNew();
+    task.SetName("Night film");
+    task.mode = tunaro::kTaskModeRecord;
+    task.SetStart(clock.In(6));
+    task.duration = 2;
+    task.afterFinish = tunaro::kAfterFinishCloseTv;
+    task.videoInput = tunaro::kInputTuner;
+    task.channel = 2;
+    task.recordFormat = 0;
+    task.SetRecordFileName("Record_0");
+    ASSERT_TRUE(e2e::WriteFile(TaskFilePath(), TaskFileBytes({task})));
+    const std::int64_t end = tunaro::TaskSerialSeconds(task.Start()) - task.second + 2 * 60 + 5;
+
+    Scheduler scheduler;
+    ASSERT_TRUE(scheduler.Start());
+    ASSERT_NE(e2e::WaitForWindow(kPanelTitle, 40000), nullptr) << "the scheduler did not start Tunaro";
+    ASSERT_TRUE(e2e::WaitUntil([&] { return LargestFileSize(m_videoDir.Path()) > 0; }, 40000))
+        << "no recording was started";
+    const DWORD recordingSince = GetTickCount();
+    Sleep(6000);
+    ASSERT_EQ(e2e::EndStrayPrograms("Tunaro.exe"), 1);
+    const DWORD killedAt = GetTickCount();
+    const double recordedBeforeKill = (killedAt - recordingSince) / 1000.0;
+
+    ASSERT_NE(e2e::WaitForWindow(kPanelTitle, 10000), nullptr) << "Tunaro was not started again within 10 s";
+    const std::string historyPath = InstallFile(tunaro::kTaskHistoryFileName);
+    const DWORD waitMs = clock.RealMs(end - clock.NowSerial()) + 40000;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).size() >= 2; }, waitMs))
+        << "the history holds " << tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).size()
+        << " of two parts";
+    ASSERT_TRUE(e2e::WaitForWindowGone(kPanelTitle, 20000)) << "Tunaro did not close after the task";
+    const std::vector<tunaro::TaskHistoryEntry> history = tunaro::ReadTaskHistory(e2e::ReadFile(historyPath));
+    ASSERT_EQ(history.size(), 2u);
+    const tunaro::TaskHistoryEntry& before = history[1];
+    const tunaro::TaskHistoryEntry& rest = history[0];
+    EXPECT_EQ(before.outcome, tunaro::TaskOutcome::CutShort);
+    EXPECT_EQ(before.reason, tunaro::TaskRunReason::TvEnded);
+    EXPECT_EQ(rest.outcome, tunaro::TaskOutcome::Recorded);
+    ASSERT_FALSE(before.file.empty()) << "the restarted TV program did not report the first part";
+    ASSERT_FALSE(rest.file.empty());
+    EXPECT_EQ(rest.file, before.file.substr(0, before.file.size() - 4) + "-2.mpg");
+    EXPECT_TRUE(e2e::FileExists(m_videoDir.File(rest.file))) << rest.file;
+
+    // The first part plays for as long as it was recorded.
+    const std::string first = m_videoDir.File(before.file);
+    ASSERT_TRUE(e2e::FileExists(first)) << first;
+    if (mediacheck::Available()) {
+        auto probe = mediacheck::Probe(first);
+        ASSERT_FALSE(probe.empty()) << "ffprobe cannot read " << first;
+        EXPECT_NEAR(std::atof(probe["format.duration"].c_str()), recordedBeforeKill, 2.0);
+    }
+    EXPECT_NEAR(before.lengthSeconds, recordedBeforeKill * real, 2.0 * real);
     scheduler.Program().Kill();
 }
 

@@ -212,8 +212,13 @@ RecordingRepairReport RepairAvi(RepairFile& file, Riff& riff) {
         return report;
     }
 
-    // The movie chunks as far as they are whole.
-    std::vector<std::uint8_t> index;
+    // The movie chunks as far as they are whole: each one's index entry, stream and end.
+    struct Kept {
+        std::uint8_t entry[kIdx1Entry];
+        int stream;
+        std::uint64_t end;
+    };
+    std::vector<Kept> kept;
     const std::uint64_t first = layout.movi + 12;
     std::uint64_t end = first;
     while (riff.Chunk(end, &id, &size)) {
@@ -223,31 +228,48 @@ RecordingRepairReport RepairAvi(RepairFile& file, Riff& riff) {
         if ((n < 0 && !skipped) || next > riff.Size())
             break;
         if (n >= 0) {
-            AviStream& s = layout.streams[std::size_t(n)];
-            const bool key = KeyFrame(riff, s, end + 8, size);
-            std::uint8_t entry[kIdx1Entry];
-            Put32(entry, id);
-            Put32(entry + 4, key ? kKeyframeFlag : 0);
-            Put32(entry + 8, std::uint32_t(end - (layout.movi + 8)));
-            Put32(entry + 12, size);
-            index.insert(index.end(), entry, entry + kIdx1Entry);
-            ++s.chunks;
-            s.bytes += size;
+            Kept k;
+            const bool key = KeyFrame(riff, layout.streams[std::size_t(n)], end + 8, size);
+            Put32(k.entry, id);
+            Put32(k.entry + 4, key ? kKeyframeFlag : 0);
+            Put32(k.entry + 8, std::uint32_t(end - (layout.movi + 8)));
+            Put32(k.entry + 12, size);
+            k.stream = n;
+            k.end = next;
+            kept.push_back(k);
         }
         end = next;
     }
-    report.cutBytes = riff.Size() - end;
-    report.keptBytes = end;
     if (end - (layout.movi + 8) > 0xFFFFFFF0ull)
         return report; // a first movie list this long is not one the writers make
 
-    // The index behind the last whole chunk, then the sizes and lengths in the header.
-    std::vector<std::uint8_t> idx1(8);
-    Put32(idx1.data(), Fcc("idx1"));
-    Put32(idx1.data() + 4, std::uint32_t(index.size()));
-    idx1.insert(idx1.end(), index.begin(), index.end());
-    if (!file.Resize(end) || !file.Write(end, idx1.data(), idx1.size()))
-        return report;
+    // The index behind the last whole chunk. On a disk too full to take it, the last chunks
+    // give way: the file then keeps what fits with its index in the room it already had.
+    const std::uint64_t room = riff.Size();
+    std::vector<std::uint8_t> idx1;
+    auto writeIndex = [&](std::size_t count) {
+        end = count == kept.size() ? end : count == 0 ? first : kept[count - 1].end;
+        idx1.assign(8, 0);
+        Put32(idx1.data(), Fcc("idx1"));
+        Put32(idx1.data() + 4, std::uint32_t(count * kIdx1Entry));
+        for (std::size_t i = 0; i < count; ++i)
+            idx1.insert(idx1.end(), kept[i].entry, kept[i].entry + kIdx1Entry);
+        return file.Resize(end) && file.Write(end, idx1.data(), idx1.size());
+    };
+    std::size_t count = kept.size();
+    if (!writeIndex(count)) {
+        while (count > 0 && (count == 0 ? first : kept[count - 1].end) + 8 + kIdx1Entry * count > room)
+            --count;
+        if (!writeIndex(count))
+            return report;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        AviStream& s = layout.streams[std::size_t(kept[i].stream)];
+        ++s.chunks;
+        s.bytes += Le32(kept[i].entry + 12);
+    }
+    report.cutBytes = room - end;
+    report.keptBytes = end;
     const std::uint64_t fileEnd = end + idx1.size();
     bool ok = riff.Set32(4, Clamp32(fileEnd - 8)) &&
               riff.Set32(layout.movi + 4, std::uint32_t(end - layout.movi - 8));

@@ -3,6 +3,7 @@
 // are whole; a WAV gets its data size; a finished file and a file of another kind stay as they are.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ namespace {
 
 struct MemoryFile : RepairFile {
     std::vector<std::uint8_t> bytes;
+    std::size_t capacity = SIZE_MAX; // a full disk: no write beyond this size
     std::uint64_t Size() override { return bytes.size(); }
     bool Read(std::uint64_t at, void* data, std::size_t n) override {
         if (at + n > bytes.size())
@@ -25,6 +27,8 @@ struct MemoryFile : RepairFile {
         return true;
     }
     bool Write(std::uint64_t at, const void* data, std::size_t n) override {
+        if (at + n > capacity)
+            return false;
         if (bytes.size() < at + n)
             bytes.resize(at + n);
         std::memcpy(bytes.data() + at, data, n);
@@ -136,6 +140,24 @@ TEST(RecordingRepair, AKilledAviIsFinishedForItsWholeChunksAsTheWriterWouldHave)
     const std::vector<std::uint8_t> whole = finished.bytes;
     EXPECT_EQ(RepairRecording(finished).result, RecordingRepair::Complete);
     EXPECT_EQ(finished.bytes, whole);
+}
+
+// On a full disk the index takes the room of the last chunks it cannot be written beside.
+TEST(RecordingRepair, OnAFullDiskTheLastChunksMakeRoomForTheIndex) {
+    MemoryFile full;
+    WriteAvi(full, 40, false); // killed right after a whole chunk, with not a byte to spare
+    full.capacity = full.bytes.size();
+    const RecordingRepairReport report = RepairRecording(full);
+    ASSERT_EQ(report.result, RecordingRepair::Repaired);
+    EXPECT_LE(full.bytes.size(), full.capacity);
+    const std::vector<std::uint8_t>& f = full.bytes;
+    EXPECT_EQ(U32(f, 4), f.size() - 8);
+    const std::size_t idx1 = Find(f, "idx1");
+    ASSERT_EQ(idx1, report.keptBytes);
+    // The last sound chunk (7688 bytes) makes room for the 79 entries left; nothing more goes.
+    EXPECT_EQ(U32(f, idx1 + 4), 79u * 16);
+    EXPECT_EQ(idx1 + 8 + U32(f, idx1 + 4), f.size());
+    EXPECT_EQ(report.videoFrames, 40u);
 }
 
 TEST(RecordingRepair, AKilledWavGetsItsDataSizeAndOtherFilesAreLeftAlone) {

@@ -6,6 +6,7 @@
 #include "tv/app/panel_recording.h"
 
 #include <commdlg.h>
+#include <evcode.h>
 
 #include <iterator>
 
@@ -37,6 +38,8 @@ constexpr long kSeekStepSeconds = 5;
 constexpr int64_t kUnitsPerSecond = 10000000; // 100-ns units
 // Seconds from 1601-01-01 (FILETIME) to 1970-01-01 (time_t).
 constexpr int64_t kFileTimeToUnixSeconds = 11644473600ll;
+// Less room than this on the recording's disk after a failed write: the disk is full.
+constexpr ULONGLONG kDiskFullBytes = 1024 * 1024;
 constexpr const char* kMarkerFile = "\\Recording.ini";
 constexpr const char* kMarkerSection = "Recording";
 
@@ -49,6 +52,15 @@ constexpr int kPlayerKeys[] = {IDC_PAUSE, IDC_BACK, IDC_FORWARD, IDC_PLAY, IDC_T
 bool FileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether the disk of a file has no room left for a recording to go on.
+bool DiskFull(const std::string& file) {
+    const size_t slash = file.find_last_of('\\');
+    const std::string directory = slash == std::string::npos ? file : file.substr(0, slash + 1);
+    ULARGE_INTEGER available = {};
+    return GetDiskFreeSpaceExA(directory.c_str(), &available, nullptr, nullptr) &&
+           available.QuadPart < kDiskFullBytes;
 }
 
 std::string SystemErrorText(DWORD error) {
@@ -265,6 +277,7 @@ bool PanelRecording::StartRecording() {
         m_state.interruptedRecording.clear();
     }
     m_state.continuing = false;
+    m_state.recordingNotice.clear();
     const bool existed = FileExists(file);
     KeptReports reports;
     const int started = StartEngine(file);
@@ -304,7 +317,7 @@ bool PanelRecording::StartRecording() {
     return true;
 }
 
-std::string PanelRecording::StopRecording(bool nameNow, bool bySchedule) {
+std::string PanelRecording::StopRecording(bool nameNow, bool bySchedule, const RecordingEnd* brokenEnd) {
     const std::string file = m_strRecordingFile;
     long delivered = 0;
     long dropped = 0;
@@ -344,12 +357,66 @@ std::string PanelRecording::StopRecording(bool nameNow, bool bySchedule) {
     report.file = named;
     report.lengthSeconds = seconds;
     report.picturesDropped = dropped;
-    report.end = bySchedule ? tunaro::RecordingEnd::Order : tunaro::RecordingEnd::InTv;
+    report.end = brokenEnd    ? *brokenEnd
+                 : bySchedule ? tunaro::RecordingEnd::Order
+                              : tunaro::RecordingEnd::InTv;
     ReportRecordingToScheduler(report);
     // Told once the stop is complete, so nobody waits on the message.
     if (named != target && nameNow)
         TellNotNamed(file, target, whyNot);
     return named;
+}
+
+void PanelRecording::OnGraphEvents() {
+    CaptureEngine* engine = m_panel.Engine();
+    if (!engine)
+        return;
+    long code = 0;
+    LONG_PTR param = 0;
+    while (engine->NextGraphEvent(&code, &param)) {
+        if (!m_state.recording)
+            continue;
+        if (code == EC_DEVICE_LOST) {
+            BreakOff(RecordingEnd::CardRemoved);
+        } else if (code == EC_ERRORABORT || code == EC_STREAM_ERROR_STOPPED) {
+            const HRESULT hr = static_cast<HRESULT>(param);
+            BreakOff(hr == HRESULT_FROM_WIN32(ERROR_DISK_FULL) ||
+                             hr == HRESULT_FROM_WIN32(ERROR_HANDLE_DISK_FULL) || DiskFull(m_strRecordingFile)
+                         ? RecordingEnd::DiskFull
+                         : RecordingEnd::Failed);
+        }
+    }
+}
+
+void PanelRecording::BreakOff(RecordingEnd why) {
+    const TvGlobals& g = Globals();
+    const bool bySchedule = m_state.schedulerStarted;
+    m_state.schedulerStarted = false;
+    m_state.autoName = false;
+    TUNARO_TRACE("Tunaro: the recording to %s broke off (%d)", m_strRecordingFile.c_str(),
+                 static_cast<int>(why));
+    // Named by its stop time: nobody is asked for a name while something went wrong.
+    const std::string file = StopRecording(true, bySchedule, &why);
+    // What reached the disk is finished as the writer could not finish it.
+    const RecordingRepairReport repair = RepairRecording(file);
+    TUNARO_TRACE("Tunaro: %s finished (%d), %lu bytes cut", file.c_str(), static_cast<int>(repair.result),
+                 static_cast<unsigned long>(repair.cutBytes));
+    const char* english = why == RecordingEnd::DiskFull      ? "the disk is full"
+                          : why == RecordingEnd::CardRemoved ? "the card was removed"
+                                                             : "the recording failed";
+    const char* chinese = why == RecordingEnd::DiskFull      ? "磁盘已满"
+                          : why == RecordingEnd::CardRemoved ? "采集卡已被移除"
+                                                             : "录像出错";
+    m_state.recordingNotice =
+        g.Chinese() ? std::string("录像已停止：") + chinese : std::string("Recording stopped: ") + english;
+    m_panel.ShowStatusText(m_state.recordingNotice);
+    if (bySchedule) {
+        SendToScheduler(peer::kScheduleTaskOver);
+        return;
+    }
+    const std::string englishWhy = Format("The recording stopped: %s.", english);
+    const std::string chineseWhy = Format("录像已停止：%s。", chinese);
+    TellKept(file, englishWhy.c_str(), chineseWhy.c_str());
 }
 
 bool PanelRecording::RenameRecording(const std::string& file, const std::string& target,

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <string>
 
+#include "framework/recording_report.h"
 #include "tv/app/film_deck.h"
 
 namespace tunaro {
@@ -38,6 +39,12 @@ public:
     // what the interrupted recording holds, and the rest is named after it.
     void RecoverInterrupted();
 
+    // The engine's graph events: a recording whose graph stopped with an error (a write that
+    // failed, the disk full) or lost its device (the card went away) is ended as a stop would
+    // end it, the file finished for what reached the disk, the scheduler told why and the
+    // reason left in the status line.
+    void OnGraphEvents();
+
     // The status timer while a movie file is open: the player's line ("play m:s/m:s", or
     // "Finish" at the end, where a playing movie is rewound and paused).
     std::string PlaybackStatusTick();
@@ -56,7 +63,10 @@ private:
     // Stops the running recording; the file is complete and, with nameNow, named by its stop
     // time. Returns where the file is now. The scheduler is told what was recorded, and whether
     // its own task's recording (bySchedule) ended by its order or here.
-    std::string StopRecording(bool nameNow, bool bySchedule = false);
+    // A recording that broke off (brokenEnd set) is reported with that end instead.
+    std::string StopRecording(bool nameNow, bool bySchedule = false, const RecordingEnd* brokenEnd = nullptr);
+    // Ends the running recording that broke off for the reason given.
+    void BreakOff(RecordingEnd why);
     // The engine start of the current record format.
     int StartEngine(const std::string& file);
     // Renames a stopped recording; false (with the system's reason) when it stays where it is.

@@ -37,6 +37,9 @@ struct PanelState {
     std::string interruptedRecording;
     // The next recording is the rest of that one (the scheduler's order after a restart).
     bool continuing = false;
+    // Why the last recording broke off (the disk filled up, the card went away, ...), shown in
+    // the status line until the next recording starts; empty when it ended as asked.
+    std::string recordingNotice;
 
     // The user's settings, the channel list and the country table of the whole program.
     TvSettings settings;

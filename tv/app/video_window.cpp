@@ -3,6 +3,7 @@
 // language with the state of the moment.
 #include "tv/app/video_window.h"
 
+#include "engine/capture_graph.h"
 #include "tv/app/control_panel.h"
 #include "framework/raii.h"
 #include "res/tunaro/resource.h"
@@ -45,6 +46,7 @@ const MessageMap* CVideoWnd::GetMessageMap() const {
         Mouse<&V::OnDoubleClick>(WM_LBUTTONDBLCLK),
         Mouse<&V::OnLButtonDown>(WM_LBUTTONDOWN),
         Message<&V::OnContextMenu>(WM_CONTEXTMENU),
+        Message<&V::OnGraphNotify>(kGraphNotifyMessage),
         Timer<&V::OnTimer>(),
         Command<&V::OnDesktopButton>(IDC_DESKTOP_MODE),
         Command<&V::OnFullScreenItem>(ID_FULLSCREEN_MODE),
@@ -62,6 +64,12 @@ const MessageMap* CVideoWnd::GetMessageMap() const {
         Command<&V::OnMenuItem>(ID_MENU_ABOUT),
     };
     return &kMap;
+}
+
+LRESULT CVideoWnd::OnGraphNotify() {
+    if (CControlPanel* panel = Panel())
+        panel->OnGraphEvents();
+    return 0;
 }
 
 LRESULT CVideoWnd::OnClose() {

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -41,6 +43,43 @@ long long LargestFileSize(const std::string& dir) {
     FindClose(find);
     return largest;
 }
+
+// A small drive of its own for a test: a tmpfs mounted on the Linux side and given a drive letter
+// in the prefix; unmounted and its letter removed again however the test ends.
+class SmallDrive {
+public:
+    SmallDrive(char letter, int megabytes) : m_letter(letter) {
+        char prefix[MAX_PATH] = "";
+        GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+        m_mount = "/tmp/tunaro-small-drive-" + std::to_string(GetCurrentProcessId());
+        m_link = std::string(prefix) + "/dosdevices/" + char(std::tolower(letter)) + ":";
+        std::string output;
+        m_mounted = prefix[0] != '\0' &&
+                    mediacheck::RunShell(
+                        "mkdir -p " + m_mount + " && mount -t tmpfs -o size=" + std::to_string(megabytes) +
+                            "m tunaro-small " + m_mount + " && ln -sfn " + m_mount + " " + m_link,
+                        &output) == 0;
+        if (!m_mounted)
+            std::printf("no small drive: %s\n", output.c_str());
+    }
+    ~SmallDrive() {
+        std::string output;
+        mediacheck::RunShell("rm -f " + m_link + "; umount " + m_mount + "; rmdir " + m_mount, &output);
+    }
+    SmallDrive(const SmallDrive&) = delete;
+    SmallDrive& operator=(const SmallDrive&) = delete;
+    bool Ready() const {
+        ULARGE_INTEGER free = {};
+        return m_mounted && GetDiskFreeSpaceExA(Root().c_str(), &free, nullptr, nullptr) && free.QuadPart > 0;
+    }
+    std::string Root() const { return std::string(1, m_letter) + ":\\"; }
+
+private:
+    char m_letter;
+    std::string m_mount;
+    std::string m_link;
+    bool m_mounted = false;
+};
 
 class ScheduledRecordingRoad : public ::testing::Test {
 protected:
@@ -280,6 +319,71 @@ TEST_F(ScheduledRecordingRoad, ATvProgramKilledWhileRecordingIsStartedAgainAndRe
         EXPECT_NEAR(std::atof(probe["format.duration"].c_str()), recordedBeforeKill, 2.0);
     }
     EXPECT_NEAR(before.lengthSeconds, recordedBeforeKill * real, 2.0 * real);
+    scheduler.Program().Kill();
+}
+
+// The disk fills up while a task records: the recording ends cleanly, Tunaro stays up and shows
+// why, reports it, the history says "disk full", the file plays up to what was written, and the
+// channel list and the settings beside the program are intact.
+TEST_F(ScheduledRecordingRoad, TheDiskFillingUpEndsTheRecordingCleanlyAndTheHistorySaysSo) {
+    SmallDrive drive('R', 1);
+    ASSERT_TRUE(drive.Ready()) << "no small drive could be made for the test";
+    DeleteFileA(InstallFile(tunaro::kTaskHistoryFileName).c_str());
+    ASSERT_TRUE(
+        e2e::WriteFile(InstallFile("Tunaro.ini"),
+                       "[VideoSource]\r\nSource=0\r\n[Channel]\r\nCurrentIndex=0\r\nPreChannelIndex=0\r\n"
+                       "[Country]\r\niCode=0\r\n[RecordType]\r\nType=0\r\n[SavVideoPath]\r\nPath=" +
+                           drive.Root() + "\r\n"));
+    const std::string channels = e2e::ReadFile(ProgramTxtPath());
+    const FastTaskClock clock(4);
+    TaskRecord task = TaskRecord::MakeNew();
+    task.SetName("Long film");
+    task.mode = tunaro::kTaskModeRecord;
+    task.SetStart(clock.In(6));
+    task.duration = 10;
+    task.afterFinish = tunaro::kAfterFinishCloseTv;
+    task.videoInput = tunaro::kInputTuner;
+    task.channel = 2;
+    task.recordFormat = 0;
+    task.SetRecordFileName("Record_0");
+    ASSERT_TRUE(e2e::WriteFile(TaskFilePath(), TaskFileBytes({task})));
+
+    Scheduler scheduler;
+    ASSERT_TRUE(scheduler.Start());
+    HWND panel = e2e::WaitForWindow(kPanelTitle, 40000);
+    ASSERT_NE(panel, nullptr) << "the scheduler did not start Tunaro";
+    const std::string historyPath = InstallFile(tunaro::kTaskHistoryFileName);
+    ASSERT_TRUE(
+        e2e::WaitUntil([&] { return !tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).empty(); }, 60000))
+        << "the recording did not end when the disk was full (" << LargestFileSize(drive.Root())
+        << " bytes written)";
+    const std::vector<tunaro::TaskHistoryEntry> history = tunaro::ReadTaskHistory(e2e::ReadFile(historyPath));
+    ASSERT_EQ(history.size(), 1u);
+    const tunaro::TaskHistoryEntry& run = history[0];
+    EXPECT_EQ(run.outcome, tunaro::TaskOutcome::CutShort);
+    EXPECT_EQ(run.reason, tunaro::TaskRunReason::DiskFull);
+    EXPECT_NE(tunaro::TaskHistoryOutcomeText(run, false).find("the disk is full"), std::string::npos);
+    ASSERT_FALSE(run.file.empty()) << "Tunaro did not report the recording";
+
+    // Tunaro is still there, idle, saying why.
+    ASSERT_TRUE(IsWindow(panel)) << "Tunaro went away";
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] { return e2e::ControlText(panel, 1069) == "Recording stopped: the disk is full"; }, 5000))
+        << e2e::ControlText(panel, 1069);
+    // The file plays up to what reached the disk.
+    const std::string file = drive.Root() + run.file;
+    ASSERT_TRUE(e2e::FileExists(file)) << file;
+    if (mediacheck::Available()) {
+        auto probe = mediacheck::Probe(file);
+        ASSERT_FALSE(probe.empty()) << "ffprobe cannot read " << file;
+        const double seconds = std::atof(probe["format.duration"].c_str());
+        // Seconds of pictures and sound, no more than were recorded.
+        EXPECT_GT(seconds, 2.0);
+        EXPECT_LE(seconds * clock.Rate(), run.lengthSeconds + clock.Rate());
+    }
+    EXPECT_EQ(e2e::ReadFile(ProgramTxtPath()), channels) << "the channel list changed";
+    EXPECT_NE(e2e::ReadFile(InstallFile("Tunaro.ini")).find("Path=" + drive.Root()), std::string::npos);
+    e2e::EndStrayPrograms("Tunaro.exe");
     scheduler.Program().Kill();
 }
 

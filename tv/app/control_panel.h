@@ -75,6 +75,8 @@ public:
     void ShowStatusText(const std::string& text);
     // The engine's graph has events for the panel (a recording that broke off).
     void OnGraphEvents();
+    // The capture card went away: a running recording ends.
+    void OnCardRemoved();
     // Opens a modal dialog of the panel: a topmost video window steps back meanwhile, and the
     // accelerators can be suspended while it is open.
     void RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open);

@@ -388,6 +388,11 @@ void PanelRecording::OnGraphEvents() {
     }
 }
 
+void PanelRecording::OnCardRemoved() {
+    if (m_state.recording)
+        BreakOff(RecordingEnd::CardRemoved);
+}
+
 void PanelRecording::BreakOff(RecordingEnd why) {
     const TvGlobals& g = Globals();
     const bool bySchedule = m_state.schedulerStarted;

@@ -44,6 +44,8 @@ public:
     // end it, the file finished for what reached the disk, the scheduler told why and the
     // reason left in the status line.
     void OnGraphEvents();
+    // The capture card went away (the device notification): a running recording ends so.
+    void OnCardRemoved();
 
     // The status timer while a movie file is open: the player's line ("play m:s/m:s", or
     // "Finish" at the end, where a playing movie is rewound and paused).

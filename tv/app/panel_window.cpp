@@ -143,6 +143,10 @@ void CControlPanel::OnGraphEvents() {
     m_recording.OnGraphEvents();
 }
 
+void CControlPanel::OnCardRemoved() {
+    m_recording.OnCardRemoved();
+}
+
 void CControlPanel::RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open) {
     // One dialog at a time: an order that arrives while one is open (another program's posted
     // command, a remote key) would stack a second modal dialog on the first, and neither could

@@ -387,4 +387,57 @@ TEST_F(ScheduledRecordingRoad, TheDiskFillingUpEndsTheRecordingCleanlyAndTheHist
     scheduler.Program().Kill();
 }
 
+// The card goes away while a task records (its removal told to every window, as the system does):
+// the recording ends playable, Tunaro stays up saying why, and the history says so.
+TEST_F(ScheduledRecordingRoad, TheCardGoingAwayEndsTheRecordingPlayableAndTheHistorySaysSo) {
+    DeleteFileA(InstallFile(tunaro::kTaskHistoryFileName).c_str());
+    const FastTaskClock clock(4);
+    TaskRecord task = TaskRecord::MakeNew();
+    task.SetName("Card film");
+    task.mode = tunaro::kTaskModeRecord;
+    task.SetStart(clock.In(6));
+    task.duration = 10;
+    task.afterFinish = tunaro::kAfterFinishCloseTv;
+    task.videoInput = tunaro::kInputTuner;
+    task.channel = 2;
+    task.recordFormat = 0;
+    task.SetRecordFileName("Record_0");
+    ASSERT_TRUE(e2e::WriteFile(TaskFilePath(), TaskFileBytes({task})));
+
+    Scheduler scheduler;
+    ASSERT_TRUE(scheduler.Start());
+    HWND panel = e2e::WaitForWindow(kPanelTitle, 40000);
+    ASSERT_NE(panel, nullptr) << "the scheduler did not start Tunaro";
+    ASSERT_TRUE(e2e::WaitUntil([&] { return LargestFileSize(m_videoDir.Path()) > 200000; }, 40000))
+        << "no recording was started";
+    e2e::Program irsend;
+    ASSERT_TRUE(irsend.Start(e2e::SystemDir() + "\\irsend.exe", "--remove"));
+    DWORD code = 1;
+    ASSERT_TRUE(irsend.WaitForExit(20000, &code));
+    EXPECT_EQ(code, 0u);
+
+    const std::string historyPath = InstallFile(tunaro::kTaskHistoryFileName);
+    ASSERT_TRUE(
+        e2e::WaitUntil([&] { return !tunaro::ReadTaskHistory(e2e::ReadFile(historyPath)).empty(); }, 20000))
+        << "the recording did not end when the card went away";
+    const std::vector<tunaro::TaskHistoryEntry> history = tunaro::ReadTaskHistory(e2e::ReadFile(historyPath));
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0].outcome, tunaro::TaskOutcome::CutShort);
+    EXPECT_EQ(history[0].reason, tunaro::TaskRunReason::CardRemoved);
+    ASSERT_FALSE(history[0].file.empty());
+    ASSERT_TRUE(IsWindow(panel)) << "Tunaro went away";
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] { return e2e::ControlText(panel, 1069) == "Recording stopped: the card was removed"; }, 5000))
+        << e2e::ControlText(panel, 1069);
+    const std::string file = m_videoDir.File(history[0].file);
+    ASSERT_TRUE(e2e::FileExists(file)) << file;
+    if (mediacheck::Available()) {
+        auto probe = mediacheck::Probe(file);
+        ASSERT_FALSE(probe.empty()) << "ffprobe cannot read " << file;
+        EXPECT_GT(std::atof(probe["format.duration"].c_str()), 1.0);
+    }
+    e2e::EndStrayPrograms("Tunaro.exe");
+    scheduler.Program().Kill();
+}
+
 } // namespace

@@ -51,7 +51,8 @@ public:
     SmallDrive(char letter, int megabytes) : m_letter(letter) {
         char prefix[MAX_PATH] = "";
         GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
-        m_mount = "/tmp/tunaro-small-drive-" + std::to_string(GetCurrentProcessId());
+        m_mount = "/tmp/tunaro-small-drive-" + std::to_string(GetCurrentProcessId()) + "-" +
+                  std::to_string(GetTickCount());
         m_link = std::string(prefix) + "/dosdevices/" + char(std::tolower(letter)) + ":";
         std::string output;
         m_mounted = prefix[0] != '\0' &&
@@ -64,7 +65,9 @@ public:
     }
     ~SmallDrive() {
         std::string output;
-        mediacheck::RunShell("rm -f " + m_link + "; umount " + m_mount + "; rmdir " + m_mount, &output);
+        // Lazily: a file the programs still hold there (a test that failed half way) must not keep
+        // the drive mounted.
+        mediacheck::RunShell("rm -f " + m_link + "; umount -l " + m_mount + "; rmdir " + m_mount, &output);
     }
     SmallDrive(const SmallDrive&) = delete;
     SmallDrive& operator=(const SmallDrive&) = delete;

@@ -213,6 +213,9 @@ public:
     bool PreviewBuilt() const { return m_graph.PreviewBuilt() || m_recording.BuiltOnPreviewChain(); }
     bool PreviewRunning() const { return m_graph.PreviewRunning(); }
     bool Capturing() const { return m_recording.Capturing(); }
+    // The next event of the graph (the owner window is sent kGraphNotifyMessage when one comes):
+    // its code (EC_ERRORABORT, EC_DEVICE_LOST, ...) and first parameter; false when none waits.
+    bool NextGraphEvent(long* code, LONG_PTR* param1) { return m_graph.NextEvent(code, param1); }
     int PreviewMode() const { return m_preview.Mode(); }
     bool NotificationsRegistered() const { return m_notification.Registered(); }
     // The parts, for what the operations above do not tell (tests, diagnostics).

@@ -404,6 +404,17 @@ void CaptureGraph::NotifyOwner() {
         m_mediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(m_owner), kGraphNotifyMessage, 0);
 }
 
+bool CaptureGraph::NextEvent(long* code, LONG_PTR* param1) {
+    if (!m_mediaEvent)
+        return false;
+    LONG_PTR p1 = 0, p2 = 0;
+    if (m_mediaEvent->GetEvent(code, &p1, &p2, 0) != S_OK)
+        return false;
+    *param1 = p1;
+    m_mediaEvent->FreeEventParams(*code, p1, p2);
+    return true;
+}
+
 void CaptureGraph::SaveDebugGraph(const char* path) {
     if (m_settings.debugGraphFiles) {
         const HRESULT hr = SaveGraphToFile(m_graph.get(), path);

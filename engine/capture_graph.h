@@ -123,6 +123,9 @@ public:
         return m_state == GraphState::CaptureBuilt || m_state == GraphState::Capturing;
     }
     bool Capturing() const { return m_state == GraphState::Capturing; }
+    // The next event of the graph the owner was told of (kGraphNotifyMessage): its code and
+    // first parameter; false when none is waiting.
+    bool NextEvent(long* code, LONG_PTR* param1);
     bool CaptureAudioWanted() const { return m_captureAudio; }
     void SetCaptureAudioWanted(bool on) { m_captureAudio = on; }
     bool CaptureClosedCaptions() const { return m_captureCC; }

@@ -30,6 +30,12 @@ constexpr unsigned kTvBusyQuery = 2155;
 // format code in bits 16-31. lpData/cbData: the recording's name followed by the video input digit
 // (0 tuner, 1 composite, 2 S-video), no terminating zero needed.
 constexpr unsigned kTvCopyDataRecord = 5022;
+// Scheduler -> TV: WM_COPYDATA, the rest of a scheduled recording after the TV program ended
+// while it recorded (killed, crashed) and was started again. Carries what kTvCopyDataRecord
+// carries. The TV records it as that order does, but into a file named after the recording the
+// last run left unfinished (finished at the start), and first reports that recording
+// (kScheduleCopyDataRecorded, end "interrupted"). Older TV programs ignore it.
+constexpr unsigned kTvCopyDataRecordRest = 5024;
 
 // ---- to the scheduler "Schedule" (handled in schedule/app/schedule_dlg.cpp) -----------------
 // Sent by the TV only when the scheduler's window exists; the whole wParam is compared. The odd

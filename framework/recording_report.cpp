@@ -9,7 +9,7 @@
 namespace tunaro {
 namespace {
 
-const char* const kEndWords[] = {"order", "in-tv", "disk-full", "card-removed", "failed"};
+const char* const kEndWords[] = {"order", "in-tv", "disk-full", "card-removed", "failed", "interrupted"};
 constexpr std::size_t kMaxReportBytes = 4096;
 
 bool ParseCount(const std::string& text, long& value) {
@@ -61,7 +61,7 @@ bool DecodeRecordingReport(const void* text, std::size_t byteCount, RecordingRep
         return false;
     }
     bool known = false;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < int(sizeof(kEndWords) / sizeof(kEndWords[0])); ++i) {
         if (fields[3] == kEndWords[i]) {
             out.end = static_cast<RecordingEnd>(i);
             known = true;

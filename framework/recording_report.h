@@ -16,6 +16,8 @@ enum class RecordingEnd {
     DiskFull,    // the disk filled up
     CardRemoved, // the capture card went away
     Failed,      // the recording graph stopped with an error
+    Interrupted, // the TV program ended without stopping it (killed, crashed); finished at its
+                 // next start
 };
 
 struct RecordingReport {

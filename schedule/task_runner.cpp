@@ -83,6 +83,8 @@ void TaskRunner::Tick() {
     DueCheck();
     if (m_dueTask != nullptr && m_dueTask->status != kTaskRunning && m_dueTask->status != kTaskExpired) {
         StartDueTask();
+    } else if (m_dueTask != nullptr && m_dueTask->status == kTaskRunning) {
+        RecoverRecording();
     }
     EndCheck();
     m_inTick = false;
@@ -119,6 +121,11 @@ void TaskRunner::DueCheck() {
 
 void TaskRunner::StartDueTask() {
     TaskRecord* task = m_dueTask;
+    // The recording of the task before is still being stopped: an order now would find the TV
+    // application busy and be refused. The next one waits for the stop's report.
+    if (Now() <= m_stopAnswerUntil && m_host.TvBusy() && m_host.TvWindowExists()) {
+        return;
+    }
     task->status = kTaskRunning;
     m_host.TasksChanged();
     m_run = TaskRunSummary();
@@ -146,6 +153,28 @@ void TaskRunner::StartDueTask() {
     } else {
         m_host.SendRecord(*task);
     }
+}
+
+void TaskRunner::RecoverRecording() {
+    TaskRecord* task = m_dueTask;
+    if (task->mode != kTaskModeRecord || m_run.startedAt <= 0 || m_host.TvWindowExists() ||
+        Now() >= EndSerialOf(*task)) {
+        return;
+    }
+    const TaskRecord ran = *task;
+    RunOver(ran, TaskOutcome::CutShort, TaskRunReason::TvEnded);
+    m_host.StartTvProgram();
+    if (!m_host.TvWindowExists()) {
+        // Nothing more can be recorded of it: the task is over.
+        m_dueTask = nullptr;
+        Settle(*task, kTaskFinished);
+        m_host.SaveTasks();
+        m_host.TasksChanged();
+        m_host.TaskEnded();
+        return;
+    }
+    m_run.startedAt = Now();
+    m_host.SendRecordRest(*task);
 }
 
 void TaskRunner::EndCheck() {

@@ -39,6 +39,8 @@ public:
     virtual ~RunnerHost() = default;
     // Whether the TV application's window exists now.
     virtual bool TvWindowExists() = 0;
+    // Whether the TV application last reported the card taken (recording, scanning, ...).
+    virtual bool TvBusy() = 0;
     // Starts the TV program and gives it time to show its window; false when it could not be
     // started at all.
     virtual bool StartTvProgram() = 0;
@@ -46,6 +48,9 @@ public:
     virtual void SendWatch(std::int32_t channel) = 0;
     // A Record task starts: record the task's channel in its format (peer::kTvCopyDataRecord).
     virtual void SendRecord(const TaskRecord& task) = 0;
+    // The TV program ended while it recorded the task and was started again: record the rest
+    // (peer::kTvCopyDataRecordRest).
+    virtual void SendRecordRest(const TaskRecord& task) = 0;
     // Stop any recording and close (peer::kTvStopAndClose).
     virtual void SendStopAndClose() = 0;
     // Stop the recording and go on watching (peer::kTvScheduleRecord).
@@ -100,6 +105,9 @@ public:
 private:
     void DueCheck();
     void StartDueTask();
+    // The TV window went away while it recorded the running task (killed, crashed): started
+    // again, it records the rest; the part before is a run of its own for the history.
+    void RecoverRecording();
     void EndCheck();
     // A run of a task is over (done, or given up): a weekly task is dated to its next run and
     // is Ready for it, any other keeps the status it ends with; the list is ordered again.

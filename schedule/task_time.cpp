@@ -2,6 +2,10 @@
 // weekdays and whole-minute differences.
 #include "schedule/task_time.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
 namespace tunaro {
 
 namespace {
@@ -72,6 +76,44 @@ int TaskWeekday(int year, int month, int day) {
 
 std::int64_t TaskWholeMinutes(std::int64_t fromSerial, std::int64_t toSerial) {
     return (toSerial - fromSerial) / 60; // C++ division truncates toward zero
+}
+
+std::int64_t TaskClockShift::ShiftMs(std::int64_t realMs, std::int64_t realUtcMs) const {
+    const std::int64_t since = sinceUtcMs < 0 ? realUtcMs : sinceUtcMs;
+    return realMs + offsetSeconds * 1000 + (realUtcMs - since) * (rate - 1);
+}
+
+bool ParseTaskClockShift(const char* text, TaskClockShift& shift) {
+    shift = TaskClockShift();
+    if (text == nullptr) {
+        return false;
+    }
+    TaskClockShift read;
+    const char* at = text;
+    while (*at != '\0') {
+        const char* eq = std::strchr(at, '=');
+        if (eq == nullptr) {
+            return false;
+        }
+        const std::string key(at, eq);
+        char* end = nullptr;
+        const long long value = std::strtoll(eq + 1, &end, 10);
+        if (end == eq + 1 || (*end != ';' && *end != '\0')) {
+            return false;
+        }
+        if (key == "offset") {
+            read.offsetSeconds = value;
+        } else if (key == "rate" && value >= 1 && value <= 1000) {
+            read.rate = int(value);
+        } else if (key == "since" && value >= 0) {
+            read.sinceUtcMs = value;
+        } else {
+            return false;
+        }
+        at = *end == ';' ? end + 1 : end;
+    }
+    shift = read;
+    return true;
 }
 
 } // namespace tunaro

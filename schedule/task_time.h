@@ -41,6 +41,27 @@ public:
 // The computer's clock.
 const TaskClock& SystemTaskClock();
 
+// A test hook on the computer's clock: the environment variable TUNARO_TASK_CLOCK, read once
+// when the clock is first asked, moves the task clock by offset seconds and lets it run rate
+// times as fast from a moment since (UTC milliseconds; the first reading when left out), e.g.
+// "offset=-40;rate=6;since=1765468800000". Tests use it so that a task starts and ends within
+// seconds; unset (or unreadable) it changes nothing.
+constexpr const char kTaskClockVariable[] = "TUNARO_TASK_CLOCK";
+struct TaskClockShift {
+    std::int64_t offsetSeconds = 0;
+    int rate = 1; // 1..1000
+    std::int64_t sinceUtcMs = -1;
+
+    bool Inert() const { return offsetSeconds == 0 && rate == 1; }
+    // The shifted time, in milliseconds, of a real reading: the local (or UTC) time in
+    // milliseconds and, beside it, the real UTC milliseconds of the same moment.
+    std::int64_t ShiftMs(std::int64_t realMs, std::int64_t realUtcMs) const;
+};
+// Reads a shift from the variable's text; false (and an inert shift) on anything malformed.
+bool ParseTaskClockShift(const char* text, TaskClockShift& shift);
+// The shift the computer's clock applies (inert unless the variable was set).
+const TaskClockShift& SystemTaskClockShift();
+
 // A clock that shows whatever it was last set to.
 class ManualTaskClock : public TaskClock {
 public:

@@ -77,6 +77,14 @@ std::string AutoFileName(const std::string& directory, time_t stopTime, long sec
     return JoinDirectory(directory, TimeName(stopTime) + minutes + AutoNameExtension(code));
 }
 
+std::string ContinuedFileName(const std::string& first, long code) {
+    const size_t slash = first.find_last_of('\\');
+    const size_t dot = first.find_last_of('.');
+    const size_t cut =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : first.size();
+    return first.substr(0, cut) + "-2" + AutoNameExtension(code);
+}
+
 bool HasReservedCharacter(const std::string& name) {
     return name.find_first_of("\\/:*?<>|\"") != std::string::npos;
 }

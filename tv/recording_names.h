@@ -40,6 +40,10 @@ std::string NamedFileName(const std::string& directory, const std::string& name,
 // The automatic name: directory + the stop time + "-" + whole minutes recorded + extension.
 std::string AutoFileName(const std::string& directory, time_t stopTime, long seconds, long code);
 
+// The rest of a recording that was cut off goes beside it: the first file's path without its
+// extension + "-2" + the automatic extension of code.
+std::string ContinuedFileName(const std::string& first, long code);
+
 // Characters no file name may hold: \ / : * ? < > | and the double quote.
 bool HasReservedCharacter(const std::string& name);
 // Why a typed name cannot name a recording: "" when it can. Besides the reserved characters

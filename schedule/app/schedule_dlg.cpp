@@ -99,7 +99,8 @@ BOOL CScheduleDlg::OnInitDialog() {
     m_tv.ReadDirectory();
     m_trayMenu.Reset(LoadMenuA(GetModuleHandleA(nullptr),
                                MAKEINTRESOURCEA(g.Chinese() ? IDR_TRAY_MENU_CN : IDR_TRAY_MENU)));
-    SetTimer(m_hWnd, kTaskTimerId, kTaskTimerMs, nullptr);
+    // A task clock run faster for a test ticks as often on its own seconds.
+    SetTimer(m_hWnd, kTaskTimerId, kTaskTimerMs / UINT(SystemTaskClockShift().rate), nullptr);
     m_tv.SendCommand(peer::kTvBusyQuery);
     return TRUE;
 }
@@ -622,6 +623,10 @@ bool CScheduleDlg::TvWindowExists() {
     return m_tv.FindTv() != nullptr;
 }
 
+bool CScheduleDlg::TvBusy() {
+    return m_recording;
+}
+
 bool CScheduleDlg::StartTvProgram() {
     return m_tv.StartTv();
 }
@@ -632,6 +637,10 @@ void CScheduleDlg::SendWatch(std::int32_t channel) {
 
 void CScheduleDlg::SendRecord(const TaskRecord& task) {
     m_tv.SendRecord(task);
+}
+
+void CScheduleDlg::SendRecordRest(const TaskRecord& task) {
+    m_tv.SendRecord(task, true);
 }
 
 void CScheduleDlg::SendStopAndClose() {
@@ -700,10 +709,13 @@ void CScheduleDlg::FlushHistory() {
         const std::string& path = m_lastRecording.file;
         const std::size_t slash = path.find_last_of("\\/");
         entry.file = slash == std::string::npos ? path : path.substr(slash + 1);
-        entry.lengthSeconds = int(m_lastRecording.lengthSeconds);
+        // The TV application counts real seconds; a task clock run faster for a test counts
+        // each of them as several of its own, so start and end stay on the one clock.
+        const std::int64_t length = std::int64_t(m_lastRecording.lengthSeconds) * SystemTaskClockShift().rate;
+        entry.lengthSeconds = int(length);
         entry.picturesDropped = int(m_lastRecording.picturesDropped);
         entry.end = TaskDateTimeFromSerial(m_lastRecordingAt);
-        entry.start = TaskDateTimeFromSerial(m_lastRecordingAt - m_lastRecording.lengthSeconds);
+        entry.start = TaskDateTimeFromSerial(m_lastRecordingAt - length);
         switch (m_lastRecording.end) {
         case RecordingEnd::DiskFull:
             entry.outcome = TaskOutcome::CutShort;
@@ -714,6 +726,7 @@ void CScheduleDlg::FlushHistory() {
             entry.reason = TaskRunReason::CardRemoved;
             break;
         case RecordingEnd::Failed:
+        case RecordingEnd::Interrupted:
             entry.outcome = TaskOutcome::CutShort;
             entry.reason = TaskRunReason::TvEnded;
             break;

@@ -87,9 +87,11 @@ private:
 
     // RunnerHost.
     bool TvWindowExists() override;
+    bool TvBusy() override;
     bool StartTvProgram() override;
     void SendWatch(std::int32_t channel) override;
     void SendRecord(const TaskRecord& task) override;
+    void SendRecordRest(const TaskRecord& task) override;
     void SendStopAndClose() override;
     void SendStopRecording() override;
     void ReleaseStartedTv() override;

@@ -52,8 +52,9 @@ ULONG_PTR RecordMessageData(const TaskRecord& task) {
            ULONG_PTR(std::uint32_t(task.channel) & 0xFFFF);
 }
 
-WPARAM RecordMessageWParam(const TaskRecord& task) {
-    return (WPARAM(std::uint32_t(task.duration)) << 16) + peer::kTvCopyDataRecord;
+WPARAM RecordMessageWParam(const TaskRecord& task, bool rest) {
+    return (WPARAM(std::uint32_t(task.duration)) << 16) +
+           (rest ? peer::kTvCopyDataRecordRest : peer::kTvCopyDataRecord);
 }
 
 void TvLink::ReadDirectory() {
@@ -112,7 +113,7 @@ void TvLink::SendCommand(WORD id, LPARAM lParam) const {
     SendMessageTimeoutA(tv, WM_COMMAND, MAKEWPARAM(id, 0), lParam, SMTO_NORMAL, kSendTimeoutMs, &result);
 }
 
-void TvLink::SendRecord(const TaskRecord& task) const {
+void TvLink::SendRecord(const TaskRecord& task, bool rest) const {
     HWND tv = FindTv();
     if (tv == nullptr) {
         return;
@@ -124,7 +125,7 @@ void TvLink::SendRecord(const TaskRecord& task) const {
     data.cbData = static_cast<DWORD>(text.size());
     data.lpData = const_cast<char*>(text.c_str());
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(tv, WM_COPYDATA, RecordMessageWParam(task), reinterpret_cast<LPARAM>(&data),
+    SendMessageTimeoutA(tv, WM_COPYDATA, RecordMessageWParam(task, rest), reinterpret_cast<LPARAM>(&data),
                         SMTO_NORMAL, kSendTimeoutMs, &result);
 }
 

@@ -20,8 +20,9 @@ namespace tunaro {
 std::string RecordMessageText(const TaskRecord& task);
 // dwData of the record message: the record format in the high half, the channel in the low.
 ULONG_PTR RecordMessageData(const TaskRecord& task);
-// wParam of the record message: the duration in the high half, peer::kTvCopyDataRecord in the low.
-WPARAM RecordMessageWParam(const TaskRecord& task);
+// wParam of the record message: the duration in the high half, peer::kTvCopyDataRecord (or, for
+// the rest of a recording the TV program did not finish, peer::kTvCopyDataRecordRest) in the low.
+WPARAM RecordMessageWParam(const TaskRecord& task, bool rest = false);
 
 class TvLink {
 public:
@@ -43,7 +44,7 @@ public:
 
     // Messages to the TV window, dropped when there is none.
     void SendCommand(WORD id, LPARAM lParam = 0) const;
-    void SendRecord(const TaskRecord& task) const;
+    void SendRecord(const TaskRecord& task, bool rest = false) const;
 
     // Starts Haltbox.exe from the TV directory with a hidden window; nothing when it is missing.
     void StartPowerOff() const;

@@ -8,6 +8,7 @@
 
 #include "engine/CaptureEngine.h"
 #include "engine/dshow_util.h"
+#include "engine/recording_repair.h"
 #include "tests/engine/card_fixture.h"
 #include "tests/engine/one_channel.h"
 #include "tests/platform/graph_support.h"
@@ -840,4 +841,43 @@ TEST_F(RecordingTest, Mp3OnTheMonitoringCardAndOnAPlainCard) {
         EXPECT_EQ(Text(p, StreamOf(p, "audio") + "codec_name"), "mp3");
         EXPECT_NEAR(Number(p, "format.duration"), c.seconds, 1.0);
     }
+}
+
+// What a kill of the recording program leaves of each kind of file: its bytes on the disk as
+// they are while it records (the program's own buffers die with it), copied in the middle of the
+// recording. Finished by the repair of the next start, each plays for the time recorded so far.
+TEST_F(RecordingTest, WhatAKillLeavesOfEachFormatPlaysForTheTimeRecorded) {
+    e2e::ScratchDir dir("engine_killed");
+    struct Format {
+        const char* name;
+        std::function<EngineResult(CaptureEngine&, const char*)> start;
+    };
+    const Format formats[] = {
+        {"dvd.mpg", [](CaptureEngine& e, const char* f) { return e.StartCaptureMPEG(f, 0); }},
+        {"mpeg4.avi", [](CaptureEngine& e, const char* f) { return e.StartCaptureMPG4(f, 1, 352, 288); }},
+        {"plain.avi", [](CaptureEngine& e, const char* f) { return e.StartCaptureAVI(f, 1, 320, 240); }},
+        {"sound.mp3", [](CaptureEngine& e, const char* f) { return e.StartCapureMP3(f); }},
+        {"video.wmv", [](CaptureEngine& e, const char* f) { return e.StartCaptureWM(f, 0); }},
+        {"audio.wma", [](CaptureEngine& e, const char* f) { return e.StartCaptureWM(f, 1); }},
+    };
+    CaptureEngine engine;
+    ASSERT_TRUE(StartPreview(engine));
+    for (const Format& format : formats) {
+        const std::string file = dir.File(format.name);
+        const std::string killed = dir.File(std::string("killed-") + format.name);
+        ASSERT_EQ(format.start(engine, file.c_str()), kEngineOk) << format.name;
+        const DWORD t0 = GetTickCount();
+        Pump(5000);
+        ASSERT_TRUE(CopyFileA(file.c_str(), killed.c_str(), FALSE)) << format.name << ": " << GetLastError();
+        const double recorded = (GetTickCount() - t0) / 1000.0;
+        const bool mp3 = std::string(format.name).find(".mp3") != std::string::npos;
+        EXPECT_EQ(mp3 ? engine.StopCapureMP3() : engine.StopCapture(), kEngineOk) << format.name;
+
+        const RecordingRepairReport repair = RepairRecording(killed);
+        EXPECT_NE(repair.result, RecordingRepair::Failed) << format.name;
+        auto p = mediacheck::Probe(killed);
+        ASSERT_FALSE(p.empty()) << "ffprobe cannot read what a kill leaves of " << format.name;
+        EXPECT_NEAR(Number(p, "format.duration"), recorded, 2.0) << format.name;
+    }
+    engine.Shutdown();
 }

@@ -26,6 +26,13 @@ TEST(RecordingReport, WhatTheTvWritesTheSchedulerReadsAndNothingElse) {
     EXPECT_EQ(got.picturesDropped, 12);
     EXPECT_EQ(got.end, RecordingEnd::CardRemoved);
     ASSERT_TRUE(DecodeRecordingReport(text.c_str(), text.size() + 1, got));
+    for (RecordingEnd end : {RecordingEnd::Order, RecordingEnd::InTv, RecordingEnd::DiskFull,
+                             RecordingEnd::Failed, RecordingEnd::Interrupted}) {
+        sent.end = end;
+        const std::string each = EncodeRecordingReport(sent);
+        ASSERT_TRUE(DecodeRecordingReport(each.data(), each.size(), got)) << each;
+        EXPECT_EQ(got.end, end) << each;
+    }
 
     const std::string refused[] = {
         "",

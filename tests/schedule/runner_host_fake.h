@@ -14,6 +14,7 @@ struct RunnerEvent {
     enum Kind {
         kWatch,
         kRecord,
+        kRecordRest,
         kStopAndClose,
         kStopRecording,
         kRelease,
@@ -36,6 +37,8 @@ public:
     // The TV program can be started (and shows its window) unless this says it is missing.
     std::function<bool(std::int64_t)> tvMissing = [](std::int64_t) { return false; };
     bool tvUp = false;
+    // The TV application's last report: the card taken (a recording runs).
+    bool tvBusy = false;
     std::vector<RunnerEvent> events;
 
     std::int64_t Now() const { return TaskSerialSeconds(m_clock.LocalNow()); }
@@ -43,6 +46,7 @@ public:
     void Advance(std::int64_t seconds) { SetNow(Now() + seconds); }
 
     bool TvWindowExists() override { return tvUp && !tvMissing(Now()); }
+    bool TvBusy() override { return tvBusy; }
     bool StartTvProgram() override {
         Log(RunnerEvent::kStartTv);
         // Three seconds for the program to come up and two for its window.
@@ -58,6 +62,9 @@ public:
     }
     void SendRecord(const TaskRecord& task) override {
         events.push_back({RunnerEvent::kRecord, Now(), task.NameText(), task.channel});
+    }
+    void SendRecordRest(const TaskRecord& task) override {
+        events.push_back({RunnerEvent::kRecordRest, Now(), task.NameText(), task.channel});
     }
     void SendStopAndClose() override {
         Log(RunnerEvent::kStopAndClose);

@@ -299,4 +299,67 @@ TEST_F(TaskRunnerTest, BackToBackRecordingsKeepTheTvApplicationAndBothRun) {
     EXPECT_EQ(m_host.runsOver[1].run.lateSeconds, 0);
 }
 
+// The TV application still stopping the first recording would refuse the second order: it is
+// sent once the stop is reported, or once no report can be expected any more.
+TEST_F(TaskRunnerTest, BackToBackTheNextOrderWaitsForTheStopToBeReported) {
+    AddTask("first", kTaskModeRecord, At(2026, 3, 2, 20, 0, 0), 30, kAfterFinishCloseTv, 1);
+    AddTask("second", kTaskModeRecord, At(2026, 3, 2, 20, 30, 0), 30, kAfterFinishCloseTv, 2);
+    RunFromTo(S(At(2026, 3, 2, 19, 59, 59)), S(At(2026, 3, 2, 20, 0, 1)));
+    m_host.tvBusy = true; // the first recording runs
+    RunFromTo(S(At(2026, 3, 2, 20, 0, 2)), S(At(2026, 3, 2, 20, 30, 8)));
+    ASSERT_EQ(m_host.Of(RunnerEvent::kStopRecording).size(), 1u);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kRecord).size(), 1u) << "ordered while the TV was still busy";
+    m_host.tvBusy = false; // 2148: stopped
+    RunFromTo(S(At(2026, 3, 2, 20, 30, 9)), S(At(2026, 3, 2, 20, 30, 9)));
+    ASSERT_EQ(m_host.Of(RunnerEvent::kRecord).size(), 2u);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kRecord)[1].at, S(At(2026, 3, 2, 20, 30, 9)));
+
+    // A stop never reported holds the next order no longer than its answer is awaited.
+    AddTask("third", kTaskModeRecord, At(2026, 3, 2, 21, 0, 0), 30, kAfterFinishCloseTv, 3);
+    m_host.tvBusy = true;
+    RunFromTo(S(At(2026, 3, 2, 20, 30, 10)), S(At(2026, 3, 2, 21, 1, 0)));
+    const auto records = m_host.Of(RunnerEvent::kRecord);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[2].at, S(At(2026, 3, 2, 21, 0, 5)) + kStopAnswerSeconds + 1);
+}
+
+// The TV program killed in the middle of a recording: the next tick starts it again and orders
+// the rest; the history has the part before (cut short) and the rest (recorded) as two runs.
+// Started again once more without a window, the task is over.
+TEST_F(TaskRunnerTest, ATvProgramThatDiesWhileRecordingIsStartedAgainForTheRest) {
+    TaskRecord* task = AddTask("news", kTaskModeRecord, At(2026, 3, 2, 20, 0, 0), 30, kAfterFinishCloseTv, 4);
+    RunFromTo(S(At(2026, 3, 2, 19, 59, 59)), S(At(2026, 3, 2, 20, 10, 0)));
+    ASSERT_EQ(m_host.Of(RunnerEvent::kRecord).size(), 1u);
+    m_host.tvUp = false; // killed
+    RunFromTo(S(At(2026, 3, 2, 20, 10, 1)), S(At(2026, 3, 2, 20, 10, 1)));
+    const auto starts = m_host.Of(RunnerEvent::kStartTv);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[1].at, S(At(2026, 3, 2, 20, 10, 1)));
+    const auto rest = m_host.Of(RunnerEvent::kRecordRest);
+    ASSERT_EQ(rest.size(), 1u);
+    EXPECT_EQ(rest[0].channel, 4);
+    EXPECT_LE(rest[0].at - S(At(2026, 3, 2, 20, 10, 1)), 10);
+    EXPECT_EQ(task->status, kTaskRunning);
+    ASSERT_EQ(m_host.runsOver.size(), 1u);
+    EXPECT_EQ(m_host.runsOver[0].run.outcome, TaskOutcome::CutShort);
+    EXPECT_EQ(m_host.runsOver[0].run.reason, TaskRunReason::TvEnded);
+
+    RunFromTo(S(At(2026, 3, 2, 20, 10, 2)), S(At(2026, 3, 2, 20, 30, 10)));
+    EXPECT_EQ(task->status, kTaskFinished);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kStopAndClose).size(), 1u);
+    ASSERT_EQ(m_host.runsOver.size(), 2u);
+    EXPECT_EQ(m_host.runsOver[1].run.outcome, TaskOutcome::Recorded);
+    EXPECT_GT(m_host.runsOver[1].run.startedAt, 0);
+
+    // A TV program that does not come back ends the task there; nothing is ordered.
+    TaskRecord* late = AddTask("late", kTaskModeRecord, At(2026, 3, 2, 21, 0, 0), 30, kAfterFinishCloseTv, 1);
+    RunFromTo(S(At(2026, 3, 2, 21, 0, 0)), S(At(2026, 3, 2, 21, 5, 0)));
+    m_host.tvUp = false;
+    m_host.tvMissing = [](std::int64_t) { return true; };
+    RunFromTo(S(At(2026, 3, 2, 21, 5, 1)), S(At(2026, 3, 2, 21, 6, 0)));
+    EXPECT_EQ(late->status, kTaskFinished);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kRecordRest).size(), 1u);
+    EXPECT_EQ(m_host.Of(RunnerEvent::kStartTv).size(), 4u) << "started once for the rest, then left";
+}
+
 } // namespace

@@ -140,3 +140,22 @@ TEST(TaskPlatform, TaskFileLiesBesideTheProgram) {
     EXPECT_TRUE(FileExists(dir + "\\schedule_model_test.exe"));
     EXPECT_EQ(DefaultTaskFilePath(), dir + "\\SCHTASK.stf");
 }
+
+TEST(TaskPlatform, ClockShiftMovesAndSpeedsTheClockAndIgnoresWhatItCannotRead) {
+    TaskClockShift shift;
+    ASSERT_TRUE(ParseTaskClockShift("offset=-40;rate=6;since=1000000", shift));
+    EXPECT_EQ(shift.offsetSeconds, -40);
+    EXPECT_EQ(shift.rate, 6);
+    // At the moment since: only the offset; ten real seconds later, sixty of the task clock.
+    EXPECT_EQ(shift.ShiftMs(5000000, 1000000), 5000000 - 40000);
+    EXPECT_EQ(shift.ShiftMs(5010000, 1010000), 5000000 - 40000 + 60000);
+    ASSERT_TRUE(ParseTaskClockShift("rate=3", shift));
+    EXPECT_EQ(shift.offsetSeconds, 0);
+    EXPECT_FALSE(shift.Inert());
+    for (const char* bad : {"rate=0", "rate=x", "speed=2", "offset=5 rate=2", "rate=2000"}) {
+        EXPECT_FALSE(ParseTaskClockShift(bad, shift)) << bad;
+        EXPECT_TRUE(shift.Inert()) << bad;
+    }
+    EXPECT_FALSE(ParseTaskClockShift(nullptr, shift));
+    EXPECT_TRUE(shift.Inert());
+}

@@ -54,6 +54,11 @@ TEST(RecordingNames, StartDialogAndAutomaticNamesJoinTheDirectoryOnce) {
     EXPECT_EQ(AutoFileName("C:\\Video\\", stop, 59, kRecordWmv), "C:\\Video\\20261231-235958-0.wmv");
     EXPECT_EQ(AutoFileName("C:\\V", stop, 3600 * 2 + 59, kRecordSvcd), "C:\\V\\20261231-235958-120.mpg");
     EXPECT_EQ(AutoFileName("C:\\V", stop, -5, kRecordAvi), "C:\\V\\20261231-235958-0.avi");
+
+    // The rest of a cut-off recording goes beside it; a dot in a folder's name is not its extension.
+    EXPECT_EQ(ContinuedFileName("C:\\Video\\20261231-235958-3.mpg", kRecordDvd),
+              "C:\\Video\\20261231-235958-3-2.mpg");
+    EXPECT_EQ(ContinuedFileName("C:\\v.1\\news", kRecordMpeg4Avi), "C:\\v.1\\news-2.avi");
 }
 
 TEST(RecordingNames, NamesAFileCannotTakeAreRefused) {

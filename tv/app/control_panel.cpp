@@ -207,8 +207,10 @@ BOOL CControlPanel::OnInitDialog() {
     m_state.channels.SetCurrentIndex(m_state.settings.lCurrentIndex);
     m_state.channels.SetPreviousIndex(m_state.settings.lPreChannelIndex);
 
-    // 9. Snapshot and recording directories, with their missing parents.
+    // 9. Snapshot and recording directories, with their missing parents; a recording the last
+    // run could not stop is finished and named.
     CreateSettingsDirectories(m_state.settings);
+    m_recording.RecoverInterrupted();
 
     // 10. The engine of the current card, lent the channel list before anything tunes.
     g.engines[g.currentCard] = std::make_unique<CaptureEngine>();

@@ -73,6 +73,10 @@ public:
     void SetRecordLook(bool recording);
     // Shows a text in the status line at once (the status timer takes over at its next tick).
     void ShowStatusText(const std::string& text);
+    // The engine's graph has events for the panel (a recording that broke off).
+    void OnGraphEvents();
+    // The capture card went away: a running recording ends.
+    void OnCardRemoved();
     // Opens a modal dialog of the panel: a topmost video window steps back meanwhile, and the
     // accelerators can be suspended while it is open.
     void RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open);

@@ -205,7 +205,8 @@ void PanelPeers::ApplySource() {
 
 BOOL PanelPeers::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
     // The scheduler puts its order's id where the sender's window usually goes.
-    if (!data || LOWORD(reinterpret_cast<UINT_PTR>(from)) != peer::kTvCopyDataRecord)
+    const unsigned id = LOWORD(reinterpret_cast<UINT_PTR>(from));
+    if (!data || (id != peer::kTvCopyDataRecord && id != peer::kTvCopyDataRecordRest))
         return FALSE;
     if (!MayTakeOrders() || m_state.desktopMode || m_state.tvWall)
         return FALSE;
@@ -216,6 +217,7 @@ BOOL PanelPeers::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
     }
     m_state.settings.lRecordType = order.recordFormat;
     m_state.schedulerStarted = true;
+    m_state.continuing = id == peer::kTvCopyDataRecordRest;
     switch (order.source) {
     case ScheduledSource::CompositeAndChannel:
         SelectSource("Composite");

@@ -6,6 +6,7 @@
 #include "tv/app/panel_recording.h"
 
 #include <commdlg.h>
+#include <evcode.h>
 
 #include <iterator>
 
@@ -13,6 +14,7 @@
 
 #include "engine/card_rules.h"
 #include "engine/engine_report.h"
+#include "engine/recording_repair.h"
 #include "framework/application.h"
 #include "framework/debug_print.h"
 #include "framework/format.h"
@@ -21,6 +23,7 @@
 #include "res/tunaro/resource.h"
 #include "tv/app/tunaro_app.h"
 #include "tv/app/control_panel.h"
+#include "framework/ini_file.h"
 #include "tv/dialogs/file_name_dlg.h"
 #include "tv/profile_ini.h"
 #include "tv/recording_names.h"
@@ -33,6 +36,12 @@ constexpr DWORD kFirstSecondMs = 1000;
 constexpr DWORD kBackToTvPauseMs = 200;
 constexpr long kSeekStepSeconds = 5;
 constexpr int64_t kUnitsPerSecond = 10000000; // 100-ns units
+// Seconds from 1601-01-01 (FILETIME) to 1970-01-01 (time_t).
+constexpr int64_t kFileTimeToUnixSeconds = 11644473600ll;
+// Less room than this on the recording's disk after a failed write: the disk is full.
+constexpr ULONGLONG kDiskFullBytes = 1024 * 1024;
+constexpr const char* kMarkerFile = "\\Recording.ini";
+constexpr const char* kMarkerSection = "Recording";
 
 // What the player disables while a movie is open, and its own keys.
 constexpr int kDisabledWhilePlaying[] = {IDC_DISPLAY_PANEL, IDC_CHANNEL_EDIT, IDC_COLOR,  IDC_RECORD_SETTING,
@@ -43,6 +52,15 @@ constexpr int kPlayerKeys[] = {IDC_PAUSE, IDC_BACK, IDC_FORWARD, IDC_PLAY, IDC_T
 bool FileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether the disk of a file has no room left for a recording to go on.
+bool DiskFull(const std::string& file) {
+    const size_t slash = file.find_last_of('\\');
+    const std::string directory = slash == std::string::npos ? file : file.substr(0, slash + 1);
+    ULARGE_INTEGER available = {};
+    return GetDiskFreeSpaceExA(directory.c_str(), &available, nullptr, nullptr) &&
+           available.QuadPart < kDiskFullBytes;
 }
 
 std::string SystemErrorText(DWORD error) {
@@ -205,10 +223,61 @@ int PanelRecording::StartEngine(const std::string& file) {
     }
 }
 
+std::string PanelRecording::MarkerPath() {
+    return Globals().paths.strProgramDir + kMarkerFile;
+}
+
+void PanelRecording::RecoverInterrupted() {
+    const std::string marker = MarkerPath();
+    if (!FileExists(marker))
+        return;
+    const ProfileIni ini(marker);
+    const std::string file = ini.ReadString(kMarkerSection, "File", "", MAX_PATH);
+    const time_t start = static_cast<time_t>(ini.ReadInt(kMarkerSection, "Start", 0));
+    const long code = ini.ReadInt(kMarkerSection, "Format", kRecordDvd);
+    DeleteFileA(marker.c_str());
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (file.empty() || !GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data))
+        return;
+    const RecordingRepairReport repair = RepairRecording(file);
+    // The last write is when the recording stopped.
+    const int64_t written =
+        ((int64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime) /
+            kUnitsPerSecond -
+        kFileTimeToUnixSeconds;
+    const time_t stop = static_cast<time_t>(written);
+    const long seconds = stop > start && start > 0 ? static_cast<long>(stop - start) : 0;
+    const size_t slash = file.find_last_of('\\');
+    const std::string directory = slash == std::string::npos ? std::string() : file.substr(0, slash);
+    const std::string target = FreeName(AutoFileName(directory, stop, seconds, code));
+    std::string whyNot;
+    m_state.interruptedRecording = RenameRecording(file, target, &whyNot) ? target : file;
+    m_lInterruptedSeconds = seconds;
+    TUNARO_TRACE(
+        "Tunaro: the recording %s interrupted at the last run is kept as %s (repair %d, %lu bytes cut)",
+        file.c_str(), m_state.interruptedRecording.c_str(), static_cast<int>(repair.result),
+        static_cast<unsigned long>(repair.cutBytes));
+}
+
 bool PanelRecording::StartRecording() {
     const TvGlobals& g = Globals();
     const long code = m_state.settings.lRecordType;
-    const std::string file = StartFileName(m_state.settings.strVideoPath, time(nullptr), code);
+    std::string file = StartFileName(m_state.settings.strVideoPath, time(nullptr), code);
+    // The rest of a recording the last run left unfinished goes beside it, under its name; the
+    // scheduler hears of the first part before the second begins.
+    m_boKeepName = false;
+    if (m_state.continuing && !m_state.interruptedRecording.empty()) {
+        RecordingReport first;
+        first.file = m_state.interruptedRecording;
+        first.lengthSeconds = m_lInterruptedSeconds;
+        first.end = RecordingEnd::Interrupted;
+        ReportRecordingToScheduler(first);
+        file = FreeName(ContinuedFileName(m_state.interruptedRecording, code));
+        m_boKeepName = true;
+        m_state.interruptedRecording.clear();
+    }
+    m_state.continuing = false;
+    m_state.recordingNotice.clear();
     const bool existed = FileExists(file);
     KeptReports reports;
     const int started = StartEngine(file);
@@ -238,11 +307,17 @@ bool PanelRecording::StartRecording() {
     m_panel.SetRecordLook(true);
     SendToScheduler(peer::kScheduleRecordingStarted);
     m_panel.LockPanel(false);
+    // Noted until the stop: a run that ends without one leaves the note to the next start.
+    if (!WriteProfileValues(MarkerPath(),
+                            {{kMarkerSection, "File", file},
+                             {kMarkerSection, "Start", Format("%ld", static_cast<long>(m_state.recordStart))},
+                             {kMarkerSection, "Format", Format("%ld", code)}}))
+        TUNARO_TRACE("Tunaro: the running recording could not be noted in %s", MarkerPath().c_str());
     TUNARO_TRACE("Tunaro: recording to %s", file.c_str());
     return true;
 }
 
-std::string PanelRecording::StopRecording(bool nameNow, bool bySchedule) {
+std::string PanelRecording::StopRecording(bool nameNow, bool bySchedule, const RecordingEnd* brokenEnd) {
     const std::string file = m_strRecordingFile;
     long delivered = 0;
     long dropped = 0;
@@ -262,10 +337,15 @@ std::string PanelRecording::StopRecording(bool nameNow, bool bySchedule) {
     std::string target;
     std::string whyNot;
     if (nameNow) {
-        target = FreeName(AutoFileName(m_state.settings.strVideoPath, stop, seconds, m_lRecordingFormat));
+        target =
+            m_boKeepName
+                ? file
+                : FreeName(AutoFileName(m_state.settings.strVideoPath, stop, seconds, m_lRecordingFormat));
         if (RenameRecording(file, target, &whyNot))
             named = target;
     }
+    m_boKeepName = false;
+    DeleteFileA(MarkerPath().c_str());
 
     m_state.recording = false;
     m_strRecordingFile.clear();
@@ -277,12 +357,71 @@ std::string PanelRecording::StopRecording(bool nameNow, bool bySchedule) {
     report.file = named;
     report.lengthSeconds = seconds;
     report.picturesDropped = dropped;
-    report.end = bySchedule ? tunaro::RecordingEnd::Order : tunaro::RecordingEnd::InTv;
+    report.end = brokenEnd    ? *brokenEnd
+                 : bySchedule ? tunaro::RecordingEnd::Order
+                              : tunaro::RecordingEnd::InTv;
     ReportRecordingToScheduler(report);
     // Told once the stop is complete, so nobody waits on the message.
     if (named != target && nameNow)
         TellNotNamed(file, target, whyNot);
     return named;
+}
+
+void PanelRecording::OnGraphEvents() {
+    CaptureEngine* engine = m_panel.Engine();
+    if (!engine)
+        return;
+    long code = 0;
+    LONG_PTR param = 0;
+    while (engine->NextGraphEvent(&code, &param)) {
+        if (!m_state.recording)
+            continue;
+        if (code == EC_DEVICE_LOST) {
+            BreakOff(RecordingEnd::CardRemoved);
+        } else if (code == EC_ERRORABORT || code == EC_STREAM_ERROR_STOPPED) {
+            const HRESULT hr = static_cast<HRESULT>(param);
+            BreakOff(hr == HRESULT_FROM_WIN32(ERROR_DISK_FULL) ||
+                             hr == HRESULT_FROM_WIN32(ERROR_HANDLE_DISK_FULL) || DiskFull(m_strRecordingFile)
+                         ? RecordingEnd::DiskFull
+                         : RecordingEnd::Failed);
+        }
+    }
+}
+
+void PanelRecording::OnCardRemoved() {
+    if (m_state.recording)
+        BreakOff(RecordingEnd::CardRemoved);
+}
+
+void PanelRecording::BreakOff(RecordingEnd why) {
+    const TvGlobals& g = Globals();
+    const bool bySchedule = m_state.schedulerStarted;
+    m_state.schedulerStarted = false;
+    m_state.autoName = false;
+    TUNARO_TRACE("Tunaro: the recording to %s broke off (%d)", m_strRecordingFile.c_str(),
+                 static_cast<int>(why));
+    // Named by its stop time: nobody is asked for a name while something went wrong.
+    const std::string file = StopRecording(true, bySchedule, &why);
+    // What reached the disk is finished as the writer could not finish it.
+    const RecordingRepairReport repair = RepairRecording(file);
+    TUNARO_TRACE("Tunaro: %s finished (%d), %lu bytes cut", file.c_str(), static_cast<int>(repair.result),
+                 static_cast<unsigned long>(repair.cutBytes));
+    const char* english = why == RecordingEnd::DiskFull      ? "the disk is full"
+                          : why == RecordingEnd::CardRemoved ? "the card was removed"
+                                                             : "the recording failed";
+    const char* chinese = why == RecordingEnd::DiskFull      ? "磁盘已满"
+                          : why == RecordingEnd::CardRemoved ? "采集卡已被移除"
+                                                             : "录像出错";
+    m_state.recordingNotice =
+        g.Chinese() ? std::string("录像已停止：") + chinese : std::string("Recording stopped: ") + english;
+    m_panel.ShowStatusText(m_state.recordingNotice);
+    if (bySchedule) {
+        SendToScheduler(peer::kScheduleTaskOver);
+        return;
+    }
+    const std::string englishWhy = Format("The recording stopped: %s.", english);
+    const std::string chineseWhy = Format("录像已停止：%s。", chinese);
+    TellKept(file, englishWhy.c_str(), chineseWhy.c_str());
 }
 
 bool PanelRecording::RenameRecording(const std::string& file, const std::string& target,

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <string>
 
+#include "framework/recording_report.h"
 #include "tv/app/film_deck.h"
 
 namespace tunaro {
@@ -31,6 +32,21 @@ public:
     // nothing in it, so anything that must record waits for it.
     static DWORD FirstSecondLeftMs();
 
+    // At the program's start: a recording the last run left unfinished (it was killed or
+    // crashed while it recorded) is finished (engine/recording_repair.h) and named as a stop
+    // would have named it; PanelState::interruptedRecording tells where it is.
+    // When the scheduler then orders the rest of its task (PanelState::continuing), it is told
+    // what the interrupted recording holds, and the rest is named after it.
+    void RecoverInterrupted();
+
+    // The engine's graph events: a recording whose graph stopped with an error (a write that
+    // failed, the disk full) or lost its device (the card went away) is ended as a stop would
+    // end it, the file finished for what reached the disk, the scheduler told why and the
+    // reason left in the status line.
+    void OnGraphEvents();
+    // The capture card went away (the device notification): a running recording ends so.
+    void OnCardRemoved();
+
     // The status timer while a movie file is open: the player's line ("play m:s/m:s", or
     // "Finish" at the end, where a playing movie is rewound and paused).
     std::string PlaybackStatusTick();
@@ -49,7 +65,10 @@ private:
     // Stops the running recording; the file is complete and, with nameNow, named by its stop
     // time. Returns where the file is now. The scheduler is told what was recorded, and whether
     // its own task's recording (bySchedule) ended by its order or here.
-    std::string StopRecording(bool nameNow, bool bySchedule = false);
+    // A recording that broke off (brokenEnd set) is reported with that end instead.
+    std::string StopRecording(bool nameNow, bool bySchedule = false, const RecordingEnd* brokenEnd = nullptr);
+    // Ends the running recording that broke off for the reason given.
+    void BreakOff(RecordingEnd why);
     // The engine start of the current record format.
     int StartEngine(const std::string& file);
     // Renames a stopped recording; false (with the system's reason) when it stays where it is.
@@ -66,7 +85,13 @@ private:
     CControlPanel& m_panel; // its engine, looks and windows
     PanelState& m_state;
 
+    // Where the running recording is noted while it runs, so the next start finds it when the
+    // program ends without stopping it.
+    static std::string MarkerPath();
+
     std::string m_strRecordingFile; // the file being written
+    bool m_boKeepName = false;      // named after an interrupted recording: kept at the stop
+    long m_lInterruptedSeconds = 0; // the length of PanelState::interruptedRecording
     long m_lRecordingFormat = 0;    // its record format code
     FilmDeck m_deck;
     std::string m_strPlaybackFile;

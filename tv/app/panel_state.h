@@ -32,6 +32,14 @@ struct PanelState {
     std::string osdText;    // the text the on-screen text timer shows next
     long scanCount = 0;     // channels found by the running scan
     time_t recordStart = 0; // when the running recording began (the status line's clock)
+    // A recording this program was writing when it last ended without stopping it (killed,
+    // crashed), finished and named at this start; empty when there was none.
+    std::string interruptedRecording;
+    // The next recording is the rest of that one (the scheduler's order after a restart).
+    bool continuing = false;
+    // Why the last recording broke off (the disk filled up, the card went away, ...), shown in
+    // the status line until the next recording starts; empty when it ended as asked.
+    std::string recordingNotice;
 
     // The user's settings, the channel list and the country table of the whole program.
     TvSettings settings;

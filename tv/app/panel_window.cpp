@@ -139,6 +139,14 @@ void CControlPanel::ShowStatusText(const std::string& text) {
     m_statusLine.Show(StatusLine{text, kStatusYellow});
 }
 
+void CControlPanel::OnGraphEvents() {
+    m_recording.OnGraphEvents();
+}
+
+void CControlPanel::OnCardRemoved() {
+    m_recording.OnCardRemoved();
+}
+
 void CControlPanel::RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open) {
     // One dialog at a time: an order that arrives while one is open (another program's posted
     // command, a remote key) would stack a second modal dialog on the first, and neither could
@@ -284,6 +292,11 @@ void CControlPanel::OnStatusTimer() {
         // The player's own line (position and duration) while a file is open.
         status.playbackOpen = true;
         status.playbackText = m_recording.PlaybackStatusTick();
+    }
+    // Why the last recording broke off stays in view until the next one.
+    if (!status.recording && !status.scanning && !status.playbackOpen && !m_state.recordingNotice.empty()) {
+        m_statusLine.Show(StatusLine{m_state.recordingNotice, kStatusYellow});
+        return;
     }
     if (CaptureEngine* engine = Engine()) {
         char name[261] = "";

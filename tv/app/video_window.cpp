@@ -3,6 +3,10 @@
 // language with the state of the moment.
 #include "tv/app/video_window.h"
 
+#include <dbt.h>
+
+#include "engine/capture_graph.h"
+#include "platform/include/ks_tuner.h"
 #include "tv/app/control_panel.h"
 #include "framework/raii.h"
 #include "res/tunaro/resource.h"
@@ -23,6 +27,10 @@ void SendToPanel(UINT id) {
 }
 
 constexpr int kMenuInputs = 3;
+
+// The video device class a card's devices are announced under, beside the capture class.
+constexpr GUID kVideoDeviceClass = {
+    0x6994AD05, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
 
 } // namespace
 
@@ -45,6 +53,8 @@ const MessageMap* CVideoWnd::GetMessageMap() const {
         Mouse<&V::OnDoubleClick>(WM_LBUTTONDBLCLK),
         Mouse<&V::OnLButtonDown>(WM_LBUTTONDOWN),
         Message<&V::OnContextMenu>(WM_CONTEXTMENU),
+        Message<&V::OnGraphNotify>(kGraphNotifyMessage),
+        Message<&V::OnDeviceChange>(WM_DEVICECHANGE),
         Timer<&V::OnTimer>(),
         Command<&V::OnDesktopButton>(IDC_DESKTOP_MODE),
         Command<&V::OnFullScreenItem>(ID_FULLSCREEN_MODE),
@@ -62,6 +72,26 @@ const MessageMap* CVideoWnd::GetMessageMap() const {
         Command<&V::OnMenuItem>(ID_MENU_ABOUT),
     };
     return &kMap;
+}
+
+LRESULT CVideoWnd::OnGraphNotify() {
+    if (CControlPanel* panel = Panel())
+        panel->OnGraphEvents();
+    return 0;
+}
+
+LRESULT CVideoWnd::OnDeviceChange(WPARAM event, LPARAM data) {
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (event != DBT_DEVICEREMOVECOMPLETE || !header ||
+        header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE ||
+        header->dbch_size < sizeof(DEV_BROADCAST_DEVICEINTERFACE_A))
+        return TRUE;
+    const auto* device = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(header);
+    if (device->dbcc_classguid != kCategoryCapture && device->dbcc_classguid != kVideoDeviceClass)
+        return TRUE;
+    if (CControlPanel* panel = Panel())
+        panel->OnCardRemoved();
+    return TRUE;
 }
 
 LRESULT CVideoWnd::OnClose() {

@@ -28,6 +28,10 @@ private:
     void OnDoubleClick(UINT keys, POINT pt);
     void OnLButtonDown(UINT keys, POINT pt);
     LRESULT OnContextMenu();
+    // The engine's graph has events (the window owns the graph): the panel reads them.
+    LRESULT OnGraphNotify();
+    // A device arrived or went; the capture card going away ends a recording.
+    LRESULT OnDeviceChange(WPARAM event, LPARAM data);
     void OnTimer(UINT_PTR id);
     // The menu's items: most pass the panel's own command on, the rest go to the panel as they
     // are (it keeps the state they change).

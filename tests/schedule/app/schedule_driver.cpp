@@ -156,6 +156,43 @@ tunaro::TaskDateTime LocalIn(long seconds) {
     return tunaro::TaskDateTimeFromSerial(tunaro::TaskSerialSeconds(now) + seconds);
 }
 
+FastTaskClock::FastTaskClock(int rate) : m_rate(rate) {
+    SYSTEMTIME st;
+    FILETIME ft;
+    GetLocalTime(&st);
+    GetSystemTimeAsFileTime(&ft);
+    m_tick = GetTickCount();
+    const std::uint64_t ticks = (std::uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    const std::int64_t utcMs = std::int64_t(ticks / 10000ull) - 11644473600000ll;
+    tunaro::TaskDateTime now;
+    now.year = st.wYear;
+    now.month = st.wMonth;
+    now.day = st.wDay;
+    now.hour = st.wHour;
+    now.minute = st.wMinute;
+    now.second = st.wSecond;
+    m_localMs = tunaro::TaskSerialSeconds(now) * 1000 + st.wMilliseconds;
+    const std::string value = "rate=" + std::to_string(rate) + ";since=" + std::to_string(utcMs);
+    SetEnvironmentVariableA(tunaro::kTaskClockVariable, value.c_str());
+}
+
+FastTaskClock::~FastTaskClock() {
+    SetEnvironmentVariableA(tunaro::kTaskClockVariable, nullptr);
+}
+
+std::int64_t FastTaskClock::NowSerial() const {
+    return (m_localMs + std::int64_t(GetTickCount() - m_tick) * m_rate) / 1000;
+}
+
+long long FastTaskClock::TickAt(std::int64_t serial) const {
+    return static_cast<long long>(m_tick) + (serial * 1000 - m_localMs) / m_rate;
+}
+
+DWORD FastTaskClock::RealMs(std::int64_t taskSeconds) const {
+    const std::int64_t ms = taskSeconds * 1000 / m_rate;
+    return ms > 0 ? DWORD(ms) : 1;
+}
+
 // ---- the program -------------------------------------------------------------------------------
 
 namespace {

@@ -5,12 +5,14 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "tests/support/e2e.h"
 #include "schedule/task_record.h"
+#include "schedule/task_time.h"
 
 namespace schedule_e2e {
 
@@ -71,6 +73,33 @@ std::string ProgramTxt(const std::vector<Channel>& channels);
 
 // A local time a number of seconds from now.
 tunaro::TaskDateTime LocalIn(long seconds);
+
+// The scheduler's task clock run `rate` times as fast from now on (its test hook
+// TUNARO_TASK_CLOCK in this process's environment, which the programs the test starts inherit),
+// and its times told in this process's terms. The variable goes with it.
+class FastTaskClock {
+public:
+    explicit FastTaskClock(int rate);
+    ~FastTaskClock();
+    FastTaskClock(const FastTaskClock&) = delete;
+    FastTaskClock& operator=(const FastTaskClock&) = delete;
+
+    int Rate() const { return m_rate; }
+    // The scheduler's local time now, in whole seconds, and a number of its seconds from now.
+    std::int64_t NowSerial() const;
+    tunaro::TaskDateTime In(long seconds) const {
+        return tunaro::TaskDateTimeFromSerial(NowSerial() + seconds);
+    }
+    // The GetTickCount value at which the scheduler's clock shows a time.
+    long long TickAt(std::int64_t serial) const;
+    // Real milliseconds for a number of the scheduler's seconds (at least one).
+    DWORD RealMs(std::int64_t taskSeconds) const;
+
+private:
+    int m_rate;
+    DWORD m_tick;
+    std::int64_t m_localMs;
+};
 
 // The running scheduler.
 class Scheduler {

@@ -28,32 +28,6 @@ constexpr char kTvTitle[] = "Tunaro Evening Test";
 // How late a tick may come on a busy machine: the one-second timer plus scheduling slack.
 constexpr long kTickSlackMs = 1500;
 
-// GetTickCount and the local time taken together, so that a local time can be turned into the
-// tick count at which it comes (the peer stamps its messages with tick counts).
-class TickClock {
-public:
-    TickClock() {
-        SYSTEMTIME st;
-        GetLocalTime(&st);
-        m_tick = GetTickCount();
-        TaskDateTime t;
-        t.year = st.wYear;
-        t.month = st.wMonth;
-        t.day = st.wDay;
-        t.hour = st.wHour;
-        t.minute = st.wMinute;
-        t.second = st.wSecond;
-        m_localMs = tunaro::TaskSerialSeconds(t) * 1000 + st.wMilliseconds;
-    }
-    long long TickAt(std::int64_t localSerial) const {
-        return static_cast<long long>(m_tick) + (localSerial * 1000 - m_localMs);
-    }
-
-private:
-    DWORD m_tick;
-    std::int64_t m_localMs;
-};
-
 TaskRecord MakeTask(const char* name, std::int16_t mode, const TaskDateTime& start, int duration,
                     std::uint8_t afterFinish) {
     TaskRecord task = TaskRecord::MakeNew();
@@ -104,9 +78,11 @@ protected:
 
 TEST_F(TaskRunnerRoad, ARecordTaskIsSentItsRecordingAtItsStartAndEndsWithTheComputerSwitchedOff) {
     e2e::PeerWindow tv(kTvTitle);
+    // The scheduler's clock six times as fast: the minute and ten seconds below pass in twelve.
+    const FastTaskClock clock(6);
     // A two-minute task starting at second 55 of a minute a little ahead: it ends five seconds
     // after its last minute, a minute and ten seconds after it began.
-    TaskDateTime start = LocalIn(15);
+    TaskDateTime start = clock.In(15);
     while (start.second != 55) {
         start = tunaro::TaskDateTimeFromSerial(tunaro::TaskSerialSeconds(start) + 1);
     }
@@ -116,7 +92,6 @@ TEST_F(TaskRunnerRoad, ARecordTaskIsSentItsRecordingAtItsStartAndEndsWithTheComp
     task.recordFormat = 5;
     task.SetRecordFileName("Evening_film");
     ASSERT_TRUE(e2e::WriteFile(TaskFilePath(), TaskFileBytes({task})));
-    const TickClock clock;
     const std::int64_t startSerial = tunaro::TaskSerialSeconds(start);
     const std::int64_t endSerial = startSerial - 55 + 2 * 60 + 5;
 
@@ -232,9 +207,10 @@ private:
 TEST_F(TaskRunnerRoad, AMissingTvProgramExpiresTheTaskAndTheNextTaskStillRuns) {
     TvProgramAway away;
     ASSERT_TRUE(away.Missing());
-    TaskRecord lost = MakeTask("Lost", tunaro::kTaskModeRecord, LocalIn(2), 5, tunaro::kAfterFinishContinue);
+    const FastTaskClock clock(4); // the next task 10 s ahead
+    TaskRecord lost = MakeTask("Lost", tunaro::kTaskModeRecord, clock.In(2), 5, tunaro::kAfterFinishContinue);
     lost.SetRecordFileName("Record_0");
-    TaskRecord next = MakeTask("Next", tunaro::kTaskModeWatch, LocalIn(25), 5, tunaro::kAfterFinishContinue);
+    TaskRecord next = MakeTask("Next", tunaro::kTaskModeWatch, clock.In(40), 5, tunaro::kAfterFinishContinue);
     next.channel = 1;
     ASSERT_TRUE(e2e::WriteFile(TaskFilePath(), TaskFileBytes({lost, next})));
 

@@ -25,6 +25,8 @@ constexpr DWORD kFirstDataWaitMs = 3000;
 constexpr LONGLONG kFirstDataBytes = 256 * 1024;
 // How long a pause waits for the first picture of a preview that has just started.
 constexpr DWORD kFirstPictureWaitMs = 1500;
+// How long the end of a shift waits for the last handle on the ring's files to go.
+constexpr DWORD kRemoveWaitMs = 1500;
 // A writer whose file has not grown for this long has failed (a full disk, a lost card).
 constexpr DWORD kWriterStallMs = 3000;
 // Record type of the ring: the DVD program stream.
@@ -81,8 +83,8 @@ EngineResult TimeShiftGraph::Begin(const std::string& folder, int64_t capacityMs
         still = m_stills.SaveBmpFile(m_stillFile.c_str(), previewMode) != 0;
     }
     if (!still || !ShowStill(m_stillFile)) {
-        DeleteFileA(m_stillFile.c_str());
         m_stillFile.clear();
+        RemoveRing();
         ErrorReport("There is no picture to pause");
         return kEngineFailed;
     }
@@ -91,9 +93,8 @@ EngineResult TimeShiftGraph::Begin(const std::string& folder, int64_t capacityMs
     const std::string first = TimeShiftSegmentFile(folder, 1);
     if (m_recording.StartCaptureMPEG(first.c_str(), kRingRecordType) != kEngineOk) {
         HideStill();
-        DeleteFileA(m_stillFile.c_str());
-        DeleteFileA(first.c_str());
         m_stillFile.clear();
+        RemoveRing();
         return kEngineFailed; // the recording graph reported why and gave the preview back
     }
     // The live picture and sound go on being written, not shown: the still holds the window.
@@ -101,6 +102,7 @@ EngineResult TimeShiftGraph::Begin(const std::string& folder, int64_t capacityMs
     SetLiveSound(m_graph.FilterGraph(), false);
     m_ringStart = NowMs();
     m_ring.Begin(m_ringStart);
+    m_writing = true;
     m_writerSize = -1;
     m_writerSeen = 0;
     if (m_stillWindow)
@@ -193,9 +195,16 @@ EngineResult TimeShiftGraph::BuildPlayer() {
             video = offered->majortype == MEDIATYPE_Video;
             DeleteMediaType(offered);
         }
-        ComPtr<IPin> grabberIn = PinAt(m_playerGrabber.get(), PINDIR_INPUT, 0);
+        // The decoder first, so the grabber keeps decoded pictures.
+        ComPtr<IBaseFilter> decoder;
         ComPtr<IPin> grabberOut = PinAt(m_playerGrabber.get(), PINDIR_OUTPUT, 0);
-        if (video && grabberIn && grabberOut && SUCCEEDED(m_player->Connect(out.get(), grabberIn.get())) &&
+        if (video && grabberOut &&
+            SUCCEEDED(CoCreateInstance(CLSID_CMpegVideoCodec, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                       decoder.ReceiveVoid())) &&
+            SUCCEEDED(m_player->AddFilter(decoder.get(), L"MPEG Video Decoder")) &&
+            SUCCEEDED(
+                m_player->ConnectDirect(out.get(), PinAt(decoder.get(), PINDIR_INPUT, 0).get(), nullptr)) &&
+            SUCCEEDED(ConnectByIndex(m_player.get(), decoder.get(), 0, m_playerGrabber.get(), 0, true)) &&
             SUCCEEDED(m_player->Render(grabberOut.get())))
             ++rendered;
         else if (SUCCEEDED(m_player->Render(out.get())))
@@ -207,6 +216,8 @@ EngineResult TimeShiftGraph::BuildPlayer() {
         hr = m_player->QueryInterface(IID_IMediaControl, m_playerControl.ReceiveVoid());
     if (SUCCEEDED(hr))
         hr = m_player->QueryInterface(IID_IMediaSeeking, m_playerSeeking.ReceiveVoid());
+    TUNARO_TRACE("engine: time shift player for %s: %d streams rendered (%08lx)", file.c_str(), rendered,
+                 static_cast<unsigned long>(hr));
     if (FAILED(hr)) {
         ErrorReport("Error %x: Cannot play the time shift buffer", static_cast<unsigned>(hr));
         ReleasePlayer();
@@ -298,12 +309,13 @@ ShiftStep TimeShiftGraph::Step(long seconds) {
 }
 
 void TimeShiftGraph::End(bool forShutdown) {
-    if (!Active() && !m_player && !m_stillWindow)
+    // (Forward at the live edge has emptied the ring already; the graphs are still here.)
+    if (!m_writing && !m_player && !m_stillWindow)
         return;
     ReleasePlayer();
     HideStill();
-    const std::vector<int> segments = m_ring.End();
-    if (m_recording.Capturing()) {
+    m_ring.End();
+    if (m_writing && m_recording.Capturing()) {
         SetLiveSound(m_graph.FilterGraph(), true);
         // The file is closed; the live preview comes back unless the engine is going.
         if (forShutdown)
@@ -311,14 +323,41 @@ void TimeShiftGraph::End(bool forShutdown) {
         else
             m_recording.StopCapture();
     }
-    for (int n : segments)
-        DeleteFileA(TimeShiftSegmentFile(m_folder, n).c_str());
-    if (!m_stillFile.empty())
-        DeleteFileA(m_stillFile.c_str());
+    m_writing = false;
     m_stillFile.clear();
-    if (!m_folder.empty())
-        RemoveDirectoryA(m_folder.c_str());
+    RemoveRing();
     TUNARO_TRACE("engine: back to live TV");
+}
+
+void TimeShiftGraph::RemoveRing() {
+    if (m_folder.empty())
+        return;
+    // A writer or reader thread may close its file a moment after its graph stopped.
+    DWORD waited = 0;
+    for (;;) {
+        bool left = false;
+        WIN32_FIND_DATAA found = {};
+        HANDLE find = FindFirstFileA((m_folder + "\\*").c_str(), &found);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = found.cFileName;
+                if ((IsTimeShiftSegmentName(name) || name == kStillName) &&
+                    !DeleteFileA((m_folder + "\\" + name).c_str()))
+                    left = true;
+            } while (FindNextFileA(find, &found));
+            FindClose(find);
+        }
+        if (RemoveDirectoryA(m_folder.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+            GetLastError() == ERROR_PATH_NOT_FOUND)
+            return;
+        if (waited >= kRemoveWaitMs) {
+            TUNARO_TRACE("engine: the time shift folder %s stays (%lu)%s", m_folder.c_str(), GetLastError(),
+                         left ? ", a file in use" : "");
+            return;
+        }
+        Sleep(50);
+        waited += 50;
+    }
 }
 
 bool TimeShiftGraph::WriterFailed() {
@@ -356,9 +395,12 @@ int TimeShiftGraph::SaveBmpFile(const char* path) const {
         packed.assign(reinterpret_cast<const uint8_t*>(&h), reinterpret_cast<const uint8_t*>(&h) + sizeof h);
         const uint32_t bytes = PackedImageDataSize(packed.data(), packed.size());
         packed.resize(sizeof h + bytes);
-        if (bytes == 0 ||
-            FAILED(grabber->GetCurrentFrame(packed.data() + sizeof h, static_cast<LONG>(bytes))))
+        const HRESULT got =
+            bytes ? grabber->GetCurrentFrame(packed.data() + sizeof h, static_cast<LONG>(bytes)) : E_FAIL;
+        if (FAILED(got)) {
+            TUNARO_TRACE("engine: no still of the picture played (%08lx)", static_cast<unsigned long>(got));
             packed.clear();
+        }
     }
     if (type.pbFormat)
         CoTaskMemFree(type.pbFormat);

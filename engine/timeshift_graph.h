@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/engine_result.h"
 #include "engine/timeshift_ring.h"
@@ -67,6 +68,8 @@ private:
     EngineResult BuildPlayer();
     void ReleasePlayer();
     HRESULT SeekPlayer(int64_t positionMs);
+    // Deletes the ring's files and its folder (once nothing else is in it).
+    void RemoveRing();
 
     CaptureGraph& m_graph;
     RecordingGraph& m_recording;
@@ -77,6 +80,7 @@ private:
     HWND m_stillWindow = nullptr;
     HBITMAP m_stillBitmap = nullptr;
     int64_t m_frozenAt = 0, m_ringStart = 0;
+    bool m_writing = false;     // the recording graph writes the ring
     LONGLONG m_writerSize = -1; // the ring file's size when last seen growing, and when
     DWORD m_writerSeen = 0;
 

@@ -48,7 +48,11 @@ public:
 
     bool Active() const { return m_ring.Shifted(); }
     ShiftState State() const { return m_ring.State(); }
-    int64_t DelayMs() const { return m_ring.Delay(NowMs()); }
+    // How far the picture shown is behind live: until the ring plays, the still is older than the
+    // ring's first picture by the time the rebuild took.
+    int64_t DelayMs() const {
+        return m_ring.Delay(NowMs()) + (m_ring.Shifted() && !m_player ? m_ringStart - m_frozenAt : 0);
+    }
     int64_t PositionMs() const { return m_ring.Position(NowMs()); }
     const std::string& Folder() const { return m_folder; }
     // The picture shown, as a bitmap file: 1 when written.

@@ -229,8 +229,11 @@ public:
     // ---- state ----------------------------------------------------------------------------------
     const EngineSettings& Settings() const { return m_settings; }
     void SetDebugGraphFiles(bool on) { m_settings.debugGraphFiles = on ? 1 : 0; }
-    // A chain shows the picture: the preview's, or the recording graph built on it.
-    bool PreviewBuilt() const { return m_graph.PreviewBuilt() || m_recording.BuiltOnPreviewChain(); }
+    // A chain shows the picture: the preview's, the recording graph built on it, or while time
+    // shifted the player's.
+    bool PreviewBuilt() const {
+        return m_graph.PreviewBuilt() || m_recording.BuiltOnPreviewChain() || m_shift.Active();
+    }
     bool PreviewRunning() const { return m_graph.PreviewRunning(); }
     bool Capturing() const { return m_recording.Capturing(); }
     int PreviewMode() const { return m_preview.Mode(); }

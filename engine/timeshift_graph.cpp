@@ -123,8 +123,8 @@ bool TimeShiftGraph::ShowStill(const std::string& bmpFile) {
                                                      LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     if (!bitmap)
         return false;
-    HWND still = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, width, height,
-                                 owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND still = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_REALSIZECONTROL, 0,
+                                 0, width, height, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!still) {
         DeleteObject(bitmap);
         return false;
@@ -421,6 +421,9 @@ int TimeShiftGraph::SaveBmpFile(const char* path) const {
 void TimeShiftGraph::FitOwner() {
     if (m_player)
         m_playerWindow.FitOwner(m_graph.Owner());
+    RECT client = {};
+    if (m_stillWindow && GetClientRect(m_graph.Owner(), &client))
+        SetWindowPos(m_stillWindow, HWND_TOP, 0, 0, client.right, client.bottom, 0);
 }
 
 } // namespace tunaro

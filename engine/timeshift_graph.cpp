@@ -23,6 +23,8 @@ constexpr LONGLONG kUnitsPerMs = 10000;
 // its layout: how long a resume waits for that at most, and how many bytes that takes.
 constexpr DWORD kFirstDataWaitMs = 3000;
 constexpr LONGLONG kFirstDataBytes = 256 * 1024;
+// Room for the largest still a card gives (720 x 576 at 32 bits, with its header).
+constexpr size_t kStillCapacity = 2 * 1024 * 1024;
 // How long a pause waits for the first picture of a preview that has just started.
 constexpr DWORD kFirstPictureWaitMs = 1500;
 // How long the end of a shift waits for the last handle on the ring's files to go.
@@ -77,18 +79,30 @@ EngineResult TimeShiftGraph::Begin(const std::string& folder, int64_t capacityMs
     // The paused moment: the live picture as it is now, shown over the window at once.
     m_stillFile = folder + "\\" + kStillName;
     // A preview started a moment ago may not have shown its first picture yet.
-    bool still = m_stills.SaveBmpFile(m_stillFile.c_str(), previewMode) != 0;
-    for (DWORD waited = 0; !still && waited < kFirstPictureWaitMs; waited += 20) {
+    std::vector<uint8_t> packed(kStillCapacity);
+    long size = m_stills.CopyImageMem(packed.data(), packed.size(), previewMode);
+    for (DWORD waited = 0; size <= 0 && waited < kFirstPictureWaitMs; waited += 20) {
         Sleep(20);
-        still = m_stills.SaveBmpFile(m_stillFile.c_str(), previewMode) != 0;
+        size = m_stills.CopyImageMem(packed.data(), packed.size(), previewMode);
     }
-    if (!still || !ShowStill(m_stillFile)) {
+    packed.resize(size > 0 ? static_cast<size_t>(size) : 0);
+    if (packed.empty() || !ShowStill(packed)) {
         m_stillFile.clear();
         RemoveRing();
         ErrorReport("There is no picture to pause");
         return kEngineFailed;
     }
     m_frozenAt = NowMs();
+    // The same picture as a file, for snapshots while it is shown.
+    const std::vector<uint8_t> bmp = BmpFileFromPacked(packed.data(), packed.size());
+    {
+        FileHandle out(CreateFileA(m_stillFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!out || bmp.empty() ||
+            !WriteFile(out.get(), bmp.data(), static_cast<DWORD>(bmp.size()), &written, nullptr))
+            TUNARO_TRACE("engine: the paused picture could not be kept in %s", m_stillFile.c_str());
+    }
     m_ring = TimeShiftRing(capacityMs, capacityMs);
     const std::string first = TimeShiftSegmentFile(folder, 1);
     if (m_recording.StartCaptureMPEG(first.c_str(), kRingRecordType) != kEngineOk) {
@@ -111,18 +125,38 @@ EngineResult TimeShiftGraph::Begin(const std::string& folder, int64_t capacityMs
     return kEngineOk;
 }
 
-bool TimeShiftGraph::ShowStill(const std::string& bmpFile) {
+bool TimeShiftGraph::ShowStill(const std::vector<uint8_t>& packed) {
     HWND owner = m_graph.Owner();
-    if (!owner)
+    if (!owner || packed.size() < sizeof(BITMAPINFOHEADER))
         return false;
     RECT client = {};
     GetClientRect(owner, &client);
     const int width = client.right > 0 ? client.right : 1;
     const int height = client.bottom > 0 ? client.bottom : 1;
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, bmpFile.c_str(), IMAGE_BITMAP, width, height,
-                                                     LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-    if (!bitmap)
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(packed.data());
+    const long pictureHeight =
+        info->bmiHeader.biHeight < 0 ? -info->bmiHeader.biHeight : info->bmiHeader.biHeight;
+    // The picture stretched to the window once, into a bitmap the window shows as it is.
+    HDC screen = GetDC(owner);
+    HBITMAP bitmap = screen ? CreateCompatibleBitmap(screen, width, height) : nullptr;
+    HDC memory = screen ? CreateCompatibleDC(screen) : nullptr;
+    bool drawn = false;
+    if (bitmap && memory) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        SetStretchBltMode(memory, COLORONCOLOR);
+        drawn = StretchDIBits(memory, 0, 0, width, height, 0, 0, info->bmiHeader.biWidth, pictureHeight,
+                              packed.data() + info->bmiHeader.biSize, info, DIB_RGB_COLORS, SRCCOPY) > 0;
+        SelectObject(memory, old);
+    }
+    if (memory)
+        DeleteDC(memory);
+    if (screen)
+        ReleaseDC(owner, screen);
+    if (!drawn) {
+        if (bitmap)
+            DeleteObject(bitmap);
         return false;
+    }
     HWND still = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_REALSIZECONTROL, 0,
                                  0, width, height, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!still) {

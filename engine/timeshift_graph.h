@@ -67,7 +67,8 @@ public:
     int64_t RingStartMs() const { return m_ringStart; }
 
 private:
-    bool ShowStill(const std::string& bmpFile);
+    // The packed bitmap (header and pixels) shown over the owner window.
+    bool ShowStill(const std::vector<uint8_t>& packed);
     void HideStill();
     EngineResult BuildPlayer();
     void ReleasePlayer();

@@ -336,10 +336,25 @@ ShiftStep TimeShiftGraph::Step(long seconds) {
         if (BuildPlayer() != kEngineOk)
             return step;
         m_playerControl->Pause();
-        HideStill();
     }
     SeekPlayer(m_ring.Position(now));
+    HideStill(); // the picture of the new place is up
     return step;
+}
+
+void TimeShiftGraph::Tick() {
+    // Paused on the still with enough of the ring written: the player is made ready, cued at
+    // the paused picture under the still, so that Play only has to run it.
+    if (m_ring.State() != ShiftState::Paused || m_player || !m_stillWindow)
+        return;
+    if (FileSize(TimeShiftSegmentFile(m_folder, m_ring.Locate(m_ring.Position(NowMs())).number)) <
+        kFirstDataBytes)
+        return;
+    if (BuildPlayer() != kEngineOk)
+        return;
+    SeekPlayer(m_ring.Position(NowMs()));
+    m_playerControl->Pause();
+    SetWindowPos(m_stillWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
 }
 
 void TimeShiftGraph::End(bool forShutdown) {
@@ -412,7 +427,7 @@ bool TimeShiftGraph::WriterFailed() {
 int TimeShiftGraph::SaveBmpFile(const char* path) const {
     if (!path || !Active())
         return 0;
-    if (!m_player)
+    if (m_stillWindow || !m_player)
         return !m_stillFile.empty() && CopyFileA(m_stillFile.c_str(), path, FALSE) ? 1 : 0;
     // The grabber's last picture, as the decoder gave it (uncompressed, bottom-up).
     ComPtr<IFrameGrabber> grabber;

@@ -42,6 +42,8 @@ public:
     // Back to live: both graphs torn down, the preview back (not at the engine's shutdown), the
     // ring's files removed.
     void End(bool forShutdown = false);
+    // From a timer of the owner while shifted: readies the player during a pause.
+    void Tick();
     // Whether the ring's writer stopped writing (a full disk): the caller ends the shift. Asked
     // from a timer of the owner.
     bool WriterFailed();
@@ -51,7 +53,7 @@ public:
     // How far the picture shown is behind live: until the ring plays, the still is older than the
     // ring's first picture by the time the rebuild took.
     int64_t DelayMs() const {
-        return m_ring.Delay(NowMs()) + (m_ring.Shifted() && !m_player ? m_ringStart - m_frozenAt : 0);
+        return m_ring.Delay(NowMs()) + (m_ring.Shifted() && m_stillWindow ? m_ringStart - m_frozenAt : 0);
     }
     int64_t PositionMs() const { return m_ring.Position(NowMs()); }
     const std::string& Folder() const { return m_folder; }

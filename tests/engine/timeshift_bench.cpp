@@ -105,7 +105,11 @@ int main(int argc, char** argv) {
                     "timeshift: pictures between the paused one and the ring's first: about %.0f (%.0f ms "
                     "at 25 pictures/s)\n",
                     gap * 25.0 / 1000.0, gap);
-                Pump(5.0);
+                // The panel's status timer, every 500 ms while paused.
+                for (int i = 0; i < 10; ++i) {
+                    Pump(0.5);
+                    shift.Tick();
+                }
                 const int64_t now = TimeShiftGraph::NowMs();
                 std::printf("timeshift: after 5 s paused: delay shown %.2f s, real %.2f s (since the paused "
                             "picture was live)\n",

@@ -140,7 +140,10 @@ bool PanelTimeShift::EndsShift(UINT id) {
 
 void PanelTimeShift::OnStatusTick() {
     CaptureEngine* engine = m_panel.Engine();
-    if (!Shifted() || !engine->TimeShift().WriterFailed())
+    if (!Shifted())
+        return;
+    engine->TimeShift().Tick();
+    if (!engine->TimeShift().WriterFailed())
         return;
     TUNARO_TRACE("Tunaro: the time shift buffer stopped growing");
     ReturnToLive();

@@ -25,6 +25,7 @@
 #include "engine/preview_graph.h"
 #include "engine/recording_graph.h"
 #include "engine/still_grabber.h"
+#include "engine/timeshift_graph.h"
 #include "engine/tuner_control.h"
 #include "engine/video_rules.h"
 #include "engine/wm_profile.h"
@@ -80,6 +81,7 @@ public:
     EngineResult StartVideoPreview(int mode) { return m_preview.Start(mode); }
     int StopPreview() { return m_preview.Stop(); }
     int SetVideoWindowsPos(long left, long top, long width, long height) {
+        m_shift.FitOwner();
         return m_graph.Window().SetPosition(left, top, width, height);
     }
     void SetMessageDrain(HWND window) { m_graph.Window().SetDrain(window); }
@@ -91,7 +93,10 @@ public:
     EngineResult GetVideoSize(long* width, long* height) {
         return EngineResultOf(m_graph.GetVideoSize(width, height));
     }
-    int SaveBmpFile(const char* path) { return m_stills.SaveBmpFile(path, m_preview.Mode()); }
+    // The picture shown: the live one, or while time shifted the paused or played one.
+    int SaveBmpFile(const char* path) {
+        return m_shift.Active() ? m_shift.SaveBmpFile(path) : m_stills.SaveBmpFile(path, m_preview.Mode());
+    }
     // Writes the still into buffer; returns the bytes written, 0 when there is no picture.
     // ImageMemSize tells how large the buffer must be.
     long CopyImageMem(BYTE* buffer) { return m_stills.CopyImageMem(buffer, m_preview.Mode()); }
@@ -155,6 +160,21 @@ public:
         return EngineResultOf(m_recording.EncoderCounts(written, droppedPictures, droppedSound));
     }
 
+    // ---- time shift (TimeShiftGraph) ------------------------------------------------------------
+    // Pauses live TV: the picture freezes and the ring of the last minutes is written into
+    // folder (on the recording directory's drive). 0 while recording or already shifted.
+    EngineResult StartTimeShift(const char* folder, long minutes) {
+        return m_shift.Begin(folder ? folder : "", TimeShiftCapacityMs(minutes), m_preview.Mode());
+    }
+    // Plays on from the paused picture / pauses it again / moves it by seconds (at the live edge
+    // the shift ends) / returns to live, the ring's files removed.
+    EngineResult ResumeTimeShift() { return m_shift.Resume(); }
+    EngineResult PauseTimeShift() { return m_shift.Pause(); }
+    ShiftStep StepTimeShift(long seconds) { return m_shift.Step(seconds); }
+    void StopTimeShift() { m_shift.End(); }
+    bool TimeShifted() const { return m_shift.Active(); }
+    TimeShiftGraph& TimeShift() { return m_shift; }
+
     // ---- tuner (TunerControl) -----------------------------------------------------------------
     void SetChannelAccess(ChannelAccess* channels) { m_tuner.SetChannelAccess(channels); }
     EngineResult SetFrequency(long frequency, int channelIndex) {
@@ -209,8 +229,11 @@ public:
     // ---- state ----------------------------------------------------------------------------------
     const EngineSettings& Settings() const { return m_settings; }
     void SetDebugGraphFiles(bool on) { m_settings.debugGraphFiles = on ? 1 : 0; }
-    // A chain shows the picture: the preview's, or the recording graph built on it.
-    bool PreviewBuilt() const { return m_graph.PreviewBuilt() || m_recording.BuiltOnPreviewChain(); }
+    // A chain shows the picture: the preview's, the recording graph built on it, or while time
+    // shifted the player's.
+    bool PreviewBuilt() const {
+        return m_graph.PreviewBuilt() || m_recording.BuiltOnPreviewChain() || m_shift.Active();
+    }
     bool PreviewRunning() const { return m_graph.PreviewRunning(); }
     bool Capturing() const { return m_recording.Capturing(); }
     // The next event of the graph (the owner window is sent kGraphNotifyMessage when one comes):
@@ -241,6 +264,7 @@ private:
     PictureControl m_picture;
     DesktopVideo m_desktop;
     RecordingGraph m_recording;
+    TimeShiftGraph m_shift{m_graph, m_recording, m_stills};
     FmRadio m_fm;
     bool m_comInitialized = false;
     bool m_shutDown = false;

@@ -84,6 +84,7 @@ void CaptureEngine::Shutdown() {
     m_notification.Unregister();
     m_preview.Stop();
     m_fm.Shutdown();
+    m_shift.End(true);
     m_recording.EndForShutdown();
     const bool captureAudio = m_graph.CaptureAudioWanted();
     const bool captureCC = m_graph.CaptureClosedCaptions();

@@ -98,5 +98,8 @@ int32_t ReadFreqSpace(const IniSource& ini) {
 int32_t ReadCountryIndex(const IniSource& ini) {
     return ini.ReadInt("Country", "iCode", 0);
 }
+int32_t ReadTimeShiftMinutes(const IniSource& ini) {
+    return ini.ReadInt("TimeShift", "Minutes", kDefaultTimeShiftMinutes);
+}
 
 } // namespace tunaro

@@ -85,5 +85,8 @@ IniValue ContrastWrite(long contrast);
 int32_t ReadImageFormat(const IniSource& tunaroIni); // 0: 352 x 288, other: 320 x 240
 int32_t ReadFreqSpace(const IniSource& tunaroIni);   // Hz per Freq+/Freq- step
 int32_t ReadCountryIndex(const IniSource& tunaroIni);
+// "TimeShift"/"Minutes": how much of live TV a pause keeps (0 turns time shift off).
+constexpr int32_t kDefaultTimeShiftMinutes = 30;
+int32_t ReadTimeShiftMinutes(const IniSource& tunaroIni);
 
 } // namespace tunaro

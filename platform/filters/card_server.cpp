@@ -46,6 +46,11 @@ const dshow::ServerClass kClasses[] = {
      &CLSID_LegacyAmFilterCategory,
      nullptr,
      nullptr},
+    {{&tunaro::kClsidFollowSource, tunaro::kNameFollowSource, filters::CreateFollowSource},
+     L"FollowSource",
+     &CLSID_LegacyAmFilterCategory,
+     nullptr,
+     nullptr},
 };
 
 } // namespace

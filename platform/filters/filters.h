@@ -15,7 +15,8 @@ HRESULT CreateDispOptim(IUnknown** out);    // every other card: IDispOptim
 HRESULT CreateDeinterlacer(IUnknown** out);
 HRESULT CreateVideoInvert(IUnknown** out);
 HRESULT CreateDownSize(IUnknown** out);
-HRESULT CreateWaveDest(IUnknown** out); // the WAV writer
+HRESULT CreateWaveDest(IUnknown** out);     // the WAV writer
+HRESULT CreateFollowSource(IUnknown** out); // the time-shift file, read while it grows
 
 // Stand-ins for stock filters and objects.
 HRESULT CreateInfTee(IUnknown** out);

@@ -3,6 +3,9 @@
 // their time stamps. Seeking by time through IMediaSeeking on the output pins starts again at
 // the group of pictures at or before the position, so the first picture decodes whole; the
 // duration comes from the last time stamps of the file as soon as the input connects.
+// A reader whose Length answers VFW_S_ESTIMATED has a file that is still being written: the
+// splitter then follows it, waiting at its end for more instead of ending the streams, for as
+// long as the answer holds.
 //
 // Threads: a reader parses the file and fills one queue per output; each output delivers from
 // its queue on a thread of its own, so a renderer that holds its first sample while paused
@@ -37,6 +40,8 @@ namespace {
 constexpr size_t kVideoQueueBytes = 8 * 1024 * 1024;
 constexpr size_t kAudioQueueBytes = 1024 * 1024;
 constexpr LONG kSampleBuffer = 64 * 1024 + 64; // a PES payload is at most 64 KB
+// How long a splitter following a growing file waits before it looks for more.
+constexpr DWORD kFollowWaitMs = 20;
 
 REFERENCE_TIME TicksToUnits(int64_t ticks) {
     return ticks * 1000 / 9;
@@ -54,6 +59,11 @@ public:
         if (FAILED(m_reader->Length(&total, &available)))
             return 0;
         return available;
+    }
+    // A writer is still at the file: its end is not the end of the stream.
+    bool Growing() {
+        LONGLONG total = 0, available = 0;
+        return m_reader->Length(&total, &available) == VFW_S_ESTIMATED;
     }
     size_t ReadAt(int64_t offset, uint8_t* out, size_t n) override {
         const int64_t size = Size();
@@ -614,12 +624,20 @@ void MpegSplitter::ReadLoop() {
         if (o->IsConnected())
             outs.push_back(o);
     const REFERENCE_TIME start = Start();
-    const REFERENCE_TIME stop = StopTime();
+    // A file still growing has no end to stop at yet.
+    const REFERENCE_TIME stop = m_source->Growing() ? 0 : StopTime();
     mpegps::PacketReader reader(m_source.get(), m_readFrom);
     mpegps::Packet packet;
     std::vector<bool> done(outs.size(), false);
     size_t open = outs.size();
-    while (open > 0 && !m_abort && reader.Next(&packet)) {
+    while (open > 0 && !m_abort) {
+        if (!reader.Next(&packet)) {
+            if (m_abort || !m_source->Growing())
+                break;
+            Sleep(kFollowWaitMs);
+            reader.Continue();
+            continue;
+        }
         for (size_t i = 0; i < outs.size(); ++i) {
             if (done[i] || outs[i]->StreamId() != packet.streamId)
                 continue;

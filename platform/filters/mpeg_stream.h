@@ -54,6 +54,8 @@ public:
     bool Next(Packet* packet);
     // File offset of what the reader has not yet parsed.
     int64_t Position() const { return m_base + static_cast<int64_t>(m_pos); }
+    // The data may have grown since Next found its end: the next call reads on from there.
+    void Continue() { m_eof = false; }
     bool Damaged() const { return m_damaged; }
 
 private:

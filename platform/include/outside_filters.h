@@ -32,12 +32,17 @@ inline constexpr GUID kClsidDownSize = {
 // The WAV writer ("WaveDest"): sound in, a RIFF/WAVE stream out to the File Writer.
 inline constexpr GUID kClsidWaveDest = {
     0x3c78b8e2, 0x6c4d, 0x11d1, {0xad, 0xe2, 0x00, 0x00, 0xf8, 0x75, 0x4b, 0x99}};
+// "TimeShift File Source": reads the time-shift file while it is still being written; its
+// IAsyncReader answers VFW_S_ESTIMATED from Length while a writer has the file open.
+inline constexpr GUID kClsidFollowSource = {
+    0x4b225800, 0xefda, 0x48b6, {0x86, 0x08, 0xba, 0x22, 0x2c, 0xd7, 0x51, 0xe5}};
 
 // Friendly names the filters register under and the engine gives them in its graphs.
 inline constexpr const wchar_t kNameDeinterlacer[] = L"HT Deinterlacer Filter";
 inline constexpr const wchar_t kNameVideoInvert[] = L"Vazuvoduz Video Invert Filter";
 inline constexpr const wchar_t kNameDispOptim[] = L"DispOptim Filter";
 inline constexpr const wchar_t kNameDownSize[] = L"DownSize Filter";
+inline constexpr const wchar_t kNameFollowSource[] = L"TimeShift File Source";
 
 } // namespace tunaro
 

@@ -26,6 +26,7 @@ TEST(TvSettings, NoFileGivesTheDefaults) {
     EXPECT_EQ(ReadFreqSpace(none), 50000);
     EXPECT_EQ(ReadImageFormat(none), 0);
     EXPECT_EQ(ReadCountryIndex(none), 0);
+    EXPECT_EQ(ReadTimeShiftMinutes(none), 30);
 }
 
 TEST(TvSettings, EmptyDirectoryValuesGiveTheDefaultDirectories) {

@@ -104,7 +104,7 @@ const MessageMap* CControlPanel::GetMessageMap() const {
         Command<&P::m_dialogs, &PanelDialogs::OnChannelEdit>(IDC_CHANNEL_EDIT),
         Command<&P::m_volumeBar, &VolumeBar::OnVolumeDown>(IDC_VOLUME_DOWN),
         Command<&P::m_volumeBar, &VolumeBar::OnVolumeUp>(IDC_VOLUME_UP),
-        CommandRange<&P::m_recording, &PanelRecording::OnPlayback>(IDC_PLAY, IDC_TV),
+        CommandRange<&P::OnPlayerKey>(IDC_PLAY, IDC_TV),
         Command<&P::m_snapshots, &PanelSnapshots::OnRemoteSnapshot>(IDC_REMOTE_SNAPSHOT),
         // Picture, tuning and channels.
         Command<&P::OnLiveTvCommand>(IDC_BRIGHTNESS_UP),
@@ -134,7 +134,7 @@ const MessageMap* CControlPanel::GetMessageMap() const {
         CommandRange<&P::m_volumeBar, &VolumeBar::OnSegment>(IDC_VOLUME_FIRST, IDC_VOLUME_LAST),
         Command<&P::m_peers, &PanelPeers::OnAddTask>(IDC_ADD_TASK),
         Command<&P::OnLiveTvCommand>(IDC_CURRENT_TUNE),
-        Command<&P::OnNoEffect>(IDC_TIME_SHIFT),
+        Command<&P::m_timeShift, &PanelTimeShift::OnTimeShift>(IDC_TIME_SHIFT),
         // The video window's menu.
         Command<&P::OnMostTop>(ID_MOST_TOP),
         Command<&P::OnMenuDisplayPanel>(ID_DISPLAY_PANEL),
@@ -208,9 +208,10 @@ BOOL CControlPanel::OnInitDialog() {
     m_state.channels.SetPreviousIndex(m_state.settings.lPreChannelIndex);
 
     // 9. Snapshot and recording directories, with their missing parents; a recording the last
-    // run could not stop is finished and named.
+    // run could not stop is finished and named; a time shift buffer that a crash left behind goes.
     CreateSettingsDirectories(m_state.settings);
     m_recording.RecoverInterrupted();
+    m_timeShift.RemoveLeftovers();
 
     // 10. The engine of the current card, lent the channel list before anything tunes.
     g.engines[g.currentCard] = std::make_unique<CaptureEngine>();
@@ -373,6 +374,7 @@ void CControlPanel::OnExit() {
     HWND video = VideoWindow();
     if (m_state.desktopMode && video)
         ::SendMessageA(video, WM_COMMAND, MAKEWPARAM(1178, BN_CLICKED), 0);
+    m_timeShift.ReturnToLive();
     if (m_state.previewOn) {
         StopPreview();
         if (Engine())
@@ -398,6 +400,7 @@ void CControlPanel::SaveSettings() {
 LRESULT CControlPanel::OnDestroy() {
     TvGlobals& g = Globals();
     m_recording.OnPanelDestroy();
+    m_timeShift.ReturnToLive();
     if (m_state.previewOn)
         StopPreview();
     SaveSettings();

@@ -25,6 +25,7 @@
 #include "tv/app/panel_recording.h"
 #include "tv/app/panel_snapshots.h"
 #include "tv/app/panel_state.h"
+#include "tv/app/panel_timeshift.h"
 #include "tv/app/panel_tv.h"
 #include "tv/app/panel_video_menu.h"
 #include "uikit/master_volume.h"
@@ -77,6 +78,10 @@ public:
     void OnGraphEvents();
     // The capture card went away: a running recording ends.
     void OnCardRemoved();
+    // Composes the status line now rather than at the status timer's next tick.
+    void RefreshStatus() { OnStatusTimer(); }
+    // Ends a time shift before something else takes the card (live picture back).
+    void EndTimeShift() { m_timeShift.ReturnToLive(); }
     // Opens a modal dialog of the panel: a topmost video window steps back meanwhile, and the
     // accelerators can be suspended while it is open.
     void RunPanelDialog(bool suspendAccelerators, const std::function<void()>& open);
@@ -136,6 +141,8 @@ private:
     // controller dispatches them by id.
     void OnLiveTvCommand(UINT id);
     void OnScanTimer();
+    // The player keys: the time shift's while live TV is paused or may be, else playback's.
+    void OnPlayerKey(UINT id);
 
     PanelState m_state;
 
@@ -160,6 +167,7 @@ private:
     PanelVideoMenu m_videoMenu{*this, m_state};
     PanelSnapshots m_snapshots{*this, m_state};
     PanelPeers m_peers{*this, m_state};
+    PanelTimeShift m_timeShift{*this, m_state};
 
     std::unique_ptr<CSplashDlg> m_splash;
     DWORD m_dwSplashShown = 0;

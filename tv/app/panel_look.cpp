@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "engine/timeshift_ring.h"
 #include "framework/window.h"
 #include "res/tunaro/resource.h"
 #include "res/tunaro/skin_layout.h"
@@ -61,6 +62,8 @@ StatusLine ComposeStatusLine(const PanelStatus& status, LanguageMode mode) {
                 kStatusGreen};
     if (status.scanning)
         return {PickText(mode, "Scanning.....", "正在搜台....."), kStatusGreen};
+    if (status.timeShifted)
+        return {FormatShiftDelay(status.shiftDelayMs, mode == kLanguageChinese), kStatusYellow};
     if (status.playbackOpen)
         return {status.playbackText, kStatusYellow};
     return {status.inputName, kStatusYellow};

@@ -42,12 +42,14 @@ struct StatusLine {
 };
 constexpr COLORREF kStatusGreen = RGB(45, 255, 56);
 constexpr COLORREF kStatusYellow = RGB(255, 255, 0);
-// What the status line is made from; the first that applies wins: recording, scanning, an open
-// playback file (its own line), else the current input's name.
+// What the status line is made from; the first that applies wins: recording, scanning, live TV
+// time shifted (its delay), an open playback file (its own line), else the current input's name.
 struct PanelStatus {
     bool recording = false;
     long elapsedSeconds = 0; // of the recording
     bool scanning = false;
+    bool timeShifted = false;
+    long shiftDelayMs = 0; // how far the picture is behind live
     bool playbackOpen = false;
     std::string playbackText; // the player's line while a file is open
     std::string inputName;

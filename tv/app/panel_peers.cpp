@@ -141,6 +141,9 @@ bool PanelPeers::MayTakeOrders() const {
 }
 
 void PanelPeers::OnSchedulerCommand(UINT id) {
+    // The scheduler's orders act on live TV: a paused picture gives way first.
+    if (id == peer::kTvStopAndClose || id == peer::kTvScheduleRecord)
+        m_panel.EndTimeShift();
     HWND panel = m_panel.GetHwnd();
     switch (id) {
     case peer::kTvStopAndClose:
@@ -171,6 +174,7 @@ void PanelPeers::OnSchedulerCommand(UINT id) {
 void PanelPeers::OnScheduleTune(UINT, UINT, HWND channel) {
     if (!MayTakeOrders())
         return;
+    m_panel.EndTimeShift();
     SelectSource("Tuner");
     m_state.schedulerStarted = true;
     SelectChannel(static_cast<long>(LOWORD(reinterpret_cast<UINT_PTR>(channel))));
@@ -210,6 +214,7 @@ BOOL PanelPeers::OnCopyData(HWND from, const COPYDATASTRUCT* data) {
         return FALSE;
     if (!MayTakeOrders() || m_state.desktopMode || m_state.tvWall)
         return FALSE;
+    m_panel.EndTimeShift();
     ScheduledRecording order;
     if (!DecodeScheduledRecording(data->dwData, data->lpData, data->cbData, &order)) {
         TUNARO_TRACE("Tunaro: a recording order with an unknown record format was refused");

@@ -143,6 +143,8 @@ private:
 void PanelRecording::OnRecord() {
     if (m_state.tvWall)
         return;
+    // A recording starts from live TV: a paused picture gives way first.
+    m_panel.EndTimeShift();
     if (FirstSecondLeftMs() != 0)
         return;
     if (!m_state.recording) {
@@ -182,6 +184,7 @@ DWORD PanelRecording::FirstSecondLeftMs() {
 void PanelRecording::OnQuickRecord() {
     if (!m_state.previewOn || m_state.desktopMode || m_state.scanning || m_state.tvWall)
         return;
+    m_panel.EndTimeShift();
     if (!m_state.recording)
         m_state.autoName = true;
     OnRecord();

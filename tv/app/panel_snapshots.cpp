@@ -136,6 +136,7 @@ void PanelSnapshots::OnTvWall() {
     }
     if (!m_state.previewOn || m_state.Busy() || m_state.desktopMode || m_state.PlaybackOpen())
         return;
+    m_panel.EndTimeShift();
     OpenWall();
 }
 

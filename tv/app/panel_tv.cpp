@@ -195,7 +195,14 @@ static_assert(IDC_AUTOSCAN == kCmdAutoScan && IDC_MUTE == kCmdMute && IDC_BRIGHT
               "panel command ids and live-TV command ids must agree");
 
 void CControlPanel::OnLiveTvCommand(UINT id) {
+    if (PanelTimeShift::EndsShift(id))
+        m_timeShift.ReturnToLive();
     m_liveTv.Command(id);
+}
+
+void CControlPanel::OnPlayerKey(UINT id) {
+    if (!m_timeShift.OnPlayerKey(id))
+        m_recording.OnPlayback(id);
 }
 void CControlPanel::OnScanTimer() {
     m_liveTv.ScanTick();

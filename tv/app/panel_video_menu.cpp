@@ -33,6 +33,7 @@ void PanelVideoMenu::RestartPreview() {
     CaptureEngine* engine = m_panel.Engine();
     if (!engine)
         return;
+    m_panel.EndTimeShift();
     engine->StartVideoPreview(static_cast<int>(m_state.settings.lDisplayMode));
     engine->SetMessageDrain(m_panel.VideoWindow());
 }
@@ -58,6 +59,7 @@ void PanelVideoMenu::OnStandard(UINT id) {
     const long standard = StandardOfMenuItem(id);
     if (m_state.scanning || m_state.recording || !engine || standard == 0)
         return;
+    m_panel.EndTimeShift();
     engine->SetVideoFormat(standard);
     m_state.settings.lVideoStandard = standard;
 }
@@ -81,6 +83,7 @@ void PanelVideoMenu::EnterDesktopMode() {
     HWND video = m_panel.VideoWindow();
     if (!engine || !video || !m_state.previewOn || m_state.recording)
         return;
+    m_panel.EndTimeShift();
     // The overlay comes first: on a display without one nothing else changes, and the picture
     // comes back into its window.
     if (engine->StartDesktopVideo() != kEngineOk) {

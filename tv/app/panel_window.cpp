@@ -288,6 +288,9 @@ void CControlPanel::OnStatusTimer() {
     if (m_state.recording && m_state.recordStart > 0)
         status.elapsedSeconds = static_cast<long>(difftime(time(nullptr), m_state.recordStart));
     status.scanning = m_state.scanning;
+    m_timeShift.OnStatusTick();
+    status.timeShifted = m_timeShift.Shifted();
+    status.shiftDelayMs = m_timeShift.DelayMs();
     if (!m_state.recording && !m_state.scanning && m_state.playbackState != -1) {
         // The player's own line (position and duration) while a file is open.
         status.playbackOpen = true;

@@ -177,6 +177,31 @@ TEST(ProgramStream, DamageIsSkippedToTheNextPackAndACutOffPacketIsNotReturned) {
     EXPECT_TRUE(r.Damaged());
 }
 
+TEST(ProgramStream, AReaderFollowsAFileThatGrowsInsideAPacket) {
+    Bytes whole;
+    Pack(&whole, true);
+    Pes(&whole, true, 0xE0, 1000, PicturePayload(100));
+    Pack(&whole, true);
+    Pes(&whole, true, 0xE0, 3000, PicturePayload(5000));
+    Pack(&whole, true);
+    Pes(&whole, true, 0xC0, 4000, AudioPayload(100));
+    Memory m(Bytes(whole.begin(), whole.end() - 3000)); // the writer is inside the second picture
+    mpegps::PacketReader r(&m, 0);
+    mpegps::Packet p;
+    ASSERT_TRUE(r.Next(&p));
+    EXPECT_EQ(p.pts, 1000);
+    EXPECT_FALSE(r.Next(&p)) << "a packet cut off by the end so far";
+    m.data = whole;
+    EXPECT_FALSE(r.Next(&p)) << "the end stays the end until the reader is told to go on";
+    r.Continue();
+    ASSERT_TRUE(r.Next(&p));
+    EXPECT_EQ(p.pts, 3000);
+    EXPECT_EQ(p.size, PicturePayload(5000).size());
+    ASSERT_TRUE(r.Next(&p));
+    EXPECT_EQ(p.streamId, 0xC0);
+    EXPECT_FALSE(r.Damaged());
+}
+
 TEST(ProgramStream, LayoutAndDurationOfBothGenerations) {
     for (bool mpeg2 : {true, false}) {
         SCOPED_TRACE(mpeg2 ? "MPEG-2" : "MPEG-1");

@@ -204,6 +204,13 @@ TEST(PanelStatus, FirstMatchingLineWinsWithItsColour) {
     s.playbackText = "play 0:5/1:30";
     EXPECT_EQ("play 0:5/1:30", ComposeStatusLine(s, kLanguageEnglish).text);
 
+    s.timeShifted = true;
+    s.shiftDelayMs = 65 * 1000;
+    line = ComposeStatusLine(s, kLanguageEnglish);
+    EXPECT_EQ("Shift -01:05", line.text);
+    EXPECT_EQ(RGB(255, 255, 0), line.colour);
+    EXPECT_NE(line.text, ComposeStatusLine(s, kLanguageChinese).text);
+
     s.scanning = true;
     line = ComposeStatusLine(s, kLanguageEnglish);
     EXPECT_EQ("Scanning.....", line.text);

@@ -15,17 +15,13 @@
 
 #include "engine/CaptureEngine.h"
 #include "engine/still_image.h"
+#include "tests/engine/bench_support.h"
 
 using namespace tunaro;
+using enginebench::Now;
+using enginebench::PrintingReporter;
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 struct Timing {
     double min, median; // seconds per frame
@@ -137,15 +133,6 @@ void BenchConversion() {
     }
     std::fflush(stdout);
 }
-
-// Engine reports are printed instead of shown: nobody is there to close a message box.
-class PrintingReporter : public EngineReporter {
-public:
-    void Report(ReportKind, const std::string& text) override {
-        std::printf("engine report: %s\n", text.c_str());
-        std::fflush(stdout);
-    }
-};
 
 void BenchPreview(int seconds) {
     PrintingReporter reporter;

@@ -19,53 +19,15 @@
 #include <vector>
 
 #include "engine/CaptureEngine.h"
+#include "tests/engine/bench_support.h"
 #include "tests/engine/one_channel.h"
 #include "tests/platform/graph_support.h"
 #include "tests/platform/media_check.h"
 
 using namespace tunaro;
+using namespace enginebench;
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-// User and kernel time of this process, seconds.
-double CpuSeconds() {
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
-        return 0;
-    auto seconds = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
-                                   t.dwLowDateTime) /
-               1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
-void Pump(double seconds) {
-    const double end = Now() + seconds;
-    MSG msg;
-    while (Now() < end) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
-    }
-}
-
-class PrintingReporter : public EngineReporter {
-public:
-    void Report(ReportKind, const std::string& text) override {
-        std::printf("engine report: %s\n", text.c_str());
-        std::fflush(stdout);
-    }
-};
 
 // CPU seconds of each thread of this process, and the module its start routine is in (the
 // card's streaming threads start in simcard.dll, the encoder's in encoders.ax, and so on).
@@ -92,11 +54,7 @@ std::map<DWORD, ThreadCpu> ThreadTimes() {
         FILETIME created, exited, kernel, user;
         ThreadCpu t;
         if (GetThreadTimes(h, &created, &exited, &kernel, &user))
-            t.seconds = (static_cast<double>((static_cast<unsigned long long>(kernel.dwHighDateTime) << 32) |
-                                             kernel.dwLowDateTime) +
-                         static_cast<double>((static_cast<unsigned long long>(user.dwHighDateTime) << 32) |
-                                             user.dwLowDateTime)) /
-                        1e7;
+            t.seconds = Seconds(kernel) + Seconds(user);
         void* start = nullptr;
         HMODULE module = nullptr;
         char path[MAX_PATH] = "?";

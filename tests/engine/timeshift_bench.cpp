@@ -10,35 +10,15 @@
 #include <string>
 
 #include "engine/CaptureEngine.h"
+#include "tests/engine/bench_support.h"
 #include "tests/engine/one_channel.h"
 
 using namespace tunaro;
+using enginebench::CpuSeconds;
+using enginebench::PrintingReporter;
+using enginebench::Pump;
 
 namespace {
-
-double CpuSeconds() {
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
-        return 0;
-    auto seconds = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
-                                   t.dwLowDateTime) /
-               1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
-void Pump(double seconds) {
-    const int64_t end = TimeShiftGraph::NowMs() + static_cast<int64_t>(seconds * 1000);
-    MSG msg;
-    while (TimeShiftGraph::NowMs() < end) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
-    }
-}
 
 // CPU seconds per wall second over a window of the given length.
 double CpuShare(double seconds) {
@@ -47,14 +27,6 @@ double CpuShare(double seconds) {
     Pump(seconds);
     return (CpuSeconds() - cpu0) / (static_cast<double>(TimeShiftGraph::NowMs() - t0) / 1000.0);
 }
-
-class PrintingReporter : public EngineReporter {
-public:
-    void Report(ReportKind, const std::string& text) override {
-        std::printf("engine report: %s\n", text.c_str());
-        std::fflush(stdout);
-    }
-};
 
 } // namespace
 

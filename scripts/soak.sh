@@ -39,14 +39,7 @@ OUT=$TUNARO_ROOT/build/soak
 mkdir -p "$OUT"
 rm -f "$OUT"/samples.txt "$OUT"/driver.log "$OUT"/sampler.log "$OUT"/verdict.txt
 
-PREFIX=$TUNARO_BUILD/prefix/soak
-tunaro_start_session
-trap 'tunaro_wine_kill "$PREFIX"; tunaro_stop_session' EXIT
-rm -rf "$PREFIX"
-"$TUNARO_ROOT/scripts/make-prefix.sh" "$PREFIX" --card "${TUNARO_TEST_CARD:-SAA7134}" >"$OUT/prefix.log" 2>&1 \
-  || { tail -20 "$OUT/prefix.log" >&2; die "could not make the soak prefix"; }
-tunaro_wine_env "$PREFIX"
-"$TUNARO_WINESERVER" -p
+tunaro_fresh_prefix soak "$OUT"
 
 log "soak: ${minutes} min, a sample every ${interval} s (logs in $OUT)"
 : >"$OUT/driver.log"

@@ -43,14 +43,7 @@ BIN=$TUNARO_BUILD/bin
 [ -f "$BIN/record_bench.exe" ] || die "record_bench is not built in $BIN"
 OUT=$TUNARO_ROOT/build/sync
 mkdir -p "$OUT"
-PREFIX=$TUNARO_BUILD/prefix/sync
-tunaro_start_session
-trap 'tunaro_wine_kill "$PREFIX"; tunaro_stop_session' EXIT
-rm -rf "$PREFIX"
-"$TUNARO_ROOT/scripts/make-prefix.sh" "$PREFIX" --card "${TUNARO_TEST_CARD:-SAA7134}" >"$OUT/prefix.log" 2>&1 \
-  || { tail -20 "$OUT/prefix.log" >&2; die "could not make the sync prefix"; }
-tunaro_wine_env "$PREFIX"
-"$TUNARO_WINESERVER" -p
+tunaro_fresh_prefix sync "$OUT"
 ini=$(find "$PREFIX/drive_c/windows" -maxdepth 2 -iname simcard.ini | head -1)
 [ -n "$ini" ] || die "the prefix has no simcard.ini"
 folder=$PREFIX/drive_c/sync

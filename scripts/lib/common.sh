@@ -185,6 +185,21 @@ tunaro_build() {
   tunaro_build_other
 }
 
+# A fresh prefix of its own for a long run (soak.sh, sync.sh): PREFIX=build/.../prefix/NAME made
+# anew with the suite on the simulated card (TUNARO_TEST_CARD, SAA7134 by default), the setup's
+# output in OUT/prefix.log, a private session, Wine's environment set and its server started;
+# the prefix's programs and the session end with the script.
+tunaro_fresh_prefix() { # NAME OUT
+  PREFIX=$TUNARO_BUILD/prefix/$1
+  tunaro_start_session
+  trap 'tunaro_wine_kill "$PREFIX"; tunaro_stop_session' EXIT
+  rm -rf "$PREFIX"
+  "$TUNARO_ROOT/scripts/make-prefix.sh" "$PREFIX" --card "${TUNARO_TEST_CARD:-SAA7134}" >"$2/prefix.log" 2>&1 \
+    || { tail -20 "$2/prefix.log" >&2; die "could not make the $1 prefix"; }
+  tunaro_wine_env "$PREFIX"
+  "$TUNARO_WINESERVER" -p
+}
+
 # A private X display (Xvfb) and sound server (PulseAudio with a null sink) for this run.
 # Sets DISPLAY, PULSE_SERVER and XDG_RUNTIME_DIR; tunaro_stop_session ends every session the
 # script started. tunaro_start_session NAME starts another one beside the first.

@@ -26,15 +26,7 @@ BOOL CHistoryDlg::OnInitDialog() {
     ::GetClientRect(list, &inside);
     const int w = int(inside.right - inside.left) - GetSystemMetrics(SM_CXVSCROLL);
     const int widths[kTaskHistoryColumnCount] = {w * 20 / 100, w * 18 / 100, w * 12 / 100, w * 50 / 100};
-    for (int c = 0; c < kTaskHistoryColumnCount; ++c) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = widths[c];
-        column.pszText = const_cast<char*>(TaskHistoryColumnTitle(c, chinese));
-        column.iSubItem = c;
-        ::SendMessageA(list, LVM_INSERTCOLUMNA, WPARAM(c), reinterpret_cast<LPARAM>(&column));
-    }
+    AddListColumns(list, widths, kTaskHistoryColumnCount, TaskHistoryColumnTitle);
 
     std::string text;
     if (FileExists(m_historyFile)) {

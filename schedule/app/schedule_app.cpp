@@ -8,7 +8,22 @@
 #include "schedule/task_history.h"
 #include "framework/program_dir.h"
 
+#include <commctrl.h>
+
 namespace tunaro {
+
+void AddListColumns(HWND list, const int* widths, int count, const char* (*title)(int column, bool chinese)) {
+    const bool chinese = Globals().Chinese();
+    for (int c = 0; c < count; ++c) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = widths[c];
+        column.pszText = const_cast<char*>(title(c, chinese));
+        column.iSubItem = c;
+        ::SendMessageA(list, LVM_INSERTCOLUMNA, WPARAM(c), reinterpret_cast<LPARAM>(&column));
+    }
+}
 namespace {
 
 SchedulePaths CurrentPaths() {

@@ -34,6 +34,9 @@ struct ScheduleGlobals {
 
 ScheduleGlobals& Globals();
 
+// The columns of a report list view, left-aligned, titled in the program's language.
+void AddListColumns(HWND list, const int* widths, int count, const char* (*title)(int column, bool chinese));
+
 class CScheduleApp : public Application {
 protected:
     bool InitInstance() override;

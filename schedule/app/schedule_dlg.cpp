@@ -188,16 +188,7 @@ void CScheduleDlg::InsertColumns() {
             width = width * room / total;
         }
     }
-    const bool chinese = Globals().Chinese();
-    for (int c = 0; c < kTaskColumnCount; ++c) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = widths[c];
-        column.pszText = const_cast<char*>(TaskColumnTitle(c, chinese));
-        column.iSubItem = c;
-        ::SendMessageA(list, LVM_INSERTCOLUMNA, WPARAM(c), reinterpret_cast<LPARAM>(&column));
-    }
+    AddListColumns(list, widths, kTaskColumnCount, TaskColumnTitle);
 }
 
 void CScheduleDlg::FillList() {

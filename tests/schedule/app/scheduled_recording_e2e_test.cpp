@@ -23,6 +23,21 @@ namespace {
 using namespace schedule_e2e;
 using tunaro::TaskRecord;
 
+// A Record task on the tuner, in the first record format, the TV program closed at its end.
+TaskRecord RecordTask(const char* name, const tunaro::TaskDateTime& start, int minutes, long channel = 2) {
+    TaskRecord task = TaskRecord::MakeNew();
+    task.SetName(name);
+    task.mode = tunaro::kTaskModeRecord;
+    task.SetStart(start);
+    task.duration = minutes;
+    task.afterFinish = tunaro::kAfterFinishCloseTv;
+    task.videoInput = tunaro::kInputTuner;
+    task.channel = channel;
+    task.recordFormat = 0;
+    task.SetRecordFileName("Record_0");
+    return task;
+}
+
 constexpr const char* kPanelTitle = "Tunaro";
 constexpr long kLastWatched = 49750000;
 constexpr long kTaskChannel = 175250000;
@@ -114,16 +129,7 @@ protected:
 };
 
 TEST_F(ScheduledRecordingRoad, ARecordTaskOnTheTunerRecordsTheTasksChannel) {
-    TaskRecord task = TaskRecord::MakeNew();
-    task.SetName("Coast news");
-    task.mode = tunaro::kTaskModeRecord;
-    task.SetStart(LocalIn(4));
-    task.duration = 2;
-    task.afterFinish = tunaro::kAfterFinishCloseTv;
-    task.videoInput = tunaro::kInputTuner;
-    task.channel = 2;
-    task.recordFormat = 0;
-    task.SetRecordFileName("Record_0");
+    TaskRecord task = RecordTask("Coast news", LocalIn(4), 2);
     ASSERT_TRUE(e2e::WriteFile(TaskFilePath(), TaskFileBytes({task})));
 
     Scheduler scheduler;
@@ -153,16 +159,8 @@ TEST_F(ScheduledRecordingRoad, ATaskWhoseStartPassedWhileScheduleWasNotRunningRe
     const FastTaskClock clock(4);
     const int real = clock.Rate();
     const tunaro::TaskDateTime start = clock.In(-45);
-    TaskRecord task = TaskRecord::MakeNew();
-    task.SetName("Late news");
-    task.mode = tunaro::kTaskModeRecord;
-    task.SetStart(start);
-    task.duration = 3; // a two-minute task would already count as run out
-    task.afterFinish = tunaro::kAfterFinishCloseTv;
-    task.videoInput = tunaro::kInputTuner;
-    task.channel = 2;
-    task.recordFormat = 0;
-    task.SetRecordFileName("Record_0");
+    // a two-minute task would already count as run out
+    TaskRecord task = RecordTask("Late news", start, 3);
     ASSERT_TRUE(e2e::WriteFile(TaskFilePath(), TaskFileBytes({task})));
     const std::int64_t end = tunaro::TaskSerialSeconds(start) - start.second + 3 * 60 + 5;
 
@@ -211,22 +209,9 @@ TEST_F(ScheduledRecordingRoad, BackToBackTasksRecordBothWithAtMostTenSecondsBetw
     const FastTaskClock clock(4);
     const int real = clock.Rate();
     const tunaro::TaskDateTime firstStart = clock.In(25);
-    auto recordTask = [](const char* name, const tunaro::TaskDateTime& start, long channel) {
-        TaskRecord task = TaskRecord::MakeNew();
-        task.SetName(name);
-        task.mode = tunaro::kTaskModeRecord;
-        task.SetStart(start);
-        task.duration = 2;
-        task.afterFinish = tunaro::kAfterFinishCloseTv;
-        task.videoInput = tunaro::kInputTuner;
-        task.channel = channel;
-        task.recordFormat = 0;
-        task.SetRecordFileName("Record_0");
-        return task;
-    };
-    const TaskRecord first = recordTask("First half", firstStart, 1);
+    const TaskRecord first = RecordTask("First half", firstStart, 2, 1);
     const std::int64_t secondStart = tunaro::TaskSerialSeconds(firstStart) - firstStart.second + 2 * 60;
-    const TaskRecord second = recordTask("Second half", tunaro::TaskDateTimeFromSerial(secondStart), 2);
+    const TaskRecord second = RecordTask("Second half", tunaro::TaskDateTimeFromSerial(secondStart), 2, 2);
     tunaro::TaskList planned;
     planned.Add(first);
     EXPECT_FALSE(planned.Conflicts(second)) << "the wizard would refuse the second task";
@@ -269,16 +254,7 @@ TEST_F(ScheduledRecordingRoad, ATvProgramKilledWhileRecordingIsStartedAgainAndRe
     DeleteFileA(InstallFile(tunaro::kTaskHistoryFileName).c_str());
     const FastTaskClock clock(3);
     const int real = clock.Rate();
-    TaskRecord task = TaskRecord::MakeNew();
-    task.SetName("Night film");
-    task.mode = tunaro::kTaskModeRecord;
-    task.SetStart(clock.In(6));
-    task.duration = 2;
-    task.afterFinish = tunaro::kAfterFinishCloseTv;
-    task.videoInput = tunaro::kInputTuner;
-    task.channel = 2;
-    task.recordFormat = 0;
-    task.SetRecordFileName("Record_0");
+    TaskRecord task = RecordTask("Night film", clock.In(6), 2);
     ASSERT_TRUE(e2e::WriteFile(TaskFilePath(), TaskFileBytes({task})));
     const std::int64_t end = tunaro::TaskSerialSeconds(task.Start()) - task.second + 2 * 60 + 5;
 
@@ -339,16 +315,7 @@ TEST_F(ScheduledRecordingRoad, TheDiskFillingUpEndsTheRecordingCleanlyAndTheHist
                            drive.Root() + "\r\n"));
     const std::string channels = e2e::ReadFile(ProgramTxtPath());
     const FastTaskClock clock(4);
-    TaskRecord task = TaskRecord::MakeNew();
-    task.SetName("Long film");
-    task.mode = tunaro::kTaskModeRecord;
-    task.SetStart(clock.In(6));
-    task.duration = 10;
-    task.afterFinish = tunaro::kAfterFinishCloseTv;
-    task.videoInput = tunaro::kInputTuner;
-    task.channel = 2;
-    task.recordFormat = 0;
-    task.SetRecordFileName("Record_0");
+    TaskRecord task = RecordTask("Long film", clock.In(6), 10);
     ASSERT_TRUE(e2e::WriteFile(TaskFilePath(), TaskFileBytes({task})));
 
     Scheduler scheduler;
@@ -395,16 +362,7 @@ TEST_F(ScheduledRecordingRoad, TheDiskFillingUpEndsTheRecordingCleanlyAndTheHist
 TEST_F(ScheduledRecordingRoad, TheCardGoingAwayEndsTheRecordingPlayableAndTheHistorySaysSo) {
     DeleteFileA(InstallFile(tunaro::kTaskHistoryFileName).c_str());
     const FastTaskClock clock(4);
-    TaskRecord task = TaskRecord::MakeNew();
-    task.SetName("Card film");
-    task.mode = tunaro::kTaskModeRecord;
-    task.SetStart(clock.In(6));
-    task.duration = 10;
-    task.afterFinish = tunaro::kAfterFinishCloseTv;
-    task.videoInput = tunaro::kInputTuner;
-    task.channel = 2;
-    task.recordFormat = 0;
-    task.SetRecordFileName("Record_0");
+    TaskRecord task = RecordTask("Card film", clock.In(6), 10);
     ASSERT_TRUE(e2e::WriteFile(TaskFilePath(), TaskFileBytes({task})));
 
     Scheduler scheduler;

@@ -168,24 +168,6 @@ ComPtr<IPin> FindOutputPin(IBaseFilter* filter, const GUID& category, const GUID
     return found;
 }
 
-ComPtr<IPin> FirstFreeOutput(IBaseFilter* filter) {
-    ComPtr<IPin> found;
-    ComPtr<IEnumPins> pins;
-    if (!filter || FAILED(filter->EnumPins(pins.Receive())))
-        return found;
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.Receive(), nullptr) == S_OK) {
-        PIN_DIRECTION d;
-        ComPtr<IPin> peer;
-        if (SUCCEEDED(pin->QueryDirection(&d)) && d == PINDIR_OUTPUT &&
-            pin->ConnectedTo(peer.Receive()) == VFW_E_NOT_CONNECTED) {
-            found = pin;
-            break;
-        }
-    }
-    return found;
-}
-
 HRESULT ConnectByIndex(IGraphBuilder* graph, IBaseFilter* from, int outputIndex, IBaseFilter* to,
                        int inputIndex, bool direct) {
     if (!graph || !from || !to)

@@ -28,8 +28,6 @@ ComPtr<IPin> PinAt(IBaseFilter* filter, PIN_DIRECTION direction, int index);
 // The first output pin of the category (PIN_CATEGORY_CAPTURE, ...) offering the major type (null
 // for any); its connection type counts when connected.
 ComPtr<IPin> FindOutputPin(IBaseFilter* filter, const GUID& category, const GUID* majorType);
-// The first output pin not yet connected.
-ComPtr<IPin> FirstFreeOutput(IBaseFilter* filter);
 
 // Connects output index of one filter to input index of another, through intermediate filters
 // (intelligent) or directly.

@@ -210,11 +210,23 @@ IBaseFilter* RecordingGraph::CapturedSound(int* output) {
     IBaseFilter* audio = g.AudioCapture();
     if (!audio)
         return nullptr;
-    ComPtr<IPin> pin = FindOutputPin(audio, PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio);
-    if (!pin)
-        pin = PinAt(audio, PINDIR_OUTPUT, 0);
-    IBaseFilter* matched = pin ? MatchSoundClock(pin.get()) : nullptr;
-    return matched ? matched : audio;
+    // The device's capture pin; unmatched, the sound goes on from its output of that index.
+    const ComPtr<IPin> capture = FindOutputPin(audio, PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio);
+    for (int i = 0; capture; ++i) {
+        const ComPtr<IPin> pin = PinAt(audio, PINDIR_OUTPUT, i);
+        if (!pin)
+            break;
+        if (pin.get() == capture.get()) {
+            *output = i;
+            break;
+        }
+    }
+    const ComPtr<IPin> from = PinAt(audio, PINDIR_OUTPUT, *output);
+    IBaseFilter* matched = from ? MatchSoundClock(from.get()) : nullptr;
+    if (!matched)
+        return audio;
+    *output = 0;
+    return matched;
 }
 
 void RecordingGraph::ConnectCapturedSound(IBaseFilter* compressor, IBaseFilter* mux) {

@@ -96,8 +96,8 @@ private:
     // the picture runs on (engine/sound_clock.h). Returns that filter, the sound on its output 0,
     // or null (traced) when it cannot take this sound, which then goes on from `from` unmatched.
     IBaseFilter* MatchSoundClock(IPin* from);
-    // The audio capture device's sound, matched where it can be: the filter to take it from, its
-    // output in *output.
+    // The audio capture device's sound (its capture pin), matched where it can be: the filter to
+    // take it from, its output in *output.
     IBaseFilter* CapturedSound(int* output);
     // That sound into the multiplexer, through the compressor when there is one.
     void ConnectCapturedSound(IBaseFilter* compressor, IBaseFilter* mux);

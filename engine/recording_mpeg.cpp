@@ -152,8 +152,7 @@ EngineResult RecordingGraph::BuildMpegGraph(int kind, bool ntsc) {
         } else {
             int output = 0;
             IBaseFilter* audio = CapturedSound(&output);
-            ComPtr<IPin> out =
-                audio == g.AudioCapture() ? FirstFreeOutput(audio) : PinAt(audio, PINDIR_OUTPUT, 0);
+            ComPtr<IPin> out = PinAt(audio, PINDIR_OUTPUT, output);
             ComPtr<IPin> in = PinAt(m_mpegEncoder.get(), PINDIR_INPUT, 1);
             hr = out && in ? g.FilterGraph()->ConnectDirect(out.get(), in.get(), nullptr) : E_FAIL;
         }

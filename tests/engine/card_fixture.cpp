@@ -33,54 +33,47 @@ void Pump(DWORD ms) {
     }
 }
 
+SimCardDriver::SimCardDriver() : m_dll(LoadLibraryA((e2e::SystemDir() + "\\simcard.dll").c_str())) {}
+
+SimCardDriver::~SimCardDriver() {
+    if (m_dll)
+        FreeLibrary(m_dll);
+}
+
+bool SimCardDriver::Call(const char* entry) const {
+    using Entry = HRESULT(WINAPI*)();
+    const auto call =
+        m_dll ? reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(m_dll, entry))) : nullptr;
+    return call && SUCCEEDED(call());
+}
+
 SimCardFamily::SimCardFamily(const char* family) {
     m_ini = e2e::SimCardPath();
     m_previous = e2e::IniString(m_ini, "Config", "Family", "SAA7134");
-    m_dll = LoadLibraryA((e2e::SystemDir() + "\\simcard.dll").c_str());
     m_switched = Apply(family);
 }
 
 SimCardFamily::~SimCardFamily() {
     if (m_switched)
         Apply(m_previous);
-    if (m_dll)
-        FreeLibrary(m_dll);
 }
 
 bool SimCardFamily::Apply(const std::string& family) {
-    using Register = HRESULT(WINAPI*)();
-    const auto registerServer =
-        m_dll
-            ? reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(m_dll, "DllRegisterServer")))
-            : nullptr;
-    if (!registerServer)
-        return false;
     WritePrivateProfileStringA("Config", "Family", family.c_str(), m_ini.c_str());
-    return SUCCEEDED(registerServer());
+    return m_driver.Call("DllRegisterServer");
 }
 
 SimCardSoundClock::SimCardSoundClock(int ppm) {
     m_ini = e2e::SimCardPath();
-    m_dll = LoadLibraryA((e2e::SystemDir() + "\\simcard.dll").c_str());
     WritePrivateProfileStringA("Config", "SoundClockPpm", std::to_string(ppm).c_str(), m_ini.c_str());
     WritePrivateProfileStringA("Config", "SyncMarks", "1", m_ini.c_str());
-    m_applied = Reset();
+    m_applied = m_driver.Call("SimCardReset");
 }
 
 SimCardSoundClock::~SimCardSoundClock() {
     WritePrivateProfileStringA("Config", "SoundClockPpm", nullptr, m_ini.c_str());
     WritePrivateProfileStringA("Config", "SyncMarks", nullptr, m_ini.c_str());
-    Reset();
-    if (m_dll)
-        FreeLibrary(m_dll);
-}
-
-bool SimCardSoundClock::Reset() {
-    using ResetFn = HRESULT(WINAPI*)();
-    const auto reset =
-        m_dll ? reinterpret_cast<ResetFn>(reinterpret_cast<void*>(GetProcAddress(m_dll, "SimCardReset")))
-              : nullptr;
-    return reset && SUCCEEDED(reset());
+    m_driver.Call("SimCardReset");
 }
 
 void ExpectInSync(const std::string& file, size_t marks) {

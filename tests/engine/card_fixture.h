@@ -22,6 +22,21 @@ bool VideoDeviceListed(const char* namePart);
 // Dispatches this thread's messages for ms milliseconds.
 void Pump(DWORD ms);
 
+// The simulated card's driver DLL, loaded for the life of the object.
+class SimCardDriver {
+public:
+    SimCardDriver();
+    ~SimCardDriver();
+    SimCardDriver(const SimCardDriver&) = delete;
+    SimCardDriver& operator=(const SimCardDriver&) = delete;
+    // Calls one of its entry points that take nothing (DllRegisterServer, SimCardReset); false when
+    // it is missing or fails.
+    bool Call(const char* entry) const;
+
+private:
+    HMODULE m_dll = nullptr;
+};
+
 // The simulated card turned into another family for the life of the object, the way its driver
 // does it: [Config] Family written, the devices registered again; the old family comes back.
 class SimCardFamily {
@@ -35,8 +50,8 @@ public:
 private:
     bool Apply(const std::string& family);
 
+    SimCardDriver m_driver;
     std::string m_ini, m_previous;
-    HMODULE m_dll = nullptr;
     bool m_switched = false;
 };
 
@@ -51,10 +66,8 @@ public:
     bool Applied() const { return m_applied; }
 
 private:
-    bool Reset();
-
+    SimCardDriver m_driver;
     std::string m_ini;
-    HMODULE m_dll = nullptr;
     bool m_applied = false;
 };
 
